@@ -1,0 +1,26 @@
+#include "tSpinLock.h"
+
+#include "../zuk/ZukSync.h"
+
+namespace nVLAPAL000 {
+
+tSpinLock::tSpinLock(nVLAPALS100::tStatus& status, const char* failureFile, uint64_t failureLine)
+    : handle_(0), savedState_(0) {
+  if (status.isFatal()) return;
+  handle_ = nVLZUK100_createSpinLock();
+  if (handle_ == 0) status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(failureFile, failureLine));
+}
+
+tSpinLock::~tSpinLock() {
+  if (handle_ != 0) nVLZUK100_destroySpinLock(handle_);
+}
+
+void tSpinLock::acquireInterrupt() { savedState_ = nVLZUK110_acquireSpinLockInterrupt(handle_); }
+
+void tSpinLock::releaseInterrupt() { nVLZUK110_releaseSpinLockInterrupt(handle_, savedState_); }
+
+void tSpinLock::acquireDPC() { nVLZUK100_acquireSpinLockDPC(handle_); }
+
+void tSpinLock::releaseDPC() { nVLZUK100_releaseSpinLockDPC(handle_); }
+
+}  // namespace nVLAPAL000

@@ -1,0 +1,72 @@
+#include "Clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace sim {
+namespace {
+
+uint64_t hostNs() {
+  return static_cast<uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
+
+}  // namespace
+
+Clock& Clock::instance() {
+  static Clock clock;
+  return clock;
+}
+
+Clock::Clock()
+    : mode_(Mode::Virtual),
+      virtualNs_(kVirtualOrigin),
+      yieldStepNs_(kDefaultYieldStepNs),
+      tickUs_(kDefaultTickUs),
+      realOrigin_(hostNs()) {}
+
+void Clock::reset() {
+  mode_ = Mode::Virtual;
+  virtualNs_ = kVirtualOrigin;
+  yieldStepNs_ = kDefaultYieldStepNs;
+  tickUs_ = kDefaultTickUs;
+}
+
+// Switching keeps time monotonic: each mode continues from where the
+// other one stood.
+void Clock::setMode(Mode mode) {
+  if (mode == this->mode()) return;
+  if (mode == Mode::Real) {
+    realOrigin_ = hostNs() - virtualNs_.load();
+  } else {
+    virtualNs_ = hostNs() - realOrigin_;
+  }
+  mode_ = mode;
+}
+
+uint64_t Clock::nowNs() const { return isVirtual() ? virtualNs_.load() : hostNs() - realOrigin_; }
+
+void Clock::advanceNs(uint64_t ns) {
+  if (isVirtual()) virtualNs_ += ns;
+}
+
+void Clock::sleepNs(uint64_t ns) {
+  if (isVirtual()) {
+    advanceNs(ns != 0 ? ns : yieldStepNs_.load());
+  } else if (ns == 0) {
+    std::this_thread::yield();
+  } else {
+    std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
+  }
+}
+
+void Clock::yield() {
+  if (isVirtual()) {
+    advanceNs(yieldStepNs_.load());
+  } else {
+    std::this_thread::yield();
+  }
+}
+
+}  // namespace sim

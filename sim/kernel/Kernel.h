@@ -1,0 +1,20 @@
+// The simulated kernel layer as tests see it.
+#ifndef VL9738K_SIM_KERNEL_H
+#define VL9738K_SIM_KERNEL_H
+
+#include "Clock.h"
+#include "Console.h"
+#include "Drivers.h"
+#include "FaultSite.h"
+#include "Memory.h"
+#include "Sync.h"
+
+namespace sim {
+
+// Back to a fresh kernel: virtual clock at its origin, no armed faults, an
+// empty log, no registered drivers.
+void resetKernel();
+
+}  // namespace sim
+
+#endif

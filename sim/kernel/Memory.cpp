@@ -1,0 +1,52 @@
+#include "Memory.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "../../driver/platform/zuk/ZukMemory.h"
+
+namespace sim {
+namespace {
+
+constinit std::atomic<int64_t> gOutstanding{0};
+constinit FaultSite gAllocationFaults("nVLZUK100_malloc");
+
+}  // namespace
+
+FaultSite& Memory::allocationFaults() { return gAllocationFaults; }
+
+int64_t Memory::outstandingBlocks() { return gOutstanding.load(); }
+
+void Memory::reset() { allocationFaults().clear(); }
+
+}  // namespace sim
+
+extern "C" {
+
+void* nVLZUK100_malloc(uint64_t size) {
+  if (sim::Memory::allocationFaults().hit()) return nullptr;
+  void* block = std::malloc(size != 0 ? size : 1);
+  if (block != nullptr) ++sim::gOutstanding;
+  return block;
+}
+
+void nVLZUK100_free(void* block) {
+  if (block == nullptr) return;
+  --sim::gOutstanding;
+  std::free(block);
+}
+
+void* nVLZUK180_memCpy(void* destination, const void* source, uint64_t size) {
+  return std::memcpy(destination, source, size);
+}
+
+void* nVLZUK180_memMove(void* destination, const void* source, uint64_t size) {
+  return std::memmove(destination, source, size);
+}
+
+void nVLZUK240_memSet(void* destination, int value, uint64_t size) { std::memset(destination, value, size); }
+
+uint64_t nVLZUK100_getPageSize(void) { return sim::Memory::kPageSize; }
+
+}  // extern "C"

@@ -1,0 +1,56 @@
+// The packaged module, mapped and entered as the kernel layer does it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim/host/Module.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+TEST(ModuleLoad, EntryFillsTheRecordAndRegistersTheDriver) {
+  auto module = sim::Module::load();
+  ASSERT_NE(module, nullptr) << sim::Module::lastError();
+  EXPECT_EQ(module->entryResult(), 0);
+  const nVLZUK_tDriverRecord& record = module->record();
+  ASSERT_NE(record.moduleName, nullptr);
+  EXPECT_STREQ(record.moduleName, "vl9738k");
+  EXPECT_NE(record.open, nullptr);
+  EXPECT_NE(record.close, nullptr);
+  EXPECT_NE(record.read, nullptr);
+  EXPECT_NE(record.write, nullptr);
+  EXPECT_NE(record.ioctl, nullptr);
+  EXPECT_NE(record.unload, nullptr);
+  EXPECT_NE(record.addDevice, nullptr);
+  EXPECT_NE(record.removeDevice, nullptr);
+  EXPECT_NE(record.mapMemory, nullptr);
+  EXPECT_NE(record.unmapMemory, nullptr);
+  EXPECT_NE(record.deleteDevice, nullptr);
+  EXPECT_TRUE(sim::Drivers::isRegistered(&record));
+}
+
+TEST(ModuleLoad, DriverLeavesTheKernelWordsOfTheRecordAlone) {
+  auto module = sim::Module::load();
+  ASSERT_NE(module, nullptr) << sim::Module::lastError();
+  const nVLZUK_tDriverRecord& record = module->record();
+  for (uint64_t i = 0; i < 3; ++i) EXPECT_EQ(record.kernelHead[i], 0x5A5A5A5A00000000ull | i);
+  EXPECT_EQ(record.kernelWord, 0x5A5A5A5A00000003ull);
+  for (uint64_t i = 0; i < 4; ++i) EXPECT_EQ(record.kernelTail[i], 0x5A5A5A5A00000000ull | (4 + i));
+}
+
+TEST(ModuleLoad, UnloadUnregistersTheDriver) {
+  auto module = sim::Module::load();
+  ASSERT_NE(module, nullptr) << sim::Module::lastError();
+  module->unload();
+  EXPECT_FALSE(sim::Drivers::isRegistered(&module->record()));
+}
+
+TEST(ModuleLoad, RefusedRegistrationReturnsTheKernelCode) {
+  sim::Drivers::registrationFaults().failNth(1, -51352);
+  auto module = sim::Module::load();
+  ASSERT_NE(module, nullptr) << sim::Module::lastError();
+  EXPECT_EQ(module->entryResult(), -51352);
+  EXPECT_TRUE(sim::Drivers::registered().empty());
+}
+
+}  // namespace
