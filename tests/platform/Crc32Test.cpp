@@ -30,6 +30,7 @@ TEST(Crc32, AgreesWithZlibOnRandomBlocks) {
 }
 
 TEST(Crc32, ReverseBitsMirrorsTheWord) {
+  EXPECT_EQ(reverseBits32(0x04C11DB7u), 0xEDB88320u);
   EXPECT_EQ(reverseBits32(1), 0x80000000u);
   EXPECT_EQ(reverseBits32(0x80000000u), 1u);
   EXPECT_EQ(reverseBits32(0x0000000Fu), 0xF0000000u);

@@ -1,0 +1,117 @@
+#include "driver/platform/runtime/CppRunTime.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/platform/entry/EntryPoints.h"
+#include "sim/host/Module.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using namespace nVLAPAL000;
+
+std::vector<int> gCalls;
+
+template <int N>
+void record() {
+  gCalls.push_back(N);
+}
+
+TEST(ConstructorTable, RunsEveryEntryBetweenTheMarkersLastFirst) {
+  const tStaticConstructor table[] = {nullptr,    record<1>,  record<2>, record<3>, record<4>,
+                                      record<5>,  record<6>,  record<7>, record<8>, record<9>,
+                                      record<10>, record<11>, record<12>, nullptr};
+  gCalls.clear();
+  runConstructorTable(&table[0], &table[13]);
+  EXPECT_EQ(gCalls, (std::vector<int>{12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
+}
+
+TEST(ConstructorTable, EmptyTableRunsNothing) {
+  const tStaticConstructor table[] = {nullptr, nullptr};
+  gCalls.clear();
+  runConstructorTable(&table[0], &table[1]);
+  EXPECT_TRUE(gCalls.empty());
+}
+
+void note(void* argument) { gCalls.push_back(static_cast<int>(reinterpret_cast<intptr_t>(argument))); }
+
+void registerLate(void* head) {
+  gCalls.push_back(0);
+  registerAtExit(note, reinterpret_cast<void*>(99), static_cast<tAtExitNode**>(head));
+}
+
+TEST(AtExitList, DestructorsRunInReverseOrderOfRegistration) {
+  tAtExitNode* head = nullptr;
+  for (intptr_t id : {1, 2, 3}) ASSERT_EQ(registerAtExit(note, reinterpret_cast<void*>(id), &head), 0);
+  gCalls.clear();
+  runAtExitList(&head);
+  EXPECT_EQ(gCalls, (std::vector<int>{3, 2, 1}));
+  EXPECT_EQ(head, nullptr);
+}
+
+TEST(AtExitList, EntryRegisteredDuringThePassRunsInTheSamePass) {
+  tAtExitNode* head = nullptr;
+  registerAtExit(note, reinterpret_cast<void*>(1), &head);
+  registerAtExit(registerLate, &head, &head);
+  gCalls.clear();
+  runAtExitList(&head);
+  EXPECT_EQ(gCalls, (std::vector<int>{0, 99, 1}));
+}
+
+TEST(AtExitList, FailedNodeAllocationLeavesTheListUnchanged) {
+  tAtExitNode* head = nullptr;
+  sim::Memory::allocationFaults().failNth(1, 0);
+  EXPECT_EQ(registerAtExit(note, nullptr, &head), -1);
+  EXPECT_EQ(head, nullptr);
+}
+
+TEST(CppRunTime, OnlyTheLastFinalizeDestroys) {
+  initializeCPPRunTime();
+  initializeCPPRunTime();
+  registerAtExit(note, reinterpret_cast<void*>(7), atExitListHead());
+  gCalls.clear();
+  finalizeCPPRunTime();
+  EXPECT_TRUE(gCalls.empty()) << "an outer user is still there";
+  finalizeCPPRunTime();
+  EXPECT_EQ(gCalls, (std::vector<int>{7}));
+}
+
+TEST(VersionBlock, NineKeyedEntriesWithTheProductVersion) {
+  const char* const* block = getVersionBlock();
+  int count = 0;
+  bool product = false;
+  for (; block[count] != nullptr; ++count) {
+    EXPECT_EQ(std::strncmp(block[count], "nVLVersion_", 11), 0) << block[count];
+    EXPECT_NE(std::strchr(block[count], '='), nullptr) << block[count];
+    product = product || std::string(block[count]) == "nVLVersion_ProductVersion=24.0.0f376";
+  }
+  EXPECT_EQ(count, 9);
+  EXPECT_TRUE(product);
+}
+
+TEST(LinkedDriverEntry, RegistersAndKeepsTheRecord) {
+  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
+  EXPECT_EQ(module->entryResult(), 0);
+  EXPECT_EQ(getDriverRecord(), &module->record());
+  EXPECT_STREQ(module->record().moduleName, "vl9738k");
+  module->unload();
+  EXPECT_EQ(getDriverRecord(), nullptr);
+  EXPECT_FALSE(sim::Drivers::isRegistered(&module->record()));
+}
+
+TEST(LinkedDriverEntry, RefusedRegistrationDestroysTheStaticsAgain) {
+  registerAtExit(note, reinterpret_cast<void*>(5), atExitListHead());
+  gCalls.clear();
+  sim::Drivers::registrationFaults().failNth(1, -51352);
+  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
+  EXPECT_EQ(module->entryResult(), -51352);
+  EXPECT_EQ(gCalls, (std::vector<int>{5}));
+  EXPECT_EQ(getDriverRecord(), nullptr);
+  EXPECT_FALSE(module->registered());
+}
+
+}  // namespace

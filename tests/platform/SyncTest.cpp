@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "driver/platform/sync/tMutex.h"
+#include "driver/platform/sync/tWaitQueue.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using nVLAPAL000::kWaitForever;
+using nVLAPAL000::tEvent;
+using nVLAPAL000::tMutex;
+using nVLAPAL000::tSemaphore;
+using nVLAPALS100::tStatus;
+
+tStatus full() { return tStatus(tStatus::kFullSize); }
+
+TEST(RecursiveMutex, OwnerReleasesOnlyAtTheOutermostRelease) {
+  tStatus status;
+  tMutex mutex(status);
+  ASSERT_EQ(status.getCode(), 0);
+  mutex.acquire();
+  mutex.acquire();
+  mutex.acquire();
+  EXPECT_EQ(mutex.getDepth(), 3u);
+  mutex.release();
+  mutex.release();
+  EXPECT_TRUE(mutex.isHeldByCaller());
+  mutex.release();
+  EXPECT_FALSE(mutex.isHeldByCaller());
+  EXPECT_EQ(mutex.getDepth(), 0u);
+}
+
+TEST(RecursiveMutex, RefusedKernelMutexIsOutOfMemory) {
+  sim::Sync::mutexCreationFaults().failNth(1, 0);
+  tStatus status;
+  tMutex mutex(status);
+  EXPECT_EQ(status.getCode(), -52000);
+  EXPECT_FALSE(mutex.isValid());
+}
+
+TEST(Event, SignalsWithoutWaitersLatchOnce) {
+  tStatus status;
+  tEvent event(true, false, status);
+  event.set();
+  event.set();
+  EXPECT_EQ(event.getCount(), 1u);
+  EXPECT_TRUE(event.wait(0, false, status));
+  tStatus second = full();
+  EXPECT_FALSE(event.wait(0, false, second));
+  EXPECT_EQ(second.getCode(), -52007);
+  EXPECT_EQ(second.getLine(), 2074u);
+}
+
+TEST(Event, BoundedWaitExpiresThroughItsExpiryRoutine) {
+  tStatus status;
+  tEvent event(true, false, status);
+  const uint64_t before = sim::Clock::instance().nowNs();
+  EXPECT_FALSE(event.wait(250, false, status));
+  EXPECT_EQ(status.getCode(), -52007);
+  EXPECT_GE(sim::Clock::instance().nowNs() - before, 250'000'000u) << "the wait spent its whole bound";
+  tStatus again;
+  event.set();
+  EXPECT_TRUE(event.wait(250, false, again)) << "an expired waiter no longer sits in the queue";
+}
+
+TEST(Event, InterruptedWaitsFailWithInterrupted) {
+  tStatus status;
+  tEvent event(true, false, status);
+  tStatus unbounded = full();
+  sim::Sync::interruptNextWait();
+  EXPECT_FALSE(event.wait(kWaitForever, true, unbounded));
+  EXPECT_EQ(unbounded.getCode(), -52025);
+  EXPECT_EQ(unbounded.getLine(), 2107u);
+  tStatus bounded;
+  sim::Sync::interruptNextWait();
+  EXPECT_FALSE(event.wait(1000, true, bounded));
+  EXPECT_EQ(bounded.getCode(), -52025);
+}
+
+TEST(Event, ManualResetEventStaysSignaled) {
+  tStatus status;
+  tEvent event(false, false, status);
+  event.set();
+  EXPECT_TRUE(event.wait(0, false, status));
+  EXPECT_TRUE(event.wait(0, false, status));
+}
+
+TEST(Event, WaitOnAnErrorStatusDoesNothing) {
+  tStatus status;
+  tEvent event(true, true, status);
+  status.setCode(-52005, VL_SITE);
+  EXPECT_FALSE(event.wait(0, false, status));
+  EXPECT_EQ(event.getCount(), 1u);
+}
+
+TEST(Event, RefusedSpinLockIsReportedAtItsSite) {
+  sim::Sync::spinLockCreationFaults().failNth(1, 0);
+  tStatus status = full();
+  tEvent event(true, false, status);
+  EXPECT_EQ(status.getCode(), -52000);
+  EXPECT_EQ(status.getLine(), 1919u);
+  EXPECT_FALSE(event.isValid());
+}
+
+TEST(Semaphore, SignalWhileCountedAddsOne) {
+  tStatus status;
+  tSemaphore semaphore(2, status);
+  semaphore.signal();
+  EXPECT_EQ(semaphore.getCount(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(semaphore.wait(0, false, status));
+  EXPECT_FALSE(semaphore.wait(0, false, status));
+}
+
+TEST(Semaphore, UnofferedOperationIsNotSupported) {
+  tStatus status = full();
+  tSemaphore semaphore(0, status);
+  semaphore.reset(status);
+  EXPECT_EQ(status.getCode(), -52002);
+  EXPECT_EQ(status.getLine(), 255u);
+}
+
+class SyncThreads : public testing::Test {
+ protected:
+  void SetUp() override { sim::Clock::instance().setMode(sim::Clock::Mode::Real); }
+  static void waitUntilWaiting(int count) {
+    while (sim::Sync::waitingThreads() < count) std::this_thread::yield();
+  }
+};
+
+TEST_F(SyncThreads, WaitersAreServedFirstInFirstOut) {
+  tStatus status;
+  tEvent event(true, false, status);
+  std::vector<int> order;
+  std::mutex orderMutex;
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 3; ++i) {
+    threads.emplace_back([&, i] {
+      tStatus local;
+      EXPECT_TRUE(event.wait(kWaitForever, false, local));
+      std::lock_guard<std::mutex> guard(orderMutex);
+      order.push_back(i);
+    });
+    waitUntilWaiting(i + 1);
+  }
+  for (int i = 0; i < 3; ++i) {
+    event.set();
+    while (true) {
+      std::lock_guard<std::mutex> guard(orderMutex);
+      if (order.size() == static_cast<size_t>(i + 1)) break;
+    }
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+}
+
+TEST_F(SyncThreads, InterruptReachesAThreadBlockedInAWait) {
+  tStatus status;
+  tEvent event(true, false, status);
+  std::atomic<uint64_t> handle{0};
+  tStatus waitStatus;
+  std::thread waiter([&] {
+    handle = sim::Sync::currentThreadHandle();
+    event.wait(kWaitForever, true, waitStatus);
+  });
+  waitUntilWaiting(1);
+  sim::Sync::interruptThread(handle);
+  waiter.join();
+  EXPECT_EQ(waitStatus.getCode(), -52025);
+}
+
+TEST_F(SyncThreads, BoundedWaitIsWokenBeforeItsDeadline) {
+  tStatus status;
+  tSemaphore semaphore(0, status);
+  tStatus waitStatus;
+  bool woken = false;
+  std::thread waiter([&] { woken = semaphore.wait(60'000, false, waitStatus); });
+  waitUntilWaiting(1);
+  semaphore.signal();
+  waiter.join();
+  EXPECT_TRUE(woken);
+  EXPECT_EQ(waitStatus.getCode(), 0);
+  EXPECT_EQ(semaphore.getCount(), 0u) << "a woken waiter takes the signal directly";
+}
+
+TEST_F(SyncThreads, MutexExcludesOtherThreads) {
+  tStatus status;
+  tMutex mutex(status);
+  int counter = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        nVLAPAL000::tAutoLock<tMutex> outer(mutex);
+        nVLAPAL000::tAutoLock<tMutex> inner(mutex);
+        ++counter;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(counter, 8000);
+}
+
+}  // namespace
