@@ -8,6 +8,11 @@ void resetKernel() {
   Sync::reset();
   Console::reset();
   Drivers::reset();
+  UserMemory::reset();
+  DeviceRegistry::reset();
+  UserMaps::reset();
+  Dpc::reset();
+  KernelSockets::reset();
 }
 
 }  // namespace sim

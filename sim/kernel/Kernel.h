@@ -4,15 +4,21 @@
 
 #include "Clock.h"
 #include "Console.h"
+#include "DeviceRegistry.h"
+#include "Dpc.h"
 #include "Drivers.h"
 #include "FaultSite.h"
+#include "KernelSockets.h"
 #include "Memory.h"
 #include "Sync.h"
+#include "UserMaps.h"
+#include "UserMemory.h"
 
 namespace sim {
 
 // Back to a fresh kernel: virtual clock at its origin, no armed faults, an
-// empty log, no registered drivers.
+// empty log, no registered drivers, interfaces, properties, user memory,
+// maps, deferred calls or socket buffers.
 void resetKernel();
 
 }  // namespace sim

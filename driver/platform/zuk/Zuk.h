@@ -2,10 +2,13 @@
 #ifndef VL9738K_ZUK_H
 #define VL9738K_ZUK_H
 
+#include "ZukDevice.h"
 #include "ZukDriver.h"
 #include "ZukMemory.h"
 #include "ZukPrint.h"
+#include "ZukSocket.h"
 #include "ZukSync.h"
 #include "ZukTime.h"
+#include "ZukUserMemory.h"
 
 #endif

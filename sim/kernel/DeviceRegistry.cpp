@@ -1,0 +1,130 @@
+#include "DeviceRegistry.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "../../driver/platform/zuk/ZukDevice.h"
+
+namespace sim {
+namespace {
+
+std::mutex gRegistryMutex;
+std::vector<DeviceRegistry::Interface> gInterfaces;
+std::vector<DeviceRegistry::Property> gProperties;
+std::vector<uint64_t> gUnregisteredInterfaces;
+uint64_t gStrayUnregistrations = 0;
+// Handles never repeat within a run, so a stale one is always recognised.
+uint64_t gNextHandle = 0x1000;
+constinit FaultSite gInterfaceFaults("nVLZUK240_registerDeviceInterface");
+constinit FaultSite gPropertyFaults("nVLZUK200_registerProperty");
+
+template <typename Record>
+bool eraseHandle(std::vector<Record>& records, uint64_t handle) {
+  auto found = std::find_if(records.begin(), records.end(), [handle](const Record& r) { return r.handle == handle; });
+  if (found == records.end()) return false;
+  records.erase(found);
+  return true;
+}
+
+}  // namespace
+
+FaultSite& DeviceRegistry::interfaceRegistrationFaults() { return gInterfaceFaults; }
+FaultSite& DeviceRegistry::propertyRegistrationFaults() { return gPropertyFaults; }
+
+std::vector<DeviceRegistry::Interface> DeviceRegistry::interfaces() {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  return gInterfaces;
+}
+
+std::optional<DeviceRegistry::Interface> DeviceRegistry::findInterface(const std::string& name) {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  for (const Interface& entry : gInterfaces) {
+    if (entry.name == name) return entry;
+  }
+  return std::nullopt;
+}
+
+std::vector<uint64_t> DeviceRegistry::unregisteredInterfaces() {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  return gUnregisteredInterfaces;
+}
+
+std::vector<DeviceRegistry::Property> DeviceRegistry::properties() {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  return gProperties;
+}
+
+std::optional<DeviceRegistry::Property> DeviceRegistry::findProperty(uint64_t owner, const std::string& name) {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  for (const Property& entry : gProperties) {
+    if (entry.owner == owner && entry.name == name) return entry;
+  }
+  return std::nullopt;
+}
+
+uint64_t DeviceRegistry::strayUnregistrations() {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  return gStrayUnregistrations;
+}
+
+void DeviceRegistry::reset() {
+  gInterfaceFaults.clear();
+  gPropertyFaults.clear();
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  gInterfaces.clear();
+  gProperties.clear();
+  gUnregisteredInterfaces.clear();
+  gStrayUnregistrations = 0;
+}
+
+}  // namespace sim
+
+extern "C" {
+
+uint64_t nVLZUK240_registerDeviceInterface(nVLZUK_tDriverRecord* driver, uint64_t device, const char* name,
+                                           uint32_t index, void* context) {
+  if (sim::gInterfaceFaults.hit()) return 0;
+  sim::SimScope scope;
+  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
+  const uint64_t handle = sim::gNextHandle++;
+  sim::gInterfaces.push_back({handle, driver, device, name != nullptr ? name : "", index, context, false});
+  return handle;
+}
+
+void nVLZUK200_unregisterDeviceInterface(uint64_t interfaceHandle) {
+  sim::SimScope scope;
+  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
+  if (sim::eraseHandle(sim::gInterfaces, interfaceHandle)) {
+    sim::gUnregisteredInterfaces.push_back(interfaceHandle);
+  } else {
+    ++sim::gStrayUnregistrations;
+  }
+}
+
+void nVLZUK240_notifyUserspaceAddEvent(uint64_t interfaceHandle) {
+  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
+  for (sim::DeviceRegistry::Interface& entry : sim::gInterfaces) {
+    if (entry.handle == interfaceHandle) entry.announced = true;
+  }
+}
+
+uint64_t nVLZUK200_registerProperty(uint32_t kind, uint64_t owner, const char* name, const void* value, uint64_t size) {
+  if (sim::gPropertyFaults.hit()) return 0;
+  sim::SimScope scope;
+  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
+  const uint64_t handle = sim::gNextHandle++;
+  const auto* bytes = static_cast<const uint8_t*>(value);
+  sim::gProperties.push_back({handle, kind, owner, name != nullptr ? name : "",
+                              bytes != nullptr ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>()});
+  return handle;
+}
+
+// Like most kernel release calls, unregistering handle 0 does nothing.
+void nVLZUK200_unregisterProperty(uint64_t propertyHandle) {
+  if (propertyHandle == 0) return;
+  sim::SimScope scope;
+  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
+  if (!sim::eraseHandle(sim::gProperties, propertyHandle)) ++sim::gStrayUnregistrations;
+}
+
+}  // extern "C"

@@ -1,0 +1,97 @@
+#include "UserMemory.h"
+
+#include <atomic>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "../../driver/platform/zuk/ZukUserMemory.h"
+
+namespace sim {
+namespace {
+
+std::mutex gRangesMutex;
+std::map<uint64_t, uint64_t> gRanges;  // base -> size
+constinit FaultSite gInboundFaults("nVLZUK100_replicateInboundIOControlBuffer");
+constinit FaultSite gOutboundFaults("nVLZUK100_replicateOutboundIOControlBuffer");
+constinit std::atomic<uint64_t> gInboundCopies{0};
+constinit std::atomic<uint64_t> gOutboundCopies{0};
+
+bool mappedLocked(uint64_t address, uint64_t size) {
+  if (size == 0) return true;
+  if (address + size < address) return false;
+  auto next = gRanges.upper_bound(address);
+  if (next == gRanges.begin()) return false;
+  const auto& [base, length] = *std::prev(next);
+  return address + size <= base + length;
+}
+
+}  // namespace
+
+FaultSite& UserMemory::inboundCopyFaults() { return gInboundFaults; }
+FaultSite& UserMemory::outboundCopyFaults() { return gOutboundFaults; }
+
+void UserMemory::addRange(const void* base, uint64_t size) {
+  SimScope scope;
+  std::lock_guard<std::mutex> guard(gRangesMutex);
+  gRanges[reinterpret_cast<uint64_t>(base)] = size;
+}
+
+void UserMemory::removeRange(const void* base) {
+  SimScope scope;
+  std::lock_guard<std::mutex> guard(gRangesMutex);
+  gRanges.erase(reinterpret_cast<uint64_t>(base));
+}
+
+bool UserMemory::isMapped(uint64_t address, uint64_t size) {
+  std::lock_guard<std::mutex> guard(gRangesMutex);
+  return mappedLocked(address, size);
+}
+
+uint64_t UserMemory::inboundCopies() { return gInboundCopies.load(); }
+uint64_t UserMemory::outboundCopies() { return gOutboundCopies.load(); }
+
+void UserMemory::reset() {
+  gInboundFaults.clear();
+  gOutboundFaults.clear();
+  gInboundCopies = 0;
+  gOutboundCopies = 0;
+  std::lock_guard<std::mutex> guard(gRangesMutex);
+  gRanges.clear();
+}
+
+// A block of at least one byte, so that even an empty block has an
+// address of its own.
+UserBlock::UserBlock(size_t size) : size_(size) {
+  SimScope scope;
+  bytes_.assign(size != 0 ? size : 1, 0);
+  UserMemory::addRange(bytes_.data(), size);
+}
+
+UserBlock::~UserBlock() { UserMemory::removeRange(bytes_.data()); }
+
+}  // namespace sim
+
+extern "C" {
+
+int32_t nVLZUK100_replicateInboundIOControlBuffer(void* kernelDestination, const void* userSource, uint32_t size) {
+  ++sim::gInboundCopies;
+  int32_t code = 0;
+  if (sim::gInboundFaults.hit(&code)) return code;
+  std::lock_guard<std::mutex> guard(sim::gRangesMutex);
+  if (!sim::mappedLocked(reinterpret_cast<uint64_t>(userSource), size)) return sim::UserMemory::kCopyFault;
+  std::memcpy(kernelDestination, userSource, size);
+  return 0;
+}
+
+int32_t nVLZUK100_replicateOutboundIOControlBuffer(void* userDestination, const void* kernelSource, uint32_t size) {
+  ++sim::gOutboundCopies;
+  int32_t code = 0;
+  if (sim::gOutboundFaults.hit(&code)) return code;
+  std::lock_guard<std::mutex> guard(sim::gRangesMutex);
+  if (!sim::mappedLocked(reinterpret_cast<uint64_t>(userDestination), size)) return sim::UserMemory::kCopyFault;
+  std::memcpy(userDestination, kernelSource, size);
+  return 0;
+}
+
+}  // extern "C"

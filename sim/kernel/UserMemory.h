@@ -1,0 +1,69 @@
+// The calling process's memory as the kernel layer sees it: only ranges
+// that the host side has registered are readable and writable, and a copy
+// that touches anything else faults with the kernel layer's code.
+#ifndef VL9738K_SIM_USER_MEMORY_H
+#define VL9738K_SIM_USER_MEMORY_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "FaultSite.h"
+
+namespace sim {
+
+class UserMemory {
+ public:
+  // What a copy returns when user memory cannot be reached.
+  static constexpr int32_t kCopyFault = -51009;
+
+  // Injected failures return the armed code instead of copying.
+  static FaultSite& inboundCopyFaults();
+  static FaultSite& outboundCopyFaults();
+
+  static void addRange(const void* base, uint64_t size);
+  static void removeRange(const void* base);
+  static bool isMapped(uint64_t address, uint64_t size);
+
+  // Copies the driver made (successful or not), for tests that must prove
+  // that nothing was touched.
+  static uint64_t inboundCopies();
+  static uint64_t outboundCopies();
+
+  static void reset();
+};
+
+// One block of user memory: host bytes that stay registered as a valid
+// user range while the block lives.
+class UserBlock {
+ public:
+  explicit UserBlock(size_t size);
+  ~UserBlock();
+  UserBlock(const UserBlock&) = delete;
+  UserBlock& operator=(const UserBlock&) = delete;
+
+  uint64_t address() const { return reinterpret_cast<uint64_t>(bytes_.data()); }
+  uint8_t* data() { return bytes_.data(); }
+  const uint8_t* data() const { return bytes_.data(); }
+  size_t size() const { return size_; }
+
+  template <typename T>
+  T get(size_t offset) const {
+    T value;
+    std::memcpy(&value, bytes_.data() + offset, sizeof(T));
+    return value;
+  }
+  template <typename T>
+  void put(size_t offset, T value) {
+    std::memcpy(bytes_.data() + offset, &value, sizeof(T));
+  }
+
+ private:
+  size_t size_;
+  std::vector<uint8_t> bytes_;
+};
+
+}  // namespace sim
+
+#endif
