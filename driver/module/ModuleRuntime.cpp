@@ -1,6 +1,7 @@
 // Runtime hooks that the compiler's code expects and a hosted C++ library
 // would supply. Only the packaged module carries them; they become local
 // symbols there, so nothing outside the module can bind to them.
+#include "../platform/debug/Vlsdbg.h"
 #include "../platform/runtime/CppRunTime.h"
 
 extern "C" {
@@ -12,6 +13,9 @@ nVLAPAL000::tAtExitNode* __dso_handle = nullptr;
 int __cxa_atexit(void (*function)(void*), void* argument, void* listHead) {
   return nVLAPAL000::registerAtExit(function, argument, static_cast<nVLAPAL000::tAtExitNode**>(listHead));
 }
+
+// Every pure virtual slot of every class points here.
+void __cxa_pure_virtual() { nVLAPAL000::pureVirtualCalled(); }
 
 }  // extern "C"
 

@@ -1,0 +1,138 @@
+// Debug lines in the kernel log, byte for byte, and the halts.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "driver/platform/debug/Vlsdbg.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+// "[", the component right-aligned in 10, "|", the file right-aligned in
+// 32, "|", four digits of the line, "] ".
+std::string prefix(const std::string& file, const std::string& lineDigits) {
+  const std::string component = "vl9738k";
+  const std::string shownFile = file.size() > 32 ? file.substr(file.size() - 32) : file;
+  std::string text = "[";
+  text.append(10 - component.size(), ' ').append(component).append("|");
+  text.append(32 - shownFile.size(), ' ').append(shownFile).append("|");
+  return text.append(lineDigits).append("] ");
+}
+
+// The text as a regular expression that matches exactly it.
+std::string escaped(const std::string& text) {
+  std::string pattern;
+  for (char c : text) {
+    if (std::string("[]()|.*+?{}^$\\").find(c) != std::string::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
+std::string onlyLine() {
+  const auto lines = sim::Console::lines();
+  EXPECT_EQ(lines.size(), 1u);
+  return lines.empty() ? std::string() : lines.back();
+}
+
+TEST(Vlsdbg, ShortFileIsRightAlignedAndTheLineHasFourDigits) {
+  const std::string file = "driver/fpga/Dma.cpp12";  // 21 characters
+  const vlsdbg_Location location{file.c_str(), 42, "\n"};
+  vlsdbg_printf(kVlsdbgLevelDebug, &location, "value %d", 7);
+  EXPECT_EQ(onlyLine(), prefix(file, "0042") + "value 7\n");
+}
+
+TEST(Vlsdbg, LongFileShowsItsLastThirtyTwoCharacters) {
+  const std::string file(80, 'x');
+  const std::string path = file.substr(0, 48) + "driver/platform/device/tDevice.cpp";
+  const vlsdbg_Location location{path.c_str(), 7, "\n"};
+  vlsdbg_printLine(&location, "%s", "here");
+  const std::string line = onlyLine();
+  EXPECT_EQ(line, prefix(path, "0007") + "here\n");
+  EXPECT_EQ(line.substr(12, 32), path.substr(path.size() - 32));
+}
+
+TEST(Vlsdbg, LineNumberKeepsItsLastFourDigits) {
+  const std::pair<uint32_t, const char*> cases[] = {{0, "0000"}, {9, "0009"}, {1234, "1234"}, {12345, "2345"}};
+  for (const auto& [number, digits] : cases) {
+    sim::Console::clear();
+    const vlsdbg_Location location{"f.cpp", number, ""};
+    vlsdbg_printLine(&location, "x");
+    EXPECT_EQ(onlyLine(), prefix("f.cpp", digits) + "x") << number;
+  }
+}
+
+TEST(Vlsdbg, OverlongMessageIsCutSoThatTheSuffixStillEndsTheLine) {
+  const vlsdbg_Location location{"driver/x.cpp", 1, "\n"};
+  vlsdbg_printLine(&location, "%s", std::string(300, 'm').c_str());
+  const std::string line = onlyLine();
+  ASSERT_EQ(line.size(), 255u);
+  EXPECT_EQ(line.back(), '\n');
+  EXPECT_EQ(line.substr(0, 51), prefix("driver/x.cpp", "0001"));
+  EXPECT_EQ(line.substr(51, 203), std::string(203, 'm'));
+}
+
+TEST(Vlsdbg, LevelsBelowTheThresholdAreSilent) {
+  const vlsdbg_Location location{"f.cpp", 1, "\n"};
+  vlsdbg_printf(4095, &location, "quiet");
+  vlsdbg_printLevel(4095, "quiet");
+  EXPECT_TRUE(sim::Console::lines().empty());
+  vlsdbg_printf(4096, &location, "debug");
+  vlsdbg_printf(kVlsdbgLevelError, &location, "error");
+  vlsdbg_printLevel(4096, "plain");
+  EXPECT_EQ(sim::Console::lines(), (std::vector<std::string>{prefix("f.cpp", "0001") + "debug\n",
+                                                             prefix("f.cpp", "0001") + "error\n", "plain"}));
+}
+
+TEST(Vlsdbg, UnprefixedTextIsCutAtTwoHundredFiftyFiveCharacters) {
+  vlsdbg_print("%s|%d", std::string(300, 'p').c_str(), 5);
+  EXPECT_EQ(onlyLine(), std::string(255, 'p'));
+}
+
+// A halt stops the process; what was printed before it goes to stderr
+// too, so the death test can read the whole story.
+constexpr int kAssertionLine = __LINE__ + 4;
+
+void failAnAssertion(const void* lock) {
+  sim::Console::setEcho(true);
+  VLSDBG_ASSERT(lock != nullptr, " Acquiring NULL ISR lock");
+}
+
+TEST(VlsdbgDeathTest, FailedAssertionPrintsItsLinesAndHalts) {
+  const int line = kAssertionLine;
+  const std::string file = "tests/platform/debug/VlsdbgTest.cpp";
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04d", line);
+  const std::string site = "[vl9738k|" + file + "|" + std::to_string(line) + "] ";
+  std::string expected = site + "!!ASSERT!!\n";
+  expected.append(prefix(file, digits)).append("ASSERT(lock != nullptr)\n");
+  expected.append(prefix(file, digits)).append(" Acquiring NULL ISR lock\n");
+  expected.append("HALT ").append(site).append("ASSERT(lock != nullptr)");
+  EXPECT_DEATH(failAnAssertion(nullptr), escaped(expected));
+}
+
+TEST(VlsdbgDeathTest, AssertionThatHoldsDoesNothing) {
+  int value = 1;
+  VLSDBG_ASSERT(value == 1, "never");
+  EXPECT_TRUE(sim::Console::lines().empty());
+}
+
+TEST(VlsdbgDeathTest, PureVirtualCallHaltsAtTheRuntimesSite) {
+  EXPECT_DEATH(
+      {
+        sim::Console::setEcho(true);
+        nVLAPAL000::pureVirtualCalled();
+      },
+      "\\[vl9738k\\|dep_mirror/deps/vlapal/includes/vlapal/protons/cppRuntime/initializeCPPRunTime\\|348\\] "
+      "!!ASSERT!!\nBUG: A call to a pure virtual function was made!\n"
+      "HALT \\[vl9738k\\|dep_mirror/deps/vlapal/includes/vlapal/protons/cppRuntime/initializeCPPRunTime\\|348\\] "
+      "ASSERT");
+}
+
+TEST(VlsdbgDeathTest, HaltWithoutLocationOrMessageNamesTheLibrary) {
+  EXPECT_DEATH(vlsdbg_halt(nullptr, nullptr),
+               "HALT \\[vl9738k\\|dep_mirror/deps/vlsdbg/includes/vlsdbg/vlsdbg\\|330\\] halt");
+}
+
+}  // namespace
