@@ -6,12 +6,14 @@
 
 namespace nVLAPAL000 {
 
+// `context` holds the device interface on entry and the new session on success.
 int32_t kernelOpen(void* ignored, void** context);
 void kernelClose(void* session);
 int32_t kernelRead(void* session, uint64_t userAddress, uint64_t size, uint64_t ignored, uint64_t* count);
 int32_t kernelWrite(void* session, uint64_t userAddress, uint64_t size, uint64_t ignored, uint64_t* count);
 int32_t kernelIoctl(void* session, uint32_t command, uint64_t argument);
 void kernelRemoveDevice(void* device);
+// `region`: the page offset user mode passed; its low 16 bits select what to map.
 int32_t kernelMapMemory(void* session, uint64_t region, uint64_t userMapHandle, uint32_t* mapped, void** context);
 void kernelUnmapMemory(void* map);
 void kernelDeleteDevice(void* device);

@@ -1,0 +1,21 @@
+// Word-sized atomics on the compiler's builtins: they compile to single
+// locked instructions and need no runtime library. Sequentially consistent
+// throughout: admission counts a request in and then re-reads the gate,
+// while a closer changes the gate and then reads the count, and both sides
+// must see each other's write.
+#ifndef VL9738K_PLATFORM_ATOMIC_H
+#define VL9738K_PLATFORM_ATOMIC_H
+
+#include <stdint.h>
+
+namespace nVLAPAL000 {
+
+inline uint32_t atomicLoad(const uint32_t& value) { return __atomic_load_n(&value, __ATOMIC_SEQ_CST); }
+inline void atomicStore(uint32_t& value, uint32_t newValue) { __atomic_store_n(&value, newValue, __ATOMIC_SEQ_CST); }
+// Both return the new value.
+inline uint32_t atomicIncrement(uint32_t& value) { return __atomic_add_fetch(&value, 1, __ATOMIC_SEQ_CST); }
+inline uint32_t atomicDecrement(uint32_t& value) { return __atomic_sub_fetch(&value, 1, __ATOMIC_SEQ_CST); }
+
+}  // namespace nVLAPAL000
+
+#endif
