@@ -1,0 +1,391 @@
+// The device core on its own: the state machine's walks, the gate, the
+// drain waits, the defaults of the operations a device does not override,
+// and the withdrawal of pending asynchronous operations.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "TestDevice.h"
+#include "driver/platform/device/DeviceSites.h"
+#include "driver/platform/device/tDeviceCore.h"
+#include "driver/platform/device/tUserBuffer.h"
+#include "driver/platform/memory/Memory.h"
+#include "driver/platform/status/SourceSites.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using nVLAPAL000::tEventDescriptor;
+using nVLAPALS100::tStatus;
+using vltest::TestDevice;
+using Transitions = std::vector<std::string>;
+
+constexpr tEventDescriptor kNoSession{nullptr};
+
+struct DeviceDeleter {
+  void operator()(nVLAPAL000::tDevice* device) const { nVLAPAL000::tDevice::onDeleteDevice(device); }
+};
+
+template <typename T = TestDevice>
+std::unique_ptr<T, DeviceDeleter> makeDevice(tStatus& status) {
+  return std::unique_ptr<T, DeviceDeleter>(new (status, nVLAPAL000::kAllocationKindPlain) T(status));
+}
+
+class DeviceCore : public testing::Test {
+ protected:
+  bool walkTo(nVLAPAL000::tPnPState target, uint32_t reason = 1, bool refuseIfOpen = false) {
+    tEventDescriptor descriptor = kNoSession;
+    return device->changeState(descriptor, target, reason, refuseIfOpen, status);
+  }
+
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<TestDevice, DeviceDeleter> device = makeDevice(status);
+};
+
+TEST_F(DeviceCore, FreshDeviceRefusesRequestsUntilItsGateOpens) {
+  EXPECT_EQ(device->getState(), nVLAPAL000::kPnPStateNotStarted);
+  EXPECT_FALSE(device->beginIO(nullptr, status, nVLAPAL000::kWaitForever));
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusGateClosed);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kDeviceCore);
+  EXPECT_EQ(status.getLine(), 446u);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  device->setGate(nVLAPAL000::kGateOpen);
+  tStatus admitted;
+  EXPECT_TRUE(device->beginIO(nullptr, admitted, nVLAPAL000::kWaitForever));
+  EXPECT_EQ(device->getInFlightCount(), 1u);
+  device->endIO(nullptr);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+}
+
+TEST_F(DeviceCore, AdmissionOnAnErrorStatusCountsNothingIn) {
+  device->setGate(nVLAPAL000::kGateOpen);
+  status.setCode(-52010, VL_SITE);
+  EXPECT_FALSE(device->beginIO(nullptr, status, nVLAPAL000::kWaitForever));
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  EXPECT_EQ(status.getCode(), -52010);
+}
+
+TEST_F(DeviceCore, StateMachineWalksRecordTheirTransitionsAndThePreviousState) {
+  struct Walk {
+    nVLAPAL000::tPnPState target;
+    Transitions transitions;
+    nVLAPAL000::tPnPState previous;
+    uint32_t gate;
+  };
+  const Walk walks[] = {
+      {nVLAPAL000::kPnPStateReady, {"start"}, nVLAPAL000::kPnPStateNotStarted, nVLAPAL000::kGateOpen},
+      {nVLAPAL000::kPnPStateSleep, {"quiesce", "sleep"}, nVLAPAL000::kPnPStateIOSuspended, nVLAPAL000::kGateClosed},
+      {nVLAPAL000::kPnPStateReady, {"wake", "openStateGate"}, nVLAPAL000::kPnPStateIOSuspended, nVLAPAL000::kGateOpen},
+      {nVLAPAL000::kPnPStateNotStarted, {"quiesce", "stop"}, nVLAPAL000::kPnPStateIOSuspended, nVLAPAL000::kGateClosed},
+      {nVLAPAL000::kPnPStateNotPresent, {"markNotPresent"}, nVLAPAL000::kPnPStateNotStarted, nVLAPAL000::kGateClosed},
+  };
+  for (const Walk& walk : walks) {
+    device->clearTransitions();
+    EXPECT_TRUE(walkTo(walk.target)) << "to " << walk.target;
+    EXPECT_EQ(device->transitions(), walk.transitions) << "to " << walk.target;
+    EXPECT_EQ(device->getState(), walk.target);
+    EXPECT_EQ(device->getPreviousState(), walk.previous) << "to " << walk.target;
+    EXPECT_EQ(device->getGate(), walk.gate) << "to " << walk.target;
+  }
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(DeviceCore, RemoveWalkFromReadyRunsQuiesceDrainStopAndMarkNotPresent) {
+  ASSERT_TRUE(walkTo(nVLAPAL000::kPnPStateReady));
+  device->clearTransitions();
+  EXPECT_TRUE(walkTo(nVLAPAL000::kPnPStateNotPresent));
+  EXPECT_EQ(device->transitions(), (Transitions{"quiesce", "stop", "markNotPresent"}));
+  EXPECT_EQ(device->getState(), nVLAPAL000::kPnPStateNotPresent);
+}
+
+TEST_F(DeviceCore, ChangeToTheCurrentStateCallsNothing) {
+  ASSERT_TRUE(walkTo(nVLAPAL000::kPnPStateReady));
+  device->clearTransitions();
+  EXPECT_TRUE(walkTo(nVLAPAL000::kPnPStateReady));
+  EXPECT_TRUE(device->transitions().empty());
+  EXPECT_EQ(device->getPreviousState(), nVLAPAL000::kPnPStateNotStarted);
+}
+
+TEST_F(DeviceCore, FailedStartLeavesTheDeviceNotStarted) {
+  device->failStartWith(-52013);
+  EXPECT_FALSE(walkTo(nVLAPAL000::kPnPStateReady));
+  EXPECT_EQ(status.getCode(), -52013);
+  EXPECT_EQ(device->getState(), nVLAPAL000::kPnPStateNotStarted);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
+}
+
+TEST_F(DeviceCore, ChangeOnAnErrorStatusDoesNothing) {
+  status.setCode(-52010, VL_SITE);
+  EXPECT_FALSE(walkTo(nVLAPAL000::kPnPStateReady));
+  EXPECT_TRUE(device->transitions().empty());
+}
+
+// Not present is final: there is no walk out of it, and asking for one
+// must fail at once rather than circle.
+TEST_F(DeviceCore, LeavingNotPresentIsRefusedAsInvalid) {
+  ASSERT_TRUE(walkTo(nVLAPAL000::kPnPStateNotPresent));
+  device->clearTransitions();
+  for (nVLAPAL000::tPnPState target = nVLAPAL000::kPnPStateNotStarted; target < nVLAPAL000::kPnPStateNotPresent;
+       ++target) {
+    tStatus refused;
+    tEventDescriptor descriptor = kNoSession;
+    EXPECT_FALSE(device->changeState(descriptor, target, 1, false, refused)) << "to " << target;
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << "to " << target;
+  }
+  EXPECT_TRUE(device->transitions().empty());
+  EXPECT_EQ(device->getState(), nVLAPAL000::kPnPStateNotPresent);
+  EXPECT_TRUE(walkTo(nVLAPAL000::kPnPStateNotPresent));
+}
+
+TEST_F(DeviceCore, UnknownTargetStateIsRefusedAsInvalid) {
+  EXPECT_FALSE(walkTo(5));
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_TRUE(device->transitions().empty());
+}
+
+TEST_F(DeviceCore, QuiesceClosesTheGateBelowReasonTwoAndSuspendsItFromTwoOn) {
+  for (uint32_t reason : {0u, 1u, 2u, 3u}) {
+    device->setGate(nVLAPAL000::kGateOpen);
+    tEventDescriptor descriptor = kNoSession;
+    EXPECT_TRUE(device->quiesce(descriptor, reason, true));
+    EXPECT_EQ(device->getGate(), reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended)
+        << "reason " << reason;
+  }
+}
+
+TEST_F(DeviceCore, StateNamesCoverEveryStateAndCallTheRestInvalid) {
+  const char* const expected[] = {"kPnPStateNotStarted",
+                                  "kPnPStateReady",
+                                  "kPnPStateIOSuspended",
+                                  "kPnPStateSleep",
+                                  "kPnPStateNotPresent",
+                                  "invalid",
+                                  "invalid"};
+  for (uint32_t state = 0; state < 6; ++state) {
+    EXPECT_STREQ(nVLAPAL000::tDeviceCore::stateName(state), expected[state]);
+  }
+  EXPECT_STREQ(nVLAPAL000::tDeviceCore::stateName(0xFFFFFFFF), "invalid");
+}
+
+TEST_F(DeviceCore, DrainWaitsThatCannotWaitReportATimeout) {
+  device->setGate(nVLAPAL000::kGateOpen);
+  ASSERT_TRUE(device->beginIO(nullptr, status, 0));
+  for (uint32_t timeoutMs : {0u, 25u}) {
+    tStatus drained;
+    device->waitForDrain(false, drained, timeoutMs);
+    EXPECT_EQ(drained.getCode(), nVLAPALS100::kStatusTimeout) << "timeout " << timeoutMs;
+  }
+  device->endIO(nullptr);
+  tStatus drained;
+  device->waitForDrain(false, drained, 0);
+  EXPECT_EQ(drained.getCode(), 0);
+  tStatus again;
+  device->waitForDrain(false, again, 0);
+  EXPECT_EQ(again.getCode(), 0) << "a passed drain hands the signal on";
+}
+
+TEST_F(DeviceCore, ConfigureDMAKeepsTheTypeAndForgetsTheDeviceInformation) {
+  device->configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
+  EXPECT_EQ(device->getDMAConfiguration().getType(), nVLAPAL000::tDMAConfiguration::kDMAType64Bit);
+  EXPECT_EQ(device->getDMAConfiguration().getDeviceInformation(), nullptr);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+// Spin locks are created in field order; once one fails, none of the
+// later ones is even tried.
+TEST(DeviceCoreConstruction, RefusedSpinLocksAreOutOfMemoryAtTheirOwnSites) {
+  const uint64_t expectedLine[] = {1083, 1919, 1919};
+  for (uint64_t nth = 1; nth <= 3; ++nth) {
+    sim::Sync::spinLockCreationFaults().failNth(nth, 0);
+    tStatus status(tStatus::kFullSize);
+    auto device = makeDevice(status);
+    EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory) << "lock " << nth;
+    EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kSynchronization) << "lock " << nth;
+    EXPECT_EQ(status.getLine(), expectedLine[nth - 1]) << "lock " << nth;
+    EXPECT_EQ(sim::Sync::spinLockCreationFaults().calls(), nth) << "lock " << nth;
+  }
+}
+
+// A device that overrides only what a bus device must: every other
+// operation keeps the core's default.
+class BareDevice : public nVLAPAL000::tDevice {
+ public:
+  explicit BareDevice(tStatus& status) : tDevice(status) {}
+  void startBus(uint64_t, tStatus&) override {}
+  void stopBus() override {}
+  void buildProperties() override {}
+  nVLAPAL000::tProperty** getPCIProperties() override { return nullptr; }
+};
+
+TEST(DeviceCoreDefaults, UnsupportedOperationsRefuseAtTheirOwnLines) {
+  tStatus construction;
+  auto device = makeDevice<BareDevice>(construction);
+  ASSERT_EQ(construction.getCode(), 0);
+  tEventDescriptor descriptor = kNoSession;
+  struct Case {
+    const char* name;
+    uint64_t line;
+    void (*call)(BareDevice&, tEventDescriptor&, tStatus&);
+  };
+  const Case cases[] = {
+      {"createSession", 115, [](BareDevice& d, tEventDescriptor& e, tStatus& s) { d.createSession(e, nullptr, s); }},
+      {"read", 143,
+       [](BareDevice& d, tEventDescriptor& e, tStatus& s) {
+         nVLAPAL000::tUserBuffer buffer(e, uint64_t{0}, 0, s);
+         EXPECT_EQ(d.read(e, buffer, s), 0u);
+       }},
+      {"write", 157,
+       [](BareDevice& d, tEventDescriptor& e, tStatus& s) {
+         nVLAPAL000::tUserBuffer buffer(e, uint64_t{0}, 0, s);
+         EXPECT_EQ(d.write(e, buffer, s), 0u);
+       }},
+      {"ioControl", 82,
+       [](BareDevice& d, tEventDescriptor& e, tStatus& s) {
+         nVLAPAL000::tUserBuffer buffer(e, uint64_t{0}, 0, s);
+         EXPECT_EQ(d.ioControl(e, 1, buffer, buffer, s), 0u);
+       }},
+      {"mapMemory", 172, [](BareDevice& d, tEventDescriptor& e, tStatus& s) { d.mapMemory(e, nullptr, s); }},
+      {"createIONotifier", 436,
+       [](BareDevice& d, tEventDescriptor& e, tStatus& s) {
+         nVLAPAL000::tIONotifierParams params{1, 2};
+         d.createIONotifier(e, vltest::kNotifierKind, params, s);
+       }},
+  };
+  for (const Case& refused : cases) {
+    tStatus status(tStatus::kFullSize);
+    refused.call(*device, descriptor, status);
+    EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported) << refused.name;
+    EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kDeviceCore) << refused.name;
+    EXPECT_EQ(status.getLine(), refused.line) << refused.name;
+  }
+  EXPECT_EQ(device->getDeviceInterfaces(), nullptr);
+  EXPECT_EQ(device->getDeviceProperties(), nullptr);
+  tStatus opened;
+  EXPECT_EQ(device->openDeviceInterface(descriptor, nullptr, opened), nullptr);
+  EXPECT_EQ(opened.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(device->getOpenSessionCount(), 0u);
+}
+
+// An operation that records what happens to it.
+class RecordingIO : public nVLAPAL000::tAsyncIO {
+ public:
+  RecordingIO(nVLAPAL000::tDeviceCore* device, nVLAPAL000::tSession* session, bool withdrawable = true)
+      : tAsyncIO(device, session), withdrawable_(withdrawable) {}
+  void startCallback() override { ++started; }
+  void completeCallback(void* result) override {
+    ++completed;
+    completedWithResult = result != nullptr;
+  }
+  bool cancel() override {
+    ++cancels;
+    return withdrawable_;
+  }
+
+  int started = 0;
+  int completed = 0;
+  int cancels = 0;
+  bool completedWithResult = false;
+
+ private:
+  bool withdrawable_;
+};
+
+class DeviceCoreAsyncIO : public testing::Test {
+ protected:
+  DeviceCoreAsyncIO() {
+    device->setGate(nVLAPAL000::kGateOpen);
+    tEventDescriptor descriptor = kNoSession;
+    for (auto& session : sessions) session = device->openDeviceInterface(descriptor, &device->interface(), status);
+  }
+  ~DeviceCoreAsyncIO() override {
+    for (auto* session : sessions) {
+      tEventDescriptor descriptor{session};
+      device->beginSessionClose(descriptor);
+      device->closeDeviceInterface(descriptor, session);
+    }
+  }
+
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<TestDevice, DeviceDeleter> device = makeDevice(status);
+  nVLAPAL000::tSession* sessions[2] = {};
+};
+
+TEST_F(DeviceCoreAsyncIO, StartedOperationHoldsAnAdmittedRequestUntilTheFlushWithdrawsIt) {
+  RecordingIO operation(device.get(), sessions[0]);
+  ASSERT_TRUE(device->startAsyncIO(operation, status));
+  EXPECT_EQ(operation.started, 1);
+  EXPECT_TRUE(operation.isPending());
+  EXPECT_EQ(device->getInFlightCount(), 1u);
+  EXPECT_EQ(sessions[0]->getInFlightCount(), 1u);
+  device->flushPendingAsyncIO();
+  EXPECT_EQ(operation.cancels, 1);
+  EXPECT_TRUE(operation.isCancelled());
+  EXPECT_FALSE(operation.isPending());
+  EXPECT_EQ(operation.completed, 1);
+  EXPECT_FALSE(operation.completedWithResult);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  EXPECT_EQ(sessions[0]->getInFlightCount(), 0u);
+  device->flushPendingAsyncIO();
+  EXPECT_EQ(operation.cancels, 1) << "a withdrawn operation is not cancelled twice";
+}
+
+TEST_F(DeviceCoreAsyncIO, ExemptOrDecliningOperationsStayPendingUntilTheyComplete) {
+  RecordingIO exempt(device.get(), sessions[0]);
+  exempt.setCancelExempt(true);
+  RecordingIO declining(device.get(), sessions[0], false);
+  ASSERT_TRUE(device->startAsyncIO(exempt, status));
+  ASSERT_TRUE(device->startAsyncIO(declining, status));
+  device->flushPendingAsyncIO();
+  EXPECT_EQ(exempt.cancels, 0);
+  EXPECT_TRUE(exempt.isPending());
+  EXPECT_EQ(declining.cancels, 1);
+  EXPECT_TRUE(declining.isCancelled());
+  EXPECT_TRUE(declining.isPending());
+  EXPECT_EQ(device->getInFlightCount(), 2u);
+  device->flushPendingAsyncIO();
+  EXPECT_EQ(declining.cancels, 1) << "a cancelled operation is asked only once";
+  int result = 0;
+  EXPECT_TRUE(device->completeAsyncIO(declining, &result));
+  EXPECT_TRUE(declining.completedWithResult);
+  EXPECT_TRUE(device->completeAsyncIO(exempt, &result));
+  EXPECT_FALSE(device->completeAsyncIO(exempt, &result));
+  EXPECT_EQ(exempt.completed, 1);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  EXPECT_EQ(sessions[0]->getInFlightCount(), 0u);
+}
+
+TEST_F(DeviceCoreAsyncIO, SessionCloseCancelsOnlyThatSessionsOperationsAndRefusesNewOnes) {
+  RecordingIO mine(device.get(), sessions[0]);
+  RecordingIO theirs(device.get(), sessions[1]);
+  ASSERT_TRUE(device->startAsyncIO(mine, status));
+  ASSERT_TRUE(device->startAsyncIO(theirs, status));
+  tEventDescriptor descriptor{sessions[0]};
+  device->beginSessionClose(descriptor);
+  EXPECT_FALSE(mine.isPending());
+  EXPECT_TRUE(theirs.isPending());
+  EXPECT_TRUE(sessions[0]->isClosing());
+  RecordingIO late(device.get(), sessions[0]);
+  tStatus refused(tStatus::kFullSize);
+  EXPECT_FALSE(device->startAsyncIO(late, refused));
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusSessionClosing);
+  EXPECT_EQ(refused.getLine(), 520u);
+  EXPECT_EQ(late.started, 0);
+  EXPECT_EQ(device->getInFlightCount(), 1u);
+  device->flushPendingAsyncIO();
+  EXPECT_FALSE(theirs.isPending());
+}
+
+TEST_F(DeviceCoreAsyncIO, StartOnAGateThatIsNotOpenIsRefusedWithoutWaiting) {
+  for (uint32_t gate : {nVLAPAL000::kGateClosed, nVLAPAL000::kGateSuspended}) {
+    device->setGate(gate);
+    RecordingIO operation(device.get(), sessions[0]);
+    tStatus refused(tStatus::kFullSize);
+    EXPECT_FALSE(device->startAsyncIO(operation, refused));
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusGateClosed) << "gate " << gate;
+    EXPECT_EQ(refused.getLine(), 501u) << "gate " << gate;
+    EXPECT_EQ(device->getInFlightCount(), 0u);
+  }
+}
+
+}  // namespace

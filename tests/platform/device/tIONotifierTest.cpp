@@ -1,0 +1,216 @@
+// Notifier messages on the kernel socket, alone and through the notifier
+// requests of an open session.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestDevice.h"
+#include "driver/platform/device/DeviceSites.h"
+#include "driver/platform/device/tIONotifier.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using nVLAPAL000::tIONotifier;
+using nVLAPALS100::tStatus;
+using sim::KernelSockets;
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint64_t kId = 0x1122334455667788ull;
+constexpr uint32_t kPort = 4711;
+
+// The wire image of a message, written out field by field.
+Bytes message(uint64_t id, std::initializer_list<std::pair<size_t, uint32_t>> words, const Bytes& payload = {}) {
+  Bytes bytes(48, 0);
+  for (size_t i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(id >> (8 * i));
+  for (const auto& [offset, word] : words) {
+    for (size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(word >> (8 * i));
+  }
+  std::copy(payload.begin(), payload.end(), bytes.begin() + 12);
+  return bytes;
+}
+
+class IONotifier : public testing::Test {
+ protected:
+  IONotifier() {
+    tStatus status;
+    notifier.initialize({kId, kPort}, status);
+    EXPECT_EQ(status.getCode(), 0);
+  }
+
+  tIONotifier notifier;
+};
+
+TEST_F(IONotifier, InitialisedNotifierHoldsOneBufferForItsListener) {
+  EXPECT_TRUE(notifier.isInitialized());
+  EXPECT_EQ(notifier.getId(), kId);
+  EXPECT_EQ(notifier.getPort(), kPort);
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
+  EXPECT_TRUE(KernelSockets::sent().empty());
+}
+
+TEST_F(IONotifier, FullPayloadOfThirtyTwoBytesIsSentWhole) {
+  Bytes payload(32);
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(0xA0 + i);
+  tStatus status;
+  notifier.notify(payload.data(), 32, status);
+  EXPECT_EQ(status.getCode(), 0);
+  const auto sent = KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].port, kPort);
+  EXPECT_EQ(sent[0].type, tIONotifier::kTypeNotification);
+  EXPECT_EQ(sent[0].bytes, message(kId, {{8, 32}}, payload));
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1) << "the sent buffer belongs to the kernel layer";
+}
+
+TEST_F(IONotifier, ShortPayloadLeavesTheRestOfTheMessageZero) {
+  const Bytes payload{1, 2, 3};
+  tStatus status;
+  notifier.notify(payload.data(), 3, status);
+  EXPECT_EQ(KernelSockets::sent().at(0).bytes, message(kId, {{8, 3}}, payload));
+}
+
+TEST_F(IONotifier, PayloadOfThirtyThreeBytesIsRefusedAndNothingIsSent) {
+  const Bytes payload(33, 0xFF);
+  tStatus status(tStatus::kFullSize);
+  notifier.notify(payload.data(), 33, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIONotifier);
+  EXPECT_EQ(status.getLine(), 48u);
+  EXPECT_TRUE(KernelSockets::sent().empty());
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
+}
+
+TEST_F(IONotifier, NotifyOnAnErrorStatusSendsNothing) {
+  tStatus status;
+  status.setCode(-52010, VL_SITE);
+  notifier.notify(nullptr, 0, status);
+  EXPECT_TRUE(KernelSockets::sent().empty());
+}
+
+TEST_F(IONotifier, FailedSendReturnsTheFreshBufferAndKeepsTheNotifier) {
+  KernelSockets::sendFaults().failNth(1, -51400);
+  tStatus status(tStatus::kFullSize);
+  notifier.notify(nullptr, 0, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusTimeout);
+  EXPECT_EQ(status.getLine(), 70u);
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
+  EXPECT_TRUE(notifier.isInitialized());
+}
+
+TEST_F(IONotifier, NoFreshBufferIsOutOfMemory) {
+  KernelSockets::bufferCreationFaults().failNth(1, 0);
+  tStatus status(tStatus::kFullSize);
+  notifier.notify(nullptr, 0, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(status.getLine(), 58u);
+  EXPECT_TRUE(KernelSockets::sent().empty());
+}
+
+TEST_F(IONotifier, ClosingTwiceSendsOneClosedMessageAndKeepsTheId) {
+  notifier.close();
+  notifier.close();
+  const auto sent = KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].type, tIONotifier::kTypeClosed);
+  EXPECT_EQ(sent[0].port, kPort);
+  EXPECT_EQ(sent[0].bytes, message(kId, {}));
+  EXPECT_FALSE(notifier.isInitialized());
+  EXPECT_EQ(notifier.getId(), kId);
+  EXPECT_EQ(notifier.getPort(), 0u);
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
+}
+
+TEST_F(IONotifier, RefusedClosedMessageStillReturnsTheBuffer) {
+  KernelSockets::sendFaults().failNth(1, -51001);
+  notifier.close();
+  EXPECT_FALSE(notifier.isInitialized());
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
+}
+
+TEST_F(IONotifier, InitialisingAgainMovesToTheNewListenerAndReturnsTheOldBuffer) {
+  tStatus status;
+  notifier.initialize({kId + 1, kPort + 1}, status);
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
+  notifier.close();
+  EXPECT_EQ(KernelSockets::sent().at(0).port, kPort + 1);
+  EXPECT_EQ(KernelSockets::sent().at(0).bytes, message(kId + 1, {}));
+}
+
+TEST(IONotifierLifetime, UninitialisedNotifierSendsNothingOnClose) {
+  tIONotifier notifier;
+  notifier.close();
+  EXPECT_TRUE(KernelSockets::sent().empty());
+  EXPECT_EQ(notifier.getId(), 0u);
+}
+
+TEST(IONotifierLifetime, NoBufferForInitialisationIsOutOfMemoryAndLeavesItClosed) {
+  KernelSockets::bufferCreationFaults().failNth(1, 0);
+  tIONotifier notifier;
+  tStatus status(tStatus::kFullSize);
+  notifier.initialize({kId, kPort}, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIONotifier);
+  EXPECT_EQ(status.getLine(), 17u);
+  EXPECT_FALSE(notifier.isInitialized());
+  EXPECT_EQ(notifier.getId(), 0u);
+}
+
+TEST(IONotifierLifetime, NotifierDestroyedWhileInitialisedReturnsItsBuffer) {
+  {
+    tIONotifier notifier;
+    tStatus status;
+    notifier.initialize({kId, kPort}, status);
+  }
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
+  EXPECT_TRUE(KernelSockets::sent().empty());
+}
+
+class NotifierRequests : public testing::Test {
+ protected:
+  vltest::TestBoard board{true};
+  std::unique_ptr<sim::DeviceFile> file = board.open();
+
+  vltest::TestSession& session() { return *static_cast<vltest::TestSession*>(file->session()); }
+  vltest::NotifyingTestDevice& device() { return static_cast<vltest::NotifyingTestDevice&>(board.device()); }
+};
+
+TEST_F(NotifierRequests, CreatedNotifierSendsToTheListenerAndDestroyClosesItOnce) {
+  ASSERT_EQ(file->createNotifier(kId, kPort, vltest::kNotifierKind), 0);
+  ASSERT_TRUE(session().notifier.isInitialized());
+  tStatus status;
+  session().notifier.notify(nullptr, 0, status);
+  EXPECT_EQ(file->destroyNotifier(vltest::kNotifierKind), 0);
+  EXPECT_EQ(file->destroyNotifier(vltest::kNotifierKind), 0);
+  const auto sent = KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].bytes, message(kId, {{8, 0}}));
+  EXPECT_EQ(sent[1].type, tIONotifier::kTypeClosed);
+  EXPECT_EQ(sent[1].port, kPort);
+}
+
+TEST_F(NotifierRequests, UnreadableCreationBlockStillReachesTheDeviceAsInvalidParameter) {
+  EXPECT_EQ(file->ioctlRaw(sim::DeviceFile::kCreateNotifier, 0x40), -51009);
+  EXPECT_EQ(device().creations(), 1);
+  EXPECT_EQ(device().statusSeenAtCreation(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_FALSE(session().notifier.isInitialized());
+}
+
+TEST_F(NotifierRequests, NotifierOfAnotherKindIsAcceptedAndIgnored) {
+  EXPECT_EQ(file->createNotifier(kId, kPort, 1), 0);
+  EXPECT_FALSE(session().notifier.isInitialized());
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
+}
+
+TEST(NotifierRequestsUnsupported, CreateIsNotSupportedAndDestroyAlwaysSucceeds) {
+  vltest::TestBoard board;
+  auto file = board.open();
+  EXPECT_EQ(file->createNotifier(kId, kPort, vltest::kNotifierKind), -51256);
+  EXPECT_EQ(file->destroyNotifier(vltest::kNotifierKind), 0);
+  EXPECT_EQ(file->destroyNotifier(0x1234), 0);
+  EXPECT_EQ(file->ioctlRaw(sim::DeviceFile::kCreateNotifier, 0x40), -51009) << "the failed copy comes first";
+  EXPECT_TRUE(KernelSockets::sent().empty());
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
+}
+
+}  // namespace

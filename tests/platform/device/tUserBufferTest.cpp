@@ -1,0 +1,144 @@
+// Copies into and out of the calling process's memory.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "driver/platform/device/DeviceSites.h"
+#include "driver/platform/device/IoctlCodegen.h"
+#include "driver/platform/device/tUserBuffer.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using nVLAPAL000::tEventDescriptor;
+using nVLAPAL000::tUserBuffer;
+using nVLAPALS100::tStatus;
+
+class UserBuffer : public testing::Test {
+ protected:
+  UserBuffer() {
+    for (size_t i = 0; i < block.size(); ++i) block.data()[i] = static_cast<uint8_t>(0x10 + i);
+  }
+
+  tEventDescriptor descriptor{nullptr};
+  sim::UserBlock block{16};
+  tStatus construction;
+  tUserBuffer buffer{descriptor, block.address(), block.size(), construction};
+};
+
+TEST_F(UserBuffer, ReadAndWriteReachTheBlockAtTheirOffset) {
+  uint8_t read[4] = {};
+  tStatus status;
+  buffer.readFromBuffer(12, read, sizeof read, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::vector<uint8_t>(read, read + 4), (std::vector<uint8_t>{0x1C, 0x1D, 0x1E, 0x1F}));
+  const uint8_t written[3] = {0xA1, 0xA2, 0xA3};
+  buffer.writeToBuffer(1, written, sizeof written, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::vector<uint8_t>(block.data(), block.data() + 5), (std::vector<uint8_t>{0x10, 0xA1, 0xA2, 0xA3, 0x14}));
+  EXPECT_EQ(buffer.getAddress(), block.address());
+  EXPECT_EQ(buffer.getSize(), 16u);
+}
+
+TEST_F(UserBuffer, CopiesOnAnErrorStatusTouchNothing) {
+  tStatus status;
+  status.setCode(-52010, VL_SITE);
+  uint8_t read[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+  buffer.readFromBuffer(0, read, sizeof read, status);
+  buffer.writeToBuffer(0, read, sizeof read, status);
+  EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
+  EXPECT_EQ(sim::UserMemory::outboundCopies(), 0u);
+  EXPECT_EQ(read[0], 0xEE);
+  EXPECT_EQ(status.getCode(), -52010);
+}
+
+TEST_F(UserBuffer, MemoryTheCallerDoesNotOwnFaultsAsInvalidParameterAtItsSite) {
+  tStatus construction;
+  tUserBuffer stray(descriptor, uint64_t{0x1000}, 8, construction);
+  uint8_t bytes[8] = {};
+  struct Case {
+    bool read;
+    uint64_t line;
+  };
+  for (const Case& copy : {Case{true, 44}, Case{false, 57}}) {
+    tStatus status(tStatus::kFullSize);
+    if (copy.read) {
+      stray.readFromBuffer(0, bytes, sizeof bytes, status);
+    } else {
+      stray.writeToBuffer(0, bytes, sizeof bytes, status);
+    }
+    EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+    EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kUserBuffer);
+    EXPECT_EQ(status.getLine(), copy.line);
+  }
+}
+
+TEST_F(UserBuffer, KernelFailuresAreTranslatedByTheInboundTable) {
+  const std::pair<int32_t, int64_t> cases[] = {{-51400, -52007}, {-51352, -52000}, {-51234, -52008}};
+  for (const auto& [kernel, platform] : cases) {
+    sim::UserMemory::inboundCopyFaults().failNth(1, kernel);
+    tStatus status;
+    uint8_t byte = 0;
+    buffer.readFromBuffer(0, &byte, 1, status);
+    EXPECT_EQ(status.getCode(), platform) << "kernel code " << kernel;
+  }
+}
+
+// Offsets and sizes arrive from user mode: nothing outside the block the
+// caller named may be copied, however the sum wraps.
+TEST_F(UserBuffer, RangesOutsideTheBlockAreRefusedBeforeAnyCopy) {
+  const std::pair<uint64_t, uint64_t> ranges[] = {
+      {0, 17}, {16, 1}, {17, 0}, {8, UINT64_MAX - 4}, {UINT64_MAX, 2},
+  };
+  uint8_t scratch[32] = {};
+  for (const auto& [offset, size] : ranges) {
+    tStatus read;
+    buffer.readFromBuffer(offset, scratch, size, read);
+    EXPECT_EQ(read.getCode(), nVLAPALS100::kStatusInvalidParameter) << offset << "+" << size;
+    tStatus write;
+    buffer.writeToBuffer(offset, scratch, size, write);
+    EXPECT_EQ(write.getCode(), nVLAPALS100::kStatusInvalidParameter) << offset << "+" << size;
+  }
+  EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
+  EXPECT_EQ(sim::UserMemory::outboundCopies(), 0u);
+  tStatus edge;
+  buffer.readFromBuffer(16, scratch, 0, edge);
+  EXPECT_EQ(edge.getCode(), 0) << "an empty copy at the end stays inside";
+}
+
+TEST_F(UserBuffer, BlockBeyondOneKernelCopyIsRefusedRatherThanCutShort) {
+  tStatus construction;
+  tUserBuffer huge(descriptor, block.address(), uint64_t{1} << 33, construction);
+  tStatus status;
+  uint8_t byte = 0;
+  huge.readFromBuffer(0, &byte, (uint64_t{1} << 32) + 1, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
+}
+
+TEST(IoctlCopyOut, OutputBlockReachesUserMemory) {
+  sim::UserBlock out(8);
+  const uint8_t source[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  tStatus status;
+  EXPECT_EQ(nVLAPAL200_copyIoctlOutBufferForCodegen(reinterpret_cast<void*>(out.address()), source, 8, &status), 0);
+  EXPECT_EQ(std::memcmp(out.data(), source, 8), 0);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST(IoctlCopyOut, RefusedCopyIsInvalidParameterAtItsSite) {
+  const uint8_t source[8] = {};
+  tStatus status(tStatus::kFullSize);
+  EXPECT_EQ(nVLAPAL200_copyIoctlOutBufferForCodegen(reinterpret_cast<void*>(0x2000), source, 8, &status),
+            sim::UserMemory::kCopyFault);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIoctl);
+  EXPECT_EQ(status.getLine(), 171u);
+  sim::UserMemory::outboundCopyFaults().failNth(1, -51400);
+  sim::UserBlock out(8);
+  tStatus injected;
+  EXPECT_EQ(nVLAPAL200_copyIoctlOutBufferForCodegen(reinterpret_cast<void*>(out.address()), source, 8, &injected),
+            -51400);
+  EXPECT_EQ(injected.getCode(), nVLAPALS100::kStatusInvalidParameter) << "any refusal is an invalid parameter";
+}
+
+}  // namespace
