@@ -13,6 +13,7 @@ void resetKernel() {
   UserMaps::reset();
   Dpc::reset();
   KernelSockets::reset();
+  Registers::reset();
 }
 
 }  // namespace sim

@@ -10,6 +10,7 @@
 #include "FaultSite.h"
 #include "KernelSockets.h"
 #include "Memory.h"
+#include "Registers.h"
 #include "Sync.h"
 #include "UserMaps.h"
 #include "UserMemory.h"
@@ -19,6 +20,7 @@ namespace sim {
 // Back to a fresh kernel: virtual clock at its origin, no armed faults, an
 // empty log, no registered drivers, interfaces, properties, user memory,
 // maps, deferred calls or socket buffers.
+// empty log, no registered drivers, no claimed register ranges.
 void resetKernel();
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 #include "ZukMemory.h"
 #include "ZukPrint.h"
 #include "ZukSocket.h"
+#include "ZukRegisters.h"
 #include "ZukSync.h"
 #include "ZukTime.h"
 #include "ZukUserMemory.h"

@@ -1,0 +1,88 @@
+#include "Bar.h"
+
+#include <cassert>
+#include <cstring>
+#include <new>
+
+namespace sim {
+namespace {
+
+constexpr std::align_val_t kPageAlignment{4096};
+
+}  // namespace
+
+Bar::Bar(uint64_t size) : memory_(static_cast<uint8_t*>(::operator new(size, kPageAlignment))), size_(size), claim_(0) {
+  std::memset(memory_, 0, size);
+  claim_ = Registers::claim(memory_, size, *this);
+}
+
+Bar::~Bar() {
+  Registers::release(claim_);
+  ::operator delete(memory_, kPageAlignment);
+}
+
+void Bar::attach(uint64_t offset, uint64_t size, RegisterBlock& block) {
+  assert(offset <= size_ && size <= size_ - offset);
+  blocks_.push_back(Attached{offset, size, &block});
+}
+
+const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
+  for (const Attached& attached : blocks_) {
+    if (offset >= attached.offset && offset + width <= attached.offset + attached.size) return &attached;
+  }
+  return nullptr;
+}
+
+uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
+  uint32_t value = 0;
+  if (const Attached* attached = blockAt(offset, width)) {
+    value = attached->block->read(offset - attached->offset, width);
+  } else {
+    std::memcpy(&value, memory_ + offset, width);
+  }
+  record(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  return value;
+}
+
+void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
+  record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  if (const Attached* attached = blockAt(offset, width)) {
+    attached->block->write(offset - attached->offset, width, value);
+  } else {
+    std::memcpy(memory_ + offset, &value, width);
+  }
+}
+
+void Bar::record(BusAccess access) {
+  std::lock_guard<std::mutex> lock(trafficMutex_);
+  traffic_.push_back(access);
+}
+
+std::vector<BusAccess> Bar::traffic() const {
+  std::lock_guard<std::mutex> lock(trafficMutex_);
+  return traffic_;
+}
+
+size_t Bar::count(BusAccess::Kind kind) const {
+  std::lock_guard<std::mutex> lock(trafficMutex_);
+  size_t count = 0;
+  for (const BusAccess& access : traffic_) count += access.kind == kind;
+  return count;
+}
+
+size_t Bar::writeCount() const { return count(BusAccess::Kind::Write); }
+
+size_t Bar::readCount() const { return count(BusAccess::Kind::Read); }
+
+void Bar::clearTraffic() {
+  std::lock_guard<std::mutex> lock(trafficMutex_);
+  traffic_.clear();
+}
+
+uint64_t Bar::peek64(uint64_t offset) const {
+  uint64_t value = 0;
+  if (offset <= size_ && size_ - offset >= sizeof value) std::memcpy(&value, memory_ + offset, sizeof value);
+  return value;
+}
+
+}  // namespace sim

@@ -1,0 +1,67 @@
+// One memory BAR of a simulated PCI function: a real backing buffer that
+// the driver maps and addresses directly. Kernel-layer register accesses
+// inside it are bus accesses: they are recorded and go to the register
+// block attached at their offset (plain memory where no block is attached).
+// The driver's plain 64-bit loads and stores bypass all of that and land
+// in the buffer, as they do on the real bus.
+#ifndef VL9738K_SIM_BOARD_BAR_H
+#define VL9738K_SIM_BOARD_BAR_H
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "BusAccess.h"
+#include "RegisterBlock.h"
+#include "sim/kernel/Registers.h"
+
+namespace sim {
+
+class Bar : public MmioHandler {
+ public:
+  explicit Bar(uint64_t size);
+  ~Bar() override;
+  Bar(const Bar&) = delete;
+  Bar& operator=(const Bar&) = delete;
+
+  uint8_t* data() { return memory_; }
+  uint64_t size() const { return size_; }
+  // The kernel-virtual address a driver mapping of this BAR yields.
+  uint64_t mappedAddress() const { return reinterpret_cast<uint64_t>(memory_); }
+
+  // Blocks must not overlap; the block outlives the BAR's use of it.
+  void attach(uint64_t offset, uint64_t size, RegisterBlock& block);
+
+  std::vector<BusAccess> traffic() const;
+  size_t writeCount() const;
+  size_t readCount() const;
+  void clearTraffic();
+
+  // The backing memory as a plain load sees it.
+  uint64_t peek64(uint64_t offset) const;
+
+  uint32_t mmioRead(uint64_t offset, unsigned width) override;
+  void mmioWrite(uint64_t offset, unsigned width, uint32_t value) override;
+
+ private:
+  struct Attached {
+    uint64_t offset;
+    uint64_t size;
+    RegisterBlock* block;
+  };
+  const Attached* blockAt(uint64_t offset, unsigned width) const;
+  void record(BusAccess access);
+  size_t count(BusAccess::Kind kind) const;
+
+  uint8_t* memory_;
+  uint64_t size_;
+  uint64_t claim_;
+  std::vector<Attached> blocks_;
+  mutable std::mutex trafficMutex_;
+  std::vector<BusAccess> traffic_;
+};
+
+}  // namespace sim
+
+#endif
