@@ -20,6 +20,7 @@ class Board {
   Board& operator=(const Board&) = delete;
 
   Bar& bar0() { return bar0_; }
+  const Bar& bar0() const { return bar0_; }
   Bridge& bridge() { return bridge_; }
 
  private:

@@ -1,0 +1,302 @@
+#include "RegisterMapEngine.h"
+
+#include "RegisterIds.h"
+#include "RegisterRecord.h"
+#include "driver/platform/status/StatusCodes.h"
+
+namespace arm {
+namespace {
+
+using nVLAPALS100::tStatus;
+
+uint64_t widthMask(uint32_t width) { return width >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * width)) - 1; }
+
+// Runs `action` on the record as the shadowed record of its own width.
+template <typename TAction>
+void onShadowed(void* record, uint32_t width, TAction&& action) {
+  switch (width) {
+    case 1:
+      action(*static_cast<tShadowedRecord<uint8_t>*>(record));
+      break;
+    case 2:
+      action(*static_cast<tShadowedRecord<uint16_t>*>(record));
+      break;
+    case 8:
+      action(*static_cast<tShadowedRecord<uint64_t>*>(record));
+      break;
+    default:
+      action(*static_cast<tShadowedRecord<uint32_t>*>(record));
+      break;
+  }
+}
+
+uint64_t shadowOf(void* record, uint32_t width) {
+  uint64_t value = 0;
+  onShadowed(record, width, [&](auto& shadowed) { value = shadowed.shadow; });
+  return value;
+}
+
+void storeShadow(void* record, uint32_t width, uint64_t value) {
+  onShadowed(record, width, [&](auto& shadowed) {
+    using T = decltype(shadowed.shadow);
+    records::store<T>(shadowed, static_cast<T>(value));
+  });
+}
+
+}  // namespace
+
+tRegisterMapEngine::tRegisterMapEngine(const tMapDescriptor& descriptor, void* records, IRegisterBus* bus,
+                                       uint32_t base, uint32_t windowStart, uint32_t windowSize,
+                                       tRegisterMapInterface* const* children)
+    : descriptor_(descriptor),
+      records_(records),
+      bus_(bus),
+      children_(children),
+      base_(base),
+      windowStart_(windowStart),
+      windowSize_(windowSize) {}
+
+void tRegisterMapEngine::recordFailure(int64_t code, tStatus& status, uint64_t line) const {
+  status.setCode(code, VL_SITE_AT(descriptor_.settings.sourceFile, line));
+}
+
+tRegisterMapEngine::tSlot tRegisterMapEngine::slot(uint32_t recordIndex) const {
+  const tRecordInfo* info = &descriptor_.records[recordIndex];
+  return tSlot{static_cast<uint8_t*>(records_) + info->recordOffset, info};
+}
+
+const tItemInfo* tRegisterMapEngine::findItem(uint32_t key) const {
+  uint32_t low = 0;
+  uint32_t high = descriptor_.itemCount;
+  while (low < high) {
+    const uint32_t middle = low + (high - low) / 2;
+    const uint32_t id = descriptor_.items[middle].id;
+    if (id == key) return &descriptor_.items[middle];
+    if (id < key) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return nullptr;
+}
+
+const tItemInfo* tRegisterMapEngine::accepted(uint32_t key, uint8_t operation, tStatus& status) const {
+  const tItemInfo* item = findItem(key);
+  if (item != nullptr && (descriptor_.views[item->view].accepts & operation) != 0) return item;
+  recordFailure(nVLAPALS100::kStatusInvalidParameter, status, __LINE__);
+  return nullptr;
+}
+
+bool tRegisterMapEngine::element(const tViewInfo& view, uint32_t context, tSlot& found, tStatus& status) const {
+  uint32_t index = 0;
+  if (descriptor_.settings.contextUse == tContextUse::kElementIndex && view.elementCount > 1) {
+    if (context >= view.elementCount) {
+      recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
+      return false;
+    }
+    index = context;
+  }
+  found = slot(view.record + index);
+  return true;
+}
+
+uint64_t tRegisterMapEngine::insert(uint64_t shadow, const tItemInfo& item, uint64_t value, uint32_t width) const {
+  if (item.field == kWholeRegister) return value & widthMask(width);
+  const tFieldInfo& field = descriptor_.fields[item.field];
+  const bool oneBit = (field.mask & (field.mask - 1)) == 0;
+  if (oneBit && descriptor_.settings.oneBitRule == tOneBitRule::kNonZero) value = value != 0 ? 1 : 0;
+  return (shadow & ~field.mask) | ((value << field.lowestBit) & field.mask);
+}
+
+uint64_t tRegisterMapEngine::extract(uint64_t word, const tItemInfo& item) const {
+  if (item.field == kWholeRegister) return word;
+  const tFieldInfo& field = descriptor_.fields[item.field];
+  return (word & field.mask) >> field.lowestBit;
+}
+
+uint64_t tRegisterMapEngine::allOnes(const tItemInfo& item, uint32_t width) const {
+  if (item.field == kWholeRegister) return widthMask(width);
+  const tFieldInfo& field = descriptor_.fields[item.field];
+  return field.mask >> field.lowestBit;
+}
+
+void tRegisterMapEngine::flushSlot(const tSlot& target, bool force, tStatus& status) {
+  if (target.info->kind == tRecordKind::kDirect) return;
+  onShadowed(target.record, target.info->width, [&](auto& shadowed) {
+    using T = decltype(shadowed.shadow);
+    records::flush<T>(shadowed, static_cast<T>(target.info->selfClearingMask), force, status);
+  });
+}
+
+void tRegisterMapEngine::refreshSlot(const tSlot& target, tStatus& status) {
+  onShadowed(target.record, target.info->width,
+             [&](auto& shadowed) { records::refresh<decltype(shadowed.shadow)>(shadowed, status); });
+}
+
+uint64_t tRegisterMapEngine::readDirect(const tSlot& target, tStatus& status) {
+  const auto& direct = *static_cast<tDirectRecord*>(target.record);
+  return bus_->readRegister(direct.address, target.info->width, status) & widthMask(target.info->width);
+}
+
+void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  value = 0;
+  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsGet, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  value = extract(shadowOf(target.record, target.info->width), *item);
+}
+
+void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsSet, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  const uint32_t width = target.info->width;
+  storeShadow(target.record, width, insert(shadowOf(target.record, width), *item, value, width));
+}
+
+void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  value = 0;
+  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsRead, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  const uint32_t width = target.info->width;
+  if (target.info->kind == tRecordKind::kDirect) {
+    if (static_cast<tDirectRecord*>(target.record)->present == 0) {
+      recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
+      value = allOnes(*item, width);
+      return;
+    }
+    value = extract(readDirect(target, status), *item);
+    return;
+  }
+  // A failed refresh leaves the old shadow, which is then what the caller gets.
+  refreshSlot(target, status);
+  value = extract(shadowOf(target.record, width), *item);
+}
+
+void tRegisterMapEngine::write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsWrite, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  const uint32_t width = target.info->width;
+  if (target.info->kind == tRecordKind::kDirect) {
+    const auto& direct = *static_cast<tDirectRecord*>(target.record);
+    if (direct.present == 0) {
+      recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
+      return;
+    }
+    bus_->writeRegister(direct.address, width, insert(0, *item, value, width), status);
+    return;
+  }
+  storeShadow(target.record, width, insert(shadowOf(target.record, width), *item, value, width));
+  flushSlot(target, force, status);
+}
+
+void tRegisterMapEngine::flush(uint32_t id, bool force, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  const tItemInfo* item = accepted(ids::registerKey(id), kAcceptsFlush, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  flushSlot(target, force, status);
+}
+
+void tRegisterMapEngine::refresh(uint32_t id, tStatus& status, uint32_t context) {
+  if (status.isFatal()) return;
+  const tItemInfo* item = accepted(ids::registerKey(id), kAcceptsRefresh, status);
+  tSlot target{};
+  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  refreshSlot(target, status);
+}
+
+void tRegisterMapEngine::getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,
+                                           tStatus& status) const {
+  if (status.isFatal()) return;
+  const tItemInfo* item = findItem(ids::registerKey(id));
+  if (item == nullptr) {
+    count = 0;
+    recordFailure(nVLAPALS100::kStatusNotSupported, status, __LINE__);
+    return;
+  }
+  const tViewInfo& view = descriptor_.views[item->view];
+  if (count < view.fieldCount) {
+    recordFailure(nVLAPALS100::kStatusLookupFailure, status, __LINE__);
+    return;
+  }
+  count = view.fieldCount;
+  for (uint32_t i = 0; i < view.fieldCount; ++i) {
+    const tFieldInfo& field = descriptor_.fields[view.firstField + i];
+    types[i] = static_cast<FieldType>(field.type);
+    masks[i] = field.mask;
+  }
+}
+
+// Each step runs on a local status merged afterwards: one register's
+// failure must not keep the others from being written or read, and the
+// caller ends up with the first error met.
+void tRegisterMapEngine::runPass(const uint16_t* steps, uint16_t count, bool flushing, bool force, tStatus& status) {
+  if (status.isFatal()) return;
+  for (uint16_t i = 0; i < count; ++i) {
+    tStatus local;
+    const uint16_t step = steps[i];
+    if ((step & kChildStep) != 0) {
+      tRegisterMapInterface* child = children_[step & ~kChildStep];
+      if (flushing) {
+        child->flushRegMap(force, local);
+      } else {
+        child->refreshRegMap(local);
+      }
+    } else if (flushing) {
+      flushSlot(slot(step), force, local);
+    } else {
+      refreshSlot(slot(step), local);
+    }
+    status.merge(local);
+  }
+}
+
+void tRegisterMapEngine::flushRegMap(bool force, tStatus& status) {
+  runPass(descriptor_.flushOrder, descriptor_.flushStepCount, true, force, status);
+}
+
+void tRegisterMapEngine::refreshRegMap(tStatus& status) {
+  runPass(descriptor_.refreshOrder, descriptor_.refreshStepCount, false, false, status);
+}
+
+void tRegisterMapEngine::markDirtyRegMap() {
+  for (uint32_t i = 0; i < descriptor_.recordCount; ++i) {
+    const tSlot target = slot(i);
+    if (target.info->kind == tRecordKind::kShadowed) {
+      onShadowed(target.record, target.info->width, [](auto& shadowed) { shadowed.dirty = 1; });
+    }
+  }
+  for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->markDirtyRegMap();
+}
+
+// Addresses and window membership in unsigned 32-bit arithmetic: a map
+// built with window start 0 and size 0xFFFFFFFF reaches every register at
+// base + its offset.
+void tRegisterMapEngine::reinitialize() {
+  const uint8_t dirty = descriptor_.settings.dirtyAfterReinitialize ? 1 : 0;
+  for (uint32_t i = 0; i < descriptor_.recordCount; ++i) {
+    const tSlot target = slot(i);
+    const uint32_t offset = target.info->offset;
+    const uint32_t address = base_ + offset - windowStart_;
+    const uint8_t inside = offset >= windowStart_ && offset - windowStart_ < windowSize_ ? 1 : 0;
+    if (target.info->kind == tRecordKind::kDirect) {
+      *static_cast<tDirectRecord*>(target.record) = tDirectRecord{address, inside, this};
+      continue;
+    }
+    onShadowed(target.record, target.info->width, [&](auto& shadowed) {
+      using T = decltype(shadowed.shadow);
+      shadowed = tShadowedRecord<T>{address, static_cast<T>(target.info->resetValue), dirty, inside, this};
+    });
+  }
+  for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->reinitialize();
+}
+
+}  // namespace arm

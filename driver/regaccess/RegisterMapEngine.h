@@ -1,0 +1,92 @@
+// The one implementation of the register-map rules. A generated map is this
+// engine plus its constant descriptor, its block of register records (the
+// objects of its nested register classes) and its bus; composite maps also
+// hand over their child maps. Per-family differences are settings in the
+// descriptor, never cases in the code.
+#ifndef VL9738K_REGACCESS_REGISTERMAPENGINE_H
+#define VL9738K_REGACCESS_REGISTERMAPENGINE_H
+
+#include <stdint.h>
+
+#include "DynamicAccessInterfaceBase.h"
+#include "IRegisterBus.h"
+#include "RegisterMapDescriptor.h"
+#include "driver/platform/status/tStatus.h"
+
+namespace arm {
+
+using tRegisterMapInterface = DynamicAccessInterfaceBase<nVLAPALS100::tStatus>;
+
+class tRegisterMapEngine : public tRegisterMapInterface {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+
+  void get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) override;
+  void set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) override;
+  void read(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) override;
+  void write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t context) override;
+  void flush(uint32_t id, bool force, tStatus& status, uint32_t context) override;
+  void refresh(uint32_t id, tStatus& status, uint32_t context) override;
+  void getRegisterFormat(uint32_t id, uint32_t& count, FieldType* types, uint64_t* masks,
+                         tStatus& status) const override;
+  void flushRegMap(bool force, tStatus& status) override;
+  void refreshRegMap(tStatus& status) override;
+  void markDirtyRegMap() override;
+  const char* getVersion() const override { return descriptor_.settings.version; }
+  const char* getOldestCompatibleVersion() const override { return descriptor_.settings.oldestCompatibleVersion; }
+  ~tRegisterMapEngine() override {}
+  void reinitialize() override;
+
+  const tMapDescriptor& getDescriptor() const { return descriptor_; }
+  IRegisterBus& getBus() const { return *bus_; }
+  uint32_t getBase() const { return base_; }
+  uint32_t getWindowStart() const { return windowStart_; }
+  uint32_t getWindowSize() const { return windowSize_; }
+
+  // Records `code` with the map's published source name.
+  void recordFailure(int64_t code, tStatus& status, uint64_t line) const;
+
+ protected:
+  // `records` is the map's block of register records, laid out as the
+  // descriptor's record offsets say; `children` holds descriptor.childCount
+  // maps. Nothing is touched here: the map calls reinitialize once its
+  // records and bus exist.
+  tRegisterMapEngine(const tMapDescriptor& descriptor, void* records, IRegisterBus* bus, uint32_t base,
+                     uint32_t windowStart, uint32_t windowSize, tRegisterMapInterface* const* children);
+
+  tRegisterMapEngine(const tRegisterMapEngine&) = delete;
+  tRegisterMapEngine& operator=(const tRegisterMapEngine&) = delete;
+
+ private:
+  struct tSlot {
+    void* record;
+    const tRecordInfo* info;
+  };
+
+  tSlot slot(uint32_t recordIndex) const;
+  const tItemInfo* findItem(uint32_t key) const;
+  // The item an operation acts on, or null after recording -52005.
+  const tItemInfo* accepted(uint32_t key, uint8_t operation, tStatus& status) const;
+  // The record of a view, by element index where the map has arrays.
+  bool element(const tViewInfo& view, uint32_t context, tSlot& slot, tStatus& status) const;
+  uint64_t insert(uint64_t shadow, const tItemInfo& item, uint64_t value, uint32_t width) const;
+  uint64_t extract(uint64_t word, const tItemInfo& item) const;
+  uint64_t allOnes(const tItemInfo& item, uint32_t width) const;
+
+  void flushSlot(const tSlot& slot, bool force, tStatus& status);
+  void refreshSlot(const tSlot& slot, tStatus& status);
+  uint64_t readDirect(const tSlot& slot, tStatus& status);
+  void runPass(const uint16_t* steps, uint16_t count, bool flushing, bool force, tStatus& status);
+
+  const tMapDescriptor& descriptor_;
+  void* records_;
+  IRegisterBus* bus_;
+  tRegisterMapInterface* const* children_;
+  uint32_t base_;
+  uint32_t windowStart_;
+  uint32_t windowSize_;
+};
+
+}  // namespace arm
+
+#endif

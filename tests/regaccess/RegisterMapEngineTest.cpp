@@ -1,0 +1,468 @@
+// The shadow rules of the generic register-map engine, on sample maps of
+// both key schemes with 8-, 16- and 32-bit records, over the board model's
+// BAR 0: each case checks the answer, the shadow and the bus traffic.
+#include <functional>
+#include <memory>
+
+#include "RegisterMapFixture.h"
+#include "driver/regaccess/RegisterMapEngine.h"
+#include "tests/regaccess/maps/tNameKeyedSampleRegMap.h"
+#include "tests/regaccess/maps/tOffsetKeyedSampleRegMap.h"
+
+namespace {
+
+using namespace vltest;
+using arm::FieldType;
+using nRegMapSamples::tNameKeyedSampleRegMap;
+using nRegMapSamples::tOffsetKeyedSampleRegMap;
+
+constexpr uint32_t kBase = 0x2000;
+constexpr uint32_t kWholeWindow = 0xFFFFFFFF;
+constexpr uint32_t kLoCardPower = 0x809CAF29;
+constexpr uint32_t kSpiConfig = 0x804C7A52;
+constexpr uint32_t kMutexReg = 0x80645987;
+constexpr uint32_t kMutexRegSecondId = 0xC0645987;
+constexpr uint32_t kInstruction = 0x8000001C;
+constexpr uint32_t kStatusFlags = 0xC000002C;
+
+uint32_t field(uint32_t registerId, uint32_t lowestBit, bool readOnly = false) {
+  return arm::ids::fieldId(registerId, lowestBit, readOnly);
+}
+
+class NameKeyedMap : public RegisterMapOnBoard {
+ protected:
+  tNameKeyedSampleRegMap map{&bar0, kBase, 0, kWholeWindow};
+};
+
+class OffsetKeyedMap : public RegisterMapOnBoard {
+ protected:
+  tOffsetKeyedSampleRegMap map{&bar0, kBase, 0, kWholeWindow};
+};
+
+// --- Unchanged values cost nothing, in every kind of map ---------------------
+
+struct UnchangedValueCase {
+  const char* name;
+  std::function<std::unique_ptr<arm::tRegisterMapInterface>(vllym::kernel::IIoAccessor*)> make;
+  uint32_t fieldId;
+  uint64_t busOffset;
+  unsigned width;
+};
+
+class UnchangedValue : public RegisterMapOnBoard, public testing::WithParamInterface<UnchangedValueCase> {};
+
+TEST_P(UnchangedValue, SetToTheCurrentValueLeavesTheRegisterCleanAndFlushWritesNothing) {
+  const UnchangedValueCase& c = GetParam();
+  auto map = c.make(&bar0);
+  map->flushRegMap(true, status);
+  clearTraffic();
+
+  uint64_t value = 0;
+  map->get(c.fieldId, value, status, 0);
+  map->set(c.fieldId, value, status, 0);
+  map->flush(c.fieldId, false, status, 0);
+  map->write(c.fieldId, value, false, status, 0);
+  map->flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+
+  map->write(c.fieldId, value, true, status, 0);
+  ASSERT_EQ(writes(), 1u);
+  EXPECT_EQ(board.bar0().traffic()[0].offset, c.busOffset);
+  EXPECT_EQ(board.bar0().traffic()[0].width, c.width);
+
+  map->set(c.fieldId, value + 1, status, 0);
+  map->flushRegMap(false, status);
+  map->flushRegMap(false, status);
+  EXPECT_EQ(writes(), 2u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKindOfRecord, UnchangedValue,
+    testing::Values(UnchangedValueCase{"NameKeyed32",
+                                       [](vllym::kernel::IIoAccessor* a) {
+                                         return std::make_unique<tNameKeyedSampleRegMap>(a, kBase, 0, kWholeWindow);
+                                       },
+                                       field(kLoCardPower, 4), kBase + 0x200, 4},
+                    UnchangedValueCase{"OffsetKeyed32",
+                                       [](vllym::kernel::IIoAccessor* a) {
+                                         return std::make_unique<tOffsetKeyedSampleRegMap>(a, kBase, 0, kWholeWindow);
+                                       },
+                                       field(kInstruction, 4), kBase + 0x1C, 4},
+                    UnchangedValueCase{"OffsetKeyed8",
+                                       [](vllym::kernel::IIoAccessor* a) {
+                                         return std::make_unique<tOffsetKeyedSampleRegMap>(a, kBase, 0, kWholeWindow);
+                                       },
+                                       field(0x80000030, 1), kBase + 0x30, 1},
+                    UnchangedValueCase{"OffsetKeyed16",
+                                       [](vllym::kernel::IIoAccessor* a) {
+                                         return std::make_unique<tOffsetKeyedSampleRegMap>(a, kBase, 0, kWholeWindow);
+                                       },
+                                       field(0x80000032, 0), kBase + 0x32, 2}),
+    [](const testing::TestParamInfo<UnchangedValueCase>& info) { return std::string(info.param.name); });
+
+// --- Commits ----------------------------------------------------------------
+
+TEST_F(NameKeyedMap, ACommitOfOneRegisterCostsOneWriteAndARepeatedFlushNone) {
+  map.flushRegMap(false, status);
+  clearTraffic();
+  map.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+
+  map.set(field(kLoCardPower, 0), 0, status, 0);
+  map.set(field(kLoCardPower, 4), 0x9, status, 0);
+  map.flushRegMap(false, status);
+  ASSERT_EQ(writes(), 1u);
+  EXPECT_EQ(board.bar0().traffic()[0], (BusAccess{BusAccess::Kind::Write, kBase + 0x200, 4, 0x90}));
+  EXPECT_EQ(reads(), 0u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(NameKeyedMap, ReinitializeMakesEveryRegisterDirtyWithItsResetValue) {
+  map.flushRegMap(false, status);
+  const std::vector<uint64_t> order = {kBase + 0x200, kBase + 0x204, kBase + 0x20C, kBase + 0x210,
+                                       kBase + 0x214, kBase + 0x2FC, kBase + 0x300};
+  EXPECT_EQ(offsetsOf(board.bar0().traffic()), order);
+  EXPECT_EQ(written(kBase + 0x200, 4), 0x1u);
+  EXPECT_EQ(written(kBase + 0x204, 4), 0x18u);
+
+  map.write(kSpiConfig, 0x77, false, status, 0);
+  map.reinitialize();
+  uint64_t value = 0;
+  map.get(kSpiConfig, value, status, 0);
+  EXPECT_EQ(value, 0x18u);
+  clearTraffic();
+  map.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 7u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(OffsetKeyedMap, ReinitializeLeavesEveryRegisterClean) {
+  map.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+  map.markDirtyRegMap();
+  map.flushRegMap(false, status);
+  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
+            (std::vector<uint64_t>{kBase + 0x1C, kBase + 0x28, kBase + 0x30, kBase + 0x32}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+// --- Lookups ----------------------------------------------------------------
+
+TEST_F(OffsetKeyedMap, FlushByAFieldIdFlushesItsRegister) {
+  map.set(0x0C00001C, 0xABCD, status, 0);
+  map.flush(0x0C00001C, false, status, 0);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x1C, 4, 0x0ABCD000}}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
+  const uint32_t temperature = nameId("TemperatureReadback");
+  const uint32_t celsius = field(temperature, 2, true);
+  EXPECT_EQ(celsius & 0xFF000000u, 0x50000000u);
+
+  map.refresh(celsius, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_STREQ(status.getFile(), "tNameKeyedSampleRegMap");
+  tStatus flushing;
+  map.flush(celsius, true, flushing, 0);
+  EXPECT_EQ(flushing.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus format;
+  uint32_t count = 4;
+  arm::FieldType types[4];
+  uint64_t masks[4];
+  map.getRegisterFormat(celsius, count, types, masks, format);
+  EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(reads() + writes(), 0u);
+
+  board.bar0().data()[kBase + 0x208] = 0xFD;  // 0x2AFD: bits 15:2 hold 0xABF
+  board.bar0().data()[kBase + 0x209] = 0x2A;
+  tStatus reading;
+  uint64_t value = 0;
+  map.read(celsius, value, reading, 0);
+  EXPECT_EQ(reading.getCode(), 0);
+  EXPECT_EQ(value, 0xABFu);
+  EXPECT_EQ(reads(), 1u);
+  map.get(temperature, value, reading, 0);
+  EXPECT_EQ(value, 0x2AFDu);
+}
+
+TEST_F(OffsetKeyedMap, ReadOnlyRegisterCarriesBitThirtyAndItsFieldsReachIt) {
+  board.bar0().data()[kBase + 0x2C] = 0x5;
+  map.refresh(0x5000002C, status, 0);  // the field at bit 2
+  uint64_t value = 0;
+  map.get(0x4000002C, value, status, 0);
+  EXPECT_EQ(value, 1u);
+  map.get(0x6000002C, value, status, 0);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(status.getCode(), 0);
+
+  map.flush(kStatusFlags, true, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus setting;
+  map.set(0x4000002C, 1, setting, 0);
+  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(writes(), 0u);
+}
+
+TEST_F(NameKeyedMap, ItemLookupIgnoresFieldBitsOfRegisterIdsOnly) {
+  map.set(kSpiConfig, 0xA5, status, 0);
+  uint64_t value = 0;
+  map.get(kSpiConfig | 0x3F000000u, value, status, 0);
+  EXPECT_EQ(value, 0xA5u);
+  EXPECT_EQ(status.getCode(), 0);
+
+  value = 7;
+  map.get(field(kSpiConfig, 3), value, status, 0);  // no field starts at bit 3
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(value, 0u);
+  tStatus unknown;
+  value = 7;
+  map.read(0x80ABCDEF, value, unknown, 0);
+  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(reads(), 0u);
+}
+
+TEST_F(NameKeyedMap, WriteOnlyRegisterIsNeitherReadNorRefreshed) {
+  const uint32_t update = nameId("UpdateRegs");
+  uint64_t value = 9;
+  map.read(update, value, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(value, 0u);
+  tStatus refreshing;
+  map.refresh(update, refreshing, 0);
+  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(reads(), 0u);
+
+  tStatus getting;
+  map.set(field(update, 1), 1, getting, 0);
+  map.get(update, value, getting, 0);
+  EXPECT_EQ(value, 0x2u);
+  EXPECT_EQ(getting.getCode(), 0);
+}
+
+TEST_F(NameKeyedMap, AnOneBitFieldIsSetByAnyNonZeroValue) {
+  map.set(field(kLoCardPower, 0), 0x100000000ull, status, 0);
+  uint64_t value = 0;
+  map.get(field(kLoCardPower, 0), value, status, 0);
+  EXPECT_EQ(value, 1u);
+  map.set(field(kLoCardPower, 4), 0x1F, status, 0);  // a 4-bit field is cut
+  map.get(kLoCardPower, value, status, 0);
+  EXPECT_EQ(value, 0xF1u);
+}
+
+TEST_F(NameKeyedMap, AnErrorHeldOnEntryChangesNothing) {
+  status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
+  uint64_t value = 1234;
+  map.get(kSpiConfig, value, status, 0);
+  map.read(kSpiConfig, value, status, 0);
+  EXPECT_EQ(value, 1234u);
+  map.set(kSpiConfig, 1, status, 0);
+  map.write(kSpiConfig, 2, true, status, 0);
+  map.flush(kSpiConfig, true, status, 0);
+  map.refresh(kSpiConfig, status, 0);
+  map.flushRegMap(true, status);
+  map.refreshRegMap(status);
+  uint32_t count = 0;
+  map.getRegisterFormat(0x80ABCDEF, count, nullptr, nullptr, status);
+  map.SpiConfig.setMode(true, status).writeBits3_0(3, status, true);
+  EXPECT_EQ(map.SpiConfig.getValue(), 0x18u);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusTimeout);
+  EXPECT_EQ(reads() + writes(), 0u);
+}
+
+// --- Formats ----------------------------------------------------------------
+
+TEST_F(OffsetKeyedMap, GetRegisterFormatFillsOnlyWhatTheCapacityAllows) {
+  uint32_t count = 5;
+  FieldType types[5];
+  uint64_t masks[5];
+  map.getRegisterFormat(kInstruction, count, types, masks, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(count, 5u);
+  EXPECT_EQ(std::vector<FieldType>(types, types + 5),
+            (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits, FieldType::kUpTo16Bits,
+                                    FieldType::kBit, FieldType::kBit}));
+  EXPECT_EQ(std::vector<uint64_t>(masks, masks + 5),
+            (std::vector<uint64_t>{0xF, 0xFF0, 0xFFFF000, 0x10000000, 0x20000000}));
+
+  uint64_t untouched[4] = {1, 2, 3, 4};
+  count = 4;
+  map.getRegisterFormat(field(kInstruction, 28), count, types, untouched, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(untouched[0], 1u);
+
+  tStatus unknown;
+  count = 5;
+  map.getRegisterFormat(0x80000020, count, types, masks, unknown);
+  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_F(NameKeyedMap, TwoViewsOfOneRegisterHaveTheirOwnFieldsAndOperations) {
+  const uint32_t writeView = nameId("PllControl");
+  const uint32_t readView = writeView | arm::ids::kReadOnlyBit;
+  uint32_t count = 8;
+  FieldType types[8];
+  uint64_t masks[8];
+  map.getRegisterFormat(writeView, count, types, masks, status);
+  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x1, 0x2, 0x4, 0x100, 0x400, 0x10000}));
+  count = 8;
+  map.getRegisterFormat(readView, count, types, masks, status);
+  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  EXPECT_EQ(status.getCode(), 0);
+
+  board.bar0().data()[kBase + 0x212] = 0x2;  // bit 17
+  map.refresh(readView, status, 0);
+  uint64_t value = 0;
+  map.get(field(readView, 17, true), value, status, 0);
+  EXPECT_EQ(value, 1u);
+  EXPECT_EQ(status.getCode(), 0);
+
+  map.flush(readView, true, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus setting;
+  map.set(field(readView, 9, true), 1, setting, 0);
+  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(writes(), 0u);
+}
+
+TEST_F(NameKeyedMap, PrintedIdsThatDifferFromTheNameWin) {
+  map.set(kMutexRegSecondId, 0x42, status, 0);
+  uint64_t value = 0;
+  map.get(kMutexReg, value, status, 0);
+  EXPECT_EQ(value, 0x42u);
+  map.flush(kMutexRegSecondId, false, status, 0);
+  EXPECT_EQ(written(kBase + 0x214, 4), 0x42u);
+
+  map.write(0x80123456, 0xFEED, true, status, 0);
+  EXPECT_EQ(written(kBase + 0x300, 4), 0xFEEDu);
+  EXPECT_EQ(status.getCode(), 0);
+  map.get(nameId("BeyondWindow"), value, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+// --- Window -----------------------------------------------------------------
+
+class NameKeyedMapInAWindow : public RegisterMapOnBoard {
+ protected:
+  tNameKeyedSampleRegMap map{&bar0, kBase, 0x200, 0x100};
+};
+
+TEST_F(NameKeyedMapInAWindow, RegistersOutsideTheWindowAreNotAccessible) {
+  EXPECT_TRUE(map.WindowEdge.isAccessible());
+  EXPECT_EQ(map.WindowEdge.getRegisterAddress(), kBase + 0xFC);
+  EXPECT_FALSE(map.BeyondWindow.isAccessible());
+
+  map.write(nameId("WindowEdge"), 5, true, status, 0);
+  EXPECT_EQ(written(kBase + 0xFC, 4), 5u);
+  map.set(0x80123456, 0x99, status, 0);
+  map.flush(0x80123456, false, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_TRUE(map.BeyondWindow.isDirty());
+  tStatus reading;
+  uint64_t value = 0;
+  map.read(0x80123456, value, reading, 0);
+  EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(value, 0x99u);
+  EXPECT_EQ(writes(), 1u);
+  EXPECT_EQ(reads(), 0u);
+}
+
+TEST_F(NameKeyedMapInAWindow, FlushRegMapWritesEveryOtherRegisterPastAnInaccessibleOne) {
+  map.flushRegMap(false, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
+            (std::vector<uint64_t>{kBase + 0x0, kBase + 0x4, kBase + 0xC, kBase + 0x10, kBase + 0x14, kBase + 0xFC}));
+  EXPECT_TRUE(map.BeyondWindow.isDirty());
+  EXPECT_FALSE(map.WindowEdge.isDirty());
+
+  tStatus refreshing;
+  map.refreshRegMap(refreshing);
+  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(reads(), 6u);
+}
+
+// --- Strobes, widths, nested classes ----------------------------------------
+
+TEST_F(OffsetKeyedMap, StrobeBitsForgetThemselvesOnceWritten) {
+  map.write(0x00000028, 1, false, status, 0);  // Reset
+  map.ResetControl.writeHold(true, status, false);
+  EXPECT_EQ(writesIn(board.bar0().traffic()), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x28, 4, 0x1},
+                                                                      {BusAccess::Kind::Write, kBase + 0x28, 4, 0x2}}));
+  EXPECT_FALSE(map.ResetControl.getReset());
+  EXPECT_TRUE(map.ResetControl.getHold());
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(OffsetKeyedMap, NarrowRegistersKeepAndWriteTheirOwnWidth) {
+  map.write(0x80000030, 0x1FF, false, status, 0);
+  map.write(0x80000032, 0x12AAAA, false, status, 0);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x30, 1, 0xFF},
+                                                            {BusAccess::Kind::Write, kBase + 0x32, 2, 0xAAAA}}));
+  uint64_t value = 0;
+  map.get(0x80000030, value, status, 0);
+  EXPECT_EQ(value, 0xFFu);
+  board.bar0().data()[kBase + 0x33] = 0x5C;
+  map.read(0x80000032, value, status, 0);
+  EXPECT_EQ(value, 0x5CAAu);
+  EXPECT_EQ(board.bar0().traffic().back(), (BusAccess{BusAccess::Kind::Read, kBase + 0x32, 2, 0x5CAA}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(OffsetKeyedMap, NestedClassesChainTypedSettersAndWriteOnce) {
+  map.Instruction.setSubsystem(0x3, status).setOperation(0x21, status).setAddress(0xBEEF, status).setLast(true, status);
+  EXPECT_TRUE(map.Instruction.isDirty());
+  map.Instruction.flush(status, false);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x1C, 4, 0x2BEEF213}}));
+  EXPECT_EQ(map.Instruction.getAddress(), 0xBEEFu);  // the field, not the record's bus address
+
+  board.bar0().data()[kBase + 0x1C] = 0x14;
+  EXPECT_EQ(map.Instruction.readRegister(status), 0x2BEEF214u);
+  EXPECT_EQ(map.Instruction.getSubsystem(), 0x4);
+  EXPECT_FALSE(map.Instruction.isDirty());
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(OffsetKeyedMap, SwappingTheAccessorRedirectsEveryRegister) {
+  vllym::IoAccessorMappedPci other(0x10000, kBar0BusAddress + 0x3000, board.bar0().mappedAddress() + 0x3000, 0);
+  map.setAccessor(&other);
+  EXPECT_EQ(map.getAccessor(), &other);
+  map.write(kInstruction, 0x11, false, status, 0);
+  map.write(0x80000030, 0x22, false, status, 0);
+  map.setAccessor(&bar0);
+  map.write(kInstruction, 0x33, false, status, 0);
+  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
+            (std::vector<uint64_t>{0x3000 + kBase + 0x1C, 0x3000 + kBase + 0x30, kBase + 0x1C}));
+}
+
+TEST_F(RegisterMapOnBoard, AnAccessorFailureLeavesTheRegisterDirtyForALaterFlush) {
+  vllym::IoAccessorMappedPci small(0x20, kBar0BusAddress, board.bar0().mappedAddress(), 0);
+  tOffsetKeyedSampleRegMap map(&small, 0, 0, kWholeWindow);
+  map.write(0x80000028, 0x2, false, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_STREQ(status.getFile(), "IoAccessorMappedLittleEndian");
+  EXPECT_TRUE(map.ResetControl.isDirty());
+
+  tStatus refreshing;
+  map.StatusFlags.refresh(refreshing);
+  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter);
+
+  tStatus retry;
+  map.setAccessor(&bar0);
+  map.flushRegMap(false, retry);
+  EXPECT_EQ(retry.getCode(), 0);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0x28, 4, 0x2}}));
+}
+
+TEST_F(OffsetKeyedMap, VersionStringsComeFromTheTable) {
+  EXPECT_STREQ(map.getVersion(), "1.0.0d0");
+  EXPECT_STREQ(map.getOldestCompatibleVersion(), "1.0.0d0");
+  tNameKeyedSampleRegMap named(&bar0, 0, 0, kWholeWindow);
+  EXPECT_STREQ(named.getVersion(), "");
+  EXPECT_STREQ(named.getOldestCompatibleVersion(), "");
+}
+
+}  // namespace

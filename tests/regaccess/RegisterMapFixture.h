@@ -1,0 +1,63 @@
+// A board with an accessor over its whole BAR 0, on which register maps
+// are built, and the helpers the map tests share.
+#ifndef VL9738K_TESTS_REGACCESS_REGISTER_MAP_FIXTURE_H
+#define VL9738K_TESTS_REGACCESS_REGISTER_MAP_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "driver/platform/crc/Crc32.h"
+#include "driver/regaccess/IoAccessorMappedPci.h"
+#include "driver/regaccess/RegisterIds.h"
+#include "driver/regaccess/RegisterMapEngine.h"
+#include "sim/board/Board.h"
+
+namespace vltest {
+
+using nVLAPALS100::tStatus;
+using sim::BusAccess;
+
+inline constexpr uint64_t kBar0BusAddress = 0xF7E00000;
+
+// The register id of a name-keyed register.
+inline uint32_t nameId(const char* name) {
+  return arm::ids::kRegisterBit | (nVLAPAL000::crc32(name, std::strlen(name)) & arm::ids::kKeyMask);
+}
+
+inline std::vector<BusAccess> writesIn(const std::vector<BusAccess>& traffic) {
+  std::vector<BusAccess> writes;
+  for (const BusAccess& access : traffic) {
+    if (access.kind == BusAccess::Kind::Write) writes.push_back(access);
+  }
+  return writes;
+}
+
+inline std::vector<uint64_t> offsetsOf(const std::vector<BusAccess>& traffic) {
+  std::vector<uint64_t> offsets;
+  for (const BusAccess& access : traffic) offsets.push_back(access.offset);
+  return offsets;
+}
+
+class RegisterMapOnBoard : public testing::Test {
+ protected:
+  size_t writes() const { return board.bar0().writeCount(); }
+  size_t reads() const { return board.bar0().readCount(); }
+  void clearTraffic() { board.bar0().clearTraffic(); }
+  uint64_t written(uint64_t offset, unsigned width) {
+    for (const BusAccess& access : writesIn(board.bar0().traffic())) {
+      if (access.offset == offset && access.width == width) return access.value;
+    }
+    ADD_FAILURE() << "nothing of width " << width << " written at " << std::hex << offset;
+    return 0;
+  }
+
+  sim::Board board;
+  vllym::IoAccessorMappedPci bar0{sim::Board::kBar0Size, kBar0BusAddress, board.bar0().mappedAddress(), 0};
+  tStatus status{tStatus::kFullSize};
+};
+
+}  // namespace vltest
+
+#endif
