@@ -1,0 +1,280 @@
+// The bridge chip's core register map: its generated tables against the
+// chip's register table, and its behaviour over the board model's BAR 0.
+#include <algorithm>
+
+#include "BridgeMapTables.h"
+#include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
+#include "tests/regaccess/RegisterMapFixture.h"
+
+namespace {
+
+using namespace vltest;
+using arm::FieldType;
+using nVL9738K_24_0::nKMR4::tOstervaneWexelCoreRegMap;
+
+// The chip's register table: offset, width and access of every register,
+// in table order.
+struct Row {
+  uint32_t offset;
+  unsigned width;
+  const char* access;
+};
+const std::vector<Row> kDatasheet = {
+    {0x00, 32, "R"},   {0x04, 32, "R"},   {0x08, 32, "R"},  {0x0C, 32, "R"},   {0x10, 32, "R"},   {0x14, 32, "R"},
+    {0x18, 32, "R"},   {0x1C, 32, "R"},   {0x20, 32, "R"},  {0x24, 32, "R"},   {0x30, 32, "R"},   {0x34, 32, "R"},
+    {0x58, 32, "W"},   {0x5C, 32, "RW"},  {0x60, 32, "R"},  {0x68, 32, "R"},   {0x70, 32, "R"},   {0x74, 32, "RW"},
+    {0x78, 32, "RW"},  {0x7C, 32, "R"},   {0x80, 32, "R"},  {0x84, 32, "R"},   {0x88, 8, "R"},    {0x89, 8, "RW"},
+    {0x90, 32, "RW"},  {0x94, 32, "R"},   {0x9C, 32, "RW"}, {0xA0, 32, "R"},   {0xA4, 32, "RW"},  {0xA8, 8, "R"},
+    {0xA9, 8, "RW"},   {0xB0, 32, "RW"},  {0xB4, 32, "RW"}, {0xB8, 32, "RW"},  {0xBC, 32, "R"},   {0xC0, 32, "RW"},
+    {0xC4, 32, "RW"},  {0xC8, 32, "RW"},  {0xCC, 32, "RW"}, {0xD0, 32, "RW"},  {0xD4, 32, "RW"},  {0xD8, 32, "RW"},
+    {0xDC, 32, "RW"},  {0xE0, 32, "RW"},  {0xE4, 32, "RW"}, {0xE8, 32, "RW"},  {0xEC, 32, "RW"},  {0xF0, 32, "RW"},
+    {0xF4, 32, "RW"},  {0xF8, 32, "RW"},  {0xFC, 32, "RW"}, {0x100, 32, "RW"}, {0x104, 32, "RW"}, {0x180, 32, "RW"},
+    {0x184, 32, "RW"}, {0x300, 32, "RW"},
+};
+
+// The register ids as the datasheet lists them for reference.
+const std::vector<uint32_t> kReadOnlyIds = {0xC0000000, 0xC0000004, 0xC0000008, 0xC000000C, 0xC0000010, 0xC0000014,
+                                            0xC0000018, 0xC000001C, 0xC0000020, 0xC0000024, 0xC0000030, 0xC0000034,
+                                            0xC0000060, 0xC0000068, 0xC0000070, 0xC000007C, 0xC0000080, 0xC0000084,
+                                            0xC0000088, 0xC0000094, 0xC00000A0, 0xC00000A8, 0xC00000BC};
+const std::vector<uint32_t> kWritableIds = [] {
+  std::vector<uint32_t> ids = {0x80000058, 0x8000005C, 0x80000074, 0x80000078, 0x80000089, 0x80000090,
+                               0x8000009C, 0x800000A4, 0x800000A9, 0x800000B0, 0x800000B4, 0x800000B8};
+  for (uint32_t offset = 0xC0; offset <= 0xFC; offset += 4) ids.push_back(0x80000000 | offset);
+  for (uint32_t id : {0x80000100u, 0x80000104u, 0x80000180u, 0x80000184u, 0x80000300u}) ids.push_back(id);
+  return ids;
+}();
+
+const arm::tMapDescriptor& tables() { return tOstervaneWexelCoreRegMap::kDescriptor; }
+
+TEST(WexelCoreRegMapTables, RecordsFollowTheDatasheetTableInOrder) {
+  const std::vector<RecordFact> facts = recordFacts(tables());
+  ASSERT_EQ(tables().recordCount, 56u);
+  ASSERT_EQ(facts.size(), kDatasheet.size());
+  for (size_t i = 0; i < facts.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "record " << i << " at 0x" << std::hex << kDatasheet[i].offset);
+    EXPECT_EQ(facts[i].offset, kDatasheet[i].offset);
+    EXPECT_EQ(facts[i].widthBits, kDatasheet[i].width);
+    EXPECT_EQ(facts[i].access, kDatasheet[i].access);
+    EXPECT_EQ(facts[i].reset, 0u);
+    const bool readOnly = std::string(kDatasheet[i].access) == "R";
+    EXPECT_EQ(facts[i].registerId, (readOnly ? 0xC0000000u : 0x80000000u) | kDatasheet[i].offset);
+  }
+}
+
+TEST(WexelCoreRegMapTables, RegisterIdsAreTheListedOnes) {
+  std::vector<uint32_t> readOnly, writable;
+  for (const RecordFact& fact : recordFacts(tables())) {
+    (fact.access == "R" ? readOnly : writable).push_back(fact.registerId);
+  }
+  EXPECT_EQ(readOnly, kReadOnlyIds);
+  EXPECT_EQ(writable, kWritableIds);
+  EXPECT_EQ(writable.size(), 33u);
+}
+
+TEST(WexelCoreRegMapTables, PassesVisitTheWritableAndReadableRegistersInTableOrder) {
+  const std::vector<uint32_t> flush = passOffsets(tables(), tables().flushOrder, tables().flushStepCount);
+  std::vector<uint32_t> writableOffsets;
+  for (uint32_t id : kWritableIds) writableOffsets.push_back(id & 0xFFFFFF);
+  EXPECT_EQ(flush, writableOffsets);
+  EXPECT_EQ(flush.front(), 0x58u);
+
+  const std::vector<uint32_t> refresh = passOffsets(tables(), tables().refreshOrder, tables().refreshStepCount);
+  std::vector<uint32_t> readable;
+  for (const Row& row : kDatasheet) {
+    if (row.offset != 0x58) readable.push_back(row.offset);
+  }
+  EXPECT_EQ(refresh, readable);
+  EXPECT_EQ(tables().childCount, 0u);
+}
+
+TEST(WexelCoreRegMapTables, SettingsAreThoseOfTheOffsetKeyedBridgeMaps) {
+  EXPECT_FALSE(tables().settings.dirtyAfterReinitialize);
+  EXPECT_STREQ(tables().settings.version, "1.0.0d0");
+  EXPECT_STREQ(tables().settings.oldestCompatibleVersion, "1.0.0d0");
+  EXPECT_STREQ(tables().settings.sourceFile, "tOstervaneWexelCoreRegMap");
+}
+
+class WexelCoreRegMap : public RegisterMapOnBoard {
+ protected:
+  tOstervaneWexelCoreRegMap map{&bar0, 0, 0, 0xFFFFFFFF};
+  uint32_t count = 16;
+  FieldType types[16] = {};
+  uint64_t masks[16] = {};
+};
+
+TEST_F(WexelCoreRegMap, FieldCountsAreThoseOfTheDatasheet) {
+  const std::vector<std::pair<uint32_t, uint32_t>> expected = {
+      {0x8000005C, 13}, {0xC0000060, 9}, {0xC0000068, 9}, {0x800000A4, 9}, {0xC000000C, 8}};
+  for (const auto& [id, fields] : expected) {
+    count = fields - 1;
+    tStatus tooSmall;
+    map.getRegisterFormat(id, count, types, masks, tooSmall);
+    EXPECT_EQ(tooSmall.getCode(), nVLAPALS100::kStatusLookupFailure) << std::hex << id;
+    count = 16;
+    map.getRegisterFormat(id, count, types, masks, status);
+    EXPECT_EQ(count, fields) << std::hex << id;
+  }
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(WexelCoreRegMap, WindowRegisterFormats) {
+  count = 3;
+  map.getRegisterFormat(0x800000C4, count, types, masks, status);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(std::vector<FieldType>(types, types + 3),
+            (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kBit, FieldType::kUpTo32Bits}));
+  EXPECT_EQ(std::vector<uint64_t>(masks, masks + 3), (std::vector<uint64_t>{0x1F, 0x80, 0xFFFFFF00}));
+  count = 3;
+  map.getRegisterFormat(0x80000300, count, types, masks, status);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(types[0], FieldType::kUpTo32Bits);
+  EXPECT_EQ(masks[0], 0xFFFFFFFCu);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(WexelCoreRegMap, TheTwoInterruptStatusRegistersShareALayoutNotARecord) {
+  uint64_t first[16], second[16];
+  uint32_t firstCount = 16, secondCount = 16;
+  map.getRegisterFormat(0xC0000060, firstCount, types, first, status);
+  map.getRegisterFormat(0xC0000068, secondCount, types, second, status);
+  EXPECT_EQ(std::vector<uint64_t>(first, first + firstCount), std::vector<uint64_t>(second, second + secondCount));
+
+  board.bridge().core().setReadable(0x60, 4, 0x80000000);
+  board.bridge().core().setReadable(0x68, 4, 0x00000200);
+  map.refreshRegMap(status);
+  EXPECT_EQ(map.InterruptStatus[0].getValue(), 0x80000000u);
+  EXPECT_EQ(map.InterruptStatus[1].getValue(), 0x200u);
+  EXPECT_EQ(status.getCode(), 0);
+  for (uint32_t id : {0xC0000060u, 0xC0000068u}) {
+    tStatus refused;
+    map.flush(id, true, refused, 0);
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  }
+}
+
+TEST_F(WexelCoreRegMap, ControlRegisterIsWriteOnly) {
+  map.set(0x80000058, 0x2, status, 0);
+  uint64_t value = 0;
+  map.get(0x80000058, value, status, 0);
+  EXPECT_EQ(value, 0x2u);
+  EXPECT_EQ(status.getCode(), 0);
+  map.read(0x80000058, value, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_STREQ(status.getFile(), "tOstervaneWexelCoreRegMap");
+  EXPECT_EQ(value, 0u);
+  tStatus refreshing;
+  map.refresh(0x80000058, refreshing, 0);
+  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(reads(), 0u);
+
+  tStatus flushing;
+  map.flush(0x80000058, false, flushing, 0);
+  EXPECT_EQ(board.bridge().core().written(0x58, 4), 0x2u);
+}
+
+TEST_F(WexelCoreRegMap, ByteWideRegistersUseByteAccessesAtTheirOwnOffset) {
+  map.write(0x80000089, 0x1FF, false, status, 0);
+  uint64_t value = 0;
+  map.get(0x80000089, value, status, 0);
+  EXPECT_EQ(value, 0xFFu);
+  board.bridge().core().setReadable(0x88, 1, 0x2);
+  map.read(0x40000088, value, status, 0);
+  EXPECT_EQ(value, 0x2u);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(board.bar0().traffic(),
+            (std::vector<BusAccess>{{BusAccess::Kind::Write, 0x89, 1, 0xFF}, {BusAccess::Kind::Read, 0x88, 1, 0x2}}));
+}
+
+TEST_F(WexelCoreRegMap, NamedWindowWritersKeepTheOtherBits) {
+  map.ConfPortWindowBase[1].setValue(0x92, status);
+  map.ConfPortWindowBase[1].writeWindowOffset(0x1234, status, false);
+  EXPECT_EQ(map.ConfPortWindowBase[1].getValue(), 0x00123492u);
+  map.ConfPortWindowBase[1].writeWindowEnable(false, status, false).writeWindowSize(0x3F, status, false);
+  map.ConfPortWindowControl[0].writeWindowPage(0x5, status, true);
+  EXPECT_EQ(writesIn(board.bar0().traffic()), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0xC4, 4, 0x00123492},
+                                                                      {BusAccess::Kind::Write, 0xC4, 4, 0x00123412},
+                                                                      {BusAccess::Kind::Write, 0xC4, 4, 0x0012341F},
+                                                                      {BusAccess::Kind::Write, 0xE0, 4, 0x00000500}}));
+
+  // By id, the one-bit WindowEnable takes any non-zero value.
+  map.write(0x380000C8, 2, false, status, 0);
+  EXPECT_EQ(board.bridge().core().written(0xC8, 4), 0x80u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(WexelCoreRegMap, FlashWindowPagingThroughTheRecord) {
+  auto& control = map.ConfPortWindowControl[0];
+  control.setValue(static_cast<uint32_t>((7u << 16) | (control.getValue() & 0xFF)), status);
+  control.flush(status, false);
+  EXPECT_EQ(board.bridge().core().written(0xE0, 4), 0x70000u);
+  EXPECT_EQ(writes(), 1u);
+}
+
+TEST_F(WexelCoreRegMap, PortCountComesFromTheConfigurationPortResource) {
+  board.bridge().core().setReadable(0x18, 4, 0x04000011);
+  map.ConfigPortResource.refresh(status);
+  EXPECT_EQ(map.ConfigPortResource.getPortCount(), 4);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(WexelCoreRegMap, FlushRegMapWritesNothingAfterReinitializeAndAllWritableOnesWhenDirty) {
+  map.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+  map.markDirtyRegMap();
+  map.flushRegMap(false, status);
+  const auto traffic = board.bar0().traffic();
+  std::vector<uint64_t> expected;
+  for (uint32_t id : kWritableIds) expected.push_back(id & 0xFFFFFF);
+  EXPECT_EQ(offsetsOf(traffic), expected);
+  EXPECT_EQ(traffic.front().offset, 0x58u);
+  EXPECT_EQ(traffic.back().offset, 0x300u);
+  clearTraffic();
+  map.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+  map.refreshRegMap(status);
+  EXPECT_EQ(reads(), 55u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(WexelCoreRegMap, GapsAndWrongAccessAreUnknownIds) {
+  for (uint32_t id : {0x80000028u, 0xC0000028u, 0x80000064u, 0x800000AAu, 0x80000200u, 0x80000000u}) {
+    tStatus refused;
+    uint64_t value = 5;
+    map.read(id, value, refused, 0);
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
+    EXPECT_EQ(value, 0u);
+  }
+  tStatus setting;
+  map.set(0xC0000000, 1, setting, 0);
+  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus format;
+  count = 4;
+  map.getRegisterFormat(0x80000028, count, types, masks, format);
+  EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_F(RegisterMapOnBoard, WexelCoreRegMapInAWindowReachesOnlyTheIoWindowRegisters) {
+  tOstervaneWexelCoreRegMap map(&bar0, 0x1000, 0x100, 0x100);
+  const arm::tMapDescriptor& d = map.getDescriptor();
+  for (uint16_t i = 0; i < d.recordCount; ++i) {
+    const uint32_t offset = d.records[i].offset;
+    const bool ioWindow = offset == 0x100 || offset == 0x104 || offset == 0x180 || offset == 0x184;
+    const uint32_t id = (std::find(kReadOnlyIds.begin(), kReadOnlyIds.end(), 0xC0000000u | offset) != kReadOnlyIds.end()
+                             ? 0xC0000000u
+                             : 0x80000000u) |
+                        offset;
+    tStatus refreshing;
+    map.refresh(id, refreshing, 0);
+    if (offset == 0x58) continue;  // write-only: refused before the window matters
+    EXPECT_EQ(refreshing.getCode(), ioWindow ? int64_t{0} : int64_t{nVLAPALS100::kStatusNotAccessible})
+        << std::hex << offset;
+  }
+  EXPECT_EQ(offsetsOf(board.bar0().traffic()), (std::vector<uint64_t>{0x1000, 0x1004, 0x1080, 0x1084}));
+  tStatus flushing;
+  map.flush(0x80000300, true, flushing, 0);
+  EXPECT_EQ(flushing.getCode(), nVLAPALS100::kStatusNotAccessible);
+}
+
+}  // namespace
