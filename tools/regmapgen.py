@@ -126,19 +126,19 @@ def split_row(line):
 def parse_field(text, row):
     m = re.fullmatch(r"(?:([A-Za-z_]\w*)\s+)?(\d+)(?::(\d+))?(?:\s*\((\d)\))?((?:\s+[a-z]+)*)", text.strip())
     if not m:
-        raise TableError(f"row {row}: cannot read field '{text}'")
+        raise TableError(f"line {row}: cannot read field '{text}'")
     name, high, low, printed, flags = m.groups()
     high = int(high)
     low = int(low) if low is not None else high
     if low > high:
-        raise TableError(f"row {row}: field '{text}' has its bits the wrong way round")
+        raise TableError(f"line {row}: field '{text}' has its bits the wrong way round")
     flags = flags.split()
     for flag in flags:
         if flag != "strobe":
-            raise TableError(f"row {row}: unknown field flag '{flag}'")
+            raise TableError(f"line {row}: unknown field flag '{flag}'")
     field = Field(name, high, low, int(printed) if printed is not None else None, "strobe" in flags)
     if field.printed_type is not None and field.printed_type != field.type:
-        raise TableError(f"row {row}: field {high}:{low} is {field.width} bits wide, type {field.type}, "
+        raise TableError(f"line {row}: field {high}:{low} is {field.width} bits wide, type {field.type}, "
                          f"not {field.printed_type}")
     return field
 
@@ -146,7 +146,7 @@ def parse_field(text, row):
 def parse_offset(text, row):
     m = re.fullmatch(rf"({NUMBER})(?:\s*\+\s*({NUMBER})\s*[*x·]?\s*n\s*,\s*n\s*=\s*0\s*\.\.\s*(\d+))?", text)
     if not m:
-        raise TableError(f"row {row}: cannot read offset '{text}'")
+        raise TableError(f"line {row}: cannot read offset '{text}'")
     first = int(m.group(1), 0)
     if m.group(2) is None:
         return first, 0, 1
@@ -156,7 +156,7 @@ def parse_offset(text, row):
 def parse_register(text, row):
     m = re.fullmatch(r"(t[A-Za-z_]\w*)(?:\s+([A-Za-z_]\w*))?", text)
     if not m:
-        raise TableError(f"row {row}: cannot read register '{text}'")
+        raise TableError(f"line {row}: cannot read register '{text}'")
     cls, member = m.groups()
     return cls, member or cls[1:]
 
@@ -164,7 +164,7 @@ def parse_register(text, row):
 def parse_access(text, row):
     parts = text.split()
     if not parts or parts[0] not in ("R", "W", "RW") or parts[1:] not in ([], ["direct"]):
-        raise TableError(f"row {row}: access '{text}' is not R, W or RW (optionally 'direct')")
+        raise TableError(f"line {row}: access '{text}' is not R, W or RW (optionally 'direct')")
     return parts[0], parts[1:] != ["direct"]
 
 
@@ -174,10 +174,10 @@ def parse_id(text, row, count):
         return [None] * count
     m = re.fullmatch(rf"({NUMBER})(?:\s*\+\s*({NUMBER})\s*[*x·]?\s*n)?", text)
     if not m:
-        raise TableError(f"row {row}: cannot read id '{text}'")
+        raise TableError(f"line {row}: cannot read id '{text}'")
     first, step = int(m.group(1), 0), int(m.group(2), 0) if m.group(2) else 0
     if count > 1 and not step:
-        raise TableError(f"row {row}: an array row needs an id of the form 0x... + Sn")
+        raise TableError(f"line {row}: an array row needs an id of the form 0x... + Sn")
     return [first + step * n for n in range(count)]
 
 
