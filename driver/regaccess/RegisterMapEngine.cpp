@@ -65,20 +65,18 @@ tRegisterMapEngine::tSlot tRegisterMapEngine::slot(uint32_t recordIndex) const {
   return tSlot{static_cast<uint8_t*>(records_) + info->recordOffset, info};
 }
 
+// A search without data-dependent branches: ids arrive in no predictable
+// order, so a mispredicted branch per step would cost more than the step.
 const tItemInfo* tRegisterMapEngine::findItem(uint32_t key) const {
-  uint32_t low = 0;
-  uint32_t high = descriptor_.itemCount;
-  while (low < high) {
-    const uint32_t middle = low + (high - low) / 2;
-    const uint32_t id = descriptor_.items[middle].id;
-    if (id == key) return &descriptor_.items[middle];
-    if (id < key) {
-      low = middle + 1;
-    } else {
-      high = middle;
-    }
+  uint32_t count = descriptor_.itemCount;
+  if (count == 0) return nullptr;
+  const tItemInfo* first = descriptor_.items;
+  while (count > 1) {
+    const uint32_t half = count / 2;
+    first = first[half].id <= key ? first + half : first;
+    count -= half;
   }
-  return nullptr;
+  return first->id == key ? first : nullptr;
 }
 
 const tItemInfo* tRegisterMapEngine::accepted(uint32_t key, uint8_t operation, tStatus& status) const {
