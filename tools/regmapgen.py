@@ -525,9 +525,9 @@ def emit_header(table, origin):
             f"  ~{name}() override;", "",
             f"  {handle}* get{noun}() const {{ return bus_.get{noun}(); }}",
             f"  void set{noun}({handle}* {noun.lower()}) {{ bus_.set{noun}({noun.lower()}); }}", ""]
-    for member, cls, _, _, _ in table.children:
-        out.append(f"  {cls} {member};")
-    out += ["", " private:", f"  {bus_class} bus_;"]
+    if table.children:
+        out += [f"  {cls} {member};" for member, cls, _, _, _ in table.children] + [""]
+    out += [" private:", f"  {bus_class} bus_;"]
     if table.children:
         out.append(f"  arm::tRegisterMapInterface* children_[{len(table.children)}];")
     out += ["};", "", f"}}  // namespace {table.settings['namespace']}", "", "#endif", ""]

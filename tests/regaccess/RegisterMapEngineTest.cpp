@@ -119,6 +119,8 @@ TEST_F(NameKeyedMap, ACommitOfOneRegisterCostsOneWriteAndARepeatedFlushNone) {
 }
 
 TEST_F(NameKeyedMap, ReinitializeMakesEveryRegisterDirtyWithItsResetValue) {
+  map.set(kSpiConfig, 0x18, status, 0);  // the reset value: dirty stays as it was
+  EXPECT_TRUE(map.SpiConfig.isDirty());
   map.flushRegMap(false, status);
   const std::vector<uint64_t> order = {kBase + 0x200, kBase + 0x204, kBase + 0x20C, kBase + 0x210,
                                        kBase + 0x214, kBase + 0x2FC, kBase + 0x300};
