@@ -3,7 +3,6 @@
 // symbols there, so nothing outside the module can bind to them.
 #include "../platform/debug/Vlsdbg.h"
 #include "../platform/runtime/CppRunTime.h"
-#include "../platform/zuk/ZukPrint.h"
 
 extern "C" {
 
