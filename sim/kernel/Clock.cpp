@@ -12,6 +12,15 @@ uint64_t hostNs() {
           .count());
 }
 
+// The calling thread's last reading and how many readings in a row saw it.
+struct ReadRun {
+  uint64_t epoch = 0;
+  uint64_t value = 0;
+  uint32_t count = 0;
+};
+thread_local ReadRun tReadRun;
+constexpr uint32_t kReadsBeforeSpinStep = 2;
+
 }  // namespace
 
 Clock& Clock::instance() {
@@ -24,6 +33,8 @@ Clock::Clock()
       virtualNs_(kVirtualOrigin),
       yieldStepNs_(kDefaultYieldStepNs),
       tickUs_(kDefaultTickUs),
+      spinStepNs_(kDefaultSpinStepNs),
+      epoch_(1),
       realOrigin_(hostNs()) {}
 
 void Clock::reset() {
@@ -31,6 +42,8 @@ void Clock::reset() {
   virtualNs_ = kVirtualOrigin;
   yieldStepNs_ = kDefaultYieldStepNs;
   tickUs_ = kDefaultTickUs;
+  spinStepNs_ = kDefaultSpinStepNs;
+  ++epoch_;
 }
 
 // Switching keeps time monotonic: each mode continues from where the
@@ -46,6 +59,22 @@ void Clock::setMode(Mode mode) {
 }
 
 uint64_t Clock::nowNs() const { return isVirtual() ? virtualNs_.load() : hostNs() - realOrigin_; }
+
+uint64_t Clock::readNs() {
+  if (!isVirtual()) return nowNs();
+  ReadRun& run = tReadRun;
+  uint64_t now = nowNs();
+  const uint64_t epoch = epoch_.load();
+  if (run.epoch == epoch && run.value == now && run.count >= kReadsBeforeSpinStep) {
+    advanceNs(spinStepNs_.load());
+    now = nowNs();
+  }
+  if (run.epoch != epoch || run.value != now) run.count = 0;
+  run.epoch = epoch;
+  run.value = now;
+  ++run.count;
+  return now;
+}
 
 void Clock::advanceNs(uint64_t ns) {
   if (isVirtual()) virtualNs_ += ns;

@@ -8,6 +8,10 @@ namespace {
 
 using namespace nVLAPAL000;
 
+using SleepingTimeout = tTimeout<tTimeWasterMillisecondSleepForAtLeast<0>, tTimebasePrecise>;
+using SpinningTimeout = tTimeout<tTimeWasterSpin, tTimebasePrecise>;
+using TickTimeout = tTimeout<tTimeWasterMillisecondSleepForAtLeast<0>, tTimebaseEfficient>;
+
 TEST(TimeUnits, ConversionWalksOneUnitAtATimeAndTruncates) {
   EXPECT_EQ(convertTime(1, kTimeUnitMinutes, kTimeUnitNanoseconds), 60'000'000'000u);
   EXPECT_EQ(convertTime(5, kTimeUnitMilliseconds, kTimeUnitMicroseconds), 5000u);
@@ -28,7 +32,7 @@ TEST(TimeUnits, TimerUnitsComeFromTheKernelLayer) {
 
 TEST(Timeout, SleepsWholeMillisecondsUntilExpired) {
   sim::Clock& clock = sim::Clock::instance();
-  tTimeout timeout(5, kTimeUnitMilliseconds);
+  SleepingTimeout timeout(5, kTimeUnitMilliseconds);
   timeout.start();
   clock.advanceNs(2'500'000);
   EXPECT_FALSE(timeout.hasExpired());
@@ -42,13 +46,55 @@ TEST(Timeout, SleepsWholeMillisecondsUntilExpired) {
 
 TEST(Timeout, StoppedTimeoutKeepsItsElapsedTime) {
   sim::Clock& clock = sim::Clock::instance();
-  tTimeout timeout(10, kTimeUnitMicroseconds);
+  SleepingTimeout timeout(10, kTimeUnitMicroseconds);
   timeout.start();
   clock.advanceNs(4'000);
   timeout.stop();
   clock.advanceNs(100'000);
   EXPECT_EQ(timeout.getElapsed(), 4u);
   EXPECT_FALSE(timeout.hasExpired());
+}
+
+TEST(Timeout, SpinningTimeoutEndsOnTheVirtualClockWithoutSleeping) {
+  sim::Clock& clock = sim::Clock::instance();
+  SpinningTimeout timeout(30, kTimeUnitMicroseconds);
+  timeout.start();
+  const uint64_t before = clock.nowNs();
+  timeout.waitForTimeout();
+  const uint64_t spun = clock.nowNs() - before;
+  EXPECT_TRUE(timeout.hasExpired());
+  // Only the readings of the spin moved the clock, one spin step at a time.
+  EXPECT_GE(spun, 30'000u);
+  EXPECT_LE(spun, 30'000u + 2 * sim::Clock::kDefaultSpinStepNs);
+}
+
+TEST(Timeout, TwoReadingsInARowSeeTheSameInstant) {
+  SpinningTimeout timeout(1, kTimeUnitNanoseconds);
+  timeout.start();
+  timeout.stop();
+  EXPECT_EQ(timeout.getElapsed(), 0u);
+}
+
+TEST(Timeout, EfficientTimebaseCountsWholeTimerTicks) {
+  sim::Clock& clock = sim::Clock::instance();
+  clock.advanceNs(sim::Clock::kDefaultTickUs * 1000 - clock.nowNs() % (sim::Clock::kDefaultTickUs * 1000));
+  TickTimeout timeout(3, kTimeUnitMilliseconds);
+  timeout.start();
+  clock.advanceNs(2'999'999);
+  EXPECT_EQ(timeout.getElapsed(), 2u);
+  EXPECT_FALSE(timeout.hasExpired());
+  clock.advanceNs(1);
+  EXPECT_TRUE(timeout.hasExpired());
+  EXPECT_EQ(tTimebaseEfficient::getTick(), sim::Clock::kDefaultTickUs);
+}
+
+TEST(Timeout, SleepingWasteNeverSleepsPastTheTarget) {
+  sim::Clock& clock = sim::Clock::instance();
+  const uint64_t from = tTimebasePrecise::getTime();
+  tTimeWasterMillisecondSleepForAtLeast<0>::waitUntil<tTimebasePrecise>(from, 3'400'000);
+  // 3 ms of sleep, then zero-length sleeps through the last 0.4 ms.
+  EXPECT_GE(clock.nowNs() - from, 3'400'000u);
+  EXPECT_LT(clock.nowNs() - from, 3'400'000u + sim::Clock::kDefaultYieldStepNs + 1);
 }
 
 }  // namespace
