@@ -9,8 +9,7 @@ namespace nVLAPAL000 {
 
 // Returns the number of characters the whole text needs; at most size - 1
 // of them are written, always followed by a terminator when size > 0.
-int64_t formatTextBounded(char* buffer, uint64_t size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+int64_t formatTextBounded(char* buffer, uint64_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 int64_t formatTextBoundedV(char* buffer, uint64_t size, const char* format, va_list arguments);
 int64_t formatText(char* buffer, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
