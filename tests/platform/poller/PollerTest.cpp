@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/platform/poller/Poller.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using atut::EfficientSleepingPoller;
+using atut::PreciseSleepingPoller;
+using atut::SpinningPoller;
+using nVLAPALS100::tStatus;
+
+constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
+constexpr int32_t kPowerUpTimeout = static_cast<int32_t>(0xBFFA9176u);
+
+// A status register read by the driver: it answers from a script (the
+// last answer repeats) and notes the virtual time of every read.
+struct StatusRegister {
+  std::vector<uint32_t> answers;
+  std::vector<uint64_t> readTimes;
+  int64_t failWithCode = 0;
+
+  uint32_t read(tStatus& status) {
+    readTimes.push_back(sim::Clock::instance().nowNs());
+    if (failWithCode != 0) status.setCode(failWithCode, VL_SITE);
+    const size_t index = readTimes.size() - 1;
+    return answers[index < answers.size() ? index : answers.size() - 1];
+  }
+  // The gaps between reads, in whole microseconds.
+  std::vector<uint64_t> gapsUs() const {
+    std::vector<uint64_t> gaps;
+    for (size_t i = 1; i < readTimes.size(); ++i) gaps.push_back((readTimes[i] - readTimes[i - 1]) / 1000);
+    return gaps;
+  }
+};
+
+// An engine predicate reached through the object's dispatch table.
+struct Engine {
+  virtual ~Engine() = default;
+  virtual bool isIdle(tStatus&) { return false; }
+};
+struct CountingEngine : Engine {
+  int polls = 0;
+  bool isIdle(tStatus&) override { return ++polls == 3; }
+};
+
+class Poller : public testing::Test {
+ protected:
+  sim::Clock& clock_ = sim::Clock::instance();
+  tStatus status_{tStatus::kFullSize};
+  StatusRegister register_;
+};
+
+TEST_F(Poller, TrueOnTheFirstReadReadsOnceAndNeverWaits) {
+  register_.answers = {1};
+  const uint64_t before = clock_.nowNs();
+  SpinningPoller(10, 80).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  EXPECT_EQ(register_.readTimes.size(), 1u);
+  EXPECT_EQ(clock_.nowNs(), before);
+}
+
+TEST_F(Poller, IntervalsDoubleUpToTheMaximum) {
+  // Nanosecond spin steps, so that every wait ends right at its target.
+  clock_.setSpinStepNs(1);
+  register_.answers = {0, 0, 0, 0, 0, 1};
+  SpinningPoller(10, 80).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  EXPECT_EQ(register_.gapsUs(), (std::vector<uint64_t>{10, 20, 40, 80, 80}));
+
+  StatusRegister steady;
+  steady.answers = {0, 0, 0, 1};
+  SpinningPoller(10, 10).poll(steady, &StatusRegister::read, 1, kAllOnes, 10000, true, SpinningPoller::kConditionEquals,
+                              status_);
+  EXPECT_EQ(steady.gapsUs(), (std::vector<uint64_t>{10, 10, 10}));
+}
+
+TEST_F(Poller, SleepingPollerSleepsWholeMillisecondsBetweenReads) {
+  register_.answers = {0, 0, 0, 0, 1};
+  PreciseSleepingPoller(1000, 4000)
+      .poll(register_, &StatusRegister::read, 1, kAllOnes, 100000, true, PreciseSleepingPoller::kConditionEquals,
+            status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  std::vector<uint64_t> milliseconds;
+  for (uint64_t gap : register_.gapsUs()) milliseconds.push_back(gap / 1000);
+  EXPECT_EQ(milliseconds, (std::vector<uint64_t>{1, 2, 4, 4}));
+}
+
+TEST_F(Poller, NeverTrueConditionTimesOutOnTheVirtualClock) {
+  register_.answers = {0};
+  const uint64_t before = clock_.nowNs();
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), -52007);
+  EXPECT_STREQ(status_.getFile(), "driver/platform/poller/Poller.h");
+  EXPECT_GE(clock_.nowNs() - before, 10'000'000u);
+  // The read that started past the deadline (10 ms plus one tick) was the last.
+  const std::vector<uint64_t>& times = register_.readTimes;
+  ASSERT_GE(times.size(), 3u);
+  EXPECT_GT(times.back() - before, 10'000'000u);
+  EXPECT_LE(times[times.size() - 2] - before, 10'000'000u);
+}
+
+TEST_F(Poller, SuccessOnTheReadAfterTheDeadlineStillCounts) {
+  register_.answers = {0};
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 100, true,
+                              SpinningPoller::kConditionEquals, status_);
+  const size_t reads = register_.readTimes.size();
+  StatusRegister late;
+  late.answers.assign(reads - 1, 0);
+  late.answers.push_back(1);
+  tStatus status;
+  SpinningPoller(10, 10).poll(late, &StatusRegister::read, 1, kAllOnes, 100, true, SpinningPoller::kConditionEquals,
+                              status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(late.readTimes.size(), reads);
+}
+
+TEST_F(Poller, ZeroMaximumPollsBackToBackUntilTheDeadline) {
+  register_.answers = {0};
+  const uint64_t before = clock_.nowNs();
+  EfficientSleepingPoller(0, 0).poll(register_, &StatusRegister::read, 1, kAllOnes, 1000, true,
+                                     EfficientSleepingPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), -52007);
+  // The timer counts whole ticks: the deadline is the timeout plus one tick.
+  EXPECT_GE(clock_.nowNs() - before, 1'000'000u + sim::Clock::kDefaultTickUs * 1000 - clock_.nowNs() % 1'000'000);
+  EXPECT_GT(register_.readTimes.size(), 100u);
+  for (uint64_t gap : register_.gapsUs()) EXPECT_LE(gap, 2 * sim::Clock::kDefaultSpinStepNs / 1000);
+}
+
+struct ConditionCase {
+  uint32_t condition;
+  uint32_t value;
+  uint32_t mask;
+  uint32_t expected;
+  bool met;
+};
+
+void PrintTo(const ConditionCase& c, std::ostream* os) {
+  *os << "condition " << c.condition << " value " << c.value << " mask " << c.mask << " expected " << c.expected;
+}
+
+class PollConditions : public Poller, public testing::WithParamInterface<ConditionCase> {};
+
+TEST_P(PollConditions, ConditionDecidesOnTheMaskedValue) {
+  const ConditionCase& c = GetParam();
+  register_.answers = {c.value};
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, c.expected, c.mask, 0, true,
+                              static_cast<SpinningPoller::PollCondition>(c.condition), status_);
+  EXPECT_EQ(status_.getCode(), c.met ? 0 : -52007);
+  EXPECT_EQ(register_.readTimes.size(), c.met ? 1u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Poller, PollConditions,
+                         testing::Values(ConditionCase{0, 0x3, 0x1, 0, true}, ConditionCase{0, 0x3, 0x2, 0, false},
+                                         ConditionCase{1, 0xF6, 0x6, 0, true}, ConditionCase{1, 0xF4, 0x6, 0, false},
+                                         ConditionCase{2, 0x2, 0xFF, 0, true}, ConditionCase{2, 0x3, 0xFF, 0, false},
+                                         ConditionCase{3, 1, kAllOnes, 1, true},
+                                         ConditionCase{3, 3, kAllOnes, 1, false},
+                                         ConditionCase{3, 0x13, 0x0F, 3, true}),
+                         [](const testing::TestParamInfo<ConditionCase>& info) {
+                           return "Condition" + std::to_string(info.param.condition) +
+                                  (info.param.met ? "Met" : "NotMet") + std::to_string(info.index);
+                         });
+
+TEST_F(Poller, EqualsWithAllOnesIsMetOnlyByTheExpectedValue) {
+  register_.answers = {3, 0, 2, 0x80000001u, 1};
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  EXPECT_EQ(register_.readTimes.size(), 5u);
+}
+
+TEST_F(Poller, UnknownConditionIsAnInvalidParameterAtTheFirstPoll) {
+  register_.answers = {1};
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              static_cast<SpinningPoller::PollCondition>(7), status_);
+  EXPECT_EQ(status_.getCode(), -52005);
+  EXPECT_EQ(register_.readTimes.size(), 1u);
+}
+
+TEST_F(Poller, TimeoutCodeIsTheCallersChoice) {
+  register_.answers = {0};
+  PreciseSleepingPoller(1000, 1000, kPowerUpTimeout)
+      .poll(register_, &StatusRegister::read, 1, kAllOnes, 5000, true, PreciseSleepingPoller::kConditionEquals,
+            status_);
+  EXPECT_EQ(status_.getCode(), kPowerUpTimeout);
+}
+
+struct RecordingHandler : atut::PollerTimeoutHandler {
+  int calls = 0;
+  int64_t codeSeen = 0;
+  void timeout(tStatus& status) override {
+    ++calls;
+    codeSeen = status.getCode();
+    status.setCode(-52010, VL_SITE);
+  }
+};
+
+TEST_F(Poller, HandlerTakesOverTheTimeout) {
+  RecordingHandler handler;
+  register_.answers = {0};
+  SpinningPoller(10, 10, -52007, &handler)
+      .poll(register_, &StatusRegister::read, 1, kAllOnes, 50, true, SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(handler.calls, 1);
+  EXPECT_EQ(handler.codeSeen, 0);
+  EXPECT_EQ(status_.getCode(), -52010);
+
+  // An invalid condition still reaches the handler, after its own code.
+  RecordingHandler second;
+  tStatus status;
+  SpinningPoller(10, 10, -52007, &second)
+      .poll(register_, &StatusRegister::read, 1, kAllOnes, 50, true, static_cast<SpinningPoller::PollCondition>(9),
+            status);
+  EXPECT_EQ(second.calls, 1);
+  EXPECT_EQ(status.getCode(), -52005);
+}
+
+TEST_F(Poller, FailedReadEndsThePollingWithItsOwnCode) {
+  register_.answers = {0};
+  register_.failWithCode = -52013;
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), -52013);
+  EXPECT_EQ(register_.readTimes.size(), 1u);
+}
+
+TEST_F(Poller, AnErrorOnEntryReadsNothing) {
+  status_.setCode(-52005, VL_SITE);
+  register_.answers = {1};
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_TRUE(register_.readTimes.empty());
+}
+
+TEST_F(Poller, WithoutTimeoutItPollsUntilTheConditionHolds) {
+  register_.answers.assign(200, 0);
+  register_.answers.push_back(1);
+  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10, false,
+                              SpinningPoller::kConditionEquals, status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  EXPECT_EQ(register_.readTimes.size(), 201u);
+}
+
+TEST_F(Poller, PredicatesAndCallablesAreReadAlike) {
+  CountingEngine engine;
+  Engine& base = engine;
+  SpinningPoller(10, 10).poll(base, &Engine::isIdle, 1, kAllOnes, 10000, true, SpinningPoller::kConditionEquals,
+                              status_);
+  EXPECT_EQ(status_.getCode(), 0);
+  EXPECT_EQ(engine.polls, 3);
+
+  register_.answers = {4, 4, 5};
+  const auto readBit0 = [](StatusRegister& r, tStatus& status) { return r.read(status); };
+  SpinningPoller(10, 10).poll(register_, readBit0, 0, 1, 10000, true, SpinningPoller::kConditionBit0Set, status_);
+  EXPECT_EQ(register_.readTimes.size(), 3u);
+}
+
+}  // namespace
