@@ -14,6 +14,8 @@ void resetKernel() {
   Dpc::reset();
   KernelSockets::reset();
   Registers::reset();
+  Threads::reset();
+  Time::reset();
 }
 
 }  // namespace sim

@@ -14,6 +14,8 @@
 #include "Sync.h"
 #include "UserMaps.h"
 #include "UserMemory.h"
+#include "Threads.h"
+#include "Time.h"
 
 namespace sim {
 

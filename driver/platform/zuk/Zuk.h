@@ -9,6 +9,7 @@
 #include "ZukSocket.h"
 #include "ZukRegisters.h"
 #include "ZukSync.h"
+#include "ZukThread.h"
 #include "ZukTime.h"
 #include "ZukUserMemory.h"
 
