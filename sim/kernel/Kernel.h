@@ -12,10 +12,10 @@
 #include "Memory.h"
 #include "Registers.h"
 #include "Sync.h"
-#include "UserMaps.h"
-#include "UserMemory.h"
 #include "Threads.h"
 #include "Time.h"
+#include "UserMaps.h"
+#include "UserMemory.h"
 
 namespace sim {
 

@@ -4,16 +4,15 @@
 #ifndef VL9738K_PLATFORM_CONTAINERS_CONTAINER_ASSERT_H
 #define VL9738K_PLATFORM_CONTAINERS_CONTAINER_ASSERT_H
 
-#include <stdint.h>
+#include "../debug/Vlsdbg.h"
 
-namespace nVLAPAL000 {
-
-// Prints the failed condition and halts.
-[[noreturn]] void containerAssertionFailed(const char* file, uint64_t line, const char* condition);
-
-}  // namespace nVLAPAL000
-
-#define VL_CONTAINER_ASSERT(condition, text) \
-  ((condition) ? static_cast<void>(0) : ::nVLAPAL000::containerAssertionFailed(__FILE__, __LINE__, text))
+// `text` is the assertion as the log shows it.
+#define VL_CONTAINER_ASSERT(condition, text)                                             \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
+      static constexpr vlsdbg_Location vlContainerLocation{__FILE__, __LINE__, "\n"};    \
+      vlsdbg_assertFailed(&vlContainerLocation, text, "%s", "container bound exceeded"); \
+    }                                                                                    \
+  } while (0)
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "../zuk/ZukMemory.h"
 #include "NumberText.h"
+#include "TextLength.h"
 
 namespace nVLAPAL000 {
 namespace {
@@ -36,16 +37,7 @@ bool nextWord(const char* cursor, const char** start, const char** end) {
 
 }  // namespace
 
-uint64_t stringLength(const char* text) {
-  uint64_t length = 0;
-  while (text[length] != '\0') {
-    ++length;
-    // The kernel offers no strlen, and the compiler would turn a plain
-    // counting loop into a call to it; the empty statement hides the idiom.
-    __asm__("" : "+r"(length));
-  }
-  return length;
-}
+uint64_t stringLength(const char* text) { return textLength(text); }
 
 char* copyTail(char* destination, const char* text, uint64_t n) {
   const uint64_t length = stringLength(text);

@@ -1,8 +1,8 @@
 #include "tConsoleTraceDestination.h"
 
+#include "../debug/Vlsdbg.h"
 #include "../text/NumberText.h"
 #include "../text/TextRoutines.h"
-#include "ConsolePrint.h"
 
 namespace nVLAPAL000 {
 
@@ -13,7 +13,7 @@ uint64_t appendToText(char* buffer, uint64_t size, const char* text) {
   return length + added;
 }
 
-void tConsoleTraceDestination::writeText(const char* text) { printUnprefixed("%s", text); }
+void tConsoleTraceDestination::writeText(const char* text) { vlsdbg_print("%s", text); }
 
 // The count goes into the format itself ("%.<count>s"): the text need not
 // be terminated.
@@ -24,7 +24,7 @@ void tConsoleTraceDestination::writeCountedText(const char* text, uint64_t count
   end[1] = '\0';
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  printUnprefixed(format, text);
+  vlsdbg_print(format, text);
 #pragma GCC diagnostic pop
 }
 

@@ -1,7 +1,7 @@
 #include "tThreadController.h"
 
+#include "../debug/Vlsdbg.h"
 #include "../status/StatusSite.h"
-#include "ConsolePrint.h"
 #include "ThreadSites.h"
 
 namespace nVLAPAL000 {
@@ -47,10 +47,10 @@ void tThreadController::join() {
 
 void tThreadController::print(const char* prefix, const char* suffix) const {
   if (running_ != 0) {
-    printUnprefixed("%stThreadController(0x%p) is running at %d(%s) with ID 0x%p%s", prefix, this, 0,
-                    "[priority unavailable on this OS]", reinterpret_cast<void*>(threadId_), suffix);
+    vlsdbg_print("%stThreadController(0x%p) is running at %d(%s) with ID 0x%p%s", prefix, this, 0,
+                 "[priority unavailable on this OS]", reinterpret_cast<void*>(threadId_), suffix);
   } else {
-    printUnprefixed("%stThreadController(0x%p) is not running%s", prefix, this, suffix);
+    vlsdbg_print("%stThreadController(0x%p) is not running%s", prefix, this, suffix);
   }
 }
 
