@@ -21,8 +21,8 @@ namespace sim {
 
 // Back to a fresh kernel: virtual clock at its origin, no armed faults, an
 // empty log, no registered drivers, interfaces, properties, user memory,
-// maps, deferred calls or socket buffers.
-// empty log, no registered drivers, no claimed register ranges.
+// maps, deferred calls, socket buffers or claimed register ranges, every
+// kernel thread joined and the time of day at its fixed start.
 void resetKernel();
 
 }  // namespace sim
