@@ -45,12 +45,37 @@ TEST(ModuleLoad, UnloadUnregistersTheDriver) {
   EXPECT_FALSE(sim::Drivers::isRegistered(&module->record()));
 }
 
-TEST(ModuleLoad, RefusedRegistrationReturnsTheKernelCode) {
+TEST(ModuleLoad, RefusedRegistrationReturnsTheKernelCodeAndTakesTheStaticsDown) {
+  const int64_t before = sim::Memory::outstandingBlocks();
   sim::Drivers::registrationFaults().failNth(1, -51352);
   auto module = sim::Module::load();
   ASSERT_NE(module, nullptr) << sim::Module::lastError();
   EXPECT_EQ(module->entryResult(), -51352);
   EXPECT_TRUE(sim::Drivers::registered().empty());
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before) << "every destructor registration was run and freed";
+}
+
+// The module's static objects with destructors register them on its own
+// at-exit list (one kernel-layer block each) when the entry constructs
+// them, and unload runs and frees that list.
+TEST(ModuleLoad, StaticObjectsLiveFromEntryToUnload) {
+  const int64_t before = sim::Memory::outstandingBlocks();
+  auto module = sim::Module::load();
+  ASSERT_NE(module, nullptr) << sim::Module::lastError();
+  EXPECT_GT(sim::Memory::outstandingBlocks(), before);
+  module->unload();
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
+}
+
+TEST(ModuleLoad, EachLoadConstructsItsStaticsOnce) {
+  const int64_t before = sim::Memory::outstandingBlocks();
+  auto first = sim::Module::load();
+  ASSERT_NE(first, nullptr) << sim::Module::lastError();
+  const int64_t perLoad = sim::Memory::outstandingBlocks() - before;
+  first.reset();
+  auto second = sim::Module::load();
+  ASSERT_NE(second, nullptr) << sim::Module::lastError();
+  EXPECT_EQ(sim::Memory::outstandingBlocks() - before, perLoad);
 }
 
 }  // namespace
