@@ -11,6 +11,9 @@ SimScope::SimScope() { ++tSimDepth; }
 SimScope::~SimScope() { --tSimDepth; }
 bool SimScope::active() { return tSimDepth != 0; }
 
+DriverScope::DriverScope() : savedDepth_(tSimDepth) { tSimDepth = 0; }
+DriverScope::~DriverScope() { tSimDepth = savedDepth_; }
+
 void FaultSite::failNth(uint64_t n, int32_t code) {
   calls_ = 0;
   injected_ = false;

@@ -53,6 +53,20 @@ class SimScope {
   static bool active();
 };
 
+// Leaves the simulation for a stretch of driver code that a model calls
+// (an interrupt routine run from inside a register access), so that the
+// driver's own calls count again; the enclosing depth comes back after.
+class DriverScope {
+ public:
+  DriverScope();
+  ~DriverScope();
+  DriverScope(const DriverScope&) = delete;
+  DriverScope& operator=(const DriverScope&) = delete;
+
+ private:
+  int savedDepth_;
+};
+
 }  // namespace sim
 
 #endif

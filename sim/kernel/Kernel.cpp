@@ -16,6 +16,8 @@ void resetKernel() {
   Registers::reset();
   Threads::reset();
   Time::reset();
+  Pci::reset();
+  Interrupts::reset();
 }
 
 }  // namespace sim

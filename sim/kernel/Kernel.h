@@ -8,8 +8,10 @@
 #include "Dpc.h"
 #include "Drivers.h"
 #include "FaultSite.h"
+#include "Interrupts.h"
 #include "KernelSockets.h"
 #include "Memory.h"
+#include "Pci.h"
 #include "Registers.h"
 #include "Sync.h"
 #include "Threads.h"
@@ -22,7 +24,8 @@ namespace sim {
 // Back to a fresh kernel: virtual clock at its origin, no armed faults, an
 // empty log, no registered drivers, interfaces, properties, user memory,
 // maps, deferred calls, socket buffers or claimed register ranges, every
-// kernel thread joined and the time of day at its fixed start.
+// kernel thread joined and the time of day at its fixed start; no plugged
+// PCI functions, kernel mappings or interrupt reservations.
 void resetKernel();
 
 }  // namespace sim

@@ -5,6 +5,7 @@
 #include "ZukDevice.h"
 #include "ZukDriver.h"
 #include "ZukMemory.h"
+#include "ZukPci.h"
 #include "ZukPrint.h"
 #include "ZukRegisters.h"
 #include "ZukSocket.h"
