@@ -26,6 +26,15 @@ void Bar::attach(uint64_t offset, uint64_t size, RegisterBlock& block) {
   blocks_.push_back(Attached{offset, size, &block});
 }
 
+void Bar::attach(Aperture& aperture) { apertures_.push_back(&aperture); }
+
+Aperture* Bar::apertureAt(uint64_t offset, unsigned width) const {
+  for (Aperture* aperture : apertures_) {
+    if (aperture->decodes(offset, width)) return aperture;
+  }
+  return nullptr;
+}
+
 const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
   for (const Attached& attached : blocks_) {
     if (offset >= attached.offset && offset + width <= attached.offset + attached.size) return &attached;
@@ -37,6 +46,8 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   uint32_t value = 0;
   if (const Attached* attached = blockAt(offset, width)) {
     value = attached->block->read(offset - attached->offset, width);
+  } else if (Aperture* aperture = apertureAt(offset, width)) {
+    value = aperture->read(offset, width);
   } else {
     std::memcpy(&value, memory_ + offset, width);
   }
@@ -48,6 +59,8 @@ void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
   record(BusAccess{BusAccess::Kind::Write, offset, width, value});
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
+  } else if (Aperture* aperture = apertureAt(offset, width)) {
+    aperture->write(offset, width, value);
   } else {
     std::memcpy(memory_ + offset, &value, width);
   }

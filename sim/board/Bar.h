@@ -1,7 +1,8 @@
 // One memory BAR of a simulated PCI function: a real backing buffer that
 // the driver maps and addresses directly. Kernel-layer register accesses
 // inside it are bus accesses: they are recorded and go to the register
-// block attached at their offset (plain memory where no block is attached).
+// block attached at their offset, or to an aperture that decodes them
+// (plain memory where neither answers).
 // The driver's plain 64-bit loads and stores bypass all of that and land
 // in the buffer, as they do on the real bus.
 #ifndef VL9738K_SIM_BOARD_BAR_H
@@ -32,6 +33,8 @@ class Bar : public MmioHandler {
 
   // Blocks must not overlap; the block outlives the BAR's use of it.
   void attach(uint64_t offset, uint64_t size, RegisterBlock& block);
+  // Apertures answer what no block answers, in the order attached.
+  void attach(Aperture& aperture);
 
   std::vector<BusAccess> traffic() const;
   size_t writeCount() const;
@@ -51,6 +54,7 @@ class Bar : public MmioHandler {
     RegisterBlock* block;
   };
   const Attached* blockAt(uint64_t offset, unsigned width) const;
+  Aperture* apertureAt(uint64_t offset, unsigned width) const;
   void record(BusAccess access);
   size_t count(BusAccess::Kind kind) const;
 
@@ -58,6 +62,7 @@ class Bar : public MmioHandler {
   uint64_t size_;
   uint64_t claim_;
   std::vector<Attached> blocks_;
+  std::vector<Aperture*> apertures_;
   mutable std::mutex trafficMutex_;
   std::vector<BusAccess> traffic_;
 };

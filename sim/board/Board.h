@@ -1,31 +1,122 @@
-// The simulated board at the register level, organised as the hardware is.
-// So far: BAR 0 of the bridge chip with the bridge's core and
-// configuration-port blocks.
+// The simulated board at the register level, organised as the hardware is,
+// and plugged into the simulated kernel layer as a PCI function from its
+// construction to its destruction.
+//
+// So far: the function's configuration space (identity, capability list
+// with the PCI Express link), its BARs with real backing memory, the bridge
+// chip in BAR 0 with its core and configuration-port blocks and window 0,
+// the NOR flash behind that window (directory, power-on self-configuration
+// record and capability list as the factory wrote them), the backplane's
+// geographic address, and the function's interrupt line. The FPGA, the
+// CPLDs with their chips and the bridge's DMA engine join as members of
+// their own; the interrupt line is raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "Bar.h"
 #include "Bridge.h"
+#include "FlashImage.h"
+#include "NorFlash.h"
+#include "PciConfigSpace.h"
+#include "sim/kernel/Pci.h"
 
 namespace sim {
 
-class Board {
+struct BoardOptions {
+  // How configuration space shows the PCI Express capability: in the
+  // capability list; only behind the bridge's signature (status bit 4
+  // clear, the capability's place revealed in byte 0x0F once 0x5A5A has
+  // been written at offset 0); or not at all.
+  enum class PciCapabilities { Listed, BehindSignature, None };
+
+  struct Flash {
+    // Nothing written: every byte erased.
+    bool blank = false;
+    // The capability list lies in copy 2 and the select flag chooses it
+    // (copy 1 erased); otherwise in copy 1 with the flag 0.
+    bool selectCopy2 = false;
+    // Replaces the standard list (serial number, geographic address,
+    // device-specific block).
+    std::optional<std::vector<CapabilityRecord>> capabilities;
+    std::vector<uint8_t> deviceSpecific;
+  };
+
+  uint16_t vendorId = 0x1E7B;
+  uint16_t deviceId = 0xB6B6;
+  uint16_t subsystemVendorId = 0x1E7B;
+  uint16_t subsystemId = 0x5B31;
+  uint8_t revision = 1;
+  PciPlacement placement;
+  PciCapabilities pciCapabilities = PciCapabilities::Listed;
+  // Link widths in lanes, speeds as the link registers encode them
+  // (1 2.5 GT/s, 2 5 GT/s, 3 8 GT/s).
+  uint8_t linkWidth = 4;
+  uint8_t maxLinkWidth = 4;
+  uint8_t linkSpeed = 2;
+  uint8_t maxLinkSpeed = 2;
+  // Memory BARs, BAR 0 (the bridge) first; sizes are powers of two.
+  std::vector<uint64_t> barSizes = {0x100000};
+  uint64_t serialNumber = 0x01D2C3B4;
+  uint8_t geographicSlot = 5;
+  Flash flash;
+};
+
+class Board : public PciFunction {
  public:
   static constexpr uint64_t kBar0Size = 0x100000;
+  // Where the PCI Express capability sits in configuration space.
+  static constexpr uint32_t kPowerManagementCapability = 0x40;
+  static constexpr uint32_t kMsiCapability = 0x50;
+  static constexpr uint32_t kExpressCapability = 0x60;
+  static constexpr uint16_t kSignature = 0x5A5A;
+  // The standard geographic-address record: the bridge's word at BAR 0
+  // offset 0x3FC, read directly (space 1) as 16 bits, shifted right by 8.
+  static constexpr uint32_t kGeographicDescriptor = 0x00080201;
 
-  Board() : bar0_(kBar0Size), bridge_(bar0_) {}
+  explicit Board(const BoardOptions& options = {});
+  ~Board() override;
   Board(const Board&) = delete;
   Board& operator=(const Board&) = delete;
 
-  Bar& bar0() { return bar0_; }
-  const Bar& bar0() const { return bar0_; }
+  const BoardOptions& options() const { return options_; }
+  Bar& bar0() { return *bars_.front(); }
+  const Bar& bar0() const { return *bars_.front(); }
+  Bar& bar(size_t index) { return *bars_.at(index); }
+  size_t barCount() const { return bars_.size(); }
+  uint64_t barPhysicalAddress(size_t index) const { return physical_.at(index); }
   Bridge& bridge() { return bridge_; }
+  NorFlash& flash() { return flash_; }
+  PciConfigSpace& config() { return config_; }
+
+  // The kernel layer's handle of the function and the description it
+  // offers the driver's add-device entry.
+  uint64_t pciHandle() const { return handle_; }
+  nVLZUK_tPCIDeviceDescription description() const;
+
+  // Asserts the function's interrupt.
+  void raiseInterrupt();
+
+  bool configRead(uint32_t offset, unsigned width, uint32_t& value) override;
+  bool configWrite(uint32_t offset, unsigned width, uint32_t value) override;
 
  private:
-  Bar bar0_;
+  static std::vector<std::unique_ptr<Bar>> makeBars(const BoardOptions& options);
+  void buildConfigSpace();
+  void buildCapabilities();
+  void writeFlash();
+
+  BoardOptions options_;
+  NorFlash flash_;
+  std::vector<std::unique_ptr<Bar>> bars_;
   Bridge bridge_;
+  PciConfigSpace config_;
+  std::vector<uint64_t> physical_;
+  uint64_t handle_;
 };
 
 }  // namespace sim

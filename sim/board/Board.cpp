@@ -1,0 +1,137 @@
+#include "Board.h"
+
+#include <cassert>
+
+#include "sim/kernel/Interrupts.h"
+
+namespace sim {
+namespace {
+
+constexpr uint8_t kPowerManagementId = 0x01;
+constexpr uint8_t kMsiId = 0x05;
+constexpr uint8_t kExpressId = 0x10;
+// Data acquisition and signal processing controller, other.
+constexpr uint32_t kClassCode = 0x118000;
+constexpr uint16_t kCommandWritable = 0x0547;
+constexpr uint32_t kLinkCapabilities = 0x0C;
+constexpr uint32_t kLinkStatus = 0x12;
+
+}  // namespace
+
+Board::Board(const BoardOptions& options)
+    : options_(options), bars_(makeBars(options)), bridge_(*bars_.front(), flash_), handle_(0) {
+  for (const std::unique_ptr<Bar>& bar : bars_) physical_.push_back(Pci::lendPhysical(bar->data(), bar->size()));
+  buildConfigSpace();
+  writeFlash();
+  bridge_.setGeographicSlot(options_.geographicSlot);
+  handle_ = Pci::plug(*this, options_.placement);
+}
+
+Board::~Board() {
+  Pci::unplug(handle_);
+  for (uint64_t physical : physical_) Pci::returnPhysical(physical);
+}
+
+std::vector<std::unique_ptr<Bar>> Board::makeBars(const BoardOptions& options) {
+  assert(!options.barSizes.empty() && options.barSizes.size() <= 6);
+  std::vector<std::unique_ptr<Bar>> bars;
+  for (uint64_t size : options.barSizes) bars.push_back(std::make_unique<Bar>(size));
+  return bars;
+}
+
+void Board::buildConfigSpace() {
+  config_.set(PciConfigSpace::kVendorId, 2, options_.vendorId);
+  config_.set(PciConfigSpace::kDeviceId, 2, options_.deviceId);
+  config_.setWritable(PciConfigSpace::kCommand, 2, kCommandWritable);
+  config_.set(PciConfigSpace::kRevision, 1, options_.revision);
+  config_.set(PciConfigSpace::kClassCode, 3, kClassCode);
+  config_.set(PciConfigSpace::kSubsystemVendorId, 2, options_.subsystemVendorId);
+  config_.set(PciConfigSpace::kSubsystemId, 2, options_.subsystemId);
+  for (size_t i = 0; i < bars_.size(); ++i) {
+    const auto offset = static_cast<uint32_t>(PciConfigSpace::kBars + 4 * i);
+    config_.set(offset, 4, static_cast<uint32_t>(physical_[i]));
+    config_.setWritable(offset, 4, static_cast<uint32_t>(~(bars_[i]->size() - 1)) & 0xFFFFFFF0u);
+  }
+  const PciPlacement& placement = options_.placement;
+  config_.set(PciConfigSpace::kInterruptLine, 1, placement.interruptPresent ? placement.interruptNumber & 0xFF : 0xFF);
+  config_.setWritable(PciConfigSpace::kInterruptLine, 1, 0xFF);
+  config_.set(PciConfigSpace::kInterruptPin, 1, placement.interruptPresent ? 1 : 0);
+  if (options_.pciCapabilities != BoardOptions::PciCapabilities::None) buildCapabilities();
+}
+
+void Board::buildCapabilities() {
+  if (options_.pciCapabilities == BoardOptions::PciCapabilities::Listed) {
+    config_.set(PciConfigSpace::kStatus, 2, PciConfigSpace::kStatusCapabilityList);
+    config_.set(PciConfigSpace::kCapabilityPointer, 1, kPowerManagementCapability);
+  }
+  config_.set(kPowerManagementCapability, 2, kPowerManagementId | kMsiCapability << 8);
+  config_.set(kPowerManagementCapability + 2, 2, 0x0003);
+  config_.set(kMsiCapability, 2, kMsiId | kExpressCapability << 8);
+  config_.set(kMsiCapability + 2, 2, 0x0080);
+  config_.set(kExpressCapability, 2, kExpressId);
+  config_.set(kExpressCapability + 2, 2, 0x0002);
+  config_.set(kExpressCapability + kLinkCapabilities, 4,
+              options_.maxLinkSpeed | static_cast<uint32_t>(options_.maxLinkWidth & 0x3F) << 4);
+  config_.set(kExpressCapability + kLinkStatus, 2,
+              options_.linkSpeed | static_cast<uint32_t>(options_.linkWidth & 0x3F) << 4);
+}
+
+void Board::writeFlash() {
+  const BoardOptions::Flash& contents = options_.flash;
+  if (contents.blank) return;
+  FlashImage::writeDirectory(flash_);
+  FlashImage::writeSelect(flash_, FlashLayout::kPoscSelect, 0);
+  FlashImage::writePosc(flash_, FlashLayout::kPoscCopy1, options_.subsystemId);
+  std::vector<CapabilityRecord> records;
+  if (contents.capabilities) {
+    records = *contents.capabilities;
+  } else {
+    records = {CapabilityRecord::serialNumber(options_.serialNumber),
+               CapabilityRecord::geographicAddress(Bridge::kGeographicAddress, kGeographicDescriptor),
+               CapabilityRecord::deviceSpecific(contents.deviceSpecific)};
+  }
+  const uint32_t copy = contents.selectCopy2 ? FlashLayout::kCapabilityCopy2 : FlashLayout::kCapabilityCopy1;
+  const uint32_t start = FlashImage::writeCapabilityList(flash_, copy, records);
+  FlashImage::writeSelect(flash_, FlashLayout::kCapabilitySelect, contents.selectCopy2 ? 1 : 0);
+  // The directory names where each copy's chain begins.
+  const uint32_t directoryWord = contents.selectCopy2 ? 5 : 4;
+  if (start != 0) flash_.load32(FlashLayout::kDirectory + 4 * directoryWord, start);
+}
+
+nVLZUK_tPCIDeviceDescription Board::description() const {
+  nVLZUK_tPCIDeviceDescription description{};
+  const PciPlacement& placement = options_.placement;
+  description.deviceHandle = handle_;
+  description.bus = placement.bus;
+  description.device = placement.device;
+  description.function = placement.function;
+  description.vendorId = options_.vendorId;
+  description.deviceId = options_.deviceId;
+  description.subsystemVendorId = options_.subsystemVendorId;
+  description.subsystemId = options_.subsystemId;
+  description.revision = options_.revision;
+  description.interruptPresent = placement.interruptPresent ? 1 : 0;
+  description.interruptNumber = placement.interruptPresent ? placement.interruptNumber : 0;
+  for (size_t i = 0; i < bars_.size(); ++i) {
+    description.windows[i] = nVLZUK_tPCIResourceWindow{physical_[i], bars_[i]->size(), NVLZUK_PCI_WINDOW_MEMORY, 0};
+  }
+  return description;
+}
+
+void Board::raiseInterrupt() { Interrupts::raise(handle_); }
+
+bool Board::configRead(uint32_t offset, unsigned width, uint32_t& value) { return config_.read(offset, width, value); }
+
+// The bridge keeps the PCI Express capability out of the list on some
+// strappings; writing the signature over the (read-only) vendor id makes
+// byte 0x0F show where it is, in dwords.
+bool Board::configWrite(uint32_t offset, unsigned width, uint32_t value) {
+  if (!config_.write(offset, width, value)) return false;
+  if (offset == PciConfigSpace::kVendorId && width == 2 && value == kSignature &&
+      options_.pciCapabilities == BoardOptions::PciCapabilities::BehindSignature) {
+    config_.set(PciConfigSpace::kBist, 1, kExpressCapability / 4);
+  }
+  return true;
+}
+
+}  // namespace sim
