@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "../zuk/ZukPci.h"
 #include "tDeviceCore.h"
 
 namespace nVLAPAL000 {
@@ -16,10 +17,20 @@ namespace nVLAPAL000 {
 struct tDeviceRecord {
   void* device;
   uint64_t kernelDeviceHandle;
-  uint64_t kernelWords[13];
+  // The handle for configuration space, the DMA mask and the domain query.
+  uint64_t configurationHandle;
+  // The interrupt line as the kernel layer described it: {u32 number;
+  // u16 kind; u16 reserved}; passed back when the interrupt is reserved.
+  uint64_t interruptLine;
+  // What the kernel layer calls for each interrupt while it is reserved.
+  nVLZUK_tInterruptRecord interrupt;
+  uint64_t kernelWords[9];
   uint64_t physicalDevice;
 };
 static_assert(offsetof(tDeviceRecord, kernelDeviceHandle) == 8, "the device handle follows the device");
+static_assert(offsetof(tDeviceRecord, configurationHandle) == 16, "the configuration handle lies at offset 16");
+static_assert(offsetof(tDeviceRecord, interruptLine) == 24, "the interrupt line lies at offset 24");
+static_assert(offsetof(tDeviceRecord, interrupt) == 32, "the interrupt routine lies at offset 32");
 static_assert(offsetof(tDeviceRecord, physicalDevice) == 120, "the physical device object lies at offset 120");
 
 // A deferred procedure call the kernel layer created for a device.

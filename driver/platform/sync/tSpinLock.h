@@ -14,9 +14,15 @@ class tSpinLock {
  public:
   // `failureFile`/`failureLine` name the published site of a creation failure.
   tSpinLock(nVLAPALS100::tStatus& status, const char* failureFile, uint64_t failureLine);
+  // A lock made later with create (an owner that needs it only for a while).
+  tSpinLock() : handle_(0), savedState_(0) {}
   ~tSpinLock();
   tSpinLock(const tSpinLock&) = delete;
   tSpinLock& operator=(const tSpinLock&) = delete;
+
+  // Makes the kernel-layer lock when there is none.
+  void create(nVLAPALS100::tStatus& status, const char* failureFile, uint64_t failureLine);
+  void destroy();
 
   bool isValid() const { return handle_ != 0; }
   uint64_t getHandle() const { return handle_; }

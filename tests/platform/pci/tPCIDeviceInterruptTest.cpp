@@ -1,0 +1,174 @@
+// A PCI device's interrupt the whole road: the board model raises its
+// line, the simulated kernel layer calls the routine the device reserved,
+// and the routine calls the device's interrupt handler, plainly or under
+// the device's interrupt spin lock.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "PciTestDevice.h"
+#include "driver/platform/pci/PciSites.h"
+#include "driver/platform/status/SourceSites.h"
+#include "sim/kernel/Clock.h"
+#include "sim/kernel/Interrupts.h"
+#include "sim/kernel/Sync.h"
+
+namespace {
+
+using nVLAPAL000::tSpinLock;
+using nVLAPALS100::tStatus;
+using sim::Interrupts;
+using vltest::CountingHandler;
+using vltest::PciTestBoard;
+
+class PciDeviceInterrupt : public testing::Test {
+ protected:
+  uint64_t line() { return plugged.board().pciHandle(); }
+  PciTestBoard plugged;
+  CountingHandler handler;
+};
+
+TEST_F(PciDeviceInterrupt, RaisedInterruptReachesTheHandlerInInterruptContext) {
+  bool inInterrupt = false;
+  handler.during = [&] { inInterrupt = Interrupts::inInterruptContext(); };
+  tStatus status;
+  plugged.device().reserveInterrupt(&handler, status, 0);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(plugged.device().isInterruptReserved());
+  EXPECT_EQ(Interrupts::reservationFlags(line()) & 1u, 1u) << "reserved as a shared line";
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 1);
+  EXPECT_TRUE(inInterrupt);
+  EXPECT_EQ(Interrupts::counts(line()).claimed, 1u);
+
+  plugged.device().relinquishInterrupt();
+  EXPECT_FALSE(Interrupts::isReserved(line()));
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 1);
+  EXPECT_EQ(Interrupts::counts(line()).lost, 1u);
+}
+
+TEST_F(PciDeviceInterrupt, HandlerThatDoesNotRecogniseTheInterruptSaysSo) {
+  CountingHandler foreign(false);
+  tStatus status;
+  plugged.device().reserveInterrupt(&foreign, status, 0);
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(foreign.calls, 1);
+  EXPECT_EQ(Interrupts::counts(line()).claimed, 0u);
+  EXPECT_EQ(Interrupts::counts(line()).delivered, 1u);
+}
+
+TEST_F(PciDeviceInterrupt, LockedRoutineRunsTheHandlerUnderTheReturnedLock) {
+  int depthInHandler = -1;
+  handler.during = [&] { depthInHandler = sim::Sync::interruptLockDepth(); };
+  tStatus status;
+  tSpinLock* lock = plugged.device().reserveInterruptWithLock(&handler, status, 0);
+  ASSERT_NE(lock, nullptr);
+  ASSERT_TRUE(lock->isValid());
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 1);
+  EXPECT_EQ(depthInHandler, 1) << "the handler runs holding one interrupt-level lock";
+
+  // Holding the lock keeps the handler out: the interrupt waits.
+  lock->acquireInterrupt();
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 1);
+  lock->releaseInterrupt();
+  EXPECT_EQ(handler.calls, 2);
+  EXPECT_EQ(Interrupts::counts(line()).deferred, 1u);
+
+  plugged.device().releaseInterruptLock(lock);
+  EXPECT_FALSE(lock->isValid());
+  EXPECT_FALSE(Interrupts::isReserved(line()));
+  plugged.device().releaseInterruptLock(nullptr);
+}
+
+TEST_F(PciDeviceInterrupt, RefusedReservationLeavesNoHandlerAndNoLock) {
+  Interrupts::reservationFaults().failNth(1, -51256);
+  tStatus status(tStatus::kFullSize);
+  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&handler, status, 0), nullptr);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIDevice);
+  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kInterruptReservation);
+  EXPECT_FALSE(plugged.device().isInterruptReserved());
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 0);
+
+  sim::Sync::spinLockCreationFaults().failNth(1, 0);
+  tStatus noLock(tStatus::kFullSize);
+  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&handler, noLock, 0), nullptr);
+  EXPECT_EQ(noLock.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_STREQ(noLock.getFile(), nVLAPAL000::sites::kSynchronization);
+  EXPECT_EQ(noLock.getLine(), nVLAPAL000::sites::lines::kInterruptLockCreation);
+  EXPECT_FALSE(Interrupts::isReserved(line()));
+}
+
+TEST_F(PciDeviceInterrupt, BoardWithoutAnInterruptCannotBeReserved) {
+  sim::BoardOptions options;
+  options.placement.interruptPresent = false;
+  PciTestBoard silent(options);
+  tStatus status;
+  silent.device().reserveInterrupt(&handler, status, 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_FALSE(silent.device().isInterruptReserved());
+}
+
+// A second reservation would rewrite the record the kernel layer is
+// calling through; it is refused and the first one keeps working.
+TEST_F(PciDeviceInterrupt, SecondReservationIsRefusedAndTheFirstStands) {
+  tStatus status;
+  plugged.device().reserveInterrupt(&handler, status, 0);
+  CountingHandler other;
+  tStatus second;
+  plugged.device().reserveInterrupt(&other, second, 0);
+  EXPECT_EQ(second.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus locked;
+  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&other, locked, 0), nullptr);
+  EXPECT_EQ(locked.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus none;
+  plugged.device().relinquishInterrupt();
+  plugged.device().reserveInterrupt(nullptr, none, 0);
+  EXPECT_EQ(none.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  plugged.device().reserveInterrupt(&handler, status, 0);
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 1);
+  EXPECT_EQ(other.calls, 0);
+}
+
+TEST_F(PciDeviceInterrupt, DeviceGoneWithItsInterruptReservedGivesItBack) {
+  tStatus status;
+  plugged.device().reserveInterruptWithLock(&handler, status, 0);
+  ASSERT_TRUE(Interrupts::isReserved(line()));
+  plugged.unplug();
+  EXPECT_FALSE(Interrupts::isReserved(line()));
+  plugged.board().raiseInterrupt();
+  EXPECT_EQ(handler.calls, 0);
+}
+
+// With real threads: the interrupt arrives on another processor while this
+// one holds the device's interrupt lock; the handler waits for the lock.
+TEST(PciDeviceInterruptThreads, HandlerWaitsForTheLockHeldElsewhere) {
+  sim::Clock::instance().setMode(sim::Clock::Mode::Real);
+  PciTestBoard plugged;
+  CountingHandler handler;
+  tStatus status;
+  tSpinLock* lock = plugged.device().reserveInterruptWithLock(&handler, status, 0);
+  ASSERT_NE(lock, nullptr);
+  lock->acquireInterrupt();
+  std::atomic<bool> raised{false};
+  std::thread other([&] {
+    plugged.board().raiseInterrupt();
+    raised = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(raised);
+  EXPECT_EQ(handler.calls, 0);
+  lock->releaseInterrupt();
+  other.join();
+  EXPECT_EQ(handler.calls, 1);
+  plugged.device().releaseInterruptLock(lock);
+}
+
+}  // namespace

@@ -1,0 +1,378 @@
+// tPCIDevice the whole road: a board model plugged into the simulated
+// kernel layer, the device built from its description, started and its
+// PCI properties published; then the capability search, DMA mask, BAR
+// mappings and the device's bus tree place.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PciTestDevice.h"
+#include "driver/platform/device/tUserMemoryMap.h"
+#include "driver/platform/memory/Memory.h"
+#include "driver/platform/pci/PciSites.h"
+#include "sim/kernel/Pci.h"
+#include "sim/kernel/UserMaps.h"
+#include "tests/support/AllocationSweep.h"
+
+namespace {
+
+using nVLAPAL000::tDMAConfiguration;
+using nVLAPAL000::tPCIDevice;
+using nVLAPAL000::tProperty;
+using nVLAPALS100::tStatus;
+using sim::BoardOptions;
+using vltest::PciTestBoard;
+using vltest::propertyText;
+using vltest::propertyU32;
+
+struct Row {
+  const char* name;
+  uint64_t type;
+};
+
+const std::vector<Row> kTable = {
+    {"busType", 51},
+    {"busSubType", 51},
+    {"pciBusNumber", 51},
+    {"pciDeviceNumber", 51},
+    {"pciFunctionNumber", 51},
+    {"pciVendorID", 51},
+    {"pciDeviceID", 51},
+    {"pciSubsystemVendorID", 51},
+    {"pciSubsystemID", 51},
+    {"pciRevision", 51},
+    {"numaNode", 50},
+    {"pciSlotPath", 85},
+    {"pcieMaxLinkWidth", 51},
+    {"pcieLinkWidth", 51},
+    {"pcieMaxTransferRate", 51},
+    {"pcieTransferRate", 51},
+};
+
+BoardOptions distinctOptions() {
+  BoardOptions options;
+  options.revision = 3;
+  options.placement.bus = 5;
+  options.placement.device = 2;
+  options.placement.function = 1;
+  options.placement.numaNode = 1;
+  options.linkWidth = 4;
+  options.maxLinkWidth = 8;
+  options.linkSpeed = 2;
+  options.maxLinkSpeed = 3;
+  return options;
+}
+
+void expectTableOrder(tProperty** list, size_t count) {
+  size_t i = 0;
+  for (; list[i] != nullptr; ++i) {
+    ASSERT_LT(i, kTable.size());
+    EXPECT_STREQ(list[i]->name, kTable[i].name);
+    EXPECT_EQ(list[i]->type, kTable[i].type) << kTable[i].name;
+  }
+  EXPECT_EQ(i, count);
+}
+
+TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
+  const BoardOptions options = distinctOptions();
+  PciTestBoard plugged(options);
+  ASSERT_EQ(plugged.plugStatus(), 0);
+  expectTableOrder(plugged.device().getPCIProperties(), 16);
+  EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
+
+  auto u32 = [&](const char* name) {
+    const auto property = plugged.property(name);
+    EXPECT_TRUE(property.has_value()) << name;
+    if (property) {
+      EXPECT_EQ(property->value.size(), 4u) << name;
+    }
+    return property ? propertyU32(*property) : 0xDEADu;
+  };
+  EXPECT_EQ(u32("busType"), 0x20706369u);
+  EXPECT_EQ(u32("busSubType"), 0x70636965u);
+  EXPECT_EQ(u32("pciBusNumber"), options.placement.bus);
+  EXPECT_EQ(u32("pciDeviceNumber"), options.placement.device);
+  EXPECT_EQ(u32("pciFunctionNumber"), options.placement.function);
+  EXPECT_EQ(u32("pciVendorID"), options.vendorId);
+  EXPECT_EQ(u32("pciDeviceID"), options.deviceId);
+  EXPECT_EQ(u32("pciSubsystemVendorID"), options.subsystemVendorId);
+  EXPECT_EQ(u32("pciSubsystemID"), options.subsystemId);
+  EXPECT_EQ(u32("pciRevision"), options.revision);
+  EXPECT_EQ(u32("numaNode"), static_cast<uint32_t>(options.placement.numaNode));
+  EXPECT_EQ(u32("pcieMaxLinkWidth"), options.maxLinkWidth);
+  EXPECT_EQ(u32("pcieLinkWidth"), options.linkWidth);
+  EXPECT_EQ(u32("pcieMaxTransferRate"), options.maxLinkSpeed);
+  EXPECT_EQ(u32("pcieTransferRate"), options.linkSpeed);
+  const auto path = plugged.property("pciSlotPath");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(propertyText(*path), plugged.device().getSlotPath());
+}
+
+TEST(PciDeviceProperties, PlainFunctionPublishesTwelveAndThePciSubtype) {
+  BoardOptions options = distinctOptions();
+  options.pciCapabilities = BoardOptions::PciCapabilities::None;
+  PciTestBoard plugged(options);
+  ASSERT_EQ(plugged.plugStatus(), 0);
+  expectTableOrder(plugged.device().getPCIProperties(), 12);
+  EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
+  EXPECT_EQ(propertyU32(*plugged.property("busSubType")), 0x20706369u);
+  EXPECT_FALSE(plugged.property("pcieLinkWidth").has_value());
+  EXPECT_EQ(plugged.device().getMaxLinkWidth(), 0);
+  // The search tried the bridge's signature before it gave up.
+  const std::vector<sim::BusAccess> traffic = plugged.board().config().traffic();
+  const sim::BusAccess signature{sim::BusAccess::Kind::Write, 0, 2, 0x5A5A};
+  EXPECT_NE(std::find(traffic.begin(), traffic.end(), signature), traffic.end());
+}
+
+TEST(PciDeviceProperties, CapabilityBehindTheSignatureStillGivesTheLink) {
+  BoardOptions options = distinctOptions();
+  options.pciCapabilities = BoardOptions::PciCapabilities::BehindSignature;
+  PciTestBoard plugged(options);
+  ASSERT_EQ(plugged.plugStatus(), 0);
+  EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
+  EXPECT_EQ(propertyU32(*plugged.property("pcieLinkWidth")), options.linkWidth);
+}
+
+TEST(PciDeviceProperties, LinkOfWidthZeroCountsAsNoLink) {
+  BoardOptions options = distinctOptions();
+  options.linkWidth = 0;
+  PciTestBoard plugged(options);
+  EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
+  EXPECT_EQ(propertyU32(*plugged.property("busSubType")), 0x20706369u);
+}
+
+TEST(PciDeviceProperties, RemovedDeviceTakesItsPropertiesBack) {
+  PciTestBoard plugged;
+  plugged.unplug();
+  EXPECT_EQ(plugged.publishedPropertyCount(), 0u);
+  EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
+}
+
+// The slot path names the domain, the root complex, each bridge on the way
+// and the device itself.
+TEST(PciDeviceSlotPath, FollowsTheChassisTreeToTheDevice) {
+  PciTestBoard plugged;  // bus 4, device 0, behind 00:1C.0, 01:00.0 and 02:09.0
+  EXPECT_STREQ(plugged.device().getSlotPath(), "0000:01:E0:00:48:00");
+}
+
+TEST(PciDeviceSlotPath, CountsRootsAndSkipsOtherDomainsAndSiblings) {
+  sim::Pci::setBuses({
+      {0, 1, 0, 0, 0x7F, 0, 0},     // root, domain 0
+      {0, 0, 0, 1, 0x10, 0x08, 0},  // 00:01.0
+      {2, 1, 0, 0x80, 0xFF, 0, 0},  // root, domain 2
+      {2, 0, 0x80, 0x81, 0x81, 0x10, 0},
+      {2, 0, 0x80, 0x82, 0x90, 0x18, 0},  // 80:03.0 -> 82..90
+      {2, 0, 0x82, 0x83, 0x83, 0x20, 0},  // 82:04.0 -> 83
+      {2, 0, 0x82, 0x84, 0x84, 0x28, 0},  // the device's bridge
+      {2, 0, 0x82, 0x85, 0x85, 0x30, 0},  // past the device: not reached
+  });
+  BoardOptions options;
+  options.placement.domain = 2;
+  options.placement.bus = 0x84;
+  options.placement.device = 0x1F;
+  options.placement.function = 7;
+  PciTestBoard plugged(options);
+  EXPECT_STREQ(plugged.device().getSlotPath(), "0002:02:18:28:FF");
+}
+
+TEST(PciDeviceSlotPath, DeviceOnARootBusHasNoBridges) {
+  BoardOptions options;
+  options.placement.bus = 0;
+  options.placement.device = 3;
+  PciTestBoard plugged(options);
+  EXPECT_STREQ(plugged.device().getSlotPath(), "0000:01:18");
+}
+
+TEST(PciDeviceSlotPath, UnknownDomainCountsAsZeroAndNoTreeGivesNoPath) {
+  sim::Pci::domainFaults().failNth(1, -51202);
+  PciTestBoard first;
+  EXPECT_STREQ(first.device().getSlotPath(), "0000:01:E0:00:48:00");
+  sim::Pci::enumerationFaults().failNth(1, -51202);
+  PciTestBoard second;
+  EXPECT_EQ(second.plugStatus(), 0);
+  EXPECT_STREQ(second.device().getSlotPath(), "");
+  const auto path = second.property("pciSlotPath");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(path->value, std::vector<uint8_t>{0});
+}
+
+// Every allocation of plugging a device in may fail; each failure leaves
+// the status at -52000 and nothing behind.
+TEST(PciDeviceSlotPath, AllocationFailuresFailThePlugCleanly) {
+  sim::Board board;
+  const nVLAPAL000::tPCIInformation information = vltest::pciInformationFor(board.description());
+  // The model keeps a log of configuration traffic; a first clean run
+  // grows it, and each run empties it again, so the log's own memory does
+  // not count as the device's.
+  auto scenario = [&board, &information] {
+    board.config().clearTraffic();
+    tStatus status;
+    auto* device = new (status, nVLAPAL000::kAllocationKindPlain) vltest::PciTestDevice(information, status);
+    if (device == nullptr) return status.getCode() == nVLAPALS100::kStatusOutOfMemory ? 0 : 1;
+    device->startBus(0, status);
+    device->buildProperties();
+    device->registerPCIProperties(status);
+    const bool sound = status.isNotFatal() || status.getCode() == nVLAPALS100::kStatusOutOfMemory;
+    const bool pathIntact = status.isFatal() || std::strlen(device->getSlotPath()) != 0;
+    nVLAPAL000::tDevice::onRemoveDevice(device);
+    nVLAPAL000::tDevice::onDeleteDevice(device);
+    return sound && pathIntact ? 0 : 1;
+  };
+  ASSERT_EQ(scenario(), 0);
+  EXPECT_GT(vltest::sweepAllocationFailures(scenario), 2u);
+}
+
+TEST(PciDeviceCapabilities, SearchFollowsTheListAndAMissAnswersNotAccessible) {
+  PciTestBoard plugged;
+  tStatus status;
+  EXPECT_EQ(plugged.device().findCapability(0x05, status), sim::Board::kMsiCapability);
+  EXPECT_EQ(plugged.device().findCapability(0x10, status), sim::Board::kExpressCapability);
+  EXPECT_EQ(status.getCode(), 0);
+  tStatus miss(tStatus::kFullSize);
+  EXPECT_EQ(plugged.device().findCapability(0x11, miss), 0);
+  EXPECT_EQ(miss.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_STREQ(miss.getFile(), nVLAPAL000::sites::kPCIDevice);
+  EXPECT_EQ(miss.getLine(), nVLAPAL000::sites::lines::kCapabilityNotFound);
+}
+
+TEST(PciDeviceCapabilities, ListThatLoopsEndsTheSearch) {
+  PciTestBoard plugged;
+  plugged.board().config().set(sim::Board::kExpressCapability, 2, 0x10 | sim::Board::kPowerManagementCapability << 8);
+  tStatus status;
+  EXPECT_EQ(plugged.device().findCapability(0x11, status), 0);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+}
+
+TEST(PciDeviceCapabilities, FailedReadOfTheLinkRegistersFailsStartBus) {
+  PciTestBoard plugged;
+  // status, list pointer, three capability headers; then the link registers.
+  sim::Pci::configReadFaults().failNth(6, -51202);
+  tStatus status(tStatus::kFullSize);
+  plugged.device().startBus(0, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusPlatformFailure);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIConfig);
+  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kConfigRead16);
+}
+
+TEST(PciDeviceCapabilities, FailedReadWhileSearchingIsNoLinkAndNoError) {
+  sim::Pci::configReadFaults().failNth(1, -51202);
+  PciTestBoard plugged;
+  EXPECT_EQ(plugged.plugStatus(), 0);
+  EXPECT_FALSE(plugged.device().isPCIExpress());
+  EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
+}
+
+TEST(PciDeviceDma, WideMaskRefusedFallsBackToThirtyTwoBits) {
+  BoardOptions options;
+  options.placement.dmaAddressBits = 32;
+  PciTestBoard plugged(options);
+  tStatus status;
+  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
+  EXPECT_EQ(status.getCode(), 0);
+  const tDMAConfiguration& dma = plugged.device().getDMAConfiguration();
+  EXPECT_EQ(dma.getType(), tDMAConfiguration::kDMAType32Bit);
+  EXPECT_EQ(dma.getDeviceInformation(), &plugged.device().getPCIInformation());
+  EXPECT_EQ(sim::Pci::dmaMask(plugged.board().pciHandle()), 0xFFFFFFFFu);
+}
+
+TEST(PciDeviceDma, WideMaskAcceptedGivesSixtyFourBits) {
+  PciTestBoard plugged;
+  tStatus status;
+  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
+  EXPECT_EQ(plugged.device().getDMAConfiguration().getType(), tDMAConfiguration::kDMAType64Bit);
+  EXPECT_EQ(sim::Pci::dmaMask(plugged.board().pciHandle()), ~uint64_t{0});
+}
+
+TEST(PciDeviceDma, RefusedNarrowMaskFailsAndConfiguresNothing) {
+  PciTestBoard plugged;
+  sim::Pci::dmaMaskFaults().failFrom(1, -51256);
+  tStatus status(tStatus::kFullSize);
+  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kDMAMask);
+  EXPECT_EQ(plugged.device().getDMAConfiguration().getType(), tDMAConfiguration::kDMATypeNotConfigured);
+}
+
+class PciDeviceBars : public testing::Test {
+ protected:
+  static BoardOptions twoBars() {
+    BoardOptions options;
+    options.barSizes = {0x100000, 0x10000};
+    return options;
+  }
+  PciTestBoard plugged{twoBars()};
+  tPCIDevice& device() { return plugged.device(); }
+};
+
+TEST_F(PciDeviceBars, SixtyFourKiBBarMapsAndUnmaps) {
+  tStatus status;
+  void* address = device().mapBAR(1, status);
+  ASSERT_NE(address, nullptr);
+  EXPECT_EQ(address, plugged.board().bar(1).data());
+  std::vector<sim::Pci::KernelMapping> mappings = sim::Pci::kernelMappings();
+  ASSERT_EQ(mappings.size(), 1u);
+  EXPECT_EQ(mappings[0].physicalAddress, plugged.board().barPhysicalAddress(1));
+  EXPECT_EQ(mappings[0].size, 0x10000u);
+  EXPECT_EQ(mappings[0].cacheMode, tPCIDevice::kCacheModeWriteCombined);
+  device().unmapBAR(address);
+  EXPECT_TRUE(sim::Pci::kernelMappings().empty());
+  device().unmapBAR(nullptr);
+  EXPECT_EQ(sim::Pci::strayUnmaps(), 0u) << "unmapping address 0 does nothing";
+}
+
+TEST_F(PciDeviceBars, FailedMappingIsOutOfMemoryAtItsSite) {
+  sim::Pci::kernelMappingFaults().failNth(1, 0);
+  tStatus status(tStatus::kFullSize);
+  EXPECT_EQ(device().mapBAR(0, status), nullptr);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIDevice);
+  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kBARMapping);
+  tStatus absent;
+  EXPECT_EQ(device().mapBAR(2, absent), nullptr) << "no window there";
+  EXPECT_EQ(absent.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  tStatus beyond;
+  EXPECT_EQ(device().mapBAR(6, beyond), nullptr);
+  EXPECT_EQ(beyond.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+TEST_F(PciDeviceBars, RangeMappingStaysInsideItsWindow) {
+  tStatus status;
+  {
+    nVLAPAL000::tPhysicalKVAMap map;
+    device().mapBARRange(0, 0x80000, 0x20000, map, status, 7);
+    ASSERT_EQ(status.getCode(), 0);
+    EXPECT_EQ(map.getAddress(), plugged.board().bar0().data() + 0x80000);
+    EXPECT_EQ(map.getCacheMode(), tPCIDevice::kCacheModeUncached) << "unknown modes map uncached";
+    EXPECT_EQ(sim::Pci::kernelMappings().size(), 1u);
+  }
+  EXPECT_TRUE(sim::Pci::kernelMappings().empty()) << "the record gives its mapping back";
+  for (const auto& [offset, length] :
+       {std::pair<uint64_t, uint64_t>{0xF0000, 0x20000}, {0x100001, 0}, {0x10, ~uint64_t{0}}}) {
+    nVLAPAL000::tPhysicalKVAMap map;
+    tStatus refused;
+    device().mapBARRange(0, offset, length, map, refused, 1);
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << offset << "+" << length;
+    EXPECT_FALSE(map.isMapped());
+  }
+  EXPECT_TRUE(sim::Pci::kernelMappings().empty());
+}
+
+TEST_F(PciDeviceBars, UserMappingOfABarRangeStaysInsideItsWindow) {
+  const uint64_t handle = sim::UserMaps::create(0x1000, 0x7F0000000000, nVLAPAL000::tUserMemoryMap::kAccessReadWrite);
+  nVLAPAL000::tUserMemoryMap map(nullptr, handle, 1);
+  tStatus status;
+  device().mapBARToUser(1, 0xF000, 0x1000, map, status, 1);
+  ASSERT_EQ(status.getCode(), 0);
+  const std::vector<sim::UserMaps::PhysicalMapping> ranges = sim::UserMaps::find(handle)->physicalRanges;
+  ASSERT_EQ(ranges.size(), 1u);
+  EXPECT_EQ(ranges[0].address, plugged.board().barPhysicalAddress(1) + 0xF000);
+  tStatus refused;
+  device().mapBARToUser(1, 0xF000, 0x2000, map, refused, 1);
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(sim::UserMaps::find(handle)->physicalRanges.size(), 1u);
+  sim::UserMaps::destroy(handle);
+}
+
+}  // namespace
