@@ -1,6 +1,6 @@
 // The simulated board at the register level, organised as the hardware is.
 // So far: BAR 0 of the bridge chip with the bridge's core and
-// configuration-port blocks.
+// configuration-port blocks, and the FPGA's fixed-logic window in it.
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
 
@@ -8,6 +8,7 @@
 
 #include "Bar.h"
 #include "Bridge.h"
+#include "FixedLogic.h"
 
 namespace sim {
 
@@ -15,17 +16,19 @@ class Board {
  public:
   static constexpr uint64_t kBar0Size = 0x100000;
 
-  Board() : bar0_(kBar0Size), bridge_(bar0_) {}
+  Board() : bar0_(kBar0Size), bridge_(bar0_), fixedLogic_(bar0_) {}
   Board(const Board&) = delete;
   Board& operator=(const Board&) = delete;
 
   Bar& bar0() { return bar0_; }
   const Bar& bar0() const { return bar0_; }
   Bridge& bridge() { return bridge_; }
+  FixedLogic& fixedLogic() { return fixedLogic_; }
 
  private:
   Bar bar0_;
   Bridge bridge_;
+  FixedLogic fixedLogic_;
 };
 
 }  // namespace sim
