@@ -131,7 +131,14 @@ TEST_F(Dispatcher, AVersionedMapJudgesTheClientsVersion) {
     EXPECT_EQ(local.getCode(), c.code) << c.name;
     EXPECT_EQ(found, c.found ? &versioned : nullptr) << c.name;
     EXPECT_EQ(mutex != nullptr, c.found) << c.name;
+    if (found == nullptr) continue;
+    // A warning lets the access run: the map answers on the same status.
+    uint64_t value = 0;
+    found->get(0x80000000, value, local, 0);
+    EXPECT_EQ(value, 0x42u) << c.name;
+    EXPECT_EQ(local.getCode(), c.code) << c.name;
   }
+  EXPECT_EQ(versioned.calls, 3);
 }
 
 TEST_F(Dispatcher, EachRegistrationHasItsOwnRecursiveMutex) {
@@ -289,6 +296,9 @@ TEST_F(DispatcherFromUserMode, ReadsTheNameByItsLengthWithoutATerminator) {
   tStatus refused;
   EXPECT_EQ(find("BoardControl_Ver1.0.0d0", 23, refused), nullptr);
   EXPECT_EQ(refused.getCode(), vlregitools::kStatusClientVersionUnexpected);
+  tStatus empty;
+  EXPECT_EQ(find("BoardControl", 0, empty), nullptr);
+  EXPECT_EQ(empty.getCode(), vlregitools::kStatusRegistrationNotFound);
 }
 
 TEST_F(DispatcherFromUserMode, AHugeNameLengthIsRefusedBeforeAnythingIsAllocated) {
