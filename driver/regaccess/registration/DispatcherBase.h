@@ -7,7 +7,6 @@
 #include <stdint.h>
 
 #include "DispatcherStore.h"
-#include "Text.h"
 #include "driver/platform/sync/tMutex.h"
 
 namespace vlregitools {
@@ -41,7 +40,7 @@ class DispatcherBase {
   virtual uint64_t getNumberOfRegistrations() const { return store_.count(); }
   virtual uint64_t getSizeOfRegistrationList() const { return store_.listSize(); }
   // Every name in registration order, separated by tabs.
-  virtual void getRegistrationList(Text& out, tStatus& status) const { store_.list(out, status); }
+  virtual void getRegistrationList(vlhtl::BasicString<char>& out, tStatus& status) const { store_.list(out, status); }
   // Name i into its 64-byte slot at out + 64 * i; the caller provides
   // 64 * getNumberOfRegistrations() bytes.
   virtual void getRegistrationNames(char* out, tStatus& status) const { store_.names(out, status); }

@@ -3,6 +3,7 @@
 #include "RegistrationCodes.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/text/TextLength.h"
+#include "driver/platform/text/TextRoutines.h"
 
 namespace vlregitools {
 namespace {
@@ -20,6 +21,8 @@ void record(int64_t code, uint64_t line, tStatus& status) {
   status.setCode(code, VL_SITE_AT(sites::kDispatcherBase, line));
 }
 
+bool sameBytes(const char* a, const char* b, uint64_t length) { return nVLAPAL000::memoryCompare(a, b, length) == 0; }
+
 constexpr char kVersionMark[] = "_Ver";
 constexpr uint64_t kVersionMarkLength = sizeof kVersionMark - 1;
 
@@ -34,19 +37,7 @@ uint64_t versionMarkAt(const char* text, uint64_t length) {
 }  // namespace
 
 DispatcherStore::~DispatcherStore() {
-  for (uint64_t i = 0; i < count_; ++i) delete[] entries_[i].name;
-  delete[] entries_;
-}
-
-bool DispatcherStore::grow(tStatus& status) {
-  const uint64_t capacity = capacity_ == 0 ? 8 : capacity_ * 2;
-  Entry* grown = new (status, nVLAPAL000::kAllocationKindPlain) Entry[capacity];
-  if (grown == nullptr) return false;
-  for (uint64_t i = 0; i < count_; ++i) grown[i] = entries_[i];
-  delete[] entries_;
-  entries_ = grown;
-  capacity_ = capacity;
-  return true;
+  for (const Entry& entry : entries_) delete[] entry.name;
 }
 
 void DispatcherStore::add(const char* name, Registration& registration, tStatus& status) {
@@ -55,17 +46,17 @@ void DispatcherStore::add(const char* name, Registration& registration, tStatus&
     record(kStatusRegistrationNullArgument, lines::kNullName, status);
     return;
   }
-  if (count_ == capacity_ && !grow(status)) return;
   const uint64_t length = nVLAPAL000::textLength(name);
   char* copy = new (status, nVLAPAL000::kAllocationKindPlain) char[length + 1];
   if (copy == nullptr) return;
   for (uint64_t i = 0; i <= length; ++i) copy[i] = name[i];
-  entries_[count_++] = Entry{copy, length, &registration};
+  entries_.push_back(Entry{copy, length, &registration}, status);
+  if (status.isFatal()) delete[] copy;
 }
 
 const DispatcherStore::Entry* DispatcherStore::entryNamed(const char* name, uint64_t length) const {
-  for (uint64_t i = 0; i < count_; ++i) {
-    if (entries_[i].length == length && sameBytes(entries_[i].name, name, length)) return &entries_[i];
+  for (const Entry& entry : entries_) {
+    if (entry.length == length && sameBytes(entry.name, name, length)) return &entry;
   }
   return nullptr;
 }
@@ -93,15 +84,14 @@ Registration* DispatcherStore::find(const char* fullName, tStatus& status) const
 Registration* DispatcherStore::removeAt(uint64_t index) {
   Registration* registration = entries_[index].registration;
   delete[] entries_[index].name;
-  for (uint64_t i = index + 1; i < count_; ++i) entries_[i - 1] = entries_[i];
-  --count_;
+  entries_.erase(entries_.begin() + index, entries_.begin() + index + 1);
   return registration;
 }
 
 Registration* DispatcherStore::remove(const char* name) {
   if (name == nullptr) return nullptr;
   const Entry* entry = entryNamed(name, nVLAPAL000::textLength(name));
-  return entry == nullptr ? nullptr : removeAt(static_cast<uint64_t>(entry - entries_));
+  return entry == nullptr ? nullptr : removeAt(static_cast<uint64_t>(entry - entries_.begin()));
 }
 
 Registration* DispatcherStore::remove(const char* name, tStatus& status) {
@@ -115,19 +105,20 @@ Registration* DispatcherStore::remove(const char* name, tStatus& status) {
   return registration;
 }
 
-Registration* DispatcherStore::removeFirst() { return count_ == 0 ? nullptr : removeAt(0); }
+Registration* DispatcherStore::removeFirst() { return entries_.empty() ? nullptr : removeAt(0); }
 
 uint64_t DispatcherStore::listSize() const {
-  uint64_t size = count_ == 0 ? 1 : count_;  // a tab between names, a terminator after them
-  for (uint64_t i = 0; i < count_; ++i) size += entries_[i].length;
+  uint64_t size = entries_.empty() ? 1 : entries_.size();  // a tab between names, a terminator after them
+  for (const Entry& entry : entries_) size += entry.length;
   return size;
 }
 
-void DispatcherStore::list(Text& out, tStatus& status) const {
-  out.clear();
-  for (uint64_t i = 0; i < count_; ++i) {
-    if (i != 0) out.append('\t', status);
-    out.append(entries_[i].name, entries_[i].length, status);
+void DispatcherStore::list(tText& out, tStatus& status) const {
+  out.erase(0, out.size());
+  constexpr char kTab = '\t';
+  for (uint64_t i = 0; i < entries_.size(); ++i) {
+    if (i != 0) out.append(&kTab, &kTab + 1, status);
+    out.append(entries_[i].name, entries_[i].name + entries_[i].length, status);
   }
 }
 
@@ -137,7 +128,7 @@ void DispatcherStore::names(char* out, tStatus& status) const {
     record(kStatusRegistrationNullArgument, lines::kNullNames, status);
     return;
   }
-  for (uint64_t i = 0; i < count_; ++i) {
+  for (uint64_t i = 0; i < entries_.size(); ++i) {
     const uint64_t withTerminator = entries_[i].length + 1;
     const uint64_t copied = withTerminator < kNameSlotSize ? withTerminator : kNameSlotSize;
     char* slot = out + kNameSlotSize * i;

@@ -9,7 +9,8 @@
 #include <stdint.h>
 
 #include "Registration.h"
-#include "Text.h"
+#include "driver/platform/containers/BasicString.h"
+#include "driver/platform/containers/Vector.h"
 
 namespace vlregitools {
 
@@ -19,6 +20,8 @@ class DispatcherStore {
 
   // Each name has a slot of this many bytes in getRegistrationNames' output.
   static constexpr uint64_t kNameSlotSize = 64;
+
+  using tText = vlhtl::BasicString<char>;
 
   DispatcherStore() = default;
   // Frees the names and the store; the registrations belong to whoever
@@ -41,10 +44,10 @@ class DispatcherStore {
   // Removes the first entry, whatever its name; null when empty.
   Registration* removeFirst();
 
-  uint64_t count() const { return count_; }
+  uint64_t count() const { return entries_.size(); }
   // The names joined by tabs, and that text's length with a terminator.
   uint64_t listSize() const;
-  void list(Text& out, tStatus& status) const;
+  void list(tText& out, tStatus& status) const;
   // Name i into out + 64 * i, terminated if it fits in the slot.
   void names(char* out, tStatus& status) const;
 
@@ -57,11 +60,9 @@ class DispatcherStore {
 
   const Entry* entryNamed(const char* name, uint64_t length) const;
   Registration* removeAt(uint64_t index);
-  bool grow(tStatus& status);
 
-  Entry* entries_ = nullptr;
-  uint64_t count_ = 0;
-  uint64_t capacity_ = 0;
+  // The names are owned here; the vector only moves the entries.
+  vlhtl::Vector<Entry> entries_;
 };
 
 }  // namespace vlregitools

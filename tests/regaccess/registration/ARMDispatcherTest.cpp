@@ -13,6 +13,7 @@
 #include "sim/kernel/Sync.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/regmaps/board/FixedLogicFixture.h"
+#include "tests/support/AllocationSweep.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST_F(Dispatcher, DuplicateNamesFindTheFirstUntilItIsRemoved) {
   EXPECT_EQ(dispatcher.remove("Twice", status), nullptr);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(lookup(dispatcher, "Twice", status), &second);
-  vlregitools::Text list;
+  vlhtl::BasicString<char> list;
   dispatcher.getRegistrationList(list, status);
   EXPECT_STREQ(list.c_str(), "Other\tTwice");
 }
@@ -162,7 +163,7 @@ TEST_F(Dispatcher, EachRegistrationHasItsOwnRecursiveMutex) {
 
 TEST_F(Dispatcher, ListSizeCountsTabsAndTheTerminator) {
   EXPECT_EQ(dispatcher.getSizeOfRegistrationList(), 1u);
-  vlregitools::Text list;
+  vlhtl::BasicString<char> list;
   dispatcher.getRegistrationList(list, status);
   EXPECT_STREQ(list.c_str(), "");
   dispatcher.add("a", unversioned, status);
@@ -416,6 +417,30 @@ TEST_F(DispatcherFromUserMode, AnExtendedContextAboveTwentyFourBitsLeavesTheMapU
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(value, 0x333u);
   EXPECT_EQ(reads(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Adding names grows the entry vector and copies each name: whichever of
+// those allocations fails, the dispatcher keeps what it had and leaks nothing.
+TEST(DispatcherAllocationSweep, FailedAddsLeaveTheEarlierNamesAndNoLeak) {
+  VersionedMap map;
+  const uint64_t runs = vltest::sweepAllocationFailures([&] {
+    ARMDispatcher dispatcher;
+    tStatus status;
+    const char* const names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
+    uint64_t added = 0;
+    for (const char* name : names) {
+      dispatcher.add(name, map, status);
+      if (status.isFatal()) break;
+      ++added;
+    }
+    if (dispatcher.getSizeOfRegistrationList() != (added == 0 ? 1 : 2 * added)) return 1;
+    return status.isFatal() && status.getCode() != -52000 ? 2 : 0;
+  });
+  EXPECT_GT(runs, 10u);
 }
 
 }  // namespace

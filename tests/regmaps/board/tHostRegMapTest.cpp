@@ -273,7 +273,7 @@ TEST_F(HostRegMap, RegistersItselfAndItsBlocksUnderTheirNamesInOrder) {
   host.registerMaps(dispatcher, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(dispatcher.getNumberOfRegistrations(), uint64_t{tHostRegMap::kRegistrationCount});
-  vlregitools::Text list;
+  vlhtl::BasicString<char> list;
   dispatcher.getRegistrationList(list, status);
   EXPECT_EQ(std::string(list.c_str()),
             "HostRegMap\tBoardControl\tRefCpldConfig\tRefRegPortInterfaceRegMap\tRefEndpointRegMap\t"
