@@ -71,8 +71,10 @@ def field_type(width):
 
 
 class Field:
-    def __init__(self, name, high, low, printed_type, strobe):
+    def __init__(self, name, high, low, printed_type, strobe, format_only=False):
         self.name, self.high, self.low, self.strobe = name, high, low, strobe
+        # Described by getRegisterFormat only: no field id reaches it.
+        self.format_only = format_only
         self.width = high - low + 1
         self.mask = ((1 << self.width) - 1) << low
         self.type = field_type(self.width)
@@ -124,7 +126,7 @@ def split_row(line):
 
 
 def parse_field(text, row):
-    m = re.fullmatch(r"(?:([A-Za-z_]\w*)\s+)?(\d+)(?::(\d+))?(?:\s*\((\d)\))?((?:\s+[a-z]+)*)", text.strip())
+    m = re.fullmatch(r"(?:([A-Za-z_]\w*)\s+)?(\d+)(?::(\d+))?(?:\s*\((\d)\))?((?:\s+[a-z-]+)*)", text.strip())
     if not m:
         raise TableError(f"line {row}: cannot read field '{text}'")
     name, high, low, printed, flags = m.groups()
@@ -134,9 +136,10 @@ def parse_field(text, row):
         raise TableError(f"line {row}: field '{text}' has its bits the wrong way round")
     flags = flags.split()
     for flag in flags:
-        if flag != "strobe":
+        if flag not in ("strobe", "format-only"):
             raise TableError(f"line {row}: unknown field flag '{flag}'")
-    field = Field(name, high, low, int(printed) if printed is not None else None, "strobe" in flags)
+    field = Field(name, high, low, int(printed) if printed is not None else None, "strobe" in flags,
+                  "format-only" in flags)
     if field.printed_type is not None and field.printed_type != field.type:
         raise TableError(f"line {row}: field {high}:{low} is {field.width} bits wide, type {field.type}, "
                          f"not {field.printed_type}")
@@ -268,6 +271,9 @@ def add_register_row(table, row, line):
     shared = count > 1 and element_index(table)  # one id for every element
     ids = parse_id(column(row, "id"), line, 1 if shared else count) * (count if shared else 1)
     fields = read_fields(table, fields_text, line)
+    if any(f.format_only for f in fields):
+        raise TableError(f"line {line}: format-only fields belong to a further view; the register's own fields "
+                         "need their ids")
     check_class(table, cls, width, access, shadowed, fields, line)
     if count > 1:
         if member in table.arrays:
@@ -370,7 +376,8 @@ def build_views(table):
 def build_items(table, views):
     items, seen, first = [], {}, 0
     for number_, (view, _, _) in enumerate(views):
-        entries = [(view.id, 0xFFFF)] + [(field_id(view, f), first + i) for i, f in enumerate(view.fields)]
+        entries = [(view.id, 0xFFFF)] + [(field_id(view, f), first + i) for i, f in enumerate(view.fields)
+                                         if not f.format_only]
         first += len(view.fields)
         for item_id, field in entries:
             if item_id in seen:

@@ -19,7 +19,11 @@ constexpr uint32_t kLinkStatus = 0x12;
 }  // namespace
 
 Board::Board(const BoardOptions& options)
-    : options_(options), bars_(makeBars(options)), bridge_(*bars_.front(), flash_), handle_(0) {
+    : options_(options),
+      bars_(makeBars(options)),
+      bridge_(*bars_.front(), flash_),
+      fixedLogic_(*bars_.front()),
+      handle_(0) {
   for (const std::unique_ptr<Bar>& bar : bars_) physical_.push_back(Pci::lendPhysical(bar->data(), bar->size()));
   buildConfigSpace();
   writeFlash();

@@ -7,9 +7,10 @@
 // chip in BAR 0 with its core and configuration-port blocks and window 0,
 // the NOR flash behind that window (directory, power-on self-configuration
 // record and capability list as the factory wrote them), the backplane's
-// geographic address, and the function's interrupt line. The FPGA, the
-// CPLDs with their chips and the bridge's DMA engine join as members of
-// their own; the interrupt line is raiseInterrupt().
+// geographic address, the FPGA's fixed-logic window in BAR 0, and the
+// function's interrupt line. The rest of the FPGA, the CPLDs with their
+// chips and the bridge's DMA engine join as members of their own; the
+// interrupt line is raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
 
@@ -20,6 +21,7 @@
 
 #include "Bar.h"
 #include "Bridge.h"
+#include "FixedLogic.h"
 #include "FlashImage.h"
 #include "NorFlash.h"
 #include "PciConfigSpace.h"
@@ -90,6 +92,7 @@ class Board : public PciFunction {
   size_t barCount() const { return bars_.size(); }
   uint64_t barPhysicalAddress(size_t index) const { return physical_.at(index); }
   Bridge& bridge() { return bridge_; }
+  FixedLogic& fixedLogic() { return fixedLogic_; }
   NorFlash& flash() { return flash_; }
   PciConfigSpace& config() { return config_; }
 
@@ -114,6 +117,7 @@ class Board : public PciFunction {
   NorFlash flash_;
   std::vector<std::unique_ptr<Bar>> bars_;
   Bridge bridge_;
+  FixedLogic fixedLogic_;
   PciConfigSpace config_;
   std::vector<uint64_t> physical_;
   uint64_t handle_;

@@ -2,9 +2,9 @@
 // chip's register table, and its behaviour over the board model's BAR 0.
 #include <algorithm>
 
-#include "BridgeMapTables.h"
 #include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
 #include "tests/regaccess/RegisterMapFixture.h"
+#include "tests/regmaps/MapTables.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // register tables, and their traffic on the board model's BAR 0.
 #include <gtest/gtest.h>
 
-#include "BridgeMapTables.h"
 #include "driver/regmaps/bridge/tWexelConfigPortBaseRegMap.h"
 #include "driver/regmaps/bridge/tWexelConfigPortParallelRegMap.h"
 #include "driver/regmaps/bridge/tWexelConfigPortSPIRegMap.h"
 #include "tests/regaccess/RegisterMapFixture.h"
+#include "tests/regmaps/MapTables.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Reading a generated map's tables the way its datasheet states facts:
 // records in order with offsets and widths, the register ids, what each id
 // accepts.
-#ifndef VL9738K_TESTS_REGMAPS_BRIDGE_MAP_TABLES_H
-#define VL9738K_TESTS_REGMAPS_BRIDGE_MAP_TABLES_H
+#ifndef VL9738K_TESTS_REGMAPS_MAP_TABLES_H
+#define VL9738K_TESTS_REGMAPS_MAP_TABLES_H
 
 #include <cstdint>
 #include <string>

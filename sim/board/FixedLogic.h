@@ -1,0 +1,85 @@
+// The FPGA's fixed-logic window in BAR 0 (0xA0000, 128 KiB) as the bus sees
+// it: the core-board, JTAG, private, board-control, CPLD configuration and
+// routing blocks. Where a control word is written and a status word read
+// at one address the two stay apart; read-only registers ignore writes;
+// strobe bits clear themselves once written (and are counted); the status
+// words follow what the driver writes as the hardware's would: card power
+// reports its rails good, the card subsystem status follows its disables,
+// a CPLD link comes up once its endpoint is set up. Tests can inspect and
+// change every value (heat the board, keep a link down).
+#ifndef VL9738K_SIM_BOARD_FIXED_LOGIC_H
+#define VL9738K_SIM_BOARD_FIXED_LOGIC_H
+
+#include <cstdint>
+#include <map>
+
+#include "Bar.h"
+#include "RegisterFile.h"
+
+namespace sim {
+
+class FixedLogic : public RegisterBlock {
+ public:
+  static constexpr uint64_t kBarOffset = 0xA0000;
+  static constexpr uint64_t kSize = 0x20000;
+  static constexpr uint32_t kBoardSignature = 0x5B314F56;
+
+  // Blocks, as offsets in the window.
+  static constexpr uint64_t kCoreBoard = 0x000;
+  static constexpr uint64_t kJtag = 0x100;
+  static constexpr uint64_t kPrivate = 0x200;
+  static constexpr uint64_t kBoardControl = 0x1000;
+  static constexpr uint64_t kCpldConfig[3] = {0x2000, 0x2100, 0x2200};  // Ref, LO0, LO1
+  static constexpr uint64_t kRouting = 0x18000;
+
+  // Registers the model gives a behaviour, as offsets in the window.
+  static constexpr uint64_t kRefCardPower = kBoardControl + 0x00;
+  static constexpr uint64_t kLoCardPower = kBoardControl + 0x04;
+  static constexpr uint64_t kRefCardSS = kBoardControl + 0x08;
+  static constexpr uint64_t kLoCardSS = kBoardControl + 0x0C;
+  static constexpr uint64_t kRefOutAlignment = kBoardControl + 0x30;
+  static constexpr uint64_t kLockDetector = kBoardControl + 0x34;
+  static constexpr uint64_t kJtagControl = kJtag + 0x04;
+  static constexpr uint64_t kThermalSetup = kPrivate + 0x08;
+  static constexpr uint64_t kThermalStatus = kPrivate + 0x18;
+  // Within a CPLD configuration block.
+  static constexpr uint64_t kEndpointSetup = 0x00;
+  static constexpr uint64_t kAuxSetup = 0x08;
+  static constexpr uint64_t kMutex = 0x24;
+
+  // Status bits.
+  static constexpr uint32_t kOverTemperature = 1u << 4;
+  static constexpr uint32_t kAuxLinkUp = 1u << 8;
+
+  explicit FixedLogic(Bar& bar0);
+
+  uint32_t read(uint64_t offset, unsigned width) override;
+  void write(uint64_t offset, unsigned width, uint32_t value) override;
+
+  // written(): what the register holds from the driver's writes, strobes
+  // already cleared; readable() / setReadable(): what a read returns.
+  RegisterFile& registers() { return registers_; }
+  const RegisterFile& registers() const { return registers_; }
+
+  // Writes that had strobe `bit` of the register at `offset` set.
+  uint64_t strobePulses(uint64_t offset, unsigned bit) const;
+
+  void setOverTemperature(bool hot);
+  // A link held down never reports up, whatever its endpoint is told.
+  void holdCpldLinkDown(unsigned cpld, bool down);
+  bool cpldLinkUp(unsigned cpld) const;
+
+ private:
+  void applyStrobes(uint64_t offset, uint32_t value);
+  void updateStatus(uint64_t offset, uint32_t value);
+  void updateCpld(unsigned cpld, uint64_t offset, uint32_t value);
+
+  RegisterFile registers_;
+  std::map<uint64_t, uint32_t> strobes_;  // offset -> strobe mask
+  std::map<std::pair<uint64_t, unsigned>, uint64_t> pulses_;
+  bool linkHeldDown_[3] = {};
+};
+
+}  // namespace sim
+
+#endif

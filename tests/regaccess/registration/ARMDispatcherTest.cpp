@@ -1,0 +1,446 @@
+// Register-map registration and lookup: names in order with duplicates,
+// the version verdicts, the registration list and name slots, names read
+// from user memory, field formats copied to user arrays, and teardown.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "driver/regaccess/registration/ARMDispatcher.h"
+#include "driver/regaccess/registration/RegistrationCodes.h"
+#include "driver/regmaps/board/tBoardControl.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/Sync.h"
+#include "sim/kernel/UserMemory.h"
+#include "tests/regmaps/board/FixedLogicFixture.h"
+#include "tests/support/AllocationSweep.h"
+
+namespace {
+
+using namespace vltest;
+using armki::ARMDispatcher;
+using armki::tMapInterface;
+using nVLAPAL000::tEventDescriptor;
+using nVLAPAL000::tMutex;
+
+// A map that states given version texts and counts the calls it gets.
+class VersionedMap : public tMapInterface {
+ public:
+  VersionedMap(const char* version = "", const char* oldest = "") : version_(version), oldest_(oldest) {}
+  void get(uint32_t, uint64_t& value, tStatus&, uint32_t) override {
+    ++calls;
+    value = 0x42;
+  }
+  void set(uint32_t, uint64_t, tStatus&, uint32_t) override { ++calls; }
+  void read(uint32_t, uint64_t&, tStatus&, uint32_t) override { ++calls; }
+  void write(uint32_t, uint64_t, bool, tStatus&, uint32_t) override { ++calls; }
+  void flush(uint32_t, bool, tStatus&, uint32_t) override { ++calls; }
+  void refresh(uint32_t, tStatus&, uint32_t) override { ++calls; }
+  void getRegisterFormat(uint32_t, uint32_t&, arm::FieldType*, uint64_t*, tStatus&) const override {}
+  void flushRegMap(bool, tStatus&) override { ++calls; }
+  void refreshRegMap(tStatus&) override { ++calls; }
+  void markDirtyRegMap() override {}
+  const char* getVersion() const override { return version_; }
+  const char* getOldestCompatibleVersion() const override { return oldest_; }
+  void reinitialize() override {}
+  int calls = 0;
+
+ private:
+  const char* version_;
+  const char* oldest_;
+};
+
+tMapInterface* lookup(ARMDispatcher& dispatcher, const char* fullName, tStatus& status, tMutex** mutex = nullptr) {
+  tMapInterface* map = reinterpret_cast<tMapInterface*>(0x1);
+  dispatcher.getRegistration(fullName, &map, status, mutex);
+  return map;
+}
+
+class Dispatcher : public testing::Test {
+ protected:
+  ARMDispatcher dispatcher;
+  VersionedMap unversioned;
+  VersionedMap versioned{"1.0.0d0", "1.0.0d0"};
+  tStatus status{tStatus::kFullSize};
+};
+
+TEST_F(Dispatcher, DuplicateNamesFindTheFirstUntilItIsRemoved) {
+  VersionedMap second;
+  dispatcher.add("Twice", unversioned, status);
+  dispatcher.add("Other", versioned, status);
+  dispatcher.add("Twice", second, status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 3u);
+  EXPECT_EQ(lookup(dispatcher, "Twice", status), &unversioned);
+
+  EXPECT_EQ(dispatcher.remove("Twice", status), nullptr);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(lookup(dispatcher, "Twice", status), &second);
+  vlhtl::BasicString<char> list;
+  dispatcher.getRegistrationList(list, status);
+  EXPECT_STREQ(list.c_str(), "Other\tTwice");
+}
+
+TEST_F(Dispatcher, NamesMatchExactly) {
+  dispatcher.add("BoardControl", unversioned, status);
+  for (const char* name : {"BoardContro", "BoardControlX", "boardcontrol", ""}) {
+    tStatus missing{tStatus::kFullSize};
+    EXPECT_EQ(lookup(dispatcher, name, missing), nullptr) << name;
+    EXPECT_EQ(missing.getCode(), vlregitools::kStatusRegistrationNotFound);
+    EXPECT_STREQ(missing.getFile(), "DispatcherBase");
+    EXPECT_EQ(missing.getLine(), 137u);
+  }
+  tStatus null{tStatus::kFullSize};
+  EXPECT_EQ(lookup(dispatcher, nullptr, null), nullptr);
+  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
+  EXPECT_EQ(null.getLine(), 250u);
+}
+
+TEST_F(Dispatcher, AnUnversionedMapRefusesAClientVersion) {
+  dispatcher.add("Plain", unversioned, status);
+  EXPECT_EQ(lookup(dispatcher, "Plain", status), &unversioned);
+  EXPECT_EQ(lookup(dispatcher, "Plain_Ver", status), &unversioned) << "an empty version is the zero version";
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(lookup(dispatcher, "Plain_Ver1.0.0d0", status), nullptr);
+  EXPECT_EQ(status.getCode(), vlregitools::kStatusClientVersionUnexpected);
+  EXPECT_STREQ(status.getFile(), "Registration");
+  EXPECT_EQ(status.getLine(), 96u);
+}
+
+TEST_F(Dispatcher, AVersionedMapJudgesTheClientsVersion) {
+  dispatcher.add("Map", versioned, status);
+  struct Case {
+    const char* name;
+    int64_t code;
+    bool found;
+  };
+  const Case cases[] = {
+      {"Map", vlregitools::kStatusClientVersionMissing, false},
+      {"Map_Ver", vlregitools::kStatusClientVersionMissing, false},
+      {"Map_Ver0.9.0f0", vlregitools::kStatusClientVersionTooOld, false},
+      {"Map_Ver1.0.0f0", vlregitools::kWarningClientVersionNewer, true},
+      {"Map_Ver1.0.0d0", 0, true},
+      {"Map_Ver100d0", 0, true},
+      {"Map_Ver1.0.0q0", vlregitools::kStatusVersionMalformed, false},
+      {"Missing_Ver1.2", vlregitools::kStatusVersionMalformed, false},
+      {"Map_Ver1.16.0d0", vlregitools::kStatusVersionOutOfRange, false},
+  };
+  for (const Case& c : cases) {
+    tStatus local;
+    tMutex* mutex = nullptr;
+    tMapInterface* found = lookup(dispatcher, c.name, local, &mutex);
+    EXPECT_EQ(local.getCode(), c.code) << c.name;
+    EXPECT_EQ(found, c.found ? &versioned : nullptr) << c.name;
+    EXPECT_EQ(mutex != nullptr, c.found) << c.name;
+    if (found == nullptr) continue;
+    // A warning lets the access run: the map answers on the same status.
+    uint64_t value = 0;
+    found->get(0x80000000, value, local, 0);
+    EXPECT_EQ(value, 0x42u) << c.name;
+    EXPECT_EQ(local.getCode(), c.code) << c.name;
+  }
+  EXPECT_EQ(versioned.calls, 3);
+}
+
+TEST_F(Dispatcher, EachRegistrationHasItsOwnRecursiveMutex) {
+  dispatcher.add("A", unversioned, status);
+  dispatcher.add("B", unversioned, status);
+  tMutex* first = nullptr;
+  tMutex* second = nullptr;
+  lookup(dispatcher, "A", status, &first);
+  lookup(dispatcher, "B", status, &second);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(first, second);
+  first->acquire();
+  first->acquire();
+  EXPECT_EQ(first->getDepth(), 2u);
+  EXPECT_FALSE(second->isHeldByCaller());
+  first->release();
+  first->release();
+  EXPECT_FALSE(first->isHeldByCaller());
+}
+
+TEST_F(Dispatcher, ListSizeCountsTabsAndTheTerminator) {
+  EXPECT_EQ(dispatcher.getSizeOfRegistrationList(), 1u);
+  vlhtl::BasicString<char> list;
+  dispatcher.getRegistrationList(list, status);
+  EXPECT_STREQ(list.c_str(), "");
+  dispatcher.add("a", unversioned, status);
+  EXPECT_EQ(dispatcher.getSizeOfRegistrationList(), 2u);
+  dispatcher.add("bb", unversioned, status);
+  EXPECT_EQ(dispatcher.getSizeOfRegistrationList(), 5u);
+  dispatcher.getRegistrationList(list, status);
+  EXPECT_STREQ(list.c_str(), "a\tbb");
+  EXPECT_EQ(list.length() + 1, dispatcher.getSizeOfRegistrationList());
+}
+
+TEST_F(Dispatcher, NamesFillTheirSixtyFourByteSlots) {
+  const std::string long64(64, 'L');
+  const std::string long63(63, 'M');
+  dispatcher.add(long64.c_str(), unversioned, status);
+  dispatcher.add(long63.c_str(), unversioned, status);
+  dispatcher.add((std::string(70, 'N')).c_str(), unversioned, status);
+  dispatcher.add("x", unversioned, status);
+  std::vector<char> out(64 * 5, '#');
+  dispatcher.getRegistrationNames(out.data(), status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::string(out.data(), 64), long64) << "no room for a terminator";
+  EXPECT_EQ(std::string(out.data() + 64, 64), long63 + '\0');
+  EXPECT_EQ(std::string(out.data() + 128, 64), std::string(64, 'N'));
+  EXPECT_EQ(std::string(out.data() + 192, 3), std::string("x\0#", 3));
+  EXPECT_EQ(out[64 * 4], '#') << "nothing beyond the last slot";
+
+  tStatus null{tStatus::kFullSize};
+  dispatcher.getRegistrationNames(nullptr, null);
+  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
+  EXPECT_EQ(null.getLine(), 165u);
+}
+
+TEST_F(Dispatcher, RemovalOfMissingOrNullNamesIsRecorded) {
+  dispatcher.add("Only", unversioned, status);
+  tStatus missing{tStatus::kFullSize};
+  EXPECT_EQ(dispatcher.remove("Other", missing), nullptr);
+  EXPECT_EQ(missing.getCode(), vlregitools::kStatusRegistrationNotFound);
+  EXPECT_STREQ(missing.getFile(), "WrapperDispatcher");
+  EXPECT_EQ(missing.getLine(), 98u);
+  tStatus null{tStatus::kFullSize};
+  dispatcher.remove(nullptr, null);
+  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
+  EXPECT_EQ(null.getLine(), 91u);
+  EXPECT_EQ(dispatcher.remove("Only"), nullptr);
+  EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
+  tStatus nullAdd{tStatus::kFullSize};
+  dispatcher.add(nullptr, unversioned, nullAdd);
+  EXPECT_EQ(nullAdd.getCode(), vlregitools::kStatusRegistrationNullArgument);
+  EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
+}
+
+TEST(DispatcherBase, RemovalHandsTheRegistrationBackInOrder) {
+  tStatus status{tStatus::kFullSize};
+  vlregitools::Registration first("", "", status);
+  vlregitools::Registration second("", "", status);
+  vlregitools::DispatcherBase<vlregitools::Registration> base;
+  base.add("a", first, status);
+  base.add("b", second, status);
+  base.add("a", second, status);
+  EXPECT_EQ(base.remove("a", status), &first);
+  EXPECT_EQ(base.remove("a", status), &second);
+  EXPECT_EQ(base.remove("a", status), nullptr);
+  EXPECT_EQ(status.getCode(), vlregitools::kStatusRegistrationNotFound);
+  EXPECT_EQ(status.getLine(), 101u);
+  EXPECT_EQ(base.remove("b", status), nullptr) << "nothing on a failed status";
+  EXPECT_EQ(base.getNumberOfRegistrations(), 1u);
+  EXPECT_EQ(base.remove("b"), &second);
+}
+
+TEST_F(Dispatcher, AFailedAddRegistersNothingAndKeepsNothing) {
+  const int64_t before = sim::Memory::outstandingBlocks();
+  sim::Memory::allocationFaults().failNth(1, 0);
+  dispatcher.add("A", unversioned, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+
+  tStatus mutexStatus;
+  sim::Sync::mutexCreationFaults().failNth(1, 0);
+  dispatcher.add("B", unversioned, mutexStatus);
+  EXPECT_EQ(mutexStatus.getCode(), nVLAPALS100::kStatusOutOfMemory);
+
+  VersionedMap broken{"1.0", "1.0.0d0"};
+  tStatus versionStatus;
+  dispatcher.add("C", broken, versionStatus);
+  EXPECT_EQ(versionStatus.getCode(), vlregitools::kStatusVersionMalformed);
+
+  EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
+}
+
+TEST(DispatcherTeardown, DestroyingTheDispatcherDestroysEveryRegistration) {
+  const int64_t before = sim::Memory::outstandingBlocks();
+  VersionedMap map;
+  {
+    tStatus status;
+    ARMDispatcher dispatcher;
+    for (const char* name : {"a", "b\tc", "a", "d"}) dispatcher.add(name, map, status);
+    ASSERT_EQ(status.getCode(), 0);
+    EXPECT_GT(sim::Memory::outstandingBlocks(), before);
+  }
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
+  EXPECT_EQ(map.calls, 0);
+}
+
+// Requests name their map by user memory: a user address and a length.
+class DispatcherFromUserMode : public FixedLogicOnBoard {
+ protected:
+  DispatcherFromUserMode() {
+    dispatcher.add("BoardControl", boardControl, status);
+    dispatcher.add("Versioned", versioned, status);
+  }
+
+  tMapInterface* find(const std::string& name, uint64_t length, tStatus& s, tMutex** mutex = nullptr) {
+    sim::UserBlock block(name.size() + 1);
+    std::memcpy(block.data(), name.data(), name.size());
+    tMapInterface* map = reinterpret_cast<tMapInterface*>(0x1);
+    dispatcher.getRegistration(request, reinterpret_cast<const void*>(block.address()), length, &map, s, mutex);
+    return map;
+  }
+
+  tEventDescriptor request{nullptr};
+  nBoardControl::tBoardControl boardControl{&fixedLogic, 0x1000, 0, 0x100};
+  VersionedMap versioned{"1.0.0d0", "1.0.0d0"};
+  ARMDispatcher dispatcher;
+};
+
+TEST_F(DispatcherFromUserMode, ReadsTheNameByItsLengthWithoutATerminator) {
+  EXPECT_EQ(find("BoardControlAndMore", 12, status), &boardControl);
+  EXPECT_EQ(find("Versioned_Ver1.0.0d0", 20, status), &versioned);
+  ASSERT_EQ(status.getCode(), 0);
+  tStatus refused;
+  EXPECT_EQ(find("BoardControl_Ver1.0.0d0", 23, refused), nullptr);
+  EXPECT_EQ(refused.getCode(), vlregitools::kStatusClientVersionUnexpected);
+  tStatus empty;
+  EXPECT_EQ(find("BoardControl", 0, empty), nullptr);
+  EXPECT_EQ(empty.getCode(), vlregitools::kStatusRegistrationNotFound);
+}
+
+TEST_F(DispatcherFromUserMode, AHugeNameLengthIsRefusedBeforeAnythingIsAllocated) {
+  const int64_t blocks = sim::Memory::outstandingBlocks();
+  const uint64_t allocations = sim::Memory::allocationFaults().calls();
+  for (uint64_t length : {~uint64_t{0}, uint64_t{0x100000000}, uint64_t{4097}}) {
+    tStatus refused;
+    EXPECT_EQ(find("BoardControl", length, refused), nullptr) << length;
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << length;
+  }
+  EXPECT_EQ(sim::Memory::allocationFaults().calls(), allocations);
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks);
+  EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
+
+  // The longest accepted name is read, and then simply not found.
+  tStatus longest;
+  EXPECT_EQ(find(std::string(4096, 'n'), 4096, longest), nullptr);
+  EXPECT_EQ(longest.getCode(), vlregitools::kStatusRegistrationNotFound);
+  EXPECT_EQ(sim::UserMemory::inboundCopies(), 1u);
+}
+
+TEST_F(DispatcherFromUserMode, AFailedCopyFindsNothingAndFreesTheName) {
+  const int64_t blocks = sim::Memory::outstandingBlocks();
+  tMapInterface* map = reinterpret_cast<tMapInterface*>(0x1);
+  dispatcher.getRegistration(request, reinterpret_cast<const void*>(0x1000), 12, &map, status, nullptr);
+  EXPECT_EQ(map, nullptr);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks);
+}
+
+class RegisterFormatFromUserMode : public DispatcherFromUserMode {
+ protected:
+  // Asks for the format of `id` with user arrays of `capacity` entries and
+  // room behind them, all prefilled with a guard pattern.
+  void format(uint32_t id, uint32_t capacity, tStatus& s) {
+    count = capacity;
+    dispatcher.getRegisterFormat(request, reinterpret_cast<const void*>(name.address()), 12, id, count,
+                                 reinterpret_cast<void*>(types.address()), reinterpret_cast<void*>(masks.address()), s);
+  }
+  void SetUp() override {
+    std::memcpy(name.data(), "BoardControl", 12);
+    std::memset(types.data(), 0xEE, types.size());
+    std::memset(masks.data(), 0xEE, masks.size());
+  }
+
+  sim::UserBlock name{12};
+  sim::UserBlock types{256};
+  sim::UserBlock masks{256 * 8};
+  uint32_t count = 0;
+};
+
+TEST_F(RegisterFormatFromUserMode, FieldsThatFitAreCopiedAndNothingBeyondThem) {
+  format(0x80B075D7, 200, status);  // LoCardPowerStatus: 17 fields
+  ASSERT_EQ(status.getCode(), 0);
+  ASSERT_EQ(count, 17u);
+  EXPECT_EQ(types.get<uint8_t>(0), 1u);
+  EXPECT_EQ(types.get<uint8_t>(2), 0u);
+  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
+  EXPECT_EQ(masks.get<uint64_t>(16 * 8), uint64_t{1} << 27);
+  EXPECT_EQ(types.get<uint8_t>(17), 0xEEu);
+  EXPECT_EQ(masks.get<uint64_t>(17 * 8), 0xEEEEEEEEEEEEEEEEu);
+  EXPECT_EQ(sim::UserMemory::outboundCopies(), 2u);
+}
+
+TEST_F(RegisterFormatFromUserMode, ARegisterWithMoreFieldsThanTheUsersArraysCopiesNothing) {
+  format(0x80B075D7, 4, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(types.get<uint8_t>(0), 0xEEu);
+  EXPECT_EQ(masks.get<uint64_t>(0), 0xEEEEEEEEEEEEEEEEu);
+  EXPECT_EQ(sim::UserMemory::outboundCopies(), 0u);
+
+  tStatus exact;
+  format(0x80B075D7, 17, exact);
+  EXPECT_EQ(exact.getCode(), 0);
+  EXPECT_EQ(count, 17u);
+}
+
+TEST_F(RegisterFormatFromUserMode, RunsUnderTheMapsMutexAndReleasesIt) {
+  tMutex* mutex = nullptr;
+  find("BoardControl", 12, status, &mutex);
+  ASSERT_NE(mutex, nullptr);
+  mutex->acquire();  // a holder on this thread takes it again inside
+  format(0x804A86A1, 64, status);
+  EXPECT_EQ(count, 6u);
+  EXPECT_EQ(mutex->getDepth(), 1u);
+  mutex->release();
+  EXPECT_FALSE(mutex->isHeldByCaller());
+
+  tStatus unknown;
+  format(0x80123456, 64, unknown);
+  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(board.bar0().traffic().size(), 0u);
+}
+
+TEST_F(DispatcherFromUserMode, AnExtendedContextAboveTwentyFourBitsLeavesTheMapUntouched) {
+  tMutex* mutex = nullptr;
+  tMapInterface* map = find("BoardControl", 12, status, &mutex);
+  ASSERT_NE(map, nullptr);
+  tStatus refused{tStatus::kFullSize};
+  uint64_t value = 0x99;
+  {
+    nVLAPAL000::tAutoLock<tMutex> lock(*mutex);
+    map->read(0x80D0B425, value, refused, ARMDispatcher::extendedContext(0x1000000, refused));
+  }
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_STREQ(refused.getFile(), "ARMDispatcher");
+  EXPECT_EQ(refused.getLine(), 49u);
+  EXPECT_EQ(value, 0x99u);
+  EXPECT_EQ(reads(), 0u);
+
+  EXPECT_EQ(ARMDispatcher::extendedContext(0xFFFFFF, status), 0xFFFFFFu);
+  map->read(0x80D0B425, value, status, 0xFFFFFF);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(value, 0x333u);
+  EXPECT_EQ(reads(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// Adding names grows the entry vector and copies each name: whichever of
+// those allocations fails, the dispatcher keeps what it had and leaks nothing.
+TEST(DispatcherAllocationSweep, FailedAddsLeaveTheEarlierNamesAndNoLeak) {
+  VersionedMap map;
+  const uint64_t runs = vltest::sweepAllocationFailures([&] {
+    ARMDispatcher dispatcher;
+    tStatus status;
+    const char* const names[] = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
+    uint64_t added = 0;
+    for (const char* name : names) {
+      dispatcher.add(name, map, status);
+      if (status.isFatal()) break;
+      ++added;
+    }
+    if (dispatcher.getSizeOfRegistrationList() != (added == 0 ? 1 : 2 * added)) return 1;
+    return status.isFatal() && status.getCode() != -52000 ? 2 : 0;
+  });
+  EXPECT_GT(runs, 10u);
+}
+
+}  // namespace

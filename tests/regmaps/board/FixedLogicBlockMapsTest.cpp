@@ -1,0 +1,351 @@
+// The fixed-logic block maps and CPLD configuration maps on the board
+// model's fixed-logic window: reset values, strobes, control and status
+// pairs at one address, refused ids, MutexReg's second id, formats and the
+// composites' passes, checked against the bus traffic and the model's state.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "FixedLogicFixture.h"
+#include "driver/regmaps/board/tBoardControl.h"
+#include "driver/regmaps/board/tCoreBrdRegMap.h"
+#include "driver/regmaps/board/tJtagInterfaceRegMap.h"
+#include "driver/regmaps/board/tPrivateEndpoint.h"
+#include "driver/regmaps/board/tPrivateRegMap.h"
+#include "driver/regmaps/board/tRefCpldConfig.h"
+
+namespace {
+
+using namespace vltest;
+using arm::FieldType;
+using nVLAPALS100::kStatusInvalidParameter;
+
+constexpr uint32_t kRefCardPower = 0x804A86A1;
+constexpr uint32_t kRefCardPowerStatus = 0x80D0B425;
+constexpr uint32_t kLoCardPower = 0x809CAF29;
+constexpr uint32_t kLoCardPowerStatus = 0x80B075D7;
+constexpr uint32_t kLockDetectorControl = 0x80ECC612;
+constexpr uint32_t kMutexReg = 0x80645987;
+constexpr uint32_t kMutexRegSecondId = 0xC0645987;
+
+class BoardControlBlock : public FixedLogicOnBoard {
+ protected:
+  nBoardControl::tBoardControl map{&fixedLogic, 0x1000, 0, 0x100};
+  uint64_t value = 0;
+};
+
+TEST_F(BoardControlBlock, StartsAtItsResetValuesWithEveryRegisterDirty) {
+  const std::vector<std::pair<uint32_t, uint64_t>> resets = {{kRefCardPower, 0x333},
+                                                             {kRefCardPowerStatus, 0x333},
+                                                             {kLoCardPower, 0x33333},
+                                                             {kLoCardPowerStatus, 0x33333},
+                                                             {kLockDetectorControl, 0x20},
+                                                             {0x808076F4, 0},
+                                                             {0x80289E67, 0},
+                                                             {0x8047B922, 0}};
+  auto check = [&] {
+    for (const auto& [id, reset] : resets) {
+      map.get(id, value, status, 0);
+      EXPECT_EQ(value, reset) << std::hex << id;
+    }
+    EXPECT_TRUE(map.RefCardPower.isDirty());
+    EXPECT_TRUE(map.LockDetectorStatus.isDirty());
+    EXPECT_EQ(map.LockDetectorControl.getRegisterAddress(), 0x1034u);
+  };
+  check();
+  map.flushRegMap(false, status);
+  map.refreshRegMap(status);
+  map.set(kLockDetectorControl, 0x10, status, 0);
+  map.reinitialize();
+  check();
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(BoardControlBlock, StrobePutsTheWholeValueOnTheBusAndLeavesTheShadowWithoutIt) {
+  map.write(kLockDetectorControl, 0x31, false, status, 0);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, at(0x1034), 4, 0x31}}));
+  map.get(kLockDetectorControl, value, status, 0);
+  EXPECT_EQ(value, 0x30u);
+  EXPECT_FALSE(map.LockDetectorControl.isDirty());
+  EXPECT_EQ(model().strobePulses(0x1034, 0), 1u);
+  EXPECT_EQ(model().registers().written(0x1034, 4), 0x30u);
+
+  // Alignment strobes 8 and 31 go the same way through the nested class.
+  map.RefOutAlignment.setBit8(true, status).setBit31(true, status).setBits2_0(5, status);
+  map.RefOutAlignment.flush(status, false);
+  EXPECT_EQ(written(at(0x1030), 4), 0x80000105u);
+  EXPECT_EQ(map.RefOutAlignment.getValue(), 0x5u);
+}
+
+TEST_F(BoardControlBlock, ControlAndStatusAtOneAddressKeepTheirOwnShadows) {
+  map.write(kRefCardPower, 0x733, false, status, 0);
+  map.get(kRefCardPowerStatus, value, status, 0);
+  EXPECT_EQ(value, 0x333u) << "writing the control leaves the status shadow alone";
+  map.read(kRefCardPowerStatus, value, status, 0);
+  EXPECT_EQ(value, 0xF33u) << "the enabled rail reports good";
+  uint64_t control = 0;
+  map.get(kRefCardPower, control, status, 0);
+  EXPECT_EQ(control, 0x733u);
+  EXPECT_NE(control, value);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(writes(), 1u);
+  EXPECT_EQ(reads(), 1u);
+}
+
+TEST_F(BoardControlBlock, FieldSetsChangeOnlyWhatDiffers) {
+  map.set(0x029CAF29, 0, status, 0);  // LoCardPower bits 17:16
+  map.get(kLoCardPower, value, status, 0);
+  EXPECT_EQ(value, 0x03333u);
+  EXPECT_TRUE(map.LoCardPower.isDirty());
+
+  map.RefCardPower.flush(status, false);
+  ASSERT_FALSE(map.RefCardPower.isDirty());
+  map.set(0x004A86A1, 3, status, 0);  // RefCardPower bits 1:0, already 3
+  EXPECT_EQ(map.RefCardPower.getValue(), 0x333u);
+  EXPECT_FALSE(map.RefCardPower.isDirty());
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(BoardControlBlock, WriteOnlyAndReadOnlyIdsRefuseTheOtherDirectionWithoutBusAccess) {
+  struct Case {
+    const char* what;
+    std::function<void(tStatus&)> call;
+  };
+  const std::vector<Case> cases = {
+      {"set status", [&](tStatus& s) { map.set(kRefCardPowerStatus, 1, s, 0); }},
+      {"write status", [&](tStatus& s) { map.write(kLoCardPowerStatus, 1, true, s, 0); }},
+      {"flush status", [&](tStatus& s) { map.flush(kRefCardPowerStatus, true, s, 0); }},
+      {"set status field", [&](tStatus& s) { map.set(0x74D0B425, 1, s, 0); }},
+      {"write status field", [&](tStatus& s) { map.write(0x40D0B425, 1, true, s, 0); }},
+      {"bit 30 on a control field", [&](tStatus& s) { map.set(0x404A86A1, 1, s, 0); }},
+      {"read control", [&](tStatus& s) { map.read(kRefCardPower, value, s, 0); }},
+      {"refresh control", [&](tStatus& s) { map.refresh(kLoCardPower, s, 0); }},
+      {"refresh by a status field id", [&](tStatus& s) { map.refresh(0x74D0B425, s, 0); }},
+      {"unknown id", [&](tStatus& s) { map.get(0x80123456, value, s, 0); }},
+  };
+  for (const Case& c : cases) {
+    tStatus local;
+    c.call(local);
+    EXPECT_EQ(local.getCode(), kStatusInvalidParameter) << c.what;
+  }
+  EXPECT_EQ(board.bar0().traffic().size(), 0u);
+  map.get(kRefCardPower, value, status, 0);
+  EXPECT_EQ(value, 0x333u);
+}
+
+TEST_F(BoardControlBlock, FormatListsTheFieldsInBitOrderWhenTheyFit) {
+  FieldType types[32] = {};
+  uint64_t masks[32] = {};
+  uint32_t count = 16;
+  map.getRegisterFormat(kLoCardPowerStatus, count, types, masks, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
+
+  tStatus fits;
+  count = 32;
+  map.getRegisterFormat(kLoCardPowerStatus, count, types, masks, fits);
+  ASSERT_EQ(fits.getCode(), 0);
+  ASSERT_EQ(count, 17u);
+  EXPECT_EQ(masks[0], 0x3u);
+  EXPECT_EQ(types[0], FieldType::kUpTo8Bits);
+  EXPECT_EQ(masks[2], 0x8u);
+  EXPECT_EQ(types[2], FieldType::kBit);
+  EXPECT_EQ(masks[16], 1u << 27);
+  for (uint32_t i = 1; i < count; ++i) EXPECT_LT(masks[i - 1], masks[i]);
+
+  // A control register's field id reaches its register's format.
+  count = 32;
+  map.getRegisterFormat(0x144A86A1, count, types, masks, fits);
+  EXPECT_EQ(count, 6u);
+  EXPECT_EQ(masks[5], 1u << 14);
+}
+
+TEST_F(BoardControlBlock, WholeMapPassesReachOnlyTheirDirection) {
+  map.flushRegMap(true, status);
+  EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x1000, 0x1004, 0x1008, 0x100C, 0x1010, 0x1014, 0x1018, 0x1020,
+                                                       0x1024, 0x1028, 0x1030, 0x1034}));
+  EXPECT_EQ(written(at(0x1000), 4), 0x333u);
+  EXPECT_EQ(written(at(0x1034), 4), 0x20u);
+  clearTraffic();
+  map.refreshRegMap(status);
+  EXPECT_EQ(readAddresses(), (std::vector<uint64_t>{0x1000, 0x1004, 0x1008, 0x100C, 0x1030, 0x1034}));
+  EXPECT_EQ(writes(), 0u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
+  nCoreBrdRegMap::tCoreBrdRegMap core{&fixedLogic, 0x000, 0, 0x100};
+  EXPECT_TRUE(core.BoardSignature.isDirty());
+  EXPECT_EQ(core.BoardSignature.readRegister(status), sim::FixedLogic::kBoardSignature);
+  EXPECT_FALSE(core.BoardSignature.isDirty());
+  EXPECT_EQ(core.BoardSignature.getBits31_16(), 0x5B31u);
+  uint64_t value = 0;
+  core.get(0x4048A13C, value, status, 0);
+  EXPECT_EQ(value, 0x4F56u);
+
+  tStatus refused;
+  core.set(0x8048A13C, 0, refused, 0);
+  core.write(0x8048A13C, 0, true, refused, 0);
+  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
+  core.write(0x80A5BE86, 0xCAFE, false, status, 0);  // CoreBrdWord3, the writable one
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(writtenAddresses(), std::vector<uint64_t>{0x00C});
+}
+
+TEST_F(FixedLogicOnBoard, JtagControlStrobeAndDataPairKeepTheirOwnValues) {
+  nJtagInterfaceRegMap::tJtagInterfaceRegMap jtag{&fixedLogic, 0x100, 0, 0x100};
+  model().registers().setReadable(0x100, 4, 0x1BEEF);
+  jtag.JtagDataOut.setBits15_0(0x1234, status);
+  jtag.JtagDataOut.flush(status, false);
+  EXPECT_EQ(jtag.JtagDataIn.readRegister(status), 0x1BEEFu);
+  EXPECT_EQ(jtag.JtagDataOut.getValue(), 0x1234u);
+  EXPECT_EQ(model().registers().written(0x100, 4), 0x1234u);
+
+  tStatus refused;
+  jtag.set(0x806F87C0, 1, refused, 0);  // JtagDataIn
+  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
+
+  jtag.write(0x04FE2389, 1, false, status, 0);  // JtagControl bit 8 starts a shift
+  EXPECT_EQ(written(at(0x104), 4), 0x100u);
+  EXPECT_EQ(jtag.JtagControl.getValue(), 0u);
+  EXPECT_EQ(model().strobePulses(0x104, 8), 1u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(FixedLogicOnBoard, PrivateBlockReportsOverTemperatureAndClearsThermalStrobes) {
+  nPrivateRegMap::tPrivateRegMap priv{&fixedLogic, 0x200, 0, 0x100};
+  EXPECT_FALSE(priv.ThermalStatus.readRegister(status) & sim::FixedLogic::kOverTemperature);
+  model().setOverTemperature(true);
+  EXPECT_TRUE(priv.ThermalStatus.readRegister(status) & sim::FixedLogic::kOverTemperature);
+  EXPECT_TRUE(priv.ThermalStatus.getBit4());
+
+  priv.ThermalSetup.setBit0(true, status).setBit4(true, status).setBit5(true, status).setBit9(true, status);
+  priv.ThermalSetup.flush(status, false);
+  EXPECT_EQ(written(at(0x208), 4), 0x231u);
+  EXPECT_EQ(priv.ThermalSetup.getValue(), 0x10u);
+  EXPECT_EQ(model().registers().written(0x208, 4), 0x10u);
+
+  // The two clock dividers share one class but not their ids.
+  uint64_t value = 0;
+  priv.set(0x022A0DEC, 0x7F, status, 0);
+  priv.get(0x80658BAB, value, status, 0);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(priv.PowerSyncClkDiv0.getBits23_16(), 0x7Fu);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+class RefCpldConfigBlock : public FixedLogicOnBoard {
+ protected:
+  nRefCpldConfig::tRefCpldConfig config{&fixedLogic, 0x2000, 0, 0x100};
+  nRegPortInterfaceRegMap::tRegPortInterfaceRegMap& port = config.RegPortInterfaceRegMap;
+  nEndpointRegMap::tEndpointRegMap& endpoint = config.EndpointRegMap;
+  uint64_t value = 0;
+};
+
+TEST_F(RefCpldConfigBlock, ChildrenSitAtTheirOffsetsInsideTheComposite) {
+  EXPECT_EQ(port.getBase(), 0x2020u);
+  EXPECT_EQ(port.getWindowSize(), 0x20u);
+  EXPECT_EQ(endpoint.getBase(), 0x2000u);
+  EXPECT_EQ(port.MutexReg.getRegisterAddress(), 0x2024u);
+  EXPECT_EQ(endpoint.AuxStatusReg.getRegisterAddress(), 0x2008u);
+}
+
+TEST_F(RefCpldConfigBlock, MutexRegSecondIdActsOnTheWholeRegister) {
+  port.set(kMutexRegSecondId, 0x11, status, 0);
+  EXPECT_EQ(port.MutexReg.getValue(), 0x11u);
+  EXPECT_TRUE(port.MutexReg.isDirty());
+  port.get(kMutexReg, value, status, 0);
+  EXPECT_EQ(value, 0x11u);
+  port.flush(kMutexRegSecondId, false, status, 0);
+  EXPECT_EQ(written(at(0x2024), 4), 0x11u);
+  EXPECT_EQ(port.MutexReg.getValue(), 0x01u) << "bit 4 is a strobe";
+  port.get(kMutexRegSecondId, value, status, 0);
+  EXPECT_EQ(value, 0x01u);
+
+  model().registers().setReadable(0x2024, 4, 0x1);
+  port.read(kMutexRegSecondId, value, status, 0);
+  EXPECT_EQ(value, 0x1u);
+  port.refresh(kMutexRegSecondId, status, 0);
+  EXPECT_EQ(readAddresses(), (std::vector<uint64_t>{0x2024, 0x2024}));
+  EXPECT_EQ(status.getCode(), 0);
+
+  uint32_t count = 4;
+  FieldType types[4] = {FieldType::kUpTo64Bits};
+  uint64_t masks[4] = {};
+  port.getRegisterFormat(kMutexRegSecondId, count, types, masks, status);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(masks[0], 0x1u);
+  EXPECT_EQ(types[0], FieldType::kBit);
+
+  // The field-id rule's id for bit 0 under the second id names nothing.
+  tStatus getStatus, setStatus;
+  port.get(0x40645987, value, getStatus, 0);
+  port.set(0x40645987, 1, setStatus, 0);
+  EXPECT_EQ(getStatus.getCode(), kStatusInvalidParameter);
+  EXPECT_EQ(setStatus.getCode(), kStatusInvalidParameter);
+}
+
+TEST_F(RefCpldConfigBlock, CompositePassesRunThePortBlockThenTheEndpoint) {
+  config.refreshRegMap(status);
+  EXPECT_EQ(readAddresses(), (std::vector<uint64_t>{0x2020, 0x2024, 0x2028, 0x202C, 0x2030, 0x2000, 0x2008}));
+  clearTraffic();
+  config.flushRegMap(true, status);
+  EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x2024, 0x2028, 0x2030, 0x2000, 0x2008}));
+  EXPECT_EQ(reads(), 0u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(RefCpldConfigBlock, CompositeRefusesEveryIdEvenItsChildrens) {
+  for (uint32_t id : {kMutexReg, 0x80A7DE86u, 0x80000000u}) {
+    tStatus getStatus, setStatus;
+    value = 0x55;
+    config.get(id, value, getStatus, 0);
+    EXPECT_EQ(getStatus.getCode(), kStatusInvalidParameter);
+    EXPECT_EQ(value, 0u);
+    config.set(id, 1, setStatus, 0);
+    EXPECT_EQ(setStatus.getCode(), kStatusInvalidParameter);
+  }
+  uint32_t count = 8;
+  config.getRegisterFormat(kMutexReg, count, nullptr, nullptr, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(board.bar0().traffic().size(), 0u);
+  EXPECT_STREQ(config.getVersion(), "");
+}
+
+TEST_F(RefCpldConfigBlock, LinkComesUpOnceTheEndpointIsSetUp) {
+  endpoint.AuxSetupReg.setBit8(true, status).setBit2(true, status).setBit0(true, status).setBit12(true, status);
+  endpoint.AuxSetupReg.flush(status, false);
+  EXPECT_EQ(written(at(0x2008), 4), 0x1105u);
+  EXPECT_EQ(endpoint.AuxSetupReg.getValue(), 0x105u) << "bit 12 is a strobe";
+  EXPECT_TRUE(endpoint.AuxStatusReg.readRegister(status) & sim::FixedLogic::kAuxLinkUp);
+  EXPECT_TRUE(endpoint.AuxStatusReg.getBit8());
+
+  // Dropping the bring-up bits keeps the link; a link held down never rises.
+  endpoint.AuxSetupReg.setBit8(false, status).setBit2(false, status);
+  endpoint.AuxSetupReg.flush(status, false);
+  EXPECT_TRUE(endpoint.AuxStatusReg.readRegister(status) & sim::FixedLogic::kAuxLinkUp);
+  model().holdCpldLinkDown(0, true);
+  EXPECT_FALSE(endpoint.AuxStatusReg.readRegister(status) & sim::FixedLogic::kAuxLinkUp);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(FixedLogicOnBoard, PrivateEndpointRefusesIdsAndRunsItsBlocksInOrder) {
+  nPrivateEndpoint::tPrivateEndpoint endpoint{&fixedLogic, 0, 0, 0x1000};
+  uint64_t value = 7;
+  tStatus refused;
+  endpoint.get(0x8048A13C, value, refused, 0);
+  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
+  EXPECT_EQ(value, 0u);
+  endpoint.refreshRegMap(status);
+  EXPECT_EQ(readAddresses(),
+            (std::vector<uint64_t>{0x100, 0x104, 0x108, 0x200, 0x218, 0x21C, 0x000, 0x004, 0x008, 0x00C}));
+  clearTraffic();
+  // Forced: the refresh has cleaned the read-write registers.
+  endpoint.flushRegMap(true, status);
+  EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x100, 0x104, 0x108, 0x204, 0x208, 0x20C, 0x210, 0x214, 0x21C,
+                                                       0x220, 0x230, 0x00C}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+}  // namespace

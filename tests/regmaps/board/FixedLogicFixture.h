@@ -1,0 +1,38 @@
+// A board with the fixed-logic accessor the board object builds (BAR 0 +
+// 0xA0000, 128 KiB), on which the fixed-logic maps are built.
+#ifndef VL9738K_TESTS_REGMAPS_BOARD_FIXED_LOGIC_FIXTURE_H
+#define VL9738K_TESTS_REGMAPS_BOARD_FIXED_LOGIC_FIXTURE_H
+
+#include <vector>
+
+#include "tests/regaccess/RegisterMapFixture.h"
+
+namespace vltest {
+
+class FixedLogicOnBoard : public RegisterMapOnBoard {
+ protected:
+  static constexpr uint64_t kWindow = sim::FixedLogic::kBarOffset;
+
+  // BAR 0 offset of a fixed-logic address.
+  static uint64_t at(uint64_t fixedLogicOffset) { return kWindow + fixedLogicOffset; }
+
+  sim::FixedLogic& model() { return board.fixedLogic(); }
+
+  // Fixed-logic offsets of the accesses of one kind, in order.
+  std::vector<uint64_t> addresses(BusAccess::Kind kind) {
+    std::vector<uint64_t> found;
+    for (const BusAccess& access : board.bar0().traffic()) {
+      if (access.kind == kind) found.push_back(access.offset - kWindow);
+    }
+    return found;
+  }
+  std::vector<uint64_t> writtenAddresses() { return addresses(BusAccess::Kind::Write); }
+  std::vector<uint64_t> readAddresses() { return addresses(BusAccess::Kind::Read); }
+
+  vllym::IoAccessorMappedPci fixedLogic{sim::FixedLogic::kSize, kBar0BusAddress + kWindow,
+                                        board.bar0().mappedAddress() + kWindow, 0};
+};
+
+}  // namespace vltest
+
+#endif
