@@ -6,7 +6,8 @@
 // An instruction arrives as up to four words; writing word D queues it and
 // clears the extension words A to C, which the driver sends only when they
 // are not zero. Queued instructions complete in order, each a configurable
-// latency after the previous one (0: at once), by the subsystem model
+// latency after the previous one (0: at once; the port catches up with the
+// clock whenever the bus touches it), by the subsystem model
 // attached under their subsystem number; subsystem 0 is the subsystem map.
 // Status: done once the queue is empty and the last instruction succeeded;
 // error (with the error value in the read-data registers) when one failed,

@@ -59,7 +59,7 @@ class SubsystemMapModel : public SubsystemModel {
     uint16_t version = 1;
     uint16_t oldestCompatible = 1;
     uint64_t offset = 0;
-    std::vector<Block> children;
+    std::vector<Block> children = {};
   };
 
   // The blocks' trees flattened into descriptors, each block followed by
