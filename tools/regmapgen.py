@@ -27,7 +27,7 @@ SETTINGS = {
     "map": None,
     "namespace": None,
     "source": "",
-    "bus": ("accessor", "instruction"),
+    "bus": ("accessor", "instruction", "port"),
     "keys": ("offset", "name"),
     "after reinitialize": ("clean", "dirty"),
     "one-bit values": ("non-zero", "lowest bit"),
@@ -351,10 +351,14 @@ def field_id(view, field):
 
 
 def check_widths(table):
-    if table.settings["bus"] == "instruction":
-        for record in table.records:
-            if record.width not in (32, 64):
-                raise TableError(f"line {record.row}: instruction targets reach 32- and 64-bit registers only")
+    allowed = {"instruction": ((32, 64), "instruction targets reach 32- and 64-bit registers only"),
+               "port": ((32,), "the register port's accessor reaches 32-bit registers only")}
+    if table.settings["bus"] not in allowed:
+        return
+    widths, message = allowed[table.settings["bus"]]
+    for record in table.records:
+        if record.width not in widths:
+            raise TableError(f"line {record.row}: {message}")
 
 
 def element_index(table):
@@ -493,10 +497,15 @@ def layout_ns(table):
 
 
 def bus_types(table):
-    if table.settings["bus"] == "accessor":
-        return "driver/regaccess/IoAccessorBus.h", "arm::tIoAccessorBus", "vllym::kernel::IIoAccessor", "Accessor"
-    return ("driver/regaccess/InstructionTargetBus.h", "arm::tInstructionTargetBus", "arm::IRegisterInstructionTarget",
-            "Target")
+    """Header, bus class, handle type and the noun of its getter and setter."""
+    return {
+        "accessor": ("driver/regaccess/IoAccessorBus.h", "arm::tIoAccessorBus", "vllym::kernel::IIoAccessor",
+                     "Accessor"),
+        "instruction": ("driver/regaccess/InstructionTargetBus.h", "arm::tInstructionTargetBus",
+                        "arm::IRegisterInstructionTarget", "Target"),
+        "port": ("driver/regport/PortAccessorBus.h", "vlregport::tPortAccessorBus", "vlregport::PCIRegisterAccessor",
+                 "Accessor"),
+    }[table.settings["bus"]]
 
 
 def emit_header(table, origin):

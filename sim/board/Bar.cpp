@@ -35,11 +35,15 @@ Aperture* Bar::apertureAt(uint64_t offset, unsigned width) const {
   return nullptr;
 }
 
+// A block attached inside a larger one (a register block inside a window
+// that models the rest of it) answers for its own range.
 const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
+  const Attached* found = nullptr;
   for (const Attached& attached : blocks_) {
-    if (offset >= attached.offset && offset + width <= attached.offset + attached.size) return &attached;
+    if (offset < attached.offset || offset + width > attached.offset + attached.size) continue;
+    if (found == nullptr || attached.size < found->size) found = &attached;
   }
-  return nullptr;
+  return found;
 }
 
 uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {

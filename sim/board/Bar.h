@@ -31,7 +31,8 @@ class Bar : public MmioHandler {
   // The kernel-virtual address a driver mapping of this BAR yields.
   uint64_t mappedAddress() const { return reinterpret_cast<uint64_t>(memory_); }
 
-  // Blocks must not overlap; the block outlives the BAR's use of it.
+  // Blocks may nest (the innermost answers) but must not otherwise
+  // overlap; the block outlives the BAR's use of it.
   void attach(uint64_t offset, uint64_t size, RegisterBlock& block);
   // Apertures answer what no block answers, in the order attached.
   void attach(Aperture& aperture);

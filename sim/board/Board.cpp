@@ -23,6 +23,7 @@ Board::Board(const BoardOptions& options)
       bars_(makeBars(options)),
       bridge_(*bars_.front(), flash_),
       fixedLogic_(*bars_.front()),
+      registerPort_(*bars_.front()),
       handle_(0) {
   for (const std::unique_ptr<Bar>& bar : bars_) physical_.push_back(Pci::lendPhysical(bar->data(), bar->size()));
   buildConfigSpace();

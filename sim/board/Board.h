@@ -7,8 +7,8 @@
 // chip in BAR 0 with its core and configuration-port blocks and window 0,
 // the NOR flash behind that window (directory, power-on self-configuration
 // record and capability list as the factory wrote them), the backplane's
-// geographic address, the FPGA's fixed-logic window in BAR 0, and the
-// function's interrupt line. The rest of the FPGA, the CPLDs with their
+// geographic address, the FPGA's fixed-logic window in BAR 0 (whose routing-register block is
+// the FPGA's register port), and the function's interrupt line. The rest of the FPGA, the CPLDs with their
 // chips and the bridge's DMA engine join as members of their own; the
 // interrupt line is raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
@@ -25,6 +25,7 @@
 #include "FlashImage.h"
 #include "NorFlash.h"
 #include "PciConfigSpace.h"
+#include "RegisterPortModel.h"
 #include "sim/kernel/Pci.h"
 
 namespace sim {
@@ -106,6 +107,7 @@ class Board : public PciFunction {
 
   bool configRead(uint32_t offset, unsigned width, uint32_t& value) override;
   bool configWrite(uint32_t offset, unsigned width, uint32_t value) override;
+  RegisterPortModel& registerPort() { return registerPort_; }
 
  private:
   static std::vector<std::unique_ptr<Bar>> makeBars(const BoardOptions& options);
@@ -118,6 +120,7 @@ class Board : public PciFunction {
   std::vector<std::unique_ptr<Bar>> bars_;
   Bridge bridge_;
   FixedLogic fixedLogic_;
+  RegisterPortModel registerPort_;
   PciConfigSpace config_;
   std::vector<uint64_t> physical_;
   uint64_t handle_;

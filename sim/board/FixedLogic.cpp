@@ -38,9 +38,9 @@ constexpr uint32_t kLinkEnable = 1u << 0;
 
 FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize) {
   // Read-only registers, and addresses where control and status meet.
-  for (uint64_t offset : {kCoreBoard + 0x0, kCoreBoard + 0x4, kCoreBoard + 0x8, kJtag + 0x0, kJtag + 0x4,
-                          kPrivate + 0x0, kThermalStatus, kRefCardPower, kLoCardPower, kRefCardSS, kLoCardSS,
-                          kRefOutAlignment, kLockDetector, kRouting + 0x0, kRouting + 0x4, kRouting + 0x8}) {
+  for (uint64_t offset :
+       {kCoreBoard + 0x0, kCoreBoard + 0x4, kCoreBoard + 0x8, kJtag + 0x0, kJtag + 0x4, kPrivate + 0x0, kThermalStatus,
+        kRefCardPower, kLoCardPower, kRefCardSS, kLoCardSS, kRefOutAlignment, kLockDetector}) {
     registers_.split(offset, 4);
   }
   for (uint64_t block : kCpldConfig) {

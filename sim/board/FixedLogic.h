@@ -1,6 +1,8 @@
 // The FPGA's fixed-logic window in BAR 0 (0xA0000, 128 KiB) as the bus sees
-// it: the core-board, JTAG, private, board-control, CPLD configuration and
-// routing blocks. Where a control word is written and a status word read
+// it: the core-board, JTAG, private, board-control and CPLD configuration
+// blocks. Its routing-register block (kRouting, 32 KiB) is the FPGA's
+// register port, modelled on its own (RegisterPortModel) and attached
+// inside this window. Where a control word is written and a status word read
 // at one address the two stay apart; read-only registers ignore writes;
 // strobe bits clear themselves once written (and are counted); the status
 // words follow what the driver writes as the hardware's would: card power

@@ -14,6 +14,8 @@ void sleepWholeMilliseconds(uint64_t milliseconds) {
   nVLZUK250_sleepTimeout(static_cast<uint32_t>(milliseconds * 1000));
 }
 
+void yieldProcessor() { nVLZUK200_yield(); }
+
 template class tTimeout<tTimeWasterMillisecondSleepForAtLeast<0>, tTimebasePrecise>;
 template class tTimeout<tTimeWasterMillisecondSleepForAtLeast<0>, tTimebaseEfficient>;
 template class tTimeout<tTimeWasterSpin, tTimebasePrecise>;

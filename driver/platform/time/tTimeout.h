@@ -44,6 +44,20 @@ struct tTimeWasterSpin {
 };
 
 void sleepWholeMilliseconds(uint64_t milliseconds);
+void yieldProcessor();
+
+// Gives the processor away once per pause: for polls that must let other
+// threads run between reads but need no fixed interval.
+struct tTimeWasterYield {
+  template <typename tTimebase>
+  static void pause(uint64_t) {
+    yieldProcessor();
+  }
+  template <typename tTimebase>
+  static void waitUntil(uint64_t from, uint64_t target) {
+    while (tTimebase::getTime() - from < target) yieldProcessor();
+  }
+};
 
 // Sleeps whole milliseconds (at least kMinimumMs per sleep). A remainder
 // below one millisecond sleeps 0, which gives the processor away once and

@@ -1,0 +1,151 @@
+// A context of the subsystem tree: instructions relative to its block,
+// its packed info, lookups among its children and the version check.
+#include <gtest/gtest.h>
+
+#include "driver/ifw/Context.h"
+#include "driver/ifw/IfwStatusCodes.h"
+
+namespace {
+
+using nVLAPALS100::tStatus;
+using vlifw::Context;
+using vlifw::ContextInterface;
+namespace codes = vlifw::codes;
+
+// A parent (subsystem 8, block at 0x4000, uid 2400 version 7, oldest 5)
+// with children uid 1699 instance 0, uid 1680 instance 1, uid 1699
+// instance 1, uid 1699 instance 1 again.
+class ContextTree : public testing::Test {
+ protected:
+  void SetUp() override {
+    const uint16_t uids[4] = {1699, 1680, 1699, 1699};
+    const uint8_t instances[4] = {0, 1, 1, 1};
+    for (int i = 0; i < 4; ++i) children[i].initialize(8, 0x4100 + i * 0x100, uids[i], instances[i], 1, 1, nullptr, 0);
+    parent.initialize(
+        8, 0x4000, 2400, 0, 7, 5, new Context* [4] { &children[0], &children[1], &children[2], &children[3] }, 4);
+  }
+
+  Context children[4];
+  Context parent;
+  tStatus status{tStatus::kFullSize};
+  ContextInterface::tChildren found;
+};
+
+TEST_F(ContextTree, InstructionsAreRelativeToTheBlockAndIgnoreTheStatus) {
+  status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
+  const vlifw::ReadInstruction read = parent.contextualizeRead(0x10, status);
+  EXPECT_EQ(read.subsystem, 8u);
+  EXPECT_EQ(read.address, 0x4010u);
+  const vlifw::WriteInstruction write = parent.contextualizeWrite(0x18, 0xABCD, status);
+  EXPECT_EQ(write.subsystem, 8u);
+  EXPECT_EQ(write.address, 0x4018u);
+  EXPECT_EQ(write.data, 0xABCDu);
+  EXPECT_EQ(parent.getInfo(status), 0x0005000700000960u);
+}
+
+TEST_F(ContextTree, SubsystemAndOffsetGoWhereAPointerIsGiven) {
+  uint8_t subsystem = 0;
+  uint64_t offset = 0;
+  parent.getSubsystemAndOffset(&subsystem, nullptr, status);
+  EXPECT_EQ(subsystem, 8u);
+  parent.getSubsystemAndOffset(nullptr, &offset, status);
+  EXPECT_EQ(offset, 0x4000u);
+  tStatus failed;
+  failed.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
+  uint8_t untouched = 3;
+  parent.getSubsystemAndOffset(&untouched, nullptr, failed);
+  EXPECT_EQ(untouched, 3u);
+}
+
+TEST_F(ContextTree, FindChildTakesTheFirstWithThatKindAndInstance) {
+  EXPECT_EQ(parent.findChild(1699, 0, status), &children[0]);
+  EXPECT_EQ(parent.findChild(1699, 1, status), &children[2]);
+  EXPECT_EQ(parent.findChild(1680, 1, status), &children[1]);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ContextTree, FindChildOfAMissingKindOrInstanceFails) {
+  EXPECT_EQ(parent.findChild(1680, 0, status), nullptr);
+  EXPECT_EQ(status.getCode(), codes::kContextMissing);
+  EXPECT_STREQ(status.getFile(), "Context");
+  EXPECT_EQ(status.getLine(), 109u);
+  tStatus leaf;
+  EXPECT_EQ(children[0].findChild(1699, 0, leaf), nullptr);
+  EXPECT_EQ(leaf.getCode(), codes::kContextMissing);
+}
+
+TEST_F(ContextTree, ChildListsAreEmptiedThenFilledInChildOrder) {
+  found.push_back(&parent, status);
+  parent.getChildrenWithUid(1699, found, status);
+  EXPECT_EQ(std::vector<const ContextInterface*>(found.begin(), found.end()),
+            (std::vector<const ContextInterface*>{&children[0], &children[2], &children[3]}));
+  parent.getChildrenWithUid(7, found, status);
+  EXPECT_TRUE(found.empty());
+  parent.getChildren(found, status);
+  EXPECT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[1], &children[1]);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ContextTree, ReinitialisingReplacesTheChildren) {
+  parent.initialize(
+      9, 0, 1, 0, 1, 1, new Context* [1] { &children[3] }, 1);
+  parent.getChildren(found, status);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0], &children[3]);
+  EXPECT_EQ(parent.getSubsystem(), 9u);
+}
+
+// The block has version 7 and still accepts 5.
+struct VersionCase {
+  uint16_t version;
+  uint16_t oldestCompatible;
+  bool strict;
+  int64_t code;
+  bool tooOld;
+  bool tooNew;
+};
+
+class ContextVersions : public ContextTree, public testing::WithParamInterface<VersionCase> {};
+
+TEST_P(ContextVersions, CompareTheCallersRangeWithTheBlocks) {
+  const VersionCase& c = GetParam();
+  bool tooOld = !c.tooOld;
+  bool tooNew = !c.tooNew;
+  parent.checkVersion(c.version, c.oldestCompatible, c.strict, &tooOld, &tooNew, status);
+  EXPECT_EQ(status.getCode(), c.code);
+  EXPECT_EQ(tooOld, c.tooOld);
+  EXPECT_EQ(tooNew, c.tooNew);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, ContextVersions,
+    testing::Values(VersionCase{6, 6, true, 0, false, false},  // both accept each other
+                    VersionCase{9, 8, true, codes::kBlockTooOld, true, false}, VersionCase{9, 8, false, 0, true, false},
+                    VersionCase{4, 1, true, codes::kBlockTooNew, false, true}, VersionCase{4, 1, false, 0, false, true},
+                    VersionCase{3, 4, true, nVLAPALS100::kStatusInvalidParameter, false, true},  // our range is broken
+                    VersionCase{3, 4, false, nVLAPALS100::kStatusInvalidParameter, false, true}));
+
+TEST_F(ContextTree, ABlockWithABrokenRangeIsAnError) {
+  Context broken;
+  broken.initialize(1, 0, 1, 0, 2, 3, nullptr, 0);
+  bool tooOld = true;
+  bool tooNew = true;
+  broken.checkVersion(2, 1, false, &tooOld, &tooNew, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_FALSE(tooOld);
+  EXPECT_TRUE(tooNew);  // it no longer accepts version 2
+}
+
+TEST_F(ContextTree, WithoutFailingBothFlagsAreRequired) {
+  bool flag = false;
+  parent.checkVersion(6, 6, false, &flag, nullptr, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(status.getLine(), 76u);
+  tStatus strict(tStatus::kFullSize);
+  parent.checkVersion(9, 8, true, nullptr, nullptr, strict);
+  EXPECT_EQ(strict.getCode(), codes::kBlockTooOld);
+  EXPECT_EQ(strict.getLine(), 90u);
+}
+
+}  // namespace

@@ -1,0 +1,365 @@
+// Discovery of the FPGA's subsystem tree through the register port, from
+// the board's subsystem-map block: the preorder tree, root adoption,
+// subsystem order, the ready wait and the checks on what the FPGA
+// publishes.
+#include <optional>
+#include <string>
+
+#include "driver/ifw/IfwStatusCodes.h"
+#include "driver/ifw/SubsystemMap.h"
+#include "sim/kernel/Clock.h"
+#include "tests/regport/RegisterPortFixture.h"
+#include "tests/support/AllocationSweep.h"
+
+namespace {
+
+using namespace vltest;
+using Block = sim::SubsystemMapModel::Block;
+using Descriptor = sim::SubsystemMapModel::Descriptor;
+namespace codes = vlifw::codes;
+
+// A leaf descriptor of the given kind.
+Descriptor leaf(uint16_t uid, uint8_t childCount = 0) { return Descriptor{uid, 1, 1, 0, childCount, 0}; }
+
+class SubsystemDiscovery : public RegisterPortOnBoard {
+ protected:
+  vlifw::SubsystemMap& discover() {
+    openPort();
+    EXPECT_EQ(status.getCode(), 0);
+    model.clearExecuted();
+    map.emplace(&*driverPort, status);
+    return *map;
+  }
+
+  const vlifw::Context& context(uint32_t index) {
+    tStatus local;
+    const vlifw::Context* found = map->getSubsystem(index, local);
+    EXPECT_NE(found, nullptr);
+    return *found;
+  }
+
+  // The tree as uid(children...), children in child order.
+  std::string shape(const vlifw::Context& node) {
+    std::string text = std::to_string(node.getUid());
+    if (node.getChildCount() == 0) return text;
+    text += "(";
+    for (uint64_t i = 0; i < node.getChildCount(); ++i) text += (i ? "," : "") + shape(*node.getChild(i));
+    return text + ")";
+  }
+
+  std::vector<uint16_t> uidsInArrayOrder() {
+    std::vector<uint16_t> uids;
+    for (uint32_t i = 0; i < map->getContextCount(); ++i) uids.push_back(context(i).getUid());
+    return uids;
+  }
+
+  sim::SubsystemMapModel& fpgaMap = model.subsystemMap();
+  std::optional<vlifw::SubsystemMap> map;
+};
+
+TEST_F(SubsystemDiscovery, DescriptorsInPreorderMakeTheTree) {
+  fpgaMap.addSubsystem(0, {Block{.uid = 1, .children = {Block{.uid = 2, .children = {Block{3}, Block{4}}}}}});
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  ASSERT_EQ(map->getContextCount(), 4u);
+  EXPECT_EQ(uidsInArrayOrder(), (std::vector<uint16_t>{1, 2, 3, 4}));
+  EXPECT_EQ(shape(context(0)), "1(2(3,4))");
+  EXPECT_EQ(context(1).getChild(0), &context(2));
+  EXPECT_EQ(context(1).getChild(1), &context(3));
+  EXPECT_EQ(fpgaMap.releases(), 1u);
+}
+
+TEST_F(SubsystemDiscovery, TheRootAdoptsEveryUnclaimedNode) {
+  fpgaMap.addSubsystemDescriptors(0, {leaf(1), leaf(2), leaf(3), leaf(4)});
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(shape(context(0)), "1(2,3,4)");
+}
+
+TEST_F(SubsystemDiscovery, TheRootMayAdoptMoreThanADescriptorCanCount) {
+  std::vector<Descriptor> descriptors;
+  for (uint16_t uid = 1; uid <= 300; ++uid) descriptors.push_back(leaf(uid));
+  fpgaMap.addSubsystemDescriptors(0, descriptors);
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  ASSERT_EQ(context(0).getChildCount(), 299u);
+  EXPECT_EQ(context(0).getChild(298)->getUid(), 300u);
+}
+
+TEST_F(SubsystemDiscovery, SubsystemsAreBuiltInTheOrderOfTheirNumbers) {
+  fpgaMap.addSubsystem(3, {Block{30}});
+  fpgaMap.addSubsystem(1, {Block{10}});
+  fpgaMap.addSubsystem(2, {Block{20}});
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(uidsInArrayOrder(), (std::vector<uint16_t>{10, 20, 30}));
+  EXPECT_EQ(context(0).getSubsystem(), 1u);
+  EXPECT_EQ(context(1).getSubsystem(), 2u);
+  EXPECT_EQ(context(2).getSubsystem(), 3u);
+  EXPECT_EQ(shape(context(0)), "10(20,30)");
+}
+
+TEST_F(SubsystemDiscovery, OnlyTheLowEightBitsOfASubsystemNumberCount) {
+  fpgaMap.addSubsystem(0x102, {Block{20}});
+  fpgaMap.addSubsystem(0x01, {Block{10}});
+  discover();
+  EXPECT_EQ(uidsInArrayOrder(), (std::vector<uint16_t>{10, 20}));
+  EXPECT_EQ(context(1).getSubsystem(), 2u);
+}
+
+TEST_F(SubsystemDiscovery, EachBlockKeepsItsSubsystemOffsetAndVersions) {
+  fpgaMap.addSubsystem(0, {Block{.uid = 1}});
+  fpgaMap.addSubsystem(
+      8,
+      {Block{.uid = 2400,
+             .version = 7,
+             .oldestCompatible = 5,
+             .offset = 0x4000,
+             .children = {Block{.uid = 2402, .offset = 0x4100}, Block{.uid = 1699, .instance = 2, .offset = 0x4800}}}});
+  fpgaMap.addSubsystem(9, {Block{.uid = 2404, .offset = 0x20}});
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(shape(context(0)), "1(2400(2402,1699),2404)");
+  const vlifw::Context& engine = context(1);
+  EXPECT_EQ(engine.getSubsystem(), 8u);
+  EXPECT_EQ(engine.getOffset(), 0x4000u);
+  EXPECT_EQ(engine.getVersion(), 7u);
+  EXPECT_EQ(engine.getOldestCompatibleVersion(), 5u);
+  EXPECT_EQ(context(3).getInstance(), 2u);
+  EXPECT_EQ(context(3).getSubsystem(), 8u);
+  EXPECT_EQ(context(4).getSubsystem(), 9u);
+}
+
+TEST_F(SubsystemDiscovery, TheMapIsReadThroughSubsystemZeroAndHandedBack) {
+  fpgaMap.addSubsystemDescriptors(6, {Descriptor{0x2401, 3, 2, 1, 0, 0x1234}});
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  using I = Port::Instruction;
+  auto read = [](uint32_t address) { return I{0, address, 0, true, false}; };
+  auto write = [](uint32_t address, uint64_t data) { return I{0, address, data, false, true}; };
+  EXPECT_EQ(model.executed(),
+            (std::vector<I>{read(0), read(1), read(2), read(3), write(4, 0), read(5), read(6), write(7, 0), read(8),
+                            read(9), read(10), read(11), read(12), read(13), write(3, 0)}));
+  EXPECT_EQ(context(0).getInfo(status), 0x0002000300012401u);
+  EXPECT_EQ(context(0).getOffset(), 0x1234u);
+}
+
+TEST_F(SubsystemDiscovery, TheDriverWaitsForTheReadyFlag) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  fpgaMap.setReadyAfterPolls(3);
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(fpgaMap.readyPolls(), 4u);
+}
+
+TEST_F(SubsystemDiscovery, AReadyFlagStuckAtZeroFailsAfterFiveSeconds) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  fpgaMap.holdNotReady(true);
+  const uint64_t start = sim::Clock::instance().nowNs();
+  discover();
+  const uint64_t elapsedMs = (sim::Clock::instance().nowNs() - start) / 1'000'000;
+  EXPECT_EQ(status.getCode(), codes::kMapNotReady);
+  EXPECT_STREQ(status.getFile(), "SubsystemMap");
+  EXPECT_EQ(status.getLine(), 259u);
+  EXPECT_GE(elapsedMs, 5000u);
+  EXPECT_LT(elapsedMs, 5010u);
+  EXPECT_EQ(map->getContextCount(), 0u);
+  EXPECT_EQ(fpgaMap.releases(), 0u);
+}
+
+struct RefusedCase {
+  const char* name;
+  std::vector<Descriptor> descriptors;
+  uint32_t line;
+};
+
+std::ostream& operator<<(std::ostream& out, const RefusedCase& c) { return out << c.name; }
+
+class SubsystemDiscoveryRefusals : public SubsystemDiscovery, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(SubsystemDiscoveryRefusals, ChildCountsThatMakeNoTreeAreRefused) {
+  fpgaMap.addSubsystemDescriptors(0, GetParam().descriptors);
+  discover();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_EQ(status.getLine(), GetParam().line);
+  EXPECT_EQ(map->getContextCount(), 0u);
+  EXPECT_EQ(fpgaMap.releases(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, SubsystemDiscoveryRefusals,
+    testing::Values(RefusedCase{"NoDescriptors", {}, 366},
+                    RefusedCase{"ChildrenAsManyAsDescriptors", {leaf(1, 1), leaf(2, 1)}, 393},
+                    RefusedCase{"ChildrenAboveDescriptors", {leaf(1, 2), leaf(2, 2), leaf(3)}, 393},
+                    RefusedCase{"ChildrenPastTheLastDescriptor", {leaf(1), leaf(2, 2), leaf(3)}, 430}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+class SubsystemCounts : public SubsystemDiscovery, public testing::WithParamInterface<uint64_t> {};
+
+TEST_P(SubsystemCounts, ACountOutsideOneTo255IsRefusedBeforeTheReadyWait) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  fpgaMap.overrideSubsystemCount(GetParam());
+  discover();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_EQ(status.getLine(), 232u);
+  EXPECT_EQ(fpgaMap.readyPolls(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SubsystemCounts, testing::Values(0u, 256u, 0x100000001u));
+
+TEST_F(SubsystemDiscovery, AForeignSignatureStopsAtTheFirstRead) {
+  fpgaMap.setSignature(0x6EA05);
+  discover();
+  EXPECT_EQ(status.getCode(), codes::kMapSignatureWrong);
+  EXPECT_EQ(status.getLine(), 205u);
+  EXPECT_EQ(model.executed().size(), 1u);
+}
+
+struct FormatCase {
+  uint32_t version;
+  uint32_t oldestCompatible;
+  int32_t code;
+};
+
+class SubsystemMapFormats : public SubsystemDiscovery, public testing::WithParamInterface<FormatCase> {};
+
+TEST_P(SubsystemMapFormats, AnIncompatibleFormatIsRefused) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  fpgaMap.setFormatVersion(GetParam().version, GetParam().oldestCompatible);
+  discover();
+  EXPECT_EQ(status.getCode(), GetParam().code);
+  if (GetParam().code != 0) {
+    EXPECT_EQ(status.getLine(), 225u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SubsystemMapFormats,
+                         testing::Values(FormatCase{2, 2, 0}, FormatCase{3, 1, 0},
+                                         FormatCase{1, 1, codes::kVersionTooOld},
+                                         FormatCase{3, 3, codes::kVersionTooNew},
+                                         FormatCase{4, 5, nVLAPALS100::kStatusValueOutOfRange}));
+
+TEST_F(SubsystemDiscovery, AFailingTargetPassesItsCodeThrough) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  openPort();
+  model.setStalled(true);
+  map.emplace(&*driverPort, status);
+  EXPECT_EQ(status.getCode(), codes::kReadTimedOut);
+  EXPECT_EQ(map->getContextCount(), 0u);
+}
+
+TEST_F(SubsystemDiscovery, AnErrorOnEntryDiscoversNothing) {
+  fpgaMap.addSubsystem(0, {Block{1}});
+  openPort();
+  model.clearExecuted();
+  status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  map.emplace(&*driverPort, status);
+  EXPECT_TRUE(model.executed().empty());
+  EXPECT_EQ(map->getContextCount(), 0u);
+}
+
+TEST_F(SubsystemDiscovery, ContextsAreFoundByIndexAndIndexedByAddress) {
+  fpgaMap.addSubsystemDescriptors(0, {leaf(1), leaf(2), leaf(3)});
+  discover();
+  vlifw::Context* third = map->getSubsystem(2, status);
+  ASSERT_NE(third, nullptr);
+  EXPECT_EQ(map->indexOf(third, status), 2u);
+  EXPECT_EQ(status.getCode(), 0);
+
+  tStatus outOfRange(tStatus::kFullSize);
+  EXPECT_EQ(map->getSubsystem(3, outOfRange), nullptr);
+  EXPECT_EQ(outOfRange.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(outOfRange.getLine(), 155u);
+
+  tStatus null(tStatus::kFullSize);
+  EXPECT_EQ(map->indexOf(nullptr, null), 0u);
+  EXPECT_EQ(null.getLine(), 171u);
+
+  vlifw::Context stranger;
+  tStatus foreign(tStatus::kFullSize);
+  EXPECT_EQ(map->indexOf(&stranger, foreign), 0u);
+  EXPECT_EQ(foreign.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(foreign.getLine(), 188u);
+}
+
+TEST_F(SubsystemDiscovery, ADiscoveryAfterAPortResetFindsTheMapAgain) {
+  fpgaMap.addSubsystem(0, {Block{.uid = 1, .children = {Block{2}}}});
+  discover();
+  // The next bring-up builds a new port, whose reset publishes the map anew.
+  map.reset();
+  discover();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(shape(context(0)), "1(2)");
+  EXPECT_EQ(fpgaMap.releases(), 2u);
+}
+
+}  // namespace
+
+// --- Allocation failures ------------------------------------------------------
+
+// Serves a fixed map straight from a table, allocating nothing: two
+// subsystems, 5 with uids 1 -> {2, 3} and 7 with uid 4.
+class TableTarget : public vlifw::InstructionTarget {
+ public:
+  void read(const vlifw::ReadInstruction& instruction, uint64_t* value, tStatus& status, uint32_t) override {
+    if (status.isFatal()) return;
+    *value = valueAt(instruction.address);
+  }
+  void readMany(const vlifw::ReadInstruction* list, uint64_t count, uint64_t* values, tStatus& status,
+                uint32_t timeoutMs) override {
+    for (uint64_t i = 0; i < count; ++i) read(list[i], &values[i], status, timeoutMs);
+  }
+  void write(const vlifw::WriteInstruction& instruction, bool, tStatus& status, uint32_t) override {
+    if (status.isFatal()) return;
+    if (instruction.address == 4) subsystem_ = instruction.data;
+    if (instruction.address == 7) descriptor_ = instruction.data;
+  }
+  void writeMany(const vlifw::WriteInstruction* list, uint64_t count, bool wait, tStatus& status,
+                 uint32_t timeoutMs) override {
+    for (uint64_t i = 0; i < count; ++i) write(list[i], wait, status, timeoutMs);
+  }
+  void flush(tStatus&) override {}
+
+ private:
+  uint64_t valueAt(uint64_t address) const {
+    static constexpr uint64_t kNumbers[2] = {7, 5};
+    static constexpr uint64_t kCounts[2] = {1, 3};
+    // uid, version, oldest compatible, instance, children, offset
+    static constexpr uint64_t kDescriptors[2][3][6] = {{{4, 1, 1, 0, 0, 0x40}},
+                                                       {{1, 1, 1, 0, 2, 0}, {2, 1, 1, 0, 0, 0}, {3, 1, 1, 0, 0, 0}}};
+    switch (address) {
+      case 0:
+        return 0x6EA04;
+      case 1:
+        return 2 | uint64_t{2} << 32;
+      case 2:
+        return 2;
+      case 3:
+        return 1;
+      case 5:
+        return kNumbers[subsystem_];
+      case 6:
+        return kCounts[subsystem_];
+      default:
+        return kDescriptors[subsystem_][descriptor_][address - 8];
+    }
+  }
+  uint64_t subsystem_ = 0;
+  uint64_t descriptor_ = 0;
+};
+
+TEST(SubsystemMapAllocationSweep, FailuresLeaveNoBlockAndNoHalfTree) {
+  const uint64_t runs = sweepAllocationFailures([] {
+    TableTarget target;
+    tStatus status;
+    vlifw::SubsystemMap map(&target, status);
+    if (status.isFatal())
+      return status.getCode() == nVLAPALS100::kStatusOutOfMemory && map.getContextCount() == 0 ? 0 : 1;
+    tStatus local;
+    const vlifw::Context* root = map.getSubsystem(0, local);
+    const bool whole = map.getContextCount() == 4 && root->getUid() == 1 && root->getChildCount() == 3 &&
+                       root->getChild(2)->getUid() == 4 && root->getChild(2)->getSubsystem() == 7;
+    return whole ? 0 : 2;
+  });
+  EXPECT_GT(runs, 5u);
+}

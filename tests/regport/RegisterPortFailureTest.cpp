@@ -1,0 +1,291 @@
+// The register port when instructions fail: error values, faults and
+// timeouts become status codes, a failure sticks until flush, and the
+// batch operations check their arguments and wait only where asked.
+#include <string>
+
+#include "RegisterPortFixture.h"
+#include "driver/ifw/IfwStatusCodes.h"
+#include "sim/kernel/Clock.h"
+#include "sim/kernel/Console.h"
+
+namespace {
+
+using namespace vltest;
+using vlifw::ReadInstruction;
+using vlifw::WriteInstruction;
+namespace codes = vlifw::codes;
+
+constexpr uint32_t kTimeoutMs = 1000;
+
+uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
+
+// A prefixed debug line of the port's source file.
+std::string portLine(const char* lineNumber, const std::string& message) {
+  return "[   vl9738k|" + std::string(20, ' ') + "RegisterPort|" + lineNumber + "] " + message;
+}
+
+class RegisterPortFailures : public RegisterPortOnBoard {
+ protected:
+  void SetUp() override {
+    ram.registers[0x40] = 0x77;
+    model.attachSubsystem(5, ram);
+    openPort();
+    ASSERT_EQ(status.getCode(), 0);
+    clearTraffic();
+    sim::Console::clear();
+  }
+  vlregport::RegisterPort& port() { return *driverPort; }
+  RamSubsystem ram;
+};
+
+// --- Error values ---------------------------------------------------------------
+
+struct ErrorCase {
+  uint32_t errorValue;
+  int64_t code;
+};
+
+class RegisterPortErrorValues : public RegisterPortFailures, public testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(RegisterPortErrorValues, BecomeStatusCodesOfTheErrorHelper) {
+  model.failNextInstructions(GetParam().errorValue);
+  uint64_t value = 5;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), GetParam().code);
+  EXPECT_STREQ(status.getFile(), "InstructionTargetErrorHelper");
+  EXPECT_EQ(status.getLine(), 35u);
+  EXPECT_EQ(value, 5u);
+  EXPECT_EQ(port().getStickyCode(), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RegisterPortErrorValues,
+                         testing::Values(ErrorCase{1, codes::kInstructionFailed},
+                                         ErrorCase{static_cast<uint32_t>(-52010), -52010},
+                                         ErrorCase{0x80000000u, INT32_MIN},
+                                         ErrorCase{0, codes::kUnknownInstructionError},
+                                         ErrorCase{7, codes::kUnknownInstructionError}));
+
+TEST_F(RegisterPortFailures, AnInstructionToASubsystemWithoutBlocksFails) {
+  port().write(WriteInstruction{9, 0, 1}, true, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kUnknownInstructionError);
+}
+
+TEST_F(RegisterPortFailures, AFailedWriteWithoutWaitSurfacesAtTheNextWait) {
+  model.failNextInstructions(1);
+  port().write(WriteInstruction{5, 0x40, 1}, false, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  uint64_t value = 0;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kInstructionFailed);
+}
+
+TEST_F(RegisterPortFailures, APortFaultAloneEndsTheWaitAtOnce) {
+  model.setStalled(true);
+  model.setFault(true);
+  const uint64_t start = nowMs();
+  uint64_t value = 0;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kPortFault);
+  EXPECT_STREQ(status.getFile(), "RegisterPort");
+  EXPECT_EQ(status.getLine(), 358u);
+  EXPECT_EQ(nowMs() - start, 0u);
+  EXPECT_EQ(readsOf(Port::kStatus), 1u);
+  EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
+}
+
+TEST_F(RegisterPortFailures, AFaultBesideCompletionStillFails) {
+  model.setFault(true);
+  uint64_t value = 0;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kPortFault);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
+}
+
+// --- Timeouts and the sticky failure ------------------------------------------
+
+TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
+  model.setStalled(true);
+  const uint64_t start = nowMs();
+  uint64_t value = 0;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kReadTimedOut);
+  EXPECT_EQ(status.getLine(), 132u);
+  EXPECT_GE(nowMs() - start, kTimeoutMs);
+  EXPECT_LT(nowMs() - start, kTimeoutMs + 10);
+  EXPECT_EQ(sim::Console::lines(),
+            (std::vector<std::string>{portLine(
+                "0132", "RegisterPort failure while issuing read instruction: { subsystem: 0x5, address: 0x40 }\n")}));
+
+  clearTraffic();
+  tStatus next(tStatus::kFullSize);
+  port().write(WriteInstruction{5, 0x40, 1}, true, next, kTimeoutMs);
+  EXPECT_EQ(next.getCode(), codes::kReadTimedOut);
+  EXPECT_TRUE(portTraffic().empty());
+
+  model.setStalled(false);
+  tStatus flushed;
+  port().flush(flushed);
+  EXPECT_EQ(flushed.getCode(), 0);
+  EXPECT_EQ(port().getStickyCode(), 0);
+  EXPECT_EQ(model.resets(), 2u);
+  EXPECT_EQ(model.queued(), 0u);
+
+  tStatus after;
+  port().write(WriteInstruction{5, 0x40, 0x99}, true, after, kTimeoutMs);
+  port().read(ReadInstruction{5, 0x40}, &value, after, kTimeoutMs);
+  EXPECT_EQ(after.getCode(), 0);
+  EXPECT_EQ(value, 0x99u);
+}
+
+TEST_F(RegisterPortFailures, AWriteWithWaitThatTimedOutSaysWhatItWrote) {
+  model.setStalled(true);
+  port().write(WriteInstruction{0x25, 0x1234, 0xABCDEF0123}, true, status, 20);
+  EXPECT_EQ(status.getCode(), codes::kWriteTimedOut);
+  EXPECT_EQ(status.getLine(), 197u);
+  EXPECT_EQ(sim::Console::lines(),
+            (std::vector<std::string>{
+                portLine("0197",
+                         "RegisterPort failure while issuing write instruction: { subsystem: 0x25, address: 0x1234, "
+                         "data: 0xabcdef0123 }\n")}));
+}
+
+TEST_F(RegisterPortFailures, AWriteWithoutWaitReturnsOnceWordDIsWritten) {
+  model.setStalled(true);
+  port().write(WriteInstruction{5, 0x40, 1}, false, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(readsOf(Port::kStatus), 0u);
+  EXPECT_EQ(model.queued(), 1u);
+  EXPECT_TRUE(sim::Console::lines().empty());
+}
+
+TEST_F(RegisterPortFailures, FlushClearsAFailureReportedByTheBlock) {
+  model.failNextInstructions(static_cast<uint32_t>(-52010));
+  uint64_t value = 0;
+  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
+  tStatus refused;
+  port().read(ReadInstruction{5, 0x40}, &value, refused, kTimeoutMs);
+  EXPECT_EQ(refused.getCode(), -52010);
+  tStatus flushed;
+  port().flush(flushed);
+  tStatus after;
+  port().read(ReadInstruction{5, 0x40}, &value, after, kTimeoutMs);
+  EXPECT_EQ(after.getCode(), 0);
+  EXPECT_EQ(value, 0x77u);
+}
+
+TEST_F(RegisterPortFailures, FlushReportsAResetThatNeverEnds) {
+  model.setResetStuck(true);
+  port().flush(status);
+  EXPECT_EQ(status.getCode(), codes::kResetTimedOut);
+  EXPECT_EQ(port().getStickyCode(), codes::kResetTimedOut);
+  tStatus after;
+  port().write(WriteInstruction{5, 0x40, 1}, false, after, kTimeoutMs);
+  EXPECT_EQ(after.getCode(), codes::kResetTimedOut);
+}
+
+TEST_F(RegisterPortFailures, AnErrorOnEntryTouchesNothing) {
+  status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  uint64_t value = 3;
+  const WriteInstruction writes[2] = {{5, 0, 0}, {5, 1, 1}};
+  const ReadInstruction reads[1] = {{5, 0x40}};
+  port().read(reads[0], &value, status, kTimeoutMs);
+  port().readMany(reads, 1, &value, status, kTimeoutMs);
+  port().write(writes[0], true, status, kTimeoutMs);
+  port().writeMany(writes, 2, true, status, kTimeoutMs);
+  port().flush(status);
+  EXPECT_EQ(value, 3u);
+  EXPECT_TRUE(portTraffic().empty());
+  EXPECT_EQ(port().getStickyCode(), 0);
+  EXPECT_EQ(model.resets(), 1u);
+}
+
+// --- Batches ------------------------------------------------------------------
+
+TEST_F(RegisterPortFailures, WriteManyWaitsOnlyForTheLast) {
+  model.setInstructionLatencyNs(100'000);
+  const WriteInstruction batch[3] = {{5, 1, 0x11}, {5, 2, 0x22}, {5, 3, 0x33}};
+  port().writeMany(batch, 3, true, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+
+  const std::vector<BusAccess> words = wordWrites();
+  ASSERT_EQ(words.size(), 3u);
+  EXPECT_EQ(words[0].value >> 29 & 1, 0u);
+  EXPECT_EQ(words[1].value >> 29 & 1, 0u);
+  EXPECT_EQ(words[2].value >> 29 & 1, 1u);
+  // No status read before the last instruction is handed over.
+  const std::vector<BusAccess> traffic = portTraffic();
+  size_t lastWord = 0;
+  size_t firstStatus = traffic.size();
+  for (size_t i = 0; i < traffic.size(); ++i) {
+    if (traffic[i].offset == Port::kWordD) lastWord = i;
+    if (traffic[i].offset == Port::kStatus && firstStatus == traffic.size()) firstStatus = i;
+  }
+  EXPECT_GT(firstStatus, lastWord);
+  EXPECT_GE(readsOf(Port::kStatus), 1u);
+  EXPECT_EQ(model.queued(), 0u);
+  EXPECT_EQ(ram.registers.at(3), 0x33u);
+}
+
+TEST_F(RegisterPortFailures, WriteManyWithoutWaitNeverReadsTheStatus) {
+  const WriteInstruction batch[3] = {{5, 1, 0x11}, {5, 2, 0x22}, {5, 3, 0x33}};
+  port().writeMany(batch, 3, false, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(readsOf(Port::kStatus), 0u);
+  EXPECT_EQ(model.executed().size(), 3u);
+}
+
+TEST_F(RegisterPortFailures, ReadManyReadsEachInOrder) {
+  ram.registers[1] = 10;
+  ram.registers[2] = 20;
+  const ReadInstruction list[3] = {{5, 2}, {5, 0x40}, {5, 1}};
+  uint64_t values[3] = {};
+  port().readMany(list, 3, values, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(std::vector<uint64_t>(values, values + 3), (std::vector<uint64_t>{20, 0x77, 10}));
+}
+
+TEST_F(RegisterPortFailures, EmptyBatchesSucceedWithoutAccess) {
+  port().readMany(nullptr, 0, nullptr, status, kTimeoutMs);
+  port().writeMany(nullptr, 0, true, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(portTraffic().empty());
+}
+
+TEST_F(RegisterPortFailures, BatchesWithoutTheirListsFailAndStick) {
+  uint64_t values[2] = {};
+  const ReadInstruction list[2] = {{5, 0x40}, {5, 0x40}};
+  tStatus noList(tStatus::kFullSize);
+  port().readMany(nullptr, 2, values, noList, kTimeoutMs);
+  EXPECT_EQ(noList.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(noList.getLine(), 157u);
+  tStatus noValues(tStatus::kFullSize);
+  port().flush(noValues);
+  port().readMany(list, 2, nullptr, noValues, kTimeoutMs);
+  EXPECT_EQ(noValues.getLine(), 157u);
+  tStatus noWrites(tStatus::kFullSize);
+  port().flush(noWrites);
+  port().writeMany(nullptr, 2, true, noWrites, kTimeoutMs);
+  EXPECT_EQ(noWrites.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(noWrites.getLine(), 217u);
+  EXPECT_EQ(port().getStickyCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(wordWrites().size(), 0u);
+}
+
+TEST_F(RegisterPortFailures, AReadWithoutAPlaceForItsValueIsRefused) {
+  port().read(ReadInstruction{5, 0x40}, nullptr, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_TRUE(wordWrites().empty());
+}
+
+TEST_F(RegisterPortFailures, AFailureInsideABatchStopsTheRest) {
+  model.failNextInstructions(1);
+  const ReadInstruction list[3] = {{5, 0x40}, {5, 0x40}, {5, 0x40}};
+  uint64_t values[3] = {1, 2, 3};
+  port().readMany(list, 3, values, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), codes::kInstructionFailed);
+  EXPECT_EQ(std::vector<uint64_t>(values, values + 3), (std::vector<uint64_t>{1, 2, 3}));
+  EXPECT_EQ(wordWrites().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,306 @@
+// The register port over the board's port block: construction checks and
+// reset, how instructions are cut into port words, free-slot caching and
+// results of both widths.
+#include "RegisterPortFixture.h"
+#include "driver/ifw/IfwStatusCodes.h"
+#include "driver/regport/RegisterPort.h"
+#include "sim/kernel/Clock.h"
+
+namespace {
+
+using namespace vltest;
+using vlifw::ReadInstruction;
+using vlifw::WriteInstruction;
+namespace codes = vlifw::codes;
+
+constexpr uint32_t kTimeoutMs = 1000;
+
+uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
+
+// --- Construction -------------------------------------------------------------
+
+using RegisterPortConstruction = RegisterPortOnBoard;
+
+TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(port.isReady());
+  EXPECT_EQ(model.resets(), 1u);
+
+  const std::vector<BusAccess> traffic = portTraffic();
+  ASSERT_GE(traffic.size(), 6u);
+  EXPECT_EQ(traffic[0], (BusAccess{BusAccess::Kind::Read, Port::kSignature, 4, 0x78759}));
+  EXPECT_EQ(traffic[1], (BusAccess{BusAccess::Kind::Read, Port::kVersion, 4, 1}));
+  EXPECT_EQ(traffic[2], (BusAccess{BusAccess::Kind::Read, Port::kOldestCompatibleVersion, 4, 1}));
+  EXPECT_EQ(traffic[3], written(Port::kControl, Port::kControlReset));
+  // The reset takes a few microseconds: the port polls until busy clears.
+  for (size_t i = 4; i < traffic.size(); ++i) {
+    EXPECT_EQ(traffic[i].kind, BusAccess::Kind::Read);
+    EXPECT_EQ(traffic[i].offset, Port::kControl);
+    EXPECT_EQ(traffic[i].value, i + 1 == traffic.size() ? 0u : Port::kControlBusy);
+  }
+  EXPECT_GT(traffic.size(), 5u);
+  // The strobe is gone from the shadow, so no later write resets by accident.
+  EXPECT_FALSE(port.getRegisterMap().ResetControl.getReset());
+}
+
+TEST_F(RegisterPortConstruction, ABadSignatureLeavesThePortNotReadyForGood) {
+  model.setSignature(0x12345);
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_STREQ(status.getFile(), "RegisterPort");
+  EXPECT_EQ(status.getLine(), 67u);
+  EXPECT_FALSE(port.isReady());
+  EXPECT_EQ(model.resets(), 0u);
+
+  clearTraffic();
+  tStatus flushed;
+  port.flush(flushed);
+  EXPECT_EQ(flushed.getCode(), nVLAPALS100::kStatusNotAccessible);
+  tStatus reading;
+  uint64_t value = 7;
+  port.read(ReadInstruction{1, 0}, &value, reading, kTimeoutMs);
+  EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(value, 7u);
+  EXPECT_TRUE(portTraffic().empty());
+  EXPECT_EQ(model.resets(), 0u);
+}
+
+struct VersionCase {
+  uint32_t version;
+  uint32_t oldestCompatible;
+  int32_t code;
+};
+
+class RegisterPortVersions : public RegisterPortOnBoard, public testing::WithParamInterface<VersionCase> {};
+
+TEST_P(RegisterPortVersions, IncompatibleBlocksAreRefusedBeforeAnyReset) {
+  model.setVersions(GetParam().version, GetParam().oldestCompatible);
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_EQ(status.getCode(), GetParam().code);
+  EXPECT_EQ(port.isReady(), GetParam().code == 0);
+  EXPECT_EQ(model.resets(), GetParam().code == 0 ? 1u : 0u);
+  EXPECT_EQ(port.getStickyCode(), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, RegisterPortVersions,
+                         testing::Values(VersionCase{1, 1, 0}, VersionCase{7, 1, 0},
+                                         VersionCase{0, 0, codes::kVersionTooOld},  // older than we accept
+                                         VersionCase{2, 2, codes::kVersionTooNew},  // no longer accepts us
+                                         VersionCase{3, 5,
+                                                     nVLAPALS100::kStatusValueOutOfRange}));  // its own range is broken
+
+TEST_F(RegisterPortConstruction, AResetThatNeverEndsFailsAfterOneSecond) {
+  model.setResetStuck(true);
+  const uint64_t start = nowMs();
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_EQ(status.getCode(), codes::kResetTimedOut);
+  EXPECT_EQ(status.getLine(), 269u);
+  EXPECT_GE(nowMs() - start, 1000u);
+  EXPECT_LT(nowMs() - start, 1010u);
+  EXPECT_FALSE(port.isReady());
+}
+
+TEST_F(RegisterPortConstruction, AFailedStatusKeepsThePortUntouchedAndNotReady) {
+  status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_TRUE(portTraffic().empty());
+  EXPECT_FALSE(port.isReady());
+  tStatus flushed;
+  port.flush(flushed);
+  EXPECT_EQ(flushed.getCode(), nVLAPALS100::kStatusRequestFailure);
+}
+
+// --- Encoding -----------------------------------------------------------------
+
+struct EncodingCase {
+  const char* name;
+  bool isRead;
+  uint32_t subsystem;
+  uint64_t address;
+  uint64_t data;
+  bool wait;
+  std::vector<BusAccess> words;
+};
+
+std::ostream& operator<<(std::ostream& out, const EncodingCase& c) { return out << c.name; }
+
+class RegisterPortEncoding : public RegisterPortOnBoard, public testing::WithParamInterface<EncodingCase> {
+ protected:
+  void SetUp() override {
+    for (uint8_t number : {1, 3, 4, 0x12, 0x25}) model.attachSubsystem(number, ram);
+    ram.registers[0] = 0x55;
+    ram.registers[0x12] = 0x66;
+    openPort();
+    clearTraffic();
+  }
+  RamSubsystem ram;
+};
+
+TEST_P(RegisterPortEncoding, OnlyTheWordsAnInstructionNeedsAreWritten) {
+  const EncodingCase& c = GetParam();
+  vlregport::RegisterPort& port = *driverPort;
+  if (c.isRead) {
+    uint64_t value = 0;
+    port.read(ReadInstruction{c.subsystem, c.address}, &value, status, kTimeoutMs);
+    EXPECT_EQ(value, ram.registers[static_cast<uint32_t>(c.address)]);
+  } else {
+    port.write(WriteInstruction{c.subsystem, c.address, c.data}, c.wait, status, kTimeoutMs);
+  }
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(wordWrites(), c.words);
+
+  // The port took exactly the instruction, cut to the 8 and 32 bits it carries.
+  const std::vector<Port::Instruction> executed = model.executed();
+  ASSERT_FALSE(executed.empty());
+  EXPECT_EQ(executed.back(), (Port::Instruction{static_cast<uint8_t>(c.subsystem), static_cast<uint32_t>(c.address),
+                                                c.isRead ? 0 : c.data, c.isRead, c.wait}));
+  EXPECT_EQ(model.extensionWords(), (std::array<uint32_t, 3>{0, 0, 0}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Instructions, RegisterPortEncoding,
+    testing::Values(
+        EncodingCase{"SmallWriteIsWordDAlone", false, 3, 0x40, 0x1234, false, {written(Port::kWordD, 0x01234403)}},
+        EncodingCase{"WaitSetsTheReportBit", false, 3, 0x40, 0x1234, true, {written(Port::kWordD, 0x21234403)}},
+        EncodingCase{"HighSubsystemNibbleNeedsWordC",
+                     true,
+                     0x12,
+                     0,
+                     0,
+                     false,
+                     {written(Port::kWordC, 0x1), written(Port::kWordD, 0x10000002)}},
+        EncodingCase{"SmallReadIsWordDAlone", true, 3, 0x12, 0, false, {written(Port::kWordD, 0x10000123)}},
+        EncodingCase{"AddressFromTwoToThe24NeedsWordA",
+                     false,
+                     3,
+                     0x01000000,
+                     0,
+                     false,
+                     {written(Port::kWordA, 0x10), written(Port::kWordD, 0x3)}},
+        EncodingCase{"AddressBits16To23NeedWordB",
+                     false,
+                     1,
+                     0x10000,
+                     0,
+                     false,
+                     {written(Port::kWordB, 0x10), written(Port::kWordD, 0x1)}},
+        EncodingCase{"EveryPartSetWritesAllFourMostSignificantFirst",
+                     false,
+                     0x25,
+                     0x89ABCDEF,
+                     0xFEDCBA9876543210,
+                     true,
+                     {written(Port::kWordA, 0x0FEDC890), written(Port::kWordB, 0x0BA98AB0),
+                      written(Port::kWordC, 0x07654CD2), written(Port::kWordD, 0x23210EF5)}},
+        EncodingCase{
+            "AddressBitsAbove31AreNotCarried", false, 4, 0x100000040, 0, false, {written(Port::kWordD, 0x404)}},
+        EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {written(Port::kWordD, 0x403)}}),
+    [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RegisterPortEncoding, ExtensionWordsOfOneInstructionDoNotLeakIntoTheNext) {
+  vlregport::RegisterPort& port = *driverPort;
+  port.write(WriteInstruction{0x25, 0x89ABCDEF, 0xFEDCBA9876543210}, false, status, kTimeoutMs);
+  port.write(WriteInstruction{3, 0x40, 0x1234}, true, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(model.executed().back(), (Port::Instruction{3, 0x40, 0x1234, false, true}));
+  EXPECT_EQ(ram.registers.at(0x40), 0x1234u);
+  EXPECT_EQ(ram.registers.at(0x89ABCDEF), 0xFEDCBA9876543210u);
+}
+
+// --- Free slots -----------------------------------------------------------------
+
+TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) {
+  RamSubsystem ram;
+  model.attachSubsystem(1, ram);
+  model.setFifoDepth(4);
+  vlregport::RegisterPort& port = openPort();
+  EXPECT_EQ(port.getFreeSlots(), 0u);
+  clearTraffic();
+  for (uint64_t i = 0; i < 9; ++i) port.write(WriteInstruction{1, i, i}, false, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  // Read before the 1st, the 5th and the 9th instruction, 4 each time.
+  EXPECT_EQ(readsOf(Port::kFreeSlots), 3u);
+  EXPECT_EQ(port.getFreeSlots(), 3u);
+  EXPECT_EQ(model.executed().size(), 9u);
+}
+
+TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
+  RamSubsystem ram;
+  model.attachSubsystem(1, ram);
+  model.setFifoDepth(2);
+  vlregport::RegisterPort& port = openPort();
+  model.setStalled(true);
+  clearTraffic();
+  port.write(WriteInstruction{1, 0, 0}, false, status, kTimeoutMs);
+  port.write(WriteInstruction{1, 1, 0}, false, status, kTimeoutMs);
+  EXPECT_EQ(status.getCode(), 0);
+  const uint64_t start = nowMs();
+  port.write(WriteInstruction{1, 2, 0}, false, status, 50);
+  EXPECT_EQ(status.getCode(), codes::kNoFreeSlot);
+  EXPECT_STREQ(status.getFile(), "RegisterPort");
+  EXPECT_EQ(status.getLine(), 417u);
+  EXPECT_GE(nowMs() - start, 50u);
+  EXPECT_EQ(wordWrites().size(), 2u);
+  EXPECT_EQ(model.queued(), 2u);
+}
+
+// --- Results ------------------------------------------------------------------
+
+TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
+  RamSubsystem wide(true);
+  RamSubsystem narrow(false);
+  wide.registers[8] = 0x0123456789ABCDEF;
+  narrow.registers[8] = 0x0123456789ABCDEF;
+  model.attachSubsystem(1, wide);
+  model.attachSubsystem(2, narrow);
+  vlregport::RegisterPort& port = openPort();
+  clearTraffic();
+  uint64_t value = 0;
+  port.read(ReadInstruction{1, 8}, &value, status, kTimeoutMs);
+  EXPECT_EQ(value, 0x0123456789ABCDEFu);
+  const std::vector<BusAccess> traffic = portTraffic();
+  ASSERT_EQ(traffic.size(), 5u);
+  EXPECT_EQ(traffic[2], (BusAccess{BusAccess::Kind::Read, Port::kStatus, 4, Port::kStatusDone | Port::kStatusWide}));
+  EXPECT_EQ(traffic[3], (BusAccess{BusAccess::Kind::Read, Port::kReadDataHigh, 4, 0x01234567}));
+  EXPECT_EQ(traffic[4], (BusAccess{BusAccess::Kind::Read, Port::kReadDataLow, 4, 0x89ABCDEF}));
+
+  clearTraffic();
+  port.read(ReadInstruction{2, 8}, &value, status, kTimeoutMs);
+  EXPECT_EQ(value, 0x89ABCDEFu);
+  EXPECT_EQ(readsOf(Port::kReadDataHigh), 0u);
+  EXPECT_EQ(readsOf(Port::kReadDataLow), 1u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(RegisterPortConstruction, ASlowInstructionIsPolledUntilDone) {
+  RamSubsystem ram;
+  ram.registers[4] = 99;
+  model.attachSubsystem(1, ram);
+  model.setInstructionLatencyNs(300'000);
+  vlregport::RegisterPort& port = openPort();
+  clearTraffic();
+  const uint64_t start = sim::Clock::instance().nowNs();
+  uint64_t value = 0;
+  port.read(ReadInstruction{1, 4}, &value, status, kTimeoutMs);
+  EXPECT_EQ(value, 99u);
+  EXPECT_GE(sim::Clock::instance().nowNs() - start, 300'000u);
+  EXPECT_GT(readsOf(Port::kStatus), 1u);
+}
+
+TEST_F(RegisterPortConstruction, ANegativeTimeoutWaitsWithoutLimit) {
+  RamSubsystem ram;
+  ram.registers[4] = 42;
+  model.attachSubsystem(1, ram);
+  vlregport::RegisterPort& port = openPort();
+  model.setInstructionLatencyNs(3'000'000'000);
+  sim::Clock::instance().setYieldStepNs(1'000'000);
+  const uint64_t start = nowMs();
+  uint64_t value = 0;
+  port.read(ReadInstruction{1, 4}, &value, status, 0xFFFFFFFFu);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(value, 42u);
+  EXPECT_GE(nowMs() - start, 3000u);
+}
+
+}  // namespace
