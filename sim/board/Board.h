@@ -7,10 +7,11 @@
 // chip in BAR 0 with its core and configuration-port blocks and window 0,
 // the NOR flash behind that window (directory, power-on self-configuration
 // record and capability list as the factory wrote them), the backplane's
-// geographic address, the FPGA's fixed-logic window in BAR 0 (whose routing-register block is
-// the FPGA's register port), and the function's interrupt line. The rest of the FPGA, the CPLDs with their
-// chips and the bridge's DMA engine join as members of their own; the
-// interrupt line is raiseInterrupt().
+// geographic address, the FPGA's fixed-logic window in BAR 0 (whose
+// routing-register block is the FPGA's register port), and the function's
+// interrupt line. The rest of the FPGA, the CPLDs with their chips and the
+// bridge's DMA engine join as members of their own; the interrupt line is
+// raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
 
