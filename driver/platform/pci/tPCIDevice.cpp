@@ -248,17 +248,23 @@ void tPCIDevice::unmapBAR(void* address, uint32_t cacheMode) {
   if (address != nullptr) nVLZUK230_unmapPhysicalFromKernel(address, cacheMode);
 }
 
-// The range must lie inside the window: a mapping past its end would hand
-// out whatever physical memory follows the device.
-void tPCIDevice::mapBARRange(uint8_t bar, uint64_t offset, uint64_t length, tPhysicalKVAMap& map, tStatus& status,
-                             uint32_t cacheMode) {
-  if (status.isFatal()) return;
+// A range to map must lie inside its window: a mapping past the end would
+// hand out whatever physical memory follows the device.
+const tPCIMemoryWindow* tPCIDevice::windowRange(uint8_t bar, uint64_t offset, uint64_t length, tStatus& status) const {
+  if (status.isFatal()) return nullptr;
   const tPCIMemoryWindow* entry = window(bar, status);
-  if (entry == nullptr) return;
+  if (entry == nullptr) return nullptr;
   if (offset > entry->length || length > entry->length - offset) {
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-    return;
+    return nullptr;
   }
+  return entry;
+}
+
+void tPCIDevice::mapBARRange(uint8_t bar, uint64_t offset, uint64_t length, tPhysicalKVAMap& map, tStatus& status,
+                             uint32_t cacheMode) {
+  const tPCIMemoryWindow* entry = windowRange(bar, offset, length, status);
+  if (entry == nullptr) return;
   const uint32_t mode =
       cacheMode == kCacheModeWriteCombined || cacheMode == kCacheModeCached ? cacheMode : kCacheModeUncached;
   void* address = nVLZUK230_mapPhysicalToKernel(entry->physicalAddress + offset, length, mode);
@@ -272,13 +278,8 @@ void tPCIDevice::mapBARRange(uint8_t bar, uint64_t offset, uint64_t length, tPhy
 
 void tPCIDevice::mapBARToUser(uint8_t bar, uint64_t offset, uint64_t length, tUserMemoryMap& map, tStatus& status,
                               uint32_t cacheMode) {
-  if (status.isFatal()) return;
-  const tPCIMemoryWindow* entry = window(bar, status);
+  const tPCIMemoryWindow* entry = windowRange(bar, offset, length, status);
   if (entry == nullptr) return;
-  if (offset > entry->length || length > entry->length - offset) {
-    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-    return;
-  }
   map.mapPhysicalAddress(entry->physicalAddress + offset, length, cacheMode, status);
 }
 

@@ -94,6 +94,8 @@ class tPCIDevice : public tDevice {
   void presetProperties();
   void buildSlotPath(nVLAPALS100::tStatus& status);
   const tPCIMemoryWindow* window(uint8_t bar, nVLAPALS100::tStatus& status) const;
+  const tPCIMemoryWindow* windowRange(uint8_t bar, uint64_t offset, uint64_t length,
+                                      nVLAPALS100::tStatus& status) const;
 
   tPCIInformation information_;
   uint8_t maxTransferRate_;

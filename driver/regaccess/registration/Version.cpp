@@ -138,19 +138,7 @@ void Version::parseCompact(const char* text, tStatus& status) {
     }
     digits[i] = static_cast<uint64_t>(text[i] - '0');
   }
-  const uint32_t phase = phaseCode(text[3], status);
-  if (status.isFatal()) return;
-  const char* cursor = text + 4;
-  uint64_t build = 0;
-  if (!readNumber(cursor, build)) {
-    fail(kStatusVersionMalformed, lines::kNumber, status);
-    return;
-  }
-  if (*cursor != '\0') {
-    fail(kStatusVersionMalformed, lines::kTrailing, status);
-    return;
-  }
-  pack(digits[0], digits[1], digits[2], phase, build, status);
+  parsePhaseAndBuild(text + 3, digits, status);
 }
 
 // "major.minor.update" followed by the phase letter and the build.
@@ -167,6 +155,11 @@ void Version::parseDotted(const char* text, tStatus& status) {
       return;
     }
   }
+  parsePhaseAndBuild(cursor, numbers, status);
+}
+
+// Both forms end alike: the phase letter, the build number, nothing more.
+void Version::parsePhaseAndBuild(const char* cursor, const uint64_t (&numbers)[3], tStatus& status) {
   const uint32_t phase = phaseCode(*cursor, status);
   if (status.isFatal()) return;
   ++cursor;

@@ -55,6 +55,7 @@ class Version {
   void parse(const char* text, tStatus& status);
   void parseCompact(const char* text, tStatus& status);
   void parseDotted(const char* text, tStatus& status);
+  void parsePhaseAndBuild(const char* cursor, const uint64_t (&numbers)[3], tStatus& status);
 
   uint32_t packed_;
   uint32_t extendedBuild_;
