@@ -18,6 +18,9 @@ void resetKernel() {
   Time::reset();
   Pci::reset();
   Interrupts::reset();
+  ScatterGather::reset();
+  PhysicalMemory::reset();
+  PageLists::reset();
 }
 
 }  // namespace sim

@@ -11,8 +11,11 @@
 #include "Interrupts.h"
 #include "KernelSockets.h"
 #include "Memory.h"
+#include "PageLists.h"
 #include "Pci.h"
+#include "PhysicalMemory.h"
 #include "Registers.h"
+#include "ScatterGather.h"
 #include "Sync.h"
 #include "Threads.h"
 #include "Time.h"
@@ -25,7 +28,8 @@ namespace sim {
 // empty log, no registered drivers, interfaces, properties, user memory,
 // maps, deferred calls, socket buffers or claimed register ranges, every
 // kernel thread joined and the time of day at its fixed start; no plugged
-// PCI functions, kernel mappings or interrupt reservations.
+// PCI functions, kernel mappings or interrupt reservations; no page lists
+// or scatter-gather objects, and the default memory placement.
 void resetKernel();
 
 }  // namespace sim

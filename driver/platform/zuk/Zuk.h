@@ -2,6 +2,7 @@
 #ifndef VL9738K_ZUK_H
 #define VL9738K_ZUK_H
 
+#include "ZukDMA.h"
 #include "ZukDevice.h"
 #include "ZukDriver.h"
 #include "ZukMemory.h"
