@@ -1,0 +1,110 @@
+// DMA buffer allocation as the device's DMA configuration does it.
+#include <gtest/gtest.h>
+
+#include "DmaTestSupport.h"
+#include "driver/platform/dma/tDMAConfiguration.h"
+#include "sim/kernel/PageLists.h"
+
+namespace {
+
+using nVLAPAL000::tDMAConfiguration;
+using nVLAPAL000::tPageList;
+using nVLAPALS100::tStatus;
+using vltest::ConfiguredDMA;
+
+TEST(DMAConfiguration, WithoutADMATypeNothingIsAllocated) {
+  tDMAConfiguration configuration;
+  tPageList buffer{};
+  tStatus status;
+  configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(buffer.handle, 0u);
+  EXPECT_EQ(sim::PageLists::count(), 0u);
+}
+
+struct FlagsCase {
+  tDMAConfiguration::tDMAType type;
+  uint32_t requested;
+  uint32_t allocated;
+};
+
+class DMAConfigurationFlags : public testing::TestWithParam<FlagsCase> {};
+
+TEST_P(DMAConfigurationFlags, ThirtyTwoBitDevicesAskForLowMemory) {
+  ConfiguredDMA dma(GetParam().type);
+  tPageList buffer{};
+  tStatus status;
+  dma.configuration.allocateDMABuffer(buffer, 100, GetParam().requested, status, 8);
+  ASSERT_TRUE(status.isNotFatal());
+  EXPECT_EQ(sim::PageLists::find(buffer.handle)->flags, GetParam().allocated);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, DMAConfigurationFlags,
+                         testing::Values(FlagsCase{tDMAConfiguration::kDMAType32Bit, 4, 6},
+                                         FlagsCase{tDMAConfiguration::kDMAType32Bit, 5, 7},
+                                         FlagsCase{tDMAConfiguration::kDMAType64Bit, 4, 4},
+                                         FlagsCase{tDMAConfiguration::kDMAType64Bit, 5, 5}));
+
+TEST(DMAConfiguration, BuffersAreWholePagesAndFreeingForgetsThem) {
+  ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit);
+  tStatus status;
+  for (const auto& [size, pages] : {std::pair<uint64_t, uint64_t>{100, 1}, {4096, 1}, {4097, 2}, {12288, 3}}) {
+    tPageList buffer{};
+    dma.configuration.allocateDMABuffer(buffer, size, 0, status, 512);
+    ASSERT_TRUE(status.isNotFatal());
+    EXPECT_EQ(buffer.size, pages * 4096) << size;
+    EXPECT_EQ(buffer.offset, 0u);
+    EXPECT_EQ(sim::PageLists::find(buffer.handle)->pageCount, pages);
+    dma.configuration.freeDMABuffer(buffer);
+    EXPECT_EQ(buffer.handle, 0u);
+    EXPECT_EQ(buffer.size, 0u);
+  }
+  EXPECT_EQ(sim::PageLists::count(), 0u);
+}
+
+TEST(DMAConfiguration, KnownNumaNodeChoosesWhereThePagesLie) {
+  ConfiguredDMA onNode(tDMAConfiguration::kDMAType64Bit, 2);
+  ConfiguredDMA anywhere(tDMAConfiguration::kDMAType64Bit);
+  tStatus status;
+  tPageList near{};
+  tPageList far{};
+  onNode.configuration.allocateDMABuffer(near, 1, 0, status, 8);
+  anywhere.configuration.allocateDMABuffer(far, 1, 0, status, 8);
+  ASSERT_TRUE(status.isNotFatal());
+  EXPECT_EQ(sim::PageLists::find(near.handle)->numaNode, 2u);
+  EXPECT_EQ(sim::PageLists::find(far.handle)->numaNode, sim::PageLists::kNoNode);
+  // Without any device information the node is unknown too.
+  tDMAConfiguration bare;
+  bare.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
+  EXPECT_EQ(bare.getNUMANode(), tDMAConfiguration::kNUMANodeUnknown);
+  EXPECT_EQ(bare.getPCIHandle(), 0u);
+  EXPECT_EQ(onNode.configuration.getPCIHandle(), vltest::PciInformation::kHandle);
+}
+
+TEST(DMAConfiguration, AlignmentThePageSizeCannotGiveIsRefused) {
+  for (uint32_t node : {2u, tDMAConfiguration::kNUMANodeUnknown}) {
+    ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit, node);
+    for (uint64_t alignment : {8192u, 3000u}) {
+      tPageList buffer{};
+      tStatus status;
+      dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, alignment);
+      EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter) << alignment;
+      EXPECT_EQ(buffer.handle, 0u);
+    }
+  }
+  EXPECT_EQ(sim::PageLists::count(), 0u);
+}
+
+TEST(DMAConfiguration, NoPagesLeftIsOutOfMemoryAndAnEarlierErrorStopsIt) {
+  ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit);
+  tPageList buffer{};
+  tStatus status;
+  sim::PageLists::allocationFaults().failNth(1, 0);
+  dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
+  EXPECT_EQ(buffer.handle, 0u);
+  EXPECT_EQ(sim::PageLists::count(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// DMA maps built from physical addresses, with bounce buffers below 4 GiB
+// for devices limited to 32-bit addresses.
+#include <gtest/gtest.h>
+
+#include "DmaTestSupport.h"
+#include "driver/platform/dma/tDirectDMAMap.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/PhysicalMemory.h"
+
+namespace {
+
+using nVLAPAL000::tDirectDMAMap;
+using nVLAPAL000::tDMAConfiguration;
+using nVLAPAL000::tPageList;
+using nVLAPAL000::tSGLSegment;
+using nVLAPALS100::tStatus;
+using sim::PhysicalMemory;
+constexpr uint64_t kPage = 4096;
+
+// What a device reads through the map's segments, in order.
+std::vector<uint8_t> deviceGather(tDirectDMAMap& map) {
+  std::vector<uint8_t> bytes;
+  for (const tSGLSegment& segment : vltest::segmentsOf(map)) {
+    std::vector<uint8_t> piece(segment.size);
+    EXPECT_TRUE(PhysicalMemory::deviceRead(segment.busAddress, piece.data(), piece.size()));
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+  }
+  return bytes;
+}
+
+void deviceScatter(tDirectDMAMap& map, const std::vector<uint8_t>& bytes) {
+  uint64_t at = 0;
+  for (const tSGLSegment& segment : vltest::segmentsOf(map)) {
+    EXPECT_TRUE(PhysicalMemory::deviceWrite(segment.busAddress, bytes.data() + at, segment.size));
+    at += segment.size;
+  }
+}
+
+class DirectDMAMap : public testing::Test {
+ protected:
+  // Six pages, each its own run, every second one above 4 GiB.
+  void allocate(tDMAConfiguration& configuration) {
+    PhysicalMemory::setPlacement({1, 2, 0});
+    tStatus status;
+    tDMAConfiguration sixtyFour;
+    sixtyFour.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
+    sixtyFour.allocateDMABuffer(buffer, 6 * kPage, 0, status, 8);
+    ASSERT_TRUE(status.isNotFatal());
+    owner = &configuration;
+  }
+  void TearDown() override {
+    tDMAConfiguration plain;
+    plain.freeDMABuffer(buffer);
+  }
+  uint64_t physical(uint64_t offset) {
+    return sim::PageLists::find(buffer.handle)->physical[offset / kPage] + offset % kPage;
+  }
+
+  tPageList buffer{};
+  tDMAConfiguration* owner = nullptr;
+};
+
+TEST_F(DirectDMAMap, SixtyFourBitDeviceGetsThePhysicalRunsAsTheyAre) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit);
+  allocate(dma.configuration);
+  tDirectDMAMap map(dma.configuration);
+  tStatus status;
+  map.map(buffer, 100, 2 * kPage, nVLAPAL000::kDMADeviceReads, status);
+  ASSERT_TRUE(status.isNotFatal());
+  const std::vector<tSGLSegment> segments = vltest::segmentsOf(map);
+  ASSERT_EQ(segments.size(), 3u);
+  EXPECT_EQ(segments[0].busAddress, physical(100));
+  EXPECT_EQ(segments[0].size, kPage - 100);
+  EXPECT_EQ(segments[1].busAddress, physical(kPage));
+  EXPECT_GT(segments[1].busAddress + segments[1].size, PhysicalMemory::k4G);
+  EXPECT_EQ(segments[2].size, 100u);
+  EXPECT_EQ(map.getBounceCount(), 0u);
+  EXPECT_EQ(map.getBounceBuffer().handle, 0u);
+}
+
+TEST_F(DirectDMAMap, HighRunsOfAThirtyTwoBitDeviceGoThroughLowBouncePages) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  tDirectDMAMap map(dma.configuration);
+  tStatus status;
+  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
+  ASSERT_TRUE(status.isNotFatal());
+  // Pages 1, 3 and 5 lie high; none follows another, so three records.
+  ASSERT_EQ(map.getBounceCount(), 3u);
+  for (uint64_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(map.getBounceRecords()[i].offset, (2 * i + 1) * kPage);
+    EXPECT_EQ(map.getBounceRecords()[i].length, kPage);
+  }
+  const auto bounce = sim::PageLists::find(map.getBounceBuffer().handle);
+  ASSERT_TRUE(bounce.has_value());
+  EXPECT_EQ(bounce->pageCount, 3u);
+  EXPECT_NE(bounce->flags & 2u, 0u);
+  uint64_t total = 0;
+  for (const tSGLSegment& segment : vltest::segmentsOf(map)) {
+    EXPECT_LE(segment.busAddress + segment.size, PhysicalMemory::k4G);
+    total += segment.size;
+  }
+  EXPECT_EQ(total, 6 * kPage);
+}
+
+TEST_F(DirectDMAMap, BounceMapCopiesOutBeforeTheDeviceReads) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  const std::vector<uint8_t> data = vltest::pattern(6 * kPage - 300, 1);
+  std::memcpy(vltest::hostBytes(buffer.handle, 200), data.data(), data.size());
+  tDirectDMAMap map(dma.configuration);
+  tStatus status;
+  map.map(buffer, 200, data.size(), nVLAPAL000::kDMADeviceReads, status);
+  ASSERT_TRUE(status.isNotFatal());
+  EXPECT_NE(deviceGather(map), data);  // the bounce pages do not hold it yet
+  map.prepareForDMA();
+  EXPECT_EQ(deviceGather(map), data);
+  EXPECT_EQ(sim::PageLists::kernelMappings(), 1u);  // only the bounce buffer's own
+}
+
+TEST_F(DirectDMAMap, BounceMapCopiesBackWhatTheDeviceWroteUpToTheByteCount) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  std::memset(vltest::hostBytes(buffer.handle), 0, 6 * kPage);
+  const std::vector<uint8_t> data = vltest::pattern(5 * kPage, 2);
+  tDirectDMAMap map(dma.configuration);
+  tStatus status;
+  map.map(buffer, kPage / 2, data.size(), nVLAPAL000::kDMADeviceWrites, status);
+  ASSERT_TRUE(status.isNotFatal());
+  map.prepareForDMA();
+  deviceScatter(map, data);
+  const uint64_t transferred = 3 * kPage + 10;
+  map.completeDMA(transferred);
+  const uint8_t* host = vltest::hostBytes(buffer.handle, kPage / 2);
+  EXPECT_EQ(std::vector<uint8_t>(host, host + transferred),
+            std::vector<uint8_t>(data.begin(), data.begin() + transferred));
+  // Bytes past the count that went through bounce pages stay behind.
+  const uint64_t bouncedLater = 5 * kPage - kPage / 2;  // inside page 5, a high page
+  EXPECT_EQ(host[bouncedLater], 0);
+  EXPECT_EQ(sim::PageLists::kernelMappings(), 1u);
+}
+
+TEST_F(DirectDMAMap, AdjacentHighRunsMergeIntoOneRecord) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  PhysicalMemory::setPlacement({2, 1, 0});  // runs of two pages, all at the top
+  tStatus status;
+  dma.configuration.allocateDMABuffer(buffer, 4 * kPage, 0, status, 8);  // flag 2: low after all
+  tPageList high{};
+  tDMAConfiguration sixtyFour;
+  sixtyFour.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
+  sixtyFour.allocateDMABuffer(high, 4 * kPage, 0, status, 8);
+  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap lowMap(dma.configuration);
+  lowMap.map(buffer, 0, 4 * kPage, nVLAPAL000::kDMADeviceReads, status);
+  EXPECT_EQ(lowMap.getBounceCount(), 0u);
+  tDirectDMAMap highMap(dma.configuration);
+  highMap.map(high, 10, 4 * kPage - 20, nVLAPAL000::kDMADeviceReads, status);
+  ASSERT_TRUE(status.isNotFatal());
+  ASSERT_EQ(highMap.getBounceCount(), 1u);
+  EXPECT_EQ(highMap.getBounceRecords()[0].offset, 0u);
+  EXPECT_EQ(highMap.getBounceRecords()[0].length, 4 * kPage - 20);
+  EXPECT_EQ(highMap.getBounceBuffer().size, 4 * kPage);
+  sixtyFour.freeDMABuffer(high);
+}
+
+TEST_F(DirectDMAMap, NoBouncingOnAMachineWithoutHighMemory) {
+  PhysicalMemory::setMemoryAbove4G(false);
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  tDirectDMAMap map(dma.configuration);
+  tStatus status;
+  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
+  ASSERT_TRUE(status.isNotFatal());
+  EXPECT_EQ(map.getBounceCount(), 0u);
+  EXPECT_EQ(map.numSGLSegments(), 6u);  // every page its own run, all low
+}
+
+TEST_F(DirectDMAMap, BounceBufferIsKeptForSmallerMapsAndReleaseFreesEverything) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  {
+    tDirectDMAMap map(dma.configuration);
+    tStatus status;
+    map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
+    const uint64_t bounce = map.getBounceBuffer().handle;
+    map.unmap();
+    map.map(buffer, kPage, kPage, nVLAPAL000::kDMADeviceReads, status);
+    ASSERT_TRUE(status.isNotFatal());
+    EXPECT_EQ(map.getBounceBuffer().handle, bounce);
+    EXPECT_EQ(map.getBounceCount(), 1u);
+    map.release();
+    EXPECT_EQ(map.getBounceBuffer().handle, 0u);
+    EXPECT_EQ(map.numSGLSegments(), 0u);
+    map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
+    ASSERT_TRUE(status.isNotFatal());
+  }
+  EXPECT_EQ(sim::PageLists::count(), 1u);  // the mapped buffer itself
+  EXPECT_EQ(sim::PageLists::kernelMappings(), 0u);
+}
+
+TEST_F(DirectDMAMap, FailuresLeaveTheMapUnmapped) {
+  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
+  allocate(dma.configuration);
+  tDirectDMAMap map(dma.configuration);
+  tStatus noBounce;
+  sim::PageLists::kernelMappingFaults().failNth(1, 0);
+  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, noBounce);
+  EXPECT_EQ(noBounce.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(map.getSize(), 0u);
+  EXPECT_EQ(map.numSGLSegments(), 0u);
+  EXPECT_EQ(map.getBounceBuffer().handle, 0u);
+  tStatus beyond;
+  map.map(buffer, 6 * kPage, 1, nVLAPAL000::kDMADeviceReads, beyond);
+  EXPECT_EQ(beyond.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(map.getSize(), 0u);
+  tStatus noArray;
+  tDirectDMAMap fresh(dma.configuration);
+  sim::Memory::allocationFaults().failNth(1, 0);
+  fresh.map(buffer, 0, kPage, nVLAPAL000::kDMADeviceReads, noArray);
+  EXPECT_EQ(noArray.getCode(), nVLAPALS100::kStatusOutOfMemory);
+}
+
+}  // namespace
