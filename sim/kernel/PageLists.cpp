@@ -112,6 +112,15 @@ size_t PageLists::count() {
   return s.lists.size();
 }
 
+std::vector<uint64_t> PageLists::handles() {
+  SimScope scope;
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  std::vector<uint64_t> out;
+  for (const auto& [handle, list] : s.lists) out.push_back(handle);
+  return out;
+}
+
 size_t PageLists::kernelMappings() {
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);

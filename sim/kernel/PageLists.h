@@ -35,6 +35,7 @@ class PageLists {
 
   static std::optional<Info> find(uint64_t pageList);
   static size_t count();
+  static std::vector<uint64_t> handles();
   // Kernel mappings made and not yet undone, of both kinds.
   static size_t kernelMappings();
   // Unmaps of an address that was not mapped.

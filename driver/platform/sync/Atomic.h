@@ -16,6 +16,26 @@ inline void atomicStore(uint32_t& value, uint32_t newValue) { __atomic_store_n(&
 inline uint32_t atomicIncrement(uint32_t& value) { return __atomic_add_fetch(&value, 1, __ATOMIC_SEQ_CST); }
 inline uint32_t atomicDecrement(uint32_t& value) { return __atomic_sub_fetch(&value, 1, __ATOMIC_SEQ_CST); }
 
+// Orders this processor's earlier stores before its later ones, as a
+// device reading memory sees them (descriptors before the go-ahead).
+inline void storeFence() {
+#if defined(__x86_64__)
+  __builtin_ia32_sfence();
+#else
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+#endif
+}
+
+// Orders later loads after earlier ones (a device's status word before
+// what it describes).
+inline void loadFence() {
+#if defined(__x86_64__)
+  __builtin_ia32_lfence();
+#else
+  __atomic_thread_fence(__ATOMIC_SEQ_CST);
+#endif
+}
+
 }  // namespace nVLAPAL000
 
 #endif
