@@ -48,7 +48,9 @@ const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
 
 uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   uint32_t value = 0;
-  if (const Attached* attached = blockAt(offset, width)) {
+  if (removed_) {
+    value = 0xFFFFFFFFu >> (32 - 8 * width);
+  } else if (const Attached* attached = blockAt(offset, width)) {
     value = attached->block->read(offset - attached->offset, width);
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     value = aperture->read(offset, width);
@@ -61,11 +63,22 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
 
 void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
   record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  if (removed_) return;
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     aperture->write(offset, width, value);
   } else {
+    std::memcpy(memory_ + offset, &value, width);
+  }
+}
+
+void Bar::internalWrite(uint64_t offset, unsigned width, uint32_t value) {
+  if (const Attached* attached = blockAt(offset, width)) {
+    attached->block->write(offset - attached->offset, width, value);
+  } else if (Aperture* aperture = apertureAt(offset, width)) {
+    aperture->write(offset, width, value);
+  } else if (offset <= size_ && width <= size_ - offset) {
     std::memcpy(memory_ + offset, &value, width);
   }
 }

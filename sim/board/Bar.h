@@ -8,6 +8,7 @@
 #ifndef VL9738K_SIM_BOARD_BAR_H
 #define VL9738K_SIM_BOARD_BAR_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -45,6 +46,14 @@ class Bar : public MmioHandler {
   // The backing memory as a plain load sees it.
   uint64_t peek64(uint64_t offset) const;
 
+  // A board that is gone (surprise removal): reads return all ones and
+  // writes go nowhere.
+  void setRemoved(bool removed) { removed_ = removed; }
+
+  // A write the board makes to one of its own registers: it reaches the
+  // block at `offset` like a bus write but is no host traffic.
+  void internalWrite(uint64_t offset, unsigned width, uint32_t value);
+
   uint32_t mmioRead(uint64_t offset, unsigned width) override;
   void mmioWrite(uint64_t offset, unsigned width, uint32_t value) override;
 
@@ -64,6 +73,7 @@ class Bar : public MmioHandler {
   uint64_t claim_;
   std::vector<Attached> blocks_;
   std::vector<Aperture*> apertures_;
+  std::atomic<bool> removed_{false};
   mutable std::mutex trafficMutex_;
   std::vector<BusAccess> traffic_;
 };

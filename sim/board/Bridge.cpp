@@ -5,14 +5,24 @@ namespace sim {
 Bridge::Bridge(Bar& bar0, RegisterBlock& flash)
     : core_(bar0.data() + kCoreOffset, kCoreSize),
       configPort_(bar0.data() + kConfigPortOffset, kConfigPortSize),
-      flashWindow_(0, core_, flash) {
+      flashWindow_(0, core_, flash),
+      interrupts_(core_) {
   core_.split(kCoreControlStatus, 4);
   core_.split(kGeographicAddress, 4);
   configPort_.split(kConfigStateMachineControlStatus - kConfigPortOffset, 4);
   core_.setReadable(kFlashWindowBase, 4, kFlashWindowReset);
-  bar0.attach(kCoreOffset, kCoreSize, core_);
+  core_.setReadable(kCoreCapabilities, 4,
+                    (kLinkSizeLog2 << 12) | (kChannelStrideLog2 << 16) | (kChannelCountLog2 << 20));
+  core_.setReadable(kDmaRegisterGroupBase, 4, kChannelsOffset);
+  bar0.attach(kCoreOffset, kCoreSize, interrupts_);
   bar0.attach(kConfigPortOffset, kConfigPortSize, configPort_);
   bar0.attach(flashWindow_);
+  const uint64_t stride = uint64_t{1} << kChannelStrideLog2;
+  for (uint32_t index = 0; index < kChannelCount; ++index) {
+    const uint64_t offset = kChannelsOffset + index * stride;
+    channels_.push_back(std::make_unique<DmaChannel>(bar0, index, offset, stride, interrupts_));
+    bar0.attach(offset, stride, *channels_.back());
+  }
 }
 
 void Bridge::setGeographicSlot(uint8_t slot) {

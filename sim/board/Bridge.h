@@ -1,17 +1,21 @@
 // The board's PCI Express bridge chip (Wexel) as its BAR 0 shows it: the
-// core register block, the configuration-port block with its per-port
-// register windows, and paged window 0, behind which lies the NOR flash
-// (the capability space the driver walks for the board's identity). The
-// register blocks are plain register files; the chip's behaviour behind
-// them (DMA, interrupts, FPGA loading, serial ports) joins as the driver
-// comes to need it.
+// core register block with the interrupt logic, the configuration-port
+// block with its per-port register windows, paged window 0, behind which
+// lies the NOR flash (the capability space the driver walks for the board's
+// identity), and the register blocks of the DMA channels with their
+// engines. The chip's other behaviour (FPGA loading, serial ports) joins as
+// the driver comes to need it.
 #ifndef VL9738K_SIM_BOARD_BRIDGE_H
 #define VL9738K_SIM_BOARD_BRIDGE_H
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "Bar.h"
 #include "BridgeWindow.h"
+#include "DmaChannel.h"
+#include "InterruptController.h"
 #include "RegisterFile.h"
 
 namespace sim {
@@ -43,11 +47,25 @@ class Bridge {
   static constexpr uint64_t kGeographicAddress = 0x3FC;
   static constexpr unsigned kGeographicAddressShift = 8;
 
+  // The DMA channel bank as the core block describes it: word 0x0C gives
+  // log2 of the link size (bits 15-12), of the channel block stride (bits
+  // 19-16) and of the channel count (bits 23-20); word 0x1C the offset of
+  // channel 0's block.
+  static constexpr uint64_t kCoreCapabilities = 0x0C;
+  static constexpr uint64_t kDmaRegisterGroupBase = 0x1C;
+  static constexpr unsigned kLinkSizeLog2 = 9;
+  static constexpr unsigned kChannelStrideLog2 = 8;
+  static constexpr unsigned kChannelCountLog2 = 2;
+  static constexpr uint64_t kChannelsOffset = 0x1000;
+  static constexpr uint32_t kChannelCount = 1u << kChannelCountLog2;
+
   Bridge(Bar& bar0, RegisterBlock& flash);
 
   RegisterFile& core() { return core_; }
   RegisterFile& configPort() { return configPort_; }
   BridgeWindow& flashWindow() { return flashWindow_; }
+  InterruptController& interrupts() { return interrupts_; }
+  DmaChannel& channel(uint32_t index) { return *channels_.at(index); }
 
   void setGeographicSlot(uint8_t slot);
 
@@ -55,6 +73,8 @@ class Bridge {
   RegisterFile core_;
   RegisterFile configPort_;
   BridgeWindow flashWindow_;
+  InterruptController interrupts_;
+  std::vector<std::unique_ptr<DmaChannel>> channels_;
 };
 
 }  // namespace sim

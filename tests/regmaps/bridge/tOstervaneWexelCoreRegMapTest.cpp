@@ -140,10 +140,14 @@ TEST_F(WexelCoreRegMap, TheTwoInterruptStatusRegistersShareALayoutNotARecord) {
   map.getRegisterFormat(0xC0000068, secondCount, types, second, status);
   EXPECT_EQ(std::vector<uint64_t>(first, first + firstCount), std::vector<uint64_t>(second, second + secondCount));
 
-  board.bridge().core().setReadable(0x60, 4, 0x80000000);
-  board.bridge().core().setReadable(0x68, 4, 0x00000200);
+  // An enabled interrupt request of the FPGA waits: the first register
+  // shows the output asserted and the waiting source, the second hands
+  // out the waiting status word.
+  map.InterruptMask.writeBit31(true, status, false);
+  map.InterruptMask.writeBit9(true, status, false);
+  board.bridge().interrupts().raiseSource(sim::InterruptController::kSourceIrq);
   map.refreshRegMap(status);
-  EXPECT_EQ(map.InterruptStatus[0].getValue(), 0x80000000u);
+  EXPECT_EQ(map.InterruptStatus[0].getValue(), 0x80000200u);
   EXPECT_EQ(map.InterruptStatus[1].getValue(), 0x200u);
   EXPECT_EQ(status.getCode(), 0);
   for (uint32_t id : {0xC0000060u, 0xC0000068u}) {
