@@ -10,10 +10,10 @@ namespace sim {
 namespace {
 
 constexpr uint64_t kPage = PhysicalMemory::kPageSize;
-// Low memory starts above the first megabyte and ends one page below
-// 4 GiB (a page kept for runs that cross the line).
+// Low memory starts above the first megabyte and ends where the PCI hole
+// begins (the kernel layer lends device BARs physical addresses there).
 constexpr uint64_t kLowBegin = 0x100000;
-constexpr uint64_t kLowEnd = PhysicalMemory::k4G - kPage;
+constexpr uint64_t kLowEnd = 0xC0000000;
 constexpr uint64_t kHighBegin = PhysicalMemory::k4G;
 constexpr uint64_t kHighEnd = uint64_t{64} << 30;
 

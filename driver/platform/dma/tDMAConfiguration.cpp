@@ -1,36 +1,25 @@
 #include "tDMAConfiguration.h"
 
+#include "../pci/tPCIInformation.h"
 #include "../zuk/ZukDMA.h"
 #include "../zuk/ZukMemory.h"
 
 namespace nVLAPAL000 {
-namespace {
 
 using nVLAPALS100::tStatus;
-
-template <typename T>
-T fieldAt(const void* record, uint64_t offset) {
-  T value;
-  __builtin_memcpy(&value, static_cast<const uint8_t*>(record) + offset, sizeof value);
-  return value;
-}
-
-}  // namespace
 
 tDMAConfiguration::~tDMAConfiguration() {}
 
 uint32_t tDMAConfiguration::getNUMANode() const {
-  if (deviceInformation_ == nullptr) return kNUMANodeUnknown;
-  return fieldAt<uint32_t>(deviceInformation_, kNUMANodeOffset);
+  return deviceInformation_ != nullptr ? deviceInformation_->numaNode : kNUMANodeUnknown;
 }
 
 uint64_t tDMAConfiguration::getPCIHandle() const {
-  if (deviceInformation_ == nullptr) return 0;
-  return fieldAt<uint64_t>(deviceInformation_, kPCIHandleOffset);
+  return deviceInformation_ != nullptr ? deviceInformation_->record.configurationHandle : 0;
 }
 
 void tDMAConfiguration::allocateDMABuffer(tPageList& out, uint64_t size, uint32_t pageListFlags, tStatus& status,
-                                          uint64_t alignment) {
+                                          uint64_t alignment) const {
   if (status.isFatal()) return;
   if (type_ == kDMATypeNotConfigured) {
     status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
@@ -55,7 +44,7 @@ void tDMAConfiguration::allocateDMABuffer(tPageList& out, uint64_t size, uint32_
   out = tPageList{pages * pageSize, 0, handle};
 }
 
-void tDMAConfiguration::freeDMABuffer(tPageList& buffer) {
+void tDMAConfiguration::freeDMABuffer(tPageList& buffer) const {
   nVLZUK220_tPageList_destroy(buffer.handle);
   buffer = tPageList{0, 0, 0};
 }

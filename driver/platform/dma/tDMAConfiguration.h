@@ -13,6 +13,8 @@
 
 namespace nVLAPAL000 {
 
+struct tPCIInformation;
+
 class tDMAConfiguration {
  public:
   enum tDMAType : uint32_t {
@@ -22,10 +24,6 @@ class tDMAConfiguration {
   };
 
   static constexpr uint32_t kNUMANodeUnknown = 0xFFFFFFFF;
-  // Where the PCI information record (the kernel layer's wire format)
-  // keeps the function's handle and its NUMA node.
-  static constexpr uint64_t kPCIHandleOffset = 24;
-  static constexpr uint64_t kNUMANodeOffset = 520;
 
   tDMAConfiguration() : type_(kDMATypeNotConfigured), deviceInformation_(nullptr) {}
   virtual ~tDMAConfiguration();
@@ -36,24 +34,24 @@ class tDMAConfiguration {
   // the buffer's start, which a page start gives when the page size is a
   // multiple of it.
   virtual void allocateDMABuffer(tPageList& out, uint64_t size, uint32_t pageListFlags, nVLAPALS100::tStatus& status,
-                                 uint64_t alignment);
-  virtual void freeDMABuffer(tPageList& buffer);
+                                 uint64_t alignment) const;
+  virtual void freeDMABuffer(tPageList& buffer) const;
 
   tDMAType getType() const { return type_; }
-  // The PCI device's information record, or null when the device did not
+  // The PCI device's information block, or null when the device did not
   // provide one.
-  const void* getDeviceInformation() const { return deviceInformation_; }
-  void configure(tDMAType type, const void* deviceInformation) {
+  const tPCIInformation* getDeviceInformation() const { return deviceInformation_; }
+  void configure(tDMAType type, const tPCIInformation* deviceInformation) {
     type_ = type;
     deviceInformation_ = deviceInformation;
   }
   uint32_t getNUMANode() const;
-  // 0 without device information.
+  // The handle scatter-gather objects are made for; 0 without device information.
   uint64_t getPCIHandle() const;
 
  private:
   tDMAType type_;
-  const void* deviceInformation_;
+  const tPCIInformation* deviceInformation_;
 };
 
 }  // namespace nVLAPAL000

@@ -21,7 +21,7 @@ uint64_t smaller(uint64_t a, uint64_t b) { return a < b ? a : b; }
 
 }  // namespace
 
-tDirectDMAMap::tDirectDMAMap(tDMAConfiguration& configuration)
+tDirectDMAMap::tDirectDMAMap(const tDMAConfiguration& configuration)
     : configuration_(configuration),
       offset_(0),
       size_(0),

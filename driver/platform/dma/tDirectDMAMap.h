@@ -20,7 +20,7 @@ class tDirectDMAMap : public tDMAMap {
     uint8_t* kernelAddress;  // of its place in the bounce buffer
   };
 
-  explicit tDirectDMAMap(tDMAConfiguration& configuration);
+  explicit tDirectDMAMap(const tDMAConfiguration& configuration);
   ~tDirectDMAMap() override;
   tDirectDMAMap(const tDirectDMAMap&) = delete;
   tDirectDMAMap& operator=(const tDirectDMAMap&) = delete;
@@ -54,7 +54,7 @@ class tDirectDMAMap : public tDMAMap {
   void addSegment(tSGLSegment segment, nVLAPALS100::tStatus& status);
   void copyRecord(const tBounceRecord& record, uint64_t length, bool intoBounce);
 
-  tDMAConfiguration& configuration_;
+  const tDMAConfiguration& configuration_;
   uint64_t offset_;
   uint64_t size_;
   uint64_t direction_;

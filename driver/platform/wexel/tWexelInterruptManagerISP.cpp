@@ -18,7 +18,7 @@ constexpr uint64_t kEntryAlignment = 8;
 
 }  // namespace
 
-tWexelInterruptManagerISP::tWexelInterruptManagerISP(volatile uint8_t* bridge, tDMAConfiguration& configuration,
+tWexelInterruptManagerISP::tWexelInterruptManagerISP(volatile uint8_t* bridge, const tDMAConfiguration& configuration,
                                                      uint32_t dataWords, uint32_t statusWords, bool messageSignalled,
                                                      tStatus& status)
     : tWexelInterruptManager(bridge, messageSignalled),

@@ -25,7 +25,7 @@ class tWexelInterruptManagerISP : public tWexelInterruptManager {
 
   // A page of (dataWords + statusWords) * 8 bytes holding 2 * statusWords
   // four-byte status entries, then the data.
-  tWexelInterruptManagerISP(volatile uint8_t* bridge, tDMAConfiguration& configuration, uint32_t dataWords,
+  tWexelInterruptManagerISP(volatile uint8_t* bridge, const tDMAConfiguration& configuration, uint32_t dataWords,
                             uint32_t statusWords, bool messageSignalled, nVLAPALS100::tStatus& status);
   ~tWexelInterruptManagerISP() override;
 
@@ -47,7 +47,7 @@ class tWexelInterruptManagerISP : public tWexelInterruptManager {
   void switchPageOff();
   volatile uint32_t* entry(uint32_t index) const { return reinterpret_cast<volatile uint32_t*>(kernel_) + index; }
 
-  tDMAConfiguration& configuration_;
+  const tDMAConfiguration& configuration_;
   tPageList buffer_;
   uint8_t* kernel_;
   tStandardDMAMap map_;

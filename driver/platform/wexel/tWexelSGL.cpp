@@ -63,7 +63,7 @@ uint32_t tWexelSGL::flagsOf(const tWexelSGLChunkyLink* link) { return load32(lin
 
 void tWexelSGL::setFlags(tWexelSGLChunkyLink* link, uint32_t flags) { store32(link->page + 4, flags); }
 
-void tWexelSGL::initialize(tDMAConfiguration& configuration, uint32_t linkSize, tStatus& status) {
+void tWexelSGL::initialize(const tDMAConfiguration& configuration, uint32_t linkSize, tStatus& status) {
   if (status.isFatal()) return;
   freeAllLinks();
   releaseBlocks(nullptr);

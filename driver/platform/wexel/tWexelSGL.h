@@ -53,7 +53,7 @@ class tWexelSGL {
   tWexelSGL(const tWexelSGL&) = delete;
   tWexelSGL& operator=(const tWexelSGL&) = delete;
 
-  void initialize(tDMAConfiguration& configuration, uint32_t linkSize, nVLAPALS100::tStatus& status);
+  void initialize(const tDMAConfiguration& configuration, uint32_t linkSize, nVLAPALS100::tStatus& status);
   void addDMAMapSegments(tDMAMap& map, nVLAPALS100::tStatus& status);
   void addSegment(uint64_t busAddress, uint64_t byteCount, nVLAPALS100::tStatus& status, bool startNewLink);
   // Width codes: 1 eight bits, 2 sixteen, 0 and 3 thirty-two. Returns the
@@ -94,7 +94,7 @@ class tWexelSGL {
   uint32_t linkSize_;
   tWexelSGLChunkyLink* head_;
   tWexelSGLChunkyLink* tail_;
-  tDMAConfiguration* configuration_;
+  const tDMAConfiguration* configuration_;
   tLinkMemory* blocks_;  // newest first
 };
 

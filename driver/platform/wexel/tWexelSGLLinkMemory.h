@@ -16,7 +16,7 @@ namespace nVLAPAL000 {
 template <typename tMap>
 class tWexelSGL::tDMALinkMemory {
  public:
-  explicit tDMALinkMemory(tDMAConfiguration& configuration)
+  explicit tDMALinkMemory(const tDMAConfiguration& configuration)
       : consumed_(0),
         busAddress_(0),
         size_(0),
@@ -78,7 +78,7 @@ class tWexelSGL::tDMALinkMemory {
   uint8_t* kernel_;
   tPageList buffer_;
   tMap map_;
-  tDMAConfiguration& configuration_;
+  const tDMAConfiguration& configuration_;
   bool committed_;
   tDMALinkMemory* older_;
 };

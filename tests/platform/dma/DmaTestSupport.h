@@ -1,5 +1,5 @@
-// Helpers for tests of DMA memory: a PCI information record as the kernel
-// layer hands it over (only the fields DMA uses), page lists made under a
+// Helpers for tests of DMA memory: a PCI information block with only the
+// fields DMA uses, page lists made under a
 // chosen placement, and the processor's view of simulated physical memory.
 #ifndef VL9738K_TESTS_DMA_TEST_SUPPORT_H
 #define VL9738K_TESTS_DMA_TEST_SUPPORT_H
@@ -10,6 +10,7 @@
 
 #include "driver/platform/dma/tDMAConfiguration.h"
 #include "driver/platform/dma/tDMAMap.h"
+#include "driver/platform/pci/tPCIInformation.h"
 #include "sim/kernel/PageLists.h"
 #include "sim/kernel/PhysicalMemory.h"
 
@@ -17,12 +18,12 @@ namespace vltest {
 
 struct PciInformation {
   static constexpr uint64_t kHandle = 0xC0FFEE;
-  alignas(8) uint8_t bytes[528] = {};
+  nVLAPAL000::tPCIInformation block{};
 
   explicit PciInformation(uint32_t numaNode = nVLAPAL000::tDMAConfiguration::kNUMANodeUnknown,
                           uint64_t handle = kHandle) {
-    std::memcpy(bytes + nVLAPAL000::tDMAConfiguration::kPCIHandleOffset, &handle, sizeof handle);
-    std::memcpy(bytes + nVLAPAL000::tDMAConfiguration::kNUMANodeOffset, &numaNode, sizeof numaNode);
+    block.record.configurationHandle = handle;
+    block.numaNode = numaNode;
   }
 };
 
@@ -34,7 +35,7 @@ struct ConfiguredDMA {
   explicit ConfiguredDMA(nVLAPAL000::tDMAConfiguration::tDMAType type,
                          uint32_t numaNode = nVLAPAL000::tDMAConfiguration::kNUMANodeUnknown)
       : information(numaNode) {
-    configuration.configure(type, information.bytes);
+    configuration.configure(type, &information.block);
   }
 };
 

@@ -3,7 +3,10 @@
 
 #include "DmaTestSupport.h"
 #include "driver/platform/dma/tDMAConfiguration.h"
+#include "driver/platform/dma/tStandardDMAMap.h"
 #include "sim/kernel/PageLists.h"
+#include "sim/kernel/ScatterGather.h"
+#include "tests/platform/pci/PciTestDevice.h"
 
 namespace {
 
@@ -105,6 +108,27 @@ TEST(DMAConfiguration, NoPagesLeftIsOutOfMemoryAndAnEarlierErrorStopsIt) {
   dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
   EXPECT_EQ(buffer.handle, 0u);
   EXPECT_EQ(sim::PageLists::count(), 0u);
+}
+
+TEST(DMAConfiguration, PciDeviceBuffersLieOnItsNodeAndItsMapsAreMadeForIt) {
+  sim::BoardOptions options;
+  options.placement.numaNode = 1;
+  options.placement.dmaAddressBits = 32;
+  vltest::PciTestBoard plugged(options);
+  tStatus status;
+  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
+  const tDMAConfiguration& dma = plugged.device().getDMAConfiguration();
+  EXPECT_EQ(dma.getType(), tDMAConfiguration::kDMAType32Bit);  // the platform refused 64 bits
+  tPageList buffer{};
+  dma.allocateDMABuffer(buffer, 4096, 4, status, 8);
+  ASSERT_TRUE(status.isNotFatal());
+  EXPECT_EQ(sim::PageLists::find(buffer.handle)->numaNode, 1u);
+  EXPECT_EQ(sim::PageLists::find(buffer.handle)->flags, 6u);
+  nVLAPAL000::tStandardDMAMap map(dma);
+  map.map(buffer, 0, 4096, nVLAPAL000::kDMADeviceReads, status);
+  EXPECT_EQ(sim::ScatterGather::find(sim::ScatterGather::handles().at(0))->pciHandle, plugged.board().pciHandle());
+  map.unmap();
+  dma.freeDMABuffer(buffer);
 }
 
 }  // namespace
