@@ -30,6 +30,7 @@ Board::Board(const BoardOptions& options)
   writeFlash();
   bridge_.setGeographicSlot(options_.geographicSlot);
   handle_ = Pci::plug(*this, options_.placement);
+  bridge_.interrupts().setLine([this] { raiseInterrupt(); });
 }
 
 Board::~Board() {

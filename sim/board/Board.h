@@ -6,11 +6,12 @@
 // with the PCI Express link), its BARs with real backing memory, the bridge
 // chip in BAR 0 with its core and configuration-port blocks and window 0,
 // the NOR flash behind that window (directory, power-on self-configuration
-// record and capability list as the factory wrote them), the backplane's
-// geographic address, the FPGA's fixed-logic window in BAR 0 (whose
-// routing-register block is the FPGA's register port), and the function's
-// interrupt line. The rest of the FPGA, the CPLDs with their chips and the
-// bridge's DMA engine join as members of their own; the interrupt line is
+// record and capability list as the factory wrote them), the bridge's DMA
+// channels and interrupt logic, the backplane's geographic address, the
+// FPGA's fixed-logic window in BAR 0 (whose routing-register block is the
+// FPGA's register port), and the function's interrupt line, which the
+// bridge's interrupt logic drives. The rest of the FPGA and the CPLDs with
+// their chips join as members of their own; the interrupt line is
 // raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
