@@ -156,6 +156,7 @@ int32_t nVLZUK220_tSGL_map(uint64_t sgl, uint64_t pageList, uint64_t offset, uin
   object.info.segments = std::move(segments);
   object.info.mapped = true;
   object.info.deviceWrites = deviceWrites != 0;
+  object.cursor = 0;
   sim::PhysicalMemory::adjustMapped(sim::ranges(object.info), 1);
   return 0;
 }

@@ -130,7 +130,6 @@ uint8_t* tWexelSGL::reserveRoom(uint32_t size, bool startNewLink, tStatus& statu
 }
 
 void tWexelSGL::addDMAMapSegments(tDMAMap& map, tStatus& status) {
-  map.resetSGLIterator();
   while (status.isNotFatal() && map.moreSGLSegments()) {
     const tSGLSegment segment = map.nextSGLSegment();
     addSegment(segment.busAddress, segment.size, status, false);
