@@ -1,8 +1,9 @@
 // The main job: load the packaged module into the simulated kernel layer,
-// report what it registered, and unload it again.
+// report what it registered, offer it a simulated board, and unload it.
 #include <cstdio>
 #include <string>
 
+#include "sim/board/Board.h"
 #include "sim/host/Module.h"
 #include "sim/kernel/Kernel.h"
 
@@ -51,6 +52,22 @@ int main(int argc, char** argv) {
   std::printf("  registered with the kernel layer: %s\n",
               sim::Drivers::isRegistered(&module->record()) ? "yes" : "no");
   reportRecord(module->record());
+  std::printf("\nPlugging in a simulated board\n");
+  sim::Board board;
+  const nVLZUK_tPCIDeviceDescription description = board.description();
+  std::printf("  PCI %02X:%02X.%X  vendor %04X device %04X  subsystem %04X:%04X  BAR 0 %llu KiB\n",
+              description.bus, description.device, description.function, description.vendorId, description.deviceId,
+              description.subsystemVendorId, description.subsystemId,
+              static_cast<unsigned long long>(description.windows[0].size / 1024));
+  void* device = nullptr;
+  const int32_t added = module->record().addDevice(&description, nullptr, &device);
+  std::printf("  add device answered %d%s\n", added,
+              added == -51256 ? " (not supported: this build does not accept boards yet)" : "");
+  if (added == 0 && device != nullptr) {
+    module->record().removeDevice(device);
+    module->record().deleteDevice(device);
+  }
+
   std::printf("\nUnloading\n");
   module->unload();
   std::printf("  still registered: %s\n", sim::Drivers::isRegistered(&module->record()) ? "yes" : "no");
