@@ -1,5 +1,6 @@
-// The board model's DMA engine walking chains laid out by hand: link
-// headers, both descriptor kinds, stalls, errors and the status it raises.
+// The board model's DMA engine walking chains laid out by hand, for what
+// the driver's rings do not show: the chain's end, register-write
+// descriptors, stalls mid-piece, errors and the status it raises.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -138,15 +139,12 @@ TEST_F(DmaEngine, FifoThatIsFullOrEmptyMakesTheChannelWaitMidPiece) {
   // Each drain makes room for seven more; the piece resumes where it
   // stopped and the ring starts it over.
   std::vector<uint8_t> got;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 5; ++i) {
     const std::vector<uint8_t> bytes = channel.drain();
     got.insert(got.end(), bytes.begin(), bytes.end());
-  }
-  EXPECT_EQ(channel.bytesTransferred(), 21u);
-  EXPECT_EQ(channel.status() & DmaChannel::kCountReached, 0u);
-  for (int i = 0; i < 3; ++i) {
-    const std::vector<uint8_t> bytes = channel.drain();
-    got.insert(got.end(), bytes.begin(), bytes.end());
+    if (i != 1) continue;
+    EXPECT_EQ(channel.bytesTransferred(), 21u);
+    EXPECT_EQ(channel.status() & DmaChannel::kCountReached, 0u);
   }
   std::vector<uint8_t> expected;
   while (expected.size() < got.size()) {
@@ -157,21 +155,6 @@ TEST_F(DmaEngine, FifoThatIsFullOrEmptyMakesTheChannelWaitMidPiece) {
   EXPECT_EQ(channel.bytesTransferred(), 42u);
   EXPECT_NE(channel.status() & DmaChannel::kCountReached, 0u);
   EXPECT_EQ(board.bridge().interrupts().queued(), 1u);  // once, not every time round
-}
-
-TEST_F(DmaEngine, DeviceToHostWritesWhatTheDeviceFeeds) {
-  const uint32_t size =
-      link(0, 0, 0x80000000, 0, {addressDescriptor(6, bus(0x3000)), addressDescriptor(6, bus(0x3100))});
-  channel.setDirection(DmaChannel::Direction::DeviceToHost);
-  enable();
-  start(bus(0), size);
-  channel.feed({1, 2, 3, 4});
-  EXPECT_EQ(channel.bytesTransferred(), 4u);
-  channel.feed({5, 6, 7, 8, 9, 10, 11, 12, 13});
-  EXPECT_EQ(std::vector<uint8_t>(host + 0x3000, host + 0x3006), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(std::vector<uint8_t>(host + 0x3100, host + 0x3106), (std::vector<uint8_t>{7, 8, 9, 10, 11, 12}));
-  EXPECT_EQ(channel.fifoLevel(), 1u);  // the chain ended before the last byte
-  EXPECT_EQ(channel.status(), DmaChannel::kLinkReady | DmaChannel::kChainEnd);
 }
 
 TEST_F(DmaEngine, MemoryThatIsAbsentOrOutOfReachIsAnError) {

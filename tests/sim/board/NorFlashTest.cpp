@@ -34,11 +34,14 @@ class NorFlashBus : public testing::Test {
   NorFlash flash;
 };
 
-TEST_F(NorFlashBus, GeometryIsEightMiBOfSixtyFourKiBSectorsErased) {
+TEST_F(NorFlashBus, EightMiBOfSixtyFourKiBSectorsComeErasedAndNothingAnswersBeyond) {
   EXPECT_EQ(flash.size(), 0x800000u);
   EXPECT_EQ(flash.sectorCount(), 128u);
   EXPECT_EQ(flash.read(0, 4), 0xFFFFFFFFu);
   EXPECT_EQ(flash.read(0x7FFFFC, 4), 0xFFFFFFFFu);
+  EXPECT_EQ(flash.read(0x800000, 4), 0xFFFFFFFFu);
+  program(0x800000, 0);
+  EXPECT_EQ(flash.programs(), 0u);
 }
 
 TEST_F(NorFlashBus, ProgramCommandStoresOneWordAndCanOnlyClearBits) {
@@ -53,22 +56,19 @@ TEST_F(NorFlashBus, ProgramCommandStoresOneWordAndCanOnlyClearBits) {
   EXPECT_EQ(flash.programs(), 3u);
 }
 
-TEST_F(NorFlashBus, DataWritesWithoutTheCommandAreIgnored) {
+TEST_F(NorFlashBus, OnlyACompleteUnlockSequenceProgramsAWord) {
   cycle(0x1000, 0x0000);
   cycle(0xAAA, 0xAA);
   cycle(0x554, 0x55);
   cycle(0x1000, 0x0000);  // not the third command cycle: back to reading
   cycle(0x1000, 0x0000);
   EXPECT_EQ(word(0x1000), 0xFFFF);
-  EXPECT_EQ(flash.programs(), 0u);
-}
-
-TEST_F(NorFlashBus, ResetCommandAbandonsAHalfEnteredSequence) {
   cycle(0xAAA, 0xAA);
   cycle(0x554, 0x55);
-  cycle(0x0, 0xF0);
+  cycle(0x0, 0xF0);  // the reset command abandons the sequence
   cycle(0x2000, 0x1234);
   EXPECT_EQ(word(0x2000), 0xFFFF);
+  EXPECT_EQ(flash.programs(), 0u);
 }
 
 TEST_F(NorFlashBus, SectorEraseSetsOnlyItsSectorToOnes) {
@@ -136,12 +136,6 @@ TEST_F(NorFlashBus, PowerLostDuringAProgramStoresOnlyItsLowByte) {
   program(0x300000, 0x1200);
   flash.restorePower();
   EXPECT_EQ(word(0x300000), 0xFF00);
-}
-
-TEST_F(NorFlashBus, NothingAnswersBeyondThePart) {
-  EXPECT_EQ(flash.read(0x800000, 4), 0xFFFFFFFFu);
-  program(0x800000, 0);
-  EXPECT_EQ(flash.programs(), 0u);
 }
 
 }  // namespace

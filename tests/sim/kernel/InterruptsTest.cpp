@@ -54,19 +54,6 @@ class KernelInterrupts : public testing::Test {
   nVLZUK_tInterruptRecord record{};
 };
 
-TEST_F(KernelInterrupts, RaisedInterruptRunsTheRoutineInInterruptContext) {
-  ASSERT_EQ(reserve(), 0);
-  EXPECT_EQ(sim::Interrupts::reservationFlags(handle), NVLZUK_INTERRUPT_SHARED);
-  sim::Interrupts::raise(handle);
-  EXPECT_EQ(routineState.calls, 1);
-  EXPECT_TRUE(routineState.sawInterruptContext);
-  EXPECT_FALSE(sim::Interrupts::inInterruptContext());
-  const sim::Interrupts::Counts counts = sim::Interrupts::counts(handle);
-  EXPECT_EQ(counts.raised, 1u);
-  EXPECT_EQ(counts.delivered, 1u);
-  EXPECT_EQ(counts.claimed, 1u);
-}
-
 TEST_F(KernelInterrupts, ReservationChecksTheLineItWasDescribedWith) {
   EXPECT_EQ(nVLZUK1400_reserveInterrupt(handle, &record, line() + 1, 1), sim::Interrupts::kWrongLine);
   EXPECT_EQ(nVLZUK1400_reserveInterrupt(handle, &record, placement.interruptNumber, 1), sim::Interrupts::kWrongLine);
@@ -77,15 +64,6 @@ TEST_F(KernelInterrupts, ReservationChecksTheLineItWasDescribedWith) {
   nVLZUK100_relinquishInterrupt(handle, &record);
   EXPECT_EQ(reserve(), -51352);
   EXPECT_FALSE(sim::Interrupts::isReserved(handle));
-}
-
-TEST_F(KernelInterrupts, InterruptWithoutReservationIsLost) {
-  sim::Interrupts::raise(handle);
-  ASSERT_EQ(reserve(), 0);
-  nVLZUK100_relinquishInterrupt(handle, &record);
-  sim::Interrupts::raise(handle);
-  EXPECT_EQ(routineState.calls, 0);
-  EXPECT_EQ(sim::Interrupts::counts(handle).lost, 2u);
 }
 
 TEST_F(KernelInterrupts, RaisedUnderAnInterruptLockItWaitsForTheLastRelease) {

@@ -64,16 +64,6 @@ TEST(PageLists, FlagsAskForZerosContiguityAndLowMemory) {
   for (const PhysicalRun& run : highRuns) EXPECT_GT(run.address + run.size, PhysicalMemory::k4G - 2 * kPage);
 }
 
-TEST(PageLists, MachineWithoutHighMemoryPlacesEverythingLow) {
-  PhysicalMemory::setPlacement({1, 1, 0});
-  PhysicalMemory::setMemoryAbove4G(false);
-  EXPECT_EQ(nVLZUK200_isAddressableMemOver4G(), 0);
-  const uint64_t list = nVLZUK220_tPageList_createFromAllocation(8, 0);
-  for (const PhysicalRun& run : runsOf(list, 8 * kPage)) EXPECT_LE(run.address + run.size, PhysicalMemory::k4G);
-  PhysicalMemory::setMemoryAbove4G(true);
-  EXPECT_EQ(nVLZUK200_isAddressableMemOver4G(), 1);
-}
-
 // PhysicalRun lengths and which runs lie high, for a seeded layout of 64 pages.
 std::vector<std::pair<uint64_t, bool>> seededLayout(uint64_t seed) {
   PhysicalMemory::setPlacement({4, 3, seed});
@@ -102,34 +92,6 @@ TEST(PageLists, SeededPlacementRepeatsItselfAndKeepsRunsApart) {
   }
   EXPECT_EQ(pages, 64u);
   EXPECT_TRUE(someHigh && someLow);
-}
-
-TEST(PageLists, PhysicalAddressOfAnOffsetCountsTheRestOfItsRun) {
-  PhysicalMemory::setPlacement({3, 0, 0});
-  const uint64_t list = nVLZUK220_tPageList_createFromAllocation(7, 0);
-  uint64_t address = 0;
-  uint64_t contiguous = 0;
-  ASSERT_EQ(nVLZUK220_tPageList_getPhysicalAddress(list, kPage + 10, &address, &contiguous), 0);
-  EXPECT_EQ(contiguous, 2 * kPage - 10);
-  ASSERT_EQ(nVLZUK220_tPageList_getPhysicalAddress(list, 6 * kPage, &address, &contiguous), 0);
-  EXPECT_EQ(contiguous, kPage);  // the last run has one page
-  EXPECT_EQ(nVLZUK220_tPageList_getPhysicalAddress(list, 7 * kPage, &address, &contiguous),
-            sim::PageLists::kOutOfRange);
-}
-
-TEST(PageLists, NumaNodeAndFlagsAreRecordedAndCreationFaultsFail) {
-  const uint64_t list = nVLZUK1_tPageList_createFromAllocationNUMA(2, 5, 3);
-  const auto info = sim::PageLists::find(list);
-  ASSERT_TRUE(info.has_value());
-  EXPECT_EQ(info->numaNode, 3u);
-  EXPECT_EQ(info->flags, 5u);
-  EXPECT_EQ(info->pageCount, 2u);
-  EXPECT_EQ(nVLZUK220_tPageList_createFromAllocation(0, 0), 0u);
-  sim::PageLists::allocationFaults().failNth(1, 0);
-  EXPECT_EQ(nVLZUK220_tPageList_createFromAllocation(1, 0), 0u);
-  EXPECT_TRUE(sim::PageLists::allocationFaults().injected());
-  nVLZUK220_tPageList_destroy(0);  // allowed, does nothing
-  EXPECT_EQ(sim::PageLists::count(), 1u);
 }
 
 TEST(PageLists, KernelMappingsShowThePagesAndMustBeUndone) {
