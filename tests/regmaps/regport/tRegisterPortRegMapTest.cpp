@@ -35,11 +35,7 @@ TEST(RegisterPortRegMapTables, ThirteenWordsWithTheirAccessClasses) {
   }
 }
 
-TEST(RegisterPortRegMapTables, PassesAndSettings) {
-  EXPECT_EQ(passOffsets(tables(), tables().flushOrder, tables().flushStepCount),
-            (std::vector<uint32_t>{0x0C, 0x10, 0x14, 0x18, 0x1C, 0x28}));
-  EXPECT_EQ(passOffsets(tables(), tables().refreshOrder, tables().refreshStepCount),
-            (std::vector<uint32_t>{0x00, 0x04, 0x08, 0x0C, 0x20, 0x24, 0x28, 0x2C, 0x30}));
+TEST(RegisterPortRegMapTables, VersionsAndSettings) {
   EXPECT_STREQ(tables().settings.version, "24.0.0f91");
   EXPECT_STREQ(tables().settings.oldestCompatibleVersion, "1.0.0d0");
   EXPECT_FALSE(tables().settings.dirtyAfterReinitialize);
@@ -133,24 +129,12 @@ TEST_F(RegisterPortRegMap, WholeMapPassesVisitTheirRegistersInOrder) {
   map.markDirtyRegMap();
   map.flushRegMap(false, status);
   EXPECT_EQ(status.getCode(), 0);
-  std::vector<std::pair<BusAccess::Kind, uint64_t>> seen;
-  for (const BusAccess& access : portTraffic()) seen.emplace_back(access.kind, access.offset);
   using K = BusAccess::Kind;
-  EXPECT_EQ(seen, (std::vector<std::pair<K, uint64_t>>{{K::Read, 0x00},
-                                                       {K::Read, 0x04},
-                                                       {K::Read, 0x08},
-                                                       {K::Read, 0x0C},
-                                                       {K::Read, 0x20},
-                                                       {K::Read, 0x24},
-                                                       {K::Read, 0x28},
-                                                       {K::Read, 0x2C},
-                                                       {K::Read, 0x30},
-                                                       {K::Write, 0x0C},
-                                                       {K::Write, 0x10},
-                                                       {K::Write, 0x14},
-                                                       {K::Write, 0x18},
-                                                       {K::Write, 0x1C},
-                                                       {K::Write, 0x28}}));
+  std::vector<std::pair<K, uint64_t>> seen, expected;
+  for (const BusAccess& access : portTraffic()) seen.emplace_back(access.kind, access.offset);
+  for (uint64_t offset : {0x00, 0x04, 0x08, 0x0C, 0x20, 0x24, 0x28, 0x2C, 0x30}) expected.emplace_back(K::Read, offset);
+  for (uint64_t offset : {0x0C, 0x10, 0x14, 0x18, 0x1C, 0x28}) expected.emplace_back(K::Write, offset);
+  EXPECT_EQ(seen, expected);
   EXPECT_EQ(map.Signature.getValue(), 0x78759u);
   EXPECT_EQ(map.InstructionFifoSpace.getValue(), Port::kDefaultFifoDepth);
 }
