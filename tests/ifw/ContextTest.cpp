@@ -43,20 +43,6 @@ TEST_F(ContextTree, InstructionsAreRelativeToTheBlockAndIgnoreTheStatus) {
   EXPECT_EQ(parent.getInfo(status), 0x0005000700000960u);
 }
 
-TEST_F(ContextTree, SubsystemAndOffsetGoWhereAPointerIsGiven) {
-  uint8_t subsystem = 0;
-  uint64_t offset = 0;
-  parent.getSubsystemAndOffset(&subsystem, nullptr, status);
-  EXPECT_EQ(subsystem, 8u);
-  parent.getSubsystemAndOffset(nullptr, &offset, status);
-  EXPECT_EQ(offset, 0x4000u);
-  tStatus failed;
-  failed.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
-  uint8_t untouched = 3;
-  parent.getSubsystemAndOffset(&untouched, nullptr, failed);
-  EXPECT_EQ(untouched, 3u);
-}
-
 TEST_F(ContextTree, FindChildTakesTheFirstWithThatKindAndInstance) {
   EXPECT_EQ(parent.findChild(1699, 0, status), &children[0]);
   EXPECT_EQ(parent.findChild(1699, 1, status), &children[2]);

@@ -1,5 +1,3 @@
-#include "driver/platform/runtime/CppRunTime.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "driver/platform/entry/EntryPoints.h"
+#include "driver/platform/runtime/CppRunTime.h"
 #include "sim/host/Module.h"
 #include "sim/kernel/Kernel.h"
 
@@ -22,19 +21,11 @@ void record() {
 }
 
 TEST(ConstructorTable, RunsEveryEntryBetweenTheMarkersLastFirst) {
-  const tStaticConstructor table[] = {nullptr,    record<1>,  record<2>, record<3>, record<4>,
-                                      record<5>,  record<6>,  record<7>, record<8>, record<9>,
-                                      record<10>, record<11>, record<12>, nullptr};
+  const tStaticConstructor table[] = {nullptr,   record<1>, record<2>, record<3>,  record<4>,  record<5>,  record<6>,
+                                      record<7>, record<8>, record<9>, record<10>, record<11>, record<12>, nullptr};
   gCalls.clear();
   runConstructorTable(&table[0], &table[13]);
   EXPECT_EQ(gCalls, (std::vector<int>{12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-}
-
-TEST(ConstructorTable, EmptyTableRunsNothing) {
-  const tStaticConstructor table[] = {nullptr, nullptr};
-  gCalls.clear();
-  runConstructorTable(&table[0], &table[1]);
-  EXPECT_TRUE(gCalls.empty());
 }
 
 void note(void* argument) { gCalls.push_back(static_cast<int>(reinterpret_cast<intptr_t>(argument))); }
@@ -91,16 +82,6 @@ TEST(VersionBlock, NineKeyedEntriesWithTheProductVersion) {
   }
   EXPECT_EQ(count, 9);
   EXPECT_TRUE(product);
-}
-
-TEST(LinkedDriverEntry, RegistersAndKeepsTheRecord) {
-  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
-  EXPECT_EQ(module->entryResult(), 0);
-  EXPECT_EQ(getDriverRecord(), &module->record());
-  EXPECT_STREQ(module->record().moduleName, "vl9738k");
-  module->unload();
-  EXPECT_EQ(getDriverRecord(), nullptr);
-  EXPECT_FALSE(sim::Drivers::isRegistered(&module->record()));
 }
 
 TEST(LinkedDriverEntry, RefusedRegistrationDestroysTheStaticsAgain) {

@@ -1,8 +1,8 @@
-#include "driver/platform/status/tStatus.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "driver/platform/status/tStatus.h"
 
 namespace {
 
@@ -20,46 +20,30 @@ TEST(StatusStoreRule, FirstErrorWinsAndWarningsYieldToErrors) {
   EXPECT_TRUE(status.setCode(-5, "c", "c.cpp", 3)) << "an error replaces a warning";
   EXPECT_EQ(status.getCode(), -5);
   EXPECT_FALSE(status.setCode(-9, "d", "d.cpp", 4));
-  EXPECT_FALSE(status.setCode(0, "e", "e.cpp", 5));
+  EXPECT_FALSE(status.setCode(0, "e", "e.cpp", 5)) << "zero neither stores nor clears";
   EXPECT_EQ(status.getCode(), -5);
   EXPECT_STREQ(status.getComponent(), "c");
   EXPECT_STREQ(status.getFile(), "c.cpp");
   EXPECT_EQ(status.getLine(), 3u);
+
+  tStatus codeOnly;
+  EXPECT_EQ(codeOnly.getRecordSize(), tStatus::kCodeOnlySize);
+  EXPECT_TRUE(codeOnly.setCode(-52005, VL_SITE));
+  EXPECT_EQ(codeOnly.getCode(), -52005);
+  EXPECT_TRUE(codeOnly.isFatal());
 }
 
-TEST(StatusStoreRule, ZeroNeverStoresAndNeverClears) {
-  tStatus status;
-  EXPECT_FALSE(status.setCode(0, VL_SITE));
-  EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST(StatusStoreRule, CodeOnlyRecordKeepsOnlyTheCode) {
-  tStatus status;
-  EXPECT_EQ(status.getRecordSize(), tStatus::kCodeOnlySize);
-  EXPECT_TRUE(status.setCode(-52005, VL_SITE));
-  EXPECT_EQ(status.getCode(), -52005);
-  EXPECT_TRUE(status.isFatal());
-}
-
-TEST(StatusText, LongPathKeepsBothEndsJoinedByTwoDots) {
-  const std::string path = std::string(75, 'h') + std::string(75, 't');
-  tStatus status = full();
-  status.setCode(-1, "vl9738k", path.c_str(), 9);
-  const std::string stored = status.getFile();
-  EXPECT_EQ(stored.size(), 100u);
-  EXPECT_EQ(stored, path.substr(0, 49) + ".." + path.substr(150 - 49));
-}
-
-TEST(StatusText, PathOfExactly100CharactersStaysWhole) {
+TEST(StatusText, PathsOverAHundredCharactersKeepBothEndsJoinedByTwoDots) {
+  const std::string longer = std::string(50, 'a') + std::string(51, 'z');
+  for (const std::string& path : {std::string(75, 'h') + std::string(75, 't'), longer}) {
+    tStatus status = full();
+    status.setCode(-1, "vl9738k", path.c_str(), 9);
+    EXPECT_EQ(std::string(status.getFile()), path.substr(0, 49) + ".." + path.substr(path.size() - 49));
+  }
   const std::string path(100, 'p');
   tStatus status = full();
   status.setCode(-1, "vl9738k", path.c_str(), 9);
-  EXPECT_EQ(std::string(status.getFile()), path);
-
-  const std::string longer = std::string(50, 'a') + std::string(51, 'z');
-  tStatus shortened = full();
-  shortened.setCode(-1, "vl9738k", longer.c_str(), 9);
-  EXPECT_EQ(std::string(shortened.getFile()), longer.substr(0, 49) + ".." + longer.substr(101 - 49));
+  EXPECT_EQ(std::string(status.getFile()), path) << "exactly 100 characters stay whole";
 }
 
 TEST(StatusText, ComponentKeepsNineCharacters) {
@@ -77,34 +61,25 @@ TEST(StatusText, SiteMacroRecordsThisModule) {
   EXPECT_EQ(status.getLine(), line);
 }
 
-TEST(StatusMerge, FullIntoCodeOnlyCarriesTheCode) {
+TEST(StatusMerge, CarriesTheCodeBetweenRecordSizesAndFollowsTheStoreRule) {
   tStatus source = full();
   source.setCode(-52003, "vl9738k", "x.cpp", 17);
-  tStatus target;
-  EXPECT_TRUE(target.merge(source));
-  EXPECT_EQ(target.getCode(), -52003);
-}
+  tStatus codeOnly;
+  EXPECT_TRUE(codeOnly.merge(source));
+  EXPECT_EQ(codeOnly.getCode(), -52003);
 
-TEST(StatusMerge, CodeOnlyIntoFullLeavesTheTextEmpty) {
-  tStatus source;
-  source.setCode(-52007, VL_SITE);
   tStatus target = full();
-  EXPECT_TRUE(target.merge(source));
-  EXPECT_EQ(target.getCode(), -52007);
-  EXPECT_STREQ(target.getComponent(), "");
+  EXPECT_TRUE(target.merge(codeOnly));
+  EXPECT_EQ(target.getCode(), -52003);
+  EXPECT_STREQ(target.getComponent(), "") << "a code-only record has no text to give";
   EXPECT_STREQ(target.getFile(), "");
   EXPECT_EQ(target.getLine(), 0u);
-}
 
-TEST(StatusMerge, FollowsTheStoreRule) {
-  tStatus first = full();
-  first.setCode(-1, "a", "a", 1);
   tStatus second = full();
   second.setCode(-2, "b", "b", 2);
-  EXPECT_FALSE(first.merge(second));
-  EXPECT_EQ(first.getCode(), -1);
-  tStatus clean = full();
-  EXPECT_FALSE(first.merge(clean));
+  EXPECT_FALSE(target.merge(second));
+  EXPECT_EQ(target.getCode(), -52003);
+  EXPECT_FALSE(target.merge(full()));
 }
 
 TEST(StatusClear, ResetsCodeAndText) {
@@ -117,31 +92,20 @@ TEST(StatusClear, ResetsCodeAndText) {
   EXPECT_TRUE(status.setCode(-52005, VL_SITE)) << "a cleared record takes a new error";
 }
 
-TEST(StatusPrint, CodeOnlyRecordPrintsTheCode) {
-  tStatus status;
-  status.setCode(-52005, VL_SITE);
-  char buffer[128];
-  const int64_t count = status.printToBuffer(buffer, sizeof buffer);
+TEST(StatusPrint, RecordsPrintTheirTextOrMinusOneWhenItDoesNotFit) {
+  tStatus codeOnly;
+  codeOnly.setCode(-52005, VL_SITE);
+  char buffer[512];
+  EXPECT_EQ(codeOnly.printToBuffer(buffer, sizeof buffer), 34);
   EXPECT_EQ(std::string(buffer), "\ntStatus contents:\n\tcode = -52005\n");
-  EXPECT_EQ(count, static_cast<int64_t>(std::string(buffer).size()));
-}
 
-TEST(StatusPrint, FullRecordPrintsTextAndTheTerminatingStackWord) {
   tStatus status = full();
   status.setCode(-52000, "vl9738k", "memory", 520);
-  char buffer[512];
-  const int64_t count = status.printToBuffer(buffer, sizeof buffer);
   const std::string expected =
       "\ntStatus contents:\n\tcode = -52000\n\tcomponent name = vl9738k\n\tfile name: memory\n"
       "\tline number = 520\n\tstack trace:\n\t\t0x0000000000000000\n";
+  EXPECT_EQ(status.printToBuffer(buffer, sizeof buffer), static_cast<int64_t>(expected.size()));
   EXPECT_EQ(std::string(buffer), expected);
-  EXPECT_EQ(count, static_cast<int64_t>(expected.size()));
-}
-
-TEST(StatusPrint, ShortBufferAnswersMinusOne) {
-  tStatus status = full();
-  status.setCode(-52000, "vl9738k", "memory", 520);
-  char buffer[512];
   for (int64_t size : {1, 10, 34, 60, 120}) EXPECT_EQ(status.printToBuffer(buffer, size), -1) << size;
   tStatus clean;
   EXPECT_EQ(clean.printToBuffer(buffer, 5), -1);
@@ -175,8 +139,8 @@ TEST(StatusTables, InboundTranslationIsNotTheInverseAtTheTimeoutPair) {
 }
 
 TEST(StatusTables, EveryListedPlatformCodeRoundTrips) {
-  for (int64_t code : {-52000, -52001, -52002, -52003, -52005, -52006, -52008, -52010, -52013, -52018, -52019,
-                       -52020, -52023, -52024, -52031}) {
+  for (int64_t code : {-52000, -52001, -52002, -52003, -52005, -52006, -52008, -52010, -52013, -52018, -52019, -52020,
+                       -52023, -52024, -52031}) {
     EXPECT_EQ(fromZUKStatus(toZUKStatus(code)), code) << code;
   }
 }

@@ -31,17 +31,6 @@ class MappedAccessor : public testing::Test {
   tStatus status{tStatus::kFullSize};
 };
 
-TEST_F(MappedAccessor, ReportsTheWindowItWasBuiltOver) {
-  EXPECT_EQ(accessor.getSize(), kWindowSize);
-  EXPECT_EQ(accessor.getBusAddress(), kBusAddress + kWindowOffset);
-  EXPECT_EQ(accessor.getFlag(), 0);
-  EXPECT_EQ(accessor.getMappedBase(), windowBase());
-  EXPECT_EQ(accessor.getMapping()->mappedAddress, windowBase());
-  EXPECT_EQ(accessor.getMapping()->size, kWindowSize);
-  EXPECT_EQ(accessor.getPciMappedBase(), windowBase());
-  EXPECT_EQ(accessor.getPciWindowSize(), kWindowSize);
-}
-
 TEST_F(MappedAccessor, SingleAccessesAreOneBusAccessOfTheirWidthAtTheirOffset) {
   accessor.write32(0x10, 0xCAFEF00D, status);
   accessor.write16(0x20, 0xBEEF, status);

@@ -23,7 +23,6 @@ constexpr uint32_t kSpiConfig = 0x804C7A52;
 constexpr uint32_t kMutexReg = 0x80645987;
 constexpr uint32_t kMutexRegSecondId = 0xC0645987;
 constexpr uint32_t kInstruction = 0x8000001C;
-constexpr uint32_t kStatusFlags = 0xC000002C;
 
 uint32_t field(uint32_t registerId, uint32_t lowestBit, bool readOnly = false) {
   return arm::ids::fieldId(registerId, lowestBit, readOnly);
@@ -187,24 +186,6 @@ TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
   EXPECT_EQ(reads(), 1u);
   map.get(temperature, value, reading, 0);
   EXPECT_EQ(value, 0x2AFDu);
-}
-
-TEST_F(OffsetKeyedMap, ReadOnlyRegisterCarriesBitThirtyAndItsFieldsReachIt) {
-  board.bar0().data()[kBase + 0x2C] = 0x5;
-  map.refresh(0x5000002C, status, 0);  // the field at bit 2
-  uint64_t value = 0;
-  map.get(0x4000002C, value, status, 0);
-  EXPECT_EQ(value, 1u);
-  map.get(0x6000002C, value, status, 0);
-  EXPECT_EQ(value, 0u);
-  EXPECT_EQ(status.getCode(), 0);
-
-  map.flush(kStatusFlags, true, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus setting;
-  map.set(0x4000002C, 1, setting, 0);
-  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(writes(), 0u);
 }
 
 TEST_F(NameKeyedMap, ItemLookupIgnoresFieldBitsOfRegisterIdsOnly) {
@@ -457,14 +438,6 @@ TEST_F(RegisterMapOnBoard, AnAccessorFailureLeavesTheRegisterDirtyForALaterFlush
   map.flushRegMap(false, retry);
   EXPECT_EQ(retry.getCode(), 0);
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0x28, 4, 0x2}}));
-}
-
-TEST_F(OffsetKeyedMap, VersionStringsComeFromTheTable) {
-  EXPECT_STREQ(map.getVersion(), "1.0.0d0");
-  EXPECT_STREQ(map.getOldestCompatibleVersion(), "1.0.0d0");
-  tNameKeyedSampleRegMap named(&bar0, 0, 0, kWholeWindow);
-  EXPECT_STREQ(named.getVersion(), "");
-  EXPECT_STREQ(named.getOldestCompatibleVersion(), "");
 }
 
 }  // namespace

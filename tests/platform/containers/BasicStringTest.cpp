@@ -122,19 +122,6 @@ TEST(BasicString, FailuresLeaveTheStringAsItWas) {
   EXPECT_EQ(string.capacity(), 127u);
 }
 
-TEST(BasicString, FailedCopyHoldsNoStorage) {
-  tStatus status;
-  const String source("source", status);
-  sim::Memory::allocationFaults().failNth(1, 0);
-  String copy(source, status);
-  sim::Memory::allocationFaults().clear();
-  EXPECT_EQ(status.getCode(), -52000);
-  EXPECT_EQ(copy.data(), nullptr);
-  tStatus fresh;
-  String second(source, fresh);
-  EXPECT_EQ(textOf(second), "source");
-}
-
 TEST(BasicStringAllocationSweep, GrowingAndCopyingLeaveNoLeak) {
   vltest::sweepAllocationFailures([] {
     char expected[1200];

@@ -55,22 +55,6 @@ TEST_F(SharedPointer, StorageThatCannotBeAllocatedDestroysTheObject) {
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks - 1);
 }
 
-TEST_F(SharedPointer, StorageReleaseFollowsTheWeakCount) {
-  struct Storage : vlhtl::internal::SharedPtrStorageBase {
-    int objects = 0;
-    int selves = 0;
-    void deallocObj() override { ++objects; }
-    void deallocSelf() override { ++selves; }
-  } storage;
-  storage.addObjRef();
-  storage.releaseObjRef();
-  EXPECT_EQ(storage.objects, 0);
-  storage.releaseObjRef();
-  EXPECT_EQ(storage.objects, 1);
-  EXPECT_EQ(storage.selves, 1);
-  EXPECT_EQ(storage.weakCount(), 1);
-}
-
 TEST_F(SharedPointer, MovesTransferWithoutCounting) {
   tStatus status;
   SharedPtr<Counted> first(new Counted, status);

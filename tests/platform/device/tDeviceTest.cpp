@@ -119,15 +119,6 @@ TEST(DeviceDescription, PrintNamesTheDeviceItsKernelRecordAndItsStates) {
   EXPECT_NE(device.getPhysicalDevice(), 0u);
 }
 
-TEST(DeviceDescription, DeviceWithoutAKernelRecordHasNoHandles) {
-  tStatus construction;
-  vltest::TestDevice* device = new vltest::TestDevice(construction);
-  device->setDeviceRecord(nullptr);
-  EXPECT_EQ(device->getKernelDeviceHandle(), 0u);
-  EXPECT_EQ(device->getPhysicalDevice(), 0u);
-  nVLAPAL000::tDevice::onDeleteDevice(device);
-}
-
 TEST(DeviceDeferredCalls, ScheduledCallRunsOnceWhenTheKernelGetsToIt) {
   tStatus construction;
   vltest::TestDevice* device = new vltest::TestDevice(construction);

@@ -8,12 +8,16 @@
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/tIONotifier.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tIONotifier;
 using nVLAPALS100::tStatus;
 using sim::KernelSockets;
+using vltest::Site;
+using vltest::siteOf;
+using vltest::statusAfter;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint64_t kId = 0x1122334455667788ull;
@@ -41,14 +45,6 @@ class IONotifier : public testing::Test {
   tIONotifier notifier;
 };
 
-TEST_F(IONotifier, InitialisedNotifierHoldsOneBufferForItsListener) {
-  EXPECT_TRUE(notifier.isInitialized());
-  EXPECT_EQ(notifier.getId(), kId);
-  EXPECT_EQ(notifier.getPort(), kPort);
-  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
-  EXPECT_TRUE(KernelSockets::sent().empty());
-}
-
 TEST_F(IONotifier, FullPayloadOfThirtyTwoBytesIsSentWhole) {
   Bytes payload(32);
   for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(0xA0 + i);
@@ -72,11 +68,8 @@ TEST_F(IONotifier, ShortPayloadLeavesTheRestOfTheMessageZero) {
 
 TEST_F(IONotifier, PayloadOfThirtyThreeBytesIsRefusedAndNothingIsSent) {
   const Bytes payload(33, 0xFF);
-  tStatus status(tStatus::kFullSize);
-  notifier.notify(payload.data(), 33, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIONotifier);
-  EXPECT_EQ(status.getLine(), 48u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(payload.data(), 33, s); })),
+            (Site{nVLAPALS100::kStatusInvalidParameter, nVLAPAL000::sites::kIONotifier, 48}));
   EXPECT_TRUE(KernelSockets::sent().empty());
   EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
 }
@@ -90,20 +83,16 @@ TEST_F(IONotifier, NotifyOnAnErrorStatusSendsNothing) {
 
 TEST_F(IONotifier, FailedSendReturnsTheFreshBufferAndKeepsTheNotifier) {
   KernelSockets::sendFaults().failNth(1, -51400);
-  tStatus status(tStatus::kFullSize);
-  notifier.notify(nullptr, 0, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusTimeout);
-  EXPECT_EQ(status.getLine(), 70u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(nullptr, 0, s); })),
+            (Site{nVLAPALS100::kStatusTimeout, nVLAPAL000::sites::kIONotifier, 70}));
   EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
   EXPECT_TRUE(notifier.isInitialized());
 }
 
 TEST_F(IONotifier, NoFreshBufferIsOutOfMemory) {
   KernelSockets::bufferCreationFaults().failNth(1, 0);
-  tStatus status(tStatus::kFullSize);
-  notifier.notify(nullptr, 0, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
-  EXPECT_EQ(status.getLine(), 58u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(nullptr, 0, s); })),
+            (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kIONotifier, 58}));
   EXPECT_TRUE(KernelSockets::sent().empty());
 }
 
@@ -147,11 +136,10 @@ TEST(IONotifierLifetime, UninitialisedNotifierSendsNothingOnClose) {
 TEST(IONotifierLifetime, NoBufferForInitialisationIsOutOfMemoryAndLeavesItClosed) {
   KernelSockets::bufferCreationFaults().failNth(1, 0);
   tIONotifier notifier;
-  tStatus status(tStatus::kFullSize);
-  notifier.initialize({kId, kPort}, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIONotifier);
-  EXPECT_EQ(status.getLine(), 17u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) {
+              notifier.initialize({kId, kPort}, s);
+            })),
+            (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kIONotifier, 17}));
   EXPECT_FALSE(notifier.isInitialized());
   EXPECT_EQ(notifier.getId(), 0u);
 }

@@ -7,12 +7,16 @@
 #include "driver/platform/device/IoctlCodegen.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tEventDescriptor;
 using nVLAPAL000::tUserBuffer;
 using nVLAPALS100::tStatus;
+using vltest::codeAfter;
+using vltest::Site;
+using vltest::siteOf;
 
 class UserBuffer : public testing::Test {
  protected:
@@ -61,15 +65,10 @@ TEST_F(UserBuffer, MemoryTheCallerDoesNotOwnFaultsAsInvalidParameterAtItsSite) {
     uint64_t line;
   };
   for (const Case& copy : {Case{true, 44}, Case{false, 57}}) {
-    tStatus status(tStatus::kFullSize);
-    if (copy.read) {
-      stray.readFromBuffer(0, bytes, sizeof bytes, status);
-    } else {
-      stray.writeToBuffer(0, bytes, sizeof bytes, status);
-    }
-    EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-    EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kUserBuffer);
-    EXPECT_EQ(status.getLine(), copy.line);
+    const tStatus status = vltest::statusAfter([&](tStatus& s) {
+      copy.read ? stray.readFromBuffer(0, bytes, sizeof bytes, s) : stray.writeToBuffer(0, bytes, sizeof bytes, s);
+    });
+    EXPECT_EQ(siteOf(status), (Site{nVLAPALS100::kStatusInvalidParameter, nVLAPAL000::sites::kUserBuffer, copy.line}));
   }
 }
 
@@ -92,18 +91,17 @@ TEST_F(UserBuffer, RangesOutsideTheBlockAreRefusedBeforeAnyCopy) {
   };
   uint8_t scratch[32] = {};
   for (const auto& [offset, size] : ranges) {
-    tStatus read;
-    buffer.readFromBuffer(offset, scratch, size, read);
-    EXPECT_EQ(read.getCode(), nVLAPALS100::kStatusInvalidParameter) << offset << "+" << size;
-    tStatus write;
-    buffer.writeToBuffer(offset, scratch, size, write);
-    EXPECT_EQ(write.getCode(), nVLAPALS100::kStatusInvalidParameter) << offset << "+" << size;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { buffer.readFromBuffer(offset, scratch, size, s); }),
+              nVLAPALS100::kStatusInvalidParameter)
+        << offset << "+" << size;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { buffer.writeToBuffer(offset, scratch, size, s); }),
+              nVLAPALS100::kStatusInvalidParameter)
+        << offset << "+" << size;
   }
   EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
   EXPECT_EQ(sim::UserMemory::outboundCopies(), 0u);
-  tStatus edge;
-  buffer.readFromBuffer(16, scratch, 0, edge);
-  EXPECT_EQ(edge.getCode(), 0) << "an empty copy at the end stays inside";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { buffer.readFromBuffer(16, scratch, 0, s); }), 0)
+      << "an empty copy at the end stays inside";
 }
 
 TEST_F(UserBuffer, BlockBeyondOneKernelCopyIsRefusedRatherThanCutShort) {
@@ -116,23 +114,12 @@ TEST_F(UserBuffer, BlockBeyondOneKernelCopyIsRefusedRatherThanCutShort) {
   EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
 }
 
-TEST(IoctlCopyOut, OutputBlockReachesUserMemory) {
-  sim::UserBlock out(8);
-  const uint8_t source[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  tStatus status;
-  EXPECT_EQ(nVLAPAL200_copyIoctlOutBufferForCodegen(reinterpret_cast<void*>(out.address()), source, 8, &status), 0);
-  EXPECT_EQ(std::memcmp(out.data(), source, 8), 0);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST(IoctlCopyOut, RefusedCopyIsInvalidParameterAtItsSite) {
   const uint8_t source[8] = {};
   tStatus status(tStatus::kFullSize);
   EXPECT_EQ(nVLAPAL200_copyIoctlOutBufferForCodegen(reinterpret_cast<void*>(0x2000), source, 8, &status),
             sim::UserMemory::kCopyFault);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kIoctl);
-  EXPECT_EQ(status.getLine(), 171u);
+  EXPECT_EQ(siteOf(status), (Site{nVLAPALS100::kStatusInvalidParameter, nVLAPAL000::sites::kIoctl, 171}));
   sim::UserMemory::outboundCopyFaults().failNth(1, -51400);
   sim::UserBlock out(8);
   tStatus injected;

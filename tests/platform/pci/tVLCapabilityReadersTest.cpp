@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,21 @@ class CapabilityReaders : public testing::Test {
   }
   uint32_t windowRegister(uint64_t offset) { return static_cast<uint32_t>(bar0().peek64(offset)); }
 
+  // The device's accessor over the capability space as the flash holds it now.
+  tVLCapabilityPCIAccessor<tWexel>& open(tStatus& status) {
+    walker.reset();
+    wexel.emplace(&plugged.device(), status);
+    walker.emplace(*wexel);
+    return *walker;
+  }
+  // A search from a fresh accessor; the traffic left is the search's alone.
+  template <typename tCapability>
+  void search(tCapability& capability, tStatus& status) {
+    open(status);
+    bar0().clearTraffic();
+    walker->getCapability(capability, status);
+  }
+
   // Replays BAR 0 traffic: reads inside the window, as flash addresses.
   std::vector<FlashRead> flashReads() {
     std::vector<FlashRead> reads;
@@ -79,6 +95,8 @@ class CapabilityReaders : public testing::Test {
   }
 
   PciTestBoard plugged;
+  std::optional<tWexel> wexel;
+  std::optional<tVLCapabilityPCIAccessor<tWexel>> walker;
 };
 
 class CapabilityWalk : public CapabilityReaders {
@@ -126,10 +144,8 @@ TEST_F(CapabilityWalk, SerialNumberIsTheTwoWordsAfterTheHeaderLowFirst) {
   layDirectory(0x200);
   record(0x200, CapabilityRecord::kSerialNumber, 0, 0, {0x89ABCDEF, 0x01234567});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  bar0().clearTraffic();
   tSerialNumber<tWexel> serial;
-  tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(serial, status);
+  search(serial, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(serial.getSerialNumber(), 0x0123456789ABCDEFull);
   EXPECT_EQ(serial.getOffset(), 0x200u);
@@ -141,8 +157,7 @@ TEST_F(CapabilityWalk, RelativePointerLeadsFromTheHeader) {
   record(0x100, kOtherId, 0x40, 2);
   record(0x140, CapabilityRecord::kSerialNumber, 0, 0, {7, 0});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  tVLCapabilityPCIAccessor<tWexel> walker(wexel);
+  tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   EXPECT_EQ(walker._findNextOffset(0x100, FlashImage::header(kOtherId, 0x40, 2), status), 0x140u);
   tSerialNumber<tWexel> serial;
   walker.getCapability(serial, status);
@@ -156,8 +171,7 @@ TEST_F(CapabilityWalk, HighHalfPointerTakesTheWordBeforeTheHeader) {
   record(0x100, kOtherId, 0x40, 1);
   record(0x10040, CapabilityRecord::kSerialNumber, 0, 0, {0x5555, 0x6666});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  tVLCapabilityPCIAccessor<tWexel> walker(wexel);
+  tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   EXPECT_EQ(walker._findNextOffset(0x100, FlashImage::header(kOtherId, 0x40, 1), status), 0x10040u);
   bar0().clearTraffic();
   tSerialNumber<tWexel> serial;
@@ -175,8 +189,7 @@ TEST_F(CapabilityWalk, PointerTypeThreeIsInvalid) {
   layDirectory(0x100);
   record(0x100, kOtherId, 0x40, 3);
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  tVLCapabilityPCIAccessor<tWexel> walker(wexel);
+  tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   tStatus direct;
   EXPECT_EQ(walker._findNextOffset(0x100, FlashImage::header(kOtherId, 0x40, 3), direct), 0u);
   EXPECT_EQ(direct.getCode(), nVLAPALS100::kStatusValueOutOfRange);
@@ -191,9 +204,8 @@ TEST_F(CapabilityWalk, UnknownIdAnswersNotAccessibleAndLeavesTheObject) {
   record(0x100, CapabilityRecord::kSerialNumber, 0x20, 2, {1, 2});
   record(0x120, kOtherId, 0, 0);
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
   tGeographicAddress<tWexel> slot;
-  tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(slot, status);
+  search(slot, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(slot.getOffset(), 0u);
   EXPECT_EQ(slot.getSlot(), 0u);
@@ -220,10 +232,8 @@ TEST_F(CapabilityWalk, ListThatLoopsEndsWithAnError) {
     layDirectory(0x100);
     for (const Header& h : c.headers) record(h.at, kOtherId, h.pointer, h.type);
     tStatus status;
-    tWexel wexel(&plugged.device(), status);
-    bar0().clearTraffic();
     tSerialNumber<tWexel> serial;
-    tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(serial, status);
+    search(serial, status);
     EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusValueOutOfRange) << c.what;
     EXPECT_LT(flashReads().size(), 20u) << c.what;
     EXPECT_EQ(serial.getOffset(), 0u) << c.what;
@@ -236,8 +246,7 @@ TEST_F(CapabilityWalk, SecondSearchFindsTheNextRecordOfTheSameId) {
   record(0x110, kOtherId, 0x10, 2);
   record(0x120, CapabilityRecord::kSerialNumber, 0, 0, {22, 0});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  tVLCapabilityPCIAccessor<tWexel> walker(wexel);
+  tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   tSerialNumber<tWexel> serial;
   walker.getCapability(serial, status);
   EXPECT_EQ(serial.getSerialNumber(), 11u);
@@ -253,10 +262,8 @@ TEST_F(CapabilityWalk, DeviceSpecificBlockOfSevenBytesIsOneWordOneHalfOneByte) {
   layDirectory(0x100);
   record(0x100, CapabilityRecord::kDeviceSpecific, 0, 0, {7, 0x44332211, 0x00776655});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  bar0().clearTraffic();
   tDeviceSpecific<tWexel> block;
-  tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(block, status);
+  search(block, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(std::vector<uint8_t>(block.getData(), block.getData() + block.getLength()),
             (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
@@ -269,8 +276,7 @@ TEST_F(CapabilityWalk, DeviceSpecificBlockKeepsItsDataWhenTheNextReadFails) {
   record(0x110, CapabilityRecord::kDeviceSpecific, 0x10, 2, {4, 0x11111111});
   record(0x120, CapabilityRecord::kDeviceSpecific, 0, 0, {0xFFFFFFFF});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  tVLCapabilityPCIAccessor<tWexel> walker(wexel);
+  tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   tDeviceSpecific<tWexel> block;
   walker.getCapability(block, status);
   ASSERT_EQ(block.getLength(), 2u);
@@ -356,14 +362,12 @@ TEST_P(GeographicAddress, ReadsTheSlotWithItsSpaceWidthAndShift) {
   record(0x100, CapabilityRecord::kGeographicAddress, 0, 0, {c.address, c.descriptor});
   flash().load32(0x40000, 0x13u << 3);  // a slot word behind the window, for space 4
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
-  bar0().clearTraffic();
   tGeographicAddress<tWexel> slot;
-  tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(slot, status);
+  search(slot, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(slot.getSlot(), c.expectedSlot);
   EXPECT_EQ(slot.getOffset(), 0x100u);
-  EXPECT_EQ(wexel.getAccessMode(), tVLCapabilityWexelAccessor::kAccessModeWindowed);
+  EXPECT_EQ(wexel->getAccessMode(), tVLCapabilityWexelAccessor::kAccessModeWindowed);
   EXPECT_EQ(windowRegister(Bridge::kFlashWindowPage), 0u);
   EXPECT_EQ(sim::Registers::unclaimedAccesses(), 0u);
 }
@@ -382,9 +386,8 @@ TEST_F(CapabilityWalk, GeographicAddressSpaceOtherThanZeroOneOrFourIsInvalid) {
   layDirectory(0x100);
   record(0x100, CapabilityRecord::kGeographicAddress, 0, 0, {0x3FC, 0x00080202});
   tStatus status;
-  tWexel wexel(&plugged.device(), status);
   tGeographicAddress<tWexel> slot;
-  tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(slot, status);
+  search(slot, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(slot.getOffset(), 0u);
 }
@@ -401,12 +404,11 @@ TEST_F(CapabilityWalk, GeographicRegisterOutsideTheBarIsRefused) {
     layDirectory(0x100);
     record(0x100, CapabilityRecord::kGeographicAddress, 0, 0, {address, descriptor});
     tStatus status;
-    tWexel wexel(&plugged.device(), status);
     tGeographicAddress<tWexel> slot;
-    tVLCapabilityPCIAccessor<tWexel>(wexel).getCapability(slot, status);
+    search(slot, status);
     EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << address;
     EXPECT_EQ(slot.getOffset(), 0u);
-    EXPECT_EQ(wexel.getAccessMode(), tVLCapabilityWexelAccessor::kAccessModeWindowed);
+    EXPECT_EQ(wexel->getAccessMode(), tVLCapabilityWexelAccessor::kAccessModeWindowed);
     EXPECT_EQ(windowRegister(Bridge::kFlashWindowBase), Bridge::kFlashWindowReset);
   }
   EXPECT_EQ(sim::Registers::unclaimedAccesses(), 0u);

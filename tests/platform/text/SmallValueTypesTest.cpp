@@ -15,55 +15,31 @@ constexpr int32_t kTooNew = -1002;
 constexpr int32_t kOurRange = -1003;
 constexpr int32_t kPeerRange = -1004;
 
-tVersionCompatibility verdict(uint64_t ourCurrent, uint64_t ourOldest, uint64_t peerCurrent, uint64_t peerOldest,
-                              int32_t tooOld = kTooOld) {
-  tVersionCompatibility result;
-  checkVersionCompatibility(result, ourCurrent, ourOldest, peerCurrent, peerOldest, tooOld, kTooNew, kOurRange,
-                            kPeerRange);
-  return result;
-}
-
-TEST(VersionCompatibility, PeerBelowOurOldestIsTooOld) {
-  const tVersionCompatibility result = verdict(10, 5, 4, 1);
-  EXPECT_TRUE(result.isPeerTooOld());
-  EXPECT_FALSE(result.isPeerTooNew());
-  EXPECT_EQ(result.getCode(), kTooOld);
-}
-
-TEST(VersionCompatibility, PeerWhoseOldestIsAboveOursIsTooNew) {
-  const tVersionCompatibility result = verdict(10, 5, 20, 11);
-  EXPECT_FALSE(result.isPeerTooOld());
-  EXPECT_TRUE(result.isPeerTooNew());
-  EXPECT_EQ(result.getCode(), kTooNew);
-}
-
-TEST(VersionCompatibility, OverlappingRangesAreCompatible) {
-  const tVersionCompatibility result = verdict(10, 5, 12, 10);
-  EXPECT_FALSE(result.isPeerTooOld());
-  EXPECT_FALSE(result.isPeerTooNew());
-  EXPECT_EQ(result.getCode(), 0);
-}
-
-TEST(VersionCompatibility, MalformedRangesOverrideEarlierCodes) {
-  // The peer's range runs backwards and the peer is also too old.
-  EXPECT_EQ(verdict(10, 5, 4, 6).getCode(), kPeerRange);
-  // Our own range runs backwards: that is named last of all.
-  EXPECT_EQ(verdict(4, 6, 4, 7).getCode(), kOurRange);
-  // A zero code sets the flag but leaves the code alone.
-  const tVersionCompatibility silent = verdict(10, 5, 4, 1, 0);
-  EXPECT_TRUE(silent.isPeerTooOld());
-  EXPECT_EQ(silent.getCode(), 0);
-}
-
-TEST(FixedPointNumber, ConfigurationsCompareEveryField) {
-  const vlfxptype::Configuration standard;
-  EXPECT_EQ(standard.signedness, 0);
-  EXPECT_EQ(standard.wordLength, 1);
-  EXPECT_EQ(standard.integerWordLength, 1);
-  EXPECT_EQ(standard, (vlfxptype::Configuration{0, 1, 1}));
-  EXPECT_NE(standard, (vlfxptype::Configuration{1, 1, 1}));
-  EXPECT_NE(standard, (vlfxptype::Configuration{0, 2, 1}));
-  EXPECT_NE(standard, (vlfxptype::Configuration{0, 1, 2}));
+TEST(VersionCompatibility, VerdictsOfRangesAndTheirCodes) {
+  struct Case {
+    const char* what;
+    uint64_t ourCurrent, ourOldest, peerCurrent, peerOldest;
+    int32_t tooOldCode;
+    bool tooOld, tooNew;
+    int32_t code;
+  };
+  const Case cases[] = {
+      {"peer below our oldest", 10, 5, 4, 1, kTooOld, true, false, kTooOld},
+      {"peer's oldest above ours", 10, 5, 20, 11, kTooOld, false, true, kTooNew},
+      {"overlapping ranges", 10, 5, 12, 10, kTooOld, false, false, 0},
+      // A malformed range overrides earlier codes; our own is named last of all.
+      {"peer's range backwards", 10, 5, 4, 6, kTooOld, true, false, kPeerRange},
+      {"our range backwards", 4, 6, 4, 7, kTooOld, true, true, kOurRange},
+      {"a zero code sets only the flag", 10, 5, 4, 1, 0, true, false, 0},
+  };
+  for (const Case& c : cases) {
+    tVersionCompatibility result;
+    checkVersionCompatibility(result, c.ourCurrent, c.ourOldest, c.peerCurrent, c.peerOldest, c.tooOldCode, kTooNew,
+                              kOurRange, kPeerRange);
+    EXPECT_EQ(result.isPeerTooOld(), c.tooOld) << c.what;
+    EXPECT_EQ(result.isPeerTooNew(), c.tooNew) << c.what;
+    EXPECT_EQ(result.getCode(), c.code) << c.what;
+  }
 }
 
 TEST(FixedPointNumber, NumbersOrderBySignedRawValueOnly) {

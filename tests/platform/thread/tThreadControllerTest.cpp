@@ -141,8 +141,4 @@ TEST(AbsoluteTime, CountsFrom1904InSecondsAndBinaryFractions) {
   EXPECT_EQ(time.fraction, 200000u * 18446744073709u);
 }
 
-TEST(AbsoluteTime, TimeOfDayStartsAtAFixedDate) {
-  EXPECT_EQ(nVLAPAL000::getAbsoluteTime().seconds, sim::Time::kDefaultSecondsSince1970 + 2082844800u);
-}
-
 }  // namespace

@@ -221,25 +221,6 @@ TEST_F(RefCpldConfigBlock, MutexRegSecondIdActsOnTheWholeRegister) {
   EXPECT_EQ(setStatus.getCode(), kStatusInvalidParameter);
 }
 
-TEST_F(RefCpldConfigBlock, CompositesRefuseEveryIdEvenTheirChildrens) {
-  nPrivateEndpoint::tPrivateEndpoint privateEndpoint{&fixedLogic, 0, 0, 0x1000};
-  for (arm::tRegisterMapInterface* composite : {static_cast<arm::tRegisterMapInterface*>(&config),
-                                                static_cast<arm::tRegisterMapInterface*>(&privateEndpoint)}) {
-    for (uint32_t id : {kMutexReg, 0x80A7DE86u, 0x8048A13Cu, 0x80000000u}) {
-      value = 0x55;
-      EXPECT_EQ(codeAfter([&](tStatus& s) { composite->get(id, value, s, 0); }), kStatusInvalidParameter);
-      EXPECT_EQ(value, 0u);
-      EXPECT_EQ(codeAfter([&](tStatus& s) { composite->set(id, 1, s, 0); }), kStatusInvalidParameter);
-    }
-    uint32_t count = 8;
-    EXPECT_EQ(codeAfter([&](tStatus& s) { composite->getRegisterFormat(kMutexReg, count, nullptr, nullptr, s); }),
-              nVLAPALS100::kStatusNotSupported);
-    EXPECT_EQ(count, 0u);
-    EXPECT_STREQ(composite->getVersion(), "");
-  }
-  EXPECT_EQ(board.bar0().traffic().size(), 0u);
-}
-
 TEST_F(RefCpldConfigBlock, LinkComesUpOnceTheEndpointIsSetUp) {
   endpoint.AuxSetupReg.setBit8(true, status).setBit2(true, status).setBit0(true, status).setBit12(true, status);
   endpoint.AuxSetupReg.flush(status, false);

@@ -39,6 +39,8 @@ TEST(RegisterPortRegMapTables, VersionsAndSettings) {
   EXPECT_STREQ(tables().settings.version, "24.0.0f91");
   EXPECT_STREQ(tables().settings.oldestCompatibleVersion, "1.0.0d0");
   EXPECT_FALSE(tables().settings.dirtyAfterReinitialize);
+  EXPECT_EQ(tables().settings.oneBitRule, arm::tOneBitRule::kNonZero);
+  EXPECT_STREQ(tables().settings.sourceFile, "yulCommonInfraRegmap/includes/vlregport_regmap/RegisterPortRegMap");
 }
 
 class RegisterPortRegMap : public testing::Test {
@@ -60,31 +62,6 @@ class RegisterPortRegMap : public testing::Test {
   FieldType types[8] = {};
   uint64_t masks[8] = {};
 };
-
-TEST_F(RegisterPortRegMap, AOneBitFieldTakesAnyNonZeroValue) {
-  map.set(0x0E00001C, 7, status, 0);
-  uint64_t value = 0;
-  map.get(0x8000001C, value, status, 0);
-  EXPECT_EQ(value, 0x10000000u);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_TRUE(board.bar0().traffic().empty());
-}
-
-TEST_F(RegisterPortRegMap, InstructionWordsCannotBeReadAndStatusCannotBeFlushed) {
-  for (uint32_t id : {0x80000010u, 0x80000014u, 0x80000018u, 0x8000001Cu}) {
-    tStatus refreshing;
-    map.refresh(id, refreshing, 0);
-    EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
-    tStatus reading;
-    uint64_t value = 1;
-    map.read(id, value, reading, 0);
-    EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
-  }
-  map.flush(0xC000002C, true, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(status.getFile(), "yulCommonInfraRegmap/includes/vlregport_regmap/RegisterPortRegMap");
-  EXPECT_TRUE(board.bar0().traffic().empty());
-}
 
 TEST_F(RegisterPortRegMap, WordZeroFormatListsItsFiveFields) {
   count = 4;
