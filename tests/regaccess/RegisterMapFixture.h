@@ -40,6 +40,34 @@ inline std::vector<uint64_t> offsetsOf(const std::vector<BusAccess>& traffic) {
   return offsets;
 }
 
+// A map that states the version texts it is given, answers every get with
+// 0x42 and counts every call that could reach a register.
+class CountingMap : public arm::tRegisterMapInterface {
+ public:
+  explicit CountingMap(const char* version = "", const char* oldest = "") : version_(version), oldest_(oldest) {}
+  void get(uint32_t, uint64_t& value, tStatus&, uint32_t) override {
+    ++calls;
+    value = 0x42;
+  }
+  void set(uint32_t, uint64_t, tStatus&, uint32_t) override { ++calls; }
+  void read(uint32_t, uint64_t&, tStatus&, uint32_t) override { ++calls; }
+  void write(uint32_t, uint64_t, bool, tStatus&, uint32_t) override { ++calls; }
+  void flush(uint32_t, bool, tStatus&, uint32_t) override { ++calls; }
+  void refresh(uint32_t, tStatus&, uint32_t) override { ++calls; }
+  void getRegisterFormat(uint32_t, uint32_t&, arm::FieldType*, uint64_t*, tStatus&) const override {}
+  void flushRegMap(bool, tStatus&) override { ++calls; }
+  void refreshRegMap(tStatus&) override { ++calls; }
+  void markDirtyRegMap() override { ++calls; }
+  const char* getVersion() const override { return version_; }
+  const char* getOldestCompatibleVersion() const override { return oldest_; }
+  void reinitialize() override { ++calls; }
+  int calls = 0;
+
+ private:
+  const char* version_;
+  const char* oldest_;
+};
+
 class RegisterMapOnBoard : public testing::Test {
  protected:
   size_t writes() const { return board.bar0().writeCount(); }

@@ -198,16 +198,6 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {written(Port::kWordD, 0x403)}}),
     [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
 
-TEST_F(RegisterPortEncoding, ExtensionWordsOfOneInstructionDoNotLeakIntoTheNext) {
-  vlregport::RegisterPort& port = *driverPort;
-  port.write(WriteInstruction{0x25, 0x89ABCDEF, 0xFEDCBA9876543210}, false, status, kTimeoutMs);
-  port.write(WriteInstruction{3, 0x40, 0x1234}, true, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(model.executed().back(), (Port::Instruction{3, 0x40, 0x1234, false, true}));
-  EXPECT_EQ(ram.registers.at(0x40), 0x1234u);
-  EXPECT_EQ(ram.registers.at(0x89ABCDEF), 0xFEDCBA9876543210u);
-}
-
 // --- Free slots -----------------------------------------------------------------
 
 TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) {
@@ -271,21 +261,6 @@ TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
   EXPECT_EQ(readsOf(Port::kReadDataHigh), 0u);
   EXPECT_EQ(readsOf(Port::kReadDataLow), 1u);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(RegisterPortConstruction, ASlowInstructionIsPolledUntilDone) {
-  RamSubsystem ram;
-  ram.registers[4] = 99;
-  model.attachSubsystem(1, ram);
-  model.setInstructionLatencyNs(300'000);
-  vlregport::RegisterPort& port = openPort();
-  clearTraffic();
-  const uint64_t start = sim::Clock::instance().nowNs();
-  uint64_t value = 0;
-  port.read(ReadInstruction{1, 4}, &value, status, kTimeoutMs);
-  EXPECT_EQ(value, 99u);
-  EXPECT_GE(sim::Clock::instance().nowNs() - start, 300'000u);
-  EXPECT_GT(readsOf(Port::kStatus), 1u);
 }
 
 TEST_F(RegisterPortConstruction, ANegativeTimeoutWaitsWithoutLimit) {

@@ -90,9 +90,7 @@ class TestDevice : public nVLAPAL000::tDevice {
   nVLAPAL000::tProperty** getPCIProperties() override { return pciProperties_; }
 
   TestInterface& interface() { return interface_; }
-  nVLAPAL000::tDeviceInterface& auxInterface() { return auxInterface_; }
   nVLAPAL000::tProperty& deviceProperty(size_t index) { return deviceStorage_[index]; }
-  nVLAPAL000::tProperty& pciProperty() { return pciStorage_; }
 
   // Gated requests admitted while held wait inside the handler.
   void holdRequests();

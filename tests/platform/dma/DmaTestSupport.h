@@ -47,13 +47,6 @@ inline std::vector<nVLAPAL000::tSGLSegment> segmentsOf(nVLAPAL000::tDMAMap& map)
   return segments;
 }
 
-// Reads (or writes) `size` bytes of simulated physical memory as the processor sees them.
-inline std::vector<uint8_t> readPhysical(uint64_t address, uint64_t size) {
-  std::vector<uint8_t> bytes(size);
-  for (uint64_t i = 0; i < size; ++i) bytes[i] = *sim::PhysicalMemory::hostAddress(address + i);
-  return bytes;
-}
-
 // The processor's view of a page-list region (the pages lie back to back in host memory).
 inline uint8_t* hostBytes(uint64_t pageList, uint64_t offset = 0) {
   return sim::PageLists::find(pageList)->host + offset;

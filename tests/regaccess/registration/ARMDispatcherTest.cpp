@@ -23,32 +23,7 @@ using armki::tMapInterface;
 using nVLAPAL000::tEventDescriptor;
 using nVLAPAL000::tMutex;
 
-// A map that states given version texts and counts the calls it gets.
-class VersionedMap : public tMapInterface {
- public:
-  VersionedMap(const char* version = "", const char* oldest = "") : version_(version), oldest_(oldest) {}
-  void get(uint32_t, uint64_t& value, tStatus&, uint32_t) override {
-    ++calls;
-    value = 0x42;
-  }
-  void set(uint32_t, uint64_t, tStatus&, uint32_t) override { ++calls; }
-  void read(uint32_t, uint64_t&, tStatus&, uint32_t) override { ++calls; }
-  void write(uint32_t, uint64_t, bool, tStatus&, uint32_t) override { ++calls; }
-  void flush(uint32_t, bool, tStatus&, uint32_t) override { ++calls; }
-  void refresh(uint32_t, tStatus&, uint32_t) override { ++calls; }
-  void getRegisterFormat(uint32_t, uint32_t&, arm::FieldType*, uint64_t*, tStatus&) const override {}
-  void flushRegMap(bool, tStatus&) override { ++calls; }
-  void refreshRegMap(tStatus&) override { ++calls; }
-  void markDirtyRegMap() override {}
-  const char* getVersion() const override { return version_; }
-  const char* getOldestCompatibleVersion() const override { return oldest_; }
-  void reinitialize() override {}
-  int calls = 0;
-
- private:
-  const char* version_;
-  const char* oldest_;
-};
+using VersionedMap = CountingMap;
 
 tMapInterface* lookup(ARMDispatcher& dispatcher, const char* fullName, tStatus& status, tMutex** mutex = nullptr) {
   tMapInterface* map = reinterpret_cast<tMapInterface*>(0x1);

@@ -91,32 +91,6 @@ TEST_F(BoardControlBlock, WriteOnlyAndReadOnlyIdsRefuseTheOtherDirectionWithoutB
   EXPECT_EQ(value, 0x333u);
 }
 
-TEST_F(BoardControlBlock, FormatListsTheFieldsInBitOrderWhenTheyFit) {
-  FieldType types[32] = {};
-  uint64_t masks[32] = {};
-  uint32_t count = 16;
-  map.getRegisterFormat(kLoCardPowerStatus, count, types, masks, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
-
-  tStatus fits;
-  count = 32;
-  map.getRegisterFormat(kLoCardPowerStatus, count, types, masks, fits);
-  ASSERT_EQ(fits.getCode(), 0);
-  ASSERT_EQ(count, 17u);
-  EXPECT_EQ(masks[0], 0x3u);
-  EXPECT_EQ(types[0], FieldType::kUpTo8Bits);
-  EXPECT_EQ(masks[2], 0x8u);
-  EXPECT_EQ(types[2], FieldType::kBit);
-  EXPECT_EQ(masks[16], 1u << 27);
-  for (uint32_t i = 1; i < count; ++i) EXPECT_LT(masks[i - 1], masks[i]);
-
-  // A control register's field id reaches its register's format.
-  count = 32;
-  map.getRegisterFormat(0x144A86A1, count, types, masks, fits);
-  EXPECT_EQ(count, 6u);
-  EXPECT_EQ(masks[5], 1u << 14);
-}
-
 TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
   nCoreBrdRegMap::tCoreBrdRegMap core{&fixedLogic, 0x000, 0, 0x100};
   EXPECT_TRUE(core.BoardSignature.isDirty());
@@ -136,26 +110,6 @@ TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
   EXPECT_EQ(writtenAddresses(), std::vector<uint64_t>{0x00C});
 }
 
-TEST_F(FixedLogicOnBoard, JtagControlStrobeAndDataPairKeepTheirOwnValues) {
-  nJtagInterfaceRegMap::tJtagInterfaceRegMap jtag{&fixedLogic, 0x100, 0, 0x100};
-  model().registers().setReadable(0x100, 4, 0x1BEEF);
-  jtag.JtagDataOut.setBits15_0(0x1234, status);
-  jtag.JtagDataOut.flush(status, false);
-  EXPECT_EQ(jtag.JtagDataIn.readRegister(status), 0x1BEEFu);
-  EXPECT_EQ(jtag.JtagDataOut.getValue(), 0x1234u);
-  EXPECT_EQ(model().registers().written(0x100, 4), 0x1234u);
-
-  tStatus refused;
-  jtag.set(0x806F87C0, 1, refused, 0);  // JtagDataIn
-  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
-
-  jtag.write(0x04FE2389, 1, false, status, 0);  // JtagControl bit 8 starts a shift
-  EXPECT_EQ(written(at(0x104), 4), 0x100u);
-  EXPECT_EQ(jtag.JtagControl.getValue(), 0u);
-  EXPECT_EQ(model().strobePulses(0x104, 8), 1u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(FixedLogicOnBoard, PrivateBlockReportsOverTemperatureAndClearsThermalStrobes) {
   nPrivateRegMap::tPrivateRegMap priv{&fixedLogic, 0x200, 0, 0x100};
   EXPECT_FALSE(priv.ThermalStatus.readRegister(status) & sim::FixedLogic::kOverTemperature);
@@ -168,13 +122,6 @@ TEST_F(FixedLogicOnBoard, PrivateBlockReportsOverTemperatureAndClearsThermalStro
   EXPECT_EQ(written(at(0x208), 4), 0x231u);
   EXPECT_EQ(priv.ThermalSetup.getValue(), 0x10u);
   EXPECT_EQ(model().registers().written(0x208, 4), 0x10u);
-
-  // The two clock dividers share one class but not their ids.
-  uint64_t value = 0;
-  priv.set(0x022A0DEC, 0x7F, status, 0);
-  priv.get(0x80658BAB, value, status, 0);
-  EXPECT_EQ(value, 0u);
-  EXPECT_EQ(priv.PowerSyncClkDiv0.getBits23_16(), 0x7Fu);
   EXPECT_EQ(status.getCode(), 0);
 }
 

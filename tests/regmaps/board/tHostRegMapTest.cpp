@@ -13,37 +13,14 @@
 
 // The CPLD composites are built elsewhere; here they are maps that count
 // every call, so that the host map's passes can be shown to leave them be.
-namespace {
-
-class CountingMap : public arm::tRegisterMapInterface {
- public:
-  using tStatus = nVLAPALS100::tStatus;
-  void get(uint32_t, uint64_t&, tStatus&, uint32_t) override { ++calls; }
-  void set(uint32_t, uint64_t, tStatus&, uint32_t) override { ++calls; }
-  void read(uint32_t, uint64_t&, tStatus&, uint32_t) override { ++calls; }
-  void write(uint32_t, uint64_t, bool, tStatus&, uint32_t) override { ++calls; }
-  void flush(uint32_t, bool, tStatus&, uint32_t) override { ++calls; }
-  void refresh(uint32_t, tStatus&, uint32_t) override { ++calls; }
-  void getRegisterFormat(uint32_t, uint32_t&, arm::FieldType*, uint64_t*, tStatus&) const override {}
-  void flushRegMap(bool, tStatus&) override { ++calls; }
-  void refreshRegMap(tStatus&) override { ++calls; }
-  void markDirtyRegMap() override { ++calls; }
-  const char* getVersion() const override { return ""; }
-  const char* getOldestCompatibleVersion() const override { return ""; }
-  void reinitialize() override { ++calls; }
-  int calls = 0;
-};
-
-}  // namespace
-
 namespace nVl9738RefCpld {
-class tVl9738RefCpld : public CountingMap {};
+class tVl9738RefCpld : public vltest::CountingMap {};
 }  // namespace nVl9738RefCpld
 namespace nVl9738Lo0Cpld {
-class tVl9738Lo0Cpld : public CountingMap {};
+class tVl9738Lo0Cpld : public vltest::CountingMap {};
 }  // namespace nVl9738Lo0Cpld
 namespace nVl9738Lo1Cpld {
-class tVl9738Lo1Cpld : public CountingMap {};
+class tVl9738Lo1Cpld : public vltest::CountingMap {};
 }  // namespace nVl9738Lo1Cpld
 
 namespace {

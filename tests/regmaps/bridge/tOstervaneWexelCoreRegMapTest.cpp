@@ -138,23 +138,6 @@ TEST_F(WexelCoreRegMap, TheTwoInterruptStatusRegistersShareALayoutNotARecord) {
   }
 }
 
-TEST_F(WexelCoreRegMap, NamedWindowWritersKeepTheOtherBits) {
-  map.ConfPortWindowBase[1].setValue(0x92, status);
-  map.ConfPortWindowBase[1].writeWindowOffset(0x1234, status, false);
-  EXPECT_EQ(map.ConfPortWindowBase[1].getValue(), 0x00123492u);
-  map.ConfPortWindowBase[1].writeWindowEnable(false, status, false).writeWindowSize(0x3F, status, false);
-  map.ConfPortWindowControl[0].writeWindowPage(0x5, status, true);
-  EXPECT_EQ(writesIn(board.bar0().traffic()), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0xC4, 4, 0x00123492},
-                                                                      {BusAccess::Kind::Write, 0xC4, 4, 0x00123412},
-                                                                      {BusAccess::Kind::Write, 0xC4, 4, 0x0012341F},
-                                                                      {BusAccess::Kind::Write, 0xE0, 4, 0x00000500}}));
-
-  // By id, the one-bit WindowEnable takes any non-zero value.
-  map.write(0x380000C8, 2, false, status, 0);
-  EXPECT_EQ(board.bridge().core().written(0xC8, 4), 0x80u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(WexelCoreRegMap, FlushRegMapWritesTheThirtyThreeWritableRegistersControlFirstOnlyWhenDirty) {
   map.flushRegMap(false, status);
   EXPECT_EQ(writes(), 0u) << "reinitialised registers start clean";
@@ -170,45 +153,6 @@ TEST_F(WexelCoreRegMap, FlushRegMapWritesTheThirtyThreeWritableRegistersControlF
   map.refreshRegMap(status);
   EXPECT_EQ(reads(), 55u);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(WexelCoreRegMap, GapsAndWrongAccessAreUnknownIds) {
-  for (uint32_t id : {0x80000028u, 0xC0000028u, 0x80000064u, 0x800000AAu, 0x80000200u, 0x80000000u}) {
-    tStatus refused;
-    uint64_t value = 5;
-    map.read(id, value, refused, 0);
-    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
-    EXPECT_EQ(value, 0u);
-  }
-  tStatus setting;
-  map.set(0xC0000000, 1, setting, 0);
-  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus format;
-  count = 4;
-  map.getRegisterFormat(0x80000028, count, types, masks, format);
-  EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_EQ(count, 0u);
-}
-
-TEST_F(RegisterMapOnBoard, WexelCoreRegMapInAWindowReachesOnlyTheIoWindowRegisters) {
-  tOstervaneWexelCoreRegMap map(&bar0, 0x1000, 0x100, 0x100);
-  const arm::tMapDescriptor& d = map.getDescriptor();
-  for (uint16_t i = 0; i < d.recordCount; ++i) {
-    const uint32_t offset = d.records[i].offset;
-    const bool ioWindow = offset == 0x100 || offset == 0x104 || offset == 0x180 || offset == 0x184;
-    bool isReadOnly = false;
-    for (const Row& row : kDatasheet) isReadOnly |= row.offset == offset && readOnly(row);
-    const uint32_t id = (isReadOnly ? 0xC0000000u : 0x80000000u) | offset;
-    tStatus refreshing;
-    map.refresh(id, refreshing, 0);
-    if (offset == 0x58) continue;  // write-only: refused before the window matters
-    EXPECT_EQ(refreshing.getCode(), ioWindow ? int64_t{0} : int64_t{nVLAPALS100::kStatusNotAccessible})
-        << std::hex << offset;
-  }
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()), (std::vector<uint64_t>{0x1000, 0x1004, 0x1080, 0x1084}));
-  tStatus flushing;
-  map.flush(0x80000300, true, flushing, 0);
-  EXPECT_EQ(flushing.getCode(), nVLAPALS100::kStatusNotAccessible);
 }
 
 }  // namespace

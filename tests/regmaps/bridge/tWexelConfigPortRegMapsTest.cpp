@@ -110,21 +110,6 @@ TEST_F(WexelConfigPortBaseRegMap, AForcedFlushWritesEighteenRegistersStateMachin
   EXPECT_EQ(status.getCode(), 0);
 }
 
-TEST_F(WexelConfigPortBaseRegMap, PortModesComeFromTheModeRegister) {
-  block().setReadable(0x114, 4, 0x00004000);  // port 3 in SPI mode, the others parallel
-  map.ConfigurationPortsMode.refresh(status);
-  EXPECT_EQ(map.ConfigurationPortsMode.getPort3Mode(), 4);
-  EXPECT_EQ(map.ConfigurationPortsMode.getPort0Mode(), 0);
-  uint64_t value = 0;
-  map.get(0x0C000514, value, status, 0);
-  EXPECT_EQ(value, 4u);
-  uint32_t count = 7;
-  FieldType types[8];
-  uint64_t masks[8];
-  map.getRegisterFormat(0x80000514, count, types, masks, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
-}
-
 // A port map sees only its port's 16 bytes, through an accessor of its own.
 class PortMaps : public RegisterMapOnBoard {
  protected:
@@ -178,24 +163,6 @@ TEST_F(PortMaps, FormatsOfTheTwoLayouts) {
   EXPECT_EQ(count, 1u);
   EXPECT_EQ(masks[0], 0xFFFFFFFFu);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(PortMaps, AnAccessBeyondThePortWindowFailsInTheAccessor) {
-  vllym::IoAccessorMappedPci accessor = portAccessor(1);
-  tWexelConfigPortParallelRegMap shifted(&accessor, 0x10, 0, 0xFFFFFFFF);  // every address past 16 bytes
-  EXPECT_TRUE(shifted.Register0C.isAccessible());
-  shifted.write(0x8000000C, 1, true, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(status.getFile(), "IoAccessorMappedLittleEndian");
-  EXPECT_TRUE(shifted.Register0C.isDirty());
-  EXPECT_TRUE(board.bar0().traffic().empty());
-
-  tStatus inside;
-  tWexelConfigPortParallelRegMap parallel(&accessor, 0, 0, 0xFFFFFFFF);
-  parallel.markDirtyRegMap();
-  parallel.flushRegMap(false, inside);
-  EXPECT_EQ(inside.getCode(), 0);
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()), (std::vector<uint64_t>{0x590, 0x594, 0x598, 0x59C}));
 }
 
 }  // namespace
