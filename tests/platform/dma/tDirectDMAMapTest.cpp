@@ -2,6 +2,8 @@
 // for devices limited to 32-bit addresses.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "DmaTestSupport.h"
 #include "driver/platform/dma/tDirectDMAMap.h"
 #include "sim/kernel/Memory.h"
@@ -39,16 +41,27 @@ void deviceScatter(tDirectDMAMap& map, const std::vector<uint8_t>& bytes) {
 class DirectDMAMap : public testing::Test {
  protected:
   // Six pages, each its own run, every second one above 4 GiB.
-  void allocate(tDMAConfiguration& configuration) {
+  void allocate() {
     PhysicalMemory::setPlacement({1, 2, 0});
     tStatus status;
     tDMAConfiguration sixtyFour;
     sixtyFour.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
     sixtyFour.allocateDMABuffer(buffer, 6 * kPage, 0, status, 8);
     ASSERT_TRUE(status.isNotFatal());
-    owner = &configuration;
+  }
+  // A map, for a device of `type`, of [offset, offset + size) of the six pages.
+  tDirectDMAMap& mapped(tDMAConfiguration::tDMAType type, uint64_t offset, uint64_t size,
+                        uint32_t direction = nVLAPAL000::kDMADeviceReads) {
+    if (buffer.handle == 0) allocate();
+    dma.emplace(type);
+    map.emplace(dma->configuration);
+    tStatus status;
+    map->map(buffer, offset, size, direction, status);
+    EXPECT_TRUE(status.isNotFatal());
+    return *map;
   }
   void TearDown() override {
+    map.reset();
     tDMAConfiguration plain;
     plain.freeDMABuffer(buffer);
   }
@@ -57,16 +70,12 @@ class DirectDMAMap : public testing::Test {
   }
 
   tPageList buffer{};
-  tDMAConfiguration* owner = nullptr;
+  std::optional<vltest::ConfiguredDMA> dma;
+  std::optional<tDirectDMAMap> map;
 };
 
 TEST_F(DirectDMAMap, SixtyFourBitDeviceGetsThePhysicalRunsAsTheyAre) {
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit);
-  allocate(dma.configuration);
-  tDirectDMAMap map(dma.configuration);
-  tStatus status;
-  map.map(buffer, 100, 2 * kPage, nVLAPAL000::kDMADeviceReads, status);
-  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType64Bit, 100, 2 * kPage);
   const std::vector<tSGLSegment> segments = vltest::segmentsOf(map);
   ASSERT_EQ(segments.size(), 3u);
   EXPECT_EQ(segments[0].busAddress, physical(100));
@@ -79,12 +88,7 @@ TEST_F(DirectDMAMap, SixtyFourBitDeviceGetsThePhysicalRunsAsTheyAre) {
 }
 
 TEST_F(DirectDMAMap, HighRunsOfAThirtyTwoBitDeviceGoThroughLowBouncePages) {
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
-  tDirectDMAMap map(dma.configuration);
-  tStatus status;
-  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
-  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType32Bit, 0, 6 * kPage);
   // Pages 1, 3 and 5 lie high; none follows another, so three records.
   ASSERT_EQ(map.getBounceCount(), 3u);
   for (uint64_t i = 0; i < 3; ++i) {
@@ -104,14 +108,10 @@ TEST_F(DirectDMAMap, HighRunsOfAThirtyTwoBitDeviceGoThroughLowBouncePages) {
 }
 
 TEST_F(DirectDMAMap, BounceMapCopiesOutBeforeTheDeviceReads) {
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
+  allocate();
   const std::vector<uint8_t> data = vltest::pattern(6 * kPage - 300, 1);
   std::memcpy(vltest::hostBytes(buffer.handle, 200), data.data(), data.size());
-  tDirectDMAMap map(dma.configuration);
-  tStatus status;
-  map.map(buffer, 200, data.size(), nVLAPAL000::kDMADeviceReads, status);
-  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType32Bit, 200, data.size());
   EXPECT_NE(deviceGather(map), data);  // the bounce pages do not hold it yet
   map.prepareForDMA();
   EXPECT_EQ(deviceGather(map), data);
@@ -119,14 +119,10 @@ TEST_F(DirectDMAMap, BounceMapCopiesOutBeforeTheDeviceReads) {
 }
 
 TEST_F(DirectDMAMap, BounceMapCopiesBackWhatTheDeviceWroteUpToTheByteCount) {
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
+  allocate();
   std::memset(vltest::hostBytes(buffer.handle), 0, 6 * kPage);
   const std::vector<uint8_t> data = vltest::pattern(5 * kPage, 2);
-  tDirectDMAMap map(dma.configuration);
-  tStatus status;
-  map.map(buffer, kPage / 2, data.size(), nVLAPAL000::kDMADeviceWrites, status);
-  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType32Bit, kPage / 2, data.size(), nVLAPAL000::kDMADeviceWrites);
   map.prepareForDMA();
   deviceScatter(map, data);
   const uint64_t transferred = 3 * kPage + 10;
@@ -165,23 +161,15 @@ TEST_F(DirectDMAMap, AdjacentHighRunsMergeIntoOneRecord) {
 
 TEST_F(DirectDMAMap, NoBouncingOnAMachineWithoutHighMemory) {
   PhysicalMemory::setMemoryAbove4G(false);
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
-  tDirectDMAMap map(dma.configuration);
-  tStatus status;
-  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
-  ASSERT_TRUE(status.isNotFatal());
+  tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType32Bit, 0, 6 * kPage);
   EXPECT_EQ(map.getBounceCount(), 0u);
   EXPECT_EQ(map.numSGLSegments(), 6u);  // every page its own run, all low
 }
 
 TEST_F(DirectDMAMap, BounceBufferIsKeptForSmallerMapsAndReleaseFreesEverything) {
-  vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
   {
-    tDirectDMAMap map(dma.configuration);
+    tDirectDMAMap& map = mapped(tDMAConfiguration::kDMAType32Bit, 0, 6 * kPage);
     tStatus status;
-    map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
     const uint64_t bounce = map.getBounceBuffer().handle;
     map.unmap();
     map.map(buffer, kPage, kPage, nVLAPAL000::kDMADeviceReads, status);
@@ -193,14 +181,15 @@ TEST_F(DirectDMAMap, BounceBufferIsKeptForSmallerMapsAndReleaseFreesEverything) 
     EXPECT_EQ(map.numSGLSegments(), 0u);
     map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, status);
     ASSERT_TRUE(status.isNotFatal());
+    this->map.reset();
   }
   EXPECT_EQ(sim::PageLists::count(), 1u);  // the mapped buffer itself
   EXPECT_EQ(sim::PageLists::kernelMappings(), 0u);
 }
 
 TEST_F(DirectDMAMap, FailuresLeaveTheMapUnmapped) {
+  allocate();
   vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
-  allocate(dma.configuration);
   tDirectDMAMap map(dma.configuration);
   tStatus noBounce;
   sim::PageLists::kernelMappingFaults().failNth(1, 0);
