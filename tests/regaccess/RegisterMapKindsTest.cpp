@@ -293,15 +293,6 @@ class CompositeMap : public RegisterMapOnBoard {
   nRegMapSamples::tCompositeSampleRegMap map{&bar0, kBase, 0, 0xFFFFFFFF};
 };
 
-TEST_F(CompositeMap, ChildrenSitAtTheirOffsetsWithTheirOwnWindows) {
-  EXPECT_EQ(map.Block.getBase(), kBase + 0x100);
-  EXPECT_EQ(map.Block.getWindowStart(), 0u);
-  EXPECT_EQ(map.Block.getWindowSize(), 0x40u);
-  EXPECT_EQ(map.Chip.getBase(), kBase + 0x400);
-  EXPECT_EQ(map.Chip.getWindowSize(), 0x400u);
-  EXPECT_EQ(map.Chip.LoCardPower.getRegisterAddress(), kBase + 0x400 + 0x200);
-}
-
 TEST_F(CompositeMap, PassesRunOverTheOwnRegistersThenEachChild) {
   map.flushRegMap(false, status);
   EXPECT_EQ(status.getCode(), 0);

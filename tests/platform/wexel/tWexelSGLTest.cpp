@@ -323,24 +323,4 @@ TEST_F(WexelSGL, FailuresLeaveTheChainAsFarAsItWasBuilt) {
   EXPECT_EQ(sim::PageLists::kernelMappings(), 1u);
 }
 
-TEST_F(WexelSGL, SegmentsOfADMAMapBecomeAddressDescriptorsInOrder) {
-  sim::PhysicalMemory::setPlacement({1, 0, 0});
-  tStatus status;
-  nVLAPAL000::tPageList buffer{};
-  dma.configuration.allocateDMABuffer(buffer, 5 * 4096, 0, status, 8);
-  nVLAPAL000::tStandardDMAMap map(dma.configuration);
-  map.map(buffer, 10, 4 * 4096, nVLAPAL000::kDMADeviceWrites, status);
-  initialize();
-  list.addDMAMapSegments(map, status);
-  ASSERT_TRUE(status.isNotFatal());
-  std::vector<Descriptor> expected;
-  for (const nVLAPAL000::tSGLSegment& segment : vltest::segmentsOf(map)) {
-    expected.push_back(Descriptor{static_cast<uint32_t>(segment.size), 0, segment.busAddress});
-  }
-  EXPECT_EQ(expected.size(), 5u);
-  EXPECT_EQ(vltest::parseDescriptors(list.getHead()->page + 16, list.getHead()->used - 16), expected);
-  map.unmap();
-  dma.configuration.freeDMABuffer(buffer);
-}
-
 }  // namespace

@@ -196,18 +196,6 @@ TEST_P(FixedLogicBlockTables, RecordsFollowTheBlockTableInOrder) {
   for (uint16_t r = 0; r < d.recordCount; ++r) EXPECT_EQ(d.records[r].width, 4u);
 }
 
-TEST_P(FixedLogicBlockTables, RegisterIdsAreTheNameKeysExceptWherePrinted) {
-  // Ids that user mode sends although they are not the CRC-32 of the name.
-  const std::vector<uint32_t> printedExceptions = {0x8048A13C, 0x808F37A2, 0x80E1E356, 0x80A5BE86,
-                                                   0x80195555, 0x802A0DEC, 0x80658BAB, 0x801D6AF1,
-                                                   0x809873F7, 0x80FA7CD7, 0x80BD4C78, 0xC0645987};
-  for (const Row& row : GetParam().rows) {
-    const bool exception =
-        std::find(printedExceptions.begin(), printedExceptions.end(), row.id) != printedExceptions.end();
-    EXPECT_EQ(row.id == nameId(row.name), !exception) << row.name;
-  }
-}
-
 TEST_P(FixedLogicBlockTables, PassesVisitWritableAndReadableRegistersInTableOrder) {
   const arm::tMapDescriptor& d = *GetParam().descriptor;
   EXPECT_EQ(passOffsets(d, d.flushOrder, d.flushStepCount), GetParam().flushOffsets);
@@ -226,70 +214,5 @@ TEST_P(FixedLogicBlockTables, SettingsAreThoseOfTheNameKeyedFpgaMaps) {
 
 INSTANTIATE_TEST_SUITE_P(Blocks, FixedLogicBlockTables, testing::ValuesIn(kSheets),
                          [](const testing::TestParamInfo<Sheet>& info) { return std::string(info.param.label); });
-
-// Every id a block accepts, as its items list them.
-std::vector<uint32_t> itemIds(const arm::tMapDescriptor& d) {
-  std::vector<uint32_t> ids;
-  for (uint16_t i = 0; i < d.itemCount; ++i) ids.push_back(d.items[i].id);
-  return ids;
-}
-
-bool accepts(const arm::tMapDescriptor& d, uint32_t id) {
-  const std::vector<uint32_t> ids = itemIds(d);
-  return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-TEST(FixedLogicBlockTables, FieldIdsCarryBit30OnlyForReadOnlyRegisters) {
-  const arm::tMapDescriptor& d = nBoardControl::tBoardControl::kDescriptor;
-  // RefCardPower bits 1:0 and its status's bit 11; LoCardPower bits 17:16.
-  EXPECT_TRUE(accepts(d, 0x004A86A1));
-  EXPECT_TRUE(accepts(d, 0x74D0B425));
-  EXPECT_TRUE(accepts(d, 0x029CAF29));
-  EXPECT_FALSE(accepts(d, 0x404A86A1));
-  EXPECT_FALSE(accepts(d, 0x34D0B425));
-  // Register ids of read-only registers carry no bit 30.
-  EXPECT_FALSE(accepts(d, 0xC0D0B425));
-  // Six registers with 6, 7, 10, 17, ... fields: one id per register and field.
-  unsigned fields = 0;
-  for (uint16_t v = 0; v < d.viewCount; ++v) fields += d.views[v].fieldCount;
-  EXPECT_EQ(d.itemCount, d.viewCount + fields);
-  EXPECT_EQ(d.recordCount, 18u);
-}
-
-TEST(FixedLogicBlockTables, MutexRegSecondIdDescribesOneBitWithoutAFieldIdOfItsOwn) {
-  const arm::tMapDescriptor& d = nRegPortInterfaceRegMap::tRegPortInterfaceRegMap::kDescriptor;
-  EXPECT_TRUE(accepts(d, 0x80645987));
-  EXPECT_TRUE(accepts(d, 0xC0645987));
-  EXPECT_TRUE(accepts(d, 0x00645987));
-  EXPECT_TRUE(accepts(d, 0x08645987));
-  // What the field-id rule gives for bit 0 under the second id.
-  EXPECT_FALSE(accepts(d, 0x40645987));
-  EXPECT_EQ(d.recordCount, 5u);
-}
-
-TEST(FixedLogicBlockTables, CompositesHoldNoRegistersOnlyTheirBlocksInOrder) {
-  struct Composite {
-    const arm::tMapDescriptor* descriptor;
-    uint16_t children;
-    const char* source;
-  };
-  for (const Composite& c :
-       {Composite{&nPrivateEndpoint::tPrivateEndpoint::kDescriptor, 3, "Vl9738Ov3Fpga_PrivateEndpoint"},
-        Composite{&nRefCpldConfig::tRefCpldConfig::kDescriptor, 2, "Vl9738Ov3Fpga_RefCpldConfig"},
-        Composite{&nLo0CpldConfig::tLo0CpldConfig::kDescriptor, 2, "Vl9738Ov3Fpga_Lo0CpldConfig"},
-        Composite{&nLo1CpldConfig::tLo1CpldConfig::kDescriptor, 2, "Vl9738Ov3Fpga_Lo1CpldConfig"}}) {
-    const arm::tMapDescriptor& d = *c.descriptor;
-    SCOPED_TRACE(d.name);
-    EXPECT_EQ(d.recordCount, 0u);
-    EXPECT_EQ(d.itemCount, 0u);
-    EXPECT_EQ(d.childCount, c.children);
-    std::vector<uint16_t> steps(d.flushOrder, d.flushOrder + d.flushStepCount);
-    std::vector<uint16_t> expected;
-    for (uint16_t i = 0; i < c.children; ++i) expected.push_back(arm::kChildStep | i);
-    EXPECT_EQ(steps, expected);
-    EXPECT_EQ(std::vector<uint16_t>(d.refreshOrder, d.refreshOrder + d.refreshStepCount), expected);
-    EXPECT_STREQ(d.settings.sourceFile, c.source);
-  }
-}
 
 }  // namespace
