@@ -14,6 +14,7 @@
 #include "sim/kernel/UserMemory.h"
 #include "tests/regmaps/board/FixedLogicFixture.h"
 #include "tests/support/AllocationSweep.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -61,14 +62,11 @@ TEST_F(Dispatcher, NamesMatchExactly) {
   for (const char* name : {"BoardContro", "BoardControlX", "boardcontrol", ""}) {
     tStatus missing{tStatus::kFullSize};
     EXPECT_EQ(lookup(dispatcher, name, missing), nullptr) << name;
-    EXPECT_EQ(missing.getCode(), vlregitools::kStatusRegistrationNotFound);
-    EXPECT_STREQ(missing.getFile(), "DispatcherBase");
-    EXPECT_EQ(missing.getLine(), 137u);
+    EXPECT_EQ(siteOf(missing), (Site{vlregitools::kStatusRegistrationNotFound, "DispatcherBase", 137}));
   }
   tStatus null{tStatus::kFullSize};
   EXPECT_EQ(lookup(dispatcher, nullptr, null), nullptr);
-  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
-  EXPECT_EQ(null.getLine(), 250u);
+  EXPECT_EQ(siteOf(null), (Site{vlregitools::kStatusRegistrationNullArgument, "DispatcherBase", 250}));
 }
 
 TEST_F(Dispatcher, AnUnversionedMapRefusesAClientVersion) {
@@ -77,9 +75,7 @@ TEST_F(Dispatcher, AnUnversionedMapRefusesAClientVersion) {
   EXPECT_EQ(lookup(dispatcher, "Plain_Ver", status), &unversioned) << "an empty version is the zero version";
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(lookup(dispatcher, "Plain_Ver1.0.0d0", status), nullptr);
-  EXPECT_EQ(status.getCode(), vlregitools::kStatusClientVersionUnexpected);
-  EXPECT_STREQ(status.getFile(), "Registration");
-  EXPECT_EQ(status.getLine(), 96u);
+  EXPECT_EQ(siteOf(status), (Site{vlregitools::kStatusClientVersionUnexpected, "Registration", 96}));
 }
 
 TEST_F(Dispatcher, AVersionedMapJudgesTheClientsVersion) {
@@ -166,28 +162,21 @@ TEST_F(Dispatcher, NamesFillTheirSixtyFourByteSlots) {
   EXPECT_EQ(std::string(out.data() + 192, 3), std::string("x\0#", 3));
   EXPECT_EQ(out[64 * 4], '#') << "nothing beyond the last slot";
 
-  tStatus null{tStatus::kFullSize};
-  dispatcher.getRegistrationNames(nullptr, null);
-  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
-  EXPECT_EQ(null.getLine(), 165u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { dispatcher.getRegistrationNames(nullptr, s); })),
+            (Site{vlregitools::kStatusRegistrationNullArgument, "DispatcherBase", 165}));
 }
 
 TEST_F(Dispatcher, RemovalOfMissingOrNullNamesIsRecorded) {
   dispatcher.add("Only", unversioned, status);
   tStatus missing{tStatus::kFullSize};
   EXPECT_EQ(dispatcher.remove("Other", missing), nullptr);
-  EXPECT_EQ(missing.getCode(), vlregitools::kStatusRegistrationNotFound);
-  EXPECT_STREQ(missing.getFile(), "WrapperDispatcher");
-  EXPECT_EQ(missing.getLine(), 98u);
-  tStatus null{tStatus::kFullSize};
-  dispatcher.remove(nullptr, null);
-  EXPECT_EQ(null.getCode(), vlregitools::kStatusRegistrationNullArgument);
-  EXPECT_EQ(null.getLine(), 91u);
+  EXPECT_EQ(siteOf(missing), (Site{vlregitools::kStatusRegistrationNotFound, "WrapperDispatcher", 98}));
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { dispatcher.remove(nullptr, s); })),
+            (Site{vlregitools::kStatusRegistrationNullArgument, "WrapperDispatcher", 91}));
   EXPECT_EQ(dispatcher.remove("Only"), nullptr);
   EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
-  tStatus nullAdd{tStatus::kFullSize};
-  dispatcher.add(nullptr, unversioned, nullAdd);
-  EXPECT_EQ(nullAdd.getCode(), vlregitools::kStatusRegistrationNullArgument);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { dispatcher.add(nullptr, unversioned, s); }),
+            vlregitools::kStatusRegistrationNullArgument);
   EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
 }
 
@@ -215,15 +204,10 @@ TEST_F(Dispatcher, AFailedAddRegistersNothingAndKeepsNothing) {
   dispatcher.add("A", unversioned, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
 
-  tStatus mutexStatus;
   sim::Sync::mutexCreationFaults().failNth(1, 0);
-  dispatcher.add("B", unversioned, mutexStatus);
-  EXPECT_EQ(mutexStatus.getCode(), nVLAPALS100::kStatusOutOfMemory);
-
+  EXPECT_EQ(codeAfter([&](tStatus& s) { dispatcher.add("B", unversioned, s); }), nVLAPALS100::kStatusOutOfMemory);
   VersionedMap broken{"1.0", "1.0.0d0"};
-  tStatus versionStatus;
-  dispatcher.add("C", broken, versionStatus);
-  EXPECT_EQ(versionStatus.getCode(), vlregitools::kStatusVersionMalformed);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { dispatcher.add("C", broken, s); }), vlregitools::kStatusVersionMalformed);
 
   EXPECT_EQ(dispatcher.getNumberOfRegistrations(), 0u);
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
@@ -381,9 +365,7 @@ TEST_F(DispatcherFromUserMode, AnExtendedContextAboveTwentyFourBitsLeavesTheMapU
     nVLAPAL000::tAutoLock<tMutex> lock(*mutex);
     map->read(0x80D0B425, value, refused, ARMDispatcher::extendedContext(0x1000000, refused));
   }
-  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_STREQ(refused.getFile(), "ARMDispatcher");
-  EXPECT_EQ(refused.getLine(), 49u);
+  EXPECT_EQ(siteOf(refused), (Site{nVLAPALS100::kStatusNotSupported, "ARMDispatcher", 49}));
   EXPECT_EQ(value, 0x99u);
   EXPECT_EQ(reads(), 0u);
 
