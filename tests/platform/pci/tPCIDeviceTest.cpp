@@ -95,10 +95,10 @@ TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
   EXPECT_EQ(u32("pciBusNumber"), options.placement.bus);
   EXPECT_EQ(u32("pciDeviceNumber"), options.placement.device);
   EXPECT_EQ(u32("pciFunctionNumber"), options.placement.function);
-  EXPECT_EQ(u32("pciVendorID"), options.vendorId);
-  EXPECT_EQ(u32("pciDeviceID"), options.deviceId);
-  EXPECT_EQ(u32("pciSubsystemVendorID"), options.subsystemVendorId);
-  EXPECT_EQ(u32("pciSubsystemID"), options.subsystemId);
+  EXPECT_EQ(u32("pciVendorID"), 0x1E7Bu);
+  EXPECT_EQ(u32("pciDeviceID"), 0xB6B6u);
+  EXPECT_EQ(u32("pciSubsystemVendorID"), 0x1E7Bu);
+  EXPECT_EQ(u32("pciSubsystemID"), 0x5B31u);
   EXPECT_EQ(u32("pciRevision"), options.revision);
   EXPECT_EQ(u32("numaNode"), static_cast<uint32_t>(options.placement.numaNode));
   EXPECT_EQ(u32("pcieMaxLinkWidth"), options.maxLinkWidth);

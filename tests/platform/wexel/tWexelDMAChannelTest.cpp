@@ -82,6 +82,33 @@ TEST_F(WexelDMAChannel, InterruptEnablesAreReadModifyWrittenOnlyWhenTheyChange) 
   EXPECT_EQ(board.bar0().writeCount(), 1u);
 }
 
+TEST_F(WexelDMAChannel, StartStoresTheLinkAddressPlainlyAndWritesSizeAndOperation) {
+  tStatus status;
+  tWexelDMAChannel channel(bridge(), 1, status);
+  const uint64_t block = blockOf(1);
+  for (const auto& [mode, operation] : {std::pair<bool, uint32_t>{false, 1}, {true, 5}}) {
+    board.bar0().clearTraffic();
+    channel.startWithLink(nVLAPAL000::tWexelSGLFirstLink{0x123456789000ull, 0x200}, mode);
+    EXPECT_EQ(board.bar0().peek64(block + 0x48), 0x123456789000ull);
+    const std::vector<BusAccess> expected = {{Kind::Write, block + 0x50, 4, 0x200},
+                                             {Kind::Write, block + 0x58, 4, operation}};
+    EXPECT_EQ(board.bar0().traffic(), expected);
+    EXPECT_TRUE(channel.isRunning());
+  }
+}
+
+TEST_F(WexelDMAChannel, CountInterruptAndBytesTransferredUsePlain64BitAccesses) {
+  tStatus status;
+  tWexelDMAChannel channel(bridge(), 0, status);
+  board.bar0().clearTraffic();
+  channel.armCountInterrupt(0x1'0000'0010ull);
+  EXPECT_EQ(board.bar0().peek64(blockOf(0) + 0x90), 0x1'0000'0010ull);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Write, blockOf(0) + 0x58, 4, 0x02000000}}));
+  *reinterpret_cast<volatile uint64_t*>(bridge() + blockOf(0) + 0xA0) = 0x2'0000'0001ull;
+  EXPECT_EQ(channel.bytesTransferred(), 0x2'0000'0001ull);
+  EXPECT_EQ(board.bar0().readCount(), 0u);
+}
+
 TEST_F(WexelDMAChannel, StopStatusBitsEndTheRunningState) {
   tStatus status;
   tWexelDMAChannel channel(bridge(), 0, status);
