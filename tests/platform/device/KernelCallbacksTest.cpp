@@ -49,14 +49,6 @@ TEST_F(DeviceRequests, RequestOnAClosedGateIsRefusedWithGateClosed) {
   EXPECT_EQ(board.device().getInFlightCount(), 0u);
 }
 
-TEST_F(DeviceRequests, ErrorSeededFromTheInputBlockStopsTheRequestBeforeTheGate) {
-  auto file = openFile();
-  const vltest::GatedReply reply = vltest::gatedRequest(*file, 5, -52010);
-  EXPECT_EQ(reply.status, 0);
-  EXPECT_EQ(reply.outStatus, -52010);
-  EXPECT_EQ(reply.value, 0u);
-}
-
 TEST_F(DeviceRequests, UnreadableHeaderReturnsTheKernelCodeAndReachesNoDecoder) {
   auto file = openFile();
   EXPECT_EQ(file->ioctlRaw(vltest::kCodeGated, 0x10), sim::UserMemory::kCopyFault);
