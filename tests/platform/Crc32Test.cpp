@@ -1,11 +1,11 @@
-#include "driver/platform/crc/Crc32.h"
-
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstring>
 #include <random>
 #include <vector>
+
+#include "driver/platform/crc/Crc32.h"
 
 namespace {
 

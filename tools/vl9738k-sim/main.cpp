@@ -10,24 +10,20 @@
 namespace {
 
 const char* entryName(int index) {
-  static const char* const kNames[] = {"open",         "close",      "read",       "write",
-                                       "ioctl",        "unload",     "add device", "remove device",
-                                       "map memory",   "unmap memory", "delete device"};
+  static const char* const kNames[] = {"open",       "close",        "read",         "write",
+                                       "ioctl",      "unload",       "add device",   "remove device",
+                                       "map memory", "unmap memory", "delete device"};
   return kNames[index];
 }
 
 void reportRecord(const nVLZUK_tDriverRecord& record) {
-  const void* entries[] = {reinterpret_cast<const void*>(record.open),
-                           reinterpret_cast<const void*>(record.close),
-                           reinterpret_cast<const void*>(record.read),
-                           reinterpret_cast<const void*>(record.write),
-                           reinterpret_cast<const void*>(record.ioctl),
-                           reinterpret_cast<const void*>(record.unload),
-                           reinterpret_cast<const void*>(record.addDevice),
-                           reinterpret_cast<const void*>(record.removeDevice),
-                           reinterpret_cast<const void*>(record.mapMemory),
-                           reinterpret_cast<const void*>(record.unmapMemory),
-                           reinterpret_cast<const void*>(record.deleteDevice)};
+  const void* entries[] = {
+      reinterpret_cast<const void*>(record.open),        reinterpret_cast<const void*>(record.close),
+      reinterpret_cast<const void*>(record.read),        reinterpret_cast<const void*>(record.write),
+      reinterpret_cast<const void*>(record.ioctl),       reinterpret_cast<const void*>(record.unload),
+      reinterpret_cast<const void*>(record.addDevice),   reinterpret_cast<const void*>(record.removeDevice),
+      reinterpret_cast<const void*>(record.mapMemory),   reinterpret_cast<const void*>(record.unmapMemory),
+      reinterpret_cast<const void*>(record.deleteDevice)};
   int filled = 0;
   for (const void* entry : entries) filled += entry != nullptr ? 1 : 0;
   std::printf("  module name      : %s\n", record.moduleName != nullptr ? record.moduleName : "(none)");
@@ -49,14 +45,13 @@ int main(int argc, char** argv) {
   }
   std::printf("  driver entry returned %d\n", module->entryResult());
   if (!module->registered()) return 1;
-  std::printf("  registered with the kernel layer: %s\n",
-              sim::Drivers::isRegistered(&module->record()) ? "yes" : "no");
+  std::printf("  registered with the kernel layer: %s\n", sim::Drivers::isRegistered(&module->record()) ? "yes" : "no");
   reportRecord(module->record());
   std::printf("\nPlugging in a simulated board\n");
   sim::Board board;
   const nVLZUK_tPCIDeviceDescription description = board.description();
-  std::printf("  PCI %02X:%02X.%X  vendor %04X device %04X  subsystem %04X:%04X  BAR 0 %llu KiB\n",
-              description.bus, description.device, description.function, description.vendorId, description.deviceId,
+  std::printf("  PCI %02X:%02X.%X  vendor %04X device %04X  subsystem %04X:%04X  BAR 0 %llu KiB\n", description.bus,
+              description.device, description.function, description.vendorId, description.deviceId,
               description.subsystemVendorId, description.subsystemId,
               static_cast<unsigned long long>(description.windows[0].size / 1024));
   void* device = nullptr;

@@ -63,8 +63,8 @@ bool tStatus::setCode(int64_t code, const char* component, const char* file, uin
 
 bool tStatus::merge(const tStatus& other) {
   const bool otherFull = other.isFull();
-  const bool stored = otherFull ? setCode(other.code_, other.component_, other.file_, other.line_)
-                                : setCode(other.code_, "", "", 0);
+  const bool stored =
+      otherFull ? setCode(other.code_, other.component_, other.file_, other.line_) : setCode(other.code_, "", "", 0);
   if (!stored || !otherFull || !isFull()) return stored;
   for (size_t i = 0; i < kStackDepth; ++i) {
     stack_[i] = other.stack_[i];
