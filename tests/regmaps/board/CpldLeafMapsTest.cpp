@@ -1,0 +1,250 @@
+// The leaf maps of the CPLDs and the chips behind them, placed in the
+// fixed-logic window as the CPLD composites place them: the family's rules
+// over every map, then each map's own cases as scripts of calls with the
+// answer and the exact bus traffic each call must cause.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <sstream>
+#include <string>
+
+#include "FixedLogicFixture.h"
+#include "driver/regmaps/board/cpld/tAd9512RegMap.h"
+#include "driver/regmaps/board/cpld/tAuxInterfaceRegMap.h"
+#include "driver/regmaps/board/cpld/tBoardCtrlRegMap.h"
+#include "driver/regmaps/board/cpld/tCxSwCtrlRegMap.h"
+#include "driver/regmaps/board/cpld/tHmc703RegMap.h"
+#include "driver/regmaps/board/cpld/tRefClkToLoRegMap.h"
+#include "driver/regmaps/board/cpld/tTemperatureRegMap.h"
+#include "tests/support/StatusChecks.h"
+
+namespace {
+
+using namespace vltest;
+using namespace nVLAPALS100;
+using Kind = BusAccess::Kind;
+using Map = std::unique_ptr<arm::tRegisterMapEngine>;
+
+template <typename M, typename R>  // R: the map's records, whose flags a test may reach past the map
+Map make(vllym::kernel::IIoAccessor* accessor, uint32_t base, uint32_t start, uint32_t size, uint8_t** records) {
+  auto map = std::make_unique<M>(accessor, base, start, size);
+  *records = reinterpret_cast<uint8_t*>(static_cast<R*>(map.get()));
+  return map;
+}
+#define VL_LEAF(ns, name) make<ns::t##name, ns::n##name##Layout::tRecords>
+
+struct Leaf {
+  const char* label;
+  uint32_t base, window;  // in the fixed-logic window: Ref CPLD 0x4000, LO0 0x8000, LO1 0xC000
+  unsigned fields, ids;
+  Map (*make)(vllym::kernel::IIoAccessor*, uint32_t, uint32_t, uint32_t, uint8_t**);
+};
+void PrintTo(const Leaf& leaf, std::ostream* out) { *out << leaf.label; }
+
+const Leaf kLeaves[] = {
+    {"Ad9512", 0x4200, 0x200, 68, 90, VL_LEAF(nAd9512RegMap, Ad9512RegMap)},
+    {"Hmc703", 0x4400, 0x100, 90, 110, VL_LEAF(nHmc703RegMap, Hmc703RegMap)},
+    {"Temperature", 0x4100, 0x20, 2, 4, VL_LEAF(nShared::nTemperatureRegMap, TemperatureRegMap)},
+    {"AuxInterface", 0x4000, 0x100, 19, 27, VL_LEAF(nShared::nAuxInterfaceRegMap, AuxInterfaceRegMap)},
+    {"Lo0RefClkToLo", 0x4160, 0x10, 1, 2, VL_LEAF(nRefClkToLoRegMap, RefClkToLoRegMap)},
+    {"Lo1RefClkToLo", 0x4170, 0x10, 1, 2, VL_LEAF(nRefClkToLoRegMap, RefClkToLoRegMap)},
+    {"BoardCtrl", 0x8120, 0x20, 8, 12, VL_LEAF(nShared::nBoardCtrlRegMap, BoardCtrlRegMap)},
+    {"CxSwCtrl", 0xC140, 0x20, 1, 2, VL_LEAF(nCxSwCtrlRegMap, CxSwCtrlRegMap)},
+};
+
+class LeafMap : public FixedLogicOnBoard, public testing::WithParamInterface<Leaf> {
+ protected:
+  Map build(uint32_t start, uint32_t size) {
+    return GetParam().make(&fixedLogic, GetParam().base + start, start, size, &records);
+  }
+  std::vector<uint64_t> addresses(const uint16_t* steps, uint16_t count, uint32_t from = 0) {
+    std::vector<uint64_t> found;
+    for (uint16_t i = 0; i < count; ++i) {
+      if (d.records[steps[i]].offset >= from) found.push_back(GetParam().base + d.records[steps[i]].offset);
+    }
+    return found;
+  }
+  uint8_t* records = nullptr;
+  Map map = build(0, GetParam().window);
+  const arm::tMapDescriptor& d = map->getDescriptor();
+  uint64_t value = 0, again = 0;
+  uint32_t count = 0;
+  arm::FieldType types[32];
+  uint64_t masks[32];
+};
+
+TEST_P(LeafMap, PassesWriteOnlyDirtyRegistersOnceEachAndFlushesNeverRead) {
+  EXPECT_EQ(d.fieldCount, GetParam().fields);
+  EXPECT_EQ(d.itemCount, GetParam().ids);
+  map->flushRegMap(false, status);
+  EXPECT_EQ(writtenAddresses(), addresses(d.flushOrder, d.flushStepCount));
+  EXPECT_TRUE(readAddresses().empty());
+  clearTraffic();
+  for (const arm::tViewInfo& view : std::span(d.views, d.viewCount)) {
+    map->get(view.id, value, status, 0);
+    if (view.accepts & arm::kAcceptsSet) map->set(view.id, value, status, 0);  // unchanged: stays clean
+  }
+  map->flushRegMap(false, status);
+  map->refreshRegMap(status);
+  EXPECT_EQ(writes(), 0u);
+  EXPECT_EQ(readAddresses(), addresses(d.refreshOrder, d.refreshStepCount));  // none in all-write-only maps
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_P(LeafMap, RegisterIdsIgnoreBits24To29AndForcedWritesGoOutOnce) {
+  map->flushRegMap(true, status);
+  for (const arm::tViewInfo& view : std::span(d.views, d.viewCount)) {
+    SCOPED_TRACE(testing::Message() << std::hex << view.id);
+    map->get(view.id | 0x3F000000u, again, status, 0);
+    map->get(view.id, value, status, 0);
+    EXPECT_EQ(again, value);
+    uint32_t unused = 0;  // a lowest bit no field of the register has
+    while (std::any_of(d.fields + view.firstField, d.fields + view.firstField + view.fieldCount,
+                       [&](const arm::tFieldInfo& f) { return f.lowestBit == unused; }))
+      ++unused;
+    const uint32_t stray = arm::ids::fieldId(view.id, unused, (view.accepts & arm::kAcceptsSet) == 0);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->get(stray, again, s, 0); }), kStatusInvalidParameter);
+    uint32_t none = 0;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->getRegisterFormat(view.id, none, types, masks, s); }),
+              kStatusLookupFailure);
+    if ((view.accepts & arm::kAcceptsWrite) == 0) continue;
+    clearTraffic();
+    map->write(view.id, value, false, status, 0);
+    EXPECT_EQ(writes(), 0u);
+    map->write(view.id, value, true, status, 0);
+    EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{GetParam().base + d.records[view.record].offset}));
+  }
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_P(LeafMap, OutsideTheWindowFlushesAndRefreshesFailWhileShadowsStayUsable) {
+  map = build(0, 0);
+  for (const arm::tViewInfo& view : std::span(d.views, d.viewCount)) {
+    const bool flushable = view.accepts & arm::kAcceptsFlush, readable = view.accepts & arm::kAcceptsRefresh;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->flush(view.id, false, s, 0); }),
+              flushable ? kStatusNotAccessible : kStatusInvalidParameter);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->refresh(view.id, s, 0); }),
+              readable ? kStatusNotAccessible : kStatusInvalidParameter);
+    if (view.accepts & arm::kAcceptsSet) map->set(view.id, 0x5A, status, 0);
+    map->get(view.id, value, status, 0);
+    count = 32;
+    map->getRegisterFormat(view.id, count, types, masks, status);
+    EXPECT_EQ(value, view.accepts & arm::kAcceptsSet ? 0x5Au : d.records[view.record].resetValue);
+    auto& record = *reinterpret_cast<arm::tShadowedRecord<uint32_t>*>(records + d.records[view.record].recordOffset);
+    record.dirty = 0;  // no flush can make it clean; a clean register needs no access
+    if (!flushable) continue;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->flush(view.id, false, s, 0); }), 0);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map->flush(view.id, true, s, 0); }), kStatusNotAccessible);
+  }
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(board.bar0().traffic().empty());
+
+  const uint32_t first = d.records[d.flushOrder[0]].offset + 1;  // the first register of the pass falls outside
+  map = build(first, 0x1000);
+  map->flushRegMap(true, status);
+  EXPECT_EQ(status.getCode(), kStatusNotAccessible);
+  EXPECT_EQ(writtenAddresses(), addresses(d.flushOrder, d.flushStepCount, first));
+}
+
+INSTANTIATE_TEST_SUITE_P(CpldLeafMaps, LeafMap, testing::ValuesIn(kLeaves),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// A script is calls separated by ';': an operation (g get, s set, r read,
+// w write, W forced write, f flush, R refresh, P flushRegMap, Q forced
+// flushRegMap, i reinitialize) with its id and value in hex, then what it
+// must answer (=value; !5 or !6 for -52005 or -52006) and every bus access
+// it must cause, in order (W@offset:value written; R@offset:value read, the
+// model answering with that value).
+struct Script {
+  const char* label;
+  size_t leaf;
+  uint32_t window;
+  const char* calls;
+};
+void PrintTo(const Script& script, std::ostream* out) { *out << script.label; }
+
+const Script kScripts[] = {
+    {"Ad9512OneBitFieldTakesAnyNonZeroValueAndTheUpdateGoesLast", 0, 0x200,
+     "s 185DC4DC 5; g 805DC4DC =40; g 185DC4DC =1; s 80BDAB51 1; P W@432C:40 W@4368:1"},
+    {"Ad9512ShortWindowWritesWhatItReachesAndKeepsTheRest", 0, 0x100,
+     "s 80BDAB51 1; Q W@4200:10 W@42D0:1 W@42D4:0 W@42D8:0 W@42F4:8 W@42F8:8 W@42FC:8 !6; g 80BDAB51 =1"},
+    {"Hmc703ResetsFirstAndItsChipIdIsKnownWithoutBusAccess", 1, 0x100,
+     "i; g 60F76439 =97370; g 80F76439 =12E6E0; P W@4400:0 W@4404:4 W@4408:2 W@440C:32 W@4410:0 W@4414:CA8642 "
+     "W@4418:3E3E W@441C:90CA W@4420:2DFFE W@4424:8064C8 W@4428:0 W@442C:3C0C2 W@4430:32 W@4434:0 W@4438:0 "
+     "W@443C:2; P; s 80F76439 1 !5; R 80F76439 R@4400:12E6E0"},
+    {"Hmc703ResetStrobeGoesOutAndLeavesTheShadowClearAndClean", 1, 0x100,
+     "w 18097FA9 1 W@4400:40; g 80097FA9 =0; f 80097FA9; w 18097FA9 1 W@4400:40; r 18097FA9 !5"},
+    {"AuxSetupStrobesClearWhileOtherBitsStay", 3, 0x100,
+     "w 80C07279 1113 W@4010:1113; g 80C07279 =1110; w 801AA956 11 W@4014:11; g 801AA956 =10; r 80C07279 !5"},
+    {"AuxStatusRefreshLeavesTheSetupAtItsAddress", 3, 0x100,
+     "s 80C07279 1110; R 80C7410C R@4010:101; g 80C07279 =1110; g 44C7410C =1; g 80C86962; g 8085DBC0 !5"},
+    {"TemperatureReadsTheCodeFromBits2To15", 2, 0x20, "r 5030A622 =48D R@4104:FFFF1234; r 8009BE21 !5"},
+    {"RefClkToLoFieldKeepsTheRestOfTheWord", 4, 0x10,
+     "s 0009DD65 6; g 8009DD65 =2; s 8009DD65 FFFFFFFF; W 0009DD65 0 W@4160:FFFFFFFC; r 8009DD65 !5"},
+    {"BoardCtrlFieldsAreMaskedAndTheRevisionIsReadOnly", 6, 0x20,
+     "s 00E95C1E 80; g 80E95C1E =0; s 06864146 7F; g 80864146 =3F000138; s 803DF51D 1 !5; "
+     "r 403DF51D =B R@812C:AB; R 403DF51D !5"},
+    {"CxSwModeIsMaskedAndWrittenOnlyWhenChanged", 7, 0x20,
+     "s 00F0FB2F 25; g 80F0FB2F =5; w 00F0FB2F 5 W@C140:5; w 00F0FB2F 5; r 80F0FB2F !5"},
+};
+
+class LeafMapScript : public FixedLogicOnBoard, public testing::WithParamInterface<Script> {};
+
+TEST_P(LeafMapScript, EachCallAnswersAndCausesExactlyItsTraffic) {
+  const Leaf& leaf = kLeaves[GetParam().leaf];
+  uint8_t* records = nullptr;
+  Map map = leaf.make(&fixedLogic, leaf.base, 0, GetParam().window, &records);
+  tStatus start;
+  map->flushRegMap(true, start);
+  std::istringstream calls(GetParam().calls);
+  for (std::string call; std::getline(calls, call, ';');) {
+    SCOPED_TRACE(call);
+    std::istringstream in(call);
+    char op = 0;
+    uint32_t id = 0, offset = 0, word = 0;
+    uint64_t value = 0, answer = 0, out = 0;
+    int64_t code = 0;
+    std::vector<BusAccess> expected;
+    in >> op;
+    if (op != 'P' && op != 'Q' && op != 'i') in >> std::hex >> id;
+    for (std::string token; in >> token;) {
+      if (token[0] == '!') code = -52000 - std::stoi(token.substr(1));
+      if (token[0] == '=') answer = std::stoull(token.substr(1), nullptr, 16);
+      if (std::isxdigit(token[0]) != 0) value = std::stoull(token, nullptr, 16);
+      if (token[1] != '@' || std::sscanf(token.c_str() + 2, "%x:%x", &offset, &word) != 2) continue;
+      const Kind kind = token[0] == 'R' ? Kind::Read : Kind::Write;
+      if (kind == Kind::Read) model().registers().setReadable(offset, 4, word);
+      expected.push_back({kind, at(offset), 4, word});
+    }
+    clearTraffic();
+    tStatus local;
+    if (op == 'g') map->get(id, out, local, 0);
+    if (op == 's') map->set(id, value, local, 0);
+    if (op == 'r') map->read(id, out, local, 0);
+    if (op == 'w' || op == 'W') map->write(id, value, op == 'W', local, 0);
+    if (op == 'f') map->flush(id, false, local, 0);
+    if (op == 'R') map->refresh(id, local, 0);
+    if (op == 'P' || op == 'Q') map->flushRegMap(op == 'Q', local);
+    if (op == 'i') map->reinitialize();
+    EXPECT_EQ(local.getCode(), code);
+    EXPECT_EQ(out, answer);
+    EXPECT_EQ(board.bar0().traffic(), expected);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CpldLeafMaps, LeafMapScript, testing::ValuesIn(kScripts),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(FixedLogicOnBoard, DistributorDividerWriterKeepsTheOtherHalfAndWritesOnce) {
+  nAd9512RegMap::tAd9512RegMap distributor{&fixedLogic, 0x4200, 0, 0x200};
+  distributor.flushRegMap(true, status);
+  clearTraffic();
+  distributor.DividerOut2.setDividerHigh(5, status).writeDividerLow(0x12, status, false);
+  distributor.DividerOut2.writeDividerLow(2, status, false);
+  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Write, at(0x4338), 4, 0x25}}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+}  // namespace
