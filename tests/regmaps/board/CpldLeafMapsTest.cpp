@@ -141,8 +141,10 @@ TEST_P(LeafMap, OutsideTheWindowFlushesAndRefreshesFailWhileShadowsStayUsable) {
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_TRUE(board.bar0().traffic().empty());
 
-  const uint32_t first = d.records[d.flushOrder[0]].offset + 1;  // the first register of the pass falls outside
-  map = build(first, 0x1000);
+  // The pass's first register lies just below the window's start; a window
+  // reaching round the top of the address space must not take it in.
+  const uint32_t first = d.records[d.flushOrder[0]].offset + 2;
+  map = build(first, 0xFFFFFFFF);
   map->flushRegMap(true, status);
   EXPECT_EQ(status.getCode(), kStatusNotAccessible);
   EXPECT_EQ(writtenAddresses(), addresses(d.flushOrder, d.flushStepCount, first));
