@@ -24,9 +24,10 @@ void fail(tStatus& status, int32_t code, uint64_t line) {
 }
 
 // The output side of the write path: nothing is appended without it.
+// Offsets count from where this serialisation starts in the vector.
 class Output {
  public:
-  explicit Output(vlhtl::Vector<uint8_t>* bytes) : bytes_(bytes) {}
+  explicit Output(vlhtl::Vector<uint8_t>* bytes) : bytes_(bytes), start_(bytes != nullptr ? bytes->size() : 0) {}
   void appendU32(uint32_t value, tStatus& status) {
     uint8_t encoded[4];
     for (unsigned i = 0; i < 4; ++i) encoded[i] = static_cast<uint8_t>(value >> (8 * i));
@@ -37,13 +38,14 @@ class Output {
   }
   // The CRC of the first `count` record bytes written so far.
   uint32_t crcOfRecords(uint64_t count) const {
-    if (bytes_ == nullptr || bytes_->size() < kOutputRecords + count) return 0;
-    return nVLAPAL000::crc32(bytes_->data() + kOutputRecords, count);
+    if (bytes_ == nullptr || size() < kOutputRecords + count) return 0;
+    return nVLAPAL000::crc32(bytes_->data() + start_ + kOutputRecords, count);
   }
-  uint64_t size() const { return bytes_ != nullptr ? bytes_->size() : 0; }
+  uint64_t size() const { return bytes_ != nullptr ? bytes_->size() - start_ : 0; }
 
  private:
   vlhtl::Vector<uint8_t>* bytes_;
+  uint64_t start_;
 };
 
 }  // namespace

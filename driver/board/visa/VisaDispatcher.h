@@ -62,7 +62,6 @@ class VisaDispatcher {
                   nVLAPALS100::tStatus& status);
 
   uint32_t getUserCount() const;
-  const Space& getSpace(uint8_t space) const { return spaces_[space]; }
 
  private:
   struct Transfer;

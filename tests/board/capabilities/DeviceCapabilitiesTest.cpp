@@ -35,8 +35,8 @@ Words wordsOf(const DeviceCapabilities& record) {
   return words;
 }
 
-// Every value record in tag order, a tag-12 record of odd length among
-// them, and the CRC last.
+// Every value record in tag order, with a tag-12 record of odd length
+// after the fourth.
 CapabilitiesBlock factoryBlock() {
   CapabilitiesBlock block;
   for (uint32_t i = 0; i < kFactory.size(); ++i) {
@@ -52,15 +52,7 @@ DeviceCapabilities garbage() {
   return record;
 }
 
-tStatus parse(DeviceCapabilities& record, const std::vector<uint8_t>& block) {
-  tStatus status(tStatus::kFullSize);
-  DeviceCapabilities::parse(record, block.data(), static_cast<uint32_t>(block.size()), false, 0, 0, nullptr, status);
-  return status;
-}
-
-Site capabilitiesSite(int64_t code, uint64_t line) {
-  return Site{code, nVL9738K_24_0::sites::kDeviceCapabilities, line};
-}
+Site at(int64_t code, uint64_t line) { return Site{code, nVL9738K_24_0::sites::kDeviceCapabilities, line}; }
 
 // Reads the record from a board whose EEPROM holds `block`.
 tStatus readFromBoard(const std::vector<uint8_t>& block, DeviceCapabilities& record) {
@@ -72,80 +64,57 @@ tStatus readFromBoard(const std::vector<uint8_t>& block, DeviceCapabilities& rec
   return status;
 }
 
-TEST(DeviceCapabilitiesFromBoard, AnEmptyBlockGivesTheDefaultsWithoutError) {
-  DeviceCapabilities record = garbage();
-  EXPECT_EQ(readFromBoard({}, record).getCode(), 0);
-  EXPECT_EQ(wordsOf(record), kDefaults);
-}
-
-TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordAndSkipsUnknownRecords) {
+TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordAndAnEmptyOneGivesTheDefaults) {
   DeviceCapabilities record = garbage();
   EXPECT_EQ(readFromBoard(factoryBlock().crc().bytes(), record).getCode(), 0);
   EXPECT_EQ(wordsOf(record), kFactory);
   EXPECT_EQ(record.temperatureLimit(), 70);
+  EXPECT_EQ(readFromBoard({}, record).getCode(), 0);
+  EXPECT_EQ(wordsOf(record), kDefaults);
 }
 
 TEST(DeviceCapabilitiesFromBoard, AWrongCrcFailsVerificationAndLeavesTheDefaults) {
-  const std::vector<uint8_t> good = factoryBlock().crc().bytes();
-  const uint32_t crc = CapabilitiesBlock::crc32(good.data(), good.size() - 12);
   DeviceCapabilities record = garbage();
-  EXPECT_EQ(siteOf(readFromBoard(factoryBlock().crc(crc ^ 1).bytes(), record)),
-            capabilitiesSite(codes::kBoardVerificationFailed, lines::kCapabilitiesCrc));
+  const tStatus status = readFromBoard(factoryBlock().crc(0x12345678).bytes(), record);
+  EXPECT_EQ(siteOf(status), at(codes::kBoardVerificationFailed, lines::kCapabilitiesCrc));
   EXPECT_EQ(wordsOf(record), kDefaults);
 }
 
-TEST(DeviceCapabilitiesFromBoard, ABoardWithoutTheCapabilityKeepsTheDefaults) {
-  sim::BoardOptions options;
-  options.flash.capabilities = std::vector<sim::CapabilityRecord>{sim::CapabilityRecord::serialNumber(7)};
-  vltest::PciTestBoard plugged(options);
-  DeviceCapabilities record = garbage();
-  tStatus status;
-  nVL9738K_24_0::readDeviceCapabilities(plugged.device(), record, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_EQ(wordsOf(record), kDefaults);
-}
-
-struct Damaged {
+struct Block {
   const char* name;
-  std::vector<uint8_t> block;
+  std::vector<uint8_t> bytes;
   Site site;
+  Words words;
 };
 
-class DamagedBlock : public testing::TestWithParam<Damaged> {};
+class CapabilitiesBlocks : public testing::TestWithParam<Block> {};
 
-TEST_P(DamagedBlock, FailsVerificationAtItsSiteAndLeavesTheDefaults) {
+TEST_P(CapabilitiesBlocks, ParseToTheirRecordOrFailAtTheirSiteWithTheDefaults) {
   DeviceCapabilities record = garbage();
-  EXPECT_EQ(siteOf(parse(record, GetParam().block)), GetParam().site);
-  EXPECT_EQ(wordsOf(record), kDefaults);
+  const std::vector<uint8_t>& bytes = GetParam().bytes;
+  tStatus status(tStatus::kFullSize);
+  DeviceCapabilities::parse(record, bytes.data(), static_cast<uint32_t>(bytes.size()), false, 0, 0, nullptr, status);
+  EXPECT_EQ(status.getCode(), GetParam().site.code);
+  if (status.isFatal()) {
+    EXPECT_EQ(siteOf(status), GetParam().site);
+  }
+  EXPECT_EQ(wordsOf(record), GetParam().words);
 }
 
+constexpr int64_t kFailed = codes::kBoardVerificationFailed;
+constexpr Words kOnlyWord1 = {0xDEAD, 9, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD};
 INSTANTIATE_TEST_SUITE_P(
-    Blocks, DamagedBlock,
-    testing::Values(Damaged{"OneTrailingByte", CapabilitiesBlock().word(2, 1).raw({0}).bytes(),
-                            capabilitiesSite(codes::kBoardVerificationFailed, lines::kCapabilitiesTrailingBytes)},
-                    Damaged{"SevenTrailingBytes", CapabilitiesBlock().word(2, 1).raw({1, 2, 3, 4, 5, 6, 7}).bytes(),
-                            capabilitiesSite(codes::kBoardVerificationFailed, lines::kCapabilitiesTrailingBytes)},
-                    Damaged{"ValueRecordOfLengthThree", CapabilitiesBlock().word(2, 1).record(5, {1, 2, 3}).bytes(),
-                            capabilitiesSite(codes::kBoardVerificationFailed, lines::kCapabilitiesRecordLength)},
-                    Damaged{"CrcRecordOfLengthEight",
-                            CapabilitiesBlock().word(2, 1).record(1, {0, 0, 0, 0, 0, 0, 0, 0}).bytes(),
-                            capabilitiesSite(codes::kBoardVerificationFailed, lines::kCapabilitiesRecordLength)}),
-    [](const testing::TestParamInfo<Damaged>& info) { return info.param.name; });
-
-TEST(DeviceCapabilitiesParse, ACrcRecordFirstOrNoneAtAllIsNotCompared) {
-  DeviceCapabilities record = garbage();
-  EXPECT_EQ(parse(record, CapabilitiesBlock().crc(0x1234).word(3, 9).bytes()).getCode(), 0);
-  EXPECT_EQ(record.oldestModuleRevision(), 9u);
-  EXPECT_EQ(parse(record, CapabilitiesBlock().word(4, 5).bytes()).getCode(), 0);
-}
-
-TEST(DeviceCapabilitiesParse, AValueCutShortReadsAsZeroWithAWarning) {
-  DeviceCapabilities record;
-  DeviceCapabilities::initialize(record);
-  const tStatus status = parse(record, CapabilitiesBlock().word(2, 5).word(4, 6).header(9, 4).raw({1, 2}).bytes());
-  EXPECT_EQ(status.getCode(), codes::kWarningReadPastEnd);
-  EXPECT_EQ(wordsOf(record), (Words{5, 0, 6, 0, 0, 0, 0, 0}));
-}
+    Blocks, CapabilitiesBlocks,
+    testing::Values(
+        Block{"OneTrailingByte", CapabilitiesBlock().word(2, 1).raw({0}).bytes(),
+              at(kFailed, lines::kCapabilitiesTrailingBytes), kDefaults},
+        Block{"ValueOfLengthThree", CapabilitiesBlock().word(2, 1).record(5, {1, 2, 3}).bytes(),
+              at(kFailed, lines::kCapabilitiesRecordLength), kDefaults},
+        Block{"CrcFirstIsNotCompared", CapabilitiesBlock().crc(0x1234).word(3, 9).bytes(), Site{0, "", 0}, kOnlyWord1},
+        Block{"NoCrcIsNotCompared", CapabilitiesBlock().word(3, 9).bytes(), Site{0, "", 0}, kOnlyWord1},
+        Block{"ValueCutShortReadsAsZero", CapabilitiesBlock().word(3, 9).header(9, 4).raw({1, 2}).bytes(),
+              Site{codes::kWarningReadPastEnd, "", 0}, Words{0xDEAD, 9, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0}}),
+    [](const testing::TestParamInfo<Block>& info) { return info.param.name; });
 
 TEST(DeviceCapabilitiesWrite, ReplacesTheFirmwareRevisionsCopiesTheRestAndRecomputesTheCrc) {
   const std::vector<uint8_t> input = factoryBlock().crc().word(8, 0x99).bytes();
@@ -158,7 +127,7 @@ TEST(DeviceCapabilitiesWrite, ReplacesTheFirmwareRevisionsCopiesTheRestAndRecomp
   const std::vector<uint8_t> written(output.begin(), output.end());
   ASSERT_EQ(written.size(), input.size() + 4);
   EXPECT_EQ(written[0] | written[1] << 8 | written[2] << 16 | written[3] << 24, static_cast<int>(input.size()));
-  // The odd record sits after the first four value records, header and all.
+  // The odd record follows the size word and four value records.
   const size_t odd = 4 + 4 * 12;
   EXPECT_EQ(std::vector<uint8_t>(written.begin() + odd, written.begin() + odd + 11),
             CapabilitiesBlock().record(12, kOddRecord).bytes());
@@ -169,7 +138,9 @@ TEST(DeviceCapabilitiesWrite, ReplacesTheFirmwareRevisionsCopiesTheRestAndRecomp
   expected[6] = 0x99;
   EXPECT_EQ(wordsOf(record), expected);
   DeviceCapabilities reread = garbage();
-  EXPECT_EQ(parse(reread, std::vector<uint8_t>(written.begin() + 4, written.end())).getCode(), 0);
+  DeviceCapabilities::parse(reread, written.data() + 4, static_cast<uint32_t>(input.size()), false, 0, 0, nullptr,
+                            status);
+  EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(wordsOf(reread), expected);
 }
 
@@ -179,7 +150,7 @@ TEST(DeviceCapabilitiesWrite, ABlockCutShortCannotBeWrittenBack) {
   vlhtl::Vector<uint8_t> output;
   tStatus status(tStatus::kFullSize);
   DeviceCapabilities::parse(record, input.data(), static_cast<uint32_t>(input.size()), true, 7, 7, &output, status);
-  EXPECT_EQ(siteOf(status), capabilitiesSite(codes::kInvalidArgument, lines::kCapabilitiesOutputLength));
+  EXPECT_EQ(siteOf(status), at(codes::kInvalidArgument, lines::kCapabilitiesOutputLength));
 }
 
 }  // namespace
