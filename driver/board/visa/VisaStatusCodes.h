@@ -4,9 +4,11 @@
 
 #include <stdint.h>
 
+#include "driver/board/status/DeviceStatusCodes.h"
+
 namespace nVL9738K_24_0::visa {
 
-constexpr int32_t code(uint32_t value) { return static_cast<int32_t>(value); }
+using codes::code;
 
 inline constexpr int32_t kNoKernelMapping = code(0xBFFF0000);
 inline constexpr int32_t kNotInitialized = code(0xBFFF003A);
