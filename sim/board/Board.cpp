@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "sim/kernel/Interrupts.h"
+#include "sim/kernel/Ports.h"
 
 namespace sim {
 namespace {
@@ -25,7 +26,20 @@ Board::Board(const BoardOptions& options)
       fixedLogic_(*bars_.front()),
       registerPort_(*bars_.front()),
       handle_(0) {
-  for (const std::unique_ptr<Bar>& bar : bars_) physical_.push_back(Pci::lendPhysical(bar->data(), bar->size()));
+  for (size_t i = 0; i < bars_.size(); ++i) {
+    Bar& bar = *bars_[i];
+    switch (barKind(i)) {
+      case BoardOptions::BarKind::Io:
+        physical_.push_back(Ports::lend(bar.size(), bar));
+        break;
+      case BoardOptions::BarKind::Memory64:
+        physical_.push_back(Pci::lendPhysical(bar.data(), bar.size(), true));
+        break;
+      case BoardOptions::BarKind::Memory32:
+        physical_.push_back(Pci::lendPhysical(bar.data(), bar.size()));
+        break;
+    }
+  }
   buildConfigSpace();
   writeFlash();
   bridge_.setGeographicSlot(options_.geographicSlot);
@@ -35,7 +49,23 @@ Board::Board(const BoardOptions& options)
 
 Board::~Board() {
   Pci::unplug(handle_);
-  for (uint64_t physical : physical_) Pci::returnPhysical(physical);
+  for (size_t i = 0; i < physical_.size(); ++i) {
+    if (barKind(i) == BoardOptions::BarKind::Io) {
+      Ports::release(physical_[i]);
+    } else {
+      Pci::returnPhysical(physical_[i]);
+    }
+  }
+}
+
+BoardOptions::BarKind Board::barKind(size_t index) const {
+  return index < options_.barKinds.size() ? options_.barKinds[index] : BoardOptions::BarKind::Memory32;
+}
+
+uint32_t Board::barRegister(size_t index) const {
+  uint32_t bar = 0;
+  for (size_t i = 0; i < index; ++i) bar += barKind(i) == BoardOptions::BarKind::Memory64 ? 2 : 1;
+  return bar;
 }
 
 std::vector<std::unique_ptr<Bar>> Board::makeBars(const BoardOptions& options) {
@@ -46,6 +76,7 @@ std::vector<std::unique_ptr<Bar>> Board::makeBars(const BoardOptions& options) {
 }
 
 void Board::buildConfigSpace() {
+  assert(barRegister(bars_.size()) <= 6);
   config_.set(PciConfigSpace::kVendorId, 2, options_.vendorId);
   config_.set(PciConfigSpace::kDeviceId, 2, options_.deviceId);
   config_.setWritable(PciConfigSpace::kCommand, 2, kCommandWritable);
@@ -54,9 +85,25 @@ void Board::buildConfigSpace() {
   config_.set(PciConfigSpace::kSubsystemVendorId, 2, options_.subsystemVendorId);
   config_.set(PciConfigSpace::kSubsystemId, 2, options_.subsystemId);
   for (size_t i = 0; i < bars_.size(); ++i) {
-    const auto offset = static_cast<uint32_t>(PciConfigSpace::kBars + 4 * i);
-    config_.set(offset, 4, static_cast<uint32_t>(physical_[i]));
-    config_.setWritable(offset, 4, static_cast<uint32_t>(~(bars_[i]->size() - 1)) & 0xFFFFFFF0u);
+    const uint32_t offset = PciConfigSpace::kBars + 4 * barRegister(i);
+    const uint64_t address = physical_[i];
+    const uint64_t addressBits = ~(bars_[i]->size() - 1);
+    switch (barKind(i)) {
+      case BoardOptions::BarKind::Io:
+        config_.set(offset, 4, static_cast<uint32_t>(address) | 0x1);
+        config_.setWritable(offset, 4, static_cast<uint32_t>(addressBits) & 0xFFFFFFFCu);
+        break;
+      case BoardOptions::BarKind::Memory64:
+        config_.set(offset, 4, static_cast<uint32_t>(address) | 0x4);
+        config_.setWritable(offset, 4, static_cast<uint32_t>(addressBits) & 0xFFFFFFF0u);
+        config_.set(offset + 4, 4, static_cast<uint32_t>(address >> 32));
+        config_.setWritable(offset + 4, 4, static_cast<uint32_t>(addressBits >> 32));
+        break;
+      case BoardOptions::BarKind::Memory32:
+        config_.set(offset, 4, static_cast<uint32_t>(address));
+        config_.setWritable(offset, 4, static_cast<uint32_t>(addressBits) & 0xFFFFFFF0u);
+        break;
+    }
   }
   const PciPlacement& placement = options_.placement;
   config_.set(PciConfigSpace::kInterruptLine, 1, placement.interruptPresent ? placement.interruptNumber & 0xFF : 0xFF);
@@ -118,8 +165,11 @@ nVLZUK_tPCIDeviceDescription Board::description() const {
   description.revision = options_.revision;
   description.interruptPresent = placement.interruptPresent ? 1 : 0;
   description.interruptNumber = placement.interruptPresent ? placement.interruptNumber : 0;
+  // The kernel layer lists a window at its BAR register's index; the
+  // upper half of a 64-bit BAR has no window of its own.
   for (size_t i = 0; i < bars_.size(); ++i) {
-    description.windows[i] = nVLZUK_tPCIResourceWindow{physical_[i], bars_[i]->size(), NVLZUK_PCI_WINDOW_MEMORY, 0};
+    const uint32_t flags = barKind(i) == BoardOptions::BarKind::Io ? NVLZUK_PCI_WINDOW_IO : NVLZUK_PCI_WINDOW_MEMORY;
+    description.windows[barRegister(i)] = nVLZUK_tPCIResourceWindow{physical_[i], bars_[i]->size(), flags, 0};
   }
   return description;
 }

@@ -64,8 +64,15 @@ struct BoardOptions {
   uint8_t maxLinkWidth = 4;
   uint8_t linkSpeed = 2;
   uint8_t maxLinkSpeed = 2;
-  // Memory BARs, BAR 0 (the bridge) first; sizes are powers of two.
+  // How a BAR decodes: 32-bit memory, 64-bit memory (which takes the next
+  // BAR register for its upper half) or I/O ports.
+  enum class BarKind { Memory32, Memory64, Io };
+
+  // The function's windows, BAR 0 (the bridge, memory) first; sizes are
+  // powers of two (I/O windows at most 64 KiB). Kinds follow the sizes;
+  // a window without a kind is 32-bit memory.
   std::vector<uint64_t> barSizes = {0x100000};
+  std::vector<BarKind> barKinds;
   uint64_t serialNumber = 0x01D2C3B4;
   uint8_t geographicSlot = 5;
   Flash flash;
@@ -93,7 +100,11 @@ class Board : public PciFunction {
   const Bar& bar0() const { return *bars_.front(); }
   Bar& bar(size_t index) { return *bars_.at(index); }
   size_t barCount() const { return bars_.size(); }
+  // The window's bus address: physical for memory, a port for I/O.
   uint64_t barPhysicalAddress(size_t index) const { return physical_.at(index); }
+  BoardOptions::BarKind barKind(size_t index) const;
+  // The BAR register (0 to 5) that describes window `index`.
+  uint32_t barRegister(size_t index) const;
   Bridge& bridge() { return bridge_; }
   FixedLogic& fixedLogic() { return fixedLogic_; }
   NorFlash& flash() { return flash_; }

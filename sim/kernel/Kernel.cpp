@@ -14,6 +14,7 @@ void resetKernel() {
   Dpc::reset();
   KernelSockets::reset();
   Registers::reset();
+  Ports::reset();
   Threads::reset();
   Time::reset();
   Pci::reset();

@@ -14,6 +14,7 @@
 #include "PageLists.h"
 #include "Pci.h"
 #include "PhysicalMemory.h"
+#include "Ports.h"
 #include "Registers.h"
 #include "ScatterGather.h"
 #include "Sync.h"

@@ -21,12 +21,14 @@ struct Lent {
 
 constexpr uint64_t kFirstHandle = 0x7C0000;
 constexpr uint64_t kPhysicalOrigin = 0xC0000000;
+constexpr uint64_t kHighPhysicalOrigin = 0x3F00000000;
 
 std::mutex gMutex;
 std::map<uint64_t, Function> gFunctions;
 uint64_t gNextHandle = kFirstHandle;
 std::map<uint64_t, Lent> gLent;  // by physical address
 uint64_t gNextPhysical = kPhysicalOrigin;
+uint64_t gNextHighPhysical = kHighPhysicalOrigin;
 std::vector<Pci::KernelMapping> gMappings;
 uint64_t gStrayUnmaps = 0;
 std::vector<nVLZUK_tPCIBus> gBuses = Pci::chassisBuses();
@@ -98,11 +100,12 @@ std::optional<PciPlacement> Pci::placement(uint64_t handle) {
   return found->second.placement;
 }
 
-uint64_t Pci::lendPhysical(void* memory, uint64_t size) {
+uint64_t Pci::lendPhysical(void* memory, uint64_t size, bool above4GiB) {
   std::lock_guard<std::mutex> lock(gMutex);
   const uint64_t alignment = std::max<uint64_t>(std::bit_ceil(size), 0x1000);
-  const uint64_t physical = (gNextPhysical + alignment - 1) & ~(alignment - 1);
-  gNextPhysical = physical + alignment;
+  uint64_t& next = above4GiB ? gNextHighPhysical : gNextPhysical;
+  const uint64_t physical = (next + alignment - 1) & ~(alignment - 1);
+  next = physical + alignment;
   gLent.emplace(physical, Lent{static_cast<uint8_t*>(memory), size});
   return physical;
 }
@@ -161,6 +164,7 @@ void Pci::reset() {
   gFunctions.clear();
   gLent.clear();
   gNextPhysical = kPhysicalOrigin;
+  gNextHighPhysical = kHighPhysicalOrigin;
   gMappings.clear();
   gStrayUnmaps = 0;
   gBuses = chassisBuses();

@@ -58,8 +58,9 @@ class Pci {
   static std::optional<PciPlacement> placement(uint64_t handle);
 
   // Lends `size` bytes of host memory to the bus as a physical range and
-  // returns its physical address (aligned to the size, as a BAR is).
-  static uint64_t lendPhysical(void* memory, uint64_t size);
+  // returns its physical address (aligned to the size, as a BAR is);
+  // above 4 GiB when asked, as a 64-bit BAR may be placed.
+  static uint64_t lendPhysical(void* memory, uint64_t size, bool above4GiB = false);
   static void returnPhysical(uint64_t physicalAddress);
 
   struct KernelMapping {
