@@ -19,6 +19,12 @@ struct SettlingTimes {
                           uint32_t t7, uint32_t t8)
       : time{t0, t1, t2, t3, t4, t5, t6, t7, t8} {}
 
+  // The table is one field of its own: visitors see it whole.
+  template <typename tSelf, typename tVisitor>
+  static constexpr void visitFields(tSelf& s, tVisitor& v) {
+    v.times(s);
+  }
+
   bool operator==(const SettlingTimes& other) const {
     for (uint32_t i = 0; i < kCount; ++i) {
       if (time[i] != other.time[i]) return false;
