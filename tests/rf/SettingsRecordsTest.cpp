@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/rf/settings/CrossSwitchSettings.h"
 #include "driver/rf/settings/FieldBytes.h"
-#include "driver/rf/settings/SettingsHashers.h"
+#include "driver/rf/settings/RefClockSettings.h"
 #include "driver/rf/wire/SettingsWire.h"
 
 namespace {

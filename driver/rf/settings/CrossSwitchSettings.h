@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "FieldBytes.h"
 #include "SettingsPrintSink.h"
 
 namespace vl9738settings {
@@ -33,5 +34,12 @@ struct CrossSwitchSettings {
 void printCrossSwitchSettings(const CrossSwitchSettings& settings, SettingsPrintSink& sink);
 
 }  // namespace vl9738settings
+
+// Hash sets of these records hash their field bytes, never their stored
+// bytes, so records equal by operator== always hash alike.
+template <>
+struct vlhtl::hasher<vl9738settings::CrossSwitchSettings> {
+  uint32_t operator()(vl9738settings::CrossSwitchSettings value) const { return vl9738settings::hashFields(value); }
+};
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 
+#include "FieldBytes.h"
 #include "SettingsPrintSink.h"
 #include "SettlingTimes.h"
 
@@ -145,5 +146,12 @@ inline constexpr uint32_t kFrequencyPresetCount = 3;
 FrequencySettings frequencyPreset(uint32_t index);
 
 }  // namespace vl9738settings
+
+// Hash sets of these records hash their field bytes, never their stored
+// bytes, so records equal by operator== always hash alike.
+template <>
+struct vlhtl::hasher<vl9738settings::FrequencySettings> {
+  uint32_t operator()(vl9738settings::FrequencySettings value) const { return vl9738settings::hashFields(value); }
+};
 
 #endif

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "FieldBytes.h"
 #include "SettingsPrintSink.h"
 
 namespace vl9738settings {
@@ -39,5 +40,12 @@ struct PowerSettings {
 void printPowerSettings(const PowerSettings& settings, SettingsPrintSink& sink);
 
 }  // namespace vl9738settings
+
+// Hash sets of these records hash their field bytes, never their stored
+// bytes, so records equal by operator== always hash alike.
+template <>
+struct vlhtl::hasher<vl9738settings::PowerSettings> {
+  uint32_t operator()(vl9738settings::PowerSettings value) const { return vl9738settings::hashFields(value); }
+};
 
 #endif

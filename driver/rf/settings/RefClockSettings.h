@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "FieldBytes.h"
 #include "SettingsPrintSink.h"
 
 namespace vl9738settings {
@@ -64,5 +65,12 @@ struct RefClockSettings {
 void printRefClockSettings(const RefClockSettings& settings, SettingsPrintSink& sink);
 
 }  // namespace vl9738settings
+
+// Hash sets of these records hash their field bytes, never their stored
+// bytes, so records equal by operator== always hash alike.
+template <>
+struct vlhtl::hasher<vl9738settings::RefClockSettings> {
+  uint32_t operator()(vl9738settings::RefClockSettings value) const { return vl9738settings::hashFields(value); }
+};
 
 #endif
