@@ -23,9 +23,11 @@ constexpr int64_t kControlMissing = static_cast<int32_t>(0xBFFA8710u);
 class RecordingControl : public cbak::iSettlingControl {
  public:
   void writeSettlingTime(uint32_t value, tStatus& status) override {
+    ++calls;
     if (status.isNotFatal()) written.push_back(value);
   }
   std::vector<uint32_t> written;
+  int calls = 0;
 };
 
 const uint32_t kBreakpoints[] = {10, 20, 40};
@@ -66,7 +68,8 @@ TEST_F(SettlingTimerHandlerTest, AMissingControlIsReportedAndTheOtherWriteStillA
   EXPECT_EQ(status.getCode(), 0);
   handler.setTimers(5, 6, status);
   EXPECT_EQ(vltest::siteOf(status), (Site{kControlMissing, kHandlerFile, 159}));
-  EXPECT_TRUE(control1.written.empty());  // attempted, but the control writes nothing on an error
+  EXPECT_EQ(control1.calls, 1);  // attempted, but the control writes nothing on an error
+  EXPECT_TRUE(control1.written.empty());
 
   handler.attachControls(&control0, nullptr);
   EXPECT_EQ(vltest::siteOf(vltest::statusAfter([&](tStatus& s) { handler.setTimers(5, 6, s); })),
@@ -136,6 +139,15 @@ TEST_F(SettlingTimerHandlerTest, ACurveSetNeedsBothCurvesAndFallsNeedTheirOwnSet
   handler.applyChange(onlyFalling, 15, 0, status);
   EXPECT_EQ(writes(), (std::pair<Writes, Writes>{{8}, {8}}));
   EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST(MemoryManagedITLMap, RefusesAKeyThatIsPresent) {
+  cbak::MemoryManagedITLMap<ComponentUID, uint32_t> map;
+  tStatus status(tStatus::kFullSize);
+  EXPECT_NE(map.insert(ComponentUID{1, 2, 3}, 5, status), nullptr);
+  EXPECT_EQ(map.insert(ComponentUID{1, 2, 3}, 6, status), nullptr);
+  EXPECT_EQ(vltest::siteOf(status), (Site{-52005, "CBA2Common/MemoryManagedMap", 78}));
+  EXPECT_EQ(*map.find(ComponentUID{1, 2, 3}), 5u);
 }
 
 TEST_F(SettlingTimerHandlerTest, RegistrationsSurviveAllocationFailuresWithoutLeaks) {
