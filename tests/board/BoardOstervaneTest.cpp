@@ -13,6 +13,7 @@
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
+#include "sim/kernel/Pci.h"
 #include "tests/platform/pci/PciTestDevice.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 #include "tools/fpgaimage/SyntheticBitstream.h"
@@ -116,6 +117,16 @@ TEST_F(BoardObject, AWindowLargerThanTheBarIsKeptButShiftsStayInsideTheBar) {
   tStatus outside(tStatus::kFullSize);
   board->getTICDCE18005Accessor(outside)->getPortAccessor().transfer(sim::Board::kBar0Size, 0, 1, 32, outside);
   EXPECT_EQ(outside.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+TEST_F(BoardObject, AnUnmappedBarLeavesAccessorsThatReachNothing) {
+  sim::Pci::kernelMappingFaults().failNth(1, 0);
+  const auto board = build();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_TRUE(model().bar0().traffic().empty());
+  tStatus later;
+  board->getBoardIoAccessor()->read32(0x58, later);
+  EXPECT_EQ(later.getCode(), nVLAPALS100::kStatusInvalidParameter);
 }
 
 struct MissingMap {

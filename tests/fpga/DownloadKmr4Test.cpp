@@ -184,5 +184,26 @@ TEST_F(FpgaDownload, APageListImageStartsAtItsOffsetAndIsUnmappedAfter) {
   nVLZUK220_tPageList_destroy(handle);
 }
 
+TEST_F(FpgaDownload, AnOffsetThatPushesTheEndOverAPageBoundaryMapsOneMorePage) {
+  const uint64_t pageSize = nVLZUK100_getPageSize();
+  const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(1, nVLZUK_kPageListZeroed);
+  accepted(std::vector<uint8_t>(pageSize - 12, 0));
+  // Fits the one page: mapped and loaded.
+  download.downloadFromPageList(nVLAPAL000::tPageList{pageSize - 12, 12, handle}, status);
+  EXPECT_EQ(status.getCode(), 0);
+  // One byte more needs a second page, which this list does not have.
+  tStatus overThePage(tStatus::kFullSize);
+  download.downloadFromPageList(nVLAPAL000::tPageList{pageSize - 11, 12, handle}, overThePage);
+  EXPECT_EQ(overThePage.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(sim::PageLists::kernelMappings(), 0u);
+
+  // The loader counts in 32 bits: a longer image is refused, not cut short.
+  tStatus tooLong(tStatus::kFullSize);
+  download.downloadFromPageList(nVLAPAL000::tPageList{uint64_t{1} << 32, 0, handle}, tooLong);
+  EXPECT_EQ(tooLong.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(loader().starts(), 1u);
+  nVLZUK220_tPageList_destroy(handle);
+}
+
 }  // namespace
 }  // namespace vltest
