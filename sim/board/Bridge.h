@@ -3,8 +3,10 @@
 // block with its per-port register windows, paged window 0, behind which
 // lies the NOR flash (the capability space the driver walks for the board's
 // identity), and the register blocks of the DMA channels with their
-// engines. The chip's other behaviour (FPGA loading, serial ports) joins as
-// the driver comes to need it.
+// engines; the POSC status, the FPGA loader, the IO-port configuration
+// registers with the serial ports' internal registers, and the SPI engine
+// with window 3 as the data window of port 3, where the CDCE18005 clock
+// buffer sits.
 #ifndef VL9738K_SIM_BOARD_BRIDGE_H
 #define VL9738K_SIM_BOARD_BRIDGE_H
 
@@ -14,9 +16,13 @@
 
 #include "Bar.h"
 #include "BridgeWindow.h"
+#include "Cdce18005.h"
 #include "DmaChannel.h"
+#include "FpgaLoader.h"
 #include "InterruptController.h"
+#include "IoPortConfig.h"
 #include "RegisterFile.h"
+#include "SpiPorts.h"
 
 namespace sim {
 
@@ -59,7 +65,27 @@ class Bridge {
   static constexpr uint64_t kChannelsOffset = 0x1000;
   static constexpr uint32_t kChannelCount = 1u << kChannelCountLog2;
 
+  // The core block's port count (0x18 bits 31:24), the ports' pin
+  // functions (0x514: port 3 SPI, the others parallel) and window 3, the
+  // data window of port 3 (64 KiB at 0x50000), as the board straps them.
+  static constexpr uint64_t kConfigPortResource = 0x18;
+  static constexpr uint32_t kPortCount = 8;
+  static constexpr uint64_t kPortsMode = 0x514;
+  static constexpr uint32_t kPortsModeReset = 0x00004000;
+  static constexpr unsigned kDataWindowIndex = 3;
+  static constexpr uint64_t kDataWindowBase = 0xCC;
+  static constexpr uint32_t kDataWindowReset = 0x00050090;
+  // Bits 1:0 of the POSC status read 2 once the self-configuration is over.
+  static constexpr uint32_t kPoscDone = 2;
+
   Bridge(Bar& bar0, RegisterBlock& flash);
+
+  FpgaLoader& fpgaLoader() { return fpgaLoader_; }
+  IoPortConfig& ioPorts() { return ioPorts_; }
+  SpiPorts& spi() { return spi_; }
+  Cdce18005& clockBuffer() { return clockBuffer_; }
+  // A POSC that never finishes keeps bits 1:0 of 0x58 at 1.
+  void setPoscDone(bool done);
 
   RegisterFile& core() { return core_; }
   RegisterFile& configPort() { return configPort_; }
@@ -74,6 +100,11 @@ class Bridge {
   RegisterFile configPort_;
   BridgeWindow flashWindow_;
   InterruptController interrupts_;
+  FpgaLoader fpgaLoader_;
+  IoPortConfig ioPorts_;
+  SpiPorts spi_;
+  Cdce18005 clockBuffer_;
+  BridgeWindow dataWindow_;
   std::vector<std::unique_ptr<DmaChannel>> channels_;
 };
 

@@ -1,0 +1,91 @@
+#include "BoardOstervaneBase.h"
+
+#include "driver/platform/memory/Memory.h"
+
+namespace nVL9738K_24_0 {
+
+namespace {
+
+// A window of BAR 0, empty when the BAR is not mapped or too short for
+// it, so that every access through it fails instead of going astray.
+uint64_t windowSize(const BoardOstervaneBase::tBar0& bar, uint64_t offset, uint64_t size) {
+  if (bar.kernelAddress == 0 || bar.length < offset || bar.length - offset < size) return 0;
+  return size;
+}
+
+}  // namespace
+
+BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, tStatus& status)
+    : bar_(bar),
+      boardAccessor_(windowSize(bar, 0, bar.length), bar.busAddress, bar.kernelAddress, 0),
+      fpgaAccessor_(windowSize(bar, kFpgaOffset, kFpgaSize), bar.busAddress + kFpgaOffset,
+                    bar.kernelAddress + kFpgaOffset, 0),
+      fixedLogicAccessor_(windowSize(bar, kFixedLogicOffset, kFixedLogicSize), bar.busAddress + kFixedLogicOffset,
+                          bar.kernelAddress + kFixedLogicOffset, 0),
+      registerPortAccessor_(bar.kernelAddress + kRegisterPortOffset,
+                            windowSize(bar, kRegisterPortOffset, kRegisterPortSize)),
+      configuration_(&boardAccessor_),
+      download_(&boardAccessor_, &configuration_),
+      dataWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
+      flashWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
+      coreMap_(&boardAccessor_, 0, 0, 0xFFFFFFFF),
+      clockBuffer_(nullptr) {
+  bringUp(status);
+}
+
+BoardOstervaneBase::~BoardOstervaneBase() { delete clockBuffer_; }
+
+void BoardOstervaneBase::bringUp(tStatus& status) {
+  if (status.isFatal()) return;
+  configuration_.waitForPosc(status);
+  configuration_.setControlBits(status);
+  // The interrupt manager and the DMA channel factory register their
+  // handlers here once the FPGA session provides them.
+  boardAccessor_.write32(kLoadingMode, 1, status);
+  boardAccessor_.write32(kSetupFF00, kSetupFF00Value, status);
+  boardAccessor_.write32(kSetup100, kSetup100Value, status);
+
+  factory_.initialize(boardAccessor_, coreMap_, status);
+  auto* baseMap = factory_.getBaseRegMap(status);
+  auto* spiMap = factory_.getSPIRegMap(kClockBufferPort, status);
+  factory_.getParallelRegMap(kFlashPort, status);
+  if (status.isFatal()) return;
+
+  readWindow(kDataWindowBase, dataWindow_, status);
+  readWindow(kFlashWindowBase, flashWindow_, status);
+  if (status.isFatal()) return;
+
+  // The register may describe a window reaching past BAR 0; the shifts
+  // must not write past the mapping.
+  tBridgeWindowSpan reachable = dataWindow_;
+  const uint64_t room = reachable.offset < bar_.length ? bar_.length - reachable.offset : 0;
+  if (reachable.size > room) reachable.size = static_cast<uint32_t>(room);
+  auto* clockBuffer =
+      new (status, nVLAPAL000::kAllocationKindPlain) TICDCE18005Accessor(baseMap, spiMap, reachable, status);
+  if (status.isFatal()) {
+    delete clockBuffer;
+    return;
+  }
+  delete clockBuffer_;
+  clockBuffer_ = clockBuffer;
+  // The calibration flash controller over the flash window joins here.
+}
+
+void BoardOstervaneBase::readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status) {
+  const uint32_t value = boardAccessor_.read32(baseRegister, status);
+  if (status.isFatal()) return;
+  if ((value & kWindowEnable) == 0) {
+    status.setCode(nVLAPALS100::kStatusValueOutOfRange, VL_SITE);
+    return;
+  }
+  window.offset = value & ~uint32_t{0xFF};
+  window.size = static_cast<uint32_t>(uint64_t{1} << (value & 31));
+}
+
+TICDCE18005Accessor* BoardOstervaneBase::getTICDCE18005Accessor(tStatus& status) {
+  if (status.isFatal()) return clockBuffer_;
+  if (clockBuffer_ == nullptr) status.setCode(nVLAPALS100::kStatusBadSelector, VL_SITE);
+  return clockBuffer_;
+}
+
+}  // namespace nVL9738K_24_0

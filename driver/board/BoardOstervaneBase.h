@@ -1,0 +1,120 @@
+// Everything of the board object that does not depend on the device type:
+// BAR 0 cut into the accessors every other part uses, the configuration
+// port brought up (POSC, control bits, the bridge set-up writes), the
+// bridge's core map, the configuration-port maps, the two bridge windows
+// and the CDCE18005 clock-buffer accessor behind SPI port 3.
+//
+// The board-support slots keep their order for the FPGA library; those
+// whose objects come with the FPGA session (interrupt manager, FIFO
+// factory, peer-to-peer endpoints, flash download) answer none until then.
+#ifndef VL9738K_BOARD_BOARDOSTERVANEBASE_H
+#define VL9738K_BOARD_BOARDOSTERVANEBASE_H
+
+#include <stdint.h>
+
+#include "BridgeWindowSpan.h"
+#include "ConfigurationDravoKelvane.h"
+#include "TICDCE18005Accessor.h"
+#include "WexelConfigPortRegMapFactory.h"
+#include "driver/fpga/DownloadKmr4.h"
+#include "driver/platform/dma/tPageList.h"
+#include "driver/regaccess/IoAccessorMappedPci.h"
+#include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
+#include "driver/regport/PCIRegisterAccessor.h"
+
+namespace vllym {
+class BoardFifoFactoryWexel;
+class InterruptManagerWexel;
+class P2PEndpointManagerNoP2P;
+class FlashDownloadManagerNoFlash;
+}  // namespace vllym
+
+namespace nVL9738K_24_0 {
+
+class BoardOstervaneBase {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+
+  struct tBar0 {
+    uint64_t kernelAddress;  // 0 when the mapping failed
+    uint64_t busAddress;
+    uint64_t length;
+  };
+
+  static constexpr uint32_t kFpgaOffset = 0x80000;
+  static constexpr uint32_t kFpgaSize = 0x20000;
+  static constexpr uint32_t kFixedLogicOffset = 0xA0000;
+  static constexpr uint32_t kFixedLogicSize = 0x20000;
+  static constexpr uint32_t kRegisterPortOffset = 0xB8000;
+  static constexpr uint32_t kRegisterPortSize = 0x8000;
+  // Bridge set-up writes of bring-up, in this order.
+  static constexpr uint32_t kLoadingMode = 0x444;
+  static constexpr uint32_t kSetupFF00 = 0xFF00;
+  static constexpr uint32_t kSetupFF00Value = 0xC0000297;
+  static constexpr uint32_t kSetup100 = 0x100;
+  static constexpr uint32_t kSetup100Value = 0x80092;
+  // Window base registers: the configuration-port data window and the flash window.
+  static constexpr uint32_t kDataWindowBase = 0xCC;
+  static constexpr uint32_t kFlashWindowBase = 0xC0;
+  static constexpr uint32_t kWindowEnable = 0x80;
+  static constexpr uint32_t kClockBufferPort = 3;
+  static constexpr uint32_t kFlashPort = 0;
+
+  BoardOstervaneBase(const BoardOstervaneBase&) = delete;
+  BoardOstervaneBase& operator=(const BoardOstervaneBase&) = delete;
+  virtual ~BoardOstervaneBase();
+
+  // Board-support interface, in slot order.
+  virtual vllym::IoAccessorMappedPci* getFpgaIoAccessor() { return &fpgaAccessor_; }
+  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return nullptr; }
+  virtual vllym::P2PEndpointManagerNoP2P* getP2PEndpointManager() = 0;
+  virtual bool isFpgaProgrammed(tStatus& status) { return download_.isFpgaProgrammed(status); }
+  virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) = 0;
+  virtual vllym::InterruptManagerWexel* getInterruptManager() { return nullptr; }
+  virtual vllym::FlashDownloadManagerNoFlash* getFlashDownloadManager() = 0;
+  virtual vllym::IoAccessorMappedPci* getBoardIoAccessor() { return &boardAccessor_; }
+  virtual vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() { return &fixedLogicAccessor_; }
+  virtual vlregport::PCIRegisterAccessor* getRegPortAccessor() { return &registerPortAccessor_; }
+
+  // The accessor built at construction; -52003 and none when that failed.
+  TICDCE18005Accessor* getTICDCE18005Accessor(tStatus& status);
+
+  ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
+  vllym::DownloadKmr4& getDownload() { return download_; }
+  nKMR4::tOstervaneWexelCoreRegMap& getCoreRegMap() { return coreMap_; }
+  WexelConfigPortRegMapFactory& getRegMapFactory() { return factory_; }
+  const tBridgeWindowSpan& getConfigPortDataWindow() const { return dataWindow_; }
+  const tBridgeWindowSpan& getFlashWindow() const { return flashWindow_; }
+  uint64_t getBar0Address() const { return bar_.kernelAddress; }
+
+ protected:
+  // Every step runs only while the status is clean; the members exist in
+  // any case (over an empty window when BAR 0 could not be mapped).
+  BoardOstervaneBase(const tBar0& bar, tStatus& status);
+
+  // Downloads the image; the caller prepares and completes the device.
+  void downloadImage(const nVLAPAL000::tPageList& image, tStatus& status) {
+    download_.downloadFromPageList(image, status);
+  }
+
+ private:
+  void bringUp(tStatus& status);
+  void readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status);
+
+  tBar0 bar_;
+  vllym::IoAccessorMappedPci boardAccessor_;
+  vllym::IoAccessorMappedPci fpgaAccessor_;
+  vllym::IoAccessorMappedPci fixedLogicAccessor_;
+  vlregport::PCIRegisterAccessor registerPortAccessor_;
+  ConfigurationDravoKelvane configuration_;
+  vllym::DownloadKmr4 download_;
+  tBridgeWindowSpan dataWindow_;
+  tBridgeWindowSpan flashWindow_;
+  nKMR4::tOstervaneWexelCoreRegMap coreMap_;
+  WexelConfigPortRegMapFactory factory_;
+  TICDCE18005Accessor* clockBuffer_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif

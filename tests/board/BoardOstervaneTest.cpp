@@ -1,0 +1,215 @@
+// The board object the whole road: a PCI device over the board model, BAR 0
+// mapped through the kernel layer, the bring-up traffic, the windows and
+// maps it derives, the clock buffer behind SPI port 3 and FPGA programming
+// wrapped in the device's preparation and completion.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "driver/board/LymSupport.h"
+#include "driver/fpga/FpgaImage.h"
+#include "driver/fpga/FpgaStatusCodes.h"
+#include "driver/platform/zuk/ZukDMA.h"
+#include "driver/platform/zuk/ZukMemory.h"
+#include "sim/kernel/Pci.h"
+#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/regaccess/RegisterMapFixture.h"
+#include "tools/fpgaimage/SyntheticBitstream.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::BoardOstervaneBase;
+using nVL9738K_24_0::LymSupport;
+
+// What the board object needs of its device, over the PCI test device; it
+// counts the download's preparation and completion.
+struct BoardDevice {
+  nVLAPAL000::tPCIDevice& pci;
+  int prepared = 0;
+  int completed = 0;
+
+  void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
+  void unmapBAR(void* address) { pci.unmapBAR(address); }
+  uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
+  const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
+  void prepareForFpgaDownload(tStatus&) { ++prepared; }
+  void completeInitialization(tStatus&) { ++completed; }
+};
+
+using Board = LymSupport<BoardDevice>;
+
+class BoardObject : public testing::Test {
+ protected:
+  sim::Board& model() { return pci.board(); }
+  sim::Bridge& bridge() { return model().bridge(); }
+  std::unique_ptr<Board> build() {
+    auto board = std::make_unique<Board>(device, status);
+    return board;
+  }
+
+  PciTestBoard pci;
+  BoardDevice device{pci.device()};
+  tStatus status{tStatus::kFullSize};
+};
+
+TEST_F(BoardObject, BringUpSetsUpTheBridgeInOrderAndBuildsTheClockBuffer) {
+  const auto board = build();
+  ASSERT_EQ(status.getCode(), 0);
+  const std::vector<BusAccess> writes = writesIn(model().bar0().traffic());
+  const std::vector<uint64_t> order = offsetsOf(writes);
+  const auto at = [&](uint64_t offset) { return std::find(order.begin(), order.end(), offset) - order.begin(); };
+  EXPECT_LT(at(0xA4), at(0x444));
+  EXPECT_LT(at(0x444), at(0xFF00));
+  EXPECT_LT(at(0xFF00), at(0x100));
+  EXPECT_EQ(writes[at(0x444)].value, 1u);
+  EXPECT_EQ(writes[at(0xFF00)].value, 0xC0000297u);
+  EXPECT_EQ(writes[at(0x100)].value, 0x80092u);
+  EXPECT_EQ(bridge().core().readable(0xA4, 4) & 0x8000C000u, 0x8000C000u);
+
+  // The data window as window 3 is strapped; the flash window as window 0.
+  EXPECT_EQ(board->getConfigPortDataWindow().offset, 0x50000u);
+  EXPECT_EQ(board->getConfigPortDataWindow().size, 0x10000u);
+  EXPECT_EQ(board->getFlashWindow().offset, 0x40000u);
+  EXPECT_EQ(board->getRegMapFactory().getPortCount(), 8u);
+
+  nVL9738K_24_0::TICDCE18005Accessor* clock = board->getTICDCE18005Accessor(status);
+  ASSERT_NE(clock, nullptr);
+  EXPECT_EQ(board->getTICDCE18005Accessor(status), clock);
+  EXPECT_EQ(status.getCode(), 0);
+  // Port 3 is claimed for SPI and programmed for the clock buffer.
+  EXPECT_EQ(bridge().configPort().readable(0x114, 4), 0x00004000u);
+  EXPECT_EQ(bridge().configPort().readable(0x1B0, 4) & 0x8000C000u, 0x80004000u);
+  EXPECT_EQ(bridge().configPort().readable(0x1B4, 4) & 0x7F3Fu, 0x4020u);
+}
+
+TEST_F(BoardObject, TheAccessorsCutBar0AsTheBoardLaysItOut) {
+  const auto board = build();
+  const uint64_t base = board->getBar0Address();
+  EXPECT_EQ(board->getBoardIoAccessor()->getSize(), sim::Board::kBar0Size);
+  EXPECT_EQ(board->getFpgaIoAccessor()->getMappedBase(), base + 0x80000);
+  EXPECT_EQ(board->getFpgaIoAccessor()->getSize(), 0x20000u);
+  EXPECT_EQ(board->getFixedLogicIoAccessor()->getMappedBase(), base + 0xA0000);
+  EXPECT_EQ(board->getRegPortAccessor()->getMappedBase(), base + 0xB8000);
+  EXPECT_EQ(board->getRegPortAccessor()->getWindowSize(), 0x8000u);
+  EXPECT_EQ(board->getBoardIoAccessor()->getBusAddress(), model().barPhysicalAddress(0));
+  EXPECT_EQ(board->getP2PEndpointManager(), nullptr);
+  EXPECT_EQ(board->getFlashDownloadManager(), nullptr);
+}
+
+TEST_F(BoardObject, ADataWindowWithoutItsValidBitBuildsNoClockBuffer) {
+  bridge().core().setReadable(0xCC, 4, 0x00010017);
+  const auto board = build();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusValueOutOfRange);
+  tStatus later(tStatus::kFullSize);
+  EXPECT_EQ(board->getTICDCE18005Accessor(later), nullptr);
+  EXPECT_EQ(later.getCode(), nVLAPALS100::kStatusBadSelector);
+}
+
+TEST_F(BoardObject, AWindowLargerThanTheBarIsKeptButShiftsStayInsideTheBar) {
+  bridge().core().setReadable(0xCC, 4, 0x00010097);
+  const auto board = build();
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(board->getConfigPortDataWindow().offset, 0x10000u);
+  EXPECT_EQ(board->getConfigPortDataWindow().size, 0x800000u);
+  tStatus outside(tStatus::kFullSize);
+  board->getTICDCE18005Accessor(outside)->getPortAccessor().transfer(sim::Board::kBar0Size, 0, 1, 32, outside);
+  EXPECT_EQ(outside.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+TEST_F(BoardObject, AnUnmappedBarLeavesAccessorsThatReachNothing) {
+  sim::Pci::kernelMappingFaults().failNth(1, 0);
+  const auto board = build();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_TRUE(model().bar0().traffic().empty());
+  tStatus later;
+  board->getBoardIoAccessor()->read32(0x58, later);
+  EXPECT_EQ(later.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+struct MissingMap {
+  const char* name;
+  uint32_t portsMode;
+};
+
+class BoardObjectMissingMap : public BoardObject, public testing::WithParamInterface<MissingMap> {};
+
+TEST_P(BoardObjectMissingMap, StopsBringUpWithBadSelector) {
+  bridge().configPort().setReadable(0x114, 4, GetParam().portsMode);
+  const auto board = build();
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
+  tStatus later;
+  EXPECT_EQ(board->getTICDCE18005Accessor(later), nullptr);
+  // Nothing was read from the window registers.
+  for (const BusAccess& access : model().bar0().traffic()) EXPECT_NE(access.offset, 0xCCu);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ports, BoardObjectMissingMap,
+                         testing::Values(MissingMap{"Port3NotSpi", 0x00000000},
+                                         MissingMap{"Port0NotParallel", 0x00004004}),
+                         [](const testing::TestParamInfo<MissingMap>& info) { return info.param.name; });
+
+TEST_F(BoardObject, AClockBufferWriteReachesTheChipsRegister) {
+  const auto board = build();
+  auto* clock = board->getTICDCE18005Accessor(status);
+  ASSERT_NE(clock, nullptr);
+  clock->writeRegister(2, 0x81400000, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(bridge().spi().shifts().back(), (sim::SpiPorts::Shift{3, 0x40000281, 32}));
+  EXPECT_EQ(bridge().clockBuffer().reg(2), 0x81400002u);
+  // Register 15 takes the value as it is.
+  clock->writeRegister(15, 0x1234567F, status);
+  EXPECT_EQ(bridge().clockBuffer().reg(15), 0x1234567Fu);
+  EXPECT_EQ(bridge().clockBuffer().wordsTaken(), 2u);
+}
+
+TEST_F(BoardObject, ATransferOfMoreThan32BitsIsRefusedUnsent) {
+  const auto board = build();
+  auto& port = board->getTICDCE18005Accessor(status)->getPortAccessor();
+  model().bar0().clearTraffic();
+  port.transfer(0, 0, 0xFFFFFFFF, 33, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_TRUE(model().bar0().traffic().empty());
+}
+
+TEST_F(BoardObject, APortThatStaysBusyIsOutOfRangeAfterItsTimeout) {
+  const auto board = build();
+  bridge().spi().setStuckBusy(true);
+  board->getTICDCE18005Accessor(status)->writeRegister(0, 0x81400000, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusValueOutOfRange);
+}
+
+TEST_F(BoardObject, ProgrammingTheEmbeddedImageCompletesTheDevice) {
+  const auto board = build();
+  vllym::FpgaImage image(vllym::FpgaImage::embeddedData(), vllym::FpgaImage::embeddedSize(), status);
+  const uint64_t pageSize = nVLZUK100_getPageSize();
+  const uint64_t pages = (image.getUncompressedSize() + pageSize - 1) / pageSize;
+  const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(pages, 7);
+  auto* mapped = static_cast<uint8_t*>(nVLZUK220_tPageList_mapToKernel(handle, 0, pages, pageSize));
+  image.decompress(mapped, pages * pageSize, status);
+  board->programFpga(nVLAPAL000::tPageList{image.getUncompressedSize(), 0, handle}, status);
+  nVLZUK220_tPageList_unmapFromKernel(handle, mapped);
+  nVLZUK220_tPageList_destroy(handle);
+
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(bridge().fpgaLoader().received(), vlimage::makeSyntheticBitstream());
+  EXPECT_TRUE(board->isFpgaProgrammed(status));
+  EXPECT_EQ(device.prepared, 1);
+  EXPECT_EQ(device.completed, 1);
+}
+
+TEST_F(BoardObject, AFailedDownloadSkipsTheCompletion) {
+  const auto board = build();
+  bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
+  const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(1, 7);
+  board->programFpga(nVLAPAL000::tPageList{16, 0, handle}, status);
+  nVLZUK220_tPageList_destroy(handle);
+  EXPECT_EQ(status.getCode(), vllym::kStatusHardwareFault);
+  EXPECT_EQ(device.prepared, 1);
+  EXPECT_EQ(device.completed, 0);
+}
+
+}  // namespace
+}  // namespace vltest

@@ -1,0 +1,59 @@
+// The image the module carries: its stored layout and what it decompresses to.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "driver/fpga/FpgaImage.h"
+#include "tools/fpgaimage/SyntheticBitstream.h"
+
+namespace vltest {
+namespace {
+
+using nVLAPALS100::tStatus;
+using vllym::FpgaImage;
+
+TEST(FpgaImage, TheEmbeddedImageHasTheStoredLayout) {
+  const uint8_t* stored = FpgaImage::embeddedData();
+  const std::vector<uint8_t> header(stored, stored + 32);
+  std::vector<uint8_t> expected = {0x4C, 0x5A, 0x34, 0x00, 0, 0, 0, 0, 0x11, 0xAA, 0x16, 0, 0, 0, 0, 0};
+  expected.resize(32, 0);
+  EXPECT_EQ(header, expected);
+  EXPECT_LT(FpgaImage::embeddedSize(), FpgaImage::kBitstreamSize);
+}
+
+TEST(FpgaImage, DecompressesToTheSyntheticBitstream) {
+  tStatus status;
+  const FpgaImage image(FpgaImage::embeddedData(), FpgaImage::embeddedSize(), status);
+  ASSERT_EQ(image.getUncompressedSize(), FpgaImage::kBitstreamSize);
+  std::vector<uint8_t> bitstream(image.getUncompressedSize());
+  image.decompress(bitstream.data(), bitstream.size(), status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(bitstream, vlimage::makeSyntheticBitstream());
+  // A configuration stream: dummy words, then the sync word.
+  EXPECT_EQ(std::vector<uint8_t>(bitstream.begin() + 16, bitstream.begin() + 20),
+            (std::vector<uint8_t>{0xAA, 0x99, 0x55, 0x66}));
+}
+
+TEST(FpgaImage, ABrokenImageIsRefusedWithoutWritingPastTheBuffer) {
+  std::vector<uint8_t> stored(FpgaImage::embeddedData(), FpgaImage::embeddedData() + FpgaImage::embeddedSize());
+  tStatus badMagic;
+  stored[1] = 0;
+  FpgaImage wrongMagic(stored.data(), stored.size(), badMagic);
+  EXPECT_EQ(badMagic.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  stored[1] = 0x5A;
+
+  // Truncated: the block ends early, and a buffer that is too small.
+  tStatus status;
+  const FpgaImage truncated(stored.data(), stored.size() / 2, status);
+  std::vector<uint8_t> out(FpgaImage::kBitstreamSize + 16, 0xEE);
+  truncated.decompress(out.data(), FpgaImage::kBitstreamSize, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(out.back(), 0xEE);
+  tStatus small;
+  const FpgaImage whole(stored.data(), stored.size(), small);
+  whole.decompress(out.data(), FpgaImage::kBitstreamSize - 1, small);
+  EXPECT_EQ(small.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+}  // namespace
+}  // namespace vltest
