@@ -245,16 +245,46 @@ TEST(PciDeviceCapabilities, ListThatLoopsEndsTheSearch) {
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
 }
 
-TEST(PciDeviceCapabilities, FailedReadOfTheLinkRegistersFailsStartBus) {
-  PciTestBoard plugged;
-  // status, list pointer, three capability headers; then the link registers.
-  sim::Pci::configReadFaults().failNth(6, -51202);
+// A failed configuration access records -52008 at that access's own site,
+// and the search's miss does not overwrite it.
+struct AccessFault {
+  const char* what;
+  BoardOptions::PciCapabilities capabilities;
+  bool write;
+  uint64_t nth;
+  bool startBus;  // else a search for the Express capability
+  uint64_t line;
+};
+
+class PciDeviceAccessFaults : public testing::TestWithParam<AccessFault> {};
+
+TEST_P(PciDeviceAccessFaults, AreRecordedAtTheirSites) {
+  const AccessFault& fault = GetParam();
+  BoardOptions options;
+  options.pciCapabilities = fault.capabilities;
+  PciTestBoard plugged(options);
+  (fault.write ? sim::Pci::configWriteFaults() : sim::Pci::configReadFaults()).failNth(fault.nth, -51202);
   tStatus status(tStatus::kFullSize);
-  plugged.device().startBus(0, status);
+  if (fault.startBus) {
+    plugged.device().startBus(0, status);
+  } else {
+    EXPECT_EQ(plugged.device().findCapability(0x10, status), 0);
+  }
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusPlatformFailure);
   EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIConfig);
-  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kConfigRead16);
+  EXPECT_EQ(status.getLine(), fault.line);
 }
+
+using Capabilities = BoardOptions::PciCapabilities;
+INSTANTIATE_TEST_SUITE_P(
+    Sites, PciDeviceAccessFaults,
+    testing::Values(
+        // status, list pointer, three capability headers; then the link registers.
+        AccessFault{"LinkRegisterRead16", Capabilities::Listed, false, 6, true,
+                    nVLAPAL000::sites::lines::kConfigRead16},
+        AccessFault{"ListPointerRead8", Capabilities::Listed, false, 2, false, nVLAPAL000::sites::lines::kConfigRead8},
+        AccessFault{"SignatureWrite16", Capabilities::None, true, 1, false, nVLAPAL000::sites::lines::kConfigWrite16}),
+    [](const testing::TestParamInfo<AccessFault>& info) { return std::string(info.param.what); });
 
 TEST(PciDeviceCapabilities, FailedReadWhileSearchingIsNoLinkAndNoError) {
   sim::Pci::configReadFaults().failNth(1, -51202);
