@@ -44,16 +44,23 @@ class Trace : public testing::Test {
   tTrace trace_{&recorder_};
 };
 
-TEST_F(Trace, LineGoesOutWholeAtItsEnd) {
+TEST_F(Trace, LineGoesOutWholeAtItsEndOrWhenItsBufferFills) {
   trace_.append("hello ");
   trace_.append("world, and more", 5);
   EXPECT_TRUE(recorder_.writes.empty());
   trace_.endLine();
   EXPECT_EQ(recorder_.writes, (std::vector<std::string>{kBlankPrefix + "hello world\n"}));
   EXPECT_EQ(trace_.getLineCount(), 1u);
+
+  recorder_.writes.clear();
+  trace_.append(std::string(300, 'z').c_str());
+  ASSERT_EQ(recorder_.writes.size(), 1u);
+  EXPECT_EQ(recorder_.writes[0], kBlankPrefix + std::string(tTrace::kLineBufferSize - 51, 'z'));
+  trace_.endLine();
+  EXPECT_EQ(recorder_.all(), kBlankPrefix + std::string(300, 'z') + "\n");
 }
 
-TEST_F(Trace, PrefixShowsTheSelectedElementsInOrder) {
+TEST_F(Trace, PrefixShowsTheSelectedElementsInOrderCutToTheWidth) {
   for (tTraceOption option : {kTracePrefixComponent, kTracePrefixVersion, kTracePrefixLine, kTracePrefixFile,
                               kTraceFileNameOnly, kTracePrefixTimer, kTracePrefixLineCount}) {
     trace_.setOption(option, true);
@@ -64,43 +71,24 @@ TEST_F(Trace, PrefixShowsTheSelectedElementsInOrder) {
   const std::string timer = std::to_string(nVLZUK110_getTimerCount());
   trace_.append("x\n");
   EXPECT_EQ(recorder_.all(), padded("[vl9738k--26.2.5f11--42--File.cpp--" + timer + "--0") + "x\n");
-}
 
-TEST_F(Trace, PrefixShowsTheThreadInHexadecimalAndTheWholePath) {
-  trace_.setOption(kTracePrefixFile, true);
-  trace_.setOption(kTracePrefixThread, true);
-  trace_.setLocation("a/b.cpp", 1);
-  char thread[32];
-  snprintf(thread, sizeof(thread), "%lX", static_cast<unsigned long>(sim::Sync::currentThreadHandle()));
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(), padded(std::string("[a/b.cpp--") + thread) + "\n");
-}
-
-TEST_F(Trace, LongPrefixIsCutToTheWidth) {
-  trace_.setOption(kTracePrefixComponent, true);
+  recorder_.writes.clear();
   trace_.setComponent("a-component-name-far-longer-than-the-prefix-may-ever-be");
   trace_.endLine();
   EXPECT_EQ(recorder_.all(), "[a-component-name-far-longer-than-the-prefix-may-] \n");
+
+  Recorder other;
+  tTrace threaded{&other};
+  threaded.setOption(kTracePrefixFile, true);
+  threaded.setOption(kTracePrefixThread, true);
+  threaded.setLocation("a/b.cpp", 1);
+  char thread[32];
+  snprintf(thread, sizeof(thread), "%lX", static_cast<unsigned long>(sim::Sync::currentThreadHandle()));
+  threaded.endLine();
+  EXPECT_EQ(other.all(), padded(std::string("[a/b.cpp--") + thread) + "\n");
 }
 
-TEST_F(Trace, FullLineBufferIsSentBeforeTheLineEnds) {
-  trace_.append(std::string(300, 'z').c_str());
-  ASSERT_EQ(recorder_.writes.size(), 1u);
-  EXPECT_EQ(recorder_.writes[0], kBlankPrefix + std::string(tTrace::kLineBufferSize - 51, 'z'));
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + std::string(300, 'z') + "\n");
-}
-
-TEST_F(Trace, FormattedTextIsBoundedByTheLongestTraceLine) {
-  trace_.printf("%s=%d", "value", 7);
-  trace_.endLine();
-  trace_.printf("%s", std::string(257, 'y').c_str());
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(),
-            kBlankPrefix + "value=7\n" + kBlankPrefix + "!!Formatted string exceeds kMaxTraceLine characters!!\n");
-}
-
-TEST_F(Trace, ValuesHaveTheirOwnTexts) {
+TEST_F(Trace, ValuesAndFormattedTextHaveTheirOwnTexts) {
   trace_.appendBool(true);
   trace_.append(" ");
   trace_.appendBool(false);
@@ -108,8 +96,12 @@ TEST_F(Trace, ValuesHaveTheirOwnTexts) {
   trace_.appendNumber(255, 16);
   trace_.append(" ");
   trace_.appendNumber(5, 2);
+  trace_.printf(" %s=%d", "value", 7);
   trace_.endLine();
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + "true(1) false(0) 0xFF 2#101\n");
+  trace_.printf("%s", std::string(257, 'y').c_str());
+  trace_.endLine();
+  EXPECT_EQ(recorder_.all(), kBlankPrefix + "true(1) false(0) 0xFF 2#101 value=7\n" + kBlankPrefix +
+                                 "!!Formatted string exceeds kMaxTraceLine characters!!\n");
 }
 
 TEST_F(Trace, HexDumpShowsGroupsMissingBytesAndPrintables) {
@@ -204,7 +196,7 @@ TEST(TraceThreads, ThreadSafeLinesNeverInterleave) {
   }
 }
 
-TEST(ConsoleTraceDestination, WritesToTheKernelLog) {
+TEST(ConsoleTraceDestination, WritesToTheKernelLogAsTheGlobalTraceDoes) {
   tConsoleTraceDestination console;
   console.writeText("whole text");
   console.writeCountedText("counted text", 7);
@@ -216,9 +208,6 @@ TEST(ConsoleTraceDestination, WritesToTheKernelLog) {
   char small[8] = "run";
   EXPECT_EQ(console.appendCommandLineOption(small, sizeof(small)), 22u);
   EXPECT_STREQ(small, "run");
-}
-
-TEST(GlobalTrace, WritesToTheKernelLog) {
   getGlobalTrace().append("global trace line");
   getGlobalTrace().endLine();
   EXPECT_TRUE(sim::Console::contains(kBlankPrefix + "global trace line\n"));
