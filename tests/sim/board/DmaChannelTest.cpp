@@ -180,29 +180,4 @@ TEST_F(DmaEngine, MemoryThatIsAbsentOrOutOfReachIsAnError) {
   EXPECT_EQ(channel.status(), DmaChannel::kError);
 }
 
-TEST_F(DmaEngine, ChannelThatIsNotEnabledIgnoresStartsAndResetClearsItsState) {
-  const uint32_t size = link(0, 32, 0, bus(0), {addressDescriptor(10, bus(0x2000))});
-  channel.setFifoCapacity(100);
-  start(bus(0), size);
-  EXPECT_FALSE(channel.running());
-  EXPECT_EQ(channel.status(), 0u);
-  enable();
-  start(bus(0), size);
-  EXPECT_TRUE(channel.running());
-  EXPECT_EQ(channel.bytesTransferred(), 100u);
-  nVLZUK100_memoryWrite32(reg(0x54), 1);
-  EXPECT_FALSE(channel.running());
-  EXPECT_EQ(channel.status(), 0u);
-  EXPECT_EQ(board.bar0().peek64(block + 0xA0), 0u);
-  EXPECT_EQ(board.bridge().interrupts().queued(), 0u);  // nothing was enabled
-}
-
-TEST_F(DmaEngine, ARingThatMovesNothingDoesNotKeepTheModelBusy) {
-  const uint32_t size = link(0, 24, 0, bus(0), {registerDescriptor(0, 0x80000074 | 0x18000000)});
-  enable();
-  start(bus(0), size);
-  EXPECT_TRUE(channel.running());
-  EXPECT_GT(channel.linksFetched(), 1000u);
-}
-
 }  // namespace
