@@ -4,6 +4,7 @@
 #include "driver/ifw/Context.h"
 #include "driver/ifw/IfwStatusCodes.h"
 #include "driver/ifw/InstructionTargetMXRM.h"
+#include "sim/kernel/Clock.h"
 #include "tests/regaccess/maps/tIndexKeyedSampleRegMap.h"
 #include "tests/regport/RegisterPortFixture.h"
 
@@ -68,8 +69,12 @@ TEST_F(InstructionTargetMXRMOnBoard, AFailedReadReturnsZeroAndKeepsTheTargetsCod
 
 TEST_F(InstructionTargetMXRMOnBoard, AReadThatTimesOutTakesTheDefaultSecond) {
   model.setStalled(true);
+  const uint64_t start = sim::Clock::instance().nowNs();
   EXPECT_EQ(binding->read64(0x10, status), 0u);
   EXPECT_EQ(status.getCode(), codes::kReadTimedOut);
+  const uint64_t elapsedMs = (sim::Clock::instance().nowNs() - start) / 1'000'000;
+  EXPECT_GE(elapsedMs, 1000u);
+  EXPECT_LT(elapsedMs, 1010u);
 }
 
 // A generated map of a block reached by instructions, its target the

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/platform/status/SourceSites.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/platform/sync/tWaitQueue.h"
 #include "sim/kernel/Kernel.h"
@@ -57,11 +58,13 @@ TEST(Event, SignalsWithoutWaitersLatchOnce) {
 }
 
 TEST(Event, BoundedWaitExpiresThroughItsExpiryRoutine) {
-  tStatus status;
+  tStatus status = full();
   tEvent event(true, false, status);
   const uint64_t before = sim::Clock::instance().nowNs();
   EXPECT_FALSE(event.wait(250, false, status));
   EXPECT_EQ(status.getCode(), -52007);
+  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kSynchronization);
+  EXPECT_EQ(status.getLine(), 186u);
   EXPECT_GE(sim::Clock::instance().nowNs() - before, 250'000'000u) << "the wait spent its whole bound";
   tStatus again;
   event.set();
@@ -76,10 +79,12 @@ TEST(Event, InterruptedWaitsFailWithInterrupted) {
   EXPECT_FALSE(event.wait(kWaitForever, true, unbounded));
   EXPECT_EQ(unbounded.getCode(), -52025);
   EXPECT_EQ(unbounded.getLine(), 2107u);
-  tStatus bounded;
+  tStatus bounded = full();
   sim::Sync::interruptNextWait();
   EXPECT_FALSE(event.wait(1000, true, bounded));
   EXPECT_EQ(bounded.getCode(), -52025);
+  EXPECT_STREQ(bounded.getFile(), nVLAPAL000::sites::kSynchronization);
+  EXPECT_EQ(bounded.getLine(), 2170u);
 }
 
 TEST(Event, ManualResetEventStaysSignaled) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "driver/platform/time/TimeUnits.h"
 #include "driver/platform/time/tTimeout.h"
 #include "sim/kernel/Clock.h"
@@ -21,18 +23,31 @@ TEST(TimeUnits, ConversionWalksOneUnitAtATimeAndTruncates) {
   EXPECT_EQ(convertTime(7, kTimeUnitSeconds, kTimeUnitSeconds), 7u);
 }
 
-TEST(Timeout, SleepsWholeMillisecondsUntilExpired) {
+// The sleeping waste, with the clock's advance over each of its pauses kept.
+struct RecordedSleeps {
+  static inline std::vector<uint64_t> advancesNs;
+  template <typename tTimebase>
+  static void pause(uint64_t remaining) {
+    const uint64_t before = sim::Clock::instance().nowNs();
+    tTimeWasterMillisecondSleepForAtLeast<0>::pause<tTimebase>(remaining);
+    advancesNs.push_back(sim::Clock::instance().nowNs() - before);
+  }
+};
+
+TEST(Timeout, FiveMillisecondsWithHalfLeftSleepTwoThenZeroUntilExpired) {
   sim::Clock& clock = sim::Clock::instance();
-  SleepingTimeout timeout(5, kTimeUnitMilliseconds);
+  constexpr uint64_t kZeroSleepNs = 100'000;  // what a 0 ms sleep gives away here
+  clock.setYieldStepNs(kZeroSleepNs);
+  RecordedSleeps::advancesNs.clear();
+  tTimeout<RecordedSleeps, tTimebasePrecise> timeout(5, kTimeUnitMilliseconds);
   timeout.start();
   clock.advanceNs(2'500'000);
   EXPECT_FALSE(timeout.hasExpired());
-  const uint64_t before = clock.nowNs();
   timeout.waitForTimeout();
   EXPECT_TRUE(timeout.hasExpired());
-  // 2 ms of sleep, then zero-length sleeps until the last half millisecond has passed.
-  EXPECT_GE(clock.nowNs() - before, 2'500'000u);
-  EXPECT_LT(clock.nowNs() - before, 2'500'000u + 2 * sim::Clock::kDefaultYieldStepNs);
+  const std::vector<uint64_t> expected = {2'000'000,    kZeroSleepNs, kZeroSleepNs,
+                                          kZeroSleepNs, kZeroSleepNs, kZeroSleepNs};
+  EXPECT_EQ(RecordedSleeps::advancesNs, expected);
 }
 
 TEST(Timeout, StoppedTimeoutKeepsItsElapsedTime) {

@@ -158,44 +158,29 @@ TEST_P(RegisterPortEncoding, OnlyTheWordsAnInstructionNeedsAreWritten) {
   EXPECT_EQ(model.extensionWords(), (std::array<uint32_t, 3>{0, 0, 0}));
 }
 
+BusAccess wordA(uint32_t value) { return written(Port::kWordA, value); }
+BusAccess wordB(uint32_t value) { return written(Port::kWordB, value); }
+BusAccess wordC(uint32_t value) { return written(Port::kWordC, value); }
+BusAccess wordD(uint32_t value) { return written(Port::kWordD, value); }
+
 INSTANTIATE_TEST_SUITE_P(
     Instructions, RegisterPortEncoding,
     testing::Values(
-        EncodingCase{"SmallWriteIsWordDAlone", false, 3, 0x40, 0x1234, false, {written(Port::kWordD, 0x01234403)}},
-        EncodingCase{"WaitSetsTheReportBit", false, 3, 0x40, 0x1234, true, {written(Port::kWordD, 0x21234403)}},
-        EncodingCase{"HighSubsystemNibbleNeedsWordC",
-                     true,
-                     0x12,
-                     0,
-                     0,
-                     false,
-                     {written(Port::kWordC, 0x1), written(Port::kWordD, 0x10000002)}},
-        EncodingCase{"SmallReadIsWordDAlone", true, 3, 0x12, 0, false, {written(Port::kWordD, 0x10000123)}},
-        EncodingCase{"AddressFromTwoToThe24NeedsWordA",
-                     false,
-                     3,
-                     0x01000000,
-                     0,
-                     false,
-                     {written(Port::kWordA, 0x10), written(Port::kWordD, 0x3)}},
-        EncodingCase{"AddressBits16To23NeedWordB",
-                     false,
-                     1,
-                     0x10000,
-                     0,
-                     false,
-                     {written(Port::kWordB, 0x10), written(Port::kWordD, 0x1)}},
-        EncodingCase{"EveryPartSetWritesAllFourMostSignificantFirst",
+        EncodingCase{"SmallWriteIsWordDAlone", false, 3, 0x40, 0x1234, false, {wordD(0x01234403)}},
+        EncodingCase{"WaitSetsTheReportBit", false, 3, 0x40, 0x1234, true, {wordD(0x21234403)}},
+        EncodingCase{"HighSubsystemNibbleNeedsWordC", true, 0x12, 0, 0, false, {wordC(0x1), wordD(0x10000002)}},
+        EncodingCase{"SmallReadIsWordDAlone", true, 3, 0x12, 0, false, {wordD(0x10000123)}},
+        EncodingCase{"AddressFromTwoToThe24NeedsWordA", false, 3, 0x01000000, 0, false, {wordA(0x10), wordD(0x3)}},
+        EncodingCase{"AddressBits16To23NeedWordB", false, 1, 0x10000, 0, false, {wordB(0x10), wordD(0x1)}},
+        EncodingCase{"EveryPartWritesAllFourHighFirst",
                      false,
                      0x25,
                      0x89ABCDEF,
                      0xFEDCBA9876543210,
                      true,
-                     {written(Port::kWordA, 0x0FEDC890), written(Port::kWordB, 0x0BA98AB0),
-                      written(Port::kWordC, 0x07654CD2), written(Port::kWordD, 0x23210EF5)}},
-        EncodingCase{
-            "AddressBitsAbove31AreNotCarried", false, 4, 0x100000040, 0, false, {written(Port::kWordD, 0x404)}},
-        EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {written(Port::kWordD, 0x403)}}),
+                     {wordA(0x0FEDC890), wordB(0x0BA98AB0), wordC(0x07654CD2), wordD(0x23210EF5)}},
+        EncodingCase{"AddressBitsAbove31AreNotCarried", false, 4, 0x100000040, 0, false, {wordD(0x404)}},
+        EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {wordD(0x403)}}),
     [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
 
 // --- Free slots -----------------------------------------------------------------

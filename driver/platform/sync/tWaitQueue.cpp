@@ -95,7 +95,9 @@ bool tWaitQueue::wait(uint32_t timeoutMs, bool interruptible, tStatus& status) {
     status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE_AT(sites::kSynchronization, kNothingToConsumeLine));
     return false;
   }
-  tWaiter waiter{nullptr, nullptr, false, this, {}, tStatus()};
+  // A full record, so that the expiry or interruption site reaches a caller
+  // that keeps sites.
+  tWaiter waiter{nullptr, nullptr, false, this, {}, tStatus(tStatus::kFullSize)};
   nVLZUK100_initializeSingleUseEvent(&waiter.event);
   append(waiter);
   unlock();

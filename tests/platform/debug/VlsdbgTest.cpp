@@ -36,30 +36,23 @@ std::string onlyLine() {
   return lines.empty() ? std::string() : lines.back();
 }
 
-TEST(Vlsdbg, ShortFileIsRightAlignedAndTheLineHasFourDigits) {
-  const std::string file = "driver/fpga/Dma.cpp12";  // 21 characters
-  const vlsdbg_Location location{file.c_str(), 42, "\n"};
-  vlsdbg_printf(kVlsdbgLevelDebug, &location, "value %d", 7);
-  EXPECT_EQ(onlyLine(), prefix(file, "0042") + "value 7\n");
-}
-
-TEST(Vlsdbg, LongFileShowsItsLastThirtyTwoCharacters) {
-  const std::string file(80, 'x');
-  const std::string path = file.substr(0, 48) + "driver/platform/device/tDevice.cpp";
-  const vlsdbg_Location location{path.c_str(), 7, "\n"};
-  vlsdbg_printLine(&location, "%s", "here");
-  const std::string line = onlyLine();
-  EXPECT_EQ(line, prefix(path, "0007") + "here\n");
-  EXPECT_EQ(line.substr(12, 32), path.substr(path.size() - 32));
-}
-
-TEST(Vlsdbg, LineNumberKeepsItsLastFourDigits) {
-  const std::pair<uint32_t, const char*> cases[] = {{0, "0000"}, {9, "0009"}, {1234, "1234"}, {12345, "2345"}};
-  for (const auto& [number, digits] : cases) {
+TEST(Vlsdbg, PrefixShowsTheFilesLastThirtyTwoCharactersAndTheLinesLastFourDigits) {
+  const std::string longPath = std::string(48, 'x') + "driver/platform/device/tDevice.cpp";
+  const struct {
+    std::string file;
+    uint32_t line;
+    const char* digits;
+  } cases[] = {{"driver/fpga/Dma.cpp12", 42, "0042"},
+               {longPath, 7, "0007"},
+               {"f.cpp", 0, "0000"},
+               {"f.cpp", 9, "0009"},
+               {"f.cpp", 1234, "1234"},
+               {"f.cpp", 12345, "2345"}};
+  for (const auto& c : cases) {
     sim::Console::clear();
-    const vlsdbg_Location location{"f.cpp", number, ""};
-    vlsdbg_printLine(&location, "x");
-    EXPECT_EQ(onlyLine(), prefix("f.cpp", digits) + "x") << number;
+    const vlsdbg_Location location{c.file.c_str(), c.line, "\n"};
+    vlsdbg_printLine(&location, "value %d", 7);
+    EXPECT_EQ(onlyLine(), prefix(c.file, c.digits) + "value 7\n") << c.file << ":" << c.line;
   }
 }
 

@@ -45,55 +45,39 @@ class IONotifier : public testing::Test {
   tIONotifier notifier;
 };
 
-TEST_F(IONotifier, FullPayloadOfThirtyTwoBytesIsSentWhole) {
+TEST_F(IONotifier, PayloadOfUpToThirtyTwoBytesIsSentAndTheRestOfTheMessageIsZero) {
   Bytes payload(32);
   for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(0xA0 + i);
   tStatus status;
   notifier.notify(payload.data(), 32, status);
+  notifier.notify(payload.data(), 3, status);
   EXPECT_EQ(status.getCode(), 0);
   const auto sent = KernelSockets::sent();
-  ASSERT_EQ(sent.size(), 1u);
+  ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].port, kPort);
   EXPECT_EQ(sent[0].type, tIONotifier::kTypeNotification);
   EXPECT_EQ(sent[0].bytes, message(kId, {{8, 32}}, payload));
-  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1) << "the sent buffer belongs to the kernel layer";
+  EXPECT_EQ(sent[1].bytes, message(kId, {{8, 3}}, Bytes(payload.begin(), payload.begin() + 3)));
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1) << "the sent buffers belong to the kernel layer";
 }
 
-TEST_F(IONotifier, ShortPayloadLeavesTheRestOfTheMessageZero) {
-  const Bytes payload{1, 2, 3};
-  tStatus status;
-  notifier.notify(payload.data(), 3, status);
-  EXPECT_EQ(KernelSockets::sent().at(0).bytes, message(kId, {{8, 3}}, payload));
-}
-
-TEST_F(IONotifier, PayloadOfThirtyThreeBytesIsRefusedAndNothingIsSent) {
+// Each failure leaves nothing sent and the notifier usable.
+TEST_F(IONotifier, FailuresToNotifyAreRecordedAtTheirSites) {
   const Bytes payload(33, 0xFF);
   EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(payload.data(), 33, s); })),
             (Site{nVLAPALS100::kStatusInvalidParameter, nVLAPAL000::sites::kIONotifier, 48}));
-  EXPECT_TRUE(KernelSockets::sent().empty());
-  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
-}
-
-TEST_F(IONotifier, NotifyOnAnErrorStatusSendsNothing) {
-  tStatus status;
-  status.setCode(-52010, VL_SITE);
-  notifier.notify(nullptr, 0, status);
-  EXPECT_TRUE(KernelSockets::sent().empty());
-}
-
-TEST_F(IONotifier, FailedSendReturnsTheFreshBufferAndKeepsTheNotifier) {
   KernelSockets::sendFaults().failNth(1, -51400);
   EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(nullptr, 0, s); })),
             (Site{nVLAPALS100::kStatusTimeout, nVLAPAL000::sites::kIONotifier, 70}));
-  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
-  EXPECT_TRUE(notifier.isInitialized());
-}
-
-TEST_F(IONotifier, NoFreshBufferIsOutOfMemory) {
+  EXPECT_EQ(KernelSockets::outstandingBuffers(), 1) << "the fresh buffer is returned";
   KernelSockets::bufferCreationFaults().failNth(1, 0);
   EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { notifier.notify(nullptr, 0, s); })),
             (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kIONotifier, 58}));
+  tStatus failed;
+  failed.setCode(-52010, VL_SITE);
+  notifier.notify(nullptr, 0, failed);
   EXPECT_TRUE(KernelSockets::sent().empty());
+  EXPECT_TRUE(notifier.isInitialized());
 }
 
 TEST_F(IONotifier, ClosingTwiceSendsOneClosedMessageAndKeepsTheId) {
@@ -126,29 +110,23 @@ TEST_F(IONotifier, InitialisingAgainMovesToTheNewListenerAndReturnsTheOldBuffer)
   EXPECT_EQ(KernelSockets::sent().at(0).bytes, message(kId + 1, {}));
 }
 
-TEST(IONotifierLifetime, UninitialisedNotifierSendsNothingOnClose) {
-  tIONotifier notifier;
-  notifier.close();
-  EXPECT_TRUE(KernelSockets::sent().empty());
-  EXPECT_EQ(notifier.getId(), 0u);
-}
-
-TEST(IONotifierLifetime, NoBufferForInitialisationIsOutOfMemoryAndLeavesItClosed) {
-  KernelSockets::bufferCreationFaults().failNth(1, 0);
-  tIONotifier notifier;
-  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) {
-              notifier.initialize({kId, kPort}, s);
-            })),
-            (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kIONotifier, 17}));
-  EXPECT_FALSE(notifier.isInitialized());
-  EXPECT_EQ(notifier.getId(), 0u);
-}
-
-TEST(IONotifierLifetime, NotifierDestroyedWhileInitialisedReturnsItsBuffer) {
+TEST(IONotifierLifetime, OnlyAnInitialisedNotifierHoldsABufferAndSaysItCloses) {
   {
-    tIONotifier notifier;
+    tIONotifier uninitialised;
+    uninitialised.close();
+    EXPECT_EQ(uninitialised.getId(), 0u);
+    KernelSockets::bufferCreationFaults().failNth(1, 0);
+    tIONotifier unbuffered;
+    EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) {
+                unbuffered.initialize({kId, kPort}, s);
+              })),
+              (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kIONotifier, 17}));
+    EXPECT_FALSE(unbuffered.isInitialized());
+    EXPECT_EQ(unbuffered.getId(), 0u);
+    tIONotifier destroyed;
     tStatus status;
-    notifier.initialize({kId, kPort}, status);
+    destroyed.initialize({kId, kPort}, status);
+    EXPECT_EQ(KernelSockets::outstandingBuffers(), 1);
   }
   EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
   EXPECT_TRUE(KernelSockets::sent().empty());

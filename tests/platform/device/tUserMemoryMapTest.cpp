@@ -57,17 +57,6 @@ TEST_F(UserMemoryMap, OffsetsAndAddressesOffAPageBoundaryAreRefusedAtTheirSites)
   EXPECT_TRUE(record->physicalRanges.empty());
 }
 
-TEST_F(UserMemoryMap, PhysicalRangeIsAlwaysMappedInModeOne) {
-  tStatus status;
-  map.mapPhysicalAddress(0xF0000000, 2 * kPage, 0, status);
-  EXPECT_EQ(status.getCode(), 0);
-  const auto record = UserMaps::find(kernelMap);
-  ASSERT_EQ(record->physicalRanges.size(), 1u);
-  EXPECT_EQ(record->physicalRanges[0].address, 0xF0000000u);
-  EXPECT_EQ(record->physicalRanges[0].size, 2 * kPage);
-  EXPECT_EQ(record->physicalRanges[0].cacheMode, 1u);
-}
-
 TEST_F(UserMemoryMap, KernelRefusalsAreTranslatedAndRecordedAtTheirSites) {
   UserMaps::pageListMappingFaults().failNth(1, -51009);
   tStatus pageList(tStatus::kFullSize);
@@ -107,6 +96,7 @@ TEST_F(UserMapping, RegionIsTheLowSixteenBitsOfThePageOffset) {
   EXPECT_EQ(window.status, 0);
   ASSERT_EQ(UserMaps::find(window.kernelMap)->physicalRanges.size(), 1u);
   EXPECT_EQ(UserMaps::find(window.kernelMap)->physicalRanges[0].address, vltest::kTestPhysicalWindow);
+  EXPECT_EQ(UserMaps::find(window.kernelMap)->physicalRanges[0].cacheMode, 1u) << "always mode 1";
   const auto* record = static_cast<const tUserMemoryMap*>(window.context);
   EXPECT_EQ(record->getSession(), file->session());
   EXPECT_EQ(record->getAccess(), tUserMemoryMap::kAccessRead);

@@ -126,21 +126,22 @@ TEST(PciDeviceProperties, PlainFunctionPublishesTwelveAndThePciSubtype) {
   EXPECT_NE(std::find(traffic.begin(), traffic.end(), signature), traffic.end());
 }
 
-TEST(PciDeviceProperties, CapabilityBehindTheSignatureStillGivesTheLink) {
-  BoardOptions options = distinctOptions();
-  options.pciCapabilities = BoardOptions::PciCapabilities::BehindSignature;
-  PciTestBoard plugged(options);
-  ASSERT_EQ(plugged.plugStatus(), 0);
-  EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
-  EXPECT_EQ(propertyU32(*plugged.property("pcieLinkWidth")), options.linkWidth);
-}
-
-TEST(PciDeviceProperties, LinkOfWidthZeroCountsAsNoLink) {
-  BoardOptions options = distinctOptions();
-  options.linkWidth = 0;
-  PciTestBoard plugged(options);
-  EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
-  EXPECT_EQ(propertyU32(*plugged.property("busSubType")), 0x20706369u);
+// A capability found behind the bridge's signature still gives the link;
+// a link of width 0 counts as none.
+TEST(PciDeviceProperties, TheLinkPropertiesFollowTheLinkFound) {
+  BoardOptions behind = distinctOptions();
+  behind.pciCapabilities = BoardOptions::PciCapabilities::BehindSignature;
+  BoardOptions narrow = distinctOptions();
+  narrow.linkWidth = 0;
+  for (const auto& [options, count] : {std::pair{behind, 16u}, std::pair{narrow, 12u}}) {
+    PciTestBoard plugged(options);
+    ASSERT_EQ(plugged.plugStatus(), 0);
+    EXPECT_EQ(plugged.publishedPropertyCount(), count);
+    EXPECT_EQ(propertyU32(*plugged.property("busSubType")), count == 16 ? 0x70636965u : 0x20706369u);
+    if (count == 16) {
+      EXPECT_EQ(propertyU32(*plugged.property("pcieLinkWidth")), options.linkWidth);
+    }
+  }
 }
 
 TEST(PciDeviceProperties, RemovedDeviceTakesItsPropertiesBack) {
@@ -155,6 +156,11 @@ TEST(PciDeviceProperties, RemovedDeviceTakesItsPropertiesBack) {
 TEST(PciDeviceSlotPath, FollowsTheChassisTreeToTheDevice) {
   PciTestBoard plugged;  // bus 4, device 0, behind 00:1C.0, 01:00.0 and 02:09.0
   EXPECT_STREQ(plugged.device().getSlotPath(), "0000:01:E0:00:48:00");
+  BoardOptions options;
+  options.placement.bus = 0;
+  options.placement.device = 3;
+  PciTestBoard onRoot(options);
+  EXPECT_STREQ(onRoot.device().getSlotPath(), "0000:01:18") << "a device on a root bus has no bridges";
 }
 
 TEST(PciDeviceSlotPath, CountsRootsAndSkipsOtherDomainsAndSiblings) {
@@ -175,14 +181,6 @@ TEST(PciDeviceSlotPath, CountsRootsAndSkipsOtherDomainsAndSiblings) {
   options.placement.function = 7;
   PciTestBoard plugged(options);
   EXPECT_STREQ(plugged.device().getSlotPath(), "0002:02:18:28:FF");
-}
-
-TEST(PciDeviceSlotPath, DeviceOnARootBusHasNoBridges) {
-  BoardOptions options;
-  options.placement.bus = 0;
-  options.placement.device = 3;
-  PciTestBoard plugged(options);
-  EXPECT_STREQ(plugged.device().getSlotPath(), "0000:01:18");
 }
 
 TEST(PciDeviceSlotPath, UnknownDomainCountsAsZeroAndNoTreeGivesNoPath) {
@@ -245,16 +243,46 @@ TEST(PciDeviceCapabilities, ListThatLoopsEndsTheSearch) {
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
 }
 
-TEST(PciDeviceCapabilities, FailedReadOfTheLinkRegistersFailsStartBus) {
-  PciTestBoard plugged;
-  // status, list pointer, three capability headers; then the link registers.
-  sim::Pci::configReadFaults().failNth(6, -51202);
+// A failed configuration access records -52008 at that access's own site,
+// and the search's miss does not overwrite it.
+struct AccessFault {
+  const char* what;
+  BoardOptions::PciCapabilities capabilities;
+  bool write;
+  uint64_t nth;
+  bool startBus;  // else a search for the Express capability
+  uint64_t line;
+};
+
+class PciDeviceAccessFaults : public testing::TestWithParam<AccessFault> {};
+
+TEST_P(PciDeviceAccessFaults, AreRecordedAtTheirSites) {
+  const AccessFault& fault = GetParam();
+  BoardOptions options;
+  options.pciCapabilities = fault.capabilities;
+  PciTestBoard plugged(options);
+  (fault.write ? sim::Pci::configWriteFaults() : sim::Pci::configReadFaults()).failNth(fault.nth, -51202);
   tStatus status(tStatus::kFullSize);
-  plugged.device().startBus(0, status);
+  if (fault.startBus) {
+    plugged.device().startBus(0, status);
+  } else {
+    EXPECT_EQ(plugged.device().findCapability(0x10, status), 0);
+  }
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusPlatformFailure);
   EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIConfig);
-  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kConfigRead16);
+  EXPECT_EQ(status.getLine(), fault.line);
 }
+
+using Capabilities = BoardOptions::PciCapabilities;
+INSTANTIATE_TEST_SUITE_P(
+    Sites, PciDeviceAccessFaults,
+    testing::Values(
+        // status, list pointer, three capability headers; then the link registers.
+        AccessFault{"LinkRegisterRead16", Capabilities::Listed, false, 6, true,
+                    nVLAPAL000::sites::lines::kConfigRead16},
+        AccessFault{"ListPointerRead8", Capabilities::Listed, false, 2, false, nVLAPAL000::sites::lines::kConfigRead8},
+        AccessFault{"SignatureWrite16", Capabilities::None, true, 1, false, nVLAPAL000::sites::lines::kConfigWrite16}),
+    [](const testing::TestParamInfo<AccessFault>& info) { return std::string(info.param.what); });
 
 TEST(PciDeviceCapabilities, FailedReadWhileSearchingIsNoLinkAndNoError) {
   sim::Pci::configReadFaults().failNth(1, -51202);
@@ -264,35 +292,37 @@ TEST(PciDeviceCapabilities, FailedReadWhileSearchingIsNoLinkAndNoError) {
   EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
 }
 
-TEST(PciDeviceDma, WideMaskRefusedFallsBackToThirtyTwoBits) {
-  BoardOptions options;
-  options.placement.dmaAddressBits = 32;
-  PciTestBoard plugged(options);
-  tStatus status;
-  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
-  EXPECT_EQ(status.getCode(), 0);
-  const tDMAConfiguration& dma = plugged.device().getDMAConfiguration();
-  EXPECT_EQ(dma.getType(), tDMAConfiguration::kDMAType32Bit);
-  EXPECT_EQ(dma.getDeviceInformation(), &plugged.device().getPCIInformation());
-  EXPECT_EQ(sim::Pci::dmaMask(plugged.board().pciHandle()), 0xFFFFFFFFu);
-}
-
-TEST(PciDeviceDma, WideMaskAcceptedGivesSixtyFourBits) {
-  PciTestBoard plugged;
-  tStatus status;
-  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
-  EXPECT_EQ(plugged.device().getDMAConfiguration().getType(), tDMAConfiguration::kDMAType64Bit);
-  EXPECT_EQ(sim::Pci::dmaMask(plugged.board().pciHandle()), ~uint64_t{0});
-}
-
-TEST(PciDeviceDma, RefusedNarrowMaskFailsAndConfiguresNothing) {
-  PciTestBoard plugged;
-  sim::Pci::dmaMaskFaults().failFrom(1, -51256);
-  tStatus status(tStatus::kFullSize);
-  plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kDMAMask);
-  EXPECT_EQ(plugged.device().getDMAConfiguration().getType(), tDMAConfiguration::kDMATypeNotConfigured);
+// A device that cannot take 64-bit addresses falls back to 32 bits; a
+// refused 32-bit mask configures nothing.
+TEST(PciDeviceDma, TheWidestMaskTheKernelAcceptsIsConfigured) {
+  const struct {
+    unsigned addressBits;
+    bool refuseAll;
+    int64_t code;
+    tDMAConfiguration::tDMAType type;
+    uint64_t mask;
+  } cases[] = {{64, false, 0, tDMAConfiguration::kDMAType64Bit, ~uint64_t{0}},
+               {32, false, 0, tDMAConfiguration::kDMAType32Bit, 0xFFFFFFFFu},
+               {64, true, nVLAPALS100::kStatusNotSupported, tDMAConfiguration::kDMATypeNotConfigured, 0}};
+  for (const auto& c : cases) {
+    BoardOptions options;
+    options.placement.dmaAddressBits = c.addressBits;
+    PciTestBoard plugged(options);
+    if (c.refuseAll) sim::Pci::dmaMaskFaults().failFrom(1, -51256);
+    tStatus status(tStatus::kFullSize);
+    plugged.device().configureDMA(tDMAConfiguration::kDMAType64Bit, status);
+    sim::Pci::dmaMaskFaults().clear();
+    SCOPED_TRACE(testing::Message() << c.addressBits << (c.refuseAll ? " bits, refused" : " bits"));
+    EXPECT_EQ(status.getCode(), c.code);
+    const tDMAConfiguration& dma = plugged.device().getDMAConfiguration();
+    EXPECT_EQ(dma.getType(), c.type);
+    if (c.code != 0) {
+      EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kDMAMask);
+      continue;
+    }
+    EXPECT_EQ(dma.getDeviceInformation(), &plugged.device().getPCIInformation());
+    EXPECT_EQ(sim::Pci::dmaMask(plugged.board().pciHandle()), c.mask);
+  }
 }
 
 class PciDeviceBars : public testing::Test {

@@ -51,25 +51,15 @@ TEST(NumberText, FixedWidthKeepsExactlyTheLowDigits) {
   EXPECT_STREQ(buffer, "");
 }
 
+// Letters are digits only in base 16; after '#' the digits are not checked
+// against the base; a base prefix after a hexadecimal number is not one.
 TEST(NumberText, ParsesAllThreeForms) {
-  EXPECT_EQ(parseUnsigned("  0x1f"), 31u);
-  EXPECT_EQ(parseUnsigned("16#FF"), 255u);
-  EXPECT_EQ(parseUnsigned("2#101"), 5u);
-  EXPECT_EQ(parseUnsigned("0X1F"), 31u);
-  EXPECT_EQ(parseUnsigned("\t\n\v\f\r 42abc"), 42u);
-  EXPECT_EQ(parseUnsigned("16#ff"), 255u);
+  const std::pair<const char*, uint64_t> cases[] = {
+      {"  0x1f", 31}, {"16#FF", 255}, {"2#101", 5}, {"0X1F", 31}, {"\t\n\v\f\r 42abc", 42},
+      {"16#ff", 255}, {"", 0},        {"ff", 0},    {"10#1f", 1}, {"12#1B", 1},
+      {"8#9", 9},     {"0x2#1", 2}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(parseUnsigned(text), value) << text;
   EXPECT_EQ(parseUnsigned(nullptr), 0u);
-  EXPECT_EQ(parseUnsigned(""), 0u);
-}
-
-TEST(NumberText, LettersAreDigitsOnlyInBase16) {
-  EXPECT_EQ(parseUnsigned("ff"), 0u);
-  EXPECT_EQ(parseUnsigned("10#1f"), 1u);
-  EXPECT_EQ(parseUnsigned("12#1B"), 1u);
-  // After '#' the digits are not checked against the base.
-  EXPECT_EQ(parseUnsigned("8#9"), 9u);
-  // A base prefix after a hexadecimal number is not one.
-  EXPECT_EQ(parseUnsigned("0x2#1"), 2u);
 }
 
 TEST(NumberText, ParsingInAGivenBaseStopsAtItsFirstNonDigit) {

@@ -44,16 +44,23 @@ class Trace : public testing::Test {
   tTrace trace_{&recorder_};
 };
 
-TEST_F(Trace, LineGoesOutWholeAtItsEnd) {
+TEST_F(Trace, LineGoesOutWholeAtItsEndOrWhenItsBufferFills) {
   trace_.append("hello ");
   trace_.append("world, and more", 5);
   EXPECT_TRUE(recorder_.writes.empty());
   trace_.endLine();
   EXPECT_EQ(recorder_.writes, (std::vector<std::string>{kBlankPrefix + "hello world\n"}));
   EXPECT_EQ(trace_.getLineCount(), 1u);
+
+  recorder_.writes.clear();
+  trace_.append(std::string(300, 'z').c_str());
+  ASSERT_EQ(recorder_.writes.size(), 1u);
+  EXPECT_EQ(recorder_.writes[0], kBlankPrefix + std::string(tTrace::kLineBufferSize - 51, 'z'));
+  trace_.endLine();
+  EXPECT_EQ(recorder_.all(), kBlankPrefix + std::string(300, 'z') + "\n");
 }
 
-TEST_F(Trace, PrefixShowsTheSelectedElementsInOrder) {
+TEST_F(Trace, PrefixShowsTheSelectedElementsInOrderCutToTheWidth) {
   for (tTraceOption option : {kTracePrefixComponent, kTracePrefixVersion, kTracePrefixLine, kTracePrefixFile,
                               kTraceFileNameOnly, kTracePrefixTimer, kTracePrefixLineCount}) {
     trace_.setOption(option, true);
@@ -64,43 +71,14 @@ TEST_F(Trace, PrefixShowsTheSelectedElementsInOrder) {
   const std::string timer = std::to_string(nVLZUK110_getTimerCount());
   trace_.append("x\n");
   EXPECT_EQ(recorder_.all(), padded("[vl9738k--26.2.5f11--42--File.cpp--" + timer + "--0") + "x\n");
-}
 
-TEST_F(Trace, PrefixShowsTheThreadInHexadecimalAndTheWholePath) {
-  trace_.setOption(kTracePrefixFile, true);
-  trace_.setOption(kTracePrefixThread, true);
-  trace_.setLocation("a/b.cpp", 1);
-  char thread[32];
-  snprintf(thread, sizeof(thread), "%lX", static_cast<unsigned long>(sim::Sync::currentThreadHandle()));
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(), padded(std::string("[a/b.cpp--") + thread) + "\n");
-}
-
-TEST_F(Trace, LongPrefixIsCutToTheWidth) {
-  trace_.setOption(kTracePrefixComponent, true);
+  recorder_.writes.clear();
   trace_.setComponent("a-component-name-far-longer-than-the-prefix-may-ever-be");
   trace_.endLine();
   EXPECT_EQ(recorder_.all(), "[a-component-name-far-longer-than-the-prefix-may-] \n");
 }
 
-TEST_F(Trace, FullLineBufferIsSentBeforeTheLineEnds) {
-  trace_.append(std::string(300, 'z').c_str());
-  ASSERT_EQ(recorder_.writes.size(), 1u);
-  EXPECT_EQ(recorder_.writes[0], kBlankPrefix + std::string(tTrace::kLineBufferSize - 51, 'z'));
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + std::string(300, 'z') + "\n");
-}
-
-TEST_F(Trace, FormattedTextIsBoundedByTheLongestTraceLine) {
-  trace_.printf("%s=%d", "value", 7);
-  trace_.endLine();
-  trace_.printf("%s", std::string(257, 'y').c_str());
-  trace_.endLine();
-  EXPECT_EQ(recorder_.all(),
-            kBlankPrefix + "value=7\n" + kBlankPrefix + "!!Formatted string exceeds kMaxTraceLine characters!!\n");
-}
-
-TEST_F(Trace, ValuesHaveTheirOwnTexts) {
+TEST_F(Trace, ValuesAndFormattedTextHaveTheirOwnTexts) {
   trace_.appendBool(true);
   trace_.append(" ");
   trace_.appendBool(false);
@@ -108,21 +86,22 @@ TEST_F(Trace, ValuesHaveTheirOwnTexts) {
   trace_.appendNumber(255, 16);
   trace_.append(" ");
   trace_.appendNumber(5, 2);
+  trace_.printf(" %s=%d", "value", 7);
   trace_.endLine();
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + "true(1) false(0) 0xFF 2#101\n");
+  trace_.printf("%s", std::string(257, 'y').c_str());
+  trace_.endLine();
+  EXPECT_EQ(recorder_.all(), kBlankPrefix + "true(1) false(0) 0xFF 2#101 value=7\n" + kBlankPrefix +
+                                 "!!Formatted string exceeds kMaxTraceLine characters!!\n");
 }
 
 TEST_F(Trace, HexDumpShowsGroupsMissingBytesAndPrintables) {
   const uint8_t bytes[20] = {'A', 'B', 0x01, 'c', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0x7F, ' ', '~', 0xFF};
   trace_.hexDump(bytes, 20, 4);
-  trace_.hexDump(bytes, 3, 1);
+  trace_.hexDump(bytes, 2, 2);
   ASSERT_EQ(recorder_.writes.size(), 3u);
   EXPECT_EQ(recorder_.writes[0], kBlankPrefix + "00000000: 41420163 00010203 04050607 08090A0B: AB.c............\n");
   EXPECT_EQ(recorder_.writes[1], kBlankPrefix + "00000010: 7F207EFF XXXXXXXX XXXXXXXX XXXXXXXX: . ~.\n");
-  EXPECT_EQ(recorder_.writes[2], kBlankPrefix + "00000000: 41 42 01 XX XX XX XX XX XX XX XX XX XX XX XX XX: AB.\n");
-  recorder_.writes.clear();
-  trace_.hexDump(bytes, 2, 2);
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + "00000000: 4142 XXXX XXXX XXXX XXXX XXXX XXXX XXXX: AB\n");
+  EXPECT_EQ(recorder_.writes[2], kBlankPrefix + "00000000: 4142 XXXX XXXX XXXX XXXX XXXX XXXX XXXX: AB\n");
 }
 
 TEST_F(Trace, SwitchingDestinationSaysSoOnTheOldOne) {
@@ -163,28 +142,21 @@ TEST_F(Trace, ScopesWriteEntryAndExitLinesAndIndentBetween) {
   EXPECT_EQ(trace_.getDepth(), 0u);
 }
 
-TEST_F(Trace, ThreadSafetyNeedsAKernelMutex) {
-  tStatus status;
-  sim::Sync::mutexCreationFaults().failNth(1, 0);
-  trace_.setThreadSafe(true, status);
-  EXPECT_EQ(status.getCode(), -52000);
-  EXPECT_FALSE(trace_.getOption(kTraceThreadSafe));
-  trace_.setOption(kTraceThreadSafe, true);
-  EXPECT_FALSE(trace_.getOption(kTraceThreadSafe));
-  tStatus fresh;
-  trace_.setThreadSafe(true, fresh);
-  EXPECT_TRUE(trace_.getOption(kTraceThreadSafe));
-  trace_.append("locked line\n");
-  EXPECT_EQ(recorder_.all(), kBlankPrefix + "locked line\n");
-}
-
+// Thread safety needs a kernel mutex; with one, lines never interleave.
 TEST(TraceThreads, ThreadSafeLinesNeverInterleave) {
   sim::Clock::instance().setMode(sim::Clock::Mode::Real);
   Recorder recorder;
   tTrace trace(&recorder);
+  tStatus refused;
+  sim::Sync::mutexCreationFaults().failNth(1, 0);
+  trace.setThreadSafe(true, refused);
+  EXPECT_EQ(refused.getCode(), -52000);
+  trace.setOption(kTraceThreadSafe, true);
+  EXPECT_FALSE(trace.getOption(kTraceThreadSafe)) << "not without the mutex";
   tStatus status;
   trace.setThreadSafe(true, status);
   ASSERT_EQ(status.getCode(), 0);
+  ASSERT_TRUE(trace.getOption(kTraceThreadSafe));
   std::vector<std::thread> threads;
   for (char letter : {'a', 'b', 'c', 'd'}) {
     threads.emplace_back([&trace, letter] {
@@ -204,7 +176,7 @@ TEST(TraceThreads, ThreadSafeLinesNeverInterleave) {
   }
 }
 
-TEST(ConsoleTraceDestination, WritesToTheKernelLog) {
+TEST(ConsoleTraceDestination, WritesToTheKernelLogAsTheGlobalTraceDoes) {
   tConsoleTraceDestination console;
   console.writeText("whole text");
   console.writeCountedText("counted text", 7);
@@ -216,9 +188,6 @@ TEST(ConsoleTraceDestination, WritesToTheKernelLog) {
   char small[8] = "run";
   EXPECT_EQ(console.appendCommandLineOption(small, sizeof(small)), 22u);
   EXPECT_STREQ(small, "run");
-}
-
-TEST(GlobalTrace, WritesToTheKernelLog) {
   getGlobalTrace().append("global trace line");
   getGlobalTrace().endLine();
   EXPECT_TRUE(sim::Console::contains(kBlankPrefix + "global trace line\n"));

@@ -1,5 +1,6 @@
-// The simulated kernel layer's scatter-gather objects: segments of a
-// mapped region, hand-over and take-back, and what the device may touch.
+// The simulated kernel layer's checks on scatter-gather objects: hand-over
+// and take-back, and what the device may touch. The driver's transfers
+// assert these checks found nothing, so the checks must work.
 #include <gtest/gtest.h>
 
 #include "driver/platform/zuk/ZukDMA.h"
@@ -26,35 +27,6 @@ class ScatterGatherObject : public testing::Test {
   uint64_t list = 0;
   uint64_t sgl = 0;
 };
-
-TEST_F(ScatterGatherObject, SegmentsFollowThePhysicalRunsOfTheRegion) {
-  ASSERT_EQ(nVLZUK220_tSGL_map(sgl, list, 100, 4 * kPage, 0), 0);
-  ASSERT_EQ(nVLZUK220_tSGL_numSegments(sgl), 3u);
-  nVLZUK220_tSGL_iterate(sgl);
-  const uint64_t expected[3][2] = {
-      {physical(100), 2 * kPage - 100}, {physical(2 * kPage), 2 * kPage}, {physical(4 * kPage), 100}};
-  for (const auto& segment : expected) {
-    EXPECT_EQ(nVLZUK220_tSGL_getSegmentAddress(sgl), segment[0]);
-    EXPECT_EQ(nVLZUK220_tSGL_getSegmentSize(sgl), segment[1]);
-    nVLZUK220_tSGL_nextSegment(sgl);
-  }
-  EXPECT_EQ(nVLZUK220_tSGL_getSegmentAddress(sgl), 0u);
-  EXPECT_EQ(nVLZUK220_tSGL_getSegmentSize(sgl), 0u);
-  EXPECT_EQ(ScatterGather::find(sgl)->pciHandle, 0xABCu);
-}
-
-TEST_F(ScatterGatherObject, RefusesRegionsItCannotMap) {
-  const uint64_t small = nVLZUK220_tSGL_createForPCI(0xABC, 2);
-  EXPECT_EQ(nVLZUK220_tSGL_map(small, list, 0, 6 * kPage, 0), ScatterGather::kMappingRefused);
-  EXPECT_EQ(nVLZUK220_tSGL_map(sgl, list, 0, 0, 0), ScatterGather::kMappingRefused);
-  EXPECT_EQ(nVLZUK220_tSGL_map(sgl, list, 5 * kPage, kPage + 1, 0), ScatterGather::kMappingRefused);
-  EXPECT_EQ(nVLZUK220_tSGL_map(0, list, 0, 1, 0), ScatterGather::kMappingRefused);
-  ScatterGather::mappingFaults().failNth(1, -51352);
-  EXPECT_EQ(nVLZUK220_tSGL_map(sgl, list, 0, 1, 0), -51352);
-  EXPECT_EQ(nVLZUK220_tSGL_createForPCI(1, 0), 0u);
-  ScatterGather::creationFaults().failNth(1, 0);
-  EXPECT_EQ(nVLZUK220_tSGL_createForPCI(1, 1), 0u);
-}
 
 TEST_F(ScatterGatherObject, DeviceMayTouchMappedMemoryOnlyWhileItOwnsIt) {
   ASSERT_EQ(nVLZUK220_tSGL_map(sgl, list, 0, 2 * kPage, 0), 0);
