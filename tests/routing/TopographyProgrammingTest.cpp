@@ -1,0 +1,173 @@
+// Writing routes and reset edges through a logging route programmer.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "RouteCalculation.h"
+#include "driver/routing/RoutingStatusCodes.h"
+
+namespace vltest::routing {
+namespace {
+
+using vlark::kTerminalKeepOnUnprogram;
+
+// Records every call; refuses the programming item at `refuseAt` (counted
+// from 0), when set.
+struct LoggingProgrammer : vlark::RouteProgrammerInterface {
+  std::vector<uint32_t> written;  // item word 0 of every item, in order
+  int begins = 0;
+  int ends = 0;
+  int refuseAt = -1;
+  void beginTransaction(uint32_t, uint32_t, uint32_t, nVLAPALS100::tStatus&) override { ++begins; }
+  void programRoute(uint32_t selector, uint32_t word0, uint32_t word1, nVLAPALS100::tStatus& status) override {
+    EXPECT_EQ(selector, 1u);
+    EXPECT_EQ(word1 + 512, word0);
+    if (static_cast<int>(written.size()) == refuseAt) {
+      status.setCode(-5, VL_SITE);
+      refuseAt = -1;
+      return;
+    }
+    written.push_back(word0 - 512);
+  }
+  void endTransaction(nVLAPALS100::tStatus&) override { ++ends; }
+};
+
+// Edges by index: T1 -> T4 and T1 -> T5 (defaults), T2 -> T3, T3 -> T4,
+// T3 -> T5, T6 -> T3 (default, after T3's first input). T5 keeps its input
+// when unprogrammed.
+std::unique_ptr<TopographyTables> fanOut() {
+  return std::make_unique<TopographyTables>(
+      std::vector<TerminalRow>{{}, {}, {}, {}, {kTerminalKeepOnUnprogram}, {}},
+      std::vector<EdgeRow>{{1, 4, 0, 0, 1}, {1, 5, 0, 0, 1}, {2, 3, 1}, {3, 4, 1}, {3, 5, 1}, {6, 3, 0, 0, 1}});
+}
+
+class TopographyProgrammingTest : public ::testing::Test {
+ protected:
+  vlark::Route* route(uint32_t destination) {
+    nVLAPALS100::tStatus status;
+    vlark::Route** routes = nullptr;
+    uint32_t count = 0;
+    const vlark::RouteCalculationSeedBase seeds[] = {seed(2)};
+    t.topography().calculateRoute(1, seeds, 1, nullptr, &destination, 1, 0, routes, count, status);
+    EXPECT_EQ(count, 1u);
+    vlark::Route* result = routes[0];
+    routes[0] = nullptr;
+    t.topography().destroyRouteArray(routes, count);
+    return result;
+  }
+  void program(vlark::Route& r, nVLAPALS100::tStatus& status) {
+    vlark::AutoRouteProgrammerTransaction transaction(t.topography().descriptor(), &programmer);
+    t.topography().programRouteSegments(transaction, r.segments, r.segmentCount, status);
+    transaction.end(status);
+  }
+  std::vector<uint32_t> take() { return std::exchange(programmer.written, {}); }
+
+  LoggingProgrammer programmer;
+  TopographyUnderTest t{fanOut(), &programmer};
+};
+
+TEST_F(TopographyProgrammingTest, SharedEdgeIsWrittenOnceAndResetAfterItsLastRoute) {
+  vlark::Route* toT4 = route(4);
+  vlark::Route* toT5 = route(5);
+  nVLAPALS100::tStatus status;
+  program(*toT4, status);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{2, 3}));
+  program(*toT5, status);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{4}));
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(t.edge(2).programmedCount, 2u);
+
+  t.topography().unprogramRoute(*toT4);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{0})) << "only T4 goes back to its first input";
+  EXPECT_EQ(toT4->state, vlark::kRouteStateReserved);
+  t.topography().unprogramRoute(*toT5);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{2})) << "T5 keeps its input; T3 is reset with its last route";
+  EXPECT_EQ(programmer.begins, programmer.ends);
+
+  t.topography().unprogramRoute(*toT5);
+  EXPECT_TRUE(take().empty()) << "unprogramming twice releases nothing twice";
+  EXPECT_EQ(t.edge(2).programmedCount, 0u);
+  t.topography().destroyRoute(toT4);
+  t.topography().destroyRoute(toT5);
+}
+
+TEST_F(TopographyProgrammingTest, FirstFailureStopsBeforeCountingTheFailingEdge) {
+  vlark::Route* toT4 = route(4);
+  programmer.refuseAt = 1;
+  nVLAPALS100::tStatus status;
+  program(*toT4, status);
+  EXPECT_EQ(status.getCode(), -5);
+  EXPECT_EQ(t.edge(2).programmedCount, 1u);
+  EXPECT_EQ(t.edge(3).programmedCount, 0u);
+  EXPECT_EQ(programmer.ends, 1);
+  t.topography().destroyRoute(toT4);
+}
+
+using ResetCase = std::tuple<uint32_t, uint32_t, int64_t, std::vector<uint32_t>>;  // id, mode, code, written
+class ResetTerminalTest : public TopographyProgrammingTest, public ::testing::WithParamInterface<ResetCase> {};
+
+TEST_P(ResetTerminalTest, CalculatesAndWritesTheResetEdge) {
+  const auto& [id, mode, code, written] = GetParam();
+  nVLAPALS100::tStatus status;
+  vlark::Route* reset = nullptr;
+  t.topography().calculateResetTerminal(9, reset, id, mode, status);
+  EXPECT_EQ(status.getCode(), code);
+  if (code == 0) {
+    ASSERT_NE(reset, nullptr);
+    EXPECT_EQ(viewOf(*reset), (RouteView{id, {id}, 1, false, {}}));
+    EXPECT_EQ(reset->segments[0].edge - t.topography().edgeStates(), written[0]);
+    t.topography().destroyRoute(reset);
+  }
+  EXPECT_EQ(t.allocator().live, 0);
+  if (id > 6) return;
+  nVLAPALS100::tStatus resetStatus;
+  t.topography().resetTerminal(t.node(id), mode, resetStatus);
+  EXPECT_EQ(resetStatus.getCode(), code);
+  EXPECT_EQ(take(), written);
+}
+
+// T3's first input is T2 -> T3 (edge 2), its default T6 -> T3 (edge 5).
+INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
+                         ::testing::Values(ResetCase{3, 0, 0, {2}}, ResetCase{3, 1, 0, {5}}, ResetCase{4, 1, 0, {0}},
+                                           ResetCase{2, 0, vlark::codes::kNoResetEdge, {}},
+                                           ResetCase{2, 1, vlark::codes::kNoResetEdge, {}},
+                                           ResetCase{3, 2, nVLAPALS100::kStatusInvalidParameter, {}},
+                                           ResetCase{0, 0, nVLAPALS100::kStatusInvalidParameter, {}},
+                                           ResetCase{99, 1, nVLAPALS100::kStatusInvalidParameter, {}}));
+
+TEST_F(TopographyProgrammingTest, TerminalDrivenByAnEdgeInUseIsNotReset) {
+  t.edge(2).useCount = 1;
+  nVLAPALS100::tStatus status;
+  t.topography().resetTerminal(t.node(3), 0, status);
+  EXPECT_EQ(status.getCode(), vlark::codes::kTerminalInUse);
+  EXPECT_TRUE(take().empty());
+
+  vlark::EdgeState** found = nullptr;
+  uint32_t count = 0;
+  nVLAPALS100::tStatus listStatus;
+  EXPECT_TRUE(t.topography().isTerminalInUseAsADest(t.node(3), found, count, listStatus));
+  EXPECT_FALSE(t.topography().isTerminalInUseAsADest(t.node(4), found, count, listStatus));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(found[0], &t.edge(2));
+  HostAllocator::resize(found, 0, &t.allocator());
+}
+
+TEST(TopographyGroupResetTest, GroupMembersOnTheirDefaultAreWrittenAndTheLastOtherIsForced) {
+  // T2 and T3 form a group; T2's first input is its default (edge 0), T3's
+  // first input is T1 -> T3 (edge 2), its default T4 -> T3 (edge 3).
+  LoggingProgrammer programmer;
+  TopographyUnderTest t(
+      std::make_unique<TopographyTables>(std::vector<TerminalRow>{{}, {0, 1}, {0, 1}, {}},
+                                         std::vector<EdgeRow>{{1, 3, 1}, {4, 2, 0, 0, 1}, {4, 3, 0, 0, 1}},
+                                         std::vector<std::vector<uint32_t>>{{2, 3}}),
+      &programmer);
+  nVLAPALS100::tStatus status;
+  t.topography().resetTerminal(t.node(2), 1, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(programmer.written, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(programmer.begins, 1);
+  EXPECT_EQ(programmer.ends, 1);
+}
+
+}  // namespace
+}  // namespace vltest::routing
