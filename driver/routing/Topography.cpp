@@ -34,8 +34,9 @@ void Topography<Terminal*, Edge*>::init(const TopographyDescriptor* descriptor, 
                                         EdgeState* edgeStates, TerminalNode** openSetSlots,
                                         RouteProgrammerInterface* programmer, tStatus& status) {
   if (status.isFatal()) return;
-  if (descriptor == nullptr || nodes == nullptr || edgeStates == nullptr || openSetSlots == nullptr ||
-      !tablesAreConsistent(*descriptor)) {
+  if (descriptor == nullptr || !tablesAreConsistent(*descriptor) ||
+      (descriptor->terminalCount != 0 && (nodes == nullptr || openSetSlots == nullptr)) ||
+      (descriptor->edgeCount != 0 && edgeStates == nullptr)) {
     fail(status, nVLAPALS100::kStatusInvalidParameter, __LINE__);
     return;
   }
