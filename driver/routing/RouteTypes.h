@@ -17,10 +17,7 @@ inline constexpr uint32_t kNotInOpenSet = 0xFFFFFFFFu;
 
 struct TerminalNode {
   const Terminal* terminal;
-  // Place in the open set (kNotInOpenSet when out of it) and the order of
-  // its last insertion, which breaks ties between equal costs.
-  uint32_t openSlot;
-  uint64_t insertion;
+  uint32_t openSlot;  // place in the open set, kNotInOpenSet when out of it
   TerminalNode* predecessor;
   EdgeState* predecessorEdge;  // the edge by which the best path arrives
   uint32_t cost;

@@ -21,6 +21,7 @@ Topography<Terminal*, Edge*>::Topography()
       edgeCount_(0),
       predicate_(nullptr),
       useUnavailableEdges_(false),
+      hasInvertingEdges_(false),
       destinationCount_(0),
       settledCount_(0),
       resize_(nullptr),
@@ -31,7 +32,7 @@ Topography<Terminal*, Edge*>::Topography()
       programmer_(nullptr) {}
 
 void Topography<Terminal*, Edge*>::init(const TopographyDescriptor* descriptor, TerminalNode* nodes,
-                                        EdgeState* edgeStates, TerminalNode** openSetSlots,
+                                        EdgeState* edgeStates, OpenSetEntry* openSetSlots,
                                         RouteProgrammerInterface* programmer, tStatus& status) {
   if (status.isFatal()) return;
   if (descriptor == nullptr || !tablesAreConsistent(*descriptor) ||
@@ -47,9 +48,13 @@ void Topography<Terminal*, Edge*>::init(const TopographyDescriptor* descriptor, 
   edgeStates_ = edgeStates;
   edgeCount_ = descriptor->edgeCount;
   for (uint32_t i = 0; i < nodeCount_; ++i) {
-    nodes_[i] = TerminalNode{&descriptor->terminals[i], kNotInOpenSet, 0, nullptr, nullptr, kInfiniteCost, 0, 0};
+    nodes_[i] = TerminalNode{&descriptor->terminals[i], kNotInOpenSet, nullptr, nullptr, kInfiniteCost, 0, 0};
   }
-  for (uint32_t i = 0; i < edgeCount_; ++i) edgeStates_[i] = EdgeState{&descriptor->edges[i], 0, 0, 1};
+  hasInvertingEdges_ = false;
+  for (uint32_t i = 0; i < edgeCount_; ++i) {
+    edgeStates_[i] = EdgeState{&descriptor->edges[i], 0, 0, 1};
+    hasInvertingEdges_ = hasInvertingEdges_ || descriptor->edges[i].inverting != 0;
+  }
   openSet_.attach(openSetSlots, nodeCount_);
 }
 
@@ -256,19 +261,25 @@ void Topography<Terminal*, Edge*>::search() {
   }
 }
 
+// The tests of mayTake(), ordered for the hot loop: a terminal that passes
+// nothing on is refused once, and an edge that would not lower its target's
+// cost needs no other test.
 void Topography<Terminal*, Edge*>::relaxOutgoingEdges(TerminalNode* current) {
   const Terminal& t = *current->terminal;
-  for (uint32_t i = 0; i < t.outgoingEdgeCount; ++i) {
-    EdgeState& edge = edgeStates_[t.firstOutgoingEdge + i];
-    TerminalNode* target = targetOf(edge);
-    if (!mayTake(current, edge, target)) continue;
+  if ((t.flags & kTerminalEndpointOnly) != 0 && !current->isSeed) return;
+  const Edge* edges = descriptor_->edges;
+  for (uint32_t i = t.firstOutgoingEdge; i < t.firstOutgoingEdge + t.outgoingEdgeCount; ++i) {
+    TerminalNode* target = &nodes_[edges[i].target];
     // A sum past 32 bits would wrap below settled costs and could make a
     // node its own predecessor; such a path is no path.
-    const uint64_t sum = static_cast<uint64_t>(current->cost) + edge.edge->cost;
+    const uint64_t sum = static_cast<uint64_t>(current->cost) + edges[i].cost;
     if (sum >= target->cost) continue;
+    if (!edgeStates_[i].available && !useUnavailableEdges_) continue;
+    if ((target->terminal->flags & kTerminalEndpointOnly) != 0 && !target->isDestination) continue;
+    if (predicate_ != nullptr && !predicate_->mayUseEdge(*current, edgeStates_[i], *target)) continue;
     target->cost = static_cast<uint32_t>(sum);
     target->predecessor = current;
-    target->predecessorEdge = &edge;
+    target->predecessorEdge = &edgeStates_[i];
     openSet_.place(target);
   }
 }

@@ -35,7 +35,7 @@ class Topography<Terminal*, Edge*> {
   // terminal (and one open-set slot each) and one state per edge, all owned
   // by the caller. Tables whose indexes lead outside them are refused.
   void init(const TopographyDescriptor* descriptor, TerminalNode* nodes, EdgeState* edgeStates,
-            TerminalNode** openSetSlots, RouteProgrammerInterface* programmer, nVLAPALS100::tStatus& status);
+            OpenSetEntry* openSetSlots, RouteProgrammerInterface* programmer, nVLAPALS100::tStatus& status);
   // Path buffers grow through `resize`; route records, result arrays and
   // group-reset lists come from `allocate`. Both release with size 0.
   void setAllocators(ResizeFn resize, void* resizeContext, ResizeFn allocate, void* allocateContext);
@@ -124,6 +124,7 @@ class Topography<Terminal*, Edge*> {
   uint32_t edgeCount_;
   RouteCalculationPredicateInterface* predicate_;
   bool useUnavailableEdges_;
+  bool hasInvertingEdges_;
   OpenSet openSet_;
   uint32_t destinationCount_;
   uint32_t settledCount_;

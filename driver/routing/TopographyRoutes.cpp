@@ -37,7 +37,8 @@ uint32_t Topography<Terminal*, Edge*>::buildRoutes(Route** slots, uint32_t slotC
   for (uint32_t k = 0; k < built; ++k) {
     Route& route = *slots[2 * k];
     for (uint32_t s = 0; s < route.segmentCount; ++s) route.inverted ^= route.segments[s].edge->edge->inverting;
-    slots[2 * k + 1] = alternativeOf(route, status);
+    // Without inverting edges no hop has an opposite-polarity twin.
+    if (hasInvertingEdges_) slots[2 * k + 1] = alternativeOf(route, status);
     if (status.isFatal()) return 0;
   }
   uint32_t count = compact(slots, slotCount);

@@ -144,7 +144,7 @@ class TopographyUnderTest {
   std::unique_ptr<TopographyTables> tables_;
   std::vector<vlark::TerminalNode> nodes_;
   std::vector<vlark::EdgeState> edges_;
-  std::vector<vlark::TerminalNode*> slots_;
+  std::vector<vlark::OpenSetEntry> slots_;
   HostAllocator allocator_;
   Topography topography_;
 };

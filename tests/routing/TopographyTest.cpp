@@ -230,7 +230,7 @@ TEST(TopographyInitTest, RefusesTablesThatLeadOutside) {
   broken.edges = edges.data();
   std::vector<vlark::TerminalNode> nodes(2);
   std::vector<vlark::EdgeState> states(1);
-  std::vector<vlark::TerminalNode*> slots(2);
+  std::vector<vlark::OpenSetEntry> slots(2);
   vlark::Topography<vlark::Terminal*, vlark::Edge*> topography;
   nVLAPALS100::tStatus status;
   topography.init(&broken, nodes.data(), states.data(), slots.data(), nullptr, status);
