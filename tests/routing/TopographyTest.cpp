@@ -5,6 +5,7 @@
 #include "RouteCalculation.h"
 #include "driver/routing/RoutingStatusCodes.h"
 #include "driver/routing/Topography.h"
+#include "sim/kernel/Memory.h"
 
 namespace vltest::routing {
 namespace {
@@ -220,6 +221,22 @@ TEST(TopographyAllocationTest, EveryRefusedAllocationFailsTheCallAndReleasesAll)
   t.topography().setAllocators(nullptr, nullptr, &HostAllocator::resize, &t.allocator());
   t.allocator() = HostAllocator{};
   EXPECT_EQ(calculate(t, {seed(1)}, {3}).code, nVLAPALS100::kStatusLookupFailure);
+}
+
+TEST(TopographyAllocationTest, CalculationAllocatesOnlyThroughItsAllocators) {
+  TopographyUnderTest t(
+      std::make_unique<TopographyTables>(std::vector<TerminalRow>(3), std::vector<EdgeRow>{{1, 2, 1}, {2, 3, 1}}));
+  const uint64_t kernelCalls = sim::Memory::allocationFaults().calls();
+  const vlark::RouteCalculationSeedBase seeds[] = {seed(1)};
+  const uint32_t destination = 3;
+  vlark::Route** routes = nullptr;
+  uint32_t count = 0;
+  nVLAPALS100::tStatus status;
+  t.topography().calculateRoute(0, seeds, 1, nullptr, &destination, 1, 0, routes, count, status);
+  EXPECT_EQ(sim::Memory::allocationFaults().calls(), kernelCalls);
+  EXPECT_EQ(t.allocator().requests, 3) << "the result array, the route and its path";
+  t.topography().destroyRouteArray(routes, count);
+  EXPECT_EQ(t.allocator().live, 0);
 }
 
 TEST(TopographyInitTest, RefusesTablesThatLeadOutside) {
