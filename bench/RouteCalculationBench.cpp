@@ -9,6 +9,8 @@
 #include <functional>
 #include <queue>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "Ratio.h"
@@ -16,8 +18,6 @@
 
 namespace {
 
-using vltest::routing::EdgeRow;
-using vltest::routing::TerminalRow;
 using vltest::routing::TopographyTables;
 using vltest::routing::TopographyUnderTest;
 
@@ -27,15 +27,15 @@ constexpr uint32_t kLastDriven = 129;
 constexpr uint32_t kFirstSource = 130;  // ids 130..266 only drive
 constexpr uint32_t kLastHub = 37;       // ids 2..37 both drive and are driven
 
-std::unique_ptr<TopographyTables> boardShapedTables() {
+// The board's shape as table text (see the tests' table notation).
+std::string boardShapedTopography() {
   std::mt19937 random(9738);
-  std::vector<TerminalRow> terminals(kTerminals);
-  for (uint32_t id = kFirstSource; id < kFirstSource + 62; ++id) terminals[id - 1].flags = vlark::kTerminalEndpointOnly;
+  std::ostringstream text;
+  for (uint32_t id = kFirstSource; id < kFirstSource + 62; ++id) text << 'e' << id << ' ';
+  for (uint32_t id = kFirstDriven; id <= kLastDriven; ++id) text << "1>" << id << ":0d ";
   std::vector<uint32_t> sources;
   for (uint32_t id = kFirstDriven; id <= kLastHub; ++id) sources.push_back(id);
   for (uint32_t id = kFirstSource; id <= kTerminals; ++id) sources.push_back(id);
-  std::vector<EdgeRow> edges;
-  for (uint32_t id = kFirstDriven; id <= kLastDriven; ++id) edges.push_back({1, id, 0, 0, 1});
   std::discrete_distribution<int> costClass({1024, 3072, 2592});
   const uint32_t costs[] = {68, 98, 164};
   for (uint32_t id = kFirstDriven; id <= kLastDriven; ++id) {
@@ -44,11 +44,11 @@ std::unique_ptr<TopographyTables> boardShapedTables() {
     std::shuffle(sources.begin(), sources.end(), random);
     for (uint32_t k = 0, taken = 0; taken < inputs; ++k) {
       if (sources[k] == id) continue;
-      edges.push_back({sources[k], id, costs[costClass(random)]});
+      text << sources[k] << '>' << id << ':' << costs[costClass(random)] << ' ';
       ++taken;
     }
   }
-  return std::make_unique<TopographyTables>(terminals, edges);
+  return text.str();
 }
 
 const std::vector<vlark::RouteCalculationSeedBase> kSeeds = {{240, 0, 0, {}}, {20, 30, 0, {}}};
@@ -70,7 +70,7 @@ struct Arena {
 };
 
 void BM_CalculateRouteBoard(benchmark::State& state) {
-  TopographyUnderTest t(boardShapedTables());
+  TopographyUnderTest t(boardShapedTopography());
   Arena arena;
   t.topography().setAllocators(&Arena::resize, &arena, &Arena::resize, &arena);
   for (auto _ : state) {
@@ -126,9 +126,9 @@ std::vector<std::vector<uint32_t>> heapDijkstra(const vlark::TopographyDescripto
 }
 
 void BM_HeapDijkstraBoard(benchmark::State& state) {
-  const auto tables = boardShapedTables();
+  const TopographyTables tables(boardShapedTopography());
   for (auto _ : state) {
-    auto paths = heapDijkstra(*tables->descriptor());
+    auto paths = heapDijkstra(*tables.descriptor());
     benchmark::DoNotOptimize(paths.data());
   }
 }

@@ -10,8 +10,6 @@ namespace {
 
 void fail(tStatus& status, int64_t code, uint64_t line) { status.setCode(code, VL_SITE_AT(sites::kTopography, line)); }
 
-bool rangeFits(uint32_t first, uint32_t count, uint32_t size) { return static_cast<uint64_t>(first) + count <= size; }
-
 }  // namespace
 
 Topography<Terminal*, Edge*>::Topography()
@@ -35,8 +33,7 @@ void Topography<Terminal*, Edge*>::init(const TopographyDescriptor* descriptor, 
                                         EdgeState* edgeStates, OpenSetEntry* openSetSlots,
                                         RouteProgrammerInterface* programmer, tStatus& status) {
   if (status.isFatal()) return;
-  if (descriptor == nullptr || !tablesAreConsistent(*descriptor) ||
-      (descriptor->terminalCount != 0 && (nodes == nullptr || openSetSlots == nullptr)) ||
+  if (descriptor == nullptr || (descriptor->terminalCount != 0 && (nodes == nullptr || openSetSlots == nullptr)) ||
       (descriptor->edgeCount != 0 && edgeStates == nullptr)) {
     fail(status, nVLAPALS100::kStatusInvalidParameter, __LINE__);
     return;
@@ -56,37 +53,6 @@ void Topography<Terminal*, Edge*>::init(const TopographyDescriptor* descriptor, 
     hasInvertingEdges_ = hasInvertingEdges_ || descriptor->edges[i].inverting != 0;
   }
   openSet_.attach(openSetSlots, nodeCount_);
-}
-
-// The search trusts every index it follows; a table that breaks one is
-// refused here once instead of being checked on every hop.
-bool Topography<Terminal*, Edge*>::tablesAreConsistent(const TopographyDescriptor& d) const {
-  if ((d.terminalCount != 0 && d.terminals == nullptr) || (d.edgeCount != 0 && d.edges == nullptr)) return false;
-  for (uint32_t i = 0; i < d.terminalCount; ++i) {
-    const Terminal& t = d.terminals[i];
-    if (!rangeFits(t.firstOutgoingEdge, t.outgoingEdgeCount, d.edgeCount) || t.exclusiveGroup > d.groupCount) {
-      return false;
-    }
-    if (t.incomingEdgeCount != 0 &&
-        (d.incomingEdges == nullptr || !rangeFits(t.firstIncomingSlot, t.incomingEdgeCount, d.edgeCount))) {
-      return false;
-    }
-    for (uint32_t k = 0; k < t.incomingEdgeCount; ++k) {
-      if (d.incomingEdges[t.firstIncomingSlot + k] >= d.edgeCount) return false;
-    }
-  }
-  for (uint32_t i = 0; i < d.edgeCount; ++i) {
-    const Edge& e = d.edges[i];
-    if (e.target >= d.terminalCount) return false;
-    if (e.programmingItemCount != 0 && d.programmingItems == nullptr) return false;
-  }
-  for (uint32_t g = 0; g < d.groupCount; ++g) {
-    const ExclusiveGroup& group = d.groups[g];
-    for (uint32_t k = 0; k < group.memberCount; ++k) {
-      if (group.members[k] >= d.terminalCount) return false;
-    }
-  }
-  return true;
 }
 
 void Topography<Terminal*, Edge*>::setAllocators(ResizeFn resize, void* resizeContext, ResizeFn allocate,

@@ -31,9 +31,9 @@ class Topography<Terminal*, Edge*> {
  public:
   Topography();
 
-  // Builds the working state over the generated tables: one node per
-  // terminal (and one open-set slot each) and one state per edge, all owned
-  // by the caller. Tables whose indexes lead outside them are refused.
+  // Builds the working state over the generated tables (whose indexes the
+  // generator has checked): one node per terminal (and one open-set slot
+  // each) and one state per edge, all owned by the caller.
   void init(const TopographyDescriptor* descriptor, TerminalNode* nodes, EdgeState* edgeStates,
             OpenSetEntry* openSetSlots, RouteProgrammerInterface* programmer, nVLAPALS100::tStatus& status);
   // Path buffers grow through `resize`; route records, result arrays and
@@ -85,7 +85,6 @@ class Topography<Terminal*, Edge*> {
   void destroyRouteArray(Route** routes, uint32_t count);
 
  private:
-  bool tablesAreConsistent(const TopographyDescriptor& descriptor) const;
   void resetSearch(uint32_t flags);
   bool takeSeeds(const RouteCalculationSeedBase* seeds, uint32_t seedCount, SeedFilter seedFilter,
                  nVLAPALS100::tStatus& status);
