@@ -107,6 +107,7 @@ class Topography<Terminal*, Edge*> {
   void unprogramSegments(AutoRouteUnprogrammerTransaction& transaction, const Segment* segments, uint32_t segmentCount,
                          nVLAPALS100::tStatus& status);
 
+  bool isOwnNode(const TerminalNode* node, nVLAPALS100::tStatus& status) const;
   const ExclusiveGroup* groupOf(const TerminalNode* node) const;
   template <typename tVisit>
   bool anyGroupMember(TerminalNode* node, tVisit visit) const;

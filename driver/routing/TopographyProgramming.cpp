@@ -54,12 +54,16 @@ void Topography<Terminal*, Edge*>::calculateResetTerminal(uint64_t owner, Route*
   route = reset;
 }
 
+// A node handed in must be one of ours: callers pass getTerminalForID()'s
+// answer, which is the end of the array for an unknown id.
+bool Topography<Terminal*, Edge*>::isOwnNode(const TerminalNode* node, tStatus& status) const {
+  if (node != nullptr && node >= nodes_ && node < nodesEnd()) return true;
+  status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE_AT(sites::kTopography, __LINE__));
+  return false;
+}
+
 void Topography<Terminal*, Edge*>::resetTerminal(TerminalNode* node, uint32_t mode, tStatus& status) {
-  if (status.isFatal()) return;
-  if (node == nullptr || node < nodes_ || node >= nodesEnd()) {
-    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE_AT(sites::kTopography, __LINE__));
-    return;
-  }
+  if (status.isFatal() || !isOwnNode(node, status)) return;
   if (anyGroupMember(node, [this](const TerminalNode* member) { return hasIncomingEdgeInUse(member); })) {
     status.setCode(codes::kTerminalInUse, VL_SITE_AT(sites::kTopography, __LINE__));
     return;
@@ -94,14 +98,14 @@ void Topography<Terminal*, Edge*>::resetTerminal(TerminalNode* node, uint32_t mo
 
 void Topography<Terminal*, Edge*>::forceResetTerminal(AutoRouteUnprogrammerTransaction& transaction, TerminalNode* node,
                                                       uint32_t mode, tStatus& status) {
-  if (status.isFatal()) return;
+  if (status.isFatal() || !isOwnNode(node, status)) return;
   EdgeState* edge = resetEdge(node, mode, status);
   if (edge != nullptr) transaction.writeEdge(*edge->edge, status);
 }
 
 bool Topography<Terminal*, Edge*>::isTerminalInUseAsADest(TerminalNode* node, EdgeState**& edges, uint32_t& edgeCount,
                                                           tStatus& status) {
-  if (status.isFatal()) return false;
+  if (status.isFatal() || !isOwnNode(node, status)) return false;
   uint32_t found = 0;
   anyGroupMember(node, [&](const TerminalNode* member) {
     for (uint32_t i = 0; i < member->terminal->incomingEdgeCount; ++i) found += incomingEdge(member, i)->useCount != 0;

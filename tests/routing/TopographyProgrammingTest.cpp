@@ -107,9 +107,8 @@ TEST_P(ResetTerminalTest, CalculatesAndWritesTheResetEdge) {
     t.topography().destroyRoute(reset);
   }
   EXPECT_EQ(t.allocator().live, 0);
-  if (id > 6) return;
   nVLAPALS100::tStatus resetStatus;
-  t.topography().resetTerminal(t.node(id), mode, resetStatus);
+  t.topography().resetTerminal(t.topography().getTerminalForID(id), mode, resetStatus);
   EXPECT_EQ(resetStatus.getCode(), code);
   EXPECT_EQ(take(), written);
 }
