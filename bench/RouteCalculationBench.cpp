@@ -31,6 +31,7 @@ constexpr uint32_t kLastHub = 37;       // ids 2..37 both drive and are driven
 std::string boardShapedTopography() {
   std::mt19937 random(9738);
   std::ostringstream text;
+  text << 'n' << kTerminals << ' ';
   for (uint32_t id = kFirstSource; id < kFirstSource + 62; ++id) text << 'e' << id << ' ';
   for (uint32_t id = kFirstDriven; id <= kLastDriven; ++id) text << "1>" << id << ":0d ";
   std::vector<uint32_t> sources;
