@@ -1,0 +1,154 @@
+// Writing routes and reset edges through a logging route programmer.
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
+
+#include "RouteCalculation.h"
+#include "driver/routing/RoutingStatusCodes.h"
+
+namespace vltest::routing {
+namespace {
+
+// Records the edge index of every item written (items carry it, offset by
+// 512, in word 0) and refuses the item at `refuseAt` when set.
+struct LoggingProgrammer : vlark::RouteProgrammerInterface {
+  std::vector<uint32_t> written;
+  int begins = 0;
+  int ends = 0;
+  int refuseAt = -1;
+  void beginTransaction(uint32_t, uint32_t, uint32_t, nVLAPALS100::tStatus&) override { ++begins; }
+  void programRoute(uint32_t selector, uint32_t word0, uint32_t word1, nVLAPALS100::tStatus& status) override {
+    EXPECT_EQ(selector, 1u);
+    EXPECT_EQ(word1 + 512, word0);
+    if (static_cast<int>(written.size()) == refuseAt) {
+      refuseAt = -1;
+      status.setCode(-5, VL_SITE);
+      return;
+    }
+    written.push_back(word1);
+  }
+  void endTransaction(nVLAPALS100::tStatus&) override { ++ends; }
+};
+
+// Edges by index: T1 -> T4 and T1 -> T5 (defaults), T2 -> T3, T3 -> T4,
+// T3 -> T5, T6 -> T3 (default, after T3's first input).
+class TopographyProgrammingTest : public ::testing::Test {
+ protected:
+  vlark::Route* route(uint32_t destination) {
+    nVLAPALS100::tStatus status;
+    vlark::Route** routes = nullptr;
+    uint32_t count = 0;
+    const vlark::RouteCalculationSeedBase seeds[] = {seed(2)};
+    t.topography().calculateRoute(1, seeds, 1, nullptr, &destination, 1, 0, routes, count, status);
+    vlark::Route* result = std::exchange(routes[0], nullptr);
+    t.topography().destroyRouteArray(routes, count);
+    return result;
+  }
+  void program(vlark::Route& r, nVLAPALS100::tStatus& status) {
+    vlark::AutoRouteProgrammerTransaction transaction(t.topography().descriptor(), &programmer);
+    t.topography().programRouteSegments(transaction, r.segments, r.segmentCount, status);
+    transaction.end(status);
+  }
+  std::vector<uint32_t> take() { return std::exchange(programmer.written, {}); }
+
+  LoggingProgrammer programmer;
+  TopographyUnderTest t{"k5 1>4:0d 1>5:0d 2>3:1 3>4:1 3>5:1 6>3:0d", &programmer};
+};
+
+TEST_F(TopographyProgrammingTest, SharedEdgeIsWrittenOnceAndResetAfterItsLastRoute) {
+  vlark::Route* toT4 = route(4);
+  vlark::Route* toT5 = route(5);
+  nVLAPALS100::tStatus status;
+  program(*toT4, status);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{2, 3}));
+  program(*toT5, status);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{4}));
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(t.edge(2).programmedCount, 2u);
+
+  t.topography().unprogramRoute(*toT4);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{0})) << "only T4 goes back to its first input";
+  EXPECT_EQ(toT4->state, vlark::kRouteStateReserved);
+  t.topography().unprogramRoute(*toT5);
+  EXPECT_EQ(take(), (std::vector<uint32_t>{2})) << "T5 keeps its input; T3 is reset with its last route";
+  EXPECT_EQ(programmer.begins, programmer.ends);
+  t.topography().unprogramRoute(*toT5);
+  EXPECT_TRUE(take().empty()) << "unprogramming twice releases nothing twice";
+  EXPECT_EQ(t.edge(2).programmedCount, 0u);
+  t.topography().destroyRoute(toT4);
+  t.topography().destroyRoute(toT5);
+}
+
+TEST_F(TopographyProgrammingTest, FirstFailureStopsBeforeCountingTheFailingEdge) {
+  vlark::Route* toT4 = route(4);
+  programmer.refuseAt = 1;
+  nVLAPALS100::tStatus status;
+  program(*toT4, status);
+  EXPECT_EQ(status.getCode(), -5);
+  EXPECT_EQ(t.edge(2).programmedCount, 1u);
+  EXPECT_EQ(t.edge(3).programmedCount, 0u);
+  EXPECT_EQ(programmer.ends, 1);
+  t.topography().destroyRoute(toT4);
+}
+
+using ResetCase = std::tuple<uint32_t, uint32_t, int64_t, std::vector<uint32_t>>;  // id, mode, code, written
+class ResetTerminalTest : public TopographyProgrammingTest, public ::testing::WithParamInterface<ResetCase> {};
+
+TEST_P(ResetTerminalTest, CalculatesAndWritesTheResetEdge) {
+  const auto& [id, mode, code, written] = GetParam();
+  nVLAPALS100::tStatus status;
+  vlark::Route* reset = nullptr;
+  t.topography().calculateResetTerminal(9, reset, id, mode, status);
+  EXPECT_EQ(status.getCode(), code);
+  if (reset != nullptr) {
+    EXPECT_EQ(describe(*reset), std::to_string(id) + ">" + std::to_string(id) + "=1");
+    EXPECT_EQ(reset->segments[0].edge - t.topography().edgeStates(), written[0]);
+    t.topography().destroyRoute(reset);
+  }
+  EXPECT_EQ(t.allocator().live, 0);
+  nVLAPALS100::tStatus resetStatus;
+  t.topography().resetTerminal(t.topography().getTerminalForID(id), mode, resetStatus);
+  EXPECT_EQ(resetStatus.getCode(), code);
+  EXPECT_EQ(take(), written);
+}
+
+INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
+                         ::testing::Values(ResetCase{3, 0, 0, {2}}, ResetCase{3, 1, 0, {5}}, ResetCase{4, 1, 0, {0}},
+                                           ResetCase{2, 0, vlark::codes::kNoResetEdge, {}},
+                                           ResetCase{2, 1, vlark::codes::kNoResetEdge, {}},
+                                           ResetCase{3, 2, nVLAPALS100::kStatusInvalidParameter, {}},
+                                           ResetCase{0, 0, nVLAPALS100::kStatusInvalidParameter, {}},
+                                           ResetCase{99, 1, nVLAPALS100::kStatusInvalidParameter, {}}));
+
+TEST_F(TopographyProgrammingTest, TerminalDrivenByAnEdgeInUseIsNotReset) {
+  t.edge(2).useCount = 1;
+  nVLAPALS100::tStatus status;
+  t.topography().resetTerminal(t.node(3), 0, status);
+  EXPECT_EQ(status.getCode(), vlark::codes::kTerminalInUse);
+  EXPECT_TRUE(take().empty());
+
+  vlark::EdgeState** found = nullptr;
+  uint32_t count = 0;
+  nVLAPALS100::tStatus listStatus;
+  EXPECT_TRUE(t.topography().isTerminalInUseAsADest(t.node(3), found, count, listStatus));
+  EXPECT_FALSE(t.topography().isTerminalInUseAsADest(t.node(4), found, count, listStatus));
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(found[0], &t.edge(2));
+  HostAllocator::resize(found, 0, &t.allocator());
+}
+
+TEST(TopographyGroupResetTest, GroupMembersOnTheirDefaultAreWrittenAndTheLastOtherIsForced) {
+  // T2's first input is its default (edge 1); T3's is T1 -> T3 (edge 0).
+  LoggingProgrammer programmer;
+  TopographyUnderTest t("g2,3 1>3:1 4>2:0d 4>3:0d", &programmer);
+  nVLAPALS100::tStatus status;
+  t.topography().resetTerminal(t.node(2), 1, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(programmer.written, (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(programmer.begins, 1);
+  EXPECT_EQ(programmer.ends, 1);
+}
+
+}  // namespace
+}  // namespace vltest::routing
