@@ -20,9 +20,9 @@ const arm::tMapDescriptor& tables() { return tRegisterPortRegMap::kDescriptor; }
 TEST(RegisterPortRegMapTables, ThirteenWordsWithTheirAccessClasses) {
   const std::vector<RecordFact> facts = recordFacts(tables());
   const std::vector<std::pair<uint32_t, std::string>> expected = {
-      {0xC0000000, "R"},  {0xC0000004, "R"}, {0xC0000008, "R"}, {0x8000000C, "RW"}, {0x80000010, "W"},
-      {0x80000014, "W"},  {0x80000018, "W"}, {0x8000001C, "W"}, {0xC0000020, "R"},  {0xC0000024, "R"},
-      {0x80000028, "RW"}, {0xC0000028, "R"}, {0xC000002C, "R"}, {0xC0000030, "R"}};
+      {0xC0000000, "R"},  {0xC0000004, "R"},  {0xC0000008, "R"}, {0x8000000C, "RW"}, {0x80000010, "W"},
+      {0x80000014, "W"},  {0x80000018, "W"},  {0x8000001C, "W"}, {0xC0000020, "R"},  {0xC0000024, "R"},
+      {0x80000028, "RW"}, {0xC0000028, "RW"}, {0xC000002C, "R"}, {0xC0000030, "R"}};
   ASSERT_EQ(tables().recordCount, 13u);
   ASSERT_EQ(facts.size(), expected.size());
   for (size_t i = 0; i < facts.size(); ++i) {
@@ -99,6 +99,32 @@ TEST_F(RegisterPortRegMap, TheResetBitIsAStrobe) {
   map.read(0xC0000028, value, status, 0);
   EXPECT_EQ(value, 0x2u);  // still busy: the reset takes a few microseconds
   EXPECT_EQ(status.getCode(), 0);
+}
+
+// Either whole id stores the word; the reset bit cannot be read back, so of
+// the control word's fields only ResetBusy is read or refreshed.
+TEST_F(RegisterPortRegMap, TheControlWordTakesBothWholeIdsAndReadsOnlyTheBusyBit) {
+  for (uint32_t id : {0x80000028u, 0xC0000028u}) {
+    map.set(id, 0xA5A50000u | (id >> 28), status, 0);
+    EXPECT_EQ(map.ResetControl.getValue(), 0xA5A50000u | (id >> 28));
+  }
+  EXPECT_EQ(status.getCode(), 0);
+  for (uint32_t id : {0x00000028u, 0x60000028u}) {
+    tStatus refused;
+    uint64_t value = 7;
+    map.read(id, value, refused, 0);
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
+    EXPECT_EQ(value, 0u);
+  }
+  tStatus refused;
+  map.refresh(0x00000028, refused, 0);
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_TRUE(board.bar0().traffic().empty());
+  map.refresh(0x20000028, status, 0);
+  uint64_t busy = 0;
+  map.read(0x20000028, busy, status, 0);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(board.bar0().readCount(), 2u);
 }
 
 TEST_F(RegisterPortRegMap, WholeMapPassesVisitTheirRegistersInOrder) {
