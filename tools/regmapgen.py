@@ -458,28 +458,32 @@ def item_accepts(view, field):
 
 def hash_key(key, seed):
     """As hashKey in RegisterMapDescriptor.h."""
-    return (((key ^ seed) & 0xFFFFFFFF) * 0x9E3779B97F4A7C15 & 0xFFFFFFFFFFFFFFFF) >> 32
+    return ((key ^ seed) & 0xFFFFFFFF) * 0x9E3779B97F4A7C15 & 0xFFFFFFFFFFFFFFFF
 
 
 def place(ids):
-    """A collision-free placement of the ids: hash, displace by a seed per
-    bucket (the fullest buckets first), slots at most 80% full."""
-    slot_bits = (max(1, -(-len(ids) * 5 // 4)) - 1).bit_length()
-    bucket_bits = (max(1, (len(ids) + 1) // 2) - 1).bit_length()
+    """A collision-free placement of the ids in slots at most 80% full: the
+    top bits of the hash pick a bucket, and each bucket (the fullest first)
+    gets the seed that XORs its ids' slot bits into free slots."""
+    slot_bits = max(1, (max(1, -(-len(ids) * 5 // 4)) - 1).bit_length())
+    bucket_bits = max(1, (max(1, (len(ids) + 1) // 2) - 1).bit_length())
+    slots = 1 << slot_bits
     for bucket_seed in range(1, 1000):
         buckets = {}
         for key in ids:
-            buckets.setdefault(hash_key(key, bucket_seed) >> (32 - bucket_bits), []).append(key)
+            hashed = hash_key(key, bucket_seed)
+            buckets.setdefault(hashed >> (64 - bucket_bits), []).append(((hashed >> 32) & (slots - 1), key))
+        if any(len({s for s, _ in keys}) != len(keys) for keys in buckets.values()):
+            continue
         seeds, taken = [0] * (1 << bucket_bits), {}
         for bucket, keys in sorted(buckets.items(), key=lambda entry: (-len(entry[1]), entry[0])):
-            for seed in range(1, 1 << 16):
-                slots = [hash_key(key, seed) >> (32 - slot_bits) for key in keys]
-                if len(set(slots)) == len(slots) and not any(slot in taken for slot in slots):
+            for seed in range(slots):
+                if not any((s ^ seed) in taken for s, _ in keys):
                     break
             else:
                 break
             seeds[bucket] = seed
-            taken.update(zip(slots, keys))
+            taken.update(((s ^ seed), key) for s, key in keys)
         else:
             return bucket_seed, bucket_bits, slot_bits, seeds, taken
     raise TableError("found no collision-free placement of the ids")
@@ -771,7 +775,7 @@ def emit_source(table, origin, header_path):
             f"    {ref('kRecords', records)}, {len(records)},", f"    {ref('kViews', view_rows)}, {len(view_rows)},",
             f"    {ref('kFields', fields)}, {len(fields)},",
             f"    {'kItems' if items else 'arm::kNoItems'}, {len(slots)}, {'kBucketSeeds' if items else 'arm::kNoSeeds'}, "
-            f"{bucket_seed:#x}u, {32 - bucket_bits}, {32 - slot_bits},",
+            f"{bucket_seed:#x}u, {64 - bucket_bits},",
             f"    {ref('kFlushOrder', flush)}, {len(flush)},", f"    {ref('kRefreshOrder', refresh)}, {len(refresh)},",
             f"    {len(table.children)},", "};", ""]
     children = "children_" if table.children else "nullptr"

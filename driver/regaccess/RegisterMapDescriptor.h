@@ -123,10 +123,10 @@ struct tItemInfo {
   uint8_t flags;  // tItemFlags
 };
 
-// Where an id's entry lies: the bucket's seed comes from a first hash of the
-// id, the slot from a second hash with that seed. The generator chose the
-// seeds so that no two ids of the map share a slot.
-constexpr uint64_t hashKey(uint32_t key, uint32_t seed) { return (uint64_t{key ^ seed} * 0x9E3779B97F4A7C15ull) >> 32; }
+// Where an id's entry lies: one multiplicative hash of the id; its top bits
+// pick a bucket, whose seed is XORed into bits 32 and up to give the slot.
+// The generator chose the seeds so that no two ids of the map share a slot.
+constexpr uint64_t hashKey(uint32_t key, uint32_t seed) { return uint64_t{key ^ seed} * 0x9E3779B97F4A7C15ull; }
 
 // A step of a whole-map pass: a record index, or kChildStep | child index.
 inline constexpr uint16_t kChildStep = 0x8000;
@@ -145,8 +145,7 @@ struct tMapDescriptor {
   uint16_t itemCount;  // slots, a power of two
   const uint32_t* bucketSeeds;
   uint32_t bucketSeed;
-  uint8_t bucketShift;  // 32 - log2(buckets)
-  uint8_t slotShift;    // 32 - log2(slots)
+  uint8_t bucketShift;  // 64 - log2(buckets)
   const uint16_t* flushOrder;
   uint16_t flushStepCount;
   const uint16_t* refreshOrder;

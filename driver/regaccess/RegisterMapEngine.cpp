@@ -49,6 +49,11 @@ tRegisterMapEngine::tRegisterMapEngine(const tMapDescriptor& descriptor, void* r
                                        uint32_t base, uint32_t windowStart, uint32_t windowSize,
                                        tRegisterMapInterface* const* children)
     : descriptor_(descriptor),
+      items_(descriptor.items),
+      bucketSeeds_(descriptor.bucketSeeds),
+      bucketSeed_(descriptor.bucketSeed),
+      slotMask_(descriptor.itemCount - 1u),
+      bucketShift_(descriptor.bucketShift),
       records_(records),
       bus_(bus),
       children_(children),
@@ -100,8 +105,12 @@ const tItemInfo* tRegisterMapEngine::acceptedRegister(uint32_t id, uint8_t opera
   return accepted(ids::registerKey(id), operation, status);
 }
 
-void* tRegisterMapEngine::elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const {
+inline void* tRegisterMapEngine::elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const {
   if (item.elementCount <= 1) return static_cast<uint8_t*>(records_) + item.recordOffset;
+  return arrayElement(item, context, status);
+}
+
+void* tRegisterMapEngine::arrayElement(const tItemInfo& item, uint32_t context, tStatus& status) const {
   if (context >= item.elementCount) {
     recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
     return nullptr;
@@ -149,8 +158,31 @@ void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint
   if (item == nullptr) return;
   void* record = elementRecord(*item, context, status);
   if (record == nullptr) return;
-  value = extract(shadowOf(record, item->width), *item);
+  switch (item->width) {
+    case 4:
+      value = extract(static_cast<tShadowedRecord<uint32_t>*>(record)->shadow, *item);
+      break;
+    case 8:
+      value = extract(static_cast<tShadowedRecord<uint64_t>*>(record)->shadow, *item);
+      break;
+    case 2:
+      value = extract(static_cast<tShadowedRecord<uint16_t>*>(record)->shadow, *item);
+      break;
+    default:
+      value = extract(static_cast<tShadowedRecord<uint8_t>*>(record)->shadow, *item);
+      break;
+  }
 }
+
+namespace {
+
+template <typename T>
+inline void setShadow(void* record, const tItemInfo& item, uint64_t value) {
+  auto& shadowed = *static_cast<tShadowedRecord<T>*>(record);
+  records::store<T>(shadowed, static_cast<T>(insert(shadowed.shadow, item, value)));
+}
+
+}  // namespace
 
 void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
   if (status.isFatal()) return;
@@ -158,7 +190,20 @@ void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint3
   if (item == nullptr) return;
   void* record = elementRecord(*item, context, status);
   if (record == nullptr) return;
-  storeShadow(record, item->width, insert(shadowOf(record, item->width), *item, value));
+  switch (item->width) {
+    case 4:
+      setShadow<uint32_t>(record, *item, value);
+      break;
+    case 8:
+      setShadow<uint64_t>(record, *item, value);
+      break;
+    case 2:
+      setShadow<uint16_t>(record, *item, value);
+      break;
+    default:
+      setShadow<uint8_t>(record, *item, value);
+      break;
+  }
 }
 
 void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {

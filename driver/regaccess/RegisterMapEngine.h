@@ -47,11 +47,11 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   void recordFailure(int64_t code, tStatus& status, uint64_t line) const;
 
   // The entry of a lookup key (an item or register key of RegisterIds.h),
-  // or null when the map has no such id: two hashes and two loads.
+  // or null when the map has no such id: one hash and two loads.
   const tItemInfo* findItem(uint32_t key) const {
-    const tMapDescriptor& d = descriptor_;
-    const uint32_t bucket = static_cast<uint32_t>(hashKey(key, d.bucketSeed) >> d.bucketShift);
-    const tItemInfo* item = &d.items[hashKey(key, d.bucketSeeds[bucket]) >> d.slotShift];
+    const uint64_t hash = hashKey(key, bucketSeed_);
+    const uint32_t slot = (static_cast<uint32_t>(hash >> 32) ^ bucketSeeds_[hash >> bucketShift_]) & slotMask_;
+    const tItemInfo* item = &items_[slot];
     return item->id == key ? item : nullptr;
   }
 
@@ -80,6 +80,7 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   // The record of an item, by element index where the map has arrays.
   bool element(const tItemInfo& item, uint32_t context, tSlot& slot, tStatus& status) const;
   void* elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const;
+  void* arrayElement(const tItemInfo& item, uint32_t context, tStatus& status) const;
 
   void flushSlot(const tSlot& slot, bool force, tStatus& status);
   void refreshSlot(const tSlot& slot, tStatus& status);
@@ -87,6 +88,12 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   void runPass(const uint16_t* steps, uint16_t count, bool flushing, bool force, tStatus& status);
 
   const tMapDescriptor& descriptor_;
+  // The lookup's part of the descriptor, one load closer.
+  const tItemInfo* items_;
+  const uint32_t* bucketSeeds_;
+  uint32_t bucketSeed_;
+  uint32_t slotMask_;
+  uint8_t bucketShift_;
   void* records_;
   IRegisterBus* bus_;
   tRegisterMapInterface* const* children_;
