@@ -130,21 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Commits ----------------------------------------------------------------
 
-TEST_F(NameKeyedMap, ACommitOfOneRegisterCostsOneWriteAndARepeatedFlushNone) {
-  map.flushRegMap(false, status);
-  clearTraffic();
-  map.flushRegMap(false, status);
-  EXPECT_EQ(writes(), 0u);
-
-  map.set(field(kLoCardPower, 0), 0, status, 0);
-  map.set(field(kLoCardPower, 4), 0x9, status, 0);
-  map.flushRegMap(false, status);
-  ASSERT_EQ(writes(), 1u);
-  EXPECT_EQ(board.bar0().traffic()[0], (BusAccess{BusAccess::Kind::Write, kBase + 0x200, 4, 0x90}));
-  EXPECT_EQ(reads(), 0u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(NameKeyedMap, ReinitializeMakesEveryRegisterDirtyWithItsResetValue) {
   map.set(kSpiConfig, 0x18, status, 0);  // the reset value: dirty stays as it was
   EXPECT_TRUE(map.SpiConfig.isDirty());
@@ -166,24 +151,7 @@ TEST_F(NameKeyedMap, ReinitializeMakesEveryRegisterDirtyWithItsResetValue) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-TEST_F(OffsetKeyedMap, ReinitializeLeavesEveryRegisterClean) {
-  map.flushRegMap(false, status);
-  EXPECT_EQ(writes(), 0u);
-  map.markDirtyRegMap();
-  map.flushRegMap(false, status);
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
-            (std::vector<uint64_t>{kBase + 0x1C, kBase + 0x28, kBase + 0x30, kBase + 0x32}));
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 // --- Lookups ----------------------------------------------------------------
-
-TEST_F(OffsetKeyedMap, FlushByAFieldIdFlushesItsRegister) {
-  map.set(0x0C00001C, 0xABCD, status, 0);
-  map.flush(0x0C00001C, false, status, 0);
-  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x1C, 4, 0x0ABCD000}}));
-  EXPECT_EQ(status.getCode(), 0);
-}
 
 TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
   const uint32_t temperature = nameId("TemperatureReadback");
@@ -233,24 +201,6 @@ TEST_F(NameKeyedMap, ItemLookupIgnoresFieldBitsOfRegisterIdsOnly) {
   EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(value, 0u);
   EXPECT_EQ(reads(), 0u);
-}
-
-TEST_F(NameKeyedMap, WriteOnlyRegisterIsNeitherReadNorRefreshed) {
-  const uint32_t update = nameId("UpdateRegs");
-  uint64_t value = 9;
-  map.read(update, value, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(value, 0u);
-  tStatus refreshing;
-  map.refresh(update, refreshing, 0);
-  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(reads(), 0u);
-
-  tStatus getting;
-  map.set(field(update, 1), 1, getting, 0);
-  map.get(update, value, getting, 0);
-  EXPECT_EQ(value, 0x2u);
-  EXPECT_EQ(getting.getCode(), 0);
 }
 
 // --- Field rules ----------------------------------------------------------------
@@ -330,33 +280,6 @@ TEST_F(NameKeyedMap, AnErrorHeldOnEntryChangesNothing) {
 }
 
 // --- Formats ----------------------------------------------------------------
-
-TEST_F(OffsetKeyedMap, GetRegisterFormatFillsOnlyWhatTheCapacityAllows) {
-  uint32_t count = 5;
-  FieldType types[5];
-  uint64_t masks[5];
-  map.getRegisterFormat(kInstruction, count, types, masks, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(count, 5u);
-  EXPECT_EQ(std::vector<FieldType>(types, types + 5),
-            (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits, FieldType::kUpTo16Bits,
-                                    FieldType::kBit, FieldType::kBit}));
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + 5),
-            (std::vector<uint64_t>{0xF, 0xFF0, 0xFFFF000, 0x10000000, 0x20000000}));
-
-  uint64_t untouched[4] = {1, 2, 3, 4};
-  count = 4;
-  map.getRegisterFormat(field(kInstruction, 28), count, types, untouched, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
-  EXPECT_EQ(count, 4u);
-  EXPECT_EQ(untouched[0], 1u);
-
-  tStatus unknown;
-  count = 5;
-  map.getRegisterFormat(0x80000020, count, types, masks, unknown);
-  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_EQ(count, 0u);
-}
 
 // The write view's write-only bits cannot be read back: a refresh keeps
 // them, read refuses their ids. The second id's format shows what reads.
@@ -455,16 +378,6 @@ TEST_F(NameKeyedMapInAWindow, FlushRegMapWritesEveryOtherRegisterPastAnInaccessi
 
 // --- Strobes, widths, nested classes ----------------------------------------
 
-TEST_F(OffsetKeyedMap, StrobeBitsForgetThemselvesOnceWritten) {
-  map.write(0x00000028, 1, false, status, 0);  // Reset
-  map.ResetControl.writeHold(true, status, false);
-  EXPECT_EQ(writesIn(board.bar0().traffic()), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x28, 4, 0x1},
-                                                                      {BusAccess::Kind::Write, kBase + 0x28, 4, 0x2}}));
-  EXPECT_FALSE(map.ResetControl.getReset());
-  EXPECT_TRUE(map.ResetControl.getHold());
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(OffsetKeyedMap, NarrowRegistersKeepAndWriteTheirOwnWidth) {
   map.write(0x80000030, 0x1FF, false, status, 0);
   map.write(0x80000032, 0x12AAAA, false, status, 0);
@@ -504,25 +417,6 @@ TEST_F(OffsetKeyedMap, SwappingTheAccessorRedirectsEveryRegister) {
   map.write(kInstruction, 0x33, false, status, 0);
   EXPECT_EQ(offsetsOf(board.bar0().traffic()),
             (std::vector<uint64_t>{0x3000 + kBase + 0x1C, 0x3000 + kBase + 0x30, kBase + 0x1C}));
-}
-
-TEST_F(RegisterMapOnBoard, AnAccessorFailureLeavesTheRegisterDirtyForALaterFlush) {
-  vllym::IoAccessorMappedPci small(0x20, kBar0BusAddress, board.bar0().mappedAddress(), 0);
-  tOffsetKeyedSampleRegMap map(&small, 0, 0, kWholeWindow);
-  map.write(0x80000028, 0x2, false, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(status.getFile(), "IoAccessorMappedLittleEndian");
-  EXPECT_TRUE(map.ResetControl.isDirty());
-
-  tStatus refreshing;
-  map.StatusFlags.refresh(refreshing);
-  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusInvalidParameter);
-
-  tStatus retry;
-  map.setAccessor(&bar0);
-  map.flushRegMap(false, retry);
-  EXPECT_EQ(retry.getCode(), 0);
-  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0x28, 4, 0x2}}));
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ TEST_F(IndexKeyedMap, SixtyFourBitRegistersGoOutAsOneSixtyFourBitInstruction) {
   map.TriggerControl.setArmed(true, status).writeFire(true, status, false);
   EXPECT_EQ(target.log, (std::vector<Instruction>{{true, 64, 0x44, 0xFF03123456789ABCull}}));
   EXPECT_FALSE(map.TriggerControl.getFire());  // a strobe, gone once written
+  map.set(0x03000004, 2, status, 0);           // Armed: one-bit fields take bit 0 in this map
+  EXPECT_FALSE(map.TriggerControl.getArmed());
 
   map.write(0x80000005, 0xFEDCBA9876543210ull, false, status, 0);
   EXPECT_EQ(target.registers[0x45], 0xFEDCBA9876543210ull);
@@ -98,16 +100,6 @@ TEST_F(IndexKeyedMap, FieldsUpToSixtyFourBitsReportTypeFour) {
   EXPECT_EQ(types[0], FieldType::kUpTo64Bits);
   EXPECT_EQ(masks[0], ~0ull);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(IndexKeyedMap, OneBitFieldsTakeTheLowestBitOfTheValue) {
-  map.set(0x03000004, 2, status, 0);  // Armed: 2 cut to one bit is 0
-  uint64_t value = 1;
-  map.get(0x03000004, value, status, 0);
-  EXPECT_EQ(value, 0u);
-  map.set(0x03000004, 3, status, 0);
-  map.get(0x03000004, value, status, 0);
-  EXPECT_EQ(value, 1u);
 }
 
 TEST_F(IndexKeyedMap, RegistersWithoutShadowGoStraightToTheHardware) {
@@ -354,6 +346,7 @@ TEST_F(CompositeMap, IdOperationsReachOnlyTheOwnRegisters) {
   uint32_t count = 4;
   map.getRegisterFormat(0x8000001C, count, nullptr, nullptr, format);
   EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(count, 0u);
 }
 
 TEST_F(CompositeMap, ReinitializeReachesTheChildren) {
