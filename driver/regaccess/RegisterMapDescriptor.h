@@ -153,9 +153,9 @@ struct tMapDescriptor {
   uint16_t childCount;
 };
 
-// The slots of a map without ids.
-inline constexpr tItemInfo kNoItems[1] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0}};
-inline constexpr uint32_t kNoSeeds[1] = {0};
+// The slots of a map without ids (a copy per user: no symbol leaves the module).
+constexpr tItemInfo kNoItems[1] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0}};
+constexpr uint32_t kNoSeeds[1] = {0};
 
 }  // namespace arm
 

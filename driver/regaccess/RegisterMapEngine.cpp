@@ -89,7 +89,9 @@ inline uint64_t extract(uint64_t word, const tItemInfo& item) {
 
 inline const tItemInfo* tRegisterMapEngine::accepted(uint32_t key, uint8_t operation, tStatus& status) const {
   const tItemInfo* item = findItem(key);
-  if (item != nullptr && (item->accepts & operation) != 0) return item;
+  if (item != nullptr && (item->accepts & operation) != 0) [[likely]] {
+    return item;
+  }
   recordFailure(nVLAPALS100::kStatusInvalidParameter, status, __LINE__);
   return nullptr;
 }
@@ -106,7 +108,9 @@ const tItemInfo* tRegisterMapEngine::acceptedRegister(uint32_t id, uint8_t opera
 }
 
 inline void* tRegisterMapEngine::elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const {
-  if (item.elementCount <= 1) return static_cast<uint8_t*>(records_) + item.recordOffset;
+  if (item.elementCount <= 1) [[likely]] {
+    return static_cast<uint8_t*>(records_) + item.recordOffset;
+  }
   return arrayElement(item, context, status);
 }
 
@@ -152,12 +156,18 @@ uint64_t tRegisterMapEngine::readDirect(const tSlot& target, tStatus& status) {
 }
 
 void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
-  if (status.isFatal()) return;
+  if (status.isFatal()) [[unlikely]] {
+    return;
+  }
   value = 0;
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsGet, status);
-  if (item == nullptr) return;
+  if (item == nullptr) [[unlikely]] {
+    return;
+  }
   void* record = elementRecord(*item, context, status);
-  if (record == nullptr) return;
+  if (record == nullptr) [[unlikely]] {
+    return;
+  }
   switch (item->width) {
     case 4:
       value = extract(static_cast<tShadowedRecord<uint32_t>*>(record)->shadow, *item);
@@ -185,11 +195,17 @@ inline void setShadow(void* record, const tItemInfo& item, uint64_t value) {
 }  // namespace
 
 void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
-  if (status.isFatal()) return;
+  if (status.isFatal()) [[unlikely]] {
+    return;
+  }
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsSet, status);
-  if (item == nullptr) return;
+  if (item == nullptr) [[unlikely]] {
+    return;
+  }
   void* record = elementRecord(*item, context, status);
-  if (record == nullptr) return;
+  if (record == nullptr) [[unlikely]] {
+    return;
+  }
   switch (item->width) {
     case 4:
       setShadow<uint32_t>(record, *item, value);
