@@ -507,13 +507,15 @@ def item_rows(table, views, wheres):
     rows = []
     for slot in range(1 << slot_bits):
         if slot not in taken:
-            rows.append("    {0, arm::kNoItem, 0, 0, 0, 0, 0, 0, 0, 0},")
+            rows.append("    {0, arm::kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0},")
             continue
         key = taken[slot]
         mask, low, accepts, flags, position, view, count = entries[key]
         bits = " | ".join(f"arm::kAccepts{a}" for a in accepts) or "0"
+        plain = bits if count <= 1 else "0"
         rows.append(f"    {{{mask:#x}u, {key:#010x}u, {wheres[position]}, {position}, {view}, {count}, {low}, "
-                    f"static_cast<uint8_t>({bits}), {table.records[position].width // 8}, {flags}}},")
+                    f"static_cast<uint8_t>({bits}), {table.records[position].width // 8}, {flags}, "
+                    f"static_cast<uint8_t>({plain})}},")
     return rows, bucket_seed, bucket_bits, slot_bits, seeds
 
 

@@ -121,6 +121,9 @@ struct tItemInfo {
   uint8_t accepts;
   uint8_t width;  // bytes
   uint8_t flags;  // tItemFlags
+  // `accepts` where the id reaches one record (no array), else nothing:
+  // what the hot paths may take without looking further.
+  uint8_t plainAccepts;
 };
 
 // Where an id's entry lies: one multiplicative hash of the id; its top bits
@@ -154,7 +157,7 @@ struct tMapDescriptor {
 };
 
 // The slots of a map without ids (a copy per user: no symbol leaves the module).
-constexpr tItemInfo kNoItems[1] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0}};
+constexpr tItemInfo kNoItems[1] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
 constexpr uint32_t kNoSeeds[1] = {0};
 
 }  // namespace arm

@@ -155,35 +155,6 @@ uint64_t tRegisterMapEngine::readDirect(const tSlot& target, tStatus& status) {
   return bus_->readRegister(direct.address, target.info->width, status) & widthMask(target.info->width);
 }
 
-void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
-  if (status.isFatal()) [[unlikely]] {
-    return;
-  }
-  value = 0;
-  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsGet, status);
-  if (item == nullptr) [[unlikely]] {
-    return;
-  }
-  void* record = elementRecord(*item, context, status);
-  if (record == nullptr) [[unlikely]] {
-    return;
-  }
-  switch (item->width) {
-    case 4:
-      value = extract(static_cast<tShadowedRecord<uint32_t>*>(record)->shadow, *item);
-      break;
-    case 8:
-      value = extract(static_cast<tShadowedRecord<uint64_t>*>(record)->shadow, *item);
-      break;
-    case 2:
-      value = extract(static_cast<tShadowedRecord<uint16_t>*>(record)->shadow, *item);
-      break;
-    default:
-      value = extract(static_cast<tShadowedRecord<uint8_t>*>(record)->shadow, *item);
-      break;
-  }
-}
-
 namespace {
 
 template <typename T>
@@ -192,34 +163,77 @@ inline void setShadow(void* record, const tItemInfo& item, uint64_t value) {
   records::store<T>(shadowed, static_cast<T>(insert(shadowed.shadow, item, value)));
 }
 
+inline uint64_t getValue(void* record, const tItemInfo& item) {
+  switch (item.width) {
+    case 4:
+      return extract(static_cast<tShadowedRecord<uint32_t>*>(record)->shadow, item);
+    case 8:
+      return extract(static_cast<tShadowedRecord<uint64_t>*>(record)->shadow, item);
+    case 2:
+      return extract(static_cast<tShadowedRecord<uint16_t>*>(record)->shadow, item);
+    default:
+      return extract(static_cast<tShadowedRecord<uint8_t>*>(record)->shadow, item);
+  }
+}
+
+inline void setValue(void* record, const tItemInfo& item, uint64_t value) {
+  switch (item.width) {
+    case 4:
+      setShadow<uint32_t>(record, item, value);
+      break;
+    case 8:
+      setShadow<uint64_t>(record, item, value);
+      break;
+    case 2:
+      setShadow<uint16_t>(record, item, value);
+      break;
+    default:
+      setShadow<uint8_t>(record, item, value);
+      break;
+  }
+}
+
 }  // namespace
+
+// get and set are the hot paths: an accepted id of a plain register goes
+// straight to its shadow; refusals and array elements take the general way.
+void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
+  if (status.isFatal()) [[unlikely]] {
+    return;
+  }
+  const tItemInfo* item = findItem(ids::itemKey(id));
+  if (item == nullptr || (item->plainAccepts & kAcceptsGet) == 0) [[unlikely]] {
+    getElement(id, value, status, context);
+    return;
+  }
+  value = getValue(static_cast<uint8_t*>(records_) + item->recordOffset, *item);
+}
+
+void tRegisterMapEngine::getElement(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
+  value = 0;
+  const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsGet, status);
+  if (item == nullptr) return;
+  void* record = elementRecord(*item, context, status);
+  if (record != nullptr) value = getValue(record, *item);
+}
 
 void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
   if (status.isFatal()) [[unlikely]] {
     return;
   }
+  const tItemInfo* item = findItem(ids::itemKey(id));
+  if (item == nullptr || (item->plainAccepts & kAcceptsSet) == 0) [[unlikely]] {
+    setElement(id, value, status, context);
+    return;
+  }
+  setValue(static_cast<uint8_t*>(records_) + item->recordOffset, *item, value);
+}
+
+void tRegisterMapEngine::setElement(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsSet, status);
-  if (item == nullptr) [[unlikely]] {
-    return;
-  }
+  if (item == nullptr) return;
   void* record = elementRecord(*item, context, status);
-  if (record == nullptr) [[unlikely]] {
-    return;
-  }
-  switch (item->width) {
-    case 4:
-      setShadow<uint32_t>(record, *item, value);
-      break;
-    case 8:
-      setShadow<uint64_t>(record, *item, value);
-      break;
-    case 2:
-      setShadow<uint16_t>(record, *item, value);
-      break;
-    default:
-      setShadow<uint8_t>(record, *item, value);
-      break;
-  }
+  if (record != nullptr) setValue(record, *item, value);
 }
 
 void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {

@@ -81,6 +81,9 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   bool element(const tItemInfo& item, uint32_t context, tSlot& slot, tStatus& status) const;
   void* elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const;
   void* arrayElement(const tItemInfo& item, uint32_t context, tStatus& status) const;
+  // get and set of ids off the hot path: refused ones and array elements.
+  void getElement(uint32_t id, uint64_t& value, tStatus& status, uint32_t context);
+  void setElement(uint32_t id, uint64_t value, tStatus& status, uint32_t context);
 
   void flushSlot(const tSlot& slot, bool force, tStatus& status);
   void refreshSlot(const tSlot& slot, tStatus& status);
