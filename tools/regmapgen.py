@@ -760,9 +760,8 @@ def emit_source(table, origin, header_path):
     out += emit_array("arm::tFieldInfo", "kFields", fields)
     out += emit_array("arm::tViewInfo", "kViews", view_rows)
     slots, bucket_seed, bucket_bits, slot_bits, seeds = item_rows(table, views, wheres)
-    if items:
-        out += emit_array("arm::tItemInfo", "kItems", slots)
-        out += emit_array("uint32_t", "kBucketSeeds", [f"    {s:#x}u," for s in seeds])
+    out += emit_array("arm::tItemInfo", "kItems", slots)
+    out += emit_array("uint32_t", "kBucketSeeds", [f"    {s:#x}u," for s in seeds])
     out += emit_array("uint16_t", "kFlushOrder", [f"    {s:#x}," for s in flush])
     out += emit_array("uint16_t", "kRefreshOrder", [f"    {s:#x}," for s in refresh])
     settings = table.settings
@@ -776,7 +775,7 @@ def emit_source(table, origin, header_path):
             f"{'kFollowsField' if settings.get('field ids in flush and refresh') == 'follow the field' else 'kSelectsRegister'}}},",
             f"    {ref('kRecords', records)}, {len(records)},", f"    {ref('kViews', view_rows)}, {len(view_rows)},",
             f"    {ref('kFields', fields)}, {len(fields)},",
-            f"    {'kItems' if items else 'arm::kNoItems'}, {len(slots)}, {'kBucketSeeds' if items else 'arm::kNoSeeds'}, "
+            f"    kItems, {len(slots)}, kBucketSeeds, "
             f"{bucket_seed:#x}u, {64 - bucket_bits},",
             f"    {ref('kFlushOrder', flush)}, {len(flush)},", f"    {ref('kRefreshOrder', refresh)}, {len(refresh)},",
             f"    {len(table.children)},", "};", ""]

@@ -157,8 +157,10 @@ struct tMapDescriptor {
 };
 
 // The slots of a map without ids (a copy per user: no symbol leaves the module).
-constexpr tItemInfo kNoItems[1] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
-constexpr uint32_t kNoSeeds[1] = {0};
+// Two slots and two buckets: the smallest tables the lookup indexes (bucket
+// shift 63, slot mask 1).
+constexpr tItemInfo kNoItems[2] = {{0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
+constexpr uint32_t kNoSeeds[2] = {0, 0};
 
 }  // namespace arm
 

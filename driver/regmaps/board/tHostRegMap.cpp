@@ -41,7 +41,7 @@ const arm::tMapDescriptor tHostRegMap::kDescriptor = {
     nullptr,
     0,
     arm::kNoItems,
-    1,
+    2,
     arm::kNoSeeds,
     0,
     63,
