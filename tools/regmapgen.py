@@ -18,6 +18,9 @@ import os
 import re
 import sys
 
+sys.dont_write_bytecode = True  # the source tree stays as checked out
+from regmaphash import place  # noqa: E402
+
 
 class TableError(Exception):
     pass
@@ -456,42 +459,9 @@ def item_accepts(view, field):
     return [a for a in OPERATIONS if a in accepts]
 
 
-def hash_key(key, seed):
-    """As hashKey in RegisterMapDescriptor.h."""
-    return ((key ^ seed) & 0xFFFFFFFF) * 0x9E3779B97F4A7C15 & 0xFFFFFFFFFFFFFFFF
-
-
-def place(ids):
-    """A collision-free placement of the ids in slots at most 80% full: the
-    top bits of the hash pick a bucket, and each bucket (the fullest first)
-    gets the seed that XORs its ids' slot bits into free slots."""
-    slot_bits = max(1, (max(1, -(-len(ids) * 5 // 4)) - 1).bit_length())
-    bucket_bits = max(1, (max(1, (len(ids) + 1) // 2) - 1).bit_length())
-    slots = 1 << slot_bits
-    for bucket_seed in range(1, 1000):
-        buckets = {}
-        for key in ids:
-            hashed = hash_key(key, bucket_seed)
-            buckets.setdefault(hashed >> (64 - bucket_bits), []).append(((hashed >> 32) & (slots - 1), key))
-        if any(len({s for s, _ in keys}) != len(keys) for keys in buckets.values()):
-            continue
-        seeds, taken = [0] * (1 << bucket_bits), {}
-        for bucket, keys in sorted(buckets.items(), key=lambda entry: (-len(entry[1]), entry[0])):
-            for seed in range(slots):
-                if not any((s ^ seed) in taken for s, _ in keys):
-                    break
-            else:
-                break
-            seeds[bucket] = seed
-            taken.update(((s ^ seed), key) for s, key in keys)
-        else:
-            return bucket_seed, bucket_bits, slot_bits, seeds, taken
-    raise TableError("found no collision-free placement of the ids")
-
-
 def item_rows(table, views, wheres):
     """The hash slots: one entry per id, as tItemInfo."""
-    entries, first = {}, 0
+    entries = {}
     for number_, (view, position, count) in enumerate(views):
         record = table.records[position]
         direct = 0 if view.shadowed else 1
@@ -502,8 +472,10 @@ def item_rows(table, views, wheres):
                 flags = direct | (2 if field.is_flag(table) else 0)
                 entries[field_id(view, field)] = (field.mask, field.low, item_accepts(view, field), flags, position,
                                                   number_, count)
-        first += len(view.fields)
-    bucket_seed, bucket_bits, slot_bits, seeds, taken = place(sorted(entries))
+    placed = place(sorted(entries))
+    if placed is None:
+        raise TableError("found no collision-free placement of the ids")
+    bucket_seed, bucket_bits, slot_bits, seeds, taken = placed
     rows = []
     for slot in range(1 << slot_bits):
         if slot not in taken:
