@@ -130,27 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Commits ----------------------------------------------------------------
 
-TEST_F(NameKeyedMap, ReinitializeMakesEveryRegisterDirtyWithItsResetValue) {
-  map.set(kSpiConfig, 0x18, status, 0);  // the reset value: dirty stays as it was
-  EXPECT_TRUE(map.SpiConfig.isDirty());
-  map.flushRegMap(false, status);
-  const std::vector<uint64_t> order = {kBase + 0x200, kBase + 0x204, kBase + 0x20C, kBase + 0x210,
-                                       kBase + 0x214, kBase + 0x218, kBase + 0x2FC, kBase + 0x300};
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()), order);
-  EXPECT_EQ(written(kBase + 0x200, 4), 0x1u);
-  EXPECT_EQ(written(kBase + 0x204, 4), 0x18u);
-
-  map.write(kSpiConfig, 0x77, false, status, 0);
-  map.reinitialize();
-  uint64_t value = 0;
-  map.get(kSpiConfig, value, status, 0);
-  EXPECT_EQ(value, 0x18u);
-  clearTraffic();
-  map.flushRegMap(false, status);
-  EXPECT_EQ(writes(), 8u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 // --- Lookups ----------------------------------------------------------------
 
 TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
