@@ -2,6 +2,7 @@
 // fixed-logic window as the CPLD composites place them: the family's rules
 // over every map, then each map's own cases as scripts of calls with the
 // answer and the exact bus traffic each call must cause.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <memory>
