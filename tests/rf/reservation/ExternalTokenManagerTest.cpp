@@ -12,66 +12,52 @@ namespace {
 
 using nVLAPALS100::tStatus;
 using rfyulreserve::ReservationClientID;
-using rfyulreserve::tokenValue;
-using rfyulreserve_impl::ExternalTokenManager;
 using sim::IdleTracker;
 using Call = IdleTracker::Call;
+using Manager = rfyulreserve_impl::ExternalTokenManager<ReservationClientID>;
 
 constexpr int32_t kCode = static_cast<int32_t>(0xBFFA9178u);
-constexpr int32_t kTrackerFailure = -52013;
 
 class ExternalTokenManagerTest : public testing::Test {
  protected:
   ExternalTokenManagerTest() { IdleTracker::reset(); }
   ~ExternalTokenManagerTest() override { IdleTracker::reset(); }
 
-  uint32_t create(const char* descriptor, tStatus& status) {
-    return tokenValue(manager.createToken(descriptor, status));
-  }
+  uint32_t create(const char* descriptor) { return rfyulreserve::tokenValue(manager.createToken(descriptor, status)); }
 
-  ExternalTokenManager<ReservationClientID> manager{kCode, kCode, kCode, kCode};
+  Manager manager{kCode, kCode, kCode, kCode};
   tStatus status{tStatus::kFullSize};
 };
 
-TEST_F(ExternalTokenManagerTest, ClientIdsComeFromTheTrackerWithOneHolder) {
+TEST_F(ExternalTokenManagerTest, ClientIdsComeFromTheTrackerAndAttachingAddsAHolder) {
   IdleTracker::setNextId(41);
-  EXPECT_EQ(create("session A", status), 41u);
-  EXPECT_EQ(create("session B", status), 42u);
-  EXPECT_EQ(IdleTracker::holders(41), 1u);
+  EXPECT_EQ(create("session A"), 41u);
+  Manager second{kCode, kCode, kCode, kCode};
+  second.attachToken("session B", ReservationClientID{41}, status);
+  EXPECT_EQ(IdleTracker::holders(41), 2u);
   vlhtl::String out;
-  manager.findTokenDescriptor(ReservationClientID{42}, 256, out, status);
+  second.findTokenDescriptor(ReservationClientID{41}, 256, out, status);
   EXPECT_STREQ(out.c_str(), "session B");
+  second.releaseToken(ReservationClientID{41}, status);
+  manager.releaseToken(ReservationClientID{41}, status);
+  EXPECT_EQ(IdleTracker::liveIds(), 0u);
   EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(ExternalTokenManagerTest, AFailedInsertGivesTheIdBackToTheTracker) {
-  const std::string tooLong(257, 'x');
-  EXPECT_EQ(create(tooLong.c_str(), status), 0u);
-  EXPECT_EQ(vltest::siteOf(status).code, kCode);
+  EXPECT_EQ(create(std::string(257, 'x').c_str()), 0u);
+  EXPECT_EQ(status.getCode(), kCode);
   EXPECT_EQ(IdleTracker::calls(Call::kRelease), 1u);
   EXPECT_EQ(IdleTracker::liveIds(), 0u);
   EXPECT_TRUE(manager.map().empty());
 }
 
-TEST_F(ExternalTokenManagerTest, ATrackerThatHasNoIdLeavesTheMapEmptyWithItsCode) {
-  IdleTracker::faults(Call::kCreate).failNth(1, kTrackerFailure);
-  EXPECT_EQ(create("session", status), 0u);
-  EXPECT_EQ(status.getCode(), kTrackerFailure);
+TEST_F(ExternalTokenManagerTest, ATrackerWithoutAnIdLeavesTheMapEmptyWithTheTrackersCode) {
+  IdleTracker::faults(Call::kCreate).failNth(1, -52013);
+  EXPECT_EQ(create("session"), 0u);
+  EXPECT_EQ(status.getCode(), -52013);
   EXPECT_STREQ(status.getComponent(), "rfidle");
   EXPECT_TRUE(manager.map().empty());
-  EXPECT_EQ(IdleTracker::liveIds(), 0u);
-}
-
-TEST_F(ExternalTokenManagerTest, AttachingAddsAHolderAndReleasingDropsOne) {
-  const uint32_t id = create("first session", status);
-  ExternalTokenManager<ReservationClientID> second{kCode, kCode, kCode, kCode};
-  second.attachToken("second session", ReservationClientID{id}, status);
-  EXPECT_EQ(IdleTracker::holders(id), 2u);
-  second.releaseToken(ReservationClientID{id}, status);
-  EXPECT_EQ(IdleTracker::holders(id), 1u);
-  manager.releaseToken(ReservationClientID{id}, status);
-  EXPECT_FALSE(IdleTracker::exists(id));
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(ExternalTokenManagerTest, ReleasingAnIdItDoesNotKnowStillTellsTheTracker) {
@@ -83,22 +69,11 @@ TEST_F(ExternalTokenManagerTest, ReleasingAnIdItDoesNotKnowStillTellsTheTracker)
   EXPECT_STREQ(status.getFile(), "TokenToStringMap");  // the lookup fails after the tracker was told
 }
 
-TEST(CompositeIdleTracker, NeverIssuesZeroAndSkipsIdsInUse) {
-  IdleTracker::reset();
-  tStatus status;
+TEST_F(ExternalTokenManagerTest, TheTrackerNeverIssuesZeroAndKeepsTheCallersFirstError) {
   IdleTracker::setNextId(0xFFFFFFFF);
-  EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 0xFFFFFFFFu);
-  EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 1u);
-  IdleTracker::setNextId(1);
-  EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 2u);
-  EXPECT_EQ(status.getCode(), 0);
-  IdleTracker::reset();
-}
-
-TEST(CompositeIdleTracker, KeepsTheCallersFirstErrorAndStillTakesBackAnId) {
-  IdleTracker::reset();
-  tStatus status(tStatus::kFullSize);
+  EXPECT_EQ(create("top"), 0xFFFFFFFFu);
   const uint32_t id = rfCompositeIdleTracker_createIdleID(&status);
+  EXPECT_EQ(id, 1u);
   EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 0);  // busy until a holder reports idle
   rfCompositeIdleTracker_setStatus(id, 1, &status);
   EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 1);
@@ -106,11 +81,10 @@ TEST(CompositeIdleTracker, KeepsTheCallersFirstErrorAndStillTakesBackAnId) {
   EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 0u);
   rfCompositeIdleTracker_increaseReferenceCount(id, &status);
   EXPECT_EQ(IdleTracker::holders(id), 1u);
-  rfCompositeIdleTracker_releaseIdleID(0, &status);  // unknown: its own error loses to the first
-  rfCompositeIdleTracker_releaseIdleID(id, &status);
-  EXPECT_EQ(IdleTracker::liveIds(), 0u);
+  rfCompositeIdleTracker_releaseIdleID(0, &status);   // unknown: its own error loses to the first
+  rfCompositeIdleTracker_releaseIdleID(id, &status);  // giving an id back still works
+  EXPECT_FALSE(IdleTracker::exists(id));
   EXPECT_EQ(vltest::siteOf(status), (vltest::Site{-7, "caller", 5}));
-  IdleTracker::reset();
 }
 
 }  // namespace
