@@ -185,7 +185,8 @@ class Vector {
   // The tail's last elements are copy-constructed into the free slots past
   // the end, the rest of it moves up by assignment from the back, and the
   // new elements are assigned over the opened slots, or copy-constructed
-  // where they land past the old end.
+  // where they land past the old end. Elements that copy as bytes open the
+  // gap with one move instead.
   template <typename tIterator>
   void insertInPlace(uint64_t index, tIterator first, uint64_t n) {
     const uint64_t after = size_ - index;
