@@ -6,8 +6,9 @@
 
 namespace vlbench {
 
-// Registers "subject costs N x baseline" for the report after the run.
-// Name the same baseline from several subjects to compare them all to it.
+// Registers "subject costs N x baseline" for the report after the run. A
+// subject may be compared with several baselines, and a baseline serve
+// several subjects.
 struct Ratio {
   Ratio(const char* subject, const char* baseline);
 };
@@ -15,6 +16,6 @@ struct Ratio {
 }  // namespace vlbench
 
 #define VL_BENCH_RATIO(subject, baseline) \
-  static const vlbench::Ratio vlRatio_##subject { #subject, #baseline }
+  static const vlbench::Ratio vlRatio_##subject##_##baseline { #subject, #baseline }
 
 #endif
