@@ -153,9 +153,9 @@ void FlashPartitionManager::takeTable(const uint8_t* image, uint64_t length, tSt
     if (PartitionNode* node = newNode(descriptor, geometry_.sectorSize, visitStatus)) fresh.insert(*node);
   };
   PartitionTable::parse(image, length, take, status);
+  const bool parsed = status.isNotFatal();
   for (uint32_t core : coreIds_) {
-    if (status.isFatal()) break;
-    if (fresh.find(core) == nullptr) {
+    if (parsed && fresh.find(core) == nullptr) {
       vlsdbg_printf(kVlsdbgLevelError, &kLocation, "core partition 0x%X is missing from partition table!", core);
       FAIL(codes::kCorePartitionMissing);
     }
@@ -235,25 +235,30 @@ void FlashPartitionManager::writeTable(tStatus& status) {
 
 // ---- Records and placement -------------------------------------------------
 
-void FlashPartitionManager::writeRecord(const uint8_t* payload, uint32_t address, uint32_t length, bool isTable,
-                                        tStatus& status) {
-  if (status.isFatal()) return;
+// A record may not cover a core partition, and partition data ends below
+// the tables: erasing past it would take a table copy with it.
+bool FlashPartitionManager::recordAllowed(uint32_t address, uint32_t length, bool isTable, tStatus& status) const {
+  if (status.isFatal()) return false;
   const FlashRecord::Span span = FlashRecord::spanOf(geometry_, address, length);
   for (uint32_t core : coreIds_) {
     const PartitionNode* node = partitions_.find(core);
     if (node == nullptr) continue;
     const PartitionInfo& d = node->partition.descriptor;
     if (overlaps(span.start, span.end(), d.address, uint64_t{d.address} + d.allocatedSize)) {
-      FAIL(codes::kProtected);
-      return;
+      fail(codes::kProtected, sites::kManager, __LINE__, status);
+      return false;
     }
   }
-  // Partition data ends below the tables: erasing past it would take a
-  // table copy with it.
   if (!isTable && span.end() > uint64_t{geometry_.lastDataAddress} + 1) {
-    FAIL(nVLAPALS100::kStatusInvalidParameter);
-    return;
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
+    return false;
   }
+  return true;
+}
+
+void FlashPartitionManager::writeRecord(const uint8_t* payload, uint32_t address, uint32_t length, bool isTable,
+                                        tStatus& status) {
+  if (!recordAllowed(address, length, isTable, status)) return;
   FlashRecord(*device_, geometry_).write(payload, address, length, status);
 }
 
@@ -379,7 +384,7 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   PartitionNode* node = status.isNotFatal() ? newNode(descriptor, geometry_.sectorSize, status) : nullptr;
   if (node == nullptr) return;
   FlashPartition& partition = node->partition;
-  if (resizeCopy(partition.memory, size, status)) source.readFromBuffer(0, partition.memory.data(), size, status);
+  takeIn(source, size, partition.memory, status);
   if (persist) writeRecord(partition.memory.data(), address, size, false, status);
   if (status.isFatal()) {
     delete node;
@@ -392,6 +397,14 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   if (status.isNotFatal()) return;
   partitions_.erase(*node);
   delete node;
+}
+
+// The caller's bytes, taken in before anything changes: a copy that fails
+// leaves the partition as it was.
+bool FlashPartitionManager::takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status) {
+  if (!resizeCopy(incoming, size, status)) return false;
+  source.readFromBuffer(0, incoming.data(), size, status);
+  return status.isNotFatal();
 }
 
 // A partition is rewritten in place only when it keeps its sectors;
@@ -415,25 +428,20 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
     }
     if (!memoryOnly && address == d.address) move = false;
   }
+  ByteVector data;
+  if (!recordAllowed(address, size, false, status) || !takeIn(source, size, data, status)) return;
   const PartitionInfo old = d;
-  ByteVector oldMemory;
-  if (move) {
-    oldMemory.swap(partition.memory);
-  }
+  partition.memory.swap(data);
   const auto restore = [&] {
     d = old;
-    if (move) partition.memory.swap(oldMemory);
+    partition.memory.swap(data);
   };
-  if (!resizeCopy(partition.memory, size, status)) {
-    restore();
-    return;
-  }
-  d.address = address;
-  d.recordSize = static_cast<uint32_t>(recordSize);
-  d.allocatedSize = allocated;
-  d.flags = static_cast<uint8_t>(d.flags & ~PartitionTable::kMemoryOnly);
-  d.loaded = 0;
-  source.readFromBuffer(0, partition.memory.data(), size, status);
+  d = PartitionInfo{node.id,
+                    address,
+                    static_cast<uint32_t>(recordSize),
+                    allocated,
+                    static_cast<uint8_t>(d.flags & ~PartitionTable::kMemoryOnly),
+                    0};
   writeRecord(partition.memory.data(), address, size, false, status);
   if (status.isFatal()) {
     // Moved: the old record is intact where the table names it. In place:
@@ -446,19 +454,19 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
   sequenceNumber = sequenceNumbers_.advance(node.id);
   if (!move && old.recordSize == d.recordSize) return;
   writeTable(status);
-  if (status.isNotFatal()) return;
-  if (move) restore();
+  if (status.isFatal() && move) restore();
 }
 
 void FlashPartitionManager::keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status) {
   FlashPartition& partition = node.partition;
-  if (!resizeCopy(partition.memory, size, status)) return;
+  ByteVector data;
+  if (!takeIn(source, size, data, status)) return;
+  partition.memory.swap(data);
   PartitionInfo& d = partition.descriptor;
   d.flags = static_cast<uint8_t>(d.flags | PartitionTable::kMemoryOnly);
   d.recordSize = size + FlashRecord::kCrcSize;
   d.allocatedSize = static_cast<uint32_t>(FlashPartition::allocatedFor(d.recordSize, geometry_.sectorSize));
-  source.readFromBuffer(0, partition.memory.data(), size, status);
-  d.loaded = status.isNotFatal() ? 1 : 0;
+  d.loaded = 1;
 }
 
 uint32_t FlashPartitionManager::readPartition(uint32_t id, tUserBuffer& destination, const rfplatki::FlashId&,

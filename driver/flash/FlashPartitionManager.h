@@ -79,7 +79,9 @@ class FlashPartitionManager {
   bool adoptMemoryCopies(PartitionMap& fresh, tStatus& status);
   void writeTable(tStatus& status);
   uint64_t buildImage(ByteVector& image, bool persistedOnly, tStatus& status);
+  bool recordAllowed(uint32_t address, uint32_t length, bool isTable, tStatus& status) const;
   void writeRecord(const uint8_t* payload, uint32_t address, uint32_t length, bool isTable, tStatus& status);
+  bool takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status);
   uint32_t allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status);
   bool erasesAnotherPartition(const PartitionNode& node, uint64_t recordSize) const;
   bool checkedSize(uint64_t size, tStatus& status);

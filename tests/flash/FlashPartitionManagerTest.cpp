@@ -210,6 +210,11 @@ TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
   m->deletePartition(101, {}, sequence, removed);
   EXPECT_NE(removed.getCode(), 0);
   EXPECT_TRUE(m->hasPartition(101)) << "a delete the table did not take puts the partition back";
+  tStatus copyIn;
+  sim::UserMemory::inboundCopyFaults().failNth(1, sim::UserMemory::kCopyFault);
+  put(*m, 100, pattern(30, 6), copyIn);
+  EXPECT_NE(copyIn.getCode(), 0);
+  EXPECT_EQ(get(*m, 100, status), pattern(10, 100)) << "caller memory that cannot be read changes nothing";
   EXPECT_EQ(status.getCode(), 0);
 }
 
