@@ -168,9 +168,13 @@ TEST_F(PartitionStore, MountsFromEitherCopyAndRefusesBrokenTables) {
 // Foreign tables may place records off sector starts, next to the tables
 // or over each other; nothing written may cost another partition.
 TEST_F(PartitionStore, ForeignPlacementsNeverCostAnotherPartition) {
-  lay(rig, {{100, 0x100, 3, 7, 0}, {101, 0x8000, 3, 7, 0}, {102, 0x5D0000, 0x10000, 0x10004, 0}},
+  lay(rig,
+      {{100, 0x100, 3, 7, 0}, {101, 0x8000, 3, 7, 0}, {102, 0x5D0000, 0x10000, 0x10004, 0}, {103, 0x5C0000, 1, 5, 2}},
       {Bytes{1, 1, 1}, Bytes{2, 2, 2}, Bytes(0x10000, 3)});
   auto m = mount();
+  tStatus fixed;
+  put(*m, 103, Bytes(0x10000, 1), fixed);
+  EXPECT_EQ(fixed.getCode(), nVLAPALS100::kStatusOutOfMemory) << "a fixed partition cannot grow into a move";
   put(*m, 100, Bytes{4, 4, 4}, status);
   EXPECT_NE(address(*m, 100), 0x100u) << "an in-place rewrite would erase 101's sector: moved";
   EXPECT_EQ(get(*mount(), 101, status), (Bytes{2, 2, 2}));
@@ -253,6 +257,23 @@ TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
   FlashPartitionManager guarded(core.controller.get(), ids, {}, false, covered);
   put(guarded, 100, Bytes{1}, covered);
   EXPECT_EQ(covered.getCode(), code(0xBFFA9010)) << "the table record would cover the core partition";
+}
+
+// A device whose geometry leaves no room for the tables.
+struct CrampedController : OVCalEEPROMController {
+  using OVCalEEPROMController::OVCalEEPROMController;
+  void getGeometry(qrtk::FlashGeometry& geometry, tStatus& status) override {
+    OVCalEEPROMController::getGeometry(geometry, status);
+    geometry.lastDataAddress = geometry.tableAddressB + 1;
+  }
+};
+
+TEST_F(PartitionStore, InvalidGeometryIsRefusedBeforeAnyRead) {
+  CrampedController cramped(rig.window, rig.core.ConfPortWindowControl[0], status);
+  rig.board.bar0().clearTraffic();
+  FlashPartitionManager m(&cramped, {}, {}, true, status);
+  EXPECT_EQ(status.getCode(), kInvalid);
+  EXPECT_TRUE(rig.board.bar0().traffic().empty());
 }
 
 TEST_F(PartitionStore, ReplacingTheTableChecksItsLengthAndStalesEveryNumber) {
