@@ -17,8 +17,6 @@ void fail(int64_t code, const char* site, uint32_t line, tStatus& status) {
   status.setCode(code, VL_SITE_AT(site, line));
 }
 
-#define FAIL(code) fail((code), sites::kManager, __LINE__, status)
-
 bool overlaps(uint64_t start, uint64_t end, uint64_t otherStart, uint64_t otherEnd) {
   return start < otherEnd && otherStart < end;
 }
@@ -63,7 +61,8 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
   sequenceNumbers_.advanceAll();
   if (status.isFatal()) return;
   device_->getGeometry(geometry_, status);
-  if (status.isNotFatal() && !geometry_.isValid()) FAIL(nVLAPALS100::kStatusInvalidParameter);
+  if (status.isNotFatal() && !geometry_.isValid())
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
 }
 
 FlashPartitionManager::~FlashPartitionManager() { destroy(partitions_); }
@@ -81,7 +80,7 @@ void FlashPartitionManager::start(bool formatIfBlank, tStatus& status) {
   device_->getGeometry(geometry_, status);
   if (status.isFatal()) return;
   if (!geometry_.isValid()) {
-    FAIL(nVLAPALS100::kStatusInvalidParameter);
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
     return;
   }
   if (formatIfBlank) this->formatIfBlank(status);
@@ -123,7 +122,7 @@ void FlashPartitionManager::mount(tStatus& status) {
   if (!PartitionTable::readCopy(*device_, geometry_, geometry_.tableAddressA, image, status)) {
     copy = kCopyB;
     if (!PartitionTable::readCopy(*device_, geometry_, geometry_.tableAddressB, image, status)) {
-      if (status.isNotFatal()) FAIL(codes::kRecordUnreadable);
+      if (status.isNotFatal()) fail(codes::kRecordUnreadable, sites::kManager, __LINE__, status);
       return;
     }
   }
@@ -157,7 +156,7 @@ void FlashPartitionManager::takeTable(const uint8_t* image, uint64_t length, tSt
   for (uint32_t core : coreIds_) {
     if (parsed && fresh.find(core) == nullptr) {
       vlsdbg_printf(kVlsdbgLevelError, &kLocation, "core partition 0x%X is missing from partition table!", core);
-      FAIL(codes::kCorePartitionMissing);
+      fail(codes::kCorePartitionMissing, sites::kManager, __LINE__, status);
     }
   }
   for (PartitionNode* node = fresh.first(); node != nullptr && status.isNotFatal(); node = fresh.next(node)) {
@@ -206,7 +205,7 @@ uint64_t FlashPartitionManager::buildImage(ByteVector& image, bool persistedOnly
   }
   const uint64_t length = PartitionTable::imageLength(count);
   if (image.size() < length) {
-    FAIL(nVLAPALS100::kStatusLookupFailure);
+    fail(nVLAPALS100::kStatusLookupFailure, sites::kManager, __LINE__, status);
     return 0;
   }
   PartitionTable::writeHeader(image.data(), static_cast<uint32_t>(count));
@@ -307,7 +306,7 @@ uint32_t FlashPartitionManager::allocateFlashSpace(uint32_t id, uint64_t size, t
     if (after > cursor) cursor = after;
   }
   if (cursor + size <= end) return static_cast<uint32_t>(cursor);
-  FAIL(nVLAPALS100::kStatusOutOfMemory);
+  fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
   return 0;
 }
 
@@ -334,7 +333,7 @@ bool FlashPartitionManager::checkedSize(uint64_t size, tStatus& status) {
   // sectors would not fit cannot be described.
   if (size == 0 || size > kMaxDataSize ||
       FlashPartition::allocatedFor(size + FlashRecord::kCrcSize, geometry_.sectorSize) > UINT32_MAX) {
-    FAIL(nVLAPALS100::kStatusInvalidParameter);
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
     return false;
   }
   return true;
@@ -350,18 +349,18 @@ void FlashPartitionManager::writePartition(uint32_t id, tUserBuffer& source, uin
   if (status.isFatal()) return;
   uint32_t current = 0;
   if (!sequenceNumbers_.find(id, current)) {
-    FAIL(codes::kNoSequenceNumber);
+    fail(codes::kNoSequenceNumber, sites::kManager, __LINE__, status);
     return;
   }
   if (current != sequenceNumber) {
-    FAIL(codes::kSequenceMismatch);
+    fail(codes::kSequenceMismatch, sites::kManager, __LINE__, status);
     return;
   }
   PartitionNode* node = partitions_.find(id);
   if (node == nullptr) {
     createPartition(id, source, size, persist, status);
   } else if ((node->partition.descriptor.flags & PartitionTable::kProtected) != 0) {
-    FAIL(codes::kProtected);
+    fail(codes::kProtected, sites::kManager, __LINE__, status);
   } else if (persist) {
     rewritePartition(*node, source, size, sequenceNumber, status);
     return;
@@ -423,7 +422,7 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
     address = allocateFlashSpace(node.id, allocated, status);
     if (status.isFatal()) return;
     if ((d.flags & PartitionTable::kFixedPlacement) != 0 && address != d.address) {
-      FAIL(nVLAPALS100::kStatusOutOfMemory);
+      fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
       return;
     }
     if (!memoryOnly && address == d.address) move = false;
@@ -475,18 +474,18 @@ uint32_t FlashPartitionManager::readPartition(uint32_t id, tUserBuffer& destinat
   sequenceNumber = sequenceNumbers_.get(id, status);
   if (status.isFatal()) return 0;
   if (destination.getSize() > UINT32_MAX) {
-    FAIL(nVLAPALS100::kStatusInvalidParameter);
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
     return 0;
   }
   PartitionNode* node = partitions_.find(id);
   const uint32_t dataSize = node != nullptr ? node->partition.dataSize() : 0;
   if (destination.getSize() == 0) return dataSize;
   if (destination.getSize() < dataSize) {
-    FAIL(nVLAPALS100::kStatusLookupFailure);
+    fail(nVLAPALS100::kStatusLookupFailure, sites::kManager, __LINE__, status);
     return dataSize;
   }
   if (node == nullptr) {
-    FAIL(codes::kNoSequenceNumber);
+    fail(codes::kNoSequenceNumber, sites::kManager, __LINE__, status);
     return 0;
   }
   if (node->partition.descriptor.loaded == 0) loadPartition(node->partition, status);
@@ -503,7 +502,7 @@ void FlashPartitionManager::deletePartition(uint32_t id, const rfplatki::FlashId
   PartitionNode* node = partitions_.find(id);
   if (node == nullptr) return;
   if ((node->partition.descriptor.flags & PartitionTable::kProtected) != 0) {
-    FAIL(codes::kProtected);
+    fail(codes::kProtected, sites::kManager, __LINE__, status);
     return;
   }
   partitions_.erase(*node);
@@ -523,7 +522,7 @@ void FlashPartitionManager::readPartitionTable(tUserBuffer& destination, const r
   for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) ++count;
   const uint64_t length = PartitionTable::imageLength(count);
   if (length > destination.getSize()) {
-    FAIL(nVLAPALS100::kStatusLookupFailure);
+    fail(nVLAPALS100::kStatusLookupFailure, sites::kManager, __LINE__, status);
     return;
   }
   ByteVector image;
@@ -538,7 +537,7 @@ uint32_t FlashPartitionManager::getPartitionList(tUserBuffer& destination, const
   uint32_t count = 0;
   for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) ++count;
   if (destination.getSize() < uint64_t{count} * 4) {
-    if (destination.getSize() != 0) FAIL(nVLAPALS100::kStatusLookupFailure);
+    if (destination.getSize() != 0) fail(nVLAPALS100::kStatusLookupFailure, sites::kManager, __LINE__, status);
     return count;
   }
   vlhtl::Vector<uint32_t> ids;
@@ -563,14 +562,14 @@ rfplatki::FlashId FlashPartitionManager::getDeviceInfoWords(tStatus&) { return f
 void FlashPartitionManager::replaceTable(const uint8_t* image, uint32_t length, tStatus& status) {
   if (status.isFatal()) return;
   if (image == nullptr || length < PartitionTable::kHeaderSize || length > geometry_.maxTableSize) {
-    FAIL(codes::kImageLengthOutOfRange);
+    fail(codes::kImageLengthOutOfRange, sites::kManager, __LINE__, status);
     return;
   }
   ByteVector copy;
   if (!resizeCopy(copy, length, status)) return;
   for (uint32_t i = 0; i < length; ++i) copy[i] = image[i];
   if (PartitionTable::claimedLength(copy.data()) != length) {
-    FAIL(nVLAPALS100::kStatusInvalidParameter);
+    fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
     return;
   }
   takeTable(copy.data(), length, status);
