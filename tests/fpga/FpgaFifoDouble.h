@@ -1,6 +1,6 @@
-// A board side for the FPGA FIFOs that logs every call ("<channel> <op>"),
-// refuses control blocks outside a 4 KiB window as the real factory does,
-// and lets an acquire block until bytes arrive or an abort comes.
+// The board side of the FPGA FIFOs as a double: it logs each call as
+// "<channel> <call>", refuses control blocks outside a 4 KiB window as the
+// real factory does, and blocks a wait until an abort.
 #ifndef VL9738K_TESTS_FPGA_FPGAFIFODOUBLE_H
 #define VL9738K_TESTS_FPGA_FPGAFIFODOUBLE_H
 
@@ -16,104 +16,86 @@
 namespace vltest {
 
 using nVLAPALS100::tStatus;
+using Calls = std::vector<std::string>;
 
 struct DoubleBuffer {
-  uint64_t size;
-  uint64_t offset;
+  uint64_t size, offset;
   nVLAPAL000::tPageList pages;
 };
 
-class DoubleFifoFactory;
-
-class DoubleFifo {
- public:
-  DoubleFifo(DoubleFifoFactory& factory, uint32_t channel) : factory_(factory), channel_(channel) {}
-  void setBuffer(const DoubleBuffer* buffer, tStatus& status);
-  void start(tStatus& status) { log(status.isFatal() ? "" : "start"); }
-  void stop(tStatus& status) { log(status.isFatal() ? "" : "stop"); }
-  uint64_t waitForBytes(uint64_t bytes, uint32_t, uint8_t*, tStatus& status);
-  void releaseBytes(uint64_t bytes, tStatus&) { log("release " + std::to_string(bytes)); }
-  void setMode(int32_t mode, tStatus&) { log("mode " + std::to_string(mode)); }
-  void abort(int32_t code);
-  void clearError() { log("clearError"); }
-  void arrive(uint64_t bytes);
-  std::atomic<int> waiting{0};
-
- private:
-  void log(const std::string& call);
-  DoubleFifoFactory& factory_;
-  uint32_t channel_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  uint64_t available_ = 0;
-  int32_t abortCode_ = 0;
+struct DoubleLog {
+  std::mutex mutex;
+  Calls calls;
+  bool refuseBuffers = false;
+  void add(uint32_t channel, const std::string& call) {
+    std::lock_guard<std::mutex> hold(mutex);
+    calls.push_back(std::to_string(channel) + " " + call);
+  }
 };
 
-class DoubleFifoFactory {
- public:
+struct DoubleFifo {
+  DoubleFifo(DoubleLog& log, uint32_t channel) : log(log), channel(channel) {}
+  DoubleLog& log;
+  uint32_t channel;
+  std::mutex mutex;
+  std::condition_variable aborted;
+  int32_t abortCode = 0;
+  std::atomic<int> waiting{0};
+
+  void setBuffer(const DoubleBuffer* buffer, tStatus& status) {
+    log.add(channel, buffer == nullptr ? "unmap" : "map " + std::to_string(buffer->size));
+    if (buffer != nullptr && log.refuseBuffers) status.setCode(-61072, VL_SITE);
+  }
+  void start(tStatus&) { log.add(channel, "start"); }
+  void stop(tStatus&) { log.add(channel, "stop"); }
+  void releaseBytes(uint64_t bytes, tStatus&) { log.add(channel, "release " + std::to_string(bytes)); }
+  void setMode(int32_t mode, tStatus&) { log.add(channel, "mode " + std::to_string(mode)); }
+  void clearError() { log.add(channel, "clearError"); }
+  uint64_t waitForBytes(uint64_t, uint32_t, uint8_t*, tStatus& status) {
+    std::unique_lock<std::mutex> hold(mutex);
+    ++waiting;
+    aborted.wait(hold, [&] { return abortCode != 0; });
+    log.add(channel, "woken");
+    status.setCode(abortCode, VL_SITE);
+    return 0;
+  }
+  void abort(int32_t code) {
+    log.add(channel, "abort");
+    std::lock_guard<std::mutex> hold(mutex);
+    abortCode = code;
+    aborted.notify_all();
+  }
+};
+
+struct DoubleFifoFactory {
   static constexpr uint32_t kWindow = 0x1000;
+  std::vector<DoubleFifo*> live;
+  DoubleLog log;
+
   DoubleFifo* createFifo(uint32_t channel, uint32_t control, uint32_t, tStatus& status) {
     if (control > kWindow - 12) {
       status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
       return nullptr;
     }
-    live.push_back(new DoubleFifo(*this, channel));
-    return live.back();
+    return live.emplace_back(new DoubleFifo(log, channel));
   }
   void destroyFifo(DoubleFifo* fifo) {
     std::erase(live, fifo);
     delete fifo;
   }
-  std::vector<std::string> calls() {
-    std::lock_guard<std::mutex> hold(mutex);
-    return log;
+  Calls calls() {
+    std::lock_guard<std::mutex> hold(log.mutex);
+    return log.calls;
   }
-
-  std::vector<DoubleFifo*> live;
-  bool refuseBuffers = false;
-  std::mutex mutex;
-  std::vector<std::string> log;
 };
-
-inline void DoubleFifo::log(const std::string& call) {
-  if (call.empty()) return;
-  std::lock_guard<std::mutex> hold(factory_.mutex);
-  factory_.log.push_back(std::to_string(channel_) + " " + call);
-}
-
-inline void DoubleFifo::setBuffer(const DoubleBuffer* buffer, tStatus& status) {
-  log(buffer == nullptr ? "unmap" : "map " + std::to_string(buffer->size));
-  if (buffer != nullptr && factory_.refuseBuffers) status.setCode(-61072, VL_SITE);
-}
-
-inline uint64_t DoubleFifo::waitForBytes(uint64_t bytes, uint32_t, uint8_t*, tStatus& status) {
-  std::unique_lock<std::mutex> hold(mutex_);
-  ++waiting;
-  changed_.wait(hold, [&] { return available_ >= bytes || abortCode_ != 0; });
-  --waiting;
-  log("woken");
-  if (abortCode_ != 0) status.setCode(abortCode_, VL_SITE);
-  return abortCode_ != 0 ? 0 : available_;
-}
-
-inline void DoubleFifo::abort(int32_t code) {
-  log("abort");
-  std::lock_guard<std::mutex> hold(mutex_);
-  abortCode_ = code;
-  changed_.notify_all();
-}
-
-inline void DoubleFifo::arrive(uint64_t bytes) {
-  std::lock_guard<std::mutex> hold(mutex_);
-  available_ += bytes;
-  changed_.notify_all();
-}
 
 struct DoubleBoard {
   using Factory = DoubleFifoFactory;
   using Fifo = DoubleFifo;
   using Buffer = DoubleBuffer;
 };
+using DoubleManager = vllym::FpgaFifoManagerT<DoubleBoard>;
+using DoubleFpgaFifo = vllym::FpgaFifoT<DoubleBoard>;
 
 inline vlhtl::Vector<vllym::FifoInfo> recordsOf(const std::vector<FifoRecord>& fifos) {
   const std::vector<uint8_t> bytes = fifoList(fifos);
@@ -121,15 +103,11 @@ inline vlhtl::Vector<vllym::FifoInfo> recordsOf(const std::vector<FifoRecord>& f
   vlhtl::Vector<vllym::FifoInfo> records;
   tStatus status;
   while (in.bytesLeft() != 0) {
-    vllym::FifoInfo info;
-    info.deserialize(in, status);
-    records.push_back(info, status);
+    records.push_back(vllym::FifoInfo(), status);
+    records.back().deserialize(in, status);
   }
   return records;
 }
-
-using DoubleManager = vllym::FpgaFifoManagerT<DoubleBoard>;
-using DoubleFpgaFifo = vllym::FpgaFifoT<DoubleBoard>;
 
 }  // namespace vltest
 
