@@ -128,6 +128,14 @@ void RegisterPortModel::execute(const Instruction& instruction) {
     result = instruction.isRead ? found->second->read(instruction.address)
                                 : found->second->write(instruction.address, instruction.data);
   }
+  if (result.unanswered) {
+    // It stays at the head of the queue, and nothing completes behind it,
+    // until a test releases the port.
+    executed_.pop_back();
+    queue_.push_front(Pending{instruction, 0});
+    stalled_ = true;
+    return;
+  }
   completedAny_ = true;
   if (!result.ok) {
     error_ = true;

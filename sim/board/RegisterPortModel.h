@@ -99,6 +99,7 @@ class RegisterPortModel : public RegisterBlock {
   void setFault(bool fault);
   // Queued instructions stop completing (and resume when set back).
   void setStalled(bool stalled);
+  // A subsystem that never answers an instruction stalls the port too.
   // A reset never finishes.
   void setResetStuck(bool stuck);
 
