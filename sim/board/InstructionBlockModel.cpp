@@ -5,7 +5,7 @@
 namespace sim {
 
 void InstructionBlockModel::define(uint32_t address, Access access, bool wide, uint64_t reset) {
-  registers_[address] = Register{access, wide, reset, reset};
+  registers_[address] = Register{access, wide, reset};
 }
 
 uint64_t InstructionBlockModel::value(uint32_t address) const {
@@ -26,6 +26,12 @@ std::vector<InstructionBlockModel::Entry> InstructionBlockModel::writes() const 
     if (!entry.isRead) result.push_back(entry);
   }
   return result;
+}
+
+size_t InstructionBlockModel::readsOf(uint32_t address) const {
+  size_t count = 0;
+  for (const Entry& entry : log_) count += entry.isRead && entry.address == address;
+  return count;
 }
 
 void InstructionBlockModel::failAt(uint32_t address, uint32_t errorValue, uint32_t count) {
@@ -68,7 +74,5 @@ SubsystemModel::Result InstructionBlockModel::write(uint32_t address, uint64_t d
   onWrite(address, value);
   return Result::success();
 }
-
-void InstructionBlockModel::reset() {}
 
 }  // namespace sim

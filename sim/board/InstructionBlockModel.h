@@ -8,6 +8,7 @@
 #ifndef VL9738K_SIM_BOARD_INSTRUCTION_BLOCK_MODEL_H
 #define VL9738K_SIM_BOARD_INSTRUCTION_BLOCK_MODEL_H
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -36,6 +37,7 @@ class InstructionBlockModel : public SubsystemModel {
   // Successful accesses, in order.
   const std::vector<Entry>& log() const { return log_; }
   std::vector<Entry> writes() const;
+  size_t readsOf(uint32_t address) const;
   void clearLog() { log_.clear(); }
 
   // The next `count` accesses to `address` fail with `errorValue`.
@@ -45,7 +47,6 @@ class InstructionBlockModel : public SubsystemModel {
 
   Result read(uint32_t address) override;
   Result write(uint32_t address, uint64_t data) override;
-  void reset() override;
 
  protected:
   // What a read answers; by default the stored value.
@@ -63,7 +64,6 @@ class InstructionBlockModel : public SubsystemModel {
   struct Register {
     Access access;
     bool wide;
-    uint64_t reset;
     uint64_t value;
   };
   struct Fault {
