@@ -106,6 +106,9 @@ TEST_F(AssemblerTest, OnlyAnOpenListTakesInstructionsAndCloseEndsItWhateverTheSt
   EXPECT_EQ(codeAfter([&](tStatus& s) { assembler.beginStep(1, s); }), st::kStatusAssemblyFailure);
   EXPECT_EQ(codeAfter([&](tStatus& s) { assembler.close(s); }), st::kStatusAssemblyFailure);
   EXPECT_EQ(words(), before);
+  // Before it learns the engine's ticks, an assembler counts 40 per unit.
+  Assembler fresh{status};
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fresh.emitDelay(107374183, s); }), st::kStatusInvalidParameter);
 }
 
 class AssemblerOpen : public testing::TestWithParam<std::pair<uint64_t, int64_t>> {};
