@@ -15,8 +15,9 @@ uint64_t windowSize(const BoardOstervaneBase::tBar0& bar, uint64_t offset, uint6
 
 }  // namespace
 
-BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, tStatus& status)
+BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice* pci, tStatus& status)
     : bar_(bar),
+      pci_(pci),
       boardAccessor_(windowSize(bar, 0, bar.length), bar.busAddress, bar.kernelAddress, 0),
       fpgaAccessor_(windowSize(bar, kFpgaOffset, kFpgaSize), bar.busAddress + kFpgaOffset,
                     bar.kernelAddress + kFpgaOffset, 0),
@@ -29,18 +30,53 @@ BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, tStatus& status)
       dataWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
       flashWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
       coreMap_(&boardAccessor_, 0, 0, 0xFFFFFFFF),
-      clockBuffer_(nullptr) {
+      clockBuffer_(nullptr),
+      connector_(nullptr),
+      provider_(nullptr),
+      interruptManager_(nullptr) {
   bringUp(status);
 }
 
-BoardOstervaneBase::~BoardOstervaneBase() { delete clockBuffer_; }
+BoardOstervaneBase::~BoardOstervaneBase() {
+  delete clockBuffer_;
+  tearDownInterrupts();
+}
+
+void BoardOstervaneBase::buildInterrupts(tStatus& status) {
+  connector_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::PciDeviceToInterruptConnectorPrimary(pci_, status);
+  provider_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::DeviceInterruptProviderPrimary(connector_);
+  interruptManager_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::InterruptManagerWexel(
+      provider_, pci_, true, reinterpret_cast<volatile uint8_t*>(boardAccessor_.getMappedBase()), status);
+}
+
+void BoardOstervaneBase::registerInterrupts(tStatus& status) {
+  if (status.isFatal() || interruptManager_ == nullptr) return;
+  interruptManager_->registerDeviceIsr(status);
+  interruptManager_->setDmaInterruptHandler(nullptr, status);
+  interruptManager_->updateInterruptEnables(status);
+}
+
+void BoardOstervaneBase::tearDownInterrupts() {
+  if (interruptManager_ != nullptr) {
+    tStatus local;
+    interruptManager_->setDmaInterruptHandler(nullptr, local);
+    interruptManager_->updateInterruptEnables(local);
+    interruptManager_->unregisterDeviceIsr();
+  }
+  delete interruptManager_;
+  interruptManager_ = nullptr;
+  delete provider_;
+  provider_ = nullptr;
+  delete connector_;
+  connector_ = nullptr;
+}
 
 void BoardOstervaneBase::bringUp(tStatus& status) {
   if (status.isFatal()) return;
+  buildInterrupts(status);
   configuration_.waitForPosc(status);
   configuration_.setControlBits(status);
-  // The interrupt manager and the DMA channel factory register their
-  // handlers here once the FPGA session provides them.
+  registerInterrupts(status);
   boardAccessor_.write32(kLoadingMode, 1, status);
   boardAccessor_.write32(kSetupFF00, kSetupFF00Value, status);
   boardAccessor_.write32(kSetup100, kSetup100Value, status);
