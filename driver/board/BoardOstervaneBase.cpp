@@ -33,7 +33,9 @@ BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice*
       clockBuffer_(nullptr),
       connector_(nullptr),
       provider_(nullptr),
-      interruptManager_(nullptr) {
+      interruptManager_(nullptr),
+      dmaChannels_(nullptr),
+      fifoFactory_(nullptr) {
   bringUp(status);
 }
 
@@ -45,14 +47,26 @@ BoardOstervaneBase::~BoardOstervaneBase() {
 void BoardOstervaneBase::buildInterrupts(tStatus& status) {
   connector_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::PciDeviceToInterruptConnectorPrimary(pci_, status);
   provider_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::DeviceInterruptProviderPrimary(connector_);
-  interruptManager_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::InterruptManagerWexel(
-      provider_, pci_, true, reinterpret_cast<volatile uint8_t*>(boardAccessor_.getMappedBase()), status);
+  interruptManager_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::InterruptManagerWexel(provider_, pci_, true, bridge(), status);
+  dmaChannels_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::WexelDmaChannelFactoryInterrupt(bridge(), interruptManager_, status);
+  if (status.isFatal()) return;
+  // The FIFOs' control blocks lie in the FPGA window.
+  const vllym::BoardFifoWindow fpgaWindow{fpgaAccessor_.getMappedBase(), fpgaAccessor_.getSize()};
+  fifoFactory_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::BoardFifoFactoryWexel(pci_->getDMAConfiguration(), bridge(), fpgaWindow, dmaChannels_);
+}
+
+volatile uint8_t* BoardOstervaneBase::bridge() const {
+  return reinterpret_cast<volatile uint8_t*>(boardAccessor_.getMappedBase());
 }
 
 void BoardOstervaneBase::registerInterrupts(tStatus& status) {
   if (status.isFatal() || interruptManager_ == nullptr) return;
   interruptManager_->registerDeviceIsr(status);
-  interruptManager_->setDmaInterruptHandler(nullptr, status);
+  interruptManager_->setDmaInterruptHandler(dmaChannels_ != nullptr ? dmaChannels_->getDmaInterruptHandler() : nullptr,
+                                            status);
   interruptManager_->updateInterruptEnables(status);
 }
 
@@ -63,6 +77,10 @@ void BoardOstervaneBase::tearDownInterrupts() {
     interruptManager_->updateInterruptEnables(local);
     interruptManager_->unregisterDeviceIsr();
   }
+  delete fifoFactory_;
+  fifoFactory_ = nullptr;
+  delete dmaChannels_;
+  dmaChannels_ = nullptr;
   delete interruptManager_;
   interruptManager_ = nullptr;
   delete provider_;

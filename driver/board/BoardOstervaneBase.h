@@ -6,10 +6,11 @@
 //
 // It also builds the interrupt chain of the FPGA side (connector with its
 // ISR lock, primary provider, bridge interrupt manager with the status
-// page) and registers the device ISR. The board-support slots keep their
-// order for the FPGA library; those whose objects come with the FPGA
-// session (FIFO factory, peer-to-peer endpoints, flash download) answer
-// none until then.
+// page), the interrupt DMA channel factory and the board FIFO factory over
+// the FPGA window, and registers the device ISR with the DMA handler. The
+// board-support slots keep their order for the FPGA library; those whose
+// objects come with the FPGA session (peer-to-peer endpoints, flash
+// download) answer none until then.
 #ifndef VL9738K_BOARD_BOARDOSTERVANEBASE_H
 #define VL9738K_BOARD_BOARDOSTERVANEBASE_H
 
@@ -20,6 +21,7 @@
 #include "TICDCE18005Accessor.h"
 #include "WexelConfigPortRegMapFactory.h"
 #include "driver/fpga/DownloadKmr4.h"
+#include "driver/fpga/fifo/BoardFifoFactoryWexel.h"
 #include "driver/fpga/interrupt/InterruptManagerWexel.h"
 #include "driver/platform/dma/tPageList.h"
 #include "driver/regaccess/IoAccessorMappedPci.h"
@@ -27,7 +29,6 @@
 #include "driver/regport/PCIRegisterAccessor.h"
 
 namespace vllym {
-class BoardFifoFactoryWexel;
 class P2PEndpointManagerNoP2P;
 class FlashDownloadManagerNoFlash;
 }  // namespace vllym
@@ -69,7 +70,7 @@ class BoardOstervaneBase {
 
   // Board-support interface, in slot order.
   virtual vllym::IoAccessorMappedPci* getFpgaIoAccessor() { return &fpgaAccessor_; }
-  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return nullptr; }
+  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return fifoFactory_; }
   virtual vllym::P2PEndpointManagerNoP2P* getP2PEndpointManager() = 0;
   virtual bool isFpgaProgrammed(tStatus& status) { return download_.isFpgaProgrammed(status); }
   virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) = 0;
@@ -84,6 +85,7 @@ class BoardOstervaneBase {
 
   ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
   vllym::DownloadKmr4& getDownload() { return download_; }
+  vllym::WexelDmaChannelFactoryInterrupt* getDmaChannelFactory() { return dmaChannels_; }
   nKMR4::tOstervaneWexelCoreRegMap& getCoreRegMap() { return coreMap_; }
   WexelConfigPortRegMapFactory& getRegMapFactory() { return factory_; }
   const tBridgeWindowSpan& getConfigPortDataWindow() const { return dataWindow_; }
@@ -98,7 +100,8 @@ class BoardOstervaneBase {
 
   // Takes the interrupt chain down while BAR 0 is still mapped: the DMA
   // handler leaves, the enables follow, the ISR is unregistered, then the
-  // manager, the provider and the connector go, in that order. Runs once.
+  // FIFO factory, the DMA channel factory, the manager, the provider and
+  // the connector go, in that order. Runs once.
   void tearDownInterrupts();
 
   // Downloads the image; the caller prepares and completes the device.
@@ -110,6 +113,7 @@ class BoardOstervaneBase {
   void bringUp(tStatus& status);
   void buildInterrupts(tStatus& status);
   void registerInterrupts(tStatus& status);
+  volatile uint8_t* bridge() const;
   void readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status);
 
   tBar0 bar_;
@@ -128,6 +132,8 @@ class BoardOstervaneBase {
   vllym::PciDeviceToInterruptConnectorPrimary* connector_;
   vllym::DeviceInterruptProviderPrimary* provider_;
   vllym::InterruptManagerWexel* interruptManager_;
+  vllym::WexelDmaChannelFactoryInterrupt* dmaChannels_;
+  vllym::BoardFifoFactoryWexel* fifoFactory_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -115,7 +115,10 @@ TEST_F(BoardObject, RegistersTheDeviceIsrAfterTheConfigurationPortAndTakesItDown
   const std::vector<uint64_t> order = offsetsOf(writesIn(model().bar0().traffic()));
   const auto first = [&](uint64_t offset) { return std::find(order.begin(), order.end(), offset) - order.begin(); };
   EXPECT_LT(first(0x5C), first(0xA4));
-  EXPECT_EQ(bridge().core().written(0x5C, 4), 0x54000500u);
+  EXPECT_EQ(bridge().core().written(0x5C, 4), 0x94000500u);  // the DMA slot: no bridge source
+  ASSERT_NE(board->getBoardFifoFactory(), nullptr);
+  EXPECT_EQ(board->getBoardFifoFactory()->getLinkSize(), 512u);
+  EXPECT_EQ(board->getDmaChannelFactory()->getChannelCount(), 4u);
   board.reset();
   EXPECT_FALSE(sim::Interrupts::isReserved(model().pciHandle()));
   EXPECT_FALSE(bridge().interrupts().statusPageActive());
