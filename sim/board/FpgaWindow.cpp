@@ -104,12 +104,16 @@ FpgaWindow::FifoState FpgaWindow::fifo(uint64_t offset) {
 
 void FpgaWindow::setFifoNeverDisables(uint64_t offset, bool never) {
   BridgeGuard guard(bridge_.interrupts());
-  fifos_.at(offset).neverDisables = never;
+  FifoState& fifo = fifos_.at(offset);
+  fifo.neverDisables = never;
+  if (never) fifo.status &= ~kStatusDisabled;
 }
 
 void FpgaWindow::setFifoNeverResets(uint64_t offset, bool never) {
   BridgeGuard guard(bridge_.interrupts());
-  fifos_.at(offset).neverResets = never;
+  FifoState& fifo = fifos_.at(offset);
+  fifo.neverResets = never;
+  if (never) fifo.status &= ~kStatusResetDone;
 }
 
 void FpgaWindow::writeFifo(FifoState& fifo, uint64_t reg, uint32_t value) {
