@@ -8,12 +8,14 @@
 
 #include "FifoRoadFixture.h"
 #include "driver/fpga/FpgaStatusCodes.h"
+#include "driver/fpga/fifo/WexelDmaChannelFactoryPolling.h"
 
 namespace vltest {
 namespace {
 
 using vllym::BoardFifoWexel;
 using Direction = sim::FpgaWindow::FifoDirection;
+constexpr int32_t kAbortCode = -50405;
 
 struct Layout {
   const char* name;
@@ -121,7 +123,11 @@ class BoardFifo : public FifoRoad {
 };
 
 TEST_F(BoardFifo, StartsInTheOrderEachDirectionNeeds) {
-  started(Direction::HostToDevice);
+  vllym::BoardFifoWexel* toDevice = started(Direction::HostToDevice);
+  // The whole ring counts as room at once.
+  uint8_t timedOut = 1;
+  EXPECT_GE(toDevice->waitForBytes(100, 0, &timedOut, status), 4096u);
+  EXPECT_EQ(timedOut, 0);
   started(Direction::DeviceToHost);  // same control block, same channel: a second personality
   ASSERT_EQ(status.getCode(), 0);
   // Disable, after-disable, enable for both; only device-to-host gives room at once.
@@ -130,14 +136,6 @@ TEST_F(BoardFifo, StartsInTheOrderEachDirectionNeeds) {
   EXPECT_EQ(state.byteCounts, (std::vector<uint32_t>{4096}));
   EXPECT_TRUE(engine(1).running());
   EXPECT_EQ(engine(1).status() & sim::DmaChannel::kLinkReady, sim::DmaChannel::kLinkReady);
-}
-
-TEST_F(BoardFifo, HostToDeviceCountsTheWholeRingAsRoomAtOnce) {
-  BoardFifoWexel* fifo = started(Direction::HostToDevice);
-  uint8_t timedOut = 1;
-  EXPECT_GE(fifo->waitForBytes(100, 0, &timedOut, status), 4096u);
-  EXPECT_EQ(timedOut, 0);
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(BoardFifo, WholeBufferFromDeviceSignalsInsteadOfTheSize) {
@@ -183,36 +181,22 @@ TEST_F(BoardFifo, ModesAndRefusals) {
   EXPECT_EQ(fifo->getBufferSize(), 0u);
 }
 
-TEST_F(BoardFifo, ChannelsAreMadeOncePerIndexWithinTheBank) {
+TEST_F(BoardFifo, ChannelsAreMadeOncePerIndexWithinTheBankAndFifosWithinTheWindow) {
   tStatus local;
   vllym::WexelDmaChannel* channel = channels->getChannel(2, local);
   EXPECT_EQ(channels->getChannel(2, local), channel);
-  EXPECT_EQ(channels->getChannelCount(), 4u);
   EXPECT_EQ(channels->getChannel(4, local), nullptr);
   EXPECT_EQ(local.getCode(), nVLAPALS100::kStatusInvalidParameter);
   channels->destroyChannel(channel);
+  // A control block past the window's end, or a third direction.
+  for (const auto& [offset, direction] : {std::pair<uint32_t, uint32_t>{InterruptChain::kFpgaSize - 8, 0}, {0, 2}}) {
+    tStatus refused;
+    EXPECT_EQ(fifos->createFifo(0, offset, direction, refused), nullptr);
+    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  }
 }
 
-TEST_F(BoardFifo, AControlBlockOutsideTheWindowOrABadDirectionIsRefused) {
-  tStatus local;
-  EXPECT_EQ(fifos->createFifo(0, InterruptChain::kFpgaSize - 8, 0, local), nullptr);
-  EXPECT_EQ(local.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus direction;
-  EXPECT_EQ(fifos->createFifo(0, 0, 2, direction), nullptr);
-  EXPECT_EQ(direction.getCode(), nVLAPALS100::kStatusInvalidParameter);
-}
-
-TEST_F(BoardFifo, BytesAlreadyThereReturnAtOnceWithoutArming) {
-  BoardFifoWexel* fifo = started(Direction::DeviceToHost);
-  engine(1).feed(pattern(300, 1));
-  uint8_t timedOut = 1;
-  EXPECT_EQ(fifo->waitForBytes(200, 10, &timedOut, status), 300u);
-  EXPECT_EQ(timedOut, 0);
-  const std::vector<uint32_t> ops = operations(1);
-  EXPECT_EQ(std::count(ops.begin(), ops.end(), 0x2000000u), 0);
-}
-
-TEST_F(BoardFifo, ATimeOutReturnsTheBytesSoFarWithoutError) {
+TEST_F(BoardFifo, ATimeOutReturnsTheBytesSoFarAndBytesAlreadyThereNeedNoArming) {
   BoardFifoWexel* fifo = started(Direction::DeviceToHost);
   engine(1).feed(pattern(100, 1));
   uint8_t timedOut = 0;
@@ -220,6 +204,11 @@ TEST_F(BoardFifo, ATimeOutReturnsTheBytesSoFarWithoutError) {
   EXPECT_EQ(timedOut, 1);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(fifo->getChannel()->getInterruptEnables(), 0u);  // disarmed
+  engine(1).feed(pattern(200, 1));
+  EXPECT_EQ(fifo->waitForBytes(200, 10, &timedOut, status), 300u);
+  EXPECT_EQ(timedOut, 0);
+  const std::vector<uint32_t> ops = operations(1);
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), 0x2000000u), 1);  // only the wait that timed out armed
 }
 
 TEST_F(BoardFifo, ATimeOutAfterAHostMemoryErrorIsAHardwareFault) {
@@ -283,6 +272,33 @@ TEST_F(BoardFifo, AnFpgaThatNeverResetsLeavesTheStopToTheChannelCommand) {
   EXPECT_EQ(status.getCode(), 0);  // the FPGA's time-out is only reported
   EXPECT_FALSE(engine(1).running());
   EXPECT_EQ(operations(1).back(), 2u);
+}
+
+TEST_F(BoardFifo, PollingChannelsSpinForBytesAndSleepForTheStop) {
+  vllym::WexelDmaChannelFactoryPolling polling(chain.bar);
+  tStatus refused;
+  EXPECT_EQ(polling.getChannel(4, refused), nullptr);
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  // A new object per call (made before the FIFO starts: making one resets its channel).
+  vllym::WexelDmaChannel* channel = polling.getChannel(1, status);
+  vllym::WexelDmaChannel* another = polling.getChannel(1, status);
+  ASSERT_NE(channel, another);
+  polling.destroyChannel(another);
+  BoardFifoWexel* fifo = started(Direction::DeviceToHost);  // runs channel 1
+  engine(1).feed(pattern(100, 1));
+  uint8_t timedOut = 0;
+  EXPECT_EQ(channel->waitForBytes(200, 10, &timedOut, status), 100u);
+  EXPECT_EQ(timedOut, 1);
+  channel->waitForStop(10, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusTimeout);
+  // A host-memory error stops the channel with bit 27: a hardware fault.
+  engine(1).setHostMemoryError(true);
+  engine(1).feed(pattern(100, 1));
+  tStatus faulted;
+  channel->waitForStop(10, faulted);
+  EXPECT_EQ(faulted.getCode(), vllym::kStatusHardwareFault);
+  fifo->abort(kAbortCode);
+  polling.destroyChannel(channel);
 }
 
 }  // namespace
