@@ -6,6 +6,7 @@
 
 #include "InterruptChainFixture.h"
 #include "driver/fpga/FpgaStatusCodes.h"
+#include "sim/kernel/Console.h"
 #include "sim/kernel/Sync.h"
 
 namespace vltest {
@@ -133,6 +134,14 @@ TEST_F(InterruptManager, TheOutsideFormHoldsTheReservationsSpinLockOnlyWhileConn
   lock->releaseOutsideIsr();
   EXPECT_EQ(irq.calls, 1);
   EXPECT_EQ(sim::Sync::interruptLockDepth(), 0);
+}
+
+TEST(IsrLockDeathTest, TheInsideFormWithoutAReservationHalts) {
+  tStatus status;
+  vllym::IsrLockPrimary lock(status);
+  sim::Console::setEcho(true);  // the lines before the halt reach stderr
+  EXPECT_DEATH(lock.acquireInsideIsr(), "ASSERT\\(isrLock != NULL\\).*Acquiring NULL ISR lock");
+  EXPECT_DEATH(lock.releaseInsideIsr(), "Releasing NULL ISR lock");
 }
 
 }  // namespace
