@@ -223,8 +223,10 @@ TEST_F(BoardFifo, ATimeOutAfterAHostMemoryErrorIsAHardwareFault) {
 
 TEST_F(BoardFifo, WaitForStopOfAnIdleChannelWithoutTimeOutIsATimeOut) {
   tStatus local;
-  channels->getChannel(3, local)->waitForStop(0, local);
+  vllym::WexelDmaChannel* channel = channels->getChannel(3, local);
+  channel->waitForStop(0, local);
   EXPECT_EQ(local.getCode(), nVLAPALS100::kStatusTimeout);
+  channels->destroyChannel(channel);  // the factory leaves its channels to their users
 }
 
 TEST_F(BoardFifo, StopDuringATransferStopsBothSides) {
