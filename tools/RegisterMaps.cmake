@@ -15,7 +15,7 @@ function(vl_generate_register_maps target)
       OUTPUT ${header} ${source}
       COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tools/regmapgen.py --out-dir ${VL_GENERATED_ROOT}
               --source-root ${CMAKE_SOURCE_DIR} ${table}
-      DEPENDS ${table} ${CMAKE_SOURCE_DIR}/tools/regmapgen.py
+      DEPENDS ${table} ${CMAKE_SOURCE_DIR}/tools/regmapgen.py ${CMAKE_SOURCE_DIR}/tools/regmaphash.py
       COMMENT "Generating register map ${stem}")
     target_sources(${target} PRIVATE ${source} ${header})
     # Driver code, wherever it is linked: its classes carry no type

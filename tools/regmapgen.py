@@ -18,6 +18,9 @@ import os
 import re
 import sys
 
+sys.dont_write_bytecode = True  # the source tree stays as checked out
+from regmaphash import place  # noqa: E402
+
 
 class TableError(Exception):
     pass
@@ -27,10 +30,13 @@ SETTINGS = {
     "map": None,
     "namespace": None,
     "source": "",
-    "bus": ("accessor", "instruction", "port"),
+    "bus": ("accessor", "instruction", "port", "writer"),
+    "writer": "",
+    "writer header": "",
     "keys": ("offset", "name"),
     "after reinitialize": ("clean", "dirty"),
     "one-bit values": ("non-zero", "lowest bit"),
+    "field ids in flush and refresh": ("select the register", "follow the field"),
     "context": ("ignored", "element index"),
     "version": "",
     "oldest compatible version": "",
@@ -70,18 +76,35 @@ def field_type(width):
     return 0 if width == 1 else 1 if width <= 8 else 2 if width <= 16 else 3 if width <= 32 else 4
 
 
+FIELD_FLAGS = ("strobe", "format-only", "write-only", "read-only", "kept", "flag", "lowest-bit", "non-zero")
+
+
 class Field:
-    def __init__(self, name, high, low, printed_type, strobe, format_only=False):
-        self.name, self.high, self.low, self.strobe = name, high, low, strobe
+    def __init__(self, name, high, low, printed_type, flags=(), enum=None):
+        self.name, self.high, self.low = name, high, low
+        self.strobe = "strobe" in flags
         # Described by getRegisterFormat only: no field id reaches it.
-        self.format_only = format_only
+        self.format_only = "format-only" in flags
+        # Refused by read (write-only) or by set and write (read-only).
+        self.write_only, self.read_only = "write-only" in flags, "read-only" in flags
+        # A refresh keeps the shadow's bits of the field.
+        self.kept = "kept" in flags
+        # Reads 1 when any bit is set; any non-zero value stores 1 in the lowest bit.
+        self.flag = "flag" in flags
+        # The map's one-bit rule, overridden for this field.
+        self.one_bit = "lowest bit" if "lowest-bit" in flags else "non-zero" if "non-zero" in flags else None
+        self.enum = enum  # the writer's argument type, an enumeration of the table
         self.width = high - low + 1
         self.mask = ((1 << self.width) - 1) << low
         self.type = field_type(self.width)
         self.printed_type = printed_type
 
     def key(self):
-        return (self.name, self.high, self.low, self.strobe)
+        return (self.name, self.high, self.low, self.strobe, self.flag, self.enum, self.kept)
+
+    def is_flag(self, table):
+        rule = self.one_bit or table.settings["one-bit values"]
+        return self.flag or (self.width == 1 and rule == "non-zero")
 
 
 class View:
@@ -117,7 +140,7 @@ class Table:
         self.children = []
         self.exceptions = {}
         self.printed = []
-        self.array_views = []  # element-index arrays: (member, first record, count)
+        self.enums = {}  # name -> (namespace, values)
 
 
 def split_row(line):
@@ -125,21 +148,44 @@ def split_row(line):
     return cells
 
 
+def add_enumeration(table, row, line):
+    name, namespace = row.get("enumeration", ""), row.get("namespace", "")
+    if not re.fullmatch(r"[A-Za-z_]\w*", name) or not re.fullmatch(r"(?:::)?[A-Za-z_]\w*(?:::[A-Za-z_]\w*)*", namespace):
+        raise TableError(f"line {line}: an enumeration needs a name and a namespace")
+    if name in table.enums:
+        raise TableError(f"line {line}: enumeration {name} given twice")
+    values = []
+    for part in (p.strip() for p in row.get("values", "").split(",") if p.strip()):
+        m = re.fullmatch(rf"([A-Za-z_]\w*)\s*=\s*({NUMBER})", part)
+        if not m:
+            raise TableError(f"line {line}: cannot read enumerator '{part}'")
+        values.append((m.group(1), int(m.group(2), 0)))
+    table.enums[name] = (namespace, values)
+
+
 def parse_field(text, row):
-    m = re.fullmatch(r"(?:([A-Za-z_]\w*)\s+)?(\d+)(?::(\d+))?(?:\s*\((\d)\))?((?:\s+[a-z-]+)*)", text.strip())
+    m = re.fullmatch(r"(?:([A-Za-z_]\w*)\s+)?(\d+)(?::(\d+))?(?:\s*\((\d)\))?((?:\s+[A-Za-z_][\w-]*)*)", text.strip())
     if not m:
         raise TableError(f"line {row}: cannot read field '{text}'")
-    name, high, low, printed, flags = m.groups()
+    name, high, low, printed, words = m.groups()
     high = int(high)
     low = int(low) if low is not None else high
     if low > high:
         raise TableError(f"line {row}: field '{text}' has its bits the wrong way round")
-    flags = flags.split()
-    for flag in flags:
-        if flag not in ("strobe", "format-only"):
-            raise TableError(f"line {row}: unknown field flag '{flag}'")
-    field = Field(name, high, low, int(printed) if printed is not None else None, "strobe" in flags,
-                  "format-only" in flags)
+    words, flags, enum = words.split(), [], None
+    while words:
+        word = words.pop(0)
+        if word == "enum" and words:
+            enum = words.pop(0)
+        elif word in FIELD_FLAGS:
+            flags.append(word)
+        else:
+            raise TableError(f"line {row}: unknown field flag '{word}'")
+    field = Field(name, high, low, int(printed) if printed is not None else None, flags, enum)
+    if field.write_only and field.read_only:
+        raise TableError(f"line {row}: field '{text}' is both write-only and read-only")
+    if field.one_bit and field.width != 1:
+        raise TableError(f"line {row}: only a one-bit field takes a one-bit rule")
     if field.printed_type is not None and field.printed_type != field.type:
         raise TableError(f"line {row}: field {high}:{low} is {field.width} bits wide, type {field.type}, "
                          f"not {field.printed_type}")
@@ -216,6 +262,8 @@ def read_table(path):
                 table.exceptions[row["register"]] = number(row["id"], f"line {number_}")
             elif section == "printed ids":
                 table.printed.append((number(row["id"], f"line {number_}"), row["item"], number_))
+            elif section == "enumerations":
+                add_enumeration(table, row, number_)
             else:
                 raise TableError(f"line {number_}: rows in unknown section '{section}'")
             continue
@@ -346,13 +394,20 @@ def assign_ids(table):
 
 
 def field_id(view, field):
-    read_only = view.access == "R" or bool(view.id & 0x40000000)
+    read_only = view.access == "R" or bool(view.id & 0x40000000) or field.read_only
     return (reverse6(field.low) << 24) | (0x40000000 if read_only else 0) | (view.id & 0xFFFFFF)
 
 
 def check_widths(table):
     allowed = {"instruction": ((32, 64), "instruction targets reach 32- and 64-bit registers only"),
-               "port": ((32,), "the register port's accessor reaches 32-bit registers only")}
+               "port": ((32,), "the register port's accessor reaches 32-bit registers only"),
+               "writer": ((32,), "a register writer reaches 32-bit registers only")}
+    if table.settings["bus"] == "writer":
+        if not table.settings.get("writer") or not table.settings.get("writer header"):
+            raise TableError("a map on a register writer names its class ('writer') and header ('writer header')")
+        for record in table.records:
+            if record.readable():
+                raise TableError(f"line {record.row}: a register writer cannot read {record.name} back")
     if table.settings["bus"] not in allowed:
         return
     widths, message = allowed[table.settings["bus"]]
@@ -391,6 +446,51 @@ def build_items(table, views):
     return sorted(items)
 
 
+OPERATIONS = ("Get", "Set", "Read", "Write", "Flush", "Refresh")
+
+
+def item_accepts(view, field):
+    """What an id accepts: its view's operations, less what its field refuses."""
+    accepts = set(ACCEPTS[(view.access, view.shadowed)])
+    if field is not None and field.write_only:
+        accepts -= {"Read", "Refresh"}
+    if field is not None and field.read_only:
+        accepts -= {"Set", "Write", "Flush"}
+    return [a for a in OPERATIONS if a in accepts]
+
+
+def item_rows(table, views, wheres):
+    """The hash slots: one entry per id, as tItemInfo."""
+    entries = {}
+    for number_, (view, position, count) in enumerate(views):
+        record = table.records[position]
+        direct = 0 if view.shadowed else 1
+        whole = (1 << record.width) - 1
+        entries[view.id] = (whole, 0, item_accepts(view, None), direct, position, number_, count)
+        for field in view.fields:
+            if not field.format_only:
+                flags = direct | (2 if field.is_flag(table) else 0)
+                entries[field_id(view, field)] = (field.mask, field.low, item_accepts(view, field), flags, position,
+                                                  number_, count)
+    placed = place(sorted(entries))
+    if placed is None:
+        raise TableError("found no collision-free placement of the ids")
+    bucket_seed, bucket_bits, slot_bits, seeds, taken = placed
+    rows = []
+    for slot in range(1 << slot_bits):
+        if slot not in taken:
+            rows.append("    {0, arm::kNoItem, 0, 0, 0, 0, 0, 0, 0, 0, 0},")
+            continue
+        key = taken[slot]
+        mask, low, accepts, flags, position, view, count = entries[key]
+        bits = " | ".join(f"arm::kAccepts{a}" for a in accepts) or "0"
+        plain = bits if count <= 1 else "0"
+        rows.append(f"    {{{mask:#x}u, {key:#010x}u, {wheres[position]}, {position}, {view}, {count}, {low}, "
+                    f"static_cast<uint8_t>({bits}), {table.records[position].width // 8}, {flags}, "
+                    f"static_cast<uint8_t>({plain})}},")
+    return rows, bucket_seed, bucket_bits, slot_bits, seeds
+
+
 def member_index(table, name):
     for position, record in enumerate(table.records):
         if record.name == name:
@@ -411,7 +511,10 @@ def pass_order(table, setting, wanted):
                 raise TableError(f"{setting} names unknown child '{name[6:]}'")
             steps.append(0x8000 | members.index(name[6:]))
         else:
-            steps.append(member_index(table, name))
+            position = member_index(table, name)
+            if not table.records[position].views[0].shadowed:
+                raise TableError(f"{setting} names {name}, which has no shadow to pass")
+            steps.append(position)
     return steps
 
 
@@ -440,48 +543,65 @@ def check_printed(table, items, views):
             raise TableError(f"line {line}: {printed:#010x} is not an id of the map")
 
 
+def record_mask(record, flag):
+    masks = 0
+    for view in record.views:
+        for field in view.fields:
+            if getattr(field, flag):
+                masks |= field.mask
+    return masks
+
+
 def accessor_name(field):
     if field.name:
         return field.name
     return f"Bit{field.low}" if field.width == 1 else f"Bits{field.high}_{field.low}"
 
 
-def emit_class(cls, width, access, shadowed, fields, out):
+def enum_type(table, name):
+    namespace = table.enums[name][0]
+    return "::" + (namespace[2:] if namespace.startswith("::") else f"{table.settings['namespace']}::{namespace}") + \
+        f"::{name}"
+
+
+def emit_class(table, cls, width, access, shadowed, fields, out):
     ctype = CTYPE[width]
     bits = " | ".join(f"arm::k{k}" for k, flag in (("Readable", "R"), ("Writable", "W")) if flag in access)
     strobes = sum(f.mask for f in fields if f.strobe)
+    kept = sum(f.mask for f in fields if f.kept)
     if shadowed:
-        base = f"arm::tRegister<{ctype}, {bits}, {strobes:#x}u>"
+        base = f"arm::tRegister<{ctype}, {bits}, {strobes:#x}u, {kept:#x}u>"
     else:
         base = f"arm::tDirectRegister<{ctype}, {bits}>"
     out.append(f"class {cls} : public {base} {{")
     out.append(" public:")
     for field in fields:
-        name, ftype = accessor_name(field), FIELD_CTYPE[field.type]
-        mask, low = f"{field.mask:#x}u", field.low
-        convert = "!= 0" if field.type == 0 else ""
+        name, mask, low = accessor_name(field), f"{field.mask:#x}u", field.low
+        boolean = field.type == 0 or field.flag
+        ftype = enum_type(table, field.enum) if field.enum else "bool" if boolean else FIELD_CTYPE[field.type]
+        value = "static_cast<uint64_t>(value)" if field.enum else "value"
+
+        def convert(raw):
+            return f"{raw} != 0" if boolean and not field.enum else f"static_cast<{ftype}>({raw})"
+
         if shadowed:
-            if field.type == 0:
-                out.append(f"  bool get{name}() const {{ return getField({mask}, {low}) != 0; }}")
-            else:
-                out.append(f"  {ftype} get{name}() const {{ return static_cast<{ftype}>(getField({mask}, {low})); }}")
+            out.append(f"  {ftype} get{name}() const {{ return {convert(f'getField({mask}, {low})')}; }}")
             if "W" in access:
                 out.append(f"  {cls}& set{name}({ftype} value, tStatus& status) {{")
-                out.append(f"    setField({mask}, {low}, value, status);")
+                out.append(f"    setField({mask}, {low}, {value}, status);")
                 out.append("    return *this;")
                 out.append("  }")
                 out.append(f"  {cls}& write{name}({ftype} value, tStatus& status, bool force) {{")
-                out.append(f"    writeField({mask}, {low}, value, status, force);")
+                out.append(f"    writeField({mask}, {low}, {value}, status, force);")
                 out.append("    return *this;")
                 out.append("  }")
         else:
             if "R" in access:
-                cast = f"getField(readRegister(status), {mask}, {low}) {convert}".strip()
-                value = cast if field.type == 0 else f"static_cast<{ftype}>({cast})"
-                out.append(f"  {ftype} read{name}(tStatus& status) {{ return {value}; }}")
+                out.append(f"  {ftype} read{name}(tStatus& status) {{ "
+                           f"return {convert(f'getField(readRegister(status), {mask}, {low})')}; }}")
             if "W" in access:
                 out.append(f"  {cls}& write{name}({ftype} value, tStatus& status) {{")
-                out.append(f"    writeField({mask}, {low}, value, status);")
+                out.append(f"    writeField({mask}, {low}, {value}, status);")
                 out.append("    return *this;")
                 out.append("  }")
     out.append("};")
@@ -505,6 +625,9 @@ def bus_types(table):
                         "arm::IRegisterInstructionTarget", "Target"),
         "port": ("driver/regport/PortAccessorBus.h", "vlregport::tPortAccessorBus", "vlregport::PCIRegisterAccessor",
                  "Accessor"),
+        "writer": ("driver/regaccess/RegisterWriterBus.h",
+                   f"arm::tRegisterWriterBus<{table.settings.get('writer')}>", table.settings.get("writer"),
+                   "Accessor"),
     }[table.settings["bus"]]
 
 
@@ -515,7 +638,14 @@ def emit_header(table, origin):
            f"#ifndef {guard(table)}", f"#define {guard(table)}", "", "#include <stdint.h>", "",
            '#include "driver/regaccess/ChildWindow.h"', f'#include "{include}"',
            '#include "driver/regaccess/RegisterRecord.h"']
+    if table.settings["bus"] == "writer":
+        out.append(f'#include "{table.settings["writer header"]}"')
     out += [f'#include "{child[2]}"' for child in table.children]
+    for enum, (namespace, values) in table.enums.items():
+        full = enum_type(table, enum)[2:].rsplit("::", 1)[0]
+        out += ["", f"namespace {full} {{", f"enum {enum} : uint32_t {{"]
+        out += [f"  {value} = {number_:#x}u," for value, number_ in values]
+        out += ["};", f"}}  // namespace {full}"]
     out += ["", f"namespace {table.settings['namespace']} {{", f"namespace {layout} {{", "",
             "using tStatus = nVLAPALS100::tStatus;", ""]
     emitted = set()
@@ -526,7 +656,7 @@ def emit_header(table, origin):
         view = record.views[0]
         access = "".join(sorted({a for v in record.views for a in v.access}, reverse=True))
         fields = sorted({f.key(): f for v in record.views for f in v.fields}.values(), key=lambda f: f.low)
-        emit_class(record.cls, record.width, access, view.shadowed, unique_names(record.cls, fields), out)
+        emit_class(table, record.cls, record.width, access, view.shadowed, unique_names(record.cls, fields), out)
     out += ["struct tRecords {"]
     for record in table.records:
         if record.index is None:
@@ -582,15 +712,16 @@ def emit_source(table, origin, header_path):
            f"namespace {table.settings['namespace']} {{", "namespace {", "",
            f"using tRecords = {layout}::tRecords;",
            "static_assert(std::is_standard_layout_v<tRecords>, \"records are located by offsetof\");", ""]
-    records = []
+    records, wheres = [], []
     for record in table.records:
         where = f"offsetof(tRecords, {record.member})"
         if record.index is not None:
             where += f" + {record.index} * sizeof({layout}::{record.cls})"
-        strobes = sum(f.mask for v in record.views for f in v.fields if f.strobe)
+        wheres.append(where)
         kind = "kShadowed" if record.views[0].shadowed else "kDirect"
-        records.append(f"    {{{c_string(record.name)}, {record.reset:#x}u, {strobes:#x}u, {record.offset:#x}u, "
-                       f"{where}, {record.width // 8}, arm::tRecordKind::{kind}}},")
+        records.append(f"    {{{c_string(record.name)}, {record.reset:#x}u, {record_mask(record, 'strobe'):#x}u, "
+                       f"{record.offset:#x}u, {where}, {record.width // 8}, arm::tRecordKind::{kind}, "
+                       f"{record_mask(record, 'kept'):#x}u}},")
     out += emit_array("arm::tRecordInfo", "kRecords", records)
     fields, view_rows = [], []
     for view, record, count in views:
@@ -600,7 +731,9 @@ def emit_source(table, origin, header_path):
         fields += [f"    {{{f.mask:#x}u, {f.low}, {f.type}}}," for f in view.fields]
     out += emit_array("arm::tFieldInfo", "kFields", fields)
     out += emit_array("arm::tViewInfo", "kViews", view_rows)
-    out += emit_array("arm::tItemInfo", "kItems", [f"    {{{i:#010x}u, {v}, {f:#x}}}," for i, v, f in items])
+    slots, bucket_seed, bucket_bits, slot_bits, seeds = item_rows(table, views, wheres)
+    out += emit_array("arm::tItemInfo", "kItems", slots)
+    out += emit_array("uint32_t", "kBucketSeeds", [f"    {s:#x}u," for s in seeds])
     out += emit_array("uint16_t", "kFlushOrder", [f"    {s:#x}," for s in flush])
     out += emit_array("uint16_t", "kRefreshOrder", [f"    {s:#x}," for s in refresh])
     settings = table.settings
@@ -610,9 +743,12 @@ def emit_source(table, origin, header_path):
             f"arm::tOneBitRule::{'kNonZero' if settings['one-bit values'] == 'non-zero' else 'kLowestBit'}, "
             f"arm::tContextUse::{'kElementIndex' if element_index(table) else 'kIgnored'}, "
             f"{c_string(settings.get('version', ''))}, {c_string(settings.get('oldest compatible version', ''))}, "
-            f"{c_string(settings.get('source') or name)}}},",
+            f"{c_string(settings.get('source') or name)}, arm::tFieldIdRule::"
+            f"{'kFollowsField' if settings.get('field ids in flush and refresh') == 'follow the field' else 'kSelectsRegister'}}},",
             f"    {ref('kRecords', records)}, {len(records)},", f"    {ref('kViews', view_rows)}, {len(view_rows)},",
-            f"    {ref('kFields', fields)}, {len(fields)},", f"    {ref('kItems', items)}, {len(items)},",
+            f"    {ref('kFields', fields)}, {len(fields)},",
+            f"    kItems, {len(slots)}, kBucketSeeds, "
+            f"{bucket_seed:#x}u, {64 - bucket_bits},",
             f"    {ref('kFlushOrder', flush)}, {len(flush)},", f"    {ref('kRefreshOrder', refresh)}, {len(refresh)},",
             f"    {len(table.children)},", "};", ""]
     children = "children_" if table.children else "nullptr"
@@ -646,6 +782,12 @@ def generate(path, out_dir, source_root):
     if stem != table.settings["map"]:
         raise TableError(f"the table of {table.settings['map']} must be named {table.settings['map']}.regmap")
     check_widths(table)
+    for record in table.records:
+        for view in record.views:
+            for field in view.fields:
+                if field.enum and field.enum not in table.enums:
+                    raise TableError(f"line {view.row}: field {accessor_name(field)} names enumeration {field.enum}, "
+                                     "which the table does not declare")
     assign_ids(table)
     origin = os.path.relpath(path, source_root)
     relative_dir = os.path.dirname(origin)

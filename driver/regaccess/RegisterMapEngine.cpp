@@ -49,6 +49,11 @@ tRegisterMapEngine::tRegisterMapEngine(const tMapDescriptor& descriptor, void* r
                                        uint32_t base, uint32_t windowStart, uint32_t windowSize,
                                        tRegisterMapInterface* const* children)
     : descriptor_(descriptor),
+      items_(descriptor.items),
+      bucketSeeds_(descriptor.bucketSeeds),
+      bucketSeed_(descriptor.bucketSeed),
+      slotMask_(descriptor.itemCount - 1u),
+      bucketShift_(descriptor.bucketShift),
       records_(records),
       bus_(bus),
       children_(children),
@@ -65,58 +70,69 @@ tRegisterMapEngine::tSlot tRegisterMapEngine::slot(uint32_t recordIndex) const {
   return tSlot{static_cast<uint8_t*>(records_) + info->recordOffset, info};
 }
 
-// A search without data-dependent branches: ids arrive in no predictable
-// order, so a mispredicted branch per step would cost more than the step.
-const tItemInfo* tRegisterMapEngine::findItem(uint32_t key) const {
-  uint32_t count = descriptor_.itemCount;
-  if (count == 0) return nullptr;
-  const tItemInfo* first = descriptor_.items;
-  while (count > 1) {
-    const uint32_t half = count / 2;
-    first = first[half].id <= key ? first + half : first;
-    count -= half;
-  }
-  return first->id == key ? first : nullptr;
+namespace {
+
+// The field rules, on the entry alone: a flag stores (value != 0) in its
+// lowest bit and reads 1 when any of its bits is set; any other field (and
+// a whole register, whose mask is its width) is cut to its bits.
+inline uint64_t insert(uint64_t shadow, const tItemInfo& item, uint64_t value) {
+  const uint64_t bits = (item.flags & kItemFlag) != 0 ? uint64_t{value != 0} : value;
+  return (shadow & ~item.mask) | ((bits << item.lowestBit) & item.mask);
 }
 
-const tItemInfo* tRegisterMapEngine::accepted(uint32_t key, uint8_t operation, tStatus& status) const {
+inline uint64_t extract(uint64_t word, const tItemInfo& item) {
+  const uint64_t bits = (word & item.mask) >> item.lowestBit;
+  return (item.flags & kItemFlag) != 0 ? uint64_t{bits != 0} : bits;
+}
+
+}  // namespace
+
+inline const tItemInfo* tRegisterMapEngine::accepted(uint32_t key, uint8_t operation, tStatus& status) const {
   const tItemInfo* item = findItem(key);
-  if (item != nullptr && (descriptor_.views[item->view].accepts & operation) != 0) return item;
+  if (item != nullptr && (item->accepts & operation) != 0) [[likely]] {
+    return item;
+  }
   recordFailure(nVLAPALS100::kStatusInvalidParameter, status, __LINE__);
   return nullptr;
 }
 
-bool tRegisterMapEngine::element(const tViewInfo& view, uint32_t context, tSlot& found, tStatus& status) const {
+const tItemInfo* tRegisterMapEngine::acceptedRegister(uint32_t id, uint8_t operation, tStatus& status) const {
+  if ((id & ids::kRegisterBit) == 0 && descriptor_.settings.fieldIdsInFlushAndRefresh == tFieldIdRule::kFollowsField) {
+    const tItemInfo* field = findItem(id);
+    if (field != nullptr && (field->accepts & operation) == 0) {
+      recordFailure(nVLAPALS100::kStatusInvalidParameter, status, __LINE__);
+      return nullptr;
+    }
+  }
+  return accepted(ids::registerKey(id), operation, status);
+}
+
+inline void* tRegisterMapEngine::elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const {
+  if (item.elementCount <= 1) [[likely]] {
+    return static_cast<uint8_t*>(records_) + item.recordOffset;
+  }
+  return arrayElement(item, context, status);
+}
+
+void* tRegisterMapEngine::arrayElement(const tItemInfo& item, uint32_t context, tStatus& status) const {
+  if (context >= item.elementCount) {
+    recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
+    return nullptr;
+  }
+  return slot(item.record + context).record;
+}
+
+bool tRegisterMapEngine::element(const tItemInfo& item, uint32_t context, tSlot& found, tStatus& status) const {
   uint32_t index = 0;
-  if (descriptor_.settings.contextUse == tContextUse::kElementIndex && view.elementCount > 1) {
-    if (context >= view.elementCount) {
+  if (item.elementCount > 1) {
+    if (context >= item.elementCount) {
       recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
       return false;
     }
     index = context;
   }
-  found = slot(view.record + index);
+  found = slot(item.record + index);
   return true;
-}
-
-uint64_t tRegisterMapEngine::insert(uint64_t shadow, const tItemInfo& item, uint64_t value, uint32_t width) const {
-  if (item.field == kWholeRegister) return value & widthMask(width);
-  const tFieldInfo& field = descriptor_.fields[item.field];
-  const bool oneBit = (field.mask & (field.mask - 1)) == 0;
-  if (oneBit && descriptor_.settings.oneBitRule == tOneBitRule::kNonZero) value = value != 0 ? 1 : 0;
-  return (shadow & ~field.mask) | ((value << field.lowestBit) & field.mask);
-}
-
-uint64_t tRegisterMapEngine::extract(uint64_t word, const tItemInfo& item) const {
-  if (item.field == kWholeRegister) return word;
-  const tFieldInfo& field = descriptor_.fields[item.field];
-  return (word & field.mask) >> field.lowestBit;
-}
-
-uint64_t tRegisterMapEngine::allOnes(const tItemInfo& item, uint32_t width) const {
-  if (item.field == kWholeRegister) return widthMask(width);
-  const tFieldInfo& field = descriptor_.fields[item.field];
-  return field.mask >> field.lowestBit;
 }
 
 void tRegisterMapEngine::flushSlot(const tSlot& target, bool force, tStatus& status) {
@@ -128,8 +144,10 @@ void tRegisterMapEngine::flushSlot(const tSlot& target, bool force, tStatus& sta
 }
 
 void tRegisterMapEngine::refreshSlot(const tSlot& target, tStatus& status) {
-  onShadowed(target.record, target.info->width,
-             [&](auto& shadowed) { records::refresh<decltype(shadowed.shadow)>(shadowed, status); });
+  onShadowed(target.record, target.info->width, [&](auto& shadowed) {
+    using T = decltype(shadowed.shadow);
+    records::refresh<T>(shadowed, static_cast<T>(target.info->keptOnRefresh), status);
+  });
 }
 
 uint64_t tRegisterMapEngine::readDirect(const tSlot& target, tStatus& status) {
@@ -137,22 +155,85 @@ uint64_t tRegisterMapEngine::readDirect(const tSlot& target, tStatus& status) {
   return bus_->readRegister(direct.address, target.info->width, status) & widthMask(target.info->width);
 }
 
+namespace {
+
+template <typename T>
+inline void setShadow(void* record, const tItemInfo& item, uint64_t value) {
+  auto& shadowed = *static_cast<tShadowedRecord<T>*>(record);
+  records::store<T>(shadowed, static_cast<T>(insert(shadowed.shadow, item, value)));
+}
+
+inline uint64_t getValue(void* record, const tItemInfo& item) {
+  switch (item.width) {
+    case 4:
+      return extract(static_cast<tShadowedRecord<uint32_t>*>(record)->shadow, item);
+    case 8:
+      return extract(static_cast<tShadowedRecord<uint64_t>*>(record)->shadow, item);
+    case 2:
+      return extract(static_cast<tShadowedRecord<uint16_t>*>(record)->shadow, item);
+    default:
+      return extract(static_cast<tShadowedRecord<uint8_t>*>(record)->shadow, item);
+  }
+}
+
+inline void setValue(void* record, const tItemInfo& item, uint64_t value) {
+  switch (item.width) {
+    case 4:
+      setShadow<uint32_t>(record, item, value);
+      break;
+    case 8:
+      setShadow<uint64_t>(record, item, value);
+      break;
+    case 2:
+      setShadow<uint16_t>(record, item, value);
+      break;
+    default:
+      setShadow<uint8_t>(record, item, value);
+      break;
+  }
+}
+
+}  // namespace
+
+// get and set are the hot paths: an accepted id of a plain register goes
+// straight to its shadow; refusals and array elements take the general way.
 void tRegisterMapEngine::get(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
-  if (status.isFatal()) return;
+  if (status.isFatal()) [[unlikely]] {
+    return;
+  }
+  const tItemInfo* item = findItem(ids::itemKey(id));
+  if (item == nullptr || (item->plainAccepts & kAcceptsGet) == 0) [[unlikely]] {
+    getElement(id, value, status, context);
+    return;
+  }
+  value = getValue(static_cast<uint8_t*>(records_) + item->recordOffset, *item);
+}
+
+void tRegisterMapEngine::getElement(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
   value = 0;
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsGet, status);
-  tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
-  value = extract(shadowOf(target.record, target.info->width), *item);
+  if (item == nullptr) return;
+  void* record = elementRecord(*item, context, status);
+  if (record != nullptr) value = getValue(record, *item);
 }
 
 void tRegisterMapEngine::set(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
-  if (status.isFatal()) return;
+  if (status.isFatal()) [[unlikely]] {
+    return;
+  }
+  const tItemInfo* item = findItem(ids::itemKey(id));
+  if (item == nullptr || (item->plainAccepts & kAcceptsSet) == 0) [[unlikely]] {
+    setElement(id, value, status, context);
+    return;
+  }
+  setValue(static_cast<uint8_t*>(records_) + item->recordOffset, *item, value);
+}
+
+void tRegisterMapEngine::setElement(uint32_t id, uint64_t value, tStatus& status, uint32_t context) {
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsSet, status);
-  tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
-  const uint32_t width = target.info->width;
-  storeShadow(target.record, width, insert(shadowOf(target.record, width), *item, value, width));
+  if (item == nullptr) return;
+  void* record = elementRecord(*item, context, status);
+  if (record != nullptr) setValue(record, *item, value);
 }
 
 void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uint32_t context) {
@@ -160,12 +241,11 @@ void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uin
   value = 0;
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsRead, status);
   tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
-  const uint32_t width = target.info->width;
+  if (item == nullptr || !element(*item, context, target, status)) return;
   if (target.info->kind == tRecordKind::kDirect) {
     if (static_cast<tDirectRecord*>(target.record)->present == 0) {
       recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
-      value = allOnes(*item, width);
+      value = extract(~uint64_t{0}, *item);
       return;
     }
     value = extract(readDirect(target, status), *item);
@@ -173,41 +253,41 @@ void tRegisterMapEngine::read(uint32_t id, uint64_t& value, tStatus& status, uin
   }
   // A failed refresh leaves the old shadow, which is then what the caller gets.
   refreshSlot(target, status);
-  value = extract(shadowOf(target.record, width), *item);
+  value = extract(shadowOf(target.record, item->width), *item);
 }
 
 void tRegisterMapEngine::write(uint32_t id, uint64_t value, bool force, tStatus& status, uint32_t context) {
   if (status.isFatal()) return;
   const tItemInfo* item = accepted(ids::itemKey(id), kAcceptsWrite, status);
   tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
-  const uint32_t width = target.info->width;
+  if (item == nullptr || !element(*item, context, target, status)) return;
+  const uint32_t width = item->width;
   if (target.info->kind == tRecordKind::kDirect) {
     const auto& direct = *static_cast<tDirectRecord*>(target.record);
     if (direct.present == 0) {
       recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
       return;
     }
-    bus_->writeRegister(direct.address, width, insert(0, *item, value, width), status);
+    bus_->writeRegister(direct.address, width, insert(0, *item, value), status);
     return;
   }
-  storeShadow(target.record, width, insert(shadowOf(target.record, width), *item, value, width));
+  storeShadow(target.record, width, insert(shadowOf(target.record, width), *item, value));
   flushSlot(target, force, status);
 }
 
 void tRegisterMapEngine::flush(uint32_t id, bool force, tStatus& status, uint32_t context) {
   if (status.isFatal()) return;
-  const tItemInfo* item = accepted(ids::registerKey(id), kAcceptsFlush, status);
+  const tItemInfo* item = acceptedRegister(id, kAcceptsFlush, status);
   tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  if (item == nullptr || !element(*item, context, target, status)) return;
   flushSlot(target, force, status);
 }
 
 void tRegisterMapEngine::refresh(uint32_t id, tStatus& status, uint32_t context) {
   if (status.isFatal()) return;
-  const tItemInfo* item = accepted(ids::registerKey(id), kAcceptsRefresh, status);
+  const tItemInfo* item = acceptedRegister(id, kAcceptsRefresh, status);
   tSlot target{};
-  if (item == nullptr || !element(descriptor_.views[item->view], context, target, status)) return;
+  if (item == nullptr || !element(*item, context, target, status)) return;
   refreshSlot(target, status);
 }
 

@@ -46,6 +46,15 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   // Records `code` with the map's published source name.
   void recordFailure(int64_t code, tStatus& status, uint64_t line) const;
 
+  // The entry of a lookup key (an item or register key of RegisterIds.h),
+  // or null when the map has no such id: one hash and two loads.
+  const tItemInfo* findItem(uint32_t key) const {
+    const uint64_t hash = hashKey(key, bucketSeed_);
+    const uint32_t slot = (static_cast<uint32_t>(hash >> 32) ^ bucketSeeds_[hash >> bucketShift_]) & slotMask_;
+    const tItemInfo* item = &items_[slot];
+    return item->id == key ? item : nullptr;
+  }
+
  protected:
   // `records` is the map's block of register records, laid out as the
   // descriptor's record offsets say; `children` holds descriptor.childCount
@@ -64,14 +73,17 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   };
 
   tSlot slot(uint32_t recordIndex) const;
-  const tItemInfo* findItem(uint32_t key) const;
   // The item an operation acts on, or null after recording -52005.
   const tItemInfo* accepted(uint32_t key, uint8_t operation, tStatus& status) const;
-  // The record of a view, by element index where the map has arrays.
-  bool element(const tViewInfo& view, uint32_t context, tSlot& slot, tStatus& status) const;
-  uint64_t insert(uint64_t shadow, const tItemInfo& item, uint64_t value, uint32_t width) const;
-  uint64_t extract(uint64_t word, const tItemInfo& item) const;
-  uint64_t allOnes(const tItemInfo& item, uint32_t width) const;
+  // The register a flush or refresh by `id` acts on, or null after -52005.
+  const tItemInfo* acceptedRegister(uint32_t id, uint8_t operation, tStatus& status) const;
+  // The record of an item, by element index where the map has arrays.
+  bool element(const tItemInfo& item, uint32_t context, tSlot& slot, tStatus& status) const;
+  void* elementRecord(const tItemInfo& item, uint32_t context, tStatus& status) const;
+  void* arrayElement(const tItemInfo& item, uint32_t context, tStatus& status) const;
+  // get and set of ids off the hot path: refused ones and array elements.
+  void getElement(uint32_t id, uint64_t& value, tStatus& status, uint32_t context);
+  void setElement(uint32_t id, uint64_t value, tStatus& status, uint32_t context);
 
   void flushSlot(const tSlot& slot, bool force, tStatus& status);
   void refreshSlot(const tSlot& slot, tStatus& status);
@@ -79,6 +91,12 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   void runPass(const uint16_t* steps, uint16_t count, bool flushing, bool force, tStatus& status);
 
   const tMapDescriptor& descriptor_;
+  // The lookup's part of the descriptor, one load closer.
+  const tItemInfo* items_;
+  const uint32_t* bucketSeeds_;
+  uint32_t bucketSeed_;
+  uint32_t slotMask_;
+  uint8_t bucketShift_;
   void* records_;
   IRegisterBus* bus_;
   tRegisterMapInterface* const* children_;

@@ -64,9 +64,10 @@ inline void flush(tShadowedRecord<T>& record, T selfClearing, bool force, tStatu
   record.shadow = static_cast<T>(record.shadow & ~selfClearing);
 }
 
-// A failed read keeps the old shadow.
+// A failed read keeps the old shadow. Bits the hardware cannot report back
+// (`kept`) keep the shadow's value.
 template <typename T>
-inline void refresh(tShadowedRecord<T>& record, tStatus& status) {
+inline void refresh(tShadowedRecord<T>& record, T kept, tStatus& status) {
   if (status.isFatal()) return;
   if (record.accessible == 0) {
     record.owner->recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
@@ -74,7 +75,7 @@ inline void refresh(tShadowedRecord<T>& record, tStatus& status) {
   }
   const T value = static_cast<T>(record.owner->getBus().readRegister(record.address, sizeof(T), status));
   if (status.isFatal()) return;
-  record.shadow = value;
+  record.shadow = static_cast<T>((value & ~kept) | (record.shadow & kept));
   record.dirty = 0;
 }
 
@@ -83,7 +84,7 @@ inline void refresh(tShadowedRecord<T>& record, tStatus& status) {
 // Base of the nested class of a shadowed register. The generated class adds
 // get<Field>, set<Field> and write<Field> for each field; operations the
 // register's access class does not allow do not exist on it.
-template <typename T, uint8_t kAccess, T kSelfClearing = 0>
+template <typename T, uint8_t kAccess, T kSelfClearing = 0, T kKeptOnRefresh = 0>
 class tRegister : public tShadowedRecord<T> {
  public:
   using tValue = T;
@@ -105,11 +106,11 @@ class tRegister : public tShadowedRecord<T> {
     records::flush<T>(*this, kSelfClearing, force, status);
   }
 
-  void refresh(tStatus& status) requires kIsReadable { records::refresh<T>(*this, status); }
+  void refresh(tStatus& status) requires kIsReadable { records::refresh<T>(*this, kKeptOnRefresh, status); }
 
   // The hardware value, or the shadow when the read failed.
   T readRegister(tStatus& status) requires kIsReadable {
-    records::refresh<T>(*this, status);
+    records::refresh<T>(*this, kKeptOnRefresh, status);
     return this->shadow;
   }
 

@@ -59,32 +59,25 @@ TEST_F(MappedAccessor, SixtyFourBitsAreOnePlainLoadOrStoreOffTheBus) {
   EXPECT_TRUE(board.bar0().traffic().empty());
 }
 
-TEST_F(MappedAccessor, OffsetAtTheWindowEndFailsAndTouchesNothing) {
+// The register must fit entirely: its upper bytes would otherwise lie past
+// the end of the mapping.
+TEST_F(MappedAccessor, RegisterAtOrReachingPastTheWindowEndFailsAndTouchesNothing) {
   EXPECT_EQ(accessor.read32(kWindowSize, status), 0xFFFFFFFFu);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_STREQ(status.getFile(), "IoAccessorMappedLittleEndian");
   EXPECT_STREQ(status.getComponent(), "vl9738k");
+  tStatus refused[3];
+  EXPECT_EQ(accessor.read32(kWindowSize - 2, refused[0]), 0xFFFFFFFFu);
+  accessor.write64(kWindowSize - 4, 1, refused[1]);
+  accessor.write16(kWindowSize - 1, 1, refused[2]);
+  for (const tStatus& each : refused) EXPECT_EQ(each.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(board.bar0().peek64(kWindowOffset + kWindowSize - 4), 0u);
   EXPECT_TRUE(board.bar0().traffic().empty());
 
   tStatus fresh;
   block().setReadable(blockOffset(kWindowSize - 4), 4, 0x600D600D);
   EXPECT_EQ(accessor.read32(kWindowSize - 4, fresh), 0x600D600Du);
   EXPECT_EQ(fresh.getCode(), 0);
-}
-
-// The register must fit entirely: its upper bytes would otherwise lie past
-// the end of the mapping.
-TEST_F(MappedAccessor, RegisterReachingPastTheWindowEndFails) {
-  EXPECT_EQ(accessor.read32(kWindowSize - 2, status), 0xFFFFFFFFu);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus second;
-  accessor.write64(kWindowSize - 4, 1, second);
-  EXPECT_EQ(second.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus third;
-  accessor.write16(kWindowSize - 1, 1, third);
-  EXPECT_EQ(third.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(board.bar0().peek64(kWindowOffset + kWindowSize - 4), 0u);
-  EXPECT_TRUE(board.bar0().traffic().empty());
 }
 
 TEST_F(MappedAccessor, AnErrorAlreadyHeldReadsAllOnesAndWritesNothing) {
@@ -144,13 +137,9 @@ TEST_F(MappedAccessor, UnknownElementSizeTransfersNothing) {
   const uint8_t bytes[6] = {1, 2, 3, 4, 5, 6};
   accessor.writeBlock(0, bytes, 6, 3, 3, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
-  EXPECT_TRUE(board.bar0().traffic().empty());
-}
-
-TEST_F(MappedAccessor, EmptyBlockTransfersNothing) {
-  uint8_t byte = 0;
-  accessor.readBlock(0, &byte, 0, 4, 4, status);
-  EXPECT_EQ(status.getCode(), 0);
+  tStatus empty;
+  accessor.readBlock(0, nullptr, 0, 4, 4, empty);
+  EXPECT_EQ(empty.getCode(), 0);
   EXPECT_TRUE(board.bar0().traffic().empty());
 }
 
@@ -175,16 +164,6 @@ TEST_F(MappedAccessor, BlockLeavingTheWindowOrBufferIsRefused) {
   accessor.readBlock(kWindowSize - 16, buffer, 16, 4, 4, lastFits);
   EXPECT_EQ(lastFits.getCode(), 0);
   EXPECT_EQ(board.bar0().readCount(), 4u);
-}
-
-TEST(MappedAccessorWholeBar, LittleEndianAccessorOverTheWholeBar) {
-  sim::Board board;
-  vllym::IoAccessorMappedLittleEndian accessor(sim::Board::kBar0Size, kBusAddress, board.bar0().mappedAddress(), 0);
-  tStatus status;
-  accessor.write32(0x100, 0x00080092, status);
-  EXPECT_EQ(board.bridge().core().written(0x100, 4), 0x00080092u);
-  EXPECT_EQ(accessor.read32(0x100, status), 0x00080092u);
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 }  // namespace

@@ -31,13 +31,24 @@ constexpr arm::tChildWindow kPrivateEndpoint = block(tHostRegMap::kPrivateEndpoi
 }  // namespace
 
 const arm::tMapDescriptor tHostRegMap::kDescriptor = {
-    "tHostRegMap", {true, arm::tOneBitRule::kNonZero, arm::tContextUse::kIgnored, "", "", "Vl9738Ov3Fpga_HostRegMap"},
-    nullptr,       0,
-    nullptr,       0,
-    nullptr,       0,
-    nullptr,       0,
-    kBlockOrder,   kBlockCount,
-    kBlockOrder,   kBlockCount,
+    "tHostRegMap",
+    {true, arm::tOneBitRule::kNonZero, arm::tContextUse::kIgnored, "", "", "Vl9738Ov3Fpga_HostRegMap",
+     arm::tFieldIdRule::kSelectsRegister},
+    nullptr,
+    0,
+    nullptr,
+    0,
+    nullptr,
+    0,
+    arm::kNoItems,
+    2,
+    arm::kNoSeeds,
+    0,
+    63,
+    kBlockOrder,
+    kBlockCount,
+    kBlockOrder,
+    kBlockCount,
     kBlockCount,
 };
 

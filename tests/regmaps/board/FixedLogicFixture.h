@@ -27,6 +27,7 @@ class FixedLogicOnBoard : public RegisterMapOnBoard {
     return found;
   }
   std::vector<uint64_t> writtenAddresses() { return addresses(BusAccess::Kind::Write); }
+  std::vector<uint64_t> readAddresses() { return addresses(BusAccess::Kind::Read); }
 
   vllym::IoAccessorMappedPci fixedLogic{sim::FixedLogic::kSize, kBar0BusAddress + kWindow,
                                         board.bar0().mappedAddress() + kWindow, 0};
