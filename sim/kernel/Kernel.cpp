@@ -1,5 +1,7 @@
 #include "Kernel.h"
 
+#include "sim/idletracker/IdleTracker.h"
+
 namespace sim {
 
 void resetKernel() {
@@ -18,6 +20,7 @@ void resetKernel() {
   Threads::reset();
   Time::reset();
   Pci::reset();
+  IdleTracker::reset();
   Interrupts::reset();
   ScatterGather::reset();
   PhysicalMemory::reset();

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "driver/rf/reservation/CompositeIdleTracker.h"
+#include "driver/rf/reservation/ExternalTokenManager.h"
+#include "sim/idletracker/IdleTracker.h"
+#include "tests/support/StatusChecks.h"
+
+namespace {
+
+using nVLAPALS100::tStatus;
+using rfyulreserve::ReservationClientID;
+using sim::IdleTracker;
+using Call = IdleTracker::Call;
+using Manager = rfyulreserve_impl::ExternalTokenManager<ReservationClientID>;
+
+constexpr int32_t kCode = static_cast<int32_t>(0xBFFA9178u);
+
+class ExternalTokenManagerTest : public testing::Test {
+ protected:
+  ExternalTokenManagerTest() { IdleTracker::reset(); }
+  ~ExternalTokenManagerTest() override { IdleTracker::reset(); }
+
+  uint32_t create(const char* descriptor) { return rfyulreserve::tokenValue(manager.createToken(descriptor, status)); }
+
+  Manager manager{kCode, kCode, kCode, kCode};
+  tStatus status{tStatus::kFullSize};
+};
+
+TEST_F(ExternalTokenManagerTest, ClientIdsComeFromTheTrackerAndAttachingAddsAHolder) {
+  IdleTracker::setNextId(41);
+  EXPECT_EQ(create("session A"), 41u);
+  Manager second{kCode, kCode, kCode, kCode};
+  second.attachToken("session B", ReservationClientID{41}, status);
+  EXPECT_EQ(IdleTracker::holders(41), 2u);
+  vlhtl::String out;
+  second.findTokenDescriptor(ReservationClientID{41}, 256, out, status);
+  EXPECT_STREQ(out.c_str(), "session B");
+  second.releaseToken(ReservationClientID{41}, status);
+  manager.releaseToken(ReservationClientID{41}, status);
+  EXPECT_EQ(IdleTracker::liveIds(), 0u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ExternalTokenManagerTest, AFailedInsertGivesTheIdBackToTheTracker) {
+  EXPECT_EQ(create(std::string(257, 'x').c_str()), 0u);
+  EXPECT_EQ(status.getCode(), kCode);
+  EXPECT_EQ(IdleTracker::calls(Call::kRelease), 1u);
+  EXPECT_EQ(IdleTracker::liveIds(), 0u);
+  EXPECT_TRUE(manager.map().empty());
+}
+
+TEST_F(ExternalTokenManagerTest, ATrackerWithoutAnIdLeavesTheMapEmptyWithTheTrackersCode) {
+  IdleTracker::faults(Call::kCreate).failNth(1, -52013);
+  EXPECT_EQ(create("session"), 0u);
+  EXPECT_EQ(status.getCode(), -52013);
+  EXPECT_STREQ(status.getComponent(), "rfidle");
+  EXPECT_TRUE(manager.map().empty());
+}
+
+TEST_F(ExternalTokenManagerTest, ReleasingAnIdItDoesNotKnowStillTellsTheTracker) {
+  const uint32_t foreign = rfCompositeIdleTracker_createIdleID(&status);
+  rfCompositeIdleTracker_increaseReferenceCount(foreign, &status);
+  manager.releaseToken(ReservationClientID{foreign}, status);
+  EXPECT_EQ(IdleTracker::holders(foreign), 1u);
+  EXPECT_EQ(status.getCode(), kCode);
+  EXPECT_STREQ(status.getFile(), "TokenToStringMap");  // the lookup fails after the tracker was told
+}
+
+TEST_F(ExternalTokenManagerTest, TheTrackerNeverIssuesZeroAndKeepsTheCallersFirstError) {
+  IdleTracker::setNextId(0xFFFFFFFF);
+  EXPECT_EQ(create("top"), 0xFFFFFFFFu);
+  const uint32_t id = rfCompositeIdleTracker_createIdleID(&status);
+  EXPECT_EQ(id, 1u);
+  EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 0);  // busy until a holder reports idle
+  rfCompositeIdleTracker_setStatus(id, 1, &status);
+  EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 1);
+  status.setCode(-7, "vl9738k", "caller", 5);
+  EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 0u);
+  rfCompositeIdleTracker_increaseReferenceCount(id, &status);
+  EXPECT_EQ(IdleTracker::holders(id), 1u);
+  rfCompositeIdleTracker_releaseIdleID(0, &status);   // unknown: its own error loses to the first
+  rfCompositeIdleTracker_releaseIdleID(id, &status);  // giving an id back still works
+  EXPECT_FALSE(IdleTracker::exists(id));
+  EXPECT_EQ(vltest::siteOf(status), (vltest::Site{-7, "caller", 5}));
+}
+
+}  // namespace
