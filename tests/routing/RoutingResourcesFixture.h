@@ -17,11 +17,10 @@ namespace vltest::routing {
 
 struct PoisoningAllocator {
   int64_t live = 0;
-  bool refuse = false;
   static void* resize(void* old, uint64_t size, void* context) {
     auto& self = *static_cast<PoisoningAllocator*>(context);
     if (old != nullptr) std::free(old), --self.live;
-    if (size == 0 || self.refuse) return nullptr;
+    if (size == 0) return nullptr;
     ++self.live;
     return std::memset(std::malloc(size), 0xA5, size);
   }
