@@ -234,6 +234,7 @@ void RoutingSessionBase<W>::getRouteTerminalPath(uint32_t routeId, const W& path
   uint32_t* found = nullptr;
   uint32_t length = 0;
   resources_->getRouteTerminalPath(routeId, found, length, status);
+  count = 0;
   if (status.isNotFatal()) {
     count = length;
     if (length > capacity) {

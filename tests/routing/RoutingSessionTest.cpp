@@ -104,6 +104,9 @@ TEST_F(RoutingSessionTest, RouteOfAnotherSessionIsRefusedOrLeftAlone) {
   b.destroyRoute(id);
   b.unreserveRoute(id);
   EXPECT_EQ(r->getRouteState(id), vlark::kRouteStateCalculated);
+  tStatus resetStatus;
+  const uint32_t reset = b.calculateResetTerminal(1, 2, 1, resetStatus);
+  EXPECT_EQ(Written(b.routeIds().begin(), b.routeIds().end()), Written{reset}) << "a reset route is a route too";
 }
 
 TEST_F(RoutingSessionTest, ClearedResourcesTakeTheRoutesLastFirstAndAnswerRouteFailure) {
