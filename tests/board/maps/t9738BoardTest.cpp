@@ -13,6 +13,13 @@ namespace {
 using namespace vltest;
 using n9738Board::t9738Board;
 
+// An LO composite, as the device resources hand it over: tells when it goes.
+struct LoComposite : CountingMap {
+  explicit LoComposite(bool& gone) : gone(gone) {}
+  ~LoComposite() override { gone = true; }
+  bool& gone;
+};
+
 // A host window and what it leaves the composite: its base and window, and
 // the windows of the temperature block (0x100) and the AD9512 (0x200).
 struct Placement {
@@ -59,7 +66,10 @@ TEST_F(FixedLogicOnBoard, ASecondCallReplacesTheCompositeAndAFailedOneLeavesNoth
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks - 1);
   EXPECT_EQ(maps->getRefCpld(), nullptr);
   EXPECT_EQ(maps->getHostRegMap()->RefCpld.map, nullptr);
+  bool gone = false;
+  maps->replaceLoCpld(1, new LoComposite(gone));
   maps.reset();
+  EXPECT_TRUE(gone);
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks - 3) << "the host map and the container go too";
 }
 
