@@ -40,6 +40,11 @@ TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNev
   clearTraffic();
   cpld.flushRegMap(false, status);
   EXPECT_EQ(writes(), 0u);
+  // The chips and blocks behind the CPLD answer through the children.
+  cpld.Hmc703RegMap.ResetStrobeReg.writeBit6(true, status, false);
+  EXPECT_EQ(model().refCpld().hmc703Resets(), 1u);
+  EXPECT_EQ(cpld.Hmc703RegMap.ChipId.readRegister(status), sim::RefCpldSpace::kChipId);
+  EXPECT_TRUE(cpld.AuxInterfaceRegMap.SlaveStatus.readRegister(status) & 1u);
   EXPECT_EQ(status.getCode(), 0);
 }
 
