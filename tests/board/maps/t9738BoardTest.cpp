@@ -42,7 +42,8 @@ TEST_P(BoardMaps, PlacesTheCompositeAndItsChildrenInTheHostWindowInUnsignedArith
   EXPECT_EQ(cpld.TemperatureRegMap.getWindowSize(), p.temperature);
   EXPECT_EQ(cpld.Ad9512RegMap.getWindowSize(), p.ad9512);
   EXPECT_EQ(cpld.Ad9512RegMap.getBase(), p.base + 0x200);
-  EXPECT_EQ(cpld.Lo1RefClkToLoRegMap.getWindowSize() + cpld.Hmc703RegMap.getWindowSize() > 0, p.window > 0x400);
+  EXPECT_EQ(cpld.AuxInterfaceRegMap.getWindowSize(), p.window < 0x100 ? p.window : 0x100);
+  EXPECT_EQ(cpld.Lo0RefClkToLoRegMap.getWindowSize() + cpld.Hmc703RegMap.getWindowSize() > 0, p.window > 0x400);
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, BoardMaps,
