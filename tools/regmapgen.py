@@ -593,7 +593,7 @@ def emit_class(table, cls, width, access, shadowed, fields, out):
                 out.append("    readRegister(status);")
                 out.append(f"    return get{name}();")
                 out.append("  }")
-            if "W" in access:
+            if "W" in access and not field.read_only:  # status bits the hardware sets: no setter
                 out.append(f"  {cls}& set{name}({ftype} value, tStatus& status) {{")
                 out.append(f"    setField({mask}, {low}, {value}, status);")
                 out.append("    return *this;")
