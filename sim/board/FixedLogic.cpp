@@ -66,6 +66,10 @@ uint32_t FixedLogic::read(uint64_t offset, unsigned width) { return registers_.r
 void FixedLogic::write(uint64_t offset, unsigned width, uint32_t value) {
   registers_.write(offset, width, value);
   if (width != 4) return;
+  if (RefCpldSpace::contains(offset)) {
+    refCpld_.written(offset, value);
+    return;
+  }
   applyStrobes(offset, value);
   updateStatus(offset, value);
 }
