@@ -44,10 +44,6 @@ class Ad9162OnBoard : public FixedLogicOnBoard {
 TEST_F(Ad9162OnBoard, PassesRunInAddressOrderAndFlushOnlyDirtyOrForcedWritableRegisters) {
   const std::vector<unsigned> writable = registersTaking(arm::kAcceptsFlush);
   const std::vector<unsigned> readable = registersTaking(arm::kAcceptsRefresh);
-  std::vector<unsigned> both;
-  std::ranges::set_intersection(writable, readable, std::back_inserter(both));
-  EXPECT_EQ(std::tuple(writable.size(), readable.size(), both.size()), std::tuple(167u, 266u, 161u));
-
   dac.flushRegMap(false, status);
   EXPECT_EQ(chip(Kind::Write), writable);
   EXPECT_TRUE(std::ranges::is_sorted(writable) && writable.front() == 0 && writable.back() == 0x800);
@@ -124,10 +120,6 @@ TEST_F(Ad9162OnBoard, FieldWritersWriteAtOnceWhatChangedOrIsForced) {
             (std::vector<BusAccess>{wrote(0x482, 0x3F), wrote(0x482, 0x3F), wrote(0x482, 0x0F), wrote(0x252, 0xA8),
                                     wrote(0x495, 0x02), wrote(0x2BE, 0x05), wrote(0x604, 0x01)}));
   EXPECT_EQ(dac.PrivateInit_604.readRegister(status), 0x3u);  // the chip reports its start-up done
-  tStatus failed;
-  failed.setCode(kStatusInvalidParameter, VL_SITE);
-  dac.EcntCtrl2.writeEcntRst(0, failed, true);
-  EXPECT_EQ(dac.EcntCtrl2.getValue(), 0x0Fu);
   EXPECT_EQ(status.getCode(), 0);
 }
 
