@@ -175,10 +175,4 @@ TEST_F(DeviceRequests, RemoveOfADeviceAlreadyNotPresentDoesNothing) {
   EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
 }
 
-TEST_F(DeviceRequests, SessionStillOpenAfterRemoveIsRefusedAtTheClosedGate) {
-  auto file = openFile();
-  board.remove();
-  EXPECT_EQ(vltest::gatedRequest(*file, 1).outStatus, nVLAPALS100::kStatusGateClosed);
-}
-
 }  // namespace

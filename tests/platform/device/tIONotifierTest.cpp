@@ -162,12 +162,6 @@ TEST_F(NotifierRequests, UnreadableCreationBlockStillReachesTheDeviceAsInvalidPa
   EXPECT_FALSE(session().notifier.isInitialized());
 }
 
-TEST_F(NotifierRequests, NotifierOfAnotherKindIsAcceptedAndIgnored) {
-  EXPECT_EQ(file->createNotifier(kId, kPort, 1), 0);
-  EXPECT_FALSE(session().notifier.isInitialized());
-  EXPECT_EQ(KernelSockets::outstandingBuffers(), 0);
-}
-
 TEST(NotifierRequestsUnsupported, CreateIsNotSupportedAndDestroyAlwaysSucceeds) {
   vltest::TestBoard board;
   auto file = board.open();
