@@ -121,14 +121,6 @@ TEST(SettingsRecords, EqualRecordsHashAlikeWhateverTheirPaddingHolds) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-TEST(SettingsRecords, MergingRaisesOnlyTheMaximaThatAreExceeded) {
-  uint32_t max[2] = {10, 20};
-  mergeSettlingTimes(max[0], max[1], 10, 5);
-  EXPECT_EQ(std::vector<uint32_t>(max, max + 2), (std::vector<uint32_t>{10, 20}));
-  mergeSettlingTimes(max[0], max[1], 11, 21);
-  EXPECT_EQ(std::vector<uint32_t>(max, max + 2), (std::vector<uint32_t>{11, 21}));
-}
-
 class LineSink : public SettingsPrintSink {
  public:
   LineSink() : SettingsPrintSink("<", ">") {}
