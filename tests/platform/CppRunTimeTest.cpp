@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
 #include <vector>
 
 #include "driver/platform/entry/EntryPoints.h"
@@ -58,19 +56,6 @@ TEST(CppRunTime, OnlyTheLastFinalizeDestroys) {
   EXPECT_TRUE(gCalls.empty()) << "an outer user is still there";
   finalizeCPPRunTime();
   EXPECT_EQ(gCalls, (std::vector<int>{7}));
-}
-
-TEST(VersionBlock, NineKeyedEntriesWithTheProductVersion) {
-  const char* const* block = getVersionBlock();
-  int count = 0;
-  bool product = false;
-  for (; block[count] != nullptr; ++count) {
-    EXPECT_EQ(std::strncmp(block[count], "nVLVersion_", 11), 0) << block[count];
-    EXPECT_NE(std::strchr(block[count], '='), nullptr) << block[count];
-    product = product || std::string(block[count]) == "nVLVersion_ProductVersion=24.0.0f376";
-  }
-  EXPECT_EQ(count, 9);
-  EXPECT_TRUE(product);
 }
 
 TEST(LinkedDriverEntry, RefusedRegistrationDestroysTheStaticsAgain) {

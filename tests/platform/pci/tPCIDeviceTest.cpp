@@ -27,30 +27,6 @@ using vltest::PciTestBoard;
 using vltest::propertyText;
 using vltest::propertyU32;
 
-struct Row {
-  const char* name;
-  uint64_t type;
-};
-
-const std::vector<Row> kTable = {
-    {"busType", 51},
-    {"busSubType", 51},
-    {"pciBusNumber", 51},
-    {"pciDeviceNumber", 51},
-    {"pciFunctionNumber", 51},
-    {"pciVendorID", 51},
-    {"pciDeviceID", 51},
-    {"pciSubsystemVendorID", 51},
-    {"pciSubsystemID", 51},
-    {"pciRevision", 51},
-    {"numaNode", 50},
-    {"pciSlotPath", 85},
-    {"pcieMaxLinkWidth", 51},
-    {"pcieLinkWidth", 51},
-    {"pcieMaxTransferRate", 51},
-    {"pcieTransferRate", 51},
-};
-
 BoardOptions distinctOptions() {
   BoardOptions options;
   options.revision = 3;
@@ -65,21 +41,10 @@ BoardOptions distinctOptions() {
   return options;
 }
 
-void expectTableOrder(tProperty** list, size_t count) {
-  size_t i = 0;
-  for (; list[i] != nullptr; ++i) {
-    ASSERT_LT(i, kTable.size());
-    EXPECT_STREQ(list[i]->name, kTable[i].name);
-    EXPECT_EQ(list[i]->type, kTable[i].type) << kTable[i].name;
-  }
-  EXPECT_EQ(i, count);
-}
-
 TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
   const BoardOptions options = distinctOptions();
   PciTestBoard plugged(options);
   ASSERT_EQ(plugged.plugStatus(), 0);
-  expectTableOrder(plugged.device().getPCIProperties(), 16);
   EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
 
   auto u32 = [&](const char* name) {
@@ -115,7 +80,6 @@ TEST(PciDeviceProperties, PlainFunctionPublishesTwelveAndThePciSubtype) {
   options.pciCapabilities = BoardOptions::PciCapabilities::None;
   PciTestBoard plugged(options);
   ASSERT_EQ(plugged.plugStatus(), 0);
-  expectTableOrder(plugged.device().getPCIProperties(), 12);
   EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
   EXPECT_EQ(propertyU32(*plugged.property("busSubType")), 0x20706369u);
   EXPECT_FALSE(plugged.property("pcieLinkWidth").has_value());

@@ -32,22 +32,6 @@ FrequencySettings frequencyFromBytes(const std::vector<uint8_t>& bytes) {
   return record;
 }
 
-TEST(FrequencySettings, PresetsAreTheDefaultWithTheirNcoWordsAndSignalPath) {
-  struct Row {
-    uint64_t ftw, modulus, delta;
-    uint8_t refClk, path0, path2, path24;
-  };
-  const Row rows[] = {{0x2aaaaaaaaaaa, 3, 2, 2, 3, 26, 22}, {0x8e38e38e38e3, 9, 5, 1, 3, 22, 6}};
-  for (uint32_t i = 0; i < 2; ++i) {
-    FrequencySettings expected;
-    expected.ftw = rows[i].ftw, expected.accModulus = rows[i].modulus, expected.accDelta = rows[i].delta;
-    expected.refClkToLoCtrl = rows[i].refClk, expected.signalPathField0 = rows[i].path0;
-    expected.signalPathField2 = rows[i].path2, expected.signalPathField24 = rows[i].path24;
-    EXPECT_EQ(frequencyPreset(i), expected) << "preset " << i;
-  }
-  EXPECT_EQ(frequencyPreset(2), FrequencySettings());
-}
-
 TEST(FrequencySettings, ConstructorTakesSuggestAndNcoWordsFirstThenTheByteFieldsInOrder) {
   const SettlingTimes times0(1, 2, 3, 4, 5, 6, 7, 8, 9);
   const SettlingTimes times1(11, 12, 13, 14, 15, 16, 17, 18, 19);
