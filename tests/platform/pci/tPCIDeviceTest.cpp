@@ -47,29 +47,27 @@ TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
   ASSERT_EQ(plugged.plugStatus(), 0);
   EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
 
-  auto u32 = [&](const char* name) {
+  const std::pair<const char*, uint32_t> expected[] = {{"busType", 0x20706369u},
+                                                       {"busSubType", 0x70636965u},
+                                                       {"pciBusNumber", options.placement.bus},
+                                                       {"pciDeviceNumber", options.placement.device},
+                                                       {"pciFunctionNumber", options.placement.function},
+                                                       {"pciVendorID", 0x1E7Bu},
+                                                       {"pciDeviceID", 0xB6B6u},
+                                                       {"pciSubsystemVendorID", 0x1E7Bu},
+                                                       {"pciSubsystemID", 0x5B31u},
+                                                       {"pciRevision", options.revision},
+                                                       {"numaNode", static_cast<uint32_t>(options.placement.numaNode)},
+                                                       {"pcieMaxLinkWidth", options.maxLinkWidth},
+                                                       {"pcieLinkWidth", options.linkWidth},
+                                                       {"pcieMaxTransferRate", options.maxLinkSpeed},
+                                                       {"pcieTransferRate", options.linkSpeed}};
+  for (const auto& [name, value] : expected) {
     const auto property = plugged.property(name);
-    EXPECT_TRUE(property.has_value()) << name;
-    if (property) {
-      EXPECT_EQ(property->value.size(), 4u) << name;
-    }
-    return property ? propertyU32(*property) : 0xDEADu;
-  };
-  EXPECT_EQ(u32("busType"), 0x20706369u);
-  EXPECT_EQ(u32("busSubType"), 0x70636965u);
-  EXPECT_EQ(u32("pciBusNumber"), options.placement.bus);
-  EXPECT_EQ(u32("pciDeviceNumber"), options.placement.device);
-  EXPECT_EQ(u32("pciFunctionNumber"), options.placement.function);
-  EXPECT_EQ(u32("pciVendorID"), 0x1E7Bu);
-  EXPECT_EQ(u32("pciDeviceID"), 0xB6B6u);
-  EXPECT_EQ(u32("pciSubsystemVendorID"), 0x1E7Bu);
-  EXPECT_EQ(u32("pciSubsystemID"), 0x5B31u);
-  EXPECT_EQ(u32("pciRevision"), options.revision);
-  EXPECT_EQ(u32("numaNode"), static_cast<uint32_t>(options.placement.numaNode));
-  EXPECT_EQ(u32("pcieMaxLinkWidth"), options.maxLinkWidth);
-  EXPECT_EQ(u32("pcieLinkWidth"), options.linkWidth);
-  EXPECT_EQ(u32("pcieMaxTransferRate"), options.maxLinkSpeed);
-  EXPECT_EQ(u32("pcieTransferRate"), options.linkSpeed);
+    ASSERT_TRUE(property.has_value()) << name;
+    EXPECT_EQ(property->value.size(), 4u) << name;
+    EXPECT_EQ(propertyU32(*property), value) << name;
+  }
   const auto path = plugged.property("pciSlotPath");
   ASSERT_TRUE(path.has_value());
   EXPECT_EQ(propertyText(*path), plugged.device().getSlotPath());
