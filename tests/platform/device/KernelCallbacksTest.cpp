@@ -107,17 +107,6 @@ TEST_F(DeviceRequests, ReadFillsTheCallersBlockThroughTheKernelCopyAndWriteIsRef
   EXPECT_EQ(written.count, 0u);
 }
 
-TEST_F(DeviceRequests, OpenAndCloseCountSessions) {
-  auto first = openFile();
-  auto second = openFile();
-  EXPECT_EQ(board.device().getOpenSessionCount(), 2u);
-  EXPECT_NE(first->session(), second->session());
-  first->close();
-  EXPECT_EQ(board.device().getOpenSessionCount(), 1u);
-  second.reset();
-  EXPECT_EQ(board.device().getOpenSessionCount(), 0u);
-}
-
 TEST_F(DeviceRequests, OpenThatCannotAllocateASessionFailsWithOutOfMemory) {
   sim::Memory::allocationFaults().failNth(1, 0);
   int32_t result = 0;
