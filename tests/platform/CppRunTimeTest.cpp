@@ -2,9 +2,7 @@
 
 #include <vector>
 
-#include "driver/platform/entry/EntryPoints.h"
 #include "driver/platform/runtime/CppRunTime.h"
-#include "sim/host/Module.h"
 #include "sim/kernel/Kernel.h"
 
 namespace {
@@ -56,17 +54,6 @@ TEST(CppRunTime, OnlyTheLastFinalizeDestroys) {
   EXPECT_TRUE(gCalls.empty()) << "an outer user is still there";
   finalizeCPPRunTime();
   EXPECT_EQ(gCalls, (std::vector<int>{7}));
-}
-
-TEST(LinkedDriverEntry, RefusedRegistrationDestroysTheStaticsAgain) {
-  registerAtExit(note, reinterpret_cast<void*>(5), atExitListHead());
-  gCalls.clear();
-  sim::Drivers::registrationFaults().failNth(1, -51352);
-  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
-  EXPECT_EQ(module->entryResult(), -51352);
-  EXPECT_EQ(gCalls, (std::vector<int>{5}));
-  EXPECT_EQ(getDriverRecord(), nullptr);
-  EXPECT_FALSE(module->registered());
 }
 
 }  // namespace
