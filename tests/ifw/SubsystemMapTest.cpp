@@ -266,17 +266,6 @@ TEST_F(SubsystemDiscovery, ContextsAreFoundByIndexAndIndexedByAddress) {
   EXPECT_EQ(foreign.getLine(), 188u);
 }
 
-TEST_F(SubsystemDiscovery, ADiscoveryAfterAPortResetFindsTheMapAgain) {
-  fpgaMap.addSubsystem(0, {Block{.uid = 1, .children = {Block{2}}}});
-  discover();
-  // The next bring-up builds a new port, whose reset publishes the map anew.
-  map.reset();
-  discover();
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(shape(context(0)), "1(2)");
-  EXPECT_EQ(fpgaMap.releases(), 2u);
-}
-
 }  // namespace
 
 // --- Allocation failures ------------------------------------------------------
