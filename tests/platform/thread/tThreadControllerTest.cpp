@@ -92,17 +92,6 @@ TEST_F(ThreadControllerThreads, DestroyingARunningControllerJoinsItsThread) {
   EXPECT_TRUE(sim::Threads::unjoinedNames().empty());
 }
 
-TEST_F(ThreadControllerThreads, PrintSaysWhetherTheThreadRuns) {
-  tThreadController controller;
-  controller.print("<", ">");
-  EXPECT_TRUE(sim::Console::contains(") is not running>"));
-  controller.start(Work::run, &work_, status_);
-  controller.print("<", ">");
-  EXPECT_TRUE(sim::Console::contains(") is running at 0([priority unavailable on this OS]) with ID 0x"));
-  EXPECT_TRUE(sim::Console::contains("<tThreadController(0x"));
-  work_.release.set_value();
-}
-
 TEST(ThreadController, RefusedThreadIsAPlatformFailureAndMayBeRetried) {
   tStatus status(tStatus::kFullSize);
   tThreadController controller;

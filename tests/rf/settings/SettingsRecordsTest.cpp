@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <new>
-#include <string>
 #include <vector>
 
 #include "driver/rf/settings/CrossSwitchSettings.h"
@@ -103,42 +100,6 @@ TEST(SettingsRecords, EqualRecordsHashAlikeWhateverTheirPaddingHolds) {
   EXPECT_FALSE(set.insert(b, status));
   EXPECT_EQ(set.size(), 1u);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-class LineSink : public SettingsPrintSink {
- public:
-  LineSink() : SettingsPrintSink("<", ">") {}
-  std::vector<std::string> lines;
-
- protected:
-  void vprint(const char* format, va_list arguments) override {
-    char line[256];
-    std::vsnprintf(line, sizeof(line), format, arguments);
-    lines.emplace_back(line);
-  }
-};
-
-TEST(SettingsRecords, PrintFormats) {
-  LineSink sink;
-  printCrossSwitchSettings(CrossSwitchSettings(1, 0, 0, 6), sink);
-  printPowerSettings(PowerSettings(), sink);
-  printFrequencySettings(FrequencySettings(), sink);
-  EXPECT_EQ(sink.lines,
-            (std::vector<std::string>{
-                "<(Suggest:1, Cross switch mode:6)>", "<(Suggest:0, ncoAmplitude:32767, attenuator_FxP:127)>",
-                "<(The print function for vl9738settings::FrequencySettings has not been defined)>"}));
-
-  LineSink refSink;
-  RefClockSettings ref;
-  ref.refClock = 3;
-  ref.refOut = 2;
-  printRefClockSettings(ref, refSink);
-  ASSERT_EQ(refSink.lines.size(), 19u);
-  EXPECT_EQ(refSink.lines.front(), "<{");
-  EXPECT_EQ(refSink.lines[3], "  refClock: 3 (unknown)");
-  EXPECT_EQ(refSink.lines[4], "  refOut: 2 (unknown)");
-  EXPECT_EQ(refSink.lines[17], "  bypassRefOutDivider: 0");
-  EXPECT_EQ(refSink.lines.back(), "}>");
 }
 
 }  // namespace
