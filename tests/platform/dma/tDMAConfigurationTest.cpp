@@ -55,25 +55,6 @@ TEST(DMAConfiguration, BuffersAreWholePagesAndFreeingForgetsThem) {
   EXPECT_EQ(sim::PageLists::count(), 0u);
 }
 
-TEST(DMAConfiguration, KnownNumaNodeChoosesWhereThePagesLie) {
-  ConfiguredDMA onNode(tDMAConfiguration::kDMAType64Bit, 2);
-  ConfiguredDMA anywhere(tDMAConfiguration::kDMAType64Bit);
-  tStatus status;
-  tPageList near{};
-  tPageList far{};
-  onNode.configuration.allocateDMABuffer(near, 1, 0, status, 8);
-  anywhere.configuration.allocateDMABuffer(far, 1, 0, status, 8);
-  ASSERT_TRUE(status.isNotFatal());
-  EXPECT_EQ(sim::PageLists::find(near.handle)->numaNode, 2u);
-  EXPECT_EQ(sim::PageLists::find(far.handle)->numaNode, sim::PageLists::kNoNode);
-  // Without any device information the node is unknown too.
-  tDMAConfiguration bare;
-  bare.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
-  EXPECT_EQ(bare.getNUMANode(), tDMAConfiguration::kNUMANodeUnknown);
-  EXPECT_EQ(bare.getPCIHandle(), 0u);
-  EXPECT_EQ(onNode.configuration.getPCIHandle(), vltest::PciInformation::kHandle);
-}
-
 // Without a DMA type, with an alignment whole pages cannot give (on a
 // node or not), or with no pages left, nothing is allocated.
 TEST(DMAConfiguration, RefusedAllocationsLeaveNoPages) {

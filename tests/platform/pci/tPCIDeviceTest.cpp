@@ -106,13 +106,6 @@ TEST(PciDeviceProperties, TheLinkPropertiesFollowTheLinkFound) {
   }
 }
 
-TEST(PciDeviceProperties, RemovedDeviceTakesItsPropertiesBack) {
-  PciTestBoard plugged;
-  plugged.unplug();
-  EXPECT_EQ(plugged.publishedPropertyCount(), 0u);
-  EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
-}
-
 // The slot path names the domain, the root complex, each bridge on the way
 // and the device itself.
 TEST(PciDeviceSlotPath, FollowsTheChassisTreeToTheDevice) {
