@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -151,21 +150,6 @@ TEST_F(SyncThreads, WaitersAreServedFirstInFirstOut) {
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
-}
-
-TEST_F(SyncThreads, InterruptReachesAThreadBlockedInAWait) {
-  tStatus status;
-  tEvent event(true, false, status);
-  std::atomic<uint64_t> handle{0};
-  tStatus waitStatus;
-  std::thread waiter([&] {
-    handle = sim::Sync::currentThreadHandle();
-    event.wait(kWaitForever, true, waitStatus);
-  });
-  waitUntilWaiting(1);
-  sim::Sync::interruptThread(handle);
-  waiter.join();
-  EXPECT_EQ(waitStatus.getCode(), -52025);
 }
 
 TEST_F(SyncThreads, BoundedWaitIsWokenBeforeItsDeadline) {
