@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FpgaFifoDouble.h"
+#include "driver/fpga/FpgaStatusCodes.h"
 #include "sim/kernel/PageLists.h"
 
 namespace vltest {
@@ -105,7 +106,7 @@ TEST_F(FpgaFifos, ABufferIsLockedForTheFifoWhichStartsStopsAndRestartsButTakesNo
   fifo->start(status);
   // Running: new settings are refused before the mode changes.
   fifo->deploySettings(vllym::FpgaFifoSettings{1, user.address(), 4096}, status);
-  EXPECT_EQ(take(), vllym::kStatusFifoRunning);
+  EXPECT_EQ(take(), vllym::kStatusInternalError);
   EXPECT_EQ(factory.calls(), (Calls{"0 unmap", "0 map 8192", "0 start", "0 release 4", "0 stop", "0 start"}));
   EXPECT_TRUE(sim::PageLists::find(fifo->getBuffer().pages.handle).has_value());
   EXPECT_EQ(fifo->getState(), 2u);

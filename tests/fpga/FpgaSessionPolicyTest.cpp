@@ -24,6 +24,7 @@ struct PolicyDevice {
   void unmapBAR(void* address) { pci.unmapBAR(address); }
   uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
   const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
+  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
   void prepareForFpgaDownload(tStatus&) {}
   void completeInitialization(tStatus&) {}
 };

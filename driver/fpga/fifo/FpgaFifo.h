@@ -16,10 +16,11 @@
 
 #include <stdint.h>
 
+#include "BoardFifoWexel.h"
+#include "driver/fpga/FpgaFault.h"
 #include "driver/fpga/UserPageLock.h"
 #include "driver/fpga/session/SessionStatusCodes.h"
 #include "driver/fpga/wire/FifoInfo.h"
-#include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/platform/zuk/ZukDMA.h"
 
@@ -31,8 +32,6 @@ struct FpgaFifoSettings {
   uint64_t bufferAddress;
   uint64_t bufferSize;
 };
-
-inline constexpr int32_t kFifoFaultPrintLevel = 0x4000;
 
 template <typename tBoard>
 class FpgaFifoT {
@@ -85,18 +84,17 @@ class FpgaFifoT {
     tStatus lock;
     if (!lockUserPages(address, size, kPageListFifoBuffer, buffer_.pages, lock)) {
       if (lock.getCode() == nVLAPALS100::kStatusMemoryHandling) {
-        static constexpr vlsdbg_Location site{__FILE__, __LINE__, "\n"};
-        vlsdbg_printf(kFifoFaultPrintLevel, &site,
-                      "Error %d (StatusCode::MemoryFull): Failed to lock the FIFO pages, likely out of free "
-                      "physical memory",
-                      static_cast<int>(nVLAPALS100::kStatusOutOfMemory));
-        status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE);
+        VL_FPGA_FAULT(status, nVLAPALS100::kStatusOutOfMemory, "MemoryFull",
+                      "Failed to lock the FIFO pages, likely out of free physical memory");
       }
       status.merge(lock);
       return;
     }
+    // The board FIFO maps from the record's offset on, counted from the
+    // list's own offset: the list starts at its first page.
     buffer_.size = size;
     buffer_.offset = buffer_.pages.offset;
+    buffer_.pages.offset = 0;
     fifo_->setBuffer(&buffer_, status);
     if (status.isFatal()) {
       forgetBuffer();
@@ -165,12 +163,8 @@ class FpgaFifoT {
  private:
   bool refuseWhileStarted(tStatus& status) {
     if (state_ != kStarted) return false;
-    static constexpr vlsdbg_Location site{__FILE__, __LINE__, "\n"};
-    vlsdbg_printf(kFifoFaultPrintLevel, &site,
-                  "Error %d (StatusCode::InternalError): Can't set buffer while FIFO is started. Usermode should "
-                  "have prevented this",
-                  static_cast<int>(kStatusFifoRunning));
-    status.setCode(kStatusFifoRunning, VL_SITE);
+    VL_FPGA_FAULT(status, kStatusInternalError, "InternalError",
+                  "Can't set buffer while FIFO is started. Usermode should have prevented this");
     return true;
   }
   bool requireStarted(tStatus& status) {
@@ -201,6 +195,18 @@ class FpgaFifoT {
   uint8_t direction_;
   uint8_t constructed_;
 };
+
+class BoardFifoFactoryWexel;
+
+// This board's side: board FIFOs over Wexel DMA channels.
+struct BoardFifoWexelSide {
+  using Factory = BoardFifoFactoryWexel;
+  using Fifo = BoardFifoWexel;
+  using Buffer = BoardFifoBuffer;
+};
+
+extern template class FpgaFifoT<BoardFifoWexelSide>;
+using FpgaFifo = FpgaFifoT<BoardFifoWexelSide>;
 
 }  // namespace vllym
 

@@ -174,6 +174,9 @@ class FpgaFifoManagerT {
   vlhtl::Vector<FifoWithSessionInfo> entries_;
 };
 
+extern template class FpgaFifoManagerT<BoardFifoWexelSide>;
+using FpgaFifoManager = FpgaFifoManagerT<BoardFifoWexelSide>;
+
 }  // namespace vllym
 
 #endif

@@ -16,8 +16,6 @@ inline constexpr int64_t kStatusDownloadRefused = -61141;
 inline constexpr int64_t kStatusFifoOwnedElsewhere = -63082;
 // A FIFO started without a buffer, or started twice.
 inline constexpr int64_t kStatusFifoNotStartable = -61252;
-// A buffer handed to a FIFO that is running (user mode should prevent it).
-inline constexpr int64_t kStatusFifoRunning = -61499;
 
 }  // namespace vllym
 
