@@ -1,7 +1,6 @@
 // The FPGA state's reader/writer lock on real threads: no mutex on the
 // shared path, a writer drains the readers inside and holds new ones at
-// the gate until it releases; under ThreadSanitizer the mixed case also
-// proves that writers exclude readers.
+// the gate until it releases.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -87,29 +86,6 @@ TEST_F(ReaderWriterLockThreads, AWriterAloneEntersAtOnceAndBackedOffReadersAllEn
   readers.clear();
   EXPECT_EQ(lock.getReaderCount(), 1u);
   EXPECT_FALSE(lock.areReadersDrained());
-}
-
-// Writers move two plain values apart and together again: a reader beside
-// a writer would see them apart, and ThreadSanitizer the race.
-TEST_F(ReaderWriterLockThreads, WritersExcludeReadersAndEachOtherUnderMixedLoad) {
-  uint64_t left = 0, right = 0;
-  std::atomic<int> torn{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 6; ++t) {
-    threads.emplace_back([&, t] {
-      for (int k = 0; k < 300; ++k) {
-        const bool write = (t + k) % 5 == 0;
-        write ? lock.acquireExclusive() : lock.acquireShared();
-        write ? (void)++left : (void)(torn += left != right);
-        std::this_thread::yield();
-        write ? (void)++right : (void)0;
-        write ? lock.release() : lock.releaseShared();
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(torn, 0);
-  EXPECT_EQ(lock.getReaderCount(), 1u);
 }
 
 }  // namespace
