@@ -48,7 +48,7 @@ inline std::vector<uint8_t> fifoList(const std::vector<FifoRecord>& records) {
 
 inline std::unique_ptr<sim::UserBlock> userCopyOf(const std::vector<uint8_t>& bytes) {
   auto block = std::make_unique<sim::UserBlock>(bytes.size() + 1);
-  std::memcpy(block->data(), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(block->data(), bytes.data(), bytes.size());
   return block;
 }
 
