@@ -1,11 +1,10 @@
-// A listener of both kinds for list-mode tests: it logs every call it gets
-// ("name.call", with a trailing '*' when the status already held an error
-// and it returned at once), fails the calls it is told to, and keeps a
-// settings value that save and restore copy as a primitive would.
+// A listener of both kinds for list-mode tests: it logs every call
+// ("name.call", '*' appended when the status already held an error), fails
+// the calls it is told to, and keeps a settings value that save and
+// restore copy as a primitive would.
 #ifndef VL9738K_TESTS_LISTMODE_FAKE_LISTENER_H
 #define VL9738K_TESTS_LISTMODE_FAKE_LISTENER_H
 
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,50 +17,31 @@ namespace vltest {
 class FakeListener final : public listmodek::iListSnoopingListener, public listmodek::iListStateListener {
  public:
   using tStatus = nVLAPALS100::tStatus;
-
   FakeListener(std::string name, std::vector<std::string>& log) : name_(std::move(name)), log_(log) {}
 
-  // Calls named `call` fail with `code` from now on (0: succeed again).
-  void failOn(const std::string& call, int64_t code) { failures_[call] = code; }
+  int requested = 0, saved = -1;
+  std::map<std::string, int64_t> failures;  // by call name; 0 succeeds
 
-  int requested = 0;
-  int saved = -1;
-  listmodek::iListInstructionInserter* inserter = nullptr;
-  // Runs at every call that got through, with the call's name.
-  std::function<void(const std::string&)> spy;
-
-  void onStartCommitSnooping(listmodek::iListInstructionInserter* given, tStatus& status) override {
-    if (enter("start", status)) inserter = given;
+  void onStartCommitSnooping(listmodek::iListInstructionInserter*, tStatus& s) override { enter("start", s); }
+  void onStopCommitSnooping(tStatus& s) override { enter("stop", s); }
+  void saveDeployedSettings(tStatus& s) override {
+    if (enter("save", s)) saved = requested;
   }
-  void onStopCommitSnooping(tStatus& status) override {
-    if (enter("stop", status)) inserter = nullptr;
+  void restoreDeployedSettings(tStatus& s) override {
+    if (enter("restore", s)) requested = saved;
   }
-  void saveDeployedSettings(tStatus& status) override {
-    if (enter("save", status)) saved = requested;
-  }
-  void restoreDeployedSettings(tStatus& status) override {
-    if (enter("restore", status)) requested = saved;
-  }
-  void onListInitiate(tStatus& status) override { enter("initiate", status); }
-  void onListAbort(tStatus& status) override { enter("abort", status); }
+  void onListInitiate(tStatus& s) override { enter("initiate", s); }
+  void onListAbort(tStatus& s) override { enter("abort", s); }
 
  private:
-  bool enter(const std::string& call, tStatus& status) {
-    if (status.isFatal()) {
-      log_.push_back(name_ + "." + call + "*");
-      return false;
-    }
-    log_.push_back(name_ + "." + call);
-    if (spy) spy(call);
-    const int64_t code = failures_[call];
-    if (code == 0) return true;
-    status.setCode(code, "fake", name_.c_str(), 0);
-    return false;
+  bool enter(const std::string& call, tStatus& s) {
+    log_.push_back(name_ + "." + call + (s.isFatal() ? "*" : ""));
+    if (s.isNotFatal() && failures[call] != 0) s.setCode(failures[call], "fake", "fake", 0);
+    return s.isNotFatal();
   }
 
   std::string name_;
   std::vector<std::string>& log_;
-  std::map<std::string, int64_t> failures_;
 };
 
 }  // namespace vltest
