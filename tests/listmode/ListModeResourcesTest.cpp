@@ -9,6 +9,7 @@
 #include "sim/board/ListEngineLeaf.h"
 #include "tests/listmode/FakeListener.h"
 #include "tests/regport/RegisterPortFixture.h"
+#include "tests/support/AllocationSweep.h"
 
 namespace {
 
@@ -115,6 +116,36 @@ TEST_F(ListModeResourcesOnBoard, ASecondSessionCannotTouchTheListAnotherRecords)
   recorder->abortIfRunning(status);
   EXPECT_EQ(generation.events(), (std::vector<L::Event>{{4, 2}, {5, 1}, {7, 0}}));
   EXPECT_TRUE(resources->allIdle(status)) << "the one engine with a record was stopped";
+}
+
+// Every register reads as the capabilities of a list engine.
+class CapabilitiesTarget final : public vlifw::InstructionTarget {
+ public:
+  void read(const vlifw::ReadInstruction&, uint64_t* value, tStatus&, uint32_t) override { *value = 0x28'00'01'32'01; }
+  void readMany(const vlifw::ReadInstruction*, uint64_t, uint64_t*, tStatus&, uint32_t) override {}
+  void write(const vlifw::WriteInstruction&, bool, tStatus&, uint32_t) override {}
+  void writeMany(const vlifw::WriteInstruction*, uint64_t, bool, tStatus&, uint32_t) override {}
+  void flush(tStatus&) override {}
+};
+
+TEST(ListModeResources, AnAllocationFailureAnywhereGivesNoSessionAndLeavesNoBlock) {
+  vlifw::Context root, engine, leaf;
+  leaf.initialize(8, 0x40, 2404, 0, 1, 1, nullptr, 0);
+  engine.initialize(
+      8, 0, 2400, 0, 1, 1, new vlifw::Context* [1] { &leaf }, 1);
+  root.initialize(
+      0, 0, 1, 0, 1, 1, new vlifw::Context* [1] { &engine }, 1);
+  CapabilitiesTarget target;
+  const uint64_t runs = sweepAllocationFailures([&] {
+    tStatus status;
+    listmodek::ListModeResources resources(&target, &root);
+    vlhtl::Vector<Element> path;
+    path.push_back({2400, 0}, status);
+    path.push_back({2404, 0}, status);
+    std::unique_ptr<listmodek::Session> session(resources.createSession(path, status));
+    return status.getCode() == (session != nullptr ? int64_t{0} : int64_t{st::kStatusOutOfMemory}) ? 0 : 1;
+  });
+  EXPECT_GT(runs, 8u) << "path, record, its four parts, the list's buffer, the session";
 }
 
 }  // namespace
