@@ -1,6 +1,10 @@
 // One LO path's frequency primitive over the board model: the DAC start-up,
 // the NCO the chip runs on after each preset, the bus traffic of single
 // changes, the resync after a list abort, and the die-temperature sum.
+#include <gmock/gmock.h>
+
+#include "driver/listmode/CommandControl.h"
+#include "driver/listmode/pcode/Assembler.h"
 #include "driver/rf/primitives/lo/Ad9162Startup.h"
 #include "driver/rf/primitives/lo/FrequencyPrimitive.h"
 #include "sim/kernel/Clock.h"
@@ -15,20 +19,6 @@ using Writes = std::vector<std::pair<unsigned, uint32_t>>;
 
 constexpr int64_t kStartUpFailed = static_cast<int32_t>(0xBFFA9176u);
 constexpr unsigned kDllCtrl = 0x091, kFtwUpdate = 0x113, kPhaseOffset0 = 0x11C, kPhaseOffset1 = 0x11D;
-
-class DelayRecorder : public listmodek::iListInstructionInserter {
- public:
-  void emitWrite(uint8_t, uint32_t, uint64_t, tStatus&) override {}
-  uint64_t readDuringCompile(uint8_t, uint64_t, tStatus&) override { return 0; }
-  void emitWaitForBit(uint8_t, uint32_t, uint32_t, uint64_t, uint64_t, uint32_t, tStatus&) override {}
-  void emitDelay(uint32_t time, tStatus&) override { delays.push_back(time); }
-  void emitWaitForField(uint8_t, uint32_t, uint64_t, uint64_t, uint32_t, uint32_t, tStatus&) override {}
-  void announceBitWaitRead(uint32_t, uint64_t, uint64_t, int32_t, uint64_t, tStatus&) override {}
-  void clearBitWaitRead() override {}
-  void announceFieldWaitRead(uint64_t, uint64_t, int32_t, int32_t, uint64_t, tStatus&) override {}
-  void clearFieldWaitRead() override {}
-  std::vector<uint32_t> delays;
-};
 
 class FrequencyOnBoard : public LoPathOnBoard {
  protected:
@@ -156,12 +146,18 @@ TEST_F(FrequencyOnBoard, AReferenceChangeStopsTheDllForFiftyMicrosecondsOrRecord
   // Entries 2 (reference) and 5 (signal-path bits 10..8), each timer its own maximum.
   EXPECT_EQ(settlingCalls(), (std::vector<std::pair<uint32_t, uint32_t>>{{15, 98}}));
 
-  DelayRecorder recorder;
-  wait.onStartCommitSnooping(&recorder, status);
+  // Recorded: one delay of 50 us (40 ticks each) and no time passes.
+  listmodek::pcode::Assembler list{status};
+  list.setCapabilities(listmodek::CommandControl::traitsOf(0x28'00'01'32'01));
+  list.open(status);
+  const uint64_t before = list.getBuffer().count, now = sim::Clock::instance().nowNs();
+  wait.onStartCommitSnooping(&list, status);
   s.refClkToLoCtrl = 2;
   commit(s);
   wait.onStopCommitSnooping(status);
-  EXPECT_EQ(recorder.delays, std::vector<uint32_t>{50});
+  const std::vector<uint64_t> words(list.getBuffer().data + before, list.getBuffer().data + list.getBuffer().count);
+  EXPECT_THAT(words, testing::UnorderedElementsAre(2000u, 0x0001010000000000u));
+  EXPECT_LT(sim::Clock::instance().nowNs() - now, 50'000u);
   EXPECT_EQ(model().refCpld().refClkToLo(0), 2u);
   EXPECT_EQ(status.getCode(), 0);
 }

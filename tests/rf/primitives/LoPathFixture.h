@@ -1,7 +1,5 @@
-// One LO path on the simulated board as the device builds it: the LO0 CPLD
-// (board control and AD9162), the Ref CPLD's reference selection for LO0, a
-// settling-timer handler whose two controls record what they are given,
-// and the redirectable wait.
+// The LO0 path as the device builds it: its CPLD's maps, the Ref CPLD's
+// reference selection, a handler over two recording controls, the wait.
 #ifndef VL9738K_TESTS_RF_PRIMITIVES_LO_PATH_FIXTURE_H
 #define VL9738K_TESTS_RF_PRIMITIVES_LO_PATH_FIXTURE_H
 
@@ -30,7 +28,6 @@ class LoPathOnBoard : public FixedLogicOnBoard {
   static constexpr uint64_t kBoardCtrl = 0x8120;
   static constexpr uint64_t kRefClkToLo = 0x4160;
 
-  // (chip address, value) of each DAC write, in order.
   std::vector<std::pair<unsigned, uint32_t>> dacWrites() {
     std::vector<std::pair<unsigned, uint32_t>> found;
     for (const BusAccess& access : writesIn(board.bar0().traffic())) {
@@ -39,7 +36,6 @@ class LoPathOnBoard : public FixedLogicOnBoard {
     }
     return found;
   }
-  // Settling times given to the handler, (time0, time1) per call.
   std::vector<std::pair<uint32_t, uint32_t>> settlingCalls() const {
     std::vector<std::pair<uint32_t, uint32_t>> calls;
     for (size_t i = 0; i < control0.written.size(); ++i) calls.emplace_back(control0.written[i], control1.written[i]);
