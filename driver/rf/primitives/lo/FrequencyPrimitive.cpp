@@ -4,6 +4,7 @@
 #include "LoStatus.h"
 #include "RegisterSteps.h"
 #include "driver/platform/status/StatusSite.h"
+#include "driver/rf/primitives/CommittablePrimitive.h"
 #include "driver/rf/reservation/ZeroedSettings.h"
 
 namespace nVL9738K_24_0 {
@@ -34,8 +35,8 @@ constexpr SignalPathField kSignalPath[] = {
     {29, 24, &Settings::signalPathField24},
 };
 
-// The NCO words go out most significant byte first, so the chip sees a
-// complete word only once the strobe takes it over.
+// Most significant byte first, as the bytes are flushed; the chip runs on
+// the new words only from the update strobe on, so the order is free.
 using NcoRegister = arm::tRegister<uint32_t, arm::kReadable | arm::kWritable>;
 
 bool setNcoWord(NcoRegister* const (&bytes)[6], uint64_t word, tStatus& status) {
@@ -48,6 +49,9 @@ bool setNcoWord(NcoRegister* const (&bytes)[6], uint64_t word, tStatus& status) 
 }
 
 }  // namespace
+
+// Committed under its sharing policy by the commit helper.
+static_assert(CommittablePrimitive<FrequencyPrimitive, vl9738settings::FrequencySettings>);
 
 void FrequencyPrimitive::Maxima::fold(const Settings& settings, uint32_t entry) {
   vl9738settings::mergeSettlingTimes(time0, time1, settings.settlingTimes0.time[entry],

@@ -1,6 +1,7 @@
 #include "PowerPrimitive.h"
 
 #include "RegisterSteps.h"
+#include "driver/rf/primitives/CommittablePrimitive.h"
 #include "driver/rf/reservation/ZeroedSettings.h"
 
 namespace nVL9738K_24_0 {
@@ -12,6 +13,9 @@ using steps::setBits;
 constexpr uint32_t kAttenuatorMask = 0x7F;
 
 }  // namespace
+
+// Committed under its sharing policy by the commit helper.
+static_assert(CommittablePrimitive<PowerPrimitive, vl9738settings::PowerSettings>);
 
 PowerPrimitive::PowerPrimitive(BoardCtrlMap* attenuator, DacMap* dac, cbak::SettlingTimerHandler* settling)
     : attenuator_(attenuator),
