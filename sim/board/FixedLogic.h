@@ -34,6 +34,10 @@ class FixedLogic : public RegisterBlock {
   static constexpr uint64_t kBoardControl = 0x1000;
   static constexpr uint64_t kCpldConfig[3] = {0x2000, 0x2100, 0x2200};  // Ref, LO0, LO1
   static constexpr uint64_t kRouting = 0x18000;
+  // The LO CPLDs' windows and, in each, the LO board's control block:
+  // attenuator, signal path, external-LO routing, board revision.
+  static constexpr uint64_t kLoCpld[2] = {0x8000, 0xC000};
+  static constexpr uint64_t kLoBoardControl = 0x120;
 
   // Registers the model gives a behaviour, as offsets in the window.
   static constexpr uint64_t kRefCardPower = kBoardControl + 0x00;
@@ -65,6 +69,10 @@ class FixedLogic : public RegisterBlock {
   const RegisterFile& registers() const { return registers_; }
   // The Ref CPLD's word space (0x4000-0x7FFF) with the chips behind it.
   RefCpldSpace& refCpld() { return refCpld_; }
+  // The word `index` (0 to 3) of an LO board's control block, as written.
+  uint32_t loBoardControl(unsigned lo, unsigned index) const {
+    return static_cast<uint32_t>(registers_.written(kLoCpld[lo] + kLoBoardControl + 4 * index, 4));
+  }
 
   // Writes that had strobe `bit` of the register at `offset` set.
   uint64_t strobePulses(uint64_t offset, unsigned bit) const;

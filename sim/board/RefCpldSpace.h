@@ -40,6 +40,8 @@ class RefCpldSpace {
   static constexpr uint64_t kPllHmc703 = 0x12C;
   static constexpr uint64_t kRefOut = 0x138;
   static constexpr uint64_t kBoardRevision = 0x13C;
+  // The reference routed to each LO path (bits 1..0), LO0 then LO1.
+  static constexpr uint64_t kRefClkToLo[2] = {0x160, 0x170};
   // Words with a behaviour.
   static constexpr uint64_t kSlaveSetup = kAux + 0x10;  // SlaveStatus when read
   static constexpr uint64_t kAuxLiteSetup = kAux + 0x14;
@@ -70,6 +72,7 @@ class RefCpldSpace {
   uint32_t word(uint64_t offset) const { return static_cast<uint32_t>(registers_.written(kBase + offset, 4)); }
   uint32_t ad9512(unsigned chipAddress) const { return word(kAd9512 + 4 * chipAddress); }
   uint32_t hmc703(unsigned chipAddress) const { return word(kHmc703 + 4 * chipAddress); }
+  uint32_t refClkToLo(unsigned lo) const { return word(kRefClkToLo[lo]); }
   uint64_t hmc703Resets() const { return hmc703Resets_; }
   uint64_t ad9512Updates() const { return ad9512Updates_; }
 
