@@ -215,6 +215,25 @@ TEST_F(RefClockPath, SelectingPathOneAfterPathZeroWritesBitSixteenAloneAndKeepsB
   EXPECT_EQ(report.errorInfo0 | report.errorInfo1, 0u);
 }
 
+TEST_F(RefClockPath, WhileRecordingASelectionIsOneWriteAndAResetBringsTheDefaultsBack) {
+  powerUp();
+  RefClockSettings settings;
+  settings.refClock = 1;
+  commit(settings, 0);
+  ASSERT_EQ(status.getCode(), 0);
+  clearTraffic();
+  primitive.onStartCommitSnooping(nullptr, status);
+  primitive.selectReferencePath(1, status);
+  EXPECT_EQ(pci.board().bar0().readCount(), 0u);
+  EXPECT_EQ(writesTo(kPll).size(), 1u);
+  EXPECT_EQ(writes().size(), 1u);
+  primitive.onStopCommitSnooping(status);
+  primitive.resetToDefaults(status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(cpld().word(sim::RefCpldSpace::kClkPath), 1u);
+  EXPECT_EQ(primitive.getRequested(), primitive.getDefaultSettings());
+}
+
 struct AlignmentCase {
   uint8_t refClock;
   uint32_t bitsThatComeUp;
