@@ -59,8 +59,12 @@ class FailingTarget : public arm::IRegisterInstructionTarget {
  public:
   uint64_t read64(uint32_t address, tStatus& status) override { return access(address, status); }
   uint32_t read32(uint32_t address, tStatus& status) override { return access(address, status); }
-  void write64(uint32_t address, uint64_t, tStatus& status) override { access(address, status); }
-  void write32(uint32_t address, uint32_t, tStatus& status) override { access(address, status); }
+  void write64(uint32_t address, uint64_t value, tStatus& status) override { record(address, value, status); }
+  void write32(uint32_t address, uint32_t value, tStatus& status) override { record(address, value, status); }
+  void record(uint32_t address, uint64_t value, tStatus& status) {
+    written.push_back({false, address, value});
+    access(address, status);
+  }
   uint32_t access(uint32_t address, tStatus& status) {
     log.push_back(address);
     if (failures.count(address) != 0) status.setCode(failures[address], VL_SITE);
@@ -68,6 +72,7 @@ class FailingTarget : public arm::IRegisterInstructionTarget {
   }
   std::map<uint32_t, int32_t> failures;
   std::vector<uint32_t> log;
+  std::vector<Entry> written;  // every write tried, failed ones too
 };
 
 inline Entry wrote(uint32_t address, uint64_t value) { return Entry{false, address, value}; }
