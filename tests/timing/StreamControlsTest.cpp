@@ -1,7 +1,6 @@
-// The engines' peer-to-peer and user-generation controls and the shared
-// block's strobe, on the engines' blocks: what each write sends, pulses,
-// the waits for a draining FIFO, and what each read reaches.
+// The stream controls and the shared strobe on the engines' blocks.
 #include <functional>
+#include <tuple>
 
 #include "driver/timing/AcqP2PControl.h"
 #include "driver/timing/GenP2PControl.h"
@@ -39,14 +38,11 @@ class StreamControlsOnBoard : public TimingBlockOnBoard {
   std::optional<qrtifwprim::AcqP2PControl> acq;
 };
 
-TEST_F(StreamControlsOnBoard, SettersWriteOnlyWhatChangedAndPulsesOfAClearBitWriteTwice) {
-  int64_t level = 0;
-  gen->setP2PFullnessLevel(0, level, status);
+TEST_F(StreamControlsOnBoard, SettersWriteWhatChangedPulsesOfAClearBitWriteTwiceTheSharedStrobeAlways) {
+  gen->setP2PFullnessLevel(0, 0, status);
   EXPECT_TRUE(genBlock.writes().empty()) << "bit 3 already clear, register 97 unchanged";
-  level = 0x100000000;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { gen->setP2PFullnessLevel(0, level, s); }), st::kStatusInvalidParameter);
-  level = 5;
-  gen->setP2PFullnessLevel(0, level, status);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { gen->setP2PFullnessLevel(0, 0x100000000, s); }), st::kStatusInvalidParameter);
+  gen->setP2PFullnessLevel(0, 5, status);
   gen->setP2PSamples(0, 1, status);
   gen->pulseP2PCommandB(status);
   EXPECT_EQ(genBlock.writes(), (std::vector<Entry>{wrote(0x60, 8), wrote(0x61, 5), wrote(0x60, 0x18), wrote(0x62, 1),
@@ -57,16 +53,21 @@ TEST_F(StreamControlsOnBoard, SettersWriteOnlyWhatChangedAndPulsesOfAClearBitWri
   EXPECT_EQ(acqBlock.writes(),
             (std::vector<Entry>{wrote(97, ~0ull), wrote(96, 8), wrote(96, 0), wrote(96, 4), wrote(96, 0)}));
   EXPECT_EQ(status.getCode(), 0);
+  sim::EngineBlockModel shared{sim::EngineBlockModel::Block::kShared};
+  model.attachSubsystem(14, shared);
+  vlifw::Context sharedContext;
+  sharedContext.initialize(14, 0, 2404, 0, 1, 1, nullptr, 0);
+  qrtifwprim::SharedRegisters registers(&*driverPort, &sharedContext, status);
+  registers.pulseSharedStrobe(status);
+  registers.pulseSharedStrobe(status);
+  EXPECT_EQ(shared.writes(), (std::vector<Entry>{wrote(6, 1), wrote(6, 0), wrote(6, 1), wrote(6, 0)}));
+  sharedContext.initialize(14, 0, 2404, 0, 2, 2, nullptr, 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { qrtifwprim::SharedRegisters(&*driverPort, &sharedContext, s); }),
+            static_cast<int32_t>(0xBFFA8187));
 }
 
 TEST_F(StreamControlsOnBoard, ReadsReachTheirRegisterAndHalf) {
-  struct ReadCase {
-    sim::InstructionBlockModel& block;
-    uint32_t address;
-    std::function<uint64_t(tStatus&)> read;
-    uint64_t expected;
-  };
-  const uint64_t word = 0x8765432112345679;
+  using ReadCase = std::tuple<sim::InstructionBlockModel&, uint32_t, std::function<uint64_t(tStatus&)>, uint64_t>;
   const ReadCase cases[] = {
       {acqBlock, 99, [&](tStatus& s) { return acq->readP2PCountA(0, s); }, 0x12345679},
       {acqBlock, 100, [&](tStatus& s) { return acq->readP2PCountB(0, s); }, 0x12345679},
@@ -80,12 +81,11 @@ TEST_F(StreamControlsOnBoard, ReadsReachTheirRegisterAndHalf) {
       {genBlock, 99, [&](tStatus& s) { return gen->readP2PFlag(s); }, 1},
       {genBlock, 70, [&](tStatus& s) { return gen->readP2PStatus(s); }, 1},
   };
-  for (const ReadCase& c : cases) {
-    c.block.setValue(c.address, word);
-    EXPECT_EQ(c.read(status), c.expected) << c.address;
-    EXPECT_EQ(c.block.readsOf(c.address), 1u) << c.address;
-    c.block.clearLog();
-    c.block.setValue(c.address, 0);
+  for (const auto& [block, address, read, expected] : cases) {
+    block.setValue(address, 0x8765432112345679);
+    EXPECT_EQ(read(status), expected) << address;
+    EXPECT_EQ(block.readsOf(address), 1u) << address;
+    block.clearLog();
   }
   acqBlock.setValue(101, ~0ull);
   tStatus negative;
@@ -114,20 +114,6 @@ TEST_F(StreamControlsOnBoard, FifoWaitsEndWhenTheFifoDrainsOrFailAfterAMilliseco
   EXPECT_EQ(std::make_pair(flag10, flag70), std::make_pair(1u, 1u)) << "the wait's last read set bit 0";
   EXPECT_EQ(genBlock.writes(),
             (std::vector<Entry>{wrote(0x70, 0xA), wrote(0x70, 8), wrote(0x70, 0xC), wrote(0x70, 8)}));
-}
-
-TEST_F(StreamControlsOnBoard, SharedStrobeIsTwoForcedWritesEveryTime) {
-  sim::EngineBlockModel shared{sim::EngineBlockModel::Block::kShared};
-  model.attachSubsystem(14, shared);
-  vlifw::Context sharedContext;
-  sharedContext.initialize(14, 0, 2404, 0, 1, 1, nullptr, 0);
-  qrtifwprim::SharedRegisters registers(&*driverPort, &sharedContext, status);
-  registers.pulseSharedStrobe(status);
-  registers.pulseSharedStrobe(status);
-  EXPECT_EQ(shared.writes(), (std::vector<Entry>{wrote(6, 1), wrote(6, 0), wrote(6, 1), wrote(6, 0)}));
-  sharedContext.initialize(14, 0, 2404, 0, 2, 2, nullptr, 0);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { qrtifwprim::SharedRegisters(&*driverPort, &sharedContext, s); }),
-            static_cast<int32_t>(0xBFFA8187));
 }
 
 }  // namespace
