@@ -40,8 +40,8 @@ class StreamControlsOnBoard : public TimingBlockOnBoard {
 
 TEST_F(StreamControlsOnBoard, SettersWriteWhatChangedPulsesOfAClearBitWriteTwiceTheSharedStrobeAlways) {
   gen->setP2PFullnessLevel(0, 0, status);
-  EXPECT_TRUE(genBlock.writes().empty()) << "bit 3 already clear, register 97 unchanged";
   EXPECT_EQ(codeAfter([&](tStatus& s) { gen->setP2PFullnessLevel(0, 0x100000000, s); }), st::kStatusInvalidParameter);
+  EXPECT_TRUE(genBlock.writes().empty()) << "0 changes nothing; a level too wide is refused before any write";
   gen->setP2PFullnessLevel(0, 5, status);
   gen->setP2PSamples(0, 1, status);
   gen->pulseP2PCommandB(status);
