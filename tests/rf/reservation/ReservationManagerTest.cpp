@@ -7,6 +7,7 @@
 #include "driver/rf/reservation/DeviceActivityAccessSlave.h"
 #include "driver/rf/reservation/ReservationResources.h"
 #include "sim/idletracker/IdleTracker.h"
+#include "sim/kernel/Memory.h"
 #include "tests/support/StatusChecks.h"
 
 namespace {
@@ -22,6 +23,20 @@ using sim::IdleTracker;
 constexpr int32_t kCode = static_cast<int32_t>(0xBFFA9178u);
 constexpr int32_t kConflict = static_cast<int32_t>(0xBFFA9196u);
 
+PolicyIDList list(std::vector<uint32_t> values) {
+  PolicyIDList out;
+  tStatus s;
+  for (uint32_t v : values) out.push_back(ReservationPolicyID{v}, s);
+  return out;
+}
+
+template <typename tList>
+std::vector<uint32_t> plain(const tList& values) {
+  std::vector<uint32_t> out;
+  for (auto value : values) out.push_back(static_cast<uint32_t>(value));
+  return out;
+}
+
 // Writes one letter and a sign per call into a shared log, so a test sees
 // which policies were asked what, in order.
 struct ScriptedPolicy : rfyulreserve_impl::iReservationPolicy {
@@ -36,14 +51,14 @@ struct ScriptedPolicy : rfyulreserve_impl::iReservationPolicy {
     dirtiness = answer;
   }
   void release(ReservationClientID) override { log += name + "-"; }
-  void releaseAll(ReservationClientID) override { log += name + "~"; }
-  void releaseIfIdle(tStatus&) override { log += name + "?"; }
-  void deviceReset() override { log += name + "!"; }
+  void releaseAll(ReservationClientID) override {}
+  void releaseIfIdle(tStatus&) override {}
+  void deviceReset() override {}
   void deferReleaseUntilIdle(ReservationClientID, const rfyulreserve::iDeviceActivityAccess* activity,
                              rfyulreserve::ReservationIdleCallback, tStatus&) override {
     log += name + (activity != nullptr ? "@" : "0");
   }
-  void setIsListModeActive(ReservationClientID, bool, tStatus&) override { log += name + "L"; }
+  void setIsListModeActive(ReservationClientID, bool, tStatus&) override {}
   const char* getDescriptor() const override { return name.c_str(); }
 
   std::string name;
@@ -63,12 +78,6 @@ class ReservationManagerTest : public testing::Test {
   ~ReservationManagerTest() override { IdleTracker::reset(); }
 
   rfyulreserve_impl::ReservationManager& manager() { return resources.reservations(); }
-  static PolicyIDList list(std::vector<uint32_t> ids) {
-    PolicyIDList out;
-    tStatus s;
-    for (uint32_t id : ids) out.push_back(ReservationPolicyID{id}, s);
-    return out;
-  }
 
   rfyulreserve_impl::ReservationResources resources{kCode, kCode, kCode, kCode, kCode, kCode, true};
   std::string log;
@@ -81,54 +90,47 @@ class ReservationManagerTest : public testing::Test {
 struct ReserveCase {
   const char* name;
   std::vector<uint32_t> ids;
+  uint32_t aAnswer;
   bool bRefuses;
   std::string log;
   ReserveErrorInfo errorInfo;
   int64_t code;
   std::vector<uint32_t> dirtiness;
+  uint32_t cached;  // what the cached-list reserve answers
 };
 
 class ReserveListTest : public ReservationManagerTest, public testing::WithParamInterface<ReserveCase> {};
 
-TEST_P(ReserveListTest, RollsBackEarlierPoliciesAtTheFirstRefusal) {
+TEST_P(ReserveListTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefusal) {
   const ReserveCase& param = GetParam();
+  a.answer = param.aAnswer;
   b.refuse = param.bRefuses;
   b.holder = 9;
-  DirtinessList dirtiness;
-  ReserveErrorInfo errorInfo{77, 77};
-  manager().reserveWithErrorInfo(client, list(param.ids), dirtiness, errorInfo, status);
-  EXPECT_EQ(log, param.log);
-  EXPECT_EQ(status.getCode(), param.code);
-  EXPECT_EQ(errorInfo.failedPolicyID, param.errorInfo.failedPolicyID);
-  EXPECT_EQ(errorInfo.conflictingClientID, param.errorInfo.conflictingClientID);
-  EXPECT_EQ(std::vector<uint32_t>(dirtiness.begin(), dirtiness.end()), param.dirtiness);
-}
-
-INSTANTIATE_TEST_SUITE_P(Lists, ReserveListTest,
-                         testing::Values(ReserveCase{"AllReserve", {1, 2, 3}, false, "A+B+C+", {77, 77}, 0, {1, 1, 1}},
-                                         ReserveCase{
-                                             "MiddleRefuses", {1, 2, 3}, true, "A+B+A-", {2, 9}, kConflict, {1, 0, 0}},
-                                         ReserveCase{"Unregistered", {1, 99}, false, "A+A-", {99, 0}, kCode, {1, 0}},
-                                         ReserveCase{"Empty", {}, false, "", {77, 77}, 0, {}}),
-                         [](const auto& info) { return info.param.name; });
-
-TEST_F(ReservationManagerTest, CachedReserveIsOneOnlyWhenEveryPolicyAnswersOne) {
-  struct Case {
-    std::vector<uint32_t> ids;
-    uint32_t aAnswer;
-    bool cRefuses;
-    uint32_t result;
-  };
-  for (const Case& row : {Case{{}, 1, false, 1}, Case{{1, 2}, 0, false, 0}, Case{{1, 2}, 1, false, 1},
-                          Case{{1, 3}, 0, true, 0}, Case{{2, 3}, 1, true, 1}}) {
-    a.answer = row.aAnswer;
-    c.refuse = row.cRefuses;
-    tStatus local;
-    ReserveErrorInfo errorInfo{0, 0};
-    EXPECT_EQ(manager().reserve(client, list(row.ids), errorInfo, local), row.result);
-    EXPECT_EQ(errorInfo.failedPolicyID, row.cRefuses ? 3u : 0u);
+  for (bool cached : {false, true}) {
+    log.clear();
+    tStatus s;
+    DirtinessList dirtiness;
+    ReserveErrorInfo errorInfo{77, 77};
+    if (cached) {
+      EXPECT_EQ(manager().reserve(client, list(param.ids), errorInfo, s), param.cached);
+    } else {
+      manager().reserveWithErrorInfo(client, list(param.ids), dirtiness, errorInfo, s);
+      EXPECT_EQ(plain(dirtiness), param.dirtiness);
+    }
+    EXPECT_EQ(log, param.log);
+    EXPECT_EQ(s.getCode(), param.code);
+    EXPECT_EQ(errorInfo.failedPolicyID, param.errorInfo.failedPolicyID);
+    EXPECT_EQ(errorInfo.conflictingClientID, param.errorInfo.conflictingClientID);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ReserveListTest,
+    testing::Values(ReserveCase{"AllReserve", {1, 2, 3}, 0, false, "A+B+C+", {77, 77}, 0, {0, 1, 1}, 0},
+                    ReserveCase{"MiddleRefuses", {1, 2, 3}, 1, true, "A+B+A-", {2, 9}, kConflict, {1, 0, 0}, 1},
+                    ReserveCase{"Unregistered", {1, 99}, 0, false, "A+A-", {99, 0}, kCode, {0, 0}, 0},
+                    ReserveCase{"Empty", {}, 1, false, "", {77, 77}, 0, {}, 1}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(ReservationManagerTest, ReleaseStopsAtTheFirstUnknownPolicy) {
   manager().release(client, list({1, 99, 2}), status);
@@ -136,39 +138,55 @@ TEST_F(ReservationManagerTest, ReleaseStopsAtTheFirstUnknownPolicy) {
   EXPECT_EQ(status.getCode(), kCode);
 }
 
-TEST_F(ReservationManagerTest, PoliciesAreNumberedInOrderAndDescriptorsStayUnique) {
-  ScriptedPolicy again{"B", log};
-  EXPECT_EQ(rfyulreserve::tokenValue(manager().registerPolicy(&again, status)), 0u);
-  EXPECT_EQ(status.getCode(), kCode);
-  tStatus lookup;
-  const vlhtl::String name("C", lookup);
-  EXPECT_EQ(rfyulreserve::tokenValue(manager().findToken(name, lookup)), 3u);
-  manager().unregisterPolicy(ReservationPolicyID{2}, lookup);
-  manager().unregisterPolicy(ReservationPolicyID{2}, lookup);
-  EXPECT_EQ(lookup.getCode(), kCode);
-}
-
-TEST_F(ReservationManagerTest, WholeDevicePassesVisitEveryPolicyInIdOrder) {
-  manager().releaseClient(client);
-  manager().releaseIfIdle(status);
-  manager().deviceReset();
-  manager().setIsListModeActive(client, true, status);
-  EXPECT_EQ(log, "A~B~C~A?B?C?A!B!C!ALBLCL");
-}
-
 TEST_F(ReservationManagerTest, DeferringReportsTheClientBusyOnlyWhenEveryPolicyTookIt) {
-  const uint32_t id = rfyulreserve::tokenValue(resources.clientTokens().createToken("session", status));
-  IdleTracker::setIdle(id, true);
-  manager().deferReleaseUntilIdle(ReservationClientID{id}, rfyulreserve::DeviceActivityContextID{1}, list({}), status);
-  EXPECT_FALSE(IdleTracker::isIdle(id));
-  manager().deferReleaseUntilIdle(ReservationClientID{id}, rfyulreserve::DeviceActivityContextID{1}, list({1, 2}),
-                                  status);
-  EXPECT_EQ(log, "A@B@");
-  EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kSetStatus), 2u);
-  manager().deferReleaseUntilIdle(ReservationClientID{id}, rfyulreserve::DeviceActivityContextID{2}, list({1}), status);
+  const ReservationClientID id = resources.clientTokens().createToken("session", status);
+  IdleTracker::setIdle(rfyulreserve::tokenValue(id), true);
+  auto defer = [&](uint32_t context, std::vector<uint32_t> ids) {
+    manager().deferReleaseUntilIdle(id, rfyulreserve::DeviceActivityContextID{context}, list(ids), status);
+  };
+  defer(1, {});
+  EXPECT_FALSE(IdleTracker::isIdle(rfyulreserve::tokenValue(id)));
+  defer(1, {1, 2});
+  defer(2, {1});  // no such engine
   EXPECT_EQ(status.getCode(), kCode);
   EXPECT_EQ(log, "A@B@");
   EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kSetStatus), 2u);
+}
+
+TEST_F(ReservationManagerTest, TheInvalidClientIsReportedYetTheTrackerIsStillAsked) {
+  rfyulreserve_impl::DeviceActivityAccessSlave engine("engine", status);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { engine.isIdle(ReservationClientID{0}, s); }), -52005);
+  EXPECT_EQ(vltest::codeAfter(
+                [&](tStatus& s) { rfyulreserve_impl::reportClientIdleStatus(ReservationClientID{0}, true, s); }),
+            -52005);
+  EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kGetStatus), 1u);
+  EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kSetStatus), 1u);
+}
+
+TEST_F(ReservationManagerTest, MetaresourceListsAnswerOnlyForAddedIds) {
+  auto& lists = resources.metaresources();
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.count(ReservationPolicyID{1}, s); }), kCode);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{0}, list({}), s); }), kCode);
+  lists.add(ReservationPolicyID{4}, list({2, 3, 2}), status);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{4}, list({9}), s); }), kCode);
+  PolicyIDList out = list({7});
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.copyOut(ReservationPolicyID{4}, 2, out, s); }), kCode);
+  EXPECT_EQ(plain(out), std::vector<uint32_t>({7}));
+  lists.copyOut(ReservationPolicyID{4}, 3, out, status);
+  EXPECT_EQ(plain(out), std::vector<uint32_t>({2, 3, 2}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ReservationManagerTest, ReallocatingGivesAFreshBlockAndKeepsTheOldOneWhenNoneCanBeHad) {
+  const int64_t before = sim::Memory::outstandingBlocks();
+  void* block = rfyulreserve_impl::reallocateArray(nullptr, 64);
+  ASSERT_NE(block, nullptr);
+  sim::Memory::allocationFaults().failNth(1, 0);
+  EXPECT_EQ(rfyulreserve_impl::reallocateArray(block, 128), nullptr);
+  sim::Memory::allocationFaults().clear();
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before + 1);
+  EXPECT_EQ(rfyulreserve_impl::reallocateArray(block, 0), nullptr);
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
 }  // namespace
