@@ -44,7 +44,7 @@ struct ScriptedPolicy : rfyulreserve_impl::iReservationPolicy {
   void reserve(ReservationClientID, uint32_t& dirtiness, ReservationClientID& conflicting, tStatus& status) override {
     log += name + "+";
     if (refuse) {
-      conflicting = ReservationClientID{holder};
+      conflicting = ReservationClientID{9};
       status.setCode(kConflict, VL_SITE);
       return;
     }
@@ -64,7 +64,6 @@ struct ScriptedPolicy : rfyulreserve_impl::iReservationPolicy {
   std::string name;
   std::string& log;
   bool refuse = false;
-  uint32_t holder = 0;
   uint32_t answer = 1;
 };
 
@@ -105,7 +104,6 @@ TEST_P(ReserveListTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefusal) {
   const ReserveCase& param = GetParam();
   a.answer = param.aAnswer;
   b.refuse = param.bRefuses;
-  b.holder = 9;
   for (bool cached : {false, true}) {
     log.clear();
     tStatus s;
