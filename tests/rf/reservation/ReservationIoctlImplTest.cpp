@@ -154,7 +154,7 @@ TEST_F(ReservationIoctlImplTest, DescriptorsGoOutWithoutNulOrNotAtAll) {
   }
 }
 
-TEST_F(ReservationIoctlImplTest, NamesAreLookedUpByExactlyTheirBytes) {
+TEST_F(ReservationIoctlImplTest, NamesAreLookedUpByExactlyTheirBytesAndNoPolicyHasChildren) {
   open(first, "first");
   std::string text = "9738 Cross Switch Mode";
   const uint32_t length = text.size();
@@ -165,6 +165,8 @@ TEST_F(ReservationIoctlImplTest, NamesAreLookedUpByExactlyTheirBytes) {
   }
   const std::string engine = "Generation Engine";
   EXPECT_EQ(run(0x03, first, Block(24).at(0, put(0x100, engine)).u32(8, engine.size())), Words({2, 0}));
+  EXPECT_EQ(run(0x05, first, Block(12).u32(0, 1).u32(4, 5)), Words({0, static_cast<uint32_t>(kCode)}));
+  EXPECT_EQ(run(0x06, first, Block(24).u32(0, 1).u32(4, 5)), Words({0, static_cast<uint32_t>(kCode)}));
 }
 
 TEST_F(ReservationIoctlImplTest, ARefusalRollsBackAndAClosedSessionFreesWhatItHeld) {

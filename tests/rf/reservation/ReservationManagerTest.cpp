@@ -30,13 +30,6 @@ PolicyIDList list(std::vector<uint32_t> values) {
   return out;
 }
 
-template <typename tList>
-std::vector<uint32_t> plain(const tList& values) {
-  std::vector<uint32_t> out;
-  for (auto value : values) out.push_back(static_cast<uint32_t>(value));
-  return out;
-}
-
 // Writes one letter and a sign per call into a shared log, so a test sees
 // which policies were asked what, in order.
 struct ScriptedPolicy : rfyulreserve_impl::iReservationPolicy {
@@ -113,7 +106,7 @@ TEST_P(ReserveListTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefusal) {
       EXPECT_EQ(manager().reserve(client, list(param.ids), errorInfo, s), param.cached);
     } else {
       manager().reserveWithErrorInfo(client, list(param.ids), dirtiness, errorInfo, s);
-      EXPECT_EQ(plain(dirtiness), param.dirtiness);
+      EXPECT_EQ(std::vector<uint32_t>(dirtiness.begin(), dirtiness.end()), param.dirtiness);
     }
     EXPECT_EQ(log, param.log);
     EXPECT_EQ(s.getCode(), param.code);
@@ -159,20 +152,6 @@ TEST_F(ReservationManagerTest, TheInvalidClientIsReportedYetTheTrackerIsStillAsk
             -52005);
   EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kGetStatus), 1u);
   EXPECT_EQ(IdleTracker::calls(IdleTracker::Call::kSetStatus), 1u);
-}
-
-TEST_F(ReservationManagerTest, MetaresourceListsAnswerOnlyForAddedIds) {
-  auto& lists = resources.metaresources();
-  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.count(ReservationPolicyID{1}, s); }), kCode);
-  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{0}, list({}), s); }), kCode);
-  lists.add(ReservationPolicyID{4}, list({2, 3, 2}), status);
-  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{4}, list({9}), s); }), kCode);
-  PolicyIDList out = list({7});
-  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.copyOut(ReservationPolicyID{4}, 2, out, s); }), kCode);
-  EXPECT_EQ(plain(out), std::vector<uint32_t>({7}));
-  lists.copyOut(ReservationPolicyID{4}, 3, out, status);
-  EXPECT_EQ(plain(out), std::vector<uint32_t>({2, 3, 2}));
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(ReservationManagerTest, ReallocatingGivesAFreshBlockAndKeepsTheOldOneWhenNoneCanBeHad) {
