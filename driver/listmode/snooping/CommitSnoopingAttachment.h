@@ -1,0 +1,34 @@
+// What a list-mode commit attaches to its session before it begins, in
+// the order the session will start and stop them: the register-read
+// resources, the snooping manager, then the RF primitives of the engine's
+// LO path (acquisition: LO1, generation: LO0).
+#ifndef VL9738K_LISTMODE_SNOOPING_COMMITSNOOPINGATTACHMENT_H
+#define VL9738K_LISTMODE_SNOOPING_COMMITSNOOPINGATTACHMENT_H
+
+#include "ListModeRegisterReadResources.h"
+#include "SnoopingManager.h"
+
+namespace nVL9738K_24_0 {
+
+// The listeners of one LO path's primitives; null members are skipped.
+struct LoPathListListeners {
+  listmodek::iListStateListener* frequency = nullptr;
+  listmodek::iListStateListener* power = nullptr;
+  listmodek::iListSnoopingListener* refClock = nullptr;
+};
+
+struct CommitSnoopingParts {
+  ListModeRegisterReadResources* readResources;
+  SnoopingManager::SnoopingManager* manager;
+  uint8_t acquisitionSubsystem;
+  uint8_t generationSubsystem;
+  LoPathListListeners lo0;
+  LoPathListListeners lo1;
+};
+
+// 0xBFFA9178 for a session on neither engine's subsystem.
+void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status);
+
+}  // namespace nVL9738K_24_0
+
+#endif
