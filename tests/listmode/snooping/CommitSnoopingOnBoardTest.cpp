@@ -1,0 +1,151 @@
+// The whole road of a recorded commit: a list-mode session on the board's
+// list engine, the snooping manager over the register port with the LO
+// path's maps registered against the engine's snooping context, and the
+// LO primitives attached as the device attaches them. The commit reaches
+// no register; the list it compiles, run on the engine, writes exactly
+// what the same commit writes directly on a second board.
+#include <optional>
+
+#include "driver/listmode/pcode/Assembler.h"
+#include "driver/listmode/snooping/CommitSnoopingAttachment.h"
+#include "driver/rf/primitives/lo/FrequencyPrimitive.h"
+#include "driver/rf/primitives/lo/PowerPrimitive.h"
+#include "driver/rf/primitives/refclk/RefClockPrimitive.h"
+#include "tests/regmaps/timing/TimingBlockFixture.h"
+#include "tests/rf/primitives/LoPathFixture.h"
+
+namespace {
+
+using namespace vltest;
+using namespace nVL9738K_24_0;
+using Entries = std::vector<Entry>;
+
+constexpr uint8_t kEngine = 10, kOtherEngine = 9;
+constexpr uint32_t kSnoopOffset = 0x100000;
+constexpr uint64_t kWindow = sim::FixedLogic::kBarOffset;
+
+// One LO0 path with its primitives over a board's fixed logic.
+struct LoPath {
+  explicit LoPath(sim::Board& board)
+      : fixedLogic(sim::FixedLogic::kSize, kBar0BusAddress + kWindow, board.bar0().mappedAddress() + kWindow, 0) {}
+  void commit(tStatus& status) {
+    vl9738settings::FrequencySettings f = vl9738settings::frequencyPreset(3);
+    frequency.setRequested(f, status);
+    frequency.commit(status);
+    power.setRequested(vl9738settings::PowerSettings(0, 5, 6, 20000, 40), status);
+    power.commit(status);
+  }
+  vllym::IoAccessorMappedPci fixedLogic;
+  nVl9738Lo0Cpld::tVl9738Lo0Cpld lo{&fixedLogic, 0x8000, 0, 0x4000};
+  nVl9738RefCpld::tVl9738RefCpld ref{&fixedLogic, 0x4000, 0, 0x4000};
+  nBoardControl::tBoardControl boardControl{&fixedLogic, 0, 0, 0x100};
+  nKMR4::tTICDCE18005RegMap clockBuffer{nullptr, 0, 0, 0xFFFFFFFF};
+  RecordingControl control0, control1;
+  cbak::SettlingTimerHandler settling{&control0, &control1};
+  ListModeRegisterReadResources readResources{status};
+  tStatus status;
+  FrequencyPrimitive frequency{&ref.Lo0RefClkToLoRegMap, &lo.Ad9162RegMap, &lo.BoardCtrlRegMap, &settling,
+                               readResources.getWaitWithRedirection()};
+  PowerPrimitive power{&lo.BoardCtrlRegMap, &lo.Ad9162RegMap, &settling};
+  RefClockPrimitive refClock{ref, boardControl, clockBuffer, &readResources, status};
+};
+
+// The parameter: whether the engine is the generation engine (LO0
+// listeners) or the acquisition engine (LO1 listeners).
+class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    build(0x28'00'01'32'01);
+    listmodek::ListTraits traits{};
+    control->getCapabilities(traits, status);
+    assembler.setCapabilities(traits);
+    session.emplace(&*control, &assembler, kEngine, status);
+    snoopContext.initialize(kEngine, kSnoopOffset, 1704, 0, 1, 1, nullptr, 0);
+    manager.emplace(&*driverPort, status);
+    manager->addSnoopableRegMap(path.lo.Ad9162RegMap, snoopContext, 0, 0, nullptr, status);
+    manager->addSnoopableRegMap(path.lo.BoardCtrlRegMap, snoopContext, 0, 0, nullptr, status);
+    manager->addSnoopableRegMap(path.ref, snoopContext, 0, 0, nullptr, status);
+    const bool generation = GetParam();
+    path.readResources.configure(generation ? kOtherEngine : kEngine, generation ? kEngine : kOtherEngine, status);
+    for (LoPath* p : {&path, &direct}) {
+      p->frequency.applyDefaults(status);
+      p->power.applyDefaults(status);
+    }
+    ASSERT_EQ(status.getCode(), 0);
+    board.bar0().clearTraffic();
+    other.bar0().clearTraffic();
+  }
+  void attach() {
+    const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock};
+    const bool generation = GetParam();
+    CommitSnoopingParts parts{&path.readResources,
+                              &*manager,
+                              generation ? kOtherEngine : kEngine,
+                              generation ? kEngine : kOtherEngine,
+                              generation ? lo : LoPathListListeners{},
+                              generation ? LoPathListListeners{} : lo};
+    attachCommitSnooping(*session, parts, status);
+  }
+
+  sim::Board other;
+  LoPath path{board};
+  LoPath direct{other};
+  listmodek::pcode::Assembler assembler{status};
+  std::optional<listmodek::Session> session;
+  vlifw::Context snoopContext;
+  std::optional<SnoopingManager::SnoopingManager> manager;
+};
+
+TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWhatTheDirectCommitWrites) {
+  attach();
+  session->beginCommit(status);
+  path.commit(status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(board.bar0().traffic().empty()) << "no register access while recording";
+  session->endCommit(status);
+  EXPECT_EQ(path.lo.Ad9162RegMap.getAccessor(), &path.fixedLogic);
+  EXPECT_EQ(path.ref.Hmc703RegMap.getAccessor(), &path.fixedLogic);
+
+  direct.commit(direct.status);
+  sim::InstructionBlockModel snooped;
+  Entries expected;
+  for (const BusAccess& access : writesIn(other.bar0().traffic())) {
+    const uint32_t address = kSnoopOffset + static_cast<uint32_t>(access.offset - kWindow);
+    snooped.define(address, sim::InstructionBlockModel::kReadWrite, false);
+    expected.push_back(wrote(address, access.value));
+  }
+  ASSERT_FALSE(expected.empty());
+  engine.attachTarget(kEngine, snooped);
+  const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
+  EXPECT_TRUE(engine.run(std::vector<uint64_t>(buffer.data, buffer.data + buffer.count)));
+  EXPECT_EQ(snooped.writes(), expected);
+  ASSERT_FALSE(engine.events().empty()) << "the 50 us waits are delays of the list";
+  for (const auto& event : engine.events()) EXPECT_EQ(event, engine.events().front());
+}
+
+// While recording, the lock query is the list's wait on the select bit:
+// the run passes when the bit is set and fails when it is not. The path
+// is the engine's: path 0 checks through the generation engine.
+TEST_P(CommitSnoopingOnBoard, ALockQueryDuringACommitBecomesAWaitOnTheSelectBit) {
+  attach();
+  session->beginCommit(status);
+  vl9738settings::RefClockLockReport report{};
+  const uint32_t pathIndex = GetParam() ? 0 : 1;
+  EXPECT_EQ(path.refClock.queryLockStatus(pathIndex, report, status), 0u);
+  session->endCommit(status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(board.bar0().traffic().empty());
+  const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
+  const std::vector<uint64_t> words(buffer.data, buffer.data + buffer.count);
+  sim::InstructionBlockModel cpld;
+  cpld.define(kSnoopOffset + 0x412C, sim::InstructionBlockModel::kReadWrite, false);
+  engine.attachTarget(kEngine, cpld);
+  EXPECT_FALSE(engine.run(words));
+  cpld.setValue(kSnoopOffset + 0x412C,
+                pathIndex == 0 ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select);
+  EXPECT_TRUE(engine.run(words));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, CommitSnoopingOnBoard, testing::Bool());
+
+}  // namespace
