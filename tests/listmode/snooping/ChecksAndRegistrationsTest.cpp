@@ -1,0 +1,170 @@
+// The status-register checks and their pools, the register-read resources'
+// registrations and the snooping manager's, over a session on the board's
+// list engine.
+#include <optional>
+
+#include "driver/listmode/ListModeStatusCodes.h"
+#include "driver/listmode/pcode/Assembler.h"
+#include "driver/listmode/snooping/AutoReservationStatusRegisterCheck.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
+#include "tests/listmode/snooping/RecordingInserter.h"
+#include "tests/regmaps/timing/TimingBlockFixture.h"
+
+namespace {
+
+using namespace vltest;
+using namespace StatusRegisterCheck;
+namespace st = nVLAPALS100;
+constexpr uint8_t kEngine = 10;
+
+class SnoopingParts : public ListEngineOnBoard {
+ protected:
+  void SetUp() override {
+    build(0x28'00'01'32'01);
+    listmodek::ListTraits traits{};
+    control->getCapabilities(traits, status);
+    assembler.setCapabilities(traits);
+    session.emplace(&*control, &assembler, kEngine, status);
+  }
+  int64_t attachCode(uint8_t acquisition, uint8_t generation) {
+    tStatus s;
+    resources.clearSubsystems(s);
+    if (acquisition != 0) resources.configure(acquisition, generation, s);
+    resources.attachSession(*session, s);
+    return s.getCode();
+  }
+
+  Log log;
+  RecordingInserter inserter{log};
+  listmodek::pcode::Assembler assembler{status};
+  std::optional<listmodek::Session> session;
+  nVL9738K_24_0::ListModeRegisterReadResources resources{status};
+  StatusRegisterCheckPool& pool = *resources.getGenerationStatusRegisterCheckPool();
+};
+
+TEST_F(SnoopingParts, APoolHandsOutItsChecksAsAStackAndRefusesBeyondThirtyTwo) {
+  std::vector<uint32_t> order;
+  for (uint32_t i = 0; i < 32; ++i) order.push_back(pool.acquireCheck(status)->index);
+  EXPECT_EQ(std::vector<uint32_t>(order.begin(), order.begin() + 3), (std::vector<uint32_t>{31, 30, 29}));
+  tStatus exhausted, null, missing;
+  EXPECT_EQ(pool.acquireCheck(exhausted), nullptr);
+  pool.releaseCheck(nullptr, null);
+  pool.releaseCheck(pool.check(5), status);
+  EXPECT_EQ(pool.acquireCheck(status), pool.check(5));
+  EXPECT_EQ(resources.getStatusRegisterCheckPoolStore()->getPool(3, missing), nullptr);
+  EXPECT_EQ(std::tuple(exhausted.getCode(), null.getCode(), missing.getCode()),
+            std::tuple(st::kStatusNotAccessible, st::kStatusInvalidParameter, st::kStatusNotAccessible));
+  {
+    resources.configure(9, kEngine, status);
+    AutoReservationStatusRegisterCheck held(kEngine, resources.getStatusRegisterCheckPoolStore());
+    pool.releaseCheck(pool.check(7), status);
+    EXPECT_EQ(held.get(status), pool.check(7));
+  }
+  EXPECT_EQ(pool.acquireCheck(status), pool.check(7)) << "the wrapper gave its check back";
+}
+
+// Stop and abort reach every check even after an error.
+TEST_F(SnoopingParts, AStopOrAbortAfterAnErrorStillResetsEveryCheck) {
+  pool.onStartCommitSnooping(&inserter, status);
+  pool.onListInitiate(status);
+  tStatus failed;
+  failed.setCode(-7, VL_SITE);
+  pool.onStopCommitSnooping(failed);
+  pool.onListAbort(failed);
+  for (uint32_t i = 0; i < 32; ++i) EXPECT_TRUE(pool.check(i)->isDirect() && pool.check(i)->listInitiated == 0);
+}
+
+// Snooping: the announced field wait carries the index, no hardware read;
+// directly: a started list answers for the hardware, and bit (index mod 32)
+// of the engine's status word marks the check failed.
+TEST_F(SnoopingParts, EvaluationFollowsSnoopingTheStartedListAndTheEnginesWord) {
+  struct Case {
+    bool snooping, initiated;
+    uint64_t hardware;
+    uint32_t word, index;
+    bool met, failed;
+    int reads;
+  } cases[] = {
+      {true, false, 0, 1, 0, true, false, 1},      {false, true, 0, 0, 3, true, false, 0},
+      {false, false, 0x100, 0, 3, true, false, 1}, {false, false, 0, 0, 3, false, false, 1},
+      {false, true, 0, 1, 0, true, true, 0},       {false, true, 0, 1, 1, true, false, 0},
+  };
+  for (const Case& c : cases) {
+    StatusRegisterCheckWithRedirection check(c.index);
+    check.setRedirection(&*control, status);
+    check.setListInitiated(c.initiated, status);
+    if (c.snooping) check.setInserter(&inserter, status);
+    engine.setErrors(c.word, 0x55);
+    int reads = 0;
+    const CheckOutcome outcome = evaluateCheck(
+        check, 0x100, true, 0,
+        [&](tStatus& s) -> uint64_t {
+          ++reads;
+          return c.snooping ? inserter.readDuringCompile(kEngine, 0x12C, s) : c.hardware;
+        },
+        status);
+    EXPECT_EQ(std::tuple(outcome.conditionMet, outcome.failedInList, reads), std::tuple(c.met, c.failed, c.reads))
+        << "case index " << c.index << " word " << c.word;
+  }
+  EXPECT_EQ(log, Log{entry("read", kEngine, 0x12C, 0x100 << 16 | 0x100 << 8 | 0)}) << "mask, expected, index";
+}
+
+// Registrations: a number in both lists takes the acquisition pool; an
+// earlier configuration stays in the stores; a cleared one attaches nothing.
+TEST_F(SnoopingParts, TheReadResourcesAttachOnlyConfiguredSubsystems) {
+  auto* store = resources.getPollerStore();
+  EXPECT_EQ(attachCode(0, 0), st::kStatusRequestFailure);
+  EXPECT_EQ(store->getPoller(kEngine, status), store->getPoller(200, status)) << "the fallback";
+  EXPECT_EQ(attachCode(kEngine, kEngine), 0);
+  session->beginCommit(status);
+  EXPECT_FALSE(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->isDirect());
+  EXPECT_TRUE(pool.check(0)->isDirect());
+  EXPECT_NE(resources.getWaitWithRedirection()->getInserter(), nullptr);
+  EXPECT_EQ(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->commandControl, &*control);
+  session->endCommit(status);
+  resources.configure(11, 12, status);
+  EXPECT_EQ(store->getPoller(kEngine, status), resources.getPollerWithRedirection());
+  session->clearListeners();
+  EXPECT_EQ(attachCode(0, 0), st::kStatusRequestFailure);
+  EXPECT_EQ(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->commandControl, nullptr);
+}
+
+// One composite under two contexts of the same subsystem: one entry, two
+// snoopers; a second start is refused and a stop restores the first saved.
+TEST_F(SnoopingParts, TheManagerSwapsAllSevenAccessorsAndRestoresTheCompositesOwn) {
+  vlifw::Context a, b;
+  a.initialize(kEngine, 0x1000, 1704, 0, 1, 1, nullptr, 0);
+  b.initialize(kEngine, 0x2000, 1703, 0, 1, 1, nullptr, 0);
+  nVL9738K_24_0::IoAccessorWithContextualize live(&*driverPort, &a, 0);  // never reached here
+  nVl9738RefCpld::tVl9738RefCpld ref{&live, 0x4000, 0, 0x4000};
+  ref.Hmc703RegMap.setAccessor(nullptr);  // the composite's own is the one restored
+  SnoopingManager::SnoopingManager manager(&*driverPort, status);
+  auto first = manager.addSnoopableRegMap(ref, a, 0, 0, nullptr, status);
+  auto second = manager.addSnoopableRegMap(ref, a, 0, 0, &b, status);
+  EXPECT_EQ(first.subsystem.get(), second.subsystem.get());
+  tStatus unknown;
+  listmodek::Session elsewhere(&*control, &assembler, 3, status);
+  manager.attachSession(elsewhere, unknown);
+  EXPECT_EQ(unknown.getCode(), st::kStatusRequestFailure);
+
+  first.listener->onStopCommitSnooping(status);
+  EXPECT_EQ(ref.getAccessor(), &live) << "a stop without a start changes nothing";
+  first.listener->onStartCommitSnooping(nullptr, status);
+  vllym::kernel::IIoAccessor* snooping = ref.getAccessor();
+  EXPECT_EQ(std::vector<vllym::kernel::IIoAccessor*>(
+                {ref.TemperatureRegMap.getAccessor(), ref.Lo0RefClkToLoRegMap.getAccessor(),
+                 ref.Lo1RefClkToLoRegMap.getAccessor(), ref.Ad9512RegMap.getAccessor(), ref.Hmc703RegMap.getAccessor(),
+                 ref.AuxInterfaceRegMap.getAccessor()}),
+            std::vector<vllym::kernel::IIoAccessor*>(6, snooping));
+  tStatus again;
+  first.listener->onStartCommitSnooping(nullptr, again);
+  EXPECT_EQ(again.getCode(), listmodek::codes::kNoListMode);
+  first.listener->onStopCommitSnooping(again);
+  EXPECT_EQ(std::tuple(ref.getAccessor(), ref.Hmc703RegMap.getAccessor(), ref.AuxInterfaceRegMap.getAccessor()),
+            std::tuple(&live, &live, &live));
+  manager.removeSnoopableRegMap(second);
+  EXPECT_EQ(first.subsystem->registrations(), 1u);
+}
+
+}  // namespace
