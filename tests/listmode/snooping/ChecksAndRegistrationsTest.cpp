@@ -27,10 +27,8 @@ class SnoopingParts : public ListEngineOnBoard {
     assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, kEngine, status);
   }
-  int64_t attachCode(uint8_t acquisition, uint8_t generation) {
+  int64_t attachCode() {
     tStatus s;
-    resources.clearSubsystems(s);
-    if (acquisition != 0) resources.configure(acquisition, generation, s);
     resources.attachSession(*session, s);
     return s.getCode();
   }
@@ -43,10 +41,11 @@ class SnoopingParts : public ListEngineOnBoard {
   StatusRegisterCheckPool& pool = *resources.getGenerationStatusRegisterCheckPool();
 };
 
-TEST_F(SnoopingParts, APoolHandsOutItsChecksAsAStackAndRefusesBeyondThirtyTwo) {
-  std::vector<uint32_t> order;
-  for (uint32_t i = 0; i < 32; ++i) order.push_back(pool.acquireCheck(status)->index);
-  EXPECT_EQ(std::vector<uint32_t>(order.begin(), order.begin() + 3), (std::vector<uint32_t>{31, 30, 29}));
+// A stack of 32: 31 first, a released check next, the 33rd refused; stop
+// and abort reach every check even after an error.
+TEST_F(SnoopingParts, APoolHandsOutItsChecksAsAStackAndResetsThemAll) {
+  EXPECT_EQ(pool.acquireCheck(status)->index, 31u);
+  for (uint32_t i = 0; i < 31; ++i) pool.acquireCheck(status);
   tStatus exhausted, null, missing;
   EXPECT_EQ(pool.acquireCheck(exhausted), nullptr);
   pool.releaseCheck(nullptr, null);
@@ -55,17 +54,13 @@ TEST_F(SnoopingParts, APoolHandsOutItsChecksAsAStackAndRefusesBeyondThirtyTwo) {
   EXPECT_EQ(resources.getStatusRegisterCheckPoolStore()->getPool(3, missing), nullptr);
   EXPECT_EQ(std::tuple(exhausted.getCode(), null.getCode(), missing.getCode()),
             std::tuple(st::kStatusNotAccessible, st::kStatusInvalidParameter, st::kStatusNotAccessible));
-  {
-    resources.configure(9, kEngine, status);
-    AutoReservationStatusRegisterCheck held(kEngine, resources.getStatusRegisterCheckPoolStore());
-    pool.releaseCheck(pool.check(7), status);
-    EXPECT_EQ(held.get(status), pool.check(7));
-  }
+  resources.configure(9, kEngine, status);
+  std::optional<AutoReservationStatusRegisterCheck> held(std::in_place, kEngine,
+                                                         resources.getStatusRegisterCheckPoolStore());
+  pool.releaseCheck(pool.check(7), status);
+  EXPECT_EQ(held->get(status), pool.check(7));
+  held.reset();
   EXPECT_EQ(pool.acquireCheck(status), pool.check(7)) << "the wrapper gave its check back";
-}
-
-// Stop and abort reach every check even after an error.
-TEST_F(SnoopingParts, AStopOrAbortAfterAnErrorStillResetsEveryCheck) {
   pool.onStartCommitSnooping(&inserter, status);
   pool.onListInitiate(status);
   tStatus failed;
@@ -110,61 +105,58 @@ TEST_F(SnoopingParts, EvaluationFollowsSnoopingTheStartedListAndTheEnginesWord) 
   EXPECT_EQ(log, Log{entry("read", kEngine, 0x12C, 0x100 << 16 | 0x100 << 8 | 0)}) << "mask, expected, index";
 }
 
-// Registrations: a number in both lists takes the acquisition pool; an
-// earlier configuration stays in the stores; a cleared one attaches nothing.
+// A number in both lists takes the acquisition pool; a second
+// configuration leaves the first numbers in the stores; once cleared,
+// nothing attaches.
 TEST_F(SnoopingParts, TheReadResourcesAttachOnlyConfiguredSubsystems) {
   auto* store = resources.getPollerStore();
-  EXPECT_EQ(attachCode(0, 0), st::kStatusRequestFailure);
+  auto* acquisition = resources.getAcquisitionStatusRegisterCheckPool()->check(0);
+  EXPECT_EQ(attachCode(), st::kStatusRequestFailure);
   EXPECT_EQ(store->getPoller(kEngine, status), store->getPoller(200, status)) << "the fallback";
-  EXPECT_EQ(attachCode(kEngine, kEngine), 0);
+  resources.configure(kEngine, kEngine, status);
+  EXPECT_EQ(attachCode(), 0);
   session->beginCommit(status);
-  EXPECT_FALSE(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->isDirect());
-  EXPECT_TRUE(pool.check(0)->isDirect());
+  EXPECT_EQ(std::tuple(acquisition->isDirect(), pool.check(0)->isDirect(), acquisition->commandControl),
+            std::tuple(false, true, &*control));
   EXPECT_NE(resources.getWaitWithRedirection()->getInserter(), nullptr);
-  EXPECT_EQ(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->commandControl, &*control);
   session->endCommit(status);
   resources.configure(11, 12, status);
   EXPECT_EQ(store->getPoller(kEngine, status), resources.getPollerWithRedirection());
-  session->clearListeners();
-  EXPECT_EQ(attachCode(0, 0), st::kStatusRequestFailure);
-  EXPECT_EQ(resources.getAcquisitionStatusRegisterCheckPool()->check(0)->commandControl, nullptr);
+  resources.clearSubsystems(status);
+  EXPECT_EQ(std::tuple(attachCode(), acquisition->commandControl), std::tuple(st::kStatusRequestFailure, nullptr));
 }
 
-// One composite under two contexts of the same subsystem: one entry, two
-// snoopers; a second start is refused and a stop restores the first saved.
+// One composite registered twice for a subsystem: one entry, two snoopers;
+// all seven references move together, a second start is refused and the
+// stop restores the composite's own reference to all seven.
 TEST_F(SnoopingParts, TheManagerSwapsAllSevenAccessorsAndRestoresTheCompositesOwn) {
-  vlifw::Context a, b;
+  vlifw::Context a;
   a.initialize(kEngine, 0x1000, 1704, 0, 1, 1, nullptr, 0);
-  b.initialize(kEngine, 0x2000, 1703, 0, 1, 1, nullptr, 0);
   nVL9738K_24_0::IoAccessorWithContextualize live(&*driverPort, &a, 0);  // never reached here
   nVl9738RefCpld::tVl9738RefCpld ref{&live, 0x4000, 0, 0x4000};
-  ref.Hmc703RegMap.setAccessor(nullptr);  // the composite's own is the one restored
+  ref.Hmc703RegMap.setAccessor(nullptr);
   SnoopingManager::SnoopingManager manager(&*driverPort, status);
   auto first = manager.addSnoopableRegMap(ref, a, 0, 0, nullptr, status);
-  auto second = manager.addSnoopableRegMap(ref, a, 0, 0, &b, status);
-  EXPECT_EQ(first.subsystem.get(), second.subsystem.get());
-  tStatus unknown;
+  EXPECT_EQ(manager.addSnoopableRegMap(ref, a, 0, 0, nullptr, status).subsystem.get(), first.subsystem.get());
+  EXPECT_EQ(first.subsystem->registrations(), 2u);
+  tStatus unknown, again;
   listmodek::Session elsewhere(&*control, &assembler, 3, status);
   manager.attachSession(elsewhere, unknown);
-  EXPECT_EQ(unknown.getCode(), st::kStatusRequestFailure);
-
   first.listener->onStopCommitSnooping(status);
-  EXPECT_EQ(ref.getAccessor(), &live) << "a stop without a start changes nothing";
   first.listener->onStartCommitSnooping(nullptr, status);
-  vllym::kernel::IIoAccessor* snooping = ref.getAccessor();
-  EXPECT_EQ(std::vector<vllym::kernel::IIoAccessor*>(
-                {ref.TemperatureRegMap.getAccessor(), ref.Lo0RefClkToLoRegMap.getAccessor(),
-                 ref.Lo1RefClkToLoRegMap.getAccessor(), ref.Ad9512RegMap.getAccessor(), ref.Hmc703RegMap.getAccessor(),
-                 ref.AuxInterfaceRegMap.getAccessor()}),
-            std::vector<vllym::kernel::IIoAccessor*>(6, snooping));
-  tStatus again;
+  auto* snooping = ref.getAccessor();
+  EXPECT_NE(snooping, &live);
+  for (auto* child : {ref.TemperatureRegMap.getAccessor(), ref.Lo0RefClkToLoRegMap.getAccessor(),
+                      ref.Lo1RefClkToLoRegMap.getAccessor(), ref.Ad9512RegMap.getAccessor(),
+                      ref.Hmc703RegMap.getAccessor(), ref.AuxInterfaceRegMap.getAccessor()}) {
+    EXPECT_EQ(child, snooping);
+  }
   first.listener->onStartCommitSnooping(nullptr, again);
-  EXPECT_EQ(again.getCode(), listmodek::codes::kNoListMode);
   first.listener->onStopCommitSnooping(again);
+  EXPECT_EQ(std::tuple(unknown.getCode(), again.getCode()),
+            std::tuple(st::kStatusRequestFailure, listmodek::codes::kNoListMode));
   EXPECT_EQ(std::tuple(ref.getAccessor(), ref.Hmc703RegMap.getAccessor(), ref.AuxInterfaceRegMap.getAccessor()),
             std::tuple(&live, &live, &live));
-  manager.removeSnoopableRegMap(second);
-  EXPECT_EQ(first.subsystem->registrations(), 1u);
 }
 
 }  // namespace

@@ -75,18 +75,6 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
     board.bar0().clearTraffic();
     other.bar0().clearTraffic();
   }
-  void attach() {
-    const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock};
-    const bool generation = GetParam();
-    CommitSnoopingParts parts{&path.readResources,
-                              &*manager,
-                              generation ? kOtherEngine : kEngine,
-                              generation ? kEngine : kOtherEngine,
-                              generation ? lo : LoPathListListeners{},
-                              generation ? LoPathListListeners{} : lo};
-    attachCommitSnooping(*session, parts, status);
-  }
-
   sim::Board other;
   LoPath path{board};
   LoPath direct{other};
@@ -96,15 +84,25 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
   std::optional<SnoopingManager::SnoopingManager> manager;
 };
 
+// The lock query of the engine's path (path 0 for generation) during the
+// commit becomes the list's wait on the select bit: the run fails until
+// the bit is set.
 TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWhatTheDirectCommitWrites) {
-  attach();
+  const bool generation = GetParam();
+  const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock}, none{};
+  attachCommitSnooping(*session,
+                       {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
+                        generation ? kEngine : kOtherEngine, generation ? lo : none, generation ? none : lo},
+                       status);
   session->beginCommit(status);
   path.commit(status);
+  vl9738settings::RefClockLockReport report{};
+  EXPECT_EQ(path.refClock.queryLockStatus(generation ? 0 : 1, report, status), 0u);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_TRUE(board.bar0().traffic().empty()) << "no register access while recording";
   session->endCommit(status);
-  EXPECT_EQ(path.lo.Ad9162RegMap.getAccessor(), &path.fixedLogic);
-  EXPECT_EQ(path.ref.Hmc703RegMap.getAccessor(), &path.fixedLogic);
+  EXPECT_EQ(std::tuple(path.lo.Ad9162RegMap.getAccessor(), path.ref.Hmc703RegMap.getAccessor()),
+            std::tuple(&path.fixedLogic, &path.fixedLogic));
 
   direct.commit(direct.status);
   sim::InstructionBlockModel snooped;
@@ -115,35 +113,18 @@ TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWh
     expected.push_back(wrote(address, access.value));
   }
   ASSERT_FALSE(expected.empty());
+  constexpr uint32_t kPllHmc703 = kSnoopOffset + 0x412C;
+  snooped.define(kPllHmc703, sim::InstructionBlockModel::kReadWrite, false);
   engine.attachTarget(kEngine, snooped);
   const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
-  EXPECT_TRUE(engine.run(std::vector<uint64_t>(buffer.data, buffer.data + buffer.count)));
+  const std::vector<uint64_t> words(buffer.data, buffer.data + buffer.count);
+  EXPECT_FALSE(engine.run(words));
+  snooped.setValue(kPllHmc703, generation ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select);
+  snooped.clearLog();
+  EXPECT_TRUE(engine.run(words));
   EXPECT_EQ(snooped.writes(), expected);
   ASSERT_FALSE(engine.events().empty()) << "the 50 us waits are delays of the list";
   for (const auto& event : engine.events()) EXPECT_EQ(event, engine.events().front());
-}
-
-// While recording, the lock query is the list's wait on the select bit:
-// the run passes when the bit is set and fails when it is not. The path
-// is the engine's: path 0 checks through the generation engine.
-TEST_P(CommitSnoopingOnBoard, ALockQueryDuringACommitBecomesAWaitOnTheSelectBit) {
-  attach();
-  session->beginCommit(status);
-  vl9738settings::RefClockLockReport report{};
-  const uint32_t pathIndex = GetParam() ? 0 : 1;
-  EXPECT_EQ(path.refClock.queryLockStatus(pathIndex, report, status), 0u);
-  session->endCommit(status);
-  ASSERT_EQ(status.getCode(), 0);
-  EXPECT_TRUE(board.bar0().traffic().empty());
-  const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
-  const std::vector<uint64_t> words(buffer.data, buffer.data + buffer.count);
-  sim::InstructionBlockModel cpld;
-  cpld.define(kSnoopOffset + 0x412C, sim::InstructionBlockModel::kReadWrite, false);
-  engine.attachTarget(kEngine, cpld);
-  EXPECT_FALSE(engine.run(words));
-  cpld.setValue(kSnoopOffset + 0x412C,
-                pathIndex == 0 ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select);
-  EXPECT_TRUE(engine.run(words));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CommitSnoopingOnBoard, testing::Bool());
