@@ -80,11 +80,10 @@ TEST_F(SnoopingParts, EvaluationFollowsSnoopingTheStartedListAndTheEnginesWord) 
     uint32_t word, index;
     bool met, failed;
     int reads;
-  } cases[] = {
-      {true, false, 0, 1, 0, true, false, 1},      {false, true, 0, 0, 3, true, false, 0},
-      {false, false, 0x100, 0, 3, true, false, 1}, {false, false, 0, 0, 3, false, false, 1},
-      {false, true, 0, 1, 0, true, true, 0},       {false, true, 0, 1, 1, true, false, 0},
-  };
+  } cases[] = {{true, false, 0, 1, 0, true, false, 1},
+               {false, true, 0, 0x80000001, 31, true, true, 0},
+               {false, false, 0x100, 2, 1, true, true, 1},
+               {false, false, 0, 1, 3, false, false, 1}};
   for (const Case& c : cases) {
     StatusRegisterCheckWithRedirection check(c.index);
     check.setRedirection(&*control, status);

@@ -1,9 +1,6 @@
-// The whole road of a recorded commit: a list-mode session on the board's
-// list engine, the snooping manager over the register port with the LO
-// path's maps registered against the engine's snooping context, and the
-// LO primitives attached as the device attaches them. The commit reaches
-// no register; the list it compiles, run on the engine, writes exactly
-// what the same commit writes directly on a second board.
+// A commit recorded through a session on the board's list engine, the LO
+// maps registered with the manager and the primitives attached as the
+// device attaches them, against the same commit made directly elsewhere.
 #include <optional>
 
 #include "driver/listmode/pcode/Assembler.h"
@@ -29,8 +26,7 @@ struct LoPath {
   explicit LoPath(sim::Board& board)
       : fixedLogic(sim::FixedLogic::kSize, kBar0BusAddress + kWindow, board.bar0().mappedAddress() + kWindow, 0) {}
   void commit(tStatus& status) {
-    vl9738settings::FrequencySettings f = vl9738settings::frequencyPreset(3);
-    frequency.setRequested(f, status);
+    frequency.setRequested(vl9738settings::frequencyPreset(3), status);
     frequency.commit(status);
     power.setRequested(vl9738settings::PowerSettings(0, 5, 6, 20000, 40), status);
     power.commit(status);
@@ -42,16 +38,15 @@ struct LoPath {
   nKMR4::tTICDCE18005RegMap clockBuffer{nullptr, 0, 0, 0xFFFFFFFF};
   RecordingControl control0, control1;
   cbak::SettlingTimerHandler settling{&control0, &control1};
-  ListModeRegisterReadResources readResources{status};
   tStatus status;
+  ListModeRegisterReadResources readResources{status};
   FrequencyPrimitive frequency{&ref.Lo0RefClkToLoRegMap, &lo.Ad9162RegMap, &lo.BoardCtrlRegMap, &settling,
                                readResources.getWaitWithRedirection()};
   PowerPrimitive power{&lo.BoardCtrlRegMap, &lo.Ad9162RegMap, &settling};
   RefClockPrimitive refClock{ref, boardControl, clockBuffer, &readResources, status};
 };
 
-// The parameter: whether the engine is the generation engine (LO0
-// listeners) or the acquisition engine (LO1 listeners).
+// Parameter: the engine is the generation engine (else acquisition).
 class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
