@@ -55,8 +55,9 @@ RefClockPrimitive::RefClockPrimitive(nVl9738RefCpld::tVl9738RefCpld& refCpld,
 RefClockPrimitive::~RefClockPrimitive() {
   if (readResources_ == nullptr) return;
   tStatus local;
-  if (generationCheck_ != nullptr)
+  if (generationCheck_ != nullptr) {
     readResources_->getGenerationStatusRegisterCheckPool()->releaseCheck(generationCheck_, local);
+  }
   if (acquisitionCheck_ != nullptr) {
     readResources_->getAcquisitionStatusRegisterCheckPool()->releaseCheck(acquisitionCheck_, local);
   }
