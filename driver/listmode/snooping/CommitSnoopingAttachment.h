@@ -7,6 +7,8 @@
 
 #include "ListModeRegisterReadResources.h"
 #include "SnoopingManager.h"
+#include "driver/regmaps/board/cpld/tBoardCtrlRegMap.h"
+#include "driver/regmaps/dac/tAd9162RegMap.h"
 
 namespace nVL9738K_24_0 {
 
@@ -25,6 +27,15 @@ struct CommitSnoopingParts {
   LoPathListListeners lo0;
   LoPathListListeners lo1;
 };
+
+// Makes one engine's LO path snoopable: the block of the snooping context
+// must be of a version this driver knows, then the path's DAC, its board
+// control and the reference CPLD are registered in that order (the order
+// in which a commit swaps their accessors), with base and shift 0.
+void registerLoPathMaps(SnoopingManager::SnoopingManager& manager, const vlifw::ContextInterface& snoopingContext,
+                        nShared::nAd9162RegMap::tAd9162RegMap& dac,
+                        nShared::nBoardCtrlRegMap::tBoardCtrlRegMap& boardControl,
+                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status);
 
 // 0xBFFA9178 for a session on neither engine's subsystem.
 void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status);

@@ -55,11 +55,9 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
     control->getCapabilities(traits, status);
     assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, kEngine, status);
-    snoopContext.initialize(kEngine, kSnoopOffset, 1704, 0, 1, 1, nullptr, 0);
+    snoopContext.initialize(kEngine, kSnoopOffset, 1704, 0, 1, 0, nullptr, 0);
     manager.emplace(&*driverPort, status);
-    manager->addSnoopableRegMap(path.lo.Ad9162RegMap, snoopContext, 0, 0, nullptr, status);
-    manager->addSnoopableRegMap(path.lo.BoardCtrlRegMap, snoopContext, 0, 0, nullptr, status);
-    manager->addSnoopableRegMap(path.ref, snoopContext, 0, 0, nullptr, status);
+    registerLoPathMaps(*manager, snoopContext, path.lo.Ad9162RegMap, path.lo.BoardCtrlRegMap, path.ref, status);
     const bool generation = GetParam();
     path.readResources.configure(generation ? kOtherEngine : kEngine, generation ? kEngine : kOtherEngine, status);
     for (LoPath* p : {&path, &direct}) {
