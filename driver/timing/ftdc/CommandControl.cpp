@@ -1,8 +1,8 @@
 #include "CommandControl.h"
 
-#include "driver/platform/poller/Poller.h"
 #include "driver/platform/status/StatusCodes.h"
 #include "driver/platform/status/StatusSite.h"
+#include "driver/platform/time/tTimeout.h"
 
 namespace vlftdc {
 
@@ -10,9 +10,7 @@ namespace {
 
 constexpr uint32_t kInstructionTimeoutMs = 1000;
 
-// Spins on the timer count: the block finishes a measurement within a few
-// ticks, and the caller may not be allowed to sleep.
-using tTickPoller = atut::Poller<nVLAPAL000::tTimeout<nVLAPAL000::tTimeWasterSpin, nVLAPAL000::tTimebaseEfficient>>;
+using tTimebase = nVLAPAL000::tTimebaseEfficient;
 
 uint32_t high(uint64_t value) { return static_cast<uint32_t>(value >> 32); }
 uint32_t low(uint64_t value) { return static_cast<uint32_t>(value); }
@@ -69,6 +67,23 @@ void CommandControl::pulseRegister1(tStatus& status) { pulse(kCommand1, status);
 
 void CommandControl::pulseRegister0(tStatus& status) { pulse(kCommand0, status); }
 
+// Spins on the timer count, without sleeping: the block finishes within a
+// few ticks and the caller may not be allowed to sleep. The deadline is
+// judged before each read, so a timeout of 0 reads once, and the read that
+// starts at the deadline still counts. A failed read ends the wait as a
+// timeout does.
+bool CommandControl::awaitDone(uint64_t timeoutUs) {
+  const uint64_t start = tTimebase::getTime();
+  for (;;) {
+    const bool expired = tTimebase::getTime() - start >= timeoutUs;
+    tStatus read;
+    const uint64_t done = done_.readMeasurementDone(read);
+    if (read.isFatal()) return false;
+    if (static_cast<uint32_t>(done) == 1) return true;
+    if (expired) return false;
+  }
+}
+
 void CommandControl::waitForMeasurementDone(int32_t timeoutMs, vlfxptype::Number& first, vlfxptype::Number& second,
                                             uint64_t& third, tStatus& status) {
   first = vlfxptype::Number{0, resultFormat_};
@@ -82,12 +97,7 @@ void CommandControl::waitForMeasurementDone(int32_t timeoutMs, vlfxptype::Number
   // Milliseconds to microseconds in 64 bits: a 32-bit product overflows
   // past about 35 minutes.
   const uint64_t timeoutUs = static_cast<uint64_t>(timeoutMs) * 1000u;
-  tStatus polled;
-  const tTickPoller poller(0, 0);
-  poller.poll(done_, &tMeasurementDone::readMeasurementDone, 1u, 0xFFFFFFFFu, timeoutUs, true,
-              tTickPoller::kConditionEquals, polled);
-  // A failed read ends the wait as a timeout does.
-  if (polled.isFatal()) {
+  if (!awaitDone(timeoutUs)) {
     status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
     return;
   }

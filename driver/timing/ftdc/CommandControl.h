@@ -13,17 +13,17 @@
 namespace vlftdc {
 
 struct tTraits {
-  uint32_t size;
-  uint32_t version;
-  uint32_t blockVersion;
-  uint32_t blockOldestCompatibleVersion;
-  uint64_t traits9;
-  uint32_t traits6High;
-  uint32_t traits6Low;
-  uint32_t traits7High;
-  uint32_t traits7Low;
-  uint32_t traits8High;
-  uint32_t traits8Low;
+  uint32_t size = 0;
+  uint32_t version = 0;
+  uint32_t blockVersion = 0;
+  uint32_t blockOldestCompatibleVersion = 0;
+  uint64_t traits9 = 0;
+  uint32_t traits6High = 0;
+  uint32_t traits6Low = 0;
+  uint32_t traits7High = 0;
+  uint32_t traits7Low = 0;
+  uint32_t traits8High = 0;
+  uint32_t traits8Low = 0;
 };
 
 static_assert(sizeof(tTraits) == 48, "the traits record is 48 bytes");
@@ -89,6 +89,8 @@ class CommandControl {
   void writeRegister(uint64_t offset, uint64_t value, bool wait, tStatus& status);
   uint64_t readRegister(uint64_t offset, tStatus& status);
   void pulse(uint64_t offset, tStatus& status);
+  // True once the done flag reads 1 within the timeout.
+  bool awaitDone(uint64_t timeoutUs);
 
   const vlifw::ContextInterface* context_;
   vlifw::InstructionTarget* target_;
