@@ -1,5 +1,6 @@
 #include "ZelkSyncSubsystem.h"
 
+#include "driver/ifw/IfwStatusCodes.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/status/StatusCodes.h"
 #include "driver/platform/status/StatusSite.h"
@@ -14,7 +15,11 @@ using nVLAPAL000::kAllocationKindPlain;
 const vlifw::ContextInterface* findBlock(const vlifw::ContextInterface& parent, uint16_t uid,
                                          nVLAPALS100::tStatus& status) {
   const vlifw::ContextInterface* block = parent.findChild(uid, 0, status);
-  if (status.isFatal() || block == nullptr) return nullptr;
+  if (status.isFatal()) return nullptr;
+  if (block == nullptr) {
+    status.setCode(vlifw::codes::kContextMissing, VL_SITE);
+    return nullptr;
+  }
   block->checkVersion(ZelkSyncSubsystemFactory::kBlockVersion, ZelkSyncSubsystemFactory::kBlockOldestCompatibleVersion,
                       true, nullptr, nullptr, status);
   return status.isFatal() ? nullptr : block;
@@ -67,8 +72,8 @@ void ZelkSyncSubsystemFactory::build(ZelkSyncSubsystem& subsystem, const vlifw::
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
   }
   if (status.isFatal()) return;
-  const vlifw::ContextInterface* block = engine.findChild(kSyncBlockUid, 0, status);
-  if (status.isFatal()) return;
+  const vlifw::ContextInterface* block = findBlock(engine, kSyncBlockUid, status);
+  if (block == nullptr) return;
   const vlifw::ContextInterface* generator = findBlock(*block, kGeneratorUid, status);
   const vlifw::ContextInterface* syncPulse = findBlock(*block, kSyncPulseUid, status);
   buildSynchronizers(subsystem, *block, status);
@@ -77,7 +82,10 @@ void ZelkSyncSubsystemFactory::build(ZelkSyncSubsystem& subsystem, const vlifw::
   subsystem.syncPulse = new (status, kAllocationKindPlain) SyncPulseGenerator(target_, syncPulse, status);
   if (noMeasurement_ || status.isFatal()) return;
   const vlifw::ContextInterface* measurement = block->findChild(vlftdc::CommandControl::kUid, 0, status);
-  if (status.isFatal()) return;
+  if (status.isFatal() || measurement == nullptr) {
+    if (status.isNotFatal()) status.setCode(vlifw::codes::kContextMissing, VL_SITE);
+    return;
+  }
   subsystem.measurement = new (status, kAllocationKindPlain) vlftdc::CommandControl(measurement, target_, status);
 }
 
