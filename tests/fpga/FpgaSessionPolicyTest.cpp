@@ -80,7 +80,7 @@ class FpgaSessionPolicies : public testing::Test {
   int32_t refusalCode = static_cast<int32_t>(vllym::kStatusDownloadRefused);
   vllym::FpgaDownloadPolicySingleFpgaSession download{&personalities, &refusalCode};
   vllym::SignatureRegisterCommon signature{board.getFpgaIoAccessor()};
-  Policy policy{&download, &signature, &board};
+  Policy policy{&download, &signature, &board.getDownload()};
 };
 
 TEST_F(FpgaSessionPolicies, DownloadsDependOnTheReasonAndHowManySessionsHoldAPersonality) {

@@ -10,7 +10,7 @@
 #include "StatusRegisterCheckPool.h"
 #include "driver/listmode/Session.h"
 #include "driver/platform/containers/Vector.h"
-#include "driver/rf/primitives/lo/WaitWithRedirection.h"
+#include "driver/listmode/snooping/WaitWithRedirection.h"
 
 namespace nVL9738K_24_0 {
 

@@ -2,8 +2,8 @@
 // instruction: while a commit is snooped the wait holds the commit's
 // instruction inserter, otherwise none, and the waiter busy-waits on the
 // monotonic counter.
-#ifndef VL9738K_RF_PRIMITIVES_LO_WAIT_WITH_REDIRECTION_H
-#define VL9738K_RF_PRIMITIVES_LO_WAIT_WITH_REDIRECTION_H
+#ifndef VL9738K_LISTMODE_SNOOPING_WAIT_WITH_REDIRECTION_H
+#define VL9738K_LISTMODE_SNOOPING_WAIT_WITH_REDIRECTION_H
 
 #include <stdint.h>
 
