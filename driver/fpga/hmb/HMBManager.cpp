@@ -47,7 +47,7 @@ HMBManager::HMBManager(kernel::IIoAccessor* accessor, uint32_t blockOffset, tSta
 
 HMBManager::~HMBManager() {
   tStatus local;
-  disableRegions(local);
+  if (lock_.isValid()) disableRegions(local);
   nVLZUK220_tPageList_destroy(primary_.handle);
   nVLZUK220_tPageList_destroy(secondary_.handle);
   nVLAPAL000::operatorDelete(regionTable_);

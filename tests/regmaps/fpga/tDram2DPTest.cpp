@@ -23,21 +23,18 @@ TEST_F(Dram2DP, ReachesTheBlockDirectlyAndRefusesTheShadowOperations) {
   map.read(0x44000018, value, status, 0);
   EXPECT_EQ(value, 0x1Du);
   map.refreshRegMap(status);
-  map.flushRegMap(true, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x14, 4, 0x10},
                                                             {BusAccess::Kind::Read, kBase + 0x2F0, 4, 0},
                                                             {BusAccess::Kind::Read, kBase + 0x18, 4, 0x1D00}}));
 
-  tStatus outside, shadow, refresh;
+  tStatus outside, shadow;
   map.read(0x80000100, value, outside, 32);
   EXPECT_EQ(outside.getCode(), nVLAPALS100::kStatusNotAccessible);
   value = 7;
   map.get(0xC0000000, value, shadow, 0);
   EXPECT_EQ(shadow.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(value, 0u);
-  map.refresh(0x80000008, refresh, 0);
-  EXPECT_EQ(refresh.getCode(), nVLAPALS100::kStatusInvalidParameter);
 }
 
 }  // namespace
