@@ -147,7 +147,7 @@ TEST_F(FpgaObject, ARefusedBlockTransfersNothing) {
   for (const Case& c : {Case{kData, 8, 0, 0, nVLAPALS100::kStatusInvalidParameter},
                         Case{kData, 9, 3, 3, nVLAPALS100::kStatusBadSelector},
                         Case{kData, 6, 4, 4, nVLAPALS100::kStatusInvalidParameter},
-                        Case{end - 8, 12, 4, 4, nVLAPALS100::kStatusInvalidParameter},
+                        Case{end - 12, 16, 1, 1, nVLAPALS100::kStatusInvalidParameter},
                         Case{kData, 12, 4, 0x80000000, nVLAPALS100::kStatusInvalidParameter}}) {
     uint8_t buffer[16] = {};
     tStatus writing, reading;
