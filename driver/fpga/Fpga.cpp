@@ -18,10 +18,12 @@ constexpr uint8_t kManagerKind = 0;
 
 }  // namespace
 
-Fpga::Fpga(tBoard* board, int32_t* downloadRefusal, tStatus& status)
-    : mutex_(status),
+Fpga::Fpga(tBoard* board, SignatureRegisterCommon* signature, int32_t* downloadRefusal, tStatus& status)
+    : signature_(signature),
+      mutex_(status),
       board_(board),
       accessor_(board->getFpgaIoAccessor()),
+      fifos_(board->getBoardFifoFactory(), status),
       p2p_(board->getP2PEndpointManager()),
       downloadRefusal_(downloadRefusal) {}
 
@@ -52,14 +54,13 @@ void Fpga::setAttribute32(uint32_t id, uint32_t value, tStatus& status) {
   status.setCode(kStatusUnknownAttribute, VL_SITE);
 }
 
-uint32_t Fpga::setCommonRegisterSet(uint32_t control, uint32_t resetRegister, uint32_t signature,
-                                    uint32_t hostMemoryBufferBlock, tStatus& status) {
-  if (status.isFatal()) return hostMemoryBufferBlock;
-  controlRegister_ = control;
-  resetRegister_ = resetRegister;
-  signatureRegister_ = signature;
-  hostMemoryBufferBlock_ = hostMemoryBufferBlock;
-  return hostMemoryBufferBlock;
+uint32_t Fpga::setCommonRegisterSet(const CommonRegisterSet& registers, tStatus& status) {
+  if (status.isFatal()) return registers.hostMemoryBufferBlock;
+  controlRegister_ = registers.controlRegister;
+  resetRegister_ = registers.resetRegister;
+  if (signature_ != nullptr) signature_->setOffset(registers.signatureRegister);
+  hostMemoryBufferBlock_ = registers.hostMemoryBufferBlock;
+  return registers.hostMemoryBufferBlock;
 }
 
 bool Fpga::pollReset(uint64_t budgetMs, tStatus& status) {
@@ -113,7 +114,7 @@ void Fpga::reset(tStatus& status) {
 
 void Fpga::abort(tStatus& status) {
   if (status.isFatal()) return;
-  // The FIFO manager's stop and error clearing belong here once it exists.
+  fifos_.stopFifos(status);
   if (p2p_ != nullptr) {
     // A sink that cannot be disabled does not keep the design running.
     tStatus local;
@@ -121,6 +122,7 @@ void Fpga::abort(tStatus& status) {
     p2p_->disableAllP2PFifos(local);
   }
   abortPersonality(status);
+  fifos_.clearFifoErrors(status);
 }
 
 void Fpga::abortPersonality(tStatus& status) {
@@ -135,9 +137,11 @@ void Fpga::stopAll(tStatus& status) {
   if (status.isFatal()) return;
   if (hmb_ != nullptr) hmb_->disableRegions(status);
   if (p2p_ != nullptr) p2p_->stopAllP2PFifos(status);
+  fifos_.stopFifos(status);
 }
 
 void Fpga::restartAll(tStatus& status) {
+  fifos_.clearFifoErrors(status);
   if (p2p_ != nullptr) p2p_->reenableAllP2PFifos(status);
 }
 
@@ -254,7 +258,8 @@ void Fpga::mapRegisterWindow(nVLAPAL000::tUserMemoryMap& map, tStatus& status) {
   map.mapPhysicalAddress(accessor_->getBusAddress(), accessor_->getSize(), 0, status);
 }
 
-void Fpga::configureFifos(tStatus& status) {
+void Fpga::configureFifos(const vlhtl::Vector<FifoInfo>& records, tStatus& status) {
+  fifos_.createFifos(records, status);
   if (status.isFatal() || hmb_ != nullptr || hostMemoryBufferBlock_ == kUnset) return;
   void* block = nVLAPAL000::operatorNewWithStatus(sizeof(HMBManager), status, kManagerKind);
   if (block == nullptr) return;
@@ -268,11 +273,50 @@ void Fpga::configureFifos(tStatus& status) {
 }
 
 void Fpga::destroyFifos(tStatus&) {
+  fifos_.destroyFifos();
   if (hmb_ == nullptr) return;
   hmb_->~HMBManager();
   nVLAPAL000::operatorDelete(hmb_);
   hmb_ = nullptr;
 }
+
+void Fpga::unlockFifoBuffer(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status) {
+  if (FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status)) found->unlockBuffer();
+}
+
+void Fpga::startFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status) {
+  if (FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status)) found->start(status);
+}
+
+void Fpga::stopFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status) {
+  if (FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status)) found->stop(status);
+}
+
+void Fpga::deployFifoSettings(nVLAPAL000::tEventDescriptor&, uint64_t ownerId, uint64_t session, uint32_t fifo,
+                              const FpgaFifoSettings& settings, tStatus& status) {
+  if (FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status)) found->deploySettings(settings, status);
+}
+
+uint64_t Fpga::acquireFifoBytes(uint64_t ownerId, uint64_t session, uint32_t fifo, uint64_t count, uint32_t timeoutMs,
+                                uint8_t* timedOut, tStatus& status) {
+  *timedOut = 0;
+  FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status);
+  return found == nullptr ? 0 : found->acquireBytes(count, timeoutMs, timedOut, status);
+}
+
+void Fpga::releaseFifoBytes(uint64_t ownerId, uint64_t session, uint32_t fifo, uint64_t count, tStatus& status) {
+  if (FpgaFifo* found = fifos_.findFifo(fifo, ownerId, session, status)) found->releaseBytes(count, status);
+}
+
+void Fpga::unreserveFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status) {
+  fifos_.unreserveFifo(ownerId, session, fifo, status);
+}
+
+void Fpga::unreserveSessionFifos(uint64_t ownerId, uint64_t session, tStatus& status) {
+  fifos_.releaseSessionFifos(ownerId, session, status);
+}
+
+void Fpga::abortFifoWaits(int32_t code, tStatus& status) { fifos_.abortFifos(code, status); }
 
 }  // namespace kernel
 }  // namespace vllym

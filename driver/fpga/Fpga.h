@@ -1,8 +1,9 @@
 // The device-wide FPGA object through which every FPGA-session request
 // reaches the FPGA: attributes, bitstream download with the wait for the
 // design to leave reset, reset and abort of the design, register and block
-// access to the FPGA window, and the host memory buffers. One exists per
-// device; the board object, its FPGA window accessor and the download
+// access to the FPGA window, the FIFOs (through the FIFO manager it owns)
+// and the host memory buffers. One exists per device; the board object,
+// its FPGA window accessor, the signature register and the download
 // refusal cell are used, not owned.
 //
 // Block transfers are checked whole before the first bus access, so a
@@ -16,7 +17,10 @@
 #include "FlashDownloadManagerNoFlash.h"
 #include "P2PEndpointManagerNoP2P.h"
 #include "driver/board/BoardOstervaneBase.h"
+#include "driver/fpga/fifo/FpgaFifoManager.h"
 #include "driver/fpga/hmb/HMBManager.h"
+#include "driver/fpga/session/SignatureRegisterCommon.h"
+#include "driver/fpga/wire/CommonRegisterSet.h"
 #include "driver/platform/device/tUserMemoryMap.h"
 #include "driver/platform/dma/tPageList.h"
 #include "driver/platform/status/tStatus.h"
@@ -43,7 +47,7 @@ class Fpga {
   static constexpr uint64_t kResetBudgetMs = 24;
   static constexpr uint32_t kElementsPerChunk = 10;
 
-  Fpga(tBoard* board, int32_t* downloadRefusal, tStatus& status);
+  Fpga(tBoard* board, SignatureRegisterCommon* signature, int32_t* downloadRefusal, tStatus& status);
   virtual ~Fpga();
   Fpga(const Fpga&) = delete;
   Fpga& operator=(const Fpga&) = delete;
@@ -54,9 +58,8 @@ class Fpga {
   virtual void reset(tStatus& status);
   virtual void abort(tStatus& status);
   // The personality's register offsets (0xFFFFFFFF: none); returns the
-  // host-memory-buffer block's.
-  virtual uint32_t setCommonRegisterSet(uint32_t control, uint32_t resetRegister, uint32_t signature,
-                                        uint32_t hostMemoryBufferBlock, tStatus& status);
+  // host-memory-buffer block's. The IRQ base goes to the IRQ handler.
+  virtual uint32_t setCommonRegisterSet(const CommonRegisterSet& registers, tStatus& status);
   virtual void readBlock(uint32_t offset, uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t stride,
                          tStatus& status);
   virtual void writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize,
@@ -65,10 +68,22 @@ class Fpga {
   virtual void write32(uint32_t offset, uint32_t value, tStatus& status);
   virtual uint32_t getMemoryMappedIoWindowSize(tStatus& status);
   virtual void mapRegisterWindow(nVLAPAL000::tUserMemoryMap& map, tStatus& status);
-  // The FIFOs themselves are created by the FIFO manager; here the host
-  // memory buffer manager comes with them when the personality names a block.
-  virtual void configureFifos(tStatus& status);
+  // The host memory buffer manager comes with the FIFOs when the
+  // personality names a block, and goes with them.
+  virtual void configureFifos(const vlhtl::Vector<FifoInfo>& records, tStatus& status);
   virtual void destroyFifos(tStatus& status);
+  // A FIFO belongs to the first {owner id, session} that uses it.
+  virtual void unlockFifoBuffer(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status);
+  virtual void startFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status);
+  virtual void stopFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status);
+  virtual void deployFifoSettings(nVLAPAL000::tEventDescriptor& descriptor, uint64_t ownerId, uint64_t session,
+                                  uint32_t fifo, const FpgaFifoSettings& settings, tStatus& status);
+  virtual uint64_t acquireFifoBytes(uint64_t ownerId, uint64_t session, uint32_t fifo, uint64_t count,
+                                    uint32_t timeoutMs, uint8_t* timedOut, tStatus& status);
+  virtual void releaseFifoBytes(uint64_t ownerId, uint64_t session, uint32_t fifo, uint64_t count, tStatus& status);
+  virtual void unreserveFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status);
+  virtual void unreserveSessionFifos(uint64_t ownerId, uint64_t session, tStatus& status);
+  virtual void abortFifoWaits(int32_t code, tStatus& status);
   virtual uint32_t getP2PEndpointId(uint32_t fifo, tStatus& status);
   virtual void linkSinkWithUserMode(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map,
                                     uint32_t fifo, tStatus& status);
@@ -86,7 +101,7 @@ class Fpga {
   virtual void waitForResetDone(tStatus& status);
   virtual void abortPersonality(tStatus& status);
 
-  uint32_t getSignatureRegister() const { return signatureRegister_; }
+  FpgaFifoManager& getFifoManager() { return fifos_; }
 
  private:
   // The whole transfer within sizes the accessor takes and the window.
@@ -99,10 +114,11 @@ class Fpga {
   uint32_t controlRegister_ = kUnset;
   uint32_t resetRegister_ = kUnset;
   uint32_t hostMemoryBufferBlock_ = kUnset;
-  uint32_t signatureRegister_ = kUnset;
+  SignatureRegisterCommon* signature_;
   nVLAPAL000::tMutex mutex_;
   tBoard* board_;
   vllym::kernel::IIoAccessor* accessor_;
+  FpgaFifoManager fifos_;
   P2PEndpointManagerNoP2P* p2p_;
   int32_t* downloadRefusal_;
   HMBManager* hmb_ = nullptr;

@@ -14,6 +14,7 @@
 #include "sim/board/HostMemoryBufferBlock.h"
 #include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
+#include "tests/fpga/FpgaFifoDouble.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 
 namespace vltest {
@@ -27,8 +28,10 @@ class FpgaObject : public BoardOnPci {
  protected:
   void SetUp() override {
     board = build();
-    fpga = std::make_unique<vllym::kernel::Fpga>(board.get(), &refusal, status);
-    fpga->setCommonRegisterSet(kControl, kReset, kSignature, kBlock, status);
+    signature = std::make_unique<vllym::SignatureRegisterCommon>(board->getFpgaIoAccessor());
+    fpga = std::make_unique<vllym::kernel::Fpga>(board.get(), signature.get(), &refusal, status);
+    EXPECT_EQ(fpga->setCommonRegisterSet(registers(kReset), status), kBlock);
+    EXPECT_EQ(signature->getOffset(), kSignature);
     ASSERT_EQ(status.getCode(), 0);
   }
   void download(tStatus& result) {
@@ -42,6 +45,14 @@ class FpgaObject : public BoardOnPci {
     fpga->download(nVLAPAL000::tPageList{image.getUncompressedSize(), 0, handle}, result);
     nVLZUK220_tPageList_destroy(handle);
   }
+  static vllym::CommonRegisterSet registers(uint32_t reset) {
+    vllym::CommonRegisterSet set;
+    set.controlRegister = kControl;
+    set.resetRegister = reset;
+    set.signatureRegister = kSignature;
+    set.hostMemoryBufferBlock = kBlock;
+    return set;
+  }
   std::vector<BusAccess> windowTraffic() {
     std::vector<BusAccess> found;
     for (const BusAccess& a : model().bar0().traffic()) {
@@ -52,6 +63,7 @@ class FpgaObject : public BoardOnPci {
 
   int32_t refusal = -61141;
   std::unique_ptr<Board> board;
+  std::unique_ptr<vllym::SignatureRegisterCommon> signature;
   std::unique_ptr<vllym::kernel::Fpga> fpga;
   sim::FpgaPersonality personality{model().fpga(), kControl, kReset, kSignature};
 };
@@ -71,7 +83,11 @@ TEST_F(FpgaObject, AnUnprogrammedFpgaReadsZeroAndSkipsTheResetWait) {
 
 TEST_F(FpgaObject, ADownloadWaitsForResetAndWritesLostHostBuffersAgain) {
   sim::HostMemoryBufferBlock block(model().fpga(), kBlock, sim::HostMemoryBufferBlock::kIdentitySingle);
-  fpga->configureFifos(status);
+  fpga->configureFifos(recordsOf({{0, 1, 1, 0x2000}}), status);
+  fpga->stopFifo(1, 1, 0, status);  // FIFO 0 now belongs to {1, 1}
+  tStatus other;
+  fpga->startFifo(2, 2, 0, other);
+  EXPECT_EQ(other.getCode(), vllym::kStatusFifoOwnedElsewhere);
   ASSERT_NE(fpga->getHMBManager(status), nullptr);
   nVLAPAL000::tEventDescriptor descriptor{nullptr};
   nVLAPAL000::tUserMemoryMap primary{nullptr, sim::UserMaps::create(4096, 0x7F0000000000, 3), 0};
@@ -114,7 +130,7 @@ TEST_F(FpgaObject, ChunkedWritesFlushBetweenChunksAndWalkTheirStride) {
   std::vector<uint8_t> bytes(100);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 1);
   for (bool withReset : {true, false}) {
-    if (!withReset) fpga->setCommonRegisterSet(kControl, 0xFFFFFFFF, kSignature, kBlock, status);
+    if (!withReset) fpga->setCommonRegisterSet(registers(0xFFFFFFFF), status);
     model().bar0().clearTraffic();
     fpga->writeBlock(kData, bytes.data(), 25, 1, 0, status);
     std::vector<uint64_t> expected;
