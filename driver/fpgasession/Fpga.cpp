@@ -1,7 +1,7 @@
 #include "Fpga.h"
 
-#include "FpgaFault.h"
-#include "FpgaStatusCodes.h"
+#include "driver/fpga/FpgaFault.h"
+#include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/status/StatusCodes.h"
 #include "driver/platform/status/StatusSite.h"

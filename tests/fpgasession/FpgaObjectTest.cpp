@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "driver/fpga/Fpga.h"
 #include "driver/fpga/FpgaImage.h"
 #include "driver/fpga/FpgaStatusCodes.h"
+#include "driver/fpgasession/Fpga.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
 #include "sim/board/FpgaPersonality.h"

@@ -9,14 +9,14 @@
 // Block transfers are checked whole before the first bus access, so a
 // refused transfer moves nothing; a chunked write walks its stride from
 // chunk to chunk.
-#ifndef VL9738K_FPGA_FPGA_H
-#define VL9738K_FPGA_FPGA_H
+#ifndef VL9738K_FPGASESSION_FPGA_H
+#define VL9738K_FPGASESSION_FPGA_H
 
 #include <stdint.h>
 
-#include "FlashDownloadManagerNoFlash.h"
-#include "P2PEndpointManagerNoP2P.h"
 #include "driver/board/BoardOstervaneBase.h"
+#include "driver/fpga/FlashDownloadManagerNoFlash.h"
+#include "driver/fpga/P2PEndpointManagerNoP2P.h"
 #include "driver/fpga/fifo/FpgaFifoManager.h"
 #include "driver/fpga/hmb/HMBManager.h"
 #include "driver/fpga/session/SignatureRegisterCommon.h"
