@@ -2,20 +2,10 @@
 // reset, how instructions are cut into port words, free-slot caching and
 // results of both widths.
 #include "RegisterPortFixture.h"
-#include "driver/ifw/IfwStatusCodes.h"
-#include "driver/regport/RegisterPort.h"
-#include "sim/kernel/Clock.h"
 
 namespace {
 
 using namespace vltest;
-using vlifw::ReadInstruction;
-using vlifw::WriteInstruction;
-namespace codes = vlifw::codes;
-
-constexpr uint32_t kTimeoutMs = 1000;
-
-uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
 
 // --- Construction -------------------------------------------------------------
 
