@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 
-#include "../../driver/rf/reservation/CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 
 namespace sim {
 namespace {

@@ -1,6 +1,6 @@
 #include "DeviceActivityAccessSlave.h"
 
-#include "CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 
 namespace rfyulreserve_impl {
 

@@ -1,6 +1,6 @@
 #include "ExternalTokenManager.h"
 
-#include "CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 
 namespace rfyulreserve_impl {
 

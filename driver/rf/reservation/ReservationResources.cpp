@@ -1,7 +1,7 @@
 #include "ReservationResources.h"
 
 #include "../../platform/memory/Memory.h"
-#include "CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 
 namespace rfyulreserve_impl {
 

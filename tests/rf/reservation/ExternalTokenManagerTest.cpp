@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/rf/reservation/CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 #include "driver/rf/reservation/ExternalTokenManager.h"
 #include "sim/idletracker/IdleTracker.h"
 #include "tests/support/StatusChecks.h"

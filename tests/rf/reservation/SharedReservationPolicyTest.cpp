@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/rf/reservation/CompositeIdleTracker.h"
+#include "driver/platform/idle/CompositeIdleTracker.h"
 #include "driver/rf/reservation/SharedReservationSingleSettingsDeployPolicy.h"
 #include "driver/rf/reservation/SharedReservationSuggestedSettingsDeployPolicy.h"
 #include "driver/rf/settings/CrossSwitchSettings.h"

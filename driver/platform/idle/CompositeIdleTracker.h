@@ -6,12 +6,12 @@
 // to it; callers make some of these calls on a status that already holds an
 // error (giving an id back after a failed insert, reporting idleness after
 // an invalid-id error), and the tracker must then keep the first error.
-#ifndef VL9738K_RF_RESERVATION_COMPOSITE_IDLE_TRACKER_H
-#define VL9738K_RF_RESERVATION_COMPOSITE_IDLE_TRACKER_H
+#ifndef VL9738K_PLATFORM_IDLE_COMPOSITE_IDLE_TRACKER_H
+#define VL9738K_PLATFORM_IDLE_COMPOSITE_IDLE_TRACKER_H
 
 #include <stdint.h>
 
-#include "../../platform/status/tStatus.h"
+#include "driver/platform/status/tStatus.h"
 
 #ifdef __cplusplus
 extern "C" {
