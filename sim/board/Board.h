@@ -23,6 +23,7 @@
 
 #include "Bar.h"
 #include "Bridge.h"
+#include "CapabilitiesBlock.h"
 #include "FixedLogic.h"
 #include "FlashImage.h"
 #include "NorFlash.h"
@@ -48,7 +49,7 @@ struct BoardOptions {
     // Replaces the standard list (serial number, geographic address,
     // device-specific block).
     std::optional<std::vector<CapabilityRecord>> capabilities;
-    std::vector<uint8_t> deviceSpecific;
+    std::vector<uint8_t> deviceSpecific = CapabilitiesBlock::factoryDefault();
   };
 
   uint16_t vendorId = 0x1E7B;

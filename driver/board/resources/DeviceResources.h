@@ -1,0 +1,61 @@
+// The board's hardware once the FPGA is loaded: the host map over the
+// fixed logic with the CPLD composites and the clock buffer's map, the
+// dispatcher through which user mode reaches those maps by name, and the
+// power-up of the reference and LO cards. One is built per bring-up of the
+// device and destroyed when the hardware is released. It has no lock: its
+// callers hold the device's session lock, or no request runs.
+#ifndef VL9738K_BOARD_RESOURCES_DEVICERESOURCES_H
+#define VL9738K_BOARD_RESOURCES_DEVICERESOURCES_H
+
+#include <stdint.h>
+
+#include "CompositeMaps.h"
+#include "driver/board/TICDCE18005Accessor.h"
+#include "driver/regaccess/registration/ARMDispatcher.h"
+#include "driver/regmaps/board/tHostRegMap.h"
+
+namespace nVL9738K_24_0 {
+
+class DeviceResources {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+
+  // Every map user mode may reach by name, once all their families exist.
+  static constexpr uint32_t kRegistrationCount = 34;
+
+  // Builds the maps over the fixed-logic accessor and the clock-buffer
+  // accessor and registers them.
+  DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer, tStatus& status);
+  ~DeviceResources();
+  DeviceResources(const DeviceResources&) = delete;
+  DeviceResources& operator=(const DeviceResources&) = delete;
+
+  armki::ARMDispatcher& getARMDispatcher() { return dispatcher_; }
+  nHostRegMap::tHostRegMap* getHostRegMap() const { return maps_.host; }
+  CompositeMaps* getCompositeMaps() const { return maps_.composites; }
+
+  void registerRegisterMaps(tStatus& status);
+  // Makes the next flush of every map write each register whatever its
+  // shadow holds: the FPGA was configured, or the cards lost power.
+  void invalidateRegisterCaches();
+  void powerUp(tStatus& status);
+
+ private:
+  // The maps, owned; destroyed after the dispatcher that registers them,
+  // the composites before the host map they are attached to.
+  struct tBoardMaps {
+    nHostRegMap::tHostRegMap* host = nullptr;
+    CompositeMaps* composites = nullptr;
+    ~tBoardMaps() {
+      delete composites;
+      delete host;
+    }
+  };
+
+  tBoardMaps maps_;
+  armki::ARMDispatcher dispatcher_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif
