@@ -20,8 +20,10 @@ function(vl_generate_register_maps target)
     target_sources(${target} PRIVATE ${source} ${header})
     # Driver code, wherever it is linked: its classes carry no type
     # information for hosted code to refer to.
+    # Driver flags differ from a test target's, so its precompiled headers
+    # do not fit here.
     set_source_files_properties(${source} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS
-                                "-fno-exceptions;-fno-rtti;-fno-threadsafe-statics")
+                                "-fno-exceptions;-fno-rtti;-fno-threadsafe-statics" SKIP_PRECOMPILE_HEADERS ON)
   endforeach()
   target_include_directories(${target} PUBLIC ${VL_GENERATED_ROOT})
 endfunction()

@@ -36,7 +36,9 @@ def symbols(nm, path):
         name, kind = fields[1], fields[2]
         if kind in ("U", "w", "v"):
             imports.append(name)
-        elif kind.isupper():
+        elif kind.isupper() or kind == "u":
+            # "u": a unique global, which the dynamic linker binds across
+            # objects and which keeps the module from being unmapped.
             exports.append(name)
     return imports, exports
 
@@ -71,11 +73,13 @@ def main():
     parser.add_argument("--objdump", default="objdump")
     parser.add_argument("--module", action="store_true", help="also check the module's entry and tables")
     parser.add_argument("--expect-reject", metavar="SYMBOL",
-                        help="succeed only when the object is rejected for importing SYMBOL")
+                        help="succeed only when the object is rejected for importing or exporting SYMBOL")
     args = parser.parse_args()
     problems = problems_of(args)
     if args.expect_reject:
-        wanted = f"imports {args.expect_reject}"
+        wanted = next((p for p in problems if p in (f"imports {args.expect_reject}",
+                                                     f"exports {args.expect_reject}")),
+                      f"imports or exports {args.expect_reject}")
         if wanted in problems:
             print(f"rejected as expected: {wanted}")
             return 0

@@ -135,6 +135,7 @@ void Board::writeFlash() {
   FlashImage::writeDirectory(flash_);
   FlashImage::writeSelect(flash_, FlashLayout::kPoscSelect, 0);
   FlashImage::writePosc(flash_, FlashLayout::kPoscCopy1, options_.subsystemId);
+  FlashImage::writePosc(flash_, FlashLayout::kPoscCopy2, options_.subsystemId);
   std::vector<CapabilityRecord> records;
   if (contents.capabilities) {
     records = *contents.capabilities;
@@ -143,12 +144,14 @@ void Board::writeFlash() {
                CapabilityRecord::geographicAddress(Bridge::kGeographicAddress, kGeographicDescriptor),
                CapabilityRecord::deviceSpecific(contents.deviceSpecific)};
   }
-  const uint32_t copy = contents.selectCopy2 ? FlashLayout::kCapabilityCopy2 : FlashLayout::kCapabilityCopy1;
-  const uint32_t start = FlashImage::writeCapabilityList(flash_, copy, records);
+  // Both copies hold the list; the directory names where each chain begins.
+  const uint32_t copies[] = {FlashLayout::kCapabilityCopy1, FlashLayout::kCapabilityCopy2};
+  for (uint32_t copy = 0; copy < 2; ++copy) {
+    const uint32_t start = FlashImage::writeCapabilityList(flash_, copies[copy], records);
+    if (start != 0) flash_.load32(FlashLayout::kDirectory + 4 * (4 + copy), start);
+  }
   FlashImage::writeSelect(flash_, FlashLayout::kCapabilitySelect, contents.selectCopy2 ? 1 : 0);
-  // The directory names where each copy's chain begins.
-  const uint32_t directoryWord = contents.selectCopy2 ? 5 : 4;
-  if (start != 0) flash_.load32(FlashLayout::kDirectory + 4 * directoryWord, start);
+  FlashImage::writeEmptyPartitionStore(flash_);
 }
 
 nVLZUK_tPCIDeviceDescription Board::description() const {

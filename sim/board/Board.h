@@ -43,8 +43,8 @@ struct BoardOptions {
   struct Flash {
     // Nothing written: every byte erased.
     bool blank = false;
-    // The capability list lies in copy 2 and the select flag chooses it
-    // (copy 1 erased); otherwise in copy 1 with the flag 0.
+    // Both copies hold the capability list; the select flag chooses copy 2
+    // (flag 1) instead of copy 1 (flag 0).
     bool selectCopy2 = false;
     // Replaces the standard list (serial number, geographic address,
     // device-specific block).

@@ -10,6 +10,16 @@ void append32(std::vector<uint8_t>& bytes, uint32_t value) {
   for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
+// The standard reflected CRC-32, bit by bit.
+uint32_t crc32(const std::vector<uint8_t>& bytes) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (uint8_t byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
 uint32_t paddedSize(size_t size) { return static_cast<uint32_t>((size + 3) & ~size_t{3}); }
 
 }  // namespace
@@ -49,6 +59,21 @@ void FlashImage::writeDirectory(NorFlash& flash) {
 void FlashImage::writePosc(NorFlash& flash, uint32_t address, uint16_t subsystemId) {
   const uint8_t id[2] = {static_cast<uint8_t>(subsystemId), static_cast<uint8_t>(subsystemId >> 8)};
   flash.load(address + FlashLayout::kPoscSubsystemId, id, sizeof id);
+}
+
+std::vector<uint8_t> FlashImage::emptyPartitionTableRecord() {
+  std::vector<uint8_t> record = {1, 1};
+  append32(record, 14);
+  append32(record, 17);
+  append32(record, 0);
+  append32(record, crc32(record));
+  return record;
+}
+
+void FlashImage::writeEmptyPartitionStore(NorFlash& flash) {
+  const std::vector<uint8_t> record = emptyPartitionTableRecord();
+  flash.load(FlashLayout::kPartitionTableB, record.data(), record.size());
+  flash.load(FlashLayout::kPartitionTableA, record.data(), record.size());
 }
 
 void FlashImage::writeSelect(NorFlash& flash, uint32_t address, uint32_t flag) { flash.load32(address, flag); }

@@ -26,8 +26,11 @@ struct FlashLayout {
   static constexpr uint32_t kCapabilitySelect = 0x040000;
   static constexpr uint32_t kCapabilityCopy1 = 0x050000;
   static constexpr uint32_t kCapabilityCopy2 = 0x060000;
-  // The partition store, to the end of the part.
+  // The partition store, to the end of the part; its table copies lie in
+  // its last two sectors, copy A last.
   static constexpr uint32_t kPartitionStore = 0x200000;
+  static constexpr uint32_t kPartitionTableA = 0x7F0000;
+  static constexpr uint32_t kPartitionTableB = 0x7E0000;
   // Where the POSC record keeps the board's PCI subsystem id.
   static constexpr uint32_t kPoscSubsystemId = 14;
 };
@@ -64,6 +67,10 @@ class FlashImage {
   // and the last one ending the chain. Returns the address of the first
   // header (the list start the directory names).
   static uint32_t writeCapabilityList(NorFlash& flash, uint32_t address, const std::vector<CapabilityRecord>& records);
+  // An empty partition table in both copies: the 14-byte header with no
+  // entries, then its CRC-32.
+  static void writeEmptyPartitionStore(NorFlash& flash);
+  static std::vector<uint8_t> emptyPartitionTableRecord();
   // The header word of a record.
   static uint32_t header(uint16_t id, uint16_t pointer, unsigned type);
 };

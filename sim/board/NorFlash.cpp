@@ -1,5 +1,6 @@
 #include "NorFlash.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <numeric>
@@ -36,15 +37,18 @@ NorFlash::NorFlash(uint64_t size)
       powered_(true),
       programs_(0),
       failedBitSets_(0),
-      sectorErases_(size / kSectorSize, 0) {
+      sectorErases_(size / kSectorSize, 0),
+      tearState_(0x9E3779B97F4A7C15ull),
+      recording_(false),
+      dirty_(size / kSectorSize, false) {
   assert(size % kSectorSize == 0);
 }
 
 bool NorFlash::busyLocked() const { return busyUntilNs_ != 0 && now() < busyUntilNs_; }
 
 uint16_t NorFlash::readWord(uint64_t address) {
-  if (!powered_ || address + 2 > array_.size()) return 0xFFFF;
-  if (busyLocked()) {
+  if (address + 2 > array_.size()) return 0xFFFF;
+  if (powered_ && busyLocked()) {
     toggle_ ^= kToggleBit;
     return static_cast<uint16_t>(statusBit7_ | toggle_);
   }
@@ -134,37 +138,125 @@ void NorFlash::startBusy(uint64_t durationNs, uint16_t statusBit7) {
 }
 
 void NorFlash::program(uint64_t address, uint16_t value) {
-  ++programs_;
-  const uint16_t old = static_cast<uint16_t>(array_[address] | array_[address + 1] << 8);
-  if ((value & ~old) != 0) ++failedBitSets_;
   const bool torn = tornNow();
-  const uint16_t stored = torn ? static_cast<uint16_t>(old & (value | 0xFF00)) : static_cast<uint16_t>(old & value);
-  array_[address] = static_cast<uint8_t>(stored);
-  array_[address + 1] = static_cast<uint8_t>(stored >> 8);
-  if (torn) {
-    powered_ = false;
-    return;
-  }
-  startBusy(programTimeNs_, static_cast<uint16_t>(~value & kDataBit7));
+  perform(Operation{Operation::Kind::Program, address, value}, torn);
+  if (!torn) startBusy(programTimeNs_, static_cast<uint16_t>(~value & kDataBit7));
 }
 
 void NorFlash::eraseSector(uint64_t address) {
-  const uint64_t sector = address / kSectorSize;
   const bool torn = tornNow();
-  const uint64_t length = torn ? kSectorSize / 2 : kSectorSize;
-  std::memset(array_.data() + sector * kSectorSize, 0xFF, length);
-  ++sectorErases_[sector];
-  if (torn) {
-    powered_ = false;
-    return;
+  perform(Operation{Operation::Kind::Erase, address / kSectorSize * kSectorSize, 0}, torn);
+  if (!torn) startBusy(eraseTimeNs_, 0);
+}
+
+// xorshift64: the same seed tears the same bits.
+uint16_t NorFlash::tearMask() {
+  tearState_ ^= tearState_ << 13;
+  tearState_ ^= tearState_ >> 7;
+  tearState_ ^= tearState_ << 17;
+  return static_cast<uint16_t>(tearState_ >> 24);
+}
+
+void NorFlash::perform(const Operation& operation, bool torn) {
+  if (recording_) recorded_.push_back(operation);
+  if (operation.kind == Operation::Kind::Program) {
+    const uint64_t address = operation.address;
+    ++programs_;
+    const uint16_t old = static_cast<uint16_t>(array_[address] | array_[address + 1] << 8);
+    const uint16_t value = operation.value;
+    if ((value & ~old) != 0) ++failedBitSets_;
+    // A torn program clears only some of the bits it was clearing.
+    const uint16_t stored = static_cast<uint16_t>(old & (torn ? value | tearMask() : value));
+    array_[address] = static_cast<uint8_t>(stored);
+    array_[address + 1] = static_cast<uint8_t>(stored >> 8);
+    touch(address / kSectorSize);
+    applyStuckBits(address, 2);
+  } else {
+    const uint64_t sector = operation.address / kSectorSize;
+    uint8_t* bytes = array_.data() + sector * kSectorSize;
+    if (torn) {
+      // A torn erase sets only some of the bits it was setting.
+      for (uint64_t i = 0; i < kSectorSize; i += 2) {
+        const uint16_t mask = tearMask();
+        bytes[i] = static_cast<uint8_t>(bytes[i] | mask);
+        bytes[i + 1] = static_cast<uint8_t>(bytes[i + 1] | mask >> 8);
+      }
+    } else {
+      std::memset(bytes, 0xFF, kSectorSize);
+    }
+    ++sectorErases_[sector];
+    touch(sector);
+    applyStuckBits(sector * kSectorSize, kSectorSize);
   }
-  startBusy(eraseTimeNs_, 0);
+  if (torn) powered_ = false;
+}
+
+void NorFlash::applyStuckBits(uint64_t from, uint64_t length) {
+  for (auto it = stuck_.lower_bound(from); it != stuck_.end() && it->first < from + length; ++it) {
+    const auto [mask, value] = it->second;
+    const uint16_t word = static_cast<uint16_t>(array_[it->first] | array_[it->first + 1] << 8);
+    const uint16_t stuck = static_cast<uint16_t>((word & ~mask) | (value & mask));
+    array_[it->first] = static_cast<uint8_t>(stuck);
+    array_[it->first + 1] = static_cast<uint8_t>(stuck >> 8);
+  }
+}
+
+void NorFlash::apply(const Operation& operation, bool torn) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  perform(operation, torn);
+}
+
+void NorFlash::setTearSeed(uint64_t seed) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  tearState_ = seed != 0 ? seed : 1;
+}
+
+void NorFlash::setStuckBits(uint64_t address, uint16_t mask, uint16_t value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  assert(address % 2 == 0 && address + 2 <= array_.size());
+  stuck_[address] = {mask, value};
+  applyStuckBits(address, 2);
+}
+
+void NorFlash::recordOperations(bool on) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  recording_ = on;
+  recorded_.clear();
+}
+
+std::vector<NorFlash::Operation> NorFlash::recordedOperations() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return recorded_;
+}
+
+void NorFlash::takeSnapshot() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  snapshot_ = array_;
+  std::fill(dirty_.begin(), dirty_.end(), false);
+}
+
+void NorFlash::restoreSnapshot() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  assert(snapshot_.size() == array_.size());
+  for (uint64_t sector = 0; sector < dirty_.size(); ++sector) {
+    if (!dirty_[sector]) continue;
+    std::memcpy(array_.data() + sector * kSectorSize, snapshot_.data() + sector * kSectorSize, kSectorSize);
+    dirty_[sector] = false;
+  }
+  powered_ = true;
+  state_ = State::Array;
+  busyUntilNs_ = 0;
+  operationsUntilLoss_ = 0;
 }
 
 void NorFlash::load(uint64_t address, const void* data, size_t length) {
   std::lock_guard<std::mutex> lock(mutex_);
   assert(address <= array_.size() && length <= array_.size() - address);
   std::memcpy(array_.data() + address, data, length);
+  for (uint64_t sector = address / kSectorSize; length != 0 && sector <= (address + length - 1) / kSectorSize;
+       ++sector) {
+    touch(sector);
+  }
 }
 
 void NorFlash::load32(uint64_t address, uint32_t value) {
@@ -188,6 +280,7 @@ uint32_t NorFlash::peek32(uint64_t address) const {
 void NorFlash::eraseAll() {
   std::lock_guard<std::mutex> lock(mutex_);
   std::memset(array_.data(), 0xFF, array_.size());
+  std::fill(dirty_.begin(), dirty_.end(), true);
 }
 
 void NorFlash::setProgramTimeNs(uint64_t ns) {

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -57,12 +58,38 @@ class NorFlash : public RegisterBlock {
   bool busy() const;
 
   // The nth program or erase from now (1 = the next) is torn by a power
-  // loss: a program stores only its low byte, an erase clears only the
-  // first half of the sector. From then on the part ignores the bus (reads
-  // give all ones) until power comes back.
+  // loss: the torn word or sector holds a mix of old and new bits (a
+  // program clears only some of the bits it should, an erase sets only
+  // some), drawn from the tear seed. From then on the part takes no
+  // command and only answers reads until power comes back (the board is
+  // added again).
   void losePowerDuring(uint64_t nthOperation);
   void restorePower();
   bool powered() const;
+  void setTearSeed(uint64_t seed);
+
+  // Bits that never change: those of `mask` in the word at `address` read
+  // as the same bits of `value`, whatever is programmed or erased.
+  void setStuckBits(uint64_t address, uint16_t mask, uint16_t value);
+
+  // One program or erase as the part performed it, for replaying a run
+  // into the array without the bus.
+  struct Operation {
+    enum class Kind { Program, Erase };
+    Kind kind;
+    uint64_t address;
+    uint16_t value;
+  };
+  void recordOperations(bool on);
+  std::vector<Operation> recordedOperations() const;
+  // Performs an operation on the array as the bus would (torn: as a power
+  // loss would leave it, and the part unpowered).
+  void apply(const Operation& operation, bool torn = false);
+
+  // Keeps the array as it is now; restoreSnapshot() gives it back, copying
+  // only the sectors changed since, and brings the power back.
+  void takeSnapshot();
+  void restoreSnapshot();
 
   uint64_t programs() const;
   uint64_t erases() const;
@@ -77,6 +104,10 @@ class NorFlash : public RegisterBlock {
   void command(uint64_t address, uint16_t value);
   void program(uint64_t address, uint16_t value);
   void eraseSector(uint64_t address);
+  void perform(const Operation& operation, bool torn);
+  void applyStuckBits(uint64_t from, uint64_t length);
+  void touch(uint64_t sector) { dirty_[sector] = true; }
+  uint16_t tearMask();
   bool tornNow();
   void startBusy(uint64_t durationNs, uint16_t statusBit7);
   bool busyLocked() const;
@@ -95,6 +126,12 @@ class NorFlash : public RegisterBlock {
   uint64_t programs_;
   uint64_t failedBitSets_;
   std::vector<uint64_t> sectorErases_;
+  uint64_t tearState_;
+  std::map<uint64_t, std::pair<uint16_t, uint16_t>> stuck_;
+  bool recording_;
+  std::vector<Operation> recorded_;
+  std::vector<uint8_t> snapshot_;
+  std::vector<bool> dirty_;
 };
 
 }  // namespace sim

@@ -38,10 +38,19 @@ class Module {
   void unload();
   static const char* lastError();
 
+  // Whether the object at `path` is mapped in this process now: a released
+  // module must be gone, so that its next load starts from the file's own
+  // static data.
+  static bool isMapped(const std::string& path = defaultPath());
+  // The address, in this mapping, of one of the module's local objects,
+  // found by its symbol name in the file's symbol table; null if absent.
+  void* localObject(const std::string& symbol) const;
+
  private:
-  Module(void* handle, Entry entry);
+  Module(void* handle, Entry entry, std::string path);
 
   void* handle_;
+  std::string path_;
   std::unique_ptr<nVLZUK_tDriverRecord> record_;
   int32_t entryResult_;
   bool unloaded_;

@@ -264,12 +264,14 @@ void* nVLZUK230_mapPhysicalToKernel(uint64_t physicalAddress, uint64_t size, uin
   return address;
 }
 
-void nVLZUK230_unmapPhysicalFromKernel(void* address, uint32_t) {
+// An unmap must name the cache mode the mapping was made with; one that
+// does not is refused like an unmap of nothing, and the mapping stays.
+void nVLZUK230_unmapPhysicalFromKernel(void* address, uint32_t cacheMode) {
   sim::SimScope scope;
   std::lock_guard<std::mutex> lock(sim::gMutex);
   auto found = std::find_if(sim::gMappings.begin(), sim::gMappings.end(),
                             [address](const sim::Pci::KernelMapping& m) { return m.address == address; });
-  if (found == sim::gMappings.end()) {
+  if (found == sim::gMappings.end() || found->cacheMode != cacheMode) {
     ++sim::gStrayUnmaps;
     return;
   }

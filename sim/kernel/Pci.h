@@ -70,7 +70,7 @@ class Pci {
     uint32_t cacheMode;
   };
   static std::vector<KernelMapping> kernelMappings();
-  // Unmaps of an address that was not mapped.
+  // Unmaps of an address that was not mapped, or with another cache mode.
   static uint64_t strayUnmaps();
 
   // The bus tree enumeration reports, in its order. The default tree is a

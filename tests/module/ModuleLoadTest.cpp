@@ -78,4 +78,23 @@ TEST(ModuleLoad, EachLoadConstructsItsStaticsOnce) {
   EXPECT_EQ(sim::Memory::outstandingBlocks() - before, perLoad);
 }
 
+// The host unmaps a released module as the kernel does, so the next load
+// runs on the file's own static data, not on what the last one left.
+TEST(ModuleLoad, ReloadStartsFromFreshStaticData) {
+  const std::string useCount = "_ZN10nVLAPAL00012_GLOBAL__N_19gUseCountE";
+  auto first = sim::Module::load();
+  ASSERT_NE(first, nullptr) << sim::Module::lastError();
+  auto* firstCount = static_cast<uint32_t*>(first->localObject(useCount));
+  ASSERT_NE(firstCount, nullptr);
+  EXPECT_EQ(*firstCount, 1u);
+  first->unload();
+  EXPECT_EQ(*firstCount, 0u);
+  *firstCount = 7;  // what a start-up or unload fault could leave behind
+  first.reset();
+  EXPECT_FALSE(sim::Module::isMapped());
+  auto second = sim::Module::load();
+  ASSERT_NE(second, nullptr) << sim::Module::lastError();
+  EXPECT_EQ(*static_cast<uint32_t*>(second->localObject(useCount)), 1u);
+}
+
 }  // namespace

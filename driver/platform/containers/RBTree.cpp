@@ -118,25 +118,27 @@ void eraseRepair(vlitl_RBNode* node, uint64_t parentWord) {
 
 vlitl_RBNode* rbParent(const vlitl_RBNode* node) { return isHead(parentAddress(node)) ? nullptr : parentNode(node); }
 
-void rbInsert(vlitl_MapHead* head, vlitl_RBNode* node, CompareFunction cmp, void* context) {
+void rbInsertAt(vlitl_MapHead* head, vlitl_RBNode* node, vlitl_RBNode* parent, int side) {
   node->child[0] = nullptr;
   node->child[1] = nullptr;
-  if (head->root == nullptr) {
+  if (parent == nullptr) {
     head->root = node;
     node->parent = reinterpret_cast<uint64_t>(head) | kBlack;
     return;
   }
-  vlitl_RBNode* current = head->root;
-  for (;;) {
-    const int side = cmp(node, current, context) ? 0 : 1;
-    if (current->child[side] == nullptr) {
-      current->child[side] = node;
-      node->parent = reinterpret_cast<uint64_t>(current);
-      break;
-    }
-    current = current->child[side];
-  }
+  parent->child[side] = node;
+  node->parent = reinterpret_cast<uint64_t>(parent);
   insertRepair(node);
+}
+
+void rbInsert(vlitl_MapHead* head, vlitl_RBNode* node, CompareFunction cmp, void* context) {
+  vlitl_RBNode* parent = nullptr;
+  int side = 0;
+  for (vlitl_RBNode* current = head->root; current != nullptr; current = current->child[side]) {
+    parent = current;
+    side = cmp(node, current, context) ? 0 : 1;
+  }
+  rbInsertAt(head, node, parent, side);
 }
 
 void rbErase(vlitl_RBNode* node) {

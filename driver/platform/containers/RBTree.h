@@ -36,6 +36,10 @@ inline constexpr int kStepNext = 1;
 // Links a node that is in no tree. A key equal to keys already present goes
 // after all of them, so equal keys keep their order of insertion.
 void rbInsert(vlitl_MapHead* head, vlitl_RBNode* node, CompareFunction cmp, void* context);
+// Links a node that is in no tree as child `side` of `parent` (which has
+// no child there), or as the root of an empty map when `parent` is null,
+// and rebalances. For callers that found the spot in their own walk.
+void rbInsertAt(vlitl_MapHead* head, vlitl_RBNode* node, vlitl_RBNode* parent, int side);
 // Unlinks the node from whichever tree holds it and zeroes its words, so it
 // can be inserted again.
 void rbErase(vlitl_RBNode* node);

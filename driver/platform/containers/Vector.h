@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "../status/tStatus.h"
@@ -81,7 +82,30 @@ class Vector {
     size_ += n;
   }
 
-  void push_back(const T& value, nVLAPALS100::tStatus& status) { insert_(end(), &value, &value + 1, status); }
+  // Appending needs no tail to move: in place it is one construction, and
+  // a growing append builds the new element before the old block goes, so
+  // a value that lies in the vector itself stays valid.
+  void push_back(const T& value, nVLAPALS100::tStatus& status) {
+    if (status.isFatal()) return;
+    if (__builtin_expect(size_ < capacity_, 1)) {
+      new (data_ + size_) T(value);
+      ++size_;
+      return;
+    }
+    Grown grown;
+    if constexpr (kBitwise) {
+      // A copy taken here keeps the caller's value out of memory on the
+      // common path.
+      const T kept = value;
+      grown = grownForAppend(data_, size_, capacity_, kept, status);
+    } else {
+      grown = grownForAppend(data_, size_, capacity_, value, status);
+    }
+    if (grown.block == nullptr) return;
+    data_ = grown.block;
+    capacity_ = grown.capacity;
+    ++size_;
+  }
   // Grows to n elements, the new ones copies of `value`; shrinks by erasing.
   void resize(uint64_t n, const T& value, nVLAPALS100::tStatus& status) {
     if (n < size_) erase(begin() + n, end());
@@ -91,7 +115,11 @@ class Vector {
   void erase(T* first, T* last) {
     const uint64_t removed = static_cast<uint64_t>(last - first);
     if (removed == 0) return;
-    for (T* to = first; to + removed != end(); ++to) *to = to[removed];
+    if constexpr (kBitwise) {
+      __builtin_memmove(first, last, static_cast<uint64_t>(end() - last) * sizeof(T));
+    } else {
+      for (T* to = first; to + removed != end(); ++to) *to = to[removed];
+    }
     destroy(size_ - removed, size_);
     size_ -= removed;
   }
@@ -105,6 +133,47 @@ class Vector {
   }
 
  private:
+  struct Grown {
+    T* block;  // null when the vector could not grow
+    uint64_t capacity;
+  };
+
+  // Moves `size` elements and the appended value into a new block and frees
+  // the old one. Out of line and away from the vector object, so that the
+  // common append stays a few instructions on members held in registers.
+  __attribute__((noinline)) static Grown grownForAppend(T* data, uint64_t size, uint64_t capacity, const T& value,
+                                                        nVLAPALS100::tStatus& status) {
+    if (size == UINT64_MAX) {
+      tAlloc::reportSizeOverflow(status);
+      return {nullptr, 0};
+    }
+    const uint64_t grown = internal::grownCapacity(capacity, size + 1);
+    T* block = tAlloc::allocate(grown, status);
+    if (block == nullptr) return {nullptr, 0};
+    new (block + size) T(value);
+    relocate(block, data, size);
+    destroyRange(data, size);
+    tAlloc::deallocate(data);
+    return {block, grown};
+  }
+
+  // Elements that are copied byte for byte move as whole blocks.
+  static constexpr bool kBitwise = std::is_trivially_copyable_v<T>;
+
+  // Copy-constructs `count` elements at `from` into the raw slots at `to`.
+  static void relocate(T* to, const T* from, uint64_t count) {
+    if constexpr (kBitwise) {
+      if (count != 0) __builtin_memcpy(to, from, count * sizeof(T));
+    } else {
+      for (uint64_t i = 0; i < count; ++i) new (to + i) T(from[i]);
+    }
+  }
+  static void destroyRange(T* data, uint64_t count) {
+    if constexpr (!std::is_trivially_destructible_v<T>) {
+      for (uint64_t i = 0; i < count; ++i) data[i].~T();
+    }
+  }
+
   // Where source element i lies once the tail [index, size) has moved up by
   // n: a source inside this vector moved with it.
   template <typename tIterator>
@@ -116,10 +185,16 @@ class Vector {
   // The tail's last elements are copy-constructed into the free slots past
   // the end, the rest of it moves up by assignment from the back, and the
   // new elements are assigned over the opened slots, or copy-constructed
-  // where they land past the old end.
+  // where they land past the old end. Elements that copy as bytes open the
+  // gap with one move instead.
   template <typename tIterator>
   void insertInPlace(uint64_t index, tIterator first, uint64_t n) {
     const uint64_t after = size_ - index;
+    if constexpr (kBitwise) {
+      if (after > 0) __builtin_memmove(data_ + index + n, data_ + index, after * sizeof(T));
+      for (uint64_t i = 0; i < n; ++i) new (data_ + index + i) T(movedSource(first, i, index, n));
+      return;
+    }
     if (after > n) {
       for (uint64_t i = 0; i < n; ++i) new (data_ + size_ + i) T(data_[size_ - n + i]);
       for (uint64_t i = size_ - n; i-- > index;) data_[i + n] = data_[i];
@@ -136,18 +211,16 @@ class Vector {
     const uint64_t capacity = internal::grownCapacity(capacity_, size_ + n);
     T* block = tAlloc::allocate(capacity, status);
     if (block == nullptr) return false;
-    for (uint64_t i = 0; i < index; ++i) new (block + i) T(data_[i]);
+    relocate(block, data_, index);
     for (uint64_t i = 0; i < n; ++i) new (block + index + i) T(*(first + i));
-    for (uint64_t i = index; i < size_; ++i) new (block + n + i) T(data_[i]);
+    relocate(block + index + n, data_ + index, size_ - index);
     release();
     data_ = block;
     capacity_ = capacity;
     return true;
   }
 
-  void destroy(uint64_t from, uint64_t to) {
-    for (uint64_t i = from; i < to; ++i) data_[i].~T();
-  }
+  void destroy(uint64_t from, uint64_t to) { destroyRange(data_ + from, to - from); }
 
   void release() {
     destroy(0, size_);

@@ -57,11 +57,12 @@ class Map {
 
   InsertResult insert(const tKey& key, const tValue& value, nVLAPALS100::tStatus& status) {
     if (status.isFatal()) return {nullptr, false};
-    if (ItlMapNode* present = tree_.find(key)) return {present, false};
+    const typename Tree::Spot spot = tree_.locate(key);
+    if (tree_.holdsKey(spot, key)) return {spot.floor, false};
     ItlMapNode* entry = Allocator::allocate(1, status);
     if (entry == nullptr) return {nullptr, false};
     new (entry) ItlMapNode{key, value, {0, {nullptr, nullptr}}};
-    tree_.insert(*entry);
+    tree_.insertAt(*entry, spot);
     ++size_;
     return {entry, true};
   }
@@ -82,7 +83,11 @@ class Map {
   }
 
   void clear() {
-    while (ItlMapNode* entry = tree_.first()) erase(entry);
+    tree_.clear([](ItlMapNode& entry) {
+      entry.~ItlMapNode();
+      Allocator::deallocate(&entry);
+    });
+    size_ = 0;
   }
 
  private:

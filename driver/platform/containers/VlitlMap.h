@@ -27,9 +27,54 @@ class Map {
 
   bool empty() const { return head_.root == nullptr; }
 
+  // Where a new key would be linked: the parent (null in an empty map) and
+  // its side, after every equal key; and the greatest element whose key
+  // is not above it (null when none), which holds an equal key if any does.
+  struct Spot {
+    vlitl_RBNode* parent;
+    int side;
+    tElement* floor;
+  };
+
+  // One walk from the root, comparing keys directly.
+  Spot locate(const tKey& key) const {
+    Spot spot{nullptr, 0, nullptr};
+    for (vlitl_RBNode* node = head_.root; node != nullptr; node = node->child[spot.side]) {
+      spot.parent = node;
+      spot.side = tLess()(key, keyOf(node)) ? 0 : 1;
+      if (spot.side == 1) spot.floor = elementOf(node);
+    }
+    return spot;
+  }
+  bool holdsKey(const Spot& spot, const tKey& key) const {
+    return spot.floor != nullptr && !tLess()(spot.floor->*kKey, key);
+  }
+  // Links the element at a spot found for its key, with no tree change
+  // in between.
+  void insertAt(tElement& element, const Spot& spot) { rbInsertAt(&head_, &(element.*kNode), spot.parent, spot.side); }
+
   // Elements with a key equal to present ones go after them.
-  void insert(tElement& element) { rbInsert(&head_, &(element.*kNode), &cmp, &head_); }
+  void insert(tElement& element) { insertAt(element, locate(element.*kKey)); }
   void erase(tElement& element) { rbErase(&(element.*kNode)); }
+
+  // Unlinks every element, leaves first, without rebalancing a tree that
+  // is going away anyway; `dispose` may free each element once it is out.
+  template <typename tDispose>
+  void clear(tDispose dispose) {
+    vlitl_RBNode* node = head_.root;
+    head_.root = nullptr;
+    while (node != nullptr) {
+      if (node->child[0] != nullptr || node->child[1] != nullptr) {
+        node = node->child[node->child[0] != nullptr ? 0 : 1];
+        continue;
+      }
+      vlitl_RBNode* parent = rbParent(node);
+      if (parent != nullptr) parent->child[parent->child[0] == node ? 0 : 1] = nullptr;
+      node->parent = 0;
+      dispose(*elementOf(node));
+      node = parent;
+    }
+  }
 
   // The first element (in key order) whose key equals `key`, or null.
   tElement* find(const tKey& key) const {
@@ -65,8 +110,6 @@ class Map {
     const auto* element = reinterpret_cast<const tElement*>(probe);
     return reinterpret_cast<uintptr_t>(&(element->*kNode)) - reinterpret_cast<uintptr_t>(probe);
   }
-
-  static bool cmp(const vlitl_RBNode* a, const vlitl_RBNode* b, void*) { return tLess()(keyOf(a), keyOf(b)); }
 
   tElement* step(const tElement* element, int direction) const {
     const vlitl_RBNode* node = rbStep(&head_, element != nullptr ? &(element->*kNode) : nullptr, direction);

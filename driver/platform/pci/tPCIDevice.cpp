@@ -233,19 +233,19 @@ uint64_t tPCIDevice::getBARLength(uint8_t bar) const {
   return bar < tPCIInformation::kWindowCount ? information_.memoryWindows[bar].length : 0;
 }
 
-void* tPCIDevice::mapBAR(uint8_t bar, tStatus& status, uint32_t cacheMode) {
+void* tPCIDevice::mapBAR(uint8_t bar, tStatus& status, uint32_t) {
   if (status.isFatal()) return nullptr;
   const tPCIMemoryWindow* entry = window(bar, status);
   if (entry == nullptr) return nullptr;
-  void* address = nVLZUK230_mapPhysicalToKernel(entry->physicalAddress, entry->length, cacheMode);
+  void* address = nVLZUK230_mapPhysicalToKernel(entry->physicalAddress, entry->length, kCacheModeWriteCombined);
   if (address == nullptr) {
     status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kPCIDevice, sites::lines::kBARMapping));
   }
   return address;
 }
 
-void tPCIDevice::unmapBAR(void* address, uint32_t cacheMode) {
-  if (address != nullptr) nVLZUK230_unmapPhysicalFromKernel(address, cacheMode);
+void tPCIDevice::unmapBAR(void* address, uint32_t) {
+  if (address != nullptr) nVLZUK230_unmapPhysicalFromKernel(address, kCacheModeWriteCombined);
 }
 
 // A range to map must lie inside its window: a mapping past the end would

@@ -62,7 +62,9 @@ class tPCIDevice : public tDevice {
   // function has none with that id.
   uint8_t findCapability(uint8_t id, nVLAPALS100::tStatus& status);
 
-  // Kernel mappings of memory window `bar` (by its index in the block).
+  // Kernel mappings of memory window `bar` (by its index in the block). A
+  // whole window is always mapped and unmapped write-combined, whatever
+  // mode the caller names, so a map and its unmap can never disagree.
   void* mapBAR(uint8_t bar, nVLAPALS100::tStatus& status, uint32_t cacheMode = kCacheModeWriteCombined);
   void unmapBAR(void* address, uint32_t cacheMode = kCacheModeWriteCombined);
   void mapBARRange(uint8_t bar, uint64_t offset, uint64_t length, tPhysicalKVAMap& map, nVLAPALS100::tStatus& status,

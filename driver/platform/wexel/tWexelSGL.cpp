@@ -297,18 +297,40 @@ void tWexelSGL::unrollSingleLink(tStatus& status) {
   }
 }
 
-void tWexelSGL::finalize(tStatus& status) {
-  if (status.isFatal()) return;
+bool tWexelSGL::prepareToClose(tStatus& status) {
+  if (status.isFatal()) return false;
   // Without a single descriptor there is nothing to repeat or to ring.
   if (head_ == nullptr || (head_ == tail_ && head_->used == kHeaderSize)) {
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-    return;
+    return false;
   }
   balance();
+  return true;
+}
+
+void tWexelSGL::closeRing() {
+  tail_->next = head_;
+  if (head_ != tail_ && head_->next == tail_) setFlags(tail_, flagsOf(tail_) | kFlagRingOfTwo);
+  commit();
+}
+
+void tWexelSGL::finalize(tStatus& status) {
+  if (!prepareToClose(status)) return;
   if (head_ == tail_) unrollSingleLink(status);
   if (status.isFatal()) return;
-  tail_->next = head_;
-  if (head_->next == tail_) setFlags(tail_, flagsOf(tail_) | kFlagRingOfTwo);
+  closeRing();
+}
+
+void tWexelSGL::finalizeRingWithoutUnrolling(tStatus& status) {
+  if (!prepareToClose(status)) return;
+  closeRing();
+}
+
+// The channel stops after the tail: it names no next link and says so.
+void tWexelSGL::finalizeChain(tStatus& status) {
+  if (!prepareToClose(status)) return;
+  tail_->next = nullptr;
+  setFlags(tail_, flagsOf(tail_) | kFlagLastLink);
   commit();
 }
 

@@ -60,7 +60,13 @@ class tWexelSGL {
   // link that holds the descriptor and its byte position there.
   tWexelSGLChunkyLink* addRegisterWrite(uint32_t offset, uint32_t value, uint32_t widthCode,
                                         nVLAPALS100::tStatus& status, bool startNewLink, uint32_t* position);
+  // Balances and closes the list into a ring; a single link is first
+  // unrolled over two links that repeat it.
   void finalize(nVLAPALS100::tStatus& status);
+  // The same ring without the unrolling: a single link names itself.
+  void finalizeRingWithoutUnrolling(nVLAPALS100::tStatus& status);
+  // Balances and closes the list as a chain that ends at its tail.
+  void finalizeChain(nVLAPALS100::tStatus& status);
   tWexelSGLFirstLink getFirstLinkAddress() const;
   // Back to one empty link in the oldest block of link memory.
   void reset();
@@ -86,6 +92,8 @@ class tWexelSGL {
   void balance();
   void takeFromPredecessor(tWexelSGLChunkyLink* link, uint32_t target);
   void unrollSingleLink(nVLAPALS100::tStatus& status);
+  bool prepareToClose(nVLAPALS100::tStatus& status);
+  void closeRing();
   void commit();
   void freeLink(tWexelSGLChunkyLink* link);
   void freeAllLinks();

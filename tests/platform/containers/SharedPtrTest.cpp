@@ -55,19 +55,6 @@ TEST_F(SharedPointer, StorageThatCannotBeAllocatedDestroysTheObject) {
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks - 1);
 }
 
-TEST_F(SharedPointer, MovesTransferWithoutCounting) {
-  tStatus status;
-  SharedPtr<Counted> first(new Counted, status);
-  SharedPtr<Counted> moved(static_cast<SharedPtr<Counted>&&>(first));
-  EXPECT_FALSE(first);
-  EXPECT_EQ(moved.useCount(), 1);
-  SharedPtr<Counted> assigned;
-  assigned = moved;
-  EXPECT_EQ(assigned.useCount(), 2);
-  SharedPtr<Counted> empty(nullptr, status);
-  EXPECT_EQ(empty.useCount(), 0);
-}
-
 TEST(SharedPtrThreads, ConcurrentReleasesDestroyExactlyOnce) {
   sim::Clock::instance().setMode(sim::Clock::Mode::Real);
   for (int round = 0; round < 50; ++round) {

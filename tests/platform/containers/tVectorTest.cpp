@@ -5,7 +5,6 @@
 #include "driver/platform/containers/tArray.h"
 #include "driver/platform/containers/tVector.h"
 #include "sim/kernel/Memory.h"
-#include "tests/support/AllocationSweep.h"
 
 namespace {
 
@@ -59,22 +58,6 @@ TEST(PlatformVector, FailedGrowthSetsTheStickyFlagAndKeepsTheBytes) {
   tStatus status;
   vector.checkFailure(status);
   EXPECT_EQ(status.getCode(), -52000);
-}
-
-TEST(PlatformVectorAllocationSweep, GrowthFailuresLeaveNoLeak) {
-  vltest::sweepAllocationFailures([] {
-    tVector<uint8_t> vector;
-    uint64_t size = 0;
-    for (uint8_t round = 0; round < 50; ++round) {
-      const uint8_t pair[2] = {round, static_cast<uint8_t>(round + 1)};
-      if (vector.insert(size / 2, pair, 2)) size += 2;
-      if (vector.size() != size) return 1;
-    }
-    tStatus status;
-    vector.checkFailure(status);
-    if (status.isFatal() != (size != 100)) return 2;
-    return 0;
-  });
 }
 
 TEST(PlatformArray, GapOpensZeroedWithinTheCapacity) {

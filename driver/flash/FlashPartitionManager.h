@@ -1,0 +1,108 @@
+// Keeps numbered data partitions (blobs keyed by a u32 id) in the flash
+// store: the partition table in memory, reads served from each
+// partition's memory copy, changed partitions and the table written back
+// with CRC protection and read-back, first-fit placement on whole sectors,
+// and per-partition sequence numbers against lost updates.
+//
+// The table is kept twice; a table write goes to the copy that is not
+// current first, so one complete copy is always there to mount from.
+// Persistent partitions are never overwritten while the table names them
+// elsewhere: a resized or relocated partition gets new sectors first, and
+// only the table write that follows makes the move.
+#ifndef VL9738K_FLASH_FLASHPARTITIONMANAGER_H
+#define VL9738K_FLASH_FLASHPARTITIONMANAGER_H
+
+#include <stdint.h>
+
+#include "FlashDevice.h"
+#include "FlashId.h"
+#include "FlashPartition.h"
+#include "SequenceNumberMap.h"
+#include "driver/platform/containers/Vector.h"
+#include "driver/platform/device/tUserBuffer.h"
+
+namespace qrtk {
+
+class FlashPartitionManager {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+  using tUserBuffer = nVLAPAL000::tUserBuffer;
+  using tIdVector = vlhtl::Vector<uint32_t>;
+
+  static constexpr uint8_t kCopyA = 0;
+  static constexpr uint8_t kCopyB = 1;
+  static constexpr uint32_t kPersist = 1;
+  // Partitions below this id get no memory copy when a table is taken in.
+  static constexpr uint32_t kFirstPreloadedId = 80;
+  // The largest data size whose record and sectors still fit 32 bits.
+  static constexpr uint64_t kMaxDataSize = 0xFFFEFFFC;
+
+  FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
+                        bool formatIfBlank, tStatus& status);
+  FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, tStatus& status);
+  // Takes over the nodes of a table already in memory instead of mounting.
+  FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, PartitionMap& partitions, uint8_t mounted,
+                        uint8_t currentCopy, tStatus& status);
+  virtual ~FlashPartitionManager();
+  FlashPartitionManager(const FlashPartitionManager&) = delete;
+  FlashPartitionManager& operator=(const FlashPartitionManager&) = delete;
+
+  virtual uint32_t readPartition(uint32_t id, tUserBuffer& destination, const rfplatki::FlashId& flashId,
+                                 uint32_t& sequenceNumber, tStatus& status);
+  virtual void writePartition(uint32_t id, tUserBuffer& source, uint32_t flags, const rfplatki::FlashId& flashId,
+                              uint32_t& sequenceNumber, tStatus& status);
+  virtual void deletePartition(uint32_t id, const rfplatki::FlashId& flashId, uint32_t& sequenceNumber,
+                               tStatus& status);
+  virtual void readPartitionTable(tUserBuffer& destination, const rfplatki::FlashId& flashId, tStatus& status);
+  virtual uint32_t getPartitionList(tUserBuffer& destination, const rfplatki::FlashId& flashId, tStatus& status);
+  virtual void getFlashDeviceInfo(uint32_t& totalSize, uint32_t& sectorSize, uint32_t& alignment,
+                                  const rfplatki::FlashId& flashId, tStatus& status);
+  virtual rfplatki::FlashId getDeviceInfoWords(tStatus& status);
+
+  // Takes a caller's table image as the table and writes it.
+  void replaceTable(const uint8_t* image, uint32_t length, tStatus& status);
+  // Every descriptor, in id order.
+  void listPartitions(vlhtl::Vector<PartitionInfo>& infos, tStatus& status);
+  bool hasPartition(uint32_t id) const { return partitions_.find(id) != nullptr; }
+  PartitionInfo getPartitionInfo(uint32_t id, tStatus& status) const;
+  bool hasAttribute(uint32_t id, tStatus& status) const;
+
+  uint8_t isMounted() const { return mounted_; }
+  uint8_t getCurrentCopy() const { return currentCopy_; }
+
+ private:
+  void start(bool formatIfBlank, tStatus& status);
+  void mount(tStatus& status);
+  void mountIfNeeded(tStatus& status);
+  void formatIfBlank(tStatus& status);
+  void takeTable(const uint8_t* image, uint64_t length, tStatus& status);
+  bool adoptMemoryCopies(PartitionMap& fresh, tStatus& status);
+  void writeTable(tStatus& status);
+  uint64_t buildImage(ByteVector& image, bool persistedOnly, tStatus& status);
+  bool recordAllowed(uint32_t address, uint32_t length, bool isTable, tStatus& status) const;
+  void writeRecord(const uint8_t* payload, uint32_t address, uint32_t length, bool isTable, tStatus& status);
+  bool takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status);
+  uint32_t allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status);
+  bool erasesAnotherPartition(const PartitionNode& node, uint64_t recordSize) const;
+  bool checkedSize(uint64_t size, tStatus& status);
+  void createPartition(uint32_t id, tUserBuffer& source, uint32_t size, bool persist, tStatus& status);
+  void rewritePartition(PartitionNode& node, tUserBuffer& source, uint32_t size, uint32_t& sequenceNumber,
+                        tStatus& status);
+  void keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status);
+  void loadPartition(FlashPartition& partition, tStatus& status);
+  bool isCore(uint32_t id) const;
+  void destroy(PartitionMap& map);
+
+  PartitionMap partitions_;
+  uint8_t mounted_;
+  uint8_t currentCopy_;
+  FlashDevice* device_;
+  FlashGeometry geometry_;
+  tIdVector coreIds_;
+  rfplatki::FlashId flashId_;
+  SequenceNumberMap sequenceNumbers_;
+};
+
+}  // namespace qrtk
+
+#endif

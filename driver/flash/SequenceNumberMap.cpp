@@ -1,0 +1,45 @@
+#include "SequenceNumberMap.h"
+
+#include "FlashSites.h"
+#include "driver/platform/memory/Memory.h"
+
+namespace qrtk {
+
+using nVLAPALS100::tStatus;
+
+SequenceNumberMap::~SequenceNumberMap() {
+  while (Node* node = map_.first()) {
+    map_.erase(*node);
+    delete node;
+  }
+}
+
+uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
+  if (status.isFatal()) return 0;
+  if (Node* node = map_.find(id)) return node->number;
+  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id, {}};
+  if (node == nullptr) {
+    status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kSequenceNumbers, __LINE__));
+    return 0;
+  }
+  map_.insert(*node);
+  return node->number;
+}
+
+bool SequenceNumberMap::find(uint32_t id, uint32_t& number) const {
+  const Node* node = map_.find(id);
+  if (node == nullptr) return false;
+  number = node->number;
+  return true;
+}
+
+uint32_t SequenceNumberMap::advance(uint32_t id) {
+  Node* node = map_.find(id);
+  return node != nullptr ? ++node->number : 0;
+}
+
+void SequenceNumberMap::advanceAll() {
+  for (Node* node = map_.first(); node != nullptr; node = map_.next(node)) ++node->number;
+}
+
+}  // namespace qrtk

@@ -1,0 +1,297 @@
+// The partition store over the controller and the board model: the table
+// format on flash, mounting from either copy, placement, sequence numbers,
+// foreign tables, and what the manager keeps when a write fails.
+#include "driver/platform/crc/Crc32.h"
+#include "sim/board/FlashImage.h"
+#include "tests/flash/FlashRig.h"
+
+namespace {
+
+using namespace vltest;
+using sim::FlashLayout;
+
+constexpr int64_t kBadSelector = nVLAPALS100::kStatusBadSelector;
+constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter;
+constexpr int64_t code(uint32_t value) { return static_cast<int32_t>(value); }
+
+struct Entry {
+  uint32_t id, address, dataSize, recordSize;
+  uint8_t flags;
+};
+
+void append32(Bytes& bytes, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// A table image as another writer may have left it; `tail` bytes follow.
+Bytes image(const std::vector<Entry>& entries, uint8_t version = 1, uint8_t oldest = 1, uint32_t entrySize = 17,
+            std::optional<uint32_t> count = {}, size_t tail = 0) {
+  Bytes bytes = {version, oldest};
+  for (uint32_t word : {14u, entrySize, count.value_or(static_cast<uint32_t>(entries.size()))}) append32(bytes, word);
+  for (const Entry& e : entries) {
+    for (uint32_t word : {e.id, e.address, e.dataSize, e.recordSize}) append32(bytes, word);
+    bytes.push_back(e.flags);
+  }
+  bytes.resize(bytes.size() + tail, 0);
+  return bytes;
+}
+
+// A record: the payload and its CRC.
+void store(sim::NorFlash& flash, uint32_t at, const Bytes& payload) {
+  Bytes record = payload;
+  append32(record, nVLAPAL000::crc32(payload.data(), payload.size()));
+  flash.load(at, record.data(), record.size());
+}
+
+class PartitionStore : public testing::Test {
+ protected:
+  // Lays a foreign table in both copies, with each partition's record.
+  static void lay(FlashRig& rig, const std::vector<Entry>& entries, const std::vector<Bytes>& data = {}) {
+    for (uint32_t copy : {FlashLayout::kPartitionTableA, FlashLayout::kPartitionTableB}) {
+      store(rig.flash(), copy, image(entries));
+    }
+    for (size_t i = 0; i < data.size(); ++i) store(rig.flash(), rig.storeByte(entries[i].address), data[i]);
+  }
+  std::unique_ptr<FlashPartitionManager> mount() { return rig.manager(status); }
+  static uint32_t address(FlashPartitionManager& m, uint32_t id) {
+    tStatus s;
+    return m.getPartitionInfo(id, s).address;
+  }
+
+  FlashRig rig;
+  tStatus status{tStatus::kFullSize};
+};
+
+TEST_F(PartitionStore, BlankFlashIsFormattedBFirstWithTheEmptyEighteenByteRecord) {
+  const Bytes empty = {0x01, 0x01, 0x0E, 0, 0, 0, 0x11, 0, 0, 0, 0, 0, 0, 0, 0x9F, 0xA3, 0x02, 0xC8};
+  EXPECT_EQ(sim::FlashImage::emptyPartitionTableRecord(), empty) << "the factory image holds the same table";
+  sim::BoardOptions blank;
+  blank.flash.blank = true;
+  FlashRig fresh(blank);
+  tStatus unformatted;
+  fresh.manager(unformatted);
+  EXPECT_EQ(unformatted.getCode(), code(0xBFFA9174)) << "a blank flash mounts only when formatted";
+  fresh.flash().recordOperations(true);
+  FlashPartitionManager formatted(fresh.controller.get(), {}, rfplatki::FlashId{}, true, status);
+  Bytes padded = empty;
+  padded.insert(padded.end(), {0xFF, 0xFF});
+  EXPECT_EQ(fresh.flash().contents(FlashLayout::kPartitionTableB, 20), padded) << "no padding follows";
+  EXPECT_EQ(fresh.flash().contents(FlashLayout::kPartitionTableA, 18), empty);
+  EXPECT_EQ(fresh.flash().recordedOperations().front().address, FlashLayout::kPartitionTableB);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(PartitionStore, FirstFitPlacementOnWholeSectors) {
+  auto m = mount();
+  put(*m, 100, pattern(10, 1), status);
+  put(*m, 101, pattern(70'000, 2), status);
+  put(*m, 102, pattern(1, 3), status);
+  EXPECT_EQ(std::vector<uint32_t>({address(*m, 100), address(*m, 101), address(*m, 102)}),
+            std::vector<uint32_t>({0, 0x10000, 0x30000}));
+  uint32_t sequence = 0;
+  m->deletePartition(101, {}, sequence, status);
+  put(*m, 103, pattern(0xFFFD, 4), status);
+  EXPECT_EQ(address(*m, 103), 0x10000u);
+  EXPECT_EQ(get(*mount(), 103, status), pattern(0xFFFD, 4)) << "the table went to flash";
+  EXPECT_EQ(status.getCode(), 0);
+
+  FlashRig whole;
+  tStatus fits, tooBig;
+  put(*whole.manager(fits), 200, Bytes(0x5DFFFC, 0), fits);
+  EXPECT_EQ(fits.getCode(), 0);
+  put(*whole.manager(tooBig), 201, Bytes(0x5DFFFD, 0), tooBig);
+  EXPECT_EQ(tooBig.getCode(), nVLAPALS100::kStatusOutOfMemory);
+}
+
+TEST_F(PartitionStore, SequenceNumbersGuardEveryWrite) {
+  auto m = mount();
+  UserBytes none(0), data(pattern(4, 1));
+  uint32_t sequence = 0;
+  m->readPartition(300, none.buffer(), {}, sequence, status);
+  EXPECT_EQ(sequence, 600u);
+  m->writePartition(300, data.buffer(), 1, {}, sequence, status);
+  EXPECT_EQ(sequence, 601u);
+  sequence = 600;
+  m->writePartition(300, data.buffer(), 1, {}, sequence, status);
+  EXPECT_EQ(status.getCode(), code(0xBFFA9021));
+  tStatus fresh, unread;
+  rig.manager(fresh)->readPartition(300, none.buffer(), {}, sequence, fresh);
+  EXPECT_EQ(sequence, 601u) << "a stored id reads 2 x id + 1 after one mount";
+  m->writePartition(301, data.buffer(), 1, {}, sequence, unread);
+  EXPECT_EQ(unread.getCode(), code(0xBFFA9020));
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  for (const uint64_t size : {uint64_t{0}, uint64_t{0xFFFEFFFD}, uint64_t{0x100000000}}) {
+    tStatus s;
+    nVLAPAL000::tUserBuffer buffer(descriptor, uint64_t{0x1000}, size, s);
+    m->writePartition(9, buffer, 1, {}, sequence, s);
+    EXPECT_EQ(s.getCode(), kInvalid) << "a record or sector count beyond 32 bits: " << size;
+  }
+}
+
+TEST_F(PartitionStore, MountsFromEitherCopyAndRefusesBrokenTables) {
+  lay(rig, {{5, 0, 3, 7, 0}}, {Bytes{1, 2, 3}});
+  rig.flash().load32(FlashLayout::kPartitionTableA + 14, 0);  // A's CRC no longer matches
+  auto fromB = mount();
+  EXPECT_EQ(fromB->getCurrentCopy(), FlashPartitionManager::kCopyB);
+  UserBytes three(3);
+  uint32_t sequence = 0;
+  fromB->readPartition(5, three.buffer(), {}, sequence, status);
+  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusReadTooLong) << "ids below 80 hold nothing until written";
+  tStatus rewrite;
+  put(*fromB, 5, Bytes{4, 5, 6}, rewrite);
+  EXPECT_EQ(get(*fromB, 5, rewrite), (Bytes{4, 5, 6})) << "a same-size rewrite fills the empty copy";
+
+  const struct {
+    const char* what;
+    Bytes table;
+    int64_t code;
+  } cases[] = {
+      {"a repeated id", image({{100, 0, 3, 7, 0}, {100, 0x10000, 3, 7, 0}}), kBadSelector},
+      {"an entry too short for its CRC", image({{100, 0, 0xFFFFFFFF, 3, 0}}), kBadSelector},
+      {"entries narrower than 17 bytes", image({}, 1, 1, 1, 2, 2), kBadSelector},
+      {"a table too old", image({}, 0, 0), code(0xBFFA9023)},
+      {"a table too new", image({}, 2, 2), code(0xBFFA9025)},
+      {"a version below its own oldest", image({}, 1, 2), nVLAPALS100::kStatusValueOutOfRange},
+      {"a length that wraps in 32 bits", image({}, 1, 1, 17, 0x0F0F0F10, 16), code(0xBFFA9174)},
+  };
+  for (const auto& c : cases) {
+    FlashRig broken;
+    for (uint32_t copy : {FlashLayout::kPartitionTableA, FlashLayout::kPartitionTableB}) {
+      store(broken.flash(), copy, c.table);
+    }
+    tStatus s;
+    broken.manager(s);
+    EXPECT_EQ(s.getCode(), c.code) << c.what;
+  }
+}
+
+// Foreign tables may place records off sector starts, next to the tables
+// or over each other; nothing written may cost another partition.
+TEST_F(PartitionStore, ForeignPlacementsNeverCostAnotherPartition) {
+  lay(rig,
+      {{100, 0x100, 3, 7, 0}, {101, 0x8000, 3, 7, 0}, {102, 0x5D0000, 0x10000, 0x10004, 0}, {103, 0x5C0000, 1, 5, 2}},
+      {Bytes{1, 1, 1}, Bytes{2, 2, 2}, Bytes(0x10000, 3)});
+  auto m = mount();
+  tStatus fixed;
+  put(*m, 103, Bytes(0x10000, 1), fixed);
+  EXPECT_EQ(fixed.getCode(), nVLAPALS100::kStatusOutOfMemory) << "a fixed partition cannot grow into a move";
+  put(*m, 100, Bytes{4, 4, 4}, status);
+  EXPECT_NE(address(*m, 100), 0x100u) << "an in-place rewrite would erase 101's sector: moved";
+  EXPECT_EQ(get(*mount(), 101, status), (Bytes{2, 2, 2}));
+  put(*m, 102, Bytes(0x10000, 5), status);
+  EXPECT_EQ(status.getCode(), kInvalid) << "its record would reach the table sectors";
+  EXPECT_EQ(rig.flash().sectorErases(0x7E), 1u) << "only the move's table write touched copy B";
+
+  FlashRig overlap;
+  tStatus s;
+  store(overlap.flash(), FlashLayout::kPartitionTableA, image({{1, 0, 0x20001, 0x20005, 0}, {2, 0x10000, 1, 5, 0}}));
+  auto o = overlap.manager(s);
+  put(*o, 3, Bytes{1}, s);
+  EXPECT_EQ(address(*o, 3), 0x30000u) << "placement does not step back into a range it passed";
+}
+
+TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
+  auto m = mount();
+  for (uint32_t id : {100u, 101u, 102u}) put(*m, id, pattern(10, static_cast<uint8_t>(id)), status);
+  // Growing 100 moves it to 0x30000, whose sector cannot be programmed.
+  rig.flash().setStuckBits(rig.storeByte(0x30000), 1, 0);
+  tStatus moved, table, resize, removed;
+  put(*m, 100, pattern(70'000, 3), moved);
+  EXPECT_EQ(moved.getCode(), nVLAPALS100::kStatusValueOutOfRange);
+  EXPECT_EQ(address(*m, 100), 0u);
+  EXPECT_EQ(get(*m, 100, status), pattern(10, 100)) << "the old record and its memory copy are back";
+  rig.flash().setStuckBits(rig.storeByte(0x30000), 0, 0);
+  // Table copy B cannot be written: a move keeps its old place, an
+  // in-place resize keeps its new data for the next table write.
+  rig.flash().setStuckBits(FlashLayout::kPartitionTableB, 1, 0);
+  put(*m, 101, pattern(70'000, 4), table);
+  EXPECT_NE(table.getCode(), 0);
+  EXPECT_EQ(get(*m, 101, status), pattern(10, 101));
+  put(*m, 102, pattern(20, 5), resize);
+  EXPECT_NE(resize.getCode(), 0);
+  EXPECT_EQ(get(*m, 102, status), pattern(20, 5));
+  uint32_t sequence = 0;
+  m->deletePartition(101, {}, sequence, removed);
+  EXPECT_NE(removed.getCode(), 0);
+  EXPECT_TRUE(m->hasPartition(101)) << "a delete the table did not take puts the partition back";
+  tStatus copyIn;
+  sim::UserMemory::inboundCopyFaults().failNth(1, sim::UserMemory::kCopyFault);
+  put(*m, 100, pattern(30, 6), copyIn);
+  EXPECT_NE(copyIn.getCode(), 0);
+  EXPECT_EQ(get(*m, 100, status), pattern(10, 100)) << "caller memory that cannot be read changes nothing";
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
+  lay(rig, {{100, 0, 3, 7, 1}, {101, 0x10000, 3, 7, 4}}, {Bytes{1, 2, 3}, Bytes{4, 5, 6}});
+  auto m = mount();
+  tStatus protectedWrite, protectedDelete, tooSmall;
+  put(*m, 100, Bytes{9}, protectedWrite);
+  uint32_t sequence = 0;
+  m->deletePartition(100, {}, sequence, protectedDelete);
+  EXPECT_EQ(protectedWrite.getCode(), code(0xBFFA9010));
+  EXPECT_EQ(protectedDelete.getCode(), code(0xBFFA9010));
+  EXPECT_TRUE(m->hasAttribute(101, status));
+  put(*m, 50, Bytes{7, 7}, status, 0);
+  EXPECT_EQ(address(*m, 50), 0x600000u);
+  UserBytes table(14 + 3 * 17), none(0), shortList(4), list(12);
+  m->readPartitionTable(table.buffer(), {}, status);
+  EXPECT_EQ(table.bytes(14), Bytes({1, 1, 14, 0, 0, 0, 17, 0, 0, 0, 3, 0, 0, 0})) << "memory-only included";
+  EXPECT_FALSE(mount()->hasPartition(50)) << "but never in flash";
+  EXPECT_EQ(m->getPartitionList(none.buffer(), {}, status), 3u);
+  EXPECT_EQ(m->getPartitionList(list.buffer(), {}, status), 3u);
+  EXPECT_EQ(list.bytes(12), Bytes({50, 0, 0, 0, 100, 0, 0, 0, 101, 0, 0, 0}));
+  EXPECT_EQ(m->getPartitionList(shortList.buffer(), {}, tooSmall), 3u);
+  EXPECT_EQ(tooSmall.getCode(), nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(status.getCode(), 0);
+
+  FlashRig core;
+  lay(core, {{7, 0x5F0000, 3, 7, 0}});
+  FlashPartitionManager::tIdVector ids;
+  ids.push_back(7, status);
+  ids.push_back(8, status);
+  tStatus missing, covered;
+  FlashPartitionManager withMissing(core.controller.get(), ids, {}, false, missing);
+  EXPECT_EQ(missing.getCode(), code(0xBFFA9171));
+  ids.pop_back();
+  FlashPartitionManager guarded(core.controller.get(), ids, {}, false, covered);
+  put(guarded, 100, Bytes{1}, covered);
+  EXPECT_EQ(covered.getCode(), code(0xBFFA9010)) << "the table record would cover the core partition";
+}
+
+// A device whose geometry leaves no room for the tables.
+struct CrampedController : OVCalEEPROMController {
+  using OVCalEEPROMController::OVCalEEPROMController;
+  void getGeometry(qrtk::FlashGeometry& geometry, tStatus& status) override {
+    OVCalEEPROMController::getGeometry(geometry, status);
+    geometry.lastDataAddress = geometry.tableAddressB + 1;
+  }
+};
+
+TEST_F(PartitionStore, InvalidGeometryIsRefusedBeforeAnyRead) {
+  CrampedController cramped(rig.window, rig.core.ConfPortWindowControl[0], status);
+  rig.board.bar0().clearTraffic();
+  FlashPartitionManager m(&cramped, {}, {}, true, status);
+  EXPECT_EQ(status.getCode(), kInvalid);
+  EXPECT_TRUE(rig.board.bar0().traffic().empty());
+}
+
+TEST_F(PartitionStore, ReplacingTheTableChecksItsLengthAndStalesEveryNumber) {
+  auto m = mount();
+  const Bytes table = image({{100, 0, 3, 7, 0}});
+  tStatus tooShort, mismatch;
+  m->replaceTable(table.data(), 13, tooShort);
+  m->replaceTable(table.data(), 14, mismatch);
+  EXPECT_EQ(tooShort.getCode(), code(0xBFFA916F));
+  EXPECT_EQ(mismatch.getCode(), kInvalid) << "the header claims 31 bytes";
+  UserBytes none(0);
+  uint32_t before = 0, after = 0;
+  m->readPartition(100, none.buffer(), {}, before, status);
+  m->replaceTable(table.data(), static_cast<uint32_t>(table.size()), status);
+  m->readPartition(100, none.buffer(), {}, after, status);
+  EXPECT_EQ(after, before + 1);
+  EXPECT_TRUE(mount()->hasPartition(100));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+}  // namespace
