@@ -3,8 +3,10 @@
 // property lists and the add events, and what a failure at each step
 // leaves behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -128,7 +130,9 @@ std::string damagedModule(void (*damage)(std::vector<char>& bytes, size_t header
   const auto found = std::search(bytes.begin(), bytes.end(), header, header + sizeof header);
   if (found == bytes.end()) return "";
   damage(bytes, static_cast<size_t>(found - bytes.begin()));
-  const std::string path = testing::TempDir() + "vl9738k-damaged-image.so";
+  // One file per process: a module rewritten while another test maps it
+  // would fault under that test.
+  const std::string path = testing::TempDir() + "vl9738k-damaged-image-" + std::to_string(getpid()) + ".so";
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
