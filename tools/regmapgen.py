@@ -586,7 +586,14 @@ def emit_class(table, cls, width, access, shadowed, fields, out):
 
         if shadowed:
             out.append(f"  {ftype} get{name}() const {{ return {convert(f'getField({mask}, {low})')}; }}")
-            if "W" in access:
+            if "R" in access and boolean and not field.enum:
+                # A flag reader: the register from the hardware, then the bit
+                # (the shadow's bit when the read is refused or fails).
+                out.append(f"  bool read{name}(tStatus& status) {{")
+                out.append("    readRegister(status);")
+                out.append(f"    return get{name}();")
+                out.append("  }")
+            if "W" in access and not field.read_only:  # status bits the hardware sets: no setter
                 out.append(f"  {cls}& set{name}({ftype} value, tStatus& status) {{")
                 out.append(f"    setField({mask}, {low}, {value}, status);")
                 out.append("    return *this;")

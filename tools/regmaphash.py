@@ -11,9 +11,22 @@ def hash_key(key, seed):
 def place(ids):
     """A collision-free placement of the ids in slots at most 80% full: the
     top bits of the hash pick a bucket, and each bucket (the fullest first)
-    gets the seed that XORs its ids' slot bits into free slots."""
+    gets the seed that XORs its ids' slot bits into free slots.
+
+    The hash is linear in the id, so two ids that differ only above the
+    bits a seed reaches keep one slot distance whatever the bucket seed;
+    when such a pair shares a bucket and a slot under every seed, a table
+    of twice the slots (its slot bits reach one bit further) separates them."""
     slot_bits = max(1, (max(1, -(-len(ids) * 5 // 4)) - 1).bit_length())
     bucket_bits = max(1, (max(1, (len(ids) + 1) // 2) - 1).bit_length())
+    for extra in range(4):
+        placed = place_in(ids, slot_bits + extra, bucket_bits)
+        if placed is not None:
+            return placed
+    return None
+
+
+def place_in(ids, slot_bits, bucket_bits):
     slots = 1 << slot_bits
     for bucket_seed in range(1, 1000):
         buckets = {}

@@ -4,7 +4,8 @@
 //
 // tDevice is a PCI device (mapBAR, unmapBAR, getBARLength, its PCI
 // information block) with prepareForFpgaDownload(status) and
-// completeInitialization(status).
+// completeInitialization(status); either a tPCIDevice itself or one that
+// hands out its tPCIDevice with getPCIDevice().
 #ifndef VL9738K_BOARD_BOARDOSTERVANE_H
 #define VL9738K_BOARD_BOARDOSTERVANE_H
 
@@ -12,13 +13,20 @@
 
 namespace nVL9738K_24_0 {
 
+inline nVLAPAL000::tPCIDevice& pciDeviceOf(nVLAPAL000::tPCIDevice& device) { return device; }
+template <typename tDevice>
+auto pciDeviceOf(tDevice& device) -> decltype(device.getPCIDevice()) {
+  return device.getPCIDevice();
+}
+
 template <typename tDevice>
 class BoardOstervane : public BoardOstervaneBase {
  public:
   BoardOstervane(tDevice& device, tStatus& status)
-      : BoardOstervaneBase(mapBar0(device, status), status), device_(device) {}
+      : BoardOstervaneBase(mapBar0(device, status), &pciDeviceOf(device), status), device_(device) {}
 
   ~BoardOstervane() override {
+    tearDownInterrupts();
     if (getBar0Address() != 0) device_.unmapBAR(reinterpret_cast<void*>(getBar0Address()));
   }
 

@@ -15,8 +15,9 @@ uint64_t windowSize(const BoardOstervaneBase::tBar0& bar, uint64_t offset, uint6
 
 }  // namespace
 
-BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, tStatus& status)
+BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice* pci, tStatus& status)
     : bar_(bar),
+      pci_(pci),
       boardAccessor_(windowSize(bar, 0, bar.length), bar.busAddress, bar.kernelAddress, 0),
       fpgaAccessor_(windowSize(bar, kFpgaOffset, kFpgaSize), bar.busAddress + kFpgaOffset,
                     bar.kernelAddress + kFpgaOffset, 0),
@@ -29,18 +30,71 @@ BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, tStatus& status)
       dataWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
       flashWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
       coreMap_(&boardAccessor_, 0, 0, 0xFFFFFFFF),
-      clockBuffer_(nullptr) {
+      clockBuffer_(nullptr),
+      connector_(nullptr),
+      provider_(nullptr),
+      interruptManager_(nullptr),
+      dmaChannels_(nullptr),
+      fifoFactory_(nullptr) {
   bringUp(status);
 }
 
-BoardOstervaneBase::~BoardOstervaneBase() { delete clockBuffer_; }
+BoardOstervaneBase::~BoardOstervaneBase() {
+  delete clockBuffer_;
+  tearDownInterrupts();
+}
+
+void BoardOstervaneBase::buildInterrupts(tStatus& status) {
+  connector_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::PciDeviceToInterruptConnectorPrimary(pci_, status);
+  provider_ = new (status, nVLAPAL000::kAllocationKindPlain) vllym::DeviceInterruptProviderPrimary(connector_);
+  interruptManager_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::InterruptManagerWexel(provider_, pci_, true, bridge(), status);
+  dmaChannels_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::WexelDmaChannelFactoryInterrupt(bridge(), interruptManager_, status);
+  if (status.isFatal()) return;
+  // The FIFOs' control blocks lie in the FPGA window.
+  const vllym::BoardFifoWindow fpgaWindow{fpgaAccessor_.getMappedBase(), fpgaAccessor_.getSize()};
+  fifoFactory_ = new (status, nVLAPAL000::kAllocationKindPlain)
+      vllym::BoardFifoFactoryWexel(pci_->getDMAConfiguration(), bridge(), fpgaWindow, dmaChannels_);
+}
+
+volatile uint8_t* BoardOstervaneBase::bridge() const {
+  return reinterpret_cast<volatile uint8_t*>(boardAccessor_.getMappedBase());
+}
+
+void BoardOstervaneBase::registerInterrupts(tStatus& status) {
+  if (status.isFatal() || interruptManager_ == nullptr) return;
+  interruptManager_->registerDeviceIsr(status);
+  interruptManager_->setDmaInterruptHandler(dmaChannels_ != nullptr ? dmaChannels_->getDmaInterruptHandler() : nullptr,
+                                            status);
+  interruptManager_->updateInterruptEnables(status);
+}
+
+void BoardOstervaneBase::tearDownInterrupts() {
+  if (interruptManager_ != nullptr) {
+    tStatus local;
+    interruptManager_->setDmaInterruptHandler(nullptr, local);
+    interruptManager_->updateInterruptEnables(local);
+    interruptManager_->unregisterDeviceIsr();
+  }
+  delete fifoFactory_;
+  fifoFactory_ = nullptr;
+  delete dmaChannels_;
+  dmaChannels_ = nullptr;
+  delete interruptManager_;
+  interruptManager_ = nullptr;
+  delete provider_;
+  provider_ = nullptr;
+  delete connector_;
+  connector_ = nullptr;
+}
 
 void BoardOstervaneBase::bringUp(tStatus& status) {
   if (status.isFatal()) return;
+  buildInterrupts(status);
   configuration_.waitForPosc(status);
   configuration_.setControlBits(status);
-  // The interrupt manager and the DMA channel factory register their
-  // handlers here once the FPGA session provides them.
+  registerInterrupts(status);
   boardAccessor_.write32(kLoadingMode, 1, status);
   boardAccessor_.write32(kSetupFF00, kSetupFF00Value, status);
   boardAccessor_.write32(kSetup100, kSetup100Value, status);

@@ -4,9 +4,13 @@
 // bridge's core map, the configuration-port maps, the two bridge windows
 // and the CDCE18005 clock-buffer accessor behind SPI port 3.
 //
-// The board-support slots keep their order for the FPGA library; those
-// whose objects come with the FPGA session (interrupt manager, FIFO
-// factory, peer-to-peer endpoints, flash download) answer none until then.
+// It also builds the interrupt chain of the FPGA side (connector with its
+// ISR lock, primary provider, bridge interrupt manager with the status
+// page), the interrupt DMA channel factory and the board FIFO factory over
+// the FPGA window, and registers the device ISR with the DMA handler. The
+// board-support slots keep their order for the FPGA library; those whose
+// objects come with the FPGA session (peer-to-peer endpoints, flash
+// download) answer none until then.
 #ifndef VL9738K_BOARD_BOARDOSTERVANEBASE_H
 #define VL9738K_BOARD_BOARDOSTERVANEBASE_H
 
@@ -17,14 +21,14 @@
 #include "TICDCE18005Accessor.h"
 #include "WexelConfigPortRegMapFactory.h"
 #include "driver/fpga/DownloadKmr4.h"
+#include "driver/fpga/fifo/BoardFifoFactoryWexel.h"
+#include "driver/fpga/interrupt/InterruptManagerWexel.h"
 #include "driver/platform/dma/tPageList.h"
 #include "driver/regaccess/IoAccessorMappedPci.h"
 #include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
 #include "driver/regport/PCIRegisterAccessor.h"
 
 namespace vllym {
-class BoardFifoFactoryWexel;
-class InterruptManagerWexel;
 class P2PEndpointManagerNoP2P;
 class FlashDownloadManagerNoFlash;
 }  // namespace vllym
@@ -66,11 +70,11 @@ class BoardOstervaneBase {
 
   // Board-support interface, in slot order.
   virtual vllym::IoAccessorMappedPci* getFpgaIoAccessor() { return &fpgaAccessor_; }
-  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return nullptr; }
+  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return fifoFactory_; }
   virtual vllym::P2PEndpointManagerNoP2P* getP2PEndpointManager() = 0;
   virtual bool isFpgaProgrammed(tStatus& status) { return download_.isFpgaProgrammed(status); }
   virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) = 0;
-  virtual vllym::InterruptManagerWexel* getInterruptManager() { return nullptr; }
+  virtual vllym::InterruptManagerWexel* getInterruptManager() { return interruptManager_; }
   virtual vllym::FlashDownloadManagerNoFlash* getFlashDownloadManager() = 0;
   virtual vllym::IoAccessorMappedPci* getBoardIoAccessor() { return &boardAccessor_; }
   virtual vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() { return &fixedLogicAccessor_; }
@@ -81,6 +85,7 @@ class BoardOstervaneBase {
 
   ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
   vllym::DownloadKmr4& getDownload() { return download_; }
+  vllym::WexelDmaChannelFactoryInterrupt* getDmaChannelFactory() { return dmaChannels_; }
   nKMR4::tOstervaneWexelCoreRegMap& getCoreRegMap() { return coreMap_; }
   WexelConfigPortRegMapFactory& getRegMapFactory() { return factory_; }
   const tBridgeWindowSpan& getConfigPortDataWindow() const { return dataWindow_; }
@@ -89,8 +94,15 @@ class BoardOstervaneBase {
 
  protected:
   // Every step runs only while the status is clean; the members exist in
-  // any case (over an empty window when BAR 0 could not be mapped).
-  BoardOstervaneBase(const tBar0& bar, tStatus& status);
+  // any case (over an empty window when BAR 0 could not be mapped). The
+  // PCI device reserves the interrupt and carries the DMA configuration.
+  BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice* pci, tStatus& status);
+
+  // Takes the interrupt chain down while BAR 0 is still mapped: the DMA
+  // handler leaves, the enables follow, the ISR is unregistered, then the
+  // FIFO factory, the DMA channel factory, the manager, the provider and
+  // the connector go, in that order. Runs once.
+  void tearDownInterrupts();
 
   // Downloads the image; the caller prepares and completes the device.
   void downloadImage(const nVLAPAL000::tPageList& image, tStatus& status) {
@@ -99,9 +111,13 @@ class BoardOstervaneBase {
 
  private:
   void bringUp(tStatus& status);
+  void buildInterrupts(tStatus& status);
+  void registerInterrupts(tStatus& status);
+  volatile uint8_t* bridge() const;
   void readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status);
 
   tBar0 bar_;
+  nVLAPAL000::tPCIDevice* pci_;
   vllym::IoAccessorMappedPci boardAccessor_;
   vllym::IoAccessorMappedPci fpgaAccessor_;
   vllym::IoAccessorMappedPci fixedLogicAccessor_;
@@ -113,6 +129,11 @@ class BoardOstervaneBase {
   nKMR4::tOstervaneWexelCoreRegMap coreMap_;
   WexelConfigPortRegMapFactory factory_;
   TICDCE18005Accessor* clockBuffer_;
+  vllym::PciDeviceToInterruptConnectorPrimary* connector_;
+  vllym::DeviceInterruptProviderPrimary* provider_;
+  vllym::InterruptManagerWexel* interruptManager_;
+  vllym::WexelDmaChannelFactoryInterrupt* dmaChannels_;
+  vllym::BoardFifoFactoryWexel* fifoFactory_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -18,6 +18,10 @@ namespace vlark::sites {
 
 inline constexpr const char kTopography[] = "dep_mirror/deps/vlark/includes/vlark/topography/Topography";
 inline constexpr const char kDijkstraSolver[] = "dep_mirror/deps/vlgta/includes/vlgta/algorithms/DijkstraSolver";
+inline constexpr const char kRoutingResources[] =
+    "dep_mirror/deps/vlark/includes/vlark/routing-resources/RoutingResources";
+inline constexpr const char kRoutingSessionBase[] =
+    "dep_mirror/deps/vlark/includes/vlark/kernel-interface/RoutingSessionBase";
 
 }  // namespace vlark::sites
 

@@ -23,6 +23,7 @@ Board::Board(const BoardOptions& options)
     : options_(options),
       bars_(makeBars(options)),
       bridge_(*bars_.front(), flash_),
+      fpgaWindow_(*bars_.front(), bridge_),
       fixedLogic_(*bars_.front()),
       registerPort_(*bars_.front()),
       handle_(0) {

@@ -8,7 +8,8 @@
 // the NOR flash behind that window (directory, power-on self-configuration
 // record and capability list as the factory wrote them), the bridge's DMA
 // channels and interrupt logic, the backplane's geographic address, the
-// FPGA's fixed-logic window in BAR 0 (whose routing-register block is the
+// FPGA's register window with its IRQ block and DMA FIFO control blocks,
+// the FPGA's fixed-logic window in BAR 0 (whose routing-register block is the
 // FPGA's register port), and the function's interrupt line, which the
 // bridge's interrupt logic drives. The rest of the FPGA and the CPLDs with
 // their chips join as members of their own; the interrupt line is
@@ -26,6 +27,7 @@
 #include "CapabilitiesBlock.h"
 #include "FixedLogic.h"
 #include "FlashImage.h"
+#include "FpgaWindow.h"
 #include "NorFlash.h"
 #include "PciConfigSpace.h"
 #include "RegisterPortModel.h"
@@ -108,6 +110,8 @@ class Board : public PciFunction {
   uint32_t barRegister(size_t index) const;
   Bridge& bridge() { return bridge_; }
   FixedLogic& fixedLogic() { return fixedLogic_; }
+  // The FPGA's register window (IRQ block, DMA FIFO control blocks).
+  FpgaWindow& fpga() { return fpgaWindow_; }
   NorFlash& flash() { return flash_; }
   PciConfigSpace& config() { return config_; }
 
@@ -133,6 +137,7 @@ class Board : public PciFunction {
   NorFlash flash_;
   std::vector<std::unique_ptr<Bar>> bars_;
   Bridge bridge_;
+  FpgaWindow fpgaWindow_;
   FixedLogic fixedLogic_;
   RegisterPortModel registerPort_;
   PciConfigSpace config_;

@@ -97,6 +97,7 @@ void DmaChannel::start() {
     return;
   }
   if (!fetchLink(address, size)) return;
+  if (linkNeverReady_) return;
   raise(kLinkReady);
   pump();
 }
@@ -182,7 +183,12 @@ bool DmaChannel::moveBytes(uint64_t address, uint64_t count) {
   } else {
     moving = std::min<uint64_t>(count, fifo_.size());
   }
+  moving = std::min(moving, moveLimit_ > bytes_ ? moveLimit_ - bytes_ : 0);
   if (moving == 0) return true;
+  if (hostMemoryError_) {
+    stop(kError);
+    return false;
+  }
   std::vector<uint8_t> bytes(moving);
   bool moved = reachable(address, moving);
   if (moved && direction_ == Direction::HostToDevice) {
@@ -265,6 +271,28 @@ std::vector<uint8_t> DmaChannel::drain(uint64_t max) {
   fifo_.erase(fifo_.begin(), fifo_.begin() + static_cast<std::ptrdiff_t>(count));
   pump();
   return bytes;
+}
+
+void DmaChannel::setMoveLimit(uint64_t bytes) {
+  BridgeGuard guard(interrupts_);
+  moveLimit_ = bytes;
+  pump();
+}
+
+void DmaChannel::endFromDevice() {
+  BridgeGuard guard(interrupts_);
+  if (running_) stop(kStopEvent);
+}
+
+void DmaChannel::setLinkNeverReady(bool never) {
+  BridgeGuard guard(interrupts_);
+  linkNeverReady_ = never;
+}
+
+void DmaChannel::setHostMemoryError(bool failing) {
+  BridgeGuard guard(interrupts_);
+  hostMemoryError_ = failing;
+  pump();
 }
 
 void DmaChannel::setAddressLimit(uint64_t highest) {

@@ -84,6 +84,16 @@ class DmaChannel : public RegisterBlock {
   // addressing); beyond it an access fails like one to absent memory.
   void setAddressLimit(uint64_t highest);
 
+  // The device end's gate: the channel moves no byte beyond `bytes` counted
+  // from its start (an FPGA FIFO's credits); UINT64_MAX lets it run free.
+  void setMoveLimit(uint64_t bytes);
+  // The device end finished the stream: a running channel stops (stop event).
+  void endFromDevice();
+  // Knobs: a channel that never reports its link ready (and moves nothing),
+  // and host memory that fails every access (error bit 27).
+  void setLinkNeverReady(bool never);
+  void setHostMemoryError(bool failing);
+
   bool running() const { return running_; }
   uint32_t status() const { return status_; }
   uint64_t bytesTransferred() const { return bytes_; }
@@ -117,6 +127,9 @@ class DmaChannel : public RegisterBlock {
   uint64_t capacity_ = 0;
   std::deque<uint8_t> fifo_;
   uint64_t addressLimit_ = UINT64_MAX;
+  uint64_t moveLimit_ = UINT64_MAX;
+  bool linkNeverReady_ = false;
+  bool hostMemoryError_ = false;
 
   bool running_ = false;
   bool pumping_ = false;

@@ -68,17 +68,18 @@ uint32_t FixedLogic::read(uint64_t offset, unsigned width) { return registers_.r
 
 void FixedLogic::write(uint64_t offset, unsigned width, uint32_t value) {
   if (width == 4) timedWrites_.push_back({offset, value, Clock::instance().nowNs()});
-  bool strobed = false;
-  const unsigned cpld = CpldAuxModel::cpldAt(offset);
-  if (width == 4 && cplds_.write(offset, value, strobed)) {
-    if (strobed && linkArmed_[cpld] && !linkHeldDown_[cpld]) {
-      const uint64_t address = kCpldConfig[cpld] + kAuxSetup;
-      registers_.setReadable(address, 4, registers_.readable(address, 4) | kAuxLinkUp);
-    }
-    return;
-  }
   registers_.write(offset, width, value);
   if (width != 4) return;
+  bool strobed = false;
+  const unsigned cpld = CpldAuxModel::cpldAt(offset);
+  if (cplds_.write(offset, value, strobed) && strobed && linkArmed_[cpld] && !linkHeldDown_[cpld]) {
+    const uint64_t address = kCpldConfig[cpld] + kAuxSetup;
+    registers_.setReadable(address, 4, registers_.readable(address, 4) | kAuxLinkUp);
+  }
+  if (RefCpldSpace::contains(offset)) {
+    refCpld_.written(offset, value);
+    return;
+  }
   applyStrobes(offset, value);
   updateStatus(offset, value);
 }

@@ -19,6 +19,7 @@
 
 #include "Bar.h"
 #include "CpldAuxModel.h"
+#include "RefCpldSpace.h"
 #include "RegisterFile.h"
 
 namespace sim {
@@ -72,6 +73,8 @@ class FixedLogic : public RegisterBlock {
   // already cleared; readable() / setReadable(): what a read returns.
   RegisterFile& registers() { return registers_; }
   const RegisterFile& registers() const { return registers_; }
+  // The Ref CPLD's word space (0x4000-0x7FFF) with the chips behind it.
+  RefCpldSpace& refCpld() { return refCpld_; }
 
   // Writes that had strobe `bit` of the register at `offset` set.
   uint64_t strobePulses(uint64_t offset, unsigned bit) const;
@@ -91,6 +94,7 @@ class FixedLogic : public RegisterBlock {
   void updateCpld(unsigned cpld, uint64_t offset, uint32_t value);
 
   RegisterFile registers_;
+  RefCpldSpace refCpld_{registers_};
   std::map<uint64_t, uint32_t> strobes_;  // offset -> strobe mask
   std::map<std::pair<uint64_t, unsigned>, uint64_t> pulses_;
   bool linkHeldDown_[3] = {};

@@ -60,8 +60,9 @@ uint32_t InterruptController::read(uint64_t offset, unsigned width) {
   }
   if (width == 4 && offset == kQueue) {
     if (queue_.empty()) return 0;
-    const uint32_t word = queue_.front();
+    uint32_t word = queue_.front();
     queue_.pop_front();
+    if (!queue_.empty()) word |= kMore;
     update();
     return word;
   }
@@ -141,7 +142,7 @@ void InterruptController::deliverPage() {
   const size_t count = std::min<size_t>(queue_.size(), pageEntries_);
   std::vector<uint8_t> page(4 * size_t{pageEntries_} + std::min<uint64_t>(pageDataBytes_, kPageDataBytes), 0);
   for (size_t i = 0; i < count; ++i) {
-    const uint32_t word = queue_.front();
+    const uint32_t word = queue_.front() | (i + 1 < count ? kMore : 0);
     queue_.pop_front();
     for (unsigned b = 0; b < 4; ++b) page[4 * i + b] = static_cast<uint8_t>(word >> (8 * b));
   }

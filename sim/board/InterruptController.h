@@ -5,7 +5,7 @@
 // and the interrupt status page (0x3B4 control, 0x3B8 its bus address,
 // 0x3C0-0x3FF the data the bridge copies after the status entries).
 //
-// Status words wait in a queue. In the plain form the output is asserted
+// Status words wait in a queue; a word that another follows carries bit 30. In the plain form the output is asserted
 // while the output is enabled and a word waits; the driver masks the
 // output, reads 0x68 until 0 and enables it again. In the status-page form
 // the bridge writes up to the page's entry count of words into host memory
@@ -43,6 +43,9 @@ class InterruptController : public RegisterBlock {
   static constexpr uint32_t kSource24 = 1u << 24;
   static constexpr uint32_t kSource25 = 1u << 25;
   static constexpr uint32_t kDma = 1u << 28;
+  // Set in a status word that another follows (in the queue, or in the
+  // page's entries but the last).
+  static constexpr uint32_t kMore = 1u << 30;
 
   // `core` is the block's register file, which answers everything else.
   explicit InterruptController(RegisterFile& core);

@@ -111,7 +111,7 @@ void RegisterPortModel::queue(uint32_t wordD) {
 }
 
 void RegisterPortModel::complete(uint64_t nowNs) {
-  while (!stalled_ && !queue_.empty() && queue_.front().dueNs <= nowNs) {
+  while (!stalled_ && !held_ && !queue_.empty() && queue_.front().dueNs <= nowNs) {
     const Instruction instruction = queue_.front().instruction;
     queue_.pop_front();
     execute(instruction);
@@ -127,6 +127,14 @@ void RegisterPortModel::execute(const Instruction& instruction) {
   } else if (auto found = subsystems_.find(instruction.subsystem); found != subsystems_.end()) {
     result = instruction.isRead ? found->second->read(instruction.address)
                                 : found->second->write(instruction.address, instruction.data);
+  }
+  if (result.unanswered) {
+    // It stays at the head of the queue, and nothing completes behind it,
+    // until the port is reset.
+    executed_.pop_back();
+    queue_.push_front(Pending{instruction, 0});
+    held_ = true;
+    return;
   }
   completedAny_ = true;
   if (!result.ok) {
@@ -144,6 +152,7 @@ void RegisterPortModel::execute(const Instruction& instruction) {
 
 void RegisterPortModel::reset() {
   queue_.clear();
+  held_ = false;
   extension_ = {};
   readData_ = 0;
   wide_ = false;

@@ -9,6 +9,8 @@
 // latency after the previous one (0: at once; the port catches up with the
 // clock whenever the bus touches it), by the subsystem model
 // attached under their subsystem number; subsystem 0 is the subsystem map.
+// A subsystem that leaves an instruction unanswered holds it at the head of
+// the queue, and everything behind it, until the port is reset.
 // Status: done once the queue is empty and the last instruction succeeded;
 // error (with the error value in the read-data registers) when one failed,
 // after which the port drops what is queued and takes nothing until it is
@@ -140,6 +142,8 @@ class RegisterPortModel : public RegisterBlock {
   bool error_ = false;
   bool fault_ = false;
   bool stalled_ = false;
+  // A subsystem left the instruction at the head unanswered.
+  bool held_ = false;
   bool resetStuck_ = false;
   uint64_t resetEndNs_ = 0;
   uint32_t resets_ = 0;

@@ -22,9 +22,12 @@ class SubsystemModel {
     uint64_t value;
     bool wide;  // the value has 64 bits
     uint32_t errorValue;
+    // The block never answers: the port holds the instruction and stalls.
+    bool unanswered = false;
 
     static Result success(uint64_t value = 0, bool wide = false) { return Result{true, value, wide, 0}; }
     static Result failure(uint32_t errorValue) { return Result{false, 0, false, errorValue}; }
+    static Result neverAnswered() { return Result{false, 0, false, 0, true}; }
   };
 
   // Error values a model may report.

@@ -13,6 +13,7 @@
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
+#include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Pci.h"
 #include "tests/platform/pci/PciTestDevice.h"
 #include "tests/regaccess/RegisterMapFixture.h"
@@ -35,6 +36,7 @@ struct BoardDevice {
   void unmapBAR(void* address) { pci.unmapBAR(address); }
   uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
   const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
+  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
   void prepareForFpgaDownload(tStatus&) { ++prepared; }
   void completeInitialization(tStatus&) { ++completed; }
 };
@@ -46,6 +48,9 @@ class BoardObject : public testing::Test {
   sim::Board& model() { return pci.board(); }
   sim::Bridge& bridge() { return model().bridge(); }
   std::unique_ptr<Board> build() {
+    // As the device does before it builds its board object.
+    tStatus dma;
+    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
     auto board = std::make_unique<Board>(device, status);
     return board;
   }
@@ -97,6 +102,27 @@ TEST_F(BoardObject, TheAccessorsCutBar0AsTheBoardLaysItOut) {
   EXPECT_EQ(board->getBoardIoAccessor()->getBusAddress(), model().barPhysicalAddress(0));
   EXPECT_EQ(board->getP2PEndpointManager(), nullptr);
   EXPECT_EQ(board->getFlashDownloadManager(), nullptr);
+}
+
+TEST_F(BoardObject, RegistersTheDeviceIsrAfterTheConfigurationPortAndTakesItDownBeforeTheBarGoes) {
+  auto board = build();
+  ASSERT_EQ(status.getCode(), 0);
+  ASSERT_NE(board->getInterruptManager(), nullptr);
+  EXPECT_TRUE(board->getInterruptManager()->usesStatusPage());
+  EXPECT_TRUE(sim::Interrupts::isReserved(model().pciHandle()));
+  EXPECT_TRUE(bridge().interrupts().statusPageActive());
+  // The manager resets the control first; the enables follow the POSC wait.
+  const std::vector<uint64_t> order = offsetsOf(writesIn(model().bar0().traffic()));
+  const auto first = [&](uint64_t offset) { return std::find(order.begin(), order.end(), offset) - order.begin(); };
+  EXPECT_LT(first(0x5C), first(0xA4));
+  EXPECT_EQ(bridge().core().written(0x5C, 4), 0x94000500u);  // the DMA slot: no bridge source
+  ASSERT_NE(board->getBoardFifoFactory(), nullptr);
+  EXPECT_EQ(board->getBoardFifoFactory()->getLinkSize(), 512u);
+  EXPECT_EQ(board->getDmaChannelFactory()->getChannelCount(), 4u);
+  board.reset();
+  EXPECT_FALSE(sim::Interrupts::isReserved(model().pciHandle()));
+  EXPECT_FALSE(bridge().interrupts().statusPageActive());
+  EXPECT_EQ(bridge().core().written(0x5C, 4), 0x40000000u);
 }
 
 TEST_F(BoardObject, ADataWindowWithoutItsValidBitBuildsNoClockBuffer) {

@@ -4,32 +4,12 @@
 #include <tuple>
 #include <utility>
 
+#include "LoggingProgrammer.h"
 #include "RouteCalculation.h"
 #include "driver/routing/RoutingStatusCodes.h"
 
 namespace vltest::routing {
 namespace {
-
-// Records the edge index of every item written (items carry it, offset by
-// 512, in word 0) and refuses the item at `refuseAt` when set.
-struct LoggingProgrammer : vlark::RouteProgrammerInterface {
-  std::vector<uint32_t> written;
-  int begins = 0;
-  int ends = 0;
-  int refuseAt = -1;
-  void beginTransaction(uint32_t, uint32_t, uint32_t, nVLAPALS100::tStatus&) override { ++begins; }
-  void programRoute(uint32_t selector, uint32_t word0, uint32_t word1, nVLAPALS100::tStatus& status) override {
-    EXPECT_EQ(selector, 1u);
-    EXPECT_EQ(word1 + 512, word0);
-    if (static_cast<int>(written.size()) == refuseAt) {
-      refuseAt = -1;
-      status.setCode(-5, VL_SITE);
-      return;
-    }
-    written.push_back(word1);
-  }
-  void endTransaction(nVLAPALS100::tStatus&) override { ++ends; }
-};
 
 // Edges by index: T1 -> T4 and T1 -> T5 (defaults), T2 -> T3, T3 -> T4,
 // T3 -> T5, T6 -> T3 (default, after T3's first input).
@@ -50,7 +30,7 @@ class TopographyProgrammingTest : public ::testing::Test {
     t.topography().programRouteSegments(transaction, r.segments, r.segmentCount, status);
     transaction.end(status);
   }
-  std::vector<uint32_t> take() { return std::exchange(programmer.written, {}); }
+  std::vector<uint32_t> take() { return programmer.take(); }
 
   LoggingProgrammer programmer;
   TopographyUnderTest t{"k5 1>4:0d 1>5:0d 2>3:1 3>4:1 3>5:1 6>3:0d", &programmer};

@@ -17,17 +17,6 @@ constexpr uint32_t kBlockSize = 0x100;
 constexpr uint32_t kRoutingSize = 0x8000;
 constexpr uint32_t kPrivateEndpointSize = 0x1000;
 
-constexpr arm::tChildWindow block(uint32_t offset, uint32_t size) {
-  return arm::childWindow(0, 0, tHostRegMap::kWindowSize, offset, size);
-}
-
-constexpr arm::tChildWindow kBoardControl = block(tHostRegMap::kBoardControlBase, kBlockSize);
-constexpr arm::tChildWindow kRefCpldConfig = block(tHostRegMap::kRefCpldConfigBase, kBlockSize);
-constexpr arm::tChildWindow kLo0CpldConfig = block(tHostRegMap::kLo0CpldConfigBase, kBlockSize);
-constexpr arm::tChildWindow kLo1CpldConfig = block(tHostRegMap::kLo1CpldConfigBase, kBlockSize);
-constexpr arm::tChildWindow kRoutingRegs = block(tHostRegMap::kRoutingRegsBase, kRoutingSize);
-constexpr arm::tChildWindow kPrivateEndpoint = block(tHostRegMap::kPrivateEndpointBase, kPrivateEndpointSize);
-
 }  // namespace
 
 const arm::tMapDescriptor tHostRegMap::kDescriptor = {
@@ -52,14 +41,27 @@ const arm::tMapDescriptor tHostRegMap::kDescriptor = {
     kBlockCount,
 };
 
-tHostRegMap::tHostRegMap(vllym::kernel::IIoAccessor* accessor)
-    : arm::tRegisterMapEngine(kDescriptor, nullptr, &bus_, 0, 0, kWindowSize, children_),
-      BoardControl(accessor, kBoardControl.base, kBoardControl.windowStart, kBoardControl.windowSize),
-      RefCpldConfig(accessor, kRefCpldConfig.base, kRefCpldConfig.windowStart, kRefCpldConfig.windowSize),
-      Lo0CpldConfig(accessor, kLo0CpldConfig.base, kLo0CpldConfig.windowStart, kLo0CpldConfig.windowSize),
-      Lo1CpldConfig(accessor, kLo1CpldConfig.base, kLo1CpldConfig.windowStart, kLo1CpldConfig.windowSize),
-      RoutingRegs(accessor, kRoutingRegs.base, kRoutingRegs.windowStart, kRoutingRegs.windowSize),
-      PrivateEndpoint(accessor, kPrivateEndpoint.base, kPrivateEndpoint.windowStart, kPrivateEndpoint.windowSize),
+tHostRegMap::tHostRegMap(vllym::kernel::IIoAccessor* accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize)
+    : arm::tRegisterMapEngine(kDescriptor, nullptr, &bus_, base, windowStart, windowSize, children_),
+      BoardControl(accessor, arm::childWindow(base, windowStart, windowSize, kBoardControlBase, kBlockSize).base,
+                   arm::childWindow(base, windowStart, windowSize, kBoardControlBase, kBlockSize).windowStart,
+                   arm::childWindow(base, windowStart, windowSize, kBoardControlBase, kBlockSize).windowSize),
+      RefCpldConfig(accessor, arm::childWindow(base, windowStart, windowSize, kRefCpldConfigBase, kBlockSize).base,
+                    arm::childWindow(base, windowStart, windowSize, kRefCpldConfigBase, kBlockSize).windowStart,
+                    arm::childWindow(base, windowStart, windowSize, kRefCpldConfigBase, kBlockSize).windowSize),
+      Lo0CpldConfig(accessor, arm::childWindow(base, windowStart, windowSize, kLo0CpldConfigBase, kBlockSize).base,
+                    arm::childWindow(base, windowStart, windowSize, kLo0CpldConfigBase, kBlockSize).windowStart,
+                    arm::childWindow(base, windowStart, windowSize, kLo0CpldConfigBase, kBlockSize).windowSize),
+      Lo1CpldConfig(accessor, arm::childWindow(base, windowStart, windowSize, kLo1CpldConfigBase, kBlockSize).base,
+                    arm::childWindow(base, windowStart, windowSize, kLo1CpldConfigBase, kBlockSize).windowStart,
+                    arm::childWindow(base, windowStart, windowSize, kLo1CpldConfigBase, kBlockSize).windowSize),
+      RoutingRegs(accessor, arm::childWindow(base, windowStart, windowSize, kRoutingRegsBase, kRoutingSize).base,
+                  arm::childWindow(base, windowStart, windowSize, kRoutingRegsBase, kRoutingSize).windowStart,
+                  arm::childWindow(base, windowStart, windowSize, kRoutingRegsBase, kRoutingSize).windowSize),
+      PrivateEndpoint(
+          accessor, arm::childWindow(base, windowStart, windowSize, kPrivateEndpointBase, kPrivateEndpointSize).base,
+          arm::childWindow(base, windowStart, windowSize, kPrivateEndpointBase, kPrivateEndpointSize).windowStart,
+          arm::childWindow(base, windowStart, windowSize, kPrivateEndpointBase, kPrivateEndpointSize).windowSize),
       RefCpld{nullptr, nullptr, 0, 0},
       Lo0Cpld{nullptr, nullptr, 0, 0},
       Lo1Cpld{nullptr, nullptr, 0, 0},

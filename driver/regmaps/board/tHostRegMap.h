@@ -58,7 +58,10 @@ class tHostRegMap final : public arm::tRegisterMapEngine {
 
   // Covers the whole fixed-logic space of `accessor`: base 0, window 0 to
   // 0xFFFFFFFF. Every block starts at its reset values, dirty.
-  explicit tHostRegMap(vllym::kernel::IIoAccessor* accessor);
+  explicit tHostRegMap(vllym::kernel::IIoAccessor* accessor) : tHostRegMap(accessor, 0, 0, kWindowSize) {}
+  // The same over the part of the space that (base, windowStart,
+  // windowSize) describes; the CPLD composites are placed from this window.
+  tHostRegMap(vllym::kernel::IIoAccessor* accessor, uint32_t base, uint32_t windowStart, uint32_t windowSize);
   ~tHostRegMap() override;
 
   vllym::kernel::IIoAccessor* getAccessor() const { return bus_.getAccessor(); }

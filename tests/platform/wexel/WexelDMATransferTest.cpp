@@ -114,7 +114,8 @@ class Transfer {
     EXPECT_EQ(model.status(), DmaChannel::kLinkReady | DmaChannel::kCountReached | DmaChannel::kStopEvent);
 
     // The channel's status words wait for the deferred routine.
-    EXPECT_EQ(interrupts.dequeueInterrupt(), 0x10000000u | DmaChannel::kCountReached | index_);
+    EXPECT_EQ(interrupts.dequeueInterrupt(),
+              0x10000000u | sim::InterruptController::kMore | DmaChannel::kCountReached | index_);
     const uint32_t stopWord = interrupts.dequeueInterrupt();
     EXPECT_EQ(stopWord, 0x10000000u | DmaChannel::kStopEvent | index_);
     EXPECT_EQ(interrupts.dequeueInterrupt(), 0u);

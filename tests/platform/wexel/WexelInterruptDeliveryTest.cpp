@@ -133,7 +133,7 @@ TEST_P(WexelInterruptDelivery, WordsWaitWhileTheOutputIsOffAndArriveWhenItIsOn) 
   EXPECT_EQ(Interrupts::counts(line()).raised, 0u);
   manager->setInterruptEnables(0x200);
   const uint32_t error = kDmaWord | DmaChannel::kError | 1;
-  EXPECT_EQ(handler->words, (std::vector<uint32_t>{error, error}));
+  EXPECT_EQ(handler->words, (std::vector<uint32_t>{sim::InterruptController::kMore | error, error}));
   EXPECT_EQ(Interrupts::counts(line()).claimed, 1u);
   EXPECT_FALSE(channel->isRunning());
 }

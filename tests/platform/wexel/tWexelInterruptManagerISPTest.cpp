@@ -39,9 +39,10 @@ class WexelInterruptManagerISP : public testing::Test {
     }
     return words;
   }
+  // Every page entry but the last tells that another follows (bit 30).
   static std::vector<uint32_t> range(uint32_t first, uint32_t count) {
     std::vector<uint32_t> words;
-    for (uint32_t i = 0; i < count; ++i) words.push_back(0x10000000 | (first + i));
+    for (uint32_t i = 0; i < count; ++i) words.push_back(0x10000000 | (i + 1 < count ? 1u << 30 : 0) | (first + i));
     return words;
   }
 

@@ -1,0 +1,132 @@
+// The Ref CPLD composite over the board model's CPLD space: its pass order,
+// PllHmc703's two views and the bits a refresh keeps, the ids it takes, and
+// the seven accessors a commit snooper swaps.
+#include <algorithm>
+#include <vector>
+
+#include "FixedLogicFixture.h"
+#include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
+#include "tests/support/StatusChecks.h"
+
+namespace {
+
+using namespace vltest;
+using namespace nVLAPALS100;
+
+constexpr uint32_t kPllWrite = 0x8081015D, kPllRead = 0xC081015D;
+
+class RefCpld : public FixedLogicOnBoard {
+ protected:
+  std::vector<arm::tRegisterMapEngine*> children() {
+    return {&cpld.TemperatureRegMap, &cpld.Lo0RefClkToLoRegMap, &cpld.Lo1RefClkToLoRegMap,
+            &cpld.Ad9512RegMap,      &cpld.Hmc703RegMap,        &cpld.AuxInterfaceRegMap};
+  }
+  void pll(uint32_t hardware) { model().registers().setReadable(0x412C, 4, hardware); }
+
+  nVl9738RefCpld::tVl9738RefCpld cpld{&fixedLogic, 0x4000, 0, 0x4000};
+  uint64_t value = 0;
+};
+
+TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNeverTheRevision) {
+  cpld.flushRegMap(false, status);
+  std::vector<uint64_t> expected = {0x4120, 0x4124, 0x4128, 0x412C, 0x4138};
+  for (arm::tRegisterMapEngine* child : children()) {
+    const arm::tMapDescriptor& d = child->getDescriptor();
+    for (uint16_t i = 0; i < d.flushStepCount; ++i)
+      expected.push_back(child->getBase() + d.records[d.flushOrder[i]].offset);
+  }
+  EXPECT_EQ(writtenAddresses(), expected);
+  EXPECT_EQ(model().refCpld().word(sim::RefCpldSpace::kClkPath), 1u);
+  clearTraffic();
+  cpld.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 0u);
+  // The chips and blocks behind the CPLD answer through the children.
+  cpld.Hmc703RegMap.ResetStrobeReg.writeBit6(true, status, false);
+  EXPECT_EQ(model().refCpld().hmc703Resets(), 1u);
+  EXPECT_EQ(cpld.Hmc703RegMap.ChipId.readRegister(status), sim::RefCpldSpace::kChipId);
+  EXPECT_TRUE(cpld.AuxInterfaceRegMap.SlaveStatus.readRegister(status) & 1u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(RefCpld, PllRefreshKeepsTheCommandBitsTheHardwareCannotReport) {
+  pll(0xFFFFFFFF);
+  cpld.refresh(kPllWrite, status, 0);
+  cpld.get(kPllWrite, value, status, 0);
+  EXPECT_EQ(value, 0xFFFFFBF8u);
+  cpld.set(kPllRead, 0x407, status, 0);
+  pll(0);
+  cpld.refreshRegMap(status);
+  cpld.get(kPllRead, value, status, 0);
+  EXPECT_EQ(value, 0x407u);
+  // The model reports each enabled loop one bit above its enable.
+  cpld.write(kPllWrite, 0x10507, false, status, 0);
+  cpld.read(kPllRead, value, status, 0);
+  EXPECT_EQ(value, 0x30707u);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(RefCpld, ByIdOperationsReachOnlyTheOwnRegistersAsTheirAccessAllows) {
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x6481015D, 1, s, 0); }), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x803DF51D, 1, s, 0); }), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.get(0x804C7A52, value, s, 0); }), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x800A855A, value, s, 0); }), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.refresh(0x403DF51D, s, 0); }), kStatusInvalidParameter);
+  value = 7;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x0081015D, value, s, 0); }), kStatusInvalidParameter);
+  EXPECT_EQ(value, 0u);
+  model().refCpld().setBoardRevision(0xAB);
+  cpld.read(0x403DF51D, value, status, 0);
+  EXPECT_EQ(value, 0xBu);
+  cpld.set(0x082BA453, 0x1FFF, status, 0);
+  cpld.get(0x802BA453, value, status, 0);
+  EXPECT_EQ(value, 0xFFF0u);
+  cpld.flushRegMap(false, status);
+  clearTraffic();
+  cpld.flush(0x6481015D, true, status, 0);
+  EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x412C}));
+
+  uint32_t count = 4;
+  arm::FieldType types[4];
+  uint64_t masks[4];
+  cpld.getRegisterFormat(kPllRead, count, types, masks, status);
+  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  EXPECT_EQ(status.getCode(), 0);
+  count = 3;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(kPllRead, count, types, masks, s); }),
+            kStatusLookupFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(0x804C7A52, count, types, masks, s); }),
+            kStatusNotSupported);
+}
+
+TEST_F(RefCpld, SwappedAccessorsRedirectExactlyTheRegistersOfTheirMaps) {
+  // A second path to the window, 0x8000 further up: where a write lands
+  // tells which accessor carried it.
+  vllym::IoAccessorMappedPci elsewhere{0x10000, kBar0BusAddress + kWindow + 0x8000,
+                                       board.bar0().mappedAddress() + kWindow + 0x8000, 0};
+  const auto swap = [&](vllym::kernel::IIoAccessor* accessor) {
+    cpld.setAccessor(accessor);
+    cpld.TemperatureRegMap.setAccessor(accessor);
+    cpld.Lo0RefClkToLoRegMap.setAccessor(accessor);
+    cpld.Lo1RefClkToLoRegMap.setAccessor(accessor);
+    cpld.Ad9512RegMap.setAccessor(accessor);
+    cpld.Hmc703RegMap.setAccessor(accessor);
+    cpld.AuxInterfaceRegMap.setAccessor(accessor);
+  };
+  const auto above = [&](uint64_t from) {
+    const std::vector<uint64_t> written = writtenAddresses();
+    return std::count_if(written.begin(), written.end(), [&](uint64_t at) { return at >= from; });
+  };
+  swap(&elsewhere);
+  cpld.flushRegMap(false, status);
+  const auto total = static_cast<ptrdiff_t>(writes());
+  EXPECT_EQ(above(0xC000), total);
+  swap(&fixedLogic);
+  cpld.setAccessor(&elsewhere);
+  clearTraffic();
+  cpld.flushRegMap(true, status);
+  EXPECT_EQ(above(0xC000), 5);
+  EXPECT_EQ(static_cast<ptrdiff_t>(writes()), total);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+// The list engine's map on the board. (Every id of the timing tables is
+// recomputed from its key, lowest bit and read-only bit by the generator,
+// against the printed ids each table lists.)
+#include <array>
+
+#include "driver/regmaps/timing/tQRTListModeRegisters.h"
+#include "sim/board/ListEngineModel.h"
+#include "tests/regmaps/timing/TimingBlockFixture.h"
+
+namespace {
+
+using namespace vltest;
+using vlqrtlistmoderegmap::tQRTListModeRegisters;
+using L = sim::ListEngineModel;
+namespace st = nVLAPALS100;
+
+class ListModeMapOnBoard : public TimingBlockOnBoard {
+ protected:
+  void SetUp() override { bind(engine, 10, 0, 2404); }
+  L engine;
+};
+
+TEST_F(ListModeMapOnBoard, StartsDirtyAndStoresOneBitFieldsAsNonZero) {
+  tQRTListModeRegisters map(&*binding, 0, 0, 0xFFFFFFFF);
+  map.set(0x10000003, 7, status, 0);
+  EXPECT_EQ(map.Control.getValue(), 0x4u);
+  map.set(0x01000004, 0x1FFFFFFFF, status, 0);
+  map.flushRegMap(false, status);
+  EXPECT_EQ(engine.writes(), (std::vector<Entry>{wrote(L::kControl, 4), wrote(L::kListLocation, 0xFFFFFFFF00000000),
+                                                 wrote(L::kRegister5, 0), wrote(L::kRegister6, 0)}));
+  map.set(0x10000003, 7, status, 0);
+  EXPECT_FALSE(map.Control.isDirty()) << "an equal value changes nothing";
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ListModeMapOnBoard, RegisterFormatsListTheFieldsInBitOrder) {
+  tQRTListModeRegisters map(&*binding, 0, 0, 0xFFFFFFFF);
+  std::array<arm::FieldType, 6> types{};
+  std::array<uint64_t, 6> masks{};
+  uint32_t count = 5;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0xC0000000, count, types.data(), masks.data(), s); }),
+            st::kStatusLookupFailure);
+  EXPECT_EQ(count, 5u);
+  count = 6;
+  map.getRegisterFormat(0xC0000000, count, types.data(), masks.data(), status);
+  EXPECT_EQ(types, (std::array<arm::FieldType, 6>{arm::FieldType(0), arm::FieldType(1), arm::FieldType(1),
+                                                  arm::FieldType(1), arm::FieldType(1), arm::FieldType(1)}));
+  EXPECT_EQ(masks, (std::array<uint64_t, 6>{0x1, 0xF00, 0xF000, 0xFF0000, 0xFF000000, 0xFF00000000}));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+TEST_F(ListModeMapOnBoard, AWindowStartingAtOneLeavesRegisterZeroOutAndReadsTheRest) {
+  tQRTListModeRegisters map(&*binding, 0, 1, 0xFFFFFFFF);
+  engine.define(4, sim::InstructionBlockModel::kReadWrite, true);  // where register 5 now lands
+  map.refreshRegMap(status);
+  EXPECT_EQ(status.getCode(), st::kStatusNotAccessible);
+  EXPECT_EQ(engine.log(),
+            (std::vector<Entry>{{true, 0, 0}, {true, 1, 0}, {true, 4, 0}, {true, 5, 0}, {true, 6, 0}, {true, 7, 0}}))
+      << "registers 1, 2, 5 to 8";
+}
+
+}  // namespace
