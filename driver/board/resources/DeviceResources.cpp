@@ -6,11 +6,8 @@
 namespace nVL9738K_24_0 {
 
 DeviceResources::DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer,
-                                 tStatus& status) {
-  if (status.isFatal()) return;
-  maps_.host = new (status, nVLAPAL000::kAllocationKindPlain) nHostRegMap::tHostRegMap(fixedLogic);
-  if (maps_.host == nullptr) return;
-  maps_.composites = new (status, nVLAPAL000::kAllocationKindPlain) CompositeMaps(*maps_.host, clockBuffer, status);
+                                 tStatus& status)
+    : board_(createHostRegMap(fixedLogic, status)), composites_(board_, clockBuffer, status) {
   // The RF primitives and the shared-reservation policies over these maps
   // join here.
   registerRegisterMaps(status);
@@ -18,24 +15,29 @@ DeviceResources::DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE1
 
 DeviceResources::~DeviceResources() = default;
 
+nHostRegMap::tHostRegMap* DeviceResources::createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status) {
+  if (status.isFatal()) return nullptr;
+  return new (status, nVLAPAL000::kAllocationKindPlain) nHostRegMap::tHostRegMap(fixedLogic);
+}
+
 void DeviceResources::registerRegisterMaps(tStatus& status) {
-  if (status.isFatal() || maps_.host == nullptr || maps_.composites == nullptr) return;
-  maps_.host->registerMaps(dispatcher_, status);
-  maps_.composites->registerMaps(dispatcher_, status);
+  if (status.isFatal()) return;
+  board_.getHostRegMap()->registerMaps(dispatcher_, status);
+  composites_.registerMaps(dispatcher_, status);
 }
 
 void DeviceResources::invalidateRegisterCaches() {
-  if (maps_.host != nullptr) maps_.host->markDirtyRegMap();
-  if (maps_.composites != nullptr) maps_.composites->markDirty();
+  if (board_.getHostRegMap() != nullptr) board_.getHostRegMap()->markDirtyRegMap();
+  composites_.markDirty();
 }
 
 void DeviceResources::powerUp(tStatus& status) {
   if (status.isFatal()) return;
-  if (maps_.host == nullptr || maps_.composites == nullptr) {
+  if (board_.getHostRegMap() == nullptr) {
     status.setCode(nVLAPALS100::kStatusNotAccessible, VL_SITE);
     return;
   }
-  PowerUpSequence(*maps_.host, *maps_.composites).run(status);
+  PowerUpSequence(*board_.getHostRegMap(), composites_).run(status);
 }
 
 }  // namespace nVL9738K_24_0

@@ -11,6 +11,7 @@
 
 #include "CompositeMaps.h"
 #include "driver/board/TICDCE18005Accessor.h"
+#include "driver/board/maps/t9738Board.h"
 #include "driver/regaccess/registration/ARMDispatcher.h"
 #include "driver/regmaps/board/tHostRegMap.h"
 
@@ -31,8 +32,9 @@ class DeviceResources {
   DeviceResources& operator=(const DeviceResources&) = delete;
 
   armki::ARMDispatcher& getARMDispatcher() { return dispatcher_; }
-  nHostRegMap::tHostRegMap* getHostRegMap() const { return maps_.host; }
-  CompositeMaps* getCompositeMaps() const { return maps_.composites; }
+  nHostRegMap::tHostRegMap* getHostRegMap() const { return board_.getHostRegMap(); }
+  n9738Board::t9738Board& getBoardMaps() { return board_; }
+  CompositeMaps& getCompositeMaps() { return composites_; }
 
   void registerRegisterMaps(tStatus& status);
   // Makes the next flush of every map write each register whatever its
@@ -41,18 +43,11 @@ class DeviceResources {
   void powerUp(tStatus& status);
 
  private:
-  // The maps, owned; destroyed after the dispatcher that registers them,
-  // the composites before the host map they are attached to.
-  struct tBoardMaps {
-    nHostRegMap::tHostRegMap* host = nullptr;
-    CompositeMaps* composites = nullptr;
-    ~tBoardMaps() {
-      delete composites;
-      delete host;
-    }
-  };
+  static nHostRegMap::tHostRegMap* createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status);
 
-  tBoardMaps maps_;
+  // The maps go after the dispatcher that registers them.
+  n9738Board::t9738Board board_;
+  CompositeMaps composites_;
   armki::ARMDispatcher dispatcher_;
 };
 
