@@ -24,6 +24,7 @@ struct ClockDevice {
   void unmapBAR(void* address) { pci.unmapBAR(address); }
   uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
   const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
+  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
   void prepareForFpgaDownload(tStatus&) {}
   void completeInitialization(tStatus&) {}
 };
@@ -42,6 +43,12 @@ class ClockBufferMap : public testing::Test {
   PciTestBoard pci;
   ClockDevice device{pci.device()};
   tStatus status{tStatus::kFullSize};
+  // The board object's interrupt set-up needs the device's DMA configuration.
+  bool dmaConfigured = [this] {
+    tStatus dma;
+    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
+    return dma.isNotFatal();
+  }();
   std::unique_ptr<nVL9738K_24_0::LymSupport<ClockDevice>> board =
       std::make_unique<nVL9738K_24_0::LymSupport<ClockDevice>>(device, status);
   tTICDCE18005RegMap map{board->getTICDCE18005Accessor(status), 0, 0, 0xFFFFFFFF};
