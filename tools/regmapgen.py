@@ -45,6 +45,13 @@ SETTINGS = {
     "readable": None,
     "flush order": "",
     "refresh order": "",
+    # Optional counts the datasheet states of the ids; checked when given.
+    "fields": None,
+    "ids": None,
+    "ids for get": None,
+    "ids for set": None,
+    "ids for read": None,
+    "ids for write": None,
 }
 REQUIRED = ("map", "namespace", "bus", "keys", "after reinitialize", "one-bit values", "context", "registers",
             "writable", "readable")
@@ -527,6 +534,20 @@ def check_counts(table):
             raise TableError(f"the table has {actual} {label}, not {table.settings[key]}")
 
 
+def check_id_counts(table, views):
+    """The optional id counts: field ids, all ids, and the ids each by-id operation takes."""
+    accepts = []
+    for view, _, _ in views:
+        accepts.append(item_accepts(view, None))
+        accepts += [item_accepts(view, f) for f in view.fields if not f.format_only]
+    counts = [("fields", "field ids", len(accepts) - len(views)), ("ids", "ids", len(accepts))]
+    counts += [(f"ids for {op.lower()}", f"ids for {op.lower()}", sum(op in a for a in accepts))
+               for op in ("Get", "Set", "Read", "Write")]
+    for key, label, actual in counts:
+        if key in table.settings and int(table.settings[key], 0) != actual:
+            raise TableError(f"the table has {actual} {label}, not {table.settings[key]}")
+
+
 def check_printed(table, items, views):
     by_id = {item_id: (views[view][0], field) for item_id, view, field in items}
     for printed, item, line in table.printed:
@@ -713,6 +734,7 @@ def emit_source(table, origin, header_path):
     flush = pass_order(table, "flush order", Record.writable)
     refresh = pass_order(table, "refresh order", Record.readable)
     check_counts(table)
+    check_id_counts(table, views)
     check_printed(table, items, views)
     out = [f"// Generated from {origin} by tools/regmapgen.py; edit the table, not this file.",
            f'#include "{header_path}"', "", "#include <stddef.h>", "", "#include <type_traits>", "",

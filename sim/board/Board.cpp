@@ -16,6 +16,9 @@ constexpr uint32_t kClassCode = 0x118000;
 constexpr uint16_t kCommandWritable = 0x0547;
 constexpr uint32_t kLinkCapabilities = 0x0C;
 constexpr uint32_t kLinkStatus = 0x12;
+// The LO CPLDs' windows in the fixed-logic space.
+constexpr uint64_t kLo0CpldWindow = 0x8000;
+constexpr uint64_t kLo1CpldWindow = 0xC000;
 
 }  // namespace
 
@@ -26,6 +29,8 @@ Board::Board(const BoardOptions& options)
       fpgaWindow_(*bars_.front(), bridge_),
       fixedLogic_(*bars_.front()),
       registerPort_(*bars_.front()),
+      lo0Dac_(*bars_.front(), kLo0CpldWindow),
+      lo1Dac_(*bars_.front(), kLo1CpldWindow),
       handle_(0) {
   for (size_t i = 0; i < bars_.size(); ++i) {
     Bar& bar = *bars_[i];

@@ -11,9 +11,9 @@
 // FPGA's register window with its IRQ block and DMA FIFO control blocks,
 // the FPGA's fixed-logic window in BAR 0 (whose routing-register block is the
 // FPGA's register port), and the function's interrupt line, which the
-// bridge's interrupt logic drives. The rest of the FPGA and the CPLDs with
-// their chips join as members of their own; the interrupt line is
-// raiseInterrupt().
+// bridge's interrupt logic drives, and the AD9162 DAC behind each LO CPLD.
+// The rest of the FPGA and the CPLDs with their chips join as members of
+// their own; the interrupt line is raiseInterrupt().
 #ifndef VL9738K_SIM_BOARD_BOARD_H
 #define VL9738K_SIM_BOARD_BOARD_H
 
@@ -22,6 +22,7 @@
 #include <optional>
 #include <vector>
 
+#include "Ad9162.h"
 #include "Bar.h"
 #include "Bridge.h"
 #include "CapabilitiesBlock.h"
@@ -126,6 +127,8 @@ class Board : public PciFunction {
   bool configRead(uint32_t offset, unsigned width, uint32_t& value) override;
   bool configWrite(uint32_t offset, unsigned width, uint32_t value) override;
   RegisterPortModel& registerPort() { return registerPort_; }
+  // The DAC behind the LO0 (0) or LO1 (1) CPLD.
+  Ad9162& dac(unsigned lo) { return lo == 0 ? lo0Dac_ : lo1Dac_; }
 
  private:
   static std::vector<std::unique_ptr<Bar>> makeBars(const BoardOptions& options);
@@ -140,6 +143,8 @@ class Board : public PciFunction {
   FpgaWindow fpgaWindow_;
   FixedLogic fixedLogic_;
   RegisterPortModel registerPort_;
+  Ad9162 lo0Dac_;
+  Ad9162 lo1Dac_;
   PciConfigSpace config_;
   std::vector<uint64_t> physical_;
   uint64_t handle_;

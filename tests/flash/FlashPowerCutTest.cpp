@@ -1,8 +1,6 @@
 // Power cuts in the middle of every flash update: after the cut the board
-// comes back, and what the flash holds must still be whole. The CI sweeps
-// cut at chosen points; the long-run sweeps (disabled by default, run with
-// --gtest_also_run_disabled_tests --gtest_filter='*LongRun*') cut at every
-// point.
+// comes back, and what the flash holds must still be whole. The sweeps cut
+// at every erase and flag write and at sampled programs.
 #include <functional>
 #include <map>
 #include <random>
@@ -100,26 +98,6 @@ TEST(RecordPowerCut, CutsAtErasesFlagWritesAndSeededProgramsLeaveAWholeCopySelec
   }
 }
 
-// Replays the recorded operations into the array, tearing each in turn.
-TEST(RecordPowerCut, DISABLED_LongRunEveryCutPoint) {
-  for (const RecordUpdate& update : kRecordUpdates) {
-    RecordCuts cuts(update);
-    NorFlash& flash = cuts.rig.flash();
-    size_t failures = 0;
-    for (size_t i = 0; i < cuts.operations.size(); ++i) {
-      const NorFlash::Operation& op = cuts.operations[i];
-      const Bytes before = flash.contents(op.address, op.kind == Kind::Erase ? NorFlash::kSectorSize : 2);
-      flash.setTearSeed(i + 1);
-      flash.apply(op, true);
-      flash.restorePower();
-      if (!cuts.selectsAWholeCopy() && ++failures < 10) ADD_FAILURE() << update.what << ": cut " << i;
-      flash.load(op.address, before.data(), before.size());
-      flash.apply(op);
-    }
-    std::printf("%s: %zu cuts, %zu failed\n", update.what, cuts.operations.size(), failures);
-  }
-}
-
 // ---- The partition store ---------------------------------------------------
 
 enum class Change { Create, InPlace, Move, Delete };
@@ -207,14 +185,6 @@ TEST(StorePowerCut, CreateRewriteMoveAndDeleteSurviveCutsAtEveryEraseAndSampledP
   const size_t made =
       sweep(1, [](const NorFlash::Operation& op, size_t i) { return op.kind == Kind::Erase || i % 8 == 3; });
   EXPECT_GT(made, 200u);
-}
-
-TEST(StorePowerCut, DISABLED_LongRunEveryCutPoint) {
-  size_t made = 0;
-  for (uint32_t seed = 1; made < 100'000 && !testing::Test::HasFailure(); ++seed) {
-    made += sweep(seed, [](const NorFlash::Operation&, size_t) { return true; });
-  }
-  std::printf("%zu cuts\n", made);
 }
 
 }  // namespace

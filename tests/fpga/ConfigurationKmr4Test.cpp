@@ -51,12 +51,6 @@ TEST_F(ConfigurationPort, WritesPutTheDataFirstThenTheCommand) {
   EXPECT_EQ(ports().internalRegister(2, 0x0C), 0xDEADBEEFu);
 }
 
-TEST_F(ConfigurationPort, AReadReturnsTheInternalRegisterOnceComplete) {
-  configuration.writeConfig(ConfigurationKmr4::kIoPort2, 5, 0x1234, status);
-  EXPECT_EQ(configuration.readConfig(ConfigurationKmr4::kIoPort2, 5, status), 0x1234u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(ConfigurationPort, AReadThatNeverCompletesIsAHardwareFault) {
   ports().setReadsNeverFinish(true);
   sim::Clock::instance().setSpinStepNs(1'000'000);

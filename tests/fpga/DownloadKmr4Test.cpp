@@ -130,14 +130,6 @@ INSTANTIATE_TEST_SUITE_P(
                     LoadFault{FpgaLoader::Fault::FailsWithDone, "fpga programming failed"},
                     LoadFault{FpgaLoader::Fault::NeverEnds, "fpga programming status bit not set"}));
 
-TEST_F(FpgaDownload, ADamagedImageIsRejectedByTheFpga) {
-  accepted({1, 2, 3, 4});
-  const std::vector<uint8_t> damaged = {1, 2, 3, 5};
-  download.download(damaged.data(), 4, status);
-  EXPECT_EQ(status.getCode(), vllym::kStatusHardwareFault);
-  EXPECT_EQ(loader().status(), FpgaLoader::kFailed);
-}
-
 TEST_F(FpgaDownload, ReprogrammingClosesPort2FirstAndOpensItAfter) {
   const std::vector<uint8_t> image = accepted({9, 8, 7, 6});
   loader().setProgrammed(true);

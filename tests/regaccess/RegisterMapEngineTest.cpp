@@ -128,8 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
                     UnchangedValueCase{"OffsetKeyed16", false, field(0x80000032, 0), kBase + 0x32, 2}),
     [](const testing::TestParamInfo<UnchangedValueCase>& info) { return std::string(info.param.name); });
 
-// --- Commits ----------------------------------------------------------------
-
 // --- Lookups ----------------------------------------------------------------
 
 TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
@@ -213,7 +211,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FieldRuleCase{"MapRuleNonZero", false, field(kInstruction, 28), 2, 1},
                     FieldRuleCase{"FieldRuleLowestBitClears", false, field(kInstruction, 29), 2, 0},
                     FieldRuleCase{"FieldRuleLowestBitSets", false, field(kInstruction, 29), 3, 1},
-                    FieldRuleCase{"FlagStoresOne", true, field(nameId("EqConfig"), 0), 6, 1},
                     FieldRuleCase{"FlagStoresZero", true, field(nameId("EqConfig"), 0), 0, 0}),
     [](const testing::TestParamInfo<FieldRuleCase>& info) { return std::string(info.param.name); });
 

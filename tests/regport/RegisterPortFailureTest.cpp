@@ -86,13 +86,13 @@ TEST_F(RegisterPortFailures, APortFaultAloneEndsTheWaitAtOnce) {
   EXPECT_EQ(nowMs() - start, 0u);
   EXPECT_EQ(readsOf(Port::kStatus), 1u);
   EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
-}
-
-TEST_F(RegisterPortFailures, AFaultBesideCompletionStillFails) {
+  // A fault beside completion still fails.
+  model.setStalled(false);
+  tStatus beside;
+  port().flush(beside);
   model.setFault(true);
-  uint64_t value = 0;
-  port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), codes::kPortFault);
+  port().read(ReadInstruction{5, 0x40}, &value, beside, kTimeoutMs);
+  EXPECT_EQ(beside.getCode(), codes::kPortFault);
   EXPECT_EQ(value, 0u);
   EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
 }
@@ -166,8 +166,12 @@ TEST_F(RegisterPortFailures, FlushReportsAResetThatNeverEnds) {
   EXPECT_EQ(after.getCode(), codes::kResetTimedOut);
 }
 
+// Neither the port nor its accessor touches the block then.
 TEST_F(RegisterPortFailures, AnErrorOnEntryTouchesNothing) {
   status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  accessor.write32(Port::kScratch, 1, status);
+  EXPECT_EQ(accessor.read32(Port::kSignature, status), 0u);
+  EXPECT_EQ(model.scratch(), 0u);
   uint64_t value = 3;
   const WriteInstruction writes[2] = {{5, 0, 0}, {5, 1, 1}};
   const ReadInstruction reads[1] = {{5, 0x40}};
@@ -243,13 +247,11 @@ TEST_F(RegisterPortFailures, BatchesWithoutTheirListsFailAndStick) {
   EXPECT_EQ(noWrites.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(noWrites.getLine(), 217u);
   EXPECT_EQ(port().getStickyCode(), nVLAPALS100::kStatusInvalidParameter);
+  tStatus noValue;
+  port().flush(noValue);
+  port().read(ReadInstruction{5, 0x40}, nullptr, noValue, kTimeoutMs);
+  EXPECT_EQ(noValue.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(wordWrites().size(), 0u);
-}
-
-TEST_F(RegisterPortFailures, AReadWithoutAPlaceForItsValueIsRefused) {
-  port().read(ReadInstruction{5, 0x40}, nullptr, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_TRUE(wordWrites().empty());
 }
 
 TEST_F(RegisterPortFailures, AFailureInsideABatchStopsTheRest) {

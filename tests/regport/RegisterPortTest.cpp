@@ -39,7 +39,6 @@ TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
     EXPECT_EQ(traffic[i].offset, Port::kControl);
     EXPECT_EQ(traffic[i].value, i + 1 == traffic.size() ? 0u : Port::kControlBusy);
   }
-  EXPECT_GT(traffic.size(), 5u);
   // The strobe is gone from the shadow, so no later write resets by accident.
   EXPECT_FALSE(port.getRegisterMap().ResetControl.getReset());
 }

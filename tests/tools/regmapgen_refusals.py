@@ -48,6 +48,8 @@ CASES = [
      "which the table does not declare"),
     ("BothWriteOnlyAndReadOnly", {}, ["| 0x0 | tA | 32 | RW | 0 | | 0 (0) write-only read-only |"], "",
      "is both write-only and read-only"),
+    ("WrongIdCount", {"writable": "0", "fields": "1", "ids for set": "1"},
+     ["| 0x0 | tA | 32 | R | 0 | | 0 (0) |"], "", "the table has 0 ids for set, not 1"),
     ("OneBitRuleOnAWideField", {}, ["| 0x0 | tA | 32 | RW | 0 | | 3:0 (1) lowest-bit |"], "",
      "only a one-bit field takes a one-bit rule"),
 ]

@@ -64,17 +64,16 @@ tStatus readFromBoard(const std::vector<uint8_t>& block, DeviceCapabilities& rec
   return status;
 }
 
-TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordAndAnEmptyOneGivesTheDefaults) {
+// An intact block fills every word; an empty one, or one whose CRC is
+// wrong, leaves the defaults.
+TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordOtherwiseTheDefaultsStand) {
   DeviceCapabilities record = garbage();
   EXPECT_EQ(readFromBoard(factoryBlock().crc().bytes(), record).getCode(), 0);
   EXPECT_EQ(wordsOf(record), kFactory);
   EXPECT_EQ(record.temperatureLimit(), 70);
   EXPECT_EQ(readFromBoard({}, record).getCode(), 0);
   EXPECT_EQ(wordsOf(record), kDefaults);
-}
-
-TEST(DeviceCapabilitiesFromBoard, AWrongCrcFailsVerificationAndLeavesTheDefaults) {
-  DeviceCapabilities record = garbage();
+  record = garbage();
   const tStatus status = readFromBoard(factoryBlock().crc(0x12345678).bytes(), record);
   EXPECT_EQ(siteOf(status), at(codes::kBoardVerificationFailed, lines::kCapabilitiesCrc));
   EXPECT_EQ(wordsOf(record), kDefaults);

@@ -115,18 +115,4 @@ TEST_F(DeviceGateThreads, CloseWaitsForTheSessionsOwnRequests) {
   EXPECT_EQ(board.device().getOpenSessionCount(), 0u);
 }
 
-TEST_F(DeviceGateThreads, BoundedDrainWaitTimesOutWhileARequestIsHeld) {
-  board.device().holdRequests();
-  auto request = requestInBackground(1);
-  ASSERT_TRUE(eventually([this] { return board.device().heldRequests() == 1; }));
-  nVLAPALS100::tStatus status;
-  board.device().waitForDrain(true, status, 30);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusTimeout);
-  board.device().releaseRequests();
-  EXPECT_EQ(request.get().outStatus, 0);
-  nVLAPALS100::tStatus drained;
-  board.device().waitForDrain(true, drained, 5000);
-  EXPECT_EQ(drained.getCode(), 0);
-}
-
 }  // namespace

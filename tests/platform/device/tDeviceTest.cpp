@@ -1,8 +1,6 @@
-// Publication of property lists, the device's description line and its
-// deferred calls.
+// Publication of property lists and the device's deferred calls.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "TestDevice.h"
@@ -102,21 +100,6 @@ TEST(DeviceProperties, RemoveAfterARefusedRegistrationUnregistersNothingTwice) {
   board.remove();
   EXPECT_TRUE(DeviceRegistry::properties().empty());
   EXPECT_EQ(DeviceRegistry::strayUnregistrations(), 0u);
-}
-
-TEST(DeviceDescription, PrintNamesTheDeviceItsKernelRecordAndItsStates) {
-  vltest::TestBoard board;
-  nVLAPAL000::tDevice& device = board.device();
-  char expected[256];
-  std::snprintf(expected, sizeof expected, "> tDevice(%p,zukDev:%p,pdo:%p) (kPnPStateReady from kPnPStateNotStarted)!",
-                static_cast<void*>(&device), reinterpret_cast<void*>(device.getKernelDeviceHandle()),
-                reinterpret_cast<void*>(device.getPhysicalDevice()));
-  char line[256];
-  const int64_t needed = device.print(line, sizeof line, "> ", "!");
-  EXPECT_STREQ(line, expected);
-  EXPECT_EQ(needed, static_cast<int64_t>(std::strlen(expected)));
-  EXPECT_NE(device.getKernelDeviceHandle(), 0u);
-  EXPECT_NE(device.getPhysicalDevice(), 0u);
 }
 
 TEST(DeviceDeferredCalls, ScheduledCallRunsOnceWhenTheKernelGetsToIt) {

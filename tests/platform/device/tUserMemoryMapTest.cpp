@@ -21,16 +21,6 @@ class UserMemoryMap : public testing::Test {
   tUserMemoryMap map{nullptr, kernelMap, 5};
 };
 
-TEST_F(UserMemoryMap, RecordTakesSizeAddressAndAccessFromTheKernelsMap) {
-  EXPECT_EQ(map.getSize(), 4 * kPage);
-  EXPECT_EQ(map.getVirtualAddress(), 0x7F1234560000u);
-  EXPECT_EQ(map.getRegion(), 5u);
-  EXPECT_EQ(map.getKernelMap(), kernelMap);
-  EXPECT_EQ(map.getAccess(), tUserMemoryMap::kAccessReadWrite);
-  const tUserMemoryMap readOnly(nullptr, UserMaps::create(kPage, 0, 1), 0);
-  EXPECT_EQ(readOnly.getAccess(), tUserMemoryMap::kAccessRead);
-}
-
 TEST_F(UserMemoryMap, PageListFromOnePageInForOneAndAHalfPagesMapsTwoPagesFromPageOne) {
   tStatus status;
   map.mapPageList(0xAB000, kPage, kPage + kPage / 2, status);

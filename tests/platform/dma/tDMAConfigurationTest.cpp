@@ -15,16 +15,6 @@ using nVLAPAL000::tPageList;
 using nVLAPALS100::tStatus;
 using vltest::ConfiguredDMA;
 
-TEST(DMAConfiguration, WithoutADMATypeNothingIsAllocated) {
-  tDMAConfiguration configuration;
-  tPageList buffer{};
-  tStatus status;
-  configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_EQ(buffer.handle, 0u);
-  EXPECT_EQ(sim::PageLists::count(), 0u);
-}
-
 struct FlagsCase {
   tDMAConfiguration::tDMAType type;
   uint32_t requested;
@@ -65,48 +55,31 @@ TEST(DMAConfiguration, BuffersAreWholePagesAndFreeingForgetsThem) {
   EXPECT_EQ(sim::PageLists::count(), 0u);
 }
 
-TEST(DMAConfiguration, KnownNumaNodeChoosesWhereThePagesLie) {
-  ConfiguredDMA onNode(tDMAConfiguration::kDMAType64Bit, 2);
-  ConfiguredDMA anywhere(tDMAConfiguration::kDMAType64Bit);
-  tStatus status;
-  tPageList near{};
-  tPageList far{};
-  onNode.configuration.allocateDMABuffer(near, 1, 0, status, 8);
-  anywhere.configuration.allocateDMABuffer(far, 1, 0, status, 8);
-  ASSERT_TRUE(status.isNotFatal());
-  EXPECT_EQ(sim::PageLists::find(near.handle)->numaNode, 2u);
-  EXPECT_EQ(sim::PageLists::find(far.handle)->numaNode, sim::PageLists::kNoNode);
-  // Without any device information the node is unknown too.
-  tDMAConfiguration bare;
-  bare.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
-  EXPECT_EQ(bare.getNUMANode(), tDMAConfiguration::kNUMANodeUnknown);
-  EXPECT_EQ(bare.getPCIHandle(), 0u);
-  EXPECT_EQ(onNode.configuration.getPCIHandle(), vltest::PciInformation::kHandle);
-}
-
-TEST(DMAConfiguration, AlignmentThePageSizeCannotGiveIsRefused) {
-  for (uint32_t node : {2u, tDMAConfiguration::kNUMANodeUnknown}) {
-    ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit, node);
-    for (uint64_t alignment : {8192u, 3000u}) {
-      tPageList buffer{};
-      tStatus status;
-      dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, alignment);
-      EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter) << alignment;
-      EXPECT_EQ(buffer.handle, 0u);
-    }
+// Without a DMA type, with an alignment whole pages cannot give (on a
+// node or not), or with no pages left, nothing is allocated.
+TEST(DMAConfiguration, RefusedAllocationsLeaveNoPages) {
+  const tDMAConfiguration unconfigured;
+  const ConfiguredDMA onNode(tDMAConfiguration::kDMAType64Bit, 2), anywhere(tDMAConfiguration::kDMAType64Bit);
+  const struct {
+    const tDMAConfiguration& configuration;
+    uint64_t alignment;
+    bool noPages;
+    int64_t code;
+  } cases[] = {{unconfigured, 8, false, nVLAPALS100::kStatusNotSupported},
+               {onNode.configuration, 8192, false, nVLAPALS100::kStatusInvalidParameter},
+               {onNode.configuration, 3000, false, nVLAPALS100::kStatusInvalidParameter},
+               {anywhere.configuration, 8192, false, nVLAPALS100::kStatusInvalidParameter},
+               {anywhere.configuration, 3000, false, nVLAPALS100::kStatusInvalidParameter},
+               {anywhere.configuration, 8, true, nVLAPALS100::kStatusOutOfMemory}};
+  for (const auto& c : cases) {
+    if (c.noPages) sim::PageLists::allocationFaults().failNth(1, 0);
+    tPageList buffer{};
+    tStatus status;
+    c.configuration.allocateDMABuffer(buffer, 4096, 0, status, c.alignment);
+    EXPECT_EQ(status.getCode(), c.code) << c.alignment;
+    c.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);  // an earlier error stops it
+    EXPECT_EQ(buffer.handle, 0u);
   }
-  EXPECT_EQ(sim::PageLists::count(), 0u);
-}
-
-TEST(DMAConfiguration, NoPagesLeftIsOutOfMemoryAndAnEarlierErrorStopsIt) {
-  ConfiguredDMA dma(tDMAConfiguration::kDMAType64Bit);
-  tPageList buffer{};
-  tStatus status;
-  sim::PageLists::allocationFaults().failNth(1, 0);
-  dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
-  dma.configuration.allocateDMABuffer(buffer, 4096, 0, status, 8);
-  EXPECT_EQ(buffer.handle, 0u);
   EXPECT_EQ(sim::PageLists::count(), 0u);
 }
 

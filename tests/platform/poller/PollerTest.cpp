@@ -54,16 +54,6 @@ class Poller : public testing::Test {
   StatusRegister register_;
 };
 
-TEST_F(Poller, TrueOnTheFirstReadReadsOnceAndNeverWaits) {
-  register_.answers = {1};
-  const uint64_t before = clock_.nowNs();
-  SpinningPoller(10, 80).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              SpinningPoller::kConditionEquals, status_);
-  EXPECT_EQ(status_.getCode(), 0);
-  EXPECT_EQ(register_.readTimes.size(), 1u);
-  EXPECT_EQ(clock_.nowNs(), before);
-}
-
 TEST_F(Poller, IntervalsDoubleUpToTheMaximum) {
   // Nanosecond spin steps, so that every wait ends right at its target.
   clock_.setSpinStepNs(1);
@@ -150,10 +140,44 @@ class PollConditions : public Poller, public testing::WithParamInterface<Conditi
 TEST_P(PollConditions, ConditionDecidesOnTheMaskedValue) {
   const ConditionCase& c = GetParam();
   register_.answers = {c.value};
+  const uint64_t before = clock_.nowNs();
   SpinningPoller(10, 10).poll(register_, &StatusRegister::read, c.expected, c.mask, 0, true,
                               static_cast<SpinningPoller::PollCondition>(c.condition), status_);
   EXPECT_EQ(status_.getCode(), c.met ? 0 : -52007);
   EXPECT_EQ(register_.readTimes.size(), c.met ? 1u : 2u);
+  EXPECT_TRUE(!c.met || clock_.nowNs() == before) << "a condition met at once never waits";
+}
+
+// Polls that end early: an unknown condition after its first read, a
+// failed read with its own code, the caller's timeout code, an error held
+// on entry before any read.
+TEST_F(Poller, EarlyEndsKeepTheirOwnCodes) {
+  const struct {
+    const char* what;
+    uint32_t condition;
+    int64_t readFailure;
+    int32_t timeoutCode;
+    int64_t onEntry;
+    int64_t code;
+    int reads;  // -1: any number
+  } cases[] = {{"unknown condition", 7, 0, -52007, 0, -52005, 1},
+               {"failed read", 0, -52013, -52007, 0, -52013, 1},
+               {"caller's timeout code", 0, 0, kPowerUpTimeout, 0, kPowerUpTimeout, -1},
+               {"error on entry", 0, 0, -52007, -52005, -52005, 0}};
+  for (const auto& c : cases) {
+    StatusRegister reg;
+    reg.answers = {c.onEntry != 0 ? 1u : 0u};
+    reg.failWithCode = c.readFailure;
+    tStatus status;
+    if (c.onEntry != 0) status.setCode(c.onEntry, VL_SITE);
+    SpinningPoller(10, 10, c.timeoutCode)
+        .poll(reg, &StatusRegister::read, 1, kAllOnes, 100, true,
+              static_cast<SpinningPoller::PollCondition>(c.condition), status);
+    EXPECT_EQ(status.getCode(), c.code) << c.what;
+    if (c.reads >= 0) {
+      EXPECT_EQ(reg.readTimes.size(), static_cast<size_t>(c.reads)) << c.what;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Poller, PollConditions,
@@ -167,22 +191,6 @@ INSTANTIATE_TEST_SUITE_P(Poller, PollConditions,
                            return "Condition" + std::to_string(info.param.condition) +
                                   (info.param.met ? "Met" : "NotMet") + std::to_string(info.index);
                          });
-
-TEST_F(Poller, UnknownConditionIsAnInvalidParameterAtTheFirstPoll) {
-  register_.answers = {1};
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              static_cast<SpinningPoller::PollCondition>(7), status_);
-  EXPECT_EQ(status_.getCode(), -52005);
-  EXPECT_EQ(register_.readTimes.size(), 1u);
-}
-
-TEST_F(Poller, TimeoutCodeIsTheCallersChoice) {
-  register_.answers = {0};
-  PreciseSleepingPoller(1000, 1000, kPowerUpTimeout)
-      .poll(register_, &StatusRegister::read, 1, kAllOnes, 5000, true, PreciseSleepingPoller::kConditionEquals,
-            status_);
-  EXPECT_EQ(status_.getCode(), kPowerUpTimeout);
-}
 
 struct RecordingHandler : atut::PollerTimeoutHandler {
   int calls = 0;
@@ -211,23 +219,6 @@ TEST_F(Poller, HandlerTakesOverTheTimeout) {
             status);
   EXPECT_EQ(second.calls, 1);
   EXPECT_EQ(status.getCode(), -52005);
-}
-
-TEST_F(Poller, FailedReadEndsThePollingWithItsOwnCode) {
-  register_.answers = {0};
-  register_.failWithCode = -52013;
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              SpinningPoller::kConditionEquals, status_);
-  EXPECT_EQ(status_.getCode(), -52013);
-  EXPECT_EQ(register_.readTimes.size(), 1u);
-}
-
-TEST_F(Poller, AnErrorOnEntryReadsNothing) {
-  status_.setCode(-52005, VL_SITE);
-  register_.answers = {1};
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              SpinningPoller::kConditionEquals, status_);
-  EXPECT_TRUE(register_.readTimes.empty());
 }
 
 TEST_F(Poller, WithoutTimeoutItPollsUntilTheConditionHolds) {

@@ -106,20 +106,6 @@ TEST_F(WexelInterruptManagerISP, PageYieldsAtMostItsSixteenWordsBetweenReEnables
   EXPECT_EQ(sim::ScatterGather::pairingViolations(), 0u);
 }
 
-TEST_F(WexelInterruptManagerISP, BridgeWaitsForTheReEnableBeforeWritingThePageAgain) {
-  tStatus status;
-  auto manager = make(status);
-  post(2);
-  manager->setInterruptEnables(0x200);
-  ASSERT_EQ(manager->recognizeInterrupt(), 1);
-  post(1, 3);  // while the driver reads the page
-  EXPECT_EQ(drain(*manager), range(1, 2));
-  EXPECT_EQ(board.bridge().interrupts().queued(), 1u);
-  manager->acknowledgeInterrupts();
-  EXPECT_EQ(manager->recognizeInterrupt(), 1);
-  EXPECT_EQ(drain(*manager), range(3, 1));
-}
-
 TEST_F(WexelInterruptManagerISP, ClaimReadsTheStateAndMessageSignalledNeedsNoRead) {
   tStatus status;
   auto manager = make(status);

@@ -57,17 +57,6 @@ class WexelSGL : public testing::Test {
   tWexelSGL list;
 };
 
-TEST_F(WexelSGL, ALinkOf512BytesHolds31AddressDescriptorsAndThe32ndOpensANewLink) {
-  initialize();
-  addPieces(31);
-  EXPECT_EQ(list.countLinks(), 1u);
-  EXPECT_EQ(list.getHead()->used, 512u);
-  addPieces(1, 31);
-  EXPECT_EQ(list.countLinks(), 2u);
-  EXPECT_EQ(list.getTail()->used, 32u);
-  EXPECT_EQ(list.getTail()->busAddress, list.getHead()->busAddress + 512);
-}
-
 TEST_F(WexelSGL, OneSegmentBecomesTwoFullLinksThatRepeatItInARing) {
   initialize();
   addPieces(1);
@@ -322,5 +311,47 @@ TEST_F(WexelSGL, FailuresLeaveTheChainAsFarAsItWasBuilt) {
   EXPECT_EQ(sim::PageLists::count(), 1u);
   EXPECT_EQ(sim::PageLists::kernelMappings(), 1u);
 }
+
+// The two closing forms besides the unrolled ring: a plain chain that ends
+// at its tail, and a ring that keeps a single link as it is.
+enum class Closing { kChain, kRing };
+
+struct ClosingCase {
+  Closing closing;
+  uint64_t pieces;
+  std::vector<uint32_t> descriptorsPerLink;
+  std::vector<uint32_t> flagsPerLink;
+};
+
+class WexelSGLClosing : public WexelSGL, public testing::WithParamInterface<ClosingCase> {};
+
+TEST_P(WexelSGLClosing, LinksEndOrComeRoundAsTheFormSays) {
+  const ClosingCase& c = GetParam();
+  initialize();
+  addPieces(c.pieces);
+  tStatus status;
+  c.closing == Closing::kChain ? list.finalizeChain(status) : list.finalizeRingWithoutUnrolling(status);
+  ASSERT_TRUE(status.isNotFatal());
+  const nVLAPAL000::tWexelSGLFirstLink first = list.getFirstLinkAddress();
+  const std::vector<vltest::Link> links = vltest::readChain(first.busAddress, first.size);
+  ASSERT_EQ(links.size(), c.descriptorsPerLink.size());
+  for (size_t i = 0; i < links.size(); ++i) {
+    EXPECT_EQ(links[i].descriptors.size(), c.descriptorsPerLink[i]) << i;
+    EXPECT_EQ(links[i].flags, c.flagsPerLink[i]) << i;
+    const bool last = i + 1 == links.size();
+    const uint64_t next = !last ? links[i + 1].busAddress : c.closing == Closing::kRing ? links[0].busAddress : 0;
+    EXPECT_EQ(links[i].nextBusAddress, next) << i;
+    EXPECT_EQ(links[i].nextSize, next == 0 ? 0u : 16 + 16 * c.descriptorsPerLink[last ? 0 : i + 1]) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, WexelSGLClosing,
+                         testing::Values(ClosingCase{Closing::kChain, 1, {1}, {tWexelSGL::kFlagLastLink}},
+                                         ClosingCase{Closing::kChain, 40, {31, 9}, {0, tWexelSGL::kFlagLastLink}},
+                                         ClosingCase{
+                                             Closing::kChain, 70, {30, 20, 20}, {0, 0, tWexelSGL::kFlagLastLink}},
+                                         ClosingCase{Closing::kRing, 1, {1}, {0}},
+                                         ClosingCase{Closing::kRing, 40, {31, 9}, {0, tWexelSGL::kFlagRingOfTwo}},
+                                         ClosingCase{Closing::kRing, 70, {30, 20, 20}, {0, 0, 0}}));
 
 }  // namespace

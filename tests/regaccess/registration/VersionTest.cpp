@@ -52,15 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Parse{"987b12", 0, 0, 0x09878000 | 12, 0},
                     // Malformed texts, by where they go wrong.
                     Parse{"1.2", kMalformed, 265, 0, 0}, Parse{"abcd", kMalformed, 75, 0, 0},
-                    Parse{"100d", kMalformed, 75, 0, 0}, Parse{"1.0.0x0", kMalformed, 201, 0, 0},
-                    Parse{"1.0.0f0 ", kMalformed, 287, 0, 0}, Parse{"100d0 ", kMalformed, 287, 0, 0},
-                    Parse{"1a0d0", kMalformed, 228, 0, 0}, Parse{"100z0", kMalformed, 201, 0, 0},
-                    Parse{".1.0d0", kMalformed, 247, 0, 0}, Parse{"1..0d0", kMalformed, 247, 0, 0},
-                    Parse{"1.0.0d", kMalformed, 247, 0, 0}, Parse{"100dx", kMalformed, 247, 0, 0},
-                    Parse{"1.0", kMalformed, 265, 0, 0},
+                    Parse{"1.0.0x0", kMalformed, 201, 0, 0}, Parse{"100d0 ", kMalformed, 287, 0, 0},
+                    Parse{"1a0d0", kMalformed, 228, 0, 0}, Parse{"1..0d0", kMalformed, 247, 0, 0},
+                    Parse{"1.0.0d", kMalformed, 247, 0, 0},
                     // Fields out of range, however many digits they have.
                     Parse{"1.16.0f0", kOutOfRange, 174, 0, 0}, Parse{"256.0.0d0", kOutOfRange, 174, 0, 0},
-                    Parse{"1.0.16d0", kOutOfRange, 174, 0, 0},
                     Parse{"18446744073709551617.0.0d0", kOutOfRange, 174, 0, 0},
                     Parse{"1.0.0d4294967296", kOutOfRange, 174, 0, 0}));
 

@@ -18,6 +18,7 @@
 #include "driver/regmaps/board/cpld/tHmc703RegMap.h"
 #include "driver/regmaps/board/cpld/tRefClkToLoRegMap.h"
 #include "driver/regmaps/board/cpld/tTemperatureRegMap.h"
+#include "driver/regmaps/dac/tAd9162RegMap.h"
 #include "tests/support/StatusChecks.h"
 
 namespace {
@@ -52,6 +53,7 @@ const Leaf kLeaves[] = {
     {"Lo1RefClkToLo", 0x4170, 0x10, 1, 2, VL_LEAF(nRefClkToLoRegMap, RefClkToLoRegMap)},
     {"BoardCtrl", 0x8120, 0x20, 8, 12, VL_LEAF(nShared::nBoardCtrlRegMap, BoardCtrlRegMap)},
     {"CxSwCtrl", 0xC140, 0x20, 1, 2, VL_LEAF(nCxSwCtrlRegMap, CxSwCtrlRegMap)},
+    {"Ad9162", 0x8200, 0x2004, 525, 797, VL_LEAF(nShared::nAd9162RegMap, Ad9162RegMap)},
 };
 
 class LeafMap : public FixedLogicOnBoard, public testing::WithParamInterface<Leaf> {
@@ -186,6 +188,24 @@ const Script kScripts[] = {
      "r 403DF51D =B R@812C:AB; R 403DF51D !5"},
     {"CxSwModeIsMaskedAndWrittenOnlyWhenChanged", 7, 0x20,
      "s 00F0FB2F 25; g 80F0FB2F =5; w 00F0FB2F 5 W@C140:5; w 00F0FB2F 5; r 80F0FB2F !5"},
+    // The DAC's reads reach the board model's chip, which holds what the
+    // script's first forced pass wrote and reports its identity.
+    {"Ad9162FlagFieldReadsAnyOfItsBitsAndStoresOne", 8, 0x2004,
+     "s 00C30099 6; g 80C30099 =81; g 00C30099 =1; s 00C30099 0; g 80C30099 =80; r 00C30099 =1 R@8B40:88; "
+     "s 0849B5DB 1F; g 8049B5DB =F8"},
+    {"Ad9162NarrowFieldsAndRegisterIdsCutTheValue", 8, 0x2004,
+     "s 3840C9F1 2; g 8040C9F1 =80; s 00C3952B 9; g 80C3952B =1; s 081F8E01 FF; g 801F8E01 =70; "
+     "s BF095BB8 1000000AB; g 80095BB8 =AB"},
+    {"Ad9162ReadOnlyItemsAreReadButNeverWritten", 8, 0x2004,
+     "g 4098E674 =0; s 4098E674 1 !5; w 8098E674 1 !5; f 8098E674 !5; R 4098E674 !5; r 0098E674 !5; "
+     "s 00232248 1 !5; r 4098E674 =4 R@820C:4; R 80A5BF8F R@8210:62; g 40A5BF8F =62"},
+    {"Ad9162WriteOnlyRegistersAreSetAndWrittenButNeverRead", 8, 0x2004,
+     "s 80D01F31 5A; g 00D01F31 =5A; r 80D01F31 !5; R 00D01F31 !5; w 00D01F31 5A W@9A18:5A; s 802A73F2 5; "
+     "f 002A73F2 W@944C:5"},
+    {"Ad9162ReinitializeRestoresTheResetValues", 8, 0x2004,
+     "s 80095BB8 0; s 806F181C 0; i; g 80095BB8 =C0; g 806F181C =81; g 80C30099 =88; g 80135713 =FF"},
+    {"Ad9162HopControlLiesOutsideEightKiB", 8, 0x2000,
+     "s 801136B2 C0; W 181136B2 3 !6; g 801136B2 =C0; R 801136B2 !6; w 8040C9F1 1 W@8200:1"},
 };
 
 class LeafMapScript : public FixedLogicOnBoard, public testing::WithParamInterface<Script> {};

@@ -40,17 +40,17 @@ class ClockBufferMap : public testing::Test {
     return numbers;
   }
 
+  // As the device does before it builds its board object.
+  std::unique_ptr<nVL9738K_24_0::LymSupport<ClockDevice>> build() {
+    tStatus dma;
+    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
+    return std::make_unique<nVL9738K_24_0::LymSupport<ClockDevice>>(device, status);
+  }
+
   PciTestBoard pci;
   ClockDevice device{pci.device()};
   tStatus status{tStatus::kFullSize};
-  // The board object's interrupt set-up needs the device's DMA configuration.
-  bool dmaConfigured = [this] {
-    tStatus dma;
-    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
-    return dma.isNotFatal();
-  }();
-  std::unique_ptr<nVL9738K_24_0::LymSupport<ClockDevice>> board =
-      std::make_unique<nVL9738K_24_0::LymSupport<ClockDevice>>(device, status);
+  std::unique_ptr<nVL9738K_24_0::LymSupport<ClockDevice>> board = build();
   tTICDCE18005RegMap map{board->getTICDCE18005Accessor(status), 0, 0, 0xFFFFFFFF};
   size_t before = pci.board().bridge().spi().shifts().size();
   uint64_t value = 0;

@@ -69,22 +69,4 @@ TEST_F(ExternalTokenManagerTest, ReleasingAnIdItDoesNotKnowStillTellsTheTracker)
   EXPECT_STREQ(status.getFile(), "TokenToStringMap");  // the lookup fails after the tracker was told
 }
 
-TEST_F(ExternalTokenManagerTest, TheTrackerNeverIssuesZeroAndKeepsTheCallersFirstError) {
-  IdleTracker::setNextId(0xFFFFFFFF);
-  EXPECT_EQ(create("top"), 0xFFFFFFFFu);
-  const uint32_t id = rfCompositeIdleTracker_createIdleID(&status);
-  EXPECT_EQ(id, 1u);
-  EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 0);  // busy until a holder reports idle
-  rfCompositeIdleTracker_setStatus(id, 1, &status);
-  EXPECT_EQ(rfCompositeIdleTracker_getStatus(id, &status), 1);
-  status.setCode(-7, "vl9738k", "caller", 5);
-  EXPECT_EQ(rfCompositeIdleTracker_createIdleID(&status), 0u);
-  rfCompositeIdleTracker_increaseReferenceCount(id, &status);
-  EXPECT_EQ(IdleTracker::holders(id), 1u);
-  rfCompositeIdleTracker_releaseIdleID(0, &status);   // unknown: its own error loses to the first
-  rfCompositeIdleTracker_releaseIdleID(id, &status);  // giving an id back still works
-  EXPECT_FALSE(IdleTracker::exists(id));
-  EXPECT_EQ(vltest::siteOf(status), (vltest::Site{-7, "caller", 5}));
-}
-
 }  // namespace

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <new>
-#include <string>
 #include <vector>
 
 #include "driver/rf/settings/CrossSwitchSettings.h"
@@ -30,22 +27,6 @@ FrequencySettings frequencyFromBytes(const std::vector<uint8_t>& bytes) {
   readFrequencySettings(record, reader, status);
   EXPECT_EQ(status.getCode(), 0);
   return record;
-}
-
-TEST(FrequencySettings, PresetsAreTheDefaultWithTheirNcoWordsAndSignalPath) {
-  struct Row {
-    uint64_t ftw, modulus, delta;
-    uint8_t refClk, path0, path2, path24;
-  };
-  const Row rows[] = {{0x2aaaaaaaaaaa, 3, 2, 2, 3, 26, 22}, {0x8e38e38e38e3, 9, 5, 1, 3, 22, 6}};
-  for (uint32_t i = 0; i < 2; ++i) {
-    FrequencySettings expected;
-    expected.ftw = rows[i].ftw, expected.accModulus = rows[i].modulus, expected.accDelta = rows[i].delta;
-    expected.refClkToLoCtrl = rows[i].refClk, expected.signalPathField0 = rows[i].path0;
-    expected.signalPathField2 = rows[i].path2, expected.signalPathField24 = rows[i].path24;
-    EXPECT_EQ(frequencyPreset(i), expected) << "preset " << i;
-  }
-  EXPECT_EQ(frequencyPreset(2), FrequencySettings());
 }
 
 TEST(FrequencySettings, ConstructorTakesSuggestAndNcoWordsFirstThenTheByteFieldsInOrder) {
@@ -119,50 +100,6 @@ TEST(SettingsRecords, EqualRecordsHashAlikeWhateverTheirPaddingHolds) {
   EXPECT_FALSE(set.insert(b, status));
   EXPECT_EQ(set.size(), 1u);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST(SettingsRecords, MergingRaisesOnlyTheMaximaThatAreExceeded) {
-  uint32_t max[2] = {10, 20};
-  mergeSettlingTimes(max[0], max[1], 10, 5);
-  EXPECT_EQ(std::vector<uint32_t>(max, max + 2), (std::vector<uint32_t>{10, 20}));
-  mergeSettlingTimes(max[0], max[1], 11, 21);
-  EXPECT_EQ(std::vector<uint32_t>(max, max + 2), (std::vector<uint32_t>{11, 21}));
-}
-
-class LineSink : public SettingsPrintSink {
- public:
-  LineSink() : SettingsPrintSink("<", ">") {}
-  std::vector<std::string> lines;
-
- protected:
-  void vprint(const char* format, va_list arguments) override {
-    char line[256];
-    std::vsnprintf(line, sizeof(line), format, arguments);
-    lines.emplace_back(line);
-  }
-};
-
-TEST(SettingsRecords, PrintFormats) {
-  LineSink sink;
-  printCrossSwitchSettings(CrossSwitchSettings(1, 0, 0, 6), sink);
-  printPowerSettings(PowerSettings(), sink);
-  printFrequencySettings(FrequencySettings(), sink);
-  EXPECT_EQ(sink.lines,
-            (std::vector<std::string>{
-                "<(Suggest:1, Cross switch mode:6)>", "<(Suggest:0, ncoAmplitude:32767, attenuator_FxP:127)>",
-                "<(The print function for vl9738settings::FrequencySettings has not been defined)>"}));
-
-  LineSink refSink;
-  RefClockSettings ref;
-  ref.refClock = 3;
-  ref.refOut = 2;
-  printRefClockSettings(ref, refSink);
-  ASSERT_EQ(refSink.lines.size(), 19u);
-  EXPECT_EQ(refSink.lines.front(), "<{");
-  EXPECT_EQ(refSink.lines[3], "  refClock: 3 (unknown)");
-  EXPECT_EQ(refSink.lines[4], "  refOut: 2 (unknown)");
-  EXPECT_EQ(refSink.lines[17], "  bypassRefOutDivider: 0");
-  EXPECT_EQ(refSink.lines.back(), "}>");
 }
 
 }  // namespace
