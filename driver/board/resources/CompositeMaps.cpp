@@ -6,64 +6,95 @@
 
 namespace nVL9738K_24_0 {
 
+namespace {
+
+struct tNamed {
+  const char* name;
+  arm::tRegisterMapInterface* map;
+};
+
+template <size_t kCount>
+void addAll(CompositeMaps::tDispatcher& dispatcher, const tNamed (&maps)[kCount], nVLAPALS100::tStatus& status) {
+  for (const tNamed& entry : maps) dispatcher.add(entry.name, *entry.map, status);
+}
+
+}  // namespace
+
 CompositeMaps::CompositeMaps(n9738Board::t9738Board& board, TICDCE18005Accessor* clockBuffer, tStatus& status)
-    : board_(board), clockBufferMap_(nullptr), ownAux_{}, aux_{} {
+    : board_(board), lo0_(nullptr), lo1_(nullptr), clockBufferMap_(nullptr) {
   if (status.isFatal()) return;
-  nHostRegMap::tHostRegMap* host = board_.getHostRegMap();
-  board_.create_RefCpld_RefAuxBus(host->getAccessor(), status);
-  if (status.isFatal()) return;
-  aux_[kRef] = &board_.getRefCpld()->AuxInterfaceRegMap;
-  buildOwnAux(kLo0, status);
-  buildOwnAux(kLo1, status);
+  board_.create_RefCpld_RefAuxBus(board_.getHostRegMap()->getAccessor(), status);
+  lo0_ = createLoCpld<nVl9738Lo0Cpld::tVl9738Lo0Cpld>(0, status);
+  if (lo0_ != nullptr) board_.getHostRegMap()->Lo0Cpld.map = lo0_;
+  lo1_ = createLoCpld<nVl9738Lo1Cpld::tVl9738Lo1Cpld>(1, status);
+  if (lo1_ != nullptr) board_.getHostRegMap()->Lo1Cpld.map = lo1_;
   if (status.isFatal()) return;
   clockBufferMap_ = new (status, nVLAPAL000::kAllocationKindPlain) tClockBufferMap(clockBuffer, 0, 0, kWholeWindow);
 }
 
-CompositeMaps::~CompositeMaps() {
-  delete clockBufferMap_;
-  for (uint32_t cpld = kCpldCount; cpld-- != 0;) delete ownAux_[cpld];
-}
+CompositeMaps::~CompositeMaps() { delete clockBufferMap_; }
 
-void CompositeMaps::buildOwnAux(Cpld cpld, tStatus& status) {
-  if (status.isFatal()) return;
-  nHostRegMap::tHostRegMap* host = board_.getHostRegMap();
-  const arm::tChildWindow composite =
-      arm::childWindow(host->getBase(), host->getWindowStart(), host->getWindowSize(), kCpldOffset[cpld], kCpldExtent);
+// The composite takes the part of the host map's window that reaches its
+// CPLD; the map set owns it from then on.
+template <typename tComposite>
+tComposite* CompositeMaps::createLoCpld(unsigned lo, tStatus& status) {
+  if (status.isFatal()) return nullptr;
+  const nHostRegMap::tHostRegMap* host = board_.getHostRegMap();
   const arm::tChildWindow window =
-      arm::childWindow(composite.base, composite.windowStart, composite.windowSize, 0, kAuxExtent);
-  ownAux_[cpld] = new (status, nVLAPAL000::kAllocationKindPlain)
-      tAuxMap(host->getAccessor(), window.base, window.windowStart, window.windowSize);
-  aux_[cpld] = ownAux_[cpld];
+      arm::childWindow(host->getBase(), host->getWindowStart(), host->getWindowSize(), kLoCpldOffset[lo], kCpldExtent);
+  auto* composite = new (status, nVLAPAL000::kAllocationKindPlain)
+      tComposite(host->getAccessor(), window.base, window.windowStart, window.windowSize);
+  if (composite == nullptr) return nullptr;
+  board_.replaceLoCpld(lo, composite);
+  return composite;
 }
 
-void CompositeMaps::registerMaps(tDispatcher& dispatcher, tStatus& status) {
-  if (status.isFatal()) return;
-  nVl9738RefCpld::tVl9738RefCpld* ref = board_.getRefCpld();
-  if (ref != nullptr) {
-    struct tNamed {
-      const char* name;
-      arm::tRegisterMapInterface* map;
-    };
-    const tNamed maps[] = {
-        {"Vl9738RefCpld", ref},
-        {"RefTemperatureRegMap", &ref->TemperatureRegMap},
-        {"Lo0RefClkToLoRegMap", &ref->Lo0RefClkToLoRegMap},
-        {"Lo1RefClkToLoRegMap", &ref->Lo1RefClkToLoRegMap},
-        {"Ad9512RegMap", &ref->Ad9512RegMap},
-        {"Hmc703RegMap", &ref->Hmc703RegMap},
-        {"RefAuxInterfaceRegMap", &ref->AuxInterfaceRegMap},
-    };
-    for (const tNamed& entry : maps) dispatcher.add(entry.name, *entry.map, status);
+CompositeMaps::tAuxMap* CompositeMaps::auxInterface(Cpld cpld) const {
+  switch (cpld) {
+    case kRef:
+      return board_.getRefCpld() != nullptr ? &board_.getRefCpld()->AuxInterfaceRegMap : nullptr;
+    case kLo0:
+      return lo0_ != nullptr ? &lo0_->AuxInterfaceRegMap : nullptr;
+    case kLo1:
+      return lo1_ != nullptr ? &lo1_->AuxInterfaceRegMap : nullptr;
+    default:
+      return nullptr;
   }
-  // The LO0 and LO1 composites register their maps here once they exist.
-  if (clockBufferMap_ != nullptr) dispatcher.add("TICDCE18005RegMap", *clockBufferMap_, status);
+}
+
+// The prefixed names are the CPLD's path followed by the child's own name;
+// a composite and the host map's configuration block carry the path in
+// their own names.
+void CompositeMaps::registerMaps(tDispatcher& dispatcher, tStatus& status) {
+  nVl9738RefCpld::tVl9738RefCpld* ref = board_.getRefCpld();
+  if (status.isFatal() || ref == nullptr || lo0_ == nullptr || lo1_ == nullptr || clockBufferMap_ == nullptr) return;
+  const tNamed maps[kRegistrationCount] = {
+      {"Vl9738RefCpld", ref},
+      {"RefTemperatureRegMap", &ref->TemperatureRegMap},
+      {"Lo0RefClkToLoRegMap", &ref->Lo0RefClkToLoRegMap},
+      {"Lo1RefClkToLoRegMap", &ref->Lo1RefClkToLoRegMap},
+      {"Ad9512RegMap", &ref->Ad9512RegMap},
+      {"Hmc703RegMap", &ref->Hmc703RegMap},
+      {"RefAuxInterfaceRegMap", &ref->AuxInterfaceRegMap},
+      {"Vl9738Lo0Cpld", lo0_},
+      {"Lo0TemperatureRegMap", &lo0_->TemperatureRegMap},
+      {"Lo0BoardCtrlRegMap", &lo0_->BoardCtrlRegMap},
+      {"Lo0Ad9162RegMap", &lo0_->Ad9162RegMap},
+      {"Lo0AuxInterfaceRegMap", &lo0_->AuxInterfaceRegMap},
+      {"Vl9738Lo1Cpld", lo1_},
+      {"Lo1BoardCtrlRegMap", &lo1_->BoardCtrlRegMap},
+      {"CxSwCtrlRegMap", &lo1_->CxSwCtrlRegMap},
+      {"Lo1Ad9162RegMap", &lo1_->Ad9162RegMap},
+      {"Lo1AuxInterfaceRegMap", &lo1_->AuxInterfaceRegMap},
+      {"TICDCE18005RegMap", clockBufferMap_},
+  };
+  addAll(dispatcher, maps, status);
 }
 
 void CompositeMaps::markDirty() {
   if (board_.getRefCpld() != nullptr) board_.getRefCpld()->markDirtyRegMap();
-  for (tAuxMap* aux : ownAux_) {
-    if (aux != nullptr) aux->markDirtyRegMap();
-  }
+  if (lo0_ != nullptr) lo0_->markDirtyRegMap();
+  if (lo1_ != nullptr) lo1_->markDirtyRegMap();
 }
 
 }  // namespace nVL9738K_24_0

@@ -21,8 +21,10 @@ class DeviceResources {
  public:
   using tStatus = nVLAPALS100::tStatus;
 
-  // Every map user mode may reach by name, once all their families exist.
+  // Every map user mode may reach by name.
   static constexpr uint32_t kRegistrationCount = 34;
+  static_assert(kRegistrationCount == nHostRegMap::tHostRegMap::kRegistrationCount + CompositeMaps::kRegistrationCount,
+                "the host map's blocks, then the composites' maps and the clock buffer's");
 
   // Builds the maps over the fixed-logic accessor and the clock-buffer
   // accessor and registers them.
