@@ -24,6 +24,9 @@ namespace listmodek::sites {
 
 inline constexpr const char kAssembler[] = "ListModeKernelInterface/includes/ListModeKernelImpl/pcode/Assembler";
 inline constexpr const char kCommandControl[] = "ListModeKernelInterface/includes/ListModeKernelImpl/CommandControl";
+inline constexpr const char kSession[] = "ListModeKernelInterface/includes/ListModeKernelImpl/Session";
+inline constexpr const char kListModeResources[] =
+    "ListModeKernelInterface/includes/ListModeKernelImpl/ListModeResources";
 
 }  // namespace listmodek::sites
 

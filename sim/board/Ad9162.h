@@ -5,14 +5,19 @@
 // the register in the low byte. Other widths and unaligned accesses reach
 // no register. The identity registers hold the chip's values whatever is
 // written; the private start-up handshake reports done (register 0x604 bit
-// 1) once its bit 0 has been written, unless a test holds it back. Tests
-// can read every register, set what the chip reports and count writes.
+// 1) once its bit 0 has been written, at once or after a number of reads,
+// unless a test holds it back. The NCO runs on the tuning word and modulus
+// it took over at the last rising edge of the update strobe (0x113 bit 0);
+// a rising edge of the temperature update bit (0x134 bit 0) latches the die
+// temperature code into 0x132 (low) and 0x133 (high). Tests can read every
+// register, set what the chip reports and count writes.
 #ifndef VL9738K_SIM_BOARD_AD9162_H
 #define VL9738K_SIM_BOARD_AD9162_H
 
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "Bar.h"
 
@@ -33,6 +38,24 @@ class Ad9162 : public RegisterBlock {
   static constexpr uint8_t kChipGradeValue = 0x02;
   // The start-up handshake: bit 0 written starts it, bit 1 reads done.
   static constexpr unsigned kStartUp = 0x604;
+  // The NCO: update strobe, tuning word, modulus and delta, each word six
+  // registers, least significant byte first.
+  static constexpr unsigned kFtwUpdate = 0x113;
+  static constexpr unsigned kFtw = 0x114;
+  static constexpr unsigned kAccModulus = 0x124;
+  static constexpr unsigned kAccDelta = 0x12A;
+  // The die-temperature sensor.
+  static constexpr unsigned kTempLsb = 0x132;
+  static constexpr unsigned kTempMsb = 0x133;
+  static constexpr unsigned kTempUpdate = 0x134;
+
+  // What the NCO runs on.
+  struct Nco {
+    uint64_t ftw = 0;
+    uint64_t accDelta = 0;
+    uint64_t accModulus = 0;
+    bool operator==(const Nco&) const = default;
+  };
 
   // Attaches the chip in BAR 0 at the fixed-logic offset of its CPLD's
   // window (0x8000 or 0xC000) plus kCpldOffset.
@@ -49,6 +72,16 @@ class Ad9162 : public RegisterBlock {
   uint64_t writesTo(unsigned address) const;
   // A held start-up never reports done.
   void holdStartUp(bool held);
+  // Done shows from the given read of the register after the start (the
+  // first read is 1); 0 shows it at once.
+  void setStartUpReadsBeforeDone(unsigned reads);
+  // Virtual clock readings (ns) of every read of the start-up register.
+  std::vector<uint64_t> startUpReadTimes() const;
+
+  Nco nco() const;
+  // Strobe rising edges taken so far.
+  uint64_t ncoUpdates() const;
+  void setDieTemperatureCode(uint16_t code);
 
  private:
   static bool identity(unsigned address) { return address >= kChipType && address <= kChipGrade; }
@@ -56,7 +89,16 @@ class Ad9162 : public RegisterBlock {
   mutable std::mutex mutex_;
   std::array<uint8_t, kRegisters> registers_{};
   std::array<uint64_t, kRegisters> writes_{};
+  uint64_t word(unsigned first) const;
+
   bool startUpHeld_ = false;
+  unsigned readsBeforeDone_ = 0;
+  unsigned startUpReads_ = 0;
+  bool startUpStarted_ = false;
+  std::vector<uint64_t> startUpReadTimes_;
+  Nco nco_;
+  uint64_t ncoUpdates_ = 0;
+  uint16_t dieTemperature_ = 0;
 };
 
 }  // namespace sim

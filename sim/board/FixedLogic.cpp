@@ -43,7 +43,7 @@ FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize),
   // Read-only registers, and addresses where control and status meet.
   for (uint64_t offset :
        {kCoreBoard + 0x0, kCoreBoard + 0x4, kCoreBoard + 0x8, kJtag + 0x0, kJtag + 0x4, kPrivate + 0x0, kThermalStatus,
-        kRefCardPower, kLoCardPower, kRefCardSS, kLoCardSS, kRefOutAlignment, kLockDetector}) {
+        kRefCardPower, kLoCardPower, kRefCardSS, kLoCardSS, kRefOutAlignment, kLockDetector, kLo0TemperatureReadback}) {
     registers_.split(offset, 4);
   }
   for (uint64_t block : kCpldConfig) {
@@ -108,6 +108,13 @@ void FixedLogic::updateStatus(uint64_t offset, uint32_t value) {
     case kLoCardSS:
       registers_.setReadable(offset, 4, value & 0x1Fu);
       return;
+    case kRefOutAlignment:
+      if ((value & (1u << 31)) != 0) {
+        const uint32_t source = value & 0x7u;
+        const uint32_t aligned = source == 4 ? 0xE00u : source == 2 ? 0xA00u : 0u;
+        registers_.setReadable(offset, 4, aligned & alignmentBits_);
+      }
+      return;
     default:
       break;
   }
@@ -140,6 +147,10 @@ uint64_t FixedLogic::strobePulses(uint64_t offset, unsigned bit) const {
 void FixedLogic::setOverTemperature(bool hot) {
   const uint64_t status = registers_.readable(kThermalStatus, 4);
   registers_.setReadable(kThermalStatus, 4, hot ? status | kOverTemperature : status & ~uint64_t{kOverTemperature});
+}
+
+void FixedLogic::setLo0TemperatureCode(int16_t code) {
+  registers_.setReadable(kLo0TemperatureReadback, 4, (static_cast<uint32_t>(code) & 0x3FFFu) << 2);
 }
 
 void FixedLogic::holdCpldLinkDown(unsigned cpld, bool down) {

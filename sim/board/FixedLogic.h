@@ -37,6 +37,10 @@ class FixedLogic : public RegisterBlock {
   static constexpr uint64_t kBoardControl = 0x1000;
   static constexpr uint64_t kCpldConfig[3] = {0x2000, 0x2100, 0x2200};  // Ref, LO0, LO1
   static constexpr uint64_t kRouting = 0x18000;
+  // The LO CPLDs' windows and, in each, the LO board's control block:
+  // attenuator, signal path, external-LO routing, board revision.
+  static constexpr uint64_t kLoCpld[2] = {0x8000, 0xC000};
+  static constexpr uint64_t kLoBoardControl = 0x120;
 
   // Registers the model gives a behaviour, as offsets in the window.
   static constexpr uint64_t kRefCardPower = kBoardControl + 0x00;
@@ -48,6 +52,9 @@ class FixedLogic : public RegisterBlock {
   static constexpr uint64_t kJtagControl = kJtag + 0x04;
   static constexpr uint64_t kThermalSetup = kPrivate + 0x08;
   static constexpr uint64_t kThermalStatus = kPrivate + 0x18;
+  static constexpr uint64_t kLo0TemperatureControl = 0x8100;
+  static constexpr uint64_t kLo0TemperatureReadback = 0x8104;
+  static constexpr uint64_t kCrossSwitch = 0xC140;
   // Within a CPLD configuration block.
   static constexpr uint64_t kEndpointSetup = 0x00;
   static constexpr uint64_t kAuxSetup = 0x08;
@@ -75,11 +82,24 @@ class FixedLogic : public RegisterBlock {
   const RegisterFile& registers() const { return registers_; }
   // The Ref CPLD's word space (0x4000-0x7FFF) with the chips behind it.
   RefCpldSpace& refCpld() { return refCpld_; }
+  // The word `index` (0 to 3) of an LO board's control block, as written.
+  uint32_t loBoardControl(unsigned lo, unsigned index) const {
+    return static_cast<uint32_t>(registers_.written(kLoCpld[lo] + kLoBoardControl + 4 * index, 4));
+  }
 
   // Writes that had strobe `bit` of the register at `offset` set.
   uint64_t strobePulses(uint64_t offset, unsigned bit) const;
 
   void setOverTemperature(bool hot);
+  // The reference-output alignment: a write with bit 31 starts it for the
+  // source in bits 0-2 (2 PXI Express: status bits 9 and 11; 4 REF IN:
+  // bits 9, 10 and 11). Only the bits in `bits` can ever come up (0: an
+  // alignment that never finishes).
+  void limitAlignmentBits(uint32_t bits) { alignmentBits_ = bits; }
+  // The LO CPLDs' blocks: the LO0 sensor's 14-bit code (1/32 degree C) and
+  // the cross-switch control word the LO1 CPLD holds.
+  void setLo0TemperatureCode(int16_t code);
+  uint32_t crossSwitch() const { return static_cast<uint32_t>(registers_.written(kCrossSwitch, 4)); }
   // A link held down never reports up, whatever its endpoint is told.
   void holdCpldLinkDown(unsigned cpld, bool down);
   bool cpldLinkUp(unsigned cpld) const;
@@ -98,6 +118,7 @@ class FixedLogic : public RegisterBlock {
   std::map<uint64_t, uint32_t> strobes_;  // offset -> strobe mask
   std::map<std::pair<uint64_t, unsigned>, uint64_t> pulses_;
   bool linkHeldDown_[3] = {};
+  uint32_t alignmentBits_ = 0xE00;
   // Endpoints set up for a link; the CPLD's strobe then brings it up.
   bool linkArmed_[3] = {};
   bool loPowerHeldDown_ = false;

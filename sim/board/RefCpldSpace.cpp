@@ -25,7 +25,7 @@ RefCpldSpace::RefCpldSpace(RegisterFile& registers) : registers_(registers) {
   }
   for (uint64_t offset : kHmc703Status) registers_.split(kBase + kHmc703 + offset, 4);
   setReadable(kSignature, kRefCpldSignature);
-  setReadable(kHmc703ChipId, kChipId);
+  updatePll();
   setReady(true);
   setTemperatureCode(kRoomTemperature);
 }
@@ -39,21 +39,56 @@ void RefCpldSpace::written(uint64_t fixedLogicOffset, uint32_t value) {
     case kAuxLiteSetup:
       takeStrobes(offset, value, kAuxLiteCommands);
       return;
-    case kPllHmc703: {
-      // The PLL reports each enabled loop one bit above its enable.
-      const uint32_t enables = value & kPllEnables;
-      setReadable(offset, (value & ~(kPllCommands | (kPllEnables << 1))) | (enables << 1));
+    case kPllHmc703:
+      pllWritten(value);
       return;
-    }
+    case kHmc703FrequencyFractional:
+      pllProgrammed_ = true;
+      updatePll();
+      return;
     case kAd9512UpdateRegs:
       if (takeStrobes(offset, value, 1)) ++ad9512Updates_;
       return;
     case kHmc703ChipId:
-      if (takeStrobes(offset, value, kHmc703SoftReset)) ++hmc703Resets_;
+      if (takeStrobes(offset, value, kHmc703SoftReset)) {
+        ++hmc703Resets_;
+        pllProgrammed_ = false;
+        updatePll();
+      }
       return;
     default:
       return;
   }
+}
+
+void RefCpldSpace::pllWritten(uint32_t value) {
+  const bool reset = (pllControl_ & kPllRun) != 0 && (value & kPllRun) == 0;
+  pllControl_ = value;
+  if (reset) {
+    // Held in reset, the chip forgets its programming and no path runs.
+    pllProgrammed_ = false;
+    selectLatches_ = 0;
+  }
+  selectLatches_ |= value & kPllEnables;
+  updatePll();
+}
+
+void RefCpldSpace::updatePll() {
+  const bool running = (pllControl_ & (kPllPower | kPllRun)) == (kPllPower | kPllRun);
+  pllLocked_ = running && pllProgrammed_ && !pllNeverLocks_;
+  const uint32_t other = pllControl_ & ~(kPllCommands | kPllEnables | kPllLock | (kPllEnables << 1));
+  setReadable(kPllHmc703, other | selectLatches_ | ((selectLatches_ & (1u << 16)) << 1) | (pllLocked_ ? kPllLock : 0));
+  setReadable(kHmc703ChipId, running ? (chipIdWrong_ ? kChipId ^ 0x2 : kChipId) : 0);
+}
+
+void RefCpldSpace::setPllNeverLocks(bool never) {
+  pllNeverLocks_ = never;
+  updatePll();
+}
+
+void RefCpldSpace::setHmc703ChipIdWrong(bool wrong) {
+  chipIdWrong_ = wrong;
+  updatePll();
 }
 
 bool RefCpldSpace::takeStrobes(uint64_t offset, uint32_t value, uint32_t strobes) {

@@ -7,10 +7,15 @@
 // - the auxiliary interface reports the CPLD ready (SlaveStatus bit 0) and
 //   clears its setup commands once taken;
 // - the temperature block reports a code in its readback word;
-// - PllHmc703 reads back its enables (bits 8 and 16) with the PLL's status
-//   beside them (bits 9 and 17 follow them), and never its command bits
-//   0, 1, 2 and 10; BoardRevision is read-only;
-// - the HMC703's word 0 reads the chip id and takes soft-reset strobes;
+// - PllHmc703 latches each path's select (bits 8 and 16) when a write
+//   carries it, so one write selects one path without dropping the other;
+//   bit 17 follows path 1's latch, and bit 9 reports the PLL locked once it
+//   is powered (bit 0), out of reset (bit 2) and programmed (its
+//   fractional-frequency word written since the last reset). A write that
+//   puts the running PLL into reset drops the lock and both latches. The command
+//   bits 0, 1, 2 and 10 never read back; BoardRevision is read-only;
+// - the HMC703's word 0 reads the chip id while the chip is powered and
+//   out of reset (else 0), and takes soft-reset strobes;
 //   the AD9512 takes over its settings on an UpdateRegs strobe.
 // Offsets below count from the CPLD's start unless they say otherwise.
 #ifndef VL9738K_SIM_BOARD_REF_CPLD_SPACE_H
@@ -40,6 +45,8 @@ class RefCpldSpace {
   static constexpr uint64_t kPllHmc703 = 0x12C;
   static constexpr uint64_t kRefOut = 0x138;
   static constexpr uint64_t kBoardRevision = 0x13C;
+  // The reference routed to each LO path (bits 1..0), LO0 then LO1.
+  static constexpr uint64_t kRefClkToLo[2] = {0x160, 0x170};
   // Words with a behaviour.
   static constexpr uint64_t kSlaveSetup = kAux + 0x10;  // SlaveStatus when read
   static constexpr uint64_t kAuxLiteSetup = kAux + 0x14;
@@ -54,6 +61,10 @@ class RefCpldSpace {
   // reads back and the status bits beside them.
   static constexpr uint32_t kPllCommands = 0x407;
   static constexpr uint32_t kPllEnables = (1u << 8) | (1u << 16);
+  static constexpr uint32_t kPllPower = 1u << 0;
+  static constexpr uint32_t kPllRun = 1u << 2;
+  static constexpr uint32_t kPllLock = 1u << 9;
+  static constexpr uint64_t kHmc703FrequencyFractional = kHmc703 + 0x10;
 
   // `registers` is the whole fixed-logic window's register file.
   explicit RefCpldSpace(RegisterFile& registers);
@@ -70,8 +81,14 @@ class RefCpldSpace {
   uint32_t word(uint64_t offset) const { return static_cast<uint32_t>(registers_.written(kBase + offset, 4)); }
   uint32_t ad9512(unsigned chipAddress) const { return word(kAd9512 + 4 * chipAddress); }
   uint32_t hmc703(unsigned chipAddress) const { return word(kHmc703 + 4 * chipAddress); }
+  uint32_t refClkToLo(unsigned lo) const { return word(kRefClkToLo[lo]); }
   uint64_t hmc703Resets() const { return hmc703Resets_; }
   uint64_t ad9512Updates() const { return ad9512Updates_; }
+  bool pllLocked() const { return pllLocked_; }
+
+  // Knobs: a PLL that never locks, and an HMC703 whose id word is wrong.
+  void setPllNeverLocks(bool never);
+  void setHmc703ChipIdWrong(bool wrong);
 
   void setReady(bool ready);
   void setBoardRevision(uint32_t revision);
@@ -83,6 +100,16 @@ class RefCpldSpace {
   uint32_t readable(uint64_t offset) const { return static_cast<uint32_t>(registers_.readable(kBase + offset, 4)); }
   // The hardware clears `strobes` once taken: the word keeps the rest.
   bool takeStrobes(uint64_t offset, uint32_t value, uint32_t strobes);
+  void pllWritten(uint32_t value);
+  // Refreshes what PllHmc703 and the chip id word read.
+  void updatePll();
+
+  uint32_t pllControl_ = 0;
+  uint32_t selectLatches_ = 0;
+  bool pllProgrammed_ = false;
+  bool pllLocked_ = false;
+  bool pllNeverLocks_ = false;
+  bool chipIdWrong_ = false;
 
   RegisterFile& registers_;
   uint64_t hmc703Resets_ = 0;

@@ -5,60 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
-#include "driver/board/LymSupport.h"
 #include "driver/fpga/FpgaImage.h"
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Pci.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/BoardOnPciFixture.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 #include "tools/fpgaimage/SyntheticBitstream.h"
 
 namespace vltest {
 namespace {
 
-using nVL9738K_24_0::BoardOstervaneBase;
-using nVL9738K_24_0::LymSupport;
-
-// What the board object needs of its device, over the PCI test device; it
-// counts the download's preparation and completion.
-struct BoardDevice {
-  nVLAPAL000::tPCIDevice& pci;
-  int prepared = 0;
-  int completed = 0;
-
-  void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
-  void unmapBAR(void* address) { pci.unmapBAR(address); }
-  uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
-  const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
-  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
-  void prepareForFpgaDownload(tStatus&) { ++prepared; }
-  void completeInitialization(tStatus&) { ++completed; }
-};
-
-using Board = LymSupport<BoardDevice>;
-
-class BoardObject : public testing::Test {
- protected:
-  sim::Board& model() { return pci.board(); }
-  sim::Bridge& bridge() { return model().bridge(); }
-  std::unique_ptr<Board> build() {
-    // As the device does before it builds its board object.
-    tStatus dma;
-    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
-    auto board = std::make_unique<Board>(device, status);
-    return board;
-  }
-
-  PciTestBoard pci;
-  BoardDevice device{pci.device()};
-  tStatus status{tStatus::kFullSize};
-};
+using BoardObject = BoardOnPci;
 
 TEST_F(BoardObject, BringUpSetsUpTheBridgeInOrderAndBuildsTheClockBuffer) {
   const auto board = build();
@@ -88,20 +50,6 @@ TEST_F(BoardObject, BringUpSetsUpTheBridgeInOrderAndBuildsTheClockBuffer) {
   EXPECT_EQ(bridge().configPort().readable(0x114, 4), 0x00004000u);
   EXPECT_EQ(bridge().configPort().readable(0x1B0, 4) & 0x8000C000u, 0x80004000u);
   EXPECT_EQ(bridge().configPort().readable(0x1B4, 4) & 0x7F3Fu, 0x4020u);
-}
-
-TEST_F(BoardObject, TheAccessorsCutBar0AsTheBoardLaysItOut) {
-  const auto board = build();
-  const uint64_t base = board->getBar0Address();
-  EXPECT_EQ(board->getBoardIoAccessor()->getSize(), sim::Board::kBar0Size);
-  EXPECT_EQ(board->getFpgaIoAccessor()->getMappedBase(), base + 0x80000);
-  EXPECT_EQ(board->getFpgaIoAccessor()->getSize(), 0x20000u);
-  EXPECT_EQ(board->getFixedLogicIoAccessor()->getMappedBase(), base + 0xA0000);
-  EXPECT_EQ(board->getRegPortAccessor()->getMappedBase(), base + 0xB8000);
-  EXPECT_EQ(board->getRegPortAccessor()->getWindowSize(), 0x8000u);
-  EXPECT_EQ(board->getBoardIoAccessor()->getBusAddress(), model().barPhysicalAddress(0));
-  EXPECT_EQ(board->getP2PEndpointManager(), nullptr);
-  EXPECT_EQ(board->getFlashDownloadManager(), nullptr);
 }
 
 TEST_F(BoardObject, RegistersTheDeviceIsrAfterTheConfigurationPortAndTakesItDownBeforeTheBarGoes) {
@@ -176,20 +124,6 @@ INSTANTIATE_TEST_SUITE_P(Ports, BoardObjectMissingMap,
                          testing::Values(MissingMap{"Port3NotSpi", 0x00000000},
                                          MissingMap{"Port0NotParallel", 0x00004004}),
                          [](const testing::TestParamInfo<MissingMap>& info) { return info.param.name; });
-
-TEST_F(BoardObject, AClockBufferWriteReachesTheChipsRegister) {
-  const auto board = build();
-  auto* clock = board->getTICDCE18005Accessor(status);
-  ASSERT_NE(clock, nullptr);
-  clock->writeRegister(2, 0x81400000, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(bridge().spi().shifts().back(), (sim::SpiPorts::Shift{3, 0x40000281, 32}));
-  EXPECT_EQ(bridge().clockBuffer().reg(2), 0x81400002u);
-  // Register 15 takes the value as it is.
-  clock->writeRegister(15, 0x1234567F, status);
-  EXPECT_EQ(bridge().clockBuffer().reg(15), 0x1234567Fu);
-  EXPECT_EQ(bridge().clockBuffer().wordsTaken(), 2u);
-}
 
 TEST_F(BoardObject, ATransferOfMoreThan32BitsIsRefusedUnsent) {
   const auto board = build();

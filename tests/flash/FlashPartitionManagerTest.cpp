@@ -1,9 +1,12 @@
 // The partition store over the controller and the board model: the table
 // format on flash, mounting from either copy, placement, sequence numbers,
 // foreign tables, and what the manager keeps when a write fails.
+#include <tuple>
+
 #include "driver/platform/crc/Crc32.h"
 #include "sim/board/FlashImage.h"
 #include "tests/flash/FlashRig.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -95,12 +98,11 @@ TEST_F(PartitionStore, FirstFitPlacementOnWholeSectors) {
   EXPECT_EQ(get(*mount(), 103, status), pattern(0xFFFD, 4)) << "the table went to flash";
   EXPECT_EQ(status.getCode(), 0);
 
-  FlashRig whole;
-  tStatus fits, tooBig;
-  put(*whole.manager(fits), 200, Bytes(0x5DFFFC, 0), fits);
-  EXPECT_EQ(fits.getCode(), 0);
-  put(*whole.manager(tooBig), 201, Bytes(0x5DFFFD, 0), tooBig);
-  EXPECT_EQ(tooBig.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  for (const auto& [id, size, expected] :
+       {std::tuple{200u, 0x5DFFFC, int64_t{0}}, std::tuple{201u, 0x5DFFFD, int64_t{nVLAPALS100::kStatusOutOfMemory}}}) {
+    FlashRig whole;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { put(*whole.manager(s), id, Bytes(size, 0), s); }), expected);
+  }
 }
 
 TEST_F(PartitionStore, SequenceNumbersGuardEveryWrite) {
@@ -172,9 +174,8 @@ TEST_F(PartitionStore, ForeignPlacementsNeverCostAnotherPartition) {
       {{100, 0x100, 3, 7, 0}, {101, 0x8000, 3, 7, 0}, {102, 0x5D0000, 0x10000, 0x10004, 0}, {103, 0x5C0000, 1, 5, 2}},
       {Bytes{1, 1, 1}, Bytes{2, 2, 2}, Bytes(0x10000, 3)});
   auto m = mount();
-  tStatus fixed;
-  put(*m, 103, Bytes(0x10000, 1), fixed);
-  EXPECT_EQ(fixed.getCode(), nVLAPALS100::kStatusOutOfMemory) << "a fixed partition cannot grow into a move";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { put(*m, 103, Bytes(0x10000, 1), s); }), nVLAPALS100::kStatusOutOfMemory)
+      << "a fixed partition cannot grow into a move";
   put(*m, 100, Bytes{4, 4, 4}, status);
   EXPECT_NE(address(*m, 100), 0x100u) << "an in-place rewrite would erase 101's sector: moved";
   EXPECT_EQ(get(*mount(), 101, status), (Bytes{2, 2, 2}));
@@ -225,12 +226,9 @@ TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
 TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
   lay(rig, {{100, 0, 3, 7, 1}, {101, 0x10000, 3, 7, 4}}, {Bytes{1, 2, 3}, Bytes{4, 5, 6}});
   auto m = mount();
-  tStatus protectedWrite, protectedDelete, tooSmall;
-  put(*m, 100, Bytes{9}, protectedWrite);
   uint32_t sequence = 0;
-  m->deletePartition(100, {}, sequence, protectedDelete);
-  EXPECT_EQ(protectedWrite.getCode(), code(0xBFFA9010));
-  EXPECT_EQ(protectedDelete.getCode(), code(0xBFFA9010));
+  EXPECT_EQ(codeAfter([&](tStatus& s) { put(*m, 100, Bytes{9}, s); }), code(0xBFFA9010));
+  EXPECT_EQ(codeAfter([&](tStatus& s) { m->deletePartition(100, {}, sequence, s); }), code(0xBFFA9010));
   EXPECT_TRUE(m->hasAttribute(101, status));
   put(*m, 50, Bytes{7, 7}, status, 0);
   EXPECT_EQ(address(*m, 50), 0x600000u);
@@ -241,8 +239,8 @@ TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
   EXPECT_EQ(m->getPartitionList(none.buffer(), {}, status), 3u);
   EXPECT_EQ(m->getPartitionList(list.buffer(), {}, status), 3u);
   EXPECT_EQ(list.bytes(12), Bytes({50, 0, 0, 0, 100, 0, 0, 0, 101, 0, 0, 0}));
-  EXPECT_EQ(m->getPartitionList(shortList.buffer(), {}, tooSmall), 3u);
-  EXPECT_EQ(tooSmall.getCode(), nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(m->getPartitionList(shortList.buffer(), {}, s), 3u); }),
+            nVLAPALS100::kStatusLookupFailure);
   EXPECT_EQ(status.getCode(), 0);
 
   FlashRig core;
@@ -250,9 +248,9 @@ TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
   FlashPartitionManager::tIdVector ids;
   ids.push_back(7, status);
   ids.push_back(8, status);
-  tStatus missing, covered;
-  FlashPartitionManager withMissing(core.controller.get(), ids, {}, false, missing);
-  EXPECT_EQ(missing.getCode(), code(0xBFFA9171));
+  tStatus covered;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { FlashPartitionManager(core.controller.get(), ids, {}, false, s); }),
+            code(0xBFFA9171));
   ids.pop_back();
   FlashPartitionManager guarded(core.controller.get(), ids, {}, false, covered);
   put(guarded, 100, Bytes{1}, covered);
@@ -279,11 +277,8 @@ TEST_F(PartitionStore, InvalidGeometryIsRefusedBeforeAnyRead) {
 TEST_F(PartitionStore, ReplacingTheTableChecksItsLengthAndStalesEveryNumber) {
   auto m = mount();
   const Bytes table = image({{100, 0, 3, 7, 0}});
-  tStatus tooShort, mismatch;
-  m->replaceTable(table.data(), 13, tooShort);
-  m->replaceTable(table.data(), 14, mismatch);
-  EXPECT_EQ(tooShort.getCode(), code(0xBFFA916F));
-  EXPECT_EQ(mismatch.getCode(), kInvalid) << "the header claims 31 bytes";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { m->replaceTable(table.data(), 13, s); }), code(0xBFFA916F));
+  EXPECT_EQ(codeAfter([&](tStatus& s) { m->replaceTable(table.data(), 14, s); }), kInvalid) << "it claims 31 bytes";
   UserBytes none(0);
   uint32_t before = 0, after = 0;
   m->readPartition(100, none.buffer(), {}, before, status);

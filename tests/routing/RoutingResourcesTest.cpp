@@ -41,6 +41,8 @@ TEST_F(FanOutTest, SharedEdgeIsCountedWrittenOnceAndReleasedWithItsLastRoute) {
 
   r->unprogramRoute(toT4);
   EXPECT_EQ(r.programmer.take(), (Written{1})) << "only T4 goes back to its reset input";
+  r->unprogramRoute(toT4);
+  EXPECT_TRUE(r.programmer.take().empty()) << "unprogramming twice releases nothing twice";
   r->unreserveRoute(toT4);
   EXPECT_EQ(r->getRouteState(toT4), kRouteStateCalculated);
   EXPECT_EQ(r.edge(3).useCount, 1u);

@@ -10,6 +10,7 @@
 #include "driver/routing/RoutingStatusCodes.h"
 #include "sim/kernel/KernelSockets.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest::routing {
 namespace {
@@ -93,14 +94,10 @@ TEST_F(RoutingSessionTest, TooSmallResultCapacityReportsTheCountAndKeepsNoRoute)
 
 TEST_F(RoutingSessionTest, RouteOfAnotherSessionIsRefusedOrLeftAlone) {
   const uint32_t id = calculate(a, 2);
-  tStatus status;
-  b.programRoute(id, status);
-  EXPECT_EQ(status.getCode(), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { b.programRoute(id, s); }), kStatusInvalidParameter);
   UserBuffer conflicts(16);
   uint32_t count = 1;
-  tStatus reserveStatus;
-  b.reserveRoute(id, conflicts.wrapper, count, reserveStatus);
-  EXPECT_EQ(reserveStatus.getCode(), kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { b.reserveRoute(id, conflicts.wrapper, count, s); }), kStatusInvalidParameter);
   b.destroyRoute(id);
   b.unreserveRoute(id);
   EXPECT_EQ(r->getRouteState(id), vlark::kRouteStateCalculated);
@@ -126,12 +123,8 @@ TEST_F(RoutingSessionTest, ClearedResourcesTakeTheRoutesLastFirstAndAnswerRouteF
   EXPECT_EQ(r.programmer.take(), (Written{1, 0}));
   EXPECT_EQ(r->database().size(), 0u);
   EXPECT_TRUE(a.routeIds().empty());
-  tStatus status;
-  EXPECT_TRUE(calculate(a, {2}, status).empty());
-  EXPECT_EQ(status.getCode(), kStatusRouteFailure);
-  tStatus programStatus;
-  a.programRoute(toT2, programStatus);
-  EXPECT_EQ(programStatus.getCode(), kStatusRouteFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_TRUE(calculate(a, {2}, s).empty()); }), kStatusRouteFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { a.programRoute(toT2, s); }), kStatusRouteFailure);
 }
 
 TEST_F(RoutingSessionTest, RoutesInTheWayAreListedUpToTheCapacityWithZeroedPadding) {
@@ -184,23 +177,16 @@ TEST_F(RoutingSessionTest, PathAndNameNeedRoomForAllOfThem) {
   const uint32_t id = calculate(a, 2);
   UserBuffer path(8);
   uint32_t count = 1;
-  tStatus status;
-  a.getRouteTerminalPath(id, path.wrapper, count, status);
-  EXPECT_EQ(status.getCode(), kStatusLookupFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { a.getRouteTerminalPath(id, path.wrapper, count, s); }), kStatusLookupFailure);
   EXPECT_EQ(count, 2u);
-  tStatus pathStatus;
-  a.getRouteTerminalPath(id, path.wrapper, count, pathStatus);
-  EXPECT_EQ(pathStatus.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { a.getRouteTerminalPath(id, path.wrapper, count, s); }), 0);
   EXPECT_EQ(path.block.get<uint64_t>(0), 4u | uint64_t{2} << 32);
 
   UserBuffer exact(6), room(7);
-  tStatus nameStatus;
-  a.getTopographyName(exact.wrapper, nameStatus);
-  EXPECT_EQ(nameStatus.getCode(), kStatusLookupFailure) << "no room for the terminating zero";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { a.getTopographyName(exact.wrapper, s); }), kStatusLookupFailure)
+      << "no room for the terminating zero";
   EXPECT_EQ(exact.block.get<uint8_t>(0), 0xA5);
-  tStatus roomStatus;
-  a.getTopographyName(room.wrapper, roomStatus);
-  EXPECT_EQ(roomStatus.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { a.getTopographyName(room.wrapper, s); }), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(room.block.data()), "tables");
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <utility>
 
 #include "LoggingProgrammer.h"
 #include "RouteCalculation.h"
@@ -15,62 +14,11 @@ namespace {
 // T3 -> T5, T6 -> T3 (default, after T3's first input).
 class TopographyProgrammingTest : public ::testing::Test {
  protected:
-  vlark::Route* route(uint32_t destination) {
-    nVLAPALS100::tStatus status;
-    vlark::Route** routes = nullptr;
-    uint32_t count = 0;
-    const vlark::RouteCalculationSeedBase seeds[] = {seed(2)};
-    t.topography().calculateRoute(1, seeds, 1, nullptr, &destination, 1, 0, routes, count, status);
-    vlark::Route* result = std::exchange(routes[0], nullptr);
-    t.topography().destroyRouteArray(routes, count);
-    return result;
-  }
-  void program(vlark::Route& r, nVLAPALS100::tStatus& status) {
-    vlark::AutoRouteProgrammerTransaction transaction(t.topography().descriptor(), &programmer);
-    t.topography().programRouteSegments(transaction, r.segments, r.segmentCount, status);
-    transaction.end(status);
-  }
   std::vector<uint32_t> take() { return programmer.take(); }
 
   LoggingProgrammer programmer;
   TopographyUnderTest t{"k5 1>4:0d 1>5:0d 2>3:1 3>4:1 3>5:1 6>3:0d", &programmer};
 };
-
-TEST_F(TopographyProgrammingTest, SharedEdgeIsWrittenOnceAndResetAfterItsLastRoute) {
-  vlark::Route* toT4 = route(4);
-  vlark::Route* toT5 = route(5);
-  nVLAPALS100::tStatus status;
-  program(*toT4, status);
-  EXPECT_EQ(take(), (std::vector<uint32_t>{2, 3}));
-  program(*toT5, status);
-  EXPECT_EQ(take(), (std::vector<uint32_t>{4}));
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(t.edge(2).programmedCount, 2u);
-
-  t.topography().unprogramRoute(*toT4);
-  EXPECT_EQ(take(), (std::vector<uint32_t>{0})) << "only T4 goes back to its first input";
-  EXPECT_EQ(toT4->state, vlark::kRouteStateReserved);
-  t.topography().unprogramRoute(*toT5);
-  EXPECT_EQ(take(), (std::vector<uint32_t>{2})) << "T5 keeps its input; T3 is reset with its last route";
-  EXPECT_EQ(programmer.begins, programmer.ends);
-  t.topography().unprogramRoute(*toT5);
-  EXPECT_TRUE(take().empty()) << "unprogramming twice releases nothing twice";
-  EXPECT_EQ(t.edge(2).programmedCount, 0u);
-  t.topography().destroyRoute(toT4);
-  t.topography().destroyRoute(toT5);
-}
-
-TEST_F(TopographyProgrammingTest, FirstFailureStopsBeforeCountingTheFailingEdge) {
-  vlark::Route* toT4 = route(4);
-  programmer.refuseAt = 1;
-  nVLAPALS100::tStatus status;
-  program(*toT4, status);
-  EXPECT_EQ(status.getCode(), -5);
-  EXPECT_EQ(t.edge(2).programmedCount, 1u);
-  EXPECT_EQ(t.edge(3).programmedCount, 0u);
-  EXPECT_EQ(programmer.ends, 1);
-  t.topography().destroyRoute(toT4);
-}
 
 using ResetCase = std::tuple<uint32_t, uint32_t, int64_t, std::vector<uint32_t>>;  // id, mode, code, written
 class ResetTerminalTest : public TopographyProgrammingTest, public ::testing::WithParamInterface<ResetCase> {};

@@ -3,8 +3,6 @@
 // engine's tests cover composites that refuse ids and failing children.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "FixedLogicFixture.h"
 #include "driver/regaccess/registration/ARMDispatcher.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
@@ -66,18 +64,11 @@ TEST_F(HostRegMap, DestructionReleasesTheAttachmentBuffers) {
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
-TEST_F(HostRegMap, RegistersItselfAndItsBlocksUnderTheirNamesInOrder) {
+TEST_F(HostRegMap, RegistersItselfAndItsBlocksUnderTheirNames) {
   armki::ARMDispatcher dispatcher;
   host.registerMaps(dispatcher, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(dispatcher.getNumberOfRegistrations(), uint64_t{tHostRegMap::kRegistrationCount});
-  vlhtl::BasicString<char> list;
-  dispatcher.getRegistrationList(list, status);
-  EXPECT_EQ(std::string(list.c_str()),
-            "HostRegMap\tBoardControl\tRefCpldConfig\tRefRegPortInterfaceRegMap\tRefEndpointRegMap\t"
-            "Lo0CpldConfig\tLo0RegPortInterfaceRegMap\tLo0EndpointRegMap\tLo1CpldConfig\t"
-            "Lo1RegPortInterfaceRegMap\tLo1EndpointRegMap\tRoutingRegs\tPrivateEndpoint\tJtagInterfaceRegMap\t"
-            "PrivateRegMap\tCoreBrdRegMap");
 
   const std::vector<std::pair<const char*, arm::tRegisterMapInterface*>> expected = {
       {"HostRegMap", &host},

@@ -43,6 +43,8 @@ TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNev
   // The chips and blocks behind the CPLD answer through the children.
   cpld.Hmc703RegMap.ResetStrobeReg.writeBit6(true, status, false);
   EXPECT_EQ(model().refCpld().hmc703Resets(), 1u);
+  // The chip answers with its id once powered and out of reset.
+  cpld.PllHmc703.setBit0(true, status).writeBit2(true, status, false);
   EXPECT_EQ(cpld.Hmc703RegMap.ChipId.readRegister(status), sim::RefCpldSpace::kChipId);
   EXPECT_TRUE(cpld.AuxInterfaceRegMap.SlaveStatus.readRegister(status) & 1u);
   EXPECT_EQ(status.getCode(), 0);
@@ -58,10 +60,11 @@ TEST_F(RefCpld, PllRefreshKeepsTheCommandBitsTheHardwareCannotReport) {
   cpld.refreshRegMap(status);
   cpld.get(kPllRead, value, status, 0);
   EXPECT_EQ(value, 0x407u);
-  // The model reports each enabled loop one bit above its enable.
+  // The model latches both selects, reports path 1's beside it, and no
+  // lock from a PLL that was never programmed.
   cpld.write(kPllWrite, 0x10507, false, status, 0);
   cpld.read(kPllRead, value, status, 0);
-  EXPECT_EQ(value, 0x30707u);
+  EXPECT_EQ(value, 0x30507u);
   EXPECT_EQ(status.getCode(), 0);
 }
 

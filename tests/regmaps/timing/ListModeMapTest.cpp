@@ -1,8 +1,6 @@
 // The list engine's map on the board. (Every id of the timing tables is
 // recomputed from its key, lowest bit and read-only bit by the generator,
 // against the printed ids each table lists.)
-#include <array>
-
 #include "driver/regmaps/timing/tQRTListModeRegisters.h"
 #include "sim/board/ListEngineModel.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
@@ -30,22 +28,6 @@ TEST_F(ListModeMapOnBoard, StartsDirtyAndStoresOneBitFieldsAsNonZero) {
                                                  wrote(L::kRegister5, 0), wrote(L::kRegister6, 0)}));
   map.set(0x10000003, 7, status, 0);
   EXPECT_FALSE(map.Control.isDirty()) << "an equal value changes nothing";
-  EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(ListModeMapOnBoard, RegisterFormatsListTheFieldsInBitOrder) {
-  tQRTListModeRegisters map(&*binding, 0, 0, 0xFFFFFFFF);
-  std::array<arm::FieldType, 6> types{};
-  std::array<uint64_t, 6> masks{};
-  uint32_t count = 5;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0xC0000000, count, types.data(), masks.data(), s); }),
-            st::kStatusLookupFailure);
-  EXPECT_EQ(count, 5u);
-  count = 6;
-  map.getRegisterFormat(0xC0000000, count, types.data(), masks.data(), status);
-  EXPECT_EQ(types, (std::array<arm::FieldType, 6>{arm::FieldType(0), arm::FieldType(1), arm::FieldType(1),
-                                                  arm::FieldType(1), arm::FieldType(1), arm::FieldType(1)}));
-  EXPECT_EQ(masks, (std::array<uint64_t, 6>{0x1, 0xF00, 0xF000, 0xFF0000, 0xFF000000, 0xFF00000000}));
   EXPECT_EQ(status.getCode(), 0);
 }
 

@@ -72,18 +72,6 @@ TEST(FrequencySettings, EveryFieldButDllFineDecidesBothComparisons) {
   }
 }
 
-uint32_t fnv(const std::vector<uint8_t>& bytes) {
-  uint32_t hash = 0x811c9dc5u;
-  for (uint8_t byte : bytes) hash = (hash ^ byte) * 0x01000193u;
-  return hash;
-}
-
-TEST(SettingsRecords, TheDefaultReferenceClockHashesItsTwentySixFieldBytes) {
-  const std::vector<uint8_t> fields = {0, 0,    0, 0,    0,    0, 0, 0, 0, 0, 0x8e, 0x0a, 0x02,
-                                       0, 0x14, 0, 0x28, 0x28, 0, 0, 0, 0, 5, 0,    1,    0};
-  EXPECT_EQ(vlhtl::hasher<RefClockSettings>()(RefClockSettings()), fnv(fields));
-}
-
 // Padding that differs between two equal records neither splits them
 // across buckets nor lets the set keep both.
 TEST(SettingsRecords, EqualRecordsHashAlikeWhateverTheirPaddingHolds) {

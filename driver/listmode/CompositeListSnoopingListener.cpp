@@ -1,0 +1,14 @@
+#include "CompositeListSnoopingListener.h"
+
+namespace listmodek {
+
+void CompositeListSnoopingListener::onStartCommitSnooping(iListInstructionInserter* inserter, tStatus& status) {
+  startEach([inserter](iListSnoopingListener& listener, tStatus& s) { listener.onStartCommitSnooping(inserter, s); },
+            [](iListSnoopingListener& listener, tStatus& s) { listener.onStopCommitSnooping(s); }, status);
+}
+
+void CompositeListSnoopingListener::onStopCommitSnooping(tStatus& status) {
+  reachEach([](iListSnoopingListener& listener, tStatus& s) { listener.onStopCommitSnooping(s); }, status);
+}
+
+}  // namespace listmodek
