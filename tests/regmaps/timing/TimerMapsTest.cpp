@@ -1,8 +1,6 @@
 // The timer block's maps: a PLL counter and a settling timer on the board,
 // and the passes of the timer map that holds two of the one and nine of
 // the other.
-#include <map>
-
 #include "driver/regmaps/timing/tQRTPLLCounterRegisters.h"
 #include "driver/regmaps/timing/tQRTSettlingTimerRegisters.h"
 #include "driver/regmaps/timing/tQRTTimerRegisters.h"
@@ -72,23 +70,6 @@ TEST_F(TimerMapsOnBoard, SettlingTimerWritesCutToTheFieldAndSkipWhatIsAlreadyWri
   EXPECT_FALSE(map.Control.readCodeValid(status));
   EXPECT_EQ(status.getCode(), 0);
 }
-
-// A target that fails chosen addresses and logs every access (the port
-// would refuse everything after a failed instruction until it is reset).
-class FailingTarget : public arm::IRegisterInstructionTarget {
- public:
-  uint64_t read64(uint32_t address, tStatus& status) override { return access(address, status); }
-  uint32_t read32(uint32_t address, tStatus& status) override { return access(address, status); }
-  void write64(uint32_t address, uint64_t, tStatus& status) override { access(address, status); }
-  void write32(uint32_t address, uint32_t, tStatus& status) override { access(address, status); }
-  uint32_t access(uint32_t address, tStatus& status) {
-    log.push_back(address);
-    if (failures.count(address) != 0) status.setCode(failures[address], VL_SITE);
-    return 0;
-  }
-  std::map<uint32_t, int32_t> failures;
-  std::vector<uint32_t> log;
-};
 
 TEST(TimerMapPasses, ReachEverySettlingTimerInOrderPastFailuresAndKeepTheFirstError) {
   FailingTarget target;
