@@ -252,7 +252,6 @@ INSTANTIATE_TEST_SUITE_P(EachCpld, CpldRevisionOutOfRange,
                                          CpldRevision{1, 0x19050613, 0x18060812, 0xBFFA9024},
                                          CpldRevision{2, 0x19050613, 0x18060812, 0}));
 
-
 // Whichever allocation fails, add device either brings the board up or
 // fails leaving nothing behind; removal of an added board frees all.
 TEST(ModuleAddDeviceSweep, AnyFailedAllocationFailsCleanlyOrIsDeferred) {
