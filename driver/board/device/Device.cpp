@@ -68,8 +68,9 @@ void Device::initializeHardware(tStatus& status) {
   records_[kPowerUpRecord].clear();
   downloadFpgaImage(status);
   records_[kFpgaImageRecord].merge(status);
-  // The flash partition manager is created into the FPGA-image record here
-  // once the flash store exists.
+  // The flash partition manager over the board's calibration EEPROM
+  // controller is created into the FPGA-image record here once the board
+  // object offers that controller.
   records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
   buildDeviceProperties(records_[kPropertiesRecord]);
   checkVersionCompatibility(records_[kPropertiesRecord]);
