@@ -46,6 +46,16 @@ inline const tPulseWidthSlot<tMap>* findSlot(const tPulseWidthSlot<tMap> (&slots
   return nullptr;
 }
 
+// A pulse of the bits in `mask`: cleared, set and cleared again, each step
+// written under the rule above (a step that changes nothing on a clean
+// register writes nothing).
+template <typename tRegister>
+inline void pulse(tRegister& reg, typename tRegister::tValue mask, tStatus& status) {
+  writeValue(reg, reg.getValue() & ~mask, status);
+  writeValue(reg, reg.getValue() | mask, status);
+  writeValue(reg, reg.getValue() & ~mask, status);
+}
+
 template <typename... tRegisters>
 inline void markDirty(tRegisters&... registers) {
   ((registers.dirty = 1), ...);

@@ -9,6 +9,7 @@
 
 #include "../../driver/platform/zuk/ZukDMA.h"
 #include "PhysicalMemory.h"
+#include "UserMemory.h"
 
 namespace sim {
 namespace {
@@ -39,6 +40,7 @@ State& state() {
 constinit FaultSite gAllocationFaults("nVLZUK220_tPageList_createFromAllocation");
 constinit FaultSite gKernelMappingFaults("nVLZUK220_tPageList_mapToKernel");
 constinit FaultSite gOnePageFaults("nVLZUK220_tPageList_mapOnePageToKernel");
+constinit FaultSite gUserLockFaults("nVLZUK220_tPageList_createFromUser");
 
 // Page-list handles reach the kernel layer only while they exist; an
 // unknown one is a driver bug worth stopping on.
@@ -59,6 +61,24 @@ uint64_t create(uint64_t pageCount, uint32_t flags, uint32_t node) {
   std::lock_guard<std::mutex> lock(s.mutex);
   const uint64_t handle = s.nextHandle++;
   s.lists[handle] = List{PageLists::Info{pageCount, flags, node, std::move(physical), host}, {}};
+  return handle;
+}
+
+// User pages are the process's own memory: they get frames of their own
+// for the device to reach, but their bytes stay where the process has them.
+// Every page must hold some of the process's memory.
+uint64_t lockUser(uint64_t address, uint64_t pageCount, uint32_t flags, uint64_t pageMask) {
+  if (gUserLockFaults.hit() || pageCount == 0 || (address & ~pageMask) != 0) return 0;
+  for (uint64_t page = 0; page < pageCount; ++page) {
+    if (!UserMemory::touches(address + page * kPage, kPage)) return 0;
+  }
+  SimScope scope;
+  auto* host = reinterpret_cast<uint8_t*>(address);
+  std::vector<uint64_t> physical = PhysicalMemory::place(host, pageCount, false, false);
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  const uint64_t handle = s.nextHandle++;
+  s.lists[handle] = List{PageLists::Info{pageCount, flags, PageLists::kNoNode, std::move(physical), host, true}, {}};
   return handle;
 }
 
@@ -96,6 +116,15 @@ void unmap(uint64_t handle, void* address) {
 FaultSite& PageLists::allocationFaults() { return gAllocationFaults; }
 FaultSite& PageLists::kernelMappingFaults() { return gKernelMappingFaults; }
 FaultSite& PageLists::onePageMappingFaults() { return gOnePageFaults; }
+FaultSite& PageLists::userLockFaults() { return gUserLockFaults; }
+
+size_t PageLists::userLists() {
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  size_t users = 0;
+  for (const auto& [handle, list] : s.lists) users += list.info.user ? 1 : 0;
+  return users;
+}
 
 std::optional<PageLists::Info> PageLists::find(uint64_t pageList) {
   SimScope scope;
@@ -157,10 +186,13 @@ void PageLists::reset() {
   gAllocationFaults.clear();
   gKernelMappingFaults.clear();
   gOnePageFaults.clear();
+  gUserLockFaults.clear();
   SimScope scope;
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);
-  for (auto& [handle, list] : s.lists) ::operator delete(list.info.host, kPageAlignment);
+  for (auto& [handle, list] : s.lists) {
+    if (!list.info.user) ::operator delete(list.info.host, kPageAlignment);
+  }
   s.lists.clear();
   s.mappings = 0;
   s.strayUnmaps = 0;
@@ -187,7 +219,12 @@ void nVLZUK220_tPageList_destroy(uint64_t pageList) {
   s.lists.erase(pageList);
   lock.unlock();
   sim::PhysicalMemory::release(list.info.physical);
-  ::operator delete(list.info.host, sim::kPageAlignment);
+  if (!list.info.user) ::operator delete(list.info.host, sim::kPageAlignment);
+}
+
+uint64_t nVLZUK220_tPageList_createFromUser(uint64_t userAddress, uint64_t pageCount, uint32_t flags,
+                                            uint64_t pageMask) {
+  return sim::lockUser(userAddress, pageCount, flags, pageMask);
 }
 
 int32_t nVLZUK220_tPageList_getPhysicalAddress(uint64_t pageList, uint64_t offset, uint64_t* physicalAddress,

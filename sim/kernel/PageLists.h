@@ -24,7 +24,8 @@ class PageLists {
     uint32_t flags;
     uint32_t numaNode;  // kNoNode when allocated without one
     std::vector<uint64_t> physical;
-    uint8_t* host;  // the processor's view of page 0; the pages follow it
+    uint8_t* host;      // the processor's view of page 0; the pages follow it
+    bool user = false;  // locked pages of the calling process, not fresh ones
   };
 
   // Creation from an allocation (both forms), whole-list kernel mappings,
@@ -32,9 +33,13 @@ class PageLists {
   static FaultSite& allocationFaults();
   static FaultSite& kernelMappingFaults();
   static FaultSite& onePageMappingFaults();
+  // Locking user pages.
+  static FaultSite& userLockFaults();
 
   static std::optional<Info> find(uint64_t pageList);
   static size_t count();
+  // Lists of locked user pages that exist.
+  static size_t userLists();
   static std::vector<uint64_t> handles();
   // Kernel mappings made and not yet undone, of both kinds.
   static size_t kernelMappings();

@@ -27,6 +27,8 @@ struct KernelMutex {
   std::mutex mutex;
 };
 
+std::atomic<uint64_t> gMutexAcquisitions{0};
+
 // All single-use events share one host mutex and condition: events are
 // short-lived stack records that the kernel layer may not keep anything
 // for, and waking every waiter to re-check its own flag is cheap here.
@@ -79,6 +81,8 @@ int Sync::interruptLockDepth() { return tInterruptLockDepth; }
 
 void Sync::setInterruptsEnabledHook(Hook hook) { gInterruptsEnabledHook = hook; }
 
+uint64_t Sync::mutexAcquisitions() { return gMutexAcquisitions.load(); }
+
 int Sync::waitingThreads() {
   std::lock_guard<std::mutex> guard(gEventMutex);
   return gWaiting;
@@ -87,6 +91,7 @@ int Sync::waitingThreads() {
 void Sync::reset() {
   spinLockCreationFaults().clear();
   mutexCreationFaults().clear();
+  gMutexAcquisitions = 0;
   tThread.interruptPending = false;
 }
 
@@ -133,7 +138,10 @@ void nVLZUK150_destroyMutex(uint64_t mutex) {
   delete reinterpret_cast<sim::KernelMutex*>(mutex);
 }
 
-void nVLZUK150_acquireMutex(uint64_t mutex) { reinterpret_cast<sim::KernelMutex*>(mutex)->mutex.lock(); }
+void nVLZUK150_acquireMutex(uint64_t mutex) {
+  sim::gMutexAcquisitions.fetch_add(1, std::memory_order_relaxed);
+  reinterpret_cast<sim::KernelMutex*>(mutex)->mutex.lock();
+}
 
 void nVLZUK150_releaseMutex(uint64_t mutex) { reinterpret_cast<sim::KernelMutex*>(mutex)->mutex.unlock(); }
 

@@ -27,6 +27,9 @@ class Sync {
   using Hook = void (*)();
   static void setInterruptsEnabledHook(Hook hook);
 
+  // Kernel mutexes acquired since the last reset, by every thread.
+  static uint64_t mutexAcquisitions();
+
   // Number of threads blocked in a single-use-event wait right now.
   static int waitingThreads();
 

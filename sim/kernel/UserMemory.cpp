@@ -48,6 +48,14 @@ bool UserMemory::isMapped(uint64_t address, uint64_t size) {
   return mappedLocked(address, size);
 }
 
+bool UserMemory::touches(uint64_t address, uint64_t size) {
+  std::lock_guard<std::mutex> guard(gRangesMutex);
+  auto next = gRanges.lower_bound(address + size);
+  if (next == gRanges.begin()) return false;
+  const auto& [base, length] = *std::prev(next);
+  return base + length > address;
+}
+
 uint64_t UserMemory::inboundCopies() { return gInboundCopies.load(); }
 uint64_t UserMemory::outboundCopies() { return gOutboundCopies.load(); }
 

@@ -25,6 +25,8 @@ class UserMemory {
   static void addRange(const void* base, uint64_t size);
   static void removeRange(const void* base);
   static bool isMapped(uint64_t address, uint64_t size);
+  // Whether some byte of [address, address + size) is the process's memory.
+  static bool touches(uint64_t address, uint64_t size);
 
   // Copies the driver made (successful or not), for tests that must prove
   // that nothing was touched.

@@ -25,7 +25,12 @@ enum {
 // them on the given node where it can.
 uint64_t nVLZUK220_tPageList_createFromAllocation(uint64_t pageCount, uint32_t flags);
 uint64_t nVLZUK1_tPageList_createFromAllocationNUMA(uint64_t pageCount, uint32_t flags, uint32_t numaNode);
-// Frees the pages; 0 is allowed and does nothing.
+// Locks `pageCount` pages of the calling process from `userAddress` (page
+// aligned: `userAddress & ~pageMask` is 0) in memory and lists them; 0 when
+// they cannot be locked. Flags: 8 for a bitfile, 16 for a FIFO buffer.
+uint64_t nVLZUK220_tPageList_createFromUser(uint64_t userAddress, uint64_t pageCount, uint32_t flags,
+                                            uint64_t pageMask);
+// Frees the pages (unlocks user pages); 0 is allowed and does nothing.
 void nVLZUK220_tPageList_destroy(uint64_t pageList);
 // The physical address of the byte at `offset` and how many bytes from
 // there on are physically contiguous (up to the end of the list).
