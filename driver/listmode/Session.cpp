@@ -129,7 +129,7 @@ void Session::clearListeners() {
   stateListeners_.clear();
 }
 
-void Session::prepareCommitSnooping(rfyulreserve::ReservationClientID client, tStatus& status) {
+void Session::prepareCommitSnooping(uint32_t reservationClient, tStatus& status) {
   if (status.isFatal()) return;
   // Emptying the lists of a recording session would leave its listeners
   // snooping with nobody to stop them.
@@ -137,7 +137,7 @@ void Session::prepareCommitSnooping(rfyulreserve::ReservationClientID client, tS
     fail(st::kStatusListModeFailure, status, __LINE__);
     return;
   }
-  setReservationClientID(uint64_t{rfyulreserve::tokenValue(client)});
+  setReservationClientID(uint64_t{reservationClient});
   if (hasSnoopingListeners()) clearListeners();
 }
 

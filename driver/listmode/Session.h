@@ -20,7 +20,6 @@
 #include "CompositeListStateListener.h"
 #include "ListTraits.h"
 #include "driver/listmode/pcode/Assembler.h"
-#include "driver/rf/reservation/ReservationTypes.h"
 
 namespace listmodek {
 
@@ -82,9 +81,9 @@ class Session {
 
   // What a commit request does before the device attaches the engine's
   // listeners: -52031 and nothing changed while this session records a
-  // list; otherwise keeps the client (zero-extended) and empties the
-  // listener lists of an earlier commit.
-  void prepareCommitSnooping(rfyulreserve::ReservationClientID client, tStatus& status);
+  // list; otherwise keeps the reservation client's 32-bit token
+  // (zero-extended) and empties the listener lists of an earlier commit.
+  void prepareCommitSnooping(uint32_t reservationClient, tStatus& status);
   // Stops the engine, tells the state listeners, and forgets the run only
   // when all went well.
   void abort(tStatus& status);

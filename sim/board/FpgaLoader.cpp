@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/fpgaimage/SyntheticBitstream.h"
+#include "sim/board/SyntheticBitstream.h"
 
 namespace sim {
 

@@ -13,8 +13,28 @@ void FpgaWindow::placeIrqBlock(uint64_t base) {
   registers_.split(base + kIrqStatus, 4);
 }
 
+void FpgaWindow::attach(uint64_t offset, uint64_t size, RegisterBlock& block) {
+  BridgeGuard guard(bridge_.interrupts());
+  std::erase_if(attached_, [&](const Attached& a) { return a.offset == offset; });
+  attached_.push_back({offset, size, &block});
+}
+
+void FpgaWindow::detach(RegisterBlock& block) {
+  BridgeGuard guard(bridge_.interrupts());
+  std::erase_if(attached_, [&](const Attached& a) { return a.block == &block; });
+}
+
+RegisterBlock* FpgaWindow::attachedAt(uint64_t offset, unsigned width) {
+  if (width != 4) return nullptr;
+  for (const Attached& a : attached_) {
+    if (offset >= a.offset && offset - a.offset < a.size) return a.block;
+  }
+  return nullptr;
+}
+
 uint32_t FpgaWindow::read(uint64_t offset, unsigned width) {
   BridgeGuard guard(bridge_.interrupts());
+  if (RegisterBlock* block = attachedAt(offset, width)) return block->read(offset, width);
   if (width == 4 && irqBase_ && offset >= *irqBase_ && offset < *irqBase_ + 16) {
     const uint64_t reg = offset - *irqBase_;
     if (reg == kIrqEnable) return irqEnabled_ ? 1 : 0;
@@ -30,6 +50,7 @@ uint32_t FpgaWindow::read(uint64_t offset, unsigned width) {
 
 void FpgaWindow::write(uint64_t offset, unsigned width, uint32_t value) {
   BridgeGuard guard(bridge_.interrupts());
+  if (RegisterBlock* block = attachedAt(offset, width)) return block->write(offset, width, value);
   registers_.write(offset, width, value);
   if (width != 4) return;
   if (irqBase_ && offset >= *irqBase_ && offset < *irqBase_ + 16) {

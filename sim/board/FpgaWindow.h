@@ -90,6 +90,13 @@ class FpgaWindow : public RegisterBlock {
   void setFifoNeverDisables(uint64_t offset, bool never);
   void setFifoNeverResets(uint64_t offset, bool never);
 
+  // A block of the personality answering 32-bit accesses at [offset,
+  // offset + size) of the window, with window offsets; not owned. Called
+  // under no lock of the block's own. A later block at the same offset
+  // takes the place over; `detach` removes every place of a block.
+  void attach(uint64_t offset, uint64_t size, RegisterBlock& block);
+  void detach(RegisterBlock& block);
+
  private:
   void writeIrq(uint64_t reg, uint32_t value);
   void evaluateIrq(uint32_t candidates);
@@ -104,6 +111,13 @@ class FpgaWindow : public RegisterBlock {
   uint32_t irqMask_ = 0;
   uint32_t irqPending_ = 0;
   std::map<uint64_t, FifoState> fifos_;
+  struct Attached {
+    uint64_t offset;
+    uint64_t size;
+    RegisterBlock* block;
+  };
+  RegisterBlock* attachedAt(uint64_t offset, unsigned width);
+  std::vector<Attached> attached_;
 };
 
 }  // namespace sim

@@ -15,7 +15,7 @@
 #include "sim/kernel/Pci.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/regaccess/RegisterMapFixture.h"
-#include "tools/fpgaimage/SyntheticBitstream.h"
+#include "sim/board/SyntheticBitstream.h"
 
 namespace vltest {
 namespace {

@@ -9,6 +9,7 @@
 #include "FifoRoadFixture.h"
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/fpga/fifo/WexelDmaChannelFactoryPolling.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 namespace {
@@ -164,20 +165,14 @@ TEST_F(BoardFifo, ModesAndRefusals) {
   BoardFifoWexel* fifo = makeFifo(1, Direction::HostToDevice);
   fifo->setMode(2, status);
   EXPECT_EQ(fpga().fifo(kControl).commands, (std::vector<uint32_t>{0x200}));
-  tStatus unknown;
-  fifo->setMode(3, unknown);
-  EXPECT_EQ(unknown.getCode(), vllym::kStatusUnknownAttribute);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fifo->setMode(3, s); }), vllym::kStatusUnknownAttribute);
   EXPECT_FALSE(fifo->isWholeBuffer());
   EXPECT_EQ(fpga().fifo(kControl).commands.size(), 1u);
 
-  tStatus noBuffer;
-  fifo->start(noBuffer);
-  EXPECT_EQ(noBuffer.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fifo->start(s); }), nVLAPALS100::kStatusBadSelector);
   // Too large for a 32-bit count: refused before anything is mapped.
   const vllym::BoardFifoBuffer huge{0x100000000ull, 0, nVLAPAL000::tPageList{0x100000000ull, 0, 0}};
-  tStatus tooLarge;
-  fifo->setBuffer(&huge, tooLarge);
-  EXPECT_EQ(tooLarge.getCode(), vllym::kStatusBufferTooLarge);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fifo->setBuffer(&huge, s); }), vllym::kStatusBufferTooLarge);
   EXPECT_EQ(fifo->getBufferSize(), 0u);
 }
 
@@ -296,9 +291,7 @@ TEST_F(BoardFifo, PollingChannelsSpinForBytesAndSleepForTheStop) {
   // A host-memory error stops the channel with bit 27: a hardware fault.
   engine(1).setHostMemoryError(true);
   engine(1).feed(pattern(100, 1));
-  tStatus faulted;
-  channel->waitForStop(10, faulted);
-  EXPECT_EQ(faulted.getCode(), vllym::kStatusHardwareFault);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { channel->waitForStop(10, s); }), vllym::kStatusHardwareFault);
   fifo->abort(kAbortCode);
   polling.destroyChannel(channel);
 }

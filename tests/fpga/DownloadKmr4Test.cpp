@@ -12,7 +12,7 @@
 #include "sim/kernel/Console.h"
 #include "sim/kernel/PageLists.h"
 #include "tests/regaccess/RegisterMapFixture.h"
-#include "tools/fpgaimage/SyntheticBitstream.h"
+#include "sim/board/SyntheticBitstream.h"
 
 namespace vltest {
 namespace {

@@ -18,17 +18,6 @@ using nVL9738K_24_0::BoardOstervaneBase;
 using Policy = vllym::OpenFpgaSessionPolicyCommon;
 using Words = std::vector<uint32_t>;
 
-struct PolicyDevice {
-  nVLAPAL000::tPCIDevice& pci;
-  void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
-  void unmapBAR(void* address) { pci.unmapBAR(address); }
-  uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
-  const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
-  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
-  void prepareForFpgaDownload(tStatus&) {}
-  void completeInitialization(tStatus&) {}
-};
-
 // The design shifts its signature out of one register, a word per read.
 struct SignatureSource : sim::RegisterBlock {
   std::deque<uint32_t> words;
@@ -73,14 +62,14 @@ class FpgaSessionPolicies : public testing::Test {
 
   SignatureSource design;
   PciTestBoard pci;
-  PolicyDevice device{pci.device()};
+  LymTestDevice device{pci.device()};
   tStatus built;
-  nVL9738K_24_0::LymSupport<PolicyDevice> board{device, built};
+  nVL9738K_24_0::LymSupport<LymTestDevice> board{device, built};
   uint32_t personalities = 0;
   int32_t refusalCode = static_cast<int32_t>(vllym::kStatusDownloadRefused);
   vllym::FpgaDownloadPolicySingleFpgaSession download{&personalities, &refusalCode};
   vllym::SignatureRegisterCommon signature{board.getFpgaIoAccessor()};
-  Policy policy{&download, &signature, &board};
+  Policy policy{&download, &signature, &board.getDownload()};
 };
 
 TEST_F(FpgaSessionPolicies, DownloadsDependOnTheReasonAndHowManySessionsHoldAPersonality) {

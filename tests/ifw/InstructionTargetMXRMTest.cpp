@@ -12,7 +12,6 @@ namespace {
 
 using namespace vltest;
 using I = Port::Instruction;
-namespace codes = vlifw::codes;
 
 // A block at 0x1000 in subsystem 8, whose registers the board keeps.
 class InstructionTargetMXRMOnBoard : public RegisterPortOnBoard {

@@ -16,7 +16,6 @@ namespace {
 using namespace vltest;
 using Block = sim::SubsystemMapModel::Block;
 using Descriptor = sim::SubsystemMapModel::Descriptor;
-namespace codes = vlifw::codes;
 
 // A leaf descriptor of the given kind.
 Descriptor leaf(uint16_t uid, uint8_t childCount = 0) { return Descriptor{uid, 1, 1, 0, childCount, 0}; }

@@ -54,7 +54,7 @@ TEST_F(SessionOnBoard, APauseFailureIsReportedOnceAndARecordingSessionKeepsItsLi
   EXPECT_TRUE(log.empty()) << "nothing snoops outside a commit";
   session->beginCommit(status);
   tStatus again, next;
-  session->prepareCommitSnooping(rfyulreserve::ReservationClientID{7}, again);
+  session->prepareCommitSnooping(7u, again);
   EXPECT_EQ(again.getCode(), st::kStatusListModeFailure);
   b.failures["stop"] = -7;
   request();
@@ -63,7 +63,7 @@ TEST_F(SessionOnBoard, APauseFailureIsReportedOnceAndARecordingSessionKeepsItsLi
   session->endCommit(status);
   EXPECT_EQ(status.getCode(), -7);
   EXPECT_EQ(std::count(log.begin(), log.end(), "c.stop"), 3);
-  session->prepareCommitSnooping(rfyulreserve::ReservationClientID{0xFFFFFFFF}, next);
+  session->prepareCommitSnooping(0xFFFFFFFFu, next);
   EXPECT_EQ(session->getReservationClientID(), 0xFFFFFFFFu) << "zero-extended";
   EXPECT_FALSE(session->hasSnoopingListeners());
   session->beginCommit(next);

@@ -120,6 +120,7 @@ TEST(Semaphore, SignalWhileCountedAddsOneAndResetIsNotOffered) {
 
 class SyncThreads : public testing::Test {
  protected:
+  tStatus status;
   void SetUp() override { sim::Clock::instance().setMode(sim::Clock::Mode::Real); }
   static void waitUntilWaiting(int count) {
     while (sim::Sync::waitingThreads() < count) std::this_thread::yield();
@@ -127,7 +128,6 @@ class SyncThreads : public testing::Test {
 };
 
 TEST_F(SyncThreads, WaitersAreServedFirstInFirstOut) {
-  tStatus status;
   tEvent event(true, false, status);
   std::vector<int> order;
   std::mutex orderMutex;
@@ -153,7 +153,6 @@ TEST_F(SyncThreads, WaitersAreServedFirstInFirstOut) {
 }
 
 TEST_F(SyncThreads, BoundedWaitIsWokenBeforeItsDeadline) {
-  tStatus status;
   tSemaphore semaphore(0, status);
   tStatus waitStatus;
   bool woken = false;
@@ -167,7 +166,6 @@ TEST_F(SyncThreads, BoundedWaitIsWokenBeforeItsDeadline) {
 }
 
 TEST_F(SyncThreads, MutexExcludesOtherThreads) {
-  tStatus status;
   tMutex mutex(status);
   int counter = 0;
   std::vector<std::thread> threads;

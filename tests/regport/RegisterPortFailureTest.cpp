@@ -4,20 +4,11 @@
 #include <string>
 
 #include "RegisterPortFixture.h"
-#include "driver/ifw/IfwStatusCodes.h"
-#include "sim/kernel/Clock.h"
 #include "sim/kernel/Console.h"
 
 namespace {
 
 using namespace vltest;
-using vlifw::ReadInstruction;
-using vlifw::WriteInstruction;
-namespace codes = vlifw::codes;
-
-constexpr uint32_t kTimeoutMs = 1000;
-
-uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
 
 // A prefixed debug line of the port's source file.
 std::string portLine(const char* lineNumber, const std::string& message) {

@@ -10,16 +10,25 @@
 #include <optional>
 #include <vector>
 
+#include "driver/ifw/IfwStatusCodes.h"
 #include "driver/regport/PCIRegisterAccessor.h"
 #include "driver/regport/RegisterPort.h"
 #include "sim/board/Board.h"
 #include "sim/board/SubsystemModel.h"
+#include "sim/kernel/Clock.h"
 
 namespace vltest {
 
 using nVLAPALS100::tStatus;
 using sim::BusAccess;
 using Port = sim::RegisterPortModel;
+using vlifw::ReadInstruction;
+using vlifw::WriteInstruction;
+namespace codes = vlifw::codes;
+
+constexpr uint32_t kTimeoutMs = 1000;
+
+inline uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
 
 // Registers that hold what was written; reads of unwritten ones fail.
 class RamSubsystem : public sim::SubsystemModel {

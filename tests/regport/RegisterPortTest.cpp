@@ -2,20 +2,11 @@
 // reset, how instructions are cut into port words, free-slot caching and
 // results of both widths.
 #include "RegisterPortFixture.h"
-#include "driver/ifw/IfwStatusCodes.h"
-#include "driver/regport/RegisterPort.h"
-#include "sim/kernel/Clock.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using namespace vltest;
-using vlifw::ReadInstruction;
-using vlifw::WriteInstruction;
-namespace codes = vlifw::codes;
-
-constexpr uint32_t kTimeoutMs = 1000;
-
-uint64_t nowMs() { return sim::Clock::instance().nowNs() / 1'000'000; }
 
 // --- Construction -------------------------------------------------------------
 
@@ -53,9 +44,7 @@ TEST_F(RegisterPortConstruction, ABadSignatureLeavesThePortNotReadyForGood) {
   EXPECT_EQ(model.resets(), 0u);
 
   clearTraffic();
-  tStatus flushed;
-  port.flush(flushed);
-  EXPECT_EQ(flushed.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port.flush(s); }), nVLAPALS100::kStatusNotAccessible);
   tStatus reading;
   uint64_t value = 7;
   port.read(ReadInstruction{1, 0}, &value, reading, kTimeoutMs);
@@ -105,9 +94,7 @@ TEST_F(RegisterPortConstruction, AFailedStatusKeepsThePortUntouchedAndNotReady) 
   vlregport::RegisterPort& port = openPort();
   EXPECT_TRUE(portTraffic().empty());
   EXPECT_FALSE(port.isReady());
-  tStatus flushed;
-  port.flush(flushed);
-  EXPECT_EQ(flushed.getCode(), nVLAPALS100::kStatusRequestFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port.flush(s); }), nVLAPALS100::kStatusRequestFailure);
 }
 
 // --- Encoding -----------------------------------------------------------------

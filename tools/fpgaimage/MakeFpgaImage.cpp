@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "SyntheticBitstream.h"
+#include "sim/board/SyntheticBitstream.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

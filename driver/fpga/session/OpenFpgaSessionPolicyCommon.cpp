@@ -1,7 +1,7 @@
 #include "OpenFpgaSessionPolicyCommon.h"
 
 #include "SessionStatusCodes.h"
-#include "driver/board/BoardOstervaneBase.h"
+#include "driver/fpga/DownloadKmr4.h"
 
 namespace vllym {
 namespace {

@@ -14,11 +14,9 @@
 #include "FpgaDownloadPolicySingleFpgaSession.h"
 #include "SignatureRegisterCommon.h"
 
-namespace nVL9738K_24_0 {
-class BoardOstervaneBase;
-}
-
 namespace vllym {
+
+class DownloadKmr4;
 
 class OpenFpgaSessionPolicyCommon {
  public:
@@ -30,7 +28,7 @@ class OpenFpgaSessionPolicyCommon {
 
   // None is owned.
   OpenFpgaSessionPolicyCommon(const FpgaDownloadPolicySingleFpgaSession* download, SignatureRegisterCommon* signature,
-                              nVL9738K_24_0::BoardOstervaneBase* board)
+                              DownloadKmr4* board)
       : download_(download), signature_(signature), board_(board) {}
   virtual ~OpenFpgaSessionPolicyCommon() {}
 
@@ -43,7 +41,7 @@ class OpenFpgaSessionPolicyCommon {
 
   const FpgaDownloadPolicySingleFpgaSession* download_;
   SignatureRegisterCommon* signature_;
-  nVL9738K_24_0::BoardOstervaneBase* board_;
+  DownloadKmr4* board_;  // tells whether a design is running
 };
 
 }  // namespace vllym

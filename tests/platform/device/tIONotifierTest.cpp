@@ -37,9 +37,7 @@ Bytes message(uint64_t id, std::initializer_list<std::pair<size_t, uint32_t>> wo
 class IONotifier : public testing::Test {
  protected:
   IONotifier() {
-    tStatus status;
-    notifier.initialize({kId, kPort}, status);
-    EXPECT_EQ(status.getCode(), 0);
+    EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { notifier.initialize({kId, kPort}, s); }), 0);
   }
 
   tIONotifier notifier;

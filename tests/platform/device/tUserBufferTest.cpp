@@ -20,6 +20,7 @@ using vltest::siteOf;
 
 class UserBuffer : public testing::Test {
  protected:
+  tStatus status;
   UserBuffer() {
     for (size_t i = 0; i < block.size(); ++i) block.data()[i] = static_cast<uint8_t>(0x10 + i);
   }
@@ -32,7 +33,6 @@ class UserBuffer : public testing::Test {
 
 TEST_F(UserBuffer, ReadAndWriteReachTheBlockAtTheirOffset) {
   uint8_t read[4] = {};
-  tStatus status;
   buffer.readFromBuffer(12, read, sizeof read, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(std::vector<uint8_t>(read, read + 4), (std::vector<uint8_t>{0x1C, 0x1D, 0x1E, 0x1F}));
@@ -43,7 +43,6 @@ TEST_F(UserBuffer, ReadAndWriteReachTheBlockAtTheirOffset) {
 }
 
 TEST_F(UserBuffer, CopiesOnAnErrorStatusTouchNothing) {
-  tStatus status;
   status.setCode(-52010, VL_SITE);
   uint8_t read[4] = {0xEE, 0xEE, 0xEE, 0xEE};
   buffer.readFromBuffer(0, read, sizeof read, status);
@@ -105,7 +104,6 @@ TEST_F(UserBuffer, RangesOutsideTheBlockAreRefusedBeforeAnyCopy) {
 TEST_F(UserBuffer, BlockBeyondOneKernelCopyIsRefusedRatherThanCutShort) {
   tStatus construction;
   tUserBuffer huge(descriptor, block.address(), uint64_t{1} << 33, construction);
-  tStatus status;
   uint8_t byte = 0;
   huge.readFromBuffer(0, &byte, (uint64_t{1} << 32) + 1, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);

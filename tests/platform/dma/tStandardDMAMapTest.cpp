@@ -17,6 +17,7 @@ constexpr uint64_t kPage = 4096;
 
 class StandardDMAMap : public testing::Test {
  protected:
+  tStatus status;
   void SetUp() override {
     sim::PhysicalMemory::setPlacement({1, 0, 0});  // every page its own run
     tStatus status;
@@ -40,7 +41,6 @@ class StandardDMAMap : public testing::Test {
 
 TEST_F(StandardDMAMap, ReserveCountsOneSegmentPerPagePlusOne) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   const std::pair<uint64_t, uint64_t> cases[] = {{0, 0}, {1, 1}, {4096, 2}, {8192, 3}, {8193, 4}};
   for (const auto& [size, segments] : cases) {
     tStandardDMAMap fresh(dma.configuration);
@@ -55,7 +55,6 @@ TEST_F(StandardDMAMap, ReserveCountsOneSegmentPerPagePlusOne) {
 
 TEST_F(StandardDMAMap, ASmallerSecondMapReusesTheObjectAndALargerOneReplacesIt) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   map.map(buffer, 0, 3 * kPage, nVLAPAL000::kDMADeviceReads, status);
   const uint64_t first = onlyObject();
   map.unmap();
@@ -73,7 +72,6 @@ TEST_F(StandardDMAMap, ASmallerSecondMapReusesTheObjectAndALargerOneReplacesIt) 
 
 TEST_F(StandardDMAMap, MapsTheRegionFromTheBuffersOffsetInTheDirectionAsked) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   tPageList shifted = buffer;
   shifted.offset = 16;
   map.map(shifted, kPage - 16 + 100, kPage, nVLAPAL000::kDMADeviceWrites, status);
@@ -95,7 +93,6 @@ TEST_F(StandardDMAMap, MapsTheRegionFromTheBuffersOffsetInTheDirectionAsked) {
 
 TEST_F(StandardDMAMap, RefusedMappingIsTranslatedAndLeavesTheMapUnmapped) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   ScatterGather::mappingFaults().failNth(1, -51352);
   map.map(buffer, 0, kPage, nVLAPAL000::kDMADeviceReads, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
@@ -110,7 +107,6 @@ TEST_F(StandardDMAMap, RefusedMappingIsTranslatedAndLeavesTheMapUnmapped) {
 
 TEST_F(StandardDMAMap, NoObjectForALargerRegionKeepsTheOldOne) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   map.reserve(kPage, status);
   const uint64_t first = onlyObject();
   ScatterGather::creationFaults().failNth(1, 0);
@@ -122,7 +118,6 @@ TEST_F(StandardDMAMap, NoObjectForALargerRegionKeepsTheOldOne) {
 
 TEST_F(StandardDMAMap, HandsTheMemoryOverAndTakesItBackOnlyForATransfer) {
   tStandardDMAMap map(dma.configuration);
-  tStatus status;
   map.map(buffer, 0, kPage, nVLAPAL000::kDMADeviceWrites, status);
   map.prepareForDMA();
   EXPECT_TRUE(ScatterGather::find(onlyObject())->handedOver);

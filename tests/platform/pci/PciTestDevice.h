@@ -66,6 +66,20 @@ class PciTestBoard {
   int64_t plugStatus_;
 };
 
+// The device face the board support object asks of its owner, over a test
+// device: BAR mapping and PCI information pass through, the download hooks
+// do nothing.
+struct LymTestDevice {
+  nVLAPAL000::tPCIDevice& pci;
+  void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
+  void unmapBAR(void* address) { pci.unmapBAR(address); }
+  uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
+  const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
+  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
+  void prepareForFpgaDownload(tStatus&) {}
+  void completeInitialization(tStatus&) {}
+};
+
 uint32_t propertyU32(const sim::DeviceRegistry::Property& property);
 std::string propertyText(const sim::DeviceRegistry::Property& property);
 

@@ -20,6 +20,7 @@ using vltest::PciTestBoard;
 
 class PciDeviceInterrupt : public testing::Test {
  protected:
+  tStatus status;
   uint64_t line() { return plugged.board().pciHandle(); }
   PciTestBoard plugged;
   CountingHandler handler;
@@ -28,7 +29,6 @@ class PciDeviceInterrupt : public testing::Test {
 TEST_F(PciDeviceInterrupt, RaisedInterruptReachesTheHandlerInInterruptContext) {
   bool inInterrupt = false;
   handler.during = [&] { inInterrupt = Interrupts::inInterruptContext(); };
-  tStatus status;
   plugged.device().reserveInterrupt(&handler, status, 0);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_TRUE(plugged.device().isInterruptReserved());
@@ -48,7 +48,6 @@ TEST_F(PciDeviceInterrupt, RaisedInterruptReachesTheHandlerInInterruptContext) {
 TEST_F(PciDeviceInterrupt, LockedRoutineRunsTheHandlerUnderTheReturnedLock) {
   int depthInHandler = -1;
   handler.during = [&] { depthInHandler = sim::Sync::interruptLockDepth(); };
-  tStatus status;
   tSpinLock* lock = plugged.device().reserveInterruptWithLock(&handler, status, 0);
   ASSERT_NE(lock, nullptr);
   ASSERT_TRUE(lock->isValid());
@@ -94,7 +93,6 @@ TEST_F(PciDeviceInterrupt, BoardWithoutAnInterruptCannotBeReserved) {
   sim::BoardOptions options;
   options.placement.interruptPresent = false;
   PciTestBoard silent(options);
-  tStatus status;
   silent.device().reserveInterrupt(&handler, status, 0);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
   EXPECT_FALSE(silent.device().isInterruptReserved());
@@ -103,7 +101,6 @@ TEST_F(PciDeviceInterrupt, BoardWithoutAnInterruptCannotBeReserved) {
 // A second reservation would rewrite the record the kernel layer is
 // calling through; it is refused and the first one keeps working.
 TEST_F(PciDeviceInterrupt, SecondReservationIsRefusedAndTheFirstStands) {
-  tStatus status;
   plugged.device().reserveInterrupt(&handler, status, 0);
   CountingHandler other;
   tStatus second;
@@ -123,7 +120,6 @@ TEST_F(PciDeviceInterrupt, SecondReservationIsRefusedAndTheFirstStands) {
 }
 
 TEST_F(PciDeviceInterrupt, DeviceGoneWithItsInterruptReservedGivesItBack) {
-  tStatus status;
   plugged.device().reserveInterruptWithLock(&handler, status, 0);
   ASSERT_TRUE(Interrupts::isReserved(line()));
   plugged.unplug();

@@ -47,6 +47,7 @@ struct FlashRead {
 
 class CapabilityReaders : public testing::Test {
  protected:
+  tStatus status;
   explicit CapabilityReaders(const BoardOptions& options = {}) : plugged(options) {}
 
   sim::NorFlash& flash() { return plugged.board().flash(); }
@@ -134,7 +135,6 @@ TEST_F(CapabilityReaders, FactoryListGivesSerialSlotAndBlock) {
 TEST_F(CapabilityWalk, SerialNumberIsTheTwoWordsAfterTheHeaderLowFirst) {
   layDirectory(0x200);
   record(0x200, CapabilityRecord::kSerialNumber, 0, 0, {0x89ABCDEF, 0x01234567});
-  tStatus status;
   tSerialNumber<tWexel> serial;
   search(serial, status);
   EXPECT_EQ(status.getCode(), 0);
@@ -148,7 +148,6 @@ TEST_F(CapabilityWalk, HighHalfPointerTakesTheWordBeforeTheHeader) {
   flash().load32(0xFC, 0x00010000);
   record(0x100, kOtherId, 0x40, 1);
   record(0x10040, CapabilityRecord::kSerialNumber, 0, 0, {0x5555, 0x6666});
-  tStatus status;
   tSerialNumber<tWexel> serial;
   search(serial, status);
   EXPECT_EQ(status.getCode(), 0);
@@ -163,7 +162,6 @@ TEST_F(CapabilityWalk, HighHalfPointerTakesTheWordBeforeTheHeader) {
 TEST_F(CapabilityWalk, PointerTypeThreeIsInvalid) {
   layDirectory(0x100);
   record(0x100, kOtherId, 0x40, 3);
-  tStatus status;
   tSerialNumber<tWexel> serial;
   search(serial, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusValueOutOfRange);
@@ -174,7 +172,6 @@ TEST_F(CapabilityWalk, UnknownIdAnswersNotAccessibleAndLeavesTheObject) {
   layDirectory(0x100);
   record(0x100, CapabilityRecord::kSerialNumber, 0x20, 2, {1, 2});
   record(0x120, kOtherId, 0, 0);
-  tStatus status;
   tGeographicAddress<tWexel> slot;
   search(slot, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
@@ -216,7 +213,6 @@ TEST_F(CapabilityWalk, SecondSearchFindsTheNextRecordOfTheSameId) {
   record(0x100, CapabilityRecord::kSerialNumber, 0x10, 2, {11, 0});
   record(0x110, kOtherId, 0x10, 2);
   record(0x120, CapabilityRecord::kSerialNumber, 0, 0, {22, 0});
-  tStatus status;
   tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   tSerialNumber<tWexel> serial;
   walker.getCapability(serial, status);
@@ -232,7 +228,6 @@ TEST_F(CapabilityWalk, SecondSearchFindsTheNextRecordOfTheSameId) {
 TEST_F(CapabilityWalk, DeviceSpecificBlockOfSevenBytesIsOneWordOneHalfOneByte) {
   layDirectory(0x100);
   record(0x100, CapabilityRecord::kDeviceSpecific, 0, 0, {7, 0x44332211, 0x00776655});
-  tStatus status;
   tDeviceSpecific<tWexel> block;
   search(block, status);
   ASSERT_EQ(status.getCode(), 0);
@@ -246,7 +241,6 @@ TEST_F(CapabilityWalk, DeviceSpecificBlockKeepsItsDataWhenTheNextReadFails) {
   record(0x100, CapabilityRecord::kDeviceSpecific, 0x10, 2, {2, 0xBBAA});
   record(0x110, CapabilityRecord::kDeviceSpecific, 0x10, 2, {4, 0x11111111});
   record(0x120, CapabilityRecord::kDeviceSpecific, 0, 0, {0xFFFFFFFF});
-  tStatus status;
   tVLCapabilityPCIAccessor<tWexel>& walker = open(status);
   tDeviceSpecific<tWexel> block;
   walker.getCapability(block, status);
@@ -279,7 +273,6 @@ TEST_F(CapabilityWalk, WindowRegistersReadBackWhatTheyHeldBefore) {
     EXPECT_EQ(windowRegister(Bridge::kFlashWindowBase), control) << after;
     EXPECT_EQ(windowRegister(Bridge::kFlashWindowPage), page) << after;
   };
-  tStatus status;
   tWexel wexel(&plugged.device(), status);
   ASSERT_EQ(status.getCode(), 0);
   expectKept("the list start");
@@ -333,7 +326,6 @@ TEST_P(GeographicAddress, ReadsTheSlotWithItsSpaceWidthAndShift) {
   layDirectory(0x100);
   record(0x100, CapabilityRecord::kGeographicAddress, 0, 0, {c.address, c.descriptor});
   flash().load32(0x40000, 0x13u << 3);  // a slot word behind the window, for space 4
-  tStatus status;
   tGeographicAddress<tWexel> slot;
   search(slot, status);
   EXPECT_EQ(status.getCode(), 0);
@@ -381,7 +373,6 @@ TEST_F(CapabilityWalk, GeographicRegisterOutsideTheBarOrInAnUnknownSpaceIsRefuse
 TEST_F(CapabilityWalk, AccessorOfADeviceWhoseBarCannotBeMappedReadsNothing) {
   layDirectory(0x100);
   sim::Pci::kernelMappingFaults().failNth(1, 0);
-  tStatus status;
   tWexel wexel(&plugged.device(), status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_TRUE(bar0().traffic().empty());

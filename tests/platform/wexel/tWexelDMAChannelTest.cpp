@@ -15,6 +15,7 @@ using Kind = sim::BusAccess::Kind;
 
 class WexelDMAChannel : public testing::Test {
  protected:
+  tStatus status;
   volatile uint8_t* bridge() { return board.bar0().data(); }
   uint64_t blockOf(uint32_t index) { return sim::Bridge::kChannelsOffset + index * 0x100; }
   std::vector<BusAccess> trafficSince(size_t start) {
@@ -26,7 +27,6 @@ class WexelDMAChannel : public testing::Test {
 };
 
 TEST_F(WexelDMAChannel, BlockLiesAtTheFirstChannelOffsetPlusIndexTimesTheStride) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 3, status);
   EXPECT_EQ(channel.getBase(), bridge() + 0x1300);
   EXPECT_EQ(channel.getBlockSize(), 256u);
@@ -40,7 +40,6 @@ TEST_F(WexelDMAChannel, BlockLiesAtTheFirstChannelOffsetPlusIndexTimesTheStride)
 }
 
 TEST_F(WexelDMAChannel, ConstructionResetsTheChannelAndLeavesItEnabled) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 2, status);
   const uint64_t block = blockOf(2);
   const std::vector<BusAccess> expected = {
@@ -62,7 +61,6 @@ TEST_F(WexelDMAChannel, ConstructionResetsTheChannelAndLeavesItEnabled) {
 }
 
 TEST_F(WexelDMAChannel, InterruptEnablesAreReadModifyWrittenOnlyWhenTheyChange) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 0, status);
   const uint64_t control = blockOf(0) + 0x54;
   board.bar0().clearTraffic();
@@ -84,7 +82,6 @@ TEST_F(WexelDMAChannel, InterruptEnablesAreReadModifyWrittenOnlyWhenTheyChange) 
 }
 
 TEST_F(WexelDMAChannel, StartStoresTheLinkAddressPlainlyAndWritesSizeAndOperation) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 1, status);
   const uint64_t block = blockOf(1);
   for (const auto& [mode, operation] : {std::pair<bool, uint32_t>{false, 1}, {true, 5}}) {
@@ -99,7 +96,6 @@ TEST_F(WexelDMAChannel, StartStoresTheLinkAddressPlainlyAndWritesSizeAndOperatio
 }
 
 TEST_F(WexelDMAChannel, StopStatusBitsEndTheRunningState) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 0, status);
   for (uint32_t bit : {1u << 15, 1u << 26, 1u << 27}) {
     channel.startWithLink(nVLAPAL000::tWexelSGLFirstLink{0, 16}, false);
@@ -114,7 +110,6 @@ TEST_F(WexelDMAChannel, StopStatusBitsEndTheRunningState) {
 }
 
 TEST_F(WexelDMAChannel, OptionsWriteTheRegistersTheirFlagsName) {
-  tStatus status;
   tWexelDMAChannel channel(bridge(), 0, status);
   const uint64_t block = blockOf(0);
   board.bar0().clearTraffic();

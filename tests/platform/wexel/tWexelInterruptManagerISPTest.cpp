@@ -21,6 +21,7 @@ using Kind = sim::BusAccess::Kind;
 
 class WexelInterruptManagerISP : public testing::Test {
  protected:
+  tStatus status;
   void SetUp() override {
     board.bridge().interrupts().setLine([this] { ++raised; });
   }
@@ -53,7 +54,6 @@ class WexelInterruptManagerISP : public testing::Test {
 
 TEST_F(WexelInterruptManagerISP, ConstructionHandsAPageToTheBridge) {
   for (uint64_t i = 0; i < 8; ++i) *reinterpret_cast<volatile uint64_t*>(bridge() + 0x3C0 + 8 * i) = ~i;
-  tStatus status;
   auto manager = make(status);
   ASSERT_TRUE(status.isNotFatal());
   const std::vector<BusAccess> expected = {
@@ -81,7 +81,6 @@ TEST_F(WexelInterruptManagerISP, ConstructionHandsAPageToTheBridge) {
 }
 
 TEST_F(WexelInterruptManagerISP, PageYieldsAtMostItsSixteenWordsBetweenReEnables) {
-  tStatus status;
   auto manager = make(status);
   *reinterpret_cast<volatile uint64_t*>(bridge() + 0x3C8) = 0x1122334455667788ull;
   post(20);  // while the output is still off
@@ -107,7 +106,6 @@ TEST_F(WexelInterruptManagerISP, PageYieldsAtMostItsSixteenWordsBetweenReEnables
 }
 
 TEST_F(WexelInterruptManagerISP, ClaimReadsTheStateAndMessageSignalledNeedsNoRead) {
-  tStatus status;
   auto manager = make(status);
   manager->setInterruptEnables(0x200);
   board.bar0().clearTraffic();
@@ -120,7 +118,6 @@ TEST_F(WexelInterruptManagerISP, ClaimReadsTheStateAndMessageSignalledNeedsNoRea
 }
 
 TEST_F(WexelInterruptManagerISP, DeviceThatReadsAllOnesIsNotClaimedAndDequeuesNothing) {
-  tStatus status;
   auto manager = make(status);
   manager->setInterruptEnables(0x200);
   board.bar0().setRemoved(true);
@@ -129,7 +126,6 @@ TEST_F(WexelInterruptManagerISP, DeviceThatReadsAllOnesIsNotClaimedAndDequeuesNo
 }
 
 TEST_F(WexelInterruptManagerISP, DeactivateSwitchesThePageOffAndReactivateProgramsItAgain) {
-  tStatus status;
   auto manager = make(status);
   board.bar0().clearTraffic();
   manager->deactivate();

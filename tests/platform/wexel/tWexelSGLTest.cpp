@@ -24,6 +24,7 @@ Descriptor piece(uint64_t index, uint32_t bytes = 4096) { return Descriptor{byte
 
 class WexelSGL : public testing::Test {
  protected:
+  tStatus status;
   void initialize(uint32_t linkSize = 512) {
     tStatus status;
     list.initialize(dma.configuration, linkSize, status);
@@ -76,7 +77,6 @@ TEST_F(WexelSGL, OneSegmentBecomesTwoFullLinksThatRepeatItInARing) {
 
 TEST_F(WexelSGL, RegisterWriteDescriptorsRepeatTheValueAndMarkTheWidth) {
   initialize();
-  tStatus status;
   uint32_t position = 0;
   const struct {
     uint32_t value;
@@ -107,7 +107,6 @@ TEST_F(WexelSGL, RegisterWriteDescriptorsRepeatTheValueAndMarkTheWidth) {
 
 TEST_F(WexelSGL, MixedDescriptorsMoveAtTheirBoundaries) {
   initialize(64);  // a header and 48 bytes of descriptors
-  tStatus status;
   uint32_t position = 0;
   list.addRegisterWrite(0x10, 1, 3, status, false, &position);  // 8 bytes
   list.addSegment(piece(0).address, 4096, status, false);       // 16
@@ -150,7 +149,6 @@ TEST_F(WexelSGL, ALastLinkWithOneDescriptorTakesItsShareFromTheLinksBefore) {
 
 TEST_F(WexelSGL, CompactionPullsDescriptorsForwardAndDropsEmptiedLinks) {
   initialize();
-  tStatus status;
   for (uint64_t i = 0; i < 40; ++i) list.addSegment(piece(i).address, 4096, status, i % 10 == 0);
   ASSERT_TRUE(status.isNotFatal());
   EXPECT_EQ(fill(), (std::vector<uint32_t>{10, 10, 10, 10}));
@@ -163,7 +161,6 @@ TEST_F(WexelSGL, CompactionPullsDescriptorsForwardAndDropsEmptiedLinks) {
 // links to divide by and the list is unrolled like any one-link list.
 TEST_F(WexelSGL, ChainCompactedIntoItsHeadIsUnrolledInsteadOfDividingByZero) {
   initialize();
-  tStatus status;
   list.addSegment(piece(0).address, 4096, status, false);
   list.addSegment(piece(1).address, 4096, status, true);
   ASSERT_EQ(list.countLinks(), 2u);
@@ -180,7 +177,6 @@ TEST_F(WexelSGL, ChainCompactedIntoItsHeadIsUnrolledInsteadOfDividingByZero) {
 
 TEST_F(WexelSGL, FinalizingAnEmptyListIsRefusedAndChangesNothing) {
   initialize();
-  tStatus status;
   list.finalize(status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(list.countLinks(), 1u);
@@ -244,7 +240,6 @@ INSTANTIATE_TEST_SUITE_P(LinkSizes, WexelSGLLinkMemory, testing::Values(512u, 76
 TEST_F(WexelSGL, LinkMemoryIsAskedForAsContiguousZeroedPagesLowFor32BitDevices) {
   vltest::ConfiguredDMA low(tDMAConfiguration::kDMAType32Bit, 1);
   tWexelSGL lowList;
-  tStatus status;
   lowList.initialize(low.configuration, 512, status);
   ASSERT_TRUE(status.isNotFatal());
   const std::vector<uint64_t> lists = sim::PageLists::handles();
@@ -329,7 +324,6 @@ TEST_P(WexelSGLClosing, LinksEndOrComeRoundAsTheFormSays) {
   const ClosingCase& c = GetParam();
   initialize();
   addPieces(c.pieces);
-  tStatus status;
   c.closing == Closing::kChain ? list.finalizeChain(status) : list.finalizeRingWithoutUnrolling(status);
   ASSERT_TRUE(status.isNotFatal());
   const nVLAPAL000::tWexelSGLFirstLink first = list.getFirstLinkAddress();

@@ -287,9 +287,7 @@ TEST_F(RegisterFormatFromUserMode, RunsUnderTheMapsMutexAndReleasesIt) {
   mutex->release();
   EXPECT_FALSE(mutex->isHeldByCaller());
 
-  tStatus unknown;
-  format(0x80123456, 64, unknown);
-  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { format(0x80123456, 64, s); }), nVLAPALS100::kStatusNotSupported);
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(board.bar0().traffic().size(), 0u);
 }

@@ -1,6 +1,8 @@
 // The engines' own maps (generation, acquisition, shared) on their blocks:
 // what construction leaves, the whole-map passes over every register in
-// ascending order, the strobes and the narrow acquisition registers.
+// ascending order, the strobes and the narrow acquisition registers. (That a
+// pass goes on past a failing register and keeps its first error is the
+// engine's, shown on the timer map.)
 #include <functional>
 #include <memory>
 
@@ -78,22 +80,6 @@ TEST_P(EngineMapOnBoard, AWindowThatExcludesEveryRegisterFailsEachPassWithoutAcc
   EXPECT_EQ(codeAfter([&](tStatus& s) { map->flushRegMap(true, s); }), st::kStatusNotAccessible);
   EXPECT_EQ(codeAfter([&](tStatus& s) { map->refreshRegMap(s); }), st::kStatusNotAccessible);
   EXPECT_TRUE(model.executed().empty());
-}
-
-TEST_P(EngineMapOnBoard, AFailingRegisterStopsNoPassAndItsErrorIsTheOneKept) {
-  FailingTarget target;
-  auto map = GetParam().make(&target, 0);
-  const uint32_t first = block.writable()[1], second = block.writable().back();
-  target.failures = {{first, -7}, {second, -9}};
-  map->flushRegMap(true, status);
-  EXPECT_EQ(status.getCode(), -7);
-  EXPECT_EQ(target.log, block.writable());
-  target.log.clear();
-  target.failures = {{block.readable().back(), -9}};
-  tStatus refreshed{tStatus::kFullSize};
-  map->refreshRegMap(refreshed);
-  EXPECT_EQ(refreshed.getCode(), -9);
-  EXPECT_EQ(target.log, block.readable());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,7 +8,7 @@
 
 #include "driver/regmaps/board/cpld/tVl9738Lo0Cpld.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
-#include "driver/rf/primitives/lo/WaitWithRedirection.h"
+#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/rf/settling/SettlingTimerHandler.h"
 #include "tests/regmaps/board/FixedLogicFixture.h"
 

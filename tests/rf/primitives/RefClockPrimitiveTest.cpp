@@ -20,27 +20,16 @@ using namespace nVLAPALS100;
 using nVL9738K_24_0::RefClockPrimitive;
 using vl9738settings::RefClockSettings;
 
-struct RefDevice {
-  nVLAPAL000::tPCIDevice& pci;
-  void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
-  void unmapBAR(void* address) { pci.unmapBAR(address); }
-  uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
-  const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
-  nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
-  void prepareForFpgaDownload(tStatus&) {}
-  void completeInitialization(tStatus&) {}
-};
-
 constexpr uint64_t kFixedLogic = sim::FixedLogic::kBarOffset;
 constexpr uint64_t kPll = 0x412C;
 constexpr uint64_t kMs = 1000000;
 
 class RefClockPath : public testing::Test {
  protected:
-  std::unique_ptr<nVL9738K_24_0::LymSupport<RefDevice>> build() {
+  std::unique_ptr<nVL9738K_24_0::LymSupport<LymTestDevice>> build() {
     tStatus dma;
     pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
-    return std::make_unique<nVL9738K_24_0::LymSupport<RefDevice>>(device, status);
+    return std::make_unique<nVL9738K_24_0::LymSupport<LymTestDevice>>(device, status);
   }
   sim::RefCpldSpace& cpld() { return pci.board().fixedLogic().refCpld(); }
   void clearTraffic() { pci.board().bar0().clearTraffic(); }
@@ -69,9 +58,9 @@ class RefClockPath : public testing::Test {
   }
 
   PciTestBoard pci;
-  RefDevice device{pci.device()};
+  LymTestDevice device{pci.device()};
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<nVL9738K_24_0::LymSupport<RefDevice>> board = build();
+  std::unique_ptr<nVL9738K_24_0::LymSupport<LymTestDevice>> board = build();
   nVl9738RefCpld::tVl9738RefCpld refCpld{board->getFixedLogicIoAccessor(), 0x4000, 0, 0x4000};
   nBoardControl::tBoardControl boardControl{board->getFixedLogicIoAccessor(), 0x1000, 0, 0x100};
   nVL9738K_24_0::nKMR4::tTICDCE18005RegMap clockBuffer{board->getTICDCE18005Accessor(status), 0, 0, 0xFFFFFFFF};

@@ -15,7 +15,7 @@
 
 #include <stdint.h>
 
-#include "WaitWithRedirection.h"
+#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/listmode/iListStateListener.h"
 #include "driver/platform/status/tStatus.h"
 #include "driver/regmaps/board/cpld/tBoardCtrlRegMap.h"

@@ -4,6 +4,7 @@
 #include "RefClockStatus.h"
 #include "RefClockWaits.h"
 #include "RegisterSteps.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 
 namespace nVL9738K_24_0 {
 
@@ -41,7 +42,26 @@ RefClockPrimitive::RefClockPrimitive(nVl9738RefCpld::tVl9738RefCpld& refCpld,
       defaultSettings_(),
       requested_(defaultSettings_) {}
 
-RefClockPrimitive::~RefClockPrimitive() {}
+RefClockPrimitive::RefClockPrimitive(nVl9738RefCpld::tVl9738RefCpld& refCpld,
+                                     nBoardControl::tBoardControl& boardControl, nKMR4::tTICDCE18005RegMap& clockBuffer,
+                                     ListModeRegisterReadResources* readResources, tStatus& status)
+    : RefClockPrimitive(refCpld, boardControl, clockBuffer, status) {
+  readResources_ = readResources;
+  if (readResources_ == nullptr) return;
+  generationCheck_ = readResources_->getGenerationStatusRegisterCheckPool()->acquireCheck(status);
+  acquisitionCheck_ = readResources_->getAcquisitionStatusRegisterCheckPool()->acquireCheck(status);
+}
+
+RefClockPrimitive::~RefClockPrimitive() {
+  if (readResources_ == nullptr) return;
+  tStatus local;
+  if (generationCheck_ != nullptr) {
+    readResources_->getGenerationStatusRegisterCheckPool()->releaseCheck(generationCheck_, local);
+  }
+  if (acquisitionCheck_ != nullptr) {
+    readResources_->getAcquisitionStatusRegisterCheckPool()->releaseCheck(acquisitionCheck_, local);
+  }
+}
 
 void RefClockPrimitive::onStartCommitSnooping(listmodek::iListInstructionInserter*, tStatus& status) {
   if (status.isNotFatal()) snooping_ = 1;
@@ -163,11 +183,23 @@ void RefClockPrimitive::finishSource(uint32_t path, bool checkPath, bool noneSel
 uint32_t RefClockPrimitive::queryLockStatus(uint32_t path, vl9738settings::RefClockLockReport& report,
                                             tStatus& status) {
   if (status.isFatal()) return 1;
-  // Without a list-mode check of the path the query is direct: the select
-  // bit answers and no list engine can have flagged the path.
-  const bool selected = readPathSelect(path, status);
-  report = vl9738settings::RefClockLockReport{};
-  return selected ? 0 : 1;
+  StatusRegisterCheck::StatusRegisterCheckWithRedirection* check = path != 0 ? acquisitionCheck_ : generationCheck_;
+  if (check == nullptr) {
+    // Without a list-mode check of the path the query is direct: the select
+    // bit answers and no list engine can have flagged the path.
+    const bool selected = readPathSelect(path, status);
+    report = vl9738settings::RefClockLockReport{};
+    return selected ? 0 : 1;
+  }
+  auto& pll = refCpld_.PllHmc703;
+  const StatusRegisterCheck::CheckOutcome outcome = StatusRegisterCheck::evaluateCheck(
+      *check, selectBit(path), true, pll.getValue(),
+      [&](tStatus& s) -> uint64_t { return readPathSelect(path, s) ? selectBit(path) : 0; }, status);
+  // A recorded query becomes the list's lock wait; it has nothing to report.
+  if (!check->isDirect()) return 0;
+  report = vl9738settings::RefClockLockReport{static_cast<uint8_t>(outcome.failedInList ? 1 : 0), outcome.info0,
+                                              outcome.info1};
+  return outcome.problem() ? 1 : 0;
 }
 
 }  // namespace nVL9738K_24_0

@@ -21,17 +21,17 @@
 #include "../../../platform/status/tStatus.h"
 #include "../../settings/RefClockSettings.h"
 #include "../../wire/RefClockLockReport.h"
+#include "driver/listmode/iListSnoopingListener.h"
+#include "driver/listmode/snooping/StatusRegisterCheckWithRedirection.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
 #include "driver/regmaps/board/tBoardControl.h"
 #include "driver/regmaps/board/tTICDCE18005RegMap.h"
 
-namespace listmodek {
-class iListInstructionInserter;
-}
-
 namespace nVL9738K_24_0 {
 
-class RefClockPrimitive {
+class ListModeRegisterReadResources;
+
+class RefClockPrimitive : public listmodek::iListSnoopingListener {
  public:
   using tStatus = nVLAPALS100::tStatus;
   using tSettings = vl9738settings::RefClockSettings;
@@ -48,13 +48,19 @@ class RefClockPrimitive {
 
   RefClockPrimitive(nVl9738RefCpld::tVl9738RefCpld& refCpld, nBoardControl::tBoardControl& boardControl,
                     nKMR4::tTICDCE18005RegMap& clockBuffer, tStatus& status);
-  virtual ~RefClockPrimitive();
+  // Takes one status-register check from the generation pool (path 0) and
+  // then one from the acquisition pool (path 1), for recorded lock waits;
+  // gives them back when destroyed.
+  RefClockPrimitive(nVl9738RefCpld::tVl9738RefCpld& refCpld, nBoardControl::tBoardControl& boardControl,
+                    nKMR4::tTICDCE18005RegMap& clockBuffer, ListModeRegisterReadResources* readResources,
+                    tStatus& status);
+  ~RefClockPrimitive() override;
   RefClockPrimitive(const RefClockPrimitive&) = delete;
   RefClockPrimitive& operator=(const RefClockPrimitive&) = delete;
 
   // Bracket a recorded list-mode commit; the inserter is not kept.
-  virtual void onStartCommitSnooping(listmodek::iListInstructionInserter* inserter, tStatus& status);
-  virtual void onStopCommitSnooping(tStatus& status);
+  void onStartCommitSnooping(listmodek::iListInstructionInserter* inserter, tStatus& status) override;
+  void onStopCommitSnooping(tStatus& status) override;
 
   void setRequested(const tSettings& settings, tStatus& status);
   // Programs `requested` and selects the path. Returns false when the
@@ -99,6 +105,9 @@ class RefClockPrimitive {
   nKMR4::tTICDCE18005RegMap& clockBuffer_;
   const tSettings defaultSettings_;
   tSettings requested_;
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  StatusRegisterCheck::StatusRegisterCheckWithRedirection* generationCheck_ = nullptr;
+  StatusRegisterCheck::StatusRegisterCheckWithRedirection* acquisitionCheck_ = nullptr;
   uint8_t snooping_ = 0;
 };
 

@@ -1,0 +1,38 @@
+#include "CommitSnoopingAttachment.h"
+
+#include "SnoopingSites.h"
+#include "driver/listmode/ListModeStatusCodes.h"
+#include "driver/platform/status/StatusSite.h"
+
+namespace nVL9738K_24_0 {
+
+void registerLoPathMaps(SnoopingManager::SnoopingManager& manager, const vlifw::ContextInterface& snoopingContext,
+                        nShared::nAd9162RegMap::tAd9162RegMap& dac,
+                        nShared::nBoardCtrlRegMap::tBoardCtrlRegMap& boardControl,
+                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  snoopingContext.checkVersion(0, 0, true, nullptr, nullptr, status);
+  manager.addSnoopableRegMap(dac, snoopingContext, 0, 0, nullptr, status);
+  manager.addSnoopableRegMap(boardControl, snoopingContext, 0, 0, nullptr, status);
+  manager.addSnoopableRegMap(refCpld, snoopingContext, 0, 0, nullptr, status);
+}
+
+void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  parts.readResources->attachSession(session, status);
+  parts.manager->attachSession(session, status);
+  if (status.isFatal()) return;
+  const uint8_t subsystem = session.getSubsystem();
+  const LoPathListListeners* lo = subsystem == parts.acquisitionSubsystem  ? &parts.lo1
+                                  : subsystem == parts.generationSubsystem ? &parts.lo0
+                                                                           : nullptr;
+  if (lo == nullptr) {
+    status.setCode(listmodek::codes::kNoListMode, VL_SITE_AT(listmodek::snooping_sites::kManager, __LINE__));
+    return;
+  }
+  if (lo->frequency != nullptr) session.addStateListener(lo->frequency, status);
+  if (lo->power != nullptr) session.addStateListener(lo->power, status);
+  if (lo->refClock != nullptr) session.addSnoopingListener(lo->refClock, status);
+}
+
+}  // namespace nVL9738K_24_0

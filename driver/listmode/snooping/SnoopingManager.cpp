@@ -1,0 +1,33 @@
+#include "SnoopingManager.h"
+
+#include "driver/platform/status/StatusCodes.h"
+
+namespace SnoopingManager {
+
+SnoopingManager::tSubsystem SnoopingManager::findSubsystem(uint8_t number, tStatus& status) const {
+  if (status.isFatal()) return {};
+  auto* entry = subsystems_.find(number);
+  return entry != nullptr ? entry->second : tSubsystem{};
+}
+
+SnoopingManager::tSubsystem SnoopingManager::entryFor(uint8_t number, tStatus& status) {
+  tSubsystem subsystem = findSubsystem(number, status);
+  if (subsystem || status.isFatal()) return subsystem;
+  subsystem =
+      tSubsystem(new (status, nVLAPAL000::kAllocationKindPlain) internal::SubsystemSnooper(&redirector_), status);
+  if (!subsystem) return {};
+  subsystems_.insert(number, subsystem, status);
+  return status.isFatal() ? tSubsystem{} : subsystem;
+}
+
+void SnoopingManager::attachSession(listmodek::Session& session, tStatus& status) {
+  if (status.isFatal()) return;
+  tSubsystem subsystem = findSubsystem(session.getSubsystem(), status);
+  if (!subsystem) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(listmodek::snooping_sites::kManager, __LINE__));
+    return;
+  }
+  subsystem->addListenersToSession(session, status);
+}
+
+}  // namespace SnoopingManager
