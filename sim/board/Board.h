@@ -25,6 +25,7 @@
 #include "Ad9162.h"
 #include "Bar.h"
 #include "Bridge.h"
+#include "CapabilitiesBlock.h"
 #include "FixedLogic.h"
 #include "FlashImage.h"
 #include "FpgaWindow.h"
@@ -51,7 +52,7 @@ struct BoardOptions {
     // Replaces the standard list (serial number, geographic address,
     // device-specific block).
     std::optional<std::vector<CapabilityRecord>> capabilities;
-    std::vector<uint8_t> deviceSpecific;
+    std::vector<uint8_t> deviceSpecific = CapabilitiesBlock::factoryDefault();
   };
 
   uint16_t vendorId = 0x1E7B;

@@ -41,4 +41,10 @@ uint32_t CapabilitiesBlock::crc32(const uint8_t* data, size_t size) {
   return ~crc;
 }
 
+std::vector<uint8_t> CapabilitiesBlock::factoryDefault() {
+  // Tags are word index + 2: 0 module revision, 1 its oldest, 3 firmware
+  // revision, 4 its oldest, 7 the temperature limit.
+  return CapabilitiesBlock().word(2, 12).word(3, 11).word(5, 0x01008000).word(6, 0x01004000).word(9, 82).crc().bytes();
+}
+
 }  // namespace sim

@@ -26,6 +26,10 @@ class CapabilitiesBlock {
 
   const std::vector<uint8_t>& bytes() const { return bytes_; }
 
+  // What the factory writes: module revisions 11 to 12, firmware revisions
+  // 1.0.0a0 to 1.0.0b0 in the packed version form, an 82 °C limit, the CRC.
+  static std::vector<uint8_t> factoryDefault();
+
   // The standard reflected CRC-32 the block carries.
   static uint32_t crc32(const uint8_t* data, size_t size);
 

@@ -1,5 +1,7 @@
 #include "FixedLogic.h"
 
+#include "sim/kernel/Clock.h"
+
 namespace sim {
 namespace {
 
@@ -17,10 +19,10 @@ uint32_t refPowerStatus(uint32_t control) {
   return (control & kRefPowerFields) | ((control & kRefRailEnable) != 0 ? kRefRailGood : 0);
 }
 
-uint32_t loPowerStatus(uint32_t control) {
+uint32_t loPowerStatus(uint32_t control, bool heldDown) {
   uint32_t status = control & kLoPowerFields;
   unsigned good = 0;
-  for (unsigned rail = 0; rail < kLoRails; ++rail) {
+  for (unsigned rail = 0; rail < kLoRails && !heldDown; ++rail) {
     if ((control >> (4 * rail + 2) & 1u) != 0) {
       status |= 1u << (4 * rail + 3);
       ++good;
@@ -29,14 +31,15 @@ uint32_t loPowerStatus(uint32_t control) {
   return good == kLoRails ? status | kLoCardGood : status;
 }
 
-// The link to a CPLD comes up once its endpoint is enabled with the
-// auxiliary lines (bits 0, 2, 8) and stays up until bit 0 is cleared.
+// The link to a CPLD comes up when the CPLD is strobed after its endpoint
+// was enabled with the auxiliary lines (bits 0, 2, 8), and stays up until
+// bit 0 is cleared.
 constexpr uint32_t kLinkBringUp = (1u << 0) | (1u << 2) | (1u << 8);
 constexpr uint32_t kLinkEnable = 1u << 0;
 
 }  // namespace
 
-FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize) {
+FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize), cplds_(registers_) {
   // Read-only registers, and addresses where control and status meet.
   for (uint64_t offset :
        {kCoreBoard + 0x0, kCoreBoard + 0x4, kCoreBoard + 0x8, kJtag + 0x0, kJtag + 0x4, kPrivate + 0x0, kThermalStatus,
@@ -57,15 +60,22 @@ FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize) 
 
   registers_.setReadable(kCoreBoard, 4, kBoardSignature);
   registers_.setReadable(kRefCardPower, 4, refPowerStatus(0x333));
-  registers_.setReadable(kLoCardPower, 4, loPowerStatus(0x33333));
+  registers_.setReadable(kLoCardPower, 4, loPowerStatus(0x33333, false));
   bar0.attach(kBarOffset, kSize, *this);
 }
 
 uint32_t FixedLogic::read(uint64_t offset, unsigned width) { return registers_.read(offset, width); }
 
 void FixedLogic::write(uint64_t offset, unsigned width, uint32_t value) {
+  if (width == 4) timedWrites_.push_back({offset, value, Clock::instance().nowNs()});
   registers_.write(offset, width, value);
   if (width != 4) return;
+  bool strobed = false;
+  const unsigned cpld = CpldAuxModel::cpldAt(offset);
+  if (cplds_.write(offset, value, strobed) && strobed && linkArmed_[cpld] && !linkHeldDown_[cpld]) {
+    const uint64_t address = kCpldConfig[cpld] + kAuxSetup;
+    registers_.setReadable(address, 4, registers_.readable(address, 4) | kAuxLinkUp);
+  }
   if (RefCpldSpace::contains(offset)) {
     refCpld_.written(offset, value);
     return;
@@ -90,7 +100,7 @@ void FixedLogic::updateStatus(uint64_t offset, uint32_t value) {
       registers_.setReadable(offset, 4, refPowerStatus(value));
       return;
     case kLoCardPower:
-      registers_.setReadable(offset, 4, loPowerStatus(value));
+      registers_.setReadable(offset, 4, loPowerStatus(value, loPowerHeldDown_));
       return;
     case kRefCardSS:
       registers_.setReadable(offset, 4, value & 0x7u);
@@ -122,7 +132,8 @@ void FixedLogic::updateCpld(unsigned cpld, uint64_t offset, uint32_t value) {
   } else if (offset == kAuxSetup) {
     const uint64_t status = registers_.readable(block + kAuxSetup, 4);
     bool up = (status & kAuxLinkUp) != 0;
-    if ((value & kLinkBringUp) == kLinkBringUp) up = true;
+    if ((value & kLinkBringUp) == kLinkBringUp) linkArmed_[cpld] = true;
+    if ((value & kLinkEnable) == 0) linkArmed_[cpld] = false;
     if ((value & kLinkEnable) == 0 || linkHeldDown_[cpld]) up = false;
     registers_.setReadable(block + kAuxSetup, 4, up ? status | kAuxLinkUp : status & ~uint64_t{kAuxLinkUp});
   }
@@ -148,6 +159,12 @@ void FixedLogic::holdCpldLinkDown(unsigned cpld, bool down) {
     const uint64_t address = kCpldConfig[cpld] + kAuxSetup;
     registers_.setReadable(address, 4, registers_.readable(address, 4) & ~uint64_t{kAuxLinkUp});
   }
+}
+
+void FixedLogic::holdLoPowerDown(bool down) {
+  loPowerHeldDown_ = down;
+  const auto control = static_cast<uint32_t>(registers_.readable(kLoCardPower, 4)) & kLoPowerFields;
+  registers_.setReadable(kLoCardPower, 4, loPowerStatus(control, down));
 }
 
 bool FixedLogic::cpldLinkUp(unsigned cpld) const {

@@ -7,15 +7,18 @@
 // strobe bits clear themselves once written (and are counted); the status
 // words follow what the driver writes as the hardware's would: card power
 // reports its rails good, the card subsystem status follows its disables,
-// a CPLD link comes up once its endpoint is set up. Tests can inspect and
+// a CPLD link comes up once its endpoint is set up and the CPLD strobed
+// (CpldAuxModel). Tests can inspect and
 // change every value (heat the board, keep a link down).
 #ifndef VL9738K_SIM_BOARD_FIXED_LOGIC_H
 #define VL9738K_SIM_BOARD_FIXED_LOGIC_H
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "Bar.h"
+#include "CpldAuxModel.h"
 #include "RefCpldSpace.h"
 #include "RegisterFile.h"
 
@@ -61,6 +64,13 @@ class FixedLogic : public RegisterBlock {
   static constexpr uint32_t kOverTemperature = 1u << 4;
   static constexpr uint32_t kAuxLinkUp = 1u << 8;
 
+  // A 32-bit write and the virtual time it happened at.
+  struct TimedWrite {
+    uint64_t offset;
+    uint32_t value;
+    uint64_t ns;
+  };
+
   explicit FixedLogic(Bar& bar0);
 
   uint32_t read(uint64_t offset, unsigned width) override;
@@ -93,6 +103,10 @@ class FixedLogic : public RegisterBlock {
   // A link held down never reports up, whatever its endpoint is told.
   void holdCpldLinkDown(unsigned cpld, bool down);
   bool cpldLinkUp(unsigned cpld) const;
+  // LO rails that never report good, whatever the card power is told.
+  void holdLoPowerDown(bool down);
+  CpldAuxModel& cplds() { return cplds_; }
+  std::vector<TimedWrite> timedWrites() const { return timedWrites_; }
 
  private:
   void applyStrobes(uint64_t offset, uint32_t value);
@@ -105,6 +119,11 @@ class FixedLogic : public RegisterBlock {
   std::map<std::pair<uint64_t, unsigned>, uint64_t> pulses_;
   bool linkHeldDown_[3] = {};
   uint32_t alignmentBits_ = 0xE00;
+  // Endpoints set up for a link; the CPLD's strobe then brings it up.
+  bool linkArmed_[3] = {};
+  bool loPowerHeldDown_ = false;
+  CpldAuxModel cplds_;
+  std::vector<TimedWrite> timedWrites_;
 };
 
 }  // namespace sim

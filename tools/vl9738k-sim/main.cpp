@@ -1,6 +1,7 @@
 // The main job: load the packaged module into the simulated kernel layer,
 // report what it registered, offer it a simulated board, and unload it.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "sim/board/Board.h"
@@ -31,6 +32,57 @@ void reportRecord(const nVLZUK_tDriverRecord& record) {
   for (int i = 0; i < 11; ++i) std::printf("    %-14s %s\n", entryName(i), entries[i] != nullptr ? "set" : "MISSING");
 }
 
+// A published value as user space reads it: text with its terminator, or
+// a little-endian number.
+std::string valueText(const sim::DeviceRegistry::Property& property) {
+  const std::vector<uint8_t>& value = property.value;
+  bool isText = value.size() > 1 && value.back() == 0;
+  for (size_t i = 0; isText && i + 1 < value.size(); ++i) isText = value[i] >= 0x20 && value[i] < 0x7F;
+  if (isText) return "\"" + std::string(value.begin(), value.end() - 1) + "\"";
+  uint64_t number = 0;
+  for (size_t i = 0; i < value.size() && i < 8; ++i) number |= uint64_t{value[i]} << (8 * i);
+  char text[32];
+  std::snprintf(text, sizeof text, "%llu (0x%llX)", static_cast<unsigned long long>(number),
+                static_cast<unsigned long long>(number));
+  return text;
+}
+
+void reportDevice(const sim::Board& board) {
+  std::printf("  device interfaces:\n");
+  for (const sim::DeviceRegistry::Interface& interface : sim::DeviceRegistry::interfaces()) {
+    std::printf("    %-24s index %u  %s\n", interface.name.c_str(), interface.index,
+                interface.announced ? "announced to user space" : "not announced");
+  }
+  std::printf("  device properties:\n");
+  for (const sim::DeviceRegistry::Property& property : sim::DeviceRegistry::properties()) {
+    if (property.owner != board.pciHandle() || property.kind != 0) continue;
+    std::printf("    %-22s %s\n", property.name.c_str(), valueText(property).c_str());
+  }
+  // The driver logs the outcome of each deferred bring-up stage.
+  std::printf("  bring-up statuses (kernel log):\n");
+  for (const std::string& line : sim::Console::lines()) {
+    const size_t at = line.find("bring-up:");
+    if (at == std::string::npos) continue;
+    std::string stage = line.substr(at);
+    while (!stage.empty() && (stage.back() == '\n' || stage.back() == '\r')) stage.pop_back();
+    std::printf("    %s\n", stage.c_str());
+  }
+}
+
+void reportBoard(sim::Board& board) {
+  sim::FixedLogic& logic = board.fixedLogic();
+  std::printf("  FPGA programmed: %s\n", board.bridge().fpgaLoader().programmed() ? "yes" : "no");
+  std::printf("  card power: Ref 0x%llX, LO 0x%llX (status 0x%llX)\n",
+              static_cast<unsigned long long>(logic.registers().written(sim::FixedLogic::kRefCardPower, 4)),
+              static_cast<unsigned long long>(logic.registers().written(sim::FixedLogic::kLoCardPower, 4)),
+              static_cast<unsigned long long>(logic.registers().readable(sim::FixedLogic::kLoCardPower, 4)));
+  static const char* const kCplds[] = {"Ref", "LO0", "LO1"};
+  for (unsigned cpld = 0; cpld < 3; ++cpld) {
+    std::printf("  %s CPLD link: %s (%llu strobe)\n", kCplds[cpld], logic.cpldLinkUp(cpld) ? "up" : "down",
+                static_cast<unsigned long long>(logic.cplds().linkStrobes(cpld)));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,9 +108,12 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(description.windows[0].size / 1024));
   void* device = nullptr;
   const int32_t added = module->record().addDevice(&description, nullptr, &device);
-  std::printf("  add device answered %d%s\n", added,
-              added == -51256 ? " (not supported: this build does not accept boards yet)" : "");
+  std::printf("  add device answered %d\n", added);
   if (added == 0 && device != nullptr) {
+    reportDevice(board);
+    std::printf("\nThe board after bring-up\n");
+    reportBoard(board);
+    std::printf("\nRemoving the board\n");
     module->record().removeDevice(device);
     module->record().deleteDevice(device);
   }

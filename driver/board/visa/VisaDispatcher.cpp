@@ -53,7 +53,8 @@ VisaDispatcher::VisaDispatcher(nVLAPAL000::tPCIDevice& device, tStatus& status)
     : device_(device), spaces_(), userCount_(0), lock_(status) {}
 
 VisaDispatcher::~VisaDispatcher() {
-  finalize();
+  // A dispatcher whose lock could not be created never had a user.
+  if (lock_.isValid()) finalize();
   unmapSpaces();
 }
 

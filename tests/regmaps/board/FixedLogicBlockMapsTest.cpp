@@ -80,11 +80,13 @@ class RefCpldConfigBlock : public FixedLogicOnBoard {
   nEndpointRegMap::tEndpointRegMap& endpoint = config.EndpointRegMap;
 };
 
-TEST_F(RefCpldConfigBlock, LinkComesUpOnceTheEndpointIsSetUp) {
+TEST_F(RefCpldConfigBlock, LinkComesUpOnceTheEndpointIsSetUpAndTheCpldStrobed) {
   endpoint.AuxSetupReg.setBit8(true, status).setBit2(true, status).setBit0(true, status).setBit12(true, status);
   endpoint.AuxSetupReg.flush(status, false);
   EXPECT_EQ(written(at(0x2008), 4), 0x1105u);
   EXPECT_EQ(endpoint.AuxSetupReg.getValue(), 0x105u) << "bit 12 is a strobe";
+  EXPECT_FALSE(endpoint.AuxStatusReg.readRegister(status) & sim::FixedLogic::kAuxLinkUp);
+  fixedLogic.write32(0x4010, 1, status);
   EXPECT_TRUE(endpoint.AuxStatusReg.readRegister(status) & sim::FixedLogic::kAuxLinkUp);
   EXPECT_TRUE(endpoint.AuxStatusReg.getBit8());
 

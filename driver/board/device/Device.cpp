@@ -1,0 +1,185 @@
+#include "Device.h"
+
+#include "FpgaImagePages.h"
+#include "driver/board/capabilities/ReadDeviceCapabilities.h"
+#include "driver/board/version/VersionUtils.h"
+#include "driver/fpga/FpgaImage.h"
+#include "driver/platform/debug/Vlsdbg.h"
+#include "driver/platform/memory/Memory.h"
+#include "driver/platform/sync/Atomic.h"
+
+namespace nVL9738K_24_0 {
+
+namespace {
+
+enum Record : uint32_t { kFpgaImageRecord, kPropertiesRecord, kPowerUpRecord, kLateRecord };
+
+}  // namespace
+
+Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
+    : tPCIDevice(information, status),
+      mainInterface_(this, kMainInterfaceName),
+      fpgaInterface_(this, kFpgaInterfaceName),
+      interfaces_{&mainInterface_, &fpgaInterface_, nullptr},
+      serialNumber_(~uint64_t{0}),
+      capabilities_{},
+      visa_(*this, status),
+      board_(nullptr),
+      resources_(nullptr),
+      sessionLock_(status),
+      resetLock_(status),
+      records_(),
+      fpgaSessionGeneration_(0),
+      mainSessionGeneration_(0),
+      routingLock_(status),
+      registerPort_(nullptr) {
+  DeviceCapabilities::initialize(capabilities_);
+}
+
+// What depends on the board goes before the board; the routing sessions
+// are told before their resources go.
+Device::~Device() {
+  if (routingLock_.isValid()) releaseRouting();
+  delete registerPort_;
+  delete resources_;
+  delete board_;
+}
+
+const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
+  if (level == kLevelNone || level > kRecordCount) return nullptr;
+  return &records_[level - 1];
+}
+
+void Device::start(nVLAPAL000::tEventDescriptor&, tStatus& status) {
+  nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
+  nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+  if (status.isNotFatal()) initializeHardware(status);
+}
+
+void Device::initializeHardware(tStatus& status) {
+  configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
+  replaceBoard(status);
+  if (status.isFatal()) return;
+  // The FPGA state and the list-mode register-read resources are built
+  // here, before the maps, once the FPGA session and list mode exist.
+  replaceDeviceResources(status);
+  records_[kFpgaImageRecord].clear();
+  records_[kPropertiesRecord].clear();
+  records_[kPowerUpRecord].clear();
+  downloadFpgaImage(status);
+  records_[kFpgaImageRecord].merge(status);
+  // The flash partition manager over the board's calibration EEPROM
+  // controller is created into the FPGA-image record here once the board
+  // object offers that controller.
+  records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
+  buildDeviceProperties(records_[kPropertiesRecord]);
+  checkVersionCompatibility(records_[kPropertiesRecord]);
+  records_[kPowerUpRecord].merge(records_[kPropertiesRecord]);
+  reportBringUp();
+  if (status.isFatal()) return;
+  setGate(nVLAPAL000::kGateOpen);
+}
+
+void Device::replaceBoard(tStatus& status) {
+  if (status.isFatal()) return;
+  tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
+  if (board == nullptr) return;
+  delete board_;
+  board_ = board;
+}
+
+void Device::replaceDeviceResources(tStatus& status) {
+  if (status.isFatal()) return;
+  TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, status);
+  if (resources == nullptr) return;
+  delete resources_;
+  resources_ = resources;
+}
+
+void Device::downloadFpgaImage(tStatus& status) {
+  if (status.isFatal()) return;
+  FpgaImagePages pages(status);
+  pages.unpack(vllym::FpgaImage::embeddedData(), vllym::FpgaImage::embeddedSize(), status);
+  if (status.isFatal()) return;
+  board_->programFpga(pages.getPageList(), status);
+}
+
+void Device::prepareForFpgaDownload(tStatus& status) {
+  // Every main-interface session opened before the download is stale from
+  // now on; FPGA-interface sessions stay valid.
+  nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+  if (status.isFatal()) return;
+  releaseRouting();
+  // The settling controls, the IFW resources and the list-mode subsystems
+  // are dropped here once they exist.
+  delete registerPort_;
+  registerPort_ = nullptr;
+  records_[kLateRecord].clear();
+}
+
+void Device::completeInitialization(tStatus& status) {
+  tStatus& late = records_[kLateRecord];
+  if (resources_ != nullptr) resources_->invalidateRegisterCaches();
+  records_[kPowerUpRecord].merge(records_[kPropertiesRecord]);
+  if (resources_ != nullptr) {
+    resources_->powerUp(records_[kPowerUpRecord]);
+  } else {
+    records_[kPowerUpRecord].setCode(nVLAPALS100::kStatusNotAccessible, VL_SITE);
+  }
+  late.merge(records_[kPropertiesRecord]);
+  if (late.isNotFatal()) {
+    auto* port =
+        new (late, nVLAPAL000::kAllocationKindPlain) vlregport::RegisterPort(board_->getRegPortAccessor(), late);
+    delete registerPort_;
+    registerPort_ = port;
+  }
+  // The snooping manager, the IFW resources with their settling controls
+  // and the snooping set-up follow the register port here once they exist.
+  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(status);
+}
+
+void Device::releaseRouting() {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
+  routing_.releaseSessions();
+  // The routing resources and their route programmer are destroyed here.
+}
+
+// The resources come from the FPGA's routing block; until it is found the
+// sessions get none.
+void Device::setUpRouting(tStatus& status) {
+  if (status.isFatal()) return;
+  releaseRouting();
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
+  routing_.install(nullptr);
+}
+
+void Device::buildDeviceProperties(tStatus& status) {
+  if (status.isFatal()) return;
+  properties_.build(*this, serialNumber_, status);
+  readDeviceCapabilities(*this, capabilities_, status);
+}
+
+void Device::checkVersionCompatibility(tStatus& status) {
+  if (status.isFatal()) return;
+  checkVersionRange(capabilities_.oldestModuleRevision(), capabilities_.moduleRevision(), kOldestFpgaVersion,
+                    kNewestFpgaVersion, true, status);
+  if (status.isFatal()) return;
+  const uint32_t oldest = parseVersionString(kOldestDriverVersion, status);
+  const uint32_t newest = parseVersionString(kNewestDriverVersion, status);
+  checkVersionRange(capabilities_.oldestFirmwareRevision(), capabilities_.firmwareRevision(), oldest, newest, false,
+                    status);
+}
+
+// One line in the kernel log per bring-up: the four deferred records.
+void Device::reportBringUp() const {
+  static constexpr vlsdbg_Location kLocation{__FILE__, __LINE__, "\n"};
+  vlsdbg_printLine(&kLocation, "bring-up: FPGA image %lld, properties %lld, power-up %lld, late initialisation %lld",
+                   static_cast<long long>(records_[kFpgaImageRecord].getCode()),
+                   static_cast<long long>(records_[kPropertiesRecord].getCode()),
+                   static_cast<long long>(records_[kPowerUpRecord].getCode()),
+                   static_cast<long long>(records_[kLateRecord].getCode()));
+}
+
+}  // namespace nVL9738K_24_0

@@ -1,0 +1,110 @@
+// The board driver's device object, one per board: created by add device
+// and owned by the kernel layer's device record until delete device. It
+// publishes the two device interfaces and the board's properties, brings
+// the board up when the device starts (board object, register maps, FPGA
+// image, properties and version checks, power-up, register port) and keeps
+// the outcome of each late stage in a deferred status record that every
+// later request of that stage's level merges.
+#ifndef VL9738K_BOARD_DEVICE_DEVICE_H
+#define VL9738K_BOARD_DEVICE_DEVICE_H
+
+#include <stdint.h>
+
+#include "DeviceProperties.h"
+#include "driver/board/LymSupport.h"
+#include "driver/board/capabilities/DeviceCapabilities.h"
+#include "driver/board/resources/DeviceResources.h"
+#include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/board/visa/VisaDispatcher.h"
+#include "driver/platform/device/tDeviceInterface.h"
+#include "driver/platform/pci/tPCIDevice.h"
+#include "driver/platform/sync/tMutex.h"
+#include "driver/regport/RegisterPort.h"
+
+namespace nVL9738K_24_0 {
+
+class Device final : public nVLAPAL000::tPCIDevice {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+  using tBoard = LymSupport<Device>;
+
+  // The deferred bring-up records, by the driver status level that merges
+  // each (level 0 merges none).
+  enum DriverStatusLevel : uint32_t {
+    kLevelNone = 0,
+    kLevelFpgaImage = 1,
+    kLevelProperties = 2,
+    kLevelPowerUp = 3,
+    kLevelLateInitialization = 4,
+  };
+  static constexpr uint32_t kRecordCount = 4;
+
+  static constexpr const char kMainInterfaceName[] = "vl9738_vl9738k";
+  static constexpr const char kFpgaInterfaceName[] = "vl9738_atomiclymddkqrt";
+  static constexpr uint32_t kInterfaceCount = 2;
+  // What the board's version checks accept.
+  static constexpr uint32_t kOldestFpgaVersion = 11;
+  static constexpr uint32_t kNewestFpgaVersion = 12;
+  static constexpr const char kOldestDriverVersion[] = "1.0.0a0";
+  static constexpr const char kNewestDriverVersion[] = "1.0.0f0";
+
+  Device(const nVLAPAL000::tPCIInformation& information, tStatus& status);
+  ~Device() override;
+
+  nVLAPAL000::tDeviceInterface** getDeviceInterfaces() override { return interfaces_; }
+  nVLAPAL000::tProperty** getDeviceProperties() override { return properties_.getList(); }
+  void start(nVLAPAL000::tEventDescriptor& descriptor, tStatus& status) override;
+
+  void initializeHardware(tStatus& status);
+  void downloadFpgaImage(tStatus& status);
+  // Around every FPGA download, run by the board object.
+  void prepareForFpgaDownload(tStatus& status);
+  void completeInitialization(tStatus& status);
+  void buildDeviceProperties(tStatus& status);
+  void checkVersionCompatibility(tStatus& status);
+
+  // The deferred record a request of `level` merges; null for level 0 and
+  // for levels that do not exist.
+  const tStatus* getDriverStatus(uint32_t level) const;
+  uint32_t getFpgaSessionGeneration() const { return fpgaSessionGeneration_; }
+  uint32_t getMainSessionGeneration() const { return mainSessionGeneration_; }
+  uint64_t getSerialNumber() const { return serialNumber_; }
+  const DeviceCapabilities& getCapabilities() const { return capabilities_; }
+  VisaDispatcher& getVisaDispatcher() { return visa_; }
+  tBoard* getBoard() const { return board_; }
+  DeviceResources* getDeviceResources() const { return resources_; }
+  vlregport::RegisterPort* getRegisterPort() const { return registerPort_; }
+  RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
+  nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
+  nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
+  nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+
+ private:
+  void replaceBoard(tStatus& status);
+  void replaceDeviceResources(tStatus& status);
+  void releaseRouting();
+  void setUpRouting(tStatus& status);
+  void reportBringUp() const;
+
+  nVLAPAL000::tDeviceInterface mainInterface_;
+  nVLAPAL000::tDeviceInterface fpgaInterface_;
+  nVLAPAL000::tDeviceInterface* interfaces_[kInterfaceCount + 1];
+  uint64_t serialNumber_;
+  DeviceProperties properties_;
+  DeviceCapabilities capabilities_;
+  VisaDispatcher visa_;
+  tBoard* board_;
+  DeviceResources* resources_;
+  nVLAPAL000::tMutex sessionLock_;
+  nVLAPAL000::tMutex resetLock_;
+  tStatus records_[kRecordCount];
+  uint32_t fpgaSessionGeneration_;
+  uint32_t mainSessionGeneration_;
+  RoutingResourcesManager routing_;
+  nVLAPAL000::tMutex routingLock_;
+  vlregport::RegisterPort* registerPort_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif

@@ -1,0 +1,161 @@
+// The Device started on the board model without the kernel layer's entry:
+// what its bring-up leaves for the requests that come later (the deferred
+// records, the generation counters, the register port) and what every FPGA
+// download does to main-interface sessions and to the routing sessions.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "driver/board/device/Device.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::Device;
+
+class CountingRoutingSession : public nVL9738K_24_0::RoutingSessionLink {
+ public:
+  void clearRoutingResources() override { ++cleared; }
+  void demoteSession() override { demotedAfterClear = cleared > 0; }
+  void setRoutingResources(nVL9738K_24_0::RoutingResources*) override { ++installed; }
+  int cleared = 0;
+  int installed = 0;
+  bool demotedAfterClear = false;
+};
+
+class StartedDevice : public testing::Test {
+ protected:
+  void start() {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    ASSERT_NE(device, nullptr);
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor descriptor{nullptr};
+    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
+  }
+  void TearDown() override {
+    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+};
+
+TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
+  start();
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
+  EXPECT_EQ(device->getDriverStatus(Device::kLevelNone), nullptr);
+  EXPECT_EQ(device->getDriverStatus(5), nullptr);
+  for (uint32_t level = 1; level <= Device::kRecordCount; ++level) {
+    ASSERT_NE(device->getDriverStatus(level), nullptr);
+    EXPECT_EQ(device->getDriverStatus(level)->getCode(), 0) << level;
+  }
+  ASSERT_NE(device->getRegisterPort(), nullptr);
+  EXPECT_TRUE(device->getRegisterPort()->isReady());
+  // The start counts once for both kinds of session, the download once more
+  // for main-interface sessions.
+  EXPECT_EQ(device->getFpgaSessionGeneration(), 1u);
+  EXPECT_EQ(device->getMainSessionGeneration(), 2u);
+  EXPECT_EQ(device->getSerialNumber(), board.options().serialNumber);
+  EXPECT_EQ(device->getCapabilities().moduleRevision(), 12u);
+}
+
+TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSessions) {
+  start();
+  ASSERT_EQ(status.getCode(), 0);
+  CountingRoutingSession first;
+  CountingRoutingSession second;
+  device->getRoutingResourcesManager().registerRoutingSession(first);
+  device->getRoutingResourcesManager().registerRoutingSession(second);
+  const uint32_t fpga = device->getFpgaSessionGeneration();
+  const uint32_t main = device->getMainSessionGeneration();
+
+  device->downloadFpgaImage(status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(device->getFpgaSessionGeneration(), fpga);
+  EXPECT_EQ(device->getMainSessionGeneration(), main + 1);
+  for (const CountingRoutingSession* session : {&first, &second}) {
+    EXPECT_EQ(session->cleared, 1);
+    EXPECT_TRUE(session->demotedAfterClear);
+    EXPECT_EQ(session->installed, 0) << "an unlinked session gets no resources";
+  }
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
+  EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
+  EXPECT_NE(device->getRegisterPort(), nullptr);
+}
+
+// A download that fails leaves no register port behind and the late
+// record clean: the port of the previous image is gone with it.
+TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
+  start();
+  ASSERT_EQ(status.getCode(), 0);
+  board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
+  const uint32_t main = device->getMainSessionGeneration();
+  device->downloadFpgaImage(status);
+  EXPECT_LT(status.getCode(), 0);
+  EXPECT_EQ(device->getRegisterPort(), nullptr);
+  EXPECT_EQ(device->getDriverStatus(Device::kLevelLateInitialization)->getCode(), 0);
+  EXPECT_EQ(device->getMainSessionGeneration(), main + 1);
+}
+
+TEST_F(StartedDevice, RegistersEveryMapOfTheBoardByNameInOrder) {
+  start();
+  ASSERT_EQ(status.getCode(), 0);
+  vlhtl::BasicString<char> names;
+  device->getDeviceResources()->getARMDispatcher().getRegistrationList(names, status);
+  ASSERT_EQ(status.getCode(), 0);
+  std::string expected;
+  for (const char* name : {"HostRegMap",
+                           "BoardControl",
+                           "RefCpldConfig",
+                           "RefRegPortInterfaceRegMap",
+                           "RefEndpointRegMap",
+                           "Lo0CpldConfig",
+                           "Lo0RegPortInterfaceRegMap",
+                           "Lo0EndpointRegMap",
+                           "Lo1CpldConfig",
+                           "Lo1RegPortInterfaceRegMap",
+                           "Lo1EndpointRegMap",
+                           "RoutingRegs",
+                           "PrivateEndpoint",
+                           "JtagInterfaceRegMap",
+                           "PrivateRegMap",
+                           "CoreBrdRegMap",
+                           "Vl9738RefCpld",
+                           "RefTemperatureRegMap",
+                           "Lo0RefClkToLoRegMap",
+                           "Lo1RefClkToLoRegMap",
+                           "Ad9512RegMap",
+                           "Hmc703RegMap",
+                           "RefAuxInterfaceRegMap",
+                           "Vl9738Lo0Cpld",
+                           "Lo0TemperatureRegMap",
+                           "Lo0BoardCtrlRegMap",
+                           "Lo0Ad9162RegMap",
+                           "Lo0AuxInterfaceRegMap",
+                           "Vl9738Lo1Cpld",
+                           "Lo1BoardCtrlRegMap",
+                           "CxSwCtrlRegMap",
+                           "Lo1Ad9162RegMap",
+                           "Lo1AuxInterfaceRegMap",
+                           "TICDCE18005RegMap"}) {
+    expected += expected.empty() ? name : std::string("\t") + name;
+  }
+  EXPECT_EQ(std::string(names.c_str()), expected);
+  EXPECT_EQ(device->getDeviceResources()->getARMDispatcher().getNumberOfRegistrations(), 34u);
+}
+
+TEST_F(StartedDevice, AFailedBringUpKeepsTheGateClosed) {
+  board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::NeverReady);
+  start();
+  EXPECT_LT(status.getCode(), 0);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
+  EXPECT_EQ(device->getDriverStatus(Device::kLevelFpgaImage)->getCode(), status.getCode());
+  EXPECT_EQ(device->getDriverStatus(Device::kLevelPowerUp)->getCode(), status.getCode());
+}
+
+}  // namespace
+}  // namespace vltest
