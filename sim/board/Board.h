@@ -91,7 +91,7 @@ class Board : public PciFunction {
   static constexpr uint32_t kExpressCapability = 0x60;
   static constexpr uint16_t kSignature = 0x5A5A;
   // The standard geographic-address record: the bridge's word at BAR 0
-  // offset 0x3FC, read directly (space 1) as 16 bits, shifted right by 8.
+  // offset 0x3AC, read directly (space 1) as 16 bits, shifted right by 8.
   static constexpr uint32_t kGeographicDescriptor = 0x00080201;
 
   explicit Board(const BoardOptions& options = {});

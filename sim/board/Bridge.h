@@ -49,8 +49,9 @@ class Bridge {
   static constexpr uint64_t kFlashWindowSize = 0x10000;
 
   // The chassis slot as the backplane's geographic-address pins give it,
-  // in bits 12-8 of a read-only word.
-  static constexpr uint64_t kGeographicAddress = 0x3FC;
+  // in bits 12-8 of a read-only word, clear of the interrupt status page
+  // (0x3C0-0x3FF) that the driver clears when it turns the page on.
+  static constexpr uint64_t kGeographicAddress = 0x3AC;
   static constexpr unsigned kGeographicAddressShift = 8;
 
   // The DMA channel bank as the core block describes it: word 0x0C gives

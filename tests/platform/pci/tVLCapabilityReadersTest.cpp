@@ -336,15 +336,15 @@ TEST_P(GeographicAddress, ReadsTheSlotWithItsSpaceWidthAndShift) {
   EXPECT_EQ(sim::Registers::unclaimedAccesses(), 0u);
 }
 
-// The board's slot is 5: bits 12-8 of the bridge's word at 0x3FC.
+// The board's slot is 5: bits 12-8 of the bridge's word at 0x3AC.
 INSTANTIATE_TEST_SUITE_P(SpacesWidthsAndShifts, GeographicAddress,
-                         testing::Values(GeographicCase{"direct, 16 bits, shift 8", 0x3FC, 0x00080201, 5},
-                                         GeographicCase{"direct, 8 bits, no shift", 0x3FD, 0x00000101, 5},
-                                         GeographicCase{"direct, 32 bits, shift 8", 0x3FC, 0x00080001, 5},
-                                         GeographicCase{"direct, width code 7 is 32 bits", 0x3FC, 0x00080701, 5},
+                         testing::Values(GeographicCase{"direct, 16 bits, shift 8", 0x3AC, 0x00080201, 5},
+                                         GeographicCase{"direct, 8 bits, no shift", 0x3AD, 0x00000101, 5},
+                                         GeographicCase{"direct, 32 bits, shift 8", 0x3AC, 0x00080001, 5},
+                                         GeographicCase{"direct, width code 7 is 32 bits", 0x3AC, 0x00080701, 5},
                                          GeographicCase{"behind the window, shift 3", 0x40000, 0x00030004, 0x13},
                                          GeographicCase{"behind the window, 16 bits", 0x40000, 0x00030204, 0x13},
-                                         GeographicCase{"not present: slot unchanged", 0x3FC, 0x00080200, 0}));
+                                         GeographicCase{"not present: slot unchanged", 0x3AC, 0x00080200, 0}));
 
 // The register offset comes from flash: one that would take the read out
 // of BAR 0 is refused, as is a space other than 0, 1 or 4, and the window
@@ -355,7 +355,7 @@ TEST_F(CapabilityWalk, GeographicRegisterOutsideTheBarOrInAnUnknownSpaceIsRefuse
                                             {barSize - 1, 0x00000201},
                                             {barSize - 2, 0x00000001},
                                             {0xFFFFFFFE, 0x00000201},
-                                            {0x3FC, 0x00080202}}) {
+                                            {0x3AC, 0x00080202}}) {
     flash().eraseAll();
     layDirectory(0x100);
     record(0x100, CapabilityRecord::kGeographicAddress, 0, 0, {address, descriptor});
