@@ -146,7 +146,7 @@ TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
       {[&](tStatus& s) { c.programEqBypass(true, s); }, {wrote(0x29, 1)}, 0},
       {[&](tStatus& s) { c.programDSPBypass(true, s); }, {wrote(0x28, 1)}, 0},
       {[&](tStatus& s) { c.programTxBufferPathDelay(3, s); }, {wrote(0x33, 3)}, 0},
-      {[&](tStatus& s) { c.programDSPGain(s); }, {}, st::kStatusNotSupported},
+      {[&](tStatus& s) { c.unsupportedOperation(s); }, {}, st::kStatusNotSupported},
       {[&](tStatus& s) { c.programRxBufferPathDelay(3, s); }, {}, 0},
       {[&](tStatus& s) { c.markDirty(s); }, {}, 0},
       {[&](tStatus& s) { c.programDynamicDelay(0, s); }, {wrote(0x27, 0)}, 0},
@@ -162,6 +162,52 @@ TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
   gen.setValue(0x24, 100);
   gen.setValue(0x2A, 0x00030002);
   EXPECT_EQ(c.readDSPPipelineDelay(status), 105u);
+}
+
+TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
+  using Call = std::tuple<std::function<void(tStatus&)>, std::vector<Entry>, int64_t>;
+  AcqDataPathControl& c = acqControl();
+  const Number offset{0xFFFF0000, {1, 32, 16}};
+  const Call calls[] = {
+      {[&](tStatus& s) {
+         c.programPreRouteTriggerDelay({4, {0, 32, 16}}, s);
+       },
+       {wrote(31, 4)},
+       0},
+      {[&](tStatus& s) { c.programPreRouteTriggerDelay(offset, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.programStartTriggerOffset(offset, s); }, {wrote(32, 0xFFFF0000)}, 0},
+      {[&](tStatus& s) { c.programAdvanceTriggerOffset(offset, s); }, {wrote(33, 0xFFFF0000)}, 0},
+      {[&](tStatus& s) { c.programReferenceTriggerOffset(offset, s); }, {wrote(34, 0xFFFF0000)}, 0},
+      {[&](tStatus& s) { c.programAsyncReferenceTimestampOffset(offset, s); }, {wrote(35, 0xFFFF0000)}, 0},
+      {[&](tStatus& s) { c.programTimestampPrecision(3, s); }, {wrote(50, 3)}, 0},
+      {[&](tStatus& s) { c.programReportAyncReferenceTimestamp(true, s); }, {wrote(39, 1)}, 0},
+      {[&](tStatus& s) { c.programRxBufferPathDelay(8, s); }, {wrote(52, 8)}, 0},
+      {[&](tStatus& s) {
+         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
+       },
+       {wrote(51, 2)},
+       0},
+      {[&](tStatus& s) { c.clearDSPStatus(false, true, false, s); }, {wrote(66, 2), wrote(66, 0)}, 0},
+      {[&](tStatus& s) { c.clearDSPStatus(false, false, false, s); }, {}, 0},
+      {[&](tStatus& s) { c.programTxBufferPathDelay(1, s); }, {}, 0},
+      {[&](tStatus& s) { c.programDynamicDelay(1, s); }, {}, st::kStatusNotSupported},
+      {[&](tStatus& s) { c.programDSPBypass(true, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.markDirty(s); }, {}, 0},
+      {[&](tStatus& s) {
+         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
+       },
+       {wrote(51, 2)},
+       0},
+  };
+  for (const auto& [call, writes, code] : calls) {
+    acq.clearLog();
+    EXPECT_EQ(codeAfter(call), code);
+    EXPECT_EQ(acq.writes(), writes);
+  }
+  uint32_t precisionClass = 0;
+  vlfxptype::Configuration configuration;
+  c.getTimestampTraits(precisionClass, configuration, status);
+  EXPECT_EQ(precisionClass, 2u);
 }
 
 TEST_F(DataPathOnBoard, CommandsPostTheirPulsesWaitForDoneBitsAndRestoreTheDynamicDelay) {

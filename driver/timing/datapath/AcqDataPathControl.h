@@ -44,7 +44,7 @@ class AcqDataPathControl final : public datapathki::DataPathAcqControlInterface,
   }
   tNumber readFixedDelay0(tStatus& status) override;
   tNumber readFixedDelay1(tStatus& status) override;
-  void programDSPGain(tStatus& status) override { unsupported(status); }
+  void unsupportedOperation(tStatus& status) override { unsupported(status); }
   void markDirty(tStatus& status) override { shared_.markDirty(status); }
 
   void getPreRouteTriggerDelayFxpConfig(tConfig& out, tStatus& status) override;

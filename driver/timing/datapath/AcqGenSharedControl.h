@@ -43,7 +43,9 @@ class AcqGenSharedControl {
     }
     shadowed::writeValue(map_->AnalogFrontEndDelay, delay.raw, status);
   }
-  virtual void markDirty(tStatus&) { shadowed::markDirty(map_->AnalogFrontEndDelay); }
+  virtual void markDirty(tStatus& status) {
+    if (status.isNotFatal()) shadowed::markDirty(map_->AnalogFrontEndDelay);
+  }
 
  private:
   static auto& pipeline(T& map) {

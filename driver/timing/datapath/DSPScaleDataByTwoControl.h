@@ -16,7 +16,9 @@ class DSPScaleDataByTwoControl {
   virtual ~DSPScaleDataByTwoControl() {}
 
   virtual void set(bool value, tStatus& status) { map_->WritableLowerBit68.writeBit0(value, status, false); }
-  virtual void markDirty(tStatus&) { shadowed::markDirty(map_->WritableLowerBit68); }
+  virtual void markDirty(tStatus& status) {
+    if (status.isNotFatal()) shadowed::markDirty(map_->WritableLowerBit68);
+  }
 
  private:
   T* map_;

@@ -43,7 +43,8 @@ class DataPathControlInterface {
   virtual void programAnalogFrontEndDelay(const tNumber& delay, tStatus& status) = 0;
   virtual tNumber readFixedDelay0(tStatus& status) = 0;
   virtual tNumber readFixedDelay1(tStatus& status) = 0;
-  virtual void programDSPGain(tStatus& status) = 0;
+  // Kept for an operation neither engine offers: -52002.
+  virtual void unsupportedOperation(tStatus& status) = 0;
   virtual void markDirty(tStatus& status) = 0;
 
   // Acquisition only.

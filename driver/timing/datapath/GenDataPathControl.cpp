@@ -138,11 +138,12 @@ GenDataPathControl::tNumber GenDataPathControl::readFixedDelay1(tStatus& status)
   return tNumber{(map_->Register71.getValue() >> 32) & 0xFFFF, fixedDelayConfig_};
 }
 
-void GenDataPathControl::programDSPGain(tStatus& status) {
+void GenDataPathControl::unsupportedOperation(tStatus& status) {
   if (status.isNotFatal()) status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
 }
 
-void GenDataPathControl::markDirty(tStatus&) {
+void GenDataPathControl::markDirty(tStatus& status) {
+  if (status.isFatal()) return;
   shadowed::markDirty(map_->DSPDynamicDelay, map_->WritableLowerBit40, map_->WritableLowerBit41,
                       map_->WritableLowerBit44, map_->AnalogFrontEndDelay, map_->MarkerOffset);
 }

@@ -43,7 +43,7 @@ class GenDataPathControl final : public datapathki::DataPathGenControlInterface,
   }
   tNumber readFixedDelay0(tStatus& status) override;
   tNumber readFixedDelay1(tStatus& status) override;
-  void programDSPGain(tStatus& status) override;
+  void unsupportedOperation(tStatus& status) override;
   void markDirty(tStatus& status) override;
 
   void programEqBypass(bool value, tStatus& status) override;
