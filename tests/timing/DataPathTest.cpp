@@ -328,6 +328,13 @@ TEST_F(DataPathOnBoard, TriggerControlsOnlyForBlocksOnTheirEnginesSubsystem) {
   EXPECT_EQ(codeAfter([&](tStatus& s) { triggers.getTriggerControl(to, s); }), st::kStatusNotAccessible);
   to[0] = {2403, 1};
   EXPECT_EQ(codeAfter([&](tStatus& s) { triggers.getTriggerControl(to, s); }), vlifw::codes::kContextMissing);
+  qrtifwprim::TriggerResources onGen(kAcq, &*acqRegs, kGen, &*genRegs, nullptr, root);
+  auto* genMap = genRegs->getRegisterMap(genRegs->entries().begin()->first, status);
+  onGen.markDirty(kAcq, status);
+  EXPECT_FALSE(genMap->TriggerControl16.isDirty());
+  onGen.markDirty(kGen, status);
+  EXPECT_TRUE(genMap->TriggerControl16.isDirty());
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(DataPathOnBoard, PowerRegulationWritesEveryCallDisablingCommandWordFirst) {
