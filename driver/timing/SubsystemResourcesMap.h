@@ -14,11 +14,13 @@
 #include <stdint.h>
 
 #include "driver/ifw/ContextInterface.h"
+#include "driver/ifw/IfwStatusCodes.h"
 #include "driver/listmode/PathElement.h"
 #include "driver/platform/containers/Vector.h"
 #include "driver/platform/containers/VlhtlMap.h"
 #include "driver/platform/status/StatusCodes.h"
 #include "driver/platform/status/StatusSite.h"
+#include "driver/timing/sync/ZelkSyncPathElement.h"
 
 namespace qrtifwprim {
 
@@ -80,6 +82,31 @@ class SubsystemResourcesMap {
     for (const vlifw::PathElement& element : path) {
       tStatus step;
       node = node == nullptr ? nullptr : node->findChild(element.uid, element.instance, step);
+      if (node == nullptr || step.isFatal()) {
+        if (mustExist) status.merge(step);
+        return nullptr;
+      }
+    }
+    return find(node, mustExist, status);
+  }
+
+  // The same with 16-bit instances. The tree numbers its blocks with 8
+  // bits: a wider instance names no block, rather than the block its low
+  // bits would.
+  tResources* find(const vlhtl::Vector<ZelkSyncPathElement>& path, bool mustExist, tStatus& status) const {
+    if (status.isFatal()) return nullptr;
+    if (path.size() == 0) {
+      status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+      return nullptr;
+    }
+    const tContext* node = root_;
+    for (const ZelkSyncPathElement& element : path) {
+      tStatus step;
+      if (element.instance > 0xFF) {
+        step.setCode(vlifw::codes::kContextMissing, VL_SITE);
+      } else if (node != nullptr) {
+        node = node->findChild(element.uid, static_cast<uint8_t>(element.instance), step);
+      }
       if (node == nullptr || step.isFatal()) {
         if (mustExist) status.merge(step);
         return nullptr;
