@@ -63,7 +63,7 @@ class ReservationIoctlImplTest : public testing::Test {
   // Places bytes or words in the caller's memory.
   template <typename tRange>
   uint8_t* put(uint32_t offset, const tRange& range) {
-    std::memcpy(user.data() + offset, range.data(), range.size() * sizeof(range[0]));
+    if (!range.empty()) std::memcpy(user.data() + offset, range.data(), range.size() * sizeof(range[0]));
     return user.data() + offset;
   }
   uint32_t open(ReservationSessionSlot& session, const std::string& name) {
