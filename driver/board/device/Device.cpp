@@ -7,6 +7,7 @@
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/sync/Atomic.h"
+#include "driver/platform/sync/tWaitQueue.h"
 
 namespace nVL9738K_24_0 {
 
@@ -54,6 +55,79 @@ void Device::start(nVLAPAL000::tEventDescriptor&, tStatus& status) {
   nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isNotFatal()) initializeHardware(status);
+}
+
+nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tDeviceInterface* interface,
+                                            tStatus& status) {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  const bool admitted = beginIO(nullptr, status, nVLAPAL000::kWaitForever);
+  if (status.isFatal()) {
+    if (admitted) endIO(nullptr);
+    return nullptr;
+  }
+  Session* session = nullptr;
+  if (interface == &mainInterface_) {
+    session = new (status, nVLAPAL000::kAllocationKindPlain)
+        Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
+  } else if (interface == &fpgaInterface_) {
+    // The FPGA-session interface serves only once the FPGA state exists;
+    // until then the power-up record says why it is missing.
+    status.merge(records_[kPowerUpRecord]);
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  } else {
+    status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
+  }
+  if (session != nullptr && status.isFatal()) {
+    delete session;
+    session = nullptr;
+  }
+  if (admitted) endIO(nullptr);
+  return session;
+}
+
+void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  delete session;
+}
+
+Session* Device::asMainSession(nVLAPAL000::tSession* session) {
+  if (session == nullptr || session->getInterface() != &mainInterface_) return nullptr;
+  return static_cast<Session*>(session);
+}
+
+void Device::createIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type,
+                              nVLAPAL000::tIONotifierParams& params, tStatus& status) {
+  Session* session = asMainSession(descriptor.session);
+  if (session != nullptr) session->createIONotifier(type, params, status);
+}
+
+void Device::destroyIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type) {
+  Session* session = asMainSession(descriptor.session);
+  if (session != nullptr) session->destroyIONotifier(type);
+}
+
+void Device::checkDeferredStatus(uint32_t level, nVLAPAL000::tSession* session, tStatus& status) {
+  if (status.isFatal()) return;
+  if (level > kLevelLateInitialization) level = kLevelLateInitialization;
+  const tStatus* record = getDriverStatus(level);
+  if (record != nullptr) status.merge(*record);
+  Session* main = asMainSession(session);
+  if (main != nullptr) main->checkValid(status);
+}
+
+void Device::mergeDeferredStatus(uint32_t which, tStatus& status) {
+  switch (which) {
+    case 1:
+      status.merge(records_[kPropertiesRecord]);
+      return;
+    case 0:
+    case 2:
+      status.merge(records_[kPropertiesRecord]);
+      status.merge(records_[kPowerUpRecord]);
+      return;
+    default:
+      status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+  }
 }
 
 void Device::initializeHardware(tStatus& status) {

@@ -15,6 +15,7 @@
 #include "driver/board/capabilities/DeviceCapabilities.h"
 #include "driver/board/resources/DeviceResources.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
@@ -54,6 +55,21 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tDeviceInterface** getDeviceInterfaces() override { return interfaces_; }
   nVLAPAL000::tProperty** getDeviceProperties() override { return properties_.getList(); }
   void start(nVLAPAL000::tEventDescriptor& descriptor, tStatus& status) override;
+  // Creation is serialised with requests by the session lock and passes
+  // the gate, so no session opens in the middle of a reset.
+  nVLAPAL000::tSession* createSession(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tDeviceInterface* interface,
+                                      tStatus& status) override;
+  void destroySession(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tSession* session) override;
+  void createIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type, nVLAPAL000::tIONotifierParams& params,
+                        tStatus& status) override;
+  void destroyIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type) override;
+
+  // What the request guard checks once admitted: the deferred record of
+  // `level` (above the last level, the last record), then the session.
+  void checkDeferredStatus(uint32_t level, nVLAPAL000::tSession* session, tStatus& status);
+  // The deferred outcome of the bring-up as the initialisation-status
+  // request asks for it: 1 the properties, 0 and 2 properties and power-up.
+  void mergeDeferredStatus(uint32_t which, tStatus& status);
 
   void initializeHardware(tStatus& status);
   void downloadFpgaImage(tStatus& status);
@@ -80,6 +96,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
 
  private:
+  Session* asMainSession(nVLAPAL000::tSession* session);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
   void releaseRouting();

@@ -1,0 +1,215 @@
+// Sessions of the started Device on the board model: open and close of
+// both interfaces, the request guard's lock, gate, deferred records and
+// staleness check, and the notifier of the routing part.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/session/IoctlEntryHelper.h"
+#include "sim/kernel/KernelSockets.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::Device;
+using nVL9738K_24_0::IoctlEntryHelper;
+using nVL9738K_24_0::Session;
+
+constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179u);
+constexpr int64_t kPowerUpTimedOut = static_cast<int32_t>(0xBFFA9176u);
+
+class DeviceSessions : public testing::Test {
+ protected:
+  void start() {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    ASSERT_NE(device, nullptr);
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+  }
+  Session* open(tStatus& result) {
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    return static_cast<Session*>(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], result));
+  }
+  void close(nVLAPAL000::tSession* session) {
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    device->closeDeviceInterface(descriptor, session);
+  }
+  // The status a guarded request of `level` from `session` sees at entry.
+  int64_t enter(nVLAPAL000::tSession* session, uint32_t level) {
+    tStatus request;
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    IoctlEntryHelper guard(*device, descriptor, level, request, false);
+    return request.getCode();
+  }
+  void TearDown() override {
+    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+};
+
+TEST_F(DeviceSessions, ASessionRegistersItsRoutingPartUntilItCloses) {
+  start();
+  ASSERT_EQ(status.getCode(), 0);
+  tStatus result;
+  Session* first = open(result);
+  Session* second = open(result);
+  ASSERT_EQ(result.getCode(), 0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->getGenerationAtOpen(), device->getMainSessionGeneration());
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 2u);
+  EXPECT_EQ(device->getOpenSessionCount(), 2u);
+  EXPECT_EQ(device->getInFlightCount(), 0u) << "an open is counted out again";
+  close(first);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
+  close(second);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
+}
+
+TEST_F(DeviceSessions, ADownloadMakesOpenSessionsStaleEvenAtLevelZeroAndCloseStillUnregisters) {
+  start();
+  tStatus result;
+  Session* before = open(result);
+  ASSERT_NE(before, nullptr);
+  EXPECT_EQ(enter(before, Device::kLevelNone), 0);
+  device->downloadFpgaImage(status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  // The download unlinked the old session; only the new one is linked.
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
+  close(before);
+  close(after);
+  EXPECT_EQ(device->getOpenSessionCount(), 0u);
+}
+
+TEST_F(DeviceSessions, FpgaInterfaceOpenAnswersThePowerUpErrorElseMissingState) {
+  board.fixedLogic().holdLoPowerDown(true);
+  start();
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  tStatus result;
+  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], result), nullptr);
+  EXPECT_EQ(result.getCode(), kPowerUpTimedOut);
+  EXPECT_EQ(device->getOpenSessionCount(), 0u);
+}
+
+TEST_F(DeviceSessions, OpensOfTheFpgaOrAForeignInterfaceAreRefused) {
+  start();
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  tStatus fpga;
+  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga), nullptr);
+  EXPECT_EQ(fpga.getCode(), nVLAPALS100::kStatusRequestFailure);
+  nVLAPAL000::tDeviceInterface foreign(device.get(), "foreign");
+  tStatus other;
+  EXPECT_EQ(device->openDeviceInterface(none, &foreign, other), nullptr);
+  EXPECT_EQ(other.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+}
+
+TEST_F(DeviceSessions, GuardLevelsMergeTheirOneRecord) {
+  board.fixedLogic().holdLoPowerDown(true);
+  start();
+  tStatus result;
+  Session* session = open(result);
+  ASSERT_NE(session, nullptr);
+  EXPECT_EQ(enter(session, Device::kLevelProperties), 0);
+  EXPECT_EQ(enter(session, Device::kLevelPowerUp), kPowerUpTimedOut);
+  // The power-up failure stops the bring-up before the late stage.
+  EXPECT_EQ(enter(session, 9), device->getDriverStatus(Device::kLevelLateInitialization)->getCode());
+  close(session);
+}
+
+TEST_F(DeviceSessions, MergeDeferredStatusAnswersPropertiesOrPropertiesAndPowerUp) {
+  board.fixedLogic().holdLoPowerDown(true);
+  start();
+  const std::pair<uint32_t, int64_t> cases[] = {
+      {1, 0}, {0, kPowerUpTimedOut}, {2, kPowerUpTimedOut}, {3, nVLAPALS100::kStatusInvalidParameter}};
+  for (const auto& [which, code] : cases) {
+    tStatus merged;
+    device->mergeDeferredStatus(which, merged);
+    EXPECT_EQ(merged.getCode(), code) << which;
+  }
+}
+
+TEST_F(DeviceSessions, GuardTakesNoLockForAFailedInputAndReleasesOnlyAtTheOutermost) {
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor descriptor{session};
+  nVLAPAL000::tMutex& lock = device->getSessionLock();
+  {
+    tStatus failed;
+    failed.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+    IoctlEntryHelper guard(*device, descriptor, Device::kLevelNone, failed, true);
+    EXPECT_FALSE(guard.isAdmitted());
+    EXPECT_EQ(lock.getDepth(), 0u);
+    EXPECT_EQ(device->getInFlightCount(), 0u);
+  }
+  {
+    tStatus outer;
+    IoctlEntryHelper first(*device, descriptor, Device::kLevelNone, outer, true);
+    {
+      tStatus inner;
+      IoctlEntryHelper second(*device, descriptor, Device::kLevelProperties, inner, false);
+      EXPECT_EQ(lock.getDepth(), 2u);
+      EXPECT_EQ(device->getInFlightCount(), 2u);
+    }
+    EXPECT_EQ(lock.getDepth(), 1u);
+    EXPECT_TRUE(lock.isHeldByCaller());
+  }
+  EXPECT_EQ(lock.getDepth(), 0u);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  close(session);
+}
+
+TEST_F(DeviceSessions, AClosedGateRefusesGuardsAndOpensWithoutAdmitting) {
+  start();
+  tStatus result;
+  Session* session = open(result);
+  device->setGate(nVLAPAL000::kGateClosed);
+  {
+    tStatus request;
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    IoctlEntryHelper guard(*device, descriptor, Device::kLevelNone, request, false);
+    EXPECT_EQ(request.getCode(), nVLAPALS100::kStatusGateClosed);
+    EXPECT_FALSE(guard.isAdmitted());
+  }
+  EXPECT_EQ(device->getSessionLock().getDepth(), 0u);
+  tStatus refused;
+  EXPECT_EQ(open(refused), nullptr);
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusGateClosed);
+  device->setGate(nVLAPAL000::kGateOpen);
+  close(session);
+}
+
+TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmptyNotification) {
+  sim::KernelSockets::reset();
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor descriptor{session};
+  nVLAPAL000::tIONotifierParams params{7, 4242};
+  device->createIONotifier(descriptor, 1, params, result);
+  EXPECT_EQ(result.getCode(), 0);
+  EXPECT_FALSE(session->getNotifier().isInitialized());
+  device->createIONotifier(descriptor, Session::kNotifierType, params, result);
+  ASSERT_EQ(result.getCode(), 0);
+  EXPECT_TRUE(session->getNotifier().isInitialized());
+  device->downloadFpgaImage(status);
+  device->destroyIONotifier(descriptor, Session::kNotifierType);
+  const auto sent = sim::KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].type, nVLAPAL000::tIONotifier::kTypeNotification);
+  EXPECT_EQ(sent[1].type, nVLAPAL000::tIONotifier::kTypeClosed);
+  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
+  close(session);
+}
+
+}  // namespace
+}  // namespace vltest
