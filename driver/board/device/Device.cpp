@@ -37,13 +37,69 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
   DeviceCapabilities::initialize(capabilities_);
 }
 
-// What depends on the board goes before the board; the routing sessions
-// are told before their resources go.
+// The routing sessions are told before their resources go; what depends
+// on the board goes before the board.
 Device::~Device() {
   if (routingLock_.isValid()) releaseRouting();
   delete registerPort_;
   delete resources_;
   delete board_;
+}
+
+void Device::advanceGenerations() {
+  nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
+  nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+}
+
+// Everything that reaches the board goes, the board object last.
+void Device::releaseHardware() {
+  delete resources_;
+  resources_ = nullptr;
+  releaseRouting();
+  delete registerPort_;
+  registerPort_ = nullptr;
+  delete board_;
+  board_ = nullptr;
+}
+
+void Device::stop(nVLAPAL000::tEventDescriptor&) {
+  advanceGenerations();
+  releaseHardware();
+}
+
+bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
+  setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
+  releaseRouting();
+  flushPendingAsyncIO();
+  return true;
+}
+
+void Device::reset(tStatus& status) {
+  advanceGenerations();
+  if (status.isFatal()) return;
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(resetLock_);
+  // Closing wakes the requests waiting at the gate so they fail; the reset
+  // itself was never admitted, so the drain does not wait for it.
+  setGate(nVLAPAL000::kGateClosed);
+  nVLAPALS100::tStatus forever;
+  waitForDrain(false, forever, nVLAPAL000::kWaitForever);
+  // Sessions opened while the reset was starting are stale as well.
+  advanceGenerations();
+  releaseHardware();
+  initializeHardware(status);
+  recordEarlyBringUpFailure(status);
+  setGate(nVLAPAL000::kGateOpen);
+}
+
+// A bring-up that stopped before its records were written leaves the board
+// objects gone with the records of the last good bring-up; the gate opens
+// anyway, so every level must answer the failure instead.
+void Device::recordEarlyBringUpFailure(const tStatus& status) {
+  if (status.isNotFatal() || (board_ != nullptr && resources_ != nullptr)) return;
+  for (tStatus& record : records_) {
+    record.clear();
+    record.merge(status);
+  }
 }
 
 const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
@@ -195,6 +251,13 @@ void Device::prepareForFpgaDownload(tStatus& status) {
 
 void Device::completeInitialization(tStatus& status) {
   tStatus& late = records_[kLateRecord];
+  if (board_ == nullptr) {
+    // No board object: the bring-up stopped early, and the FPGA-image
+    // record says why when it knows.
+    status.merge(records_[kFpgaImageRecord]);
+    status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
+    return;
+  }
   if (resources_ != nullptr) resources_->invalidateRegisterCaches();
   records_[kPowerUpRecord].merge(records_[kPropertiesRecord]);
   if (resources_ != nullptr) {

@@ -71,6 +71,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // request asks for it: 1 the properties, 0 and 2 properties and power-up.
   void mergeDeferredStatus(uint32_t which, tStatus& status);
 
+  void stop(nVLAPAL000::tEventDescriptor& descriptor) override;
+  // Never refuses: open sessions only lose their routing until the gate
+  // opens again.
+  bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
+  // Takes the board down and brings it up again with the requests drained;
+  // the gate opens afterwards whatever the bring-up answered.
+  void reset(tStatus& status);
+
   void initializeHardware(tStatus& status);
   void downloadFpgaImage(tStatus& status);
   // Around every FPGA download, run by the board object.
@@ -97,6 +105,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
 
  private:
   Session* asMainSession(nVLAPAL000::tSession* session);
+  void advanceGenerations();
+  void releaseHardware();
+  void recordEarlyBringUpFailure(const tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
   void releaseRouting();

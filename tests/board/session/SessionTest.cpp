@@ -8,6 +8,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "sim/kernel/KernelSockets.h"
+#include "sim/kernel/Memory.h"
 #include "tests/platform/pci/PciTestDevice.h"
 
 namespace vltest {
@@ -208,6 +209,55 @@ TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmpty
   EXPECT_EQ(sent[0].type, nVLAPAL000::tIONotifier::kTypeNotification);
   EXPECT_EQ(sent[1].type, nVLAPAL000::tIONotifier::kTypeClosed);
   EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
+  close(session);
+}
+
+TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUntilTheNextReset) {
+  start();
+  tStatus result;
+  Session* before = open(result);
+  tStatus reset;
+  device->reset(reset);
+  ASSERT_EQ(reset.getCode(), 0);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  close(before);
+
+  sim::Memory::allocationFaults().failNth(1, -1);
+  tStatus failed;
+  device->reset(failed);
+  ASSERT_LT(failed.getCode(), 0);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
+  EXPECT_EQ(device->getBoard(), nullptr);
+  Session* during = open(result);
+  for (uint32_t level = Device::kLevelFpgaImage; level <= Device::kLevelLateInitialization; ++level) {
+    EXPECT_EQ(enter(during, level), failed.getCode()) << level;
+  }
+  tStatus late;
+  device->completeInitialization(late);
+  EXPECT_EQ(late.getCode(), failed.getCode());
+  close(during);
+
+  tStatus again;
+  device->reset(again);
+  ASSERT_EQ(again.getCode(), 0);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  close(after);
+}
+
+TEST_F(DeviceSessions, QuiesceNeverRefusesAndStopReleasesTheBoard) {
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateIOSuspended, 2, true, status));
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateSuspended);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
+  const uint32_t generation = device->getMainSessionGeneration();
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateNotStarted, 0, false, status));
+  EXPECT_EQ(device->getMainSessionGeneration(), generation + 1);
+  EXPECT_EQ(device->getBoard(), nullptr);
+  EXPECT_EQ(device->getDeviceResources(), nullptr);
   close(session);
 }
 
