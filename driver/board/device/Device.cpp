@@ -32,6 +32,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
       records_(),
       fpgaSessionGeneration_(0),
       mainSessionGeneration_(0),
+      resetClaim_(0),
       routingLock_(status),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
@@ -77,7 +78,7 @@ bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
 void Device::reset(tStatus& status) {
   advanceGenerations();
   if (status.isFatal()) return;
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(resetLock_);
+  acquireResetLock();
   // Closing wakes the requests waiting at the gate so they fail; the reset
   // itself was never admitted, so the drain does not wait for it.
   setGate(nVLAPAL000::kGateClosed);
@@ -89,6 +90,7 @@ void Device::reset(tStatus& status) {
   initializeHardware(status);
   recordEarlyBringUpFailure(status);
   setGate(nVLAPAL000::kGateOpen);
+  releaseResetLock();
 }
 
 // A bring-up that stopped before its records were written leaves the board

@@ -78,6 +78,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // Takes the board down and brings it up again with the requests drained;
   // the gate opens afterwards whatever the bring-up answered.
   void reset(tStatus& status);
+  // After every temperature reading: powers the board down when `celsius`
+  // reaches the capability record's limit or the FPGA reports overheating.
+  void thermalShutdown(int32_t celsius, tStatus& status);
 
   void initializeHardware(tStatus& status);
   void downloadFpgaImage(tStatus& status);
@@ -108,6 +111,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void advanceGenerations();
   void releaseHardware();
   void recordEarlyBringUpFailure(const tStatus& status);
+  bool requireBoardObjects(tStatus& status) const;
+  void acquireResetLock();
+  void releaseResetLock();
+  void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
   void releaseRouting();
@@ -128,6 +135,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;
   uint32_t mainSessionGeneration_;
+  // Who holds the reset lock's claim: a reset or an over-temperature
+  // shutdown. The kernel layer has no try-lock, so a shutdown entered from
+  // an admitted request looks here before it would wait for a reset that
+  // is waiting for that very request.
+  uint32_t resetClaim_;
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "driver/board/device/Device.h"
 #include "driver/board/session/IoctlEntryHelper.h"
@@ -20,6 +22,7 @@ using nVL9738K_24_0::Session;
 
 constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179u);
 constexpr int64_t kPowerUpTimedOut = static_cast<int32_t>(0xBFFA9176u);
+constexpr int64_t kOverTemperature = static_cast<int32_t>(0xBFFA9046u);
 
 class DeviceSessions : public testing::Test {
  protected:
@@ -260,6 +263,57 @@ TEST_F(DeviceSessions, QuiesceNeverRefusesAndStopReleasesTheBoard) {
   EXPECT_EQ(device->getDeviceResources(), nullptr);
   close(session);
 }
+
+struct Heat {
+  int32_t aboveLimit;
+  bool overheating;
+  bool shutsDown;
+};
+
+class ThermalShutdown : public DeviceSessions, public testing::WithParamInterface<Heat> {};
+
+TEST_P(ThermalShutdown, PowersOffStalesSessionsAndFailsLevelThreeUntilAReset) {
+  start();
+  const Heat heat = GetParam();
+  tStatus result;
+  Session* before = open(result);
+  board.fixedLogic().setOverTemperature(heat.overheating);
+  const size_t written = board.fixedLogic().timedWrites().size();
+  tStatus reading;
+  device->thermalShutdown(device->getCapabilities().temperatureLimit() + heat.aboveLimit, reading);
+  const auto all = board.fixedLogic().timedWrites();
+  std::vector<std::pair<uint64_t, uint32_t>> writes;
+  for (size_t index = written; index < all.size(); ++index) writes.emplace_back(all[index].offset, all[index].value);
+  if (!heat.shutsDown) {
+    EXPECT_EQ(reading.getCode(), 0);
+    EXPECT_TRUE(writes.empty());
+    EXPECT_EQ(enter(before, Device::kLevelLateInitialization), 0);
+    close(before);
+    return;
+  }
+  EXPECT_EQ(reading.getCode(), kOverTemperature);
+  const std::vector<std::pair<uint64_t, uint32_t>> powerOff = {
+      {0x1004, 0x22222}, {0x1000, 0x22}, {0x204, 0x1000}, {0x204, 0x0}, {0x220, 0x12}};
+  EXPECT_EQ(writes, powerOff);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelProperties), 0);
+  EXPECT_EQ(enter(after, Device::kLevelPowerUp), kOverTemperature);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), kOverTemperature);
+  board.fixedLogic().setOverTemperature(false);
+  tStatus reset;
+  device->reset(reset);
+  EXPECT_EQ(reset.getCode(), 0);
+  close(after);
+  after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  close(after);
+  close(before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, ThermalShutdown,
+                         testing::Values(Heat{0, false, true}, Heat{-1, true, true}, Heat{-1, false, false}));
 
 }  // namespace
 }  // namespace vltest
