@@ -7,6 +7,7 @@
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/sync/Atomic.h"
+#include "driver/platform/sync/tWaitQueue.h"
 
 namespace nVL9738K_24_0 {
 
@@ -31,18 +32,76 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
       records_(),
       fpgaSessionGeneration_(0),
       mainSessionGeneration_(0),
+      resetClaim_(0),
       routingLock_(status),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
 }
 
-// What depends on the board goes before the board; the routing sessions
-// are told before their resources go.
+// The routing sessions are told before their resources go; what depends
+// on the board goes before the board.
 Device::~Device() {
   if (routingLock_.isValid()) releaseRouting();
   delete registerPort_;
   delete resources_;
   delete board_;
+}
+
+void Device::advanceGenerations() {
+  nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
+  nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+}
+
+// Everything that reaches the board goes, the board object last.
+void Device::releaseHardware() {
+  delete resources_;
+  resources_ = nullptr;
+  releaseRouting();
+  delete registerPort_;
+  registerPort_ = nullptr;
+  delete board_;
+  board_ = nullptr;
+}
+
+void Device::stop(nVLAPAL000::tEventDescriptor&) {
+  advanceGenerations();
+  releaseHardware();
+}
+
+bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
+  setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
+  releaseRouting();
+  flushPendingAsyncIO();
+  return true;
+}
+
+void Device::reset(tStatus& status) {
+  advanceGenerations();
+  if (status.isFatal()) return;
+  acquireResetLock();
+  // Closing wakes the requests waiting at the gate so they fail; the reset
+  // itself was never admitted, so the drain does not wait for it.
+  setGate(nVLAPAL000::kGateClosed);
+  nVLAPALS100::tStatus forever;
+  waitForDrain(false, forever, nVLAPAL000::kWaitForever);
+  // Sessions opened while the reset was starting are stale as well.
+  advanceGenerations();
+  releaseHardware();
+  initializeHardware(status);
+  recordEarlyBringUpFailure(status);
+  setGate(nVLAPAL000::kGateOpen);
+  releaseResetLock();
+}
+
+// A bring-up that stopped before its records were written leaves the board
+// objects gone with the records of the last good bring-up; the gate opens
+// anyway, so every level must answer the failure instead.
+void Device::recordEarlyBringUpFailure(const tStatus& status) {
+  if (status.isNotFatal() || (board_ != nullptr && resources_ != nullptr)) return;
+  for (tStatus& record : records_) {
+    record.clear();
+    record.merge(status);
+  }
 }
 
 const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
@@ -54,6 +113,79 @@ void Device::start(nVLAPAL000::tEventDescriptor&, tStatus& status) {
   nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isNotFatal()) initializeHardware(status);
+}
+
+nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tDeviceInterface* interface,
+                                            tStatus& status) {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  const bool admitted = beginIO(nullptr, status, nVLAPAL000::kWaitForever);
+  if (status.isFatal()) {
+    if (admitted) endIO(nullptr);
+    return nullptr;
+  }
+  Session* session = nullptr;
+  if (interface == &mainInterface_) {
+    session = new (status, nVLAPAL000::kAllocationKindPlain)
+        Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
+  } else if (interface == &fpgaInterface_) {
+    // The FPGA-session interface serves only once the FPGA state exists;
+    // until then the power-up record says why it is missing.
+    status.merge(records_[kPowerUpRecord]);
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  } else {
+    status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
+  }
+  if (session != nullptr && status.isFatal()) {
+    delete session;
+    session = nullptr;
+  }
+  if (admitted) endIO(nullptr);
+  return session;
+}
+
+void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  delete session;
+}
+
+Session* Device::asMainSession(nVLAPAL000::tSession* session) {
+  if (session == nullptr || session->getInterface() != &mainInterface_) return nullptr;
+  return static_cast<Session*>(session);
+}
+
+void Device::createIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type,
+                              nVLAPAL000::tIONotifierParams& params, tStatus& status) {
+  Session* session = asMainSession(descriptor.session);
+  if (session != nullptr) session->createIONotifier(type, params, status);
+}
+
+void Device::destroyIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type) {
+  Session* session = asMainSession(descriptor.session);
+  if (session != nullptr) session->destroyIONotifier(type);
+}
+
+void Device::checkDeferredStatus(uint32_t level, nVLAPAL000::tSession* session, tStatus& status) {
+  if (status.isFatal()) return;
+  if (level > kLevelLateInitialization) level = kLevelLateInitialization;
+  const tStatus* record = getDriverStatus(level);
+  if (record != nullptr) status.merge(*record);
+  Session* main = asMainSession(session);
+  if (main != nullptr) main->checkValid(status);
+}
+
+void Device::mergeDeferredStatus(uint32_t which, tStatus& status) {
+  switch (which) {
+    case 1:
+      status.merge(records_[kPropertiesRecord]);
+      return;
+    case 0:
+    case 2:
+      status.merge(records_[kPropertiesRecord]);
+      status.merge(records_[kPowerUpRecord]);
+      return;
+    default:
+      status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+  }
 }
 
 void Device::initializeHardware(tStatus& status) {
@@ -121,6 +253,13 @@ void Device::prepareForFpgaDownload(tStatus& status) {
 
 void Device::completeInitialization(tStatus& status) {
   tStatus& late = records_[kLateRecord];
+  if (board_ == nullptr) {
+    // No board object: the bring-up stopped early, and the FPGA-image
+    // record says why when it knows.
+    status.merge(records_[kFpgaImageRecord]);
+    status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
+    return;
+  }
   if (resources_ != nullptr) resources_->invalidateRegisterCaches();
   records_[kPowerUpRecord].merge(records_[kPropertiesRecord]);
   if (resources_ != nullptr) {

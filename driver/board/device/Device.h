@@ -15,6 +15,7 @@
 #include "driver/board/capabilities/DeviceCapabilities.h"
 #include "driver/board/resources/DeviceResources.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
@@ -54,6 +55,32 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tDeviceInterface** getDeviceInterfaces() override { return interfaces_; }
   nVLAPAL000::tProperty** getDeviceProperties() override { return properties_.getList(); }
   void start(nVLAPAL000::tEventDescriptor& descriptor, tStatus& status) override;
+  // Creation is serialised with requests by the session lock and passes
+  // the gate, so no session opens in the middle of a reset.
+  nVLAPAL000::tSession* createSession(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tDeviceInterface* interface,
+                                      tStatus& status) override;
+  void destroySession(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tSession* session) override;
+  void createIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type, nVLAPAL000::tIONotifierParams& params,
+                        tStatus& status) override;
+  void destroyIONotifier(nVLAPAL000::tEventDescriptor& descriptor, uint32_t type) override;
+
+  // What the request guard checks once admitted: the deferred record of
+  // `level` (above the last level, the last record), then the session.
+  void checkDeferredStatus(uint32_t level, nVLAPAL000::tSession* session, tStatus& status);
+  // The deferred outcome of the bring-up as the initialisation-status
+  // request asks for it: 1 the properties, 0 and 2 properties and power-up.
+  void mergeDeferredStatus(uint32_t which, tStatus& status);
+
+  void stop(nVLAPAL000::tEventDescriptor& descriptor) override;
+  // Never refuses: open sessions only lose their routing until the gate
+  // opens again.
+  bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
+  // Takes the board down and brings it up again with the requests drained;
+  // the gate opens afterwards whatever the bring-up answered.
+  void reset(tStatus& status);
+  // After every temperature reading: powers the board down when `celsius`
+  // reaches the capability record's limit or the FPGA reports overheating.
+  void thermalShutdown(int32_t celsius, tStatus& status);
 
   void initializeHardware(tStatus& status);
   void downloadFpgaImage(tStatus& status);
@@ -80,6 +107,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
 
  private:
+  Session* asMainSession(nVLAPAL000::tSession* session);
+  void advanceGenerations();
+  void releaseHardware();
+  void recordEarlyBringUpFailure(const tStatus& status);
+  bool requireBoardObjects(tStatus& status) const;
+  void acquireResetLock();
+  void releaseResetLock();
+  void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
   void releaseRouting();
@@ -100,6 +135,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;
   uint32_t mainSessionGeneration_;
+  // Who holds the reset lock's claim: a reset or an over-temperature
+  // shutdown. The kernel layer has no try-lock, so a shutdown entered from
+  // an admitted request looks here before it would wait for a reset that
+  // is waiting for that very request.
+  uint32_t resetClaim_;
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;

@@ -18,6 +18,8 @@ inline constexpr int32_t kFpgaNeedsNewerSoftware = code(0xBFFA902D);
 // The board's data or state does not check out.
 inline constexpr int32_t kBoardVerificationFailed = code(0xBFFA9176);
 inline constexpr int32_t kInvalidArgument = code(0xBFFA9178);
+// The board was powered down after an over-temperature reading.
+inline constexpr int32_t kOverTemperatureShutdown = code(0xBFFA9046);
 
 // A successful read past the end of a byte stream: the value reads as 0.
 inline constexpr int64_t kWarningReadPastEnd = 52012;

@@ -15,6 +15,10 @@ inline void atomicStore(uint32_t& value, uint32_t newValue) { __atomic_store_n(&
 // Both return the new value.
 inline uint32_t atomicIncrement(uint32_t& value) { return __atomic_add_fetch(&value, 1, __ATOMIC_SEQ_CST); }
 inline uint32_t atomicDecrement(uint32_t& value) { return __atomic_sub_fetch(&value, 1, __ATOMIC_SEQ_CST); }
+// Stores `desired` only when `value` holds `expected`; true when it did.
+inline bool atomicCompareExchange(uint32_t& value, uint32_t expected, uint32_t desired) {
+  return __atomic_compare_exchange_n(&value, &expected, desired, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+}
 
 // Orders this processor's earlier stores before its later ones, as a
 // device reading memory sees them (descriptors before the go-ahead).

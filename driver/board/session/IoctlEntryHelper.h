@@ -1,0 +1,42 @@
+// The scope every board-touching request of the main interface runs in:
+// the device's session lock (recursive, so a handler may nest guards), an
+// admission through the device's gate, the one deferred bring-up record
+// the request depends on, and the staleness check of the caller's session.
+// A status that already holds an error when the guard is built takes no
+// lock and admits nothing.
+#ifndef VL9738K_BOARD_SESSION_IOCTLENTRYHELPER_H
+#define VL9738K_BOARD_SESSION_IOCTLENTRYHELPER_H
+
+#include <stdint.h>
+
+#include "driver/platform/device/DeviceTypes.h"
+#include "driver/platform/status/tStatus.h"
+#include "driver/platform/sync/tMutex.h"
+
+namespace nVL9738K_24_0 {
+
+class Device;
+
+class IoctlEntryHelper {
+ public:
+  IoctlEntryHelper(Device& device, nVLAPAL000::tEventDescriptor& descriptor, uint32_t level,
+                   nVLAPALS100::tStatus& status, bool resumeSnooping);
+  ~IoctlEntryHelper();
+  IoctlEntryHelper(const IoctlEntryHelper&) = delete;
+  IoctlEntryHelper& operator=(const IoctlEntryHelper&) = delete;
+
+  bool isAdmitted() const { return admitted_ != nullptr; }
+
+ private:
+  using tExitHook = void (*)(nVLAPAL000::tSession* session);
+
+  Device* admitted_;
+  nVLAPAL000::tMutex& lock_;
+  nVLAPAL000::tSession* session_;
+  tExitHook exitHook_;
+  uint8_t locked_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif

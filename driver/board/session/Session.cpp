@@ -1,0 +1,61 @@
+#include "Session.h"
+
+#include "driver/platform/sync/Atomic.h"
+
+namespace nVL9738K_24_0 {
+
+Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
+                 nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
+    : tSession(interface, status),
+      reservationClientId_(0),
+      routing_(notifier_, status),
+      notifier_(),
+      manager_(manager),
+      routingLock_(routingLock),
+      generation_(&generation),
+      generationAtOpen_(nVLAPAL000::atomicLoad(generation)) {
+  if (status.isFatal()) return;
+  routing_.setRegistered(true);
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
+  manager_.registerRoutingSession(routing_);
+}
+
+// The notifier closes under the routing part's mutex so that a reset or a
+// download demoting the session never notifies through a closing socket;
+// the unlink takes the device's routing lock for the same list the device
+// walks.
+Session::~Session() {
+  nVLAPALS100::tStatus local;
+  checkValid(local);
+  closeNotifier();
+  if (routing_.isRegistered()) {
+    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
+    manager_.unregisterRoutingSession(routing_);
+  }
+}
+
+void Session::checkValid(nVLAPALS100::tStatus& status) {
+  if (nVLAPAL000::atomicLoad(*generation_) != generationAtOpen_) status.setCode(kStaleSession, VL_SITE);
+  // The list-mode session (told the error) and the reservation client are
+  // released here on any error once the session owns them.
+}
+
+void Session::createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params,
+                               nVLAPALS100::tStatus& status) {
+  if (type != kNotifierType || !routing_.isRegistered()) return;
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routing_.getMutex());
+  notifier_.initialize(params, status);
+}
+
+void Session::destroyIONotifier(uint32_t type) {
+  if (type != kNotifierType) return;
+  closeNotifier();
+}
+
+void Session::closeNotifier() {
+  if (!routing_.getMutex().isValid()) return;
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routing_.getMutex());
+  if (notifier_.isInitialized()) notifier_.close();
+}
+
+}  // namespace nVL9738K_24_0

@@ -1,0 +1,57 @@
+// One open of the main device interface: what a user-mode client owns on
+// the board (its routing part and its notifier; its list-mode session and
+// reservation client join once those requests exist) and the device's
+// main-session generation at the open. Once the device has been reset,
+// stopped, shut down or given a new FPGA image since, the session is stale
+// and every request from it is refused until the client opens a new one.
+#ifndef VL9738K_BOARD_SESSION_SESSION_H
+#define VL9738K_BOARD_SESSION_SESSION_H
+
+#include <stdint.h>
+
+#include "SessionRoutingPart.h"
+#include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/platform/device/tIONotifier.h"
+#include "driver/platform/device/tSession.h"
+#include "driver/platform/sync/tMutex.h"
+
+namespace nVL9738K_24_0 {
+
+class Session final : public nVLAPAL000::tSession {
+ public:
+  static constexpr uint32_t kNotifierType = 0x80000000u;
+  static constexpr int64_t kStaleSession = static_cast<int32_t>(0xBFFA9179u);
+
+  // Registers the routing part with `manager` under `routingLock` (the
+  // device's), so the device never walks a half-linked list.
+  Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
+          nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status);
+  ~Session() override;
+
+  // Refuses a session opened before the device's generation moved on; on
+  // any error in `status` the session loses what it owns on the board.
+  void checkValid(nVLAPALS100::tStatus& status);
+  void createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params, nVLAPALS100::tStatus& status);
+  void destroyIONotifier(uint32_t type);
+
+  SessionRoutingPart& getRoutingPart() { return routing_; }
+  const nVLAPAL000::tIONotifier& getNotifier() const { return notifier_; }
+  uint32_t getReservationClientId() const { return reservationClientId_; }
+  void setReservationClientId(uint32_t id) { reservationClientId_ = id; }
+  uint32_t getGenerationAtOpen() const { return generationAtOpen_; }
+
+ private:
+  void closeNotifier();
+
+  uint32_t reservationClientId_;
+  SessionRoutingPart routing_;
+  nVLAPAL000::tIONotifier notifier_;
+  RoutingResourcesManager& manager_;
+  nVLAPAL000::tMutex& routingLock_;
+  const uint32_t* generation_;
+  uint32_t generationAtOpen_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif

@@ -1,0 +1,261 @@
+// Sessions of the started Device on the board model: open and close of
+// both interfaces, the request guard's lock, gate, deferred records and
+// staleness check, and the notifier of the routing part.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/session/IoctlEntryHelper.h"
+#include "sim/kernel/KernelSockets.h"
+#include "sim/kernel/Memory.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::Device;
+using nVL9738K_24_0::IoctlEntryHelper;
+using nVL9738K_24_0::Session;
+
+constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179u);
+constexpr int64_t kPowerUpTimedOut = static_cast<int32_t>(0xBFFA9176u);
+constexpr int64_t kOverTemperature = static_cast<int32_t>(0xBFFA9046u);
+
+class DeviceSessions : public testing::Test {
+ protected:
+  void start() {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    ASSERT_NE(device, nullptr);
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+  }
+  Session* open(tStatus& result) {
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    return static_cast<Session*>(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], result));
+  }
+  void close(nVLAPAL000::tSession* session) {
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    device->closeDeviceInterface(descriptor, session);
+  }
+  // The status a guarded request of `level` from `session` sees at entry.
+  int64_t enter(nVLAPAL000::tSession* session, uint32_t level) {
+    tStatus request;
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    IoctlEntryHelper guard(*device, descriptor, level, request, false);
+    return request.getCode();
+  }
+  void TearDown() override {
+    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+};
+
+TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
+  start();
+  tStatus result;
+  Session* before = open(result);
+  ASSERT_NE(before, nullptr);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
+  EXPECT_EQ(enter(before, Device::kLevelNone), 0);
+  device->downloadFpgaImage(status);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the first";
+  close(after);
+  close(before);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  tStatus fpga;
+  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga), nullptr);
+  EXPECT_EQ(fpga.getCode(), nVLAPALS100::kStatusRequestFailure);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+}
+
+// Properties clean, power-up timed out.
+TEST_F(DeviceSessions, EachLevelMergesItsOneRecordAndFpgaOpensAnswerThePowerUpError) {
+  board.fixedLogic().holdLoPowerDown(true);
+  start();
+  tStatus result;
+  Session* session = open(result);
+  EXPECT_EQ(enter(session, Device::kLevelProperties), 0);
+  EXPECT_EQ(enter(session, Device::kLevelPowerUp), kPowerUpTimedOut);
+  close(session);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  tStatus fpga;
+  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga), nullptr);
+  EXPECT_EQ(fpga.getCode(), kPowerUpTimedOut);
+  const std::pair<uint32_t, int64_t> cases[] = {
+      {1, 0}, {0, kPowerUpTimedOut}, {2, kPowerUpTimedOut}, {3, nVLAPALS100::kStatusInvalidParameter}};
+  for (const auto& [which, code] : cases) {
+    tStatus merged;
+    device->mergeDeferredStatus(which, merged);
+    EXPECT_EQ(merged.getCode(), code) << which;
+  }
+}
+
+TEST_F(DeviceSessions, GuardsLockOnlyForACleanInputReleaseAtTheOutermostAndFailAtAClosedGate) {
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor descriptor{session};
+  nVLAPAL000::tMutex& lock = device->getSessionLock();
+  {
+    tStatus failed;
+    failed.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+    IoctlEntryHelper guard(*device, descriptor, Device::kLevelNone, failed, true);
+    EXPECT_FALSE(guard.isAdmitted());
+    EXPECT_EQ(lock.getDepth(), 0u);
+  }
+  {
+    tStatus outer;
+    IoctlEntryHelper first(*device, descriptor, Device::kLevelNone, outer, true);
+    {
+      tStatus inner;
+      IoctlEntryHelper second(*device, descriptor, Device::kLevelProperties, inner, false);
+      EXPECT_EQ(lock.getDepth(), 2u);
+      EXPECT_EQ(device->getInFlightCount(), 2u);
+    }
+    EXPECT_TRUE(lock.isHeldByCaller());
+  }
+  EXPECT_EQ(lock.getDepth(), 0u);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+  device->setGate(nVLAPAL000::kGateClosed);
+  EXPECT_EQ(enter(session, Device::kLevelNone), nVLAPALS100::kStatusGateClosed);
+  EXPECT_EQ(lock.getDepth(), 0u);
+  tStatus refused;
+  EXPECT_EQ(open(refused), nullptr);
+  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusGateClosed);
+  device->setGate(nVLAPAL000::kGateOpen);
+  close(session);
+}
+
+TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmptyNotification) {
+  sim::KernelSockets::reset();
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor descriptor{session};
+  nVLAPAL000::tIONotifierParams params{7, 4242};
+  device->createIONotifier(descriptor, 1, params, result);
+  EXPECT_EQ(result.getCode(), 0);
+  EXPECT_FALSE(session->getNotifier().isInitialized());
+  device->createIONotifier(descriptor, Session::kNotifierType, params, result);
+  ASSERT_EQ(result.getCode(), 0);
+  EXPECT_TRUE(session->getNotifier().isInitialized());
+  device->downloadFpgaImage(status);
+  device->destroyIONotifier(descriptor, Session::kNotifierType);
+  const auto sent = sim::KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].type, nVLAPAL000::tIONotifier::kTypeNotification);
+  EXPECT_EQ(sent[1].type, nVLAPAL000::tIONotifier::kTypeClosed);
+  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
+  close(session);
+}
+
+TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUntilTheNextReset) {
+  start();
+  tStatus result;
+  Session* before = open(result);
+  tStatus reset;
+  device->reset(reset);
+  ASSERT_EQ(reset.getCode(), 0);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  close(before);
+
+  sim::Memory::allocationFaults().failNth(1, -1);
+  tStatus failed;
+  device->reset(failed);
+  ASSERT_LT(failed.getCode(), 0);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
+  EXPECT_EQ(device->getBoard(), nullptr);
+  Session* during = open(result);
+  for (uint32_t level = Device::kLevelFpgaImage; level <= Device::kLevelLateInitialization; ++level) {
+    EXPECT_EQ(enter(during, level), failed.getCode()) << level;
+  }
+  tStatus late;
+  device->completeInitialization(late);
+  EXPECT_EQ(late.getCode(), failed.getCode());
+  close(during);
+
+  tStatus again;
+  device->reset(again);
+  ASSERT_EQ(again.getCode(), 0);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  close(after);
+}
+
+TEST_F(DeviceSessions, QuiesceNeverRefusesAndStopReleasesTheBoard) {
+  start();
+  tStatus result;
+  Session* session = open(result);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateIOSuspended, 2, true, status));
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateSuspended);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
+  const uint32_t generation = device->getMainSessionGeneration();
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateNotStarted, 0, false, status));
+  EXPECT_EQ(device->getMainSessionGeneration(), generation + 1);
+  EXPECT_EQ(device->getBoard(), nullptr);
+  EXPECT_EQ(device->getDeviceResources(), nullptr);
+  close(session);
+}
+
+struct Heat {
+  int32_t aboveLimit;
+  bool overheating;
+  bool shutsDown;
+};
+
+class ThermalShutdown : public DeviceSessions, public testing::WithParamInterface<Heat> {};
+
+TEST_P(ThermalShutdown, PowersOffStalesSessionsAndFailsLevelThreeUntilAReset) {
+  start();
+  const Heat heat = GetParam();
+  tStatus result;
+  Session* before = open(result);
+  board.fixedLogic().setOverTemperature(heat.overheating);
+  const size_t written = board.fixedLogic().timedWrites().size();
+  tStatus reading;
+  device->thermalShutdown(device->getCapabilities().temperatureLimit() + heat.aboveLimit, reading);
+  const auto all = board.fixedLogic().timedWrites();
+  std::vector<std::pair<uint64_t, uint32_t>> writes;
+  for (size_t index = written; index < all.size(); ++index) writes.emplace_back(all[index].offset, all[index].value);
+  if (!heat.shutsDown) {
+    EXPECT_EQ(reading.getCode() | static_cast<int64_t>(writes.size()), 0);
+    return close(before);
+  }
+  EXPECT_EQ(reading.getCode(), kOverTemperature);
+  const std::vector<std::pair<uint64_t, uint32_t>> powerOff = {
+      {0x1004, 0x22222}, {0x1000, 0x22}, {0x204, 0x1000}, {0x204, 0x0}, {0x220, 0x12}};
+  EXPECT_EQ(writes, powerOff);
+  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
+  EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  Session* after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelProperties), 0);
+  EXPECT_EQ(enter(after, Device::kLevelPowerUp), kOverTemperature);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), kOverTemperature);
+  board.fixedLogic().setOverTemperature(false);
+  tStatus reset;
+  device->reset(reset);
+  EXPECT_EQ(reset.getCode(), 0);
+  close(after);
+  after = open(result);
+  EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
+  close(after);
+  close(before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, ThermalShutdown,
+                         testing::Values(Heat{0, false, true}, Heat{-1, true, true}, Heat{-1, false, false}));
+
+}  // namespace
+}  // namespace vltest
