@@ -80,6 +80,7 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
   EXPECT_EQ(device->getSessionLock().getDepth(), 0u);
   nVLAPAL000::tDevice::onRemoveDevice(device);
+  nVLAPAL000::tDevice::onDeleteDevice(device);
 }
 
 }  // namespace
