@@ -37,6 +37,13 @@ void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
     line.help = true;
     return;
   }
+  static const char* const kValued[] = {"--serial", "--slot", "--fault", "--module", "--script"};
+  bool known = false;
+  for (const char* name : kValued) known = known || std::strcmp(option, name) == 0;
+  if (!known) {
+    line.error = std::string("unknown option '") + option + "'";
+    return;
+  }
   const char* value = optionValue(argc, argv, i, line);
   if (value == nullptr) return;
   if (std::strcmp(option, "--serial") == 0) {
@@ -60,11 +67,8 @@ void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
     }
   } else if (std::strcmp(option, "--module") == 0) {
     line.bringUp.modulePath = value;
-  } else if (std::strcmp(option, "--script") == 0) {
-    line.scriptPath = value;
   } else {
-    --i;
-    line.error = std::string("unknown option '") + option + "'";
+    line.scriptPath = value;
   }
 }
 
@@ -118,7 +122,7 @@ void printUsage(std::ostream& out) {
   printCommands(out);
   out << "\nfaults:\n";
   for (size_t i = 0; i < kBoardFaultCount; ++i) {
-    out << "  " << kBoardFaults[i].name << std::string(17 - std::strlen(kBoardFaults[i].name), ' ')
+    out << "  " << kBoardFaults[i].name << std::string(18 - std::strlen(kBoardFaults[i].name), ' ')
         << kBoardFaults[i].what << "\n";
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "StatusNames.h"
 #include "sim/kernel/Kernel.h"
 
 namespace vlcli {
@@ -35,13 +36,13 @@ bool SimulatedBoard::bringUp(const BringUpOptions& options) {
   added_ = module_->record().addDevice(&description, nullptr, &device_);
   if (added_ != 0 || device_ == nullptr) {
     device_ = nullptr;
-    error_ = "add device answered " + std::to_string(added_);
+    error_ = "add device: " + statusText(added_);
     return false;
   }
   int32_t opened = 0;
   file_ = sim::DeviceFile::open(*module_, "vl9738_vl9738k", &opened);
   if (!file_) {
-    error_ = "opening the main interface answered " + std::to_string(opened);
+    error_ = "opening the main interface: " + statusText(opened);
     return false;
   }
   return true;

@@ -13,8 +13,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!line.error.empty()) {
-    std::cerr << vlcli::kBanner << "\n" << line.error << "\n\n";
-    vlcli::printUsage(std::cerr);
+    std::cerr << vlcli::kBanner << "\n" << line.error << " (--help prints the usage)\n";
     return 2;
   }
   std::ifstream script;
