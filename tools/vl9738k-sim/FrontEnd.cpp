@@ -74,7 +74,8 @@ int FrontEnd::run(const CommandLine& line, std::istream& input) {
       if (!execute(command)) break;
     }
   } else {
-    for (std::string command; std::getline(input, command);) {
+    if (interactive_) out_ << "\nType a command ('help' lists them, 'quit' or end of input leaves).\n";
+    for (std::string command; prompt(), std::getline(input, command);) {
       const size_t start = command.find_first_not_of(" \t");
       if (start == std::string::npos || command[start] == '#') continue;
       if (!execute(command.substr(start))) break;
@@ -105,8 +106,12 @@ bool FrontEnd::bringUp(const BringUpOptions& options) {
   return true;
 }
 
+void FrontEnd::prompt() {
+  if (interactive_) out_ << "\nvl9738k> " << std::flush;
+}
+
 bool FrontEnd::execute(const std::string& command) {
-  out_ << "\n> " << command << "\n";
+  if (!interactive_) out_ << "\n> " << command << "\n";
   const std::vector<std::string> word = words(command);
   const std::string verb = word.empty() ? "" : word[0];
   const size_t arguments = word.size() - 1;

@@ -25,9 +25,12 @@ class FrontEnd {
   // line, else from `input`, one a line), take-down. The exit code: 0, or 1
   // when the board could not be brought up or a command was not understood.
   int run(const CommandLine& line, std::istream& input);
+  // A person typing: prompt for each command instead of echoing it.
+  void setInteractive(bool interactive) { interactive_ = interactive; }
 
  private:
   bool bringUp(const BringUpOptions& options);
+  void prompt();
   // False for `quit`.
   bool execute(const std::string& command);
   void properties();
@@ -41,6 +44,7 @@ class FrontEnd {
   std::unique_ptr<BoardRequests> requests_;
   std::unique_ptr<MapCommands> maps_;
   bool failed_ = false;
+  bool interactive_ = false;
 };
 
 }  // namespace vlcli

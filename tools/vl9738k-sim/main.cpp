@@ -1,5 +1,7 @@
 // The main job's front end: a person's view of the driver module on a
 // simulated board (vl9738k-sim --help).
+#include <unistd.h>
+
 #include <fstream>
 #include <iostream>
 
@@ -25,5 +27,6 @@ int main(int argc, char** argv) {
     }
   }
   vlcli::FrontEnd frontEnd(std::cout);
+  frontEnd.setInteractive(line.commands.empty() && line.scriptPath.empty() && isatty(STDIN_FILENO) != 0);
   return frontEnd.run(line, script.is_open() ? static_cast<std::istream&>(script) : std::cin);
 }
