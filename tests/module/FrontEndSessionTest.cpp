@@ -40,4 +40,12 @@ TEST(FrontEndSession, MainJobSessionPrintsTheKnownTranscript) {
   expectTranscript(session({}, sourcePath("scripts/main-session.txt")), "main-session.txt");
 }
 
+// The board's identity and a fault come from the command line: the
+// properties carry them and the self test names the check that fails.
+TEST(FrontEndSession, OptionsReachTheBoardAndTheSelfTestNamesTheFailingCheck) {
+  expectTranscript(
+      session({"--serial", "0x1234", "--slot", "9", "--fault", "ref-not-ready", "properties", "selftest"}, "/dev/null"),
+      "faulted-session.txt");
+}
+
 }  // namespace

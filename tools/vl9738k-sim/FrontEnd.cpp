@@ -158,8 +158,9 @@ void FrontEnd::identity() {
        << "\n";
   const Answer firmware = requests_->firmwareRevisions();
   out_ << "    firmware revisions      "
-       << (firmware.status < 0 ? statusText(firmware.status)
-                               : hex32(firmware.value & 0xFFFFFFFF) + ", " + hex32(firmware.value >> 32))
+       << (firmware.status < 0
+               ? statusText(firmware.status)
+               : "current " + hex32(firmware.value & 0xFFFFFFFF) + ", oldest " + hex32(firmware.value >> 32))
        << "\n";
   static const char* const kSelectors[] = {"newest", "oldest"};
   for (uint32_t selector = 0; selector < 2; ++selector) {
