@@ -52,10 +52,6 @@ Answer BoardRequests::driverAttribute(uint32_t attribute, uint32_t selector) {
   return {reply.out.value, statusOf(reply)};
 }
 
-int64_t BoardRequests::initializationStatus(uint32_t level) {
-  return statusOf(sim::RequestClient(file_).call<CheckInitializationStatus>({.level = level, .status = 0}));
-}
-
 int64_t BoardRequests::selfTest() { return statusOf(sim::RequestClient(file_).call<SelfTest>({})); }
 
 TemperatureAnswer BoardRequests::temperature(uint32_t sensor, uint32_t samples) {

@@ -39,7 +39,6 @@ class BoardRequests {
   // Both words in `value`: the first in bits 0-31, the second above.
   Answer firmwareRevisions();
   Answer driverAttribute(uint32_t attribute, uint32_t selector);
-  int64_t initializationStatus(uint32_t level);
   int64_t selfTest();
   TemperatureAnswer temperature(uint32_t sensor, uint32_t samples);
 
