@@ -1,8 +1,7 @@
 #include "SimulatedBoard.h"
 
-#include <cstdio>
-
 #include "StatusNames.h"
+#include "sim/host/BringUpLog.h"
 #include "sim/kernel/Kernel.h"
 
 namespace vlcli {
@@ -69,21 +68,6 @@ std::vector<sim::DeviceRegistry::Property> SimulatedBoard::properties() const {
   return found;
 }
 
-bool SimulatedBoard::bringUpRecords(int64_t (&codes)[4]) const {
-  bool logged = false;
-  for (const std::string& line : sim::Console::lines()) {
-    const size_t at = line.find("bring-up: FPGA image ");
-    if (at == std::string::npos) continue;
-    long long found[4];
-    if (std::sscanf(line.c_str() + at,
-                    "bring-up: FPGA image %lld, properties %lld, power-up %lld, late initialisation %lld", &found[0],
-                    &found[1], &found[2], &found[3]) != 4) {
-      continue;
-    }
-    logged = true;
-    for (int i = 0; i < 4; ++i) codes[i] = found[i];
-  }
-  return logged;
-}
+bool SimulatedBoard::bringUpRecords(int64_t (&codes)[4]) const { return sim::loggedBringUpRecords(codes); }
 
 }  // namespace vlcli
