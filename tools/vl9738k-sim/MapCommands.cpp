@@ -24,6 +24,8 @@ bool parseNumber(const std::string& text, uint64_t& value) {
   return true;
 }
 
+std::string registers(uint32_t count) { return std::to_string(count) + (count == 1 ? " register" : " registers"); }
+
 const char* accessText(uint8_t access) {
   switch (access & (kCatalogReadable | kCatalogWritable)) {
     case kCatalogReadable:
@@ -48,21 +50,21 @@ void MapCommands::list() {
   for (const std::string& name : names) {
     const CatalogMap* map = catalogMapFor(name);
     out_ << "    " << name << std::string(name.size() < 28 ? 28 - name.size() : 1, ' ');
-    if (map == nullptr) {
+    if (map == nullptr || map->registerCount == 0) {
       out_ << "(composite: no registers of its own)\n";
     } else {
-      out_ << map->mapClass << ", " << map->registerCount << " registers\n";
+      out_ << map->mapClass << ", " << registers(map->registerCount) << "\n";
     }
   }
 }
 
 void MapCommands::dump(const std::string& name) {
   const CatalogMap* map = catalogMapFor(name);
-  if (map == nullptr) {
-    out_ << "  " << name << ": no register description (a composite, or not a registered map)\n";
+  if (map == nullptr || map->registerCount == 0) {
+    out_ << "  " << name << ": no registers of its own (a composite, or not a registered map)\n";
     return;
   }
-  out_ << "  " << name << " (" << map->mapClass << ", " << map->registerCount << " registers)\n";
+  out_ << "  " << name << " (" << map->mapClass << ", " << registers(map->registerCount) << ")\n";
   for (uint32_t i = 0; i < map->registerCount; ++i) show(name, map->registers[i]);
 }
 
