@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "Scheduler.h"
+
 namespace sim {
 namespace {
 
@@ -73,6 +75,7 @@ uint64_t Clock::readNs() {
   run.epoch = epoch;
   run.value = now;
   ++run.count;
+  Scheduler::clockRead(now);
   return now;
 }
 
@@ -80,8 +83,13 @@ void Clock::advanceNs(uint64_t ns) {
   if (isVirtual()) virtualNs_ += ns;
 }
 
+// A scheduled task sleeps until the virtual clock reaches its deadline; the
+// clock gets there when every other task waits too.
 void Clock::sleepNs(uint64_t ns) {
-  if (isVirtual()) {
+  if (isVirtual() && Scheduler::active() && Scheduler::isTask()) {
+    const uint64_t deadline = nowNs() + (ns != 0 ? ns : yieldStepNs_.load());
+    Scheduler::blockUntil(Scheduler::Call::kSleep, nullptr, deadline);
+  } else if (isVirtual()) {
     advanceNs(ns != 0 ? ns : yieldStepNs_.load());
   } else if (ns == 0) {
     std::this_thread::yield();
@@ -91,7 +99,9 @@ void Clock::sleepNs(uint64_t ns) {
 }
 
 void Clock::yield() {
-  if (isVirtual()) {
+  if (isVirtual() && Scheduler::active() && Scheduler::isTask()) {
+    sleepNs(0);
+  } else if (isVirtual()) {
     advanceNs(yieldStepNs_.load());
   } else {
     std::this_thread::yield();

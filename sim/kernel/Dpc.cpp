@@ -7,6 +7,7 @@
 
 #include "../../driver/platform/zuk/ZukDevice.h"
 #include "FaultSite.h"
+#include "Scheduler.h"
 
 namespace sim {
 namespace {
@@ -20,6 +21,9 @@ struct Record {
 std::mutex gDpcMutex;
 std::map<uint64_t, Record> gDpcs;
 uint64_t gNextHandle = 0xD000;
+// In the deterministic mode queued calls run on a task of their own, as
+// they would on another processor soon after; one such task at a time.
+bool gRunnerQueued = false;
 
 }  // namespace
 
@@ -36,6 +40,7 @@ int Dpc::runPending() {
   {
     SimScope scope;
     std::lock_guard<std::mutex> guard(gDpcMutex);
+    gRunnerQueued = false;
     for (auto& [handle, record] : gDpcs) {
       if (!record.queued) continue;
       record.queued = false;
@@ -55,6 +60,7 @@ uint64_t Dpc::timesScheduled(uint64_t handle) {
 void Dpc::reset() {
   std::lock_guard<std::mutex> guard(gDpcMutex);
   gDpcs.clear();
+  gRunnerQueued = false;
 }
 
 }  // namespace sim
@@ -62,12 +68,19 @@ void Dpc::reset() {
 extern "C" {
 
 void nVLZUK100_scheduleDPC(uint64_t dpc) {
-  std::lock_guard<std::mutex> guard(sim::gDpcMutex);
-  auto found = sim::gDpcs.find(dpc);
-  // Scheduling a call the kernel never created would crash a real machine.
-  if (found == sim::gDpcs.end()) std::abort();
-  found->second.queued = true;
-  ++found->second.scheduled;
+  bool startRunner = false;
+  {
+    std::lock_guard<std::mutex> guard(sim::gDpcMutex);
+    auto found = sim::gDpcs.find(dpc);
+    // Scheduling a call the kernel never created would crash a real machine.
+    if (found == sim::gDpcs.end()) std::abort();
+    found->second.queued = true;
+    ++found->second.scheduled;
+    startRunner = sim::Scheduler::active() && !sim::gRunnerQueued;
+    if (startRunner) sim::gRunnerQueued = true;
+  }
+  sim::Scheduler::note(sim::Scheduler::Call::kDpc, dpc);
+  if (startRunner) sim::Scheduler::spawn("deferred calls", [] { sim::Dpc::runPending(); });
 }
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 
 #include "../../driver/platform/zuk/ZukPci.h"
 #include "Pci.h"
+#include "Scheduler.h"
 #include "Sync.h"
 
 namespace sim {
@@ -46,6 +47,7 @@ void deliver(uint64_t handle) {
     const nVLZUK_tInterruptRecord record = *line.record;
     ++line.counts.delivered;
     lock.unlock();
+    Scheduler::point(Scheduler::Call::kInterrupt);
     bool claimed = false;
     {
       DriverScope driver;
@@ -157,7 +159,13 @@ void nVLZUK100_relinquishInterrupt(uint64_t handle, nVLZUK_tInterruptRecord* rec
   // A routine running on another thread finishes before the driver may
   // free what it uses (a routine giving up its own reservation cannot wait
   // for itself).
-  if (!sim::tInInterrupt) sim::gIdle.wait(lock, [&line] { return !line.running; });
+  if (sim::tInInterrupt) return;
+  if (sim::Scheduler::active()) {
+    lock.unlock();
+    sim::Scheduler::blockUntil(sim::Scheduler::Call::kInterrupt, [&line] { return !line.running; });
+  } else {
+    sim::gIdle.wait(lock, [&line] { return !line.running; });
+  }
 }
 
 }  // extern "C"

@@ -1,10 +1,12 @@
 #include "Kernel.h"
 
+#include "Scheduler.h"
 #include "sim/idletracker/IdleTracker.h"
 
 namespace sim {
 
 void resetKernel() {
+  Scheduler::reset();
   Clock::instance().reset();
   Memory::reset();
   Sync::reset();

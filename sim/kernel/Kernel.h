@@ -17,6 +17,7 @@
 #include "Ports.h"
 #include "Registers.h"
 #include "ScatterGather.h"
+#include "Scheduler.h"
 #include "Sync.h"
 #include "Threads.h"
 #include "Time.h"
@@ -30,7 +31,8 @@ namespace sim {
 // maps, deferred calls, socket buffers or claimed register ranges, every
 // kernel thread joined and the time of day at its fixed start; no plugged
 // PCI functions, kernel mappings or interrupt reservations; no page lists
-// or scatter-gather objects, and the default memory placement.
+// or scatter-gather objects, and the default memory placement; the
+// deterministic mode off.
 void resetKernel();
 
 }  // namespace sim

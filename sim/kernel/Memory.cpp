@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "../../driver/platform/zuk/ZukMemory.h"
+#include "Scheduler.h"
 
 namespace sim {
 namespace {
@@ -28,12 +29,14 @@ void* nVLZUK100_malloc(uint64_t size) {
   if (sim::Memory::allocationFaults().hit()) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);
   if (block != nullptr) ++sim::gOutstanding;
+  sim::Scheduler::note(sim::Scheduler::Call::kAllocation, size);
   return block;
 }
 
 void nVLZUK100_free(void* block) {
   if (block == nullptr) return;
   --sim::gOutstanding;
+  sim::Scheduler::note(sim::Scheduler::Call::kRelease);
   std::free(block);
 }
 

@@ -8,6 +8,7 @@
 
 #include "../../driver/platform/zuk/ZukSync.h"
 #include "Clock.h"
+#include "Scheduler.h"
 
 namespace sim {
 namespace {
@@ -19,13 +20,30 @@ struct ThreadRecord {
 thread_local ThreadRecord tThread;
 thread_local int tInterruptLockDepth = 0;
 
+// In the deterministic mode only one task runs at a time, so a lock is its
+// `held` flag and a task that finds it set waits in the scheduler.
 struct SpinLock {
   std::mutex mutex;
+  bool held = false;
 };
 
 struct KernelMutex {
   std::mutex mutex;
+  bool held = false;
 };
+
+using Call = Scheduler::Call;
+
+void scheduledAcquire(bool& held, Call call) {
+  Scheduler::point(call);
+  if (held) Scheduler::blockUntil(call, [&held] { return !held; });
+  held = true;
+}
+
+void scheduledRelease(bool& held, Call call) {
+  held = false;
+  Scheduler::point(call);
+}
 
 std::atomic<uint64_t> gMutexAcquisitions{0};
 
@@ -54,6 +72,28 @@ void waitUntilReleased(std::unique_lock<std::mutex>& lock, const nVLZUK_tSingleU
 }
 
 bool takeInterrupt() { return tThread.interruptPending.exchange(false); }
+
+// A task's wait for an event in the deterministic mode, until the event is
+// released, the task is interrupted (when `interruptible`) or the clock
+// reaches `deadlineNs` (0: never), whose expiry runs before the wait goes
+// on for the release. 1 when interrupted.
+int32_t scheduledWait(const nVLZUK_tSingleUseEvent* event, uint64_t deadlineNs, nVLZUK_tExpiryRecord* expiry,
+                      bool interruptible) {
+  if (event->released != 0) {
+    Scheduler::point(Call::kEventWait);
+    return 0;
+  }
+  if (interruptible && takeInterrupt()) return 1;
+  ThreadRecord* self = &tThread;
+  const bool woken = Scheduler::blockUntil(
+      deadlineNs != 0 ? Call::kTimedWait : Call::kEventWait,
+      [event, self, interruptible] { return event->released != 0 || (interruptible && self->interruptPending.load()); },
+      deadlineNs);
+  if (woken) return event->released != 0 ? 0 : (takeInterrupt() ? 1 : 0);
+  if (expiry != nullptr && expiry->routine != nullptr) expiry->routine(expiry->context);
+  Scheduler::blockUntil(Call::kEventWait, [event] { return event->released != 0; });
+  return 0;
+}
 
 }  // namespace
 
@@ -111,21 +151,45 @@ void nVLZUK100_destroySpinLock(uint64_t lock) {
 }
 
 uint64_t nVLZUK110_acquireSpinLockInterrupt(uint64_t lock) {
-  reinterpret_cast<sim::SpinLock*>(lock)->mutex.lock();
+  auto* spinLock = reinterpret_cast<sim::SpinLock*>(lock);
+  if (sim::Scheduler::active()) {
+    sim::scheduledAcquire(spinLock->held, sim::Call::kSpinLock);
+  } else {
+    spinLock->mutex.lock();
+  }
   return static_cast<uint64_t>(sim::tInterruptLockDepth++);
 }
 
 void nVLZUK110_releaseSpinLockInterrupt(uint64_t lock, uint64_t savedState) {
-  reinterpret_cast<sim::SpinLock*>(lock)->mutex.unlock();
+  auto* spinLock = reinterpret_cast<sim::SpinLock*>(lock);
+  if (sim::Scheduler::active()) {
+    sim::scheduledRelease(spinLock->held, sim::Call::kSpinUnlock);
+  } else {
+    spinLock->mutex.unlock();
+  }
   sim::tInterruptLockDepth = static_cast<int>(savedState);
   if (sim::tInterruptLockDepth == 0) {
     if (sim::Sync::Hook hook = sim::gInterruptsEnabledHook.load()) hook();
   }
 }
 
-void nVLZUK100_acquireSpinLockDPC(uint64_t lock) { reinterpret_cast<sim::SpinLock*>(lock)->mutex.lock(); }
+void nVLZUK100_acquireSpinLockDPC(uint64_t lock) {
+  auto* spinLock = reinterpret_cast<sim::SpinLock*>(lock);
+  if (sim::Scheduler::active()) {
+    sim::scheduledAcquire(spinLock->held, sim::Call::kSpinLock);
+  } else {
+    spinLock->mutex.lock();
+  }
+}
 
-void nVLZUK100_releaseSpinLockDPC(uint64_t lock) { reinterpret_cast<sim::SpinLock*>(lock)->mutex.unlock(); }
+void nVLZUK100_releaseSpinLockDPC(uint64_t lock) {
+  auto* spinLock = reinterpret_cast<sim::SpinLock*>(lock);
+  if (sim::Scheduler::active()) {
+    sim::scheduledRelease(spinLock->held, sim::Call::kSpinUnlock);
+  } else {
+    spinLock->mutex.unlock();
+  }
+}
 
 uint64_t nVLZUK150_createMutex(void) {
   if (sim::Sync::mutexCreationFaults().hit()) return 0;
@@ -140,10 +204,22 @@ void nVLZUK150_destroyMutex(uint64_t mutex) {
 
 void nVLZUK150_acquireMutex(uint64_t mutex) {
   sim::gMutexAcquisitions.fetch_add(1, std::memory_order_relaxed);
-  reinterpret_cast<sim::KernelMutex*>(mutex)->mutex.lock();
+  auto* kernelMutex = reinterpret_cast<sim::KernelMutex*>(mutex);
+  if (sim::Scheduler::active()) {
+    sim::scheduledAcquire(kernelMutex->held, sim::Call::kMutexLock);
+  } else {
+    kernelMutex->mutex.lock();
+  }
 }
 
-void nVLZUK150_releaseMutex(uint64_t mutex) { reinterpret_cast<sim::KernelMutex*>(mutex)->mutex.unlock(); }
+void nVLZUK150_releaseMutex(uint64_t mutex) {
+  auto* kernelMutex = reinterpret_cast<sim::KernelMutex*>(mutex);
+  if (sim::Scheduler::active()) {
+    sim::scheduledRelease(kernelMutex->held, sim::Call::kMutexUnlock);
+  } else {
+    kernelMutex->mutex.unlock();
+  }
+}
 
 uint64_t nVLZUK100_getThreadHandle(void) { return sim::Sync::currentThreadHandle(); }
 
@@ -153,17 +229,25 @@ void nVLZUK100_initializeSingleUseEvent(nVLZUK_tSingleUseEvent* event) {
 }
 
 void nVLZUK100_releaseSingleUseEvent(nVLZUK_tSingleUseEvent* event) {
-  std::lock_guard<std::mutex> guard(sim::gEventMutex);
-  event->released = 1;
-  sim::gEventCondition.notify_all();
+  {
+    std::lock_guard<std::mutex> guard(sim::gEventMutex);
+    event->released = 1;
+    sim::gEventCondition.notify_all();
+  }
+  sim::Scheduler::point(sim::Call::kEventRelease);
 }
 
 void nVLZUK100_waitForSingleUseEvent(nVLZUK_tSingleUseEvent* event) {
+  if (sim::Scheduler::active()) {
+    sim::Scheduler::blockUntil(sim::Call::kEventWait, [event] { return event->released != 0; });
+    return;
+  }
   std::unique_lock<std::mutex> lock(sim::gEventMutex);
   sim::waitUntilReleased(lock, event);
 }
 
 int32_t nVLZUK100_waitForSingleUseEventInterruptible(nVLZUK_tSingleUseEvent* event) {
+  if (sim::Scheduler::active()) return sim::scheduledWait(event, 0, nullptr, true);
   std::unique_lock<std::mutex> lock(sim::gEventMutex);
   ++sim::gWaiting;
   int32_t interrupted = 0;
@@ -183,6 +267,10 @@ int32_t nVLZUK100_waitForSingleUseEventInterruptible(nVLZUK_tSingleUseEvent* eve
 // to its deadline; real mode waits on the host clock.
 int32_t nVLZUK100_waitForSingleUseEventTimeout(nVLZUK_tSingleUseEvent* event, uint32_t timeoutMs,
                                                nVLZUK_tExpiryRecord* expiry, int32_t interruptible) {
+  if (sim::Scheduler::active() && sim::Clock::instance().isVirtual()) {
+    const uint64_t timeoutNs = static_cast<uint64_t>(timeoutMs) * 1'000'000;
+    return sim::scheduledWait(event, sim::Clock::instance().nowNs() + timeoutNs, expiry, interruptible != 0);
+  }
   std::unique_lock<std::mutex> lock(sim::gEventMutex);
   if (event->released != 0) return 0;
   if (interruptible != 0 && sim::takeInterrupt()) return 1;

@@ -5,13 +5,16 @@
 #include <thread>
 
 #include "../../driver/platform/zuk/ZukThread.h"
+#include "Scheduler.h"
 
 namespace sim {
 namespace {
 
+// In the deterministic mode a kernel thread is a scheduled task instead.
 struct KernelThread {
   std::string name;
   std::thread thread;
+  uint64_t task = 0;
 };
 
 constinit FaultSite gCreationFaults("nVLZUK250_createNamedThread");
@@ -38,7 +41,9 @@ void Threads::reset() {
     std::lock_guard<std::mutex> guard(gThreadsMutex);
     left.swap(*gThreads);
   }
-  for (auto& [id, thread] : left) thread.thread.join();
+  for (auto& [id, thread] : left) {
+    if (thread.thread.joinable()) thread.thread.join();
+  }
 }
 
 }  // namespace sim
@@ -49,25 +54,41 @@ int32_t nVLZUK250_createNamedThread(nVLZUK_tThreadRecord* record, const char* na
   int32_t code = 0;
   if (sim::Threads::creationFaults().hit(&code)) return code;
   sim::SimScope scope;
-  std::lock_guard<std::mutex> guard(sim::gThreadsMutex);
-  const uint64_t id = sim::gNextId++;
-  sim::KernelThread& thread = (*sim::gThreads)[id];
-  thread.name = name != nullptr ? name : "";
-  thread.thread = std::thread([record] { record->entry(record->context); });
+  uint64_t id = 0;
+  {
+    std::lock_guard<std::mutex> guard(sim::gThreadsMutex);
+    id = sim::gNextId++;
+    sim::KernelThread& thread = (*sim::gThreads)[id];
+    thread.name = name != nullptr ? name : "";
+    if (!sim::Scheduler::active()) thread.thread = std::thread([record] { record->entry(record->context); });
+  }
   *threadId = id;
+  // The spawn may switch tasks, so it runs with no host lock held.
+  if (sim::Scheduler::active()) {
+    const uint64_t task =
+        sim::Scheduler::spawn(name != nullptr ? name : "", [record] { record->entry(record->context); });
+    std::lock_guard<std::mutex> guard(sim::gThreadsMutex);
+    (*sim::gThreads)[id].task = task;
+  }
   return 0;
 }
 
 void nVLZUK200_joinThread(uint64_t threadId) {
   std::thread thread;
+  uint64_t task = 0;
   {
     std::lock_guard<std::mutex> guard(sim::gThreadsMutex);
     const auto found = sim::gThreads->find(threadId);
     if (found == sim::gThreads->end()) return;
     thread = std::move(found->second.thread);
+    task = found->second.task;
     sim::gThreads->erase(found);
   }
-  thread.join();
+  if (task != 0) {
+    sim::Scheduler::join(task);
+  } else {
+    thread.join();
+  }
 }
 
 }  // extern "C"
