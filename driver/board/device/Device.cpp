@@ -70,9 +70,13 @@ void Device::releaseHardware() {
   board_ = nullptr;
 }
 
+// A reset runs unadmitted, so the drain before this does not wait for it:
+// the reset lock keeps its bring-up and this release apart.
 void Device::stop(nVLAPAL000::tEventDescriptor&) {
+  acquireResetLock();
   advanceGenerations();
   releaseHardware();
+  releaseResetLock();
 }
 
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
@@ -86,6 +90,7 @@ void Device::reset(tStatus& status) {
   advanceGenerations();
   if (status.isFatal()) return;
   acquireResetLock();
+  if (!acceptsReset(status)) return releaseResetLock();
   // Closing wakes the requests waiting at the gate so they fail; the reset
   // itself was never admitted, so the drain does not wait for it.
   setGate(nVLAPAL000::kGateClosed);
@@ -96,7 +101,7 @@ void Device::reset(tStatus& status) {
   releaseHardware();
   initializeHardware(status);
   recordEarlyBringUpFailure(status);
-  setGate(nVLAPAL000::kGateOpen);
+  reopenGateUnlessLeaving();
   releaseResetLock();
 }
 

@@ -81,7 +81,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // opens again.
   bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
   // Takes the board down and brings it up again with the requests drained;
-  // the gate opens afterwards whatever the bring-up answered.
+  // the gate opens afterwards whatever the bring-up answered, unless the
+  // board has started leaving (then the reset answers the gate closed, or
+  // leaves it closed).
   void reset(tStatus& status);
   // After every temperature reading: powers the board down when `celsius`
   // reaches the capability record's limit or the FPGA reports overheating.
@@ -131,6 +133,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   bool requireBoardObjects(tStatus& status) const;
   void acquireResetLock();
   void releaseResetLock();
+  bool acceptsReset(tStatus& status) const;
+  void reopenGateUnlessLeaving();
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);

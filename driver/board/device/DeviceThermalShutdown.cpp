@@ -59,7 +59,8 @@ void Device::thermalShutdown(int32_t celsius, tStatus& status) {
   records_[kLateRecord].merge(records_[kPowerUpRecord]);
   resources_->invalidateRegisterCaches();
   powerOff(status);
-  if (claimed) setGate(nVLAPAL000::kGateOpen);
+  // A board that started leaving meanwhile keeps the gate its removal closed.
+  if (claimed && getState() == nVLAPAL000::kPnPStateReady) setGate(nVLAPAL000::kGateOpen);
   status.setCode(codes::kOverTemperatureShutdown, VL_SITE);
   if (claimed) releaseResetLock();
 }
