@@ -1,0 +1,322 @@
+#include "Scenario.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "KnownCodes.h"
+#include "Operations.h"
+#include "sim/kernel/Kernel.h"
+#include "sim/kernel/Scheduler.h"
+#include "tests/module/PublishedRequests.h"
+
+namespace vlscenario {
+namespace {
+
+constexpr uint32_t kResetDevice = 0x0020420C;
+// What an injected kernel-layer failure answers.
+constexpr int32_t kInjected = -51352;
+
+enum Stream : uint64_t { kChoices = 1, kSchedule = 2 };
+
+std::map<uint32_t, bool>& guardedRequests() {
+  static std::map<uint32_t, bool> guarded;
+  return guarded;
+}
+
+std::string hex(int32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08X", static_cast<uint32_t>(code));
+  return text;
+}
+
+int32_t outStatusOf(const sim::DeviceFile::Reply& reply, uint16_t outStatusAt) {
+  int32_t value = 0;
+  if (reply.output.size() >= outStatusAt + 4u) std::memcpy(&value, reply.output.data() + outStatusAt, 4);
+  return value;
+}
+
+}  // namespace
+
+uint64_t Random::next() {
+  uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+uint64_t Random::mix(uint64_t seed, uint64_t step, uint64_t stream) {
+  Random random(seed * 0xD1B54A32D192ED03ull ^ (step + 1) * 0x8CB92BA72F3D8DD7ull ^ stream);
+  return random.next();
+}
+
+bool Scenario::learnGuardedRequests(std::string& error) {
+  if (!guardedRequests().empty()) return true;
+  sim::resetKernel();
+  auto module = sim::Module::load();
+  if (!module || !module->registered()) {
+    error = "the module does not load";
+    return false;
+  }
+  sim::Board board;
+  const nVLZUK_tPCIDeviceDescription description = board.description();
+  void* device = nullptr;
+  if (module->record().addDevice(&description, nullptr, &device) != 0) {
+    error = "the board does not come up";
+    return false;
+  }
+  auto older = sim::DeviceFile::open(*module, kMainInterface);
+  auto resetter = sim::DeviceFile::open(*module, kMainInterface);
+  if (!older || !resetter) {
+    error = "the main interface does not open";
+    return false;
+  }
+  const auto reset = resetter->ioctl({kResetDevice, std::vector<uint8_t>(4, 0), 4, 0});
+  if (reset.status != 0 || outStatusOf(reset, 0) != 0) {
+    error = "a reset answers " + std::to_string(reset.status != 0 ? reset.status : outStatusOf(reset, 0));
+    return false;
+  }
+  for (const vltest::PublishedRequest& request : vltest::kPublishedRequests) {
+    if (request.code == kResetDevice) continue;
+    const auto reply = older->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
+    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
+    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
+  }
+  older.reset();
+  resetter.reset();
+  module->record().removeDevice(device);
+  module->record().deleteDevice(device);
+  module->unload();
+  return true;
+}
+
+bool Scenario::isGuarded(uint32_t code) {
+  const auto found = guardedRequests().find(code);
+  return found != guardedRequests().end() && found->second;
+}
+
+Scenario::Scenario(const Options& options) : options_(options) {}
+
+Scenario::~Scenario() = default;
+
+std::vector<Session*> Scenario::sessions(bool includeClosing) {
+  std::vector<Session*> open;
+  for (auto& session : sessions_) {
+    if (session->file && (includeClosing || !session->closing)) open.push_back(session.get());
+  }
+  return open;
+}
+
+Session* Scenario::newSession() {
+  sessions_.push_back(std::make_unique<Session>());
+  sessions_.back()->openedStep = step_;
+  return sessions_.back().get();
+}
+
+void Scenario::addTask(const std::string& name, std::function<void()> body) {
+  tasks_.emplace_back(name, std::move(body));
+}
+
+void Scenario::describe(const std::string& text) {
+  if (options_.describe) std::printf("  step %u: %s\n", step_, text.c_str());
+}
+
+Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt) {
+  Answer answer;
+  answer.code = code;
+  answer.staleSession = session.stale;
+  answer.deviceGone = removed_;
+  const auto reply = session.file->ioctl({code, std::vector<uint8_t>(inSize, 0), outSize, 0});
+  answer.status = reply.status;
+  answer.outStatus = outStatusOf(reply, outStatusAt);
+  return answer;
+}
+
+void Scenario::closeSession(Session& session) {
+  if (session.file) session.file->close();
+}
+
+// Requests that begin once this returns find the board gone.
+void Scenario::removeDevice() {
+  if (device_ == nullptr || removed_) return;
+  module_->record().removeDevice(device_);
+  removed_ = true;
+}
+
+void Scenario::deleteDeviceIfIdle() {
+  if (device_ == nullptr || !removed_) return;
+  for (auto& session : sessions_) {
+    if (session->file && session->file->isOpen()) return;
+  }
+  module_->record().deleteDevice(device_);
+  device_ = nullptr;
+  removed_ = false;
+  deviceDeleted_ = true;
+}
+
+int32_t Scenario::addDevice() {
+  const nVLZUK_tPCIDeviceDescription description = board_->description();
+  void* device = nullptr;
+  const int32_t code = module_->record().addDevice(&description, nullptr, &device);
+  if (code == 0) device_ = device;
+  return code;
+}
+
+void Scenario::fail(const std::string& text) {
+  if (!failure_.empty()) return;
+  failure_ = text;
+  failedStep_ = step_;
+}
+
+void Scenario::armFault(Random& random) {
+  if (random.below(6) != 0) return;
+  sim::FaultSite* sites[] = {&sim::Memory::allocationFaults(), &sim::UserMemory::inboundCopyFaults(),
+                             &sim::UserMemory::outboundCopyFaults()};
+  const uint32_t which = random.below(3);
+  const uint64_t nth = 1 + random.below(which == 0 ? 60 : 4);
+  sites[which]->failNth(nth, kInjected);
+  describe(std::string("fault: call ") + std::to_string(nth) + " of " + sites[which]->name() + " fails");
+}
+
+void Scenario::runStep(uint32_t step) {
+  step_ = step;
+  Random random(Random::mix(options_.seed, step, kChoices));
+  sim::Scheduler::reseed(Random::mix(options_.seed, step, kSchedule), 10 + random.below(85));
+  sim::Scheduler::note(sim::Scheduler::Call::kWork, step);
+  if (options_.recordTrace) stepStarts_.resize(step + 1, sim::Scheduler::trace().size());
+
+  size_t kindCount = 0;
+  const OperationKind* kinds = operationKinds(kindCount);
+  const uint32_t wanted = 1 + random.below(3);
+  for (uint32_t picked = 0; picked < wanted; ++picked) {
+    uint32_t total = 0;
+    for (size_t i = 0; i < kindCount; ++i) {
+      if ((picked == 0 || !kinds[i].exclusive) && kinds[i].eligible(*this)) total += kinds[i].weight;
+    }
+    if (total == 0) break;
+    uint32_t draw = random.below(total);
+    for (size_t i = 0; i < kindCount; ++i) {
+      if (!((picked == 0 || !kinds[i].exclusive) && kinds[i].eligible(*this))) continue;
+      if (draw >= kinds[i].weight) {
+        draw -= kinds[i].weight;
+        continue;
+      }
+      kinds[i].prepare(*this, random);
+      if (kinds[i].exclusive) picked = wanted;
+      break;
+    }
+  }
+  armFault(random);
+
+  removalPlanned_ = false;
+  answers_.clear();
+  generationAdvanced_ = false;
+  resetSucceeded_ = false;
+  deviceDeleted_ = false;
+  for (auto& [name, body] : tasks_) sim::Scheduler::spawn(name, std::move(body));
+  tasks_.clear();
+  const sim::Scheduler::RunResult result = sim::Scheduler::runUntilAllDone();
+  switches_ += result.switches;
+  const bool injected = sim::Memory::allocationFaults().injected() || sim::UserMemory::inboundCopyFaults().injected() ||
+                        sim::UserMemory::outboundCopyFaults().injected();
+  sim::Memory::allocationFaults().clear();
+  sim::UserMemory::inboundCopyFaults().clear();
+  sim::UserMemory::outboundCopyFaults().clear();
+  if (result.deadlocked) {
+    std::string waiting;
+    for (const std::string& line : result.waiting) waiting += "\n    " + line;
+    fail("no task can go on (deadlock):" + waiting);
+    return;
+  }
+
+  for (const Answer& answer : answers_) {
+    const std::string what = hex(static_cast<int32_t>(answer.code));
+    if (!isKnownCode(answer.status) || !isKnownCode(answer.outStatus)) {
+      fail("request " + what + " answered a code outside the tables: " + std::to_string(answer.status) + " / " +
+           std::to_string(answer.outStatus));
+    } else if (injected) {
+      // A failed allocation or user copy may stop a request anywhere, its
+      // guard included, and a failed copy out loses the answer itself.
+      continue;
+    } else if (answer.deviceGone && isGuarded(answer.code) && answer.answer() != kGateClosed &&
+               !(answer.staleSession && answer.answer() == kStale)) {
+      fail("guarded request " + what + " on a removed board answered " + hex(answer.answer()));
+    } else if (answer.staleSession && isGuarded(answer.code) && answer.answer() != kStale &&
+               answer.answer() != kGateClosed && bringUpRecords_.count(answer.answer()) == 0) {
+      fail("guarded request " + what + " of a session older than a reset answered " + hex(answer.answer()));
+    }
+  }
+  // The kernel layer deletes a removed device once its last session has
+  // closed and nothing else is under way.
+  if (device_ != nullptr && removed_) {
+    sim::Scheduler::spawn("delete", [this] { deleteDeviceIfIdle(); });
+    if (sim::Scheduler::runUntilAllDone().deadlocked) return fail("no task can go on while the board is deleted");
+  }
+  if (resetSucceeded_ && generationAdvanced_) bringUpRecords_.clear();
+  if (generationAdvanced_) {
+    for (auto& session : sessions_) {
+      if (session->openedStep < step) session->stale = true;
+    }
+  }
+  // Closed sessions are gone for good.
+  std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {
+    return session->closing || !session->file || !session->file->isOpen();
+  });
+  for (auto& session : sessions_) session->busy = false;
+  if (deviceDeleted_ && sim::Memory::outstandingBlocks() != blocksBeforeAdd_) {
+    fail("the deleted board left " + std::to_string(sim::Memory::outstandingBlocks() - blocksBeforeAdd_) +
+         " blocks allocated");
+  }
+}
+
+bool Scenario::finish() {
+  step_ = options_.steps;
+  addTask("shutdown", [this] {
+    for (auto& session : sessions_) {
+      if (session->file) session->file->close();
+    }
+    if (device_ != nullptr) {
+      if (!removed_) module_->record().removeDevice(device_);
+      module_->record().deleteDevice(device_);
+      device_ = nullptr;
+    }
+    if (sim::Memory::outstandingBlocks() != blocksBeforeAdd_) {
+      fail("the board left " + std::to_string(sim::Memory::outstandingBlocks() - blocksBeforeAdd_) +
+           " blocks allocated");
+    }
+    module_->unload();
+  });
+  for (auto& [name, body] : tasks_) sim::Scheduler::spawn(name, std::move(body));
+  tasks_.clear();
+  const sim::Scheduler::RunResult result = sim::Scheduler::runUntilAllDone();
+  if (result.deadlocked) fail("no task can go on while the module unloads");
+  sessions_.clear();
+  if (failure_.empty() && sim::Memory::outstandingBlocks() != blocksBeforeLoad_) {
+    fail("the unloaded module left " + std::to_string(sim::Memory::outstandingBlocks() - blocksBeforeLoad_) +
+         " blocks allocated");
+  }
+  return failure_.empty();
+}
+
+bool Scenario::run() {
+  if (options_.recordTrace) sim::Scheduler::recordTrace(true);
+  blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
+  board_ = std::make_unique<sim::Board>();
+  sim::Scheduler::spawn("load", [this] {
+    module_ = sim::Module::load();
+    if (!module_ || !module_->registered()) return fail("the module does not load");
+    blocksBeforeAdd_ = sim::Memory::outstandingBlocks();
+    if (addDevice() != 0) fail("the board does not come up");
+  });
+  if (sim::Scheduler::runUntilAllDone().deadlocked) fail("no task can go on while the module loads");
+  if (!failure_.empty()) return false;
+  for (uint32_t step = 0; step < options_.steps && failure_.empty(); ++step) {
+    if (options_.skip.count(step) != 0) continue;
+    runStep(step);
+    ++stepsRun_;
+  }
+  if (!failure_.empty()) return false;
+  return finish();
+}
+
+}  // namespace vlscenario

@@ -1,0 +1,154 @@
+// One seeded scenario over the packaged module: a simulated board, the
+// module loaded as the kernel layer loads it, sessions opened through its
+// device files, and a sequence of steps. Each step runs one to three
+// operations as scheduled tasks of the kernel layer's deterministic mode,
+// with at most one injected fault, and then checks the invariants. Every
+// choice a step makes (its operations, their arguments, its fault and its
+// scheduling) comes from (seed, step index) alone, so a step can be left
+// out without reshuffling the others.
+#ifndef VL9738K_TOOLS_SCENARIOS_SCENARIO_H
+#define VL9738K_TOOLS_SCENARIOS_SCENARIO_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "sim/board/Board.h"
+#include "sim/host/DeviceFile.h"
+#include "sim/host/Module.h"
+
+namespace vlscenario {
+
+inline constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179u);
+inline constexpr int32_t kGateClosed = -52022;
+inline constexpr int32_t kOverTemperatureShutdown = static_cast<int32_t>(0xBFFA9046u);
+inline constexpr const char kMainInterface[] = "vl9738_vl9738k";
+
+// The generator of one step's choices.
+class Random {
+ public:
+  explicit Random(uint64_t state) : state_(state) {}
+  uint64_t next();
+  uint32_t below(uint32_t bound) { return bound == 0 ? 0 : static_cast<uint32_t>(next() % bound); }
+  static uint64_t mix(uint64_t seed, uint64_t step, uint64_t stream);
+
+ private:
+  uint64_t state_;
+};
+
+struct Session {
+  std::unique_ptr<sim::DeviceFile> file;
+  uint32_t openedStep = 0;
+  // A reset or shutdown completed after the session opened: its guarded
+  // requests must answer the stale code (or gate closed).
+  bool stale = false;
+  // An operation of the running step closes it, or uses it (and so it is
+  // not closed under that operation).
+  bool closing = false;
+  bool busy = false;
+  bool main = true;
+};
+
+// What an operation saw, checked once its step has ended.
+struct Answer {
+  uint32_t code = 0;
+  int32_t status = 0;     // the call's return
+  int32_t outStatus = 0;  // the output block's status word
+  bool staleSession = false;
+  bool deviceGone = false;  // the board was removed before the step began
+  int32_t answer() const { return status != 0 ? status : outStatus; }
+};
+
+class Scenario {
+ public:
+  struct Options {
+    uint64_t seed = 1;
+    uint32_t steps = 100;
+    std::set<uint32_t> skip;
+    bool describe = false;  // print each step's operations
+    bool recordTrace = false;
+  };
+  explicit Scenario(const Options& options);
+  ~Scenario();
+
+  // True when every step kept every invariant; otherwise failure() says
+  // which and failedStep() where.
+  bool run();
+  const std::string& failure() const { return failure_; }
+  uint32_t failedStep() const { return failedStep_; }
+  uint32_t stepsRun() const { return stepsRun_; }
+  uint64_t switches() const { return switches_; }
+  // Where each step's calls begin in the recorded trace.
+  const std::vector<size_t>& stepStarts() const { return stepStarts_; }
+
+  // Learns, in a sequential run with the deterministic mode off, which
+  // requests an older session is refused after a reset. Once per process.
+  static bool learnGuardedRequests(std::string& error);
+  static bool isGuarded(uint32_t code);
+
+  // ---- What operations use while the step is prepared (on the controller).
+  uint32_t step() const { return step_; }
+  bool deviceAdded() const { return device_ != nullptr; }
+  bool deviceRemoved() const { return removed_ || removalPlanned_; }
+  void planRemoval() { removalPlanned_ = true; }
+  std::vector<Session*> sessions(bool includeClosing = false);
+  Session* newSession();
+  // Adds a task body to the step.
+  void addTask(const std::string& name, std::function<void()> body);
+  void describe(const std::string& text);
+
+  // ---- What task bodies use while the step runs.
+  sim::Module& module() { return *module_; }
+  sim::Board& board() { return *board_; }
+  void record(const Answer& answer) { answers_.push_back(answer); }
+  Answer send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt);
+  // Sessions open at the step's start that a completed reset or shutdown of
+  // this step makes stale.
+  void noteGenerationAdvanced() { generationAdvanced_ = true; }
+  // A reset that answered `code` or a shutdown: until a reset succeeds, the
+  // guard may answer the bring-up record before it looks at the session.
+  void noteBringUpRecord(int32_t code) { bringUpRecords_.insert(code); }
+  void noteResetSucceeded() { resetSucceeded_ = true; }
+  void closeSession(Session& session);
+  // The kernel layer's side of a board leaving: remove at once; the step
+  // that finds the last session gone deletes.
+  void removeDevice();
+  int32_t addDevice();
+  void fail(const std::string& text);
+
+ private:
+  void runStep(uint32_t step);
+  void armFault(Random& random);
+  void checkStep();
+  void deleteDeviceIfIdle();
+  bool finish();
+
+  Options options_;
+  std::unique_ptr<sim::Module> module_;
+  std::unique_ptr<sim::Board> board_;
+  void* device_ = nullptr;
+  bool removed_ = false;
+  bool removalPlanned_ = false;
+  int64_t blocksBeforeLoad_ = 0;
+  int64_t blocksBeforeAdd_ = 0;
+  std::vector<std::unique_ptr<Session>> sessions_;
+  std::vector<std::pair<std::string, std::function<void()>>> tasks_;
+  std::vector<Answer> answers_;
+  std::vector<size_t> stepStarts_;
+  bool generationAdvanced_ = false;
+  bool resetSucceeded_ = false;
+  std::set<int32_t> bringUpRecords_;
+  bool deviceDeleted_ = false;
+  uint32_t step_ = 0;
+  uint32_t stepsRun_ = 0;
+  uint64_t switches_ = 0;
+  std::string failure_;
+  uint32_t failedStep_ = 0;
+};
+
+}  // namespace vlscenario
+
+#endif

@@ -1,0 +1,237 @@
+// vl9738k-scenarios: seeded scenarios over the packaged module in the
+// kernel layer's deterministic mode.
+//
+//   vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]
+//                     [--replay-check] [--no-shrink] [--quiet]
+//
+// A failing seed prints the seed, the step and a shortened replay: the
+// fewest steps (each still drawn from its own (seed, step)) that still fail,
+// found by re-running this program on subsets of the steps.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "Scenario.h"
+#include "sim/kernel/Kernel.h"
+#include "sim/kernel/Scheduler.h"
+
+extern char** environ;
+
+namespace {
+
+using vlscenario::Scenario;
+
+struct Arguments {
+  uint64_t firstSeed = 1;
+  uint64_t lastSeed = 1;
+  uint32_t steps = 200;
+  std::set<uint32_t> only;
+  bool describe = false;
+  bool replayCheck = false;
+  bool shrink = true;
+  bool quiet = false;
+};
+
+bool parse(int argc, char** argv, Arguments& arguments) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (option == "--seeds" && hasValue) {
+      const std::string value = argv[++i];
+      const size_t dash = value.find('-');
+      arguments.firstSeed = std::stoull(value.substr(0, dash));
+      arguments.lastSeed = dash == std::string::npos ? arguments.firstSeed : std::stoull(value.substr(dash + 1));
+    } else if (option == "--steps" && hasValue) {
+      arguments.steps = static_cast<uint32_t>(std::stoul(argv[++i]));
+    } else if (option == "--only" && hasValue) {
+      const std::string value = argv[++i];
+      for (size_t at = 0; at < value.size();) {
+        const size_t comma = value.find(',', at);
+        arguments.only.insert(static_cast<uint32_t>(std::stoul(value.substr(at, comma - at))));
+        at = comma == std::string::npos ? value.size() : comma + 1;
+      }
+    } else if (option == "--describe") {
+      arguments.describe = true;
+    } else if (option == "--replay-check") {
+      arguments.replayCheck = true;
+    } else if (option == "--no-shrink") {
+      arguments.shrink = false;
+    } else if (option == "--quiet") {
+      arguments.quiet = true;
+    } else {
+      std::fprintf(stderr, "vl9738k-scenarios: unknown option %s\n", option.c_str());
+      return false;
+    }
+  }
+  return arguments.firstSeed <= arguments.lastSeed && arguments.steps > 0;
+}
+
+Scenario::Options optionsFor(const Arguments& arguments, uint64_t seed, bool record) {
+  Scenario::Options options;
+  options.seed = seed;
+  options.steps = arguments.steps;
+  for (uint32_t step = 0; step < arguments.steps; ++step) {
+    if (!arguments.only.empty() && arguments.only.count(step) == 0) options.skip.insert(step);
+  }
+  options.describe = arguments.describe;
+  options.recordTrace = record;
+  return options;
+}
+
+std::string joined(const std::vector<uint32_t>& steps) {
+  std::string text;
+  for (uint32_t step : steps) text += (text.empty() ? "" : ",") + std::to_string(step);
+  return text;
+}
+
+// Runs this program on `steps` of `seed` alone; true when that fails.
+bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& steps) {
+  const std::string seedText = std::to_string(seed);
+  const std::string stepText = std::to_string(stepCount);
+  const std::string onlyText = joined(steps);
+  const char* argv[] = {"vl9738k-scenarios", "--seeds",     seedText.c_str(), "--steps", stepText.c_str(), "--only",
+                        onlyText.c_str(),    "--no-shrink", "--quiet",        nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, "/proc/self/exe", &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  waitpid(child, &status, 0);
+  return !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Drops chunks of steps, halving the chunk, while the seed still fails.
+std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
+  std::vector<uint32_t> kept;
+  for (uint32_t step = 0; step <= failedStep; ++step) kept.push_back(step);
+  constexpr int kMaxRuns = 120;
+  int runs = 0;
+  for (size_t chunk = std::max<size_t>(kept.size() / 2, 1); chunk >= 1 && runs < kMaxRuns; chunk /= 2) {
+    for (size_t at = 0; at < kept.size() && runs < kMaxRuns;) {
+      std::vector<uint32_t> candidate(kept.begin(), kept.begin() + static_cast<ptrdiff_t>(at));
+      candidate.insert(candidate.end(), kept.begin() + static_cast<ptrdiff_t>(std::min(at + chunk, kept.size())),
+                       kept.end());
+      ++runs;
+      if (!candidate.empty() && stillFails(seed, failedStep + 1, candidate)) {
+        kept = candidate;
+      } else {
+        at += chunk;
+      }
+    }
+    if (chunk == 1) break;
+  }
+  return kept;
+}
+
+[[noreturn]] void reportFailure(const Arguments& arguments, uint64_t seed, const Scenario& scenario) {
+  std::printf("FAILED seed %llu at step %u (of %u): %s\n", static_cast<unsigned long long>(seed), scenario.failedStep(),
+              arguments.steps, scenario.failure().c_str());
+  std::fflush(stdout);
+  if (arguments.shrink) {
+    const std::vector<uint32_t> kept = shorten(seed, scenario.failedStep());
+    std::printf(
+        "shortened replay (%zu of %u steps):\n  vl9738k-scenarios --seeds %llu --steps %u --only %s --describe\n",
+        kept.size(), scenario.failedStep() + 1, static_cast<unsigned long long>(seed), scenario.failedStep() + 1,
+        joined(kept).c_str());
+  }
+  std::fflush(stdout);
+  // Tasks of a deadlocked step still wait; nothing may unwind under them.
+  _exit(1);
+}
+
+// Runs one seed twice with the trace kept and reports where the two part.
+bool checkReplay(const Arguments& arguments, uint64_t seed) {
+  std::vector<sim::Scheduler::TraceEntry> first;
+  std::vector<size_t> starts;
+  for (int run = 0; run < 2; ++run) {
+    sim::resetKernel();
+    sim::Scheduler::enable(seed);
+    Scenario scenario(optionsFor(arguments, seed, true));
+    if (!scenario.run()) reportFailure(arguments, seed, scenario);
+    std::vector<sim::Scheduler::TraceEntry> trace = sim::Scheduler::trace();
+    if (run == 0) {
+      first = std::move(trace);
+      starts = scenario.stepStarts();
+    } else {
+      const size_t common = std::min(first.size(), trace.size());
+      size_t at = 0;
+      while (at < common && first[at].call == trace[at].call && first[at].task == trace[at].task &&
+             first[at].detail == trace[at].detail) {
+        ++at;
+      }
+      sim::Scheduler::disable();
+      if (at == common && first.size() == trace.size()) {
+        std::printf("replay of seed %llu: %zu kernel-layer calls, identical\n", static_cast<unsigned long long>(seed),
+                    first.size());
+        return true;
+      }
+      const auto step = std::upper_bound(starts.begin(), starts.end(), at) - starts.begin() - 1;
+      std::printf("replay of seed %llu parts at call %zu (step %td):", static_cast<unsigned long long>(seed), at, step);
+      if (at < common) {
+        std::printf(" %s by %s, then %s by %s\n", sim::Scheduler::callName(first[at].call),
+                    sim::Scheduler::taskName(first[at].task).c_str(), sim::Scheduler::callName(trace[at].call),
+                    sim::Scheduler::taskName(trace[at].task).c_str());
+      } else {
+        std::printf(" one run is longer (%zu against %zu calls)\n", first.size(), trace.size());
+      }
+      return false;
+    }
+    sim::Scheduler::disable();
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments arguments;
+  if (!parse(argc, argv, arguments)) {
+    std::fprintf(stderr,
+                 "usage: vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]\n"
+                 "                         [--replay-check] [--no-shrink] [--quiet]\n");
+    return 2;
+  }
+  std::string error;
+  if (!Scenario::learnGuardedRequests(error)) {
+    std::fprintf(stderr, "vl9738k-scenarios: %s\n", error.c_str());
+    return 1;
+  }
+  if (arguments.replayCheck && !checkReplay(arguments, arguments.firstSeed)) return 1;
+
+  const auto wallStart = std::chrono::steady_clock::now();
+  const std::clock_t cpuStart = std::clock();
+  uint64_t steps = 0;
+  uint64_t switches = 0;
+  for (uint64_t seed = arguments.firstSeed; seed <= arguments.lastSeed; ++seed) {
+    sim::resetKernel();
+    sim::Scheduler::enable(seed);
+    Scenario scenario(optionsFor(arguments, seed, false));
+    if (arguments.describe) std::printf("seed %llu\n", static_cast<unsigned long long>(seed));
+    if (!scenario.run()) reportFailure(arguments, seed, scenario);
+    steps += scenario.stepsRun();
+    switches += scenario.switches();
+    sim::Scheduler::disable();
+  }
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+  const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+  if (!arguments.quiet) {
+    std::printf("%llu seeds, %llu steps, %llu task switches: %.1f s wall, %.1f s CPU, %.0f steps per CPU second\n",
+                static_cast<unsigned long long>(arguments.lastSeed - arguments.firstSeed + 1),
+                static_cast<unsigned long long>(steps), static_cast<unsigned long long>(switches), wall, cpu,
+                cpu > 0 ? static_cast<double>(steps) / cpu : 0.0);
+  }
+  return 0;
+}
