@@ -1,0 +1,190 @@
+// The settings messages and deploys of DeviceResources on a device brought
+// up over the board model: what reaches the model's chips, what the
+// policies keep, and how the settling wait spends its virtual time.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/resources/SettingsMessages.h"
+#include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/rf/settling/SettlingStatus.h"
+#include "driver/rf/wire/SettingsWire.h"
+#include "sim/kernel/Clock.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using namespace nVL9738K_24_0;
+using rfyulreserve::ReservationClientID;
+using vl9738settings::FrequencySettings;
+
+constexpr int64_t kConflict = static_cast<int32_t>(0xBFFA9196u);
+constexpr int64_t kInvalidClient = static_cast<int32_t>(0xBFFA9178u);
+
+// Settles once the virtual clock reaches `settlesAtNs`; or takes every wait over.
+class VirtualTimer : public cbak::iSettlingControl {
+ public:
+  void writeSettlingTime(uint32_t, tStatus&) override {}
+  bool isSettled(tStatus&) override {
+    ++polls;
+    return sim::Clock::instance().nowNs() >= settlesAtNs;
+  }
+  bool handlesWaits() override { return takesWaits; }
+  void takeOverWait(uint32_t us, int64_t code, tStatus&) override { taken.push_back({us, code}); }
+  uint64_t settlesAtNs = 0;
+  bool takesWaits = false;
+  int polls = 0;
+  std::vector<std::pair<uint32_t, int64_t>> taken;
+};
+
+class Blob {
+ public:
+  Blob() { vl9738settings::writeU32(0xDEAD, writer, status); }
+  Blob& frequency(uint32_t id, const FrequencySettings& settings) {
+    vl9738settings::writeU32(id, writer, status);
+    vl9738settings::writeFrequencySettings(settings, writer, status);
+    return *this;
+  }
+  Blob& id(uint32_t id) {
+    vl9738settings::writeU32(id, writer, status);
+    return *this;
+  }
+  nVLAPAL000::tVector<uint8_t> bytes;
+  tStatus status;
+  vl9738settings::tDataWriter writer{bytes};
+};
+
+class ResourcesOnModel : public testing::Test {
+ protected:
+  void SetUp() override {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor descriptor{nullptr};
+    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
+    ASSERT_EQ(status.getCode(), 0);
+    resources = device->getDeviceResources();
+    rf = resources->getRfResources();
+    ASSERT_NE(rf, nullptr);
+    device->getSettlingTimerHandler(0).attachControls(&timers[0], &timers[1]);
+    device->getSettlingTimerHandler(1).attachControls(&timers[2], &timers[3]);
+  }
+  void TearDown() override { nVLAPAL000::tDevice::onRemoveDevice(device.get()); }
+
+  int64_t deploy(const Blob& blob, uint32_t client) {
+    tStatus local;
+    resources->reserveAndCommit(blob.bytes.data(), blob.bytes.size(), ReservationClientID{client}, local);
+    return local.getCode();
+  }
+  int64_t reserveLo0(uint32_t client) {
+    tStatus local;
+    uint32_t dirtiness = 0;
+    ReservationClientID conflicting{};
+    rf->tokens().frequencyPolicy(0).reserve(ReservationClientID{client}, dirtiness, conflicting, local);
+    return local.getCode();
+  }
+  int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint8_t> input = {}, uint8_t* output = nullptr,
+               uint32_t capacity = 0) {
+    tStatus local;
+    resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
+                                   static_cast<uint32_t>(input.size()), output, capacity, local);
+    return local.getCode();
+  }
+  static std::vector<uint8_t> waitInput(uint32_t timeoutMs, uint32_t selector) {
+    std::vector<uint8_t> bytes;
+    for (uint32_t word : {timeoutMs, selector}) {
+      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(word >> (8 * i)));
+    }
+    return bytes;
+  }
+  static sim::Ad9162::Nco ncoOf(const FrequencySettings& s) { return {s.ftw, s.accDelta, s.accModulus}; }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  VirtualTimer timers[4];
+  std::unique_ptr<Device> device;
+  DeviceResources* resources = nullptr;
+  RfResources* rf = nullptr;
+  const FrequencySettings presetA = vl9738settings::frequencyPreset(0);
+  const FrequencySettings presetB = vl9738settings::frequencyPreset(1);
+};
+
+TEST_F(ResourcesOnModel, ADeployedAndReservedFrequencyReachesTheDacOnCommit) {
+  ASSERT_EQ(deploy(Blob().frequency(4, presetB), 5), 0);
+  ASSERT_EQ(reserveLo0(5), 0);
+  EXPECT_NE(board.dac(0).nco(), ncoOf(presetB)) << "a deploy programs nothing";
+  EXPECT_EQ(send({4}, kMessageCommit), 0);
+  EXPECT_EQ(board.dac(0).nco(), ncoOf(presetB));
+  EXPECT_EQ(rf->tokens().frequencyPolicy(0).committedSettingsStale, 0);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(0).committedSettings, presetB);
+}
+
+TEST_F(ResourcesOnModel, AConflictingDeployKeepsThePendingValueAndAnUnknownIdEndsTheWalk) {
+  ASSERT_EQ(deploy(Blob().frequency(4, presetA), 1), 0);
+  ASSERT_EQ(deploy(Blob().frequency(4, presetA), 2), 0);
+  ASSERT_EQ(reserveLo0(1), 0);
+  ASSERT_EQ(reserveLo0(2), 0);
+  EXPECT_EQ(deploy(Blob().frequency(4, presetB).frequency(5, presetB), 2), kConflict);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(0).coercedSettings, presetA);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{2}), nullptr) << "stopped at the conflict";
+
+  EXPECT_EQ(deploy(Blob().frequency(5, presetB).id(8).frequency(5, presetA), 3), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{3})->settings, presetB);
+  EXPECT_EQ(deploy(Blob().frequency(4, presetA), 0), kInvalidClient);
+}
+
+TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
+  EXPECT_EQ(send({6, 9, 7}, kMessageCommit), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 0);
+  EXPECT_EQ(rf->tokens().powerPolicy(1).committedSettingsStale, 1) << "nothing after the invalid id";
+  EXPECT_EQ(send({4}, kMessagePowerReductions), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(send({6}, kMessagePowerReductions), 0);
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 1) << "a reduction leaves the policy stale";
+  EXPECT_EQ(send({3, 4, 5, 6, 7}, kMessageSelectReferencePath), 0);
+  EXPECT_EQ(send({1}, 9), nVLAPALS100::kStatusNotSupported);
+}
+
+TEST_F(ResourcesOnModel, AReferenceCommitOnlyRecordedIntoAListLeavesThePolicyStale) {
+  tStatus local;
+  rf->refClock().initializeHardware(local);
+  ASSERT_EQ(local.getCode(), 0);
+  rf->tokens().refClockPolicy().setCoercedSettings(rf->refClock().getDefaultSettings());
+  rf->refClock().onStartCommitSnooping(nullptr, local);
+  EXPECT_EQ(send({1}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 1);
+  rf->refClock().onStopCommitSnooping(local);
+  EXPECT_EQ(send({2}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+}
+
+TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
+  VirtualTimer& lo0 = timers[0];
+  VirtualTimer& lo1 = timers[2];
+  uint64_t now = sim::Clock::instance().nowNs();
+  lo0.settlesAtNs = now + 6'000'000;
+  lo1.settlesAtNs = now + 9'000'000;
+  EXPECT_EQ(send({4, 3, 5}, kMessageWaitForSettling, waitInput(10, 0)), 0);
+  EXPECT_GE(sim::Clock::instance().nowNs(), lo1.settlesAtNs);
+  EXPECT_GT(lo0.polls, 1);
+
+  now = sim::Clock::instance().nowNs();
+  lo0.settlesAtNs = now + 6'000'000;
+  lo1.settlesAtNs = now + 12'000'000;
+  EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, waitInput(10, 0)), SettingsMessages::kSettlingTimedOut);
+  EXPECT_LT(sim::Clock::instance().nowNs(), lo1.settlesAtNs) << "LO1 had only what LO0 left";
+
+  lo1.settlesAtNs = 0;
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {1}), codes::kWarningReadPastEnd);
+  EXPECT_EQ(timers[3].polls, 0) << "a short input selects the first timer";
+  device->getSettlingTimerHandler(1).attachControls(&lo1, nullptr);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, waitInput(5, 1)), cbak::kStatusSettlingControlMissing);
+
+  lo1.takesWaits = true;
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, waitInput(5000000, 0)), 0);
+  EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{{UINT32_MAX, SettingsMessages::kSettlingTimedOut}}));
+}
+
+}  // namespace
+}  // namespace vltest
