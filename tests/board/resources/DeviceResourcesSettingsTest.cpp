@@ -3,6 +3,7 @@
 // policies keep, and how the settling wait spends its virtual time.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -40,16 +41,13 @@ class VirtualTimer : public cbak::iSettlingControl {
   std::vector<std::pair<uint32_t, int64_t>> taken;
 };
 
-class Blob {
- public:
+// A deploy message: the leading word, then {id, record} entries (an id alone
+// when `settings` is null).
+struct Blob {
   Blob() { vl9738settings::writeU32(0xDEAD, writer, status); }
-  Blob& frequency(uint32_t id, const FrequencySettings& settings) {
+  Blob& frequency(uint32_t id, const FrequencySettings* settings) {
     vl9738settings::writeU32(id, writer, status);
-    vl9738settings::writeFrequencySettings(settings, writer, status);
-    return *this;
-  }
-  Blob& id(uint32_t id) {
-    vl9738settings::writeU32(id, writer, status);
+    if (settings != nullptr) vl9738settings::writeFrequencySettings(*settings, writer, status);
     return *this;
   }
   nVLAPAL000::tVector<uint8_t> bytes;
@@ -85,19 +83,13 @@ class ResourcesOnModel : public testing::Test {
     rf->tokens().frequencyPolicy(0).reserve(ReservationClientID{client}, dirtiness, conflicting, local);
     return local.getCode();
   }
-  int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint8_t> input = {}, uint8_t* output = nullptr,
-               uint32_t capacity = 0) {
+  int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint32_t> words = {}) {
     tStatus local;
+    std::vector<uint8_t> input(words.size() * 4);
+    std::memcpy(input.data(), words.data(), input.size());
     resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
-                                   static_cast<uint32_t>(input.size()), output, capacity, local);
+                                   static_cast<uint32_t>(input.size()), nullptr, 0, local);
     return local.getCode();
-  }
-  static std::vector<uint8_t> waitInput(uint32_t timeoutMs, uint32_t selector) {
-    std::vector<uint8_t> bytes;
-    for (uint32_t word : {timeoutMs, selector}) {
-      for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(word >> (8 * i)));
-    }
-    return bytes;
   }
   static sim::Ad9162::Nco ncoOf(const FrequencySettings& s) { return {s.ftw, s.accDelta, s.accModulus}; }
 
@@ -111,28 +103,23 @@ class ResourcesOnModel : public testing::Test {
   const FrequencySettings presetB = vl9738settings::frequencyPreset(1);
 };
 
-TEST_F(ResourcesOnModel, ADeployedAndReservedFrequencyReachesTheDacOnCommit) {
-  ASSERT_EQ(deploy(Blob().frequency(4, presetB), 5), 0);
-  ASSERT_EQ(reserveLo0(5), 0);
+TEST_F(ResourcesOnModel, ACommitProgramsTheAgreedFrequencyAndAConflictingDeployChangesNothing) {
+  for (uint32_t client : {1, 2}) {
+    ASSERT_EQ(deploy(Blob().frequency(4, &presetB), client), 0);
+    ASSERT_EQ(reserveLo0(client), 0);
+  }
   EXPECT_NE(board.dac(0).nco(), ncoOf(presetB)) << "a deploy programs nothing";
   EXPECT_EQ(send({4}, kMessageCommit), 0);
   EXPECT_EQ(board.dac(0).nco(), ncoOf(presetB));
-  EXPECT_EQ(rf->tokens().frequencyPolicy(0).committedSettingsStale, 0);
   EXPECT_EQ(rf->tokens().frequencyPolicy(0).committedSettings, presetB);
-}
 
-TEST_F(ResourcesOnModel, AConflictingDeployKeepsThePendingValueAndAnUnknownIdEndsTheWalk) {
-  ASSERT_EQ(deploy(Blob().frequency(4, presetA), 1), 0);
-  ASSERT_EQ(deploy(Blob().frequency(4, presetA), 2), 0);
-  ASSERT_EQ(reserveLo0(1), 0);
-  ASSERT_EQ(reserveLo0(2), 0);
-  EXPECT_EQ(deploy(Blob().frequency(4, presetB).frequency(5, presetB), 2), kConflict);
-  EXPECT_EQ(rf->tokens().frequencyPolicy(0).coercedSettings, presetA);
+  EXPECT_EQ(deploy(Blob().frequency(4, &presetA).frequency(5, &presetA), 2), kConflict);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(0).coercedSettings, presetB);
   EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{2}), nullptr) << "stopped at the conflict";
-
-  EXPECT_EQ(deploy(Blob().frequency(5, presetB).id(8).frequency(5, presetA), 3), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(deploy(Blob().frequency(5, &presetB).frequency(8, nullptr).frequency(5, &presetA), 3),
+            nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{3})->settings, presetB);
-  EXPECT_EQ(deploy(Blob().frequency(4, presetA), 0), kInvalidClient);
+  EXPECT_EQ(deploy(Blob().frequency(4, &presetA), 0), kInvalidClient);
 }
 
 TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
@@ -165,24 +152,24 @@ TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShare
   uint64_t now = sim::Clock::instance().nowNs();
   lo0.settlesAtNs = now + 6'000'000;
   lo1.settlesAtNs = now + 9'000'000;
-  EXPECT_EQ(send({4, 3, 5}, kMessageWaitForSettling, waitInput(10, 0)), 0);
+  EXPECT_EQ(send({4, 3, 5}, kMessageWaitForSettling, {10, 0}), 0);
   EXPECT_GE(sim::Clock::instance().nowNs(), lo1.settlesAtNs);
   EXPECT_GT(lo0.polls, 1);
 
   now = sim::Clock::instance().nowNs();
   lo0.settlesAtNs = now + 6'000'000;
   lo1.settlesAtNs = now + 12'000'000;
-  EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, waitInput(10, 0)), SettingsMessages::kSettlingTimedOut);
+  EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, {10, 0}), SettingsMessages::kSettlingTimedOut);
   EXPECT_LT(sim::Clock::instance().nowNs(), lo1.settlesAtNs) << "LO1 had only what LO0 left";
 
   lo1.settlesAtNs = 0;
-  EXPECT_EQ(send({5}, kMessageWaitForSettling, {1}), codes::kWarningReadPastEnd);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {}), codes::kWarningReadPastEnd);
   EXPECT_EQ(timers[3].polls, 0) << "a short input selects the first timer";
   device->getSettlingTimerHandler(1).attachControls(&lo1, nullptr);
-  EXPECT_EQ(send({5}, kMessageWaitForSettling, waitInput(5, 1)), cbak::kStatusSettlingControlMissing);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {5, 1}), cbak::kStatusSettlingControlMissing);
 
   lo1.takesWaits = true;
-  EXPECT_EQ(send({5}, kMessageWaitForSettling, waitInput(5000000, 0)), 0);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {5000000, 0}), 0);
   EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{{UINT32_MAX, SettingsMessages::kSettlingTimedOut}}));
 }
 
