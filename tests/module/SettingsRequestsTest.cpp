@@ -14,30 +14,21 @@ namespace {
 
 using namespace nVL9738K_24_0::requests;
 
-class SettingsRoad : public ::testing::Test {
- protected:
-  void open(const sim::BoardOptions& options = {}) {
-    rig = std::make_unique<vltest::BoardRig>(options);
-    ASSERT_EQ(rig->add(), 0);
-    file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
-    client = std::make_unique<sim::RequestClient>(*file);
+struct Road {
+  explicit Road(const sim::BoardOptions& options = {}) : rig(options) {
+    EXPECT_EQ(rig.add(), 0);
+    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
   }
-  void TearDown() override {
-    client.reset();
-    if (file) file->close();
-    if (rig) rig->remove();
+  ~Road() {
+    file->close();
+    rig.remove();
   }
-  int32_t lockQuery(sim::UserBlock& ids, sim::UserBlock& out, uint32_t capacity) {
-    return client->call<SettingsSendMessage>({ids.address(), 1, 12, 0, 0, out.address(), capacity, 0}).outStatus();
-  }
-
-  std::unique_ptr<vltest::BoardRig> rig;
+  vltest::BoardRig rig;
   std::unique_ptr<sim::DeviceFile> file;
-  std::unique_ptr<sim::RequestClient> client;
 };
 
-// A module newer than the driver leaves errors in the deferred records.
-sim::BoardOptions withDeferredErrors() {
+TEST(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
+  // A module newer than the driver leaves errors in the deferred records.
   sim::BoardOptions options;
   options.flash.deviceSpecific = sim::CapabilitiesBlock()
                                      .word(2, 14)
@@ -47,54 +38,48 @@ sim::BoardOptions withDeferredErrors() {
                                      .word(9, 82)
                                      .crc()
                                      .bytes();
-  return options;
-}
-
-TEST_F(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
-  open(withDeferredErrors());
-  const int32_t deferred = nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware;
-  EXPECT_EQ(client->call<SettingsDeploy>().outStatus(), deferred);
+  Road road(options);
+  sim::RequestClient client(*road.file);
+  EXPECT_EQ(client.call<SettingsDeploy>().outStatus(), nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
   // Presets A, B, C as the NCO runs them: {tuning word, delta, modulus}.
   const sim::Ad9162::Nco a{0x2AAAAAAAAAAA, 2, 3}, b{0x8E38E38E38E3, 5, 9}, c{0xBBBBBBBBBBBB, 11, 15};
   for (const sim::Ad9162::Nco& preset : {a, b, c, a}) {
-    ASSERT_EQ(client->call<CycleFrequency>().outStatus(), 0);
-    EXPECT_EQ(rig->board().dac(0).nco(), preset);
+    ASSERT_EQ(client.call<CycleFrequency>().outStatus(), 0);
+    EXPECT_EQ(road.rig.board().dac(0).nco(), preset);
   }
 
-  EXPECT_EQ(client->call<VisaInitialize>().outStatus(), 0);
-  const auto space = client->call<VisaGetSpaceInfo>({.addressSpace = 7, .status = 0});
+  EXPECT_EQ(client.call<VisaInitialize>().outStatus(), 0);
+  const auto space = client.call<VisaGetSpaceInfo>({.addressSpace = 7, .status = 0});
   EXPECT_EQ(space.outStatus(), static_cast<int32_t>(0xBFFF004Eu));
   EXPECT_EQ(std::tuple(space.out.spaceType, space.out.base, space.out.size), std::tuple(0, 0, 0));
   sim::UserBlock word(4);
-  EXPECT_EQ(client->call<VisaReadBlock>({6, 0, 4, 1, word.address(), 1, 0, 0}).outStatus(), 0);
+  EXPECT_EQ(client.call<VisaReadBlock>({6, 0, 4, 1, word.address(), 1, 0, 0}).outStatus(), 0);
   EXPECT_EQ(word.get<uint32_t>(0), 0xB6B61E7Bu) << "the board's PCI identity";
-  EXPECT_EQ(client->call<VisaFinalize>().outStatus(), 0);
-  EXPECT_EQ(file->ioctl({0x40208502, std::vector<uint8_t>(48), 4, 0}).status, -51256) << "a read carries no write";
+  EXPECT_EQ(client.call<VisaFinalize>().outStatus(), 0);
+  EXPECT_EQ(road.file->ioctl({0x40208502, std::vector<uint8_t>(48), 4, 0}).status, -51256) << "a read carries no write";
 }
 
-TEST_F(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
-  open();
+TEST(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
+  Road road;
+  sim::RequestClient client(*road.file);
   sim::UserBlock ids(4);
   ids.put<uint32_t>(0, 2);
   sim::UserBlock out(24);
   std::fill(out.data(), out.data() + 24, 0xEE);
-  EXPECT_EQ(lockQuery(ids, out, 20), nVLAPALS100::kStatusLookupFailure);
+  const auto query = [&](uint32_t count, uint32_t capacity) {
+    return client.call<SettingsSendMessage>({ids.address(), count, 12, 0, 0, out.address(), capacity, 0}).outStatus();
+  };
+  EXPECT_EQ(query(1, 20), nVLAPALS100::kStatusLookupFailure);
   EXPECT_EQ(std::vector<uint8_t>(out.data(), out.data() + 24), std::vector<uint8_t>(24, 0xEE));
-  EXPECT_EQ(lockQuery(ids, out, 24), 0);
+  EXPECT_EQ(query(1, 24), 0);
   std::vector<uint8_t> expected(24, 0);
   expected[0] = 1;  // path 1 is not selected
   EXPECT_EQ(std::vector<uint8_t>(out.data(), out.data() + 24), expected);
-
+  EXPECT_EQ(query(70000, 24), nVLAPALS100::kStatusInvalidParameter) << "refused before anything is allocated";
   // Without a reservation client the session deploys as the invalid client.
   sim::UserBlock blob(8);
   blob.put<uint32_t>(4, 6);
-  EXPECT_EQ(client->call<SettingsDeploy>({blob.address(), 8, 0}).outStatus(), static_cast<int32_t>(0xBFFA9178u));
-  ids.put<uint32_t>(0, 8);
-  EXPECT_EQ(client->call<SettingsSendMessage>({ids.address(), 1, 1, 0, 0, 0, 0, 0}).outStatus(),
-            nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(client->call<SettingsSendMessage>({ids.address(), 70000, 1, 0, 0, 0, 0, 0}).outStatus(),
-            nVLAPALS100::kStatusInvalidParameter)
-      << "refused before anything is allocated or read";
+  EXPECT_EQ(client.call<SettingsDeploy>({blob.address(), 8, 0}).outStatus(), static_cast<int32_t>(0xBFFA9178u));
 }
 
 }  // namespace

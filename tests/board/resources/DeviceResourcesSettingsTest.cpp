@@ -41,20 +41,6 @@ class VirtualTimer : public cbak::iSettlingControl {
   std::vector<std::pair<uint32_t, int64_t>> taken;
 };
 
-// A deploy message: the leading word, then {id, record} entries (an id alone
-// when `settings` is null).
-struct Blob {
-  Blob() { vl9738settings::writeU32(0xDEAD, writer, status); }
-  Blob& frequency(uint32_t id, const FrequencySettings* settings) {
-    vl9738settings::writeU32(id, writer, status);
-    if (settings != nullptr) vl9738settings::writeFrequencySettings(*settings, writer, status);
-    return *this;
-  }
-  nVLAPAL000::tVector<uint8_t> bytes;
-  tStatus status;
-  vl9738settings::tDataWriter writer{bytes};
-};
-
 class ResourcesOnModel : public testing::Test {
  protected:
   void SetUp() override {
@@ -71,16 +57,18 @@ class ResourcesOnModel : public testing::Test {
   }
   void TearDown() override { nVLAPAL000::tDevice::onRemoveDevice(device.get()); }
 
-  int64_t deploy(const Blob& blob, uint32_t client) {
+  // A deploy message: the leading word, then each id with its record (none
+  // for a null record).
+  int64_t deploy(uint32_t client, std::vector<std::pair<uint32_t, const FrequencySettings*>> entries) {
     tStatus local;
-    resources->reserveAndCommit(blob.bytes.data(), blob.bytes.size(), ReservationClientID{client}, local);
-    return local.getCode();
-  }
-  int64_t reserveLo0(uint32_t client) {
-    tStatus local;
-    uint32_t dirtiness = 0;
-    ReservationClientID conflicting{};
-    rf->tokens().frequencyPolicy(0).reserve(ReservationClientID{client}, dirtiness, conflicting, local);
+    nVLAPAL000::tVector<uint8_t> bytes;
+    vl9738settings::tDataWriter writer{bytes};
+    vl9738settings::writeU32(0xDEAD, writer, local);
+    for (const auto& [id, settings] : entries) {
+      vl9738settings::writeU32(id, writer, local);
+      if (settings != nullptr) vl9738settings::writeFrequencySettings(*settings, writer, local);
+    }
+    resources->reserveAndCommit(bytes.data(), bytes.size(), ReservationClientID{client}, local);
     return local.getCode();
   }
   int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint32_t> words = {}) {
@@ -91,7 +79,6 @@ class ResourcesOnModel : public testing::Test {
                                    static_cast<uint32_t>(input.size()), nullptr, 0, local);
     return local.getCode();
   }
-  static sim::Ad9162::Nco ncoOf(const FrequencySettings& s) { return {s.ftw, s.accDelta, s.accModulus}; }
 
   sim::Board board;
   tStatus status{tStatus::kFullSize};
@@ -105,21 +92,23 @@ class ResourcesOnModel : public testing::Test {
 
 TEST_F(ResourcesOnModel, ACommitProgramsTheAgreedFrequencyAndAConflictingDeployChangesNothing) {
   for (uint32_t client : {1, 2}) {
-    ASSERT_EQ(deploy(Blob().frequency(4, &presetB), client), 0);
-    ASSERT_EQ(reserveLo0(client), 0);
+    ASSERT_EQ(deploy(client, {{4, &presetB}}), 0);
+    uint32_t dirtiness = 0;
+    ReservationClientID conflicting{};
+    rf->tokens().frequencyPolicy(0).reserve(ReservationClientID{client}, dirtiness, conflicting, status);
   }
-  EXPECT_NE(board.dac(0).nco(), ncoOf(presetB)) << "a deploy programs nothing";
+  const sim::Ad9162::Nco programmed{presetB.ftw, presetB.accDelta, presetB.accModulus};
+  EXPECT_NE(board.dac(0).nco(), programmed) << "a deploy programs nothing";
   EXPECT_EQ(send({4}, kMessageCommit), 0);
-  EXPECT_EQ(board.dac(0).nco(), ncoOf(presetB));
-  EXPECT_EQ(rf->tokens().frequencyPolicy(0).committedSettings, presetB);
+  EXPECT_EQ(board.dac(0).nco(), programmed);
+  EXPECT_EQ(status.getCode(), 0);
 
-  EXPECT_EQ(deploy(Blob().frequency(4, &presetA).frequency(5, &presetA), 2), kConflict);
+  EXPECT_EQ(deploy(2, {{4, &presetA}, {5, &presetA}}), kConflict);
   EXPECT_EQ(rf->tokens().frequencyPolicy(0).coercedSettings, presetB);
   EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{2}), nullptr) << "stopped at the conflict";
-  EXPECT_EQ(deploy(Blob().frequency(5, &presetB).frequency(8, nullptr).frequency(5, &presetA), 3),
-            nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(deploy(3, {{5, &presetB}, {8, nullptr}, {5, &presetA}}), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{3})->settings, presetB);
-  EXPECT_EQ(deploy(Blob().frequency(4, &presetA), 0), kInvalidClient);
+  EXPECT_EQ(deploy(0, {{4, &presetA}}), kInvalidClient);
 }
 
 TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
@@ -149,25 +138,24 @@ TEST_F(ResourcesOnModel, AReferenceCommitOnlyRecordedIntoAListLeavesThePolicySta
 TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
   VirtualTimer& lo0 = timers[0];
   VirtualTimer& lo1 = timers[2];
-  uint64_t now = sim::Clock::instance().nowNs();
-  lo0.settlesAtNs = now + 6'000'000;
-  lo1.settlesAtNs = now + 9'000'000;
+  const auto settle = [&](uint64_t lo0Ms, uint64_t lo1Ms) {
+    const uint64_t now = sim::Clock::instance().nowNs();
+    lo0.settlesAtNs = now + lo0Ms * 1'000'000;
+    lo1.settlesAtNs = now + lo1Ms * 1'000'000;
+  };
+  settle(6, 9);
   EXPECT_EQ(send({4, 3, 5}, kMessageWaitForSettling, {10, 0}), 0);
   EXPECT_GE(sim::Clock::instance().nowNs(), lo1.settlesAtNs);
   EXPECT_GT(lo0.polls, 1);
-
-  now = sim::Clock::instance().nowNs();
-  lo0.settlesAtNs = now + 6'000'000;
-  lo1.settlesAtNs = now + 12'000'000;
+  settle(6, 12);
   EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, {10, 0}), SettingsMessages::kSettlingTimedOut);
   EXPECT_LT(sim::Clock::instance().nowNs(), lo1.settlesAtNs) << "LO1 had only what LO0 left";
 
-  lo1.settlesAtNs = 0;
+  settle(0, 0);
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {}), codes::kWarningReadPastEnd);
   EXPECT_EQ(timers[3].polls, 0) << "a short input selects the first timer";
   device->getSettlingTimerHandler(1).attachControls(&lo1, nullptr);
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {5, 1}), cbak::kStatusSettlingControlMissing);
-
   lo1.takesWaits = true;
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {5000000, 0}), 0);
   EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{{UINT32_MAX, SettingsMessages::kSettlingTimedOut}}));
