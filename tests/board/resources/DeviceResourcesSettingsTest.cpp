@@ -1,6 +1,4 @@
-// The settings messages and deploys of DeviceResources on a device brought
-// up over the board model: what reaches the model's chips, what the
-// policies keep, and how the settling wait spends its virtual time.
+// Settings messages and deploys on a device brought up over the board model.
 #include <gtest/gtest.h>
 
 #include <cstring>
