@@ -64,7 +64,7 @@ void SettingsSendMessage::handle(RequestContext& context, const In& in, Out&, tS
   if (status.isFatal()) return;
   // A reply never carries bytes of an earlier message.
   if (in.outputSize != 0) nVLAPAL000::memorySet(output.data, 0, in.outputSize);
-  uint32_t* idList = reinterpret_cast<uint32_t*>(ids.data);
+  const auto* idList = reinterpret_cast<const uint32_t*>(ids.data);
   resources->processResourceList(idList, in.idCount, in.messageType, input.data, in.inputSize, output.data,
                                  in.outputSize, status);
   if (status.isFatal() || in.outputSize == 0) return;
