@@ -29,15 +29,7 @@ struct Road {
 
 TEST(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
   // A module newer than the driver leaves errors in the deferred records.
-  sim::BoardOptions options;
-  options.flash.deviceSpecific = sim::CapabilitiesBlock()
-                                     .word(2, 14)
-                                     .word(3, 13)
-                                     .word(5, 0x01008000)
-                                     .word(6, 0x01004000)
-                                     .word(9, 82)
-                                     .crc()
-                                     .bytes();
+  const sim::BoardOptions options = vltest::boardWithUnsupportedModule();
   Road road(options);
   sim::RequestClient client(*road.file);
   EXPECT_EQ(client.call<SettingsDeploy>().outStatus(), nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
