@@ -10,6 +10,8 @@ RoutingResources::RoutingResources(vlark::RouteProgrammerInterface* programmer, 
     : vlark::RoutingResources<vlark::Terminal*, vlark::Edge*>(&kTopography, nodes_, edgeStates_, openSetSlots_,
                                                               programmer, resize, resizeContext, predicate, status) {}
 
+RoutingResources::~RoutingResources() = default;
+
 void* RoutingResources::platformResize(void* oldBlock, uint64_t size, void*) {
   if (oldBlock != nullptr) nVLZUK100_free(oldBlock);
   return size == 0 ? nullptr : nVLZUK100_malloc(size);

@@ -17,7 +17,7 @@ class RoutingResources final : public vlark::RoutingResources<vlark::Terminal*, 
   // Buffers handed to callers come from `resize` with `resizeContext`.
   RoutingResources(vlark::RouteProgrammerInterface* programmer, nVLAPALS100::tStatus& status, vlark::ResizeFn resize,
                    void* resizeContext, vlark::RouteCalculationPredicateInterface* predicate);
-  ~RoutingResources() override = default;
+  ~RoutingResources() override;
 
   // What the device hands its resources: a fresh block of the new size,
   // the old one freed, nothing copied; size 0 only frees.

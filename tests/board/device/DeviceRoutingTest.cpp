@@ -63,7 +63,8 @@ class DeviceRouting : public testing::Test {
     return output.get<typename Op::Out>(0);
   }
   // One route from `from` to `to`, its id and the request's status.
-  std::pair<uint32_t, int32_t> route(nVLAPAL000::tSession* session, uint32_t from, uint32_t to) {
+  std::pair<uint32_t, int32_t> route(nVLAPAL000::tSession* session, uint32_t from, uint32_t to, uint32_t capacity = 1,
+                                     uint32_t* found = nullptr) {
     sim::UserBlock seeds(12), destinations(4), results(20);
     seeds.put<uint32_t>(0, from);
     destinations.put<uint32_t>(0, to);
@@ -71,8 +72,10 @@ class DeviceRouting : public testing::Test {
     in.seedsAddress = seeds.address();
     in.terminalsAddress = destinations.address();
     in.resultsAddress = results.address();
-    in.seedCount = in.terminalCount = in.resultCount = 1;
+    in.seedCount = in.terminalCount = 1;
+    in.resultCount = capacity;
     const auto out = call<rq::CalculateRoute>(session, in);
+    if (found != nullptr) *found = out.resultCount;
     return {out.status == 0 ? results.get<uint32_t>(0) : 0, out.status};
   }
   // A request that names one route (a reservation with no room for
@@ -154,6 +157,19 @@ TEST_F(DeviceRouting, AProgrammedRouteIsMadeAfterItsBreakAndUnprogrammingBreaksI
   EXPECT_EQ(byId<rq::ProgramRoute>(session, reset), 0);
   EXPECT_EQ(matrix.writes(), std::vector<Entry>{});
   EXPECT_EQ(matrix.readsOf(0), 1u);
+}
+
+// The capacity only bounds what may be written: one whose byte count
+// passes 32 bits still takes the one result, and none takes no route.
+TEST_F(DeviceRouting, TheResultCapacityIsCountedInSixtyFourBits) {
+  start();
+  nVLAPAL000::tSession* session = open();
+  uint32_t found = 0;
+  EXPECT_EQ(route(session, 2, 169, 0x0CCCCCCD, &found).second, 0);
+  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(route(session, 2, 170, 0, &found).second, nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(device->getBoardRoutingResources()->database().size(), 1u);
 }
 
 TEST_F(DeviceRouting, SessionsClearedByADownloadOrAQuiesceAnswerThatTheyHaveNoResources) {
