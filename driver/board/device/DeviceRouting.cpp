@@ -23,9 +23,11 @@ void Device::detachRoutingSessions() {
 }
 
 // The resources may still unprogram routes as they go, through the
-// programmer: they go first.
+// programmer: they go first. The lock keeps a gate opening from handing
+// out resources that are going.
 void Device::releaseRouting() {
-  detachRoutingSessions();
+  tAutoLock<tMutex> lock(routing_.getLock());
+  routing_.clearRoutingResources();
   delete boardRouting_;
   boardRouting_ = nullptr;
   delete routeProgrammer_;
@@ -34,7 +36,8 @@ void Device::releaseRouting() {
 
 void Device::setUpRouting(vlpxiroutingmatrix::PxiTriggerRoutingHost* host, tStatus& status) {
   if (status.isFatal()) return;
-  detachRoutingSessions();
+  tAutoLock<tMutex> lock(routing_.getLock());
+  routing_.clearRoutingResources();
   if (host != nullptr) {
     auto* programmer = new (status, nVLAPAL000::kAllocationKindPlain) vlpxiroutingmatrix::PxiRouteProgrammer(host);
     if (programmer == nullptr) return;
@@ -59,14 +62,13 @@ void Device::setUpRouting(vlpxiroutingmatrix::PxiTriggerRoutingHost* host, tStat
       break;
     }
   }
-  tAutoLock<tMutex> lock(routing_.getLock());
   routing_.setRoutingResources(boardRouting_);
 }
 
 void Device::openStateGate(nVLAPAL000::tEventDescriptor& descriptor) {
-  if (boardRouting_ != nullptr) {
+  {
     tAutoLock<tMutex> lock(routing_.getLock());
-    routing_.setRoutingResources(boardRouting_);
+    if (boardRouting_ != nullptr) routing_.setRoutingResources(boardRouting_);
   }
   tPCIDevice::openStateGate(descriptor);
 }
