@@ -39,16 +39,10 @@ TEST(RoutingRequests, WithoutResourcesEachRequestAnswersAsItsSessionDoes) {
   EXPECT_EQ(client.call<CalculateRoute>(calculate).out.status, kNoResources);
 
   EXPECT_EQ(client.call<ReserveRoute>({}).out.status, kMissingBuffer);
-  GetRouteTerminalPath::In path{};
-  path.bufferAddress = buffer.address();
-  path.capacity = 9;
-  const auto paths = client.call<GetRouteTerminalPath>(path).out;
+  const auto paths = client.call<GetRouteTerminalPath>({0, buffer.address(), 9, 0}).out;
   EXPECT_EQ(paths.status, kNoResources);
   EXPECT_EQ(paths.terminalCount, 9u) << "the count starts as the capacity";
-  GetTopographyName::In name{};
-  name.bufferAddress = buffer.address();
-  name.bufferLength = 64;
-  EXPECT_EQ(client.call<GetTopographyName>(name).out.status, kNoResources);
+  EXPECT_EQ(client.call<GetTopographyName>({buffer.address(), 64, 0}).out.status, kNoResources);
   EXPECT_EQ(client.call<ProgramRoute>({}).out.status, kNoResources);
   EXPECT_EQ(client.call<ResetTerminal>({}).out.status, kNoResources);
   EXPECT_EQ(client.call<CalculateResetTerminal>({}).out.status, kNoResources);
