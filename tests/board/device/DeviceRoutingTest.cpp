@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
@@ -48,7 +49,7 @@ class DeviceRouting : public testing::Test {
   }
   nVLAPAL000::tSession* open() {
     nVLAPAL000::tEventDescriptor none{nullptr};
-    return device->openDeviceInterface(none, device->getDeviceInterfaces()[0], status);
+    return sessions.emplace_back(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], status));
   }
   template <class Op>
   typename Op::Out call(nVLAPAL000::tSession* session, typename Op::In in) {
@@ -88,6 +89,10 @@ class DeviceRouting : public testing::Test {
     return call<Op>(session, in).status;
   }
   void TearDown() override {
+    for (nVLAPAL000::tSession* session : sessions) {
+      nVLAPAL000::tEventDescriptor descriptor{session};
+      device->closeDeviceInterface(descriptor, session);
+    }
     if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
   }
 
@@ -97,6 +102,7 @@ class DeviceRouting : public testing::Test {
   std::unique_ptr<Device> device;
   std::optional<vlifw::SubsystemMap> tree;
   std::optional<vlpxiroutingmatrix::PxiTriggerRoutingHost> host;
+  std::vector<nVLAPAL000::tSession*> sessions;
 };
 
 TEST_F(DeviceRouting, FromTheResetSourceEveryTerminalWithInputsIsItsResetEdgeAway) {
