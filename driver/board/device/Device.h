@@ -21,6 +21,7 @@
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/regport/RegisterPort.h"
+#include "driver/rf/settling/SettlingTimerHandler.h"
 
 namespace vlpxiroutingmatrix {
 class PxiRouteProgrammer;
@@ -128,6 +129,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
   nVLAPAL000::tMutex& getRoutingLock() { return routing_.getLock(); }
+  cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
+
   // The session when it belongs to the main interface, else null.
   Session* asMainSession(nVLAPAL000::tSession* session);
 
@@ -183,6 +186,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   vlpxiroutingmatrix::PxiRouteProgrammer* routeProgrammer_;
   topSerapinReferenceFpga::RoutingResources* boardRouting_;
   vlregport::RegisterPort* registerPort_;
+  // LO0 settles with the generation engine, LO1 (and the cross switch)
+  // with the acquisition engine; the engines' controls are attached once
+  // they exist. LO1's goes first.
+  cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
+  cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
 };
 
 }  // namespace nVL9738K_24_0
