@@ -16,7 +16,7 @@ class Memory {
   static int64_t outstandingBlocks();
   static constexpr uint64_t kPageSize = 4096;
   // The largest single allocation that succeeds.
-  static constexpr uint64_t kLargestBlock = uint64_t{1} << 30;
+  static constexpr uint64_t kLargestBlock = uint64_t{1} << 28;
   static void reset();
 };
 
