@@ -11,6 +11,7 @@
 #include "driver/board/ioctl/FlashRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "sim/host/RequestClient.h"
+#include "sim/kernel/Memory.h"
 
 namespace {
 
@@ -128,6 +129,33 @@ TEST_F(FlashRequests, ABlankStoreFailsTheFlashRequestsAndTheFirstThreeLevelsOnly
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), kUnreadable);
   EXPECT_EQ(client->call<GetFirmwareRev>().outStatus(), 0);
   EXPECT_EQ(client->call<GetSubSystemVersion>().outStatus(), 0);
+}
+
+// The first sweep ends with the partition created, the second rewrites it.
+TEST_F(FlashRequests, AWriteWithAnyAllocationFailingKeepsTheOldDataOrTheNewAndLeaksNothing) {
+  const int64_t blocks = sim::Memory::outstandingBlocks();
+  open();
+  sim::UserBlock data(300);
+  sim::UserBlock back(4096);
+  uint32_t sequence = read(nullptr).sequenceNumber;
+  Bytes held;
+  for (uint64_t pass = 1, n = 1; pass <= 2 && n < 500; ++n) {
+    std::fill(data.data(), data.data() + data.size(), static_cast<uint8_t>(16 * pass + n));
+    sim::Memory::allocationFaults().failNth(n, -51352);
+    const auto written = write(&data, sequence);
+    const bool injected = sim::Memory::allocationFaults().injected();
+    sim::Memory::allocationFaults().clear();
+    if (written.status == 0) {
+      sequence = written.sequenceNumber;
+      held.assign(data.data(), data.data() + data.size());
+    }
+    const auto reread = read(&back);
+    EXPECT_EQ(reread.sequenceNumber, sequence) << n;
+    EXPECT_EQ(Bytes(back.data(), back.data() + reread.size), held) << n;
+    if (!injected) std::tie(pass, n) = std::make_pair(pass + 1, 0);
+  }
+  TearDown();
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks);
 }
 
 }  // namespace
