@@ -103,6 +103,12 @@ TEST_F(FlashRequests, ProgrammingRewritesBothCopiesOfTheBoardRecords) {
   }
   EXPECT_EQ(flash.peek32(FlashLayout::kPoscSelect), poscFlag);
 
+  // A write the flash does not take leaves the revisions the board holds.
+  const auto before = client->call<GetFirmwareRev>().out;
+  flash.losePowerDuring(1);
+  EXPECT_NE(client->call<ProgramFirmwareRevisions>({.current = 0x01009000, .oldest = 0x01004000}).outStatus(), 0);
+  flash.restorePower();
+  EXPECT_EQ(client->call<GetFirmwareRev>().out.current, before.current);
   ASSERT_EQ(client->call<ProgramFirmwareRevisions>({.current = 0x01009000, .oldest = 0x01004000}).outStatus(), 0);
   const auto revisions = client->call<GetFirmwareRev>().out;
   EXPECT_EQ(std::make_pair(revisions.current, revisions.oldest), std::make_pair(0x01009000u, 0x01004000u));

@@ -50,19 +50,23 @@ void Device::programSubsystemId(uint16_t id, tStatus& status) {
 }
 
 // The block is re-read from the bridge rather than rebuilt from the
-// record, so records this driver does not interpret go back unchanged.
+// record, so records this driver does not interpret go back unchanged. The
+// record takes the new revisions only once the flash holds them: after a
+// failure it still describes the board.
 void Device::writeCapabilities(uint32_t firmwareRevision, uint32_t oldestFirmwareRevision, tStatus& status) {
   if (status.isFatal()) return;
   nVLAPAL000::tWexel wexel(this, status);
   nVLAPAL000::tVLCapabilityPCIAccessor<nVLAPAL000::tWexel> walker(wexel);
   nVLAPAL000::tDeviceSpecific<nVLAPAL000::tWexel> block;
   walker.getCapability(block, status);
+  DeviceCapabilities updated = capabilities_;
   vlhtl::Vector<uint8_t> serialised;
-  DeviceCapabilities::parse(capabilities_, block.getData(), block.getLength(), true, firmwareRevision,
-                            oldestFirmwareRevision, &serialised, status);
+  DeviceCapabilities::parse(updated, block.getData(), block.getLength(), true, firmwareRevision, oldestFirmwareRevision,
+                            &serialised, status);
   OVCalEEPROMController* controller = flashController(board_, records_[kLevelFpgaImage - 1], status);
   if (controller == nullptr) return;
   controller->writeDeviceSpecificCapabilities(serialised.data(), static_cast<uint32_t>(serialised.size()), status);
+  if (status.isNotFatal()) capabilities_ = updated;
 }
 
 }  // namespace nVL9738K_24_0
