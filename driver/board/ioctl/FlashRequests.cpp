@@ -22,8 +22,8 @@ qrtk::FlashPartitionManager* manager(RequestContext& context, tStatus& status) {
 
 void GetFlashDeviceInfo::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
   qrtk::FlashPartitionManager* flash = manager(context, status);
-  if (flash != nullptr)
-    flash->getFlashDeviceInfo(out.totalSize, out.sectorSize, out.accessAlignment, in.flashId, status);
+  if (flash == nullptr) return;
+  flash->getFlashDeviceInfo(out.totalSize, out.sectorSize, out.accessAlignment, in.flashId, status);
 }
 
 void ReadPartitionTable::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
