@@ -26,6 +26,8 @@ extern "C" {
 
 void* nVLZUK100_malloc(uint64_t size) {
   if (sim::Memory::allocationFaults().hit()) return nullptr;
+  // No kernel hands one caller a block that large; neither does this one.
+  if (size > sim::Memory::kLargestBlock) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);
   if (block != nullptr) ++sim::gOutstanding;
   return block;
