@@ -27,6 +27,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       visa_(*this, status),
       board_(nullptr),
       resources_(nullptr),
+      flash_(nullptr),
       sessionLock_(status),
       resetLock_(status),
       records_(),
@@ -50,6 +51,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // on the board goes before the board.
 Device::~Device() {
   if (routing_.getLock().isValid()) releaseRouting();
+  releaseFlashPartitionManager();
   delete registerPort_;
   delete resources_;
   delete board_;
@@ -63,6 +65,7 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  releaseFlashPartitionManager();
   delete resources_;
   resources_ = nullptr;
   releaseRouting();
@@ -209,9 +212,7 @@ void Device::initializeHardware(tStatus& status) {
   records_[kPowerUpRecord].clear();
   downloadFpgaImage(status);
   records_[kFpgaImageRecord].merge(status);
-  // The flash partition manager over the board's calibration EEPROM
-  // controller is created into the FPGA-image record here once the board
-  // object offers that controller.
+  createFlashPartitionManager(records_[kFpgaImageRecord]);
   records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
   buildDeviceProperties(records_[kPropertiesRecord]);
   checkVersionCompatibility(records_[kPropertiesRecord]);
@@ -225,6 +226,8 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // The store stands on the old board's flash controller.
+  releaseFlashPartitionManager();
   delete board_;
   board_ = board;
 }

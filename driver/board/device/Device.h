@@ -17,6 +17,7 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/flash/FlashPartitionManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
@@ -112,6 +113,13 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void buildDeviceProperties(tStatus& status);
   void checkVersionCompatibility(tStatus& status);
 
+  // The board's calibration flash: the partition store (none when its
+  // bring-up stage failed), the PCI subsystem id and the capability block
+  // with new firmware revisions, which the capabilities record takes at once.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const { return flash_; }
+  void programSubsystemId(uint16_t id, tStatus& status);
+  void writeCapabilities(uint32_t firmwareRevision, uint32_t oldestFirmwareRevision, tStatus& status);
+
   // The deferred record a request of `level` merges; null for level 0 and
   // for levels that do not exist.
   const tStatus* getDriverStatus(uint32_t level) const;
@@ -155,6 +163,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
+  void createFlashPartitionManager(tStatus& status);
+  void releaseFlashPartitionManager();
   // Takes the resources from every session; the resources stay.
   void detachRoutingSessions();
   // Detaches the sessions and destroys the resources, then the programmer
@@ -171,6 +181,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   VisaDispatcher visa_;
   tBoard* board_;
   DeviceResources* resources_;
+  qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
