@@ -46,6 +46,19 @@ struct LoPath {
   RefClockPrimitive refClock{ref, boardControl, clockBuffer, &readResources, status};
 };
 
+// The test's one path stands for the LO path the engine's session asks for.
+struct OnePath : iLoPathListListeners {
+  explicit OnePath(const LoPathListListeners& listeners) : lo(listeners) {}
+  void addLo0ListListeners(listmodek::Session& session, tStatus& status) override { add(0, session, status); }
+  void addLo1ListListeners(listmodek::Session& session, tStatus& status) override { add(1, session, status); }
+  void add(int which, listmodek::Session& session, tStatus& status) {
+    added = which;
+    addLoPathListListeners(session, lo, status);
+  }
+  LoPathListListeners lo;
+  int added = -1;
+};
+
 // Parameter: the engine is the generation engine (else acquisition).
 class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithParamInterface<bool> {
  protected:
@@ -68,6 +81,14 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
     board.bar0().clearTraffic();
     other.bar0().clearTraffic();
   }
+  // As the device attaches a session of the engine.
+  void attach() {
+    const bool generation = GetParam();
+    attachCommitSnooping(*session,
+                         {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
+                          generation ? kEngine : kOtherEngine, &primitives},
+                         status);
+  }
   sim::Board other;
   LoPath path{board};
   LoPath direct{other};
@@ -75,6 +96,7 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
   std::optional<listmodek::Session> session;
   vlifw::Context snoopContext;
   std::optional<SnoopingManager::SnoopingManager> manager;
+  OnePath primitives{{&path.frequency, &path.power, &path.refClock}};
 };
 
 // The lock query of the engine's path (path 0 for generation) during the
@@ -82,11 +104,8 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
 // the bit is set.
 TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWhatTheDirectCommitWrites) {
   const bool generation = GetParam();
-  const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock}, none{};
-  attachCommitSnooping(*session,
-                       {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
-                        generation ? kEngine : kOtherEngine, generation ? lo : none, generation ? none : lo},
-                       status);
+  attach();
+  EXPECT_EQ(primitives.added, generation ? 0 : 1) << "LO0 for generation, LO1 for acquisition";
   session->beginCommit(status);
   path.commit(status);
   vl9738settings::RefClockLockReport report{};
@@ -118,6 +137,35 @@ TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWh
   EXPECT_EQ(snooped.writes(), expected);
   ASSERT_FALSE(engine.events().empty()) << "the 50 us waits are delays of the list";
   for (const auto& event : engine.events()) EXPECT_EQ(event, engine.events().front());
+}
+
+// Before a commit and after one ended, the manager is the device's own
+// target: the engine sees the same instructions through it as without it.
+TEST_P(CommitSnoopingOnBoard, OutsideACommitEveryInstructionReachesThePortUnchanged) {
+  vlifw::InstructionTargetMXRM viaManager(manager->getInstructionTarget(), &context, true);
+  listmodek::CommandControl::tMap mapViaManager(&viaManager, 0, 0, 0xFFFFFFFF);
+  listmodek::CommandControl controlViaManager(&mapViaManager, status);
+  const auto exchange = [&](listmodek::CommandControl& target) {
+    engine.clearLog();
+    const uint64_t location[2] = {0x1000, 8};
+    target.setListLocation(location, status);
+    target.commitListLocation(status);
+    uint32_t errors = 0;
+    uint64_t info0 = 0, info1 = 0;
+    target.readDeviceStatus(errors, info0, info1, status);
+    return engine.log();
+  };
+  attach();
+  for (bool committed : {false, true}) {
+    if (committed) {
+      session->beginCommit(status);
+      session->endCommit(status);
+    }
+    const std::vector<Entry> direct = exchange(*control);
+    EXPECT_FALSE(direct.empty());
+    EXPECT_EQ(exchange(controlViaManager), direct) << (committed ? "after a commit" : "before any");
+    ASSERT_EQ(status.getCode(), 0);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CommitSnoopingOnBoard, testing::Bool());
