@@ -42,7 +42,7 @@ void DeviceResources::powerUp(tStatus& status) {
     status.setCode(nVLAPALS100::kStatusNotAccessible, VL_SITE);
     return;
   }
-  PowerUpSequence(*board_.getHostRegMap(), composites_).run(status);
+  PowerUpSequence(*board_.getHostRegMap(), composites_, primitives_).run(status);
 }
 
 }  // namespace nVL9738K_24_0
