@@ -61,7 +61,6 @@ TEST(ModuleAddDevice, BringsTheBoardUpInTheHardwaresOrderAndPublishesIt) {
     };
     EXPECT_GT(chipWrites(at(0x2008, 0x1), at(0x1004, 0x66666)), 0);
     EXPECT_GT(chipWrites(at(0x2208, 0x1), at(0x208, 0x1)), 0);
-    EXPECT_EQ(chipWrites(at(0x1004, 0x66666), at(0x2208, 0x1)) + chipWrites(at(0x208, 0x1), ~0ull), 0);
     writes.erase(std::remove_if(writes.begin(), writes.end(), [](const auto& w) { return reachesAChip(w.offset); }),
                  writes.end());
     const std::vector<std::pair<uint64_t, uint32_t>> expected = {
