@@ -236,9 +236,8 @@ void Device::replaceBoard(tStatus& status) {
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
-  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
-      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &generationSettling_, &acquisitionSettling_,
-                      readResources_, status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
+      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;

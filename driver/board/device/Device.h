@@ -117,6 +117,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
+
   // The session when it belongs to the main interface, else null.
   Session* asMainSession(nVLAPAL000::tSession* session);
 
@@ -138,8 +140,6 @@ class Device final : public nVLAPAL000::tPCIDevice {
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
-  cbak::SettlingTimerHandler& getGenerationSettlingHandler() { return generationSettling_; }
-  cbak::SettlingTimerHandler& getAcquisitionSettlingHandler() { return acquisitionSettling_; }
 
  private:
   void advanceGenerations();
@@ -179,9 +179,12 @@ class Device final : public nVLAPAL000::tPCIDevice {
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;
-  // Snooping and the engines' settling (DeviceSnooping.cpp).
-  cbak::SettlingTimerHandler generationSettling_{nullptr, nullptr};
-  cbak::SettlingTimerHandler acquisitionSettling_{nullptr, nullptr};
+  // LO0 settles with the generation engine, LO1 (and the cross switch)
+  // with the acquisition engine; the engines' controls are attached once
+  // they exist. LO1's goes first.
+  cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
+  cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
+  // Snooping (DeviceSnooping.cpp).
   ListModeRegisterReadResources* readResources_ = nullptr;
   ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
   SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;

@@ -9,6 +9,28 @@
 
 namespace nVL9738K_24_0 {
 
+namespace {
+
+// The LO paths' primitives as a recorded commit attaches them: frequency
+// and power of the engine's own path, and the reference clock that serves
+// both paths.
+class RfListListeners final : public iLoPathListListeners {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+
+  explicit RfListListeners(RfResources& rf) : rf_(rf) {}
+  void addLo0ListListeners(listmodek::Session& session, tStatus& status) override { add(0, session, status); }
+  void addLo1ListListeners(listmodek::Session& session, tStatus& status) override { add(1, session, status); }
+
+ private:
+  void add(uint32_t lo, listmodek::Session& session, tStatus& status) {
+    addLoPathListListeners(session, {&rf_.frequency(lo), &rf_.power(lo), &rf_.refClock()}, status);
+  }
+  RfResources& rf_;
+};
+
+}  // namespace
+
 void Device::replaceReadResources(tStatus& status) {
   if (status.isFatal()) return;
   // The reference clock of the current DeviceResources holds a check of two
@@ -43,16 +65,17 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
   }
   // The engines run lists only while the engine resources exist; the
   // manager and the primitives come and go with the same bring-up.
-  RfPrimitives* primitives = resources_ != nullptr ? resources_->getPrimitives() : nullptr;
-  if (ifwResources_ == nullptr || readResources_ == nullptr || snoopingManager_ == nullptr || primitives == nullptr) {
+  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
+  if (ifwResources_ == nullptr || readResources_ == nullptr || snoopingManager_ == nullptr || rf == nullptr) {
     status.setCode(codes::kInvalidArgument, VL_SITE);
     return;
   }
   // The read resources were configured with the engines' subsystem numbers
   // when the snooping was set up.
+  RfListListeners primitives(*rf);
   attachCommitSnooping(*session,
                        {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
-                        readResources_->getGenerationSubsystem(), primitives},
+                        readResources_->getGenerationSubsystem(), &primitives},
                        status);
 }
 

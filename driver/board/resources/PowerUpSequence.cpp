@@ -20,28 +20,17 @@ void PowerUpSequence::run(tStatus& status) {
   if (status.isFatal()) return;
   powerReferenceCard(status);
   bringUpLink(host_.RefCpldConfig.EndpointRegMap, CompositeMaps::kRef, status);
-  if (primitives_ != nullptr && status.isNotFatal()) primitives_->getRefClock().initializeHardware(status);
+  // The reference clock chips are programmed here once the RF primitives
+  // exist.
   powerLoCards(status);
   bringUpLink(host_.Lo0CpldConfig.EndpointRegMap, CompositeMaps::kLo0, status);
   bringUpLink(host_.Lo1CpldConfig.EndpointRegMap, CompositeMaps::kLo1, status);
-  applyLoDefaults(status);
+  // The LO primitives take their defaults here once they exist.
   if (status.isFatal()) return;
   auto& privateMap = host_.PrivateEndpoint.PrivateRegMap;
   privateMap.ThermalSetup.setBit0(true, status).flush(status, false);
   privateMap.LedOverride.setBit4(false, status).flush(status, false);
   checkCpldVersions(status);
-}
-
-// The LO chips start from their defaults, the cross switch and the
-// attenuators from theirs, once both LO cards answer.
-void PowerUpSequence::applyLoDefaults(tStatus& status) {
-  if (primitives_ == nullptr || status.isFatal()) return;
-  primitives_->getTemperature().flush(status);
-  primitives_->getFrequency(0).applyDefaults(status);
-  primitives_->getFrequency(1).applyDefaults(status);
-  primitives_->getCrossSwitch().applyDefaults(status);
-  primitives_->getPower(0).applyDefaults(status);
-  primitives_->getPower(1).applyDefaults(status);
 }
 
 // The reference card's subsystems are enabled and its supplies brought up

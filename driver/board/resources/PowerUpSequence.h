@@ -9,7 +9,6 @@
 #include <stdint.h>
 
 #include "CompositeMaps.h"
-#include "RfPrimitives.h"
 #include "driver/regmaps/board/tHostRegMap.h"
 
 namespace nVL9738K_24_0 {
@@ -34,9 +33,7 @@ class PowerUpSequence {
   static constexpr uint32_t kLo0Supported[2] = {0x18060812, 0x19050613};
   static constexpr uint32_t kRefSupported[2] = {0x18072613, 0x21120915};
 
-  // Without primitives the chips keep their reset state.
-  PowerUpSequence(nHostRegMap::tHostRegMap& host, CompositeMaps& composites, RfPrimitives* primitives)
-      : host_(host), composites_(composites), primitives_(primitives) {}
+  PowerUpSequence(nHostRegMap::tHostRegMap& host, CompositeMaps& composites) : host_(host), composites_(composites) {}
 
   void run(tStatus& status);
 
@@ -45,12 +42,10 @@ class PowerUpSequence {
   void powerLoCards(tStatus& status);
   void bringUpLink(nEndpointRegMap::tEndpointRegMap& endpoint, CompositeMaps::Cpld cpld, tStatus& status);
   void checkCpldVersions(tStatus& status);
-  void applyLoDefaults(tStatus& status);
   void checkCpldVersion(CompositeMaps::Cpld cpld, const uint32_t (&supported)[2], tStatus& status);
 
   nHostRegMap::tHostRegMap& host_;
   CompositeMaps& composites_;
-  RfPrimitives* primitives_;
 };
 
 }  // namespace nVL9738K_24_0

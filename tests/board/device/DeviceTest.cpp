@@ -176,9 +176,9 @@ TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
   for (int bringUp = 1; bringUp <= 2; ++bringUp) {
     nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
     ASSERT_NE(read, nullptr);
-    nVL9738K_24_0::RfPrimitives* primitives = device->getDeviceResources()->getPrimitives();
-    ASSERT_NE(primitives, nullptr);
-    EXPECT_EQ(std::tuple(primitives->getFrequency(0).getWait(), primitives->getFrequency(1).getWait()),
+    nVL9738K_24_0::RfResources* rf = device->getDeviceResources()->getRfResources();
+    ASSERT_NE(rf, nullptr);
+    EXPECT_EQ(std::tuple(rf->frequency(0).getWait(), rf->frequency(1).getWait()),
               std::tuple(read->getWaitWithRedirection(), read->getWaitWithRedirection()));
     for (auto* pool : {read->getGenerationStatusRegisterCheckPool(), read->getAcquisitionStatusRegisterCheckPool()}) {
       EXPECT_EQ(pool->acquireCheck(status)->index, 30u) << "bring-up " << bringUp;
