@@ -9,28 +9,6 @@
 
 namespace nVL9738K_24_0 {
 
-namespace {
-
-// The LO paths' primitives as a recorded commit attaches them: frequency
-// and power of the engine's own path, and the reference clock that serves
-// both paths.
-class RfListListeners final : public iLoPathListListeners {
- public:
-  using tStatus = nVLAPALS100::tStatus;
-
-  explicit RfListListeners(RfResources& rf) : rf_(rf) {}
-  void addLo0ListListeners(listmodek::Session& session, tStatus& status) override { add(0, session, status); }
-  void addLo1ListListeners(listmodek::Session& session, tStatus& status) override { add(1, session, status); }
-
- private:
-  void add(uint32_t lo, listmodek::Session& session, tStatus& status) {
-    addLoPathListListeners(session, {&rf_.frequency(lo), &rf_.power(lo), &rf_.refClock()}, status);
-  }
-  RfResources& rf_;
-};
-
-}  // namespace
-
 void Device::replaceReadResources(tStatus& status) {
   if (status.isFatal()) return;
   // The reference clock of the current DeviceResources holds a check of two
@@ -71,11 +49,12 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
     return;
   }
   // The read resources were configured with the engines' subsystem numbers
-  // when the snooping was set up.
-  RfListListeners primitives(*rf);
+  // when the snooping was set up; the reference clock serves both paths.
+  const LoPathListListeners lo0{&rf->frequency(0), &rf->power(0), &rf->refClock()};
+  const LoPathListListeners lo1{&rf->frequency(1), &rf->power(1), &rf->refClock()};
   attachCommitSnooping(*session,
                        {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
-                        readResources_->getGenerationSubsystem(), &primitives},
+                        readResources_->getGenerationSubsystem(), lo0, lo1},
                        status);
 }
 
