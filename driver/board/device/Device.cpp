@@ -52,8 +52,11 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 Device::~Device() {
   if (routing_.getLock().isValid()) releaseRouting();
   releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete registerPort_;
   delete resources_;
+  delete readResources_;
   delete board_;
   delete mainInterface_;
 }
@@ -66,6 +69,8 @@ void Device::advanceGenerations() {
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
   releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
   releaseRouting();
@@ -204,8 +209,9 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state and the list-mode register-read resources are built
-  // here, before the maps, once the FPGA session and list mode exist.
+  // The FPGA state is built here, before the maps, once the FPGA session
+  // exists.
+  replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
@@ -236,7 +242,7 @@ void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
-      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, nullptr, status);
+      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -258,8 +264,9 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // The routing goes first: its programmer writes through the routing
   // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls, the IFW resources and the list-mode subsystems
-  // are dropped here once they exist.
+  // The settling controls and the IFW resources are dropped here once they
+  // exist.
+  releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
   records_[kLateRecord].clear();

@@ -18,6 +18,8 @@
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
 #include "driver/flash/FlashPartitionManager.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
@@ -32,6 +34,9 @@ class PxiTriggerRoutingHost;
 namespace topSerapinReferenceFpga {
 class RoutingResources;
 }  // namespace topSerapinReferenceFpga
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -153,6 +158,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
   void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
+  // List-mode commit snooping (DeviceSnooping.cpp). Attaches what records
+  // a commit of the session's engine: the register-read resources, the
+  // snooping manager, then the primitives of the engine's LO path.
+  void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
+  ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
+  SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
+
  private:
   void advanceGenerations();
   void releaseHardware();
@@ -171,6 +184,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // they program through.
   void releaseRouting();
   void reportBringUp() const;
+  void replaceReadResources(tStatus& status);
+  void releaseSnooping(tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
@@ -202,6 +217,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // they exist. LO1's goes first.
   cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
   cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
+  // Snooping (DeviceSnooping.cpp).
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
+  SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0
