@@ -48,8 +48,11 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // on the board goes before the board.
 Device::~Device() {
   if (routingLock_.isValid()) releaseRouting();
+  tStatus local;
+  releaseSnooping(local);
   delete registerPort_;
   delete resources_;
+  delete readResources_;
   delete board_;
   delete mainInterface_;
 }
@@ -61,6 +64,8 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  tStatus local;
+  releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
   releaseRouting();
@@ -199,8 +204,9 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state and the list-mode register-read resources are built
-  // here, before the maps, once the FPGA session and list mode exist.
+  // The FPGA state is built here, before the maps, once the FPGA session
+  // exists.
+  replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
@@ -231,7 +237,8 @@ void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
-      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, status);
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &generationSettling_, &acquisitionSettling_,
+                      readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -251,8 +258,9 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isFatal()) return;
   releaseRouting();
-  // The settling controls, the IFW resources and the list-mode subsystems
-  // are dropped here once they exist.
+  // The settling controls and the IFW resources are dropped here once they
+  // exist.
+  releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
   records_[kLateRecord].clear();

@@ -17,10 +17,17 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/regport/RegisterPort.h"
+#include "driver/rf/settling/SettlingTimerHandler.h"
+
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -124,6 +131,16 @@ class Device final : public nVLAPAL000::tPCIDevice {
   uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
   void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
+  // List-mode commit snooping (DeviceSnooping.cpp). Attaches what records
+  // a commit of the session's engine: the register-read resources, the
+  // snooping manager, then the primitives of the engine's LO path.
+  void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
+  ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
+  SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
+  cbak::SettlingTimerHandler& getGenerationSettlingHandler() { return generationSettling_; }
+  cbak::SettlingTimerHandler& getAcquisitionSettlingHandler() { return acquisitionSettling_; }
+
  private:
   void advanceGenerations();
   void releaseHardware();
@@ -137,6 +154,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void releaseRouting();
   void setUpRouting(tStatus& status);
   void reportBringUp() const;
+  void replaceReadResources(tStatus& status);
+  void releaseSnooping(tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
@@ -160,6 +179,12 @@ class Device final : public nVLAPAL000::tPCIDevice {
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;
+  // Snooping and the engines' settling (DeviceSnooping.cpp).
+  cbak::SettlingTimerHandler generationSettling_{nullptr, nullptr};
+  cbak::SettlingTimerHandler acquisitionSettling_{nullptr, nullptr};
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
+  SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0

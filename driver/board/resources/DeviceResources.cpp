@@ -6,14 +6,19 @@
 namespace nVL9738K_24_0 {
 
 DeviceResources::DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer,
-                                 tStatus& status)
-    : board_(createHostRegMap(fixedLogic, status)), composites_(board_, clockBuffer, status) {
-  // The RF primitives and the shared-reservation policies over these maps
-  // join here.
+                                 cbak::SettlingTimerHandler* lo0Settling, cbak::SettlingTimerHandler* lo1Settling,
+                                 ListModeRegisterReadResources* readResources, tStatus& status)
+    : board_(createHostRegMap(fixedLogic, status)), composites_(board_, clockBuffer, status), primitives_(nullptr) {
+  // A map that failed to build left its error: the primitives would hold it.
+  if (status.isNotFatal() && readResources != nullptr) {
+    primitives_ = new (status, nVLAPAL000::kAllocationKindPlain)
+        RfPrimitives(board_, composites_, lo0Settling, lo1Settling, readResources, status);
+  }
+  // The shared-reservation policies over the primitives join here.
   registerRegisterMaps(status);
 }
 
-DeviceResources::~DeviceResources() = default;
+DeviceResources::~DeviceResources() { delete primitives_; }
 
 nHostRegMap::tHostRegMap* DeviceResources::createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status) {
   if (status.isFatal()) return nullptr;

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "CompositeMaps.h"
+#include "RfPrimitives.h"
 #include "driver/board/TICDCE18005Accessor.h"
 #include "driver/board/maps/t9738Board.h"
 #include "driver/regaccess/registration/ARMDispatcher.h"
@@ -27,8 +28,12 @@ class DeviceResources {
                 "the host map's blocks, then the composites' maps and the clock buffer's");
 
   // Builds the maps over the fixed-logic accessor and the clock-buffer
-  // accessor and registers them.
-  DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer, tStatus& status);
+  // accessor, the RF primitives over them, and registers the maps. The
+  // settling handlers (LO0: generation, LO1: acquisition) and the list-mode
+  // register-read resources belong to the device and outlive this object.
+  DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer,
+                  cbak::SettlingTimerHandler* lo0Settling, cbak::SettlingTimerHandler* lo1Settling,
+                  ListModeRegisterReadResources* readResources, tStatus& status);
   ~DeviceResources();
   DeviceResources(const DeviceResources&) = delete;
   DeviceResources& operator=(const DeviceResources&) = delete;
@@ -37,6 +42,8 @@ class DeviceResources {
   nHostRegMap::tHostRegMap* getHostRegMap() const { return board_.getHostRegMap(); }
   n9738Board::t9738Board& getBoardMaps() { return board_; }
   CompositeMaps& getCompositeMaps() { return composites_; }
+  // Null when a map could not be built.
+  RfPrimitives* getPrimitives() const { return primitives_; }
 
   void registerRegisterMaps(tStatus& status);
   // Makes the next flush of every map write each register whatever its
@@ -51,6 +58,8 @@ class DeviceResources {
   n9738Board::t9738Board board_;
   CompositeMaps composites_;
   armki::ARMDispatcher dispatcher_;
+  // Goes before the maps it holds.
+  RfPrimitives* primitives_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -17,22 +17,26 @@ void registerLoPathMaps(SnoopingManager::SnoopingManager& manager, const vlifw::
   manager.addSnoopableRegMap(refCpld, snoopingContext, 0, 0, nullptr, status);
 }
 
+void addLoPathListListeners(listmodek::Session& session, const LoPathListListeners& lo, nVLAPALS100::tStatus& status) {
+  if (status.isFatal()) return;
+  if (lo.frequency != nullptr) session.addStateListener(lo.frequency, status);
+  if (lo.power != nullptr) session.addStateListener(lo.power, status);
+  if (lo.refClock != nullptr) session.addSnoopingListener(lo.refClock, status);
+}
+
 void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status) {
   if (status.isFatal()) return;
   parts.readResources->attachSession(session, status);
   parts.manager->attachSession(session, status);
   if (status.isFatal()) return;
   const uint8_t subsystem = session.getSubsystem();
-  const LoPathListListeners* lo = subsystem == parts.acquisitionSubsystem  ? &parts.lo1
-                                  : subsystem == parts.generationSubsystem ? &parts.lo0
-                                                                           : nullptr;
-  if (lo == nullptr) {
+  if (subsystem == parts.acquisitionSubsystem) {
+    parts.primitives->addLo1ListListeners(session, status);
+  } else if (subsystem == parts.generationSubsystem) {
+    parts.primitives->addLo0ListListeners(session, status);
+  } else {
     status.setCode(listmodek::codes::kNoListMode, VL_SITE_AT(listmodek::snooping_sites::kManager, __LINE__));
-    return;
   }
-  if (lo->frequency != nullptr) session.addStateListener(lo->frequency, status);
-  if (lo->power != nullptr) session.addStateListener(lo->power, status);
-  if (lo->refClock != nullptr) session.addSnoopingListener(lo->refClock, status);
 }
 
 }  // namespace nVL9738K_24_0

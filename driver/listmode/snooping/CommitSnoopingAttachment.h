@@ -19,13 +19,24 @@ struct LoPathListListeners {
   listmodek::iListSnoopingListener* refClock = nullptr;
 };
 
+// Frequency and power as state listeners, the reference clock as snooping
+// listener.
+void addLoPathListListeners(listmodek::Session& session, const LoPathListListeners& lo, nVLAPALS100::tStatus& status);
+
+// Whoever holds the RF primitives of both LO paths.
+class iLoPathListListeners {
+ public:
+  virtual ~iLoPathListListeners() {}
+  virtual void addLo0ListListeners(listmodek::Session& session, nVLAPALS100::tStatus& status) = 0;
+  virtual void addLo1ListListeners(listmodek::Session& session, nVLAPALS100::tStatus& status) = 0;
+};
+
 struct CommitSnoopingParts {
   ListModeRegisterReadResources* readResources;
   SnoopingManager::SnoopingManager* manager;
   uint8_t acquisitionSubsystem;
   uint8_t generationSubsystem;
-  LoPathListListeners lo0;
-  LoPathListListeners lo1;
+  iLoPathListListeners* primitives;
 };
 
 // Makes one engine's LO path snoopable: the block of the snooping context

@@ -6,8 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "driver/board/device/Device.h"
+#include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/platform/status/StatusCodes.h"
 #include "tests/platform/pci/PciTestDevice.h"
 
 namespace vltest {
@@ -23,6 +26,14 @@ class CountingRoutingSession : public nVL9738K_24_0::RoutingSessionLink {
   int cleared = 0;
   int installed = 0;
   bool demotedAfterClear = false;
+};
+
+class CountingSession : public listmodek::Session {
+ public:
+  explicit CountingSession(uint8_t subsystem, tStatus& status) : Session(nullptr, nullptr, subsystem, status) {}
+  void addSnoopingListener(listmodek::iListSnoopingListener*, tStatus&) override { ++added; }
+  void addStateListener(listmodek::iListStateListener*, tStatus&) override { ++added; }
+  int added = 0;
 };
 
 class StartedDevice : public testing::Test {
@@ -155,6 +166,40 @@ TEST_F(StartedDevice, AFailedBringUpKeepsTheGateClosed) {
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
   EXPECT_EQ(device->getDriverStatus(Device::kLevelFpgaImage)->getCode(), status.getCode());
   EXPECT_EQ(device->getDriverStatus(Device::kLevelPowerUp)->getCode(), status.getCode());
+}
+
+// Both frequency primitives wait through the read resources and the
+// reference clock holds a check of the generation and of the acquisition
+// pool; the bring-up of a reset does the same with the ones it builds.
+TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
+  start();
+  for (int bringUp = 1; bringUp <= 2; ++bringUp) {
+    nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
+    ASSERT_NE(read, nullptr);
+    nVL9738K_24_0::RfPrimitives* primitives = device->getDeviceResources()->getPrimitives();
+    ASSERT_NE(primitives, nullptr);
+    EXPECT_EQ(std::tuple(primitives->getFrequency(0).getWait(), primitives->getFrequency(1).getWait()),
+              std::tuple(read->getWaitWithRedirection(), read->getWaitWithRedirection()));
+    for (auto* pool : {read->getGenerationStatusRegisterCheckPool(), read->getAcquisitionStatusRegisterCheckPool()}) {
+      EXPECT_EQ(pool->acquireCheck(status)->index, 30u) << "bring-up " << bringUp;
+    }
+    device->reset(status);
+    ASSERT_EQ(status.getCode(), 0);
+  }
+}
+
+// Without engine resources no engine records a list: 0xBFFA9178 and
+// nothing attached; no session: -52010; an earlier failure stays.
+TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
+  start();
+  CountingSession session(10, status);
+  tStatus refused, none, earlier;
+  earlier.setCode(-7, VL_SITE);
+  device->startCommitSnooping(&session, refused);
+  device->startCommitSnooping(nullptr, none);
+  device->startCommitSnooping(&session, earlier);
+  EXPECT_EQ(std::tuple(refused.getCode(), none.getCode(), earlier.getCode(), session.added),
+            std::tuple(nVL9738K_24_0::codes::kInvalidArgument, nVLAPALS100::kStatusRequestFailure, -7, 0));
 }
 
 }  // namespace

@@ -46,6 +46,15 @@ struct LoPath {
   RefClockPrimitive refClock{ref, boardControl, clockBuffer, &readResources, status};
 };
 
+// The test's one path stands for the LO path the engine's session asks for.
+struct OnePath : iLoPathListListeners {
+  void addLo0ListListeners(listmodek::Session& s, tStatus& status) override { add(0, s, status); }
+  void addLo1ListListeners(listmodek::Session& s, tStatus& status) override { add(1, s, status); }
+  void add(int which, listmodek::Session& s, tStatus& status) { added = which, addLoPathListListeners(s, lo, status); }
+  LoPathListListeners lo;
+  int added = -1;
+};
+
 // Parameter: the engine is the generation engine (else acquisition).
 class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithParamInterface<bool> {
  protected:
@@ -68,6 +77,15 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
     board.bar0().clearTraffic();
     other.bar0().clearTraffic();
   }
+  // As the device attaches a session of the engine.
+  void attach() {
+    const bool generation = GetParam();
+    primitives.lo = {&path.frequency, &path.power, &path.refClock};
+    attachCommitSnooping(*session,
+                         {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
+                          generation ? kEngine : kOtherEngine, &primitives},
+                         status);
+  }
   sim::Board other;
   LoPath path{board};
   LoPath direct{other};
@@ -75,22 +93,24 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
   std::optional<listmodek::Session> session;
   vlifw::Context snoopContext;
   std::optional<SnoopingManager::SnoopingManager> manager;
+  OnePath primitives;
 };
 
-// The lock query of the engine's path (path 0 for generation) during the
-// commit becomes the list's wait on the select bit: the run fails until
-// the bit is set.
+// The reference clock records nothing of a commit and a path select as one
+// write of the select bit alone; the lock query of the engine's path (path
+// 0 for generation) becomes the list's wait on the select bit: the run
+// fails until the bit is set.
 TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWhatTheDirectCommitWrites) {
   const bool generation = GetParam();
-  const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock}, none{};
-  attachCommitSnooping(*session,
-                       {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
-                        generation ? kEngine : kOtherEngine, generation ? lo : none, generation ? none : lo},
-                       status);
+  const uint32_t select = generation ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select;
+  attach();
+  EXPECT_EQ(primitives.added, generation ? 0 : 1) << "LO0 for generation, LO1 for acquisition";
   session->beginCommit(status);
   path.commit(status);
+  EXPECT_FALSE(path.refClock.commit(generation ? 0 : 1, status)) << "only recorded";
   vl9738settings::RefClockLockReport report{};
   EXPECT_EQ(path.refClock.queryLockStatus(generation ? 0 : 1, report, status), 0u);
+  path.refClock.selectReferencePath(generation ? 0 : 1, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_TRUE(board.bar0().traffic().empty()) << "no register access while recording";
   session->endCommit(status);
@@ -107,17 +127,41 @@ TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWh
   }
   ASSERT_FALSE(expected.empty());
   constexpr uint32_t kPllHmc703 = kSnoopOffset + 0x412C;
+  expected.push_back(wrote(kPllHmc703, select));
   snooped.define(kPllHmc703, sim::InstructionBlockModel::kReadWrite, false);
   engine.attachTarget(kEngine, snooped);
   const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
   const std::vector<uint64_t> words(buffer.data, buffer.data + buffer.count);
   EXPECT_FALSE(engine.run(words));
-  snooped.setValue(kPllHmc703, generation ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select);
+  snooped.setValue(kPllHmc703, select);
   snooped.clearLog();
   EXPECT_TRUE(engine.run(words));
   EXPECT_EQ(snooped.writes(), expected);
   ASSERT_FALSE(engine.events().empty()) << "the 50 us waits are delays of the list";
   for (const auto& event : engine.events()) EXPECT_EQ(event, engine.events().front());
+}
+
+// After a recorded commit the manager is the device's own target again:
+// the engine sees the same instructions through it as without it.
+TEST_P(CommitSnoopingOnBoard, OutsideACommitEveryInstructionReachesThePortUnchanged) {
+  vlifw::InstructionTargetMXRM viaManager(manager->getInstructionTarget(), &context, true);
+  listmodek::CommandControl::tMap mapViaManager(&viaManager, 0, 0, 0xFFFFFFFF);
+  listmodek::CommandControl controlViaManager(&mapViaManager, status);
+  const auto exchange = [&](listmodek::CommandControl& target) {
+    engine.clearLog();
+    target.commitListLocation(status);
+    uint32_t errors = 0;
+    uint64_t info[2] = {};
+    target.readDeviceStatus(errors, info[0], info[1], status);
+    return engine.log();
+  };
+  attach();
+  session->beginCommit(status);
+  session->endCommit(status);
+  const std::vector<Entry> direct = exchange(*control);
+  EXPECT_FALSE(direct.empty());
+  EXPECT_EQ(exchange(controlViaManager), direct);
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CommitSnoopingOnBoard, testing::Bool());
