@@ -48,6 +48,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // on the board goes before the board.
 Device::~Device() {
   if (routingLock_.isValid()) releaseRouting();
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete registerPort_;
@@ -64,6 +65,7 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete resources_;
@@ -258,8 +260,7 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isFatal()) return;
   releaseRouting();
-  // The settling controls and the IFW resources are dropped here once they
-  // exist.
+  releaseEngineResources();
   releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
@@ -289,8 +290,8 @@ void Device::completeInitialization(tStatus& status) {
     delete registerPort_;
     registerPort_ = port;
   }
-  // The snooping manager, the IFW resources with their settling controls
-  // and the snooping set-up follow the register port here once they exist.
+  setUpEngines(late);
+  // Routing comes last, over the engines' trigger routing.
   if (late.isNotFatal() && status.isNotFatal()) setUpRouting(status);
 }
 

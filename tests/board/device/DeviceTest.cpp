@@ -192,6 +192,8 @@ TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
 // nothing attached; no session: -52010; an earlier failure stays.
 TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
   start();
+  // A download that never completes leaves the device without them.
+  device->prepareForFpgaDownload(status);
   CountingSession session(10, status);
   tStatus refused, none, earlier;
   earlier.setCode(-7, VL_SITE);
