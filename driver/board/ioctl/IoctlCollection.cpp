@@ -34,6 +34,12 @@ void readDacTemperature(Device&, uint32_t, uint32_t, int32_t&, uint32_t&, nVLAPA
 
 }  // namespace
 
+ov3ifw::OV3IFWResources* IoctlCollection::getIFWResources() const { return device_->getIFWResources(); }
+
+void IoctlCollection::startCommitSnooping(listmodek::Session* session, tStatus& status) const {
+  device_->startCommitSnooping(session, status);
+}
+
 void IoctlCollection::GrowableBuffer::resize(uint64_t newSize, tStatus& status) {
   if (status.isFatal()) return;
   if (newSize > capacity) {

@@ -14,6 +14,14 @@ namespace armki {
 class ARMDispatcher;
 }
 
+namespace listmodek {
+class Session;
+}
+
+namespace ov3ifw {
+class OV3IFWResources;
+}
+
 namespace nVL9738K_24_0 {
 
 class Device;
@@ -45,6 +53,9 @@ class IoctlCollection {
   DeviceResources* getDeviceResources() const;
   armki::ARMDispatcher* getARMDispatcher() const;
   VisaDispatcher& getVisaDispatcher() const;
+  // Null while no FPGA image is configured.
+  ov3ifw::OV3IFWResources* getIFWResources() const;
+  void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }
