@@ -6,8 +6,8 @@ namespace sim {
 
 namespace {
 
-// The fixed logic is reached in 16-bit words, as the driver's accessor does.
-constexpr unsigned kSnoopWidth = 2;
+// The fixed logic's registers are 32 bits wide, as the driver's maps write them.
+constexpr unsigned kSnoopWidth = 4;
 
 }  // namespace
 
@@ -22,6 +22,7 @@ TimingEngineSubtree::TimingEngineSubtree(const Layout& layout, Bar& bar0)
   for (unsigned t = 0; t < TimerBlockModel::kSettlingTimerBases.size(); ++t) {
     timer_.setValue(timer_.settlingTimer(t, 1), 1);
   }
+  listEngine_.setCapabilities(kListEngineCapabilities);
   listEngine_.attachTarget(layout_.subsystem, *this);
 }
 

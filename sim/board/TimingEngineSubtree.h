@@ -31,6 +31,9 @@ class TimingEngineSubtree : public SubsystemModel {
   static constexpr uint32_t kTimerOffset = 0x400;
   static constexpr uint32_t kListEngineOffset = 0x800;
   static constexpr uint32_t kSnoopingOffset = 0x100000;
+  // List mode on, p-code version 1, three triggers and two events, 0x28
+  // engine ticks per time unit.
+  static constexpr uint64_t kListEngineCapabilities = 0x28'00'01'32'01;
 
   struct Layout {
     uint16_t engineUid = kGenerationUid;
