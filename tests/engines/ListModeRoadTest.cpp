@@ -10,6 +10,7 @@
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
+#include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/platform/pci/PciTestDevice.h"
@@ -25,7 +26,7 @@ constexpr uint64_t kLocation[2] = {0x1000, 0x2};
 
 // A device started on its own board, with one main-interface session.
 struct StartedBoard {
-  StartedBoard() {
+  explicit StartedBoard(const sim::BoardOptions& options = {}) : board(options) {
     device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(
         pciInformationFor(board.description()), &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create, status));
     device->startBus(0, status);
@@ -37,6 +38,7 @@ struct StartedBoard {
     lo0.getFrequency(0).applyDefaults(status);
     lo0.getPower(0).applyDefaults(status);
   }
+  const tStatus& lateRecord() const { return *device->getDriverStatus(Device::kLevelLateInitialization); }
   ~StartedBoard() {
     device->destroySession(descriptor, session);
     nVLAPAL000::tDevice::onRemoveDevice(device.get());
@@ -157,6 +159,31 @@ TEST(ListModeRoad, SetContextBoundsThePathAndNeedsTheEngines) {
   board.session = board.device->createSession(board.descriptor, board.device->getDeviceInterfaces()[0], board.status);
   board.descriptor.session = board.session;
   EXPECT_EQ(board.call<SetContext>(path.request(2)).status, static_cast<int32_t>(0xBFFA9178u));
+}
+
+TEST(LateInitialization, LoadsEachPllCountAndHandsTheSettlingControlsOverWithTheRecordClean) {
+  StartedBoard started;
+  EXPECT_EQ(started.lateRecord().getCode(), 0);
+  for (uint16_t uid : {2400, 2401}) {
+    sim::TimerBlockModel& timer = started.board.timingEngine(uid)->timer();
+    EXPECT_EQ(timer.value(timer.pllCounter(0, 3)), 1u) << uid;
+  }
+  EXPECT_EQ(started.device->getGenerationSettlingHandler().getSecondTimer(),
+            started.device->getIFWResources()->getGenerationSettlingControl1(started.status));
+}
+
+TEST(LateInitialization, WithoutTheAcquisitionEngineTheGenerationGroupWorksAndTheRecordFails) {
+  sim::BoardOptions options;
+  options.timingEngines = {sim::TimingEngineSubtree::generation()};
+  StartedBoard started(options);
+  EXPECT_EQ(started.lateRecord().getCode(), static_cast<int32_t>(0xBFFA8185u));
+  ov3ifw::OV3IFWResources& engines = *started.device->getIFWResources();
+  tStatus generation, acquisition;
+  EXPECT_NE(engines.getGenerationTriggerControl(generation), nullptr);
+  EXPECT_EQ(engines.getAcquisitionTriggerControl(acquisition), nullptr);
+  EXPECT_EQ(std::pair(generation.getCode(), acquisition.getCode()),
+            std::pair(int64_t{0}, int64_t{static_cast<int32_t>(0xBFFA8185u)}));
+  EXPECT_EQ(started.call<Initiate>().status, static_cast<int32_t>(0xBFFA8185u)) << "level-4 requests answer it";
 }
 
 }  // namespace
