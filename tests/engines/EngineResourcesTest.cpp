@@ -13,7 +13,6 @@ using namespace vltest;
 using Engine = sim::TimingEngineSubtree;
 namespace st = nVLAPALS100;
 
-
 // Logs the bit waits announced to it and their clearing.
 class BitWaitInserter final : public listmodek::iListInstructionInserter {
  public:
@@ -72,25 +71,6 @@ TEST_F(EngineResourcesOnBoard, BothEnginesGetTheirDefaultTriggersPulseWidthsAndR
   EXPECT_EQ(resources->getPxiTriggerRoutingHost(), nullptr) << "no routing matrix on this board";
 }
 
-struct VersionCase {
-  uint16_t version, oldest;
-  int64_t code;
-};
-class EngineBlockVersions : public EngineResourcesOnBoard, public testing::WithParamInterface<VersionCase> {};
-
-TEST_P(EngineBlockVersions, AnEngineBlockThisDriverCannotSpeakFailsItsGroupOnly) {
-  Engine::Layout layout = Engine::generation();
-  layout.blockVersion = GetParam().version;
-  layout.blockOldestCompatible = GetParam().oldest;
-  build({layout});
-  EXPECT_EQ(codeAfter([&](tStatus& s) { resources->getGenerationTriggerControl(s); }), GetParam().code);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { resources->getGenerationSettlingControl1(s); }), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Versions, EngineBlockVersions,
-                         testing::Values(VersionCase{1, 1, static_cast<int32_t>(0xBFFA8186u)},
-                                         VersionCase{3, 3, static_cast<int32_t>(0xBFFA8187u)}));
-
 TEST(EngineResources, WithoutATargetTriggerGettersFailAndSettlingGettersAnswerNullCleanly) {
   ov3ifw::OV3IFWResources resources(nullptr, nullptr, nullptr);
   EXPECT_EQ(codeAfter([&](tStatus& s) { resources.getGenerationTriggerControl(s); }),
@@ -98,20 +78,6 @@ TEST(EngineResources, WithoutATargetTriggerGettersFailAndSettlingGettersAnswerNu
   tStatus status;
   EXPECT_EQ(resources.getAcquisitionSettlingControl0(status), nullptr);
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(EngineResourcesOnBoard, OnlyTheTwoEngineBlockPathsNameATriggerControl) {
-  build({Engine::generation(), Engine::acquisition()});
-  using P = vlifw::PathElement;
-  auto code = [&](std::initializer_list<P> elements) {
-    ov3ifw::OV3IFWResources::tPath path;
-    tStatus s;
-    for (P e : elements) path.push_back(e, s);
-    resources->getTriggerControlForPath(path, s);
-    return s.getCode();
-  };
-  EXPECT_EQ(code({{2400, 0}, {2402, 0}}), 0);
-  EXPECT_EQ(code({{2400, 0}, {2403, 0}}), st::kStatusInvalidParameter);
 }
 
 class SettlingControlOnBoard : public EngineResourcesOnBoard {
@@ -136,14 +102,6 @@ TEST_F(SettlingControlOnBoard, PllCountOfZeroLoadsOneAndTheEnableIsWrittenOnlyOn
   const uint32_t count = timer().pllCounter(0, 3), ctl = timer().settlingTimer(1, 5);
   EXPECT_EQ(timer().writes(),
             (std::vector<Entry>{wrote(count, 1), wrote(count, 5), wrote(ctl, 0x100), wrote(ctl, 0x100)}));
-}
-
-TEST_F(SettlingControlOnBoard, AnUnlockedPllCountsOnlyWhileEnabled) {
-  timer().setValue(timer().pllCounter(0, 1), 0);
-  EXPECT_TRUE(control->isSettled(status));
-  control->setEnable(true, status);
-  EXPECT_FALSE(control->isSettled(status));
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
