@@ -33,16 +33,21 @@ void Device::setUpEngines(tStatus& late) {
 
 // A control the engines could not build is skipped: its getter answers null
 // with a clean status, and the handler then reports the missing control.
+// Each control is set up as it is taken, so a later engine's failure in the
+// record does not leave an earlier engine's controls unprepared.
 void Device::installSettlingControls(tStatus& late) {
   if (late.isFatal()) return;
-  ov3ifw::OV3IFWResources& engines = *ifwResources_;
-  qrtifwprim::SettlingControl* controls[4] = {
-      engines.getGenerationSettlingControl0(late), engines.getGenerationSettlingControl1(late),
-      engines.getAcquisitionSettlingControl0(late), engines.getAcquisitionSettlingControl1(late)};
-  for (qrtifwprim::SettlingControl* control : controls) {
-    if (control == nullptr) continue;
-    control->setEnable(false, late);
-    control->writePllCount(1, late);
+  using tGetter = qrtifwprim::SettlingControl* (ov3ifw::OV3IFWResources::*)(tStatus&);
+  static constexpr tGetter kGetters[4] = {&ov3ifw::OV3IFWResources::getGenerationSettlingControl0,
+                                          &ov3ifw::OV3IFWResources::getGenerationSettlingControl1,
+                                          &ov3ifw::OV3IFWResources::getAcquisitionSettlingControl0,
+                                          &ov3ifw::OV3IFWResources::getAcquisitionSettlingControl1};
+  qrtifwprim::SettlingControl* controls[4] = {};
+  for (uint32_t i = 0; i < 4; ++i) {
+    controls[i] = (ifwResources_->*kGetters[i])(late);
+    if (controls[i] == nullptr) continue;
+    controls[i]->setEnable(false, late);
+    controls[i]->writePllCount(1, late);
   }
   generationSettling_.attachControls(controls[0], controls[1]);
   acquisitionSettling_.attachControls(controls[2], controls[3]);
