@@ -178,7 +178,7 @@ TEST(LateInitialization, WithoutTheAcquisitionEngineTheGenerationGroupWorksAndTh
   StartedBoard started(options);
   EXPECT_EQ(started.lateRecord().getCode(), static_cast<int32_t>(0xBFFA8185u));
   sim::TimerBlockModel& timer = started.board.timingEngine(2400)->timer();
-  EXPECT_EQ(timer.value(timer.pllCounter(0, 3)), 1u) << "set up before the acquisition engine failed the record";
+  EXPECT_EQ(timer.value(timer.pllCounter(0, 3)), 1u) << "the generation engine keeps its controls";
   ov3ifw::OV3IFWResources& engines = *started.device->getIFWResources();
   tStatus generation, acquisition;
   EXPECT_NE(engines.getGenerationTriggerControl(generation), nullptr);

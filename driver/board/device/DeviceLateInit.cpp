@@ -33,24 +33,27 @@ void Device::setUpEngines(tStatus& late) {
 
 // A control the engines could not build is skipped: its getter answers null
 // with a clean status, and the handler then reports the missing control.
-// Each control is set up as it is taken, so a later engine's failure in the
-// record does not leave an earlier engine's controls unprepared.
+// Each control is taken and prepared on a status of its own that the record
+// then merges, so one engine's missing timer block costs the other engine
+// none of its controls.
 void Device::installSettlingControls(tStatus& late) {
   if (late.isFatal()) return;
-  using tGetter = qrtifwprim::SettlingControl* (ov3ifw::OV3IFWResources::*)(tStatus&);
-  static constexpr tGetter kGetters[4] = {&ov3ifw::OV3IFWResources::getGenerationSettlingControl0,
-                                          &ov3ifw::OV3IFWResources::getGenerationSettlingControl1,
-                                          &ov3ifw::OV3IFWResources::getAcquisitionSettlingControl0,
-                                          &ov3ifw::OV3IFWResources::getAcquisitionSettlingControl1};
-  qrtifwprim::SettlingControl* controls[4] = {};
-  for (uint32_t i = 0; i < 4; ++i) {
-    controls[i] = (ifwResources_->*kGetters[i])(late);
-    if (controls[i] == nullptr) continue;
-    controls[i]->setEnable(false, late);
-    controls[i]->writePllCount(1, late);
-  }
-  generationSettling_.attachControls(controls[0], controls[1]);
-  acquisitionSettling_.attachControls(controls[2], controls[3]);
+  ov3ifw::OV3IFWResources& engines = *ifwResources_;
+  auto prepare = [&late](qrtifwprim::SettlingControl* control, tStatus& own) {
+    if (control != nullptr) {
+      control->setEnable(false, own);
+      control->writePllCount(1, own);
+    }
+    late.merge(own);
+    return own.isFatal() ? nullptr : control;
+  };
+  tStatus own[4];
+  qrtifwprim::SettlingControl* generation0 = prepare(engines.getGenerationSettlingControl0(own[0]), own[0]);
+  qrtifwprim::SettlingControl* generation1 = prepare(engines.getGenerationSettlingControl1(own[1]), own[1]);
+  qrtifwprim::SettlingControl* acquisition0 = prepare(engines.getAcquisitionSettlingControl0(own[2]), own[2]);
+  qrtifwprim::SettlingControl* acquisition1 = prepare(engines.getAcquisitionSettlingControl1(own[3]), own[3]);
+  generationSettling_.attachControls(generation0, generation1);
+  acquisitionSettling_.attachControls(acquisition0, acquisition1);
 }
 
 // The trigger controls' creation outcome decides the record: an engine
