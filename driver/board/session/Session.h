@@ -11,6 +11,7 @@
 
 #include "SessionRoutingPart.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/listmode/Session.h"
 #include "driver/platform/device/tIONotifier.h"
 #include "driver/platform/device/tSession.h"
 #include "driver/platform/sync/tMutex.h"
@@ -39,6 +40,10 @@ class Session final : public nVLAPAL000::tSession {
   uint32_t getReservationClientId() const { return reservationClientId_; }
   void setReservationClientId(uint32_t id) { reservationClientId_ = id; }
   uint32_t getGenerationAtOpen() const { return generationAtOpen_; }
+  // The list-mode session of the caller's engine; null until one is set.
+  listmodek::Session* getListModeSession() const { return listModeSession_; }
+  // Takes `session` over (null allowed) and deletes the one held before.
+  void setListModeSession(listmodek::Session* session);
 
  private:
   void closeNotifier();
@@ -50,6 +55,7 @@ class Session final : public nVLAPAL000::tSession {
   nVLAPAL000::tMutex& routingLock_;
   const uint32_t* generation_;
   uint32_t generationAtOpen_;
+  listmodek::Session* listModeSession_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0
