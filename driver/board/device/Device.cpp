@@ -25,6 +25,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
       serialNumber_(~uint64_t{0}),
       capabilities_{},
       visa_(*this, status),
+      activities_(status),
       board_(nullptr),
       resources_(nullptr),
       sessionLock_(status),

@@ -7,7 +7,6 @@ namespace nVL9738K_24_0 {
 Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
                  nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
     : tSession(interface, status),
-      reservationClientId_(0),
       routing_(notifier_, status),
       notifier_(),
       manager_(manager),
@@ -36,8 +35,10 @@ Session::~Session() {
 
 void Session::checkValid(nVLAPALS100::tStatus& status) {
   if (nVLAPAL000::atomicLoad(*generation_) != generationAtOpen_) status.setCode(kStaleSession, VL_SITE);
-  // The list-mode session (told the error) and the reservation client are
-  // released here on any error once the session owns them.
+  // A failed or stale session gives up its reservations at once. The
+  // list-mode session (told the error) goes the same way once the session
+  // owns one.
+  if (status.isFatal()) reservation_.close();
 }
 
 void Session::createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params,

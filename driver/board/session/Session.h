@@ -14,6 +14,7 @@
 #include "driver/platform/device/tIONotifier.h"
 #include "driver/platform/device/tSession.h"
 #include "driver/platform/sync/tMutex.h"
+#include "driver/rf/reservation/ReservationSessionSlot.h"
 
 namespace nVL9738K_24_0 {
 
@@ -36,14 +37,16 @@ class Session final : public nVLAPAL000::tSession {
 
   SessionRoutingPart& getRoutingPart() { return routing_; }
   const nVLAPAL000::tIONotifier& getNotifier() const { return notifier_; }
-  uint32_t getReservationClientId() const { return reservationClientId_; }
-  void setReservationClientId(uint32_t id) { reservationClientId_ = id; }
+  uint32_t getReservationClientId() const { return reservation_.clientID; }
+  // The session's reservation client and its id; the client is deleted
+  // with the session, or as soon as a request finds the session failed.
+  reservationHal::ReservationSessionSlot& getReservationSlot() { return reservation_; }
   uint32_t getGenerationAtOpen() const { return generationAtOpen_; }
 
  private:
   void closeNotifier();
 
-  uint32_t reservationClientId_;
+  reservationHal::ReservationSessionSlot reservation_;
   SessionRoutingPart routing_;
   nVLAPAL000::tIONotifier notifier_;
   RoutingResourcesManager& manager_;
