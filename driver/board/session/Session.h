@@ -1,6 +1,6 @@
 // One open of the main device interface: what a user-mode client owns on
-// the board (its routing part and its notifier; its list-mode session and
-// reservation client join once those requests exist) and the device's
+// the board (its routing part, its notifier and its reservation client;
+// its list-mode session joins once those requests exist) and the device's
 // main-session generation at the open. Once the device has been reset,
 // stopped, shut down or given a new FPGA image since, the session is stale
 // and every request from it is refused until the client opens a new one.
