@@ -110,7 +110,12 @@ void IoctlCollection::checkTemperature(uint32_t selector, uint32_t samples, int3
 // until they exist the request is not supported.
 void IoctlCollection::cycleFrequency(tStatus& status) const {
   if (status.isFatal()) return;
-  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+  DeviceResources* resources = device_->getDeviceResources();
+  if (resources == nullptr) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+    return;
+  }
+  resources->cycleFrequency(status);
 }
 
 }  // namespace nVL9738K_24_0
