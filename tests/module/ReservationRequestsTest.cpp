@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/ReservationRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/idletracker/IdleTracker.h"
@@ -49,11 +51,73 @@ class ReservationRoad : public ::testing::Test {
     return session(index).call<SetDescriptorAndClientID>({put(0, name), length, id, 0}).outStatus();
   }
   uint32_t clientId(int index) { return session(index).call<GetReservationClientID>().out.clientId; }
+  // A deploy of the reference-clock source (resource 1) and the cross-switch
+  // mode (resource 3), each record as the wire carries it.
+  int32_t deploy(int index, uint8_t refClock, uint8_t crossSwitchMode) {
+    std::vector<uint8_t> blob(4, 0);
+    auto add = [&blob](std::initializer_list<uint32_t> words, std::initializer_list<uint8_t> bytes) {
+      for (uint32_t word : words) blob.insert(blob.end(), {uint8_t(word), uint8_t(word >> 8), 0, 0});
+      blob.insert(blob.end(), bytes);
+    };
+    add({1, 0, 0}, {refClock, 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0});
+    add({3, 0, 0}, {0, crossSwitchMode});
+    std::memcpy(user.data() + 0x400, blob.data(), blob.size());
+    return session(index).call<SettingsDeploy>({user.address() + 0x400, uint32_t(blob.size()), 0}).outStatus();
+  }
+  // Reserves `ids`; the dirtiness words land at 0x300, prefilled with 0xEE.
+  sim::TypedReply<Reserve::Out> reserve(int index, std::vector<uint32_t> ids) {
+    std::memcpy(user.data() + 0x200, ids.data(), ids.size() * 4);
+    std::memset(user.data() + 0x300, 0xEE, 16);
+    return session(index).call<Reserve>({uint32_t(ids.size()), user.address() + 0x200, user.address() + 0x300, {}, 0});
+  }
+  std::vector<uint32_t> dirtiness(size_t count) {
+    std::vector<uint32_t> words(count);
+    std::memcpy(words.data(), user.data() + 0x300, count * 4);
+    return words;
+  }
 
   vltest::BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> files[2];
+  std::unique_ptr<sim::DeviceFile> files[3];
   sim::UserBlock user{4096};
 };
+
+// Policy ids follow registration: 1 reference clock, 2 cross switch, 3 LO0
+// frequency.
+TEST_F(ReservationRoad, SessionsReserveCommitAndReleaseSharedSettings) {
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(setDescriptor(i, "s" + std::to_string(i)), 0);
+  const uint32_t a = clientId(0), c = clientId(2);
+  ASSERT_EQ(deploy(0, 0, 4), 0);
+  ASSERT_EQ(reserve(0, {1, 2}).outStatus(), 0);
+  EXPECT_EQ(dirtiness(2), std::vector<uint32_t>({0, 0}));
+  user.put<uint32_t>(0x200, 3);
+  ASSERT_EQ(session(0).call<SettingsSendMessage>({user.address() + 0x200, 1, 1, 0, 0, 0, 0, 0}).outStatus(), 0);
+  ASSERT_EQ(reserve(0, {2}).outStatus(), 0);
+  EXPECT_EQ(dirtiness(1), std::vector<uint32_t>({1})) << "the committed mode serves";
+
+  // The reference input conflicts with the holder's onboard clock: the
+  // cross switch is given back and the LO0 frequency never asked.
+  ASSERT_EQ(deploy(1, 2, 4), 0);
+  const auto refused = reserve(1, {2, 1, 3});
+  EXPECT_EQ(refused.outStatus(), static_cast<int32_t>(0xBFFA8711u));
+  EXPECT_EQ(std::pair(refused.out.errorInfo.failedId, refused.out.errorInfo.conflictingClient), std::pair(1u, a));
+  EXPECT_EQ(dirtiness(4), std::vector<uint32_t>({1, 0, 0, 0xEEEEEEEE}));
+
+  // Closing releases everything the first session held; the second holds
+  // nothing, so another mode is free.
+  files[0]->close();
+  ASSERT_EQ(deploy(2, 0, 5), 0);
+  EXPECT_EQ(reserve(2, {2}).outStatus(), 0);
+  EXPECT_EQ(reserve(1, {1}).outStatus(), 0);
+
+  // A deferred release holds until the tracker finds the client idle.
+  user.put<uint32_t>(0x200, 2);
+  EXPECT_EQ(session(2).call<DeferReleaseUntilIdle>({1, 1, user.address() + 0x200, 0}).outStatus(), 0);
+  const auto held = reserve(1, {2});
+  EXPECT_EQ(held.outStatus(), static_cast<int32_t>(0xBFFA9196u));
+  EXPECT_EQ(held.out.errorInfo.conflictingClient, c);
+  IdleTracker::setIdle(c, true);
+  EXPECT_EQ(reserve(1, {2}).outStatus(), 0);
+}
 
 TEST_F(ReservationRoad, WithoutAClientEveryRequestAnswersNoClientAndItsSeededWords) {
   auto first = session(0);

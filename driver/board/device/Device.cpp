@@ -231,8 +231,9 @@ void Device::replaceBoard(tStatus& status) {
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
-  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
-      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, nullptr, status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
+                      &lo0Settling_, &lo1Settling_, nullptr, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
