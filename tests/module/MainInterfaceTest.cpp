@@ -173,6 +173,20 @@ TEST_F(MainInterface, TheTemperatureGuardFollowsTheSensor) {
             static_cast<int32_t>(0xBFFA9178u));
 }
 
+TEST_F(MainInterface, TemperatureSumsTheSensorsReadings) {
+  open();
+  rig->board().fixedLogic().setLo0TemperatureCode(25 * 32);  // 25 degrees
+  const auto board = client->call<GetTemperature>({.sensor = 16, .sampleCount = 4, .status = 0});
+  EXPECT_EQ(board.outStatus(), 0);
+  EXPECT_EQ(board.out.sum, 4 * 25 * 32);
+  EXPECT_EQ(board.out.divisor, 4u * 32u);
+  const auto dac = client->call<GetTemperature>({.sensor = 24, .sampleCount = 8, .status = 0});
+  EXPECT_EQ(dac.outStatus(), 0);
+  EXPECT_NE(dac.out.divisor, 0u);
+  // No reading to judge: the request fails, and the board is not divided by zero.
+  EXPECT_LT(client->call<GetTemperature>({.sensor = 1, .sampleCount = 0, .status = 0}).outStatus(), 0);
+}
+
 TEST_F(MainInterface, SelfTestReportsACpldThatIsNotReady) {
   open();
   EXPECT_EQ(client->call<SelfTest>().outStatus(), 0);

@@ -2,6 +2,7 @@
 
 #include "PowerUpSequence.h"
 #include "SettingsMessages.h"
+#include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/platform/memory/Memory.h"
 
 namespace nVL9738K_24_0 {
@@ -67,6 +68,20 @@ void DeviceResources::reserveAndCommit(const uint8_t* message, uint64_t size, rf
 
 void DeviceResources::cycleFrequency(tStatus& status) {
   if (requireRf(status)) rf_->cycleFrequency(status);
+}
+
+void DeviceResources::readTemperature(uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status) {
+  if (requireRf(status)) rf_->temperature().readTemperatureSum(samples, sum, divisor, status);
+}
+
+void DeviceResources::readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor,
+                                         tStatus& status) {
+  if (status.isFatal()) return;
+  if (which > 1) {
+    status.setCode(codes::kInvalidArgument, VL_SITE);
+    return;
+  }
+  if (requireRf(status)) rf_->frequency(which).readDacTemperatureSum(samples, sum, divisor, status);
 }
 
 }  // namespace nVL9738K_24_0

@@ -57,6 +57,11 @@ class DeviceResources {
   void reserveAndCommit(const uint8_t* message, uint64_t size, rfyulreserve::ReservationClientID client,
                         tStatus& status);
   void cycleFrequency(tStatus& status);
+  // The sum of `samples` board-sensor readings (1/32 degree each) and its
+  // divisor (samples x 32).
+  void readTemperature(uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
+  // The same from the DAC of LO0 (which 0) or LO1 (which 1).
+  void readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
 
  private:
   static nHostRegMap::tHostRegMap* createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status);
