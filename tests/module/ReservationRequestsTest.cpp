@@ -207,12 +207,20 @@ TEST_F(ReservationRoad, ARefusedListNamesTheUnknownPolicyAndBoundsComeBeforeCopi
 TEST_F(ReservationRoad, AFailedAttachTakesNothingFromTheHolderAndTheSessionMayRetry) {
   ASSERT_EQ(setDescriptor(0, "a"), 0);
   const uint32_t a = clientId(0);
+  ASSERT_EQ(deploy(0, 0, 4), 0);
+  ASSERT_EQ(reserve(0, {2}).outStatus(), 0);
   EXPECT_EQ(attach(1, std::string(300, 'x'), a), kReservationCode);
   EXPECT_EQ(attach(1, "ghost", a + 9), IdleTracker::kUnknownIdCode);
   IdleTracker::faults(IdleTracker::Call::kCreate).failNth(1, -52013);
   EXPECT_EQ(setDescriptor(1, "b"), -52013);
   EXPECT_EQ(session(1).call<GetReservationClientID>().outStatus(), -52010);
   EXPECT_EQ(IdleTracker::holders(a), 1u);
+  // The refused id left no name behind, and the holder still holds.
+  EXPECT_EQ(session(0).call<FindReservationClientIDDescriptor>({a + 9, user.address(), 8, 0}).outStatus(),
+            kReservationCode);
+  ASSERT_EQ(setDescriptor(2, "c"), 0);
+  ASSERT_EQ(deploy(2, 0, 5), 0);
+  EXPECT_EQ(reserve(2, {2}).out.errorInfo.conflictingClient, a);
 
   EXPECT_EQ(attach(1, "b", a), 0);
   EXPECT_EQ(clientId(1), a);
