@@ -169,17 +169,13 @@ TEST_F(ReservationRoad, NamesAreFoundByExactlyTheirBytesAndLongOnesAreNotReadWho
 
 TEST_F(ReservationRoad, ARefusedListNamesTheUnknownPolicyAndBoundsComeBeforeCopies) {
   ASSERT_EQ(setDescriptor(0, "first"), 0);
-  auto first = session(0);
-  const uint32_t ids[] = {99};
-  std::memcpy(user.data() + 0x200, ids, sizeof(ids));
-  user.put<uint32_t>(0x300, 0xEE);
-  const auto reply = first.call<Reserve>({1, user.address() + 0x200, user.address() + 0x300, {7, 8}, 0});
+  const auto reply = reserve(0, {99});
   EXPECT_EQ(reply.outStatus(), kReservationCode);
-  EXPECT_EQ(reply.out.errorInfo.failedId, 99u);
-  EXPECT_EQ(reply.out.errorInfo.conflictingClient, 0u);
-  EXPECT_EQ(user.get<uint32_t>(0x300), 0u);
+  EXPECT_EQ(std::pair(reply.out.errorInfo.failedId, reply.out.errorInfo.conflictingClient), std::pair(99u, 0u));
+  EXPECT_EQ(dirtiness(2), std::vector<uint32_t>({0, 0xEEEEEEEE}));
 
   // A refused count reads no more user memory than an empty list does.
+  auto first = session(0);
   auto copiesOf = [&](auto call) {
     const uint64_t before = sim::UserMemory::inboundCopies();
     call();
@@ -195,13 +191,11 @@ TEST_F(ReservationRoad, ARefusedListNamesTheUnknownPolicyAndBoundsComeBeforeCopi
             }),
             framing);
   // One byte short: refused by the frame before the list is looked at.
-  user.put<uint32_t>(0x300, 0xEE);
-  std::vector<uint8_t> block(sizeof(Reserve::In), 0);
+  std::memset(user.data() + 0x300, 0xEE, 16);
   const Reserve::In in{1, user.address() + 0x200, user.address() + 0x300, {}, 0};
-  std::memcpy(block.data(), &in, sizeof(in));
-  block.pop_back();
+  std::vector<uint8_t> block(reinterpret_cast<const uint8_t*>(&in), reinterpret_cast<const uint8_t*>(&in) + 39);
   EXPECT_EQ(files[0]->ioctl({Reserve::kCode, block, sizeof(Reserve::Out), 0}).status, kWrongSize);
-  EXPECT_EQ(user.get<uint32_t>(0x300), 0xEEu);
+  EXPECT_EQ(dirtiness(1), std::vector<uint32_t>({0xEEEEEEEE}));
 }
 
 TEST_F(ReservationRoad, AFailedAttachTakesNothingFromTheHolderAndTheSessionMayRetry) {
