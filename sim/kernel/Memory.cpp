@@ -26,6 +26,8 @@ extern "C" {
 
 void* nVLZUK100_malloc(uint64_t size) {
   if (sim::Memory::allocationFaults().hit()) return nullptr;
+  // No kernel hands one caller a block that large; neither does this one.
+  if (size > sim::Memory::kLargestBlock) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);
   if (block != nullptr) ++sim::gOutstanding;
   return block;
@@ -37,12 +39,13 @@ void nVLZUK100_free(void* block) {
   std::free(block);
 }
 
+// The kernel's copies take any pointers with a count of 0.
 void* nVLZUK180_memCpy(void* destination, const void* source, uint64_t size) {
-  return std::memcpy(destination, source, size);
+  return size != 0 ? std::memcpy(destination, source, size) : destination;
 }
 
 void* nVLZUK180_memMove(void* destination, const void* source, uint64_t size) {
-  return std::memmove(destination, source, size);
+  return size != 0 ? std::memmove(destination, source, size) : destination;
 }
 
 void nVLZUK240_memSet(void* destination, int value, uint64_t size) { std::memset(destination, value, size); }

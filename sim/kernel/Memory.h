@@ -15,6 +15,8 @@ class Memory {
   // Blocks handed out and not yet freed, whoever allocated them.
   static int64_t outstandingBlocks();
   static constexpr uint64_t kPageSize = 4096;
+  // The largest single allocation that succeeds.
+  static constexpr uint64_t kLargestBlock = uint64_t{1} << 30;
   static void reset();
 };
 

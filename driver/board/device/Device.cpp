@@ -34,7 +34,9 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       fpgaSessionGeneration_(0),
       mainSessionGeneration_(0),
       resetClaim_(0),
-      routingLock_(status),
+      routing_(status),
+      routeProgrammer_(nullptr),
+      boardRouting_(nullptr),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
   if (status.isFatal()) return;
@@ -48,7 +50,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // The routing sessions are told before their resources go; what depends
 // on the board goes before the board.
 Device::~Device() {
-  if (routingLock_.isValid()) releaseRouting();
+  if (routing_.getLock().isValid()) releaseRouting();
   delete registerPort_;
   delete resources_;
   delete board_;
@@ -78,7 +80,7 @@ void Device::stop(nVLAPAL000::tEventDescriptor&) {
 
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
   setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
-  releaseRouting();
+  detachRoutingSessions();
   flushPendingAsyncIO();
   return true;
 }
@@ -134,7 +136,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   Session* session = nullptr;
   if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
-        Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
+        Session(interface, mainSessionGeneration_, routing_, routing_.getLock(), status);
   } else if (interface == &fpgaInterface_) {
     // The FPGA-session interface serves only once the FPGA state exists;
     // until then the power-up record says why it is missing.
@@ -252,6 +254,8 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // now on; FPGA-interface sessions stay valid.
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isFatal()) return;
+  // The routing goes first: its programmer writes through the routing
+  // matrix's host, which the engine resources own.
   releaseRouting();
   // The settling controls, the IFW resources and the list-mode subsystems
   // are dropped here once they exist.
@@ -285,22 +289,9 @@ void Device::completeInitialization(tStatus& status) {
   }
   // The snooping manager, the IFW resources with their settling controls
   // and the snooping set-up follow the register port here once they exist.
-  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(status);
-}
-
-void Device::releaseRouting() {
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.releaseSessions();
-  // The routing resources and their route programmer are destroyed here.
-}
-
-// The resources come from the FPGA's routing block; until it is found the
-// sessions get none.
-void Device::setUpRouting(tStatus& status) {
-  if (status.isFatal()) return;
-  releaseRouting();
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.install(nullptr);
+  // The engine resources own the routing matrix's host; until they exist
+  // the sessions get no routing resources.
+  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(nullptr, status);
 }
 
 void Device::buildDeviceProperties(tStatus& status) {

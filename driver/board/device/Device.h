@@ -24,6 +24,15 @@
 #include "driver/regport/RegisterPort.h"
 #include "driver/rf/settling/SettlingTimerHandler.h"
 
+namespace vlpxiroutingmatrix {
+class PxiRouteProgrammer;
+class PxiTriggerRoutingHost;
+}  // namespace vlpxiroutingmatrix
+
+namespace topSerapinReferenceFpga {
+class RoutingResources;
+}  // namespace topSerapinReferenceFpga
+
 namespace nVL9738K_24_0 {
 
 class Device final : public nVLAPAL000::tPCIDevice {
@@ -79,6 +88,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void mergeDeferredStatus(uint32_t which, tStatus& status);
 
   void stop(nVLAPAL000::tEventDescriptor& descriptor) override;
+  // Hands the routing resources back to the sessions registered since a
+  // quiesce, then opens the gate.
+  void openStateGate(nVLAPAL000::tEventDescriptor& descriptor) override;
   // Never refuses: open sessions only lose their routing until the gate
   // opens again.
   bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
@@ -94,6 +106,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // Around every FPGA download, run by the board object.
   void prepareForFpgaDownload(tStatus& status);
   void completeInitialization(tStatus& status);
+  // Once the FPGA's routing matrix is found (`host`, null when the design
+  // has none): a route programmer over it and the board's routing
+  // resources, made current for every registered session.
+  void setUpRouting(vlpxiroutingmatrix::PxiTriggerRoutingHost* host, tStatus& status);
   void buildDeviceProperties(tStatus& status);
   void checkVersionCompatibility(tStatus& status);
 
@@ -117,9 +133,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
                                                                             rfyulreserve::ReservationClientID id,
                                                                             tStatus& status);
   RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
+  topSerapinReferenceFpga::RoutingResources* getBoardRoutingResources() const { return boardRouting_; }
+  vlpxiroutingmatrix::PxiRouteProgrammer* getRouteProgrammer() const { return routeProgrammer_; }
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
-  nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  nVLAPAL000::tMutex& getRoutingLock() { return routing_.getLock(); }
   cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
 
   // The session when it belongs to the main interface, else null.
@@ -146,8 +164,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
+  // Takes the resources from every session; the resources stay.
+  void detachRoutingSessions();
+  // Detaches the sessions and destroys the resources, then the programmer
+  // they program through.
   void releaseRouting();
-  void setUpRouting(tStatus& status);
   void reportBringUp() const;
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
@@ -170,8 +191,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // an admitted request looks here before it would wait for a reset that
   // is waiting for that very request.
   uint32_t resetClaim_;
+  // Its lock is the device's routing lock.
   RoutingResourcesManager routing_;
-  nVLAPAL000::tMutex routingLock_;
+  vlpxiroutingmatrix::PxiRouteProgrammer* routeProgrammer_;
+  topSerapinReferenceFpga::RoutingResources* boardRouting_;
   vlregport::RegisterPort* registerPort_;
   // LO0 settles with the generation engine, LO1 (and the cross switch)
   // with the acquisition engine; the engines' controls are attached once

@@ -7,7 +7,7 @@ namespace nVL9738K_24_0 {
 Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
                  nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
     : tSession(interface, status),
-      routing_(notifier_, status),
+      routing_(&manager, notifier_, status),
       notifier_(),
       manager_(manager),
       routingLock_(routingLock),

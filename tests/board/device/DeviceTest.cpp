@@ -15,11 +15,16 @@ namespace {
 
 using nVL9738K_24_0::Device;
 
-class CountingRoutingSession : public nVL9738K_24_0::RoutingSessionLink {
+struct ConstructionStatus {
+  tStatus constructed;
+};
+
+class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
  public:
+  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
   void clearRoutingResources() override { ++cleared; }
   void demoteSession() override { demotedAfterClear = cleared > 0; }
-  void setRoutingResources(nVL9738K_24_0::RoutingResources*) override { ++installed; }
+  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
   int cleared = 0;
   int installed = 0;
   bool demotedAfterClear = false;
