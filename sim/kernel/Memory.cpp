@@ -11,6 +11,7 @@ namespace {
 
 constinit std::atomic<int64_t> gOutstanding{0};
 constinit FaultSite gAllocationFaults("nVLZUK100_malloc");
+constinit std::atomic<uint64_t> gLargestBlock{UINT64_MAX};
 
 }  // namespace
 
@@ -20,14 +21,15 @@ int64_t Memory::outstandingBlocks() { return gOutstanding.load(); }
 
 void Memory::reset() { allocationFaults().clear(); }
 
+void Memory::setLargestBlock(uint64_t size) { gLargestBlock = size; }
+
 }  // namespace sim
 
 extern "C" {
 
 void* nVLZUK100_malloc(uint64_t size) {
   if (sim::Memory::allocationFaults().hit()) return nullptr;
-  // No kernel hands one caller a block that large; neither does this one.
-  if (size > sim::Memory::kLargestBlock) return nullptr;
+  if (size > sim::gLargestBlock.load(std::memory_order_relaxed)) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);
   if (block != nullptr) ++sim::gOutstanding;
   return block;

@@ -28,6 +28,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       activities_(status),
       board_(nullptr),
       resources_(nullptr),
+      flash_(nullptr),
       sessionLock_(status),
       resetLock_(status),
       records_(),
@@ -51,8 +52,12 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // on the board goes before the board.
 Device::~Device() {
   if (routing_.getLock().isValid()) releaseRouting();
+  releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete registerPort_;
   delete resources_;
+  delete readResources_;
   delete board_;
   delete mainInterface_;
 }
@@ -64,6 +69,9 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
   releaseRouting();
@@ -202,17 +210,16 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state and the list-mode register-read resources are built
-  // here, before the maps, once the FPGA session and list mode exist.
+  // The FPGA state is built here, before the maps, once the FPGA session
+  // exists.
+  replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
   records_[kPowerUpRecord].clear();
   downloadFpgaImage(status);
   records_[kFpgaImageRecord].merge(status);
-  // The flash partition manager over the board's calibration EEPROM
-  // controller is created into the FPGA-image record here once the board
-  // object offers that controller.
+  createFlashPartitionManager(records_[kFpgaImageRecord]);
   records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
   buildDeviceProperties(records_[kPropertiesRecord]);
   checkVersionCompatibility(records_[kPropertiesRecord]);
@@ -226,6 +233,8 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // The store stands on the old board's flash controller.
+  releaseFlashPartitionManager();
   delete board_;
   board_ = board;
 }
@@ -235,7 +244,7 @@ void Device::replaceDeviceResources(tStatus& status) {
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
       DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
-                      &lo0Settling_, &lo1Settling_, nullptr, status);
+                      &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -257,8 +266,9 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // The routing goes first: its programmer writes through the routing
   // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls, the IFW resources and the list-mode subsystems
-  // are dropped here once they exist.
+  // The settling controls and the IFW resources are dropped here once they
+  // exist.
+  releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
   records_[kLateRecord].clear();

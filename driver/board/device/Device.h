@@ -18,6 +18,9 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/flash/FlashPartitionManager.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
@@ -32,6 +35,9 @@ class PxiTriggerRoutingHost;
 namespace topSerapinReferenceFpga {
 class RoutingResources;
 }  // namespace topSerapinReferenceFpga
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -113,6 +119,13 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void buildDeviceProperties(tStatus& status);
   void checkVersionCompatibility(tStatus& status);
 
+  // The board's calibration flash: the partition store (none when its
+  // bring-up stage failed), the PCI subsystem id and the capability block
+  // with new firmware revisions, which the capabilities record takes at once.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const { return flash_; }
+  void programSubsystemId(uint16_t id, tStatus& status);
+  void writeCapabilities(uint32_t firmwareRevision, uint32_t oldestFirmwareRevision, tStatus& status);
+
   // The deferred record a request of `level` merges; null for level 0 and
   // for levels that do not exist.
   const tStatus* getDriverStatus(uint32_t level) const;
@@ -154,6 +167,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
   void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
+  // List-mode commit snooping (DeviceSnooping.cpp). Attaches what records
+  // a commit of the session's engine: the register-read resources, the
+  // snooping manager, then the primitives of the engine's LO path.
+  void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
+  ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
+  SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
+
  private:
   void advanceGenerations();
   void releaseHardware();
@@ -164,12 +185,16 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
+  void createFlashPartitionManager(tStatus& status);
+  void releaseFlashPartitionManager();
   // Takes the resources from every session; the resources stay.
   void detachRoutingSessions();
   // Detaches the sessions and destroys the resources, then the programmer
   // they program through.
   void releaseRouting();
   void reportBringUp() const;
+  void replaceReadResources(tStatus& status);
+  void releaseSnooping(tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
@@ -181,6 +206,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceActivityResources activities_;
   tBoard* board_;
   DeviceResources* resources_;
+  qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
@@ -201,6 +227,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // they exist. LO1's goes first.
   cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
   cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
+  // Snooping (DeviceSnooping.cpp).
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
+  SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0

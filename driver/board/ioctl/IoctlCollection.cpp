@@ -86,6 +86,10 @@ armki::ARMDispatcher* IoctlCollection::getARMDispatcher() const {
 
 VisaDispatcher& IoctlCollection::getVisaDispatcher() const { return device_->getVisaDispatcher(); }
 
+qrtk::FlashPartitionManager* IoctlCollection::getFlashPartitionManager() const {
+  return device_->getFlashPartitionManager();
+}
+
 uint32_t IoctlCollection::getModuleRev(uint32_t index, tStatus& status) const {
   return device_->getModuleRev(index, status);
 }

@@ -13,6 +13,9 @@
 namespace armki {
 class ARMDispatcher;
 }
+namespace qrtk {
+class FlashPartitionManager;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -45,6 +48,8 @@ class IoctlCollection {
   DeviceResources* getDeviceResources() const;
   armki::ARMDispatcher* getARMDispatcher() const;
   VisaDispatcher& getVisaDispatcher() const;
+  // Null when the flash stage of the bring-up failed.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }
