@@ -3,6 +3,7 @@
 #include "FpgaImagePages.h"
 #include "driver/board/capabilities/ReadDeviceCapabilities.h"
 #include "driver/board/version/VersionUtils.h"
+#include "driver/engines/OV3IFWResources.h"
 #include "driver/fpga/FpgaImage.h"
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
@@ -53,6 +54,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 Device::~Device() {
   if (routing_.getLock().isValid()) releaseRouting();
   releaseFlashPartitionManager();
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete registerPort_;
@@ -70,11 +72,13 @@ void Device::advanceGenerations() {
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
   releaseFlashPartitionManager();
+  // The routing goes before the engine resources that own its host.
+  releaseRouting();
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
-  releaseRouting();
   delete registerPort_;
   registerPort_ = nullptr;
   delete board_;
@@ -266,8 +270,7 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // The routing goes first: its programmer writes through the routing
   // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls and the IFW resources are dropped here once they
-  // exist.
+  releaseEngineResources();
   releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
@@ -297,11 +300,11 @@ void Device::completeInitialization(tStatus& status) {
     delete registerPort_;
     registerPort_ = port;
   }
-  // The snooping manager, the IFW resources with their settling controls
-  // and the snooping set-up follow the register port here once they exist.
-  // The engine resources own the routing matrix's host; until they exist
-  // the sessions get no routing resources.
-  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(nullptr, status);
+  setUpEngines(late);
+  // Routing comes last, over the engines' trigger routing host.
+  if (late.isNotFatal() && status.isNotFatal()) {
+    setUpRouting(ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr, status);
+  }
 }
 
 void Device::buildDeviceProperties(tStatus& status) {

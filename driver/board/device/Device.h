@@ -195,6 +195,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void reportBringUp() const;
   void replaceReadResources(tStatus& status);
   void releaseSnooping(tStatus& status);
+  // Late initialisation of the engines (DeviceLateInit.cpp).
+  void setUpEngines(tStatus& late);
+  void installSettlingControls(tStatus& late);
+  void setUpSnooping(tStatus& late);
+  void releaseEngineResources();
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
