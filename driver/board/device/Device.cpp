@@ -26,6 +26,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       serialNumber_(~uint64_t{0}),
       capabilities_{},
       visa_(*this, status),
+      activities_(status),
       board_(nullptr),
       resources_(nullptr),
       flash_(nullptr),
@@ -245,8 +246,9 @@ void Device::replaceBoard(tStatus& status) {
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
-  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
-      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, readResources_, status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
+                      &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;

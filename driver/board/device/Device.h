@@ -10,6 +10,7 @@
 
 #include <stdint.h>
 
+#include "DeviceActivityResources.h"
 #include "DeviceProperties.h"
 #include "driver/board/LymSupport.h"
 #include "driver/board/capabilities/DeviceCapabilities.h"
@@ -136,6 +137,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tBoard* getBoard() const { return board_; }
   DeviceResources* getDeviceResources() const { return resources_; }
   vlregport::RegisterPort* getRegisterPort() const { return registerPort_; }
+  DeviceActivityResources& getDeviceActivityResources() { return activities_; }
+
+  // A new reservation client for a session, with a new id or attached to
+  // `id`; null when none could be made. The session owns it.
+  rfyulreserve_impl::ReservationClient* setReservationDescriptor(const char* descriptor, tStatus& status);
+  rfyulreserve_impl::ReservationClient* setReservationDescriptorAndClientID(const char* descriptor,
+                                                                            rfyulreserve::ReservationClientID id,
+                                                                            tStatus& status);
   RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
   topSerapinReferenceFpga::RoutingResources* getBoardRoutingResources() const { return boardRouting_; }
   vlpxiroutingmatrix::PxiRouteProgrammer* getRouteProgrammer() const { return routeProgrammer_; }
@@ -199,6 +208,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceProperties properties_;
   DeviceCapabilities capabilities_;
   VisaDispatcher visa_;
+  DeviceActivityResources activities_;
   tBoard* board_;
   DeviceResources* resources_;
   qrtk::FlashPartitionManager* flash_;

@@ -7,7 +7,6 @@ namespace nVL9738K_24_0 {
 Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
                  nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
     : tSession(interface, status),
-      reservationClientId_(0),
       routing_(&manager, notifier_, status),
       notifier_(),
       manager_(manager),
@@ -44,6 +43,7 @@ void Session::checkValid(nVLAPALS100::tStatus& status) {
     listModeSession_->setInvalidationCode(static_cast<uint32_t>(status.getCode()));
     setListModeSession(nullptr);
   }
+  if (status.isFatal()) reservation_.close();
 }
 
 void Session::setListModeSession(listmodek::Session* session) {
