@@ -3,6 +3,7 @@
 #include "FpgaImagePages.h"
 #include "driver/board/capabilities/ReadDeviceCapabilities.h"
 #include "driver/board/version/VersionUtils.h"
+#include "driver/engines/OV3IFWResources.h"
 #include "driver/fpga/FpgaImage.h"
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
@@ -25,15 +26,19 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       serialNumber_(~uint64_t{0}),
       capabilities_{},
       visa_(*this, status),
+      activities_(status),
       board_(nullptr),
       resources_(nullptr),
+      flash_(nullptr),
       sessionLock_(status),
       resetLock_(status),
       records_(),
       fpgaSessionGeneration_(0),
       mainSessionGeneration_(0),
       resetClaim_(0),
-      routingLock_(status),
+      routing_(status),
+      routeProgrammer_(nullptr),
+      boardRouting_(nullptr),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
   if (status.isFatal()) return;
@@ -47,9 +52,14 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // The routing sessions are told before their resources go; what depends
 // on the board goes before the board.
 Device::~Device() {
-  if (routingLock_.isValid()) releaseRouting();
+  if (routing_.getLock().isValid()) releaseRouting();
+  releaseFlashPartitionManager();
+  releaseEngineResources();
+  tStatus local;
+  releaseSnooping(local);
   delete registerPort_;
   delete resources_;
+  delete readResources_;
   delete board_;
   delete mainInterface_;
 }
@@ -61,9 +71,14 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  releaseFlashPartitionManager();
+  // The routing goes before the engine resources that own its host.
+  releaseRouting();
+  releaseEngineResources();
+  tStatus local;
+  releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
-  releaseRouting();
   delete registerPort_;
   registerPort_ = nullptr;
   delete board_;
@@ -81,7 +96,7 @@ void Device::stop(nVLAPAL000::tEventDescriptor&) {
 
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
   setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
-  releaseRouting();
+  detachRoutingSessions();
   flushPendingAsyncIO();
   return true;
 }
@@ -138,7 +153,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   Session* session = nullptr;
   if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
-        Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
+        Session(interface, mainSessionGeneration_, routing_, routing_.getLock(), status);
   } else if (interface == &fpgaInterface_) {
     // The FPGA-session interface serves only once the FPGA state exists;
     // until then the power-up record says why it is missing.
@@ -204,17 +219,16 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state and the list-mode register-read resources are built
-  // here, before the maps, once the FPGA session and list mode exist.
+  // The FPGA state is built here, before the maps, once the FPGA session
+  // exists.
+  replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
   records_[kPowerUpRecord].clear();
   downloadFpgaImage(status);
   records_[kFpgaImageRecord].merge(status);
-  // The flash partition manager over the board's calibration EEPROM
-  // controller is created into the FPGA-image record here once the board
-  // object offers that controller.
+  createFlashPartitionManager(records_[kFpgaImageRecord]);
   records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
   buildDeviceProperties(records_[kPropertiesRecord]);
   checkVersionCompatibility(records_[kPropertiesRecord]);
@@ -228,6 +242,8 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // The store stands on the old board's flash controller.
+  releaseFlashPartitionManager();
   delete board_;
   board_ = board;
 }
@@ -236,7 +252,8 @@ void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
-      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, status);
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
+                      &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -255,9 +272,11 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // now on; FPGA-interface sessions stay valid.
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isFatal()) return;
+  // The routing goes first: its programmer writes through the routing
+  // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls, the IFW resources and the list-mode subsystems
-  // are dropped here once they exist.
+  releaseEngineResources();
+  releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
   records_[kLateRecord].clear();
@@ -286,24 +305,11 @@ void Device::completeInitialization(tStatus& status) {
     delete registerPort_;
     registerPort_ = port;
   }
-  // The snooping manager, the IFW resources with their settling controls
-  // and the snooping set-up follow the register port here once they exist.
-  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(status);
-}
-
-void Device::releaseRouting() {
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.releaseSessions();
-  // The routing resources and their route programmer are destroyed here.
-}
-
-// The resources come from the FPGA's routing block; until it is found the
-// sessions get none.
-void Device::setUpRouting(tStatus& status) {
-  if (status.isFatal()) return;
-  releaseRouting();
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.install(nullptr);
+  setUpEngines(late);
+  // Routing comes last, over the engines' trigger routing host.
+  if (late.isNotFatal() && status.isNotFatal()) {
+    setUpRouting(ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr, status);
+  }
 }
 
 void Device::buildDeviceProperties(tStatus& status) {

@@ -10,6 +10,7 @@
 
 #include <stdint.h>
 
+#include "DeviceActivityResources.h"
 #include "DeviceProperties.h"
 #include "driver/board/LymSupport.h"
 #include "driver/board/capabilities/DeviceCapabilities.h"
@@ -17,10 +18,26 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/flash/FlashPartitionManager.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/regport/RegisterPort.h"
+#include "driver/rf/settling/SettlingTimerHandler.h"
+
+namespace vlpxiroutingmatrix {
+class PxiRouteProgrammer;
+class PxiTriggerRoutingHost;
+}  // namespace vlpxiroutingmatrix
+
+namespace topSerapinReferenceFpga {
+class RoutingResources;
+}  // namespace topSerapinReferenceFpga
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -77,6 +94,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void mergeDeferredStatus(uint32_t which, tStatus& status);
 
   void stop(nVLAPAL000::tEventDescriptor& descriptor) override;
+  // Hands the routing resources back to the sessions registered since a
+  // quiesce, then opens the gate.
+  void openStateGate(nVLAPAL000::tEventDescriptor& descriptor) override;
   // Never refuses: open sessions only lose their routing until the gate
   // opens again.
   bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
@@ -94,8 +114,19 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // Around every FPGA download, run by the board object.
   void prepareForFpgaDownload(tStatus& status);
   void completeInitialization(tStatus& status);
+  // Once the FPGA's routing matrix is found (`host`, null when the design
+  // has none): a route programmer over it and the board's routing
+  // resources, made current for every registered session.
+  void setUpRouting(vlpxiroutingmatrix::PxiTriggerRoutingHost* host, tStatus& status);
   void buildDeviceProperties(tStatus& status);
   void checkVersionCompatibility(tStatus& status);
+
+  // The board's calibration flash: the partition store (none when its
+  // bring-up stage failed), the PCI subsystem id and the capability block
+  // with new firmware revisions, which the capabilities record takes at once.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const { return flash_; }
+  void programSubsystemId(uint16_t id, tStatus& status);
+  void writeCapabilities(uint32_t firmwareRevision, uint32_t oldestFirmwareRevision, tStatus& status);
 
   // The deferred record a request of `level` merges; null for level 0 and
   // for levels that do not exist.
@@ -108,10 +139,22 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tBoard* getBoard() const { return board_; }
   DeviceResources* getDeviceResources() const { return resources_; }
   vlregport::RegisterPort* getRegisterPort() const { return registerPort_; }
+  DeviceActivityResources& getDeviceActivityResources() { return activities_; }
+
+  // A new reservation client for a session, with a new id or attached to
+  // `id`; null when none could be made. The session owns it.
+  rfyulreserve_impl::ReservationClient* setReservationDescriptor(const char* descriptor, tStatus& status);
+  rfyulreserve_impl::ReservationClient* setReservationDescriptorAndClientID(const char* descriptor,
+                                                                            rfyulreserve::ReservationClientID id,
+                                                                            tStatus& status);
   RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
+  topSerapinReferenceFpga::RoutingResources* getBoardRoutingResources() const { return boardRouting_; }
+  vlpxiroutingmatrix::PxiRouteProgrammer* getRouteProgrammer() const { return routeProgrammer_; }
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
-  nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  nVLAPAL000::tMutex& getRoutingLock() { return routing_.getLock(); }
+  cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
+
   // The session when it belongs to the main interface, else null.
   Session* asMainSession(nVLAPAL000::tSession* session);
 
@@ -126,6 +169,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
   void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
+  // List-mode commit snooping (DeviceSnooping.cpp). Attaches what records
+  // a commit of the session's engine: the register-read resources, the
+  // snooping manager, then the primitives of the engine's LO path.
+  void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
+  ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
+  SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
+
  private:
   void advanceGenerations();
   void releaseHardware();
@@ -138,9 +189,21 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
+  void createFlashPartitionManager(tStatus& status);
+  void releaseFlashPartitionManager();
+  // Takes the resources from every session; the resources stay.
+  void detachRoutingSessions();
+  // Detaches the sessions and destroys the resources, then the programmer
+  // they program through.
   void releaseRouting();
-  void setUpRouting(tStatus& status);
   void reportBringUp() const;
+  void replaceReadResources(tStatus& status);
+  void releaseSnooping(tStatus& status);
+  // Late initialisation of the engines (DeviceLateInit.cpp).
+  void setUpEngines(tStatus& late);
+  void installSettlingControls(tStatus& late);
+  void setUpSnooping(tStatus& late);
+  void releaseEngineResources();
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
@@ -149,8 +212,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceProperties properties_;
   DeviceCapabilities capabilities_;
   VisaDispatcher visa_;
+  DeviceActivityResources activities_;
   tBoard* board_;
   DeviceResources* resources_;
+  qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
@@ -161,9 +226,20 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // an admitted request looks here before it would wait for a reset that
   // is waiting for that very request.
   uint32_t resetClaim_;
+  // Its lock is the device's routing lock.
   RoutingResourcesManager routing_;
-  nVLAPAL000::tMutex routingLock_;
+  vlpxiroutingmatrix::PxiRouteProgrammer* routeProgrammer_;
+  topSerapinReferenceFpga::RoutingResources* boardRouting_;
   vlregport::RegisterPort* registerPort_;
+  // LO0 settles with the generation engine, LO1 (and the cross switch)
+  // with the acquisition engine; the engines' controls are attached once
+  // they exist. LO1's goes first.
+  cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
+  cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
+  // Snooping (DeviceSnooping.cpp).
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
+  SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0

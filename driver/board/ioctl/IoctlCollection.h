@@ -13,6 +13,17 @@
 namespace armki {
 class ARMDispatcher;
 }
+namespace qrtk {
+class FlashPartitionManager;
+}
+
+namespace listmodek {
+class Session;
+}
+
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -45,6 +56,11 @@ class IoctlCollection {
   DeviceResources* getDeviceResources() const;
   armki::ARMDispatcher* getARMDispatcher() const;
   VisaDispatcher& getVisaDispatcher() const;
+  // Null when the flash stage of the bring-up failed.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const;
+  // Null while no FPGA image is configured.
+  ov3ifw::OV3IFWResources* getIFWResources() const;
+  void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }
