@@ -11,6 +11,8 @@ constexpr const char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr size_t kMaxSessions = 8;
 constexpr vltest::PublishedRequest kReset{0x0020420C, 4, 4, 0, 0};
 constexpr vltest::PublishedRequest kGetTemperature{0x00204202, 12, 12, 8, 8};
+constexpr uint32_t kProgramSubsystemId = 0x00204211;
+constexpr uint32_t kProgramRevisions = 0x00204213;
 
 std::string hex(uint32_t code) {
   char text[16];
@@ -83,8 +85,12 @@ const OperationKind kOperations[] = {
      [](Scenario& scenario, Random& random) {
        const size_t count = sizeof(vltest::kPublishedRequests) / sizeof(vltest::kPublishedRequests[0]);
        vltest::PublishedRequest request = vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
-       // A reset has an operation of its own, with a weight of its own.
-       if (request.code == kReset.code) request = kGetTemperature;
+       // A reset has an operation of its own, with a weight of its own; the
+       // development requests that rewrite the board's identity in flash
+       // would leave every later bring-up failing its version check.
+       if (request.code == kReset.code || request.code == kProgramSubsystemId || request.code == kProgramRevisions) {
+         request = kGetTemperature;
+       }
        sendAndRecord(scenario, pickSession(scenario, random, false), request, "request");
      }},
 

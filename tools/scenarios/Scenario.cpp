@@ -6,6 +6,7 @@
 
 #include "KnownCodes.h"
 #include "Operations.h"
+#include "sim/host/BringUpLog.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
 #include "tests/module/PublishedRequests.h"
@@ -229,6 +230,17 @@ void Scenario::runStep(uint32_t step) {
     return;
   }
 
+  // What the last bring-up logged is what a guard may answer first.
+  int64_t records[4] = {};
+  if (sim::loggedBringUpRecords(records)) {
+    for (int64_t record : records) {
+      if (record != 0) bringUpRecords_.insert(static_cast<int32_t>(record));
+    }
+  }
+  for (const Answer& answer : answers_) {
+    if (options_.describe)
+      describe("  " + hex(static_cast<int32_t>(answer.code)) + " answered " + hex(answer.answer()));
+  }
   for (const Answer& answer : answers_) {
     const std::string what = hex(static_cast<int32_t>(answer.code));
     if (!isKnownCode(answer.status) || !isKnownCode(answer.outStatus)) {
