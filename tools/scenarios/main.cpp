@@ -215,6 +215,9 @@ int main(int argc, char** argv) {
   const std::clock_t cpuStart = std::clock();
   uint64_t steps = 0;
   uint64_t switches = 0;
+  // Over every seed's trace: equal in two processes when they replayed
+  // alike.
+  uint64_t traceHash = 0;
   for (uint64_t seed = arguments.firstSeed; seed <= arguments.lastSeed; ++seed) {
     sim::resetKernel();
     sim::Scheduler::enable(seed);
@@ -223,15 +226,18 @@ int main(int argc, char** argv) {
     if (!scenario.run()) reportFailure(arguments, seed, scenario);
     steps += scenario.stepsRun();
     switches += scenario.switches();
+    traceHash = traceHash * 31 + sim::Scheduler::traceHash();
     sim::Scheduler::disable();
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
   const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
   if (!arguments.quiet) {
-    std::printf("%llu seeds, %llu steps, %llu task switches: %.1f s wall, %.1f s CPU, %.0f steps per CPU second\n",
-                static_cast<unsigned long long>(arguments.lastSeed - arguments.firstSeed + 1),
-                static_cast<unsigned long long>(steps), static_cast<unsigned long long>(switches), wall, cpu,
-                cpu > 0 ? static_cast<double>(steps) / cpu : 0.0);
+    std::printf(
+        "%llu seeds, %llu steps, %llu task switches, trace hash %016llx: %.1f s wall, %.1f s CPU, %.0f steps per CPU "
+        "second\n",
+        static_cast<unsigned long long>(arguments.lastSeed - arguments.firstSeed + 1),
+        static_cast<unsigned long long>(steps), static_cast<unsigned long long>(switches),
+        static_cast<unsigned long long>(traceHash), wall, cpu, cpu > 0 ? static_cast<double>(steps) / cpu : 0.0);
   }
   return 0;
 }
