@@ -44,6 +44,7 @@ Device::~Device() {
   if (routingLock_.isValid()) releaseRouting();
   delete registerPort_;
   delete resources_;
+  releaseFpgaState();
   delete board_;
 }
 
@@ -59,6 +60,7 @@ void Device::releaseHardware() {
   releaseRouting();
   delete registerPort_;
   registerPort_ = nullptr;
+  releaseFpgaState();
   delete board_;
   board_ = nullptr;
 }
@@ -123,15 +125,12 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
     if (admitted) endIO(nullptr);
     return nullptr;
   }
-  Session* session = nullptr;
+  nVLAPAL000::tSession* session = nullptr;
   if (interface == &mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
         Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
   } else if (interface == &fpgaInterface_) {
-    // The FPGA-session interface serves only once the FPGA state exists;
-    // until then the power-up record says why it is missing.
-    status.merge(records_[kPowerUpRecord]);
-    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+    session = createLymSession(interface, status);
   } else {
     status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
   }
@@ -192,8 +191,9 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state and the list-mode register-read resources are built
-  // here, before the maps, once the FPGA session and list mode exist.
+  replaceFpgaState(status);
+  // The list-mode register-read resources are built here, before the maps,
+  // once list mode exists.
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
@@ -216,6 +216,8 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // The FPGA state reaches into the board it was built on.
+  releaseFpgaState();
   delete board_;
   board_ = board;
 }

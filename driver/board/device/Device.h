@@ -17,6 +17,9 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/fpgasession/AtomicLymDeviceState.h"
+#include "driver/fpgasession/AtomicLymInterface.h"
+#include "driver/fpgasession/AtomicLymSession.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
@@ -106,6 +109,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
 
+  // The FPGA side: the state all FPGA sessions share (none until the
+  // bring-up built it), the interface's device-wide operations, and the
+  // validity check every FPGA-session request starts with.
+  using tLymInterface = vllym::AtomicLymInterface<qrtlym::AtomicLymSession>;
+  AtomicLymDeviceState* getFpgaState() const { return fpgaState_; }
+  tLymInterface& getAtomicLymInterface() { return lymInterface_; }
+  void refreshLymSessionValidity(nVLAPAL000::tSession* session);
+
  private:
   Session* asMainSession(nVLAPAL000::tSession* session);
   void advanceGenerations();
@@ -120,6 +131,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void releaseRouting();
   void setUpRouting(tStatus& status);
   void reportBringUp() const;
+  void replaceFpgaState(tStatus& status);
+  void releaseFpgaState();
+  nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
 
   nVLAPAL000::tDeviceInterface mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
@@ -143,6 +157,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;
+  AtomicLymDeviceState* fpgaState_ = nullptr;
+  // Moves whenever the FPGA state goes: a session opened on an older state
+  // must not reach into it.
+  uint32_t fpgaStateEpoch_ = 0;
+  tLymInterface lymInterface_{this};
 };
 
 }  // namespace nVL9738K_24_0
