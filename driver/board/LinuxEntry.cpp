@@ -7,6 +7,7 @@
 #include "../platform/zuk/ZukMemory.h"
 #include "../platform/zuk/ZukPci.h"
 #include "device/Device.h"
+#include "ioctl/InterfaceTemplate_vl9738k.h"
 #include "visa/PciWindowWords.h"
 
 namespace nVL9738K_24_0 {
@@ -88,7 +89,9 @@ int32_t driverAddDevice(const nVLZUK_tPCIDeviceDescription* description, void*, 
   if (status.isNotFatal() && identityOf(information) != kBoardIdentity) {
     status.setCode(nVLAPALS100::kStatusBadSelector, VL_SITE_AT(kEntrySite, kWrongIdentityLine));
   }
-  if (status.isNotFatal()) device = new (status, nVLAPAL000::kAllocationKindPlain) Device(information, status);
+  if (status.isNotFatal())
+    device =
+        new (status, nVLAPAL000::kAllocationKindPlain) Device(information, &tInterfaceTemplate_vl9738k::create, status);
   if (device != nullptr && status.isNotFatal()) device->startBus(0, status);
   if (device != nullptr && status.isFatal()) {
     delete device;

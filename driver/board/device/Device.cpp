@@ -17,11 +17,11 @@ enum Record : uint32_t { kFpgaImageRecord, kPropertiesRecord, kPowerUpRecord, kL
 
 }  // namespace
 
-Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
+Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory mainInterface, tStatus& status)
     : tPCIDevice(information, status),
-      mainInterface_(this, kMainInterfaceName),
+      mainInterface_(nullptr),
       fpgaInterface_(this, kFpgaInterfaceName),
-      interfaces_{&mainInterface_, &fpgaInterface_, nullptr},
+      interfaces_{nullptr, &fpgaInterface_, nullptr},
       serialNumber_(~uint64_t{0}),
       capabilities_{},
       visa_(*this, status),
@@ -36,6 +36,12 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tStatus& status)
       routingLock_(status),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
+  if (status.isFatal()) return;
+  mainInterface_ = mainInterface != nullptr ? mainInterface(*this, kMainInterfaceName, status)
+                                            : new (status, nVLAPAL000::kAllocationKindPlain)
+                                                  nVLAPAL000::tDeviceInterface(this, kMainInterfaceName);
+  // A device without its main interface publishes none: add device fails.
+  if (mainInterface_ != nullptr) interfaces_[0] = mainInterface_;
 }
 
 // The routing sessions are told before their resources go; what depends
@@ -46,6 +52,7 @@ Device::~Device() {
   delete resources_;
   releaseFpgaState();
   delete board_;
+  delete mainInterface_;
 }
 
 void Device::advanceGenerations() {
@@ -126,7 +133,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
     return nullptr;
   }
   nVLAPAL000::tSession* session = nullptr;
-  if (interface == &mainInterface_) {
+  if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
         Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
   } else if (interface == &fpgaInterface_) {
@@ -148,7 +155,7 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
 }
 
 Session* Device::asMainSession(nVLAPAL000::tSession* session) {
-  if (session == nullptr || session->getInterface() != &mainInterface_) return nullptr;
+  if (session == nullptr || session->getInterface() != mainInterface_) return nullptr;
   return static_cast<Session*>(session);
 }
 

@@ -52,7 +52,12 @@ class Device final : public nVLAPAL000::tPCIDevice {
   static constexpr const char kOldestDriverVersion[] = "1.0.0a0";
   static constexpr const char kNewestDriverVersion[] = "1.0.0f0";
 
-  Device(const nVLAPAL000::tPCIInformation& information, tStatus& status);
+  // Builds the interface user mode drives the board through; without one
+  // the device publishes a bare interface whose requests are all unknown.
+  using tInterfaceFactory = nVLAPAL000::tDeviceInterface* (*)(Device& device, const char* name, tStatus& status);
+
+  Device(const nVLAPAL000::tPCIInformation& information, tStatus& status) : Device(information, nullptr, status) {}
+  Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory mainInterface, tStatus& status);
   ~Device() override;
 
   nVLAPAL000::tDeviceInterface** getDeviceInterfaces() override { return interfaces_; }
@@ -108,6 +113,19 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  // The session when it belongs to the main interface, else null.
+  Session* asMainSession(nVLAPAL000::tSession* session);
+
+  // Request-facing operations.
+  // The board answers with its signature and each CPLD reports ready; all
+  // four are read even after a failure, the first failure is kept.
+  void verifyBoard(tStatus& status);
+  uint32_t getModuleRev(uint32_t selector, tStatus& status) const;
+  void getFirmwareRev(uint32_t& current, uint32_t& oldest) const;
+  // The packed newest (which 0) or oldest (which 1) firmware revision the
+  // driver accepts.
+  uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
+  void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
   // The FPGA side: the state all FPGA sessions share (none until the
   // bring-up built it), the interface's device-wide operations, and the
@@ -118,7 +136,6 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void refreshLymSessionValidity(nVLAPAL000::tSession* session);
 
  private:
-  Session* asMainSession(nVLAPAL000::tSession* session);
   void advanceGenerations();
   void releaseHardware();
   void recordEarlyBringUpFailure(const tStatus& status);
@@ -135,7 +152,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void releaseFpgaState();
   nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
 
-  nVLAPAL000::tDeviceInterface mainInterface_;
+  nVLAPAL000::tDeviceInterface* mainInterface_;
   nVLAPAL000::tDeviceInterface fpgaInterface_;
   nVLAPAL000::tDeviceInterface* interfaces_[kInterfaceCount + 1];
   uint64_t serialNumber_;

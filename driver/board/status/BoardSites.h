@@ -10,6 +10,9 @@ namespace nVL9738K_24_0::sites {
 
 inline constexpr const char kUtils[] = "source/shared/Utilities/utils";
 inline constexpr const char kDeviceCapabilities[] = "source/vl9738k/vl9738DeviceCapabilities";
+inline constexpr const char kDevice[] = "source/vl9738k/vl9738Device";
+inline constexpr const char kMainInterface[] = "tInterface_vl9738k";
+inline constexpr const char kIoctlCollection[] = "IoctlCollection";
 inline constexpr const char kVisaDispatcher[] =
     "dep_mirror/deps/vlvisa_pxi_plugin_apal_codegen_kernel_interface/VisaDispatcher";
 
@@ -22,6 +25,15 @@ inline constexpr uint64_t kDriverTooOld = 58;
 inline constexpr uint64_t kFpgaTooOld = 62;
 inline constexpr uint64_t kVersionText = 80;
 inline constexpr uint64_t kValueWidth = 100;
+
+inline constexpr uint64_t kBoardSignatureWrong = 323;
+inline constexpr uint64_t kRefCpldNotReady = 329;
+inline constexpr uint64_t kLo0CpldNotReady = 335;
+inline constexpr uint64_t kLo1CpldNotReady = 341;
+inline constexpr uint64_t kPersonalityOptions = 367;
+inline constexpr uint64_t kModuleRevisionSelector = 540;
+inline constexpr uint64_t kDriverAttribute = 1077;
+inline constexpr uint64_t kDriverAttributeSelector = 1096;
 
 inline constexpr uint64_t kCapabilitiesTrailingBytes = 47;
 inline constexpr uint64_t kCapabilitiesOutputLength = 168;

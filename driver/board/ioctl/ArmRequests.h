@@ -1,0 +1,298 @@
+// The register-map access requests: registers and fields of the maps the
+// device registered by name, their formats and the list of names.
+#ifndef VL9738K_BOARD_IOCTL_ARMREQUESTS_H
+#define VL9738K_BOARD_IOCTL_ARMREQUESTS_H
+
+#include "RequestFrame.h"
+
+namespace nVL9738K_24_0::requests {
+
+using nVLAPALS100::tStatus;
+
+struct ArmWrite {
+  static constexpr uint32_t kCode = 0x00208100;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint32_t value;
+    uint8_t force;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmRead {
+  static constexpr uint32_t kCode = 0x00208101;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t value;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmFlushRegister {
+  static constexpr uint32_t kCode = 0x00208102;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint8_t force;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmRefreshRegister {
+  static constexpr uint32_t kCode = 0x00208103;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetNumberOfRegistrations {
+  static constexpr uint32_t kCode = 0x00208104;
+  struct In {
+    int32_t status;
+  };
+  struct Out {
+    uint64_t count;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetRegistrationNames {
+  static constexpr uint32_t kCode = 0x00208105;
+  struct In {
+    uint64_t bufferAddress;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmFlushRegMap {
+  static constexpr uint32_t kCode = 0x00208108;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint8_t force;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmSet {
+  static constexpr uint32_t kCode = 0x00208109;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint32_t value;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGet {
+  static constexpr uint32_t kCode = 0x0020810A;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t value;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmWriteEx {
+  static constexpr uint32_t kCode = 0x0020810B;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    uint64_t value;
+    uint8_t force;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmReadEx {
+  static constexpr uint32_t kCode = 0x0020810C;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    int32_t status;
+  };
+  struct Out {
+    uint64_t value;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmSetEx {
+  static constexpr uint32_t kCode = 0x0020810D;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    uint64_t value;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetEx {
+  static constexpr uint32_t kCode = 0x0020810E;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    int32_t status;
+  };
+  struct Out {
+    uint64_t value;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmFlushRegisterEx {
+  static constexpr uint32_t kCode = 0x0020810F;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    uint8_t force;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmRefreshRegisterEx {
+  static constexpr uint32_t kCode = 0x00208110;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint64_t context;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetRegisterFormat {
+  static constexpr uint32_t kCode = 0x00208111;
+  struct In {
+    uint64_t nameAddress;
+    uint64_t nameLength;
+    uint32_t id;
+    uint32_t count;
+    uint64_t fieldTypesAddress;
+    uint64_t masksAddress;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t count;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetSizeOfRegistrationList {
+  static constexpr uint32_t kCode = 0x00208112;
+  struct In {
+    int32_t status;
+  };
+  struct Out {
+    uint64_t size;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ArmGetRegistrationList {
+  static constexpr uint32_t kCode = 0x00208113;
+  struct In {
+    uint64_t bufferAddress;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+}  // namespace nVL9738K_24_0::requests
+
+#endif

@@ -1,0 +1,177 @@
+// The routing requests: the caller's routing session calculates, reserves
+// and programs trigger routes over the board's topography.
+#ifndef VL9738K_BOARD_IOCTL_ROUTINGREQUESTS_H
+#define VL9738K_BOARD_IOCTL_ROUTINGREQUESTS_H
+
+#include "RequestFrame.h"
+
+namespace nVL9738K_24_0::requests {
+
+using nVLAPALS100::tStatus;
+
+struct QueryVersion {
+  static constexpr uint32_t kCode = 0x00208000;
+  struct In {
+    int32_t status;
+  };
+  struct Out {
+    uint32_t version;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct CalculateRoute {
+  static constexpr uint32_t kCode = 0x00208001;
+  struct In {
+    uint64_t optionWord;
+    uint64_t seedsAddress;
+    uint32_t seedCount;
+    uint64_t terminalsAddress;
+    uint32_t terminalCount;
+    uint32_t option;
+    uint64_t resultsAddress;
+    uint32_t resultCount;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t result;
+    uint32_t resultCount;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct DestroyRoute {
+  static constexpr uint32_t kCode = 0x00208002;
+  struct In {
+    uint32_t routeId;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ReserveRoute {
+  static constexpr uint32_t kCode = 0x00208003;
+  struct In {
+    uint32_t routeId;
+    uint64_t conflictsAddress;
+    uint32_t conflictCapacity;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t conflictCount;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ProgramRoute {
+  static constexpr uint32_t kCode = 0x00208004;
+  struct In {
+    uint32_t routeId;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct UnreserveRoute {
+  static constexpr uint32_t kCode = 0x00208005;
+  struct In {
+    uint32_t routeId;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct UnprogramRoute {
+  static constexpr uint32_t kCode = 0x00208006;
+  struct In {
+    uint32_t routeId;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct GetRouteTerminalPath {
+  static constexpr uint32_t kCode = 0x00208007;
+  struct In {
+    uint32_t routeId;
+    uint64_t bufferAddress;
+    uint32_t capacity;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t terminalCount;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct GetTopographyName {
+  static constexpr uint32_t kCode = 0x00208008;
+  struct In {
+    uint64_t bufferAddress;
+    uint32_t bufferLength;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct ResetTerminal {
+  static constexpr uint32_t kCode = 0x0020800A;
+  struct In {
+    uint32_t terminalId;
+    uint32_t second;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct CalculateResetTerminal {
+  static constexpr uint32_t kCode = 0x0020800B;
+  struct In {
+    uint64_t optionWord;
+    uint32_t first;
+    uint32_t second;
+    int32_t status;
+  };
+  struct Out {
+    uint32_t result;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+}  // namespace nVL9738K_24_0::requests
+
+#endif

@@ -1,0 +1,92 @@
+// The VISA PXI plug-in requests: the device's address spaces opened,
+// described, read and written in blocks, and closed.
+#ifndef VL9738K_BOARD_IOCTL_VISAREQUESTS_H
+#define VL9738K_BOARD_IOCTL_VISAREQUESTS_H
+
+#include "RequestFrame.h"
+
+namespace nVL9738K_24_0::requests {
+
+using nVLAPALS100::tStatus;
+
+struct VisaInitialize {
+  static constexpr uint32_t kCode = 0x80208500;
+  struct In {
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct VisaGetSpaceInfo {
+  static constexpr uint32_t kCode = 0x80208501;
+  struct In {
+    uint8_t addressSpace;
+    int32_t status;
+  };
+  struct Out {
+    uint16_t spaceType;
+    uint64_t base;
+    uint64_t size;
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct VisaReadBlock {
+  static constexpr uint32_t kCode = 0x80208502;
+  struct In {
+    uint8_t addressSpace;
+    uint64_t offset;
+    uint32_t itemWidth;
+    uint8_t increment;
+    uint64_t bufferAddress;
+    uint64_t itemCount;
+    uint32_t mode;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct VisaWriteBlock {
+  static constexpr uint32_t kCode = 0x40208503;
+  struct In {
+    uint8_t addressSpace;
+    uint64_t offset;
+    uint32_t itemWidth;
+    uint8_t increment;
+    uint64_t bufferAddress;
+    uint64_t itemCount;
+    uint32_t mode;
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+struct VisaFinalize {
+  static constexpr uint32_t kCode = 0x80208504;
+  struct In {
+    int32_t status;
+  };
+  struct Out {
+    int32_t status;
+  };
+  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
+};
+
+}  // namespace nVL9738K_24_0::requests
+
+#endif
