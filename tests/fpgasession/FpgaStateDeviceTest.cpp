@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "driver/board/device/Device.h"
+#include "driver/fpgasession/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/PageLists.h"
+#include "sim/kernel/UserMemory.h"
 #include "tests/fpga/FpgaFifoDouble.h"
 #include "tests/fpgasession/ImagePages.h"
 #include "tests/platform/pci/PciTestDevice.h"
@@ -152,6 +154,33 @@ TEST_F(FpgaStateOnDevice, AShutdownsStaleSessionGivesBackItsFifosAndPersonalityA
   next->getKernelSession().stopFifo(9, 0, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(configure(next, kForce), 0);
+}
+
+// Through the interface's frame, with the device stopped: the stale code
+// replaces the refused admission, but a call made only once admitted keeps
+// the refusal.
+TEST_F(FpgaStateOnDevice, AStaleSessionAnswersItsCodeWhileTheDeviceIsStopped) {
+  AtomicLymSession* s = openSession();
+  ASSERT_NE(s, nullptr);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateNotStarted, 0, false, status));
+  nVLAPAL000::tEventDescriptor descriptor{s};
+  auto call = [&](uint32_t code, size_t inSize, size_t outSize, std::vector<uint8_t>& output) {
+    sim::UserBlock in(inSize), out(outSize);
+    tStatus request;
+    const uint64_t bytes = device->getDeviceInterfaces()[1]->decodeIOControl(descriptor, code, in.data(), inSize,
+                                                                             out.data(), outSize, request);
+    output.assign(out.data(), out.data() + outSize);
+    return bytes;
+  };
+  using namespace nVL9738K_24_0::lymrequests;
+  std::vector<uint8_t> out;
+  EXPECT_EQ(call(Read32::kCode, 8, 8, out), 8u);
+  const auto read = *reinterpret_cast<const Read32::Out*>(out.data());
+  EXPECT_EQ(read.value, 0xFFFFFFFFu);
+  EXPECT_EQ(read.status, kStale);
+  EXPECT_EQ(call(ClientFunctionCall::kCode, 48, 4, out), 4u);
+  EXPECT_EQ(reinterpret_cast<const ClientFunctionCall::Out*>(out.data())->status, -52022);
 }
 
 }  // namespace

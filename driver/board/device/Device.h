@@ -20,6 +20,7 @@
 #include "driver/fpgasession/AtomicLymDeviceState.h"
 #include "driver/fpgasession/AtomicLymInterface.h"
 #include "driver/fpgasession/AtomicLymSession.h"
+#include "driver/fpgasession/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
@@ -134,6 +135,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   AtomicLymDeviceState* getFpgaState() const { return fpgaState_; }
   tLymInterface& getAtomicLymInterface() { return lymInterface_; }
   void refreshLymSessionValidity(nVLAPAL000::tSession* session);
+  // Option words of a personality: not supported on this board.
+  void configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3, tStatus& status);
 
  private:
   void advanceGenerations();
@@ -153,7 +156,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
-  nVLAPAL000::tDeviceInterface fpgaInterface_;
+  tInterfaceTemplate_atomiclymddkqrt fpgaInterface_;
   nVLAPAL000::tDeviceInterface* interfaces_[kInterfaceCount + 1];
   uint64_t serialNumber_;
   DeviceProperties properties_;

@@ -22,11 +22,16 @@ void Device::replaceFpgaState(tStatus& status) {
   fpgaState_ = state;
 }
 
+// Under the session lock, so that no FPGA session closes into the state
+// while it goes: a close either finishes first or finds the epoch moved.
 void Device::releaseFpgaState() {
   if (fpgaState_ == nullptr) return;
+  const bool locked = sessionLock_.isValid();
+  if (locked) sessionLock_.acquire();
   nVLAPAL000::atomicIncrement(fpgaStateEpoch_);
   delete fpgaState_;
   fpgaState_ = nullptr;
+  if (locked) sessionLock_.release();
 }
 
 // Without a state the bring-up did not get that far, and the power-up
@@ -45,6 +50,10 @@ void Device::refreshLymSessionValidity(nVLAPAL000::tSession* session) {
   if (session == nullptr || session->getInterface() != &fpgaInterface_) return;
   tStatus local;
   static_cast<qrtlym::AtomicLymSession*>(session)->checkValid(local);
+}
+
+void Device::configurePersonalityOptions(uint32_t, uint32_t, uint32_t, uint32_t, tStatus& status) {
+  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
 }
 
 }  // namespace nVL9738K_24_0

@@ -113,4 +113,17 @@ void IoctlCollection::cycleFrequency(tStatus& status) const {
   status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
 }
 
+vllym::AtomicLymInterface<qrtlym::AtomicLymSession>& IoctlCollection::getAtomicLymInterface() const {
+  return device_->getAtomicLymInterface();
+}
+
+void IoctlCollection::refreshLymSessionValidity(nVLAPAL000::tSession* session) const {
+  device_->refreshLymSessionValidity(session);
+}
+
+void IoctlCollection::configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3,
+                                                  tStatus& status) const {
+  device_->configurePersonalityOptions(word0, word1, word2, word3, status);
+}
+
 }  // namespace nVL9738K_24_0
