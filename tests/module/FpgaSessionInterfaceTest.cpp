@@ -4,7 +4,9 @@
 // with a bitfile the board model receives through its loader.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -15,6 +17,8 @@
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Memory.h"
+#include "sim/kernel/PageLists.h"
+#include "tests/fpga/SessionWire.h"
 
 namespace {
 
@@ -62,6 +66,24 @@ class FpgaInterface : public ::testing::Test {
     request.outputSize = out;
     return first->ioctl(request);
   }
+  // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
+  // signature 1 2 3 4; the design's bitfile and FIFO records as given.
+  sim::TypedReply<ConfigurePersonalityQrt::Out> configure(uint32_t attributes, const sim::UserBlock& bitfile,
+                                                          const std::vector<vltest::FifoRecord>& fifos = {}) {
+    vltest::WireBytes block;
+    for (uint32_t w : {kControl, kReset, kIrq, kSignature, 0xFFFFFFFFu, 0u, attributes, 0xFFFF0001u, 1u, 2u, 3u, 4u}) {
+      block.u32(w);
+    }
+    personalityCopy = vltest::userCopyOf(block.bytes);
+    const std::vector<uint8_t> list = vltest::fifoList(fifos);
+    fifoCopy = vltest::userCopyOf(list);
+    return client->call<ConfigurePersonalityQrt>({.personalityAddress = personalityCopy->address(),
+                                                  .personalitySize = 48,
+                                                  .fifoListAddress = fifoCopy->address(),
+                                                  .fifoListSize = static_cast<uint32_t>(list.size()),
+                                                  .bitfileAddress = bitfile.address(),
+                                                  .bitfileSize = static_cast<uint32_t>(bitfile.size())});
+  }
   size_t windowTraffic() {
     size_t n = 0;
     for (const auto& a : rig.board().bar0().traffic()) {
@@ -73,6 +95,7 @@ class FpgaInterface : public ::testing::Test {
   BoardRig rig;
   std::unique_ptr<sim::DeviceFile> first, second;
   std::unique_ptr<sim::RequestClient> client;
+  std::unique_ptr<sim::UserBlock> personalityCopy, fifoCopy;
 };
 
 TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSupported) {
@@ -148,14 +171,7 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
   rig.board().bridge().fpgaLoader().expect(bitfile);
   sim::UserBlock design(bitfile.size());
   std::copy(bitfile.begin(), bitfile.end(), design.data());
-  sim::UserBlock block(48);
-  const uint32_t words[12] = {kControl, kReset, kIrq, kSignature, 0xFFFFFFFF, 0, 1u << 29, 0xFFFF0001, 1, 2, 3, 4};
-  for (size_t i = 0; i < 12; ++i) block.put<uint32_t>(i * 4, words[i]);
-
-  const auto configured = client->call<ConfigurePersonalityQrt>({.personalityAddress = block.address(),
-                                                                 .personalitySize = 48,
-                                                                 .bitfileAddress = design.address(),
-                                                                 .bitfileSize = 4096});
+  const auto configured = configure(1u << 29, design);
   ASSERT_EQ(configured.outStatus(), 0);
   EXPECT_EQ(configured.out.downloaded, 1);
   EXPECT_EQ(rig.board().bridge().fpgaLoader().received(), bitfile);
@@ -163,8 +179,15 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
 
   EXPECT_EQ(client->call<Write32>({.offset = kControl, .value = 5}).outStatus(), 0);
   EXPECT_EQ(personality.controlWrites().back(), 5u);
-  rig.board().fpga().raiseIrqs(0x4);
-  const auto irq = client->call<WaitOnIrqs>({.irqMask = 0x6, .timeoutMs = 0});
+  // The model raises line 2 once the waiter has unmasked it.
+  std::thread raiser([this] {
+    for (int i = 0; i < 2000 && (rig.board().fpga().irqMask() & 0x4) == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    rig.board().fpga().raiseIrqs(0x4);
+  });
+  const auto irq = client->call<WaitOnIrqs>({.irqMask = 0x6, .timeoutMs = 0xFFFFFFFF});
+  raiser.join();
   EXPECT_EQ(irq.outStatus(), 0);
   EXPECT_EQ(irq.out.irqs, 0x4u);
   EXPECT_EQ(client->call<Reset>().outStatus(), 0);
@@ -189,6 +212,69 @@ TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
   EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
   fresh->close();
   mainFile->close();
+}
+
+// Every allocation of a refused configuration fails in turn: each attempt
+// fails cleanly and gives back what it took (locked pages, copies).
+TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocationFails) {
+  sim::UserBlock design(8192), block(48), fifos(37);
+  ConfigurePersonalityQrt::In in{.personalityAddress = block.address(),
+                                 .personalitySize = 48,
+                                 .fifoListAddress = fifos.address(),
+                                 .fifoListSize = 37,
+                                 .bitfileAddress = design.address(),
+                                 .bitfileSize = 8192,
+                                 .options = {1, 2, 3, 4},
+                                 .optionsPresent = 1};
+  fifos.put<uint8_t>(0, 1);
+  const int64_t blocks = sim::Memory::outstandingBlocks();
+  const size_t lists = sim::PageLists::userLists();
+  for (uint64_t n = 1; n < 12; ++n) {
+    sim::Memory::allocationFaults().failNth(n, 0);
+    const auto reply = client->call<ConfigurePersonalityQrt>(in);
+    sim::Memory::allocationFaults().clear();
+    EXPECT_NE(reply.outStatus(), 0) << n;
+    EXPECT_EQ(reply.resultField, 8) << n;
+    EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks) << n;
+    EXPECT_EQ(sim::PageLists::userLists(), lists) << n;
+  }
+  EXPECT_EQ(client->call<ConfigurePersonalityQrt>(in).outStatus(), -52002);
+}
+
+// The design's signature matches, so its FIFOs come without a download;
+// one streams a user buffer to the device, the other fills one from it.
+TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
+  using Direction = sim::FpgaWindow::FifoDirection;
+  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  personality.setSignature({1, 2, 3, 4});
+  rig.board().fpga().placeIrqBlock(kIrq);
+  rig.board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
+  rig.board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
+  rig.board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
+  sim::UserBlock design(64);
+  const auto configured = configure(0, design, {{0, 1, 1, 0x400}, {1, 0, 1, 0x440}});
+  ASSERT_EQ(configured.outStatus(), 0);
+  EXPECT_EQ(configured.out.downloaded, 0);
+
+  sim::UserBlock out(3000), in(4096);
+  for (size_t i = 0; i < out.size(); ++i) out.data()[i] = static_cast<uint8_t>(i * 7);
+  for (auto [fifo, block] : {std::pair{0u, &out}, std::pair{1u, &in}}) {
+    const auto deployed = client->call<DeployFifoSettings>(
+        {.ownerId = 5, .fifo = fifo, .bufferAddress = block->address(), .bufferSize = block->size(), .mode = 2});
+    ASSERT_EQ(deployed.outStatus(), 0) << fifo;
+    ASSERT_EQ(client->call<StartFifo>({.ownerId = 5, .fifo = fifo}).outStatus(), 0) << fifo;
+  }
+  EXPECT_EQ(client->call<ReleaseFifoBytes>({.ownerId = 5, .fifo = 0, .bytes = 3000}).outStatus(), 0);
+  EXPECT_EQ(rig.board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
+
+  const std::vector<uint8_t> sent(out.data(), out.data() + 100);
+  rig.board().bridge().channel(1).feed(sent);
+  const auto got = client->call<AcquireFifoBytes>({.ownerId = 5, .fifo = 1, .bytes = 100, .timeoutMs = 1000});
+  EXPECT_EQ(got.outStatus(), 0);
+  EXPECT_GE(got.out.bytes, 100u);
+  EXPECT_EQ(got.out.timedOut, 0);
+  EXPECT_EQ(std::vector<uint8_t>(in.data(), in.data() + 100), sent);
+  EXPECT_EQ(sim::RequestClient(*second).call<StopFifo>({.ownerId = 5, .fifo = 1}).outStatus(), -63082);
 }
 
 }  // namespace
