@@ -18,6 +18,7 @@
 #include "driver/fpga/session/ConfigurePersonalityCommonDeserializer.h"
 #include "driver/platform/containers/Vector.h"
 #include "driver/platform/device/DeviceTypes.h"
+#include "driver/platform/device/tUserMemoryMap.h"
 
 namespace vllym {
 
@@ -86,12 +87,18 @@ class Session {
   void configurePersonality(const nVLAPAL000::tPageList& bitfile, const CommonRegisterSet& registers, uint32_t word,
                             uint32_t attributes, const vlhtl::Vector<FifoInfo>& fifos, const Signature& signature,
                             int32_t refusalCode, uint8_t* downloaded, tStatus& status);
+  // The map's region carries a MemoryMapId: kind 1 the FPGA's register
+  // window, 2 a host memory buffer, 4 a peer-to-peer sink (listed while
+  // linked); any other kind is refused.
+  void mapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map, tStatus& status);
+  void unmapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map);
   // Once set, never cleared: every later request fails with it.
   void setInvalidStatus(int32_t code) { invalidStatus_ = code; }
   // Gives back the session's FIFOs and personalities when the device state
   // it points into is still the device's; otherwise only its own data goes.
   void close(bool stateIsCurrent);
 
+  uint64_t getMemoryMapCount() const { return memoryMaps_.size(); }
   uint32_t getPersonalityCount() const { return personalityCount_; }
   int32_t getInvalidStatus() const { return invalidStatus_; }
   const Signature& getExpectedSignature() const { return expected_; }
@@ -107,6 +114,7 @@ class Session {
   void runFlashOperation(tStatus& status, tWork work);
   void restoreRegisters(const CommonRegisterSet& registers);
   void discardOwnData();
+  MemoryMapId* findMemoryMap(MemoryMapId id);
 
   Fpga* fpga_;
   uint32_t* devicePersonalityCount_;

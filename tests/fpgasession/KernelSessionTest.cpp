@@ -9,6 +9,7 @@
 
 #include "driver/fpgasession/Session.h"
 #include "sim/board/FpgaPersonality.h"
+#include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/fpga/FpgaFifoDouble.h"
 #include "tests/fpgasession/ImagePages.h"
@@ -156,6 +157,22 @@ TEST_F(KernelSession, AStaleSessionAnswersItsCodeEvenWhereTheGateRefused) {
   tStatus other;
   EXPECT_FALSE(session.isSessionValid(other));
   EXPECT_EQ(other.getCode(), static_cast<int32_t>(0xBFFA9179));
+}
+
+// This board has no host memory buffers without a personality naming a
+// block, and no peer-to-peer sinks: only the register window maps.
+TEST_F(KernelSession, MapsTheRegisterWindowAndRefusesWhatThisBoardLacks) {
+  Session session(*state);
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  const std::pair<uint32_t, int64_t> cases[] = {{0x1000, 0}, {0x2000, -63193}, {0x4001, -63193}, {0x3000, -52005}};
+  for (const auto& [region, code] : cases) {
+    nVLAPAL000::tUserMemoryMap map{nullptr, sim::UserMaps::create(sim::FpgaWindow::kSize, 0x7F0000000000, 3), region};
+    tStatus result;
+    session.mapMemory(descriptor, map, result);
+    EXPECT_EQ(result.getCode(), code) << std::hex << region;
+    session.unmapMemory(descriptor, map);
+  }
+  EXPECT_EQ(session.getMemoryMapCount(), 0u);
 }
 
 }  // namespace
