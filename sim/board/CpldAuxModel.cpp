@@ -8,7 +8,13 @@ CpldAuxModel::CpldAuxModel(RegisterFile& registers) : registers_(registers) {
       registers_.split(kWindow[cpld] + offset, 4);
     const uint32_t* range = cpld == 0 ? kRefRange : kLoRange;
     setRevisionRange(cpld, range[0], range[1]);
+    setReady(cpld, true);
   }
+}
+
+void CpldAuxModel::setReady(unsigned cpld, bool ready) {
+  const uint64_t status = registers_.readable(kWindow[cpld] + kSetup, 4);
+  registers_.setReadable(kWindow[cpld] + kSetup, 4, ready ? status | kReady : status & ~uint64_t{kReady});
 }
 
 unsigned CpldAuxModel::cpldAt(uint64_t offset) {

@@ -24,6 +24,8 @@ class CpldAuxModel {
   static constexpr uint64_t kLiteSetup = 0x14;
   static constexpr uint32_t kLinkStrobe = 1u << 0;
   static constexpr uint32_t kSetupStrobes = 0x3;
+  // Status bit 0, read at the setup word: the CPLD is ready.
+  static constexpr uint32_t kReady = 1u << 0;
   // What the factory's CPLDs report: ranges the driver accepts.
   static constexpr uint32_t kRefRange[2] = {0x18072613, 0x21120915};
   static constexpr uint32_t kLoRange[2] = {0x18060812, 0x19050613};
@@ -38,6 +40,7 @@ class CpldAuxModel {
 
   // The range CPLD `cpld` reports: oldest at 0x08, newest at 0x04.
   void setRevisionRange(unsigned cpld, uint32_t oldest, uint32_t newest);
+  void setReady(unsigned cpld, bool ready);
   uint64_t linkStrobes(unsigned cpld) const { return strobes_[cpld]; }
 
  private:

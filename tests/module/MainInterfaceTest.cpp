@@ -2,8 +2,12 @@
 // and the platform requests, each sent as user mode sends it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "BoardRig.h"
+#include "PublishedRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
+#include "driver/board/status/DeviceStatusCodes.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 
@@ -11,12 +15,20 @@ namespace {
 
 using namespace nVL9738K_24_0::requests;
 using vltest::BoardRig;
+using vltest::kernelCode;
+using vltest::kPublishedRequests;
+
+// What the framing layer turns the driver's -52005 and -52002 into.
+constexpr int32_t kWrongSize = -51009;
+constexpr int32_t kUnknownCode = -51256;
+constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179u);
 
 class MainInterface : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(rig.add(), 0);
-    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  void open(const sim::BoardOptions& options = {}) {
+    rig = std::make_unique<BoardRig>(options);
+    ASSERT_EQ(rig->add(), 0);
+    file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
     ASSERT_NE(file, nullptr);
     client = std::make_unique<sim::RequestClient>(*file);
   }
@@ -24,25 +36,175 @@ class MainInterface : public ::testing::Test {
     client.reset();
     if (file) file->close();
     file.reset();
-    rig.remove();
+    if (rig) rig->remove();
   }
 
-  BoardRig rig;
+  sim::DeviceFile::Reply raw(uint32_t code, std::vector<uint8_t> input, uint32_t outputSize) {
+    return file->ioctl({code, std::move(input), outputSize, 0});
+  }
+
+  std::unique_ptr<BoardRig> rig;
   std::unique_ptr<sim::DeviceFile> file;
   std::unique_ptr<sim::RequestClient> client;
 };
 
+bool isPublished(uint32_t code) {
+  for (const auto& request : kPublishedRequests) {
+    if (request.code == code) return true;
+  }
+  return false;
+}
+
+int32_t statusAt(const std::vector<uint8_t>& block, uint16_t offset) {
+  int32_t value;
+  std::memcpy(&value, block.data() + offset, sizeof(value));
+  return value;
+}
+
+TEST_F(MainInterface, EveryPublishedCodeIsFramedWithItsExactSizes) {
+  open();
+  for (const auto& request : kPublishedRequests) {
+    SCOPED_TRACE(::testing::Message() << std::hex << request.code);
+    // The caller's error stops the request before its guard; the block
+    // comes back whole, zero apart from that code.
+    std::vector<uint8_t> input(request.in, 0);
+    const int32_t callerError = -52010;
+    std::memcpy(input.data() + request.inStatusAt, &callerError, sizeof(callerError));
+    const auto refused = raw(request.code, input, request.out);
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.resultField, request.out);
+    EXPECT_EQ(statusAt(refused.output, request.outStatusAt), callerError);
+    for (size_t i = 0; i < refused.output.size(); ++i) {
+      if (i < request.outStatusAt || i >= request.outStatusAt + 4u) {
+        EXPECT_EQ(refused.output[i], 0) << i;
+      }
+    }
+
+    const auto shortInput = raw(request.code, std::vector<uint8_t>(request.in - 1u, 0), request.out);
+    EXPECT_EQ(shortInput.status, kWrongSize);
+    EXPECT_EQ(shortInput.resultField, 0);
+    const auto bothWrong = raw(request.code, std::vector<uint8_t>(request.in - 1u, 0), request.out + 1u);
+    EXPECT_EQ(bothWrong.status, kWrongSize);
+    EXPECT_EQ(bothWrong.output, std::vector<uint8_t>(request.out + 1u, 0));
+    const auto longOutput = raw(request.code, std::vector<uint8_t>(request.in, 0), request.out + 1u);
+    EXPECT_EQ(longOutput.status, kWrongSize);
+
+    const uint32_t otherDirection = request.code ^ 0x40000000u;
+    if (!isPublished(otherDirection)) {
+      const auto reply = raw(otherDirection, std::vector<uint8_t>(request.in, 0), request.out);
+      EXPECT_EQ(reply.status, kUnknownCode);
+      EXPECT_EQ(reply.resultField, 0);
+    }
+  }
+}
+
+TEST_F(MainInterface, AnUnknownCodeAnswersNotSupportedWithNoOutput) {
+  open();
+  for (uint32_t code : {0x00204217u, 0x00208106u, 0x00208009u, 0x00205213u}) {
+    const auto reply = raw(code, std::vector<uint8_t>(8, 0), 8);
+    EXPECT_EQ(reply.status, kUnknownCode);
+    EXPECT_EQ(reply.resultField, 0);
+  }
+}
+
+TEST_F(MainInterface, AWarningTheCallerCarriesInComesBackWhenTheOperationSucceeds) {
+  open();
+  const auto reply = client->call<GetModuleRev>({.index = 1, .status = 52012});
+  EXPECT_EQ(reply.outStatus(), 52012);
+  EXPECT_NE(reply.out.revision, 0u);
+}
+
 TEST_F(MainInterface, ModuleRevisionIndexTwoEqualsIndexZeroAndThreeIsRefused) {
+  open();
   const auto zero = client->call<GetModuleRev>({.index = 0, .status = 0});
   const auto two = client->call<GetModuleRev>({.index = 2, .status = 0});
   const auto three = client->call<GetModuleRev>({.index = 3, .status = 0});
-  EXPECT_EQ(zero.status, 0);
   EXPECT_EQ(zero.resultField, 8);
   EXPECT_EQ(zero.outStatus(), 0);
   EXPECT_NE(zero.out.revision, 0u);
   EXPECT_EQ(two.out.revision, zero.out.revision);
   EXPECT_EQ(three.out.revision, 0u);
   EXPECT_EQ(three.outStatus(), -52006);
+}
+
+// A module newer than the driver supports leaves its error in the
+// properties and power-up records only.
+sim::BoardOptions boardWithUnsupportedModule() {
+  sim::BoardOptions options;
+  options.flash.deviceSpecific = sim::CapabilitiesBlock()
+                                     .word(2, 14)
+                                     .word(3, 13)
+                                     .word(5, 0x01008000)
+                                     .word(6, 0x01004000)
+                                     .word(9, 82)
+                                     .crc()
+                                     .bytes();
+  return options;
+}
+
+TEST_F(MainInterface, EachGuardMergesOnlyTheRecordOfItsLevel) {
+  open(boardWithUnsupportedModule());
+  const int32_t unsupported = kernelCode(nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
+  EXPECT_EQ(client->call<GetModulePowerConsumption>().outStatus(), unsupported);  // level 2
+  EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), unsupported);
+  EXPECT_EQ(client->call<GetModuleRev>().outStatus(), 0);     // level 1
+  EXPECT_EQ(client->call<GetFirmwareRev>().outStatus(), 0);   // level 0
+  EXPECT_EQ(client->call<GetSerialNumber>().outStatus(), 0);  // the gate only
+  EXPECT_EQ(client->call<SelfTest>().outStatus(), 0);         // level 4
+  EXPECT_EQ(client->call<CheckInitializationStatus>({.level = 1, .status = 0}).outStatus(), unsupported);
+  // The reset is not guarded: it runs whatever the records hold, and the
+  // session that asked for it is stale afterwards.
+  EXPECT_EQ(client->call<ResetDevice>().outStatus(), 0);
+  EXPECT_EQ(client->call<GetModuleRev>().outStatus(), kStale);
+}
+
+TEST_F(MainInterface, TheTemperatureGuardFollowsTheSensor) {
+  rig = std::make_unique<BoardRig>();
+  rig->board().fixedLogic().holdLoPowerDown(true);
+  ASSERT_EQ(rig->add(), 0);
+  file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
+  ASSERT_NE(file, nullptr);
+  client = std::make_unique<sim::RequestClient>(*file);
+  const int32_t powerUp = static_cast<int32_t>(rig->records().codes[2]);
+  ASSERT_LT(powerUp, 0);
+  EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
+  EXPECT_NE(client->call<GetTemperature>({.sensor = 16, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
+  EXPECT_EQ(client->call<GetTemperature>({.sensor = 3, .sampleCount = 4, .status = 0}).outStatus(),
+            static_cast<int32_t>(0xBFFA9178u));
+}
+
+TEST_F(MainInterface, SelfTestReportsACpldThatIsNotReady) {
+  open();
+  EXPECT_EQ(client->call<SelfTest>().outStatus(), 0);
+  rig->board().fixedLogic().refCpld().setReady(false);
+  EXPECT_EQ(client->call<SelfTest>().outStatus(), static_cast<int32_t>(0xBFFA9176u));
+}
+
+TEST_F(MainInterface, IdentityAnswers) {
+  open();
+  EXPECT_EQ(client->call<GetSerialNumber>().out.serialNumber, rig->board().options().serialNumber);
+  EXPECT_EQ(client->call<GetSerialNumberPrefix>().out.serialNumber, 0u);
+  EXPECT_EQ(client->call<GetDriverAttributeU32>({.attribute = 0, .selector = 0, .status = 0}).out.value, 0x0100C000u);
+  EXPECT_EQ(client->call<GetDriverAttributeU32>({.attribute = 0, .selector = 1, .status = 0}).out.value, 0x01004000u);
+  EXPECT_EQ(client->call<GetDriverAttributeU32>({.attribute = 1, .selector = 0, .status = 0}).outStatus(), -52005);
+  EXPECT_EQ(client->call<GetDriverAttributeU32>({.attribute = 0, .selector = 2, .status = 0}).outStatus(), -52005);
+  EXPECT_EQ(client->call<ReserveDeviceForFirmwareUpdate>().outStatus(), -52002);
+  const auto devices = client->call<GetFlashDevices>({.bufferAddress = 0x10, .bufferLength = 64, .status = 0});
+  EXPECT_EQ(devices.outStatus(), 0);
+  EXPECT_EQ(devices.out.count, 0u);
+}
+
+TEST_F(MainInterface, SubsystemVersionsAreReadOnlyWhenThereAreAny) {
+  open();
+  // An address nothing is mapped at: a count of 0 never touches it.
+  constexpr uint64_t kUnmapped = 0x10;
+  EXPECT_EQ(client->call<GetSubSystemVersion>({.arrayAddress = kUnmapped, .count = 0, .status = 0}).outStatus(), 0);
+  EXPECT_LT(client->call<GetSubSystemVersion>({.arrayAddress = kUnmapped, .count = 2, .status = 0}).outStatus(), 0);
+  // Four bytes per element of a count the caller chose: above what one
+  // allocation may take it is refused before allocating.
+  EXPECT_EQ(
+      client->call<GetSubSystemVersion>({.arrayAddress = kUnmapped, .count = 0x40000000u, .status = 0}).outStatus(),
+      -52000);
 }
 
 }  // namespace

@@ -1,0 +1,118 @@
+// Every request of the main interface with the Nth allocation, then the
+// Nth user copy, failing: each answers cleanly or with the injected code,
+// leaks nothing, and the device answers every request afterwards.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "BoardRig.h"
+#include "PublishedRequests.h"
+#include "sim/host/DeviceFile.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/UserMemory.h"
+
+namespace {
+
+using vltest::kPublishedRequests;
+
+constexpr uint32_t kResetDevice = 0x0020420C;
+constexpr int32_t kInjected = -51352;  // the kernel layer's out of memory
+// What the driver makes of it, in the output block and as the call's result.
+constexpr int32_t kOutOfMemory = -52000;
+
+struct Sweep {
+  sim::FaultSite& site;
+  const char* name;
+};
+
+class MainInterfaceFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    blocksBeforeAdd = sim::Memory::outstandingBlocks();
+    ASSERT_EQ(rig.add(), 0);
+    reopen();
+  }
+  void TearDown() override {
+    sim::Memory::allocationFaults().clear();
+    sim::UserMemory::inboundCopyFaults().clear();
+    if (file) file->close();
+  }
+  void reopen() {
+    if (file) file->close();
+    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+    ASSERT_NE(file, nullptr);
+  }
+  sim::DeviceFile::Reply send(const vltest::PublishedRequest& request) {
+    return file->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
+  }
+  static int32_t outStatus(const vltest::PublishedRequest& request, const sim::DeviceFile::Reply& reply) {
+    int32_t value = 0;
+    if (reply.output.size() >= request.outStatusAt + 4u) {
+      std::memcpy(&value, reply.output.data() + request.outStatusAt, 4);
+    }
+    return value;
+  }
+
+  vltest::BoardRig rig;
+  std::unique_ptr<sim::DeviceFile> file;
+  int64_t blocksBeforeAdd = 0;
+};
+
+TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy) {
+  const Sweep sweeps[] = {{sim::Memory::allocationFaults(), "allocation"},
+                          {sim::UserMemory::inboundCopyFaults(), "inbound copy"}};
+  for (const auto& request : kPublishedRequests) {
+    if (request.code == kResetDevice) continue;
+    const auto clean = send(request);
+    for (const Sweep& sweep : sweeps) {
+      uint64_t n = 1;
+      for (;; ++n) {
+        SCOPED_TRACE(::testing::Message() << std::hex << request.code << std::dec << " " << sweep.name << " " << n);
+        sweep.site.failNth(n, kInjected);
+        const auto reply = send(request);
+        const bool injected = sweep.site.injected();
+        sweep.site.clear();
+        if (!injected) {
+          EXPECT_EQ(reply.status, clean.status);
+          break;
+        }
+        const int32_t answered = reply.status != 0 ? reply.status : outStatus(request, reply);
+        const int32_t cleanAnswer = clean.status != 0 ? clean.status : outStatus(request, clean);
+        EXPECT_TRUE(answered == cleanAnswer || answered == kInjected || answered == kOutOfMemory) << answered;
+        // The same request afterwards answers as it did before the fault.
+        const auto after = send(request);
+        EXPECT_EQ(after.status, clean.status);
+        EXPECT_EQ(outStatus(request, after), outStatus(request, clean));
+      }
+      EXPECT_LT(n, 200u) << "the sweep ends";
+    }
+  }
+  file->close();
+  file.reset();
+  rig.remove();
+  EXPECT_EQ(sim::Memory::outstandingBlocks(), blocksBeforeAdd) << "nothing a failed request allocated stays";
+}
+
+TEST_F(MainInterfaceFaults, AResetWhoseBringUpFailsIsRestoredByTheNextReset) {
+  const vltest::PublishedRequest* reset = nullptr;
+  for (const auto& request : kPublishedRequests) {
+    if (request.code == kResetDevice) reset = &request;
+  }
+  ASSERT_NE(reset, nullptr);
+  const vltest::PublishedRequest moduleRev{0x00204201, 8, 8, 4, 4};
+  for (uint64_t n = 1;; n += 7) {
+    SCOPED_TRACE(n);
+    sim::Memory::allocationFaults().failNth(n, kInjected);
+    send(*reset);
+    const bool injected = sim::Memory::allocationFaults().injected();
+    sim::Memory::allocationFaults().clear();
+    reopen();
+    EXPECT_EQ(outStatus(*reset, send(*reset)), 0);
+    reopen();
+    EXPECT_EQ(outStatus(moduleRev, send(moduleRev)), 0);
+    if (!injected) break;
+    ASSERT_LT(n, 20000u);
+  }
+}
+
+}  // namespace
