@@ -9,6 +9,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/fpgasession/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/fpga/FpgaFifoDouble.h"
@@ -181,6 +182,22 @@ TEST_F(FpgaStateOnDevice, AStaleSessionAnswersItsCodeWhileTheDeviceIsStopped) {
   EXPECT_EQ(read.status, kStale);
   EXPECT_EQ(call(ClientFunctionCall::kCode, 48, 4, out), 4u);
   EXPECT_EQ(reinterpret_cast<const ClientFunctionCall::Out*>(out.data())->status, -52022);
+}
+
+// A bring-up that stopped before the FPGA state leaves none, and an open
+// of the FPGA interface answers with the reason the bring-up recorded.
+TEST_F(FpgaStateOnDevice, WithoutAStateAnOpenAnswersWhyTheBringUpStopped) {
+  sim::Memory::allocationFaults().failNth(1, 0);
+  tStatus reset;
+  device->reset(reset);
+  sim::Memory::allocationFaults().clear();
+  ASSERT_EQ(reset.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(device->getFpgaState(), nullptr);
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  tStatus result;
+  EXPECT_EQ(device->createSession(descriptor, device->getDeviceInterfaces()[1], result), nullptr);
+  EXPECT_EQ(result.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
 }
 
 }  // namespace
