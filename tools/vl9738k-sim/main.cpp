@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "FpgaSessionMode.h"
 #include "sim/board/Board.h"
 #include "sim/host/Module.h"
 #include "sim/kernel/Kernel.h"
@@ -86,7 +87,10 @@ void reportBoard(sim::Board& board) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string path = argc > 1 ? argv[1] : sim::Module::defaultPath();
+  // --fpga-session also drives the FPGA-session interface once the board is up.
+  const bool fpgaSession = argc > 1 && std::strcmp(argv[1], "--fpga-session") == 0;
+  const int first = fpgaSession ? 2 : 1;
+  const std::string path = argc > first ? argv[first] : sim::Module::defaultPath();
   sim::resetKernel();
   std::printf("vl9738k on the simulated kernel layer\n\n");
   std::printf("Loading %s\n", path.c_str());
@@ -107,12 +111,14 @@ int main(int argc, char** argv) {
               description.subsystemVendorId, description.subsystemId,
               static_cast<unsigned long long>(description.windows[0].size / 1024));
   void* device = nullptr;
+  int result = 0;
   const int32_t added = module->record().addDevice(&description, nullptr, &device);
   std::printf("  add device answered %d\n", added);
   if (added == 0 && device != nullptr) {
     reportDevice(board);
     std::printf("\nThe board after bring-up\n");
     reportBoard(board);
+    if (fpgaSession && runFpgaSessionMode(*module, board) != 0) result = 1;
     std::printf("\nRemoving the board\n");
     module->record().removeDevice(device);
     module->record().deleteDevice(device);
@@ -122,5 +128,5 @@ int main(int argc, char** argv) {
   module->unload();
   std::printf("  still registered: %s\n", sim::Drivers::isRegistered(&module->record()) ? "yes" : "no");
   std::printf("  kernel log lines: %zu\n", sim::Console::lines().size());
-  return 0;
+  return result;
 }
