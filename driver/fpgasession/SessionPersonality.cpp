@@ -81,6 +81,7 @@ void Session::configurePersonality(const nVLAPAL000::tPageList& bitfile, const C
   if (needDownload) {
     expected_ = signature;
     fpga_->destroyFifos(status);
+    fpga_->destroyAllP2PFifos();
     irq_->disable(status);
     if (status.isFatal()) {
       lock_->release();
@@ -94,6 +95,7 @@ void Session::configurePersonality(const nVLAPAL000::tPageList& bitfile, const C
     if (!sameWords(expected_, signature.begin(), signature.size())) expected_ = signature;
     irq_->enable(status);
     fpga_->configureFifos(fifos, status);
+    fpga_->createP2PEndpoints(fifos, status);
   }
   if (status.isNotFatal()) {
     *downloadRefusal_ = refusalCode;
