@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test, three ways: the plain build (with the module symbol check and a
 # short benchmark run), AddressSanitizer + UndefinedBehaviorSanitizer, and
-# ThreadSanitizer over the suites that run real threads (their own target).
+# ThreadSanitizer over the suites that run real threads (their own target);
+# and the request fuzzer for a bounded time from its committed seeds.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -16,6 +17,19 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 bash "$root/scripts/build.sh" build/asan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=address,undefined -- \
   vl_tests vl_module_tests vl9738k_module
 (cd "$root/build/asan" && ctest -j "$jobs" --output-on-failure)
+
+echo "== request fuzzer (clang libFuzzer, ASan + UBSan), bounded"
+CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
+  -DVL_SANITIZE=address,undefined -- vl_request_fuzzer
+corpus="$(mktemp -d)"
+trap 'rm -rf "$corpus"' EXIT
+log="$corpus/fuzzer.log"
+if ! ASAN_OPTIONS=quarantine_size_mb=32:detect_leaks=1 "$root/build/fuzz/fuzz/vl_request_fuzzer" \
+  -max_total_time="${VL_FUZZ_SECONDS:-60}" -print_final_stats=1 "$corpus" "$root/fuzz/seeds/main" >"$log" 2>&1; then
+  tail -n 60 "$log"
+  exit 1
+fi
+grep -E "INITED|DONE|^stat::" "$log" || true
 
 echo "== ThreadSanitizer"
 bash "$root/scripts/build.sh" build/tsan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=thread -- vl_thread_tests

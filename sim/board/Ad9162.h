@@ -98,7 +98,8 @@ class Ad9162 : public RegisterBlock {
   std::vector<uint64_t> startUpReadTimes_;
   Nco nco_;
   uint64_t ncoUpdates_ = 0;
-  uint16_t dieTemperature_ = 0;
+  // About 25 degrees C until a test changes it.
+  uint16_t dieTemperature_ = 33170;
 };
 
 }  // namespace sim

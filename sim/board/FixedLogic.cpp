@@ -61,6 +61,8 @@ FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize),
   registers_.setReadable(kCoreBoard, 4, kBoardSignature);
   registers_.setReadable(kRefCardPower, 4, refPowerStatus(0x333));
   registers_.setReadable(kLoCardPower, 4, loPowerStatus(0x33333, false));
+  // The board sensor reads room temperature until a test heats the board.
+  setLo0TemperatureCode(kRoomTemperatureCode);
   bar0.attach(kBarOffset, kSize, *this);
 }
 

@@ -98,6 +98,7 @@ class FixedLogic : public RegisterBlock {
   void limitAlignmentBits(uint32_t bits) { alignmentBits_ = bits; }
   // The LO CPLDs' blocks: the LO0 sensor's 14-bit code (1/32 degree C) and
   // the cross-switch control word the LO1 CPLD holds.
+  static constexpr int16_t kRoomTemperatureCode = 25 * 32;
   void setLo0TemperatureCode(int16_t code);
   uint32_t crossSwitch() const { return static_cast<uint32_t>(registers_.written(kCrossSwitch, 4)); }
   // A link held down never reports up, whatever its endpoint is told.

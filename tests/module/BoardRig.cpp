@@ -1,6 +1,6 @@
 #include "BoardRig.h"
 
-#include <cstdio>
+#include "sim/host/BringUpLog.h"
 
 namespace vltest {
 
@@ -28,18 +28,7 @@ void BoardRig::remove() {
 
 BringUpRecords BoardRig::records() const {
   BringUpRecords records;
-  for (const std::string& line : sim::Console::lines()) {
-    const size_t at = line.find("bring-up: FPGA image ");
-    if (at == std::string::npos) continue;
-    long long codes[4];
-    if (std::sscanf(line.c_str() + at,
-                    "bring-up: FPGA image %lld, properties %lld, power-up %lld, late initialisation %lld", &codes[0],
-                    &codes[1], &codes[2], &codes[3]) != 4) {
-      continue;
-    }
-    records.logged = true;
-    for (int i = 0; i < 4; ++i) records.codes[i] = codes[i];
-  }
+  records.logged = sim::loggedBringUpRecords(records.codes);
   return records;
 }
 

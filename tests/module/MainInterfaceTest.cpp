@@ -6,6 +6,7 @@
 
 #include "BoardRig.h"
 #include "PublishedRequests.h"
+#include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "sim/host/DeviceFile.h"
@@ -173,11 +174,41 @@ TEST_F(MainInterface, TheTemperatureGuardFollowsTheSensor) {
             static_cast<int32_t>(0xBFFA9178u));
 }
 
-TEST_F(MainInterface, SelfTestReportsACpldThatIsNotReady) {
+TEST_F(MainInterface, TemperatureSumsTheSensorsReadings) {
+  open();
+  rig->board().fixedLogic().setLo0TemperatureCode(25 * 32);  // 25 degrees
+  const auto board = client->call<GetTemperature>({.sensor = 16, .sampleCount = 4, .status = 0});
+  EXPECT_EQ(board.outStatus(), 0);
+  EXPECT_EQ(board.out.sum, 4 * 25 * 32);
+  EXPECT_EQ(board.out.divisor, 4u * 32u);
+  const auto dac = client->call<GetTemperature>({.sensor = 24, .sampleCount = 8, .status = 0});
+  EXPECT_EQ(dac.outStatus(), 0);
+  EXPECT_NE(dac.out.divisor, 0u);
+  // No reading to judge: the request fails, and the board is not divided by zero.
+  EXPECT_LT(client->call<GetTemperature>({.sensor = 1, .sampleCount = 0, .status = 0}).outStatus(), 0);
+}
+
+TEST_F(MainInterface, SelfTestReportsACpldThatIsNotReadyAndStillReadsTheOthers) {
   open();
   EXPECT_EQ(client->call<SelfTest>().outStatus(), 0);
   rig->board().fixedLogic().refCpld().setReady(false);
+  // LO1's status word changes (still ready): only a read after the Ref
+  // check failed puts the new value into the map's shadow.
+  const uint64_t lo1Status = sim::CpldAuxModel::kWindow[2] + sim::CpldAuxModel::kSetup;
+  rig->board().fixedLogic().registers().setReadable(lo1Status, 4, 0x101);
   EXPECT_EQ(client->call<SelfTest>().outStatus(), static_cast<int32_t>(0xBFFA9176u));
+  constexpr char kName[] = "Lo1AuxInterfaceRegMap";
+  std::unique_ptr<sim::UserBlock> name;
+  {
+    sim::SimScope scope;
+    name = std::make_unique<sim::UserBlock>(sizeof(kName));
+    std::memcpy(name->data(), kName, sizeof(kName));
+  }
+  constexpr uint32_t kSlaveStatusId = 0x80C7410C;
+  const auto shadow = client->call<ArmGet>(
+      {.nameAddress = name->address(), .nameLength = sizeof(kName) - 1, .id = kSlaveStatusId, .status = 0});
+  EXPECT_EQ(shadow.outStatus(), 0);
+  EXPECT_EQ(shadow.out.value, 0x101u);
 }
 
 TEST_F(MainInterface, IdentityAnswers) {

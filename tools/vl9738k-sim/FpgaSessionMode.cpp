@@ -1,7 +1,7 @@
 #include "FpgaSessionMode.h"
 
-#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "driver/fpgasession/FpgaSessionRequests.h"
@@ -11,6 +11,8 @@
 #include "sim/kernel/UserMemory.h"
 
 namespace {
+
+constexpr size_t kStepWidth = 36;
 
 using namespace nVL9738K_24_0::lymrequests;
 
@@ -28,15 +30,16 @@ sim::UserBlock* userCopy(const std::vector<uint8_t>& bytes) {
   return block;
 }
 
-int report(const char* step, int32_t status) {
-  std::printf("  %-34s status %d\n", step, status);
-  return status == 0 ? 0 : 1;
-}
-
 }  // namespace
 
-int runFpgaSessionMode(sim::Module& module, sim::Board& board) {
-  std::printf("\nFPGA session on vl9738_atomiclymddkqrt\n");
+namespace vlcli {
+
+int runFpgaSessionMode(sim::Module& module, sim::Board& board, std::ostream& out) {
+  auto report = [&out](const char* step, int32_t status) {
+    out << "  " << step << std::string(kStepWidth - std::strlen(step), ' ') << "status " << status << "\n";
+    return status == 0 ? 0 : 1;
+  };
+  out << "  FPGA session on vl9738_atomiclymddkqrt\n";
   int32_t opened = 0;
   auto file = sim::DeviceFile::open(module, "vl9738_atomiclymddkqrt", &opened);
   if (!file) return report("open", opened);
@@ -77,14 +80,14 @@ int runFpgaSessionMode(sim::Module& module, sim::Board& board) {
                                             .bitfileAddress = blocks[2]->address(),
                                             .bitfileSize = static_cast<uint32_t>(bitfile.size())});
   failures += report("configure personality", configured.outStatus());
-  std::printf("    downloaded %u, loader received %zu bytes\n", configured.out.downloaded,
-              board.bridge().fpgaLoader().received().size());
+  out << "    downloaded " << unsigned{configured.out.downloaded} << ", loader received "
+      << board.bridge().fpgaLoader().received().size() << " bytes\n";
 
   failures += report("write control register", client.call<Write32>({.offset = kControl, .value = 0x5}).outStatus());
   const auto signature = client.call<Read32>({.offset = kSignature});
   failures += report("read signature register", signature.outStatus());
-  std::printf("    first signature word 0x%X, control writes %zu\n", signature.out.value,
-              design.controlWrites().size());
+  out << "    first signature word 0x" << std::hex << signature.out.value << std::dec << ", control writes "
+      << design.controlWrites().size() << "\n";
 
   sim::UserBlock stream(4096);
   for (size_t i = 0; i < stream.size(); ++i) stream.data()[i] = static_cast<uint8_t>(i);
@@ -97,18 +100,20 @@ int runFpgaSessionMode(sim::Module& module, sim::Board& board) {
   failures += report("start FIFO 0", client.call<StartFifo>({.ownerId = 1, .fifo = 0}).outStatus());
   failures += report("release 4096 bytes to the device",
                      client.call<ReleaseFifoBytes>({.ownerId = 1, .fifo = 0, .bytes = 4096}).outStatus());
-  std::printf("    the device took %zu bytes\n", board.bridge().channel(0).drain().size());
+  out << "    the device took " << board.bridge().channel(0).drain().size() << " bytes\n";
   failures += report("stop FIFO 0", client.call<StopFifo>({.ownerId = 1, .fifo = 0}).outStatus());
 
   board.fpga().raiseIrqs(0x2);
   const auto irq = client.call<WaitOnIrqs>({.irqMask = 0x3, .timeoutMs = 100});
   failures += report("wait on IRQs 0-1", irq.outStatus());
-  std::printf("    IRQs 0x%X, timed out %u\n", irq.out.irqs, irq.out.timedOut);
+  out << "    IRQs 0x" << std::hex << irq.out.irqs << std::dec << ", timed out " << unsigned{irq.out.timedOut} << "\n";
 
   sim::DeviceFile::Request release;
   release.code = ReleasePersonality::kCode;
   release.input.assign(16, 0);
-  std::printf("  release personality                answered %d bytes\n", file->ioctl(release).resultField);
+  out << "  release personality                 answered " << file->ioctl(release).resultField << " bytes\n";
   file->close();
   return failures == 0 ? 0 : 1;
 }
+
+}  // namespace vlcli

@@ -232,8 +232,8 @@ void Device::replaceBoard(tStatus& status) {
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
-  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
-      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
+      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, nullptr, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;

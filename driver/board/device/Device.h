@@ -25,6 +25,7 @@
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/regport/RegisterPort.h"
+#include "driver/rf/settling/SettlingTimerHandler.h"
 
 namespace nVL9738K_24_0 {
 
@@ -114,6 +115,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
   nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
+
   // The session when it belongs to the main interface, else null.
   Session* asMainSession(nVLAPAL000::tSession* session);
 
@@ -177,6 +180,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   RoutingResourcesManager routing_;
   nVLAPAL000::tMutex routingLock_;
   vlregport::RegisterPort* registerPort_;
+  // LO0 settles with the generation engine, LO1 (and the cross switch)
+  // with the acquisition engine; the engines' controls are attached once
+  // they exist. LO1's goes first.
+  cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
+  cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
   AtomicLymDeviceState* fpgaState_ = nullptr;
   // Moves whenever the FPGA state goes: a session opened on an older state
   // must not reach into it.

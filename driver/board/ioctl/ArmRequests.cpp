@@ -1,89 +1,136 @@
 #include "ArmRequests.h"
 
+#include "ArmIoctlImpl.h"
 #include "IoctlCollection.h"
 #include "RequestTables.h"
 #include "driver/board/status/BoardSites.h"
+
+namespace armhal {
+
+void recordNoDispatcher(nVLAPALS100::tStatus& status) {
+  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(nVL9738K_24_0::sites::kMainInterface, __LINE__));
+}
+
+}  // namespace armhal
 
 namespace nVL9738K_24_0::requests {
 
 namespace {
 
-void answer(int64_t code, tStatus& status) {
-  if (code != 0) status.setCode(code, VL_SITE_AT(sites::kMainInterface, __LINE__));
+using Impl = armhal::ArmIoctlImpl<IoctlCollection>;
+using tMap = armki::tMapInterface;
+
+// The per-register requests: one call on the named map under its
+// registration's mutex; `context` counts only for the extended forms.
+template <typename TIn, typename TCall>
+void onMap(RequestContext& context, const TIn& in, bool extended, uint64_t mapContext, TCall&& call, tStatus& status) {
+  Impl::onMap(context.collection(), context.descriptor(), in.nameAddress, in.nameLength, extended, mapContext, call,
+              status);
 }
 
 }  // namespace
 
-void ArmWrite::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmWrite::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); },
+      status);
 }
 
-void ArmRead::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+// The short forms answer the low 32 bits of the map's 64-bit value.
+void ArmRead::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  uint64_t value = 0;
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.read(in.id, value, status, at); }, status);
+  out.value = static_cast<uint32_t>(value);
 }
 
-void ArmFlushRegister::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmFlushRegister::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); }, status);
 }
 
-void ArmRefreshRegister::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmRefreshRegister::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status);
 }
 
-void ArmGetNumberOfRegistrations::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGetNumberOfRegistrations::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  armki::ARMDispatcher* dispatcher = Impl::dispatcherOf(context.collection(), status);
+  if (dispatcher != nullptr) out.count = dispatcher->getNumberOfRegistrations();
 }
 
-void ArmGetRegistrationNames::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGetRegistrationNames::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  Impl::arm_getRegistrationNames(context.collection(), context.descriptor(), in.bufferAddress, status);
 }
 
-void ArmFlushRegMap::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmFlushRegMap::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  Impl::arm_flushRegMap(context.collection(), context.descriptor(), in.nameAddress, in.nameLength, in.force != 0,
+                        status);
 }
 
-void ArmSet::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmSet::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status);
 }
 
-void ArmGet::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGet::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  uint64_t value = 0;
+  onMap(
+      context, in, false, 0, [&](tMap& map, uint32_t at) { map.get(in.id, value, status, at); }, status);
+  out.value = static_cast<uint32_t>(value);
 }
 
-void ArmWriteEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmWriteEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, true, in.context,
+      [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); }, status);
 }
 
-void ArmReadEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmReadEx::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  onMap(
+      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.read(in.id, out.value, status, at); }, status);
 }
 
-void ArmSetEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmSetEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status);
 }
 
-void ArmGetEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGetEx::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  onMap(
+      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.get(in.id, out.value, status, at); }, status);
 }
 
-void ArmFlushRegisterEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmFlushRegisterEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); },
+      status);
 }
 
-void ArmRefreshRegisterEx::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmRefreshRegisterEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  onMap(
+      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status);
 }
 
-void ArmGetRegisterFormat::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+// `count` goes in as the capacity of the caller's two arrays and comes back
+// as the number of fields described.
+void ArmGetRegisterFormat::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  armki::ARMDispatcher* dispatcher = Impl::dispatcherOf(context.collection(), status);
+  if (dispatcher == nullptr) return;
+  uint32_t count = in.count;
+  dispatcher->getRegisterFormat(context.descriptor(), reinterpret_cast<const void*>(in.nameAddress), in.nameLength,
+                                in.id, count, reinterpret_cast<void*>(in.fieldTypesAddress),
+                                reinterpret_cast<void*>(in.masksAddress), status);
+  out.count = status.isFatal() ? 0 : count;
 }
 
-void ArmGetSizeOfRegistrationList::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGetSizeOfRegistrationList::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  armki::ARMDispatcher* dispatcher = Impl::dispatcherOf(context.collection(), status);
+  if (dispatcher != nullptr) out.size = dispatcher->getSizeOfRegistrationList();
 }
 
-void ArmGetRegistrationList::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ArmGetRegistrationList::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  Impl::arm_getRegistrationList(context.collection(), context.descriptor(), in.bufferAddress, status);
 }
 
 namespace {

@@ -12,15 +12,15 @@ using nVLAPALS100::tStatus;
 struct ArmWrite {
   static constexpr uint32_t kCode = 0x00208100;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint32_t value;
-    uint8_t force;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint32_t value = 0;
+    uint8_t force = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -29,14 +29,14 @@ struct ArmWrite {
 struct ArmRead {
   static constexpr uint32_t kCode = 0x00208101;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    int32_t status = 0;
   };
   struct Out {
-    uint32_t value;
-    int32_t status;
+    uint32_t value = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -45,14 +45,14 @@ struct ArmRead {
 struct ArmFlushRegister {
   static constexpr uint32_t kCode = 0x00208102;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint8_t force;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint8_t force = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -61,13 +61,13 @@ struct ArmFlushRegister {
 struct ArmRefreshRegister {
   static constexpr uint32_t kCode = 0x00208103;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -76,11 +76,11 @@ struct ArmRefreshRegister {
 struct ArmGetNumberOfRegistrations {
   static constexpr uint32_t kCode = 0x00208104;
   struct In {
-    int32_t status;
+    int32_t status = 0;
   };
   struct Out {
-    uint64_t count;
-    int32_t status;
+    uint64_t count = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -89,11 +89,11 @@ struct ArmGetNumberOfRegistrations {
 struct ArmGetRegistrationNames {
   static constexpr uint32_t kCode = 0x00208105;
   struct In {
-    uint64_t bufferAddress;
-    int32_t status;
+    uint64_t bufferAddress = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -102,13 +102,13 @@ struct ArmGetRegistrationNames {
 struct ArmFlushRegMap {
   static constexpr uint32_t kCode = 0x00208108;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint8_t force;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint8_t force = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -117,14 +117,14 @@ struct ArmFlushRegMap {
 struct ArmSet {
   static constexpr uint32_t kCode = 0x00208109;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint32_t value;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint32_t value = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -133,14 +133,14 @@ struct ArmSet {
 struct ArmGet {
   static constexpr uint32_t kCode = 0x0020810A;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    int32_t status = 0;
   };
   struct Out {
-    uint32_t value;
-    int32_t status;
+    uint32_t value = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -149,16 +149,16 @@ struct ArmGet {
 struct ArmWriteEx {
   static constexpr uint32_t kCode = 0x0020810B;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    uint64_t value;
-    uint8_t force;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    uint64_t value = 0;
+    uint8_t force = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -167,15 +167,15 @@ struct ArmWriteEx {
 struct ArmReadEx {
   static constexpr uint32_t kCode = 0x0020810C;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    int32_t status = 0;
   };
   struct Out {
-    uint64_t value;
-    int32_t status;
+    uint64_t value = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -184,15 +184,15 @@ struct ArmReadEx {
 struct ArmSetEx {
   static constexpr uint32_t kCode = 0x0020810D;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    uint64_t value;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    uint64_t value = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -201,15 +201,15 @@ struct ArmSetEx {
 struct ArmGetEx {
   static constexpr uint32_t kCode = 0x0020810E;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    int32_t status = 0;
   };
   struct Out {
-    uint64_t value;
-    int32_t status;
+    uint64_t value = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -218,15 +218,15 @@ struct ArmGetEx {
 struct ArmFlushRegisterEx {
   static constexpr uint32_t kCode = 0x0020810F;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    uint8_t force;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    uint8_t force = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -235,14 +235,14 @@ struct ArmFlushRegisterEx {
 struct ArmRefreshRegisterEx {
   static constexpr uint32_t kCode = 0x00208110;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint64_t context;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint64_t context = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -251,17 +251,17 @@ struct ArmRefreshRegisterEx {
 struct ArmGetRegisterFormat {
   static constexpr uint32_t kCode = 0x00208111;
   struct In {
-    uint64_t nameAddress;
-    uint64_t nameLength;
-    uint32_t id;
-    uint32_t count;
-    uint64_t fieldTypesAddress;
-    uint64_t masksAddress;
-    int32_t status;
+    uint64_t nameAddress = 0;
+    uint64_t nameLength = 0;
+    uint32_t id = 0;
+    uint32_t count = 0;
+    uint64_t fieldTypesAddress = 0;
+    uint64_t masksAddress = 0;
+    int32_t status = 0;
   };
   struct Out {
-    uint32_t count;
-    int32_t status;
+    uint32_t count = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -270,11 +270,11 @@ struct ArmGetRegisterFormat {
 struct ArmGetSizeOfRegistrationList {
   static constexpr uint32_t kCode = 0x00208112;
   struct In {
-    int32_t status;
+    int32_t status = 0;
   };
   struct Out {
-    uint64_t size;
-    int32_t status;
+    uint64_t size = 0;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
@@ -283,11 +283,11 @@ struct ArmGetSizeOfRegistrationList {
 struct ArmGetRegistrationList {
   static constexpr uint32_t kCode = 0x00208113;
   struct In {
-    uint64_t bufferAddress;
-    int32_t status;
+    uint64_t bufferAddress = 0;
+    int32_t status = 0;
   };
   struct Out {
-    int32_t status;
+    int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);

@@ -22,14 +22,30 @@ bool isBoardSensor(uint32_t selector) {
   return false;
 }
 
-// The readings come from the board's temperature primitives, which the
-// device's resources do not carry yet.
-void readBoardTemperature(Device&, uint32_t, int32_t&, uint32_t&, nVLAPALS100::tStatus& status) {
-  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+// Readings travel as unsigned sums; a board below 0 degrees wraps them,
+// which the signed request field carries back unchanged.
+void readBoardTemperature(Device& device, uint32_t samples, int32_t& sum, uint32_t& divisor,
+                          nVLAPALS100::tStatus& status) {
+  DeviceResources* resources = device.getDeviceResources();
+  if (resources == nullptr) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+    return;
+  }
+  uint32_t raw = static_cast<uint32_t>(sum);
+  resources->readTemperature(samples, raw, divisor, status);
+  sum = static_cast<int32_t>(raw);
 }
 
-void readDacTemperature(Device&, uint32_t, uint32_t, int32_t&, uint32_t&, nVLAPALS100::tStatus& status) {
-  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+void readDacTemperature(Device& device, uint32_t which, uint32_t samples, int32_t& sum, uint32_t& divisor,
+                        nVLAPALS100::tStatus& status) {
+  DeviceResources* resources = device.getDeviceResources();
+  if (resources == nullptr) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+    return;
+  }
+  uint32_t raw = static_cast<uint32_t>(sum);
+  resources->readDacTemperature(which, samples, raw, divisor, status);
+  sum = static_cast<int32_t>(raw);
 }
 
 }  // namespace
@@ -110,7 +126,12 @@ void IoctlCollection::checkTemperature(uint32_t selector, uint32_t samples, int3
 // until they exist the request is not supported.
 void IoctlCollection::cycleFrequency(tStatus& status) const {
   if (status.isFatal()) return;
-  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+  DeviceResources* resources = device_->getDeviceResources();
+  if (resources == nullptr) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
+    return;
+  }
+  resources->cycleFrequency(status);
 }
 
 vllym::AtomicLymInterface<qrtlym::AtomicLymSession>& IoctlCollection::getAtomicLymInterface() const {

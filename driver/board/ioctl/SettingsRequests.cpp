@@ -2,24 +2,74 @@
 
 #include "IoctlCollection.h"
 #include "RequestTables.h"
-#include "driver/board/status/BoardSites.h"
+#include "driver/board/resources/DeviceResources.h"
+#include "driver/board/session/Session.h"
+#include "driver/platform/device/tUserBuffer.h"
+#include "driver/platform/text/TextRoutines.h"
 
 namespace nVL9738K_24_0::requests {
 
 namespace {
 
-void answer(int64_t code, tStatus& status) {
-  if (code != 0) status.setCode(code, VL_SITE_AT(sites::kMainInterface, __LINE__));
+using Buffer = IoctlCollection::GrowableBuffer;
+
+// The most resource ids one message may name: far more than a list of the
+// seven resources needs, and small enough that the id buffer's size never
+// wraps or asks the kernel for gigabytes.
+constexpr uint32_t kMaxResourceIds = 65536;
+
+DeviceResources* requireResources(RequestContext& context, tStatus& status) {
+  DeviceResources* resources = context.collection().getDeviceResources();
+  if (resources == nullptr) status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+  return resources;
+}
+
+// Makes `buffer` hold `size` bytes and fills them from user memory at
+// `address`.
+void readIn(RequestContext& context, Buffer& buffer, uint64_t address, uint64_t size, tStatus& status) {
+  buffer.resize(size, status);
+  if (status.isFatal() || size == 0) return;
+  nVLAPAL000::tUserBuffer(context.descriptor(), address, size, status).readFromBuffer(0, buffer.data, size, status);
 }
 
 }  // namespace
 
-void SettingsDeploy::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void SettingsDeploy::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  DeviceResources* resources = requireResources(context, status);
+  if (resources == nullptr) return;
+  // A session without a reservation client deploys as client 0, which
+  // every policy refuses.
+  const Session* session = context.session();
+  const rfyulreserve::ReservationClientID client{session != nullptr ? session->getReservationClientId() : 0};
+  Buffer& message = context.collection().getDeployMessage();
+  readIn(context, message, in.messageAddress, in.messageSize, status);
+  if (status.isFatal()) return;
+  resources->reserveAndCommit(message.data, message.size, client, status);
 }
 
-void SettingsSendMessage::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void SettingsSendMessage::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  DeviceResources* resources = requireResources(context, status);
+  if (resources == nullptr) return;
+  if (in.idCount > kMaxResourceIds) {
+    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+    return;
+  }
+  IoctlCollection& collection = context.collection();
+  Buffer& ids = collection.getResourceIds();
+  Buffer& input = collection.getMessageInput();
+  Buffer& output = collection.getMessageOutput();
+  readIn(context, ids, in.idsAddress, uint64_t{in.idCount} * sizeof(uint32_t), status);
+  readIn(context, input, in.inputAddress, in.inputSize, status);
+  output.resize(in.outputSize, status);
+  if (status.isFatal()) return;
+  // A reply never carries bytes of an earlier message.
+  if (in.outputSize != 0) nVLAPAL000::memorySet(output.data, 0, in.outputSize);
+  const auto* idList = reinterpret_cast<const uint32_t*>(ids.data);
+  resources->processResourceList(idList, in.idCount, in.messageType, input.data, in.inputSize, output.data,
+                                 in.outputSize, status);
+  if (status.isFatal() || in.outputSize == 0) return;
+  nVLAPAL000::tUserBuffer(context.descriptor(), in.outputAddress, in.outputSize, status)
+      .writeToBuffer(0, output.data, in.outputSize, status);
 }
 
 void CycleFrequency::handle(RequestContext& context, const In&, Out&, tStatus& status) {

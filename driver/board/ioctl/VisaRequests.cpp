@@ -2,36 +2,30 @@
 
 #include "IoctlCollection.h"
 #include "RequestTables.h"
-#include "driver/board/status/BoardSites.h"
+#include "driver/board/visa/VisaDispatcher.h"
 
 namespace nVL9738K_24_0::requests {
 
-namespace {
-
-void answer(int64_t code, tStatus& status) {
-  if (code != 0) status.setCode(code, VL_SITE_AT(sites::kMainInterface, __LINE__));
+void VisaInitialize::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  context.collection().getVisaDispatcher().initialize(status);
 }
 
-}  // namespace
-
-void VisaInitialize::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void VisaGetSpaceInfo::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  context.collection().getVisaDispatcher().getSpaceInfo(in.addressSpace, out.spaceType, out.base, out.size, status);
 }
 
-void VisaGetSpaceInfo::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void VisaReadBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  context.collection().getVisaDispatcher().readBlock(context.descriptor(), in.addressSpace, in.offset, in.itemWidth,
+                                                     in.increment, in.bufferAddress, in.itemCount, in.mode, status);
 }
 
-void VisaReadBlock::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void VisaWriteBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  context.collection().getVisaDispatcher().writeBlock(context.descriptor(), in.addressSpace, in.offset, in.itemWidth,
+                                                      in.increment, in.bufferAddress, in.itemCount, in.mode, status);
 }
 
-void VisaWriteBlock::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
-}
-
-void VisaFinalize::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void VisaFinalize::handle(RequestContext& context, const In&, Out&, tStatus&) {
+  context.collection().getVisaDispatcher().finalize();
 }
 
 namespace {

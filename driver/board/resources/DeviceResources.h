@@ -1,7 +1,8 @@
 // The board's hardware once the FPGA is loaded: the host map over the
 // fixed logic with the CPLD composites and the clock buffer's map, the
-// dispatcher through which user mode reaches those maps by name, and the
-// power-up of the reference and LO cards. One is built per bring-up of the
+// dispatcher through which user mode reaches those maps by name, the RF
+// primitives and sharing policies over them with the settings messages
+// that drive them, and the power-up of the reference and LO cards. One is built per bring-up of the
 // device and destroyed when the hardware is released. It has no lock: its
 // callers hold the device's session lock, or no request runs.
 #ifndef VL9738K_BOARD_RESOURCES_DEVICERESOURCES_H
@@ -10,6 +11,7 @@
 #include <stdint.h>
 
 #include "CompositeMaps.h"
+#include "RfResources.h"
 #include "driver/board/TICDCE18005Accessor.h"
 #include "driver/board/maps/t9738Board.h"
 #include "driver/regaccess/registration/ARMDispatcher.h"
@@ -27,8 +29,11 @@ class DeviceResources {
                 "the host map's blocks, then the composites' maps and the clock buffer's");
 
   // Builds the maps over the fixed-logic accessor and the clock-buffer
-  // accessor and registers them.
-  DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer, tStatus& status);
+  // accessor, the primitives and policies over them (the policies are
+  // registered with `registrar` when there is one), and registers the maps.
+  DeviceResources(vllym::kernel::IIoAccessor* fixedLogic, TICDCE18005Accessor* clockBuffer, iPolicyRegistrar* registrar,
+                  cbak::SettlingTimerHandler* lo0Settling, cbak::SettlingTimerHandler* lo1Settling,
+                  ListModeRegisterReadResources* readResources, tStatus& status);
   ~DeviceResources();
   DeviceResources(const DeviceResources&) = delete;
   DeviceResources& operator=(const DeviceResources&) = delete;
@@ -37,6 +42,8 @@ class DeviceResources {
   nHostRegMap::tHostRegMap* getHostRegMap() const { return board_.getHostRegMap(); }
   n9738Board::t9738Board& getBoardMaps() { return board_; }
   CompositeMaps& getCompositeMaps() { return composites_; }
+  // Null when the maps could not all be built.
+  RfResources* getRfResources() const { return rf_; }
 
   void registerRegisterMaps(tStatus& status);
   // Makes the next flush of every map write each register whatever its
@@ -44,13 +51,28 @@ class DeviceResources {
   void invalidateRegisterCaches();
   void powerUp(tStatus& status);
 
+  // The settings message `type` over the resource ids (SettingsMessages).
+  void processResourceList(const uint32_t* ids, uint32_t count, uint32_t type, const uint8_t* input, uint32_t inputSize,
+                           uint8_t* output, uint32_t outputCapacity, tStatus& status);
+  void reserveAndCommit(const uint8_t* message, uint64_t size, rfyulreserve::ReservationClientID client,
+                        tStatus& status);
+  void cycleFrequency(tStatus& status);
+  // The sum of `samples` board-sensor readings (1/32 degree each) and its
+  // divisor (samples x 32).
+  void readTemperature(uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
+  // The same from the DAC of LO0 (which 0) or LO1 (which 1).
+  void readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
+
  private:
   static nHostRegMap::tHostRegMap* createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status);
+  bool requireRf(tStatus& status) const;
 
   // The maps go after the dispatcher that registers them.
   n9738Board::t9738Board board_;
   CompositeMaps composites_;
   armki::ARMDispatcher dispatcher_;
+  // Destroyed before the maps it works on.
+  RfResources* rf_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -1,0 +1,79 @@
+#include "RfResources.h"
+
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/rf/wire/ResourceIds.h"
+#include "driver/rf/wire/SettingsBlob.h"
+
+namespace nVL9738K_24_0 {
+
+using namespace vl9738settings;
+
+namespace {
+
+// Which preset the next frequency-cycling request applies; one for the
+// whole module, starting at the first preset whenever the module loads.
+uint32_t gNextFrequencyPreset = 0;
+
+// The policies of one client's deploy, by resource id.
+class ClientDeployTarget final : public iSettingsDeployTarget {
+ public:
+  ClientDeployTarget(ReservationTokenSet& tokens, rfyulreserve::ReservationClientID client)
+      : tokens_(tokens), client_(client) {}
+
+  void deploySettings(uint32_t, const RefClockSettings& settings, nVLAPALS100::tStatus& status) override {
+    tokens_.refClockPolicy().deploySettings(client_, settings, status);
+  }
+  void deploySettings(uint32_t, const CrossSwitchSettings& settings, nVLAPALS100::tStatus& status) override {
+    tokens_.crossSwitchPolicy().deploySettings(client_, settings, status);
+  }
+  void deploySettings(uint32_t id, const FrequencySettings& settings, nVLAPALS100::tStatus& status) override {
+    tokens_.frequencyPolicy(id == kResourceLo0Frequency ? 0 : 1).deploySettings(client_, settings, status);
+  }
+  void deploySettings(uint32_t id, const PowerSettings& settings, nVLAPALS100::tStatus& status) override {
+    tokens_.powerPolicy(id == kResourceLo0Power ? 0 : 1).deploySettings(client_, settings, status);
+  }
+
+ private:
+  ReservationTokenSet& tokens_;
+  rfyulreserve::ReservationClientID client_;
+};
+
+WaitWithRedirection* waitOf(ListModeRegisterReadResources* readResources, WaitWithRedirection& fallback) {
+  return readResources != nullptr ? readResources->getWaitWithRedirection() : &fallback;
+}
+
+}  // namespace
+
+RfResources::RfResources(n9738Board::t9738Board& board, CompositeMaps& composites, iPolicyRegistrar* registrar,
+                         cbak::SettlingTimerHandler* lo0Settling, cbak::SettlingTimerHandler* lo1Settling,
+                         ListModeRegisterReadResources* readResources, tStatus& status)
+    : settling_{lo0Settling, lo1Settling},
+      refClock_(*board.getRefCpld(), board.getHostRegMap()->BoardControl, *composites.getClockBufferMap(),
+                readResources, status),
+      // The cross switch sits on the LO1 card and settles with that path.
+      crossSwitch_(composites.getLo1Cpld()->CxSwCtrlRegMap, lo1Settling),
+      lo0Frequency_(&board.getRefCpld()->Lo0RefClkToLoRegMap, &composites.getLo0Cpld()->Ad9162RegMap,
+                    &composites.getLo0Cpld()->BoardCtrlRegMap, lo0Settling, waitOf(readResources, ownWait_)),
+      lo1Frequency_(&board.getRefCpld()->Lo1RefClkToLoRegMap, &composites.getLo1Cpld()->Ad9162RegMap,
+                    &composites.getLo1Cpld()->BoardCtrlRegMap, lo1Settling, waitOf(readResources, ownWait_)),
+      lo0Power_(&composites.getLo0Cpld()->BoardCtrlRegMap, &composites.getLo0Cpld()->Ad9162RegMap, lo0Settling),
+      lo1Power_(&composites.getLo1Cpld()->BoardCtrlRegMap, &composites.getLo1Cpld()->Ad9162RegMap, lo1Settling),
+      temperature_(composites.getLo0Cpld()->TemperatureRegMap) {
+  if (registrar != nullptr) tokens_.registerPolicies(*registrar, status);
+}
+
+void RfResources::reserveAndCommit(const uint8_t* message, uint64_t size, tClientID client, tStatus& status) {
+  if (status.isFatal()) return;
+  ClientDeployTarget target(tokens_, client);
+  deploySettingsBlob(message, size, target, status);
+}
+
+void RfResources::cycleFrequency(tStatus& status) {
+  if (status.isFatal()) return;
+  const uint32_t preset = gNextFrequencyPreset;
+  lo0Frequency_.setRequested(frequencyPreset(preset), status);
+  lo0Frequency_.commit(status);
+  if (status.isNotFatal()) gNextFrequencyPreset = (preset + 1) % kFrequencyPresetCount;
+}
+
+}  // namespace nVL9738K_24_0

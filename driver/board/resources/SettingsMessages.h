@@ -1,0 +1,53 @@
+// The generic settings message: one message type run over a list of
+// resource ids (1 and 2 the reference-clock paths, 3 the cross switch,
+// 4 and 5 the LO frequencies, 6 and 7 the LO powers), with an input and an
+// output byte area. The ids are walked in order; an id outside 1 to 7
+// records -52005, and the ids after it then do nothing.
+#ifndef VL9738K_BOARD_RESOURCES_SETTINGSMESSAGES_H
+#define VL9738K_BOARD_RESOURCES_SETTINGSMESSAGES_H
+
+#include <stdint.h>
+
+#include "RfResources.h"
+
+namespace nVL9738K_24_0 {
+
+enum ConfigV1_MessageType : uint32_t {
+  // Programs what the policies chose.
+  kMessageCommit = 1,
+  // Applies only the parts of the chosen LO power that lower the output.
+  kMessagePowerReductions = 6,
+  kMessageSelectReferencePath = 7,
+  kMessageResetToDefaults = 8,
+  // Input: u32 time-out in ms, u32 timer selector (0 the first timer).
+  kMessageWaitForSettling = 11,
+  // Output: u32 lock flags, then the lock report.
+  kMessageQueryLockStatus = 12,
+};
+
+class SettingsMessages {
+ public:
+  using tStatus = nVLAPALS100::tStatus;
+
+  // A settling wait that ran out of time.
+  static constexpr int32_t kSettlingTimedOut = static_cast<int32_t>(0xBFFA875Fu);
+
+  explicit SettingsMessages(RfResources& rf) : rf_(rf) {}
+
+  void process(const uint32_t* ids, uint32_t count, uint32_t type, const uint8_t* input, uint32_t inputSize,
+               uint8_t* output, uint32_t outputCapacity, tStatus& status);
+
+ private:
+  void commit(uint32_t id, tStatus& status);
+  void applyPowerReductions(uint32_t id, tStatus& status);
+  void selectReferencePath(uint32_t id, tStatus& status);
+  void resetToDefaults(uint32_t id, bool& refClockReset, tStatus& status);
+  void waitForSettling(const uint32_t* ids, uint32_t count, const uint8_t* input, uint32_t inputSize, tStatus& status);
+  void queryLockStatus(const uint32_t* ids, uint32_t count, uint8_t* output, uint32_t outputCapacity, tStatus& status);
+
+  RfResources& rf_;
+};
+
+}  // namespace nVL9738K_24_0
+
+#endif

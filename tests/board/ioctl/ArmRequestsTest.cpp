@@ -1,0 +1,226 @@
+// The register-map access requests through the whole road (framing,
+// decoding, guard, handler) of a driver linked into the test, on the board
+// model, with a 64-bit test map registered beside the board's 32-bit maps.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/ioctl/ArmRequests.h"
+#include "driver/platform/entry/EntryPoints.h"
+#include "sim/board/Board.h"
+#include "sim/host/RequestClient.h"
+#include "sim/kernel/Kernel.h"
+
+namespace {
+
+using namespace nVL9738K_24_0::requests;
+using nVLAPALS100::tStatus;
+
+// One 64-bit register at kId that remembers its value, the context of the
+// last call and how many calls reached it.
+class WideMap final : public armki::tMapInterface {
+ public:
+  static constexpr uint32_t kId = 0x80000001;
+
+  void get(uint32_t id, uint64_t& out, tStatus& status, uint32_t context) override {
+    if (reach(id, context, status)) out = value;
+  }
+  void set(uint32_t id, uint64_t in, tStatus& status, uint32_t context) override {
+    if (reach(id, context, status)) value = in;
+  }
+  void read(uint32_t id, uint64_t& out, tStatus& status, uint32_t context) override { get(id, out, status, context); }
+  void write(uint32_t id, uint64_t in, bool, tStatus& status, uint32_t context) override {
+    set(id, in, status, context);
+  }
+  void flush(uint32_t id, bool, tStatus& status, uint32_t context) override { reach(id, context, status); }
+  void refresh(uint32_t id, tStatus& status, uint32_t context) override { reach(id, context, status); }
+  void getRegisterFormat(uint32_t, uint32_t& count, arm::FieldType*, uint64_t*, tStatus&) const override { count = 0; }
+  void flushRegMap(bool, tStatus&) override { ++calls; }
+  void refreshRegMap(tStatus&) override { ++calls; }
+  void markDirtyRegMap() override {}
+  const char* getVersion() const override { return ""; }
+  const char* getOldestCompatibleVersion() const override { return ""; }
+  void reinitialize() override {}
+
+  uint64_t value = 0;
+  uint32_t lastContext = 0;
+  int calls = 0;
+
+ private:
+  bool reach(uint32_t id, uint32_t context, tStatus& status) {
+    if (status.isFatal()) return false;
+    ++calls;
+    lastContext = context;
+    if (id == kId) return true;
+    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+    return false;
+  }
+};
+
+class ArmRequestsRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module = sim::Module::enter(&nVLAPAL200_driverEntry);
+    const nVLZUK_tPCIDeviceDescription description = board.description();
+    ASSERT_EQ(module->record().addDevice(&description, nullptr, &slot), 0);
+    auto* device = static_cast<nVL9738K_24_0::Device*>(slot);
+    tStatus status;
+    device->getDeviceResources()->getARMDispatcher().add("WideTestMap", wide, status);
+    ASSERT_EQ(status.getCode(), 0);
+    file = sim::DeviceFile::open(*module, "vl9738_vl9738k");
+    ASSERT_NE(file, nullptr);
+    client = std::make_unique<sim::RequestClient>(*file);
+  }
+  void TearDown() override {
+    client.reset();
+    file.reset();
+    if (slot != nullptr) {
+      module->record().removeDevice(slot);
+      module->record().deleteDevice(slot);
+    }
+    module->unload();
+  }
+
+  // The map's name in the process's memory, as user mode passes it.
+  uint64_t name(const std::string& text) {
+    sim::SimScope scope;
+    names.push_back(std::make_unique<sim::UserBlock>(text.size() + 1));
+    text.copy(reinterpret_cast<char*>(names.back()->data()), text.size());
+    return names.back()->address();
+  }
+  template <class Op>
+  sim::TypedReply<typename Op::Out> on(const std::string& map, typename Op::In in) {
+    in.nameAddress = name(map);
+    in.nameLength = map.size();
+    return client->call<Op>(in);
+  }
+
+  WideMap wide;
+  sim::Board board;
+  std::unique_ptr<sim::Module> module;
+  void* slot = nullptr;
+  std::unique_ptr<sim::DeviceFile> file;
+  std::unique_ptr<sim::RequestClient> client;
+  std::vector<std::unique_ptr<sim::UserBlock>> names;
+};
+
+TEST_F(ArmRequestsRoad, ShortFormsAnswerTheLowWordAndExtendedFormsTheWholeValue) {
+  constexpr uint64_t kValue = 0x123456789ABCDEF0ull;
+  ASSERT_EQ(on<ArmSetEx>("WideTestMap", {.id = WideMap::kId, .value = kValue}).outStatus(), 0);
+  EXPECT_EQ(wide.value, kValue);
+  EXPECT_EQ(on<ArmRead>("WideTestMap", {.id = WideMap::kId}).out.value, 0x9ABCDEF0u);
+  EXPECT_EQ(on<ArmGet>("WideTestMap", {.id = WideMap::kId}).out.value, 0x9ABCDEF0u);
+  EXPECT_EQ(on<ArmReadEx>("WideTestMap", {.id = WideMap::kId}).out.value, kValue);
+  EXPECT_EQ(on<ArmGetEx>("WideTestMap", {.id = WideMap::kId}).out.value, kValue);
+  // The short writes widen their word: the high half is cleared.
+  ASSERT_EQ(on<ArmWrite>("WideTestMap", {.id = WideMap::kId, .value = 0xFFFFFFFFu}).outStatus(), 0);
+  EXPECT_EQ(wide.value, 0xFFFFFFFFull);
+}
+
+TEST_F(ArmRequestsRoad, ExtendedContextMustFitTwentyFourBits) {
+  const auto largest = on<ArmReadEx>("WideTestMap", {.id = WideMap::kId, .context = 0xFFFFFF});
+  EXPECT_EQ(largest.outStatus(), 0);
+  EXPECT_EQ(wide.lastContext, 0xFFFFFFu);
+  const int before = wide.calls;
+  for (const auto& reply :
+       {on<ArmReadEx>("WideTestMap", {.id = WideMap::kId, .context = 0x1000000}).outStatus(),
+        on<ArmWriteEx>("WideTestMap", {.id = WideMap::kId, .context = 0x1000000, .value = 1}).outStatus(),
+        on<ArmRefreshRegisterEx>("WideTestMap", {.id = WideMap::kId, .context = 0x1000000}).outStatus()}) {
+    EXPECT_EQ(reply, -52002);
+  }
+  EXPECT_EQ(wide.calls, before);
+  EXPECT_EQ(wide.value, 0u);
+}
+
+TEST_F(ArmRequestsRoad, UnknownNameAndOverlongNameReachNoMap) {
+  const uint64_t start = sim::UserMemory::inboundCopies();
+  const size_t traffic = board.bar0().traffic().size();
+  const auto unknown = on<ArmReadEx>("NoSuchMap", {.id = WideMap::kId});
+  EXPECT_EQ(unknown.outStatus(), -240024);
+  EXPECT_EQ(unknown.out.value, 0u);
+  const uint64_t named = sim::UserMemory::inboundCopies();
+  // Longer than the dispatcher's bound: refused before the name is read,
+  // so the request copies one block fewer than the one above.
+  const auto overlong = client->call<ArmRead>({.nameAddress = name("WideTestMap"), .nameLength = 4097, .id = 1});
+  EXPECT_EQ(overlong.outStatus(), -52005);
+  EXPECT_EQ(sim::UserMemory::inboundCopies() - named, named - start - 1);
+  EXPECT_EQ(wide.calls, 0);
+  EXPECT_EQ(board.bar0().traffic().size(), traffic);
+}
+
+TEST_F(ArmRequestsRoad, WriteReachesTheBoardWithExactlyOneBusWrite) {
+  constexpr uint32_t kTrigger0Mask = 0x8064E247;
+  const size_t before = board.fixedLogic().timedWrites().size();
+  const auto written = on<ArmWrite>("BoardControl", {.id = kTrigger0Mask, .value = 0x00FF00FF});
+  ASSERT_EQ(written.outStatus(), 0);
+  const auto writes = board.fixedLogic().timedWrites();
+  ASSERT_EQ(writes.size(), before + 1);
+  EXPECT_EQ(writes.back().offset, sim::FixedLogic::kBoardControl + 0x14);
+  EXPECT_EQ(writes.back().value, 0x00FF00FFu);
+  // A write-only register answers its shadow without touching the board.
+  EXPECT_EQ(on<ArmGet>("BoardControl", {.id = kTrigger0Mask}).out.value, 0x00FF00FFu);
+  EXPECT_EQ(board.fixedLogic().timedWrites().size(), before + 1);
+}
+
+TEST_F(ArmRequestsRoad, ListsCountSizeAndNameEveryRegistration) {
+  const auto count = client->call<ArmGetNumberOfRegistrations>({});
+  EXPECT_EQ(count.out.count, 35u);
+  const auto size = client->call<ArmGetSizeOfRegistrationList>({});
+  std::unique_ptr<sim::UserBlock> list, slots;
+  {
+    sim::SimScope scope;
+    list = std::make_unique<sim::UserBlock>(size.out.size);
+    slots = std::make_unique<sim::UserBlock>(64 * count.out.count);
+    std::memset(list->data(), 0xAA, list->size());
+  }
+  ASSERT_EQ(client->call<ArmGetRegistrationList>({.bufferAddress = list->address()}).outStatus(), 0);
+  const std::string text(reinterpret_cast<const char*>(list->data()), size.out.size - 1);
+  EXPECT_EQ(text.substr(0, 24), "HostRegMap\tBoardControl\t");
+  EXPECT_EQ(text.substr(text.size() - 29), "TICDCE18005RegMap\tWideTestMap");
+  // No terminator: the byte past the text is the caller's.
+  EXPECT_EQ(list->data()[size.out.size - 1], 0xAA);
+  ASSERT_EQ(client->call<ArmGetRegistrationNames>({.bufferAddress = slots->address()}).outStatus(), 0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(slots->data() + 64), "BoardControl");
+  EXPECT_STREQ(reinterpret_cast<const char*>(slots->data() + 64 * 34), "WideTestMap");
+}
+
+TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacity) {
+  std::unique_ptr<sim::UserBlock> types, masks;
+  {
+    sim::SimScope scope;
+    types = std::make_unique<sim::UserBlock>(64);
+    masks = std::make_unique<sim::UserBlock>(64 * 8);
+  }
+  auto format = [&](uint32_t capacity) {
+    return on<ArmGetRegisterFormat>("BoardControl", {.id = 0x804A86A1,  // RefCardPower: six fields
+                                                     .count = capacity,
+                                                     .fieldTypesAddress = types->address(),
+                                                     .masksAddress = masks->address()});
+  };
+  const auto whole = format(64);
+  ASSERT_EQ(whole.outStatus(), 0);
+  EXPECT_EQ(whole.out.count, 6u);
+  EXPECT_EQ(masks->get<uint64_t>(0), 0x3u);
+  EXPECT_EQ(masks->get<uint64_t>(8 * 5), 1u << 14);
+  EXPECT_EQ(types->data()[0], 1u);
+  EXPECT_EQ(types->data()[2], 0u);
+  const auto tooSmall = format(5);
+  EXPECT_EQ(tooSmall.outStatus(), -52019);
+  EXPECT_EQ(tooSmall.out.count, 0u);
+}
+
+TEST_F(ArmRequestsRoad, NumbersSixAndSevenAreNotServed) {
+  for (uint32_t code : {0x00208106u, 0x00208107u}) {
+    sim::DeviceFile::Request request;
+    request.code = code;
+    request.input.resize(8);
+    request.outputSize = 8;
+    const sim::DeviceFile::Reply reply = file->ioctl(request);
+    EXPECT_LT(reply.status, 0) << std::hex << code;
+    EXPECT_EQ(reply.resultField, 0) << std::hex << code;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+// Settings messages and deploys on a device brought up over the board model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/resources/SettingsMessages.h"
+#include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/rf/settling/SettlingStatus.h"
+#include "driver/rf/wire/SettingsWire.h"
+#include "sim/kernel/Clock.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using namespace nVL9738K_24_0;
+using rfyulreserve::ReservationClientID;
+using vl9738settings::FrequencySettings;
+
+constexpr int64_t kConflict = static_cast<int32_t>(0xBFFA9196u);
+constexpr int64_t kInvalidClient = static_cast<int32_t>(0xBFFA9178u);
+
+// Settles once the virtual clock reaches `settlesAtNs`; or takes every wait over.
+class VirtualTimer : public cbak::iSettlingControl {
+ public:
+  void writeSettlingTime(uint32_t, tStatus&) override {}
+  bool isSettled(tStatus&) override {
+    ++polls;
+    return sim::Clock::instance().nowNs() >= settlesAtNs;
+  }
+  bool handlesWaits() override { return takesWaits; }
+  void takeOverWait(uint32_t us, int64_t code, tStatus&) override { taken.push_back({us, code}); }
+  uint64_t settlesAtNs = 0;
+  bool takesWaits = false;
+  int polls = 0;
+  std::vector<std::pair<uint32_t, int64_t>> taken;
+};
+
+class ResourcesOnModel : public testing::Test {
+ protected:
+  void SetUp() override {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor descriptor{nullptr};
+    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
+    ASSERT_EQ(status.getCode(), 0);
+    resources = device->getDeviceResources();
+    rf = resources->getRfResources();
+    ASSERT_NE(rf, nullptr);
+    device->getSettlingTimerHandler(0).attachControls(&timers[0], &timers[1]);
+    device->getSettlingTimerHandler(1).attachControls(&timers[2], &timers[3]);
+  }
+  void TearDown() override { nVLAPAL000::tDevice::onRemoveDevice(device.get()); }
+
+  // A deploy message: the leading word, then each id with its record (none
+  // for a null record).
+  int64_t deploy(uint32_t client, std::vector<std::pair<uint32_t, const FrequencySettings*>> entries) {
+    tStatus local;
+    nVLAPAL000::tVector<uint8_t> bytes;
+    vl9738settings::tDataWriter writer{bytes};
+    vl9738settings::writeU32(0xDEAD, writer, local);
+    for (const auto& [id, settings] : entries) {
+      vl9738settings::writeU32(id, writer, local);
+      if (settings != nullptr) vl9738settings::writeFrequencySettings(*settings, writer, local);
+    }
+    resources->reserveAndCommit(bytes.data(), bytes.size(), ReservationClientID{client}, local);
+    return local.getCode();
+  }
+  int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint32_t> words = {}) {
+    tStatus local;
+    std::vector<uint8_t> input(words.size() * 4);
+    std::memcpy(input.data(), words.data(), input.size());
+    resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
+                                   static_cast<uint32_t>(input.size()), nullptr, 0, local);
+    return local.getCode();
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  VirtualTimer timers[4];
+  std::unique_ptr<Device> device;
+  DeviceResources* resources = nullptr;
+  RfResources* rf = nullptr;
+  const FrequencySettings presetA = vl9738settings::frequencyPreset(0);
+  const FrequencySettings presetB = vl9738settings::frequencyPreset(1);
+};
+
+TEST_F(ResourcesOnModel, ACommitProgramsTheAgreedFrequencyAndAConflictingDeployChangesNothing) {
+  for (uint32_t client : {1, 2}) {
+    ASSERT_EQ(deploy(client, {{4, &presetB}}), 0);
+    uint32_t dirtiness = 0;
+    ReservationClientID conflicting{};
+    rf->tokens().frequencyPolicy(0).reserve(ReservationClientID{client}, dirtiness, conflicting, status);
+  }
+  const sim::Ad9162::Nco programmed{presetB.ftw, presetB.accDelta, presetB.accModulus};
+  EXPECT_NE(board.dac(0).nco(), programmed) << "a deploy programs nothing";
+  EXPECT_EQ(send({4}, kMessageCommit), 0);
+  EXPECT_EQ(board.dac(0).nco(), programmed);
+  EXPECT_EQ(status.getCode(), 0);
+
+  EXPECT_EQ(deploy(2, {{4, &presetA}, {5, &presetA}}), kConflict);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(0).coercedSettings, presetB);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{2}), nullptr) << "stopped at the conflict";
+  EXPECT_EQ(deploy(3, {{5, &presetB}, {8, nullptr}, {5, &presetA}}), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(rf->tokens().frequencyPolicy(1).findClient(ReservationClientID{3})->settings, presetB);
+  EXPECT_EQ(deploy(0, {{4, &presetA}}), kInvalidClient);
+}
+
+TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
+  EXPECT_EQ(send({6, 9, 7}, kMessageCommit), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 0);
+  EXPECT_EQ(rf->tokens().powerPolicy(1).committedSettingsStale, 1) << "nothing after the invalid id";
+  EXPECT_EQ(send({4}, kMessagePowerReductions), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(send({6}, kMessagePowerReductions), 0);
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 1) << "a reduction leaves the policy stale";
+  EXPECT_EQ(send({3, 4, 5, 6, 7}, kMessageSelectReferencePath), 0);
+  EXPECT_EQ(send({1}, 9), nVLAPALS100::kStatusNotSupported);
+}
+
+TEST_F(ResourcesOnModel, AReferenceCommitOnlyRecordedIntoAListLeavesThePolicyStale) {
+  tStatus local;
+  rf->refClock().initializeHardware(local);
+  ASSERT_EQ(local.getCode(), 0);
+  rf->tokens().refClockPolicy().setCoercedSettings(rf->refClock().getDefaultSettings());
+  rf->refClock().onStartCommitSnooping(nullptr, local);
+  EXPECT_EQ(send({1}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 1);
+  rf->refClock().onStopCommitSnooping(local);
+  EXPECT_EQ(send({2}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+}
+
+TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
+  VirtualTimer& lo0 = timers[0];
+  VirtualTimer& lo1 = timers[2];
+  const auto settle = [&](uint64_t lo0Ms, uint64_t lo1Ms) {
+    const uint64_t now = sim::Clock::instance().nowNs();
+    lo0.settlesAtNs = now + lo0Ms * 1'000'000;
+    lo1.settlesAtNs = now + lo1Ms * 1'000'000;
+  };
+  settle(6, 9);
+  EXPECT_EQ(send({4, 3, 5}, kMessageWaitForSettling, {10, 0}), 0);
+  EXPECT_GE(sim::Clock::instance().nowNs(), lo1.settlesAtNs);
+  EXPECT_GT(lo0.polls, 1);
+  settle(6, 12);
+  EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, {10, 0}), SettingsMessages::kSettlingTimedOut);
+  EXPECT_LT(sim::Clock::instance().nowNs(), lo1.settlesAtNs) << "LO1 had only what LO0 left";
+
+  settle(0, 0);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {}), codes::kWarningReadPastEnd);
+  EXPECT_EQ(timers[3].polls, 0) << "a short input selects the first timer";
+  device->getSettlingTimerHandler(1).attachControls(&lo1, nullptr);
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {5, 1}), cbak::kStatusSettlingControlMissing);
+  lo1.takesWaits = true;
+  EXPECT_EQ(send({5}, kMessageWaitForSettling, {5000000, 0}), 0);
+  EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{{UINT32_MAX, SettingsMessages::kSettlingTimedOut}}));
+}
+
+}  // namespace
+}  // namespace vltest

@@ -1,0 +1,35 @@
+// The front end's command line: the board's identity and faults, where the
+// commands come from, and the usage text.
+#ifndef VL9738K_TOOLS_CLI_COMMANDLINE_H
+#define VL9738K_TOOLS_CLI_COMMANDLINE_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SimulatedBoard.h"
+
+namespace vlcli {
+
+// What the program is: the first line it prints.
+extern const char kBanner[];
+
+struct CommandLine {
+  BringUpOptions bringUp;
+  bool help = false;
+  // A file of commands, one a line ("-": standard input).
+  std::string scriptPath;
+  // Commands given as arguments, one an argument.
+  std::vector<std::string> commands;
+  // Why the command line was refused; empty when it was not.
+  std::string error;
+};
+
+CommandLine parseCommandLine(int argc, const char* const* argv);
+void printUsage(std::ostream& out);
+// The commands of a session, as printed by printUsage and `help`.
+void printCommands(std::ostream& out);
+
+}  // namespace vlcli
+
+#endif

@@ -1,0 +1,140 @@
+#include "MapCommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "StatusNames.h"
+
+namespace vlcli {
+namespace {
+
+std::string hex(uint64_t value, unsigned digits) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%0*llX", static_cast<int>(digits), static_cast<unsigned long long>(value));
+  return text;
+}
+
+bool parseNumber(const std::string& text, uint64_t& value) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+  if (errno != 0 || text.empty() || *end != '\0' || text[0] == '-') return false;
+  value = parsed;
+  return true;
+}
+
+std::string registers(uint32_t count) { return std::to_string(count) + (count == 1 ? " register" : " registers"); }
+
+const char* accessText(uint8_t access) {
+  switch (access & (kCatalogReadable | kCatalogWritable)) {
+    case kCatalogReadable:
+      return "R";
+    case kCatalogWritable:
+      return "W";
+    default:
+      return "RW";
+  }
+}
+
+}  // namespace
+
+void MapCommands::list() {
+  int64_t status = 0;
+  const std::vector<std::string> names = requests_.registrationNames(status);
+  if (status < 0) {
+    out_ << "  registered maps: " << statusText(status) << "\n";
+    return;
+  }
+  out_ << "  " << names.size() << " registered maps:\n";
+  for (const std::string& name : names) {
+    const CatalogMap* map = catalogMapFor(name);
+    out_ << "    " << name << std::string(name.size() < 28 ? 28 - name.size() : 1, ' ');
+    if (map == nullptr || map->registerCount == 0) {
+      out_ << "(composite: no registers of its own)\n";
+    } else {
+      out_ << map->mapClass << ", " << registers(map->registerCount) << "\n";
+    }
+  }
+}
+
+void MapCommands::dump(const std::string& name) {
+  const CatalogMap* map = catalogMapFor(name);
+  if (map == nullptr || map->registerCount == 0) {
+    out_ << "  " << name << ": no registers of its own (a composite, or not a registered map)\n";
+    return;
+  }
+  out_ << "  " << name << " (" << map->mapClass << ", " << registers(map->registerCount) << ")\n";
+  for (uint32_t i = 0; i < map->registerCount; ++i) show(name, map->registers[i]);
+}
+
+void MapCommands::read(const std::string& map, const std::string& registerName) {
+  CatalogRegister entry{};
+  if (resolve(map, registerName, entry)) show(map, entry);
+}
+
+void MapCommands::write(const std::string& map, const std::string& registerName, const std::string& valueText) {
+  CatalogRegister entry{};
+  uint64_t value = 0;
+  if (!parseNumber(valueText, value)) {
+    out_ << "  '" << valueText << "' is not a number\n";
+    return;
+  }
+  if (!resolve(map, registerName, entry)) return;
+  const int64_t status = requests_.write(requestName(map), entry.id, entry.context, value);
+  out_ << "  " << entry.name << " <- " << hex(value, entry.width / 4) << ": " << statusText(status) << "\n";
+  if (status >= 0) show(map, entry);
+}
+
+bool MapCommands::resolve(const std::string& map, const std::string& registerName, CatalogRegister& found) {
+  const CatalogMap* described = catalogMapFor(map);
+  const CatalogRegister* entry = described != nullptr ? findRegister(*described, registerName) : nullptr;
+  if (entry != nullptr) {
+    found = *entry;
+    return true;
+  }
+  uint64_t id = 0;
+  if (parseNumber(registerName, id) && id <= UINT32_MAX) {
+    // A bare id: what the catalogue says of it is unknown; read it as a
+    // readable 64-bit register.
+    found = CatalogRegister{registerName.c_str(), static_cast<uint32_t>(id), 0, 64, kCatalogReadable};
+    return true;
+  }
+  out_ << "  no register '" << registerName << "' in " << map
+       << (described != nullptr ? std::string(" (") + described->mapClass + ")" : std::string()) << "\n";
+  return false;
+}
+
+void MapCommands::show(const std::string& map, const CatalogRegister& entry) {
+  const bool readable = (entry.access & kCatalogReadable) != 0;
+  if (!readable && (entry.access & kCatalogDirect) != 0) {
+    out_ << "    " << entry.name << " (W, no shadow): nothing to show\n";
+    return;
+  }
+  const std::string request = requestName(map);
+  const Answer answer =
+      readable ? requests_.read(request, entry.id, entry.context) : requests_.get(request, entry.id, entry.context);
+  out_ << "    " << entry.name << " (" << accessText(entry.access) << (readable ? "" : ", shadow") << ")";
+  if (answer.status < 0) {
+    out_ << ": " << statusText(answer.status) << "\n";
+    return;
+  }
+  out_ << " = " << hex(answer.value, entry.width / 4) << "\n";
+  showFields(request, entry, answer.value);
+}
+
+void MapCommands::showFields(const std::string& map, const CatalogRegister& entry, uint64_t value) {
+  const FormatAnswer format = requests_.format(map, entry.id);
+  if (format.status < 0) {
+    out_ << "      format: " << statusText(format.status) << "\n";
+    return;
+  }
+  for (uint64_t mask : format.masks) {
+    if (mask == 0) continue;
+    const unsigned low = static_cast<unsigned>(__builtin_ctzll(mask));
+    const unsigned high = 63u - static_cast<unsigned>(__builtin_clzll(mask));
+    out_ << "      " << entry.name << "[" << high << ":" << low << "]: " << hex((value & mask) >> low, 1) << "\n";
+  }
+}
+
+}  // namespace vlcli
