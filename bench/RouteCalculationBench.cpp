@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <queue>
 #include <random>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "Ratio.h"
+#include "driver/board/routing/TopSerapinReferenceFpgaRoutingResources.h"
 #include "tests/routing/TopographyTables.h"
 
 namespace {
@@ -90,7 +92,9 @@ BENCHMARK(BM_CalculateRouteBoard);
 
 // The textbook search: distances, predecessors and a lazy-deletion heap in
 // host containers, stopping once every destination is settled.
-std::vector<std::vector<uint32_t>> heapDijkstra(const vlark::TopographyDescriptor& d) {
+std::vector<std::vector<uint32_t>> heapDijkstra(const vlark::TopographyDescriptor& d,
+                                                const std::vector<vlark::RouteCalculationSeedBase>& kSeeds = ::kSeeds,
+                                                const std::vector<uint32_t>& kDestinations = ::kDestinations) {
   std::vector<uint64_t> distance(d.terminalCount, UINT64_MAX);
   std::vector<uint32_t> predecessor(d.terminalCount, UINT32_MAX);
   std::vector<bool> wanted(d.terminalCount, false);
@@ -136,5 +140,43 @@ void BM_HeapDijkstraBoard(benchmark::State& state) {
 BENCHMARK(BM_HeapDijkstraBoard);
 
 VL_BENCH_RATIO(BM_CalculateRouteBoard, BM_HeapDijkstraBoard);
+
+// The same on the board's own generated topography, inside its routing
+// resources: a wide source and a middle feeder towards middle and wide
+// targets outside the exclusive groups (a group's members would be sought
+// as well, which the textbook search does not do).
+const std::vector<vlark::RouteCalculationSeedBase> kGeneratedSeeds = {{2, 0, 0, {}}, {59, 30, 0, {}}};
+const std::vector<uint32_t> kGeneratedDestinations = {131, 136, 169, 185, 200};
+
+void BM_CalculateRouteGenerated(benchmark::State& state) {
+  nVLAPALS100::tStatus status;
+  auto resources = std::make_unique<topSerapinReferenceFpga::RoutingResources>(
+      nullptr, status, &topSerapinReferenceFpga::RoutingResources::platformResize, nullptr, nullptr);
+  auto& topography = resources->topography();
+  Arena arena;
+  topography.setAllocators(&Arena::resize, &arena, &Arena::resize, &arena);
+  for (auto _ : state) {
+    vlark::Route** routes = nullptr;
+    uint32_t count = 0;
+    topography.calculateRoute(1, kGeneratedSeeds.data(), static_cast<uint32_t>(kGeneratedSeeds.size()), nullptr,
+                              kGeneratedDestinations.data(), static_cast<uint32_t>(kGeneratedDestinations.size()), 0,
+                              routes, count, status);
+    if (count != kGeneratedDestinations.size() || status.isFatal()) state.SkipWithError("a destination was missed");
+    benchmark::DoNotOptimize(routes);
+    topography.destroyRouteArray(routes, count);
+    arena.used = 0;
+  }
+}
+BENCHMARK(BM_CalculateRouteGenerated);
+
+void BM_HeapDijkstraGenerated(benchmark::State& state) {
+  for (auto _ : state) {
+    auto paths = heapDijkstra(topSerapinReferenceFpga::kTopography, kGeneratedSeeds, kGeneratedDestinations);
+    benchmark::DoNotOptimize(paths.data());
+  }
+}
+BENCHMARK(BM_HeapDijkstraGenerated);
+
+VL_BENCH_RATIO(BM_CalculateRouteGenerated, BM_HeapDijkstraGenerated);
 
 }  // namespace

@@ -31,6 +31,7 @@ BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice*
       flashWindow_{bar.busAddress, bar.kernelAddress, 0, 0},
       coreMap_(&boardAccessor_, 0, 0, 0xFFFFFFFF),
       clockBuffer_(nullptr),
+      eepromController_(nullptr),
       connector_(nullptr),
       provider_(nullptr),
       interruptManager_(nullptr),
@@ -40,6 +41,7 @@ BoardOstervaneBase::BoardOstervaneBase(const tBar0& bar, nVLAPAL000::tPCIDevice*
 }
 
 BoardOstervaneBase::~BoardOstervaneBase() {
+  delete eepromController_;
   delete clockBuffer_;
   tearDownInterrupts();
 }
@@ -122,7 +124,25 @@ void BoardOstervaneBase::bringUp(tStatus& status) {
   }
   delete clockBuffer_;
   clockBuffer_ = clockBuffer;
-  // The calibration flash controller over the flash window joins here.
+  OVCalEEPROMController* controller = buildEEPROMController(status);
+  if (status.isFatal()) {
+    delete controller;
+    return;
+  }
+  delete eepromController_;
+  eepromController_ = controller;
+}
+
+// The flash window's register names its place; a window that would reach
+// past BAR 0 is given to the controller empty, so that its accesses fail
+// instead of leaving the mapping.
+OVCalEEPROMController* BoardOstervaneBase::buildEEPROMController(tStatus& status) {
+  BoardWindow window{flashWindow_.busAddress, flashWindow_.kernelAddress, flashWindow_.offset, flashWindow_.size};
+  if (bar_.kernelAddress == 0 || window.offset > bar_.length || window.size > bar_.length - window.offset) {
+    window.size = 0;
+  }
+  return new (status, nVLAPAL000::kAllocationKindPlain)
+      OVCalEEPROMController(window, coreMap_.ConfPortWindowControl[0], status);
 }
 
 void BoardOstervaneBase::readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status) {
@@ -140,6 +160,14 @@ TICDCE18005Accessor* BoardOstervaneBase::getTICDCE18005Accessor(tStatus& status)
   if (status.isFatal()) return clockBuffer_;
   if (clockBuffer_ == nullptr) status.setCode(nVLAPALS100::kStatusBadSelector, VL_SITE);
   return clockBuffer_;
+}
+
+OVCalEEPROMController* BoardOstervaneBase::getEEPROMController(tStatus& status) {
+  if (eepromController_ == nullptr) {
+    eepromController_ = buildEEPROMController(status);
+    status.setCode(nVLAPALS100::kStatusBadSelector, VL_SITE);
+  }
+  return eepromController_;
 }
 
 }  // namespace nVL9738K_24_0

@@ -1,8 +1,9 @@
 // Everything of the board object that does not depend on the device type:
 // BAR 0 cut into the accessors every other part uses, the configuration
 // port brought up (POSC, control bits, the bridge set-up writes), the
-// bridge's core map, the configuration-port maps, the two bridge windows
-// and the CDCE18005 clock-buffer accessor behind SPI port 3.
+// bridge's core map, the configuration-port maps, the two bridge windows,
+// the CDCE18005 clock-buffer accessor behind SPI port 3 and the
+// calibration flash controller behind the flash window.
 //
 // It also builds the interrupt chain of the FPGA side (connector with its
 // ISR lock, primary provider, bridge interrupt manager with the status
@@ -20,6 +21,7 @@
 #include "ConfigurationDravoKelvane.h"
 #include "TICDCE18005Accessor.h"
 #include "WexelConfigPortRegMapFactory.h"
+#include "driver/flash/OVCalEEPROMController.h"
 #include "driver/fpga/DownloadKmr4.h"
 #include "driver/fpga/fifo/BoardFifoFactoryWexel.h"
 #include "driver/fpga/interrupt/InterruptManagerWexel.h"
@@ -82,6 +84,10 @@ class BoardOstervaneBase {
 
   // The accessor built at construction; -52003 and none when that failed.
   TICDCE18005Accessor* getTICDCE18005Accessor(tStatus& status);
+  // The controller built at construction. Without one, a controller over
+  // the flash window is built and kept, and -52003 is recorded all the
+  // same: whatever the construction could not do is still missing.
+  OVCalEEPROMController* getEEPROMController(tStatus& status);
 
   ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
   vllym::DownloadKmr4& getDownload() { return download_; }
@@ -115,6 +121,7 @@ class BoardOstervaneBase {
   void registerInterrupts(tStatus& status);
   volatile uint8_t* bridge() const;
   void readWindow(uint32_t baseRegister, tBridgeWindowSpan& window, tStatus& status);
+  OVCalEEPROMController* buildEEPROMController(tStatus& status);
 
   tBar0 bar_;
   nVLAPAL000::tPCIDevice* pci_;
@@ -129,6 +136,7 @@ class BoardOstervaneBase {
   nKMR4::tOstervaneWexelCoreRegMap coreMap_;
   WexelConfigPortRegMapFactory factory_;
   TICDCE18005Accessor* clockBuffer_;
+  OVCalEEPROMController* eepromController_;
   vllym::PciDeviceToInterruptConnectorPrimary* connector_;
   vllym::DeviceInterruptProviderPrimary* provider_;
   vllym::InterruptManagerWexel* interruptManager_;

@@ -36,6 +36,8 @@ class RoutingSessionBase : public RoutingSessionInterface<tUserBufferWrapper> {
   ~RoutingSessionBase() override;
 
   bool isValid() const { return valid_; }
+  // Held around every operation; recursive for its owner.
+  nVLAPAL000::tMutex& getLock() { return lock_; }
   Link& link() { return link_; }
   Manager* manager() const { return manager_; }
   // The session's route ids, in order of creation.

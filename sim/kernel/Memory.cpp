@@ -11,6 +11,7 @@ namespace {
 
 constinit std::atomic<int64_t> gOutstanding{0};
 constinit FaultSite gAllocationFaults("nVLZUK100_malloc");
+constinit std::atomic<uint64_t> gLargestBlock{UINT64_MAX};
 
 }  // namespace
 
@@ -20,12 +21,15 @@ int64_t Memory::outstandingBlocks() { return gOutstanding.load(); }
 
 void Memory::reset() { allocationFaults().clear(); }
 
+void Memory::setLargestBlock(uint64_t size) { gLargestBlock = size; }
+
 }  // namespace sim
 
 extern "C" {
 
 void* nVLZUK100_malloc(uint64_t size) {
   if (sim::Memory::allocationFaults().hit()) return nullptr;
+  if (size > sim::gLargestBlock.load(std::memory_order_relaxed)) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);
   if (block != nullptr) ++sim::gOutstanding;
   return block;
@@ -37,12 +41,13 @@ void nVLZUK100_free(void* block) {
   std::free(block);
 }
 
+// The kernel's copies take any pointers with a count of 0.
 void* nVLZUK180_memCpy(void* destination, const void* source, uint64_t size) {
-  return std::memcpy(destination, source, size);
+  return size != 0 ? std::memcpy(destination, source, size) : destination;
 }
 
 void* nVLZUK180_memMove(void* destination, const void* source, uint64_t size) {
-  return std::memmove(destination, source, size);
+  return size != 0 ? std::memmove(destination, source, size) : destination;
 }
 
 void nVLZUK240_memSet(void* destination, int value, uint64_t size) { std::memset(destination, value, size); }

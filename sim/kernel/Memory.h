@@ -15,6 +15,9 @@ class Memory {
   // Blocks handed out and not yet freed, whoever allocated them.
   static int64_t outstandingBlocks();
   static constexpr uint64_t kPageSize = 4096;
+  // The largest single allocation that succeeds (unlimited by default): a
+  // smaller machine, for runs that must not grow to what a caller asks.
+  static void setLargestBlock(uint64_t size);
   static void reset();
 };
 

@@ -88,7 +88,7 @@ int32_t nVLZUK100_replicateInboundIOControlBuffer(void* kernelDestination, const
   if (sim::gInboundFaults.hit(&code)) return code;
   std::lock_guard<std::mutex> guard(sim::gRangesMutex);
   if (!sim::mappedLocked(reinterpret_cast<uint64_t>(userSource), size)) return sim::UserMemory::kCopyFault;
-  std::memcpy(kernelDestination, userSource, size);
+  if (size != 0) std::memcpy(kernelDestination, userSource, size);
   return 0;
 }
 
@@ -98,7 +98,7 @@ int32_t nVLZUK100_replicateOutboundIOControlBuffer(void* userDestination, const 
   if (sim::gOutboundFaults.hit(&code)) return code;
   std::lock_guard<std::mutex> guard(sim::gRangesMutex);
   if (!sim::mappedLocked(reinterpret_cast<uint64_t>(userDestination), size)) return sim::UserMemory::kCopyFault;
-  std::memcpy(userDestination, kernelSource, size);
+  if (size != 0) std::memcpy(userDestination, kernelSource, size);
   return 0;
 }
 

@@ -11,11 +11,11 @@
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
+#include "sim/board/SyntheticBitstream.h"
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Pci.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/regaccess/RegisterMapFixture.h"
-#include "sim/board/SyntheticBitstream.h"
 
 namespace vltest {
 namespace {
@@ -80,6 +80,10 @@ TEST_F(BoardObject, ADataWindowWithoutItsValidBitBuildsNoClockBuffer) {
   tStatus later(tStatus::kFullSize);
   EXPECT_EQ(board->getTICDCE18005Accessor(later), nullptr);
   EXPECT_EQ(later.getCode(), nVLAPALS100::kStatusBadSelector);
+  // The flash controller is built late, and its absence is still reported.
+  tStatus flash(tStatus::kFullSize);
+  EXPECT_NE(board->getEEPROMController(flash), nullptr);
+  EXPECT_EQ(flash.getCode(), nVLAPALS100::kStatusBadSelector);
 }
 
 TEST_F(BoardObject, AWindowLargerThanTheBarIsKeptButShiftsStayInsideTheBar) {
@@ -90,6 +94,18 @@ TEST_F(BoardObject, AWindowLargerThanTheBarIsKeptButShiftsStayInsideTheBar) {
   EXPECT_EQ(board->getConfigPortDataWindow().size, 0x800000u);
   tStatus outside(tStatus::kFullSize);
   board->getTICDCE18005Accessor(outside)->getPortAccessor().transfer(sim::Board::kBar0Size, 0, 1, 32, outside);
+  EXPECT_EQ(outside.getCode(), nVLAPALS100::kStatusInvalidParameter);
+}
+
+TEST_F(BoardObject, AFlashWindowLargerThanTheBarGivesAControllerThatReachesNothing) {
+  bridge().core().setReadable(0xC0, 4, 0x00040097);
+  const auto board = build();
+  ASSERT_EQ(status.getCode(), 0);
+  tStatus outside(tStatus::kFullSize);
+  nVL9738K_24_0::OVCalEEPROMController* flash = board->getEEPROMController(outside);
+  ASSERT_NE(flash, nullptr);
+  EXPECT_EQ(board->getEEPROMController(outside), flash);
+  flash->readWord16(0xF0000, outside);  // past BAR 0 through the window
   EXPECT_EQ(outside.getCode(), nVLAPALS100::kStatusInvalidParameter);
 }
 

@@ -48,4 +48,17 @@ std::vector<sim::FixedLogic::TimedWrite> BoardRig::powerUpWrites() const {
   return writes;
 }
 
+sim::BoardOptions boardWithUnsupportedModule() {
+  sim::BoardOptions options;
+  options.flash.deviceSpecific = sim::CapabilitiesBlock()
+                                     .word(2, 14)
+                                     .word(3, 13)
+                                     .word(5, 0x01008000)
+                                     .word(6, 0x01004000)
+                                     .word(9, 82)
+                                     .crc()
+                                     .bytes();
+  return options;
+}
+
 }  // namespace vltest

@@ -44,6 +44,10 @@ class BoardRig {
   void* device_ = nullptr;
 };
 
+// A board whose module is newer than the driver supports: the properties
+// and power-up records hold the version error, the other two stay clean.
+sim::BoardOptions boardWithUnsupportedModule();
+
 // The kernel layer's code for a driver status.
 inline int32_t kernelCode(uint32_t driverCode) { return static_cast<int32_t>(driverCode); }
 

@@ -128,23 +128,8 @@ TEST_F(MainInterface, ModuleRevisionIndexTwoEqualsIndexZeroAndThreeIsRefused) {
   EXPECT_EQ(three.outStatus(), -52006);
 }
 
-// A module newer than the driver supports leaves its error in the
-// properties and power-up records only.
-sim::BoardOptions boardWithUnsupportedModule() {
-  sim::BoardOptions options;
-  options.flash.deviceSpecific = sim::CapabilitiesBlock()
-                                     .word(2, 14)
-                                     .word(3, 13)
-                                     .word(5, 0x01008000)
-                                     .word(6, 0x01004000)
-                                     .word(9, 82)
-                                     .crc()
-                                     .bytes();
-  return options;
-}
-
 TEST_F(MainInterface, EachGuardMergesOnlyTheRecordOfItsLevel) {
-  open(boardWithUnsupportedModule());
+  open(vltest::boardWithUnsupportedModule());
   const int32_t unsupported = kernelCode(nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
   EXPECT_EQ(client->call<GetModulePowerConsumption>().outStatus(), unsupported);  // level 2
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), unsupported);

@@ -185,15 +185,7 @@ TEST(ModuleAddDevice, AnUnreadableSerialNumberIsPublishedAsAllOnesAndTheBoardSti
 // Properties and version failures are deferred: the board is added, and
 // the late initialisation took the properties record as of the download.
 TEST(ModuleAddDevice, AModuleRangeAboveTheSupportedOneFailsThePropertiesAndPowerUpRecordsOnly) {
-  sim::BoardOptions options;
-  options.flash.deviceSpecific = sim::CapabilitiesBlock()
-                                     .word(2, 14)
-                                     .word(3, 13)
-                                     .word(5, 0x01008000)
-                                     .word(6, 0x01004000)
-                                     .word(9, 82)
-                                     .crc()
-                                     .bytes();
+  const sim::BoardOptions options = vltest::boardWithUnsupportedModule();
   BoardRig rig(options);
   ASSERT_EQ(rig.add(), 0);
   const BringUpRecords records = rig.records();

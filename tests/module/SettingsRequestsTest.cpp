@@ -29,15 +29,7 @@ struct Road {
 
 TEST(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
   // A module newer than the driver leaves errors in the deferred records.
-  sim::BoardOptions options;
-  options.flash.deviceSpecific = sim::CapabilitiesBlock()
-                                     .word(2, 14)
-                                     .word(3, 13)
-                                     .word(5, 0x01008000)
-                                     .word(6, 0x01004000)
-                                     .word(9, 82)
-                                     .crc()
-                                     .bytes();
+  const sim::BoardOptions options = vltest::boardWithUnsupportedModule();
   Road road(options);
   sim::RequestClient client(*road.file);
   EXPECT_EQ(client.call<SettingsDeploy>().outStatus(), nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
@@ -73,6 +65,12 @@ TEST(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
   expected[0] = 1;  // path 1 is not selected
   EXPECT_EQ(std::vector<uint8_t>(out.data(), out.data() + 24), expected);
   EXPECT_EQ(query(70000, 24), nVLAPALS100::kStatusInvalidParameter) << "refused before anything is allocated";
+  // Areas and deploy messages the caller sizes at gigabytes are refused
+  // before the kernel is asked for them.
+  EXPECT_EQ(query(1, 0x80000000u), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(client.call<SettingsDeploy>({.messageAddress = out.address(), .messageSize = 0x85000000u, .status = 0})
+                .outStatus(),
+            nVLAPALS100::kStatusInvalidParameter);
 }
 
 }  // namespace

@@ -27,13 +27,16 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       visa_(*this, status),
       board_(nullptr),
       resources_(nullptr),
+      flash_(nullptr),
       sessionLock_(status),
       resetLock_(status),
       records_(),
       fpgaSessionGeneration_(0),
       mainSessionGeneration_(0),
       resetClaim_(0),
-      routingLock_(status),
+      routing_(status),
+      routeProgrammer_(nullptr),
+      boardRouting_(nullptr),
       registerPort_(nullptr) {
   DeviceCapabilities::initialize(capabilities_);
   if (status.isFatal()) return;
@@ -47,9 +50,13 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 // The routing sessions are told before their resources go; what depends
 // on the board goes before the board.
 Device::~Device() {
-  if (routingLock_.isValid()) releaseRouting();
+  if (routing_.getLock().isValid()) releaseRouting();
+  releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete registerPort_;
   delete resources_;
+  delete readResources_;
   releaseFpgaState();
   delete board_;
   delete mainInterface_;
@@ -62,6 +69,9 @@ void Device::advanceGenerations() {
 
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
+  releaseFlashPartitionManager();
+  tStatus local;
+  releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
   releaseRouting();
@@ -79,7 +89,7 @@ void Device::stop(nVLAPAL000::tEventDescriptor&) {
 
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
   setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
-  releaseRouting();
+  detachRoutingSessions();
   flushPendingAsyncIO();
   return true;
 }
@@ -135,7 +145,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   nVLAPAL000::tSession* session = nullptr;
   if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
-        Session(interface, mainSessionGeneration_, routing_, routingLock_, status);
+        Session(interface, mainSessionGeneration_, routing_, routing_.getLock(), status);
   } else if (interface == &fpgaInterface_) {
     session = createLymSession(interface, status);
   } else {
@@ -199,17 +209,14 @@ void Device::initializeHardware(tStatus& status) {
   replaceBoard(status);
   if (status.isFatal()) return;
   replaceFpgaState(status);
-  // The list-mode register-read resources are built here, before the maps,
-  // once list mode exists.
+  replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
   records_[kPropertiesRecord].clear();
   records_[kPowerUpRecord].clear();
   downloadFpgaImage(status);
   records_[kFpgaImageRecord].merge(status);
-  // The flash partition manager over the board's calibration EEPROM
-  // controller is created into the FPGA-image record here once the board
-  // object offers that controller.
+  createFlashPartitionManager(records_[kFpgaImageRecord]);
   records_[kPropertiesRecord].merge(records_[kFpgaImageRecord]);
   buildDeviceProperties(records_[kPropertiesRecord]);
   checkVersionCompatibility(records_[kPropertiesRecord]);
@@ -223,6 +230,8 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // The store stands on the old board's flash controller.
+  releaseFlashPartitionManager();
   // The FPGA state reaches into the board it was built on.
   releaseFpgaState();
   delete board_;
@@ -233,7 +242,7 @@ void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
-      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, nullptr, status);
+      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -252,9 +261,12 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // now on; FPGA-interface sessions stay valid.
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isFatal()) return;
+  // The routing goes first: its programmer writes through the routing
+  // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls, the IFW resources and the list-mode subsystems
-  // are dropped here once they exist.
+  // The settling controls and the IFW resources are dropped here once they
+  // exist.
+  releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
   records_[kLateRecord].clear();
@@ -285,22 +297,9 @@ void Device::completeInitialization(tStatus& status) {
   }
   // The snooping manager, the IFW resources with their settling controls
   // and the snooping set-up follow the register port here once they exist.
-  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(status);
-}
-
-void Device::releaseRouting() {
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.releaseSessions();
-  // The routing resources and their route programmer are destroyed here.
-}
-
-// The resources come from the FPGA's routing block; until it is found the
-// sessions get none.
-void Device::setUpRouting(tStatus& status) {
-  if (status.isFatal()) return;
-  releaseRouting();
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
-  routing_.install(nullptr);
+  // The engine resources own the routing matrix's host; until they exist
+  // the sessions get no routing resources.
+  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(nullptr, status);
 }
 
 void Device::buildDeviceProperties(tStatus& status) {

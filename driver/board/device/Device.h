@@ -17,15 +17,30 @@
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
+#include "driver/flash/FlashPartitionManager.h"
 #include "driver/fpgasession/AtomicLymDeviceState.h"
 #include "driver/fpgasession/AtomicLymInterface.h"
 #include "driver/fpgasession/AtomicLymSession.h"
 #include "driver/fpgasession/InterfaceTemplate_atomiclymddkqrt.h"
+#include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/regport/RegisterPort.h"
 #include "driver/rf/settling/SettlingTimerHandler.h"
+
+namespace vlpxiroutingmatrix {
+class PxiRouteProgrammer;
+class PxiTriggerRoutingHost;
+}  // namespace vlpxiroutingmatrix
+
+namespace topSerapinReferenceFpga {
+class RoutingResources;
+}  // namespace topSerapinReferenceFpga
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -82,6 +97,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void mergeDeferredStatus(uint32_t which, tStatus& status);
 
   void stop(nVLAPAL000::tEventDescriptor& descriptor) override;
+  // Hands the routing resources back to the sessions registered since a
+  // quiesce, then opens the gate.
+  void openStateGate(nVLAPAL000::tEventDescriptor& descriptor) override;
   // Never refuses: open sessions only lose their routing until the gate
   // opens again.
   bool quiesce(nVLAPAL000::tEventDescriptor& descriptor, uint32_t reason, bool refuseIfOpen) override;
@@ -97,8 +115,19 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // Around every FPGA download, run by the board object.
   void prepareForFpgaDownload(tStatus& status);
   void completeInitialization(tStatus& status);
+  // Once the FPGA's routing matrix is found (`host`, null when the design
+  // has none): a route programmer over it and the board's routing
+  // resources, made current for every registered session.
+  void setUpRouting(vlpxiroutingmatrix::PxiTriggerRoutingHost* host, tStatus& status);
   void buildDeviceProperties(tStatus& status);
   void checkVersionCompatibility(tStatus& status);
+
+  // The board's calibration flash: the partition store (none when its
+  // bring-up stage failed), the PCI subsystem id and the capability block
+  // with new firmware revisions, which the capabilities record takes at once.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const { return flash_; }
+  void programSubsystemId(uint16_t id, tStatus& status);
+  void writeCapabilities(uint32_t firmwareRevision, uint32_t oldestFirmwareRevision, tStatus& status);
 
   // The deferred record a request of `level` merges; null for level 0 and
   // for levels that do not exist.
@@ -112,9 +141,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceResources* getDeviceResources() const { return resources_; }
   vlregport::RegisterPort* getRegisterPort() const { return registerPort_; }
   RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
+  topSerapinReferenceFpga::RoutingResources* getBoardRoutingResources() const { return boardRouting_; }
+  vlpxiroutingmatrix::PxiRouteProgrammer* getRouteProgrammer() const { return routeProgrammer_; }
   nVLAPAL000::tMutex& getSessionLock() { return sessionLock_; }
   nVLAPAL000::tMutex& getResetLock() { return resetLock_; }
-  nVLAPAL000::tMutex& getRoutingLock() { return routingLock_; }
+  nVLAPAL000::tMutex& getRoutingLock() { return routing_.getLock(); }
   cbak::SettlingTimerHandler& getSettlingTimerHandler(uint32_t lo) { return lo == 0 ? lo0Settling_ : lo1Settling_; }
 
   // The session when it belongs to the main interface, else null.
@@ -131,6 +162,13 @@ class Device final : public nVLAPAL000::tPCIDevice {
   uint32_t getDriverAttributeU32(uint32_t attribute, uint32_t which, tStatus& status) const;
   void configurePersonalityOptions(const uint32_t (&options)[4], tStatus& status) const;
 
+  // List-mode commit snooping (DeviceSnooping.cpp). Attaches what records
+  // a commit of the session's engine: the register-read resources, the
+  // snooping manager, then the primitives of the engine's LO path.
+  void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
+  ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
+  SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
   // The FPGA side: the state all FPGA sessions share (none until the
   // bring-up built it), the interface's device-wide operations, and the
   // validity check every FPGA-session request starts with.
@@ -138,8 +176,6 @@ class Device final : public nVLAPAL000::tPCIDevice {
   AtomicLymDeviceState* getFpgaState() const { return fpgaState_; }
   tLymInterface& getAtomicLymInterface() { return lymInterface_; }
   void refreshLymSessionValidity(nVLAPAL000::tSession* session);
-  // Option words of a personality: not supported on this board.
-  void configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3, tStatus& status);
 
  private:
   void advanceGenerations();
@@ -151,9 +187,16 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void powerOff(tStatus& status);
   void replaceBoard(tStatus& status);
   void replaceDeviceResources(tStatus& status);
+  void createFlashPartitionManager(tStatus& status);
+  void releaseFlashPartitionManager();
+  // Takes the resources from every session; the resources stay.
+  void detachRoutingSessions();
+  // Detaches the sessions and destroys the resources, then the programmer
+  // they program through.
   void releaseRouting();
-  void setUpRouting(tStatus& status);
   void reportBringUp() const;
+  void replaceReadResources(tStatus& status);
+  void releaseSnooping(tStatus& status);
   void replaceFpgaState(tStatus& status);
   void releaseFpgaState();
   nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
@@ -167,6 +210,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   VisaDispatcher visa_;
   tBoard* board_;
   DeviceResources* resources_;
+  qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
@@ -177,14 +221,20 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // an admitted request looks here before it would wait for a reset that
   // is waiting for that very request.
   uint32_t resetClaim_;
+  // Its lock is the device's routing lock.
   RoutingResourcesManager routing_;
-  nVLAPAL000::tMutex routingLock_;
+  vlpxiroutingmatrix::PxiRouteProgrammer* routeProgrammer_;
+  topSerapinReferenceFpga::RoutingResources* boardRouting_;
   vlregport::RegisterPort* registerPort_;
   // LO0 settles with the generation engine, LO1 (and the cross switch)
   // with the acquisition engine; the engines' controls are attached once
   // they exist. LO1's goes first.
   cbak::SettlingTimerHandler lo0Settling_{nullptr, nullptr};
   cbak::SettlingTimerHandler lo1Settling_{nullptr, nullptr};
+  // Snooping (DeviceSnooping.cpp).
+  ListModeRegisterReadResources* readResources_ = nullptr;
+  ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
+  SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
   AtomicLymDeviceState* fpgaState_ = nullptr;
   // Moves whenever the FPGA state goes: a session opened on an older state
   // must not reach into it.

@@ -52,8 +52,4 @@ void Device::refreshLymSessionValidity(nVLAPAL000::tSession* session) {
   static_cast<qrtlym::AtomicLymSession*>(session)->checkValid(local);
 }
 
-void Device::configurePersonalityOptions(uint32_t, uint32_t, uint32_t, uint32_t, tStatus& status) {
-  status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
-}
-
 }  // namespace nVL9738K_24_0

@@ -1,49 +1,77 @@
 #include "FlashRequests.h"
 
 #include "IoctlCollection.h"
+#include "RFPlatIoctlImpl.h"
 #include "RequestTables.h"
+#include "driver/board/device/Device.h"
 #include "driver/board/status/BoardSites.h"
+#include "driver/flash/FlashPartitionManager.h"
+#include "driver/platform/device/tUserBuffer.h"
 
 namespace nVL9738K_24_0::requests {
 
 namespace {
 
-void answer(int64_t code, tStatus& status) {
-  if (code != 0) status.setCode(code, VL_SITE_AT(sites::kMainInterface, __LINE__));
+using tImpl = rfplatimpl::RFPlatIoctlImpl<IoctlCollection>;
+
+qrtk::FlashPartitionManager* manager(RequestContext& context, tStatus& status) {
+  return tImpl::requireManager(context.collection(), status);
 }
 
 }  // namespace
 
-void GetFlashDeviceInfo::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void GetFlashDeviceInfo::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  qrtk::FlashPartitionManager* flash = manager(context, status);
+  if (flash == nullptr) return;
+  flash->getFlashDeviceInfo(out.totalSize, out.sectorSize, out.accessAlignment, in.flashId, status);
 }
 
-void ReadPartitionTable::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ReadPartitionTable::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  qrtk::FlashPartitionManager* flash = manager(context, status);
+  if (flash == nullptr) return;
+  nVLAPAL000::tUserBuffer destination(context.descriptor(), in.bufferAddress, in.bufferLength, status);
+  flash->readPartitionTable(destination, in.flashId, status);
 }
 
-void ReadPartition::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void ReadPartition::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  tImpl(context.collection())
+      .rfplat_readPartition(context.descriptor(), in.partitionId, in.bufferAddress, out.size, in.flashId,
+                            out.sequenceNumber, status);
 }
 
-void WritePartition::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+// No data is refused before the manager sees the request, so the caller's
+// sequence number comes back unchanged.
+void WritePartition::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  if (in.bufferAddress == 0) {
+    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE_AT(sites::kMainInterface, __LINE__));
+    return;
+  }
+  qrtk::FlashPartitionManager* flash = manager(context, status);
+  if (flash == nullptr) return;
+  nVLAPAL000::tUserBuffer source(context.descriptor(), in.bufferAddress, in.bufferLength, status);
+  flash->writePartition(in.partitionId, source, in.flags, in.flashId, out.sequenceNumber, status);
 }
 
-void DeletePartition::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void DeletePartition::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  qrtk::FlashPartitionManager* flash = manager(context, status);
+  if (flash != nullptr) flash->deletePartition(in.partitionId, in.flashId, out.sequenceNumber, status);
 }
 
-void GetPartitionList::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+void GetPartitionList::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
+  out.partitionCount =
+      tImpl(context.collection())
+          .rfplat_getPartitionList(context.descriptor(), in.bufferAddress, in.bufferLength, in.flashId, status);
 }
 
-void ProgramSubsystemId::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+// Like every flash request, answered with the flash stage's outcome when
+// the bring-up left no store.
+void ProgramSubsystemId::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (manager(context, status) != nullptr) context.device().programSubsystemId(in.subsystemId, status);
 }
 
-void ProgramFirmwareRevisions::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusNotSupported, status);
+// The index and the identifier name nothing on this board.
+void ProgramFirmwareRevisions::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (manager(context, status) != nullptr) context.device().writeCapabilities(in.current, in.oldest, status);
 }
 
 namespace {

@@ -13,8 +13,8 @@ using nVLAPALS100::tStatus;
 struct GetFlashDeviceInfo {
   static constexpr uint32_t kCode = 0xC0204203;
   struct In {
-    rfplatki::FlashId flashId;
-    int32_t status;
+    rfplatki::FlashId flashId{};
+    int32_t status = 0;
   };
   struct Out {
     uint32_t totalSize;
@@ -29,10 +29,10 @@ struct GetFlashDeviceInfo {
 struct ReadPartitionTable {
   static constexpr uint32_t kCode = 0xC0204204;
   struct In {
-    uint64_t bufferAddress;
-    uint32_t bufferLength;
-    rfplatki::FlashId flashId;
-    int32_t status;
+    uint64_t bufferAddress = 0;
+    uint32_t bufferLength = 0;
+    rfplatki::FlashId flashId{};
+    int32_t status = 0;
   };
   struct Out {
     int32_t status;
@@ -44,78 +44,84 @@ struct ReadPartitionTable {
 struct ReadPartition {
   static constexpr uint32_t kCode = 0xC0204205;
   struct In {
-    uint32_t partitionId;
-    uint64_t bufferAddress;
-    uint32_t bufferLength;
-    rfplatki::FlashId flashId;
-    uint32_t sequenceNumber;
-    int32_t status;
+    uint32_t partitionId = 0;
+    uint64_t bufferAddress = 0;
+    uint32_t bufferLength = 0;
+    rfplatki::FlashId flashId{};
+    uint32_t sequenceNumber = 0;
+    int32_t status = 0;
   };
   struct Out {
     uint32_t size;
     uint32_t sequenceNumber;
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = entryGuard(1, true);
+  static constexpr GuardSpec kGuard = kInHandlerGuard;
+  static void seed(const In& in, Out& out) {
+    out.size = in.bufferLength;
+    out.sequenceNumber = in.sequenceNumber;
+  }
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct WritePartition {
   static constexpr uint32_t kCode = 0xC0204206;
   struct In {
-    uint32_t partitionId;
-    uint64_t bufferAddress;
-    uint32_t bufferLength;
-    uint8_t flags;
-    rfplatki::FlashId flashId;
-    uint32_t sequenceNumber;
-    int32_t status;
+    uint32_t partitionId = 0;
+    uint64_t bufferAddress = 0;
+    uint32_t bufferLength = 0;
+    uint8_t flags = 0;
+    rfplatki::FlashId flashId{};
+    uint32_t sequenceNumber = 0;
+    int32_t status = 0;
   };
   struct Out {
     uint32_t sequenceNumber;
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(1, true);
+  static void seed(const In& in, Out& out) { out.sequenceNumber = in.sequenceNumber; }
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct DeletePartition {
   static constexpr uint32_t kCode = 0xC0204207;
   struct In {
-    uint32_t partitionId;
-    rfplatki::FlashId flashId;
-    uint32_t sequenceNumber;
-    int32_t status;
+    uint32_t partitionId = 0;
+    rfplatki::FlashId flashId{};
+    uint32_t sequenceNumber = 0;
+    int32_t status = 0;
   };
   struct Out {
     uint32_t sequenceNumber;
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(1, true);
+  static void seed(const In& in, Out& out) { out.sequenceNumber = in.sequenceNumber; }
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct GetPartitionList {
   static constexpr uint32_t kCode = 0x00204210;
   struct In {
-    uint64_t bufferAddress;
-    uint32_t bufferLength;
-    rfplatki::FlashId flashId;
-    int32_t status;
+    uint64_t bufferAddress = 0;
+    uint32_t bufferLength = 0;
+    rfplatki::FlashId flashId{};
+    int32_t status = 0;
   };
   struct Out {
     uint32_t partitionCount;
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = entryGuard(1, true);
+  static constexpr GuardSpec kGuard = kInHandlerGuard;
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct ProgramSubsystemId {
   static constexpr uint32_t kCode = 0x00204211;
   struct In {
-    uint16_t subsystemId;
-    int32_t status;
+    uint16_t subsystemId = 0;
+    int32_t status = 0;
   };
   struct Out {
     int32_t status;
@@ -127,11 +133,11 @@ struct ProgramSubsystemId {
 struct ProgramFirmwareRevisions {
   static constexpr uint32_t kCode = 0x00204213;
   struct In {
-    uint32_t index;
-    rfplatki::FlashId flashId;
-    uint32_t current;
-    uint32_t oldest;
-    int32_t status;
+    uint32_t index = 0;
+    rfplatki::FlashId flashId{};
+    uint32_t current = 0;
+    uint32_t oldest = 0;
+    int32_t status = 0;
   };
   struct Out {
     int32_t status;

@@ -86,6 +86,10 @@ armki::ARMDispatcher* IoctlCollection::getARMDispatcher() const {
 
 VisaDispatcher& IoctlCollection::getVisaDispatcher() const { return device_->getVisaDispatcher(); }
 
+qrtk::FlashPartitionManager* IoctlCollection::getFlashPartitionManager() const {
+  return device_->getFlashPartitionManager();
+}
+
 uint32_t IoctlCollection::getModuleRev(uint32_t index, tStatus& status) const {
   return device_->getModuleRev(index, status);
 }
@@ -144,7 +148,8 @@ void IoctlCollection::refreshLymSessionValidity(nVLAPAL000::tSession* session) c
 
 void IoctlCollection::configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3,
                                                   tStatus& status) const {
-  device_->configurePersonalityOptions(word0, word1, word2, word3, status);
+  const uint32_t options[4] = {word0, word1, word2, word3};
+  device_->configurePersonalityOptions(options, status);
 }
 
 }  // namespace nVL9738K_24_0

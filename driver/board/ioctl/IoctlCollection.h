@@ -13,6 +13,9 @@
 namespace armki {
 class ARMDispatcher;
 }
+namespace qrtk {
+class FlashPartitionManager;
+}
 
 namespace qrtlym {
 class AtomicLymSession;
@@ -56,6 +59,8 @@ class IoctlCollection {
   DeviceResources* getDeviceResources() const;
   armki::ARMDispatcher* getARMDispatcher() const;
   VisaDispatcher& getVisaDispatcher() const;
+  // Null when the flash stage of the bring-up failed.
+  qrtk::FlashPartitionManager* getFlashPartitionManager() const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }

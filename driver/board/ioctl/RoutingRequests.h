@@ -70,6 +70,8 @@ struct ReserveRoute {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // The conflict count starts as the capacity.
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -125,6 +127,8 @@ struct GetRouteTerminalPath {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // The terminal count starts as the capacity.
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 

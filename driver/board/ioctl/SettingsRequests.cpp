@@ -17,6 +17,16 @@ using Buffer = IoctlCollection::GrowableBuffer;
 // seven resources needs, and small enough that the id buffer's size never
 // wraps or asks the kernel for gigabytes.
 constexpr uint32_t kMaxResourceIds = 65536;
+// The most bytes a deploy message or a message's input or output area may
+// hold. The buffers are kernel memory sized by the caller; a deploy of all
+// seven resources takes a few hundred bytes.
+constexpr uint32_t kMaxMessageBytes = 1u << 20;
+
+bool withinLimits(uint32_t size, tStatus& status) {
+  if (size <= kMaxMessageBytes) return true;
+  status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+  return false;
+}
 
 DeviceResources* requireResources(RequestContext& context, tStatus& status) {
   DeviceResources* resources = context.collection().getDeviceResources();
@@ -41,6 +51,7 @@ void SettingsDeploy::handle(RequestContext& context, const In& in, Out&, tStatus
   // every policy refuses.
   const Session* session = context.session();
   const rfyulreserve::ReservationClientID client{session != nullptr ? session->getReservationClientId() : 0};
+  if (!withinLimits(in.messageSize, status)) return;
   Buffer& message = context.collection().getDeployMessage();
   readIn(context, message, in.messageAddress, in.messageSize, status);
   if (status.isFatal()) return;
@@ -54,6 +65,7 @@ void SettingsSendMessage::handle(RequestContext& context, const In& in, Out&, tS
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
     return;
   }
+  if (!withinLimits(in.inputSize, status) || !withinLimits(in.outputSize, status)) return;
   IoctlCollection& collection = context.collection();
   Buffer& ids = collection.getResourceIds();
   Buffer& input = collection.getMessageInput();

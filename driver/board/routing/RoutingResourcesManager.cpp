@@ -2,44 +2,63 @@
 
 namespace nVL9738K_24_0 {
 
-void RoutingResourcesManager::registerRoutingSession(RoutingSessionLink& session) {
-  if (session.linked_) return;
-  session.previous_ = nullptr;
-  session.next_ = head_;
-  if (head_ != nullptr) head_->previous_ = &session;
+using nVLAPAL000::tAutoLock;
+using nVLAPAL000::tMutex;
+
+void RoutingResourcesManager::registerRoutingSession(RoutingSessionBase& session) {
+  tAutoLock<tMutex> lock(lock_);
+  if (resources_ != nullptr) session.setRoutingResources(resources_);
+  if (isLinked(session)) return;
+  if (head_ == nullptr) {
+    session.link().next = session.link().previous = &session;
+  } else {
+    RoutingSessionBase* tail = head_->link().previous;
+    session.link().next = head_;
+    session.link().previous = tail;
+    tail->link().next = &session;
+    head_->link().previous = &session;
+  }
   head_ = &session;
-  session.linked_ = true;
   ++count_;
 }
 
-void RoutingResourcesManager::unregisterRoutingSession(RoutingSessionLink& session) {
-  if (!session.linked_) return;
-  if (session.previous_ != nullptr) {
-    session.previous_->next_ = session.next_;
+void RoutingResourcesManager::unlink(RoutingSessionBase& session) {
+  RoutingSessionBase* next = session.link().next;
+  RoutingSessionBase* previous = session.link().previous;
+  if (next == &session) {
+    head_ = nullptr;
   } else {
-    head_ = session.next_;
+    previous->link().next = next;
+    next->link().previous = previous;
+    if (head_ == &session) head_ = next;
   }
-  if (session.next_ != nullptr) session.next_->previous_ = session.previous_;
-  session.next_ = session.previous_ = nullptr;
-  session.linked_ = false;
+  session.link().next = session.link().previous = nullptr;
   --count_;
 }
 
-void RoutingResourcesManager::releaseSessions() {
+void RoutingResourcesManager::unregisterRoutingSession(RoutingSessionBase& session) {
+  tAutoLock<tMutex> lock(lock_);
+  if (!isLinked(session)) return;
+  unlink(session);
+  session.clearRoutingResources();
+}
+
+void RoutingResourcesManager::setRoutingResources(vlark::RoutingResourcesInterface* resources) {
+  tAutoLock<tMutex> lock(lock_);
+  resources_ = resources;
+  RoutingSessionBase* session = head_;
+  for (uint32_t i = 0; i < count_; ++i, session = session->link().next) session->setRoutingResources(resources);
+}
+
+void RoutingResourcesManager::clearRoutingResources() {
+  tAutoLock<tMutex> lock(lock_);
   while (head_ != nullptr) {
-    RoutingSessionLink& session = *head_;
-    unregisterRoutingSession(session);
+    RoutingSessionBase& session = *head_;
+    unlink(session);
     session.clearRoutingResources();
     session.demoteSession();
   }
-  current_ = nullptr;
-}
-
-void RoutingResourcesManager::install(RoutingResources* resources) {
-  current_ = resources;
-  for (RoutingSessionLink* session = head_; session != nullptr; session = session->next_) {
-    session->setRoutingResources(resources);
-  }
+  resources_ = nullptr;
 }
 
 }  // namespace nVL9738K_24_0

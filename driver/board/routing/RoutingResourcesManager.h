@@ -1,55 +1,56 @@
 // The routing resources a device offers its sessions: the current resources
 // (none while the FPGA has no routing block, or while it is reprogrammed)
-// and the routing sessions of the open main-interface sessions, linked in
-// while the session is open. The device holds its routing lock around
-// every call.
+// and every registered routing session, in a circular list threaded
+// through the sessions' links, newest first. One recursive lock guards
+// both; it is also the device's routing lock, held around the device's own
+// routing set-up and release.
+//
+// Lock order: this lock, then a session's, then the resources'.
 #ifndef VL9738K_BOARD_ROUTING_ROUTINGRESOURCESMANAGER_H
 #define VL9738K_BOARD_ROUTING_ROUTINGRESOURCESMANAGER_H
 
 #include <stdint.h>
 
+#include "driver/platform/status/tStatus.h"
+#include "driver/platform/sync/tMutex.h"
+#include "driver/routing/APALUserBufferWrapper.h"
+#include "driver/routing/RoutingResourcesManagerInterface.h"
+#include "driver/routing/RoutingSessionBase.h"
+
 namespace nVL9738K_24_0 {
 
-class RoutingResources;
+using RoutingSessionBase = vlark::RoutingSessionBase<vlark::APALUserBufferWrapper>;
 
-// What a session's routing part offers the manager.
-class RoutingSessionLink {
+class RoutingResourcesManager final : public vlark::RoutingResourcesManagerInterface<vlark::APALUserBufferWrapper> {
  public:
-  virtual ~RoutingSessionLink() = default;
-  virtual void clearRoutingResources() = 0;
-  // Tells the session's user that its routes are gone.
-  virtual void demoteSession() = 0;
-  virtual void setRoutingResources(RoutingResources* resources) = 0;
-
- private:
-  friend class RoutingResourcesManager;
-  RoutingSessionLink* next_ = nullptr;
-  RoutingSessionLink* previous_ = nullptr;
-  bool linked_ = false;
-};
-
-class RoutingResourcesManager {
- public:
-  RoutingResourcesManager() = default;
+  explicit RoutingResourcesManager(nVLAPALS100::tStatus& status)
+      : resources_(nullptr), head_(nullptr), count_(0), lock_(status) {}
+  ~RoutingResourcesManager() override = default;
   RoutingResourcesManager(const RoutingResourcesManager&) = delete;
   RoutingResourcesManager& operator=(const RoutingResourcesManager&) = delete;
 
-  void registerRoutingSession(RoutingSessionLink& session);
-  void unregisterRoutingSession(RoutingSessionLink& session);
+  // Hands every registered session the resources, in list order.
+  void setRoutingResources(vlark::RoutingResourcesInterface* resources) override;
+  // Unlinks every session, clears and demotes it, and forgets the
+  // resources: the sessions get none of any later resources.
+  void clearRoutingResources() override;
+  // Gives the session the current resources, if any, and links it first.
+  void registerRoutingSession(RoutingSessionBase& session) override;
+  // A linked session is unlinked and cleared, losing its routes.
+  void unregisterRoutingSession(RoutingSessionBase& session) override;
 
-  // Unlinks every session, clearing its resources and demoting it, and
-  // drops the current resources.
-  void releaseSessions();
-  // Makes `resources` current and hands them to every linked session.
-  void install(RoutingResources* resources);
-
-  RoutingResources* getCurrentResources() const { return current_; }
+  vlark::RoutingResourcesInterface* getCurrentResources() const { return resources_; }
   uint32_t getSessionCount() const { return count_; }
+  nVLAPAL000::tMutex& getLock() { return lock_; }
 
  private:
-  RoutingResources* current_ = nullptr;
-  RoutingSessionLink* head_ = nullptr;
-  uint32_t count_ = 0;
+  static bool isLinked(RoutingSessionBase& session) { return session.link().next != nullptr; }
+  void unlink(RoutingSessionBase& session);
+
+  vlark::RoutingResourcesInterface* resources_;
+  RoutingSessionBase* head_;
+  uint32_t count_;
+  nVLAPAL000::tMutex lock_;
 };
 
 }  // namespace nVL9738K_24_0

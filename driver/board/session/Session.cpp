@@ -8,7 +8,7 @@ Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& genera
                  nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
     : tSession(interface, status),
       reservationClientId_(0),
-      routing_(notifier_, status),
+      routing_(&manager, notifier_, status),
       notifier_(),
       manager_(manager),
       routingLock_(routingLock),

@@ -9,8 +9,8 @@
 #include "PollerWithRedirection.h"
 #include "StatusRegisterCheckPool.h"
 #include "driver/listmode/Session.h"
-#include "driver/platform/containers/Vector.h"
 #include "driver/listmode/snooping/WaitWithRedirection.h"
+#include "driver/platform/containers/Vector.h"
 
 namespace nVL9738K_24_0 {
 
@@ -31,6 +31,9 @@ class ListModeRegisterReadResources {
   tPool* getOtherStatusRegisterCheckPool() { return &otherPool_; }
   StatusRegisterCheck::StatusRegisterCheckPoolStore* getStatusRegisterCheckPoolStore() { return &poolStore_; }
   WaitWithRedirection* getWaitWithRedirection() { return &wait_; }
+  // The engines' numbers as configure received them; 0 when none is set.
+  uint8_t getAcquisitionSubsystem() const { return acquisition_.empty() ? 0 : acquisition_[0]; }
+  uint8_t getGenerationSubsystem() const { return generation_.empty() ? 0 : generation_[0]; }
 
   void configure(uint8_t acquisition, uint8_t generation, tStatus& status);
   void configure3(uint8_t acquisition, uint8_t generation, uint8_t other, tStatus& status);

@@ -6,8 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "driver/board/device/Device.h"
+#include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/platform/status/StatusCodes.h"
 #include "tests/platform/pci/PciTestDevice.h"
 
 namespace vltest {
@@ -15,11 +18,16 @@ namespace {
 
 using nVL9738K_24_0::Device;
 
-class CountingRoutingSession : public nVL9738K_24_0::RoutingSessionLink {
+struct ConstructionStatus {
+  tStatus constructed;
+};
+
+class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
  public:
+  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
   void clearRoutingResources() override { ++cleared; }
   void demoteSession() override { demotedAfterClear = cleared > 0; }
-  void setRoutingResources(nVL9738K_24_0::RoutingResources*) override { ++installed; }
+  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
   int cleared = 0;
   int installed = 0;
   bool demotedAfterClear = false;
@@ -155,6 +163,26 @@ TEST_F(StartedDevice, AFailedBringUpKeepsTheGateClosed) {
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
   EXPECT_EQ(device->getDriverStatus(Device::kLevelFpgaImage)->getCode(), status.getCode());
   EXPECT_EQ(device->getDriverStatus(Device::kLevelPowerUp)->getCode(), status.getCode());
+}
+
+// The frequency primitives wait through the bring-up's read resources and
+// the reference clock holds a check of each engine's pool; without engine
+// resources no commit is snooped (0xBFFA9178; no session: -52010).
+TEST_F(StartedDevice, BringUpHandsTheReadResourcesToTheRfPrimitivesButNoEngineRecordsYet) {
+  start();
+  nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
+  nVL9738K_24_0::RfResources& rf = *device->getDeviceResources()->getRfResources();
+  EXPECT_EQ(std::tuple(rf.frequency(0).getWait(), rf.frequency(1).getWait()),
+            std::tuple(read->getWaitWithRedirection(), read->getWaitWithRedirection()));
+  EXPECT_EQ(std::tuple(read->getGenerationStatusRegisterCheckPool()->acquireCheck(status)->index,
+                       read->getAcquisitionStatusRegisterCheckPool()->acquireCheck(status)->index),
+            std::tuple(30u, 30u));
+  listmodek::Session session(nullptr, nullptr, 10, status);
+  tStatus refused, none;
+  device->startCommitSnooping(&session, refused);
+  device->startCommitSnooping(nullptr, none);
+  EXPECT_EQ(std::tuple(refused.getCode(), none.getCode()),
+            std::tuple(nVL9738K_24_0::codes::kInvalidArgument, nVLAPALS100::kStatusRequestFailure));
 }
 
 }  // namespace

@@ -77,11 +77,14 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
   std::optional<SnoopingManager::SnoopingManager> manager;
 };
 
-// The lock query of the engine's path (path 0 for generation) during the
-// commit becomes the list's wait on the select bit: the run fails until
-// the bit is set.
+// The reference clock records nothing of a commit and a path select as one
+// write of its bit alone; the lock query of the engine's path (path 0 for
+// generation) becomes the list's wait on the select bit: the run fails
+// until the bit is set. Afterwards the manager passes instructions on as
+// the port takes them.
 TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWhatTheDirectCommitWrites) {
   const bool generation = GetParam();
+  const uint32_t select = generation ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select;
   const LoPathListListeners lo{&path.frequency, &path.power, &path.refClock}, none{};
   attachCommitSnooping(*session,
                        {&path.readResources, &*manager, generation ? kOtherEngine : kEngine,
@@ -89,8 +92,10 @@ TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWh
                        status);
   session->beginCommit(status);
   path.commit(status);
+  EXPECT_FALSE(path.refClock.commit(generation ? 0 : 1, status)) << "only recorded";
   vl9738settings::RefClockLockReport report{};
   EXPECT_EQ(path.refClock.queryLockStatus(generation ? 0 : 1, report, status), 0u);
+  path.refClock.selectReferencePath(generation ? 0 : 1, status);
   ASSERT_EQ(status.getCode(), 0);
   EXPECT_TRUE(board.bar0().traffic().empty()) << "no register access while recording";
   session->endCommit(status);
@@ -107,17 +112,28 @@ TEST_P(CommitSnoopingOnBoard, ARecordedCommitTouchesNoRegisterAndItsListWritesWh
   }
   ASSERT_FALSE(expected.empty());
   constexpr uint32_t kPllHmc703 = kSnoopOffset + 0x412C;
+  expected.push_back(wrote(kPllHmc703, select));
   snooped.define(kPllHmc703, sim::InstructionBlockModel::kReadWrite, false);
   engine.attachTarget(kEngine, snooped);
   const listmodek::pcode::Assembler::Buffer buffer = assembler.getBuffer();
   const std::vector<uint64_t> words(buffer.data, buffer.data + buffer.count);
   EXPECT_FALSE(engine.run(words));
-  snooped.setValue(kPllHmc703, generation ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select);
+  snooped.setValue(kPllHmc703, select);
   snooped.clearLog();
   EXPECT_TRUE(engine.run(words));
   EXPECT_EQ(snooped.writes(), expected);
   ASSERT_FALSE(engine.events().empty()) << "the 50 us waits are delays of the list";
   for (const auto& event : engine.events()) EXPECT_EQ(event, engine.events().front());
+
+  vlifw::InstructionTargetMXRM viaManager(manager->getInstructionTarget(), &context, true);
+  std::vector<Entry> logs[2];
+  for (vlifw::InstructionTargetMXRM* target : {&*binding, &viaManager}) {
+    engine.clearLog();
+    target->write64(5, 3, status);
+    target->read64(5, status);
+    logs[target == &viaManager] = engine.log();
+  }
+  EXPECT_EQ(std::tuple(status.getCode(), logs[1].size(), logs[1]), std::tuple(0, 2u, logs[0]));
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, CommitSnoopingOnBoard, testing::Bool());

@@ -15,8 +15,8 @@
 
 #include <stdint.h>
 
-#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/listmode/iListStateListener.h"
+#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/platform/status/tStatus.h"
 #include "driver/regmaps/board/cpld/tBoardCtrlRegMap.h"
 #include "driver/regmaps/board/cpld/tRefClkToLoRegMap.h"
@@ -47,6 +47,8 @@ class FrequencyPrimitive : public listmodek::iListStateListener {
   ~FrequencyPrimitive() override {}
   FrequencyPrimitive(const FrequencyPrimitive&) = delete;
   FrequencyPrimitive& operator=(const FrequencyPrimitive&) = delete;
+  // The wait that a recorded commit turns into a delay of the list.
+  WaitWithRedirection* getWait() const { return wait_; }
 
   void setRequested(const Settings& settings, tStatus& status);
   void commit(tStatus& status) { applyChanges(status); }

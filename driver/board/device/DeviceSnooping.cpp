@@ -1,0 +1,61 @@
+// The device's list-mode commit snooping: the register-read resources of
+// each bring-up, the start of a recorded commit, and the release of what
+// snooping holds before the FPGA is reprogrammed or the board goes.
+#include "Device.h"
+#include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/listmode/snooping/CommitSnoopingAttachment.h"
+#include "driver/platform/memory/Memory.h"
+#include "driver/platform/status/StatusCodes.h"
+
+namespace nVL9738K_24_0 {
+
+void Device::replaceReadResources(tStatus& status) {
+  if (status.isFatal()) return;
+  // The reference clock of the current DeviceResources holds a check of two
+  // of the current pools and gives them back when it goes: it goes first.
+  delete resources_;
+  resources_ = nullptr;
+  ListModeRegisterReadResources* readResources =
+      new (status, nVLAPAL000::kAllocationKindPlain) ListModeRegisterReadResources(status);
+  if (readResources == nullptr) return;
+  if (status.isFatal()) {
+    delete readResources;
+    return;
+  }
+  delete readResources_;
+  readResources_ = readResources;
+}
+
+// The manager's registrations name maps of the current DeviceResources and
+// its redirection the current register port: it goes before either. The
+// read resources stay, with no subsystem attached, until the next bring-up.
+void Device::releaseSnooping(tStatus& status) {
+  if (readResources_ != nullptr) readResources_->clearSubsystems(status);
+  delete snoopingManager_;
+  snoopingManager_ = nullptr;
+}
+
+void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
+  if (status.isFatal()) return;
+  if (session == nullptr) {
+    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+    return;
+  }
+  // The engines run lists only while the engine resources exist; the
+  // manager and the primitives come and go with the same bring-up.
+  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
+  if (ifwResources_ == nullptr || readResources_ == nullptr || snoopingManager_ == nullptr || rf == nullptr) {
+    status.setCode(codes::kInvalidArgument, VL_SITE);
+    return;
+  }
+  // The read resources were configured with the engines' subsystem numbers
+  // when the snooping was set up; the reference clock serves both paths.
+  const LoPathListListeners lo0{&rf->frequency(0), &rf->power(0), &rf->refClock()};
+  const LoPathListListeners lo1{&rf->frequency(1), &rf->power(1), &rf->refClock()};
+  attachCommitSnooping(*session,
+                       {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
+                        readResources_->getGenerationSubsystem(), lo0, lo1},
+                       status);
+}
+
+}  // namespace nVL9738K_24_0

@@ -1,0 +1,110 @@
+// The FPGA's PXI trigger routing matrix: one 32-bit route register per
+// route (index 0 to 2050, which is also its address in the block), whose
+// bit 31 enables the route and whose other bits select what it connects.
+// The host identifies the block and checks its versions and sizes once;
+// anything wrong stays in a sticky status that every later programming
+// answers. Routes are programmed break-before-make: a route is never
+// enabled while it still carries data of its old connection, nor left
+// enabled while its data changes through a disabled state. Routes of the
+// two cached classes keep their last programmed value, so that an
+// unchanged route is not rewritten.
+//
+// No lock of its own: the routing resources program under theirs.
+#ifndef VL9738K_ROUTING_PXI_PXITRIGGERROUTINGHOST_H
+#define VL9738K_ROUTING_PXI_PXITRIGGERROUTINGHOST_H
+
+#include <stdint.h>
+
+#include "driver/ifw/ContextInterface.h"
+#include "driver/ifw/InstructionTargetMXRM.h"
+#include "driver/platform/status/tStatus.h"
+#include "driver/regmaps/routing/tPxiRoutingMatrixRegMap.h"
+
+namespace vlpxiroutingmatrix {
+
+namespace codes {
+
+inline constexpr int64_t kVersionMismatch = static_cast<int32_t>(0xBFFA8237u);
+inline constexpr int64_t kMatrixTooOld = static_cast<int32_t>(0xBFFA8235u);
+inline constexpr int64_t kMatrixTooNew = static_cast<int32_t>(0xBFFA8236u);
+inline constexpr int64_t kSizeOutOfRange = static_cast<int32_t>(0xBFFA8238u);
+inline constexpr int64_t kRouteIndexOutOfRange = static_cast<int32_t>(0xBFFA823Au);
+inline constexpr int64_t kContextTooNew = static_cast<int32_t>(0xBFFA823Cu);
+inline constexpr int64_t kContextTooOld = static_cast<int32_t>(0xBFFA823Du);
+inline constexpr int64_t kNoHost = static_cast<int32_t>(0xBFFA823Fu);
+
+}  // namespace codes
+
+// Block version, current version, oldest compatible version.
+struct ExpectedVersion {
+  uint32_t blockVersion;
+  uint32_t currentVersion;
+  uint32_t oldestCompatibleVersion;
+};
+
+class PxiTriggerRoutingHost {
+ public:
+  static constexpr uint16_t kUid = 103;
+  static constexpr uint32_t kLastRouteIndex = 2050;
+  static constexpr uint32_t kCacheEntries = 32;
+  static constexpr uint32_t kEnable = 0x80000000u;
+  static constexpr ExpectedVersion kVersion200{200, 1, 1};
+  static constexpr ExpectedVersion kVersion100{100, 1, 1};
+
+  // Reads the block's state into the sticky status when `status` holds no
+  // error; what the read finds never reaches `status`.
+  PxiTriggerRoutingHost(vlifw::InstructionTarget* target, const vlifw::ContextInterface* context, bool useRouteCache,
+                        nVLAPALS100::tStatus& status);
+  PxiTriggerRoutingHost(const PxiTriggerRoutingHost&) = delete;
+  PxiTriggerRoutingHost& operator=(const PxiTriggerRoutingHost&) = delete;
+
+  static uint16_t getUid() { return kUid; }
+  // The matrix block version word; 0 on blocks whose context is version 3
+  // or older.
+  uint32_t getBlockVersion() const { return blockVersion_; }
+  void setExpectedVersion(const ExpectedVersion& expected);
+  void programRoute(uint32_t index, uint32_t value, nVLAPALS100::tStatus& status);
+  void classifyRoute(uint32_t index, bool& inClassA, bool& inClassB, uint32_t& slot,
+                     nVLAPALS100::tStatus& status) const;
+
+  static bool isEnabled(uint32_t value) { return (value & kEnable) != 0; }
+  static uint32_t withoutEnable(uint32_t value) { return value & ~kEnable; }
+  static uint32_t getOne() { return 1; }
+
+  const nVLAPALS100::tStatus& getStickyStatus() const { return sticky_; }
+  uint32_t getSizeWord(uint32_t i) const { return i < 4 ? sizeWords_[i] : 0; }
+  vlpxiroutingmatrix_regmap::tPxiRoutingMatrixRegMap& getRegMap() { return map_; }
+
+ private:
+  void init(nVLAPALS100::tStatus& status);
+  void readBlockState(nVLAPALS100::tStatus& status);
+  void checkVersion(nVLAPALS100::tStatus& status);
+  void settleWait();
+  // The cache entry of a cached route, or null: uncached classes and
+  // slots past the cache are read from the route register.
+  uint32_t* cacheEntry(bool inClassA, bool inClassB, uint32_t slot);
+  void programCachedClass(uint32_t index, uint32_t value, uint32_t* cached, bool settles, nVLAPALS100::tStatus& status);
+
+  const vlifw::ContextInterface* context_;
+  vlifw::InstructionTargetMXRM target_;
+  vlpxiroutingmatrix_regmap::tPxiRoutingMatrixRegMap map_;
+  bool useRouteCache_;
+  uint64_t settleStart_;
+  uint64_t settleElapsed_;
+  uint8_t settleRunning_;
+  uint32_t cacheA_[kCacheEntries];
+  uint32_t cacheB_[kCacheEntries];
+  uint32_t sizeWords_[4];
+  uint32_t contextVersion_;
+  uint32_t contextOldestCompatibleVersion_;
+  uint32_t blockVersion_;
+  uint32_t currentVersion_;
+  uint32_t oldestCompatibleVersion_;
+  ExpectedVersion expected_;
+  uint8_t expectedSet_;
+  nVLAPALS100::tStatus sticky_;
+};
+
+}  // namespace vlpxiroutingmatrix
+
+#endif

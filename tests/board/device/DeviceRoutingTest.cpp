@@ -1,0 +1,211 @@
+// The device's routing over the board model's routing matrix, as the
+// engine resources' late initialisation sets it up: the generated
+// topography, the routing requests through the main interface's frame,
+// and what a download, a quiesce and an unknown matrix version do to them.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
+#include "driver/board/ioctl/RoutingRequests.h"
+#include "driver/board/routing/TopSerapinReferenceFpgaRoutingResources.h"
+#include "driver/ifw/SubsystemMap.h"
+#include "driver/routing/pxi/PxiTriggerRoutingHost.h"
+#include "sim/board/PxiRoutingMatrixModel.h"
+#include "sim/kernel/UserMemory.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::Device;
+using Entry = sim::InstructionBlockModel::Entry;
+namespace rq = nVL9738K_24_0::requests;
+const vlark::TopographyDescriptor& kTop = topSerapinReferenceFpga::kTopography;
+
+class DeviceRouting : public testing::Test {
+ protected:
+  void start(uint32_t blockVersion = 200) {
+    board.registerPort().subsystemMap().addSubsystem(0, {sim::SubsystemMapModel::Block{.uid = 1}});
+    matrix.place(board.registerPort(), 5);
+    matrix.setValue(sim::PxiRoutingMatrixModel::kBlockVersion, blockVersion);
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(
+        pciInformationFor(board.description()), &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create, status));
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+    setUp();
+  }
+  // What the engine resources do once the FPGA's subsystems are known.
+  void setUp() {
+    tree.emplace(device->getRegisterPort(), status);
+    const auto* parent = tree->getSubsystem(0, status)->findChild(2406, 0, status);
+    host.emplace(device->getRegisterPort(), parent->findChild(103, 0, status), true, status);
+    device->setUpRouting(&*host, status);
+    ASSERT_EQ(status.getCode(), 0);
+  }
+  nVLAPAL000::tSession* open() {
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    return sessions.emplace_back(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], status));
+  }
+  template <class Op>
+  typename Op::Out call(nVLAPAL000::tSession* session, typename Op::In in) {
+    // Both blocks live in user memory, as the kernel layer hands them over.
+    sim::UserBlock input(sizeof in), output(sizeof(typename Op::Out));
+    input.put(0, in);
+    nVLAPAL000::tEventDescriptor descriptor{session};
+    tStatus frame;
+    device->getDeviceInterfaces()[0]->decodeIOControl(descriptor, Op::kCode, input.data(), input.size(), output.data(),
+                                                      output.size(), frame);
+    EXPECT_EQ(frame.getCode(), 0);
+    return output.get<typename Op::Out>(0);
+  }
+  // One route from `from` to `to`, its id and the request's status.
+  std::pair<uint32_t, int32_t> route(nVLAPAL000::tSession* session, uint32_t from, uint32_t to, uint32_t capacity = 1,
+                                     uint32_t* found = nullptr) {
+    sim::UserBlock seeds(12), destinations(4), results(20);
+    seeds.put<uint32_t>(0, from);
+    destinations.put<uint32_t>(0, to);
+    rq::CalculateRoute::In in{};
+    in.seedsAddress = seeds.address();
+    in.terminalsAddress = destinations.address();
+    in.resultsAddress = results.address();
+    in.seedCount = in.terminalCount = 1;
+    in.resultCount = capacity;
+    const auto out = call<rq::CalculateRoute>(session, in);
+    if (found != nullptr) *found = out.resultCount;
+    return {out.status == 0 ? results.get<uint32_t>(0) : 0, out.status};
+  }
+  // A request that names one route (a reservation with no room for
+  // conflicts); its operation status.
+  template <class Op>
+  int32_t byId(nVLAPAL000::tSession* session, uint32_t id) {
+    typename Op::In in{};
+    in.routeId = id;
+    if constexpr (requires { in.conflictsAddress; }) in.conflictsAddress = 8;
+    return call<Op>(session, in).status;
+  }
+  void TearDown() override {
+    for (nVLAPAL000::tSession* session : sessions) {
+      nVLAPAL000::tEventDescriptor descriptor{session};
+      device->closeDeviceInterface(descriptor, session);
+    }
+    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+
+  sim::Board board;
+  sim::PxiRoutingMatrixModel matrix;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+  std::optional<vlifw::SubsystemMap> tree;
+  std::optional<vlpxiroutingmatrix::PxiTriggerRoutingHost> host;
+  std::vector<nVLAPAL000::tSession*> sessions;
+};
+
+TEST_F(DeviceRouting, FromTheResetSourceEveryTerminalWithInputsIsItsResetEdgeAway) {
+  start();
+  auto& resources = *device->getBoardRoutingResources();
+  const vlark::RouteCalculationSeedBase seed{1, 0, 0, {}};
+  uint32_t reached = 0;
+  for (uint32_t t = 0; t < kTop.terminalCount; ++t) {
+    if (kTop.terminals[t].incomingEdgeCount == 0) continue;
+    vlark::RoutePossibilityBase* results = nullptr;
+    uint32_t count = 0;
+    tStatus local;
+    resources.calculateRoute(0, &seed, 1, &kTop.terminals[t].id, 1, 0, results, count, local);
+    ASSERT_EQ(count, 1u) << kTop.terminals[t].id;
+    EXPECT_EQ(results[0].cost, 0u);
+    EXPECT_EQ(results[0].destinationTerminalId, kTop.terminals[t].id);
+    const vlark::RouteInDB* found = resources.database().find(results[0].routeId);
+    ASSERT_NE(found, nullptr);
+    ASSERT_EQ(found->segmentCount, 1u);
+    EXPECT_EQ(found->segments[0].edge->edge, &kTop.edges[kTop.incomingEdges[kTop.terminals[t].firstIncomingSlot]]);
+    EXPECT_TRUE(found->segments[0].edge->edge->isDefault);
+    resources.destroyRoute(results[0].routeId);
+    resources.getAllocHelper().free(results);
+    ++reached;
+  }
+  EXPECT_EQ(reached, 128u);
+}
+
+// Terminal 131 has no flags and no group; its inputs carry the enable bit.
+TEST_F(DeviceRouting, AProgrammedRouteIsMadeAfterItsBreakAndUnprogrammingBreaksItBeforeTheReset) {
+  start();
+  const vlark::Terminal& target = kTop.terminals[130];
+  const uint32_t edge = kTop.incomingEdges[target.firstIncomingSlot + 1];
+  uint32_t source = 0;
+  while (kTop.terminals[source].firstOutgoingEdge + kTop.terminals[source].outgoingEdgeCount <= edge) ++source;
+  const vlark::ProgrammingItem item = kTop.programmingItems[edge];
+  ASSERT_NE(item.word1 & 0x80000000u, 0u);
+
+  nVLAPAL000::tSession* session = open();
+  const auto [id, code] = route(session, source + 1, 131);
+  ASSERT_EQ(code, 0);
+  EXPECT_EQ(byId<rq::ReserveRoute>(session, id), 0);
+  matrix.clearLog();
+  EXPECT_EQ(byId<rq::ProgramRoute>(session, id), 0);
+  const uint32_t i = item.word0;
+  EXPECT_EQ(matrix.writes(), (std::vector<Entry>{{false, i, item.word1 & 0x7FFFFFFF}, {false, i, item.word1}}));
+  EXPECT_EQ(matrix.readsOf(0), 1u);
+  matrix.clearLog();
+  EXPECT_EQ(byId<rq::UnprogramRoute>(session, id), 0);
+  EXPECT_EQ(matrix.writes(), (std::vector<Entry>{{false, i, item.word1 & 0x7FFFFFFF}, {false, i, 0}}));
+
+  // The reset edge writes what a fresh matrix holds already.
+  byId<rq::DestroyRoute>(session, id);
+  const auto [reset, resetCode] = route(session, 1, 131);
+  ASSERT_EQ(resetCode, 0);
+  EXPECT_EQ(byId<rq::ReserveRoute>(session, reset), 0);
+  matrix.clearLog();
+  EXPECT_EQ(byId<rq::ProgramRoute>(session, reset), 0);
+  EXPECT_EQ(matrix.writes(), std::vector<Entry>{});
+  EXPECT_EQ(matrix.readsOf(0), 1u);
+}
+
+// The capacity only bounds what may be written: one whose byte count
+// passes 32 bits still takes the one result, and none takes no route.
+TEST_F(DeviceRouting, TheResultCapacityIsCountedInSixtyFourBits) {
+  start();
+  nVLAPAL000::tSession* session = open();
+  uint32_t found = 0;
+  EXPECT_EQ(route(session, 2, 169, 0x0CCCCCCD, &found).second, 0);
+  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(route(session, 2, 170, 0, &found).second, nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(found, 1u);
+  EXPECT_EQ(device->getBoardRoutingResources()->database().size(), 1u);
+}
+
+TEST_F(DeviceRouting, SessionsClearedByADownloadOrAQuiesceAnswerThatTheyHaveNoResources) {
+  start();
+  nVLAPAL000::tSession* early = open();
+  EXPECT_EQ(route(early, 2, 169).second, 0);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  device->quiesce(none, 2, false);
+  device->openStateGate(none);
+  nVLAPAL000::tSession* late = open();
+  EXPECT_EQ(route(early, 2, 169).second, nVLAPALS100::kStatusRouteFailure);
+  EXPECT_EQ(byId<rq::ProgramRoute>(early, 1), nVLAPALS100::kStatusRouteFailure);
+  EXPECT_EQ(route(late, 2, 169).second, 0);
+
+  device->downloadFpgaImage(status);
+  EXPECT_EQ(device->getBoardRoutingResources(), nullptr);
+  EXPECT_EQ(device->getRouteProgrammer(), nullptr);
+  EXPECT_EQ(route(late, 2, 169).second, static_cast<int32_t>(0xBFFA9179u));
+  nVLAPAL000::tSession* fresh = open();
+  EXPECT_EQ(route(fresh, 2, 169).second, nVLAPALS100::kStatusRouteFailure);
+}
+
+TEST_F(DeviceRouting, AnUnknownMatrixVersionRoutesOnPaperButNeverProgrammes) {
+  start(300);
+  nVLAPAL000::tSession* session = open();
+  const auto [id, code] = route(session, 2, 169);
+  ASSERT_EQ(code, 0);
+  EXPECT_EQ(byId<rq::ReserveRoute>(session, id), 0);
+  EXPECT_EQ(byId<rq::ProgramRoute>(session, id), vlpxiroutingmatrix::codes::kVersionMismatch);
+}
+
+}  // namespace
+}  // namespace vltest
