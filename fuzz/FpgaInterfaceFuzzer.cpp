@@ -20,6 +20,7 @@
 #include "sim/board/Board.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/Module.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 
 namespace {
@@ -65,6 +66,9 @@ void boundWaits(uint32_t code, uint8_t* input, size_t size) {
 class Harness {
  public:
   Harness() : module_(sim::Module::enter(&nVLAPAL200_driverEntry)) {
+    // A flash image or a block transfer may ask the kernel for gigabytes;
+    // a kernel of a modest machine refuses them, and the run stays small.
+    sim::Memory::setLargestBlock(uint64_t{1} << 28);
     if (!module_) __builtin_trap();
     const nVLZUK_tPCIDeviceDescription description = board_.description();
     if (module_->record().addDevice(&description, nullptr, &device_) != 0) __builtin_trap();
