@@ -83,6 +83,18 @@ void Bar::internalWrite(uint64_t offset, unsigned width, uint32_t value) {
   }
 }
 
+uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
+  uint32_t value = 0;
+  if (const Attached* attached = blockAt(offset, width)) {
+    value = attached->block->read(offset - attached->offset, width);
+  } else if (Aperture* aperture = apertureAt(offset, width)) {
+    value = aperture->read(offset, width);
+  } else if (offset <= size_ && width <= size_ - offset) {
+    std::memcpy(&value, memory_ + offset, width);
+  }
+  return value;
+}
+
 void Bar::record(BusAccess access) {
   std::lock_guard<std::mutex> lock(trafficMutex_);
   traffic_.push_back(access);

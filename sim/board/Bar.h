@@ -53,6 +53,8 @@ class Bar : public MmioHandler {
   // A write the board makes to one of its own registers: it reaches the
   // block at `offset` like a bus write but is no host traffic.
   void internalWrite(uint64_t offset, unsigned width, uint32_t value);
+  // A read the board makes of one of its own registers: no host traffic.
+  uint32_t internalRead(uint64_t offset, unsigned width);
 
   uint32_t mmioRead(uint64_t offset, unsigned width) override;
   void mmioWrite(uint64_t offset, unsigned width, uint32_t value) override;

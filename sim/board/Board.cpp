@@ -49,8 +49,26 @@ Board::Board(const BoardOptions& options)
   buildConfigSpace();
   writeFlash();
   bridge_.setGeographicSlot(options_.geographicSlot);
+  placeTimingEngines();
   handle_ = Pci::plug(*this, options_.placement);
   bridge_.interrupts().setLine([this] { raiseInterrupt(); });
+}
+
+// The engines hang below a root block of their own, as on the FPGA.
+void Board::placeTimingEngines() {
+  if (options_.timingEngines.empty()) return;
+  registerPort_.subsystemMap().addSubsystem(0, {SubsystemMapModel::Block{.uid = kRootUid}});
+  for (const TimingEngineSubtree::Layout& layout : options_.timingEngines) {
+    timingEngines_.push_back(std::make_unique<TimingEngineSubtree>(layout, *bars_.front()));
+    timingEngines_.back()->place(registerPort_);
+  }
+}
+
+TimingEngineSubtree* Board::timingEngine(uint16_t uid) {
+  for (auto& engine : timingEngines_) {
+    if (engine->layout().engineUid == uid) return engine.get();
+  }
+  return nullptr;
 }
 
 Board::~Board() {

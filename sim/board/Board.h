@@ -32,6 +32,7 @@
 #include "NorFlash.h"
 #include "PciConfigSpace.h"
 #include "RegisterPortModel.h"
+#include "TimingEngineSubtree.h"
 #include "sim/kernel/Pci.h"
 
 namespace sim {
@@ -80,6 +81,10 @@ struct BoardOptions {
   uint64_t serialNumber = 0x01D2C3B4;
   uint8_t geographicSlot = 5;
   Flash flash;
+  // The timing engines the configured FPGA announces under its root; none
+  // leaves the subsystem tree to the test.
+  std::vector<TimingEngineSubtree::Layout> timingEngines = {TimingEngineSubtree::generation(),
+                                                            TimingEngineSubtree::acquisition()};
 };
 
 class Board : public PciFunction {
@@ -93,6 +98,8 @@ class Board : public PciFunction {
   // The standard geographic-address record: the bridge's word at BAR 0
   // offset 0x3AC, read directly (space 1) as 16 bits, shifted right by 8.
   static constexpr uint32_t kGeographicDescriptor = 0x00080201;
+  // The FPGA's top block, parent of every engine.
+  static constexpr uint16_t kRootUid = 1;
 
   explicit Board(const BoardOptions& options = {});
   ~Board() override;
@@ -129,12 +136,15 @@ class Board : public PciFunction {
   RegisterPortModel& registerPort() { return registerPort_; }
   // The DAC behind the LO0 (0) or LO1 (1) CPLD.
   Ad9162& dac(unsigned lo) { return lo == 0 ? lo0Dac_ : lo1Dac_; }
+  // The timing engine with `uid` (2400 or 2401); null when it is not placed.
+  TimingEngineSubtree* timingEngine(uint16_t uid);
 
  private:
   static std::vector<std::unique_ptr<Bar>> makeBars(const BoardOptions& options);
   void buildConfigSpace();
   void buildCapabilities();
   void writeFlash();
+  void placeTimingEngines();
 
   BoardOptions options_;
   NorFlash flash_;
@@ -145,6 +155,7 @@ class Board : public PciFunction {
   RegisterPortModel registerPort_;
   Ad9162 lo0Dac_;
   Ad9162 lo1Dac_;
+  std::vector<std::unique_ptr<TimingEngineSubtree>> timingEngines_;
   PciConfigSpace config_;
   std::vector<uint64_t> physical_;
   uint64_t handle_;

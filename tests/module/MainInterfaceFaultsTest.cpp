@@ -16,6 +16,7 @@ namespace {
 using vltest::kPublishedRequests;
 
 constexpr uint32_t kResetDevice = 0x0020420C;
+constexpr uint32_t kSetReservationDescriptor = 0x0020550A;
 constexpr int32_t kInjected = -51352;  // the kernel layer's out of memory
 // What the driver makes of it, in the output block and as the call's result.
 constexpr int32_t kOutOfMemory = -52000;
@@ -42,6 +43,11 @@ class MainInterfaceFaults : public ::testing::Test {
     file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
     ASSERT_NE(file, nullptr);
   }
+  // A session keeps the reservation client its first set-descriptor made
+  // and refuses a second: each such request starts on a fresh session.
+  void freshSessionFor(const vltest::PublishedRequest& request) {
+    if (request.code == kSetReservationDescriptor) reopen();
+  }
   sim::DeviceFile::Reply send(const vltest::PublishedRequest& request) {
     return file->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
   }
@@ -63,11 +69,13 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
                           {sim::UserMemory::inboundCopyFaults(), "inbound copy"}};
   for (const auto& request : kPublishedRequests) {
     if (request.code == kResetDevice) continue;
+    freshSessionFor(request);
     const auto clean = send(request);
     for (const Sweep& sweep : sweeps) {
       uint64_t n = 1;
       for (;; ++n) {
         SCOPED_TRACE(::testing::Message() << std::hex << request.code << std::dec << " " << sweep.name << " " << n);
+        freshSessionFor(request);
         sweep.site.failNth(n, kInjected);
         const auto reply = send(request);
         const bool injected = sweep.site.injected();
@@ -80,6 +88,7 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
         const int32_t cleanAnswer = clean.status != 0 ? clean.status : outStatus(request, clean);
         EXPECT_TRUE(answered == cleanAnswer || answered == kInjected || answered == kOutOfMemory) << answered;
         // The same request afterwards answers as it did before the fault.
+        freshSessionFor(request);
         const auto after = send(request);
         EXPECT_EQ(after.status, clean.status);
         EXPECT_EQ(outStatus(request, after), outStatus(request, clean));

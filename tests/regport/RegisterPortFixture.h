@@ -89,7 +89,13 @@ class RegisterPortOnBoard : public testing::Test {
     return *driverPort;
   }
 
-  sim::Board board;
+  // The tests build the subsystem tree they need.
+  static sim::BoardOptions withoutEngines() {
+    sim::BoardOptions options;
+    options.timingEngines.clear();
+    return options;
+  }
+  sim::Board board{withoutEngines()};
   Port& model = board.registerPort();
   vlregport::PCIRegisterAccessor accessor{board.bar0().mappedAddress() + Port::kBarOffset, Port::kSize};
   tStatus status{tStatus::kFullSize};

@@ -3,6 +3,7 @@
 #include "FpgaImagePages.h"
 #include "driver/board/capabilities/ReadDeviceCapabilities.h"
 #include "driver/board/version/VersionUtils.h"
+#include "driver/engines/OV3IFWResources.h"
 #include "driver/fpga/FpgaImage.h"
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
@@ -25,6 +26,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       serialNumber_(~uint64_t{0}),
       capabilities_{},
       visa_(*this, status),
+      activities_(status),
       board_(nullptr),
       resources_(nullptr),
       flash_(nullptr),
@@ -52,6 +54,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
 Device::~Device() {
   if (routing_.getLock().isValid()) releaseRouting();
   releaseFlashPartitionManager();
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete registerPort_;
@@ -70,11 +73,13 @@ void Device::advanceGenerations() {
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
   releaseFlashPartitionManager();
+  // The routing goes before the engine resources that own its host.
+  releaseRouting();
+  releaseEngineResources();
   tStatus local;
   releaseSnooping(local);
   delete resources_;
   resources_ = nullptr;
-  releaseRouting();
   delete registerPort_;
   registerPort_ = nullptr;
   releaseFpgaState();
@@ -241,8 +246,9 @@ void Device::replaceBoard(tStatus& status) {
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
-  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain) DeviceResources(
-      board_->getFixedLogicIoAccessor(), clockBuffer, nullptr, &lo0Settling_, &lo1Settling_, readResources_, status);
+  DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
+      DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
+                      &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
   delete resources_;
   resources_ = resources;
@@ -264,8 +270,7 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // The routing goes first: its programmer writes through the routing
   // matrix's host, which the engine resources own.
   releaseRouting();
-  // The settling controls and the IFW resources are dropped here once they
-  // exist.
+  releaseEngineResources();
   releaseSnooping(status);
   delete registerPort_;
   registerPort_ = nullptr;
@@ -295,11 +300,11 @@ void Device::completeInitialization(tStatus& status) {
     delete registerPort_;
     registerPort_ = port;
   }
-  // The snooping manager, the IFW resources with their settling controls
-  // and the snooping set-up follow the register port here once they exist.
-  // The engine resources own the routing matrix's host; until they exist
-  // the sessions get no routing resources.
-  if (late.isNotFatal() && status.isNotFatal()) setUpRouting(nullptr, status);
+  setUpEngines(late);
+  // Routing comes last, over the engines' trigger routing host.
+  if (late.isNotFatal() && status.isNotFatal()) {
+    setUpRouting(ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr, status);
+  }
 }
 
 void Device::buildDeviceProperties(tStatus& status) {

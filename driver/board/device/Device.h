@@ -10,6 +10,7 @@
 
 #include <stdint.h>
 
+#include "DeviceActivityResources.h"
 #include "DeviceProperties.h"
 #include "driver/board/LymSupport.h"
 #include "driver/board/capabilities/DeviceCapabilities.h"
@@ -140,6 +141,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tBoard* getBoard() const { return board_; }
   DeviceResources* getDeviceResources() const { return resources_; }
   vlregport::RegisterPort* getRegisterPort() const { return registerPort_; }
+  DeviceActivityResources& getDeviceActivityResources() { return activities_; }
+
+  // A new reservation client for a session, with a new id or attached to
+  // `id`; null when none could be made. The session owns it.
+  rfyulreserve_impl::ReservationClient* setReservationDescriptor(const char* descriptor, tStatus& status);
+  rfyulreserve_impl::ReservationClient* setReservationDescriptorAndClientID(const char* descriptor,
+                                                                            rfyulreserve::ReservationClientID id,
+                                                                            tStatus& status);
   RoutingResourcesManager& getRoutingResourcesManager() { return routing_; }
   topSerapinReferenceFpga::RoutingResources* getBoardRoutingResources() const { return boardRouting_; }
   vlpxiroutingmatrix::PxiRouteProgrammer* getRouteProgrammer() const { return routeProgrammer_; }
@@ -197,6 +206,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void reportBringUp() const;
   void replaceReadResources(tStatus& status);
   void releaseSnooping(tStatus& status);
+  // Late initialisation of the engines (DeviceLateInit.cpp).
+  void setUpEngines(tStatus& late);
+  void installSettlingControls(tStatus& late);
+  void setUpSnooping(tStatus& late);
+  void releaseEngineResources();
   void replaceFpgaState(tStatus& status);
   void releaseFpgaState();
   nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
@@ -208,6 +222,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceProperties properties_;
   DeviceCapabilities capabilities_;
   VisaDispatcher visa_;
+  DeviceActivityResources activities_;
   tBoard* board_;
   DeviceResources* resources_;
   qrtk::FlashPartitionManager* flash_;

@@ -50,6 +50,12 @@ void readDacTemperature(Device& device, uint32_t which, uint32_t samples, int32_
 
 }  // namespace
 
+ov3ifw::OV3IFWResources* IoctlCollection::getIFWResources() const { return device_->getIFWResources(); }
+
+void IoctlCollection::startCommitSnooping(listmodek::Session* session, tStatus& status) const {
+  device_->startCommitSnooping(session, status);
+}
+
 void IoctlCollection::GrowableBuffer::resize(uint64_t newSize, tStatus& status) {
   if (status.isFatal()) return;
   if (newSize > capacity) {

@@ -27,6 +27,13 @@ class AtomicLymInterface;
 namespace nVLAPAL000 {
 class tSession;
 }
+namespace listmodek {
+class Session;
+}
+
+namespace ov3ifw {
+class OV3IFWResources;
+}
 
 namespace nVL9738K_24_0 {
 
@@ -61,6 +68,9 @@ class IoctlCollection {
   VisaDispatcher& getVisaDispatcher() const;
   // Null when the flash stage of the bring-up failed.
   qrtk::FlashPartitionManager* getFlashPartitionManager() const;
+  // Null while no FPGA image is configured.
+  ov3ifw::OV3IFWResources* getIFWResources() const;
+  void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }

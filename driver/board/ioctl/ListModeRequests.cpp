@@ -2,90 +2,181 @@
 
 #include "IoctlCollection.h"
 #include "RequestTables.h"
+#include "driver/board/session/Session.h"
 #include "driver/board/status/BoardSites.h"
+#include "driver/engines/OV3IFWResources.h"
+#include "driver/listmode/ListModeStatusCodes.h"
+#include "driver/platform/device/tUserBuffer.h"
 
 namespace nVL9738K_24_0::requests {
 
 namespace {
 
-void answer(int64_t code, tStatus& status) {
-  if (code != 0) status.setCode(code, VL_SITE_AT(sites::kMainInterface, __LINE__));
+namespace st = nVLAPALS100;
+
+// The longest path a list engine can sit at: far deeper than any FPGA's
+// subsystem tree, and it bounds what a caller can make the kernel allocate.
+constexpr uint32_t kMaxPathElements = 256;
+// A path element in user memory: u16 UID, u8 instance, one spare byte.
+constexpr uint64_t kPathElementBytes = 4;
+static_assert(sizeof(vlifw::PathElement) == kPathElementBytes, "path elements are copied as they lie");
+
+void fail(int64_t code, tStatus& status, uint64_t line) {
+  status.setCode(code, VL_SITE_AT(sites::kMainInterface, line));
+}
+
+// The caller's list-mode session; -52010 when it has none.
+listmodek::Session* listModeSession(RequestContext& context, tStatus& status) {
+  Session* session = context.session();
+  listmodek::Session* listMode = session != nullptr ? session->getListModeSession() : nullptr;
+  if (listMode == nullptr) fail(st::kStatusRequestFailure, status, __LINE__);
+  return listMode;
 }
 
 }  // namespace
 
-void GetTraits::handle(RequestContext&, const In&, Out&, tStatus& status) { (void)status; }
-
-void Initiate::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+// A caller without a list-mode session learns that list mode is not there
+// from an all-zero record, not from an error.
+void GetTraits::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  Session* session = context.session();
+  listmodek::Session* listMode = session != nullptr ? session->getListModeSession() : nullptr;
+  if (listMode == nullptr) return;
+  listmodek::ListTraits traits{};
+  listMode->getCapabilities(traits, status);
+  if (status.isFatal()) return;
+  out.traits.word0 = traits.word0;
+  out.traits.word8 = traits.listModeSupported;
+  out.traits.byte12 = traits.pcodeVersion;
+  out.traits.byte16 = traits.capability4;
 }
 
-void Abort::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void Initiate::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->initiate(status);
 }
 
-void SetContext::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void Abort::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->abortIfRunning(status);
 }
 
-void Commit::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+// The path from the root of the FPGA's subsystem tree to the list engine
+// comes from user memory; its length is bounded before anything is
+// allocated for it. A path that names no node leaves the caller without a
+// list-mode session and without an error.
+void SetContext::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  Session* session = context.session();
+  if (session == nullptr) {
+    fail(st::kStatusRequestFailure, status, __LINE__);
+    return;
+  }
+  if (session->getListModeSession() != nullptr) {
+    fail(st::kStatusListModeFailure, status, __LINE__);
+    return;
+  }
+  if (in.length > kMaxPathElements) {
+    fail(st::kStatusInvalidParameter, status, __LINE__);
+    return;
+  }
+  const uint64_t bytes = uint64_t{in.length} * kPathElementBytes;
+  nVLAPAL000::tUserBuffer user(context.descriptor(), in.bufferAddress, bytes, status);
+  ov3ifw::OV3IFWResources::tPath path;
+  path.resize(in.length, vlifw::PathElement{}, status);
+  if (bytes != 0) user.readFromBuffer(0, path.data(), bytes, status);
+  if (status.isFatal()) return;
+  // Without a configured FPGA image there are no engines to record on.
+  ov3ifw::OV3IFWResources* engines = context.collection().getIFWResources();
+  if (engines == nullptr) {
+    fail(listmodek::codes::kNoListMode, status, __LINE__);
+    return;
+  }
+  listmodek::Session* created = engines->createListModeSession(path, status);
+  if (status.isNotFatal()) session->setListModeSession(created);
 }
 
-void StartCommitSnooping::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void Commit::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->commit(status);
 }
 
-void SetListStepUnderCompile::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+// The listeners of an earlier commit go before the device attaches the
+// ones of this engine; recording starts with the caller's next request.
+void StartCommitSnooping::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  listmodek::Session* listMode = listModeSession(context, status);
+  if (listMode == nullptr) return;
+  listMode->prepareCommitSnooping(context.session()->getReservationClientId(), status);
+  context.collection().startCommitSnooping(listMode, status);
+  if (status.isNotFatal()) listMode->beginCommit(status);
 }
 
-void StopCommitSnooping::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void SetListStepUnderCompile::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status))
+    listMode->setListStepUnderCompile(in.step, status);
 }
 
-void GetBufferSizeInElements::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void StopCommitSnooping::handle(RequestContext& context, const In&, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->endCommit(status);
 }
 
-void GetBufferContents::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void GetBufferSizeInElements::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status))
+    out.elementCount = listMode->getWordCount(status);
 }
 
-void DeployListSettings::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+// Only the list's words are written; the caller's words after them stay.
+void GetBufferContents::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  listmodek::Session* listMode = listModeSession(context, status);
+  if (listMode == nullptr) return;
+  const uint32_t count = listMode->getWordCount(status);
+  if (status.isFatal()) return;
+  if (count > in.length) {
+    fail(st::kStatusLookupFailure, status, __LINE__);
+    return;
+  }
+  nVLAPAL000::tUserBuffer user(context.descriptor(), in.bufferAddress, uint64_t{in.length} * sizeof(uint64_t), status);
+  const uint64_t* words = listMode->getBuffer(status);
+  if (status.isFatal() || count == 0) return;
+  user.writeToBuffer(0, words, uint64_t{count} * sizeof(uint64_t), status);
 }
 
-void ReadStepInProgress::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void DeployListSettings::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  const uint64_t location[2] = {in.first, in.second};
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->deployListSettings(location, status);
 }
 
-void ReadIterationInProgress::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void ReadStepInProgress::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) out.step = listMode->readStepInProgress(status);
 }
 
-void ReadListIsDone::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void ReadIterationInProgress::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) {
+    out.iteration = listMode->readIterationInProgress(status);
+  }
 }
 
-void ReadIsFifoUnderflow::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void ReadListIsDone::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) out.done = listMode->readListIsDone(status);
 }
 
-void ReadDeviceStatus::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void ReadIsFifoUnderflow::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) {
+    out.underflow = listMode->readIsFifoUnderflow(status);
+  }
 }
 
-void WaitForListTrigger::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void ReadDeviceStatus::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) {
+    listMode->readDeviceStatus(out.statusWord, out.second, out.third, status);
+  }
 }
 
-void GenerateListEvent::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void WaitForListTrigger::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->waitForListTrigger(in.flag, status);
 }
 
-void ReadyForListTrigger::handle(RequestContext&, const In&, Out&, tStatus& status) {
-  answer(nVLAPALS100::kStatusRequestFailure, status);
+void GenerateListEvent::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->generateListEvent(in.flag, status);
+}
+
+void ReadyForListTrigger::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
+  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->readyForListTrigger(in.flag, status);
 }
 
 namespace {

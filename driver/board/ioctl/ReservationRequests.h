@@ -1,5 +1,8 @@
 // The reservation requests: clients of the board's shared settings register,
-// look up policies and reserve and release them.
+// look up policies and reserve and release them. Every request but the two
+// that set a descriptor needs the session's reservation client (else
+// -52010); an out field named like an in field starts as its value (seed)
+// and keeps it unless the request replaces it.
 #ifndef VL9738K_BOARD_IOCTL_RESERVATIONREQUESTS_H
 #define VL9738K_BOARD_IOCTL_RESERVATIONREQUESTS_H
 
@@ -33,6 +36,7 @@ struct FindReservationPolicyIDDescriptor {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -49,6 +53,7 @@ struct FindReservationClientIDDescriptor {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -65,6 +70,7 @@ struct FindReservationPolicyID {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -81,6 +87,7 @@ struct FindDeviceActivityContextID {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -95,6 +102,7 @@ struct GetReservationClientID {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -110,6 +118,7 @@ struct GetNumOfReservableChildIDs {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -126,6 +135,7 @@ struct FindReservableChildIDs {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -143,6 +153,7 @@ struct Reserve {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, false);
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 

@@ -5,27 +5,31 @@
 
 namespace nVL9738K_24_0 {
 
-namespace {
-
-// Snooping runs only while a list-mode request is inside the guard; the
-// pause reaches the session's list-mode session once sessions own one.
-void pauseListModeSnooping(nVLAPAL000::tSession*) {}
-
-}  // namespace
-
 IoctlEntryHelper::IoctlEntryHelper(Device& device, nVLAPAL000::tEventDescriptor& descriptor, uint32_t level,
                                    nVLAPALS100::tStatus& status, bool resumeSnooping)
-    : admitted_(nullptr), lock_(device.getSessionLock()), session_(descriptor.session), exitHook_(nullptr), locked_(0) {
+    : admitted_(nullptr), lock_(device.getSessionLock()), session_(descriptor.session), locked_(0) {
   if (status.isFatal()) return;
   lock_.acquire();
   locked_ = 1;
   if (device.beginIO(session_, status, nVLAPAL000::kWaitForever)) admitted_ = &device;
   if (status.isNotFatal()) device.checkDeferredStatus(level, session_, status);
-  if (resumeSnooping && status.isNotFatal()) exitHook_ = pauseListModeSnooping;
+  if (!resumeSnooping || status.isFatal()) return;
+  // A commit records only while one of its session's requests is inside
+  // the guard, so nothing another session does ends up in the list.
+  Session* main = device.asMainSession(session_);
+  listmodek::Session* listMode = main != nullptr ? main->getListModeSession() : nullptr;
+  if (listMode == nullptr) return;
+  listMode->resumeSnooping(status);
+  if (status.isNotFatal()) {
+    snoopingSession_ = main;
+    snooping_ = listMode;
+  }
 }
 
 IoctlEntryHelper::~IoctlEntryHelper() {
-  if (exitHook_ != nullptr) exitHook_(session_);
+  // A failure inside the request may have cost the session its list-mode
+  // session; only the one still held is paused.
+  if (snooping_ != nullptr && snoopingSession_->getListModeSession() == snooping_) snooping_->pauseSnooping();
   if (admitted_ != nullptr) admitted_->endIO(session_);
   if (locked_ != 0) lock_.release();
 }

@@ -13,9 +13,14 @@
 #include "driver/platform/status/tStatus.h"
 #include "driver/platform/sync/tMutex.h"
 
+namespace listmodek {
+class Session;
+}
+
 namespace nVL9738K_24_0 {
 
 class Device;
+class Session;
 
 class IoctlEntryHelper {
  public:
@@ -28,12 +33,13 @@ class IoctlEntryHelper {
   bool isAdmitted() const { return admitted_ != nullptr; }
 
  private:
-  using tExitHook = void (*)(nVLAPAL000::tSession* session);
-
   Device* admitted_;
   nVLAPAL000::tMutex& lock_;
   nVLAPAL000::tSession* session_;
-  tExitHook exitHook_;
+  // The list-mode session whose snooping the guard resumed, paused again
+  // when the guard ends.
+  Session* snoopingSession_ = nullptr;
+  listmodek::Session* snooping_ = nullptr;
   uint8_t locked_;
 };
 

@@ -7,7 +7,6 @@ namespace nVL9738K_24_0 {
 Session::Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
                  nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status)
     : tSession(interface, status),
-      reservationClientId_(0),
       routing_(&manager, notifier_, status),
       notifier_(),
       manager_(manager),
@@ -32,12 +31,24 @@ Session::~Session() {
     nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(routingLock_);
     manager_.unregisterRoutingSession(routing_);
   }
+  setListModeSession(nullptr);
 }
 
 void Session::checkValid(nVLAPALS100::tStatus& status) {
   if (nVLAPAL000::atomicLoad(*generation_) != generationAtOpen_) status.setCode(kStaleSession, VL_SITE);
   // The list-mode session (told the error) and the reservation client are
-  // released here on any error once the session owns them.
+  // released on any error. Told the error, the list-mode session leaves its
+  // engine alone: the engine may be gone with the FPGA image it ran on.
+  if (status.isFatal() && listModeSession_ != nullptr) {
+    listModeSession_->setInvalidationCode(static_cast<uint32_t>(status.getCode()));
+    setListModeSession(nullptr);
+  }
+  if (status.isFatal()) reservation_.close();
+}
+
+void Session::setListModeSession(listmodek::Session* session) {
+  delete listModeSession_;
+  listModeSession_ = session;
 }
 
 void Session::createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params,

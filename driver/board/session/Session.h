@@ -1,6 +1,6 @@
 // One open of the main device interface: what a user-mode client owns on
-// the board (its routing part and its notifier; its list-mode session and
-// reservation client join once those requests exist) and the device's
+// the board (its routing part, its notifier, its list-mode session and its
+// reservation client) and the device's
 // main-session generation at the open. Once the device has been reset,
 // stopped, shut down or given a new FPGA image since, the session is stale
 // and every request from it is refused until the client opens a new one.
@@ -11,9 +11,11 @@
 
 #include "SessionRoutingPart.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/listmode/Session.h"
 #include "driver/platform/device/tIONotifier.h"
 #include "driver/platform/device/tSession.h"
 #include "driver/platform/sync/tMutex.h"
+#include "driver/rf/reservation/ReservationSessionSlot.h"
 
 namespace nVL9738K_24_0 {
 
@@ -36,20 +38,27 @@ class Session final : public nVLAPAL000::tSession {
 
   SessionRoutingPart& getRoutingPart() { return routing_; }
   const nVLAPAL000::tIONotifier& getNotifier() const { return notifier_; }
-  uint32_t getReservationClientId() const { return reservationClientId_; }
-  void setReservationClientId(uint32_t id) { reservationClientId_ = id; }
+  uint32_t getReservationClientId() const { return reservation_.clientID; }
+  // The session's reservation client and its id; the client is deleted
+  // with the session, or as soon as a request finds the session failed.
+  reservationHal::ReservationSessionSlot& getReservationSlot() { return reservation_; }
   uint32_t getGenerationAtOpen() const { return generationAtOpen_; }
+  // The list-mode session of the caller's engine; null until one is set.
+  listmodek::Session* getListModeSession() const { return listModeSession_; }
+  // Takes `session` over (null allowed) and deletes the one held before.
+  void setListModeSession(listmodek::Session* session);
 
  private:
   void closeNotifier();
 
-  uint32_t reservationClientId_;
+  reservationHal::ReservationSessionSlot reservation_;
   SessionRoutingPart routing_;
   nVLAPAL000::tIONotifier notifier_;
   RoutingResourcesManager& manager_;
   nVLAPAL000::tMutex& routingLock_;
   const uint32_t* generation_;
   uint32_t generationAtOpen_;
+  listmodek::Session* listModeSession_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0

@@ -22,8 +22,17 @@ ReservationClientID ExternalTokenManager<ReservationClientID>::createToken(const
 void ExternalTokenManager<ReservationClientID>::attachToken(const char* descriptor, ReservationClientID token,
                                                             nVLAPALS100::tStatus& status) {
   if (status.isFatal()) return;
+  const bool known = map_.findTokenIterator(token) != nullptr;
   map_.insert(descriptor, token, status);
-  if (status.isNotFatal()) rfCompositeIdleTracker_increaseReferenceCount(tokenValue(token), &status);
+  if (status.isFatal()) return;
+  rfCompositeIdleTracker_increaseReferenceCount(tokenValue(token), &status);
+  // An id the tracker refused to share is held by nobody here: its name
+  // must not outlive the attempt, or a later client given that id would
+  // carry it.
+  if (status.isFatal() && !known) {
+    nVLAPALS100::tStatus local;
+    map_.erase(token, local);
+  }
 }
 
 // The tracker is told first, so an id this manager does not know is still

@@ -1,16 +1,18 @@
-// The reservation requests once decoded: the request interface has found
-// the request, taken its entry guard and checked nothing else; this layer
-// checks the block sizes, reads the in-block, moves arrays and strings
-// between user memory and kernel vectors, calls the session's client and
-// fills the out-block (the results, then the final status).
+// The reservation requests that move arrays and strings between user
+// memory and kernel vectors. The request interface has checked the block
+// sizes, seeded the out fields and admitted the request; each operation
+// here checks that the session has a client (else -52010), copies what it
+// needs in, calls the client and copies the answers out. User addresses
+// and sizes come straight from user mode: every kernel copy is bounded
+// before anything is allocated for it.
 #ifndef VL9738K_RF_RESERVATION_RESERVATION_IOCTL_IMPL_H
 #define VL9738K_RF_RESERVATION_RESERVATION_IOCTL_IMPL_H
 
 #include <stdint.h>
 
 #include "../../platform/device/DeviceTypes.h"
-#include "ReservationClient.h"
 #include "ReservationResources.h"
+#include "ReservationSessionSlot.h"
 
 namespace reservationHal {
 
@@ -19,52 +21,59 @@ namespace reservationHal {
 // allocation.
 inline constexpr uint32_t kMaxPolicyListCount = 65536;
 
-// What a session keeps of the reservation system: its client (none until
-// a set-descriptor request made one) and that client's id, which the
-// settings deploy reads. Closing the session deletes the client, which
-// releases everything it holds.
-class ReservationSessionSlot {
- public:
-  ReservationSessionSlot() = default;
-  ReservationSessionSlot(const ReservationSessionSlot&) = delete;
-  ReservationSessionSlot& operator=(const ReservationSessionSlot&) = delete;
-  ~ReservationSessionSlot() { close(); }
-
-  void close() {
-    delete client;
-    client = nullptr;
-    clientID = 0;
-  }
-
-  rfyulreserve_impl::ReservationClient* client = nullptr;
-  uint32_t clientID = 0;
-};
-
 class ReservationIoctlImpl {
- public:
-  explicit ReservationIoctlImpl(rfyulreserve_impl::iReservationClientFactory& clients) : clients_(clients) {}
+  using tStatus = nVLAPALS100::tStatus;
+  using tEventDescriptor = nVLAPAL000::tEventDescriptor;
+  using tSlot = ReservationSessionSlot;
 
-  // Runs one reservation request. Blocks whose sizes are not exactly the
-  // request's are refused with -52005 and left untouched; otherwise the
-  // out-block always ends with the final status, and its fields carry the
-  // in-block's seeded values wherever the request did not replace them. A
-  // status that already holds an error (the guard's) or an error code in
-  // the caller's status word stops the request before the client is asked.
-  void handle(uint32_t code, nVLAPAL000::tEventDescriptor& event, ReservationSessionSlot& session, const void* in,
-              uint64_t inSize, void* out, uint64_t outSize, nVLAPALS100::tStatus& status);
+ public:
+  ReservationIoctlImpl() = delete;
+
+  // The session's client, or null with -52010.
+  static rfyulreserve_impl::ReservationClient* requireClient(tSlot& session, tStatus& status);
+
+  // `size` is the buffer's capacity in; the descriptor's length out (0
+  // after a failure). No terminating NUL is written.
+  static void reservation_findReservationPolicyIDDescriptor(tEventDescriptor& event, tSlot& session, uint32_t policyID,
+                                                            uint64_t buffer, uint32_t& size, tStatus& status);
+  static void reservation_findReservationClientIDDescriptor(tEventDescriptor& event, tSlot& session, uint32_t clientID,
+                                                            uint64_t buffer, uint32_t& size, tStatus& status);
+  // The name is exactly `size` bytes (a trailing NUL included); `id` is
+  // what the lookup found, 0 when it found nothing.
+  static void reservation_findReservationPolicyID(tEventDescriptor& event, tSlot& session, uint64_t buffer,
+                                                  uint32_t size, uint32_t& id, tStatus& status);
+  static void reservation_findDeviceActivityContextID(tEventDescriptor& event, tSlot& session, uint64_t buffer,
+                                                      uint32_t size, uint32_t& id, tStatus& status);
+  // `count` is the buffer's capacity in ids in, the list's length out.
+  static void reservation_findReservableChildIDs(tEventDescriptor& event, tSlot& session, uint32_t policyID,
+                                                 uint32_t& count, uint64_t buffer, tStatus& status);
+  // The per-policy answers go back after a refusal too (as many words as
+  // the list had): they tell the caller how far the reservation came.
+  static void reservation_reserve(tEventDescriptor& event, tSlot& session, uint32_t count, uint64_t policyIDs,
+                                  uint64_t dirtiness, rfyulreserve::ReserveErrorInfo& errorInfo, tStatus& status);
+  static void reservation_release(tEventDescriptor& event, tSlot& session, uint32_t count, uint64_t policyIDs,
+                                  tStatus& status);
+  static void reservation_deferReleaseUntilIdle(tEventDescriptor& event, tSlot& session, uint32_t contextID,
+                                                uint32_t count, uint64_t policyIDs, tStatus& status);
+  static void reservation_setReservationCache(tEventDescriptor& event, tSlot& session, uint32_t count,
+                                              uint64_t policyIDs, tStatus& status);
+  // Give the session its client: -52031 when it has one already. A client
+  // that could not take an id is not kept, so the session may try again.
+  static void reservation_setDescriptor(tEventDescriptor& event, tSlot& session,
+                                        rfyulreserve_impl::iReservationClientFactory& clients, uint64_t buffer,
+                                        uint32_t size, tStatus& status);
+  static void reservation_setDescriptorAndClientID(tEventDescriptor& event, tSlot& session,
+                                                   rfyulreserve_impl::iReservationClientFactory& clients,
+                                                   uint64_t buffer, uint32_t size, uint32_t clientID, tStatus& status);
 
  private:
-  struct Call;
-
-  void dispatch(uint32_t number, Call& call, nVLAPALS100::tStatus& status);
-  void setDescriptor(Call& call, bool attach, nVLAPALS100::tStatus& status);
-  void findDescriptor(Call& call, bool ofClient, nVLAPALS100::tStatus& status);
-  void findId(Call& call, bool ofActivity, nVLAPALS100::tStatus& status);
-  void findChildren(Call& call, nVLAPALS100::tStatus& status);
-  void reserve(Call& call, nVLAPALS100::tStatus& status);
-  void passList(uint32_t number, Call& call, nVLAPALS100::tStatus& status);
-
-  rfyulreserve_impl::iReservationClientFactory& clients_;
+  static void setDescriptor(tEventDescriptor& event, tSlot& session,
+                            rfyulreserve_impl::iReservationClientFactory& clients, uint64_t buffer, uint32_t size,
+                            const uint32_t* attachTo, tStatus& status);
+  static void findDescriptor(tEventDescriptor& event, tSlot& session, uint32_t id, bool ofClient, uint64_t buffer,
+                             uint32_t& size, tStatus& status);
+  static void findId(tEventDescriptor& event, tSlot& session, uint64_t buffer, uint32_t size, bool ofActivity,
+                     uint32_t& id, tStatus& status);
 };
 
 }  // namespace reservationHal

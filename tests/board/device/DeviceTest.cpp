@@ -166,17 +166,31 @@ TEST_F(StartedDevice, AFailedBringUpKeepsTheGateClosed) {
 }
 
 // The frequency primitives wait through the bring-up's read resources and
-// the reference clock holds a check of each engine's pool; without engine
-// resources no commit is snooped (0xBFFA9178; no session: -52010).
-TEST_F(StartedDevice, BringUpHandsTheReadResourcesToTheRfPrimitivesButNoEngineRecordsYet) {
+// the reference clock holds a check of each engine's pool, on every
+// bring-up.
+TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
   start();
-  nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
-  nVL9738K_24_0::RfResources& rf = *device->getDeviceResources()->getRfResources();
-  EXPECT_EQ(std::tuple(rf.frequency(0).getWait(), rf.frequency(1).getWait()),
-            std::tuple(read->getWaitWithRedirection(), read->getWaitWithRedirection()));
-  EXPECT_EQ(std::tuple(read->getGenerationStatusRegisterCheckPool()->acquireCheck(status)->index,
-                       read->getAcquisitionStatusRegisterCheckPool()->acquireCheck(status)->index),
-            std::tuple(30u, 30u));
+  for (int bringUp = 1; bringUp <= 2; ++bringUp) {
+    nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
+    ASSERT_NE(read, nullptr);
+    nVL9738K_24_0::RfResources* rf = device->getDeviceResources()->getRfResources();
+    ASSERT_NE(rf, nullptr);
+    EXPECT_EQ(std::tuple(rf->frequency(0).getWait(), rf->frequency(1).getWait()),
+              std::tuple(read->getWaitWithRedirection(), read->getWaitWithRedirection()));
+    for (auto* pool : {read->getGenerationStatusRegisterCheckPool(), read->getAcquisitionStatusRegisterCheckPool()}) {
+      EXPECT_EQ(pool->acquireCheck(status)->index, 30u) << "bring-up " << bringUp;
+    }
+    device->reset(status);
+    ASSERT_EQ(status.getCode(), 0);
+  }
+}
+
+// Without engine resources no engine records a list: 0xBFFA9178; no
+// session: -52010.
+TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
+  start();
+  // A download that never completes leaves the device without them.
+  device->prepareForFpgaDownload(status);
   listmodek::Session session(nullptr, nullptr, 10, status);
   tStatus refused, none;
   device->startCommitSnooping(&session, refused);

@@ -72,7 +72,7 @@ class ResourcesOnModel : public testing::Test {
   int64_t send(std::vector<uint32_t> ids, uint32_t type, std::vector<uint32_t> words = {}) {
     tStatus local;
     std::vector<uint8_t> input(words.size() * 4);
-    std::memcpy(input.data(), words.data(), input.size());
+    if (!words.empty()) std::memcpy(input.data(), words.data(), input.size());
     resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
                                    static_cast<uint32_t>(input.size()), nullptr, 0, local);
     return local.getCode();

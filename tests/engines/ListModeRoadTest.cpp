@@ -1,0 +1,175 @@
+// A list compiled through the main interface's list-mode requests on a
+// started device over the board model, run by the model's list engine,
+// against the same settings committed directly on a second board.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
+#include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/session/IoctlEntryHelper.h"
+#include "driver/engines/OV3IFWResources.h"
+#include "driver/rf/settings/FrequencySettings.h"
+#include "sim/kernel/UserMemory.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using namespace nVL9738K_24_0::requests;
+using nVL9738K_24_0::Device;
+namespace st = nVLAPALS100;
+
+constexpr uint64_t kLocation[2] = {0x1000, 0x2};
+
+// A device started on its own board, with one main-interface session.
+struct StartedBoard {
+  explicit StartedBoard(const sim::BoardOptions& options = {}) : board(options) {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(
+        pciInformationFor(board.description()), &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create, status));
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor none{nullptr};
+    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+    session = device->createSession(descriptor, device->getDeviceInterfaces()[0], status);
+    descriptor.session = session;
+    auto& lo0 = primitives();
+    lo0.frequency(0).applyDefaults(status);
+    lo0.power(0).applyDefaults(status);
+  }
+  ~StartedBoard() {
+    device->destroySession(descriptor, session);
+    nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+  nVL9738K_24_0::RfResources& primitives() { return *device->getDeviceResources()->getRfResources(); }
+  // The settings change a settings request makes, inside its guard.
+  void commitSettings() {
+    nVL9738K_24_0::IoctlEntryHelper guard(*device, descriptor, 3, status, true);
+    primitives().frequency(0).setRequested(vl9738settings::frequencyPreset(3), status);
+    primitives().frequency(0).commit(status);
+    primitives().power(0).setRequested(vl9738settings::PowerSettings(0, 5, 6, 20000, 40), status);
+    primitives().power(0).commit(status);
+  }
+  // One request framed as user mode frames it.
+  template <class Op>
+  typename Op::Out call(const typename Op::In& in = {}) {
+    sim::UserBlock input(sizeof(in)), output(sizeof(typename Op::Out));
+    std::memcpy(input.data(), &in, sizeof(in));
+    tStatus framing;
+    auto* main = static_cast<nVL9738K_24_0::tInterfaceTemplate_vl9738k*>(device->getDeviceInterfaces()[0]);
+    main->decodeIOControl(descriptor, Op::kCode, reinterpret_cast<void*>(input.address()), input.size(),
+                          reinterpret_cast<void*>(output.address()), output.size(), framing);
+    EXPECT_EQ(framing.getCode(), 0);
+    return output.get<typename Op::Out>(0);
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  nVLAPAL000::tSession* session = nullptr;
+};
+
+// The path (UID, instance) elements as user memory holds them.
+struct UserPath {
+  explicit UserPath(std::initializer_list<std::pair<uint16_t, uint8_t>> elements) : block(4 * elements.size() + 4) {
+    size_t at = 0;
+    for (auto [uid, instance] : elements) {
+      block.put<uint16_t>(at, uid);
+      block.put<uint8_t>(at + 2, instance);
+      at += 4;
+    }
+  }
+  SetContext::In request(uint32_t length) const { return {block.address(), length, 0}; }
+  sim::UserBlock block;
+};
+
+TEST(ListModeRoad, ACommitRecordedThroughTheRequestsReplaysOnTheEngineAsTheDirectCommitWrites) {
+  StartedBoard recorded, direct;
+  ASSERT_EQ(recorded.status.getCode(), 0);
+  sim::ListEngineModel& engine = recorded.board.timingEngine(2400)->listEngine();
+  const UserPath path{{2400, 0}, {2404, 0}};
+  EXPECT_EQ(recorded.call<SetContext>(path.request(2)).status, 0);
+  EXPECT_EQ(recorded.call<StartCommitSnooping>().status, 0);
+  recorded.commitSettings();
+  ASSERT_EQ(recorded.status.getCode(), 0);
+  EXPECT_EQ(recorded.call<SetListStepUnderCompile>({1, 0}).status, 0);
+  const uint32_t words = recorded.call<GetBufferSizeInElements>().elementCount;
+  // The commands of the engine reach it during the commit and add nothing.
+  EXPECT_EQ(recorded.call<Initiate>().status, 0);
+  EXPECT_EQ(recorded.call<ReadListIsDone>().status, 0);
+  EXPECT_EQ(recorded.call<Abort>().status, 0);
+  EXPECT_EQ(engine.controlLog().empty(), false);
+  EXPECT_EQ(recorded.call<GetBufferSizeInElements>().elementCount, words);
+  EXPECT_EQ(recorded.call<StopCommitSnooping>().status, 0);
+  const auto count = recorded.call<GetBufferSizeInElements>();
+  ASSERT_EQ(count.status, 0);
+  ASSERT_GT(count.elementCount, 0u);
+
+  // The caller's buffer: the list, then words the driver leaves alone.
+  sim::UserBlock list(8 * (count.elementCount + 1));
+  list.put<uint64_t>(8 * count.elementCount, 0x5A5A5A5A5A5A5A5A);
+  EXPECT_EQ(recorded.call<GetBufferContents>({list.address(), count.elementCount - 1, 0}).status,
+            st::kStatusLookupFailure);
+  EXPECT_EQ(recorded.call<GetBufferContents>({list.address(), count.elementCount + 1, 0}).status, 0);
+  EXPECT_EQ(list.get<uint64_t>(8 * count.elementCount), 0x5A5A5A5A5A5A5A5Au);
+  std::vector<uint64_t> program(count.elementCount);
+  std::memcpy(program.data(), list.data(), 8 * program.size());
+  engine.loadProgram(kLocation[0] | kLocation[1] << 32, program);
+
+  EXPECT_EQ(recorded.call<DeployListSettings>({kLocation[0], kLocation[1], 0}).status, 0);
+  const size_t controlsBefore = engine.controlLog().size();
+  EXPECT_EQ(recorded.call<Commit>().status, 0);
+  EXPECT_EQ(engine.value(engine.address(sim::ListEngineModel::kListLocation)), kLocation[0] | kLocation[1] << 32);
+  ASSERT_GE(engine.controlLog().size(), controlsBefore + 3);
+  EXPECT_EQ(engine.controlLog()[controlsBefore + 1] & 8, 8u) << "bit 3 pulsed";
+  EXPECT_EQ(recorded.call<Initiate>().status, 0);
+  EXPECT_EQ(engine.value(engine.address(sim::ListEngineModel::kErrorCount)), 1u) << "only the empty start failed";
+
+  direct.commitSettings();
+  ASSERT_EQ(direct.status.getCode(), 0);
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address) {
+    ASSERT_EQ(recorded.board.dac(0).reg(address), direct.board.dac(0).reg(address)) << std::hex << address;
+  }
+  EXPECT_EQ(recorded.board.dac(0).nco(), direct.board.dac(0).nco());
+}
+
+TEST(ListModeRoad, SetContextBoundsThePathAndNeedsTheEngines) {
+  StartedBoard board;
+  const UserPath unknown{{2405, 0}, {2404, 0}};
+  EXPECT_EQ(board.call<SetContext>(unknown.request(257)).status, st::kStatusInvalidParameter);
+  EXPECT_EQ(board.call<SetContext>(unknown.request(0)).status, st::kStatusInvalidParameter);
+  EXPECT_EQ(board.call<SetContext>(unknown.request(2)).status, 0) << "a path that names no node";
+  EXPECT_EQ(board.call<StartCommitSnooping>().status, st::kStatusRequestFailure);
+  const UserPath path{{2401, 0}, {2404, 0}};
+  EXPECT_EQ(board.call<SetContext>(path.request(2)).status, 0);
+  EXPECT_EQ(board.call<SetContext>(path.request(2)).status, st::kStatusListModeFailure);
+  // A download that stops before its end leaves no engines and makes the
+  // session stale; a new session then finds no engines to record on.
+  board.device->prepareForFpgaDownload(board.status);
+  board.device->destroySession(board.descriptor, board.session);
+  board.session = board.device->createSession(board.descriptor, board.device->getDeviceInterfaces()[0], board.status);
+  board.descriptor.session = board.session;
+  EXPECT_EQ(board.call<SetContext>(path.request(2)).status, static_cast<int32_t>(0xBFFA9178u));
+}
+
+TEST(LateInitialization, WithoutTheAcquisitionEngineTheGenerationGroupWorksAndTheRecordFails) {
+  sim::BoardOptions options;
+  options.timingEngines = {sim::TimingEngineSubtree::generation()};
+  StartedBoard started(options);
+  EXPECT_EQ(started.device->getDriverStatus(Device::kLevelLateInitialization)->getCode(),
+            static_cast<int32_t>(0xBFFA8185u));
+  sim::TimerBlockModel& timer = started.board.timingEngine(2400)->timer();
+  EXPECT_EQ(timer.value(timer.pllCounter(0, 3)), 1u) << "the generation engine keeps its controls";
+  ov3ifw::OV3IFWResources& engines = *started.device->getIFWResources();
+  tStatus generation, acquisition;
+  EXPECT_NE(engines.getGenerationTriggerControl(generation), nullptr);
+  EXPECT_EQ(engines.getAcquisitionTriggerControl(acquisition), nullptr);
+  EXPECT_EQ(std::pair(generation.getCode(), acquisition.getCode()),
+            std::pair(int64_t{0}, int64_t{static_cast<int32_t>(0xBFFA8185u)}));
+  EXPECT_EQ(started.call<Initiate>().status, static_cast<int32_t>(0xBFFA8185u)) << "level-4 requests answer it";
+}
+
+}  // namespace
+}  // namespace vltest

@@ -1,0 +1,61 @@
+// The list-mode requests through the packaged module, as user mode sends
+// them, on a board whose FPGA has both timing engines.
+#include <gtest/gtest.h>
+
+#include "BoardRig.h"
+#include "driver/board/ioctl/ListModeRequests.h"
+#include "sim/host/DeviceFile.h"
+#include "sim/host/RequestClient.h"
+#include "sim/kernel/UserMemory.h"
+
+namespace {
+
+using namespace nVL9738K_24_0::requests;
+
+constexpr int32_t kNoListModeSession = -52010;
+
+class ListModeRequests : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(rig.add(), 0);
+    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+    ASSERT_NE(file, nullptr);
+    client = std::make_unique<sim::RequestClient>(*file);
+  }
+  void TearDown() override {
+    client.reset();
+    file->close();
+    rig.remove();
+  }
+  vltest::BoardRig rig;
+  std::unique_ptr<sim::DeviceFile> file;
+  std::unique_ptr<sim::RequestClient> client;
+};
+
+TEST_F(ListModeRequests, WithoutAListModeSessionTraitsAreZeroAndEveryOtherRequestIsRefused) {
+  const auto traits = client->call<GetTraits>();
+  EXPECT_EQ(traits.outStatus(), 0);
+  const ListModeTraits zero{};
+  EXPECT_EQ(std::memcmp(&traits.out.traits, &zero, sizeof(zero)), 0);
+  EXPECT_EQ(client->call<Initiate>().outStatus(), kNoListModeSession);
+  EXPECT_EQ(client->call<ReadListIsDone>().outStatus(), kNoListModeSession);
+}
+
+TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
+  sim::UserBlock path(8);
+  path.put<uint16_t>(0, 2401);
+  path.put<uint16_t>(4, 2404);
+  ASSERT_EQ(client->call<SetContext>({path.address(), 2, 0}).outStatus(), 0);
+  const auto traits = client->call<GetTraits>();
+  EXPECT_EQ(traits.outStatus(), 0);
+  EXPECT_EQ(
+      std::tuple(traits.out.traits.word0, traits.out.traits.word8, traits.out.traits.byte12, traits.out.traits.byte16),
+      std::tuple(uint64_t{0xFFFFFFFF}, 1u, uint8_t{1}, uint8_t{0x28}));
+  rig.board().timingEngine(2401)->listEngine().setDone(sim::ListEngineModel::Done::kOnStop);
+  EXPECT_EQ(client->call<Initiate>().outStatus(), 0);
+  EXPECT_EQ(client->call<Abort>().outStatus(), 0);
+  const auto done = client->call<ReadListIsDone>();
+  EXPECT_EQ(std::tuple(done.outStatus(), done.out.done), std::tuple(0, uint8_t{1}));
+}
+
+}  // namespace
