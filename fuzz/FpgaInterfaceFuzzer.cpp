@@ -15,7 +15,7 @@
 #include <cstring>
 #include <memory>
 
-#include "driver/fpgasession/FpgaSessionRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "driver/platform/entry/EntryPoints.h"
 #include "sim/board/Board.h"
 #include "sim/host/DeviceFile.h"

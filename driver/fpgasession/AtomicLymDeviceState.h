@@ -26,7 +26,7 @@
 class AtomicLymDeviceState {
  public:
   using tStatus = nVLAPALS100::tStatus;
-  using tBoard = nVL9738K_24_0::BoardOstervaneBase;
+  using tBoard = vllym::BoardSupport;
 
   // Not owned; the board outlives the state.
   AtomicLymDeviceState(tBoard* board, tStatus& status);

@@ -14,7 +14,7 @@
 
 #include <stdint.h>
 
-#include "driver/board/BoardOstervaneBase.h"
+#include "driver/fpga/BoardSupport.h"
 #include "driver/fpga/FlashDownloadManagerNoFlash.h"
 #include "driver/fpga/P2PEndpointManagerNoP2P.h"
 #include "driver/fpga/fifo/FpgaFifoManager.h"
@@ -35,7 +35,7 @@ namespace kernel {
 class Fpga {
  public:
   using tStatus = nVLAPALS100::tStatus;
-  using tBoard = nVL9738K_24_0::BoardOstervaneBase;
+  using tBoard = vllym::BoardSupport;
 
   static constexpr uint32_t kUnset = 0xFFFFFFFF;
   static constexpr uint32_t kAttributeProgrammed = 48;

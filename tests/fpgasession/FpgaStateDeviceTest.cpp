@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "driver/board/device/Device.h"
-#include "driver/fpgasession/FpgaSessionRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"

@@ -12,7 +12,7 @@
 
 #include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
-#include "driver/fpgasession/FpgaSessionRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"

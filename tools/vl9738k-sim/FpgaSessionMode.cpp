@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "driver/fpgasession/FpgaSessionRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"

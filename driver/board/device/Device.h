@@ -22,7 +22,7 @@
 #include "driver/fpgasession/AtomicLymDeviceState.h"
 #include "driver/fpgasession/AtomicLymInterface.h"
 #include "driver/fpgasession/AtomicLymSession.h"
-#include "driver/fpgasession/InterfaceTemplate_atomiclymddkqrt.h"
+#include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 #include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"

@@ -12,8 +12,8 @@
 //                    device's request mutex around theirs).
 // Release-personality has no status and no output block; the interface
 // serves it by itself.
-#ifndef VL9738K_FPGASESSION_FPGASESSIONREQUESTS_H
-#define VL9738K_FPGASESSION_FPGASESSIONREQUESTS_H
+#ifndef VL9738K_BOARD_IOCTL_FPGA_FPGASESSIONREQUESTS_H
+#define VL9738K_BOARD_IOCTL_FPGA_FPGASESSIONREQUESTS_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -5,8 +5,8 @@
 // device, the handler, the admission given back, and the zero-filled
 // output block with the result status copied out in full, also on failure.
 // Unknown codes go to the device's generic operation.
-#ifndef VL9738K_FPGASESSION_INTERFACETEMPLATE_ATOMICLYMDDKQRT_H
-#define VL9738K_FPGASESSION_INTERFACETEMPLATE_ATOMICLYMDDKQRT_H
+#ifndef VL9738K_BOARD_IOCTL_FPGA_INTERFACETEMPLATE_ATOMICLYMDDKQRT_H
+#define VL9738K_BOARD_IOCTL_FPGA_INTERFACETEMPLATE_ATOMICLYMDDKQRT_H
 
 #include <stdint.h>
 

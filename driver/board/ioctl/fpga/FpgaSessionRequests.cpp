@@ -1,8 +1,8 @@
 #include "FpgaSessionRequests.h"
 
-#include "AtomicLymSession.h"
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/IoctlCollection.h"
+#include "driver/fpgasession/AtomicLymSession.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/sync/tWaitQueue.h"

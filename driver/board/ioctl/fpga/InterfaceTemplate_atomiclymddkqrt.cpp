@@ -1,8 +1,8 @@
 #include "InterfaceTemplate_atomiclymddkqrt.h"
 
-#include "AtomicLymSession.h"
 #include "FpgaSessionRequests.h"
 #include "driver/board/device/Device.h"
+#include "driver/fpgasession/AtomicLymSession.h"
 #include "driver/platform/device/IoctlCodegen.h"
 #include "driver/platform/sync/tWaitQueue.h"
 #include "driver/platform/zuk/ZukMemory.h"
