@@ -20,12 +20,20 @@ bash "$root/scripts/build.sh" build/asan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=
 
 echo "== request fuzzer (clang libFuzzer, ASan + UBSan), bounded"
 CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
-  -DVL_SANITIZE=address,undefined -- vl_request_fuzzer
+  -DVL_SANITIZE=address,undefined -- vl_request_fuzzer vl_fpga_request_fuzzer
 corpus="$(mktemp -d)"
 trap 'rm -rf "$corpus"' EXIT
 log="$corpus/fuzzer.log"
 if ! ASAN_OPTIONS=quarantine_size_mb=32:detect_leaks=1 "$root/build/fuzz/fuzz/vl_request_fuzzer" \
-  -max_total_time="${VL_FUZZ_SECONDS:-60}" -print_final_stats=1 "$corpus" "$root/fuzz/seeds/main" >"$log" 2>&1; then
+  -max_total_time="${VL_FUZZ_SECONDS:-40}" -print_final_stats=1 "$corpus" "$root/fuzz/seeds/main" >"$log" 2>&1; then
+  tail -n 60 "$log"
+  exit 1
+fi
+grep -E "INITED|DONE|^stat::" "$log" || true
+fpgaCorpus="$corpus/fpga"
+mkdir -p "$fpgaCorpus"
+if ! ASAN_OPTIONS=quarantine_size_mb=32:detect_leaks=1 "$root/build/fuzz/fuzz/vl_fpga_request_fuzzer" \
+  -max_total_time="${VL_FUZZ_SECONDS:-40}" -print_final_stats=1 "$fpgaCorpus" "$root/fuzz/seeds/fpga" >"$log" 2>&1; then
   tail -n 60 "$log"
   exit 1
 fi

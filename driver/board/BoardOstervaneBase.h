@@ -22,6 +22,7 @@
 #include "TICDCE18005Accessor.h"
 #include "WexelConfigPortRegMapFactory.h"
 #include "driver/flash/OVCalEEPROMController.h"
+#include "driver/fpga/BoardSupport.h"
 #include "driver/fpga/DownloadKmr4.h"
 #include "driver/fpga/fifo/BoardFifoFactoryWexel.h"
 #include "driver/fpga/interrupt/InterruptManagerWexel.h"
@@ -37,7 +38,7 @@ class FlashDownloadManagerNoFlash;
 
 namespace nVL9738K_24_0 {
 
-class BoardOstervaneBase {
+class BoardOstervaneBase : public vllym::BoardSupport {
  public:
   using tStatus = nVLAPALS100::tStatus;
 
@@ -68,19 +69,16 @@ class BoardOstervaneBase {
 
   BoardOstervaneBase(const BoardOstervaneBase&) = delete;
   BoardOstervaneBase& operator=(const BoardOstervaneBase&) = delete;
-  virtual ~BoardOstervaneBase();
+  ~BoardOstervaneBase() override;
 
   // Board-support interface, in slot order.
-  virtual vllym::IoAccessorMappedPci* getFpgaIoAccessor() { return &fpgaAccessor_; }
-  virtual vllym::BoardFifoFactoryWexel* getBoardFifoFactory() { return fifoFactory_; }
-  virtual vllym::P2PEndpointManagerNoP2P* getP2PEndpointManager() = 0;
-  virtual bool isFpgaProgrammed(tStatus& status) { return download_.isFpgaProgrammed(status); }
-  virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) = 0;
-  virtual vllym::InterruptManagerWexel* getInterruptManager() { return interruptManager_; }
-  virtual vllym::FlashDownloadManagerNoFlash* getFlashDownloadManager() = 0;
-  virtual vllym::IoAccessorMappedPci* getBoardIoAccessor() { return &boardAccessor_; }
-  virtual vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() { return &fixedLogicAccessor_; }
-  virtual vlregport::PCIRegisterAccessor* getRegPortAccessor() { return &registerPortAccessor_; }
+  vllym::IoAccessorMappedPci* getFpgaIoAccessor() override { return &fpgaAccessor_; }
+  vllym::BoardFifoFactoryWexel* getBoardFifoFactory() override { return fifoFactory_; }
+  bool isFpgaProgrammed(tStatus& status) override { return download_.isFpgaProgrammed(status); }
+  vllym::InterruptManagerWexel* getInterruptManager() override { return interruptManager_; }
+  vllym::IoAccessorMappedPci* getBoardIoAccessor() override { return &boardAccessor_; }
+  vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() override { return &fixedLogicAccessor_; }
+  vlregport::PCIRegisterAccessor* getRegPortAccessor() override { return &registerPortAccessor_; }
 
   // The accessor built at construction; -52003 and none when that failed.
   TICDCE18005Accessor* getTICDCE18005Accessor(tStatus& status);
@@ -90,7 +88,7 @@ class BoardOstervaneBase {
   OVCalEEPROMController* getEEPROMController(tStatus& status);
 
   ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
-  vllym::DownloadKmr4& getDownload() { return download_; }
+  vllym::DownloadKmr4& getDownload() override { return download_; }
   vllym::WexelDmaChannelFactoryInterrupt* getDmaChannelFactory() { return dmaChannels_; }
   nKMR4::tOstervaneWexelCoreRegMap& getCoreRegMap() { return coreMap_; }
   WexelConfigPortRegMapFactory& getRegMapFactory() { return factory_; }

@@ -145,6 +145,14 @@ void Fpga::restartAll(tStatus& status) {
   if (p2p_ != nullptr) p2p_->reenableAllP2PFifos(status);
 }
 
+void Fpga::createP2PEndpoints(const vlhtl::Vector<FifoInfo>&, tStatus& status) {
+  if (p2p_ != nullptr) p2p_->reenableAllP2PFifos(status);
+}
+
+void Fpga::destroyAllP2PFifos() {
+  if (p2p_ != nullptr) p2p_->destroyAllP2PFifos();
+}
+
 uint32_t Fpga::getP2PEndpointId(uint32_t fifo, tStatus& status) {
   return p2p_ == nullptr ? 0 : p2p_->getEndpointId(fifo, status);
 }

@@ -14,7 +14,7 @@
 
 #include <stdint.h>
 
-#include "driver/board/BoardOstervaneBase.h"
+#include "driver/fpga/BoardSupport.h"
 #include "driver/fpga/FlashDownloadManagerNoFlash.h"
 #include "driver/fpga/P2PEndpointManagerNoP2P.h"
 #include "driver/fpga/fifo/FpgaFifoManager.h"
@@ -35,7 +35,7 @@ namespace kernel {
 class Fpga {
  public:
   using tStatus = nVLAPALS100::tStatus;
-  using tBoard = nVL9738K_24_0::BoardOstervaneBase;
+  using tBoard = vllym::BoardSupport;
 
   static constexpr uint32_t kUnset = 0xFFFFFFFF;
   static constexpr uint32_t kAttributeProgrammed = 48;
@@ -84,6 +84,10 @@ class Fpga {
   virtual void unreserveFifo(uint64_t ownerId, uint64_t session, uint32_t fifo, tStatus& status);
   virtual void unreserveSessionFifos(uint64_t ownerId, uint64_t session, tStatus& status);
   virtual void abortFifoWaits(int32_t code, tStatus& status);
+  // Peer-to-peer endpoints of the personality's FIFOs; this board's
+  // manager has none to create, so only the re-enable remains.
+  virtual void createP2PEndpoints(const vlhtl::Vector<FifoInfo>& records, tStatus& status);
+  virtual void destroyAllP2PFifos();
   virtual uint32_t getP2PEndpointId(uint32_t fifo, tStatus& status);
   virtual void linkSinkWithUserMode(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map,
                                     uint32_t fifo, tStatus& status);

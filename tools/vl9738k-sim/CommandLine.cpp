@@ -102,6 +102,7 @@ void printCommands(std::ostream& out) {
          "                                 (readable registers from the hardware, write-only ones their shadow)\n"
          "  read MAP REGISTER              one register from the hardware (a write-only one: its shadow)\n"
          "  write MAP REGISTER VALUE       one register, written through to the hardware\n"
+         "  fpga-session                   an FPGA session: a personality with a bitfile, registers, a FIFO, an IRQ\n"
          "  help                           this list\n"
          "  quit                           take the board down and leave\n";
 }

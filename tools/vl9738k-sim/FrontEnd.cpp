@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "FpgaSessionMode.h"
 #include "StatusNames.h"
 
 namespace vlcli {
@@ -132,6 +133,8 @@ bool FrontEnd::execute(const std::string& command) {
     maps_->read(word[1], word[2]);
   } else if (verb == "write" && arguments == 3) {
     maps_->write(word[1], word[2], word[3]);
+  } else if (verb == "fpga-session" && arguments == 0) {
+    if (runFpgaSessionMode(board_.module(), board_.board(), out_) != 0) failed_ = true;
   } else {
     out_ << "  not a command (or not its arguments); 'help' lists them\n";
     failed_ = true;

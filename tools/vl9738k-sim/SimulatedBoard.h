@@ -42,6 +42,7 @@ class SimulatedBoard {
   const std::string& error() const { return error_; }
   int32_t addDeviceResult() const { return added_; }
   sim::Board& board() { return *board_; }
+  sim::Module& module() { return *module_; }
   // Null until the interface is open.
   sim::DeviceFile* mainInterface() { return file_.get(); }
   std::vector<sim::DeviceRegistry::Property> properties() const;

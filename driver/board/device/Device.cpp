@@ -60,6 +60,7 @@ Device::~Device() {
   delete registerPort_;
   delete resources_;
   delete readResources_;
+  releaseFpgaState();
   delete board_;
   delete mainInterface_;
 }
@@ -81,6 +82,7 @@ void Device::releaseHardware() {
   resources_ = nullptr;
   delete registerPort_;
   registerPort_ = nullptr;
+  releaseFpgaState();
   delete board_;
   board_ = nullptr;
 }
@@ -150,15 +152,12 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
     if (admitted) endIO(nullptr);
     return nullptr;
   }
-  Session* session = nullptr;
+  nVLAPAL000::tSession* session = nullptr;
   if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
         Session(interface, mainSessionGeneration_, routing_, routing_.getLock(), status);
   } else if (interface == &fpgaInterface_) {
-    // The FPGA-session interface serves only once the FPGA state exists;
-    // until then the power-up record says why it is missing.
-    status.merge(records_[kPowerUpRecord]);
-    status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+    session = createLymSession(interface, status);
   } else {
     status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
   }
@@ -219,8 +218,7 @@ void Device::initializeHardware(tStatus& status) {
   configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, status);
   replaceBoard(status);
   if (status.isFatal()) return;
-  // The FPGA state is built here, before the maps, once the FPGA session
-  // exists.
+  replaceFpgaState(status);
   replaceReadResources(status);
   replaceDeviceResources(status);
   records_[kFpgaImageRecord].clear();
@@ -244,6 +242,8 @@ void Device::replaceBoard(tStatus& status) {
   if (board == nullptr) return;
   // The store stands on the old board's flash controller.
   releaseFlashPartitionManager();
+  // The FPGA state reaches into the board it was built on.
+  releaseFpgaState();
   delete board_;
   board_ = board;
 }

@@ -19,6 +19,10 @@
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
 #include "driver/flash/FlashPartitionManager.h"
+#include "driver/fpgasession/AtomicLymDeviceState.h"
+#include "driver/fpgasession/AtomicLymInterface.h"
+#include "driver/fpgasession/AtomicLymSession.h"
+#include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 #include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
@@ -176,6 +180,13 @@ class Device final : public nVLAPAL000::tPCIDevice {
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
+  // The FPGA side: the state all FPGA sessions share (none until the
+  // bring-up built it), the interface's device-wide operations, and the
+  // validity check every FPGA-session request starts with.
+  using tLymInterface = vllym::AtomicLymInterface<qrtlym::AtomicLymSession>;
+  AtomicLymDeviceState* getFpgaState() const { return fpgaState_; }
+  tLymInterface& getAtomicLymInterface() { return lymInterface_; }
+  void refreshLymSessionValidity(nVLAPAL000::tSession* session);
 
  private:
   void advanceGenerations();
@@ -204,9 +215,12 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void installSettlingControls(tStatus& late);
   void setUpSnooping(tStatus& late);
   void releaseEngineResources();
+  void replaceFpgaState(tStatus& status);
+  void releaseFpgaState();
+  nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;
-  nVLAPAL000::tDeviceInterface fpgaInterface_;
+  tInterfaceTemplate_atomiclymddkqrt fpgaInterface_;
   nVLAPAL000::tDeviceInterface* interfaces_[kInterfaceCount + 1];
   uint64_t serialNumber_;
   DeviceProperties properties_;
@@ -240,6 +254,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   ListModeRegisterReadResources* readResources_ = nullptr;
   ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
   SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
+  AtomicLymDeviceState* fpgaState_ = nullptr;
+  // Moves whenever the FPGA state goes: a session opened on an older state
+  // must not reach into it.
+  uint32_t fpgaStateEpoch_ = 0;
+  tLymInterface lymInterface_{this};
 };
 
 }  // namespace nVL9738K_24_0

@@ -144,4 +144,18 @@ void IoctlCollection::cycleFrequency(tStatus& status) const {
   resources->cycleFrequency(status);
 }
 
+vllym::AtomicLymInterface<qrtlym::AtomicLymSession>& IoctlCollection::getAtomicLymInterface() const {
+  return device_->getAtomicLymInterface();
+}
+
+void IoctlCollection::refreshLymSessionValidity(nVLAPAL000::tSession* session) const {
+  device_->refreshLymSessionValidity(session);
+}
+
+void IoctlCollection::configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3,
+                                                  tStatus& status) const {
+  const uint32_t options[4] = {word0, word1, word2, word3};
+  device_->configurePersonalityOptions(options, status);
+}
+
 }  // namespace nVL9738K_24_0

@@ -17,6 +17,16 @@ namespace qrtk {
 class FlashPartitionManager;
 }
 
+namespace qrtlym {
+class AtomicLymSession;
+}
+namespace vllym {
+template <typename tLymSession>
+class AtomicLymInterface;
+}
+namespace nVLAPAL000 {
+class tSession;
+}
 namespace listmodek {
 class Session;
 }
@@ -78,6 +88,12 @@ class IoctlCollection {
   // 1/32 degree), then lets the device check the board against its limit.
   void checkTemperature(uint32_t selector, uint32_t samples, int32_t& sum, uint32_t& divisor, tStatus& status) const;
   void cycleFrequency(tStatus& status) const;
+
+  // The FPGA-session interface's device-wide operations and checks.
+  vllym::AtomicLymInterface<qrtlym::AtomicLymSession>& getAtomicLymInterface() const;
+  void refreshLymSessionValidity(nVLAPAL000::tSession* session) const;
+  void configurePersonalityOptions(uint32_t word0, uint32_t word1, uint32_t word2, uint32_t word3,
+                                   tStatus& status) const;
 
  private:
   GrowableBuffer deployMessage_;

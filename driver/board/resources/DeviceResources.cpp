@@ -45,7 +45,7 @@ void DeviceResources::powerUp(tStatus& status) {
     status.setCode(nVLAPALS100::kStatusNotAccessible, VL_SITE);
     return;
   }
-  PowerUpSequence(*board_.getHostRegMap(), composites_).run(status);
+  PowerUpSequence(*board_.getHostRegMap(), composites_, rf_).run(status);
 }
 
 bool DeviceResources::requireRf(tStatus& status) const {

@@ -1,5 +1,6 @@
 #include "PowerUpSequence.h"
 
+#include "RfResources.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/board/version/VersionUtils.h"
 #include "driver/platform/poller/Poller.h"
@@ -20,17 +21,28 @@ void PowerUpSequence::run(tStatus& status) {
   if (status.isFatal()) return;
   powerReferenceCard(status);
   bringUpLink(host_.RefCpldConfig.EndpointRegMap, CompositeMaps::kRef, status);
-  // The reference clock chips are programmed here once the RF primitives
-  // exist.
+  if (rf_ != nullptr && status.isNotFatal()) rf_->refClock().initializeHardware(status);
   powerLoCards(status);
   bringUpLink(host_.Lo0CpldConfig.EndpointRegMap, CompositeMaps::kLo0, status);
   bringUpLink(host_.Lo1CpldConfig.EndpointRegMap, CompositeMaps::kLo1, status);
-  // The LO primitives take their defaults here once they exist.
+  applyLoDefaults(status);
   if (status.isFatal()) return;
   auto& privateMap = host_.PrivateEndpoint.PrivateRegMap;
   privateMap.ThermalSetup.setBit0(true, status).flush(status, false);
   privateMap.LedOverride.setBit4(false, status).flush(status, false);
   checkCpldVersions(status);
+}
+
+// The sensor is set up, then each LO path's DAC and power and the cross
+// switch take their defaults.
+void PowerUpSequence::applyLoDefaults(tStatus& status) {
+  if (rf_ == nullptr || status.isFatal()) return;
+  rf_->temperature().flush(status);
+  rf_->frequency(0).applyDefaults(status);
+  rf_->frequency(1).applyDefaults(status);
+  rf_->crossSwitch().applyDefaults(status);
+  rf_->power(0).applyDefaults(status);
+  rf_->power(1).applyDefaults(status);
 }
 
 // The reference card's subsystems are enabled and its supplies brought up

@@ -13,6 +13,8 @@
 
 namespace nVL9738K_24_0 {
 
+class RfResources;
+
 class PowerUpSequence {
  public:
   using tStatus = nVLAPALS100::tStatus;
@@ -33,19 +35,23 @@ class PowerUpSequence {
   static constexpr uint32_t kLo0Supported[2] = {0x18060812, 0x19050613};
   static constexpr uint32_t kRefSupported[2] = {0x18072613, 0x21120915};
 
-  PowerUpSequence(nHostRegMap::tHostRegMap& host, CompositeMaps& composites) : host_(host), composites_(composites) {}
+  // Without `rf` the chips behind the CPLDs keep what they hold.
+  PowerUpSequence(nHostRegMap::tHostRegMap& host, CompositeMaps& composites, RfResources* rf = nullptr)
+      : host_(host), composites_(composites), rf_(rf) {}
 
   void run(tStatus& status);
 
  private:
   void powerReferenceCard(tStatus& status);
   void powerLoCards(tStatus& status);
+  void applyLoDefaults(tStatus& status);
   void bringUpLink(nEndpointRegMap::tEndpointRegMap& endpoint, CompositeMaps::Cpld cpld, tStatus& status);
   void checkCpldVersions(tStatus& status);
   void checkCpldVersion(CompositeMaps::Cpld cpld, const uint32_t (&supported)[2], tStatus& status);
 
   nHostRegMap::tHostRegMap& host_;
   CompositeMaps& composites_;
+  RfResources* rf_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -74,13 +74,15 @@ TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtL
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
   nVLAPAL000::tEventDescriptor none{nullptr};
   tStatus fpga;
-  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga), nullptr);
-  EXPECT_EQ(fpga.getCode(), nVLAPALS100::kStatusRequestFailure);
+  nVLAPAL000::tSession* lym = device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga);
+  ASSERT_NE(lym, nullptr);
+  EXPECT_EQ(fpga.getCode(), 0);
+  device->destroySession(none, lym);
   EXPECT_EQ(device->getInFlightCount(), 0u);
 }
 
 // Properties clean, power-up timed out.
-TEST_F(DeviceSessions, EachLevelMergesItsOneRecordAndFpgaOpensAnswerThePowerUpError) {
+TEST_F(DeviceSessions, EachLevelMergesItsOneRecord) {
   board.fixedLogic().holdLoPowerDown(true);
   start();
   tStatus result;
@@ -88,10 +90,6 @@ TEST_F(DeviceSessions, EachLevelMergesItsOneRecordAndFpgaOpensAnswerThePowerUpEr
   EXPECT_EQ(enter(session, Device::kLevelProperties), 0);
   EXPECT_EQ(enter(session, Device::kLevelPowerUp), kPowerUpTimedOut);
   close(session);
-  nVLAPAL000::tEventDescriptor none{nullptr};
-  tStatus fpga;
-  EXPECT_EQ(device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga), nullptr);
-  EXPECT_EQ(fpga.getCode(), kPowerUpTimedOut);
   const std::pair<uint32_t, int64_t> cases[] = {
       {1, 0}, {0, kPowerUpTimedOut}, {2, kPowerUpTimedOut}, {3, nVLAPALS100::kStatusInvalidParameter}};
   for (const auto& [which, code] : cases) {

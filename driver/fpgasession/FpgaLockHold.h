@@ -1,0 +1,36 @@
+// Scoped holds of the FPGA lock: shared for work that uses the design,
+// exclusive for work that changes it.
+#ifndef VL9738K_FPGASESSION_FPGALOCKHOLD_H
+#define VL9738K_FPGASESSION_FPGALOCKHOLD_H
+
+#include "driver/fpga/session/ReaderWriterLock.h"
+
+namespace vllym {
+namespace kernel {
+
+class SharedHold {
+ public:
+  explicit SharedHold(ReaderWriterLock& lock) : lock_(lock) { lock_.acquireShared(); }
+  ~SharedHold() { lock_.releaseShared(); }
+  SharedHold(const SharedHold&) = delete;
+  SharedHold& operator=(const SharedHold&) = delete;
+
+ private:
+  ReaderWriterLock& lock_;
+};
+
+class ExclusiveHold {
+ public:
+  explicit ExclusiveHold(ReaderWriterLock& lock) : lock_(lock) { lock_.acquireExclusive(); }
+  ~ExclusiveHold() { lock_.release(); }
+  ExclusiveHold(const ExclusiveHold&) = delete;
+  ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+
+ private:
+  ReaderWriterLock& lock_;
+};
+
+}  // namespace kernel
+}  // namespace vllym
+
+#endif

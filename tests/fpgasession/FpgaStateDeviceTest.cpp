@@ -1,0 +1,204 @@
+// FPGA sessions opened on a started Device over the board model: the
+// device-wide interface's bitfile checks, and what a reset or an
+// over-temperature shutdown leaves to sessions opened before it.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "driver/board/device/Device.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
+#include "sim/board/FpgaPersonality.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/PageLists.h"
+#include "sim/kernel/UserMemory.h"
+#include "tests/fpga/FpgaFifoDouble.h"
+#include "tests/fpgasession/ImagePages.h"
+#include "tests/platform/pci/PciTestDevice.h"
+
+namespace vltest {
+namespace {
+
+using nVL9738K_24_0::Device;
+using qrtlym::AtomicLymSession;
+
+constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
+constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179);
+constexpr uint32_t kForce = vllym::OpenFpgaSessionPolicyCommon::kForceDownload;
+
+class FpgaStateOnDevice : public testing::Test {
+ protected:
+  void SetUp() override {
+    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    ASSERT_NE(device, nullptr);
+    device->startBus(0, status);
+    nVLAPAL000::tEventDescriptor descriptor{nullptr};
+    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
+    ASSERT_EQ(status.getCode(), 0);
+    ASSERT_NE(device->getFpgaState(), nullptr);
+    personality.setSignature({1, 2, 3, 4});
+  }
+  void TearDown() override {
+    for (AtomicLymSession* s : open) close(s);
+    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+  }
+  AtomicLymSession* openSession() {
+    nVLAPAL000::tEventDescriptor descriptor{nullptr};
+    auto* s =
+        static_cast<AtomicLymSession*>(device->createSession(descriptor, device->getDeviceInterfaces()[1], status));
+    if (s != nullptr) open.push_back(s);
+    return s;
+  }
+  void close(AtomicLymSession* s) {
+    nVLAPAL000::tEventDescriptor descriptor{s};
+    device->destroySession(descriptor, s);
+    std::erase(open, s);
+  }
+  int64_t download(AtomicLymSession* s, void* address, uint32_t size) {
+    nVLAPAL000::tEventDescriptor descriptor{s};
+    tStatus result;
+    device->getAtomicLymInterface().vllym_downloadToFpga(descriptor, address, size, result);
+    return result.getCode();
+  }
+  int64_t configure(AtomicLymSession* s, uint32_t attributes, const std::vector<FifoRecord>& fifos = {}) {
+    vllym::CommonRegisterSet set;
+    set.controlRegister = kControl;
+    set.resetRegister = kReset;
+    set.irqBase = kIrq;
+    set.signatureRegister = kSignature;
+    vllym::Signature expected;
+    const uint32_t words[] = {1, 2, 3, 4};
+    expected.insert_(expected.end(), words, words + 4);
+    uint8_t downloaded = 0;
+    tStatus result;
+    s->getKernelSession().configurePersonality(image.list(), set, 0, attributes, recordsOf(fifos), expected, -61999,
+                                               &downloaded, result);
+    return result.getCode();
+  }
+  bool valid(AtomicLymSession* s, tStatus& result) {
+    device->refreshLymSessionValidity(s);
+    nVLAPAL000::tEventDescriptor descriptor{s};
+    return device->getAtomicLymInterface().vllym_isSessionValid(descriptor, result);
+  }
+
+  sim::Board board;
+  tStatus status{tStatus::kFullSize};
+  std::unique_ptr<Device> device;
+  sim::FpgaPersonality personality{board.fpga(), kControl, kReset, kSignature};
+  std::vector<AtomicLymSession*> open;
+  ImagePages image;
+};
+
+struct BitfileCase {
+  bool address;
+  uint32_t size;
+};
+
+class EmptyBitfile : public FpgaStateOnDevice, public testing::WithParamInterface<BitfileCase> {};
+
+TEST_P(EmptyBitfile, IsRefusedBeforeAnyPageIsLockedOrTheDesignTouched) {
+  AtomicLymSession* s = openSession();
+  ASSERT_NE(s, nullptr);
+  std::vector<uint8_t> bytes(64, 0x5A);
+  const uint64_t locks = sim::PageLists::userLockFaults().calls();
+  const size_t controls = personality.controlWrites().size();
+  EXPECT_EQ(download(s, GetParam().address ? bytes.data() : nullptr, GetParam().size), -52005);
+  EXPECT_EQ(sim::PageLists::userLockFaults().calls(), locks);
+  EXPECT_EQ(personality.controlWrites().size(), controls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EmptyBitfile,
+                         testing::Values(BitfileCase{false, 0}, BitfileCase{false, 16}, BitfileCase{true, 0}));
+
+TEST_F(FpgaStateOnDevice, AfterAResetOldSessionsAreStaleAndTheirCloseLeavesTheNewStateAlone) {
+  AtomicLymSession* before = openSession();
+  ASSERT_NE(before, nullptr);
+  tStatus result;
+  EXPECT_TRUE(valid(before, result));
+  ASSERT_EQ(configure(before, kForce), 0);
+  device->reset(status);
+  ASSERT_EQ(status.getCode(), 0);
+  EXPECT_FALSE(valid(before, result));
+  EXPECT_EQ(result.getCode(), kStale);
+  tStatus read;
+  EXPECT_EQ(before->getKernelSession().read32(kControl, read), 0xFFFFFFFFu);
+  EXPECT_EQ(read.getCode(), kStale);
+
+  AtomicLymSession* after = openSession();
+  ASSERT_NE(after, nullptr);
+  tStatus fresh;
+  EXPECT_TRUE(valid(after, fresh));
+  ASSERT_EQ(configure(after, kForce), 0);
+  close(before);
+  EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 1u);
+}
+
+TEST_F(FpgaStateOnDevice, AShutdownsStaleSessionGivesBackItsFifosAndPersonalityAtClose) {
+  AtomicLymSession* hot = openSession();
+  ASSERT_NE(hot, nullptr);
+  ASSERT_EQ(configure(hot, kForce, {{0, 1, 1, 0x2000}}), 0);
+  hot->getKernelSession().stopFifo(7, 0, status);  // FIFO 0 is the session's now
+  ASSERT_EQ(status.getCode(), 0);
+  tStatus shutdown;
+  device->thermalShutdown(1000, shutdown);
+  tStatus result;
+  EXPECT_FALSE(valid(hot, result));
+  EXPECT_EQ(result.getCode(), kStale);
+
+  AtomicLymSession* next = openSession();
+  ASSERT_NE(next, nullptr);
+  tStatus claimed;
+  next->getKernelSession().stopFifo(9, 0, claimed);
+  EXPECT_EQ(claimed.getCode(), vllym::kStatusFifoOwnedElsewhere);
+  close(hot);
+  EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 0u);
+  next->getKernelSession().stopFifo(9, 0, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(configure(next, kForce), 0);
+}
+
+// Through the interface's frame, with the device stopped: the stale code
+// replaces the refused admission, but a call made only once admitted keeps
+// the refusal.
+TEST_F(FpgaStateOnDevice, AStaleSessionAnswersItsCodeWhileTheDeviceIsStopped) {
+  AtomicLymSession* s = openSession();
+  ASSERT_NE(s, nullptr);
+  nVLAPAL000::tEventDescriptor none{nullptr};
+  ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateNotStarted, 0, false, status));
+  nVLAPAL000::tEventDescriptor descriptor{s};
+  auto call = [&](uint32_t code, size_t inSize, size_t outSize, std::vector<uint8_t>& output) {
+    sim::UserBlock in(inSize), out(outSize);
+    tStatus request;
+    const uint64_t bytes = device->getDeviceInterfaces()[1]->decodeIOControl(descriptor, code, in.data(), inSize,
+                                                                             out.data(), outSize, request);
+    output.assign(out.data(), out.data() + outSize);
+    return bytes;
+  };
+  using namespace nVL9738K_24_0::lymrequests;
+  std::vector<uint8_t> out;
+  EXPECT_EQ(call(Read32::kCode, 8, 8, out), 8u);
+  const auto read = *reinterpret_cast<const Read32::Out*>(out.data());
+  EXPECT_EQ(read.value, 0xFFFFFFFFu);
+  EXPECT_EQ(read.status, kStale);
+  EXPECT_EQ(call(ClientFunctionCall::kCode, 48, 4, out), 4u);
+  EXPECT_EQ(reinterpret_cast<const ClientFunctionCall::Out*>(out.data())->status, -52022);
+}
+
+// A bring-up that stopped before the FPGA state leaves none, and an open
+// of the FPGA interface answers with the reason the bring-up recorded.
+TEST_F(FpgaStateOnDevice, WithoutAStateAnOpenAnswersWhyTheBringUpStopped) {
+  sim::Memory::allocationFaults().failNth(1, 0);
+  tStatus reset;
+  device->reset(reset);
+  sim::Memory::allocationFaults().clear();
+  ASSERT_EQ(reset.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(device->getFpgaState(), nullptr);
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  tStatus result;
+  EXPECT_EQ(device->createSession(descriptor, device->getDeviceInterfaces()[1], result), nullptr);
+  EXPECT_EQ(result.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(device->getInFlightCount(), 0u);
+}
+
+}  // namespace
+}  // namespace vltest

@@ -1,0 +1,179 @@
+// Kernel FPGA sessions over one device FPGA state on the board model:
+// configuring personalities (download, reuse, forced download, refusal),
+// the signature check, downloads by configured sessions, release and close
+// accounting, and the stale-session guard.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+#include "driver/fpgasession/Session.h"
+#include "sim/board/FpgaPersonality.h"
+#include "sim/kernel/UserMaps.h"
+#include "tests/board/BoardOnPciFixture.h"
+#include "tests/fpga/FpgaFifoDouble.h"
+#include "tests/fpgasession/ImagePages.h"
+
+namespace vltest {
+namespace {
+
+using vllym::OpenFpgaSessionPolicyCommon;
+using vllym::Signature;
+using vllym::kernel::Session;
+
+constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
+constexpr uint32_t kReuse = OpenFpgaSessionPolicyCommon::kReuseRunningDesign;
+constexpr uint32_t kForce = OpenFpgaSessionPolicyCommon::kForceDownload;
+constexpr int32_t kRefusal = -61999;
+constexpr uint64_t kWindow = sim::FpgaWindow::kBarOffset;
+
+Signature signatureOf(std::initializer_list<uint32_t> words) {
+  Signature s;
+  for (uint32_t w : words) s.insert_(s.end(), &w, &w + 1);
+  return s;
+}
+
+class KernelSession : public BoardOnPci {
+ protected:
+  void SetUp() override {
+    board = build();
+    state = std::make_unique<AtomicLymDeviceState>(board.get(), status);
+    ASSERT_EQ(status.getCode(), 0);
+    personality.setSignature({1, 2, 3, 4});
+  }
+  static vllym::CommonRegisterSet registers(uint32_t irq, uint32_t signature = kSignature) {
+    vllym::CommonRegisterSet set;
+    set.controlRegister = kControl;
+    set.resetRegister = kReset;
+    set.irqBase = irq;
+    set.signatureRegister = signature;
+    return set;
+  }
+  // The design's own code, or the failure; `downloaded` as the session says.
+  int64_t configure(Session& session, uint32_t attributes, const Signature& expected, uint32_t irq = kIrq,
+                    uint8_t* downloaded = nullptr, const std::vector<FifoRecord>& fifos = {}) {
+    tStatus result;
+    uint8_t flag = 0xEE;
+    session.configurePersonality(image.list(), registers(irq, irq == kIrq ? kSignature : irq + 0x40), 0, attributes,
+                                 recordsOf(fifos), expected, kRefusal, &flag, result);
+    if (downloaded != nullptr) *downloaded = flag;
+    return result.getCode();
+  }
+  bool readAt(uint64_t offset) {
+    for (const sim::BusAccess& a : model().bar0().traffic()) {
+      if (a.offset == kWindow + offset && a.kind == sim::BusAccess::Kind::Read) return true;
+    }
+    return false;
+  }
+
+  std::unique_ptr<Board> board;
+  std::unique_ptr<AtomicLymDeviceState> state;
+  sim::FpgaPersonality personality{model().fpga(), kControl, kReset, kSignature};
+  ImagePages image;
+  const Signature expected = signatureOf({1, 2, 3, 4});
+};
+
+TEST_F(KernelSession, DownloadsReusesWithBit25AndARefusedOpenLeavesEverythingAsItWas) {
+  Session first(*state), second(*state), third(*state);
+  uint8_t downloaded = 0;
+  EXPECT_EQ(configure(first, 0, expected, kIrq, &downloaded), 0);
+  EXPECT_EQ(downloaded, 1);
+  EXPECT_EQ(state->getDownloadRefusalCode(), kRefusal);
+  EXPECT_EQ(configure(second, kReuse, signatureOf({7, 7, 7, 7}), kIrq, &downloaded), 0);
+  EXPECT_EQ(downloaded, 0);
+  EXPECT_EQ(state->getPersonalityCount(), 2u);
+
+  // A forced download while two personalities run is refused with the
+  // personality's refusal code; the registers it named are taken back.
+  EXPECT_EQ(configure(third, kForce, expected, 0x300, &downloaded), kRefusal);
+  EXPECT_EQ(downloaded, 0);
+  EXPECT_EQ(state->getPersonalityCount(), 2u);
+  EXPECT_EQ(third.getPersonalityCount(), 0u);
+  EXPECT_EQ(state->getSignatureRegister().getOffset(), kSignature);
+  EXPECT_EQ(state->getAppliedRegisters().irqBase, kIrq);
+  model().bar0().clearTraffic();
+  uint8_t timedOut = 0;
+  first.waitOnIrqs(1, 0, &timedOut, status);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_TRUE(readAt(kIrq + 12));
+  EXPECT_FALSE(readAt(0x300 + 12));
+
+  // Downloads: two configured sessions forbid them, one allows them.
+  tStatus refused;
+  first.downloadToFpga(image.list(), refused);
+  EXPECT_EQ(refused.getCode(), kRefusal);
+  second.releasePersonality(0, false);
+  first.downloadToFpga(image.list(), status);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+struct SignatureCase {
+  std::vector<uint32_t> expected;
+  std::array<uint32_t, 4> running;
+  int64_t code;
+};
+
+class SignatureCheck : public KernelSession, public testing::WithParamInterface<SignatureCase> {};
+
+TEST_P(SignatureCheck, AForcedDownloadChecksTheRunningDesign) {
+  Signature expectedWords;
+  for (uint32_t w : GetParam().expected) expectedWords.insert_(expectedWords.end(), &w, &w + 1);
+  personality.setSignature(GetParam().running);
+  Session session(*state);
+  EXPECT_EQ(configure(session, kForce, expectedWords), GetParam().code);
+  EXPECT_EQ(state->getPersonalityCount(), GetParam().code == 0 ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignatureCheck,
+    testing::Values(SignatureCase{{1, 2, 3, 4}, {1, 2, 3, 4}, 0}, SignatureCase{{1, 2, 3, 4}, {1, 2, 3, 5}, -61018},
+                    SignatureCase{{1, 2, 3}, {1, 2, 3, 0}, -61018},
+                    SignatureCase{{9, 9, 9, 9}, {0xDEADBEEF, 0x5555AAAA, 0x01234567, 0xDEADBEEF}, 0},
+                    SignatureCase{{}, {5, 6, 7, 8}, 0}));
+
+TEST_F(KernelSession, ReleaseWithoutAPersonalityCountsNothingAndCloseReleasesEveryOneWithoutAReset) {
+  Session holder(*state), idle(*state);
+  ASSERT_EQ(configure(holder, 0, expected), 0);
+  ASSERT_EQ(configure(holder, kReuse, expected), 0);
+  EXPECT_EQ(holder.getPersonalityCount(), 2u);
+  idle.releasePersonality(0, true);
+  EXPECT_EQ(idle.getPersonalityCount(), 0u);
+  EXPECT_EQ(state->getPersonalityCount(), 2u);
+  const uint32_t resets = personality.resetWrites();
+  holder.close(true);
+  EXPECT_EQ(holder.getPersonalityCount(), 0u);
+  EXPECT_EQ(state->getPersonalityCount(), 0u);
+  EXPECT_EQ(personality.resetWrites(), resets);
+  EXPECT_TRUE(holder.getExpectedSignature().empty());
+}
+
+TEST_F(KernelSession, AStaleSessionAnswersItsCodeEvenWhereTheGateRefused) {
+  Session session(*state);
+  session.setInvalidStatus(static_cast<int32_t>(0xBFFA9179));
+  tStatus gate;
+  gate.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
+  EXPECT_EQ(session.read32(kControl, gate), 0xFFFFFFFFu);
+  EXPECT_EQ(gate.getCode(), static_cast<int32_t>(0xBFFA9179));
+  tStatus other;
+  EXPECT_FALSE(session.isSessionValid(other));
+  EXPECT_EQ(other.getCode(), static_cast<int32_t>(0xBFFA9179));
+}
+
+// This board has no host memory buffers without a personality naming a
+// block, and no peer-to-peer sinks: only the register window maps.
+TEST_F(KernelSession, MapsTheRegisterWindowAndRefusesWhatThisBoardLacks) {
+  Session session(*state);
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  const std::pair<uint32_t, int64_t> cases[] = {{0x1000, 0}, {0x2000, -63193}, {0x4001, -63193}, {0x3000, -52005}};
+  for (const auto& [region, code] : cases) {
+    nVLAPAL000::tUserMemoryMap map{nullptr, sim::UserMaps::create(sim::FpgaWindow::kSize, 0x7F0000000000, 3), region};
+    tStatus result;
+    session.mapMemory(descriptor, map, result);
+    EXPECT_EQ(result.getCode(), code) << std::hex << region;
+    session.unmapMemory(descriptor, map);
+  }
+  EXPECT_EQ(session.getMemoryMapCount(), 0u);
+}
+
+}  // namespace
+}  // namespace vltest

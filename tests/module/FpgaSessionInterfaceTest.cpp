@@ -1,0 +1,280 @@
+// The FPGA-session interface through the packaged module: exact block
+// sizes for every code, the caller's status, the interface's own attribute,
+// block transfers, release without output, and a personality configured
+// with a bitfile the board model receives through its loader.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "BoardRig.h"
+#include "driver/board/ioctl/PlatformRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
+#include "sim/board/FpgaPersonality.h"
+#include "sim/host/DeviceFile.h"
+#include "sim/host/RequestClient.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/PageLists.h"
+#include "tests/fpga/SessionWire.h"
+
+namespace {
+
+using namespace nVL9738K_24_0::lymrequests;
+using vltest::BoardRig;
+
+constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
+constexpr int32_t kInvalidParameter = -51009;  // -52005 as the kernel layer reports it
+constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
+constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
+
+struct Shape {
+  uint32_t code;
+  uint32_t in;
+  uint32_t out;
+};
+
+template <class... Op>
+std::vector<Shape> shapesOf() {
+  return {Shape{Op::kCode, sizeof(typename Op::In), sizeof(typename Op::Out)}...};
+}
+
+class FpgaInterface : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(rig.add(), 0);
+    first = sim::DeviceFile::open(rig.module(), kFpgaInterface);
+    second = sim::DeviceFile::open(rig.module(), kFpgaInterface);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    client = std::make_unique<sim::RequestClient>(*first);
+  }
+  void TearDown() override {
+    client.reset();
+    for (auto* file : {&first, &second}) {
+      if (*file) (*file)->close();
+      file->reset();
+    }
+    rig.remove();
+  }
+  sim::DeviceFile::Reply raw(uint32_t code, size_t in, uint32_t out) {
+    sim::DeviceFile::Request request;
+    request.code = code;
+    request.input.assign(in, 0);
+    request.outputSize = out;
+    return first->ioctl(request);
+  }
+  // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
+  // signature 1 2 3 4; the design's bitfile and FIFO records as given.
+  sim::TypedReply<ConfigurePersonalityQrt::Out> configure(uint32_t attributes, const sim::UserBlock& bitfile,
+                                                          const std::vector<vltest::FifoRecord>& fifos = {}) {
+    vltest::WireBytes block;
+    for (uint32_t w : {kControl, kReset, kIrq, kSignature, 0xFFFFFFFFu, 0u, attributes, 0xFFFF0001u, 1u, 2u, 3u, 4u}) {
+      block.u32(w);
+    }
+    personalityCopy = vltest::userCopyOf(block.bytes);
+    const std::vector<uint8_t> list = vltest::fifoList(fifos);
+    fifoCopy = vltest::userCopyOf(list);
+    return client->call<ConfigurePersonalityQrt>({.personalityAddress = personalityCopy->address(),
+                                                  .personalitySize = 48,
+                                                  .fifoListAddress = fifoCopy->address(),
+                                                  .fifoListSize = static_cast<uint32_t>(list.size()),
+                                                  .bitfileAddress = bitfile.address(),
+                                                  .bitfileSize = static_cast<uint32_t>(bitfile.size())});
+  }
+  size_t windowTraffic() {
+    size_t n = 0;
+    for (const auto& a : rig.board().bar0().traffic()) {
+      n += a.offset >= sim::FpgaWindow::kBarOffset && a.offset < sim::FpgaWindow::kBarOffset + sim::FpgaWindow::kSize;
+    }
+    return n;
+  }
+
+  BoardRig rig;
+  std::unique_ptr<sim::DeviceFile> first, second;
+  std::unique_ptr<sim::RequestClient> client;
+  std::unique_ptr<sim::UserBlock> personalityCopy, fifoCopy;
+};
+
+TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSupported) {
+  std::vector<Shape> shapes =
+      shapesOf<GetAttribute32, SetAttribute32, IsSessionValid, ConfigurePersonalityQrt, DownloadToFpga, AbortWaits,
+               Reset, Abort, ClientFunctionCall, ReadBlock, WriteBlock, Read32, Write32, GetMemoryMappedIoWindowSize,
+               IrqNodeReserve, IrqNodeUnreserve, WaitOnIrqs, UnlockFifoBuffer, StartFifo, StopFifo, AcquireFifoBytes,
+               ReleaseFifoBytes, UnreserveFifo, DeployFifoSettings, DownloadToFlash, SetFlashAutoloadMode,
+               GetFlashAutoloadMode, ClearFlash, GetP2PEndpointId>();
+  shapes.push_back({ReleasePersonality::kCode, 16, 0});
+  ASSERT_EQ(shapes.size(), 30u);
+  for (const Shape& s : shapes) {
+    for (auto [in, out] : {std::pair{s.in + 1, s.out}, std::pair{s.in, s.out + 4}, std::pair{s.in - 4, s.out + 4}}) {
+      const auto reply = raw(s.code, in, out);
+      EXPECT_EQ(reply.status, kInvalidParameter) << std::hex << s.code << " " << in << " " << out;
+      EXPECT_EQ(reply.resultField, 0) << std::hex << s.code;
+    }
+  }
+  EXPECT_EQ(raw(0x80208399, 8, 8).status, -51256);
+}
+
+TEST_F(FpgaInterface, ACallersErrorComesBackUnchangedWithTheFpgaUntouched) {
+  rig.board().bar0().clearTraffic();
+  const auto write = client->call<Write32>({.offset = kControl, .value = 5, .status = -1});
+  const auto read = client->call<Read32>({.offset = kControl, .status = -1});
+  EXPECT_EQ(write.outStatus(), -1);
+  EXPECT_EQ(read.outStatus(), -1);
+  EXPECT_EQ(read.resultField, 8);
+  EXPECT_EQ(windowTraffic(), 0u);
+}
+
+TEST_F(FpgaInterface, AttributeOneIsOneWordForEverySessionOfTheDevice) {
+  EXPECT_EQ(client->call<GetAttribute32>({.attribute = 1, .status = 0}).out.value, 0xFFFFFFFFu);
+  EXPECT_EQ(client->call<SetAttribute32>({.attribute = 1, .value = 7, .status = 0}).outStatus(), 0);
+  const auto other = sim::RequestClient(*second).call<GetAttribute32>({.attribute = 1, .status = 0});
+  EXPECT_EQ(other.out.value, 7u);
+  EXPECT_EQ(other.outStatus(), 0);
+}
+
+TEST_F(FpgaInterface, BlockTransfersUpTo64BytesAllocateNothing) {
+  sim::UserBlock block(65);
+  sim::Memory::allocationFaults().failNth(1u << 30, 0);  // counts calls, fails none
+  for (uint32_t count : {64u, 65u}) {
+    const uint64_t before = sim::Memory::allocationFaults().calls();
+    const auto reply = client->call<ReadBlock>(
+        {.offset = 0x1000, .address = block.address(), .byteCount = count, .elementSize = 1, .increment = 1});
+    EXPECT_EQ(reply.outStatus(), 0) << count;
+    EXPECT_EQ(sim::Memory::allocationFaults().calls() - before, count > 64 ? 1u : 0u) << count;
+  }
+  sim::Memory::allocationFaults().clear();
+}
+
+TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
+  sim::DeviceFile::Request request;
+  request.code = ReleasePersonality::kCode;
+  request.input.assign(16, 0);
+  request.input[8] = 1;
+  const auto reply = first->ioctl(request);
+  EXPECT_EQ(reply.status, 0);
+  EXPECT_EQ(reply.resultField, 0);
+}
+
+// A small design the loader is told to expect, its personality block and
+// the signature its registers report.
+TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndStalesMainSessions) {
+  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  ASSERT_NE(mainFile, nullptr);
+  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  personality.setSignature({1, 2, 3, 4});
+  rig.board().fpga().placeIrqBlock(kIrq);
+  std::vector<uint8_t> bitfile(4096);
+  for (size_t i = 0; i < bitfile.size(); ++i) bitfile[i] = static_cast<uint8_t>(i * 7 + 3);
+  rig.board().bridge().fpgaLoader().expect(bitfile);
+  sim::UserBlock design(bitfile.size());
+  std::copy(bitfile.begin(), bitfile.end(), design.data());
+  const auto configured = configure(1u << 29, design);
+  ASSERT_EQ(configured.outStatus(), 0);
+  EXPECT_EQ(configured.out.downloaded, 1);
+  EXPECT_EQ(rig.board().bridge().fpgaLoader().received(), bitfile);
+  EXPECT_EQ(client->call<GetAttribute32>({.attribute = 84}).out.value, 0xFFFF0001u);
+
+  EXPECT_EQ(client->call<Write32>({.offset = kControl, .value = 5}).outStatus(), 0);
+  EXPECT_EQ(personality.controlWrites().back(), 5u);
+  // The model raises line 2 once the waiter has unmasked it.
+  std::thread raiser([this] {
+    for (int i = 0; i < 2000 && (rig.board().fpga().irqMask() & 0x4) == 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    rig.board().fpga().raiseIrqs(0x4);
+  });
+  const auto irq = client->call<WaitOnIrqs>({.irqMask = 0x6, .timeoutMs = 0xFFFFFFFF});
+  raiser.join();
+  EXPECT_EQ(irq.outStatus(), 0);
+  EXPECT_EQ(irq.out.irqs, 0x4u);
+  EXPECT_EQ(client->call<Reset>().outStatus(), 0);
+  EXPECT_EQ(personality.resetWrites(), 1u);
+
+  const auto stale =
+      sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::GetModuleRev>({.index = 0, .status = 0});
+  EXPECT_EQ(stale.outStatus(), kStale);
+  mainFile->close();
+}
+
+TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
+  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  ASSERT_NE(mainFile, nullptr);
+  ASSERT_EQ(sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::ResetDevice>().outStatus(), 0);
+  const auto read = client->call<Read32>({.offset = kControl});
+  EXPECT_EQ(read.outStatus(), kStale);
+  EXPECT_EQ(read.out.value, 0xFFFFFFFFu);
+  EXPECT_EQ(client->call<IsSessionValid>().out.valid, 0u);
+  auto fresh = sim::DeviceFile::open(rig.module(), kFpgaInterface);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
+  fresh->close();
+  mainFile->close();
+}
+
+// Every allocation of a refused configuration fails in turn: each attempt
+// fails cleanly and gives back what it took (locked pages, copies).
+TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocationFails) {
+  sim::UserBlock design(8192), block(48), fifos(37);
+  ConfigurePersonalityQrt::In in{.personalityAddress = block.address(),
+                                 .personalitySize = 48,
+                                 .fifoListAddress = fifos.address(),
+                                 .fifoListSize = 37,
+                                 .bitfileAddress = design.address(),
+                                 .bitfileSize = 8192,
+                                 .options = {1, 2, 3, 4},
+                                 .optionsPresent = 1};
+  fifos.put<uint8_t>(0, 1);
+  const int64_t blocks = sim::Memory::outstandingBlocks();
+  const size_t lists = sim::PageLists::userLists();
+  for (uint64_t n = 1; n < 12; ++n) {
+    sim::Memory::allocationFaults().failNth(n, 0);
+    const auto reply = client->call<ConfigurePersonalityQrt>(in);
+    sim::Memory::allocationFaults().clear();
+    EXPECT_NE(reply.outStatus(), 0) << n;
+    EXPECT_EQ(reply.resultField, 8) << n;
+    EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks) << n;
+    EXPECT_EQ(sim::PageLists::userLists(), lists) << n;
+  }
+  EXPECT_EQ(client->call<ConfigurePersonalityQrt>(in).outStatus(), -52002);
+}
+
+// The design's signature matches, so its FIFOs come without a download;
+// one streams a user buffer to the device, the other fills one from it.
+TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
+  using Direction = sim::FpgaWindow::FifoDirection;
+  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  personality.setSignature({1, 2, 3, 4});
+  rig.board().fpga().placeIrqBlock(kIrq);
+  rig.board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
+  rig.board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
+  rig.board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
+  sim::UserBlock design(64);
+  const auto configured = configure(0, design, {{0, 1, 1, 0x400}, {1, 0, 1, 0x440}});
+  ASSERT_EQ(configured.outStatus(), 0);
+  EXPECT_EQ(configured.out.downloaded, 0);
+
+  sim::UserBlock out(3000), in(4096);
+  for (size_t i = 0; i < out.size(); ++i) out.data()[i] = static_cast<uint8_t>(i * 7);
+  for (auto [fifo, block] : {std::pair{0u, &out}, std::pair{1u, &in}}) {
+    const auto deployed = client->call<DeployFifoSettings>(
+        {.ownerId = 5, .fifo = fifo, .bufferAddress = block->address(), .bufferSize = block->size(), .mode = 2});
+    ASSERT_EQ(deployed.outStatus(), 0) << fifo;
+    ASSERT_EQ(client->call<StartFifo>({.ownerId = 5, .fifo = fifo}).outStatus(), 0) << fifo;
+  }
+  EXPECT_EQ(client->call<ReleaseFifoBytes>({.ownerId = 5, .fifo = 0, .bytes = 3000}).outStatus(), 0);
+  EXPECT_EQ(rig.board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
+
+  const std::vector<uint8_t> sent(out.data(), out.data() + 100);
+  rig.board().bridge().channel(1).feed(sent);
+  const auto got = client->call<AcquireFifoBytes>({.ownerId = 5, .fifo = 1, .bytes = 100, .timeoutMs = 1000});
+  EXPECT_EQ(got.outStatus(), 0);
+  EXPECT_GE(got.out.bytes, 100u);
+  EXPECT_EQ(got.out.timedOut, 0);
+  EXPECT_EQ(std::vector<uint8_t>(in.data(), in.data() + 100), sent);
+  EXPECT_EQ(sim::RequestClient(*second).call<StopFifo>({.ownerId = 5, .fifo = 1}).outStatus(), -63082);
+}
+
+}  // namespace
