@@ -15,7 +15,7 @@ bash "$root/scripts/build.sh" build/release -DCMAKE_BUILD_TYPE=Release
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 bash "$root/scripts/build.sh" build/asan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=address,undefined -- \
-  vl_tests vl_module_tests vl9738k_module
+  vl_tests vl_module_tests vl9738k_module vl9738k-scenarios
 (cd "$root/build/asan" && ctest -j "$jobs" --output-on-failure)
 
 echo "== request fuzzers (clang libFuzzer, ASan + UBSan): a fixed seed and a bounded number of runs"
