@@ -69,6 +69,7 @@ class Harness {
     // A flash image or a block transfer may ask the kernel for gigabytes;
     // a kernel of a modest machine refuses them, and the run stays small.
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
+    board_.bar0().stopRecording();
     if (!module_) __builtin_trap();
     const nVLZUK_tPCIDeviceDescription description = board_.description();
     if (module_->record().addDevice(&description, nullptr, &device_) != 0) __builtin_trap();

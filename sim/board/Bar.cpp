@@ -96,6 +96,7 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
 }
 
 void Bar::record(BusAccess access) {
+  if (!recording_.load(std::memory_order_relaxed)) return;
   std::lock_guard<std::mutex> lock(trafficMutex_);
   traffic_.push_back(access);
 }

@@ -42,6 +42,9 @@ class Bar : public MmioHandler {
   size_t writeCount() const;
   size_t readCount() const;
   void clearTraffic();
+  // Keeps no traffic from now on (runs that never look at it, and would
+  // otherwise hold a record of every access they make).
+  void stopRecording() { recording_ = false; }
 
   // The backing memory as a plain load sees it.
   uint64_t peek64(uint64_t offset) const;
@@ -78,6 +81,7 @@ class Bar : public MmioHandler {
   std::atomic<bool> removed_{false};
   mutable std::mutex trafficMutex_;
   std::vector<BusAccess> traffic_;
+  std::atomic<bool> recording_{true};
 };
 
 }  // namespace sim
