@@ -31,6 +31,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       resources_(nullptr),
       flash_(nullptr),
       sessionLock_(status),
+      fpgaStateLock_(status),
       resetLock_(status),
       records_(),
       fpgaSessionGeneration_(0),
@@ -171,6 +172,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
 
 void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
   delete session;
 }
 

@@ -14,6 +14,7 @@
 #include "DeviceProperties.h"
 #include "driver/board/LymSupport.h"
 #include "driver/board/capabilities/DeviceCapabilities.h"
+#include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/board/resources/DeviceResources.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
 #include "driver/board/session/Session.h"
@@ -22,7 +23,6 @@
 #include "driver/fpgasession/AtomicLymDeviceState.h"
 #include "driver/fpgasession/AtomicLymInterface.h"
 #include "driver/fpgasession/AtomicLymSession.h"
-#include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 #include "driver/listmode/snooping/SnoopingManager.h"
 #include "driver/platform/device/tDeviceInterface.h"
@@ -231,6 +231,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceResources* resources_;
   qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
+  // Held while the FPGA state goes and while a session closes into it;
+  // taken last, after the session lock or the reset lock.
+  nVLAPAL000::tMutex fpgaStateLock_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;

@@ -22,16 +22,18 @@ void Device::replaceFpgaState(tStatus& status) {
   fpgaState_ = state;
 }
 
-// Under the session lock, so that no FPGA session closes into the state
-// while it goes: a close either finishes first or finds the epoch moved.
+// Under the state's own lock, so that no FPGA session closes into the
+// state while it goes: a close either finishes first or finds the epoch
+// moved. Not the session lock: a reset holds the reset lock here, and an
+// over-temperature shutdown takes the reset lock under the session lock.
 void Device::releaseFpgaState() {
   if (fpgaState_ == nullptr) return;
-  const bool locked = sessionLock_.isValid();
-  if (locked) sessionLock_.acquire();
+  const bool locked = fpgaStateLock_.isValid();
+  if (locked) fpgaStateLock_.acquire();
   nVLAPAL000::atomicIncrement(fpgaStateEpoch_);
   delete fpgaState_;
   fpgaState_ = nullptr;
-  if (locked) sessionLock_.release();
+  if (locked) fpgaStateLock_.release();
 }
 
 // Without a state the bring-up did not get that far, and the power-up
