@@ -60,12 +60,7 @@ struct ArmFlushRegister {
 
 struct ArmRefreshRegister {
   static constexpr uint32_t kCode = 0x00208103;
-  struct In {
-    uint64_t nameAddress = 0;
-    uint64_t nameLength = 0;
-    uint32_t id = 0;
-    int32_t status = 0;
-  };
+  using In = ArmRead::In;
   struct Out {
     int32_t status = 0;
   };
@@ -132,12 +127,7 @@ struct ArmSet {
 
 struct ArmGet {
   static constexpr uint32_t kCode = 0x0020810A;
-  struct In {
-    uint64_t nameAddress = 0;
-    uint64_t nameLength = 0;
-    uint32_t id = 0;
-    int32_t status = 0;
-  };
+  using In = ArmRead::In;
   struct Out {
     uint32_t value = 0;
     int32_t status = 0;
@@ -200,13 +190,7 @@ struct ArmSetEx {
 
 struct ArmGetEx {
   static constexpr uint32_t kCode = 0x0020810E;
-  struct In {
-    uint64_t nameAddress = 0;
-    uint64_t nameLength = 0;
-    uint32_t id = 0;
-    uint64_t context = 0;
-    int32_t status = 0;
-  };
+  using In = ArmReadEx::In;
   struct Out {
     uint64_t value = 0;
     int32_t status = 0;
@@ -234,13 +218,7 @@ struct ArmFlushRegisterEx {
 
 struct ArmRefreshRegisterEx {
   static constexpr uint32_t kCode = 0x00208110;
-  struct In {
-    uint64_t nameAddress = 0;
-    uint64_t nameLength = 0;
-    uint32_t id = 0;
-    uint64_t context = 0;
-    int32_t status = 0;
-  };
+  using In = ArmReadEx::In;
   struct Out {
     int32_t status = 0;
   };

@@ -58,16 +58,7 @@ struct VisaReadBlock {
 
 struct VisaWriteBlock {
   static constexpr uint32_t kCode = 0x40208503;
-  struct In {
-    uint8_t addressSpace;
-    uint64_t offset;
-    uint32_t itemWidth;
-    uint8_t increment;
-    uint64_t bufferAddress;
-    uint64_t itemCount;
-    uint32_t mode;
-    int32_t status;
-  };
+  using In = VisaReadBlock::In;
   struct Out {
     int32_t status;
   };
