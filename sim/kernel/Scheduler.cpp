@@ -57,6 +57,26 @@ uint64_t gTraceCalls = 0;
 bool gRecording = false;
 std::vector<Scheduler::TraceEntry> gTrace;
 
+// The no-progress check: kernel-layer calls since the virtual clock last
+// moved. Tasks that go on calling without time passing spin on each other.
+uint64_t gClockAtLastMove = 0;
+uint64_t gCallsSinceClockMoved = 0;
+uint64_t gLongestStill = 0;
+uint64_t gNoProgressLimit = std::numeric_limits<uint64_t>::max();
+std::function<void(const std::string&)> gNoProgress;
+
+std::string describeTasks() {
+  std::string text;
+  for (const Task* task : gTasks) {
+    const char* state = task->state == Task::State::kReady  ? "runs"
+                        : task->state == Task::State::kDone ? "ended"
+                                                            : "waits";
+    text += "\n    " + task->name + ": " + state;
+    if (task->state == Task::State::kBlocked) text += std::string(" in ") + Scheduler::callName(task->blockedOn);
+  }
+  return text;
+}
+
 thread_local Task* tTask = nullptr;
 // Set while the thread runs scheduler code: allocations made there (a
 // linked driver routes operator new through the kernel layer) are not
@@ -70,6 +90,14 @@ struct Inside {
 };
 
 void fold(Call call, uint32_t task, uint64_t detail) {
+  const uint64_t now = Clock::instance().nowNs();
+  if (now != gClockAtLastMove) {
+    gClockAtLastMove = now;
+    gCallsSinceClockMoved = 0;
+  } else if (++gCallsSinceClockMoved > gNoProgressLimit && gNoProgress) {
+    gNoProgress(describeTasks());
+  }
+  gLongestStill = std::max(gLongestStill, gCallsSinceClockMoved);
   uint64_t word = (static_cast<uint64_t>(call) << 56) ^ (static_cast<uint64_t>(task) << 40) ^ detail;
   for (int i = 0; i < 8; ++i, word >>= 8) gTraceHash = (gTraceHash ^ (word & 0xFF)) * 0x100000001B3ull;
   ++gTraceCalls;
@@ -344,6 +372,17 @@ void Scheduler::clockRead(uint64_t nowNs) {
   if (!active() || me == nullptr || me->lastClockPoint == nowNs) return;
   me->lastClockPoint = nowNs;
   point(Call::kClockRead);
+}
+
+void Scheduler::onNoProgress(uint64_t callLimit, std::function<void(const std::string& tasks)> report) {
+  std::lock_guard<std::mutex> guard(gMutex);
+  gNoProgressLimit = callLimit;
+  gNoProgress = std::move(report);
+}
+
+uint64_t Scheduler::longestStillRun() {
+  std::lock_guard<std::mutex> guard(gMutex);
+  return gLongestStill;
 }
 
 uint64_t Scheduler::traceHash() {

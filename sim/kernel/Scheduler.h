@@ -83,6 +83,14 @@ class Scheduler {
   // clock step.
   static void clockRead(uint64_t nowNs);
 
+  // No progress: more than `callLimit` kernel-layer calls while the virtual
+  // clock stands still means the tasks spin on each other (a livelock, or a
+  // poll that never reads the clock). `report` gets one line per task and
+  // must not return into the tasks (it ends the process).
+  static void onNoProgress(uint64_t callLimit, std::function<void(const std::string& tasks)> report);
+  // The most calls seen between two moves of the clock.
+  static uint64_t longestStillRun();
+
   struct TraceEntry {
     Call call;
     uint32_t task;  // ordinal of the task in spawn order, 0 outside tasks

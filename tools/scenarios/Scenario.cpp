@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
+#include "Family.h"
 #include "KnownCodes.h"
-#include "Operations.h"
 #include "sim/host/BringUpLog.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
@@ -23,12 +23,6 @@ enum Stream : uint64_t { kChoices = 1, kSchedule = 2 };
 std::map<uint32_t, bool>& guardedRequests() {
   static std::map<uint32_t, bool> guarded;
   return guarded;
-}
-
-std::string hex(int32_t code) {
-  char text[16];
-  std::snprintf(text, sizeof(text), "0x%08X", static_cast<uint32_t>(code));
-  return text;
 }
 
 int32_t outStatusOf(const sim::DeviceFile::Reply& reply, uint16_t outStatusAt) {
@@ -96,7 +90,9 @@ bool Scenario::isGuarded(uint32_t code) {
   return found != guardedRequests().end() && found->second;
 }
 
-Scenario::Scenario(const Options& options) : options_(options) {}
+Scenario::Scenario(const Options& options) : options_(options), families_(makeFamilies()) {
+  for (auto& family : families_) family->addKinds(kinds_);
+}
 
 Scenario::~Scenario() = default;
 
@@ -111,7 +107,22 @@ std::vector<Session*> Scenario::sessions(bool includeClosing) {
 Session* Scenario::newSession() {
   sessions_.push_back(std::make_unique<Session>());
   sessions_.back()->openedStep = step_;
+  sessions_.back()->id = nextSessionId_++;
   return sessions_.back().get();
+}
+
+Session* Scenario::findSession(uint64_t id) {
+  for (auto& session : sessions_) {
+    if (session->id == id && session->file && session->file->isOpen()) return session.get();
+  }
+  return nullptr;
+}
+
+void Scenario::runTask(const std::string& name, std::function<void()> body) {
+  sim::Scheduler::spawn(name, std::move(body));
+  const sim::Scheduler::RunResult result = sim::Scheduler::runUntilAllDone();
+  switches_ += result.switches;
+  if (result.deadlocked) fail("no task can go on in " + name);
 }
 
 void Scenario::addTask(const std::string& name, std::function<void()> body) {
@@ -142,6 +153,7 @@ void Scenario::removeDevice() {
   if (device_ == nullptr || removed_) return;
   module_->record().removeDevice(device_);
   removed_ = true;
+  events_.removed = true;
 }
 
 void Scenario::deleteDeviceIfIdle() {
@@ -160,6 +172,7 @@ int32_t Scenario::addDevice() {
   void* device = nullptr;
   const int32_t code = module_->record().addDevice(&description, nullptr, &device);
   if (code == 0) device_ = device;
+  if (code == 0) events_.added = true;
   return code;
 }
 
@@ -186,8 +199,9 @@ void Scenario::runStep(uint32_t step) {
   sim::Scheduler::note(sim::Scheduler::Call::kWork, step);
   if (options_.recordTrace) stepStarts_.resize(step + 1, sim::Scheduler::trace().size());
 
-  size_t kindCount = 0;
-  const OperationKind* kinds = operationKinds(kindCount);
+  events_ = StepEvents{};
+  const size_t kindCount = kinds_.size();
+  const std::vector<OperationKind>& kinds = kinds_;
   const uint32_t wanted = 1 + random.below(3);
   for (uint32_t picked = 0; picked < wanted; ++picked) {
     uint32_t total = 0;
@@ -212,6 +226,7 @@ void Scenario::runStep(uint32_t step) {
   removalPlanned_ = false;
   answers_.clear();
   generationAdvanced_ = false;
+  mainGenerationAdvanced_ = false;
   resetSucceeded_ = false;
   deviceDeleted_ = false;
   for (auto& [name, body] : tasks_) sim::Scheduler::spawn(name, std::move(body));
@@ -220,6 +235,7 @@ void Scenario::runStep(uint32_t step) {
   switches_ += result.switches;
   const bool injected = sim::Memory::allocationFaults().injected() || sim::UserMemory::inboundCopyFaults().injected() ||
                         sim::UserMemory::outboundCopyFaults().injected();
+  events_.kernelFault = injected;
   sim::Memory::allocationFaults().clear();
   sim::UserMemory::inboundCopyFaults().clear();
   sim::UserMemory::outboundCopyFaults().clear();
@@ -239,10 +255,10 @@ void Scenario::runStep(uint32_t step) {
   }
   for (const Answer& answer : answers_) {
     if (options_.describe)
-      describe("  " + hex(static_cast<int32_t>(answer.code)) + " answered " + hex(answer.answer()));
+      describe("  " + hex(answer.code) + " answered " + hex(static_cast<uint32_t>(answer.answer())));
   }
   for (const Answer& answer : answers_) {
-    const std::string what = hex(static_cast<int32_t>(answer.code));
+    const std::string what = hex(answer.code);
     if (!isKnownCode(answer.status) || !isKnownCode(answer.outStatus)) {
       fail("request " + what + " answered a code outside the tables: " + std::to_string(answer.status) + " / " +
            std::to_string(answer.outStatus));
@@ -252,10 +268,11 @@ void Scenario::runStep(uint32_t step) {
       continue;
     } else if (answer.deviceGone && isGuarded(answer.code) && answer.answer() != kGateClosed &&
                !(answer.staleSession && answer.answer() == kStale)) {
-      fail("guarded request " + what + " on a removed board answered " + hex(answer.answer()));
+      fail("guarded request " + what + " on a removed board answered " + hex(static_cast<uint32_t>(answer.answer())));
     } else if (answer.staleSession && isGuarded(answer.code) && answer.answer() != kStale &&
                answer.answer() != kGateClosed && bringUpRecords_.count(answer.answer()) == 0) {
-      fail("guarded request " + what + " of a session older than a reset answered " + hex(answer.answer()));
+      fail("guarded request " + what + " of a session older than a reset answered " +
+           hex(static_cast<uint32_t>(answer.answer())));
     }
   }
   // The kernel layer deletes a removed device once its last session has
@@ -265,11 +282,14 @@ void Scenario::runStep(uint32_t step) {
     if (sim::Scheduler::runUntilAllDone().deadlocked) return fail("no task can go on while the board is deleted");
   }
   if (resetSucceeded_ && generationAdvanced_) bringUpRecords_.clear();
-  if (generationAdvanced_) {
-    for (auto& session : sessions_) {
-      if (session->openedStep < step) session->stale = true;
-    }
+  for (auto& session : sessions_) {
+    if (session->openedStep < step && (generationAdvanced_ || (mainGenerationAdvanced_ && session->main)))
+      session->stale = true;
   }
+  events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
+  events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
+  events_.resetSucceeded = resetSucceeded_;
+  events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {
     return session->closing || !session->file || !session->file->isOpen();
@@ -278,6 +298,11 @@ void Scenario::runStep(uint32_t step) {
   if (deviceDeleted_ && sim::Memory::outstandingBlocks() != blocksBeforeAdd_) {
     fail("the deleted board left " + std::to_string(sim::Memory::outstandingBlocks() - blocksBeforeAdd_) +
          " blocks allocated");
+  }
+  if (!failure_.empty()) return;
+  for (auto& family : families_) family->afterStep(*this);
+  if (failure_.empty() && device_ != nullptr && !removed_ && sessions(true).empty()) {
+    for (auto& family : families_) family->whenIdle(*this);
   }
 }
 

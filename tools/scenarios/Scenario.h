@@ -19,6 +19,7 @@
 #include "sim/board/Board.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/Module.h"
+#include "sim/host/RequestClient.h"
 
 namespace vlscenario {
 
@@ -40,6 +41,7 @@ class Random {
 };
 
 struct Session {
+  uint64_t id = 0;  // unique over the scenario, in opening order
   std::unique_ptr<sim::DeviceFile> file;
   uint32_t openedStep = 0;
   // A reset or shutdown completed after the session opened: its guarded
@@ -60,6 +62,21 @@ struct Answer {
   bool staleSession = false;
   bool deviceGone = false;  // the board was removed before the step began
   int32_t answer() const { return status != 0 ? status : outStatus; }
+};
+
+class Family;
+struct OperationKind;
+
+// What the last step did, for the families' invariants.
+struct StepEvents {
+  bool generationAdvanced = false;  // a reset or shutdown completed
+  bool mainOnly = false;            // only main-interface sessions went stale (an FPGA download)
+  bool resetSucceeded = false;
+  bool removed = false;  // the board was removed in this step
+  bool deleted = false;  // the removed board was deleted after it
+  bool added = false;
+  bool kernelFault = false;    // an allocation or user copy was made to fail
+  bool hardwareFault = false;  // a family made the board misbehave
 };
 
 class Scenario {
@@ -96,6 +113,10 @@ class Scenario {
   void planRemoval() { removalPlanned_ = true; }
   std::vector<Session*> sessions(bool includeClosing = false);
   Session* newSession();
+  // The open session with `id`, or null once it closed.
+  Session* findSession(uint64_t id);
+  const StepEvents& events() const { return events_; }
+  void noteHardwareFault() { events_.hardwareFault = true; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
   void describe(const std::string& text);
@@ -104,10 +125,29 @@ class Scenario {
   sim::Module& module() { return *module_; }
   sim::Board& board() { return *board_; }
   void record(const Answer& answer) { answers_.push_back(answer); }
+  // Sends a zeroed input block.
   Answer send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt);
+  // Sends `in` as request Op and keeps the output block in `out`.
+  template <class Op>
+  Answer call(Session& session, const typename Op::In& in, typename Op::Out* out = nullptr) {
+    Answer answer;
+    answer.code = Op::kCode;
+    answer.staleSession = session.stale;
+    answer.deviceGone = removed_;
+    sim::RequestClient client(*session.file);
+    const auto reply = client.call<Op>(in);
+    answer.status = reply.status;
+    answer.outStatus = reply.out.status;
+    if (out != nullptr) *out = reply.out;
+    return answer;
+  }
   // Sessions open at the step's start that a completed reset or shutdown of
   // this step makes stale.
-  void noteGenerationAdvanced() { generationAdvanced_ = true; }
+  // With `mainOnly`, an FPGA download: FPGA-interface sessions stay valid.
+  void noteGenerationAdvanced(bool mainOnly = false) {
+    if (!mainOnly) generationAdvanced_ = true;
+    if (mainOnly) mainGenerationAdvanced_ = true;
+  }
   // A reset that answered `code` or a shutdown: until a reset succeeds, the
   // guard may answer the bring-up record before it looks at the session.
   void noteBringUpRecord(int32_t code) { bringUpRecords_.insert(code); }
@@ -118,6 +158,8 @@ class Scenario {
   void removeDevice();
   int32_t addDevice();
   void fail(const std::string& text);
+  // From the controller: runs `body` as the only task, to completion.
+  void runTask(const std::string& name, std::function<void()> body);
 
  private:
   void runStep(uint32_t step);
@@ -139,6 +181,11 @@ class Scenario {
   std::vector<Answer> answers_;
   std::vector<size_t> stepStarts_;
   bool generationAdvanced_ = false;
+  bool mainGenerationAdvanced_ = false;
+  StepEvents events_;
+  std::vector<std::unique_ptr<Family>> families_;
+  std::vector<OperationKind> kinds_;
+  uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
   std::set<int32_t> bringUpRecords_;
   bool deviceDeleted_ = false;

@@ -152,6 +152,25 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   _exit(1);
 }
 
+// What the no-progress report needs: it comes from inside a task.
+const Arguments* gArguments = nullptr;
+uint64_t gSeed = 0;
+Scenario* gScenario = nullptr;
+// Far above the longest run of calls a bring-up makes while the clock
+// stands still (see --quiet's summary).
+constexpr uint64_t kNoProgressCalls = 1'000'000;
+
+void watchProgress(const Arguments& arguments, uint64_t seed, Scenario& scenario) {
+  gArguments = &arguments;
+  gSeed = seed;
+  gScenario = &scenario;
+  sim::Scheduler::onNoProgress(kNoProgressCalls, [](const std::string& tasks) {
+    gScenario->fail("no progress: " + std::to_string(kNoProgressCalls) +
+                    " kernel-layer calls while the virtual clock stood still:" + tasks);
+    reportFailure(*gArguments, gSeed, *gScenario);
+  });
+}
+
 // Runs one seed twice with the trace kept and reports where the two part.
 bool checkReplay(const Arguments& arguments, uint64_t seed) {
   std::vector<sim::Scheduler::TraceEntry> first;
@@ -160,6 +179,7 @@ bool checkReplay(const Arguments& arguments, uint64_t seed) {
     sim::resetKernel();
     sim::Scheduler::enable(seed);
     Scenario scenario(optionsFor(arguments, seed, true));
+    watchProgress(arguments, seed, scenario);
     if (!scenario.run()) reportFailure(arguments, seed, scenario);
     std::vector<sim::Scheduler::TraceEntry> trace = sim::Scheduler::trace();
     if (run == 0) {
@@ -222,6 +242,7 @@ int main(int argc, char** argv) {
     sim::resetKernel();
     sim::Scheduler::enable(seed);
     Scenario scenario(optionsFor(arguments, seed, false));
+    watchProgress(arguments, seed, scenario);
     if (arguments.describe) std::printf("seed %llu\n", static_cast<unsigned long long>(seed));
     if (!scenario.run()) reportFailure(arguments, seed, scenario);
     steps += scenario.stepsRun();
@@ -234,10 +255,11 @@ int main(int argc, char** argv) {
   if (!arguments.quiet) {
     std::printf(
         "%llu seeds, %llu steps, %llu task switches, trace hash %016llx: %.1f s wall, %.1f s CPU, %.0f steps per CPU "
-        "second\n",
+        "second; at most %llu calls while the clock stood still\n",
         static_cast<unsigned long long>(arguments.lastSeed - arguments.firstSeed + 1),
         static_cast<unsigned long long>(steps), static_cast<unsigned long long>(switches),
-        static_cast<unsigned long long>(traceHash), wall, cpu, cpu > 0 ? static_cast<double>(steps) / cpu : 0.0);
+        static_cast<unsigned long long>(traceHash), wall, cpu, cpu > 0 ? static_cast<double>(steps) / cpu : 0.0,
+        static_cast<unsigned long long>(sim::Scheduler::longestStillRun()));
   }
   return 0;
 }

@@ -1,0 +1,172 @@
+// Sessions of both interfaces, any published request with a zeroed block,
+// resets, over-temperature, board removal and re-adding.
+#include <cstdio>
+#include <iterator>
+
+#include "Family.h"
+#include "tests/module/PublishedRequests.h"
+
+namespace vlscenario {
+namespace {
+
+constexpr const char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
+constexpr size_t kMaxSessions = 8;
+constexpr vltest::PublishedRequest kReset{0x0020420C, 4, 4, 0, 0};
+constexpr vltest::PublishedRequest kGetTemperature{0x00204202, 12, 12, 8, 8};
+constexpr uint32_t kProgramSubsystemId = 0x00204211;
+constexpr uint32_t kProgramRevisions = 0x00204213;
+
+bool hasMainSession(Scenario& scenario) {
+  for (Session* session : scenario.sessions()) {
+    if (session->main) return true;
+  }
+  return false;
+}
+
+bool hasClosableSession(Scenario& scenario) {
+  for (Session* session : scenario.sessions()) {
+    if (!session->busy) return true;
+  }
+  return false;
+}
+
+void openOn(Scenario& scenario, const char* interface, bool main) {
+  Session* session = scenario.newSession();
+  session->main = main;
+  session->busy = true;
+  scenario.describe(std::string("open ") + interface);
+  scenario.addTask(
+      "open", [&scenario, session, interface] { session->file = sim::DeviceFile::open(scenario.module(), interface); });
+}
+
+void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb) {
+  session->busy = true;
+  scenario.describe(std::string(verb) + " " + hex(request.code));
+  scenario.addTask(verb, [&scenario, session, request] {
+    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt));
+  });
+}
+
+class LifecycleFamily : public Family {
+ public:
+  void addKinds(std::vector<OperationKind>& kinds) override {
+    const OperationKind own[] = {
+        {"open a main-interface session", 8, false,
+         [](Scenario& scenario) { return scenario.sessions(true).size() < kMaxSessions; },
+         [](Scenario& scenario, Random&) { openOn(scenario, kMainInterface, true); }},
+
+        {"open an FPGA-interface session", 2, false,
+         [](Scenario& scenario) { return scenario.sessions(true).size() < kMaxSessions; },
+         [](Scenario& scenario, Random&) { openOn(scenario, kFpgaInterface, false); }},
+
+        {"close a session", 5, false, hasClosableSession,
+         [](Scenario& scenario, Random& random) {
+           Session* session = pickSession(scenario, random, true, true);
+           session->closing = true;
+           scenario.describe("close a session");
+           scenario.addTask("close", [&scenario, session] { scenario.closeSession(*session); });
+         }},
+
+        {"send a published request", 40, false, hasMainSession,
+         [](Scenario& scenario, Random& random) {
+           const size_t count = sizeof(vltest::kPublishedRequests) / sizeof(vltest::kPublishedRequests[0]);
+           vltest::PublishedRequest request = vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
+           // A reset has an operation of its own, with a weight of its own; the
+           // development requests that rewrite the board's identity in flash
+           // would leave every later bring-up failing its version check.
+           if (request.code == kReset.code || request.code == kProgramSubsystemId ||
+               request.code == kProgramRevisions) {
+             request = kGetTemperature;
+           }
+           sendAndRecord(scenario, pickSession(scenario, random, false), request, "request");
+         }},
+
+        {"reset the device", 3, false, hasMainSession,
+         [](Scenario& scenario, Random& random) {
+           Session* session = pickSession(scenario, random, false);
+           session->busy = true;
+           scenario.describe("reset");
+           scenario.addTask("reset", [&scenario, session] {
+             const Answer answer = scenario.send(*session, kReset.code, kReset.in, kReset.out, kReset.outStatusAt);
+             scenario.record(answer);
+             if (answer.answer() == 0) {
+               scenario.noteGenerationAdvanced();
+               scenario.noteResetSucceeded();
+             } else if (answer.answer() != kGateClosed) {
+               scenario.noteBringUpRecord(answer.answer());
+             }
+           });
+         }},
+
+        // The board runs hot while a fresh session reads its temperature: the
+        // driver shuts it down, and a later reset brings it back.
+        {"overheat the board", 1, false, boardPresent,
+         [](Scenario& scenario, Random&) {
+           scenario.describe("overheat");
+           scenario.addTask("overheat", [&scenario] {
+             Session session;
+             session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+             if (!session.file) return;
+             scenario.board().fixedLogic().setOverTemperature(true);
+             const Answer answer = scenario.send(session, kGetTemperature.code, kGetTemperature.in, kGetTemperature.out,
+                                                 kGetTemperature.outStatusAt);
+             scenario.board().fixedLogic().setOverTemperature(false);
+             session.file->close();
+             scenario.record(answer);
+             if (answer.answer() == kOverTemperatureShutdown) {
+               scenario.noteGenerationAdvanced();
+               scenario.noteBringUpRecord(kOverTemperatureShutdown);
+             }
+           });
+         }},
+
+        // Removal may meet requests, resets and closes under way, as a surprise
+        // removal does.
+        {"remove the board", 1, false, boardPresent,
+         [](Scenario& scenario, Random&) {
+           scenario.planRemoval();
+           scenario.describe("remove the board");
+           scenario.addTask("remove", [&scenario] { scenario.removeDevice(); });
+         }},
+
+        {"add the board again", 4, true, [](Scenario& scenario) { return !scenario.deviceAdded(); },
+         [](Scenario& scenario, Random&) {
+           scenario.describe("add the board again");
+           scenario.addTask("add", [&scenario] { scenario.addDevice(); });
+         }},
+    };
+    kinds.insert(kinds.end(), std::begin(own), std::end(own));
+  }
+};
+
+}  // namespace
+
+std::string hex(uint32_t code) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "0x%08X", code);
+  return text;
+}
+
+bool boardPresent(Scenario& scenario) { return scenario.deviceAdded() && !scenario.deviceRemoved(); }
+
+Session* pickSession(Scenario& scenario, Random& random, bool forClose, bool anyInterface) {
+  std::vector<Session*> candidates;
+  for (Session* session : scenario.sessions()) {
+    if ((anyInterface || session->main) && !(forClose && session->busy)) candidates.push_back(session);
+  }
+  if (candidates.empty()) return nullptr;
+  return candidates[random.below(static_cast<uint32_t>(candidates.size()))];
+}
+
+Session* pickFpgaSession(Scenario& scenario, Random& random) {
+  std::vector<Session*> candidates;
+  for (Session* session : scenario.sessions()) {
+    if (!session->main) candidates.push_back(session);
+  }
+  if (candidates.empty()) return nullptr;
+  return candidates[random.below(static_cast<uint32_t>(candidates.size()))];
+}
+
+std::unique_ptr<Family> makeLifecycleFamily() { return std::make_unique<LifecycleFamily>(); }
+
+}  // namespace vlscenario
