@@ -39,6 +39,9 @@ class Family {
   // When a step ended with the board present and no session open: checks
   // that the device holds nothing of this family's on behalf of anybody.
   virtual void whenIdle(Scenario&) {}
+  // On the task that adds the board, before the kernel layer adds it: the
+  // board model as it is when power comes back (no kernel-layer calls).
+  virtual void beforeAdd(Scenario&) {}
 };
 
 std::vector<std::unique_ptr<Family>> makeFamilies();

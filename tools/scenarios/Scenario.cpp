@@ -168,6 +168,7 @@ void Scenario::deleteDeviceIfIdle() {
 }
 
 int32_t Scenario::addDevice() {
+  for (auto& family : families_) family->beforeAdd(*this);
   const nVLZUK_tPCIDeviceDescription description = board_->description();
   void* device = nullptr;
   const int32_t code = module_->record().addDevice(&description, nullptr, &device);

@@ -157,6 +157,7 @@ class Scenario {
   // that finds the last session gone deletes.
   void removeDevice();
   int32_t addDevice();
+  const std::vector<std::unique_ptr<Family>>& families() const { return families_; }
   void fail(const std::string& text);
   // From the controller: runs `body` as the only task, to completion.
   void runTask(const std::string& name, std::function<void()> body);
