@@ -18,14 +18,14 @@ constexpr uint32_t kProgramRevisions = 0x00204213;
 
 bool hasMainSession(Scenario& scenario) {
   for (Session* session : scenario.sessions()) {
-    if (session->main) return true;
+    if (session->main && !session->kept) return true;
   }
   return false;
 }
 
 bool hasClosableSession(Scenario& scenario) {
   for (Session* session : scenario.sessions()) {
-    if (!session->busy) return true;
+    if (!session->busy && !session->kept) return true;
   }
   return false;
 }
@@ -152,6 +152,7 @@ bool boardPresent(Scenario& scenario) { return scenario.deviceAdded() && !scenar
 Session* pickSession(Scenario& scenario, Random& random, bool forClose, bool anyInterface) {
   std::vector<Session*> candidates;
   for (Session* session : scenario.sessions()) {
+    if (session->kept) continue;
     if ((anyInterface || session->main) && !(forClose && session->busy)) candidates.push_back(session);
   }
   if (candidates.empty()) return nullptr;

@@ -52,6 +52,9 @@ struct Session {
   bool closing = false;
   bool busy = false;
   bool main = true;
+  // A family opened it for its own operations alone: pickSession offers it
+  // to no other (their requests would change what the family tracks).
+  bool kept = false;
 };
 
 // What an operation saw, checked once its step has ended.
@@ -116,6 +119,8 @@ class Scenario {
   // The open session with `id`, or null once it closed.
   Session* findSession(uint64_t id);
   const StepEvents& events() const { return events_; }
+  // What the step's requests answered (kept until the next step begins).
+  const std::vector<Answer>& answers() const { return answers_; }
   void noteHardwareFault() { events_.hardwareFault = true; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
