@@ -476,6 +476,19 @@ class SettingsFamily : public Family {
     return !writes.foreign && (writes.own.empty() || (writes.own.size() == 1 && *writes.own.begin() == tag));
   }
   bool lostEverything(Scenario& scenario) const;
+  // The holder holds `value` and no other session of the family may hold
+  // another: a refused deploy leaves its value in a holder's record, and a
+  // suggesting client (of another family) takes a holder's record over.
+  bool agreed(uint32_t setting, uint64_t holder, int value) const {
+    for (const auto& [id, own] : sessions_) {
+      const Holding& holding = own.holdings[setting];
+      if (id == holder ? holding.count == 0 || holding.value != value
+                       : holding.value != value && (holding.count != 0 || !holding.exact)) {
+        return false;
+      }
+    }
+    return sessions_.count(holder) != 0;
+  }
   void checkConflicts(Scenario& scenario, const std::map<uint64_t, OwnSession>& before);
   void applyAnswers(Scenario& scenario);
   void updateExpectations(Scenario& scenario);
@@ -592,13 +605,7 @@ void SettingsFamily::updateExpectations(Scenario& scenario) {
       bypassed |= op.kind == Kind::kCycle || op.kind == Kind::kDefaults;
     }
     if (writes_[s].foreign || (fault && touched)) expectation = Expectation{};
-    if (expectation.active) {
-      const auto holder = sessions_.find(expectation.holder);
-      if (holder == sessions_.end() || holder->second.holdings[s].count == 0 ||
-          holder->second.holdings[s].value != expectation.value) {
-        expectation = Expectation{};
-      }
-    }
+    if (expectation.active && !agreed(s, expectation.holder, expectation.value)) expectation = Expectation{};
     if (fault || writes_[s].foreign) continue;
     // A commit after its own reserve: its session holds the value, and
     // every commit programs what the holders agreed.
@@ -606,7 +613,7 @@ void SettingsFamily::updateExpectations(Scenario& scenario) {
       if (op.setting != s || op.kind != Kind::kCommit || !op.committed || op.commit != 0) continue;
       const auto holder = sessions_.find(op.session);
       if (holder == sessions_.end() || holder->second.holdings[s].count == 0) continue;
-      if (!expectation.active || expectation.value != op.value) {
+      if ((!expectation.active || expectation.value != op.value) && agreed(s, op.session, op.value)) {
         expectation = Expectation{true, op.session, op.value, scenario.step(), false};
       }
     }
@@ -626,7 +633,9 @@ void SettingsFamily::updateExpectations(Scenario& scenario) {
 void SettingsFamily::checkBoard(Scenario& scenario) {
   sim::Board& board = scenario.board();
   for (const Operation& op : operations_) {
-    if (!op.ran || op.answer != 0 || scenario.events().kernelFault || !onlyWriter(op.setting, op.tag)) continue;
+    const bool bypass = op.kind == Kind::kCycle || op.kind == Kind::kDefaults;
+    if (!bypass || !op.ran || op.answer != 0 || scenario.events().kernelFault || !onlyWriter(op.setting, op.tag))
+      continue;
     const Shown shown = boardShows(board, op.setting);
     if (op.kind == Kind::kCycle) {
       bool preset = false;
