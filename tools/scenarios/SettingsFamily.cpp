@@ -30,6 +30,7 @@ namespace {
 using namespace nVL9738K_24_0::requests;
 
 constexpr int32_t kConflict = static_cast<int32_t>(0xBFFA9196u);
+constexpr int32_t kRefClockConflict = static_cast<int32_t>(0xBFFA8711u);
 constexpr uint32_t kResetDevice = 0x0020420C;
 // A second descriptor for a session that has its reservation client.
 constexpr int32_t kHasClient = -52031;
@@ -37,14 +38,18 @@ constexpr uint32_t kMessageCommit = 1;
 constexpr uint32_t kMessageResetToDefaults = 8;
 constexpr size_t kMaxOwnSessions = 3;
 
-enum Setting : uint32_t { kCrossSwitch, kLo0Frequency, kLo1Frequency, kLo0Power, kLo1Power, kSettings };
+// The first five are checked on the board; the reference clock, whose
+// commit reprograms the clock chips, is only deployed and reserved.
+enum Setting : uint32_t { kCrossSwitch, kLo0Frequency, kLo1Frequency, kLo0Power, kLo1Power, kRefClock, kSettings };
+constexpr uint32_t kBoardSettings = kRefClock;
 // Where the watchers note writes to the DACs' start-up register.
-constexpr uint32_t kBringUp = kSettings;
-constexpr uint32_t kResourceId[kSettings] = {3, 4, 5, 6, 7};
-constexpr const char* kPolicyName[kSettings] = {"9738 Cross Switch Mode", "9738 LO0 Frequency", "9738 LO1 Frequency",
-                                                "9738 LO0 Power", "9738 LO1 Power"};
-constexpr const char* kSettingName[kSettings] = {"cross switch", "LO0 frequency", "LO1 frequency", "LO0 power",
-                                                 "LO1 power"};
+constexpr uint32_t kBringUp = kBoardSettings;
+constexpr uint32_t kResourceId[kSettings] = {3, 4, 5, 6, 7, 1};
+constexpr const char* kPolicyName[kSettings] = {"9738 Cross Switch Mode", "9738 LO0 Frequency",
+                                                "9738 LO1 Frequency",     "9738 LO0 Power",
+                                                "9738 LO1 Power",         "9738 Reference Clock Source"};
+constexpr const char* kSettingName[kSettings] = {"cross switch", "LO0 frequency", "LO1 frequency",
+                                                 "LO0 power",    "LO1 power",     "reference clock"};
 
 bool isFrequency(uint32_t setting) { return setting == kLo0Frequency || setting == kLo1Frequency; }
 bool isPower(uint32_t setting) { return setting == kLo0Power || setting == kLo1Power; }
@@ -72,9 +77,14 @@ struct PowerValue {
 constexpr PowerValue kPowers[] = {{32767, 127}, {20000, 64}, {1000, 10}};
 constexpr uint8_t kModes[] = {4, 5, 9};
 
+// The reference clock's sources: onboard, and the reference input.
+constexpr uint8_t kRefClockSources[] = {0, 2};
+
 uint32_t valueCount(uint32_t setting) {
+  if (setting == kRefClock) return static_cast<uint32_t>(sizeof(kRefClockSources));
   return isFrequency(setting) ? 4 : isPower(setting) ? 3 : static_cast<uint32_t>(sizeof(kModes));
 }
+int32_t conflictCode(uint32_t setting) { return setting == kRefClock ? kRefClockConflict : kConflict; }
 int defaultValue(uint32_t setting) { return isFrequency(setting) ? kDefaultFrequency : 0; }
 
 // What the board model shows of a setting.
@@ -146,6 +156,10 @@ void appendRecord(std::vector<uint8_t>& out, uint32_t setting, int value) {
     putBytes(out, kPowers[value].amplitude, 2);
     out.push_back(kPowers[value].attenuator);
     out.push_back(0);
+  } else if (setting == kRefClock) {
+    putBytes(out, 0, 8);
+    const uint8_t fields[] = {kRefClockSources[value], 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0};
+    out.insert(out.end(), std::begin(fields), std::end(fields));
   } else {
     putBytes(out, 0, 8);
     out.push_back(0);
@@ -351,7 +365,8 @@ class SettingsFamily : public Family {
     op.kind = kind;
     op.session = session->id;
     op.tag = static_cast<uint32_t>(operations_.size()) + 1;
-    op.setting = kind == Kind::kCycle ? kLo0Frequency : random.below(kSettings);
+    const bool onBoard = kind == Kind::kCommitOnly || kind == Kind::kDefaults;
+    op.setting = kind == Kind::kCycle ? kLo0Frequency : random.below(onBoard ? kBoardSettings : kSettings);
     // Releases favour what the session holds.
     if (kind == Kind::kRelease) {
       const OwnSession& own = sessions_[session->id];
@@ -362,9 +377,11 @@ class SettingsFamily : public Family {
     op.value = static_cast<int>(random.below(valueCount(op.setting)));
     operations_.push_back(op);
     static const char* const kVerb[] = {"deploy, reserve and commit", "commit", "release", "cycle", "reset to default"};
-    scenario.describe(std::string("settings session ") + std::to_string(session->id) + ": " +
-                      kVerb[static_cast<int>(kind)] + " " + kSettingName[op.setting] +
-                      (kind == Kind::kCommit ? " value " + std::to_string(op.value) : std::string()));
+    scenario.describe(
+        std::string("settings session ") + std::to_string(session->id) + ": " +
+        (op.setting == kRefClock && kind == Kind::kCommit ? "deploy and reserve" : kVerb[static_cast<int>(kind)]) +
+        " " + kSettingName[op.setting] +
+        (kind == Kind::kCommit ? " value " + std::to_string(op.value) : std::string()));
     const size_t index = operations_.size() - 1;
     scenario.addTask("settings", [this, &scenario, session, index] { run(scenario, *session, operations_[index]); });
   }
@@ -458,7 +475,7 @@ class SettingsFamily : public Family {
     note(scenario, reserve);
     op.reserve = reserve.answer();
     op.conflictingClient = out.errorInfo.conflictingClient;
-    if (op.reserve != 0) return;
+    if (op.reserve != 0 || op.setting == kRefClock) return;
     op.committed = true;
     op.commit = sendMessage(scenario, session, user, op.setting, kMessageCommit);
   }
@@ -497,8 +514,8 @@ class SettingsFamily : public Family {
   std::map<uint64_t, OwnSession> sessions_;
   std::vector<Operation> operations_;
   // One per setting, then the DACs' start-up register, which a bring-up writes.
-  StepWrites writes_[kSettings + 1];
-  Expectation expectations_[kSettings];
+  StepWrites writes_[kBoardSettings + 1];
+  Expectation expectations_[kBoardSettings];
   std::vector<std::unique_ptr<WriteWatch>> watches_;
   uint32_t idleChecks_ = 0;
 };
@@ -531,7 +548,7 @@ void SettingsFamily::checkConflicts(Scenario& scenario, const std::map<uint64_t,
     if (op.kind != Kind::kCommit || !op.reserved) continue;
     const std::string who = "session " + std::to_string(op.session);
     const std::string what = std::string(kSettingName[op.setting]) + " value " + std::to_string(op.value);
-    if (op.reserve == kConflict && op.conflictingClient != 0) {
+    if (op.reserve == conflictCode(op.setting) && op.conflictingClient != 0) {
       for (const auto& [id, own] : before) {
         if (own.clientId != op.conflictingClient) continue;
         const Holding& holding = own.holdings[op.setting];
@@ -579,7 +596,7 @@ void SettingsFamily::applyAnswers(Scenario& scenario) {
     Holding& holding = own.holdings[op.setting];
     if (op.kind == Kind::kCommit) {
       // A deploy stores the value before it is compared with the holders'.
-      if (op.deployed) holding.value = op.deploy == 0 || op.deploy == kConflict ? op.value : -1;
+      if (op.deployed) holding.value = op.deploy == 0 || op.deploy == conflictCode(op.setting) ? op.value : -1;
       if (op.reserved && op.reserve == 0) ++holding.count;
       // An answer that was lost may hide a deploy or a reserve.
       if (fault) holding.value = -1;
@@ -596,7 +613,7 @@ void SettingsFamily::applyAnswers(Scenario& scenario) {
 
 void SettingsFamily::updateExpectations(Scenario& scenario) {
   const bool fault = scenario.events().kernelFault;
-  for (uint32_t s = 0; s < kSettings; ++s) {
+  for (uint32_t s = 0; s < kBoardSettings; ++s) {
     Expectation& expectation = expectations_[s];
     bool touched = false, bypassed = false;
     for (const Operation& op : operations_) {
@@ -647,7 +664,7 @@ void SettingsFamily::checkBoard(Scenario& scenario) {
                            describeShown(op.setting, shown));
     }
   }
-  for (uint32_t s = 0; s < kSettings; ++s) {
+  for (uint32_t s = 0; s < kBoardSettings; ++s) {
     const Expectation& expectation = expectations_[s];
     if (!expectation.active || !expectation.armed) continue;
     const Shown shown = boardShows(board, s);
@@ -705,7 +722,7 @@ void SettingsFamily::whenIdle(Scenario& scenario) {
       Reserve::Out out{};
       const Answer reserve =
           scenario.call<Reserve>(session, {kSettings, user.address() + 0x300, user.address() + 0x380, {}, 0}, &out);
-      if (reserve.answer() == kConflict) {
+      if (reserve.answer() == kConflict || reserve.answer() == kRefClockConflict) {
         scenario.fail("with no session open, policy " + std::to_string(out.errorInfo.failedId) +
                       " is still held by client " + std::to_string(out.errorInfo.conflictingClient));
       }
