@@ -33,25 +33,17 @@ uint8_t reverse(uint8_t value) { return kReversal.entries[value]; }
 
 FpgaLoader::FpgaLoader(RegisterFile& configPort) : configPort_(configPort) {}
 
-uint64_t FpgaLoader::checksum(const uint8_t* data, size_t size) {
-  uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
-  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 0x100000001B3ull;
-  return hash;
-}
-
 void FpgaLoader::expect(const std::vector<uint8_t>& image) {
   std::lock_guard<std::mutex> lock(mutex_);
-  expected_ = {image.size(), checksum(image.data(), image.size())};
-  expectedKnown_ = true;
+  expected_ = std::make_shared<const std::vector<uint8_t>>(image);
 }
 
-FpgaLoader::Expected FpgaLoader::expectedLocked() {
-  if (!expectedKnown_) {
-    const std::vector<uint8_t> image = vlimage::makeSyntheticBitstream();
-    expected_ = {image.size(), checksum(image.data(), image.size())};
-    expectedKnown_ = true;
+const std::vector<uint8_t>& FpgaLoader::expectedLocked() {
+  if (!expected_) {
+    static const auto synthetic = std::make_shared<const std::vector<uint8_t>>(vlimage::makeSyntheticBitstream());
+    expected_ = synthetic;
   }
-  return expected_;
+  return *expected_;
 }
 
 void FpgaLoader::setFault(Fault fault) {
@@ -172,15 +164,16 @@ void FpgaLoader::startLocked() {
 
 void FpgaLoader::takeLocked(uint32_t value, unsigned bytes) {
   if (state_ != State::Loading || fault_ == Fault::NeverReady) return;
-  for (unsigned i = 0; i < bytes; ++i) received_.push_back(reverse(static_cast<uint8_t>(value >> (8 * i))));
+  const size_t at = received_.size();
+  received_.resize(at + bytes);
+  for (unsigned i = 0; i < bytes; ++i) received_[at + i] = reverse(static_cast<uint8_t>(value >> (8 * i)));
   if (received_.size() >= byteCount_) finishLocked();
 }
 
 void FpgaLoader::finishLocked() {
   if (fault_ == Fault::NeverEnds) return;
-  const Expected expected = expectedLocked();
-  const bool intact = received_.size() == byteCount_ && received_.size() == expected.length &&
-                      checksum(received_.data(), received_.size()) == expected.checksum;
+  const std::vector<uint8_t>& expected = expectedLocked();
+  const bool intact = received_.size() == byteCount_ && received_ == expected;
   if (intact && fault_ == Fault::None) {
     state_ = State::Done;
     programmed_ = true;
