@@ -63,7 +63,7 @@ bool FpgaLoader::programmed() const {
 
 std::vector<uint8_t> FpgaLoader::received() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return received_;
+  return std::vector<uint8_t>(received_.begin(), received_.begin() + static_cast<ptrdiff_t>(receivedCount_));
 }
 
 uint32_t FpgaLoader::status() const {
@@ -157,23 +157,23 @@ void FpgaLoader::write(uint64_t offset, unsigned width, uint32_t value) {
 void FpgaLoader::startLocked() {
   ++starts_;
   programmed_ = false;
-  received_.clear();
-  received_.reserve(std::min<size_t>(byteCount_, size_t{1} << 26));
+  received_.assign(std::min<size_t>(byteCount_, size_t{1} << 26), 0);
+  receivedCount_ = 0;
   state_ = State::Loading;
 }
 
 void FpgaLoader::takeLocked(uint32_t value, unsigned bytes) {
   if (state_ != State::Loading || fault_ == Fault::NeverReady) return;
-  const size_t at = received_.size();
-  received_.resize(at + bytes);
-  for (unsigned i = 0; i < bytes; ++i) received_[at + i] = reverse(static_cast<uint8_t>(value >> (8 * i)));
-  if (received_.size() >= byteCount_) finishLocked();
+  if (receivedCount_ + bytes > received_.size()) received_.resize(receivedCount_ + bytes);
+  for (unsigned i = 0; i < bytes; ++i) received_[receivedCount_++] = reverse(static_cast<uint8_t>(value >> (8 * i)));
+  if (receivedCount_ >= byteCount_) finishLocked();
 }
 
 void FpgaLoader::finishLocked() {
   if (fault_ == Fault::NeverEnds) return;
   const std::vector<uint8_t>& expected = expectedLocked();
-  const bool intact = received_.size() == byteCount_ && received_ == expected;
+  const bool intact = receivedCount_ == byteCount_ && receivedCount_ == expected.size() &&
+                      std::equal(expected.begin(), expected.end(), received_.begin());
   if (intact && fault_ == Fault::None) {
     state_ = State::Done;
     programmed_ = true;

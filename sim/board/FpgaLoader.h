@@ -78,7 +78,10 @@ class FpgaLoader : public RegisterBlock {
   uint32_t byteCount_ = 0;
   uint32_t mode_ = 0;
   uint32_t baseAddress_ = 0;
+  // Sized for the announced load up front; the first receivedCount_ bytes
+  // have arrived.
   std::vector<uint8_t> received_;
+  size_t receivedCount_ = 0;
   size_t starts_ = 0;
   size_t wordWrites_ = 0;
   size_t byteWrites_ = 0;
