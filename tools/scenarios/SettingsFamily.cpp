@@ -1,18 +1,22 @@
 // Shared RF settings from several main-interface sessions: each deploys a
-// value of the cross switch, an LO frequency or an LO power, reserves the
-// setting's policy and commits it; others release, commit whatever the
-// holders agreed, cycle the LO0 frequency or put a setting back to its
-// default. The values come from a few per setting, so two sessions often
-// ask for different values of one setting and one of them must be refused.
+// value of the cross switch, an LO frequency, an LO power or the reference
+// clock, reserves the setting's policy and commits it (the reference clock
+// is only reserved); others release, commit whatever the holders agreed,
+// cycle the LO0 frequency or put a setting back to its default. The values
+// come from a few per setting, so two sessions often ask for different
+// values of one setting and one of them must be refused.
 //
 // The family keeps its sessions to itself and remembers what each holds.
-// After each step: no two sessions ever hold one setting with different
-// values; a committed value is what the board shows while its session
-// holds it, until a bypassing write (cycling, defaults) and the next
-// commit; cycling shows a preset and a default reset the default. Writes
-// to the settings' registers are watched: one that no task of this family
-// made leaves the setting to whoever made it, and a reset, shutdown,
-// removal, re-add or hardware fault forgets everything.
+// After each step: no two sessions hold one setting with different values;
+// a refusal that names one of the family's clients names one holding
+// another value; a committed value is what the board shows while its
+// session holds it, until a bypassing write (cycling, defaults) and the
+// next commit; cycling shows a preset and a default reset the default.
+// Writes to the settings' registers are watched: one that no task of this
+// family made leaves the setting to whoever made it; a reset, shutdown,
+// removal, re-add or hardware fault forgets everything, and a list-mode
+// recording the LO paths until a completed reset. With no session open, a
+// fresh session reserves every setting.
 #include <cstring>
 #include <map>
 #include <memory>
