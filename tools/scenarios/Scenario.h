@@ -116,6 +116,8 @@ class Scenario {
   // The open session with `id`, or null once it closed.
   Session* findSession(uint64_t id);
   const StepEvents& events() const { return events_; }
+  // Every answer the step recorded (until the next step begins).
+  const std::vector<Answer>& stepAnswers() const { return answers_; }
   void noteHardwareFault() { events_.hardwareFault = true; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
