@@ -150,7 +150,7 @@ class FpgaFamily : public Family {
   void accessRegisters(Scenario& scenario, Session& session, SessionState& state, uint32_t base, uint32_t value,
                        uint32_t count, uint32_t element);
   void query(Scenario& scenario, Session& session, uint32_t value);
-  void download(Scenario& scenario, Session& session);
+  void download(Scenario& scenario, Session& session, SessionState& state);
 
   std::unique_ptr<sim::FpgaPersonality> design_;
   std::map<uint64_t, SessionState> states_;
@@ -193,11 +193,15 @@ void FpgaFamily::beforeAdd(Scenario& scenario) {
   board.bridge().channel(kToDevice).setFifoCapacity(uint64_t{1} << 24);
 }
 
+// Mostly a session that is still valid: a stale one answers every request
+// with the same code.
 Session* FpgaFamily::take(Scenario& scenario, Random& random) {
-  std::vector<Session*> candidates;
+  std::vector<Session*> candidates, valid;
   for (Session* session : scenario.sessions()) {
     if (!session->main && !session->busy) candidates.push_back(session);
+    if (!session->main && !session->busy && !session->stale) valid.push_back(session);
   }
+  if (!valid.empty() && random.below(8) != 0) candidates = valid;
   if (candidates.empty()) return nullptr;
   Session* session = candidates[random.below(static_cast<uint32_t>(candidates.size()))];
   session->busy = true;
@@ -425,10 +429,15 @@ void FpgaFamily::accessRegisters(Scenario& scenario, Session& session, SessionSt
                                                                std::to_string(element) + "-byte elements at " +
                                                                hex(at) + " did not read back");
 
+  // Another operation of the step may write the register too.
+  const size_t writes = design_ ? design_->controlWrites().size() : 0;
   const Answer control = send<Write32>(scenario, session, {.offset = kControl, .value = value | 0x10});
-  if (control.answer() == 0 && design_)
-    expect(!design_->controlWrites().empty() && design_->controlWrites().back() == (value | 0x10),
+  if (control.answer() == 0 && design_) {
+    const std::vector<uint32_t>& seen = design_->controlWrites();
+    expect(std::find(seen.begin() + static_cast<ptrdiff_t>(std::min(writes, seen.size())), seen.end(), value | 0x10) !=
+               seen.end(),
            "the design's control register did not take " + hex(value | 0x10));
+  }
 }
 
 void FpgaFamily::query(Scenario& scenario, Session& session, uint32_t value) {
@@ -457,7 +466,10 @@ void FpgaFamily::query(Scenario& scenario, Session& session, uint32_t value) {
 
 // The board's own bitstream: the loader takes it, and every main-interface
 // session opened before is stale from now on.
-void FpgaFamily::download(Scenario& scenario, Session& session) {
+void FpgaFamily::download(Scenario& scenario, Session& session, SessionState& state) {
+  // Without a personality the design's registers are unknown: the download
+  // fails before it starts.
+  ensureConfigured(scenario, session, state);
   PageAlignedBuffer bitfile(bitstream().size());
   std::memcpy(bitfile.data(), bitstream().data(), bitstream().size());
   const Answer answer = send<DownloadToFpga>(
@@ -486,6 +498,24 @@ void FpgaFamily::addKinds(std::vector<OperationKind>& kinds) {
          scenario.addTask("open FPGA", [&scenario, session] {
            session->file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
          });
+       }},
+
+      {"close a stale FPGA-interface session", 2, false,
+       [](Scenario& scenario) {
+         for (Session* session : scenario.sessions()) {
+           if (!session->main && !session->busy && session->stale) return true;
+         }
+         return false;
+       },
+       [](Scenario& scenario, Random& random) {
+         std::vector<Session*> stale;
+         for (Session* session : scenario.sessions()) {
+           if (!session->main && !session->busy && session->stale) stale.push_back(session);
+         }
+         Session* session = stale[random.below(static_cast<uint32_t>(stale.size()))];
+         session->closing = true;
+         scenario.describe("close a stale FPGA-interface session");
+         scenario.addTask("close FPGA", [&scenario, session] { scenario.closeSession(*session); });
        }},
 
       {"configure a personality", 4, false, free,
@@ -625,7 +655,7 @@ void FpgaFamily::addKinds(std::vector<OperationKind>& kinds) {
        [this](Scenario& scenario, Random& random) {
          disturbed_ = true;
          addOperation(scenario, take(scenario, random), "download a bitfile",
-                      [this, &scenario](Session& session, SessionState&) { download(scenario, session); });
+                      [this, &scenario](Session& session, SessionState& state) { download(scenario, session, state); });
        }},
   };
   kinds.insert(kinds.end(), std::begin(own), std::end(own));
