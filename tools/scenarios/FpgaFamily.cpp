@@ -53,6 +53,8 @@ constexpr uint32_t kResetDevice = 0x0020420C;
 constexpr int32_t kWaitsAborted = -50405;
 constexpr size_t kPage = 4096;
 constexpr size_t kMaxSessions = 8;
+constexpr int32_t kOwnedElsewhere = -63082;
+constexpr uint64_t kUnknownHolder = ~uint64_t{0};
 
 template <class... Op>
 std::vector<vltest::PublishedRequest> shapesOf() {
@@ -83,8 +85,25 @@ class PageAlignedBuffer {
 
 uint8_t patternByte(uint32_t seed, uint64_t at) { return static_cast<uint8_t>((seed + at * 0x9Du + (at >> 8)) & 0xFF); }
 
+// A stream's ring size, chunks and bytes; one left running is the
+// session's close to stop, with its claim and its locked pages.
+struct StreamPlan {
+  size_t size;
+  std::vector<uint32_t> chunks;
+  uint32_t seed;
+  bool leaveRunning;
+};
+
+StreamPlan planStream(Random& random) {
+  StreamPlan plan{512u * (1 + random.below(16)), std::vector<uint32_t>(1 + random.below(6)),
+                  static_cast<uint32_t>(random.next()), random.below(4) == 0};
+  for (uint32_t& chunk : plan.chunks) chunk = 1 + random.below(static_cast<uint32_t>(plan.size));
+  return plan;
+}
+
 struct SessionState {
   uint32_t personalities = 0;
+  bool leftRunning[2] = {false, false};
   // FIFO buffers stay while the driver may still hold their pages.
   std::vector<std::unique_ptr<PageAlignedBuffer>> buffers;
 };
@@ -107,14 +126,18 @@ class FpgaFamily : public Family {
   template <class Op>
   Answer send(Scenario& scenario, Session& session, const typename Op::In& in, typename Op::Out* out = nullptr) {
     typename Op::Out local{};
+    if constexpr (requires { in.fifo; }) claiming_.insert(session.id);
     Answer answer = scenario.call<Op>(session, in, out != nullptr ? out : &local);
+    if constexpr (requires { in.fifo; }) claiming_.erase(claiming_.find(session.id));
     // The stop of a removal moves the FPGA-session generation on: from then
     // on every FPGA-interface session answers as a stale one.
     if (answer.deviceGone) answer.staleSession = true;
     scenario.record(answer);
     answers_.emplace_back(session.id, answer);
+    if constexpr (requires { in.fifo; }) noteFifo(scenario, session, in.fifo, Op::kCode, answer);
     return answer;
   }
+  void noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer);
   // An abort of the waits holds until the design is aborted or reset, and
   // a FIFO's until it is aborted: waits may answer it long after.
   bool aborted(const Answer& answer) const { return waitsAborted_ && answer.answer() == kWaitsAborted; }
@@ -137,10 +160,8 @@ class FpgaFamily : public Family {
   void ensureConfigured(Scenario& scenario, Session& session, SessionState& state) {
     if (state.personalities == 0) configure(scenario, session, state, false);
   }
-  void streamToDevice(Scenario& scenario, Session& session, SessionState& state, size_t size,
-                      const std::vector<uint32_t>& chunks, uint32_t seed);
-  void streamFromDevice(Scenario& scenario, Session& session, SessionState& state, size_t size,
-                        const std::vector<uint32_t>& chunks, uint32_t seed);
+  void streamToDevice(Scenario& scenario, Session& session, SessionState& state, const StreamPlan& plan);
+  void streamFromDevice(Scenario& scenario, Session& session, SessionState& state, const StreamPlan& plan);
   void finishStream(Scenario& scenario, Session& session, uint32_t fifo);
   void waitSilent(Scenario& scenario, Session& session, uint32_t timeoutMs);
   void waitRaisedByTask(Scenario& scenario, Session& session, SessionState& state, uint32_t line,
@@ -164,6 +185,11 @@ class FpgaFamily : public Family {
   // rebuilt (a later configuration creates none), and the requests on its
   // number do nothing and answer success.
   bool fifosUncertain_ = false;
+  // The session that claimed each FIFO by the last request on it (0: none,
+  // kUnknownHolder: a request failed after the look-up may have claimed it).
+  uint64_t holders_[2] = {0, 0};
+  // Sessions with a FIFO request under way: each may have claimed its FIFO.
+  std::multiset<uint64_t> claiming_;
   bool configuring_ = false;
   bool disturbed_ = false;
   bool waitsAborted_ = false;
@@ -249,7 +275,28 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
   expect(out.downloaded == (force ? 1 : 0), "a configuration " + std::string(force ? "forced" : "not forced") +
                                                 " to download answered downloaded " + std::to_string(out.downloaded));
   if (out.downloaded != 0) noteDownload(scenario);
+  // The download dropped the FIFOs with their claims, and others may have
+  // claimed the new ones since.
+  if (out.downloaded != 0) holders_[kToDevice] = holders_[kFromDevice] = kUnknownHolder;
   return true;
+}
+
+// A number belongs to the first session that looks it up until that one
+// gives it back or closes: whoever else is refused finds its holder open.
+void FpgaFamily::noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer) {
+  if (fifo >= std::size(holders_)) return;
+  uint64_t& holder = holders_[fifo];
+  const int32_t result = answer.answer();
+  if (result == kOwnedElsewhere) {
+    if (holder == kUnknownHolder) return;
+    const bool heldOpen = (holder != 0 && holder != session.id && scenario.findSession(holder) != nullptr) ||
+                          claiming_.size() > claiming_.count(session.id);
+    expectStream(heldOpen, "FIFO " + std::to_string(fifo) + " is claimed elsewhere though " +
+                               (holder == 0 ? "it was given back" : "the session that held it closed"));
+    return;
+  }
+  if (result == kStale || result == kGateClosed) return;  // not looked up
+  holder = result != 0 ? kUnknownHolder : code == UnreserveFifo::kCode ? 0 : session.id;
 }
 
 void FpgaFamily::finishStream(Scenario& scenario, Session& session, uint32_t fifo) {
@@ -260,11 +307,15 @@ void FpgaFamily::finishStream(Scenario& scenario, Session& session, uint32_t fif
 
 // Counted mode: the user writes a chunk into the ring where the last one
 // ended, once acquire says there is room, and releases it to the device.
-void FpgaFamily::streamToDevice(Scenario& scenario, Session& session, SessionState& state, size_t size,
-                                const std::vector<uint32_t>& chunks, uint32_t seed) {
+void FpgaFamily::streamToDevice(Scenario& scenario, Session& session, SessionState& state, const StreamPlan& plan) {
+  const size_t size = plan.size;
+  const uint32_t seed = plan.seed;
   ensureConfigured(scenario, session, state);
   state.buffers.push_back(std::make_unique<PageAlignedBuffer>(size));
   PageAlignedBuffer& ring = *state.buffers.back();
+  // A FIFO this session left running takes no new buffer.
+  if (state.leftRunning[kToDevice]) send<StopFifo>(scenario, session, {.ownerId = session.id, .fifo = kToDevice});
+  state.leftRunning[kToDevice] = plan.leaveRunning;
   const Answer deployed = send<DeployFifoSettings>(
       scenario, session,
       {.ownerId = session.id, .fifo = kToDevice, .bufferAddress = ring.address(), .bufferSize = size, .mode = 2});
@@ -274,7 +325,7 @@ void FpgaFamily::streamToDevice(Scenario& scenario, Session& session, SessionSta
   const Answer started = send<StartFifo>(scenario, session, {.ownerId = session.id, .fifo = kToDevice});
   expectStream(started.answer() == 0, "a deployed FIFO to the device did not start: " + hex(started.answer()));
   uint64_t written = 0;
-  for (uint32_t chunk : chunks) {
+  for (uint32_t chunk : plan.chunks) {
     if (started.answer() != 0) break;
     AcquireFifoBytes::Out room{};
     const Answer acquired = send<AcquireFifoBytes>(
@@ -299,16 +350,20 @@ void FpgaFamily::streamToDevice(Scenario& scenario, Session& session, SessionSta
   expectStream(exact, "the device received " + std::to_string(arrived.size()) + " bytes of the " +
                           std::to_string(written) + " streamed through a " + std::to_string(size) +
                           "-byte ring, not byte-exact");
-  finishStream(scenario, session, kToDevice);
+  if (!plan.leaveRunning) finishStream(scenario, session, kToDevice);
 }
 
 // The device writes: the model offers a chunk, acquire waits for the bytes,
 // the user reads them from the ring and releases them back to the device.
-void FpgaFamily::streamFromDevice(Scenario& scenario, Session& session, SessionState& state, size_t size,
-                                  const std::vector<uint32_t>& chunks, uint32_t seed) {
+void FpgaFamily::streamFromDevice(Scenario& scenario, Session& session, SessionState& state, const StreamPlan& plan) {
+  const size_t size = plan.size;
+  const uint32_t seed = plan.seed;
   ensureConfigured(scenario, session, state);
   state.buffers.push_back(std::make_unique<PageAlignedBuffer>(size));
   PageAlignedBuffer& ring = *state.buffers.back();
+  // A FIFO this session left running takes no new buffer.
+  if (state.leftRunning[kFromDevice]) send<StopFifo>(scenario, session, {.ownerId = session.id, .fifo = kFromDevice});
+  state.leftRunning[kFromDevice] = plan.leaveRunning;
   const Answer deployed = send<DeployFifoSettings>(
       scenario, session,
       {.ownerId = session.id, .fifo = kFromDevice, .bufferAddress = ring.address(), .bufferSize = size, .mode = 2});
@@ -318,7 +373,7 @@ void FpgaFamily::streamFromDevice(Scenario& scenario, Session& session, SessionS
   const Answer started = send<StartFifo>(scenario, session, {.ownerId = session.id, .fifo = kFromDevice});
   expectStream(started.answer() == 0, "a deployed FIFO from the device did not start: " + hex(started.answer()));
   uint64_t fed = 0;
-  for (uint32_t chunk : chunks) {
+  for (uint32_t chunk : plan.chunks) {
     if (started.answer() != 0) break;
     std::vector<uint8_t> bytes(chunk);
     for (uint32_t i = 0; i < chunk; ++i) bytes[i] = patternByte(seed, fed + i);
@@ -341,7 +396,7 @@ void FpgaFamily::streamFromDevice(Scenario& scenario, Session& session, SessionS
     if (released.answer() != 0) break;
     fed += chunk;
   }
-  finishStream(scenario, session, kFromDevice);
+  if (!plan.leaveRunning) finishStream(scenario, session, kFromDevice);
 }
 
 // A line nobody raises: the wait ends by its time-out alone.
@@ -479,12 +534,6 @@ void FpgaFamily::download(Scenario& scenario, Session& session, SessionState& st
   expect(scenario.board().bridge().fpgaLoader().programmed(), "a download answered success with the FPGA empty");
 }
 
-std::vector<uint32_t> chunksFor(Random& random, size_t size) {
-  std::vector<uint32_t> chunks(1 + random.below(6));
-  for (uint32_t& chunk : chunks) chunk = 1 + random.below(static_cast<uint32_t>(size));
-  return chunks;
-}
-
 void FpgaFamily::addKinds(std::vector<OperationKind>& kinds) {
   auto free = [](Scenario& scenario) { return hasFreeFpgaSession(scenario); };
   const OperationKind own[] = {
@@ -530,23 +579,19 @@ void FpgaFamily::addKinds(std::vector<OperationKind>& kinds) {
 
       {"stream to the device", 4, false, free,
        [this](Scenario& scenario, Random& random) {
-         const size_t size = 512 * (1 + random.below(16));
-         const std::vector<uint32_t> chunks = chunksFor(random, size);
-         const uint32_t seed = static_cast<uint32_t>(random.next());
+         const StreamPlan plan = planStream(random);
          addOperation(scenario, take(scenario, random), "stream to the device",
-                      [this, &scenario, size, chunks, seed](Session& session, SessionState& state) {
-                        streamToDevice(scenario, session, state, size, chunks, seed);
+                      [this, &scenario, plan](Session& session, SessionState& state) {
+                        streamToDevice(scenario, session, state, plan);
                       });
        }},
 
       {"stream from the device", 4, false, free,
        [this](Scenario& scenario, Random& random) {
-         const size_t size = 512 * (1 + random.below(16));
-         const std::vector<uint32_t> chunks = chunksFor(random, size);
-         const uint32_t seed = static_cast<uint32_t>(random.next());
+         const StreamPlan plan = planStream(random);
          addOperation(scenario, take(scenario, random), "stream from the device",
-                      [this, &scenario, size, chunks, seed](Session& session, SessionState& state) {
-                        streamFromDevice(scenario, session, state, size, chunks, seed);
+                      [this, &scenario, plan](Session& session, SessionState& state) {
+                        streamFromDevice(scenario, session, state, plan);
                       });
        }},
 
@@ -670,6 +715,9 @@ void FpgaFamily::afterStep(Scenario& scenario) {
   const bool clean =
       !fpgaStale && !disturbed_ && !events.generationAdvanced && !events.kernelFault && !events.hardwareFault;
   if (events.resetSucceeded || events.added) fifosUncertain_ = false;
+  for (uint64_t& holder : holders_) {
+    if (fpgaStale) holder = kUnknownHolder;
+  }
   if (configuring_ && events.kernelFault) fifosUncertain_ = true;
   if (clean && !broken_.empty()) scenario.fail(broken_);
   if (clean && !fifosUncertain_ && !brokenStream_.empty()) scenario.fail(brokenStream_);
@@ -719,7 +767,7 @@ void FpgaFamily::whenIdle(Scenario& scenario) {
   }
   // A fresh session finds every FIFO free (it claims and, closing, gives
   // each back).
-  scenario.runTask("FIFO claims", [&scenario] {
+  scenario.runTask("FIFO claims", [this, &scenario] {
     auto file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
     if (!file) return;
     sim::RequestClient client(*file);
@@ -729,6 +777,7 @@ void FpgaFamily::whenIdle(Scenario& scenario) {
         scenario.fail("with no session open FIFO " + std::to_string(fifo) + " is still claimed");
     }
     file->close();
+    holders_[kToDevice] = holders_[kFromDevice] = 0;
   });
 }
 
