@@ -4,11 +4,13 @@ namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
 std::unique_ptr<Family> makeFpgaFamily();
+std::unique_ptr<Family> makeListModeFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
   families.push_back(makeFpgaFamily());
+  families.push_back(makeListModeFamily());
   return families;
 }
 
