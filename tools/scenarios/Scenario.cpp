@@ -290,6 +290,7 @@ void Scenario::runStep(uint32_t step) {
   events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
   events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
   events_.resetSucceeded = resetSucceeded_;
+  for (const Answer& answer : answers_) events_.resetRequested = events_.resetRequested || answer.code == kResetDevice;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {
@@ -340,6 +341,8 @@ bool Scenario::run() {
   if (options_.recordTrace) sim::Scheduler::recordTrace(true);
   blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
   board_ = std::make_unique<sim::Board>();
+  // Nothing reads the bus traffic back, and a long run would keep all of it.
+  for (size_t bar = 0; bar < board_->barCount(); ++bar) board_->bar(bar).stopRecording();
   sim::Scheduler::spawn("load", [this] {
     module_ = sim::Module::load();
     if (!module_ || !module_->registered()) return fail("the module does not load");
