@@ -132,18 +132,22 @@ class FlashFamily : public Family {
          [this](Scenario& s, Random& random) { prepareWrite(s, random, false, false); }},
         {"read a flash partition", 5, false, [this](Scenario& s) { return canUse(s); },
          [this](Scenario& s, Random& random) { prepareRead(s, random); }},
-        // The nth program or erase from now is torn and the part goes dark.
         // The nth program or erase of a write from now is torn and the part
         // goes dark: any of the record's words or erases, or the table's.
         {"cut the flash power during a write", 1, false, [this](Scenario& s) { return canUse(s) && !cut_; },
          [this](Scenario& s, Random& random) { prepareWrite(s, random, true, true); }},
-        // Power comes back only with the board: take it away so that the
-        // lifecycle's re-add brings it back.
+        // Power comes back only with the board: it goes, the programs using
+        // it close (racing the removal), and the lifecycle's re-add, once the
+        // device is deleted, brings it back powered.
         {"remove the board without flash power", 20, true, [this](Scenario& s) { return boardPresent(s) && cut_; },
          [](Scenario& s, Random&) {
            s.planRemoval();
-           s.describe("remove the board without flash power");
+           s.describe("remove the board without flash power, closing every session");
            s.addTask("remove", [&s] { s.removeDevice(); });
+           for (Session* session : s.sessions()) {
+             session->closing = true;
+             s.addTask("close", [&s, session] { s.closeSession(*session); });
+           }
          }},
     };
     kinds.insert(kinds.end(), std::begin(own), std::end(own));
@@ -158,7 +162,9 @@ class FlashFamily : public Family {
   void afterStep(Scenario& scenario) override {
     const StepEvents& events = scenario.events();
     const bool mounted = events.resetSucceeded || events.added;
-    const bool mayHaveMounted = mounted || events.resetRequested;
+    // A reset that failed may have got to its bring-up; a shutdown does not
+    // mount, but a bring-up of another kind would advance the generation too.
+    const bool mayHaveMounted = mounted || events.resetRequested || (events.generationAdvanced && !events.mainOnly);
     // A board made to misbehave may answer a read with anything.
     const bool unsure = events.hardwareFault;
     for (size_t slot = 0; slot < kIdCount; ++slot) {
