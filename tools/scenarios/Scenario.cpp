@@ -204,6 +204,7 @@ void Scenario::runStep(uint32_t step) {
   const size_t kindCount = kinds_.size();
   const std::vector<OperationKind>& kinds = kinds_;
   const uint32_t wanted = 1 + random.below(3);
+  stepKinds_.clear();
   for (uint32_t picked = 0; picked < wanted; ++picked) {
     uint32_t total = 0;
     for (size_t i = 0; i < kindCount; ++i) {
@@ -217,6 +218,7 @@ void Scenario::runStep(uint32_t step) {
         draw -= kinds[i].weight;
         continue;
       }
+      stepKinds_.push_back(kinds[i].name);
       kinds[i].prepare(*this, random);
       if (kinds[i].exclusive) picked = wanted;
       break;
