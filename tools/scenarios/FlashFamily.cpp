@@ -361,11 +361,14 @@ class FlashFamily : public Family {
         (operation.answer == kSequenceMismatch || operation.answer == kGateClosed || operation.answer == kStale)) {
       return true;
     }
-    // It may have got anywhere: a record rewritten in place and cut short
-    // reads as unreadable, in this life and after a mount.
+    // It may have got anywhere. A record rewritten in place that did not
+    // complete is read from flash again: the old record if the erase never
+    // happened, or one cut short, unreadable in this life and after a mount.
+    const Outcomes flashBefore = partition.durable;
     partition.life.insert(written.life.begin(), written.life.end());
     partition.durable.insert(written.durable.begin(), written.durable.end());
     if (operation.persist) {
+      partition.life.insert(flashBefore.begin(), flashBefore.end());
       partition.life.insert(Outcome{kUnreadable, {}});
       partition.durable.insert(Outcome{kUnreadable, {}});
     }
