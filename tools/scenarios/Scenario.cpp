@@ -301,6 +301,7 @@ void Scenario::runStep(uint32_t step) {
   events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
   events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
   events_.resetSucceeded = resetSucceeded_;
+  for (const Answer& answer : answers_) events_.resetRequested = events_.resetRequested || answer.code == kResetDevice;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {

@@ -72,6 +72,8 @@ struct StepEvents {
   bool generationAdvanced = false;  // a reset or shutdown completed
   bool mainOnly = false;            // only main-interface sessions went stale (an FPGA download)
   bool resetSucceeded = false;
+  // A reset was answered, whatever it answered: its bring-up may have run.
+  bool resetRequested = false;
   bool removed = false;  // the board was removed in this step
   bool deleted = false;  // the removed board was deleted after it
   bool added = false;
