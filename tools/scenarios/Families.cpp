@@ -4,13 +4,17 @@ namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
 std::unique_ptr<Family> makeSettingsFamily();
+std::unique_ptr<Family> makeFpgaFamily();
 std::unique_ptr<Family> makeListModeFamily();
+std::unique_ptr<Family> makeFlashFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
   families.push_back(makeSettingsFamily());
+  families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());
+  families.push_back(makeFlashFamily());
   return families;
 }
 

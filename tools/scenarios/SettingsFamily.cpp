@@ -535,7 +535,7 @@ bool SettingsFamily::lostEverything(Scenario& scenario) const {
   const StepEvents& events = scenario.events();
   bool lost = events.removed || events.added || events.generationAdvanced || events.hardwareFault ||
               !scenario.deviceAdded() || writes_[kBringUp].foreign;
-  for (const Answer& answer : scenario.answers()) {
+  for (const Answer& answer : scenario.stepAnswers()) {
     lost |= answer.code == kResetDevice || answer.answer() == kOverTemperatureShutdown;
   }
   return lost;
