@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "Family.h"
+#include "ReservationPart.h"
 #include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/RoutingRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
@@ -102,6 +103,7 @@ class RoutingFamily : public Family {
          [this](Scenario& s, Random& random) { prepareOnRoute(s, random, Outcome::kGiveUp); }},
     };
     kinds.insert(kinds.end(), std::begin(own), std::end(own));
+    reservations_.addKinds(kinds);
   }
 
   // The board comes back with a configured FPGA: its routing matrix holds
@@ -151,6 +153,7 @@ class RoutingFamily : public Family {
   std::set<uint64_t> openBefore_;
   std::set<uint32_t> usedLines_;
   std::vector<uint32_t> cleared_;
+  ReservationPart reservations_;
 };
 
 Route* RoutingFamily::findRoute(uint64_t session, uint32_t id) {
@@ -529,6 +532,7 @@ void RoutingFamily::afterStep(Scenario& scenario) {
   checkLines(scenario);
   checkMatrix(scenario);
   matrix_.clearLog();
+  reservations_.afterStep(scenario);
   openBefore_.clear();
   for (Session* session : scenario.sessions(true)) openBefore_.insert(session->id);
 }
@@ -558,6 +562,7 @@ void RoutingFamily::probeIdleLine(Scenario& scenario, Session& session, uint32_t
 }
 
 void RoutingFamily::whenIdle(Scenario& scenario) {
+  reservations_.whenIdle(scenario);
   if (topography_ == nullptr) return;
   bool clean = true;
   for (uint32_t line : clearedLines()) {
