@@ -3,11 +3,13 @@
 namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
+std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeRoutingFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
+  families.push_back(makeListModeFamily());
   families.push_back(makeRoutingFamily());
   return families;
 }

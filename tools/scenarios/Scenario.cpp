@@ -204,6 +204,7 @@ void Scenario::runStep(uint32_t step) {
   const size_t kindCount = kinds_.size();
   const std::vector<OperationKind>& kinds = kinds_;
   const uint32_t wanted = 1 + random.below(3);
+  stepKinds_.clear();
   for (uint32_t picked = 0; picked < wanted; ++picked) {
     uint32_t total = 0;
     for (size_t i = 0; i < kindCount; ++i) {
@@ -217,6 +218,7 @@ void Scenario::runStep(uint32_t step) {
         draw -= kinds[i].weight;
         continue;
       }
+      stepKinds_.push_back(kinds[i].name);
       kinds[i].prepare(*this, random);
       if (kinds[i].exclusive) picked = wanted;
       break;
@@ -340,6 +342,8 @@ bool Scenario::run() {
   if (options_.recordTrace) sim::Scheduler::recordTrace(true);
   blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
   board_ = std::make_unique<sim::Board>();
+  // Nobody reads the bus record here, and it would grow with every step.
+  board_->bar0().stopRecording();
   sim::Scheduler::spawn("load", [this] {
     module_ = sim::Module::load();
     if (!module_ || !module_->registered()) return fail("the module does not load");
