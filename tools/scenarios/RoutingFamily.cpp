@@ -7,8 +7,6 @@
 // inputs, a closed session's routes and reservations are gone, and an idle
 // device holds nothing a fresh session cannot have.
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,9 +14,7 @@
 
 #include "Family.h"
 #include "ReservationPart.h"
-#include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/RoutingRequests.h"
-#include "driver/board/ioctl/SettingsRequests.h"
 #include "driver/routing/TopographyTables.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
 #include "sim/kernel/UserMemory.h"
@@ -29,7 +25,6 @@ namespace {
 namespace rq = nVL9738K_24_0::requests;
 
 constexpr int32_t kRouteConflict = -89137;
-constexpr int32_t kReservationConflict = static_cast<int32_t>(0xBFFA8711u);
 // Where the matrix's subsystem is announced; the timing engines take 12
 // and 13.
 constexpr uint8_t kMatrixSubsystem = 7;
@@ -215,7 +210,8 @@ void RoutingFamily::prepareRoute(Scenario& scenario, Random& random) {
       if (owner != session->id && route.destination != outcome->source) taken.push_back(route.destination);
     }
   }
-  if (!taken.empty() && random.below(2) == 0) outcome->destination = taken[random.below(taken.size())];
+  if (!taken.empty() && random.below(2) == 0)
+    outcome->destination = taken[random.below(static_cast<uint32_t>(taken.size()))];
   // Calculated only (to be reserved later, when another session may have
   // taken the line), reserved, or reserved and programmed.
   const uint32_t draw = random.below(5);
