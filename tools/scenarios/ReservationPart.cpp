@@ -218,13 +218,22 @@ void ReservationPart::prepareRelease(Scenario& scenario, Random& random) {
   });
 }
 
+// A session of the client closed in the step (the client and what it held
+// went with it at some point of the step).
+bool ReservationPart::closing(Scenario& scenario, const Client& client) {
+  for (uint64_t session : client.sessions) {
+    if (scenario.findSession(session) == nullptr) return true;
+  }
+  return false;
+}
+
 // A client is granted a policy only while every other holder asks for the
 // value it deployed.
 void ReservationPart::checkGrant(Scenario& scenario, const Outcome& outcome) {
   const Client& own = clients_[outcome.client];
   for (uint32_t policy : outcome.policies) {
     for (const auto& [id, other] : clients_) {
-      if (id == outcome.client || busy_.count(id) != 0 || other.held[policy] == 0) continue;
+      if (id == outcome.client || busy_.count(id) != 0 || other.held[policy] == 0 || closing(scenario, other)) continue;
       if (other.value[policy] < 0 || own.value[policy] < 0 || other.value[policy] == own.value[policy]) continue;
       scenario.fail("client " + std::to_string(outcome.client) + " was granted " + policyText(policy) + " for " +
                     std::to_string(own.value[policy]) + " while client " + std::to_string(id) + " held it for " +

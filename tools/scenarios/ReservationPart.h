@@ -45,6 +45,7 @@ class ReservationPart {
   void prepareReserve(Scenario& scenario, Random& random);
   void prepareRelease(Scenario& scenario, Random& random);
   void apply(Scenario& scenario, const Outcome& outcome, bool mayDrop);
+  static bool closing(Scenario& scenario, const Client& client);
   void checkGrant(Scenario& scenario, const Outcome& outcome);
   void checkRefusal(Scenario& scenario, const Outcome& outcome);
   void forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone);
