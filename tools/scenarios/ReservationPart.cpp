@@ -301,8 +301,7 @@ void ReservationPart::apply(Scenario& scenario, const Outcome& outcome, bool may
 }
 
 // A client goes with any of its sessions (closed, or older than a reset),
-// and with it what it held and
-// the values it deployed.
+// and with it what it held and the values it deployed.
 void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone) {
   for (auto at = clientOf_.begin(); at != clientOf_.end();) {
     const Session* session = scenario.findSession(at->first);
@@ -317,7 +316,8 @@ void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t
     client = Client{client.sessions, {-1, -1, -1}, {0, 0, 0}};
     if (client.sessions.empty()) {
       clients_.erase(at->second);
-      gone_.insert(at->second);
+      // A stale session still has its client until its next request.
+      if (session == nullptr) gone_.insert(at->second);
     }
     at = clientOf_.erase(at);
   }
