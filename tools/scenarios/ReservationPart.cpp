@@ -109,9 +109,9 @@ void reserveTask(Scenario& scenario, Session& session, Outcome& outcome) {
 
 void ReservationPart::addKinds(std::vector<OperationKind>& kinds) {
   const OperationKind own[] = {
-      {"attach a reservation client", 5, false, [this](Scenario& s) { return !withoutClient(s).empty(); },
+      {"attach a reservation client", 8, false, [this](Scenario& s) { return !withoutClient(s).empty(); },
        [this](Scenario& s, Random& random) { prepareAttach(s, random); }},
-      {"reserve shared settings", 6, false, [this](Scenario& s) { return !withClient(s, false).empty(); },
+      {"reserve shared settings", 12, false, [this](Scenario& s) { return !withClient(s, false).empty(); },
        [this](Scenario& s, Random& random) { prepareReserve(s, random); }},
       {"release shared settings", 2, false, [this](Scenario& s) { return !withClient(s, true).empty(); },
        [this](Scenario& s, Random& random) { prepareRelease(s, random); }},
@@ -182,8 +182,16 @@ void ReservationPart::prepareReserve(Scenario& scenario, Random& random) {
   outcome->kind = Outcome::kReserve;
   outcome->session = session->id;
   outcome->client = clientOf_[session->id];
-  outcome->value[kReferenceClock] = kReferenceClocks[random.below(2)];
-  outcome->value[kCrossSwitch] = kCrossSwitchModes[random.below(2)];
+  // Mostly not what another client holds the policy for.
+  for (uint32_t policy : {kReferenceClock, kCrossSwitch}) {
+    const int32_t* values = policy == kReferenceClock ? kReferenceClocks : kCrossSwitchModes;
+    int32_t held = -1;
+    for (const auto& [id, client] : clients_) {
+      if (id != outcome->client && client.held[policy] != 0 && client.value[policy] >= 0) held = client.value[policy];
+    }
+    const uint32_t draw = random.below(4);
+    outcome->value[policy] = held < 0 ? values[draw % 2] : draw == 0 ? held : values[0] + values[1] - held;
+  }
   static const std::vector<uint32_t> kLists[] = {
       {kReferenceClock}, {kCrossSwitch}, {kReferenceClock, kCrossSwitch}, {kCrossSwitch, kReferenceClock}};
   outcome->policies = kLists[random.below(4)];

@@ -86,9 +86,9 @@ class RoutingFamily : public Family {
  public:
   void addKinds(std::vector<OperationKind>& kinds) override {
     const OperationKind own[] = {
-        {"route a trigger", 8, false, [this](Scenario& s) { return !roomForRoute(s).empty(); },
+        {"route a trigger", 10, false, [this](Scenario& s) { return !roomForRoute(s).empty(); },
          [this](Scenario& s, Random& random) { prepareRoute(s, random); }},
-        {"reserve a calculated route", 6, false, [this](Scenario& s) { return hasRoute(s, Outcome::kReserve); },
+        {"reserve a calculated route", 10, false, [this](Scenario& s) { return hasRoute(s, Outcome::kReserve); },
          [this](Scenario& s, Random& random) { prepareOnRoute(s, random, Outcome::kReserve); }},
         {"program a reserved route", 3, false, [this](Scenario& s) { return hasRoute(s, Outcome::kProgram); },
          [this](Scenario& s, Random& random) { prepareOnRoute(s, random, Outcome::kProgram); }},
