@@ -3,13 +3,17 @@
 namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
+std::unique_ptr<Family> makeFpgaFamily();
 std::unique_ptr<Family> makeListModeFamily();
+std::unique_ptr<Family> makeFlashFamily();
 std::unique_ptr<Family> makeRoutingFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
+  families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());
+  families.push_back(makeFlashFamily());
   families.push_back(makeRoutingFamily());
   return families;
 }

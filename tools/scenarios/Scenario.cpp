@@ -5,8 +5,10 @@
 #include <map>
 
 #include "Family.h"
+#include "FpgaFamily.h"
 #include "KnownCodes.h"
 #include "sim/host/BringUpLog.h"
+#include "sim/kernel/Clock.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
 #include "tests/module/PublishedRequests.h"
@@ -15,6 +17,7 @@ namespace vlscenario {
 namespace {
 
 constexpr uint32_t kResetDevice = 0x0020420C;
+constexpr uint64_t kSpinStepNs = 50'000;
 // What an injected kernel-layer failure answers.
 constexpr int32_t kInjected = -51352;
 
@@ -62,7 +65,8 @@ bool Scenario::learnGuardedRequests(std::string& error) {
   }
   auto older = sim::DeviceFile::open(*module, kMainInterface);
   auto resetter = sim::DeviceFile::open(*module, kMainInterface);
-  if (!older || !resetter) {
+  auto olderFpga = sim::DeviceFile::open(*module, kFpgaInterface);
+  if (!older || !resetter || !olderFpga) {
     error = "the main interface does not open";
     return false;
   }
@@ -77,6 +81,13 @@ bool Scenario::learnGuardedRequests(std::string& error) {
     const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
     guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
   }
+  // The FPGA-session interface's requests, learned the same way.
+  for (const vltest::PublishedRequest& request : fpgaSessionRequests()) {
+    const auto reply = olderFpga->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
+    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
+    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
+  }
+  olderFpga.reset();
   older.reset();
   resetter.reset();
   module->record().removeDevice(device);
@@ -292,6 +303,7 @@ void Scenario::runStep(uint32_t step) {
   events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
   events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
   events_.resetSucceeded = resetSucceeded_;
+  for (const Answer& answer : answers_) events_.resetRequested = events_.resetRequested || answer.code == kResetDevice;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {
@@ -341,6 +353,11 @@ bool Scenario::finish() {
 bool Scenario::run() {
   if (options_.recordTrace) sim::Scheduler::recordTrace(true);
   blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
+  // The driver busy-waits half a second before its first look at a flash
+  // erase: at the clock's usual step of a microsecond that is a million and
+  // a half kernel-layer calls. Here a spinning task moves the clock 50 us
+  // at a time, as if it had been preempted.
+  sim::Clock::instance().setSpinStepNs(kSpinStepNs);
   board_ = std::make_unique<sim::Board>();
   // Nobody reads the bus record here, and it would grow with every step.
   board_->bar0().stopRecording();
