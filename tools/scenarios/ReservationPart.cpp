@@ -348,8 +348,8 @@ void ReservationPart::releaseEverything(Scenario& scenario) {
 
 void ReservationPart::afterStep(Scenario& scenario) {
   const StepEvents& events = scenario.events();
-  const bool mayDrop =
-      events.kernelFault || events.hardwareFault || events.generationAdvanced || events.removed || events.added;
+  const bool mayDrop = events.kernelFault || events.hardwareFault || events.generationAdvanced ||
+                       events.resetRequested || events.removed || events.added;
   for (const auto& outcome : outcomes_) apply(scenario, *outcome, mayDrop);
   outcomes_.clear();
   busy_.clear();

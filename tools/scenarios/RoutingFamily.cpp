@@ -507,7 +507,8 @@ void RoutingFamily::checkMatrix(Scenario& scenario) {
 void RoutingFamily::afterStep(Scenario& scenario) {
   const StepEvents& events = scenario.events();
   const bool uncertain = events.kernelFault || events.hardwareFault;
-  const bool mayDrop = uncertain || events.generationAdvanced || events.removed || events.added;
+  const bool mayDrop =
+      uncertain || events.generationAdvanced || events.resetRequested || events.removed || events.added;
   if (events.hardwareFault) matrixTrusted_ = false;
   for (const auto& outcome : outcomes_) apply(scenario, *outcome, uncertain, mayDrop);
   if (uncertain) {
