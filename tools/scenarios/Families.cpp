@@ -7,6 +7,7 @@ std::unique_ptr<Family> makeSettingsFamily();
 std::unique_ptr<Family> makeFpgaFamily();
 std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeFlashFamily();
+std::unique_ptr<Family> makeRoutingFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
@@ -15,6 +16,7 @@ std::vector<std::unique_ptr<Family>> makeFamilies() {
   families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());
   families.push_back(makeFlashFamily());
+  families.push_back(makeRoutingFamily());
   return families;
 }
 
