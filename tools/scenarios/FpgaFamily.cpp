@@ -128,6 +128,7 @@ class FpgaFamily : public Family {
   template <class Op>
   Answer send(Scenario& scenario, Session& session, const typename Op::In& in, typename Op::Out* out = nullptr) {
     typename Op::Out local{};
+    const uint64_t holdersBefore = holderChanges_;
     if constexpr (requires { in.fifo; }) claiming_.insert(session.id);
     Answer answer = scenario.call<Op>(session, in, out != nullptr ? out : &local);
     if constexpr (requires { in.fifo; }) claiming_.erase(claiming_.find(session.id));
@@ -136,10 +137,14 @@ class FpgaFamily : public Family {
     if (answer.deviceGone) answer.staleSession = true;
     scenario.record(answer);
     answers_.emplace_back(session.id, answer);
-    if constexpr (requires { in.fifo; }) noteFifo(scenario, session, in.fifo, Op::kCode, answer);
+    if constexpr (requires { in.fifo; })
+      noteFifo(scenario, session, in.fifo, Op::kCode, answer, holderChanges_ != holdersBefore);
     return answer;
   }
-  void noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer);
+  // `holderMoved`: a holder gave a FIFO back or took one while the request
+  // ran, so a refusal may have been right when it was made.
+  void noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer,
+                bool holderMoved);
   // An abort of the waits holds until the design is aborted or reset, and
   // a FIFO's until it is aborted: waits may answer it long after.
   bool aborted(const Answer& answer) const { return waitsAborted_ && answer.answer() == kWaitsAborted; }
@@ -192,6 +197,7 @@ class FpgaFamily : public Family {
   uint64_t holders_[2] = {0, 0};
   // Sessions with a FIFO request under way: each may have claimed its FIFO.
   std::multiset<uint64_t> claiming_;
+  uint64_t holderChanges_ = 0;
   bool configuring_ = false;
   bool disturbed_ = false;
   bool waitsAborted_ = false;
@@ -279,18 +285,22 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
   if (out.downloaded != 0) noteDownload(scenario);
   // The download dropped the FIFOs with their claims, and others may have
   // claimed the new ones since.
-  if (out.downloaded != 0) holders_[kToDevice] = holders_[kFromDevice] = kUnknownHolder;
+  if (out.downloaded != 0) {
+    holders_[kToDevice] = holders_[kFromDevice] = kUnknownHolder;
+    ++holderChanges_;
+  }
   return true;
 }
 
 // A number belongs to the first session that looks it up until that one
 // gives it back or closes: whoever else is refused finds its holder open.
-void FpgaFamily::noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer) {
+void FpgaFamily::noteFifo(Scenario& scenario, Session& session, uint32_t fifo, uint32_t code, const Answer& answer,
+                          bool holderMoved) {
   if (fifo >= std::size(holders_)) return;
   uint64_t& holder = holders_[fifo];
   const int32_t result = answer.answer();
   if (result == kOwnedElsewhere) {
-    if (holder == kUnknownHolder) return;
+    if (holder == kUnknownHolder || holderMoved) return;
     // A session that closes in this step may not have let go yet.
     bool heldOpen = claiming_.size() > claiming_.count(session.id);
     for (Session* other : scenario.sessions(true)) heldOpen |= other->id == holder && holder != session.id;
@@ -299,7 +309,9 @@ void FpgaFamily::noteFifo(Scenario& scenario, Session& session, uint32_t fifo, u
     return;
   }
   if (result == kStale || result == kGateClosed) return;  // not looked up
-  holder = result != 0 ? kUnknownHolder : code == UnreserveFifo::kCode ? 0 : session.id;
+  const uint64_t next = result != 0 ? kUnknownHolder : code == UnreserveFifo::kCode ? 0 : session.id;
+  if (next != holder) ++holderChanges_;
+  holder = next;
 }
 
 void FpgaFamily::finishStream(Scenario& scenario, Session& session, uint32_t fifo) {
