@@ -177,6 +177,15 @@ int32_t Scenario::addDevice() {
   return code;
 }
 
+void Scenario::noteResetAfterStep() {
+  for (auto& session : sessions_) session->stale = true;
+  bringUpRecords_.clear();
+  events_.generationAdvanced = true;
+  events_.mainOnly = false;
+  events_.resetSucceeded = true;
+  resetAfterStep_ = true;
+}
+
 void Scenario::fail(const std::string& text) {
   if (!failure_.empty()) return;
   failure_ = text;
@@ -287,9 +296,10 @@ void Scenario::runStep(uint32_t step) {
     if (session->openedStep < step && (generationAdvanced_ || (mainGenerationAdvanced_ && session->main)))
       session->stale = true;
   }
-  events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
-  events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
-  events_.resetSucceeded = resetSucceeded_;
+  events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_ || resetAfterStep_;
+  events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_ && !resetAfterStep_;
+  events_.resetSucceeded = resetSucceeded_ || resetAfterStep_;
+  resetAfterStep_ = false;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {
@@ -340,6 +350,9 @@ bool Scenario::run() {
   if (options_.recordTrace) sim::Scheduler::recordTrace(true);
   blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
   board_ = std::make_unique<sim::Board>();
+  // A record of every bus access would grow with every bring-up, and nothing
+  // here reads it.
+  for (size_t bar = 0; bar < board_->barCount(); ++bar) board_->bar(bar).stopRecording();
   sim::Scheduler::spawn("load", [this] {
     module_ = sim::Module::load();
     if (!module_ || !module_->registered()) return fail("the module does not load");

@@ -117,6 +117,10 @@ class Scenario {
   Session* findSession(uint64_t id);
   const StepEvents& events() const { return events_; }
   void noteHardwareFault() { events_.hardwareFault = true; }
+  // From afterStep: a reset the controller ran succeeded. Every open session
+  // is stale now, and the families that check after this one, and those of
+  // the next step, see it as a reset of their step.
+  void noteResetAfterStep();
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
   void describe(const std::string& text);
@@ -188,6 +192,7 @@ class Scenario {
   std::vector<OperationKind> kinds_;
   uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
+  bool resetAfterStep_ = false;
   std::set<int32_t> bringUpRecords_;
   bool deviceDeleted_ = false;
   uint32_t step_ = 0;
