@@ -45,7 +45,7 @@ const Fault kFaults[] = {
      [](sim::Board& board) { board.registerPort().setResetStuck(false); }, false},
     {"register-port instructions fail",
      [](sim::Board& board, uint32_t variant) {
-       board.registerPort().failNextInstructions(1 + variant % 7, 1 + variant);
+       board.registerPort().failNextInstructions(1 + variant % 7, 1 + variant % 16);
      },
      [](sim::Board& board) { board.registerPort().failNextInstructions(0, 0); }, false},
     {"a CPLD link stays down",
@@ -96,7 +96,9 @@ void resetAndNote(Scenario& scenario) {
   }
 }
 
-// A request that reaches the part under fault, from a fresh session.
+// A request that reaches the part under fault, from a fresh session: one
+// of kReachingKinds, the last any published request.
+constexpr uint32_t kReachingKinds = 5;
 void sendReaching(Scenario& scenario, uint32_t which, uint32_t variant) {
   Session session;
   session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
@@ -111,6 +113,10 @@ void sendReaching(Scenario& scenario, uint32_t which, uint32_t variant) {
       break;
     case 2:
       scenario.record(scenario.call<CycleFrequency>(session, {}));
+      break;
+    case 3:
+      // Each bring-up stage's record, as the deferred checks merge it.
+      scenario.record(scenario.call<CheckInitializationStatus>(session, {variant % 4, 0}));
       break;
     default: {
       const uint32_t count = std::size(vltest::kPublishedRequests);
@@ -129,7 +135,14 @@ class HardwareFaultsFamily : public Family {
         {"fault the board under a reset", 1, false, [this](Scenario& s) { return canArm(s); },
          [this](Scenario& scenario, Random& random) {
            arm(scenario, random, "reset");
-           scenario.addTask("faulty reset", [&scenario] { resetAndNote(scenario); });
+           // Then a request of a session opened after it: what the bring-up
+           // left in its records, or the part itself, answers.
+           const uint32_t which = random.below(kReachingKinds);
+           const uint32_t variant = random.below(1024);
+           scenario.addTask("faulty reset", [&scenario, which, variant] {
+             resetAndNote(scenario);
+             sendReaching(scenario, which, variant);
+           });
          }},
 
         {"fault the board under requests", 1, false, [this](Scenario& s) { return canArm(s); },
@@ -137,8 +150,8 @@ class HardwareFaultsFamily : public Family {
            arm(scenario, random, "requests");
            const uint32_t requests = 1 + random.below(2);
            for (uint32_t i = 0; i < requests; ++i) {
-             const uint32_t which = random.below(4);
-             const uint32_t variant = random.below(64);
+             const uint32_t which = random.below(kReachingKinds);
+             const uint32_t variant = random.below(1024);
              scenario.addTask("faulty request",
                               [&scenario, which, variant] { sendReaching(scenario, which, variant); });
            }
@@ -153,7 +166,7 @@ class HardwareFaultsFamily : public Family {
              if (kFaults[fault].atPowerUp) candidates.push_back(fault);
            }
            const uint32_t fault = candidates[random.below(static_cast<uint32_t>(candidates.size()))];
-           const uint32_t variant = random.below(64);
+           const uint32_t variant = random.below(1024);
            armed_ = static_cast<int32_t>(fault);
            untilAdded_ = true;
            addAttempted_ = false;
@@ -184,15 +197,27 @@ class HardwareFaultsFamily : public Family {
     untilAdded_ = false;
     addAttempted_ = false;
     if (!boardPresent(scenario)) return;
-    Answer answer;
+    // The reset, then every bring-up stage's record from a session opened
+    // after it.
+    Answer reset;
+    Answer stages;
     bool opened = false;
-    scenario.runTask("reset after the fault",
-                     [&scenario, &answer, &opened] { opened = resetFromFreshSession(scenario, answer); });
+    scenario.runTask("reset after the fault", [&scenario, &reset, &stages, &opened] {
+      if (!resetFromFreshSession(scenario, reset)) return;
+      Session session;
+      session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!session.file) return;
+      opened = true;
+      stages = scenario.call<CheckInitializationStatus>(session, {2, 0});
+      session.file->close();
+    });
     if (!opened) return scenario.fail(std::string("after ") + name + " was cleared, no session opens");
-    scenario.describe("  a reset after the fault answered " + hex(static_cast<uint32_t>(answer.answer())));
-    if (answer.answer() != 0) {
+    scenario.describe("  a reset after the fault answered " + hex(static_cast<uint32_t>(reset.answer())) +
+                      ", the bring-up records " + hex(static_cast<uint32_t>(stages.answer())));
+    if (reset.answer() != 0 || stages.answer() != 0) {
       return scenario.fail(std::string("after ") + name + " was cleared, a reset answered " +
-                           hex(static_cast<uint32_t>(answer.answer())));
+                           hex(static_cast<uint32_t>(reset.answer())) + " and the bring-up records " +
+                           hex(static_cast<uint32_t>(stages.answer())));
     }
     scenario.noteResetAfterStep();
   }
@@ -204,7 +229,7 @@ class HardwareFaultsFamily : public Family {
   // operations may meet it too.
   void arm(Scenario& scenario, Random& random, const char* under) {
     const uint32_t fault = random.below(kFaultCount);
-    const uint32_t variant = random.below(64);
+    const uint32_t variant = random.below(1024);
     armed_ = static_cast<int32_t>(fault);
     scenario.describe(std::string("fault under ") + under + ": " + kFaults[fault].name);
     kFaults[fault].arm(scenario.board(), variant);
