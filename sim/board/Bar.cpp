@@ -38,11 +38,25 @@ Aperture* Bar::apertureAt(uint64_t offset, unsigned width) const {
 // A block attached inside a larger one (a register block inside a window
 // that models the rest of it) answers for its own range.
 const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
+  // A download or a poll hits one register many times in a row. Blocks are
+  // only ever added, so the block count tells whether a remembered answer
+  // (and the pointer into the list) still holds.
+  struct Last {
+    uint64_t bar = 0;  // a serial: a new bar may reuse a freed one's address
+    size_t count = 0;
+    uint64_t offset = 0;
+    unsigned width = 0;
+    const Attached* found = nullptr;
+  };
+  thread_local Last last;
+  if (last.bar == serial_ && last.count == blocks_.size() && last.offset == offset && last.width == width)
+    return last.found;
   const Attached* found = nullptr;
   for (const Attached& attached : blocks_) {
     if (offset < attached.offset || offset + width > attached.offset + attached.size) continue;
     if (found == nullptr || attached.size < found->size) found = &attached;
   }
+  last = Last{serial_, blocks_.size(), offset, width, found};
   return found;
 }
 

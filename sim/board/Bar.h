@@ -77,6 +77,11 @@ class Bar : public MmioHandler {
   uint64_t size_;
   uint64_t claim_;
   std::vector<Attached> blocks_;
+  const uint64_t serial_ = nextSerial();
+  static uint64_t nextSerial() {
+    static std::atomic<uint64_t> next{1};
+    return next++;
+  }
   std::vector<Aperture*> apertures_;
   std::atomic<bool> removed_{false};
   mutable std::mutex trafficMutex_;

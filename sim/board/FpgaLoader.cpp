@@ -33,25 +33,17 @@ uint8_t reverse(uint8_t value) { return kReversal.entries[value]; }
 
 FpgaLoader::FpgaLoader(RegisterFile& configPort) : configPort_(configPort) {}
 
-uint64_t FpgaLoader::checksum(const uint8_t* data, size_t size) {
-  uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
-  for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 0x100000001B3ull;
-  return hash;
-}
-
 void FpgaLoader::expect(const std::vector<uint8_t>& image) {
   std::lock_guard<std::mutex> lock(mutex_);
-  expected_ = {image.size(), checksum(image.data(), image.size())};
-  expectedKnown_ = true;
+  expected_ = std::make_shared<const std::vector<uint8_t>>(image);
 }
 
-FpgaLoader::Expected FpgaLoader::expectedLocked() {
-  if (!expectedKnown_) {
-    const std::vector<uint8_t> image = vlimage::makeSyntheticBitstream();
-    expected_ = {image.size(), checksum(image.data(), image.size())};
-    expectedKnown_ = true;
+const std::vector<uint8_t>& FpgaLoader::expectedLocked() {
+  if (!expected_) {
+    static const auto synthetic = std::make_shared<const std::vector<uint8_t>>(vlimage::makeSyntheticBitstream());
+    expected_ = synthetic;
   }
-  return expected_;
+  return *expected_;
 }
 
 void FpgaLoader::setFault(Fault fault) {
@@ -71,7 +63,7 @@ bool FpgaLoader::programmed() const {
 
 std::vector<uint8_t> FpgaLoader::received() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return received_;
+  return std::vector<uint8_t>(received_.begin(), received_.begin() + static_cast<ptrdiff_t>(receivedCount_));
 }
 
 uint32_t FpgaLoader::status() const {
@@ -165,22 +157,23 @@ void FpgaLoader::write(uint64_t offset, unsigned width, uint32_t value) {
 void FpgaLoader::startLocked() {
   ++starts_;
   programmed_ = false;
-  received_.clear();
-  received_.reserve(std::min<size_t>(byteCount_, size_t{1} << 26));
+  received_.assign(std::min<size_t>(byteCount_, size_t{1} << 26), 0);
+  receivedCount_ = 0;
   state_ = State::Loading;
 }
 
 void FpgaLoader::takeLocked(uint32_t value, unsigned bytes) {
   if (state_ != State::Loading || fault_ == Fault::NeverReady) return;
-  for (unsigned i = 0; i < bytes; ++i) received_.push_back(reverse(static_cast<uint8_t>(value >> (8 * i))));
-  if (received_.size() >= byteCount_) finishLocked();
+  if (receivedCount_ + bytes > received_.size()) received_.resize(receivedCount_ + bytes);
+  for (unsigned i = 0; i < bytes; ++i) received_[receivedCount_++] = reverse(static_cast<uint8_t>(value >> (8 * i)));
+  if (receivedCount_ >= byteCount_) finishLocked();
 }
 
 void FpgaLoader::finishLocked() {
   if (fault_ == Fault::NeverEnds) return;
-  const Expected expected = expectedLocked();
-  const bool intact = received_.size() == byteCount_ && received_.size() == expected.length &&
-                      checksum(received_.data(), received_.size()) == expected.checksum;
+  const std::vector<uint8_t>& expected = expectedLocked();
+  const bool intact = receivedCount_ == byteCount_ && receivedCount_ == expected.size() &&
+                      std::equal(expected.begin(), expected.end(), received_.begin());
   if (intact && fault_ == Fault::None) {
     state_ = State::Done;
     programmed_ = true;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 
 #include "driver/platform/idle/CompositeIdleTracker.h"
 
@@ -69,9 +70,13 @@ struct Table {
   uint64_t calls[static_cast<int>(IdleTracker::Call::kCount)] = {};
 };
 
+// Never destroyed: a process that exits while a driver thread or a request
+// is still under way (a fuzzer reaching its time limit) must not have the
+// table freed under that thread by the static destructors.
 Table& table() {
-  static Table instance;
-  return instance;
+  alignas(Table) static unsigned char storage[sizeof(Table)];
+  static Table* instance = ::new (static_cast<void*>(storage)) Table;
+  return *instance;
 }
 
 FaultSite gFaults[] = {FaultSite("rfCompositeIdleTracker_createIdleID"),
