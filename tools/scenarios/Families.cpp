@@ -3,12 +3,16 @@
 namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
+std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeHardwareFaultsFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
+  // Resets the board after its faults: before the families that check the
+  // step's board state.
   families.push_back(makeHardwareFaultsFamily());
+  families.push_back(makeListModeFamily());
   return families;
 }
 

@@ -183,7 +183,6 @@ void Scenario::noteResetAfterStep() {
   events_.generationAdvanced = true;
   events_.mainOnly = false;
   events_.resetSucceeded = true;
-  resetAfterStep_ = true;
 }
 
 void Scenario::fail(const std::string& text) {
@@ -213,6 +212,7 @@ void Scenario::runStep(uint32_t step) {
   const size_t kindCount = kinds_.size();
   const std::vector<OperationKind>& kinds = kinds_;
   const uint32_t wanted = 1 + random.below(3);
+  stepKinds_.clear();
   for (uint32_t picked = 0; picked < wanted; ++picked) {
     uint32_t total = 0;
     for (size_t i = 0; i < kindCount; ++i) {
@@ -226,6 +226,7 @@ void Scenario::runStep(uint32_t step) {
         draw -= kinds[i].weight;
         continue;
       }
+      stepKinds_.push_back(kinds[i].name);
       kinds[i].prepare(*this, random);
       if (kinds[i].exclusive) picked = wanted;
       break;
@@ -296,10 +297,9 @@ void Scenario::runStep(uint32_t step) {
     if (session->openedStep < step && (generationAdvanced_ || (mainGenerationAdvanced_ && session->main)))
       session->stale = true;
   }
-  events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_ || resetAfterStep_;
-  events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_ && !resetAfterStep_;
-  events_.resetSucceeded = resetSucceeded_ || resetAfterStep_;
-  resetAfterStep_ = false;
+  events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
+  events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
+  events_.resetSucceeded = resetSucceeded_;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {

@@ -77,6 +77,10 @@ struct StepEvents {
   bool added = false;
   bool kernelFault = false;    // an allocation or user copy was made to fail
   bool hardwareFault = false;  // a family made the board misbehave
+  // A session recorded a list-mode commit: until its list ran and stopped,
+  // the register shadows of the recorded LO path were ahead of the board,
+  // so a direct commit of that path meanwhile may not reach the board.
+  bool listRecorded = false;
 };
 
 class Scenario {
@@ -116,11 +120,14 @@ class Scenario {
   // The open session with `id`, or null once it closed.
   Session* findSession(uint64_t id);
   const StepEvents& events() const { return events_; }
+  // The kinds of operation the step prepared, in order.
+  const std::vector<std::string>& stepKinds() const { return stepKinds_; }
   void noteHardwareFault() { events_.hardwareFault = true; }
   // From afterStep: a reset the controller ran succeeded. Every open session
-  // is stale now, and the families that check after this one, and those of
-  // the next step, see it as a reset of their step.
+  // is stale now, and the families that check after this one see it as a
+  // reset of the step.
   void noteResetAfterStep();
+  void noteListRecording() { events_.listRecorded = true; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
   void describe(const std::string& text);
@@ -190,9 +197,9 @@ class Scenario {
   StepEvents events_;
   std::vector<std::unique_ptr<Family>> families_;
   std::vector<OperationKind> kinds_;
+  std::vector<std::string> stepKinds_;
   uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
-  bool resetAfterStep_ = false;
   std::set<int32_t> bringUpRecords_;
   bool deviceDeleted_ = false;
   uint32_t step_ = 0;

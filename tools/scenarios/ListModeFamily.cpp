@@ -1,0 +1,403 @@
+// List-mode commits through the main interface: a session of its own
+// records the settings of one LO path (frequency and power, values of the
+// step) into a list on its path's engine, then abandons the recording,
+// ends it without a list to run, or runs it on the model's list engine and
+// commits the same settings directly. Other sessions commit LO settings
+// directly meanwhile.
+//
+// Invariants, in steps where nothing else can write the recorded path (the
+// other operations only open sessions or commit the other path directly;
+// no reset, shutdown, removal, re-adding or hardware fault):
+// - the recording session's writes become p-code: the path's DAC holds what
+//   it held before the recording began;
+// - the list, run on the engine, leaves the DAC as the direct commit of the
+//   same settings does, and the engine counts no failed instruction;
+// - a direct commit leaves the NCO words it asked for.
+// With no session open, no recording is left on the engine: a new session
+// can begin one.
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "Family.h"
+#include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/ioctl/ReservationRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
+#include "sim/kernel/UserMemory.h"
+
+namespace vlscenario {
+namespace {
+
+namespace rq = nVL9738K_24_0::requests;
+
+constexpr int32_t kListModeBusy = -52031;
+// The generation engine records LO0, the acquisition engine LO1.
+constexpr uint16_t kTimingEngine[2] = {2400, 2401};
+constexpr uint16_t kListEngineLeaf = 2404;
+// Where the lists of this family lie; the second never holds one.
+constexpr uint64_t kListLocation[2] = {0x1000, 0x2};
+constexpr uint64_t kEmptyLocation[2] = {0x7000, 0x2};
+// Resource ids of the settings messages: LO frequency 4 + lo, power 6 + lo.
+constexpr uint32_t kLoFrequency = 4;
+constexpr uint32_t kLoPower = 6;
+constexpr uint32_t kMessageCommit = 1;
+// The user-memory layout of one operation.
+constexpr size_t kDescriptorAt = 0x000, kPathAt = 0x80, kPolicyNameAt = 0x100, kPolicyIdsAt = 0x180, kIdsAt = 0x200,
+                 kResultsAt = 0x300, kBlobAt = 0x400;
+
+const std::vector<std::string> kHarmlessKinds = {"open a main-interface session", "open an FPGA-interface session"};
+constexpr const char kRecordKind[] = "record a list-mode commit";
+constexpr const char kDirectKind[] = "commit an LO path directly";
+
+// What an LO path's DAC holds.
+struct DacState {
+  std::vector<uint8_t> registers;
+  sim::Ad9162::Nco nco;
+  bool operator==(const DacState&) const = default;
+};
+
+DacState dacState(Scenario& scenario, unsigned lo) {
+  sim::Ad9162& dac = scenario.board().dac(lo);
+  DacState state;
+  state.registers.resize(sim::Ad9162::kRegisters);
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address) state.registers[address] = dac.reg(address);
+  state.nco = dac.nco();
+  return state;
+}
+
+std::string firstDifference(const DacState& a, const DacState& b) {
+  for (size_t address = 0; address < a.registers.size(); ++address) {
+    if (a.registers[address] != b.registers[address])
+      return "register " + hex(static_cast<uint32_t>(address)) + " " + std::to_string(a.registers[address]) +
+             " against " + std::to_string(b.registers[address]);
+  }
+  return "the NCO words";
+}
+
+// The settings one operation commits to one LO path.
+struct LoSettings {
+  uint32_t lo = 0;
+  uint64_t ftw = 0;
+  uint64_t modulus = 0;
+  uint64_t delta = 0;
+  uint16_t phase = 0;
+  uint16_t fullScale = 0;
+  uint16_t amplitude = 0;
+  uint8_t attenuator = 0;
+
+  static LoSettings draw(Random& random) {
+    LoSettings s;
+    s.lo = random.below(2);
+    s.ftw = random.next() & 0xFFFFFFFFFFFFull;
+    s.modulus = 2 + random.below(1u << 20);
+    s.delta = random.below(static_cast<uint32_t>(s.modulus));
+    s.phase = static_cast<uint16_t>(random.below(0x10000));
+    s.fullScale = static_cast<uint16_t>(random.below(1024));
+    s.amplitude = static_cast<uint16_t>(random.below(0x8000));
+    s.attenuator = static_cast<uint8_t>(random.below(128));
+    return s;
+  }
+  sim::Ad9162::Nco nco() const { return {ftw, delta, modulus}; }
+};
+
+// A deploy blob of the path's frequency and power records, as the wire
+// carries them: no settling times, not a suggestion, the other fields
+// their defaults.
+std::vector<uint8_t> deployBlob(const LoSettings& s) {
+  std::vector<uint8_t> blob(4, 0);
+  const auto put = [&blob](uint64_t value, unsigned bytes) {
+    for (unsigned i = 0; i < bytes; ++i) blob.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  put(kLoFrequency + s.lo, 4);
+  for (int i = 0; i < 18; ++i) put(0, 4);
+  put(s.ftw, 8);
+  put(s.modulus, 8);
+  put(s.delta, 8);
+  put(s.phase, 2);
+  put(s.fullScale, 2);
+  // Reference routing 3, signal path 0, 0, 1, 0, 2, aux 0, DLL enabled.
+  for (uint8_t byte : {3, 0, 0, 1, 0, 2, 0, 1}) put(byte, 1);
+  for (int i = 0; i < 13 + 1 + 16; ++i) put(0, 1);
+  put(kLoPower + s.lo, 4);
+  put(0, 4);
+  put(0, 4);
+  put(s.amplitude, 2);
+  put(s.attenuator, 1);
+  put(0, 1);
+  return blob;
+}
+
+enum class Ending { kAbandon, kNoList, kRun };
+
+// What one operation saw, for the checks after its step.
+struct Observed {
+  bool record = false;
+  LoSettings settings;
+  Ending ending = Ending::kRun;
+  // The recording began: the DAC before it, and after the settings commit.
+  bool recording = false;
+  DacState before, recorded;
+  // Every request answered 0 up to the end the operation chose.
+  bool complete = false;
+  DacState ran, direct;
+  uint64_t engineErrors = 0;
+  // The operation left the path's register shadows ahead of the hardware.
+  bool leftAhead = false;
+  // A started list stopped: the path's next commit rewrites it whole.
+  bool resynced = false;
+};
+
+class ListModeFamily : public Family {
+ public:
+  void addKinds(std::vector<OperationKind>& kinds) override {
+    const OperationKind own[] = {
+        {kRecordKind, 6, false, boardPresent,
+         [this](Scenario& scenario, Random& random) {
+           Observed& op = add(true, random);
+           const uint32_t ending = random.below(4);
+           op.ending = ending == 0 ? Ending::kAbandon : ending == 1 ? Ending::kNoList : Ending::kRun;
+           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " +
+                             (ending == 0   ? "abandoned"
+                              : ending == 1 ? "no list run"
+                                            : "run on the engine"));
+           scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
+         }},
+        {kDirectKind, 4, false, boardPresent,
+         [this](Scenario& scenario, Random& random) {
+           Observed& op = add(false, random);
+           scenario.describe("commit LO" + std::to_string(op.settings.lo) + " directly");
+           scenario.addTask("commit", [this, &scenario, &op] { commitDirectly(scenario, op); });
+         }},
+    };
+    kinds.insert(kinds.end(), std::begin(own), std::end(own));
+  }
+
+  void afterStep(Scenario& scenario) override {
+    const StepEvents& events = scenario.events();
+    const bool disturbed =
+        events.generationAdvanced || events.removed || events.added || events.deleted || events.hardwareFault;
+    bool leftAhead[2] = {false, false}, resynced[2] = {false, false};
+    for (const Observed& op : ops_) {
+      if (!disturbed && alone(scenario, op)) check(scenario, op);
+      leftAhead[op.settings.lo] |= op.leftAhead;
+      resynced[op.settings.lo] |= op.resynced;
+    }
+    for (unsigned lo = 0; lo < 2; ++lo) {
+      if (leftAhead[lo]) ahead_[lo] = true;
+      if (!leftAhead[lo] && resynced[lo]) ahead_[lo] = false;
+    }
+    // A completed reset brings the paths up again from their defaults.
+    if ((events.generationAdvanced && events.resetSucceeded) || events.added) ahead_[0] = ahead_[1] = false;
+    ops_.clear();
+  }
+
+  void whenIdle(Scenario& scenario) override {
+    if (!used_) return;
+    used_ = false;
+    scenario.runTask("list-mode probe", [&scenario] {
+      for (uint32_t lo = 0; lo < 2; ++lo) {
+        Session session;
+        session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+        if (!session.file) return;
+        sim::UserBlock user(0x100);
+        putPath(user, 0, lo);
+        const Answer context = scenario.call<rq::SetContext>(session, {user.address(), 2, 0});
+        if (context.answer() == 0) {
+          const Answer begun = scenario.call<rq::StartCommitSnooping>(session, {0});
+          if (begun.answer() == kListModeBusy)
+            scenario.fail("with no session open a list is still being recorded on LO" + std::to_string(lo) +
+                          "'s engine");
+          if (begun.answer() == 0) scenario.call<rq::StopCommitSnooping>(session, {0});
+        }
+        session.file->close();
+      }
+    });
+  }
+
+ private:
+  Observed& add(bool record, Random& random) {
+    used_ = true;
+    ops_.emplace_back();
+    Observed& op = ops_.back();
+    op.record = record;
+    op.settings = LoSettings::draw(random);
+    // A direct commit may share the settings a recording of the step holds.
+    for (const Observed& other : ops_) {
+      if (!record && other.record && random.below(2) == 0) {
+        op.settings = other.settings;
+        break;
+      }
+    }
+    return op;
+  }
+
+  static void putPath(sim::UserBlock& user, size_t at, uint32_t lo) {
+    user.put<uint16_t>(at, kTimingEngine[lo]);
+    user.put<uint8_t>(at + 2, 0);
+    user.put<uint16_t>(at + 4, kListEngineLeaf);
+    user.put<uint8_t>(at + 6, 0);
+  }
+
+  // Each operation of this family whose path nothing else of the step can
+  // write: the others only open sessions or commit the other path.
+  bool alone(Scenario& scenario, const Observed& op) const {
+    size_t ownKinds = 0;
+    for (const std::string& kind : scenario.stepKinds()) {
+      if (kind == kRecordKind || kind == kDirectKind) {
+        ++ownKinds;
+      } else if (std::find(kHarmlessKinds.begin(), kHarmlessKinds.end(), kind) == kHarmlessKinds.end()) {
+        return false;
+      }
+    }
+    if (ownKinds != ops_.size()) return false;
+    for (const Observed& other : ops_) {
+      if (&other != &op && other.settings.lo == op.settings.lo) return false;
+    }
+    return true;
+  }
+
+  void check(Scenario& scenario, const Observed& op) {
+    const std::string path = "LO" + std::to_string(op.settings.lo);
+    if (op.recording && !(op.recorded == op.before)) {
+      scenario.fail("a commit recorded into a list changed " + path +
+                    "'s DAC: " + firstDifference(op.recorded, op.before));
+    }
+    // The register shadows only say what the hardware holds when no earlier
+    // list left them ahead of it.
+    if (!op.complete || ahead_[op.settings.lo]) return;
+    if (op.record && op.ending == Ending::kRun) {
+      if (!(op.ran == op.direct)) {
+        scenario.fail("the list run on the engine left " + path +
+                      "'s DAC other than the direct commit: " + firstDifference(op.ran, op.direct));
+      }
+      if (op.engineErrors != 0) scenario.fail("the engine failed an instruction of the recorded list");
+    }
+    if (!(op.direct.nco == op.settings.nco())) {
+      scenario.fail("a direct commit left " + path + "'s NCO other than it asked");
+    }
+  }
+
+  // Opens the session, gives it a reservation client, deploys and reserves
+  // the path's settings. False when any of it failed.
+  static bool prepareSession(Scenario& scenario, Session& session, sim::UserBlock& user, const LoSettings& s) {
+    session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+    if (!session.file) return false;
+    const std::string name = "list-" + std::to_string(scenario.step()) + "-" + std::to_string(s.ftw & 0xFFFF);
+    std::memcpy(user.data() + kDescriptorAt, name.data(), name.size());
+    const std::vector<uint8_t> blob = deployBlob(s);
+    std::memcpy(user.data() + kBlobAt, blob.data(), blob.size());
+    user.put<uint32_t>(kIdsAt, kLoFrequency + s.lo);
+    user.put<uint32_t>(kIdsAt + 4, kLoPower + s.lo);
+    const uint64_t base = user.address();
+    if (!ok(scenario,
+            scenario.call<rq::SetDescriptor>(session, {base + kDescriptorAt, static_cast<uint32_t>(name.size()), 0})))
+      return false;
+    if (!ok(scenario, scenario.call<rq::SettingsDeploy>(session, {base + kBlobAt, uint32_t(blob.size()), 0})))
+      return false;
+    // The path's policies, found by their names as user mode finds them.
+    const std::string lo = "9738 LO" + std::to_string(s.lo);
+    const std::string policies[2] = {lo + " Frequency", lo + " Power"};
+    for (size_t i = 0; i < 2; ++i) {
+      std::memcpy(user.data() + kPolicyNameAt, policies[i].data(), policies[i].size());
+      rq::FindReservationPolicyID::Out found{};
+      if (!ok(scenario, scenario.call<rq::FindReservationPolicyID>(
+                            session, {base + kPolicyNameAt, uint32_t(policies[i].size()), 0, 0}, &found)))
+        return false;
+      user.put<uint32_t>(kPolicyIdsAt + 4 * i, found.policyId);
+    }
+    return ok(scenario, scenario.call<rq::Reserve>(session, {2, base + kPolicyIdsAt, base + kResultsAt, {}, 0}));
+  }
+
+  static bool ok(Scenario& scenario, const Answer& answer) {
+    scenario.record(answer);
+    return answer.answer() == 0;
+  }
+
+  static bool commitMessage(Scenario& scenario, Session& session, sim::UserBlock& user) {
+    return ok(scenario, scenario.call<rq::SettingsSendMessage>(
+                            session, {user.address() + kIdsAt, 2, kMessageCommit, 0, 0, 0, 0, 0}));
+  }
+
+  void commitDirectly(Scenario& scenario, Observed& op) {
+    Session session;
+    sim::UserBlock user(0x800);
+    if (prepareSession(scenario, session, user, op.settings) && commitMessage(scenario, session, user)) {
+      op.direct = dacState(scenario, op.settings.lo);
+      op.complete = true;
+    }
+    if (session.file) session.file->close();
+  }
+
+  void record(Scenario& scenario, Observed& op) {
+    Session session;
+    sim::UserBlock user(0x800);
+    const LoSettings& s = op.settings;
+    putPath(user, kPathAt, s.lo);
+    if (prepareSession(scenario, session, user, s) &&
+        ok(scenario, scenario.call<rq::SetContext>(session, {user.address() + kPathAt, 2, 0}))) {
+      op.before = dacState(scenario, s.lo);
+      if (ok(scenario, scenario.call<rq::StartCommitSnooping>(session, {0}))) {
+        op.recording = true;
+        scenario.noteListRecording();
+        const bool committed = commitMessage(scenario, session, user);
+        op.recorded = dacState(scenario, s.lo);
+        if (committed && ok(scenario, scenario.call<rq::SetListStepUnderCompile>(session, {1, 0})) &&
+            op.ending != Ending::kAbandon) {
+          finishList(scenario, session, user, op);
+        }
+      }
+    }
+    // A session closed in the middle of its recording ends it.
+    if (session.file) session.file->close();
+  }
+
+  void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
+    // An ended list leaves the path's register shadows holding its settings
+    // while the hardware does not, until a started list stops.
+    op.leftAhead = true;
+    if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
+    rq::GetBufferSizeInElements::Out size{};
+    if (!ok(scenario, scenario.call<rq::GetBufferSizeInElements>(session, {0}, &size))) return;
+    sim::UserBlock list(8 * (size_t{size.elementCount} + 1));
+    if (!ok(scenario, scenario.call<rq::GetBufferContents>(session, {list.address(), size.elementCount, 0}))) return;
+    sim::TimingEngineSubtree* engine = scenario.board().timingEngine(kTimingEngine[op.settings.lo]);
+    if (engine == nullptr) return;
+    sim::ListEngineModel& lists = engine->listEngine();
+    const bool run = op.ending == Ending::kRun;
+    const uint64_t(&location)[2] = run ? kListLocation : kEmptyLocation;
+    if (run) {
+      std::vector<uint64_t> program(size.elementCount);
+      std::memcpy(program.data(), list.data(), 8 * program.size());
+      lists.loadProgram(location[0] | location[1] << 32, program);
+    }
+    const uint64_t errors = lists.value(lists.address(sim::ListEngineModel::kErrorCount));
+    if (!ok(scenario, scenario.call<rq::DeployListSettings>(session, {location[0], location[1], 0})) ||
+        !ok(scenario, scenario.call<rq::Commit>(session, {0})) ||
+        !ok(scenario, scenario.call<rq::Initiate>(session, {0})))
+      return;
+    op.ran = dacState(scenario, op.settings.lo);
+    op.engineErrors = lists.value(lists.address(sim::ListEngineModel::kErrorCount)) - errors;
+    // The stop makes the next commit rewrite every register it sets.
+    if (!ok(scenario, scenario.call<rq::Abort>(session, {0}))) return;
+    op.leftAhead = false;
+    op.resynced = true;
+    if (!commitMessage(scenario, session, user)) return;
+    op.direct = dacState(scenario, op.settings.lo);
+    op.complete = true;
+  }
+
+  // Operations of the running step, in the order they were prepared; their
+  // tasks hold references, which a deque keeps valid as it grows.
+  std::deque<Observed> ops_;
+  bool ahead_[2] = {false, false};
+  bool used_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Family> makeListModeFamily() { return std::make_unique<ListModeFamily>(); }
+
+}  // namespace vlscenario
