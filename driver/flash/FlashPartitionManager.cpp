@@ -291,6 +291,8 @@ uint32_t FlashPartitionManager::allocateFlashSpace(uint32_t id, uint64_t size, t
     if (node->id == id) continue;
     const PartitionInfo* info = &node->partition.descriptor;
     byAddress.push_back(info, status);
+    // A failed push leaves the vector as it was, perhaps empty: no sort.
+    if (status.isFatal()) break;
     for (uint64_t i = byAddress.size() - 1; i > 0 && byAddress[i - 1]->address > info->address; --i) {
       byAddress[i] = byAddress[i - 1];
       byAddress[i - 1] = info;

@@ -143,6 +143,16 @@ TEST_F(FlashRequests, AWriteWithAnyAllocationFailingKeepsTheOldDataOrTheNewAndLe
   open();
   sim::UserBlock data(300);
   sim::UserBlock back(4096);
+  // A neighbour: placing the record goes over the partitions in address order.
+  const uint32_t neighbour = client->call<ReadPartition>({.partitionId = kId + 1}).out.sequenceNumber;
+  ASSERT_EQ(client
+                ->call<WritePartition>({.partitionId = kId + 1,
+                                        .bufferAddress = data.address(),
+                                        .bufferLength = 300,
+                                        .flags = 1,
+                                        .sequenceNumber = neighbour})
+                .outStatus(),
+            0);
   uint32_t sequence = read(nullptr).sequenceNumber;
   Bytes held;
   for (uint64_t pass = 1, n = 1; pass <= 2 && n < 500; ++n) {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "Family.h"
+#include "FpgaFamily.h"
 #include "KnownCodes.h"
 #include "sim/host/BringUpLog.h"
 #include "sim/kernel/Kernel.h"
@@ -62,7 +63,8 @@ bool Scenario::learnGuardedRequests(std::string& error) {
   }
   auto older = sim::DeviceFile::open(*module, kMainInterface);
   auto resetter = sim::DeviceFile::open(*module, kMainInterface);
-  if (!older || !resetter) {
+  auto olderFpga = sim::DeviceFile::open(*module, kFpgaInterface);
+  if (!older || !resetter || !olderFpga) {
     error = "the main interface does not open";
     return false;
   }
@@ -77,6 +79,13 @@ bool Scenario::learnGuardedRequests(std::string& error) {
     const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
     guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
   }
+  // The FPGA-session interface's requests, learned the same way.
+  for (const vltest::PublishedRequest& request : fpgaSessionRequests()) {
+    const auto reply = olderFpga->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
+    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
+    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
+  }
+  olderFpga.reset();
   older.reset();
   resetter.reset();
   module->record().removeDevice(device);
@@ -183,6 +192,7 @@ void Scenario::noteResetAfterStep() {
   events_.generationAdvanced = true;
   events_.mainOnly = false;
   events_.resetSucceeded = true;
+  events_.resetRequested = true;
 }
 
 void Scenario::fail(const std::string& text) {
@@ -300,6 +310,7 @@ void Scenario::runStep(uint32_t step) {
   events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
   events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
   events_.resetSucceeded = resetSucceeded_;
+  for (const Answer& answer : answers_) events_.resetRequested = events_.resetRequested || answer.code == kResetDevice;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.
   std::erase_if(sessions_, [](const std::unique_ptr<Session>& session) {

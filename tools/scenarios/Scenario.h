@@ -72,6 +72,8 @@ struct StepEvents {
   bool generationAdvanced = false;  // a reset or shutdown completed
   bool mainOnly = false;            // only main-interface sessions went stale (an FPGA download)
   bool resetSucceeded = false;
+  // A reset was answered, whatever it answered: its bring-up may have run.
+  bool resetRequested = false;
   bool removed = false;  // the board was removed in this step
   bool deleted = false;  // the removed board was deleted after it
   bool added = false;
@@ -120,6 +122,8 @@ class Scenario {
   // The open session with `id`, or null once it closed.
   Session* findSession(uint64_t id);
   const StepEvents& events() const { return events_; }
+  // Every answer the step recorded (until the next step begins).
+  const std::vector<Answer>& stepAnswers() const { return answers_; }
   // The kinds of operation the step prepared, in order.
   const std::vector<std::string>& stepKinds() const { return stepKinds_; }
   void noteHardwareFault() { events_.hardwareFault = true; }

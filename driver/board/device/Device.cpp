@@ -312,6 +312,9 @@ void Device::completeInitialization(tStatus& status) {
   if (late.isNotFatal() && status.isNotFatal()) {
     setUpRouting(ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr, status);
   }
+  // After a download from an FPGA session these are the records the
+  // requests now answer first; a full bring-up reports its own at the end.
+  reportBringUp();
 }
 
 void Device::buildDeviceProperties(tStatus& status) {
