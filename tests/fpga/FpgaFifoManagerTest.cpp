@@ -5,6 +5,7 @@
 
 #include "FpgaFifoDouble.h"
 #include "driver/fpga/FpgaStatusCodes.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 
 namespace vltest {
@@ -50,6 +51,26 @@ TEST_F(FpgaFifos, EveryRecordHasAnEntryAndOnlyDmaRecordsOfOneDirectionAFifoOnce)
   EXPECT_EQ(take(), 0);
   EXPECT_EQ(manager.getEntryCount(), 4u);
   EXPECT_EQ(factory.live.size(), 2u);
+}
+
+// A FIFO that ran out of memory is made by the next call, which leaves the
+// others (and a refused record's missing FIFO) as they were.
+TEST_F(FpgaFifos, AFifoThatRanOutOfMemoryIsMadeByTheNextCallAlone) {
+  const auto records = recordsOf({{0, 0}, {1, 1}, {2, 0, 1, 0xFFFFFFFF}});
+  sim::Memory::allocationFaults().failNth(5, -52000);  // FIFO 1's own object
+  manager.createFifos(records, status);
+  EXPECT_EQ(take(), -52000);
+  DoubleFpgaFifo* first = claim(0);
+  EXPECT_EQ(claim(1), nullptr);
+  manager.createFifos(records, status);
+  EXPECT_EQ(take(), -52005);  // the refused record is refused again
+  EXPECT_EQ(claim(0), first);
+  ASSERT_NE(claim(1), nullptr);
+  EXPECT_EQ(claim(1)->getDirection(), 1u);
+  EXPECT_EQ(claim(2), nullptr);
+  EXPECT_EQ(factory.live.size(), 2u);
+  manager.createFifos(records, status);
+  EXPECT_EQ(take(), 0);  // complete: a later call changes nothing
 }
 
 // No control block, a number beyond the entries, a number already taken,

@@ -38,11 +38,6 @@ constexpr uint32_t kFirstPreloadedId = 80;
 constexpr uint32_t kIds[] = {17, 42, 100, 101, 102, 103};
 constexpr size_t kIdCount = std::size(kIds);
 constexpr uint32_t kReadBuffer = 0x12000;
-// The driver waits half a second before its first look at an erase, in a
-// busy-wait that at the clock's usual step of a microsecond costs a million
-// and a half kernel-layer calls. While a write is under way a spinning task
-// moves the clock 50 us at a time instead, as if it had been preempted.
-constexpr uint64_t kWriteSpinStepNs = 50'000;
 
 // What a read answers, or what the flash holds (kUnreadable: a record cut
 // short; kNoCopy is only ever a read's).
@@ -130,26 +125,6 @@ void readInto(Scenario& scenario, Session& session, uint32_t id, Operation& oper
 
 class FlashFamily : public Family {
  public:
-  // The larger spin step while at least one of the step's writes runs (its
-  // tasks run one at a time).
-  class SpinStep {
-   public:
-    explicit SpinStep(FlashFamily& family) : family_(family) {
-      if (family_.writing_++ == 0) {
-        family_.usualSpinStepNs_ = sim::Clock::instance().spinStepNs();
-        sim::Clock::instance().setSpinStepNs(kWriteSpinStepNs);
-      }
-    }
-    ~SpinStep() {
-      if (--family_.writing_ == 0) sim::Clock::instance().setSpinStepNs(family_.usualSpinStepNs_);
-    }
-    SpinStep(const SpinStep&) = delete;
-    SpinStep& operator=(const SpinStep&) = delete;
-
-   private:
-    FlashFamily& family_;
-  };
-
   void addKinds(std::vector<OperationKind>& kinds) override {
     const OperationKind own[] = {
         // Now and then the nth program or erase of the write from now is
@@ -296,7 +271,6 @@ class FlashFamily : public Family {
       sim::UserBlock data(operation->data.size());
       std::copy(operation->data.begin(), operation->data.end(), data.data());
       WritePartition::Out out{};
-      SpinStep faster(*family);
       const Answer written = scenario.call<WritePartition>(*session,
                                                            {.partitionId = id,
                                                             .bufferAddress = data.address(),
@@ -405,8 +379,6 @@ class FlashFamily : public Family {
   std::vector<std::unique_ptr<Operation>> pending_;
   uint32_t pendingStep_ = UINT32_MAX;
   bool cut_ = false;
-  uint32_t writing_ = 0;
-  uint64_t usualSpinStepNs_ = 0;
 };
 
 }  // namespace

@@ -414,14 +414,17 @@ void FpgaFamily::waitSilent(Scenario& scenario, Session& session, uint32_t timeo
 
 // The raiser waits until the waiter's line is unmasked, then the model's
 // design raises it; if the waiter never gets that far, nothing is raised.
+// Operations of the same step (a flash erase polls for half a second) may
+// hold the waiter back for seconds of virtual time: the raiser looks often
+// at first, then seldom, for up to a minute.
 void FpgaFamily::raiseWhenWaited(Scenario& scenario, uint32_t line, std::shared_ptr<bool> done) {
   sim::FpgaWindow& fpga = scenario.board().fpga();
-  for (int tries = 0; tries < 400 && !*done; ++tries) {
+  for (int tries = 0; tries < 6400 && !*done; ++tries) {
     if ((fpga.irqMask() & line) != 0) {
       fpga.raiseIrqs(line);
       return;
     }
-    sim::Clock::instance().sleepNs(250'000);
+    sim::Clock::instance().sleepNs(tries < 400 ? 250'000 : 10'000'000);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "FpgaFamily.h"
 #include "KnownCodes.h"
 #include "sim/host/BringUpLog.h"
+#include "sim/kernel/Clock.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
 #include "tests/module/PublishedRequests.h"
@@ -16,6 +17,7 @@ namespace vlscenario {
 namespace {
 
 constexpr uint32_t kResetDevice = 0x0020420C;
+constexpr uint64_t kSpinStepNs = 50'000;
 // What an injected kernel-layer failure answers.
 constexpr int32_t kInjected = -51352;
 
@@ -360,6 +362,11 @@ bool Scenario::finish() {
 bool Scenario::run() {
   if (options_.recordTrace) sim::Scheduler::recordTrace(true);
   blocksBeforeLoad_ = sim::Memory::outstandingBlocks();
+  // The driver busy-waits half a second before its first look at a flash
+  // erase: at the clock's usual step of a microsecond that is a million and
+  // a half kernel-layer calls. Here a spinning task moves the clock 50 us
+  // at a time, as if it had been preempted.
+  sim::Clock::instance().setSpinStepNs(kSpinStepNs);
   board_ = std::make_unique<sim::Board>();
   // Nobody reads the bus record here, and it would grow with every step.
   board_->bar0().stopRecording();

@@ -44,16 +44,26 @@ class FpgaFifoManagerT {
   // record without a control block, with a number beyond the records or a
   // number already taken, or whose control block lies outside the FPGA
   // window, is refused with -52005 and gets no FIFO; the others still do.
+  // A FIFO that failed for another reason (out of memory) is made by the
+  // next call instead: left missing, every request on its number would
+  // answer success and move nothing for the life of the design.
   void createFifos(const vlhtl::Vector<FifoInfo>& records, tStatus& status) {
     if (status.isFatal()) return;
     tAutoLock hold(mutex_);
-    if (!entries_.empty()) return;
-    entries_.resize(records.size(), FifoWithSessionInfo{0, 0, nullptr}, status);
-    if (status.isFatal()) return;
+    const bool retry = !entries_.empty();
+    if (retry && !incomplete_) return;
+    if (!retry) {
+      entries_.resize(records.size(), FifoWithSessionInfo{0, 0, nullptr}, status);
+      if (status.isFatal()) return;
+    }
+    incomplete_ = false;
     for (const FifoInfo& record : records) {
       if (record.getDirection() >= FifoInfo::kBothWays || record.getDmaFlag() == 0) continue;
+      const uint32_t number = record.getFifoNumber();
+      if (retry && (number >= entries_.size() || entries_[number].fifo != nullptr)) continue;
       tStatus local;
       createFifo(record, local);
+      if (local.isFatal() && local.getCode() != nVLAPALS100::kStatusInvalidParameter) incomplete_ = true;
       status.merge(local);
     }
   }
@@ -118,6 +128,7 @@ class FpgaFifoManagerT {
     tAutoLock hold(mutex_);
     for (FifoWithSessionInfo& entry : entries_) delete entry.fifo;
     entries_.clear();
+    incomplete_ = false;
   }
 
   uint64_t getEntryCount() const { return entries_.size(); }
@@ -172,6 +183,7 @@ class FpgaFifoManagerT {
   Factory* factory_;
   nVLAPAL000::tMutex mutex_;
   vlhtl::Vector<FifoWithSessionInfo> entries_;
+  bool incomplete_ = false;
 };
 
 extern template class FpgaFifoManagerT<BoardFifoWexelSide>;
