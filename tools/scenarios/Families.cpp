@@ -3,9 +3,11 @@
 namespace vlscenario {
 
 std::unique_ptr<Family> makeLifecycleFamily();
+std::unique_ptr<Family> makeSettingsFamily();
 std::unique_ptr<Family> makeFpgaFamily();
 std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeFlashFamily();
+std::unique_ptr<Family> makeRoutingFamily();
 std::unique_ptr<Family> makeHardwareFaultsFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
@@ -14,9 +16,11 @@ std::vector<std::unique_ptr<Family>> makeFamilies() {
   // Resets the board after its faults: before the families that check the
   // step's board state.
   families.push_back(makeHardwareFaultsFamily());
+  families.push_back(makeSettingsFamily());
   families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());
   families.push_back(makeFlashFamily());
+  families.push_back(makeRoutingFamily());
   return families;
 }
 

@@ -18,14 +18,14 @@ constexpr uint32_t kProgramRevisions = 0x00204213;
 
 bool hasMainSession(Scenario& scenario) {
   for (Session* session : scenario.sessions()) {
-    if (session->main) return true;
+    if (session->main && !session->kept) return true;
   }
   return false;
 }
 
 bool hasClosableSession(Scenario& scenario) {
   for (Session* session : scenario.sessions()) {
-    if (!session->busy) return true;
+    if (!session->busy && !session->kept) return true;
   }
   return false;
 }
@@ -150,10 +150,13 @@ std::string hex(uint32_t code) {
 bool boardPresent(Scenario& scenario) { return scenario.deviceAdded() && !scenario.deviceRemoved(); }
 
 Session* pickSession(Scenario& scenario, Random& random, bool forClose, bool anyInterface) {
-  std::vector<Session*> candidates;
+  std::vector<Session*> candidates, kept;
   for (Session* session : scenario.sessions()) {
-    if ((anyInterface || session->main) && !(forClose && session->busy)) candidates.push_back(session);
+    if ((anyInterface || session->main) && !(forClose && session->busy))
+      (session->kept ? kept : candidates).push_back(session);
   }
+  // A session a family keeps only when no other would do.
+  if (candidates.empty()) candidates = kept;
   if (candidates.empty()) return nullptr;
   return candidates[random.below(static_cast<uint32_t>(candidates.size()))];
 }

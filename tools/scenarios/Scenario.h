@@ -52,6 +52,10 @@ struct Session {
   bool closing = false;
   bool busy = false;
   bool main = true;
+  // A family opened it for its own operations: pickSession offers it to
+  // others only when no other session would do (their requests could
+  // change what the family tracks).
+  bool kept = false;
 };
 
 // What an operation saw, checked once its step has ended.
