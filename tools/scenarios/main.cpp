@@ -12,7 +12,9 @@
 // --module loads another build of the module (one made for tests with a
 // fault left in). --expect-failure turns the verdict round: the run
 // succeeds only when some seed fails and its shortened replay, run twice,
-// fails both times with the same failure and the same trace hash.
+// fails both times with the same failure and the same trace hash, while
+// the packaged module keeps every invariant of that replay (a seed the
+// packaged module fails as well is passed over).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -107,7 +109,10 @@ std::string joined(const std::vector<uint32_t>& steps) {
 
 // Runs this program on `steps` of `seed` alone, keeping what it prints in
 // `output` (when given); true when that fails.
-bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& steps, std::string* output = nullptr) {
+// With `packaged`, on the module built beside this program whatever
+// --module said.
+bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& steps, std::string* output = nullptr,
+                bool packaged = false) {
   const std::string seedText = std::to_string(seed);
   const std::string stepText = std::to_string(stepCount);
   const std::string onlyText = joined(steps);
@@ -126,7 +131,13 @@ bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& 
   }
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, "/proc/self/exe", &actions, nullptr, const_cast<char**>(argv), environ);
+  std::vector<char*> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!packaged || std::string(*entry).rfind("VL9738K_MODULE=", 0) != 0) environment.push_back(*entry);
+  }
+  environment.push_back(nullptr);
+  const int spawned =
+      posix_spawn(&child, "/proc/self/exe", &actions, nullptr, const_cast<char**>(argv), environment.data());
   posix_spawn_file_actions_destroy(&actions);
   if (output != nullptr) {
     close(pipeEnds[1]);
@@ -176,6 +187,30 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   return kept;
 }
 
+// An expected failure that the packaged module shows as well is not the
+// other module's: the search goes on from the next seed, in a process of
+// its own (this one may have tasks that can never go on).
+[[noreturn]] void searchOn(const Arguments& arguments, uint64_t seed) {
+  if (seed >= arguments.lastSeed) {
+    std::printf("no seed failed on the other module alone, though a failure was expected\n");
+    std::fflush(stdout);
+    _exit(1);
+  }
+  const std::string seeds = std::to_string(seed + 1) + "-" + std::to_string(arguments.lastSeed);
+  const std::string steps = std::to_string(arguments.steps);
+  const char* argv[] = {"vl9738k-scenarios",
+                        "--seeds",
+                        seeds.c_str(),
+                        "--steps",
+                        steps.c_str(),
+                        "--expect-failure",
+                        arguments.shrink ? "--quiet" : "--no-shrink",
+                        nullptr};
+  std::fflush(stdout);
+  execv("/proc/self/exe", const_cast<char**>(argv));
+  _exit(1);
+}
+
 [[noreturn]] void reportFailure(const Arguments& arguments, uint64_t seed, const Scenario& scenario) {
   std::printf("FAILED seed %llu at step %u (of %u): %s\ntrace hash %016llx\n", static_cast<unsigned long long>(seed),
               scenario.failedStep(), arguments.steps, scenario.failure().c_str(),
@@ -184,6 +219,10 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   std::vector<uint32_t> kept;
   for (uint32_t step = 0; step <= scenario.failedStep(); ++step) {
     if (arguments.only.empty() || arguments.only.count(step) != 0) kept.push_back(step);
+  }
+  if (arguments.expectFailure && stillFails(seed, scenario.failedStep() + 1, kept, nullptr, true)) {
+    std::printf("the packaged module fails seed %llu as well: searching on\n", static_cast<unsigned long long>(seed));
+    searchOn(arguments, seed);
   }
   if (arguments.shrink) {
     kept = shorten(seed, scenario.failedStep());
@@ -194,6 +233,11 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   }
   std::fflush(stdout);
   if (arguments.expectFailure) {
+    if (stillFails(seed, scenario.failedStep() + 1, kept, nullptr, true)) {
+      std::printf("the packaged module fails the shortened replay as well\n");
+      std::fflush(stdout);
+      _exit(1);
+    }
     const bool alike = replaysAlike(seed, scenario.failedStep() + 1, kept);
     std::fflush(stdout);
     _exit(alike ? 0 : 1);
