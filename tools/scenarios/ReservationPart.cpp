@@ -123,7 +123,9 @@ std::vector<Session*> ReservationPart::withoutClient(Scenario& scenario) {
   std::vector<Session*> found;
   if (!boardPresent(scenario)) return found;
   for (Session* session : scenario.sessions()) {
-    if (session->main && !session->stale && clientOf_.count(session->id) == 0) found.push_back(session);
+    // A kept session's client belongs to the family that keeps it.
+    if (session->main && !session->kept && !session->stale && clientOf_.count(session->id) == 0)
+      found.push_back(session);
   }
   return found;
 }

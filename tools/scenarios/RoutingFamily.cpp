@@ -164,7 +164,7 @@ std::vector<Session*> RoutingFamily::roomForRoute(Scenario& scenario) {
   std::vector<Session*> fresh, stale;
   if (!boardPresent(scenario)) return fresh;
   for (Session* session : scenario.sessions()) {
-    if (session->main && routes_[session->id].size() < kRoutesPerSession)
+    if (session->main && !session->kept && routes_[session->id].size() < kRoutesPerSession)
       (session->stale ? stale : fresh).push_back(session);
   }
   // Sessions older than a reset are refused at once; now and then one asks.
