@@ -8,10 +8,14 @@ std::unique_ptr<Family> makeFpgaFamily();
 std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeFlashFamily();
 std::unique_ptr<Family> makeRoutingFamily();
+std::unique_ptr<Family> makeHardwareFaultsFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
   families.push_back(makeLifecycleFamily());
+  // Resets the board after its faults: before the families that check the
+  // step's board state.
+  families.push_back(makeHardwareFaultsFamily());
   families.push_back(makeSettingsFamily());
   families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());

@@ -188,6 +188,15 @@ int32_t Scenario::addDevice() {
   return code;
 }
 
+void Scenario::noteResetAfterStep() {
+  for (auto& session : sessions_) session->stale = true;
+  bringUpRecords_.clear();
+  events_.generationAdvanced = true;
+  events_.mainOnly = false;
+  events_.resetSucceeded = true;
+  events_.resetRequested = true;
+}
+
 void Scenario::fail(const std::string& text) {
   if (!failure_.empty()) return;
   failure_ = text;

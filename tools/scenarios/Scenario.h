@@ -131,6 +131,10 @@ class Scenario {
   // The kinds of operation the step prepared, in order.
   const std::vector<std::string>& stepKinds() const { return stepKinds_; }
   void noteHardwareFault() { events_.hardwareFault = true; }
+  // From afterStep: a reset the controller ran succeeded. Every open session
+  // is stale now, and the families that check after this one see it as a
+  // reset of the step.
+  void noteResetAfterStep();
   void noteListRecording() { events_.listRecorded = true; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);

@@ -3,10 +3,18 @@
 //
 //   vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]
 //                     [--replay-check] [--no-shrink] [--quiet]
+//                     [--module PATH] [--expect-failure]
 //
 // A failing seed prints the seed, the step and a shortened replay: the
 // fewest steps (each still drawn from its own (seed, step)) that still fail,
 // found by re-running this program on subsets of the steps.
+//
+// --module loads another build of the module (one made for tests with a
+// fault left in). --expect-failure turns the verdict round: the run
+// succeeds only when some seed fails and its shortened replay, run twice,
+// fails both times with the same failure and the same trace hash, while
+// the packaged module keeps every invariant of that replay (a seed the
+// packaged module fails as well is passed over).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -39,6 +47,7 @@ struct Arguments {
   bool replayCheck = false;
   bool shrink = true;
   bool quiet = false;
+  bool expectFailure = false;
 };
 
 bool parse(int argc, char** argv, Arguments& arguments) {
@@ -67,6 +76,11 @@ bool parse(int argc, char** argv, Arguments& arguments) {
       arguments.shrink = false;
     } else if (option == "--quiet") {
       arguments.quiet = true;
+    } else if (option == "--module" && hasValue) {
+      // Read by the kernel layer's module loader, here and in the replays.
+      setenv("VL9738K_MODULE", argv[++i], 1);
+    } else if (option == "--expect-failure") {
+      arguments.expectFailure = true;
     } else {
       std::fprintf(stderr, "vl9738k-scenarios: unknown option %s\n", option.c_str());
       return false;
@@ -93,24 +107,61 @@ std::string joined(const std::vector<uint32_t>& steps) {
   return text;
 }
 
-// Runs this program on `steps` of `seed` alone; true when that fails.
-bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& steps) {
+// Runs this program on `steps` of `seed` alone, keeping what it prints in
+// `output` (when given); true when that fails.
+// With `packaged`, on the module built beside this program whatever
+// --module said.
+bool stillFails(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& steps, std::string* output = nullptr,
+                bool packaged = false) {
   const std::string seedText = std::to_string(seed);
   const std::string stepText = std::to_string(stepCount);
   const std::string onlyText = joined(steps);
   const char* argv[] = {"vl9738k-scenarios", "--seeds",     seedText.c_str(), "--steps", stepText.c_str(), "--only",
                         onlyText.c_str(),    "--no-shrink", "--quiet",        nullptr};
+  int pipeEnds[2] = {-1, -1};
+  if (output != nullptr && pipe(pipeEnds) != 0) return false;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  if (output != nullptr) {
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  }
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, "/proc/self/exe", &actions, nullptr, const_cast<char**>(argv), environ);
+  std::vector<char*> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!packaged || std::string(*entry).rfind("VL9738K_MODULE=", 0) != 0) environment.push_back(*entry);
+  }
+  environment.push_back(nullptr);
+  const int spawned =
+      posix_spawn(&child, "/proc/self/exe", &actions, nullptr, const_cast<char**>(argv), environment.data());
   posix_spawn_file_actions_destroy(&actions);
+  if (output != nullptr) {
+    close(pipeEnds[1]);
+    char buffer[4096];
+    ssize_t got = 0;
+    while (spawned == 0 && (got = read(pipeEnds[0], buffer, sizeof(buffer))) > 0) output->append(buffer, got);
+    close(pipeEnds[0]);
+  }
   if (spawned != 0) return false;
   int status = 0;
   waitpid(child, &status, 0);
   return !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// The shortened replay of an expected failure, run twice: both runs must
+// fail and print the same failure and trace hash.
+bool replaysAlike(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>& kept) {
+  std::string first;
+  std::string second;
+  const bool failed = stillFails(seed, stepCount, kept, &first) && stillFails(seed, stepCount, kept, &second);
+  const bool alike = failed && first == second && first.find("trace hash") != std::string::npos;
+  std::printf("the shortened replay, run twice, %s:\n%s", alike ? "failed alike" : "did not fail alike", first.c_str());
+  if (!alike) std::printf("then:\n%s", second.c_str());
+  return alike;
 }
 
 // Drops chunks of steps, halving the chunk, while the seed still fails.
@@ -136,18 +187,61 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   return kept;
 }
 
-[[noreturn]] void reportFailure(const Arguments& arguments, uint64_t seed, const Scenario& scenario) {
-  std::printf("FAILED seed %llu at step %u (of %u): %s\n", static_cast<unsigned long long>(seed), scenario.failedStep(),
-              arguments.steps, scenario.failure().c_str());
+// An expected failure that the packaged module shows as well is not the
+// other module's: the search goes on from the next seed, in a process of
+// its own (this one may have tasks that can never go on).
+[[noreturn]] void searchOn(const Arguments& arguments, uint64_t seed) {
+  if (seed >= arguments.lastSeed) {
+    std::printf("no seed failed on the other module alone, though a failure was expected\n");
+    std::fflush(stdout);
+    _exit(1);
+  }
+  const std::string seeds = std::to_string(seed + 1) + "-" + std::to_string(arguments.lastSeed);
+  const std::string steps = std::to_string(arguments.steps);
+  const char* argv[] = {"vl9738k-scenarios",
+                        "--seeds",
+                        seeds.c_str(),
+                        "--steps",
+                        steps.c_str(),
+                        "--expect-failure",
+                        arguments.shrink ? "--quiet" : "--no-shrink",
+                        nullptr};
   std::fflush(stdout);
+  execv("/proc/self/exe", const_cast<char**>(argv));
+  _exit(1);
+}
+
+[[noreturn]] void reportFailure(const Arguments& arguments, uint64_t seed, const Scenario& scenario) {
+  std::printf("FAILED seed %llu at step %u (of %u): %s\ntrace hash %016llx\n", static_cast<unsigned long long>(seed),
+              scenario.failedStep(), arguments.steps, scenario.failure().c_str(),
+              static_cast<unsigned long long>(sim::Scheduler::traceHash()));
+  std::fflush(stdout);
+  std::vector<uint32_t> kept;
+  for (uint32_t step = 0; step <= scenario.failedStep(); ++step) {
+    if (arguments.only.empty() || arguments.only.count(step) != 0) kept.push_back(step);
+  }
+  if (arguments.expectFailure && stillFails(seed, scenario.failedStep() + 1, kept, nullptr, true)) {
+    std::printf("the packaged module fails seed %llu as well: searching on\n", static_cast<unsigned long long>(seed));
+    searchOn(arguments, seed);
+  }
   if (arguments.shrink) {
-    const std::vector<uint32_t> kept = shorten(seed, scenario.failedStep());
+    kept = shorten(seed, scenario.failedStep());
     std::printf(
         "shortened replay (%zu of %u steps):\n  vl9738k-scenarios --seeds %llu --steps %u --only %s --describe\n",
         kept.size(), scenario.failedStep() + 1, static_cast<unsigned long long>(seed), scenario.failedStep() + 1,
         joined(kept).c_str());
   }
   std::fflush(stdout);
+  if (arguments.expectFailure) {
+    if (stillFails(seed, scenario.failedStep() + 1, kept, nullptr, true)) {
+      std::printf("the packaged module fails the shortened replay as well\n");
+      std::fflush(stdout);
+      _exit(1);
+    }
+    const bool alike = replaysAlike(seed, scenario.failedStep() + 1, kept);
+    std::fflush(stdout);
+    _exit(alike ? 0 : 1);
+  }
   // Tasks of a deadlocked step still wait; nothing may unwind under them.
   _exit(1);
 }
@@ -221,7 +315,8 @@ int main(int argc, char** argv) {
   if (!parse(argc, argv, arguments)) {
     std::fprintf(stderr,
                  "usage: vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]\n"
-                 "                         [--replay-check] [--no-shrink] [--quiet]\n");
+                 "                         [--replay-check] [--no-shrink] [--quiet]\n"
+                 "                         [--module PATH] [--expect-failure]\n");
     return 2;
   }
   std::string error;
@@ -249,6 +344,10 @@ int main(int argc, char** argv) {
     switches += scenario.switches();
     traceHash = traceHash * 31 + sim::Scheduler::traceHash();
     sim::Scheduler::disable();
+  }
+  if (arguments.expectFailure) {
+    std::printf("no seed failed, though a failure was expected\n");
+    return 1;
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
   const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;

@@ -45,6 +45,16 @@ class OV3IFWResources;
 
 namespace nVL9738K_24_0 {
 
+// Defined only in a module built for tests, never in the packaged one: a
+// reset then brings a board that has started leaving up again and reopens
+// its gate, as it once did, so that the scenario runner can show it finds
+// and replays that fault.
+#ifdef VL_REOPEN_FAULT_RESET_AFTER_REMOVAL
+constexpr bool kResetBringsUpALeavingBoard = true;
+#else
+constexpr bool kResetBringsUpALeavingBoard = false;
+#endif
+
 class Device final : public nVLAPAL000::tPCIDevice {
  public:
   using tStatus = nVLAPALS100::tStatus;

@@ -9,7 +9,7 @@ namespace nVL9738K_24_0 {
 // release, the board objects; bringing the board up again would reopen the
 // gate on hardware that is going away.
 bool Device::acceptsReset(tStatus& status) const {
-  if (getState() == nVLAPAL000::kPnPStateReady) return true;
+  if (getState() == nVLAPAL000::kPnPStateReady || kResetBringsUpALeavingBoard) return true;
   status.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
   return false;
 }
@@ -18,7 +18,7 @@ bool Device::acceptsReset(tStatus& status) const {
 // gate and waits for this reset's lock. The gate stays closed, and what the
 // bring-up let through drains before the removal releases the board.
 void Device::reopenGateUnlessLeaving() {
-  if (getState() == nVLAPAL000::kPnPStateReady) {
+  if (getState() == nVLAPAL000::kPnPStateReady || kResetBringsUpALeavingBoard) {
     setGate(nVLAPAL000::kGateOpen);
     return;
   }
