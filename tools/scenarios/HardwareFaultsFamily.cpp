@@ -87,13 +87,7 @@ bool resetFromFreshSession(Scenario& scenario, Answer& answer) {
 void resetAndNote(Scenario& scenario) {
   Answer answer;
   if (!resetFromFreshSession(scenario, answer)) return;
-  scenario.record(answer);
-  if (answer.answer() == 0) {
-    scenario.noteGenerationAdvanced();
-    scenario.noteResetSucceeded();
-  } else if (answer.answer() != kGateClosed) {
-    scenario.noteBringUpRecord(answer.answer());
-  }
+  scenario.recordReset(answer);
 }
 
 // A temperature reading that meets a concurrent overheating shuts the

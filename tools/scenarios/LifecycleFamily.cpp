@@ -87,14 +87,7 @@ class LifecycleFamily : public Family {
            session->busy = true;
            scenario.describe("reset");
            scenario.addTask("reset", [&scenario, session] {
-             const Answer answer = scenario.send(*session, kReset.code, kReset.in, kReset.out, kReset.outStatusAt);
-             scenario.record(answer);
-             if (answer.answer() == 0) {
-               scenario.noteGenerationAdvanced();
-               scenario.noteResetSucceeded();
-             } else if (answer.answer() != kGateClosed) {
-               scenario.noteBringUpRecord(answer.answer());
-             }
+             scenario.recordReset(scenario.send(*session, kReset.code, kReset.in, kReset.out, kReset.outStatusAt));
            });
          }},
 

@@ -155,6 +155,16 @@ Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t
   return answer;
 }
 
+void Scenario::recordReset(const Answer& answer) {
+  record(answer);
+  if (answer.answer() == 0) {
+    noteGenerationAdvanced();
+    noteResetSucceeded();
+  } else if (answer.answer() != kGateClosed) {
+    noteBringUpRecord(answer.answer());
+  }
+}
+
 void Scenario::closeSession(Session& session) {
   if (session.file) session.file->close();
 }

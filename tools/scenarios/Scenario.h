@@ -171,6 +171,9 @@ class Scenario {
   // guard may answer the bring-up record before it looks at the session.
   void noteBringUpRecord(int32_t code) { bringUpRecords_.insert(code); }
   void noteResetSucceeded() { resetSucceeded_ = true; }
+  // Records a reset's answer and notes what it did: sessions go stale on
+  // success, a failed bring-up's record may answer guarded requests.
+  void recordReset(const Answer& answer);
   void closeSession(Session& session);
   // The kernel layer's side of a board leaving: remove at once; the step
   // that finds the last session gone deletes.
