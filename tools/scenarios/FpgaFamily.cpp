@@ -188,10 +188,10 @@ class FpgaFamily : public Family {
   std::vector<std::pair<uint64_t, Answer>> answers_;
   std::string broken_;
   std::string brokenStream_;
-  // A FIFO whose creation failed stays missing until the FPGA state is
-  // rebuilt (a later configuration creates none), and the requests on its
-  // number do nothing and answer success.
+  // A FIFO whose creation failed is missing until a later configuration
+  // makes it, and the requests on its number do nothing until then.
   bool fifosUncertain_ = false;
+  bool configuredCleanly_ = false;
   // The session that claimed each FIFO by the last request on it (0: none,
   // kUnknownHolder: a request failed after the look-up may have claimed it).
   uint64_t holders_[2] = {0, 0};
@@ -277,6 +277,7 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
                                                        .bitfileSize = static_cast<uint32_t>(bitfile.size())},
                                                       &out);
   if (answer.answer() != 0) return false;
+  configuredCleanly_ = true;
   ++state.personalities;
   // The running design reports the personality's signature: only a forced
   // configuration downloads.
@@ -763,6 +764,10 @@ void FpgaFamily::afterStep(Scenario& scenario) {
   answers_.clear();
   broken_.clear();
   brokenStream_.clear();
+  // A configuration that went through makes every FIFO its design lacks,
+  // from the next step on.
+  if (configuredCleanly_ && !events.kernelFault) fifosUncertain_ = false;
+  configuredCleanly_ = false;
   configuring_ = false;
   disturbed_ = false;
   slots_ = 0;
