@@ -1,0 +1,136 @@
+// What both request fuzzers share: one simulated board brought up by the
+// driver, entered through its driver entry, one session of the interface
+// under test, and the input layout.
+//
+// Input layout: byte 0 picks the code (below the interface's count: its
+// code of that index; else bytes 1-4 are the code), byte 5 the address
+// mode (valid, unmapped input, unmapped output, one block both ways, null),
+// byte 6 bit 0 keeps the code's own sizes (else bytes 7-8 and 9-10 are the
+// input and output sizes), and the rest is the input block.
+#ifndef VL9738K_FUZZ_FUZZHARNESS_H
+#define VL9738K_FUZZ_FUZZHARNESS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "driver/platform/entry/EntryPoints.h"
+#include "sim/board/Board.h"
+#include "sim/host/DeviceFile.h"
+#include "sim/host/Module.h"
+#include "sim/kernel/Memory.h"
+#include "sim/kernel/UserMemory.h"
+
+namespace vlfuzz {
+
+constexpr size_t kHeaderBytes = 11;
+constexpr size_t kMaxBlock = 512;
+// An address no user block is ever registered at.
+constexpr uint64_t kUnmapped = 0x1000;
+
+struct Input {
+  uint32_t code = 0;
+  uint8_t mode = 0;
+  size_t inSize = 0;
+  size_t outSize = 0;
+  uint8_t block[kMaxBlock] = {};
+};
+
+// `known` lists the interface's codes with their sizes (members code, in,
+// out). False when the input is too short to say anything.
+template <class Known, size_t kCount>
+bool decode(const uint8_t* data, size_t size, const Known (&known)[kCount], Input& input) {
+  if (size < kHeaderBytes) return false;
+  auto u16At = [data](size_t at) {
+    uint16_t value;
+    std::memcpy(&value, data + at, sizeof(value));
+    return value;
+  };
+  std::memcpy(&input.code, data + 1, sizeof(input.code));
+  input.mode = data[5];
+  input.inSize = u16At(7) % kMaxBlock;
+  input.outSize = u16At(9) % kMaxBlock;
+  if (data[0] < kCount) {
+    input.code = known[data[0]].code;
+    if ((data[6] & 1) != 0) {
+      input.inSize = known[data[0]].in;
+      input.outSize = known[data[0]].out;
+    }
+  }
+  const size_t available = size - kHeaderBytes;
+  std::memcpy(input.block, data + kHeaderBytes, available < input.inSize ? available : input.inSize);
+  return true;
+}
+
+class Harness {
+ public:
+  explicit Harness(const char* interface)
+      : interface_(interface), module_(sim::Module::enter(&nVLAPAL200_driverEntry)) {
+    // Requests may ask the kernel for gigabytes (a flash image, a block
+    // transfer); a kernel of a modest machine refuses them, and the run
+    // stays small. Nobody reads the bus record here, and over millions of
+    // requests it would grow without bound.
+    sim::Memory::setLargestBlock(uint64_t{1} << 28);
+    board_.bar0().stopRecording();
+    if (!module_) __builtin_trap();
+    const nVLZUK_tPCIDeviceDescription description = board_.description();
+    if (module_->record().addDevice(&description, nullptr, &device_) != 0) __builtin_trap();
+    reopen();
+  }
+
+  // A fresh session in place of one a reset left stale.
+  void reopen() {
+    if (file_) file_->close();
+    file_ = sim::DeviceFile::open(*module_, interface_);
+    if (!file_) __builtin_trap();
+  }
+
+  void send(const Input& input) {
+    size_t outSize = input.outSize;
+    std::unique_ptr<sim::UserBlock> header, in, out;
+    {
+      sim::SimScope scope;
+      header = std::make_unique<sim::UserBlock>(sim::DeviceFile::kHeaderSize);
+      in = std::make_unique<sim::UserBlock>(input.inSize == 0 ? 1 : input.inSize);
+      out = std::make_unique<sim::UserBlock>(outSize == 0 ? 1 : outSize);
+      if (input.inSize != 0) std::memcpy(in->data(), input.block, input.inSize);
+      uint64_t inAddress = in->address();
+      uint64_t outAddress = out->address();
+      switch (input.mode % 5) {
+        case 1:
+          inAddress = kUnmapped;
+          break;
+        case 2:
+          outAddress = kUnmapped;
+          break;
+        case 3:
+          outAddress = inAddress;  // one block serves both ways
+          outSize = input.inSize;
+          break;
+        case 4:
+          inAddress = 0;
+          outAddress = 0;
+          break;
+        default:
+          break;
+      }
+      header->put<uint64_t>(0, inAddress);
+      header->put<uint64_t>(8, outAddress);
+      header->put<uint32_t>(16, static_cast<uint32_t>(input.inSize));
+      header->put<uint32_t>(20, static_cast<uint32_t>(outSize));
+    }
+    file_->ioctlRaw(input.code, header->address());
+  }
+
+ private:
+  const char* interface_;
+  std::unique_ptr<sim::Module> module_;
+  sim::Board board_;
+  void* device_ = nullptr;
+  std::unique_ptr<sim::DeviceFile> file_;
+};
+
+}  // namespace vlfuzz
+
+#endif
