@@ -67,7 +67,7 @@ bool Scenario::learnGuardedRequests(std::string& error) {
   auto resetter = sim::DeviceFile::open(*module, kMainInterface);
   auto olderFpga = sim::DeviceFile::open(*module, kFpgaInterface);
   if (!older || !resetter || !olderFpga) {
-    error = "the main interface does not open";
+    error = "the interfaces do not open";
     return false;
   }
   const auto reset = resetter->ioctl({kResetDevice, std::vector<uint8_t>(4, 0), 4, 0});
@@ -75,18 +75,16 @@ bool Scenario::learnGuardedRequests(std::string& error) {
     error = "a reset answers " + std::to_string(reset.status != 0 ? reset.status : outStatusOf(reset, 0));
     return false;
   }
+  // A request is guarded when an older session of its interface is refused.
+  auto learn = [](sim::DeviceFile& older, const vltest::PublishedRequest& request) {
+    const auto reply = older.ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
+    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
+    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
+  };
   for (const vltest::PublishedRequest& request : vltest::kPublishedRequests) {
-    if (request.code == kResetDevice) continue;
-    const auto reply = older->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
-    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
-    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
+    if (request.code != kResetDevice) learn(*older, request);
   }
-  // The FPGA-session interface's requests, learned the same way.
-  for (const vltest::PublishedRequest& request : fpgaSessionRequests()) {
-    const auto reply = olderFpga->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
-    const int32_t answer = reply.status != 0 ? reply.status : outStatusOf(reply, request.outStatusAt);
-    guardedRequests()[request.code] = answer == kStale || answer == kGateClosed;
-  }
+  for (const vltest::PublishedRequest& request : fpgaSessionRequests()) learn(*olderFpga, request);
   olderFpga.reset();
   older.reset();
   resetter.reset();
@@ -193,8 +191,10 @@ int32_t Scenario::addDevice() {
   const nVLZUK_tPCIDeviceDescription description = board_->description();
   void* device = nullptr;
   const int32_t code = module_->record().addDevice(&description, nullptr, &device);
-  if (code == 0) device_ = device;
-  if (code == 0) events_.added = true;
+  if (code == 0) {
+    device_ = device;
+    events_.added = true;
+  }
   return code;
 }
 
