@@ -39,31 +39,52 @@ class FpgaFifoManagerT {
   FpgaFifoManagerT(const FpgaFifoManagerT&) = delete;
   FpgaFifoManagerT& operator=(const FpgaFifoManagerT&) = delete;
 
-  // One entry per record; a DMA FIFO for each record of direction 0 or 1
-  // with the DMA flag. Only once: a second call changes nothing. A DMA
-  // record without a control block, with a number beyond the records or a
-  // number already taken, or whose control block lies outside the FPGA
-  // window, is refused with -52005 and gets no FIFO; the others still do.
-  // A FIFO that failed for another reason (out of memory) is made by the
-  // next call instead: left missing, every request on its number would
-  // answer success and move nothing for the life of the design.
+  // One entry per record and a DMA FIFO for each record of direction 0 or
+  // 1 with the DMA flag, made by the first call; a later call changes
+  // nothing but to make a FIFO the previous call could not (out of memory):
+  // left missing, every request on its number would answer success and
+  // move nothing for the life of the design. A DMA record without a
+  // control block, with a number beyond the entries, with a number an
+  // earlier record of the list already names, or whose control block lies
+  // outside the FPGA window, is refused with -52005 and gets no FIFO; the
+  // others still do. The list is checked whole at every call, so a later
+  // configuration of the same list is refused alike.
   void createFifos(const vlhtl::Vector<FifoInfo>& records, tStatus& status) {
     if (status.isFatal()) return;
     tAutoLock hold(mutex_);
-    const bool retry = !entries_.empty();
-    if (retry && !incomplete_) return;
-    if (!retry) {
+    const bool first = entries_.empty();
+    if (first) {
       entries_.resize(records.size(), FifoWithSessionInfo{0, 0, nullptr}, status);
       if (status.isFatal()) return;
+    }
+    const bool make = first || incomplete_;
+    // The numbers named so far by this list's DMA records.
+    vlhtl::Vector<uint8_t> named;
+    named.resize(entries_.size(), 0, status);
+    if (status.isFatal()) {
+      incomplete_ = make;  // nothing was made: the next call makes it
+      return;
     }
     incomplete_ = false;
     for (const FifoInfo& record : records) {
       if (record.getDirection() >= FifoInfo::kBothWays || record.getDmaFlag() == 0) continue;
       const uint32_t number = record.getFifoNumber();
-      if (retry && (number >= entries_.size() || entries_[number].fifo != nullptr)) continue;
       tStatus local;
-      createFifo(record, local);
-      if (local.isFatal() && local.getCode() != nVLAPALS100::kStatusInvalidParameter) incomplete_ = true;
+      if (number >= entries_.size() || named[number] != 0 || record.getControlOffset() == FifoInfo::kNoOffset) {
+        local.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+      } else {
+        named[number] = 1;
+        if (entries_[number].fifo == nullptr) {
+          // Once made, a number without a FIFO was refused its place
+          // (outside the window) or was not a DMA FIFO of the first list.
+          if (make) {
+            createFifo(record, local);
+          } else {
+            local.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+          }
+        }
+        if (local.isFatal() && local.getCode() != nVLAPALS100::kStatusInvalidParameter) incomplete_ = true;
+      }
       status.merge(local);
     }
   }
@@ -164,20 +185,15 @@ class FpgaFifoManagerT {
     }
   }
   // Two board FIFOs for one number would share its DMA channel, and an
-  // entry holds one FIFO: a second record for a number is refused.
+  // entry holds one FIFO: the caller refuses a second record for a number.
+  // The factory refuses a control block outside the window.
   void createFifo(const FifoInfo& record, tStatus& status) {
-    const uint32_t number = record.getFifoNumber();
-    if (number >= entries_.size() || entries_[number].fifo != nullptr ||
-        record.getControlOffset() == FifoInfo::kNoOffset) {
-      status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-      return;
-    }
     Fifo* fifo = new (status, nVLAPAL000::kAllocationKindPlain) Fifo(record, factory_, status);
     if (status.isFatal()) {
       delete fifo;
       return;
     }
-    entries_[number].fifo = fifo;
+    entries_[record.getFifoNumber()].fifo = fifo;
   }
 
   Factory* factory_;
