@@ -107,6 +107,27 @@ TEST_F(KernelSession, DownloadsReusesWithBit25AndARefusedOpenLeavesEverythingAsI
   EXPECT_EQ(status.getCode(), 0);
 }
 
+// Attribute 84 may leave a refusal code of success or a warning: a flash
+// operation under a held personality is refused all the same, marks
+// nothing in progress, and without one reaches the board (which has no
+// flash).
+TEST_F(KernelSession, AFlashOperationUnderAPersonalityIsRefusedWhateverTheRefusalCode) {
+  Session holder(*state);
+  ASSERT_EQ(configure(holder, 0, expected), 0);
+  for (int32_t code : {0, 5, -61999}) {
+    holder.setAttribute32(vllym::kernel::Fpga::kAttributeDownloadRefusal, static_cast<uint32_t>(code), status);
+    tStatus writing, clearing;
+    holder.downloadToFlash(nullptr, 0, writing);
+    holder.clearFlash(clearing);
+    const int64_t refused = code < 0 ? code : vllym::kStatusDownloadRefused;
+    EXPECT_EQ(writing.getCode(), refused) << code;
+    EXPECT_EQ(clearing.getCode(), refused) << code;
+  }
+  holder.releasePersonality(0, false);
+  holder.clearFlash(status);
+  EXPECT_EQ(status.getCode(), vllym::kStatusNotProvided);
+}
+
 struct SignatureCase {
   std::vector<uint32_t> expected;
   std::array<uint32_t, 4> running;
