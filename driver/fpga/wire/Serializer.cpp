@@ -10,11 +10,17 @@ void Serializer::writeU32(uint32_t value, tStatus& status) {
   write(bytes, sizeof(bytes), status);
 }
 
-// The refusal comes first; appending after it is refused by the vector
-// itself, which adds nothing to a failed status.
+// The refusal comes first; each field still takes its place as 0xFF bytes,
+// appended on a status of their own (the vector adds nothing to a failed
+// one), and the value would be stored only on a clean status.
 void Serializer::write(const uint8_t* bytes, uint64_t size, tStatus& status) {
   status.setCode(kStatusNotProvided, VL_SITE);
-  output_.insert_(output_.end(), bytes, bytes + size, status);
+  const uint64_t at = output_.size();
+  tStatus appending;
+  output_.resize(at + size, 0xFF, appending);
+  status.merge(appending);
+  if (status.isFatal()) return;
+  for (uint64_t i = 0; i < size; ++i) output_[at + i] = bytes[i];
 }
 
 }  // namespace vllym

@@ -1,7 +1,7 @@
 // The writer of the session wire format. This driver only reads the
 // format: every write reports -63193 (not provided on this board) and
-// leaves the output as it was, so a caller can never mistake a partial
-// record for a serialised one.
+// appends its field's bytes as 0xFF, so the output keeps the record's
+// layout but never its values.
 #ifndef VL9738K_FPGA_WIRE_SERIALIZER_H
 #define VL9738K_FPGA_WIRE_SERIALIZER_H
 
