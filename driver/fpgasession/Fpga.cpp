@@ -195,8 +195,11 @@ void Fpga::clearFlash(tStatus& status) {
   if (FlashDownloadManagerNoFlash* manager = flash(status)) manager->clearFlash(status);
 }
 
-bool Fpga::checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, tStatus& status) {
-  if (elementSize == 0) {
+// A write of element size 0 is an invalid parameter; a read answers it
+// as any other size that no access has.
+bool Fpga::checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, bool writing,
+                      tStatus& status) {
+  if (elementSize == 0 && writing) {
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
     return false;
   }
@@ -219,14 +222,14 @@ bool Fpga::checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize,
 
 void Fpga::readBlock(uint32_t offset, uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t stride,
                      tStatus& status) {
-  if (status.isFatal() || !checkBlock(offset, byteCount, elementSize, stride, status)) return;
+  if (status.isFatal() || !checkBlock(offset, byteCount, elementSize, stride, false, status)) return;
   tLock hold(mutex_);
   accessor_->readBlock(offset, buffer, byteCount, elementSize, stride, status);
 }
 
 void Fpga::writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t stride,
                       tStatus& status) {
-  if (status.isFatal() || !checkBlock(offset, byteCount, elementSize, stride, status)) return;
+  if (status.isFatal() || !checkBlock(offset, byteCount, elementSize, stride, true, status)) return;
   tLock hold(mutex_);
   const uint32_t chunkBytes = kElementsPerChunk * elementSize;
   uint32_t remaining = byteCount;

@@ -109,7 +109,8 @@ class Fpga {
 
  private:
   // The whole transfer within sizes the accessor takes and the window.
-  bool checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, tStatus& status);
+  bool checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, bool writing,
+                  tStatus& status);
   // Reads the reset register until bit 0 clears or the budget is spent,
   // sleeping between reads; true when the FPGA left reset.
   bool pollReset(uint64_t budgetMs, tStatus& status);

@@ -157,21 +157,22 @@ TEST_F(FpgaObject, ChunkedWritesFlushBetweenChunksAndWalkTheirStride) {
 TEST_F(FpgaObject, ARefusedBlockTransfersNothing) {
   struct Case {
     uint32_t offset, byteCount, elementSize, stride;
-    int64_t code;
+    int64_t writeCode, readCode;
   };
+  constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter, kSelector = nVLAPALS100::kStatusBadSelector;
   const uint32_t end = sim::FpgaWindow::kSize;
-  for (const Case& c : {Case{kData, 8, 0, 0, nVLAPALS100::kStatusInvalidParameter},
-                        Case{kData, 9, 3, 3, nVLAPALS100::kStatusBadSelector},
-                        Case{kData, 6, 4, 4, nVLAPALS100::kStatusInvalidParameter},
-                        Case{end - 12, 16, 1, 1, nVLAPALS100::kStatusInvalidParameter},
-                        Case{kData, 12, 4, 0x80000000, nVLAPALS100::kStatusInvalidParameter}}) {
+  // A zero element size is an invalid write but, like any other size no
+  // access has, a bad selector for a read.
+  for (const Case& c : {Case{kData, 8, 0, 0, kInvalid, kSelector}, Case{kData, 9, 3, 3, kSelector, kSelector},
+                        Case{kData, 6, 4, 4, kInvalid, kInvalid}, Case{end - 12, 16, 1, 1, kInvalid, kInvalid},
+                        Case{kData, 12, 4, 0x80000000, kInvalid, kInvalid}}) {
     uint8_t buffer[16] = {};
     tStatus writing, reading;
     model().bar0().clearTraffic();
     fpga->writeBlock(c.offset, buffer, c.byteCount, c.elementSize, c.stride, writing);
     fpga->readBlock(c.offset, buffer, c.byteCount, c.elementSize, c.stride, reading);
-    EXPECT_EQ(writing.getCode(), c.code) << c.elementSize << "/" << c.byteCount;
-    EXPECT_EQ(reading.getCode(), c.code);
+    EXPECT_EQ(writing.getCode(), c.writeCode) << c.elementSize << "/" << c.byteCount;
+    EXPECT_EQ(reading.getCode(), c.readCode) << c.elementSize << "/" << c.byteCount;
     EXPECT_TRUE(windowTraffic().empty());
   }
   EXPECT_EQ(fpga->getMemoryMappedIoWindowSize(status), 0u);
