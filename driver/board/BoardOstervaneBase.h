@@ -9,9 +9,9 @@
 // ISR lock, primary provider, bridge interrupt manager with the status
 // page), the interrupt DMA channel factory and the board FIFO factory over
 // the FPGA window, and registers the device ISR with the DMA handler. The
-// board-support slots keep their order for the FPGA library; those whose
-// objects come with the FPGA session (peer-to-peer endpoints, flash
-// download) answer none until then.
+// board-support slots keep their order for the FPGA library; the managers
+// this board lacks (peer-to-peer endpoints, flash download) are handed out
+// by the final board object.
 #ifndef VL9738K_BOARD_BOARDOSTERVANEBASE_H
 #define VL9738K_BOARD_BOARDOSTERVANEBASE_H
 
@@ -76,9 +76,13 @@ class BoardOstervaneBase : public vllym::BoardSupport {
   vllym::BoardFifoFactoryWexel* getBoardFifoFactory() override { return fifoFactory_; }
   bool isFpgaProgrammed(tStatus& status) override { return download_.isFpgaProgrammed(status); }
   vllym::InterruptManagerWexel* getInterruptManager() override { return interruptManager_; }
-  vllym::IoAccessorMappedPci* getBoardIoAccessor() override { return &boardAccessor_; }
-  vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() override { return &fixedLogicAccessor_; }
-  vlregport::PCIRegisterAccessor* getRegPortAccessor() override { return &registerPortAccessor_; }
+  vllym::DownloadKmr4& getDownload() override { return download_; }
+
+  // This board's own windows: the bridge's registers, the fixed logic and
+  // the FPGA's register port.
+  vllym::IoAccessorMappedPci* getBoardIoAccessor() { return &boardAccessor_; }
+  vllym::IoAccessorMappedPci* getFixedLogicIoAccessor() { return &fixedLogicAccessor_; }
+  vlregport::PCIRegisterAccessor* getRegPortAccessor() { return &registerPortAccessor_; }
 
   // The accessor built at construction; -52003 and none when that failed.
   TICDCE18005Accessor* getTICDCE18005Accessor(tStatus& status);
@@ -88,7 +92,6 @@ class BoardOstervaneBase : public vllym::BoardSupport {
   OVCalEEPROMController* getEEPROMController(tStatus& status);
 
   ConfigurationDravoKelvane& getConfiguration() { return configuration_; }
-  vllym::DownloadKmr4& getDownload() override { return download_; }
   vllym::WexelDmaChannelFactoryInterrupt* getDmaChannelFactory() { return dmaChannels_; }
   nKMR4::tOstervaneWexelCoreRegMap& getCoreRegMap() { return coreMap_; }
   WexelConfigPortRegMapFactory& getRegMapFactory() { return factory_; }

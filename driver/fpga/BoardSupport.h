@@ -1,7 +1,8 @@
-// What the FPGA side needs of the board it sits on: the accessors of the
-// bridge's windows, the interrupt and FIFO machinery, the download path and
-// the managers a board may or may not have. The board object implements
-// it; the FPGA sessions and the device's FPGA state see only this.
+// What the FPGA side needs of the board it sits on: the FPGA window, the
+// FIFO and interrupt machinery, the download path and the managers a board
+// may or may not have. Board objects implement it; the FPGA object and the
+// device's FPGA state see only this. What one board offers beyond it (its
+// other windows and ports) belongs to that board's own interface.
 #ifndef VL9738K_FPGA_BOARDSUPPORT_H
 #define VL9738K_FPGA_BOARDSUPPORT_H
 
@@ -13,7 +14,6 @@
 #include "driver/platform/dma/tPageList.h"
 #include "driver/platform/status/tStatus.h"
 #include "driver/regaccess/IoAccessorMappedPci.h"
-#include "driver/regport/PCIRegisterAccessor.h"
 
 namespace vllym {
 
@@ -31,10 +31,7 @@ class BoardSupport {
   virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) = 0;
   virtual InterruptManagerWexel* getInterruptManager() = 0;
   virtual FlashDownloadManagerNoFlash* getFlashDownloadManager() = 0;
-  virtual IoAccessorMappedPci* getBoardIoAccessor() = 0;
-  virtual IoAccessorMappedPci* getFixedLogicIoAccessor() = 0;
-  virtual vlregport::PCIRegisterAccessor* getRegPortAccessor() = 0;
-
+  // The download the open policy asks whether the FPGA is programmed.
   virtual DownloadKmr4& getDownload() = 0;
 };
 

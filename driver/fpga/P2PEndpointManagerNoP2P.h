@@ -6,6 +6,8 @@
 #include <stdint.h>
 
 #include "FlashDownloadManagerNoFlash.h"
+#include "driver/fpga/wire/FifoInfo.h"
+#include "driver/platform/containers/Vector.h"
 #include "driver/platform/device/DeviceTypes.h"
 #include "driver/platform/device/tUserMemoryMap.h"
 
@@ -16,6 +18,7 @@ class P2PEndpointManagerNoP2P {
   using tStatus = nVLAPALS100::tStatus;
 
   virtual ~P2PEndpointManagerNoP2P() {}
+  virtual void createP2PEndpoints(const vlhtl::Vector<FifoInfo>&, tStatus&) {}
   virtual uint32_t getEndpointId(uint32_t, tStatus&) { return 0; }
   virtual void destroyAllP2PFifos() {}
   virtual void stopAllP2PFifos(tStatus&) {}

@@ -1,14 +1,17 @@
 // The FPGA library's generic board object for a bridge-plus-FPGA board:
 // the bridge and FPGA register windows from two BARs, the KMR4
 // configuration port and download, the interrupt chain, the interrupt DMA
-// channels and the board FIFOs, behind the same board-support interface
-// the kernel FPGA object calls. This board has its own board object; this
-// one serves boards whose windows are given by a construction record.
+// channels and the board FIFOs, behind the board-support interface the
+// kernel FPGA object and the device's FPGA state call. This board has its
+// own board object; this one serves boards whose windows are given by a
+// construction record, and leaves the peer-to-peer and flash managers to
+// a subclass.
 #ifndef VL9738K_FPGASESSION_BOARDKMR4_H
 #define VL9738K_FPGASESSION_BOARDKMR4_H
 
 #include <stdint.h>
 
+#include "driver/fpga/BoardSupport.h"
 #include "driver/fpga/ConfigurationKmr4.h"
 #include "driver/fpga/DownloadKmr4.h"
 #include "driver/fpga/fifo/BoardFifoFactoryWexel.h"
@@ -22,10 +25,7 @@
 
 namespace vllym {
 
-class P2PEndpointManagerNoP2P;
-class FlashDownloadManagerNoFlash;
-
-class BoardKmr4 {
+class BoardKmr4 : public BoardSupport {
  public:
   using tStatus = nVLAPALS100::tStatus;
 
@@ -40,20 +40,19 @@ class BoardKmr4 {
   // Each step runs only while the status is clean; what was not built is
   // not torn down.
   BoardKmr4(nVLAPAL000::tPCIDevice* pci, const Layout& layout, tStatus& status);
-  virtual ~BoardKmr4();
+  ~BoardKmr4() override;
   BoardKmr4(const BoardKmr4&) = delete;
   BoardKmr4& operator=(const BoardKmr4&) = delete;
 
   // Board-support interface, in slot order.
-  virtual IoAccessorMappedPci* getFpgaIoAccessor() { return &fpgaAccessor_; }
-  virtual BoardFifoFactoryWexel* getBoardFifoFactory() { return fifoFactory_; }
-  virtual P2PEndpointManagerNoP2P* getP2PEndpointManager() = 0;
-  virtual bool isFpgaProgrammed(tStatus& status) { return download_.isFpgaProgrammed(status); }
-  virtual void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) {
+  IoAccessorMappedPci* getFpgaIoAccessor() override { return &fpgaAccessor_; }
+  BoardFifoFactoryWexel* getBoardFifoFactory() override { return fifoFactory_; }
+  bool isFpgaProgrammed(tStatus& status) override { return download_.isFpgaProgrammed(status); }
+  void programFpga(const nVLAPAL000::tPageList& image, tStatus& status) override {
     download_.downloadFromPageList(image, status);
   }
-  virtual InterruptManagerWexel* getInterruptManager() { return interruptManager_; }
-  virtual FlashDownloadManagerNoFlash* getFlashDownloadManager() = 0;
+  InterruptManagerWexel* getInterruptManager() override { return interruptManager_; }
+  DownloadKmr4& getDownload() override { return download_; }
 
   IoAccessorMappedPci& getBridgeIoAccessor() { return bridgeAccessor_; }
 

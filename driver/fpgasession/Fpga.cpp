@@ -145,8 +145,10 @@ void Fpga::restartAll(tStatus& status) {
   if (p2p_ != nullptr) p2p_->reenableAllP2PFifos(status);
 }
 
-void Fpga::createP2PEndpoints(const vlhtl::Vector<FifoInfo>&, tStatus& status) {
-  if (p2p_ != nullptr) p2p_->reenableAllP2PFifos(status);
+void Fpga::createP2PEndpoints(const vlhtl::Vector<FifoInfo>& records, tStatus& status) {
+  if (p2p_ == nullptr) return;
+  p2p_->createP2PEndpoints(records, status);
+  p2p_->reenableAllP2PFifos(status);
 }
 
 void Fpga::destroyAllP2PFifos() {

@@ -176,6 +176,19 @@ TEST_F(BoardObject, ProgrammingTheEmbeddedImageCompletesTheDevice) {
   EXPECT_EQ(device.completed, 1);
 }
 
+// The managers of what this board lacks: no flash for the FPGA session,
+// no peer-to-peer sinks, nothing to create for a personality's FIFOs.
+TEST_F(BoardObject, HandsOutManagersThatRefuseFlashAndPeerToPeerSinks) {
+  const auto board = build();
+  ASSERT_NE(board->getFlashDownloadManager(), nullptr);
+  ASSERT_NE(board->getP2PEndpointManager(), nullptr);
+  board->getP2PEndpointManager()->createP2PEndpoints(vlhtl::Vector<vllym::FifoInfo>(), status);
+  EXPECT_EQ(board->getP2PEndpointManager()->getEndpointId(0, status), 0u);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(board->getFlashDownloadManager()->getFlashAutoloadMode(status), 0xFFFFFFFFu);
+  EXPECT_EQ(status.getCode(), vllym::kStatusNotProvidedOnBoard);
+}
+
 TEST_F(BoardObject, AFailedDownloadSkipsTheCompletion) {
   const auto board = build();
   bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
