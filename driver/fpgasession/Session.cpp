@@ -195,18 +195,13 @@ void Session::unreserveFifo(uint64_t ownerId, uint32_t fifo, tStatus& status) {
 
 // The flash write itself runs without the lock, so register, FIFO and IRQ
 // requests go on meanwhile; the in-progress mark keeps a second flash
-// operation out. A held personality refuses it as it refuses a download:
-// the device's refusal code, and -61141 where that code (attribute 84 or a
-// personality's) is success or a warning, for a refusal must fail.
+// operation out. A held personality refuses it as a download is refused.
 template <typename tWork>
 void Session::runFlashOperation(tStatus& status, tWork work) {
   if (!guard(status)) return;
   {
     ExclusiveHold hold(*lock_);
-    if (*devicePersonalityCount_ != 0) {
-      status.setCode(*downloadRefusal_, VL_SITE);
-      status.setCode(kStatusDownloadRefused, VL_SITE);
-    }
+    if (*devicePersonalityCount_ != 0) FpgaDownloadPolicySingleFpgaSession::refuse(*downloadRefusal_, status);
     if (progress_->isDownloadToFlashInProgress()) status.setCode(kStatusFlashInProgress, VL_SITE);
     if (status.isFatal()) return;
     progress_->setInProgress(true);

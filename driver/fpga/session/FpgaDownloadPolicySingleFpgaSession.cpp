@@ -11,9 +11,13 @@ bool FpgaDownloadPolicySingleFpgaSession::isDownloadAllowed(FpgaDownloadReason r
   if (reason == kDownloadToOpenPersonality && count == 0) return true;
   // The calling session's own personality may be the one configured.
   if (reason == kDownloadRequested && count < 2) return true;
-  status.setCode(*refusalCode_, VL_SITE);
-  status.setCode(kStatusDownloadRefused, VL_SITE);
+  refuse(*refusalCode_, status);
   return false;
+}
+
+void FpgaDownloadPolicySingleFpgaSession::refuse(int32_t refusalCode, tStatus& status) {
+  status.setCode(refusalCode, VL_SITE);
+  status.setCode(kStatusDownloadRefused, VL_SITE);
 }
 
 }  // namespace vllym

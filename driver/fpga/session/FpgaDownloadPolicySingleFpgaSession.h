@@ -24,9 +24,13 @@ class FpgaDownloadPolicySingleFpgaSession {
       : personalityCount_(personalityCount), refusalCode_(refusalCode) {}
   virtual ~FpgaDownloadPolicySingleFpgaSession() {}
 
-  // Refused: the device's download refusal code, then -61141 (the code may
-  // have been set to success or a warning, and a refusal must fail).
+  // Refused: see refuse.
   virtual bool isDownloadAllowed(FpgaDownloadReason reason, tStatus& status) const;
+
+  // A refusal of a download or a flash operation: the device's download
+  // refusal code, then -61141 (the code may have been set to success or a
+  // warning, and a refusal must fail).
+  static void refuse(int32_t refusalCode, tStatus& status);
 
  private:
   const uint32_t* personalityCount_;
