@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "driver/fpga/FpgaImage.h"
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
@@ -15,6 +14,7 @@
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Pci.h"
 #include "tests/board/BoardOnPciFixture.h"
+#include "tests/fpgasession/ImagePages.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 
 namespace vltest {
@@ -159,16 +159,7 @@ TEST_F(BoardObject, APortThatStaysBusyIsOutOfRangeAfterItsTimeout) {
 
 TEST_F(BoardObject, ProgrammingTheEmbeddedImageCompletesTheDevice) {
   const auto board = build();
-  vllym::FpgaImage image(vllym::FpgaImage::embeddedData(), vllym::FpgaImage::embeddedSize(), status);
-  const uint64_t pageSize = nVLZUK100_getPageSize();
-  const uint64_t pages = (image.getUncompressedSize() + pageSize - 1) / pageSize;
-  const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(pages, 7);
-  auto* mapped = static_cast<uint8_t*>(nVLZUK220_tPageList_mapToKernel(handle, 0, pages, pageSize));
-  image.decompress(mapped, pages * pageSize, status);
-  board->programFpga(nVLAPAL000::tPageList{image.getUncompressedSize(), 0, handle}, status);
-  nVLZUK220_tPageList_unmapFromKernel(handle, mapped);
-  nVLZUK220_tPageList_destroy(handle);
-
+  board->programFpga(ImagePages().list(), status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(bridge().fpgaLoader().received(), vlimage::makeSyntheticBitstream());
   EXPECT_TRUE(board->isFpgaProgrammed(status));
