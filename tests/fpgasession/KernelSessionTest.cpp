@@ -107,6 +107,16 @@ TEST_F(KernelSession, DownloadsReusesWithBit25AndARefusedOpenLeavesEverythingAsI
   EXPECT_EQ(status.getCode(), 0);
 }
 
+// The first configuration downloads, the second reuses the design and its
+// FIFOs: a record without a control block fails both, and neither counts.
+TEST_F(KernelSession, AFifoRecordRefusedOnceIsRefusedAtEveryConfiguration) {
+  Session session(*state);
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(configure(session, 0, expected, kIrq, nullptr, {{0, 1}, {1, 0, 1, 0xFFFFFFFF}}), -52005) << pass;
+  }
+  EXPECT_EQ(state->getPersonalityCount(), 0u);
+}
+
 // Attribute 84 may leave a refusal code of success or a warning: a flash
 // operation under a held personality is refused all the same, marks
 // nothing in progress, and without one reaches the board (which has no
