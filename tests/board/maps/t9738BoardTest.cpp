@@ -20,38 +20,70 @@ struct LoComposite : CountingMap {
   bool& gone;
 };
 
-// A host window and what it leaves the composite: its base and window, and
-// the windows of the temperature block (0x100) and the AD9512 (0x200).
-struct Placement {
-  uint32_t hostBase, hostStart, hostSize, base, window, temperature, ad9512;
+// A host map: its base and the window of fixed-logic offsets it reaches.
+struct HostWindow {
+  uint32_t base, start, size;
 };
 
-class BoardMaps : public FixedLogicOnBoard, public testing::WithParamInterface<Placement> {};
+class BoardMaps : public FixedLogicOnBoard, public testing::WithParamInterface<HostWindow> {
+ protected:
+  // The Ref CPLD sits at 0x4000; a register there is reachable exactly
+  // when its fixed-logic offset lies inside the host window.
+  bool inHostWindow(uint32_t cpldOffset) const {
+    const uint64_t offset = 0x4000 + uint64_t{cpldOffset};
+    return offset >= GetParam().start && offset < uint64_t{GetParam().start} + GetParam().size;
+  }
+  uint32_t addressOf(uint32_t cpldOffset) const { return GetParam().base - GetParam().start + 0x4000 + cpldOffset; }
+};
 
-TEST_P(BoardMaps, PlacesTheCompositeAndItsChildrenInTheHostWindowInUnsignedArithmetic) {
-  const Placement& p = GetParam();
-  t9738Board maps{new nHostRegMap::tHostRegMap(&fixedLogic, p.hostBase, p.hostStart, p.hostSize)};
+TEST_P(BoardMaps, TheCompositeReachesExactlyTheRegistersInsideTheHostWindow) {
+  const HostWindow& host = GetParam();
+  t9738Board maps{new nHostRegMap::tHostRegMap(&fixedLogic, host.base, host.start, host.size)};
   maps.create_RefCpld_RefAuxBus(&fixedLogic, status);
   const nVl9738RefCpld::tVl9738RefCpld& cpld = *maps.getRefCpld();
   EXPECT_EQ(maps.getHostRegMap()->RefCpld.map, &cpld);
-  EXPECT_EQ(cpld.getBase(), p.base);
-  EXPECT_EQ(cpld.getWindowSize(), p.window);
-  EXPECT_EQ(cpld.RefOut.getRegisterAddress(), p.base + 0x138);
-  EXPECT_EQ(cpld.PllHmc703.isAccessible(), p.window > 0x12C);
-  EXPECT_EQ(cpld.RefOut.isAccessible() || cpld.BoardRevision.isAccessible(), p.window > 0x138);
-  EXPECT_EQ(cpld.TemperatureRegMap.getWindowSize(), p.temperature);
-  EXPECT_EQ(cpld.Ad9512RegMap.getWindowSize(), p.ad9512);
-  EXPECT_EQ(cpld.Ad9512RegMap.getBase(), p.base + 0x200);
-  EXPECT_EQ(cpld.AuxInterfaceRegMap.getWindowSize(), p.window < 0x100 ? p.window : 0x100);
-  EXPECT_EQ(cpld.Lo0RefClkToLoRegMap.getWindowSize() + cpld.Hmc703RegMap.getWindowSize() > 0, p.window > 0x400);
+  const struct {
+    bool accessible;
+    uint32_t address, offset;
+  } own[] = {{cpld.OcxoPower.isAccessible(), cpld.OcxoPower.getRegisterAddress(), 0x120},
+             {cpld.PllHmc703.isAccessible(), cpld.PllHmc703.getRegisterAddress(), 0x12C},
+             {cpld.RefOut.isAccessible(), cpld.RefOut.getRegisterAddress(), 0x138},
+             {cpld.BoardRevision.isAccessible(), cpld.BoardRevision.getRegisterAddress(), 0x13C}};
+  for (const auto& r : own) {
+    EXPECT_EQ(r.accessible, inHostWindow(r.offset)) << std::hex << r.offset;
+    EXPECT_EQ(r.address, addressOf(r.offset)) << std::hex << r.offset;
+  }
+  // Each child block (offset, size): its window covers the block's bytes
+  // that lie inside the host window, and its registers keep their address.
+  struct Child {
+    uint32_t base, windowStart, windowSize, offset, size;
+  };
+  auto child = [](const auto& map, uint32_t offset, uint32_t size) {
+    return Child{map.getBase(), map.getWindowStart(), map.getWindowSize(), offset, size};
+  };
+  const Child children[] = {child(cpld.AuxInterfaceRegMap, 0, 0x100),     child(cpld.TemperatureRegMap, 0x100, 0x20),
+                            child(cpld.Lo0RefClkToLoRegMap, 0x160, 0x10), child(cpld.Lo1RefClkToLoRegMap, 0x170, 0x10),
+                            child(cpld.Ad9512RegMap, 0x200, 0x200),       child(cpld.Hmc703RegMap, 0x400, 0x100)};
+  for (const Child& c : children) {
+    uint32_t reached = 0;
+    for (uint32_t at = c.offset; at < c.offset + c.size; at += 4) reached += inHostWindow(at) ? 4 : 0;
+    EXPECT_EQ(c.windowSize, reached) << std::hex << c.offset;
+    if (reached == 0) continue;
+    uint32_t first = c.offset;
+    while (!inHostWindow(first)) first += 4;
+    EXPECT_EQ(c.windowStart, first - c.offset) << std::hex << c.offset;
+    EXPECT_EQ(c.base - c.windowStart, addressOf(c.offset)) << std::hex << c.offset;
+  }
 }
 
+// Windows that start at 0 and cut the CPLD short, windows that start inside
+// it or before it, and a host base that is not 0.
 INSTANTIATE_TEST_SUITE_P(Windows, BoardMaps,
-                         testing::Values(Placement{0, 0, 0xFFFFFFFF, 0x4000, 0x4000, 0x20, 0x200},
-                                         Placement{0, 0, 0x4130, 0x4000, 0x130, 0x20, 0},
-                                         Placement{0, 0, 0x4000, 0x4000, 0, 0, 0},
-                                         Placement{0, 0x5000, 0xFFFFFFFF, 0xFFFFF000, 0, 0, 0},
-                                         Placement{0x1000, 0x800, 0x6000, 0x4800, 0x2000, 0x20, 0x200}));
+                         testing::Values(HostWindow{0, 0, 0xFFFFFFFF}, HostWindow{0, 0, 0x4130},
+                                         HostWindow{0, 0, 0x4000}, HostWindow{0, 0x5000, 0xFFFFFFFF},
+                                         HostWindow{0x1000, 0x800, 0x6000}, HostWindow{0, 0x1000, 0x5000},
+                                         HostWindow{0, 0x2000, 0x2130}, HostWindow{0, 0x4130, 0x1000},
+                                         HostWindow{0x10000, 0x4110, 0x1F8}));
 
 TEST_F(FixedLogicOnBoard, ASecondCallReplacesTheCompositeAndAFailedOneLeavesNothingAttached) {
   auto maps = std::make_unique<t9738Board>(new nHostRegMap::tHostRegMap(&fixedLogic));
