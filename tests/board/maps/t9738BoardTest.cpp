@@ -1,9 +1,10 @@
-// The board's map container placing the Ref CPLD composite in the host
-// map's window, replacing a previous composite and keeping the host map's
-// attachment in step with its slot.
+// The board's map container and its three CPLD composites placed in the
+// host map's window; the container replacing a previous Ref composite and
+// keeping the host map's attachment in step with its slot.
 #include <memory>
 
 #include "driver/board/maps/t9738Board.h"
+#include "driver/board/resources/CompositeMaps.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
 #include "sim/kernel/Memory.h"
 #include "tests/regmaps/board/FixedLogicFixture.h"
@@ -24,66 +25,76 @@ struct LoComposite : CountingMap {
 struct HostWindow {
   uint32_t base, start, size;
 };
+void PrintTo(const HostWindow& w, std::ostream* out) {
+  *out << std::hex << "base 0x" << w.base << " window 0x" << w.start << "+0x" << w.size;
+}
+
+// A map's placement, and the fixed-logic block (offset, size) it stands for.
+struct Placed {
+  uint32_t base, windowStart, windowSize, offset, size;
+};
+template <typename M>
+Placed placed(const M& map, uint32_t offset, uint32_t size) {
+  return Placed{map.getBase(), map.getWindowStart(), map.getWindowSize(), offset, size};
+}
 
 class BoardMaps : public FixedLogicOnBoard, public testing::WithParamInterface<HostWindow> {
  protected:
-  // The Ref CPLD sits at 0x4000; a register there is reachable exactly
-  // when its fixed-logic offset lies inside the host window.
-  bool inHostWindow(uint32_t cpldOffset) const {
-    const uint64_t offset = 0x4000 + uint64_t{cpldOffset};
+  // A register is reachable exactly when its fixed-logic offset lies
+  // inside the host window, and it keeps its address wherever that starts.
+  bool inHostWindow(uint64_t offset) const {
     return offset >= GetParam().start && offset < uint64_t{GetParam().start} + GetParam().size;
   }
-  uint32_t addressOf(uint32_t cpldOffset) const { return GetParam().base - GetParam().start + 0x4000 + cpldOffset; }
+  uint32_t addressOf(uint32_t offset) const { return GetParam().base - GetParam().start + offset; }
+  // A map's window covers its block's words inside the host window.
+  void expectPlaced(const Placed& p) const {
+    SCOPED_TRACE(testing::Message() << std::hex << "block 0x" << p.offset);
+    uint32_t reached = 0, first = 0;
+    for (uint32_t at = p.offset; at < p.offset + p.size; at += 4) {
+      if (inHostWindow(at) && reached++ == 0) first = at;
+    }
+    EXPECT_EQ(p.windowSize, 4 * reached);
+    if (reached == 0) return;
+    EXPECT_EQ(p.windowStart, first - p.offset);
+    EXPECT_EQ(p.base - p.windowStart, addressOf(p.offset));
+  }
 };
 
-TEST_P(BoardMaps, TheCompositeReachesExactlyTheRegistersInsideTheHostWindow) {
+TEST_P(BoardMaps, EachCpldCompositeReachesExactlyTheRegistersInsideTheHostWindow) {
   const HostWindow& host = GetParam();
   t9738Board maps{new nHostRegMap::tHostRegMap(&fixedLogic, host.base, host.start, host.size)};
-  maps.create_RefCpld_RefAuxBus(&fixedLogic, status);
+  nVL9738K_24_0::CompositeMaps composites(maps, nullptr, status);
+  ASSERT_EQ(status.getCode(), 0);
   const nVl9738RefCpld::tVl9738RefCpld& cpld = *maps.getRefCpld();
   EXPECT_EQ(maps.getHostRegMap()->RefCpld.map, &cpld);
   const struct {
     bool accessible;
     uint32_t address, offset;
-  } own[] = {{cpld.OcxoPower.isAccessible(), cpld.OcxoPower.getRegisterAddress(), 0x120},
-             {cpld.PllHmc703.isAccessible(), cpld.PllHmc703.getRegisterAddress(), 0x12C},
-             {cpld.RefOut.isAccessible(), cpld.RefOut.getRegisterAddress(), 0x138},
-             {cpld.BoardRevision.isAccessible(), cpld.BoardRevision.getRegisterAddress(), 0x13C}};
+  } own[] = {{cpld.OcxoPower.isAccessible(), cpld.OcxoPower.getRegisterAddress(), 0x4120},
+             {cpld.PllHmc703.isAccessible(), cpld.PllHmc703.getRegisterAddress(), 0x412C},
+             {cpld.RefOut.isAccessible(), cpld.RefOut.getRegisterAddress(), 0x4138},
+             {cpld.BoardRevision.isAccessible(), cpld.BoardRevision.getRegisterAddress(), 0x413C}};
   for (const auto& r : own) {
     EXPECT_EQ(r.accessible, inHostWindow(r.offset)) << std::hex << r.offset;
     EXPECT_EQ(r.address, addressOf(r.offset)) << std::hex << r.offset;
   }
-  // Each child block (offset, size): its window covers the block's bytes
-  // that lie inside the host window, and its registers keep their address.
-  struct Child {
-    uint32_t base, windowStart, windowSize, offset, size;
-  };
-  auto child = [](const auto& map, uint32_t offset, uint32_t size) {
-    return Child{map.getBase(), map.getWindowStart(), map.getWindowSize(), offset, size};
-  };
-  const Child children[] = {child(cpld.AuxInterfaceRegMap, 0, 0x100),     child(cpld.TemperatureRegMap, 0x100, 0x20),
-                            child(cpld.Lo0RefClkToLoRegMap, 0x160, 0x10), child(cpld.Lo1RefClkToLoRegMap, 0x170, 0x10),
-                            child(cpld.Ad9512RegMap, 0x200, 0x200),       child(cpld.Hmc703RegMap, 0x400, 0x100)};
-  for (const Child& c : children) {
-    uint32_t reached = 0;
-    for (uint32_t at = c.offset; at < c.offset + c.size; at += 4) reached += inHostWindow(at) ? 4 : 0;
-    EXPECT_EQ(c.windowSize, reached) << std::hex << c.offset;
-    if (reached == 0) continue;
-    uint32_t first = c.offset;
-    while (!inHostWindow(first)) first += 4;
-    EXPECT_EQ(c.windowStart, first - c.offset) << std::hex << c.offset;
-    EXPECT_EQ(c.base - c.windowStart, addressOf(c.offset)) << std::hex << c.offset;
+  for (const Placed& p : {placed(cpld, 0x4000, 0x4000), placed(cpld.AuxInterfaceRegMap, 0x4000, 0x100),
+                          placed(cpld.TemperatureRegMap, 0x4100, 0x20), placed(cpld.Lo0RefClkToLoRegMap, 0x4160, 0x10),
+                          placed(cpld.Lo1RefClkToLoRegMap, 0x4170, 0x10), placed(cpld.Ad9512RegMap, 0x4200, 0x200),
+                          placed(cpld.Hmc703RegMap, 0x4400, 0x100), placed(*composites.getLo0Cpld(), 0x8000, 0x4000),
+                          placed(*composites.getLo1Cpld(), 0xC000, 0x4000)}) {
+    expectPlaced(p);
   }
 }
 
-// Windows that start at 0 and cut the CPLD short, windows that start inside
-// it or before it, and a host base that is not 0.
+// Windows that start at 0 and cut a CPLD short, windows that start inside
+// one or before it, and host bases that are not 0.
 INSTANTIATE_TEST_SUITE_P(Windows, BoardMaps,
                          testing::Values(HostWindow{0, 0, 0xFFFFFFFF}, HostWindow{0, 0, 0x4130},
                                          HostWindow{0, 0, 0x4000}, HostWindow{0, 0x5000, 0xFFFFFFFF},
                                          HostWindow{0x1000, 0x800, 0x6000}, HostWindow{0, 0x1000, 0x5000},
-                                         HostWindow{0, 0x2000, 0x2130}, HostWindow{0, 0x4130, 0x1000},
-                                         HostWindow{0x10000, 0x4110, 0x1F8}));
+                                         HostWindow{0, 0x2000, 0x2130}, HostWindow{0, 0x4130, 0x4100},
+                                         HostWindow{0x10000, 0x4110, 0x1F8}, HostWindow{0x10000, 0x9000, 0x4000}));
 
 TEST_F(FixedLogicOnBoard, ASecondCallReplacesTheCompositeAndAFailedOneLeavesNothingAttached) {
   auto maps = std::make_unique<t9738Board>(new nHostRegMap::tHostRegMap(&fixedLogic));
