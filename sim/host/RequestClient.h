@@ -16,6 +16,7 @@ namespace sim {
 
 template <class Out>
 struct TypedReply {
+  const char* request;  // the request's published name
   int32_t status;       // the call's return: framing failures only
   int32_t resultField;  // the output bytes the driver returned
   Out out;              // the output block; out.status is the operation's
@@ -35,7 +36,7 @@ class RequestClient {
     request.input.assign(bytes, bytes + sizeof(in));
     request.outputSize = sizeof(typename Op::Out);
     const DeviceFile::Reply reply = file_.ioctl(request);
-    TypedReply<typename Op::Out> typed{reply.status, reply.resultField, {}};
+    TypedReply<typename Op::Out> typed{Op::kName, reply.status, reply.resultField, {}};
     std::memcpy(&typed.out, reply.output.data(), std::min(reply.output.size(), sizeof(typed.out)));
     return typed;
   }

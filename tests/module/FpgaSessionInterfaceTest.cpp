@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "BoardRig.h"
+#include "PublishedRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
@@ -29,17 +30,6 @@ constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr int32_t kInvalidParameter = -51009;  // -52005 as the kernel layer reports it
 constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
 constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
-
-struct Shape {
-  uint32_t code;
-  uint32_t in;
-  uint32_t out;
-};
-
-template <class... Op>
-std::vector<Shape> shapesOf() {
-  return {Shape{Op::kCode, sizeof(typename Op::In), sizeof(typename Op::Out)}...};
-}
 
 class FpgaInterface : public ::testing::Test {
  protected:
@@ -99,19 +89,13 @@ class FpgaInterface : public ::testing::Test {
 };
 
 TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSupported) {
-  std::vector<Shape> shapes =
-      shapesOf<GetAttribute32, SetAttribute32, IsSessionValid, ConfigurePersonalityQrt, DownloadToFpga, AbortWaits,
-               Reset, Abort, ClientFunctionCall, ReadBlock, WriteBlock, Read32, Write32, GetMemoryMappedIoWindowSize,
-               IrqNodeReserve, IrqNodeUnreserve, WaitOnIrqs, UnlockFifoBuffer, StartFifo, StopFifo, AcquireFifoBytes,
-               ReleaseFifoBytes, UnreserveFifo, DeployFifoSettings, DownloadToFlash, SetFlashAutoloadMode,
-               GetFlashAutoloadMode, ClearFlash, GetP2PEndpointId>();
-  shapes.push_back({ReleasePersonality::kCode, 16, 0});
-  ASSERT_EQ(shapes.size(), 30u);
-  for (const Shape& s : shapes) {
-    for (auto [in, out] : {std::pair{s.in + 1, s.out}, std::pair{s.in, s.out + 4}, std::pair{s.in - 4, s.out + 4}}) {
-      const auto reply = raw(s.code, in, out);
-      EXPECT_EQ(reply.status, kInvalidParameter) << std::hex << s.code << " " << in << " " << out;
-      EXPECT_EQ(reply.resultField, 0) << std::hex << s.code;
+  ASSERT_EQ(std::size(vltest::kPublishedFpgaSessionRequests), 30u);
+  for (const vltest::PublishedRequest& s : vltest::kPublishedFpgaSessionRequests) {
+    const uint32_t in = s.in, out = s.out;
+    for (auto [badIn, badOut] : {std::pair{in + 1, out}, std::pair{in, out + 4}, std::pair{in - 4, out + 4}}) {
+      const auto reply = raw(s.code, badIn, badOut);
+      EXPECT_EQ(reply.status, kInvalidParameter) << s.name << " " << badIn << " " << badOut;
+      EXPECT_EQ(reply.resultField, 0) << s.name;
     }
   }
   EXPECT_EQ(raw(0x80208399, 8, 8).status, -51256);
@@ -119,11 +103,13 @@ TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSuppor
 
 TEST_F(FpgaInterface, ACallersErrorComesBackUnchangedWithTheFpgaUntouched) {
   rig.board().bar0().clearTraffic();
-  const auto write = client->call<Write32>({.offset = kControl, .value = 5, .status = -1});
-  const auto read = client->call<Read32>({.offset = kControl, .status = -1});
-  EXPECT_EQ(write.outStatus(), -1);
-  EXPECT_EQ(read.outStatus(), -1);
-  EXPECT_EQ(read.resultField, 8);
+  for (const vltest::PublishedRequest& request : vltest::kPublishedFpgaSessionRequests) {
+    if (request.inStatusAt == vltest::kNoStatus) continue;
+    const std::vector<uint8_t> input = vltest::refusedInput(request, -1);
+    const auto reply = first->ioctl({request.code, input, request.out, 0});
+    EXPECT_EQ(reply.resultField, request.out) << request.name;
+    EXPECT_EQ(reply.output, vltest::refusedAnswer(request, input)) << request.name;
+  }
   EXPECT_EQ(windowTraffic(), 0u);
 }
 

@@ -3,9 +3,11 @@
 // model saw.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 #include <string>
 
+#include "PublishedRequests.h"
 #include "tools/vl9738k-sim/CommandLine.h"
 #include "tools/vl9738k-sim/FrontEnd.h"
 
@@ -23,6 +25,18 @@ TEST(FrontEndFpgaSession, ConfiguresStreamsAndWaitsWithEveryStepSucceeding) {
                            "the device took 4096 bytes", "IRQs 0x2, timed out 0", "answered 0 bytes"}) {
     EXPECT_NE(transcript.find(seen), std::string::npos) << seen << "\n" << transcript;
   }
+  // Each step is reported under the name user mode knows its request by.
+  std::istringstream lines(transcript);
+  std::set<std::string> steps;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  vllym_", 0) == 0) steps.insert(line.substr(2, line.find(' ', 2) - 2));
+  }
+  std::set<std::string> published;
+  for (const auto& request : vltest::kPublishedFpgaSessionRequests) {
+    if (steps.count(request.name) != 0) published.insert(request.name);
+  }
+  EXPECT_EQ(steps.size(), 9u) << transcript;
+  EXPECT_EQ(published, steps);
 }
 
 }  // namespace

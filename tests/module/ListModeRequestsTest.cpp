@@ -35,7 +35,7 @@ class ListModeRequests : public ::testing::Test {
 TEST_F(ListModeRequests, WithoutAListModeSessionTraitsAreZeroAndEveryOtherRequestIsRefused) {
   const auto traits = client->call<GetTraits>();
   EXPECT_EQ(traits.outStatus(), 0);
-  const ListModeTraits zero{};
+  const listmodek::ListTraits zero{};
   EXPECT_EQ(std::memcmp(&traits.out.traits, &zero, sizeof(zero)), 0);
   EXPECT_EQ(client->call<Initiate>().outStatus(), kNoListModeSession);
   EXPECT_EQ(client->call<ReadListIsDone>().outStatus(), kNoListModeSession);
@@ -48,9 +48,13 @@ TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
   ASSERT_EQ(client->call<SetContext>({path.address(), 2, 0}).outStatus(), 0);
   const auto traits = client->call<GetTraits>();
   EXPECT_EQ(traits.outStatus(), 0);
-  EXPECT_EQ(
-      std::tuple(traits.out.traits.word0, traits.out.traits.word8, traits.out.traits.byte12, traits.out.traits.byte16),
-      std::tuple(uint64_t{0xFFFFFFFF}, 1u, uint8_t{1}, uint8_t{0x28}));
+  // The model's capabilities word is 0x2800013201; bytes 17-23 stay zero.
+  const auto& t = traits.out.traits;
+  EXPECT_EQ(std::tuple(t.word0, t.listModeSupported, t.pcodeVersion, t.pcodeOldestCompatibleVersion, t.maxListTrigger,
+                       t.maxListEvent, t.capability4),
+            std::tuple(uint64_t{0xFFFFFFFF}, 1u, uint8_t{1}, uint8_t{0}, uint8_t{2}, uint8_t{3}, uint8_t{0x28}));
+  const uint8_t zeros[7] = {};
+  EXPECT_EQ(std::memcmp(t.reserved, zeros, sizeof(zeros)), 0);
   rig.board().timingEngine(2401)->listEngine().setDone(sim::ListEngineModel::Done::kOnStop);
   EXPECT_EQ(client->call<Initiate>().outStatus(), 0);
   EXPECT_EQ(client->call<Abort>().outStatus(), 0);

@@ -56,30 +56,17 @@ bool isPublished(uint32_t code) {
   return false;
 }
 
-int32_t statusAt(const std::vector<uint8_t>& block, uint16_t offset) {
-  int32_t value;
-  std::memcpy(&value, block.data() + offset, sizeof(value));
-  return value;
-}
-
 TEST_F(MainInterface, EveryPublishedCodeIsFramedWithItsExactSizes) {
   open();
   for (const auto& request : kPublishedRequests) {
-    SCOPED_TRACE(::testing::Message() << std::hex << request.code);
+    SCOPED_TRACE(::testing::Message() << request.name << " " << std::hex << request.code);
     // The caller's error stops the request before its guard; the block
-    // comes back whole, zero apart from that code.
-    std::vector<uint8_t> input(request.in, 0);
-    const int32_t callerError = -52010;
-    std::memcpy(input.data() + request.inStatusAt, &callerError, sizeof(callerError));
+    // comes back whole, zero apart from that code and the in/out fields.
+    const std::vector<uint8_t> input = vltest::refusedInput(request, -52010);
     const auto refused = raw(request.code, input, request.out);
     EXPECT_EQ(refused.status, 0);
     EXPECT_EQ(refused.resultField, request.out);
-    EXPECT_EQ(statusAt(refused.output, request.outStatusAt), callerError);
-    for (size_t i = 0; i < refused.output.size(); ++i) {
-      if (i < request.outStatusAt || i >= request.outStatusAt + 4u) {
-        EXPECT_EQ(refused.output[i], 0) << i;
-      }
-    }
+    EXPECT_EQ(refused.output, vltest::refusedAnswer(request, input));
 
     const auto shortInput = raw(request.code, std::vector<uint8_t>(request.in - 1u, 0), request.out);
     EXPECT_EQ(shortInput.status, kWrongSize);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
@@ -39,6 +40,8 @@ int runFpgaSessionMode(sim::Module& module, sim::Board& board, std::ostream& out
     out << "  " << step << std::string(kStepWidth - std::strlen(step), ' ') << "status " << status << "\n";
     return status == 0 ? 0 : 1;
   };
+  // Each step is reported under the request's published name.
+  auto sent = [&report](const auto& reply) { return report(reply.request, reply.outStatus()); };
   out << "  FPGA session on vl9738_atomiclymddkqrt\n";
   int32_t opened = 0;
   auto file = sim::DeviceFile::open(module, "vl9738_atomiclymddkqrt", &opened);
@@ -79,39 +82,36 @@ int runFpgaSessionMode(sim::Module& module, sim::Board& board, std::ostream& out
                                             .fifoListSize = static_cast<uint32_t>(fifo.size()),
                                             .bitfileAddress = blocks[2]->address(),
                                             .bitfileSize = static_cast<uint32_t>(bitfile.size())});
-  failures += report("configure personality", configured.outStatus());
+  failures += sent(configured);
   out << "    downloaded " << unsigned{configured.out.downloaded} << ", loader received "
       << board.bridge().fpgaLoader().received().size() << " bytes\n";
 
-  failures += report("write control register", client.call<Write32>({.offset = kControl, .value = 0x5}).outStatus());
+  failures += sent(client.call<Write32>({.offset = kControl, .value = 0x5}));
   const auto signature = client.call<Read32>({.offset = kSignature});
-  failures += report("read signature register", signature.outStatus());
+  failures += sent(signature);
   out << "    first signature word 0x" << std::hex << signature.out.value << std::dec << ", control writes "
       << design.controlWrites().size() << "\n";
 
   sim::UserBlock stream(4096);
   for (size_t i = 0; i < stream.size(); ++i) stream.data()[i] = static_cast<uint8_t>(i);
-  failures += report(
-      "deploy FIFO 0",
-      client
-          .call<DeployFifoSettings>(
-              {.ownerId = 1, .fifo = 0, .bufferAddress = stream.address(), .bufferSize = stream.size(), .mode = 2})
-          .outStatus());
-  failures += report("start FIFO 0", client.call<StartFifo>({.ownerId = 1, .fifo = 0}).outStatus());
-  failures += report("release 4096 bytes to the device",
-                     client.call<ReleaseFifoBytes>({.ownerId = 1, .fifo = 0, .bytes = 4096}).outStatus());
+  failures += sent(client.call<DeployFifoSettings>(
+      {.ownerId = 1, .fifo = 0, .bufferAddress = stream.address(), .bufferSize = stream.size(), .mode = 2}));
+  failures += sent(client.call<StartFifo>({.ownerId = 1, .fifo = 0}));
+  failures += sent(client.call<ReleaseFifoBytes>({.ownerId = 1, .fifo = 0, .bytes = 4096}));
   out << "    the device took " << board.bridge().channel(0).drain().size() << " bytes\n";
-  failures += report("stop FIFO 0", client.call<StopFifo>({.ownerId = 1, .fifo = 0}).outStatus());
+  failures += sent(client.call<StopFifo>({.ownerId = 1, .fifo = 0}));
 
   board.fpga().raiseIrqs(0x2);
   const auto irq = client.call<WaitOnIrqs>({.irqMask = 0x3, .timeoutMs = 100});
-  failures += report("wait on IRQs 0-1", irq.outStatus());
+  failures += sent(irq);
   out << "    IRQs 0x" << std::hex << irq.out.irqs << std::dec << ", timed out " << unsigned{irq.out.timedOut} << "\n";
 
   sim::DeviceFile::Request release;
   release.code = ReleasePersonality::kCode;
   release.input.assign(16, 0);
-  out << "  release personality                 answered " << file->ioctl(release).resultField << " bytes\n";
+  const std::string name = ReleasePersonality::kName;
+  out << "  " << name << std::string(kStepWidth - name.size(), ' ') << "answered " << file->ioctl(release).resultField
+      << " bytes\n";
   file->close();
   return failures == 0 ? 0 : 1;
 }

@@ -112,16 +112,14 @@ void ArmRefreshRegisterEx::handle(RequestContext& context, const In& in, Out&, t
       context, in, true, in.context, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status);
 }
 
-// `count` goes in as the capacity of the caller's two arrays and comes back
-// as the number of fields described.
+// `count` comes back as the number of fields described, as the map's
+// refusal leaves it, or as sent when the request never reached the map.
 void ArmGetRegisterFormat::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
   armki::ARMDispatcher* dispatcher = Impl::dispatcherOf(context.collection(), status);
   if (dispatcher == nullptr) return;
-  uint32_t count = in.count;
   dispatcher->getRegisterFormat(context.descriptor(), reinterpret_cast<const void*>(in.nameAddress), in.nameLength,
-                                in.id, count, reinterpret_cast<void*>(in.fieldTypesAddress),
+                                in.id, out.count, reinterpret_cast<void*>(in.fieldTypesAddress),
                                 reinterpret_cast<void*>(in.masksAddress), status);
-  out.count = status.isFatal() ? 0 : count;
 }
 
 void ArmGetSizeOfRegistrationList::handle(RequestContext& context, const In&, Out& out, tStatus& status) {

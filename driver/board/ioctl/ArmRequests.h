@@ -11,6 +11,7 @@ using nVLAPALS100::tStatus;
 
 struct ArmWrite {
   static constexpr uint32_t kCode = 0x00208100;
+  static constexpr char kName[] = "arm_write";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -28,6 +29,7 @@ struct ArmWrite {
 
 struct ArmRead {
   static constexpr uint32_t kCode = 0x00208101;
+  static constexpr char kName[] = "arm_read";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -44,6 +46,7 @@ struct ArmRead {
 
 struct ArmFlushRegister {
   static constexpr uint32_t kCode = 0x00208102;
+  static constexpr char kName[] = "arm_flushRegister";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -60,6 +63,7 @@ struct ArmFlushRegister {
 
 struct ArmRefreshRegister {
   static constexpr uint32_t kCode = 0x00208103;
+  static constexpr char kName[] = "arm_refreshRegister";
   using In = ArmRead::In;
   struct Out {
     int32_t status = 0;
@@ -70,6 +74,7 @@ struct ArmRefreshRegister {
 
 struct ArmGetNumberOfRegistrations {
   static constexpr uint32_t kCode = 0x00208104;
+  static constexpr char kName[] = "arm_getNumberOfRegistrations";
   struct In {
     int32_t status = 0;
   };
@@ -83,6 +88,7 @@ struct ArmGetNumberOfRegistrations {
 
 struct ArmGetRegistrationNames {
   static constexpr uint32_t kCode = 0x00208105;
+  static constexpr char kName[] = "arm_getRegistrationNames";
   struct In {
     uint64_t bufferAddress = 0;
     int32_t status = 0;
@@ -96,6 +102,7 @@ struct ArmGetRegistrationNames {
 
 struct ArmFlushRegMap {
   static constexpr uint32_t kCode = 0x00208108;
+  static constexpr char kName[] = "arm_flushRegMap";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -111,6 +118,7 @@ struct ArmFlushRegMap {
 
 struct ArmSet {
   static constexpr uint32_t kCode = 0x00208109;
+  static constexpr char kName[] = "arm_set";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -127,6 +135,7 @@ struct ArmSet {
 
 struct ArmGet {
   static constexpr uint32_t kCode = 0x0020810A;
+  static constexpr char kName[] = "arm_get";
   using In = ArmRead::In;
   struct Out {
     uint32_t value = 0;
@@ -138,6 +147,7 @@ struct ArmGet {
 
 struct ArmWriteEx {
   static constexpr uint32_t kCode = 0x0020810B;
+  static constexpr char kName[] = "arm_writeEx";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -156,6 +166,7 @@ struct ArmWriteEx {
 
 struct ArmReadEx {
   static constexpr uint32_t kCode = 0x0020810C;
+  static constexpr char kName[] = "arm_readEx";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -173,6 +184,7 @@ struct ArmReadEx {
 
 struct ArmSetEx {
   static constexpr uint32_t kCode = 0x0020810D;
+  static constexpr char kName[] = "arm_setEx";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -190,6 +202,7 @@ struct ArmSetEx {
 
 struct ArmGetEx {
   static constexpr uint32_t kCode = 0x0020810E;
+  static constexpr char kName[] = "arm_getEx";
   using In = ArmReadEx::In;
   struct Out {
     uint64_t value = 0;
@@ -201,6 +214,7 @@ struct ArmGetEx {
 
 struct ArmFlushRegisterEx {
   static constexpr uint32_t kCode = 0x0020810F;
+  static constexpr char kName[] = "arm_flushRegisterEx";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -218,6 +232,7 @@ struct ArmFlushRegisterEx {
 
 struct ArmRefreshRegisterEx {
   static constexpr uint32_t kCode = 0x00208110;
+  static constexpr char kName[] = "arm_refreshRegisterEx";
   using In = ArmReadEx::In;
   struct Out {
     int32_t status = 0;
@@ -228,6 +243,7 @@ struct ArmRefreshRegisterEx {
 
 struct ArmGetRegisterFormat {
   static constexpr uint32_t kCode = 0x00208111;
+  static constexpr char kName[] = "arm_getRegisterFormat";
   struct In {
     uint64_t nameAddress = 0;
     uint64_t nameLength = 0;
@@ -242,11 +258,14 @@ struct ArmGetRegisterFormat {
     int32_t status = 0;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // The count goes in as the capacity of the caller's two arrays.
+  static void seed(const In& in, Out& out) { out.count = in.count; }
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct ArmGetSizeOfRegistrationList {
   static constexpr uint32_t kCode = 0x00208112;
+  static constexpr char kName[] = "arm_getSizeOfRegistrationList";
   struct In {
     int32_t status = 0;
   };
@@ -260,6 +279,7 @@ struct ArmGetSizeOfRegistrationList {
 
 struct ArmGetRegistrationList {
   static constexpr uint32_t kCode = 0x00208113;
+  static constexpr char kName[] = "arm_getRegistrationList";
   struct In {
     uint64_t bufferAddress = 0;
     int32_t status = 0;

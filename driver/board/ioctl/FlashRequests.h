@@ -12,6 +12,7 @@ using nVLAPALS100::tStatus;
 
 struct GetFlashDeviceInfo {
   static constexpr uint32_t kCode = 0xC0204203;
+  static constexpr char kName[] = "rfplat_getFlashDeviceInfo";
   struct In {
     rfplatki::FlashId flashId{};
     int32_t status = 0;
@@ -28,6 +29,7 @@ struct GetFlashDeviceInfo {
 
 struct ReadPartitionTable {
   static constexpr uint32_t kCode = 0xC0204204;
+  static constexpr char kName[] = "rfplat_readPartitionTable";
   struct In {
     uint64_t bufferAddress = 0;
     uint32_t bufferLength = 0;
@@ -43,6 +45,7 @@ struct ReadPartitionTable {
 
 struct ReadPartition {
   static constexpr uint32_t kCode = 0xC0204205;
+  static constexpr char kName[] = "rfplat_readPartition";
   struct In {
     uint32_t partitionId = 0;
     uint64_t bufferAddress = 0;
@@ -66,6 +69,7 @@ struct ReadPartition {
 
 struct WritePartition {
   static constexpr uint32_t kCode = 0xC0204206;
+  static constexpr char kName[] = "rfplat_writePartition";
   struct In {
     uint32_t partitionId = 0;
     uint64_t bufferAddress = 0;
@@ -86,6 +90,7 @@ struct WritePartition {
 
 struct DeletePartition {
   static constexpr uint32_t kCode = 0xC0204207;
+  static constexpr char kName[] = "rfplat_deletePartition";
   struct In {
     uint32_t partitionId = 0;
     rfplatki::FlashId flashId{};
@@ -103,6 +108,7 @@ struct DeletePartition {
 
 struct GetPartitionList {
   static constexpr uint32_t kCode = 0x00204210;
+  static constexpr char kName[] = "rfplat_getPartitionList";
   struct In {
     uint64_t bufferAddress = 0;
     uint32_t bufferLength = 0;
@@ -119,6 +125,7 @@ struct GetPartitionList {
 
 struct ProgramSubsystemId {
   static constexpr uint32_t kCode = 0x00204211;
+  static constexpr char kName[] = "rfplat_programSubsystemId_developmentUseOnly";
   struct In {
     uint16_t subsystemId = 0;
     int32_t status = 0;
@@ -132,6 +139,7 @@ struct ProgramSubsystemId {
 
 struct ProgramFirmwareRevisions {
   static constexpr uint32_t kCode = 0x00204213;
+  static constexpr char kName[] = "rfplat_programFirmwareRevisions";
   struct In {
     uint32_t index = 0;
     rfplatki::FlashId flashId{};

@@ -43,11 +43,7 @@ void GetTraits::handle(RequestContext& context, const In&, Out& out, tStatus& st
   if (listMode == nullptr) return;
   listmodek::ListTraits traits{};
   listMode->getCapabilities(traits, status);
-  if (status.isFatal()) return;
-  out.traits.word0 = traits.word0;
-  out.traits.word8 = traits.listModeSupported;
-  out.traits.byte12 = traits.pcodeVersion;
-  out.traits.byte16 = traits.capability4;
+  if (status.isNotFatal()) out.traits = traits;
 }
 
 void Initiate::handle(RequestContext& context, const In&, Out&, tStatus& status) {

@@ -4,27 +4,22 @@
 #define VL9738K_BOARD_IOCTL_LISTMODEREQUESTS_H
 
 #include "RequestFrame.h"
+#include "driver/listmode/ListTraits.h"
 
 namespace nVL9738K_24_0::requests {
 
 using nVLAPALS100::tStatus;
 
-// What a list-mode session reports of its engine.
-struct ListModeTraits {
-  uint64_t word0;
-  uint32_t word8;
-  uint8_t byte12;
-  alignas(4) uint8_t byte16;
-};
-static_assert(sizeof(ListModeTraits) == 24, "the traits record is 24 bytes");
-
 struct GetTraits {
   static constexpr uint32_t kCode = 0x00205200;
+  static constexpr char kName[] = "listmode_getTraits";
   struct In {
     int32_t status;
   };
+  // The session's whole record: the p-code versions and the trigger and
+  // event limits the assembler holds lists to.
   struct Out {
-    ListModeTraits traits;
+    listmodek::ListTraits traits;
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(4, true);
@@ -33,6 +28,7 @@ struct GetTraits {
 
 struct Initiate {
   static constexpr uint32_t kCode = 0x00205201;
+  static constexpr char kName[] = "listmode_initiate";
   struct In {
     int32_t status;
   };
@@ -45,6 +41,7 @@ struct Initiate {
 
 struct Abort {
   static constexpr uint32_t kCode = 0x00205202;
+  static constexpr char kName[] = "listmode_abort";
   struct In {
     int32_t status;
   };
@@ -57,6 +54,7 @@ struct Abort {
 
 struct SetContext {
   static constexpr uint32_t kCode = 0x00205203;
+  static constexpr char kName[] = "listmode_setContext";
   struct In {
     uint64_t bufferAddress;
     uint32_t length;
@@ -71,6 +69,7 @@ struct SetContext {
 
 struct Commit {
   static constexpr uint32_t kCode = 0x00205204;
+  static constexpr char kName[] = "listmode_commit";
   struct In {
     int32_t status;
   };
@@ -83,6 +82,7 @@ struct Commit {
 
 struct StartCommitSnooping {
   static constexpr uint32_t kCode = 0x00205205;
+  static constexpr char kName[] = "listmode_startCommitSnooping";
   struct In {
     int32_t status;
   };
@@ -95,6 +95,7 @@ struct StartCommitSnooping {
 
 struct SetListStepUnderCompile {
   static constexpr uint32_t kCode = 0x00205206;
+  static constexpr char kName[] = "listmode_setListStepUnderCompile";
   struct In {
     uint64_t step;
     int32_t status;
@@ -108,6 +109,7 @@ struct SetListStepUnderCompile {
 
 struct StopCommitSnooping {
   static constexpr uint32_t kCode = 0x00205207;
+  static constexpr char kName[] = "listmode_stopCommitSnooping";
   struct In {
     int32_t status;
   };
@@ -120,6 +122,7 @@ struct StopCommitSnooping {
 
 struct GetBufferSizeInElements {
   static constexpr uint32_t kCode = 0x00205208;
+  static constexpr char kName[] = "listmode_getBufferSizeInElements";
   struct In {
     int32_t status;
   };
@@ -133,6 +136,7 @@ struct GetBufferSizeInElements {
 
 struct GetBufferContents {
   static constexpr uint32_t kCode = 0x00205209;
+  static constexpr char kName[] = "listmode_getBufferContents";
   struct In {
     uint64_t bufferAddress;
     uint32_t length;
@@ -147,6 +151,7 @@ struct GetBufferContents {
 
 struct DeployListSettings {
   static constexpr uint32_t kCode = 0x0020520A;
+  static constexpr char kName[] = "listmode_deployListSettings";
   struct In {
     uint64_t first;
     uint64_t second;
@@ -161,6 +166,7 @@ struct DeployListSettings {
 
 struct ReadStepInProgress {
   static constexpr uint32_t kCode = 0x0020520B;
+  static constexpr char kName[] = "listmode_readStepInProgress";
   struct In {
     int32_t status;
   };
@@ -174,6 +180,7 @@ struct ReadStepInProgress {
 
 struct ReadIterationInProgress {
   static constexpr uint32_t kCode = 0x0020520C;
+  static constexpr char kName[] = "listmode_readIterationInProgress";
   struct In {
     int32_t status;
   };
@@ -187,6 +194,7 @@ struct ReadIterationInProgress {
 
 struct ReadListIsDone {
   static constexpr uint32_t kCode = 0x0020520D;
+  static constexpr char kName[] = "listmode_readListIsDone";
   struct In {
     int32_t status;
   };
@@ -200,6 +208,7 @@ struct ReadListIsDone {
 
 struct ReadIsFifoUnderflow {
   static constexpr uint32_t kCode = 0x0020520E;
+  static constexpr char kName[] = "listmode_readIsFifoUnderflow";
   struct In {
     int32_t status;
   };
@@ -213,6 +222,7 @@ struct ReadIsFifoUnderflow {
 
 struct ReadDeviceStatus {
   static constexpr uint32_t kCode = 0x0020520F;
+  static constexpr char kName[] = "listmode_readDeviceStatus";
   struct In {
     int32_t status;
   };
@@ -228,6 +238,7 @@ struct ReadDeviceStatus {
 
 struct WaitForListTrigger {
   static constexpr uint32_t kCode = 0x00205210;
+  static constexpr char kName[] = "listmode_waitForListTrigger";
   struct In {
     uint8_t flag;
     int32_t status;
@@ -241,6 +252,7 @@ struct WaitForListTrigger {
 
 struct GenerateListEvent {
   static constexpr uint32_t kCode = 0x00205211;
+  static constexpr char kName[] = "listmode_generateListEvent";
   struct In {
     uint8_t flag;
     int32_t status;
@@ -254,6 +266,7 @@ struct GenerateListEvent {
 
 struct ReadyForListTrigger {
   static constexpr uint32_t kCode = 0x00205212;
+  static constexpr char kName[] = "listmode_readyForListTrigger";
   struct In {
     uint8_t flag;
     int32_t status;

@@ -12,6 +12,7 @@ using nVLAPALS100::tStatus;
 
 struct GetSerialNumber {
   static constexpr uint32_t kCode = 0x00204200;
+  static constexpr char kName[] = "rfplat_getSerialNumber";
   struct In {
     rfplatki::FlashId flashId;
     int32_t status;
@@ -26,6 +27,7 @@ struct GetSerialNumber {
 
 struct GetModuleRev {
   static constexpr uint32_t kCode = 0x00204201;
+  static constexpr char kName[] = "rfplat_getModuleRev";
   struct In {
     uint32_t index;
     int32_t status;
@@ -40,6 +42,7 @@ struct GetModuleRev {
 
 struct GetTemperature {
   static constexpr uint32_t kCode = 0x00204202;
+  static constexpr char kName[] = "rfplat_getTemperature";
   struct In {
     uint32_t sensor;
     uint32_t sampleCount;
@@ -68,6 +71,7 @@ struct StatusOnly {
 
 struct GetModulePowerConsumption {
   static constexpr uint32_t kCode = 0x00204208;
+  static constexpr char kName[] = "rfplat_getModulePowerConsumption";
   using In = StatusOnly;
   using Out = U32Out;
   static constexpr GuardSpec kGuard = entryGuard(2, true);
@@ -76,6 +80,7 @@ struct GetModulePowerConsumption {
 
 struct CheckInitializationStatus {
   static constexpr uint32_t kCode = 0x00204209;
+  static constexpr char kName[] = "rfplat_checkInitializationStatus";
   struct In {
     uint32_t level;
     int32_t status;
@@ -87,6 +92,7 @@ struct CheckInitializationStatus {
 
 struct GetSubSystemVersion {
   static constexpr uint32_t kCode = 0x0020420A;
+  static constexpr char kName[] = "rfplat_getSubSystemVersion";
   struct In {
     uint64_t arrayAddress;
     uint32_t count;
@@ -99,6 +105,7 @@ struct GetSubSystemVersion {
 
 struct GetModulePartNumber {
   static constexpr uint32_t kCode = 0x0020420B;
+  static constexpr char kName[] = "rfplat_getModulePartNumber";
   struct In {
     uint32_t first;
     uint32_t second;
@@ -111,6 +118,7 @@ struct GetModulePartNumber {
 
 struct ResetDevice {
   static constexpr uint32_t kCode = 0x0020420C;
+  static constexpr char kName[] = "rfplat_resetDevice";
   using In = StatusOnly;
   using Out = StatusOnly;
   static constexpr GuardSpec kGuard = kNoGuard;
@@ -132,18 +140,21 @@ struct DeviceList {
 // The board lists no flash devices and no connected devices.
 struct GetFlashDevices : DeviceList {
   static constexpr uint32_t kCode = 0x0020420D;
+  static constexpr char kName[] = "rfplat_getFlashDevices";
   static constexpr GuardSpec kGuard = entryGuard(1, true);
   static void handle(RequestContext& context, const In&, Out& out, tStatus&);
 };
 
 struct GetConnectedDevices : DeviceList {
   static constexpr uint32_t kCode = 0x0020420E;
+  static constexpr char kName[] = "rfplat_getConnectedDevices";
   static constexpr GuardSpec kGuard = entryGuard(0, true);
   static void handle(RequestContext& context, const In&, Out& out, tStatus&);
 };
 
 struct SelfTest {
   static constexpr uint32_t kCode = 0x0020420F;
+  static constexpr char kName[] = "rfplat_selfTest";
   struct In {
     rfplatki::FlashId flashId;
     int32_t status;
@@ -155,6 +166,7 @@ struct SelfTest {
 
 struct GetFirmwareRev {
   static constexpr uint32_t kCode = 0x00204212;
+  static constexpr char kName[] = "rfplat_getFirmwareRev";
   struct In {
     uint32_t index;
     rfplatki::FlashId flashId;
@@ -171,6 +183,7 @@ struct GetFirmwareRev {
 
 struct GetSerialNumberPrefix {
   static constexpr uint32_t kCode = 0x00204214;
+  static constexpr char kName[] = "rfplat_getSerialNumberPrefix";
   using In = GetSerialNumber::In;
   using Out = GetSerialNumber::Out;
   static constexpr GuardSpec kGuard = kGateGuard;
@@ -180,6 +193,7 @@ struct GetSerialNumberPrefix {
 // The device does not take part in firmware updates.
 struct ReserveDeviceForFirmwareUpdate {
   static constexpr uint32_t kCode = 0x00204215;
+  static constexpr char kName[] = "rfplat_reserveDeviceForFirmwareUpdate";
   using In = StatusOnly;
   using Out = StatusOnly;
   static constexpr GuardSpec kGuard = kNoGuard;
@@ -188,6 +202,7 @@ struct ReserveDeviceForFirmwareUpdate {
 
 struct UnreserveDeviceAfterFirmwareUpdate {
   static constexpr uint32_t kCode = 0x00204216;
+  static constexpr char kName[] = "rfplat_unreserveDeviceAfterFirmwareUpdate";
   using In = StatusOnly;
   using Out = StatusOnly;
   static constexpr GuardSpec kGuard = kNoGuard;
@@ -196,6 +211,7 @@ struct UnreserveDeviceAfterFirmwareUpdate {
 
 struct GetDriverAttributeU32 {
   static constexpr uint32_t kCode = 0x0020421A;
+  static constexpr char kName[] = "rfplat_getDriverAttributeU32";
   struct In {
     uint32_t attribute;
     uint32_t selector;
@@ -208,6 +224,7 @@ struct GetDriverAttributeU32 {
 
 struct GetDriverInterfaceVersion {
   static constexpr uint32_t kCode = 0x0020421B;
+  static constexpr char kName[] = "rfplat_getDriverInterfaceVersion";
   using In = StatusOnly;
   using Out = U32Out;
   static constexpr GuardSpec kGuard = entryGuard(1, true);
@@ -216,6 +233,7 @@ struct GetDriverInterfaceVersion {
 
 struct GetSiloVariant {
   static constexpr uint32_t kCode = 0x0020421C;
+  static constexpr char kName[] = "rfplat_getSiloVariant";
   struct In {
     rfplatki::FlashId flashId;
     int32_t status;

@@ -63,6 +63,8 @@ class RequestContext {
 
 struct RequestEntry {
   uint32_t code;
+  // The name user mode knows the request by.
+  const char* name;
   uint16_t inSize;
   uint16_t outSize;
   // The status words are the last fields; padding may follow them.
@@ -151,6 +153,7 @@ constexpr RequestEntry makeRequest() {
   static_assert(kIn <= kMaxRequestBlock && kOut <= kMaxRequestBlock, "blocks live on the stack");
   static_assert(offsetof(In, status) + 8 >= kIn && offsetof(Out, status) + 8 >= kOut, "status words come last");
   return RequestEntry{Op::kCode,
+                      Op::kName,
                       static_cast<uint16_t>(kIn),
                       static_cast<uint16_t>(kOut),
                       static_cast<uint16_t>(offsetof(In, status)),

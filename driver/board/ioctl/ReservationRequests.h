@@ -25,6 +25,7 @@ using nVLAPALS100::tStatus;
 
 struct FindReservationPolicyIDDescriptor {
   static constexpr uint32_t kCode = 0x00205500;
+  static constexpr char kName[] = "reservation_findReservationPolicyIDDescriptor";
   struct In {
     uint32_t policyId;
     uint64_t bufferAddress;
@@ -42,6 +43,7 @@ struct FindReservationPolicyIDDescriptor {
 
 struct FindReservationClientIDDescriptor {
   static constexpr uint32_t kCode = 0x00205501;
+  static constexpr char kName[] = "reservation_findReservationClientIDDescriptor";
   struct In {
     uint32_t clientId;
     uint64_t bufferAddress;
@@ -59,6 +61,7 @@ struct FindReservationClientIDDescriptor {
 
 struct FindReservationPolicyID {
   static constexpr uint32_t kCode = 0x00205502;
+  static constexpr char kName[] = "reservation_findReservationPolicyID";
   struct In {
     uint64_t descriptorAddress;
     uint32_t descriptorLength;
@@ -76,6 +79,7 @@ struct FindReservationPolicyID {
 
 struct FindDeviceActivityContextID {
   static constexpr uint32_t kCode = 0x00205503;
+  static constexpr char kName[] = "reservation_findDeviceActivityContextID";
   struct In {
     uint64_t descriptorAddress;
     uint32_t descriptorLength;
@@ -93,6 +97,7 @@ struct FindDeviceActivityContextID {
 
 struct GetReservationClientID {
   static constexpr uint32_t kCode = 0x00205504;
+  static constexpr char kName[] = "reservation_getReservationClientID";
   struct In {
     uint32_t clientId;
     int32_t status;
@@ -108,6 +113,7 @@ struct GetReservationClientID {
 
 struct GetNumOfReservableChildIDs {
   static constexpr uint32_t kCode = 0x00205505;
+  static constexpr char kName[] = "reservation_getNumOfReservableChildIDs";
   struct In {
     uint32_t policyId;
     uint32_t count;
@@ -124,6 +130,7 @@ struct GetNumOfReservableChildIDs {
 
 struct FindReservableChildIDs {
   static constexpr uint32_t kCode = 0x00205506;
+  static constexpr char kName[] = "reservation_findReservableChildIDs";
   struct In {
     uint32_t policyId;
     uint32_t count;
@@ -141,6 +148,7 @@ struct FindReservableChildIDs {
 
 struct Reserve {
   static constexpr uint32_t kCode = 0x00205507;
+  static constexpr char kName[] = "reservation_reserve";
   struct In {
     uint32_t count;
     uint64_t policyIdsAddress;
@@ -159,6 +167,7 @@ struct Reserve {
 
 struct Release {
   static constexpr uint32_t kCode = 0x00205508;
+  static constexpr char kName[] = "reservation_release";
   struct In {
     uint32_t count;
     uint64_t policyIdsAddress;
@@ -173,6 +182,7 @@ struct Release {
 
 struct DeferReleaseUntilIdle {
   static constexpr uint32_t kCode = 0x00205509;
+  static constexpr char kName[] = "reservation_deferReleaseUntilIdle";
   struct In {
     uint32_t contextId;
     uint32_t count;
@@ -188,6 +198,7 @@ struct DeferReleaseUntilIdle {
 
 struct SetDescriptor {
   static constexpr uint32_t kCode = 0x0020550A;
+  static constexpr char kName[] = "reservation_setDescriptor";
   struct In {
     uint64_t descriptorAddress;
     uint32_t descriptorLength;
@@ -202,6 +213,7 @@ struct SetDescriptor {
 
 struct SetReservationCache {
   static constexpr uint32_t kCode = 0x0020550B;
+  static constexpr char kName[] = "reservation_setReservationCache";
   struct In {
     uint32_t count;
     uint64_t policyIdsAddress;
@@ -216,6 +228,7 @@ struct SetReservationCache {
 
 struct ReserveCache {
   static constexpr uint32_t kCode = 0x0020550C;
+  static constexpr char kName[] = "reservation_reserveCache";
   struct In {
     int32_t status;
   };
@@ -230,6 +243,7 @@ struct ReserveCache {
 
 struct ReleaseCache {
   static constexpr uint32_t kCode = 0x0020550D;
+  static constexpr char kName[] = "reservation_releaseCache";
   struct In {
     int32_t status;
   };
@@ -242,6 +256,7 @@ struct ReleaseCache {
 
 struct DeferReleaseCacheUntilIdle {
   static constexpr uint32_t kCode = 0x0020550E;
+  static constexpr char kName[] = "reservation_deferReleaseCacheUntilIdle";
   struct In {
     uint32_t contextId;
     int32_t status;
@@ -255,6 +270,7 @@ struct DeferReleaseCacheUntilIdle {
 
 struct SetDescriptorAndClientID {
   static constexpr uint32_t kCode = 0x0020550F;
+  static constexpr char kName[] = "reservation_setDescriptorAndClientID";
   struct In {
     uint64_t descriptorAddress;
     uint32_t descriptorLength;
@@ -270,6 +286,7 @@ struct SetDescriptorAndClientID {
 
 struct SetIsListModeActive {
   static constexpr uint32_t kCode = 0x00205510;
+  static constexpr char kName[] = "reservation_setIsListModeActive";
   struct In {
     uint8_t active;
     int32_t status;
@@ -283,6 +300,7 @@ struct SetIsListModeActive {
 
 struct ReleaseIdleResources {
   static constexpr uint32_t kCode = 0x00205511;
+  static constexpr char kName[] = "reservation_releaseIdleResources";
   struct In {
     int32_t status;
   };

@@ -55,6 +55,8 @@ void QueryVersion::handle(RequestContext& context, const In&, Out& out, tStatus&
   if (part != nullptr) out.version = part->queryVersion();
 }
 
+void CalculateRoute::seed(const In& in, Out& out) { out.resultCount = in.resultCount; }
+
 void CalculateRoute::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
   if (refuseNull(in.seedsAddress, status) || refuseNull(in.terminalsAddress, status) ||
       refuseNull(in.resultsAddress, status)) {
@@ -65,10 +67,8 @@ void CalculateRoute::handle(RequestContext& context, const In& in, Out& out, tSt
   UserArray results(context, in.resultsAddress, in.resultCount, sizeof(vlark::RoutePossibilityBase), status);
   SessionRoutingPart* part = validPart(context);
   if (part == nullptr) return;
-  uint32_t count = in.resultCount;
   out.result = part->calculateRoute(in.optionWord, seeds.wrapper, in.seedCount, destinations.wrapper, in.terminalCount,
-                                    in.option, results.wrapper, count, status);
-  out.resultCount = count;
+                                    in.option, results.wrapper, out.resultCount, status);
 }
 
 void DestroyRoute::handle(RequestContext& context, const In& in, Out&, tStatus&) {

@@ -11,6 +11,7 @@ using nVLAPALS100::tStatus;
 
 struct QueryVersion {
   static constexpr uint32_t kCode = 0x00208000;
+  static constexpr char kName[] = "routing_queryVersion";
   struct In {
     int32_t status;
   };
@@ -24,6 +25,7 @@ struct QueryVersion {
 
 struct CalculateRoute {
   static constexpr uint32_t kCode = 0x00208001;
+  static constexpr char kName[] = "routing_calculateRoute";
   struct In {
     uint64_t optionWord;
     uint64_t seedsAddress;
@@ -41,11 +43,14 @@ struct CalculateRoute {
     int32_t status;
   };
   static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // The result count goes in as the result array's capacity.
+  static void seed(const In& in, Out& out);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
 struct DestroyRoute {
   static constexpr uint32_t kCode = 0x00208002;
+  static constexpr char kName[] = "routing_destroyRoute";
   struct In {
     uint32_t routeId;
     int32_t status;
@@ -59,6 +64,7 @@ struct DestroyRoute {
 
 struct ReserveRoute {
   static constexpr uint32_t kCode = 0x00208003;
+  static constexpr char kName[] = "routing_reserveRoute";
   struct In {
     uint32_t routeId;
     uint64_t conflictsAddress;
@@ -77,6 +83,7 @@ struct ReserveRoute {
 
 struct ProgramRoute {
   static constexpr uint32_t kCode = 0x00208004;
+  static constexpr char kName[] = "routing_programRoute";
   struct In {
     uint32_t routeId;
     int32_t status;
@@ -90,6 +97,7 @@ struct ProgramRoute {
 
 struct UnreserveRoute {
   static constexpr uint32_t kCode = 0x00208005;
+  static constexpr char kName[] = "routing_unreserveRoute";
   struct In {
     uint32_t routeId;
     int32_t status;
@@ -103,6 +111,7 @@ struct UnreserveRoute {
 
 struct UnprogramRoute {
   static constexpr uint32_t kCode = 0x00208006;
+  static constexpr char kName[] = "routing_unprogramRoute";
   struct In {
     uint32_t routeId;
     int32_t status;
@@ -116,6 +125,7 @@ struct UnprogramRoute {
 
 struct GetRouteTerminalPath {
   static constexpr uint32_t kCode = 0x00208007;
+  static constexpr char kName[] = "routing_getRouteTerminalPath";
   struct In {
     uint32_t routeId;
     uint64_t bufferAddress;
@@ -134,6 +144,7 @@ struct GetRouteTerminalPath {
 
 struct GetTopographyName {
   static constexpr uint32_t kCode = 0x00208008;
+  static constexpr char kName[] = "routing_getTopographyName";
   struct In {
     uint64_t bufferAddress;
     uint32_t bufferLength;
@@ -148,6 +159,7 @@ struct GetTopographyName {
 
 struct ResetTerminal {
   static constexpr uint32_t kCode = 0x0020800A;
+  static constexpr char kName[] = "routing_resetTerminal";
   struct In {
     uint32_t terminalId;
     uint32_t second;
@@ -162,6 +174,7 @@ struct ResetTerminal {
 
 struct CalculateResetTerminal {
   static constexpr uint32_t kCode = 0x0020800B;
+  static constexpr char kName[] = "routing_calculateResetTerminal";
   struct In {
     uint64_t optionWord;
     uint32_t first;

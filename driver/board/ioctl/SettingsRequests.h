@@ -11,6 +11,7 @@ using nVLAPALS100::tStatus;
 
 struct SettingsDeploy {
   static constexpr uint32_t kCode = 0xC0205B00;
+  static constexpr char kName[] = "settingsHal_deploy";
   struct In {
     uint64_t messageAddress;
     uint32_t messageSize;
@@ -25,6 +26,7 @@ struct SettingsDeploy {
 
 struct SettingsSendMessage {
   static constexpr uint32_t kCode = 0xC0205B01;
+  static constexpr char kName[] = "settingsHal_sendMessage";
   struct In {
     uint64_t idsAddress;
     uint32_t idCount;
@@ -44,6 +46,7 @@ struct SettingsSendMessage {
 
 struct CycleFrequency {
   static constexpr uint32_t kCode = 0xC0200001;
+  static constexpr char kName[] = "cycleFrequency";
   struct In {
     int32_t status;
   };

@@ -11,6 +11,7 @@ using nVLAPALS100::tStatus;
 
 struct VisaInitialize {
   static constexpr uint32_t kCode = 0x80208500;
+  static constexpr char kName[] = "visapxipluginapalcodegen_initialize";
   struct In {
     int32_t status;
   };
@@ -23,6 +24,7 @@ struct VisaInitialize {
 
 struct VisaGetSpaceInfo {
   static constexpr uint32_t kCode = 0x80208501;
+  static constexpr char kName[] = "visapxipluginapalcodegen_getSpaceInfo";
   struct In {
     uint8_t addressSpace;
     int32_t status;
@@ -39,6 +41,7 @@ struct VisaGetSpaceInfo {
 
 struct VisaReadBlock {
   static constexpr uint32_t kCode = 0x80208502;
+  static constexpr char kName[] = "visapxipluginapalcodegen_readBlock";
   struct In {
     uint8_t addressSpace;
     uint64_t offset;
@@ -58,6 +61,7 @@ struct VisaReadBlock {
 
 struct VisaWriteBlock {
   static constexpr uint32_t kCode = 0x40208503;
+  static constexpr char kName[] = "visapxipluginapalcodegen_writeBlock";
   using In = VisaReadBlock::In;
   struct Out {
     int32_t status;
@@ -68,6 +72,7 @@ struct VisaWriteBlock {
 
 struct VisaFinalize {
   static constexpr uint32_t kCode = 0x80208504;
+  static constexpr char kName[] = "visapxipluginapalcodegen_finalize";
   struct In {
     int32_t status;
   };

@@ -1,6 +1,7 @@
 #include "t9738Board.h"
 
 #include "driver/platform/memory/Memory.h"
+#include "driver/regaccess/ChildWindow.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
 
 namespace n9738Board {
@@ -15,23 +16,14 @@ t9738Board::~t9738Board() {
   delete hostRegMap_;
 }
 
-t9738Board::tPlacement t9738Board::placeRefCpld(uint32_t hostBase, uint32_t hostWindowStart, uint32_t hostWindowSize) {
-  // All in u32: a host window that starts past the CPLD's offset from the
-  // host base reaches none of it.
-  uint32_t window = 0;
-  if (hostWindowStart <= hostBase + kRefCpldOffset && hostWindowSize > kRefCpldOffset) {
-    const uint32_t beyond = hostWindowSize - kRefCpldOffset;
-    window = beyond < kCpldSize ? beyond : kCpldSize;
-  }
-  return tPlacement{hostBase - hostWindowStart + kRefCpldOffset, window};
-}
-
 void t9738Board::create_RefCpld_RefAuxBus(vllym::kernel::IIoAccessor* accessor, tStatus& status) {
   if (status.isFatal()) return;
-  const tPlacement at =
-      placeRefCpld(hostRegMap_->getBase(), hostRegMap_->getWindowStart(), hostRegMap_->getWindowSize());
+  // The composite reaches exactly the part of its CPLD that lies inside
+  // the host window, wherever that window starts.
+  const arm::tChildWindow at = arm::childWindow(hostRegMap_->getBase(), hostRegMap_->getWindowStart(),
+                                                hostRegMap_->getWindowSize(), kRefCpldOffset, kCpldSize);
   auto* composite = new (status, nVLAPAL000::kAllocationKindPlain)
-      nVl9738RefCpld::tVl9738RefCpld(accessor, at.base, 0, at.windowSize);
+      nVl9738RefCpld::tVl9738RefCpld(accessor, at.base, at.windowStart, at.windowSize);
   // The previous composite goes whether or not its successor exists.
   emptyRefCpldSlot();
   refCpld_ = composite;

@@ -48,14 +48,6 @@ class t9738Board {
   void replaceLoCpld(unsigned lo, arm::tRegisterMapInterface* composite);
   arm::tRegisterMapInterface* getLoCpld(unsigned lo) const { return lo < 2 ? loCpld_[lo] : nullptr; }
 
-  // Where the Ref CPLD composite lies for a host map of (base, windowStart,
-  // windowSize): its base, and the size of its window from its offset 0.
-  struct tPlacement {
-    uint32_t base;
-    uint32_t windowSize;
-  };
-  static tPlacement placeRefCpld(uint32_t hostBase, uint32_t hostWindowStart, uint32_t hostWindowSize);
-
  private:
   nHostRegMap::tHostRegMap* hostRegMap_;
   nVl9738RefCpld::tVl9738RefCpld* refCpld_;

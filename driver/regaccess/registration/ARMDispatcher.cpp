@@ -22,7 +22,8 @@ void ARMDispatcher::getRegisterFormat(const nVLAPAL000::tEventDescriptor& reques
 
   // The user's arrays hold `count` entries: never describe more fields
   // than they can take.
-  uint32_t fields = count < kFormatCapacity ? count : kFormatCapacity;
+  const uint32_t offered = count < kFormatCapacity ? count : kFormatCapacity;
+  uint32_t fields = offered;
   arm::FieldType types[kFormatCapacity];
   uint64_t masks[kFormatCapacity];
   {
@@ -30,7 +31,9 @@ void ARMDispatcher::getRegisterFormat(const nVLAPAL000::tEventDescriptor& reques
     map->getRegisterFormat(id, fields, types, masks, status);
   }
   if (status.isFatal()) {
-    count = 0;
+    // An unlisted id answers a count of 0; arrays too small leave the
+    // caller's count as it was.
+    if (fields != offered) count = fields;
     return;
   }
   count = fields;

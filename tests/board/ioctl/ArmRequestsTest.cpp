@@ -9,6 +9,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/ArmRequests.h"
 #include "driver/platform/entry/EntryPoints.h"
+#include "driver/regaccess/registration/RegistrationCodes.h"
 #include "sim/board/Board.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Kernel.h"
@@ -193,11 +194,11 @@ TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacit
     types = std::make_unique<sim::UserBlock>(64);
     masks = std::make_unique<sim::UserBlock>(64 * 8);
   }
-  auto format = [&](uint32_t capacity) {
-    return on<ArmGetRegisterFormat>("BoardControl", {.id = 0x804A86A1,  // RefCardPower: six fields
-                                                     .count = capacity,
-                                                     .fieldTypesAddress = types->address(),
-                                                     .masksAddress = masks->address()});
+  auto format = [&](uint32_t capacity, uint32_t id = 0x804A86A1, const char* map = "BoardControl") {
+    return on<ArmGetRegisterFormat>(map, {.id = id,  // RefCardPower: six fields
+                                          .count = capacity,
+                                          .fieldTypesAddress = types->address(),
+                                          .masksAddress = masks->address()});
   };
   const auto whole = format(64);
   ASSERT_EQ(whole.outStatus(), 0);
@@ -206,9 +207,21 @@ TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacit
   EXPECT_EQ(masks->get<uint64_t>(8 * 5), 1u << 14);
   EXPECT_EQ(types->data()[0], 1u);
   EXPECT_EQ(types->data()[2], 0u);
-  const auto tooSmall = format(5);
-  EXPECT_EQ(tooSmall.outStatus(), -52019);
-  EXPECT_EQ(tooSmall.out.count, 0u);
+  // The count comes back as the map's refusal leaves it, or as sent when
+  // the request never reached a map.
+  const struct {
+    uint32_t id;
+    const char* map;
+    int64_t status;
+    uint32_t count;
+  } refusals[] = {{0x804A86A1, "BoardControl", -52019, 5},
+                  {0x80000FFC, "BoardControl", -52002, 0},
+                  {0x804A86A1, "NoSuchMap", vlregitools::kStatusRegistrationNotFound, 5}};
+  for (const auto& refusal : refusals) {
+    const auto reply = format(5, refusal.id, refusal.map);
+    EXPECT_EQ(reply.outStatus(), refusal.status) << refusal.map << std::hex << refusal.id;
+    EXPECT_EQ(reply.out.count, refusal.count) << refusal.map << std::hex << refusal.id;
+  }
 }
 
 TEST_F(ArmRequestsRoad, NumbersSixAndSevenAreNotServed) {

@@ -50,10 +50,12 @@ Site dispatcherSite(int64_t code, uint64_t line) { return Site{code, nVL9738K_24
 
 class Visa : public testing::Test {
  protected:
-  explicit Visa(const BoardOptions& options = sixWindows()) : board(options) {
+  // `reservedType`: a window whose memory-type bits read as reserved.
+  explicit Visa(const BoardOptions& options = sixWindows(), int reservedType = -1) : board(options) {
     tStatus status;
     nVLAPAL000::tPCIInformation information = vltest::pciInformationFor(board.description());
     nVL9738K_24_0::recordPciWindowWords(board.description(), information, status);
+    if (reservedType >= 0) information.rawWindows[reservedType].value |= 0x2;
     device = new (status, nVLAPAL000::kAllocationKindPlain) vltest::PciTestDevice(information, status);
     device->startBus(0, status);
     dispatcher.emplace(*device, status);
@@ -274,6 +276,27 @@ TEST_F(VisaPlainPci, ConfigurationSpaceEndsAt256WithoutAPciExpressLink) {
   EXPECT_EQ(read(kConfigSpace, 252, 4, true, buffer, 1).getCode(), 0);
   EXPECT_EQ(siteOf(read(kConfigSpace, 256, 4, true, buffer, 1)),
             dispatcherSite(visa::kOutOfSpace, lines::kValidateOffset));
+}
+
+// A memory window of a type the dispatcher cannot place is a space of
+// size 0: nothing is mapped for it, and every access is beyond its end.
+class VisaReservedType : public Visa {
+ protected:
+  VisaReservedType() : Visa(sixWindows(), 4) {}
+};
+
+TEST_F(VisaReservedType, AMemorySpaceOfSizeZeroIsNotMapped) {
+  ASSERT_EQ(initialize().getCode(), 0);
+  EXPECT_EQ(sim::Pci::kernelMappings().size(), 2u);
+  SpaceInfo info;
+  auto& [type, base, size] = info;
+  tStatus status;
+  dispatcher->getSpaceInfo(kPlainSpace, type, base, size, status);
+  EXPECT_EQ(info, (SpaceInfo{1, 0, 0}));
+  sim::UserBlock buffer(4);
+  EXPECT_EQ(siteOf(read(kPlainSpace, 0, 4, true, buffer, 1)),
+            dispatcherSite(visa::kOutOfSpace, lines::kValidateOffset));
+  dispatcher->finalize();
 }
 
 }  // namespace

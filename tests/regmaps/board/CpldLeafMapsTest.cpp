@@ -36,16 +36,38 @@ Map make(vllym::kernel::IIoAccessor* accessor, uint32_t base, uint32_t start, ui
 }
 #define VL_LEAF(ns, name) make<ns::t##name, ns::n##name##Layout::tRecords>
 
+// The chip registers a whole-map flush of a fresh map writes, in the chips'
+// own order (each register one word of the CPLD window, at 4x its address).
+// The AD9512 passes its table with UpdateRegs (0x5A) last, so the chip
+// takes over the settings written before it.
+constexpr uint16_t kAd9512Flush[] = {0x00, 0x34, 0x35, 0x36, 0x3D, 0x3E, 0x3F, 0x40, 0x41, 0x45, 0x4A,
+                                     0x4B, 0x4C, 0x4D, 0x4E, 0x4F, 0x50, 0x51, 0x52, 0x53, 0x58, 0x5A};
+// The AD9162's 167 read-write and write-only registers, ascending.
+constexpr uint16_t kAd9162Flush[] = {
+    0x000, 0x001, 0x002, 0x020, 0x024, 0x031, 0x032, 0x033, 0x034, 0x035, 0x036, 0x037, 0x038, 0x039, 0x03A, 0x03F,
+    0x040, 0x041, 0x042, 0x058, 0x07F, 0x080, 0x082, 0x083, 0x084, 0x088, 0x089, 0x090, 0x091, 0x092, 0x093, 0x094,
+    0x095, 0x096, 0x097, 0x098, 0x099, 0x09A, 0x09B, 0x09D, 0x09E, 0x0A0, 0x0D2, 0x0E8, 0x110, 0x111, 0x113, 0x114,
+    0x115, 0x116, 0x117, 0x118, 0x119, 0x11C, 0x11D, 0x124, 0x125, 0x126, 0x127, 0x128, 0x129, 0x12A, 0x12B, 0x12C,
+    0x12D, 0x12E, 0x12F, 0x132, 0x133, 0x134, 0x135, 0x14B, 0x14C, 0x14D, 0x14E, 0x14F, 0x150, 0x151, 0x152, 0x1DF,
+    0x200, 0x201, 0x203, 0x206, 0x230, 0x250, 0x251, 0x252, 0x253, 0x268, 0x280, 0x281, 0x289, 0x2A7, 0x2A8, 0x2AF,
+    0x2BB, 0x2BC, 0x2BD, 0x2BE, 0x2BF, 0x2C0, 0x2C1, 0x2C2, 0x308, 0x309, 0x30A, 0x30B, 0x311, 0x312, 0x315, 0x316,
+    0x317, 0x318, 0x319, 0x31E, 0x32C, 0x32D, 0x32E, 0x334, 0x450, 0x451, 0x452, 0x453, 0x455, 0x458, 0x459, 0x45B,
+    0x45C, 0x45D, 0x475, 0x476, 0x477, 0x478, 0x47C, 0x47D, 0x480, 0x481, 0x482, 0x483, 0x484, 0x485, 0x486, 0x487,
+    0x488, 0x489, 0x48A, 0x48B, 0x48C, 0x48D, 0x48E, 0x48F, 0x491, 0x492, 0x493, 0x494, 0x495, 0x496, 0x497, 0x4B8,
+    0x4B9, 0x4BA, 0x4BB, 0x604, 0x606, 0x607, 0x800};
+static_assert(std::size(kAd9162Flush) == 167);
+
 struct Leaf {
   const char* label;
   uint32_t base, window;  // in the fixed-logic window: Ref CPLD 0x4000, LO0 0x8000, LO1 0xC000
   unsigned fields, ids;
   Map (*make)(vllym::kernel::IIoAccessor*, uint32_t, uint32_t, uint32_t, uint8_t**);
+  std::span<const uint16_t> flush = {};  // the chip's literal order, where it has one
 };
 void PrintTo(const Leaf& leaf, std::ostream* out) { *out << leaf.label; }
 
 const Leaf kLeaves[] = {
-    {"Ad9512", 0x4200, 0x200, 68, 90, VL_LEAF(nAd9512RegMap, Ad9512RegMap)},
+    {"Ad9512", 0x4200, 0x200, 68, 90, VL_LEAF(nAd9512RegMap, Ad9512RegMap), kAd9512Flush},
     {"Hmc703", 0x4400, 0x100, 90, 110, VL_LEAF(nHmc703RegMap, Hmc703RegMap)},
     {"Temperature", 0x4100, 0x20, 2, 4, VL_LEAF(nShared::nTemperatureRegMap, TemperatureRegMap)},
     {"AuxInterface", 0x4000, 0x100, 19, 27, VL_LEAF(nShared::nAuxInterfaceRegMap, AuxInterfaceRegMap)},
@@ -53,7 +75,7 @@ const Leaf kLeaves[] = {
     {"Lo1RefClkToLo", 0x4170, 0x10, 1, 2, VL_LEAF(nRefClkToLoRegMap, RefClkToLoRegMap)},
     {"BoardCtrl", 0x8120, 0x20, 8, 12, VL_LEAF(nShared::nBoardCtrlRegMap, BoardCtrlRegMap)},
     {"CxSwCtrl", 0xC140, 0x20, 1, 2, VL_LEAF(nCxSwCtrlRegMap, CxSwCtrlRegMap)},
-    {"Ad9162", 0x8200, 0x2004, 525, 797, VL_LEAF(nShared::nAd9162RegMap, Ad9162RegMap)},
+    {"Ad9162", 0x8200, 0x2004, 525, 797, VL_LEAF(nShared::nAd9162RegMap, Ad9162RegMap), kAd9162Flush},
 };
 
 class LeafMap : public FixedLogicOnBoard, public testing::WithParamInterface<Leaf> {
@@ -83,7 +105,10 @@ TEST_P(LeafMap, PassesWriteOnlyDirtyRegistersOnceEachAndFlushesNeverRead) {
       std::count_if(d.items, d.items + d.itemCount, [](const arm::tItemInfo& item) { return item.id != arm::kNoItem; }),
       GetParam().ids);
   map->flushRegMap(false, status);
-  EXPECT_EQ(writtenAddresses(), addresses(d.flushOrder, d.flushStepCount));
+  std::vector<uint64_t> order = addresses(d.flushOrder, d.flushStepCount);
+  if (!GetParam().flush.empty()) order.clear();
+  for (uint16_t chipAddress : GetParam().flush) order.push_back(GetParam().base + 4u * chipAddress);
+  EXPECT_EQ(writtenAddresses(), order);
   EXPECT_TRUE(readAddresses().empty());
   clearTraffic();
   for (const arm::tViewInfo& view : std::span(d.views, d.viewCount)) {

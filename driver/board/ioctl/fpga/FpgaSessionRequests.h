@@ -37,6 +37,7 @@ constexpr RequestEntry makeLymRequest() {
   static_assert(kIn <= kMaxLymBlock && kOut <= kMaxLymBlock, "blocks live on the stack");
   static_assert(offsetof(In, status) + 8 >= kIn && offsetof(Out, status) + 8 >= kOut, "status words come last");
   return RequestEntry{Op::kCode,
+                      Op::kName,
                       static_cast<uint16_t>(kIn),
                       static_cast<uint16_t>(kOut),
                       static_cast<uint16_t>(offsetof(In, status)),
@@ -49,6 +50,7 @@ constexpr RequestEntry makeLymRequest() {
 
 struct ReleasePersonality {
   static constexpr uint32_t kCode = 0x4020830b;
+  static constexpr char kName[] = "vllym_releasePersonality";
   struct In {
     uint64_t ownerId{};
     uint8_t resetWhenLast{};
@@ -59,6 +61,7 @@ static_assert(sizeof(ReleasePersonality::In) == 16, "input block size");
 
 struct GetAttribute32 {
   static constexpr uint32_t kCode = 0x80208300;
+  static constexpr char kName[] = "vllym_getAttribute32";
   struct In {
     uint32_t attribute{};
     int32_t status{};
@@ -73,6 +76,7 @@ struct GetAttribute32 {
 
 struct SetAttribute32 {
   static constexpr uint32_t kCode = 0x40208301;
+  static constexpr char kName[] = "vllym_setAttribute32";
   struct In {
     uint32_t attribute{};
     uint32_t value{};
@@ -87,6 +91,7 @@ struct SetAttribute32 {
 
 struct IsSessionValid {
   static constexpr uint32_t kCode = 0x80208302;
+  static constexpr char kName[] = "vllym_isSessionValid";
   struct In {
     int32_t status{};
   };
@@ -100,6 +105,7 @@ struct IsSessionValid {
 
 struct ConfigurePersonalityQrt {
   static constexpr uint32_t kCode = 0x4020830a;
+  static constexpr char kName[] = "vllym_configurePersonalityQrt";
   struct In {
     uint64_t personalityAddress{};
     uint32_t personalitySize{};
@@ -126,6 +132,7 @@ struct ConfigurePersonalityQrt {
 
 struct DownloadToFpga {
   static constexpr uint32_t kCode = 0x4020830c;
+  static constexpr char kName[] = "vllym_downloadToFpga";
   struct In {
     uint64_t address{};
     uint32_t size{};
@@ -140,6 +147,7 @@ struct DownloadToFpga {
 
 struct AbortWaits {
   static constexpr uint32_t kCode = 0x4020830d;
+  static constexpr char kName[] = "vllym_abortWaits";
   struct In {
     int32_t status{};
   };
@@ -152,6 +160,7 @@ struct AbortWaits {
 
 struct Reset {
   static constexpr uint32_t kCode = 0x4020830e;
+  static constexpr char kName[] = "vllym_reset";
   struct In {
     int32_t status{};
   };
@@ -164,6 +173,7 @@ struct Reset {
 
 struct Abort {
   static constexpr uint32_t kCode = 0x4020830f;
+  static constexpr char kName[] = "vllym_abort";
   struct In {
     int32_t status{};
   };
@@ -176,6 +186,7 @@ struct Abort {
 
 struct ClientFunctionCall {
   static constexpr uint32_t kCode = 0x40208310;
+  static constexpr char kName[] = "vllym_clientFunctionCall";
   struct In {
     uint32_t client{};
     uint32_t function{};
@@ -192,6 +203,7 @@ struct ClientFunctionCall {
 
 struct ReadBlock {
   static constexpr uint32_t kCode = 0x80208314;
+  static constexpr char kName[] = "vllym_readBlock";
   struct In {
     uint32_t offset{};
     uint32_t pad{};
@@ -210,6 +222,7 @@ struct ReadBlock {
 
 struct WriteBlock {
   static constexpr uint32_t kCode = 0x40208315;
+  static constexpr char kName[] = "vllym_writeBlock";
   struct In {
     uint32_t offset{};
     uint32_t pad{};
@@ -228,6 +241,7 @@ struct WriteBlock {
 
 struct Read32 {
   static constexpr uint32_t kCode = 0x80208316;
+  static constexpr char kName[] = "vllym_read32";
   struct In {
     uint32_t offset{};
     int32_t status{};
@@ -242,6 +256,7 @@ struct Read32 {
 
 struct Write32 {
   static constexpr uint32_t kCode = 0x40208317;
+  static constexpr char kName[] = "vllym_write32";
   struct In {
     uint32_t offset{};
     uint32_t value{};
@@ -256,6 +271,7 @@ struct Write32 {
 
 struct GetMemoryMappedIoWindowSize {
   static constexpr uint32_t kCode = 0x00208318;
+  static constexpr char kName[] = "vllym_getMemoryMappedIoWindowSize";
   struct In {
     int32_t status{};
   };
@@ -269,6 +285,7 @@ struct GetMemoryMappedIoWindowSize {
 
 struct IrqNodeReserve {
   static constexpr uint32_t kCode = 0x4020831e;
+  static constexpr char kName[] = "vllym_irqNodeReserve";
   struct In {
     int32_t status{};
   };
@@ -281,6 +298,7 @@ struct IrqNodeReserve {
 
 struct IrqNodeUnreserve {
   static constexpr uint32_t kCode = 0x4020831f;
+  static constexpr char kName[] = "vllym_irqNodeUnreserve";
   struct In {
     int32_t status{};
   };
@@ -293,6 +311,7 @@ struct IrqNodeUnreserve {
 
 struct WaitOnIrqs {
   static constexpr uint32_t kCode = 0x40208320;
+  static constexpr char kName[] = "vllym_waitOnIrqs";
   struct In {
     uint32_t irqMask{};
     uint32_t timeoutMs{};
@@ -310,6 +329,7 @@ struct WaitOnIrqs {
 
 struct UnlockFifoBuffer {
   static constexpr uint32_t kCode = 0x40208328;
+  static constexpr char kName[] = "vllym_unlockFifoBuffer";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -324,6 +344,7 @@ struct UnlockFifoBuffer {
 
 struct StartFifo {
   static constexpr uint32_t kCode = 0x40208329;
+  static constexpr char kName[] = "vllym_startFifo";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -338,6 +359,7 @@ struct StartFifo {
 
 struct StopFifo {
   static constexpr uint32_t kCode = 0x4020832a;
+  static constexpr char kName[] = "vllym_stopFifo";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -352,6 +374,7 @@ struct StopFifo {
 
 struct AcquireFifoBytes {
   static constexpr uint32_t kCode = 0x4020832b;
+  static constexpr char kName[] = "vllym_acquireFifoBytes";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -372,6 +395,7 @@ struct AcquireFifoBytes {
 
 struct ReleaseFifoBytes {
   static constexpr uint32_t kCode = 0x4020832c;
+  static constexpr char kName[] = "vllym_releaseFifoBytes";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -389,6 +413,7 @@ struct ReleaseFifoBytes {
 
 struct UnreserveFifo {
   static constexpr uint32_t kCode = 0x4020832d;
+  static constexpr char kName[] = "vllym_unreserveFifo";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -403,6 +428,7 @@ struct UnreserveFifo {
 
 struct DeployFifoSettings {
   static constexpr uint32_t kCode = 0x4020832e;
+  static constexpr char kName[] = "vllym_deployFifoSettings";
   struct In {
     uint64_t ownerId{};
     uint32_t fifo{};
@@ -424,6 +450,7 @@ struct DeployFifoSettings {
 
 struct DownloadToFlash {
   static constexpr uint32_t kCode = 0x40208332;
+  static constexpr char kName[] = "vllym_downloadToFlash";
   struct In {
     uint64_t address{};
     uint32_t size{};
@@ -438,6 +465,7 @@ struct DownloadToFlash {
 
 struct SetFlashAutoloadMode {
   static constexpr uint32_t kCode = 0x40208333;
+  static constexpr char kName[] = "vllym_setFlashAutoloadMode";
   struct In {
     uint32_t mode{};
     int32_t status{};
@@ -451,6 +479,7 @@ struct SetFlashAutoloadMode {
 
 struct GetFlashAutoloadMode {
   static constexpr uint32_t kCode = 0x80208334;
+  static constexpr char kName[] = "vllym_getFlashAutoloadMode";
   struct In {
     int32_t status{};
   };
@@ -464,6 +493,7 @@ struct GetFlashAutoloadMode {
 
 struct ClearFlash {
   static constexpr uint32_t kCode = 0x40208335;
+  static constexpr char kName[] = "vllym_clearFlash";
   struct In {
     int32_t status{};
   };
@@ -476,6 +506,7 @@ struct ClearFlash {
 
 struct GetP2PEndpointId {
   static constexpr uint32_t kCode = 0x8020833c;
+  static constexpr char kName[] = "vllym_getP2PEndpointId";
   struct In {
     uint32_t endpoint{};
     int32_t status{};
