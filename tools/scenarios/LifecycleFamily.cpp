@@ -1,9 +1,11 @@
-// Sessions of both interfaces, any published request with a zeroed block,
-// resets, over-temperature, board removal and re-adding.
+// Sessions of both interfaces, any published request with a zeroed block
+// or with the fuzzers' seed block of its code, resets, over-temperature,
+// board removal and re-adding.
 #include <cstdio>
 #include <iterator>
 
 #include "Family.h"
+#include "fuzz/SeedBlocks.h"
 #include "tests/module/PublishedRequests.h"
 
 namespace vlscenario {
@@ -39,11 +41,26 @@ void openOn(Scenario& scenario, const char* interface, bool main) {
       "open", [&scenario, session, interface] { session->file = sim::DeviceFile::open(scenario.module(), interface); });
 }
 
-void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb) {
+// The seed corpus' block of each published request, read once.
+const std::vector<uint8_t>& seedBlockOf(const vltest::PublishedRequest& request) {
+  static const std::vector<std::vector<uint8_t>> blocks = [] {
+    std::vector<std::vector<uint8_t>> all;
+    const std::string folder = vlfuzz::seedFolder(VL_SOURCE_DIR, "main");
+    for (const vltest::PublishedRequest& known : vltest::kPublishedRequests) {
+      all.push_back(vlfuzz::seedBlock(folder, known.code, known.in));
+    }
+    return all;
+  }();
+  return blocks[&request - vltest::kPublishedRequests];
+}
+
+// `seeded` sends the seed block of a published request, else zeros.
+void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb,
+                   const std::vector<uint8_t>* seeded = nullptr) {
   session->busy = true;
-  scenario.describe(std::string(verb) + " " + hex(request.code));
-  scenario.addTask(verb, [&scenario, session, request] {
-    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt));
+  scenario.describe(std::string(verb) + " " + hex(request.code) + (seeded != nullptr ? " (seed block)" : ""));
+  scenario.addTask(verb, [&scenario, session, request, seeded] {
+    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt, seeded));
   });
 }
 
@@ -69,16 +86,19 @@ class LifecycleFamily : public Family {
 
         {"send a published request", 40, false, hasMainSession,
          [](Scenario& scenario, Random& random) {
-           const size_t count = sizeof(vltest::kPublishedRequests) / sizeof(vltest::kPublishedRequests[0]);
-           vltest::PublishedRequest request = vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
+           const size_t count = std::size(vltest::kPublishedRequests);
+           const vltest::PublishedRequest* request =
+               &vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
            // A reset has an operation of its own, with a weight of its own; the
            // development requests that rewrite the board's identity in flash
            // would leave every later bring-up failing its version check.
-           if (request.code == kReset.code || request.code == kProgramSubsystemId ||
-               request.code == kProgramRevisions) {
-             request = kGetTemperature;
+           if (request->code == kReset.code || request->code == kProgramSubsystemId ||
+               request->code == kProgramRevisions) {
+             request = &kGetTemperature;
            }
-           sendAndRecord(scenario, pickSession(scenario, random, false), request, "request");
+           const bool seeded = request != &kGetTemperature && random.below(2) == 0;
+           sendAndRecord(scenario, pickSession(scenario, random, false), *request, "request",
+                         seeded ? &seedBlockOf(*request) : nullptr);
          }},
 
         {"reset the device", 3, false, hasMainSession,
