@@ -8,7 +8,7 @@
 // CI sends each stop a share of the requests, so that every stop and
 // every request is met, and recovers (clean reset, removal, add) after
 // every 16th stop and after each board fault; the next stop meets the
-// board its last one left. VL_FULL_SWEEPS=1 sends every request after
+// board its last one left (a reset's stop resets it cleanly first). VL_FULL_SWEEPS=1 sends every request after
 // every stop and recovers after each (the `sweeps_long` target).
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@
 #include "fuzz/SeedBlocks.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/KernelHoldings.h"
+#include "sim/kernel/DeviceRegistry.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 
@@ -159,10 +160,12 @@ class BringUpFaults : public ::testing::Test {
     return counted;
   }
 
-  // A reset from a fresh session with `arm` armed until it answered.
+  // A clean reset, then one with `arm` armed until it answered: the stop
+  // meets records that the last good bring-up left clean.
   void stopAReset(const std::function<void()>& arm, const std::function<void()>& clear) {
     auto file = sim::DeviceFile::open(rig.module(), kMain);
     ASSERT_NE(file, nullptr);
+    EXPECT_EQ(answerOf(resetFrom(*file), 0), 0) << "a clean reset brings the board back";
     arm();
     const auto reply = resetFrom(*file);
     clear();
@@ -209,7 +212,6 @@ class BringUpFaults : public ::testing::Test {
       const Request& request = requests[i];
       sim::DeviceFile* file = request.main ? main.get() : fpga.get();
       if (file == nullptr) continue;
-      SCOPED_TRACE(::testing::Message() << std::hex << request.code);
       file->ioctl({request.code, request.in, request.out, 0});
       ++sent;
     }
@@ -234,6 +236,7 @@ class BringUpFaults : public ::testing::Test {
     std::string held;
     for (const std::string& line : sim::kernelHoldingsOf(rig.board().pciHandle())) held += "\n  " + line;
     EXPECT_TRUE(held.empty()) << "after " << after << " the kernel layer still holds:" << held;
+    EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u) << "after " << after;
     EXPECT_EQ(sim::Memory::outstandingBlocks(), blocksBeforeAdd) << "blocks left after " << after;
   }
 

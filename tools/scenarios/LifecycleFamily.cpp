@@ -1,6 +1,8 @@
 // Sessions of both interfaces, any published request with a zeroed block
 // or with the fuzzers' seed block of its code, resets, over-temperature,
-// board removal and re-adding.
+// board removal and re-adding; after a reset that failed, the self test
+// must answer its error.
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -15,6 +17,7 @@ constexpr const char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr size_t kMaxSessions = 8;
 constexpr vltest::PublishedRequest kReset{0x0020420C, 4, 4, 0, 0};
 constexpr vltest::PublishedRequest kGetTemperature{0x00204202, 12, 12, 8, 8};
+constexpr vltest::PublishedRequest kSelfTest{0x0020420F, 40, 4, 32, 0};
 constexpr uint32_t kProgramSubsystemId = 0x00204211;
 constexpr uint32_t kProgramRevisions = 0x00204213;
 
@@ -66,6 +69,32 @@ void sendAndRecord(Scenario& scenario, Session* session, const vltest::Published
 
 class LifecycleFamily : public Family {
  public:
+  // A reset whose bring-up failed leaves its error in every deferred
+  // record, with the board objects gone: the self test, of the highest
+  // level, answers a failed reset's error until something brings the board
+  // up again (a reset, a download, a shutdown advance the generation).
+  void afterStep(Scenario& scenario) override {
+    if (!boardPresent(scenario) || scenario.events().generationAdvanced) return;
+    std::vector<int32_t> failed;
+    for (const Answer& answer : scenario.stepAnswers()) {
+      if (answer.code == kReset.code && answer.status == 0 && answer.outStatus < 0 && answer.outStatus != kGateClosed)
+        failed.push_back(answer.outStatus);
+    }
+    if (failed.empty()) return;
+    Answer selfTest;
+    scenario.runTask("self test after a failed reset", [&scenario, &selfTest] {
+      Session session;
+      session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!session.file) return;
+      selfTest = scenario.send(session, kSelfTest.code, kSelfTest.in, kSelfTest.out, kSelfTest.outStatusAt);
+      session.file->close();
+    });
+    if (selfTest.code != 0 && std::find(failed.begin(), failed.end(), selfTest.answer()) == failed.end()) {
+      scenario.fail("a self test after a reset that failed with " + hex(static_cast<uint32_t>(failed.back())) +
+                    " answered " + hex(static_cast<uint32_t>(selfTest.answer())));
+    }
+  }
+
   void addKinds(std::vector<OperationKind>& kinds) override {
     const OperationKind own[] = {
         {"open a main-interface session", 8, false,
