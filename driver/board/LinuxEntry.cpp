@@ -1,4 +1,6 @@
 // The board's own entry points: adding a board and unloading the module.
+#include "LinuxEntry.h"
+
 #include "../platform/entry/EntryPoints.h"
 #include "../platform/memory/Memory.h"
 #include "../platform/runtime/CppRunTime.h"
@@ -82,6 +84,11 @@ void registerInterfaces(Device& device, nVLAPALS100::tStatus& status) {
 }  // namespace
 
 int32_t driverAddDevice(const nVLZUK_tPCIDeviceDescription* description, void*, void** deviceSlot) {
+  return addDevice(description, deviceSlot, &tInterfaceTemplate_vl9738k::create);
+}
+
+int32_t addDevice(const nVLZUK_tPCIDeviceDescription* description, void** deviceSlot,
+                  Device::tInterfaceFactory mainInterface) {
   nVLAPALS100::tStatus status;
   nVLAPAL000::tPCIInformation information;
   describe(*description, reinterpret_cast<uint64_t>(*deviceSlot), information, status);
@@ -90,8 +97,7 @@ int32_t driverAddDevice(const nVLZUK_tPCIDeviceDescription* description, void*, 
     status.setCode(nVLAPALS100::kStatusBadSelector, VL_SITE_AT(kEntrySite, kWrongIdentityLine));
   }
   if (status.isNotFatal())
-    device =
-        new (status, nVLAPAL000::kAllocationKindPlain) Device(information, &tInterfaceTemplate_vl9738k::create, status);
+    device = new (status, nVLAPAL000::kAllocationKindPlain) Device(information, mainInterface, status);
   if (device != nullptr && status.isNotFatal()) device->startBus(0, status);
   if (device != nullptr && status.isFatal()) {
     delete device;
@@ -109,11 +115,14 @@ int32_t driverAddDevice(const nVLZUK_tPCIDeviceDescription* description, void*, 
     device->registerDeviceProperties(status);
     device->registerInterfaceProperties(status);
   }
-  if (device != nullptr && status.isNotFatal()) {
+  // The kernel layer takes every code but 0, a warning too, for a device
+  // that was not added: one it keeps nowhere must not stay registered,
+  // announced or stored.
+  if (device != nullptr && status.getCode() == 0) {
     for (nVLAPAL000::tDeviceInterface** interface = device->getDeviceInterfaces(); *interface != nullptr; ++interface) {
       nVLZUK240_notifyUserspaceAddEvent((*interface)->getKernelHandle());
     }
-    return nVLAPALS100::toZUKStatus(status.getCode());
+    return 0;
   }
   if (device != nullptr) {
     nVLAPAL000::tDevice::onRemoveDevice(device);

@@ -102,26 +102,4 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocksBeforeAdd) << "nothing a failed request allocated stays";
 }
 
-TEST_F(MainInterfaceFaults, AResetWhoseBringUpFailsIsRestoredByTheNextReset) {
-  const vltest::PublishedRequest* reset = nullptr;
-  for (const auto& request : kPublishedRequests) {
-    if (request.code == kResetDevice) reset = &request;
-  }
-  ASSERT_NE(reset, nullptr);
-  const vltest::PublishedRequest moduleRev{0x00204201, 8, 8, 4, 4};
-  for (uint64_t n = 1;; n += 7) {
-    SCOPED_TRACE(n);
-    sim::Memory::allocationFaults().failNth(n, kInjected);
-    send(*reset);
-    const bool injected = sim::Memory::allocationFaults().injected();
-    sim::Memory::allocationFaults().clear();
-    reopen();
-    EXPECT_EQ(outStatus(*reset, send(*reset)), 0);
-    reopen();
-    EXPECT_EQ(outStatus(moduleRev, send(moduleRev)), 0);
-    if (!injected) break;
-    ASSERT_LT(n, 20000u);
-  }
-}
-
 }  // namespace

@@ -1,9 +1,13 @@
-// Sessions of both interfaces, any published request with a zeroed block,
-// resets, over-temperature, board removal and re-adding.
+// Sessions of both interfaces, any published request with a zeroed block
+// or with the fuzzers' seed block of its code, resets, over-temperature,
+// board removal and re-adding; after a reset that failed, the self test
+// must answer its error.
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
 #include "Family.h"
+#include "fuzz/SeedBlocks.h"
 #include "tests/module/PublishedRequests.h"
 
 namespace vlscenario {
@@ -13,6 +17,7 @@ constexpr const char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr size_t kMaxSessions = 8;
 constexpr vltest::PublishedRequest kReset{0x0020420C, 4, 4, 0, 0};
 constexpr vltest::PublishedRequest kGetTemperature{0x00204202, 12, 12, 8, 8};
+constexpr vltest::PublishedRequest kSelfTest{0x0020420F, 40, 4, 32, 0};
 constexpr uint32_t kProgramSubsystemId = 0x00204211;
 constexpr uint32_t kProgramRevisions = 0x00204213;
 
@@ -39,16 +44,57 @@ void openOn(Scenario& scenario, const char* interface, bool main) {
       "open", [&scenario, session, interface] { session->file = sim::DeviceFile::open(scenario.module(), interface); });
 }
 
-void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb) {
+// The seed corpus' block of each published request, read once.
+const std::vector<uint8_t>& seedBlockOf(const vltest::PublishedRequest& request) {
+  static const std::vector<std::vector<uint8_t>> blocks = [] {
+    std::vector<std::vector<uint8_t>> all;
+    const std::string folder = vlfuzz::seedFolder(VL_SOURCE_DIR, "main");
+    for (const vltest::PublishedRequest& known : vltest::kPublishedRequests) {
+      all.push_back(vlfuzz::seedBlock(folder, known.code, known.in));
+    }
+    return all;
+  }();
+  return blocks[&request - vltest::kPublishedRequests];
+}
+
+// `seeded` sends the seed block of a published request, else zeros.
+void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb,
+                   const std::vector<uint8_t>* seeded = nullptr) {
   session->busy = true;
-  scenario.describe(std::string(verb) + " " + hex(request.code));
-  scenario.addTask(verb, [&scenario, session, request] {
-    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt));
+  scenario.describe(std::string(verb) + " " + hex(request.code) + (seeded != nullptr ? " (seed block)" : ""));
+  scenario.addTask(verb, [&scenario, session, request, seeded] {
+    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt, seeded));
   });
 }
 
 class LifecycleFamily : public Family {
  public:
+  // A reset whose bring-up failed leaves its error in every deferred
+  // record, with the board objects gone: the self test, of the highest
+  // level, answers a failed reset's error until something brings the board
+  // up again (a reset, a download, a shutdown advance the generation).
+  void afterStep(Scenario& scenario) override {
+    if (!boardPresent(scenario) || scenario.events().generationAdvanced) return;
+    std::vector<int32_t> failed;
+    for (const Answer& answer : scenario.stepAnswers()) {
+      if (answer.code == kReset.code && answer.status == 0 && answer.outStatus < 0 && answer.outStatus != kGateClosed)
+        failed.push_back(answer.outStatus);
+    }
+    if (failed.empty()) return;
+    Answer selfTest;
+    scenario.runTask("self test after a failed reset", [&scenario, &selfTest] {
+      Session session;
+      session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!session.file) return;
+      selfTest = scenario.send(session, kSelfTest.code, kSelfTest.in, kSelfTest.out, kSelfTest.outStatusAt);
+      session.file->close();
+    });
+    if (selfTest.code != 0 && std::find(failed.begin(), failed.end(), selfTest.answer()) == failed.end()) {
+      scenario.fail("a self test after a reset that failed with " + hex(static_cast<uint32_t>(failed.back())) +
+                    " answered " + hex(static_cast<uint32_t>(selfTest.answer())));
+    }
+  }
+
   void addKinds(std::vector<OperationKind>& kinds) override {
     const OperationKind own[] = {
         {"open a main-interface session", 8, false,
@@ -69,16 +115,19 @@ class LifecycleFamily : public Family {
 
         {"send a published request", 40, false, hasMainSession,
          [](Scenario& scenario, Random& random) {
-           const size_t count = sizeof(vltest::kPublishedRequests) / sizeof(vltest::kPublishedRequests[0]);
-           vltest::PublishedRequest request = vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
+           const size_t count = std::size(vltest::kPublishedRequests);
+           const vltest::PublishedRequest* request =
+               &vltest::kPublishedRequests[random.below(static_cast<uint32_t>(count))];
            // A reset has an operation of its own, with a weight of its own; the
            // development requests that rewrite the board's identity in flash
            // would leave every later bring-up failing its version check.
-           if (request.code == kReset.code || request.code == kProgramSubsystemId ||
-               request.code == kProgramRevisions) {
-             request = kGetTemperature;
+           if (request->code == kReset.code || request->code == kProgramSubsystemId ||
+               request->code == kProgramRevisions) {
+             request = &kGetTemperature;
            }
-           sendAndRecord(scenario, pickSession(scenario, random, false), request, "request");
+           const bool seeded = request != &kGetTemperature && random.below(2) == 0;
+           sendAndRecord(scenario, pickSession(scenario, random, false), *request, "request",
+                         seeded ? &seedBlockOf(*request) : nullptr);
          }},
 
         {"reset the device", 3, false, hasMainSession,

@@ -1,5 +1,6 @@
 #include "Scenario.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -8,6 +9,7 @@
 #include "FpgaFamily.h"
 #include "KnownCodes.h"
 #include "sim/host/BringUpLog.h"
+#include "sim/host/KernelHoldings.h"
 #include "sim/kernel/Clock.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
@@ -22,6 +24,11 @@ constexpr uint64_t kSpinStepNs = 50'000;
 constexpr int32_t kInjected = -51352;
 
 enum Stream : uint64_t { kChoices = 1, kSchedule = 2 };
+
+// Allocation faults of steps without a reset or an add fall among the
+// first calls: a request makes few.
+constexpr uint32_t kRequestAllocations = 60;
+uint64_t gResetAllocations = kRequestAllocations;
 
 std::map<uint32_t, bool>& guardedRequests() {
   static std::map<uint32_t, bool> guarded;
@@ -70,7 +77,11 @@ bool Scenario::learnGuardedRequests(std::string& error) {
     error = "the interfaces do not open";
     return false;
   }
+  // An armed site counts its calls; armed beyond reach, it counts them all.
+  sim::Memory::allocationFaults().failNth(~uint64_t{0}, kInjected);
   const auto reset = resetter->ioctl({kResetDevice, std::vector<uint8_t>(4, 0), 4, 0});
+  gResetAllocations = sim::Memory::allocationFaults().calls();
+  sim::Memory::allocationFaults().clear();
   if (reset.status != 0 || outStatusOf(reset, 0) != 0) {
     error = "a reset answers " + std::to_string(reset.status != 0 ? reset.status : outStatusOf(reset, 0));
     return false;
@@ -93,6 +104,8 @@ bool Scenario::learnGuardedRequests(std::string& error) {
   module->unload();
   return true;
 }
+
+uint64_t Scenario::resetAllocations() { return gResetAllocations; }
 
 bool Scenario::isGuarded(uint32_t code) {
   const auto found = guardedRequests().find(code);
@@ -142,12 +155,13 @@ void Scenario::describe(const std::string& text) {
   if (options_.describe) std::printf("  step %u: %s\n", step_, text.c_str());
 }
 
-Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt) {
+Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt,
+                      const std::vector<uint8_t>* in) {
   Answer answer;
   answer.code = code;
   answer.staleSession = session.stale;
   answer.deviceGone = removed_;
-  const auto reply = session.file->ioctl({code, std::vector<uint8_t>(inSize, 0), outSize, 0});
+  const auto reply = session.file->ioctl({code, in != nullptr ? *in : std::vector<uint8_t>(inSize, 0), outSize, 0});
   answer.status = reply.status;
   answer.outStatus = outStatusOf(reply, outStatusAt);
   return answer;
@@ -218,7 +232,16 @@ void Scenario::armFault(Random& random) {
   sim::FaultSite* sites[] = {&sim::Memory::allocationFaults(), &sim::UserMemory::inboundCopyFaults(),
                              &sim::UserMemory::outboundCopyFaults()};
   const uint32_t which = random.below(3);
-  const uint64_t nth = 1 + random.below(which == 0 ? 60 : 4);
+  // A reset's or an add's bring-up makes many more allocations than a
+  // request: its fault may stop it anywhere, so that every stage of a
+  // bring-up that stopped part-way is met.
+  bool bringsUp = false;
+  for (const std::string& kind : stepKinds_) {
+    bringsUp = bringsUp || kind == "reset the device" || kind == "add the board again";
+  }
+  const uint64_t allocations =
+      bringsUp ? std::max<uint64_t>(gResetAllocations, kRequestAllocations) : kRequestAllocations;
+  const uint64_t nth = 1 + random.below(which == 0 ? static_cast<uint32_t>(allocations) : 4);
   sites[which]->failNth(nth, kInjected);
   describe(std::string("fault: call ") + std::to_string(nth) + " of " + sites[which]->name() + " fails");
 }
@@ -313,6 +336,12 @@ void Scenario::runStep(uint32_t step) {
   if (device_ != nullptr && removed_) {
     sim::Scheduler::spawn("delete", [this] { deleteDeviceIfIdle(); });
     if (sim::Scheduler::runUntilAllDone().deadlocked) return fail("no task can go on while the board is deleted");
+  }
+  // Removal (or an add that failed) takes back every registration.
+  if (device_ == nullptr || removed_) {
+    std::string held;
+    for (const std::string& line : sim::kernelHoldingsOf(board_->pciHandle())) held += "\n    " + line;
+    if (!held.empty()) fail("the kernel layer still holds, of a board that is not added:" + held);
   }
   if (resetSucceeded_ && generationAdvanced_) bringUpRecords_.clear();
   for (auto& session : sessions_) {

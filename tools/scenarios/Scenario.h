@@ -115,6 +115,10 @@ class Scenario {
   // requests an older session is refused after a reset. Once per process.
   static bool learnGuardedRequests(std::string& error);
   static bool isGuarded(uint32_t code);
+  // The kernel-layer allocations one reset of a brought-up board makes,
+  // counted by learnGuardedRequests: a step with a reset or an add arms
+  // its allocation fault anywhere in that range.
+  static uint64_t resetAllocations();
 
   // ---- What operations use while the step is prepared (on the controller).
   uint32_t step() const { return step_; }
@@ -144,8 +148,9 @@ class Scenario {
   sim::Module& module() { return *module_; }
   sim::Board& board() { return *board_; }
   void record(const Answer& answer) { answers_.push_back(answer); }
-  // Sends a zeroed input block.
-  Answer send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt);
+  // Sends a zeroed input block, or `in` when given.
+  Answer send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt,
+              const std::vector<uint8_t>* in = nullptr);
   // Sends `in` as request Op and keeps the output block in `out`.
   template <class Op>
   Answer call(Session& session, const typename Op::In& in, typename Op::Out* out = nullptr) {

@@ -84,10 +84,20 @@ void DeviceCapabilities::parse(DeviceCapabilities& record, const uint8_t* block,
       crcSeen = true;
       out.appendU32(out.crcOfRecords(crcCovered), status);
     } else if (tag >= kFirstValueTag && tag <= kLastValueTag) {
+      // A value cut short by the end of the block is no value: its word
+      // keeps what it held (the default, at bring-up), so that a damaged
+      // last record cannot set an over-temperature limit of 0 degrees.
+      bool known = reader.remaining() >= kValueLength;
       uint32_t value = reader.readU32(status);
-      if (write && tag == kFirmwareRevision + kFirstValueTag) value = newFirmwareRevision;
-      if (write && tag == kOldestFirmwareRevision + kFirstValueTag) value = newOldestFirmwareRevision;
-      record.words[tag - kFirstValueTag] = value;
+      if (write && tag == kFirmwareRevision + kFirstValueTag) {
+        value = newFirmwareRevision;
+        known = true;
+      }
+      if (write && tag == kOldestFirmwareRevision + kFirstValueTag) {
+        value = newOldestFirmwareRevision;
+        known = true;
+      }
+      if (known) record.words[tag - kFirstValueTag] = value;
       out.appendU32(value, status);
     } else {
       const uint64_t skipped = recordLength < reader.remaining() ? recordLength : reader.remaining();

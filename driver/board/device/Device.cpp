@@ -117,21 +117,22 @@ void Device::reset(tStatus& status) {
   // Sessions opened while the reset was starting are stale as well.
   advanceGenerations();
   releaseHardware();
+  // The records told of the hardware just released; a bring-up that stops
+  // early writes none of them again.
+  for (tStatus& record : records_) record.clear();
   initializeHardware(status);
-  recordEarlyBringUpFailure(status);
+  recordFailedBringUp(status);
   reopenGateUnlessLeaving();
   releaseResetLock();
 }
 
-// A bring-up that stopped before its records were written leaves the board
-// objects gone with the records of the last good bring-up; the gate opens
-// anyway, so every level must answer the failure instead.
-void Device::recordEarlyBringUpFailure(const tStatus& status) {
-  if (status.isNotFatal() || (board_ != nullptr && resources_ != nullptr)) return;
-  for (tStatus& record : records_) {
-    record.clear();
-    record.merge(status);
-  }
+// The gate opens after a failed bring-up too, with some of the board
+// objects gone: every level answers the bring-up's error, the late record
+// included, whatever stage the bring-up reached. Records written only after
+// the download keep their own errors and are not copied further.
+void Device::recordFailedBringUp(const tStatus& status) {
+  if (status.isNotFatal()) return;
+  for (tStatus& record : records_) record.merge(status);
 }
 
 const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
@@ -242,6 +243,12 @@ void Device::replaceBoard(tStatus& status) {
   if (status.isFatal()) return;
   tBoard* board = new (status, nVLAPAL000::kAllocationKindPlain) tBoard(*this, status);
   if (board == nullptr) return;
+  // A board object that could not be built whole is none: the handlers
+  // find no board rather than one with parts missing.
+  if (status.isFatal()) {
+    delete board;
+    return;
+  }
   // The store stands on the old board's flash controller.
   releaseFlashPartitionManager();
   // The FPGA state reaches into the board it was built on.
@@ -257,6 +264,12 @@ void Device::replaceDeviceResources(tStatus& status) {
       DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
                       &lo0Settling_, &lo1Settling_, readResources_, status);
   if (resources == nullptr) return;
+  // Half-built (a map that could not be allocated): destroyed, so that no
+  // handler reaches a map that is not there.
+  if (status.isFatal()) {
+    delete resources;
+    return;
+  }
   delete resources_;
   resources_ = resources;
 }

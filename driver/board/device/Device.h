@@ -201,7 +201,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
  private:
   void advanceGenerations();
   void releaseHardware();
-  void recordEarlyBringUpFailure(const tStatus& status);
+  void recordFailedBringUp(const tStatus& status);
   bool requireBoardObjects(tStatus& status) const;
   void acquireResetLock();
   void releaseResetLock();

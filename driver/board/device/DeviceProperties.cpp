@@ -29,8 +29,15 @@ bool readCapability(nVLAPAL000::tPCIDevice& device, tCapability& capability) {
 
 DeviceProperties::DeviceProperties() : serialText_{}, entries_{}, list_{}, count_(0) { setSerialNumber(~uint64_t{0}); }
 
+// The registration handles stay: the list is registered once, at add
+// device, and every bring-up rebuilds it in the same order, so that removal
+// unregisters what was registered however many resets came between.
 void DeviceProperties::reset() {
-  for (nVLAPAL000::tProperty& entry : entries_) entry = nVLAPAL000::tProperty{};
+  for (nVLAPAL000::tProperty& entry : entries_) {
+    const uint64_t handle = entry.handle;
+    entry = nVLAPAL000::tProperty{};
+    entry.handle = handle;
+  }
   for (nVLAPAL000::tProperty*& slot : list_) slot = nullptr;
   count_ = 0;
 }
@@ -51,7 +58,6 @@ void DeviceProperties::add(const char* name, uint64_t type, const char* text, ui
   nVLAPAL000::tProperty& entry = entries_[count_];
   entry.name = name;
   entry.type = type;
-  entry.handle = 0;
   if (type == nVLAPAL000::tProperty::kTypeString) {
     entry.value.text = text;
   } else {

@@ -28,7 +28,7 @@ void failCheck(uint64_t line, nVLAPALS100::tStatus& status) {
 
 void Device::verifyBoard(tStatus& status) {
   if (status.isFatal()) return;
-  if (resources_ == nullptr) {
+  if (resources_ == nullptr || !resources_->isComplete()) {
     status.setCode(nVLAPALS100::kStatusNotAccessible, VL_SITE);
     return;
   }

@@ -32,7 +32,7 @@ void Device::releaseResetLock() {
 
 bool Device::requireBoardObjects(tStatus& status) const {
   if (status.isFatal()) return false;
-  if (board_ != nullptr && resources_ != nullptr && resources_->getHostRegMap() != nullptr) return true;
+  if (board_ != nullptr && resources_ != nullptr && resources_->isComplete()) return true;
   status.merge(records_[kFpgaImageRecord]);
   status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE);
   return false;

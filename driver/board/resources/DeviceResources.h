@@ -44,6 +44,8 @@ class DeviceResources {
   CompositeMaps& getCompositeMaps() { return composites_; }
   // Null when the maps could not all be built.
   RfResources* getRfResources() const { return rf_; }
+  // Every map and primitive is there: only then may a handler reach them.
+  bool isComplete() const { return board_.getHostRegMap() != nullptr && rf_ != nullptr; }
 
   void registerRegisterMaps(tStatus& status);
   // Makes the next flush of every map write each register whatever its

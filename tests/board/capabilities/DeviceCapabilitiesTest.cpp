@@ -65,7 +65,9 @@ tStatus readFromBoard(const std::vector<uint8_t>& block, DeviceCapabilities& rec
 }
 
 // An intact block fills every word; an empty one, or one whose CRC is
-// wrong, leaves the defaults.
+// wrong, leaves the defaults; a last value cut short leaves its default
+// (a limit of 0 degrees would shut the board down at every reading) and
+// the warning.
 TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordOtherwiseTheDefaultsStand) {
   DeviceCapabilities record = garbage();
   EXPECT_EQ(readFromBoard(factoryBlock().crc().bytes(), record).getCode(), 0);
@@ -77,6 +79,10 @@ TEST(DeviceCapabilitiesFromBoard, AnIntactBlockFillsEveryWordOtherwiseTheDefault
   const tStatus status = readFromBoard(factoryBlock().crc(0x12345678).bytes(), record);
   EXPECT_EQ(siteOf(status), at(codes::kBoardVerificationFailed, lines::kCapabilitiesCrc));
   EXPECT_EQ(wordsOf(record), kDefaults);
+  record = garbage();
+  EXPECT_EQ(readFromBoard(CapabilitiesBlock().header(9, 4).raw({70}).bytes(), record).getCode(),
+            codes::kWarningReadPastEnd);
+  EXPECT_EQ(record.temperatureLimit(), 82);
 }
 
 struct Block {
@@ -104,15 +110,15 @@ constexpr int64_t kFailed = codes::kBoardVerificationFailed;
 constexpr Words kOnlyWord1 = {0xDEAD, 9, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD};
 INSTANTIATE_TEST_SUITE_P(
     Blocks, CapabilitiesBlocks,
-    testing::Values(
-        Block{"OneTrailingByte", CapabilitiesBlock().word(2, 1).raw({0}).bytes(),
-              at(kFailed, lines::kCapabilitiesTrailingBytes), kDefaults},
-        Block{"ValueOfLengthThree", CapabilitiesBlock().word(2, 1).record(5, {1, 2, 3}).bytes(),
-              at(kFailed, lines::kCapabilitiesRecordLength), kDefaults},
-        Block{"CrcFirstIsNotCompared", CapabilitiesBlock().crc(0x1234).word(3, 9).bytes(), Site{0, "", 0}, kOnlyWord1},
-        Block{"NoCrcIsNotCompared", CapabilitiesBlock().word(3, 9).bytes(), Site{0, "", 0}, kOnlyWord1},
-        Block{"ValueCutShortReadsAsZero", CapabilitiesBlock().word(3, 9).header(9, 4).raw({1, 2}).bytes(),
-              Site{codes::kWarningReadPastEnd, "", 0}, Words{0xDEAD, 9, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0xDEAD, 0}}),
+    testing::Values(Block{"OneTrailingByte", CapabilitiesBlock().word(2, 1).raw({0}).bytes(),
+                          at(kFailed, lines::kCapabilitiesTrailingBytes), kDefaults},
+                    Block{"ValueOfLengthThree", CapabilitiesBlock().word(2, 1).record(5, {1, 2, 3}).bytes(),
+                          at(kFailed, lines::kCapabilitiesRecordLength), kDefaults},
+                    Block{"CrcFirstIsNotCompared", CapabilitiesBlock().crc(0x1234).word(3, 9).bytes(), Site{0, "", 0},
+                          kOnlyWord1},
+                    Block{"NoCrcIsNotCompared", CapabilitiesBlock().word(3, 9).bytes(), Site{0, "", 0}, kOnlyWord1},
+                    Block{"ValueCutShortKeepsItsWord", CapabilitiesBlock().word(3, 9).header(9, 4).raw({1, 2}).bytes(),
+                          Site{codes::kWarningReadPastEnd, "", 0}, kOnlyWord1}),
     [](const testing::TestParamInfo<Block>& info) { return info.param.name; });
 
 TEST(DeviceCapabilitiesWrite, ReplacesTheFirmwareRevisionsCopiesTheRestAndRecomputesTheCrc) {
