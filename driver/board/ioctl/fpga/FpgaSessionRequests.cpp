@@ -3,6 +3,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/IoctlCollection.h"
 #include "driver/fpgasession/AtomicLymSession.h"
+#include "driver/fpgasession/Fpga.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/sync/tWaitQueue.h"
@@ -133,27 +134,72 @@ void ClientFunctionCall::handle(RequestContext& context, const In& in, Out&, tSt
                                      in.arguments[2], in.arguments[3], status);
 }
 
+namespace {
+
+// The part of a block transfer that starts `done` bytes in: whole groups of
+// the FPGA's own write chunks, so that a part boundary falls where the FPGA
+// flushes its posted writes anyway.
+struct BlockPart {
+  BlockPart(uint32_t byteCount, uint32_t elementSize)
+      : bytes(byteCount),
+        most(kBlockPartBytes / (vllym::kernel::Fpga::kElementsPerChunk * elementSize) *
+             vllym::kernel::Fpga::kElementsPerChunk * elementSize) {}
+  uint32_t length(uint32_t done) const { return bytes - done < most ? bytes - done : most; }
+  uint32_t bytes;
+  uint32_t most;
+};
+
+// Between two parts a reset, stop or removal that closed the device's gate
+// ends the transfer: its drain must not wait for the rest of it.
+bool gateStillOpen(RequestContext& context, tStatus& status) {
+  if (context.device().getGate() == nVLAPAL000::kGateOpen) return true;
+  status.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
+  return false;
+}
+
+}  // namespace
+
 // The copies to and from user memory run outside every FPGA lock.
 void ReadBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    BlockBuffer buffer(in.byteCount, status);
-    kernel(context).readBlock(in.offset, buffer.data(), in.byteCount, in.elementSize, in.increment, status);
+    vllym::kernel::Session& session = kernel(context);
+    session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, status);
     if (status.isFatal()) return;
-    nVLAPAL000::tUserBuffer(context.descriptor(), in.address, in.byteCount, status)
-        .writeToBuffer(0, buffer.data(), in.byteCount, status);
+    const BlockPart part(in.byteCount, in.elementSize);
+    BlockBuffer buffer(part.length(0), status);
+    nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
+    uint32_t done = 0;
+    do {
+      const uint32_t length = part.length(done);
+      const uint64_t offset = in.offset + uint64_t{done / in.elementSize} * in.increment;
+      session.readBlock(static_cast<uint32_t>(offset), buffer.data(), length, in.elementSize, in.increment, status);
+      if (status.isFatal()) return;
+      user.writeToBuffer(done, buffer.data(), length, status);
+      done += length;
+    } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
   });
 }
 
 void WriteBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    BlockBuffer buffer(in.byteCount, status);
-    if (status.isNotFatal()) {
-      nVLAPAL000::tUserBuffer(context.descriptor(), in.address, in.byteCount, status)
-          .readFromBuffer(0, buffer.data(), in.byteCount, status);
-    }
-    kernel(context).writeBlock(in.offset, buffer.data(), in.byteCount, in.elementSize, in.increment, status);
+    vllym::kernel::Session& session = kernel(context);
+    session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, status);
+    if (status.isFatal()) return;
+    const BlockPart part(in.byteCount, in.elementSize);
+    BlockBuffer buffer(part.length(0), status);
+    nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
+    uint32_t done = 0;
+    do {
+      const uint32_t length = part.length(done);
+      const uint64_t offset = in.offset + uint64_t{done / in.elementSize} * in.increment;
+      user.readFromBuffer(done, buffer.data(), length, status);
+      if (status.isFatal()) return;
+      done += length;
+      session.writeBlock(static_cast<uint32_t>(offset), buffer.data(), length, in.elementSize, in.increment, status,
+                         done < in.byteCount);
+    } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
   });
 }
 
