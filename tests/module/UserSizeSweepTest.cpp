@@ -39,26 +39,36 @@ constexpr char kMainInterface[] = "vl9738_vl9738k";
 constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 // Each allocation of the driver's `new` family carries a 16-byte header.
 constexpr uint64_t kHeader = 16;
-// What any request may allocate without a user word behind it: its own
-// records, a flash table, a partition's record.
-constexpr uint64_t kUnbounded = uint64_t{1} << 23;
+// The most a request with no bounded word may allocate: its own records,
+// up to a flash table of 64 KiB.
+constexpr uint64_t kUnbounded = uint64_t{1} << 16;
+
+constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
 
 struct Shape {
   uint32_t code;
   size_t in;
   size_t out;
   size_t statusAt;
+  size_t outStatusAt;
 };
+
+int32_t statusIn(const std::vector<uint8_t>& block, size_t at) {
+  int32_t status;
+  std::memcpy(&status, block.data() + at, 4);
+  return status;
+}
 
 template <class... Op>
 std::vector<Shape> fpgaShapes() {
-  return {Shape{Op::kCode, sizeof(typename Op::In), sizeof(typename Op::Out), offsetof(typename Op::In, status)}...};
+  return {Shape{Op::kCode, sizeof(typename Op::In), sizeof(typename Op::Out), offsetof(typename Op::In, status),
+                offsetof(typename Op::Out, status)}...};
 }
 
 std::vector<Shape> mainShapes() {
   std::vector<Shape> shapes;
   for (const vltest::PublishedRequest& request : vltest::kPublishedRequests) {
-    shapes.push_back(Shape{request.code, request.in, request.out, request.inStatusAt});
+    shapes.push_back(Shape{request.code, request.in, request.out, request.inStatusAt, request.outStatusAt});
   }
   return shapes;
 }
@@ -119,26 +129,6 @@ class UserSizeSweep : public ::testing::Test {
     target.reset();
   }
 
-  // Sends `input`; a session a reset left stale is opened again.
-  int32_t send(std::unique_ptr<sim::DeviceFile>& file, const char* name, const Shape& shape,
-               const std::vector<uint8_t>& input) {
-    sim::DeviceFile::Request request;
-    request.code = shape.code;
-    request.input = input;
-    request.outputSize = static_cast<uint32_t>(shape.out);
-    const sim::DeviceFile::Reply reply = file->ioctl(request);
-    int32_t status = reply.status;
-    if (status == 0 && shape.out >= 4) {
-      const size_t outStatusAt = shape.out - 4;
-      std::memcpy(&status, reply.output.data() + outStatusAt, 4);
-    }
-    if (status == static_cast<int32_t>(0xBFFA9179)) {
-      file->close();
-      file = sim::DeviceFile::open(rig.module(), name);
-    }
-    return status;
-  }
-
   // Each word of each request in turn at its largest value, the others
   // zero or, in the second pass, pointing at user memory that can be read.
   void sweep(const char* name, const std::vector<Shape>& shapes) {
@@ -158,10 +148,14 @@ class UserSizeSweep : public ::testing::Test {
             }
             std::memset(input.data() + at, 0xFF, width);
             sim::Memory::clearLargestAsked();
-            send(file, name, shape, input);
-            EXPECT_LE(sim::Memory::largestAsked(), statedBound(shape.code))
-                << std::hex << "code 0x" << shape.code << " word at " << std::dec << at << " width " << width
-                << (addresses ? " with addresses" : "");
+            const sim::DeviceFile::Reply reply =
+                file->ioctl({.code = shape.code, .input = input, .outputSize = static_cast<uint32_t>(shape.out)});
+            SCOPED_TRACE(testing::Message() << std::hex << "code 0x" << shape.code << std::dec << " word at " << at
+                                            << " width " << width << (addresses ? " with addresses" : ""));
+            EXPECT_LE(sim::Memory::largestAsked(), statedBound(shape.code));
+            // A session left stale would answer every later request early.
+            ASSERT_NE(reply.output.size() < shape.outStatusAt + 4 ? 0 : statusIn(reply.output, shape.outStatusAt),
+                      kStale);
           }
         }
       }
