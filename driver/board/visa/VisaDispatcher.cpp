@@ -232,58 +232,51 @@ bool VisaDispatcher::gateStillOpen(tStatus& status) const {
 // kChunkBytes, and the lock is held for one chunk's bus accesses only. A
 // finalize may run between two chunks and unmap the spaces, so every chunk
 // checks the user count, the space and its mapping again under the lock.
-void VisaDispatcher::readBlock(nVLAPAL000::tEventDescriptor& descriptor, uint8_t space, uint64_t offset, uint32_t width,
-                               uint8_t increment, uint64_t bufferAddress, uint64_t count, uint32_t mode,
-                               tStatus& status) {
+void VisaDispatcher::move(nVLAPAL000::tEventDescriptor& descriptor, Transfer transfer, uint64_t bufferAddress,
+                          bool reading, uint64_t notInitializedLine, uint64_t badModeLine, tStatus& status) {
   if (status.isFatal()) return;
-  Transfer transfer{space, offset, width, increment != 0, count, mode};
   {
     nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-    if (!prepare(transfer, lines::kReadNotInitialized, lines::kReadBadMode, status)) return;
+    if (!prepare(transfer, notInitializedLine, badModeLine, status)) return;
   }
-  const uint64_t bytes = uint64_t{width} * count;
+  const uint64_t bytes = uint64_t{transfer.width} * transfer.count;
   uint8_t* buffer = allocateBuffer(bytes < kChunkBytes ? bytes : kChunkBytes, status);
   if (buffer == nullptr) return;
   nVLAPAL000::tUserBuffer user(descriptor, bufferAddress, bytes, status);
   uint64_t done = 0;
   do {
     Transfer chunk = chunkOf(transfer, done);
+    const uint64_t at = done * transfer.width;
+    const uint64_t length = chunk.count * transfer.width;
+    if (!reading) user.readFromBuffer(at, buffer, length, status);
+    if (status.isFatal()) break;
     {
       nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-      if (!prepare(chunk, lines::kReadNotInitialized, lines::kReadBadMode, status)) break;
-      readItems(spaces_[space], chunk, buffer, status);
+      if (!prepare(chunk, notInitializedLine, badModeLine, status)) break;
+      if (reading) {
+        readItems(spaces_[chunk.space], chunk, buffer, status);
+      } else {
+        writeItems(spaces_[chunk.space], chunk, buffer, status);
+      }
     }
-    if (status.isFatal()) break;
-    user.writeToBuffer(done * width, buffer, chunk.count * width, status);
+    if (reading && status.isNotFatal()) user.writeToBuffer(at, buffer, length, status);
     done += chunk.count;
-  } while (done < count && status.isNotFatal() && gateStillOpen(status));
+  } while (done < transfer.count && status.isNotFatal() && gateStillOpen(status));
   delete[] buffer;
+}
+
+void VisaDispatcher::readBlock(nVLAPAL000::tEventDescriptor& descriptor, uint8_t space, uint64_t offset, uint32_t width,
+                               uint8_t increment, uint64_t bufferAddress, uint64_t count, uint32_t mode,
+                               tStatus& status) {
+  move(descriptor, Transfer{space, offset, width, increment != 0, count, mode}, bufferAddress, true,
+       lines::kReadNotInitialized, lines::kReadBadMode, status);
 }
 
 void VisaDispatcher::writeBlock(nVLAPAL000::tEventDescriptor& descriptor, uint8_t space, uint64_t offset,
                                 uint32_t width, uint8_t increment, uint64_t bufferAddress, uint64_t count,
                                 uint32_t mode, tStatus& status) {
-  if (status.isFatal()) return;
-  Transfer transfer{space, offset, width, increment != 0, count, mode};
-  {
-    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-    if (!prepare(transfer, lines::kWriteNotInitialized, lines::kWriteBadMode, status)) return;
-  }
-  const uint64_t bytes = uint64_t{width} * count;
-  uint8_t* buffer = allocateBuffer(bytes < kChunkBytes ? bytes : kChunkBytes, status);
-  if (buffer == nullptr) return;
-  nVLAPAL000::tUserBuffer user(descriptor, bufferAddress, bytes, status);
-  uint64_t done = 0;
-  do {
-    Transfer chunk = chunkOf(transfer, done);
-    user.readFromBuffer(done * width, buffer, chunk.count * width, status);
-    if (status.isFatal()) break;
-    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-    if (!prepare(chunk, lines::kWriteNotInitialized, lines::kWriteBadMode, status)) break;
-    writeItems(spaces_[space], chunk, buffer, status);
-    done += chunk.count;
-  } while (done < count && status.isNotFatal() && gateStillOpen(status));
-  delete[] buffer;
+  move(descriptor, Transfer{space, offset, width, increment != 0, count, mode}, bufferAddress, false,
+       lines::kWriteNotInitialized, lines::kWriteBadMode, status);
 }
 
 namespace {

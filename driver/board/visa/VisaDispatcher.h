@@ -76,6 +76,8 @@ class VisaDispatcher {
   void validate(const Space& space, const Transfer& transfer, nVLAPALS100::tStatus& status) const;
   uint8_t* allocateBuffer(uint64_t bytes, nVLAPALS100::tStatus& status) const;
   Transfer chunkOf(const Transfer& transfer, uint64_t done) const;
+  void move(nVLAPAL000::tEventDescriptor& descriptor, Transfer transfer, uint64_t bufferAddress, bool reading,
+            uint64_t notInitializedLine, uint64_t badModeLine, nVLAPALS100::tStatus& status);
   bool gateStillOpen(nVLAPALS100::tStatus& status) const;
   void readItems(const Space& space, const Transfer& transfer, uint8_t* buffer, nVLAPALS100::tStatus& status);
   void writeItems(const Space& space, const Transfer& transfer, const uint8_t* buffer, nVLAPALS100::tStatus& status);

@@ -157,49 +157,52 @@ bool gateStillOpen(RequestContext& context, tStatus& status) {
   return false;
 }
 
+// A block transfer, checked whole before its buffer is made, then moved a
+// part at a time: `move` (session, user buffer, kernel buffer, FPGA offset,
+// bytes done, length) takes each part between the FPGA and user memory.
+template <typename tIn, typename tMove>
+void inParts(RequestContext& context, const tIn& in, tStatus& status, tMove move) {
+  vllym::kernel::Session& session = kernel(context);
+  session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, status);
+  if (status.isFatal()) return;
+  const BlockPart part(in.byteCount, in.elementSize);
+  BlockBuffer buffer(part.length(0), status);
+  nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
+  uint32_t done = 0;
+  do {
+    const uint32_t length = part.length(done);
+    const auto offset = static_cast<uint32_t>(in.offset + uint64_t{done / in.elementSize} * in.increment);
+    move(session, user, buffer.data(), offset, done, length);
+    done += length;
+  } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
+}
+
 }  // namespace
 
 // The copies to and from user memory run outside every FPGA lock.
 void ReadBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    vllym::kernel::Session& session = kernel(context);
-    session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, status);
-    if (status.isFatal()) return;
-    const BlockPart part(in.byteCount, in.elementSize);
-    BlockBuffer buffer(part.length(0), status);
-    nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
-    uint32_t done = 0;
-    do {
-      const uint32_t length = part.length(done);
-      const uint64_t offset = in.offset + uint64_t{done / in.elementSize} * in.increment;
-      session.readBlock(static_cast<uint32_t>(offset), buffer.data(), length, in.elementSize, in.increment, status);
-      if (status.isFatal()) return;
-      user.writeToBuffer(done, buffer.data(), length, status);
-      done += length;
-    } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
+    inParts(context, in, status,
+            [&](auto& session, auto& user, uint8_t* data, uint32_t offset, uint32_t done, uint32_t length) {
+              session.readBlock(offset, data, length, in.elementSize, in.increment, status);
+              if (status.isNotFatal()) user.writeToBuffer(done, data, length, status);
+            });
   });
 }
 
+// A part with more to follow flushes its posted writes before the next.
 void WriteBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    vllym::kernel::Session& session = kernel(context);
-    session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, status);
-    if (status.isFatal()) return;
-    const BlockPart part(in.byteCount, in.elementSize);
-    BlockBuffer buffer(part.length(0), status);
-    nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
-    uint32_t done = 0;
-    do {
-      const uint32_t length = part.length(done);
-      const uint64_t offset = in.offset + uint64_t{done / in.elementSize} * in.increment;
-      user.readFromBuffer(done, buffer.data(), length, status);
-      if (status.isFatal()) return;
-      done += length;
-      session.writeBlock(static_cast<uint32_t>(offset), buffer.data(), length, in.elementSize, in.increment, status,
-                         done < in.byteCount);
-    } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
+    inParts(context, in, status,
+            [&](auto& session, auto& user, uint8_t* data, uint32_t offset, uint32_t done, uint32_t length) {
+              user.readFromBuffer(done, data, length, status);
+              if (status.isNotFatal()) {
+                session.writeBlock(offset, data, length, in.elementSize, in.increment, status,
+                                   done + length < in.byteCount);
+              }
+            });
   });
 }
 
