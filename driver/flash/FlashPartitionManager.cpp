@@ -5,6 +5,7 @@
 #include "PartitionTable.h"
 #include "driver/platform/debug/Vlsdbg.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/memory/UserBound.h"
 
 namespace qrtk {
 namespace {
@@ -374,6 +375,7 @@ void FlashPartitionManager::writePartition(uint32_t id, tUserBuffer& source, uin
 
 void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, uint32_t size, bool persist,
                                             tStatus& status) {
+  if (!persist && !memoryOnlyFits(id, size, status)) return;
   const uint64_t allocated = FlashPartition::allocatedFor(uint64_t{size} + FlashRecord::kCrcSize, geometry_.sectorSize);
   const uint32_t address = persist ? allocateFlashSpace(id, allocated, status) : geometry_.totalSize;
   const PartitionInfo descriptor{id,
@@ -458,7 +460,23 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
   if (status.isFatal() && move) restore();
 }
 
+bool FlashPartitionManager::memoryOnlyFits(uint32_t id, uint32_t size, tStatus& status) {
+  if (!nVLAPAL000::withinUserBound(size, kMemoryOnlyPartitionBudget, nVLAPALS100::kStatusOutOfMemory,
+                                   VL_SITE_AT(sites::kManager, __LINE__), status)) {
+    return false;
+  }
+  // The copy this write replaces is given back, so it does not count.
+  uint64_t held = size;
+  for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) {
+    const bool memoryOnly = (node->partition.descriptor.flags & PartitionTable::kMemoryOnly) != 0;
+    if (memoryOnly && node->id != id) held += node->partition.dataSize();
+  }
+  return nVLAPAL000::withinUserBound(held, kMemoryOnlyDeviceBudget, nVLAPALS100::kStatusOutOfMemory,
+                                     VL_SITE_AT(sites::kManager, __LINE__), status);
+}
+
 void FlashPartitionManager::keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status) {
+  if (!memoryOnlyFits(node.id, size, status)) return;
   FlashPartition& partition = node.partition;
   ByteVector data;
   if (!takeIn(source, size, data, status)) return;

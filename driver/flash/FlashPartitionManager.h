@@ -36,6 +36,13 @@ class FlashPartitionManager {
   static constexpr uint32_t kFirstPreloadedId = 80;
   // The largest data size whose record and sectors still fit 32 bits.
   static constexpr uint64_t kMaxDataSize = 0xFFFEFFFC;
+  // A partition written without persisting lives in kernel memory alone, at
+  // the caller's size. One such partition holds at most what the whole
+  // store could (the memory-only partition budget), and all of them
+  // together at most the device budget; a write beyond either is -52000,
+  // refused before anything is allocated.
+  static constexpr uint64_t kMemoryOnlyPartitionBudget = 0x600000;
+  static constexpr uint64_t kMemoryOnlyDeviceBudget = 0x1000000;
 
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
                         bool formatIfBlank, tStatus& status);
@@ -89,6 +96,8 @@ class FlashPartitionManager {
   void rewritePartition(PartitionNode& node, tUserBuffer& source, uint32_t size, uint32_t& sequenceNumber,
                         tStatus& status);
   void keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status);
+  // Whether `size` bytes held in memory for `id` stay within both budgets.
+  bool memoryOnlyFits(uint32_t id, uint32_t size, tStatus& status);
   void loadPartition(FlashPartition& partition, tStatus& status);
   bool isCore(uint32_t id) const;
   void destroy(PartitionMap& map);

@@ -17,12 +17,17 @@ SequenceNumberMap::~SequenceNumberMap() {
 uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
   if (status.isFatal()) return 0;
   if (Node* node = map_.find(id)) return node->number;
+  if (!nVLAPAL000::withinUserBound(count_ + 1, kMaxIds, nVLAPALS100::kStatusOutOfMemory,
+                                   VL_SITE_AT(sites::kSequenceNumbers, __LINE__), status)) {
+    return 0;
+  }
   Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id, {}};
   if (node == nullptr) {
     status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kSequenceNumbers, __LINE__));
     return 0;
   }
   map_.insert(*node);
+  ++count_;
   return node->number;
 }
 

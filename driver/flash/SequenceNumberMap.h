@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "driver/platform/containers/VlitlMap.h"
+#include "driver/platform/memory/UserBound.h"
 #include "driver/platform/status/tStatus.h"
 
 namespace qrtk {
@@ -19,8 +20,12 @@ class SequenceNumberMap {
   SequenceNumberMap(const SequenceNumberMap&) = delete;
   SequenceNumberMap& operator=(const SequenceNumberMap&) = delete;
 
+  // Ids come from user mode, any u32: the map holds at most this many,
+  // far more than a partition table can name.
+  static constexpr uint64_t kMaxIds = nVLAPAL000::kMaxUserListEntries;
+
   // The id's number, entering it first when it is missing (-52000 when
-  // there is no memory for it).
+  // there is no memory for it, or the map is full).
   uint32_t get(uint32_t id, nVLAPALS100::tStatus& status);
   // False when the id has no number.
   bool find(uint32_t id, uint32_t& number) const;
@@ -37,6 +42,7 @@ class SequenceNumberMap {
   using tMap = vlitl::Map<uint32_t, Node, &Node::id, &Node::link>;
 
   tMap map_;
+  uint64_t count_ = 0;
 };
 
 }  // namespace qrtk

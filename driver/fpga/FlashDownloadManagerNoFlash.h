@@ -17,6 +17,12 @@ class FlashDownloadManagerNoFlash {
   using tStatus = nVLAPALS100::tStatus;
 
   virtual ~FlashDownloadManagerNoFlash() {}
+  // Whether an image would be taken at all: asked before the image is
+  // copied in, so that a refusal costs no kernel memory.
+  virtual bool acceptsDownloads(tStatus& status) {
+    refuse(status);
+    return false;
+  }
   virtual void downloadToFlash(const uint8_t*, uint32_t, tStatus& status) { refuse(status); }
   virtual void setFlashAutoloadMode(uint32_t, tStatus& status) { refuse(status); }
   virtual uint32_t getFlashAutoloadMode(tStatus& status) {

@@ -54,6 +54,9 @@ class AtomicLymInterface {
   virtual void vllym_downloadToFlash(tDescriptor& descriptor, void* image, uint32_t size, tStatus& status) {
     run(descriptor, status, [&](auto& session) {
       if ((image == nullptr) != (size == 0)) status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+      // The image is as large as the caller says: it is copied in only once
+      // the session and the board would take it.
+      if (status.isNotFatal() && !session.acceptsFlashDownload(status)) return;
       uint8_t* copy = nullptr;
       if (size != 0 && status.isNotFatal()) {
         copy = static_cast<uint8_t*>(nVLAPAL000::operatorNewWithStatus(size, status, nVLAPAL000::kAllocationKindPlain));

@@ -179,6 +179,11 @@ FlashDownloadManagerNoFlash* Fpga::flash(tStatus& status) {
   return manager;
 }
 
+bool Fpga::acceptsFlashDownload(tStatus& status) {
+  FlashDownloadManagerNoFlash* manager = flash(status);
+  return manager != nullptr && manager->acceptsDownloads(status);
+}
+
 void Fpga::downloadToFlash(const uint8_t* data, uint32_t size, tStatus& status) {
   if (FlashDownloadManagerNoFlash* manager = flash(status)) manager->downloadToFlash(data, size, status);
 }
@@ -246,6 +251,12 @@ void Fpga::writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount
     // Reading a register flushes the posted writes before the next chunk.
     if (remaining > 0 && resetRegister_ != kUnset) accessor_->read32(resetRegister_, status);
   }
+}
+
+void Fpga::flushPostedWrites(tStatus& status) {
+  if (status.isFatal() || resetRegister_ == kUnset) return;
+  tLock hold(mutex_);
+  accessor_->read32(resetRegister_, status);
 }
 
 uint32_t Fpga::read32(uint32_t offset, tStatus& status) { return accessor_->read32(offset, status); }

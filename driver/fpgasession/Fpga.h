@@ -64,6 +64,12 @@ class Fpga {
                          tStatus& status);
   virtual void writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize,
                           uint32_t stride, tStatus& status);
+  // The whole transfer within sizes the accessor takes and the window.
+  bool checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, bool writing,
+                  tStatus& status);
+  // Reads the reset register, when the personality named one, so that the
+  // posted writes of a write reach the FPGA before the next part of it.
+  void flushPostedWrites(tStatus& status);
   virtual uint32_t read32(uint32_t offset, tStatus& status);
   virtual void write32(uint32_t offset, uint32_t value, tStatus& status);
   virtual uint32_t getMemoryMappedIoWindowSize(tStatus& status);
@@ -96,6 +102,7 @@ class Fpga {
   // The board's flash download manager; a board that hands out none has
   // no flash to program (-63193).
   virtual void downloadToFlash(const uint8_t* data, uint32_t size, tStatus& status);
+  bool acceptsFlashDownload(tStatus& status);
   virtual void setFlashAutoloadMode(uint32_t mode, tStatus& status);
   virtual uint32_t getFlashAutoloadMode(tStatus& status);
   virtual void clearFlash(tStatus& status);
@@ -108,9 +115,6 @@ class Fpga {
   FpgaFifoManager& getFifoManager() { return fifos_; }
 
  private:
-  // The whole transfer within sizes the accessor takes and the window.
-  bool checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t stride, bool writing,
-                  tStatus& status);
   // Reads the reset register until bit 0 clears or the budget is spent,
   // sleeping between reads; true when the FPGA left reset.
   bool pollReset(uint64_t budgetMs, tStatus& status);

@@ -107,11 +107,19 @@ void Session::readBlock(uint32_t offset, uint8_t* buffer, uint32_t byteCount, ui
   fpga_->readBlock(offset, buffer, byteCount, elementSize, increment, status);
 }
 
+void Session::checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t increment, bool writing,
+                         tStatus& status) {
+  if (!guard(status)) return;
+  SharedHold hold(*lock_);
+  fpga_->checkBlock(offset, byteCount, elementSize, increment, writing, status);
+}
+
 void Session::writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize,
-                         uint32_t increment, tStatus& status) {
+                         uint32_t increment, tStatus& status, bool moreFollows) {
   if (!guard(status)) return;
   SharedHold hold(*lock_);
   fpga_->writeBlock(offset, buffer, byteCount, elementSize, increment, status);
+  if (moreFollows) fpga_->flushPostedWrites(status);
 }
 
 uint32_t Session::read32(uint32_t offset, tStatus& status) {
@@ -209,6 +217,14 @@ void Session::runFlashOperation(tStatus& status, tWork work) {
   work();
   ExclusiveHold hold(*lock_);
   progress_->setInProgress(false);
+}
+
+bool Session::acceptsFlashDownload(tStatus& status) {
+  if (!guard(status)) return false;
+  SharedHold hold(*lock_);
+  if (*devicePersonalityCount_ != 0) status.setCode(*downloadRefusal_, VL_SITE);
+  if (progress_->isDownloadToFlashInProgress()) status.setCode(kStatusFlashInProgress, VL_SITE);
+  return status.isNotFatal() && fpga_->acceptsFlashDownload(status);
 }
 
 void Session::downloadToFlash(const uint8_t* image, uint32_t size, tStatus& status) {

@@ -60,8 +60,13 @@ class Session {
   void releasePersonality(uint64_t ownerId, bool resetWhenLast);
   void readBlock(uint32_t offset, uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t increment,
                  tStatus& status);
-  void writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t increment,
+  // Block transfers come in parts of a caller's transfer: the whole one is
+  // checked first, and a write with more parts to follow flushes its
+  // posted writes, as the FPGA does between its own chunks.
+  void checkBlock(uint32_t offset, uint32_t byteCount, uint32_t elementSize, uint32_t increment, bool writing,
                   tStatus& status);
+  void writeBlock(uint32_t offset, const uint8_t* buffer, uint32_t byteCount, uint32_t elementSize, uint32_t increment,
+                  tStatus& status, bool moreFollows = false);
   uint32_t read32(uint32_t offset, tStatus& status);
   void write32(uint32_t offset, uint32_t value, tStatus& status);
   uint32_t getMemoryMappedIoWindowSize(tStatus& status);
@@ -77,6 +82,10 @@ class Session {
                             tStatus& status);
   void releaseFifoBytes(uint64_t ownerId, uint32_t fifo, uint64_t bytes, tStatus& status);
   void unreserveFifo(uint64_t ownerId, uint32_t fifo, tStatus& status);
+  // The refusals of a flash download (a personality on the device, a
+  // download in progress, a board that takes none), asked before the
+  // caller's image is copied in; downloadToFlash asks them again.
+  bool acceptsFlashDownload(tStatus& status);
   void downloadToFlash(const uint8_t* image, uint32_t size, tStatus& status);
   void setFlashAutoloadMode(uint32_t mode, tStatus& status);
   uint32_t getFlashAutoloadMode(tStatus& status);

@@ -98,6 +98,12 @@ uint32_t RoutingSessionBase<W>::calculateRoute(uint64_t owner, const W& seeds, u
   if (!valid_ || status.isFatal()) return 0;
   tAutoLock<tMutex> guard(lock_);
   if (!hasResources(status)) return 0;
+  if (!nVLAPAL000::withinUserBound(seedCount, kMaxRequestEntries, VL_SITE_AT(sites::kRoutingSessionBase, __LINE__),
+                                   status) ||
+      !nVLAPAL000::withinUserBound(destinationCount, kMaxRequestEntries,
+                                   VL_SITE_AT(sites::kRoutingSessionBase, __LINE__), status)) {
+    return 0;
+  }
   auto* seedBuffer = readRequest(seeds, seedCount, fixedSeeds_, status);
   auto* destinationBuffer = readRequest(destinations, destinationCount, fixedDestinationIds_, status);
   const uint32_t result = calculateRoute(owner, seedBuffer, seedCount, destinationBuffer, destinationCount, flags,

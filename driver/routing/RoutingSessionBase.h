@@ -14,6 +14,7 @@
 #include "RoutingResourcesManagerInterface.h"
 #include "RoutingSessionInterface.h"
 #include "driver/platform/containers/Vector.h"
+#include "driver/platform/memory/UserBound.h"
 #include "driver/platform/sync/tMutex.h"
 
 namespace vlark {
@@ -65,6 +66,10 @@ class RoutingSessionBase : public RoutingSessionInterface<tUserBufferWrapper> {
   void clearRoutingResources() override;
 
   static constexpr uint32_t kFixedBufferEntries = 16;
+  // The most seeds and the most destinations one calculation takes from
+  // user mode (-52005 beyond). Terminals may repeat, so the board's
+  // terminal count bounds nothing.
+  static constexpr uint64_t kMaxRequestEntries = nVLAPAL000::kMaxUserListEntries;
 
  protected:
   // Buffers of kFixedBufferEntries a derived session lends to calculations;

@@ -13,6 +13,7 @@ namespace {
 constinit std::atomic<int64_t> gOutstanding{0};
 constinit FaultSite gAllocationFaults("nVLZUK100_malloc");
 constinit std::atomic<uint64_t> gLargestBlock{UINT64_MAX};
+constinit std::atomic<uint64_t> gLargestAsked{0};
 
 }  // namespace
 
@@ -24,11 +25,20 @@ void Memory::reset() { allocationFaults().clear(); }
 
 void Memory::setLargestBlock(uint64_t size) { gLargestBlock = size; }
 
+uint64_t Memory::largestAsked() { return gLargestAsked.load(); }
+
+void Memory::clearLargestAsked() { gLargestAsked = 0; }
+
 }  // namespace sim
 
 extern "C" {
 
 void* nVLZUK100_malloc(uint64_t size) {
+  // The simulation's own blocks are not the driver's asking.
+  uint64_t largest = sim::gLargestAsked.load(std::memory_order_relaxed);
+  while (!sim::SimScope::active() && size > largest &&
+         !sim::gLargestAsked.compare_exchange_weak(largest, size, std::memory_order_relaxed)) {
+  }
   if (sim::Memory::allocationFaults().hit()) return nullptr;
   if (size > sim::gLargestBlock.load(std::memory_order_relaxed)) return nullptr;
   void* block = std::malloc(size != 0 ? size : 1);

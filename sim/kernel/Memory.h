@@ -18,6 +18,11 @@ class Memory {
   // The largest single allocation that succeeds (unlimited by default): a
   // smaller machine, for runs that must not grow to what a caller asks.
   static void setLargestBlock(uint64_t size);
+  // The largest size the driver asked of the allocator (granted or not;
+  // the simulation's own blocks aside) since the last clear: what a
+  // caller's word made the driver ask for.
+  static uint64_t largestAsked();
+  static void clearLargestAsked();
   static void reset();
 };
 

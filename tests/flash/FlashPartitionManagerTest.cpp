@@ -130,6 +130,23 @@ TEST_F(PartitionStore, SequenceNumbersGuardEveryWrite) {
   }
 }
 
+// Ids are any u32 a caller names; the numbers of as many ids as any list
+// may hold are kept, and an id beyond them is refused as out of memory.
+TEST_F(PartitionStore, SequenceNumbersAreKeptForAtMostTheSharedIdCap) {
+  auto m = mount();
+  UserBytes none(0);
+  uint32_t sequence = 0;
+  for (uint32_t id = 0; id < qrtk::SequenceNumberMap::kMaxIds && status.isNotFatal(); ++id) {
+    m->readPartition(id, none.buffer(), {}, sequence, status);
+  }
+  EXPECT_EQ(status.getCode(), 0);
+  m->readPartition(0xFFFFFFFF, none.buffer(), {}, sequence, status);
+  EXPECT_EQ(status.getCode(), -52000);
+  tStatus known;
+  m->readPartition(7, none.buffer(), {}, sequence, known);
+  EXPECT_EQ(std::make_pair(known.getCode(), sequence), std::make_pair(int64_t{0}, 14u));
+}
+
 TEST_F(PartitionStore, MountsFromEitherCopyAndRefusesBrokenTables) {
   lay(rig, {{5, 0, 3, 7, 0}}, {Bytes{1, 2, 3}});
   rig.flash().load32(FlashLayout::kPartitionTableA + 14, 0);  // A's CRC no longer matches

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "RoutingResourcesFixture.h"
 #include "driver/routing/RoutingSession.h"
 #include "driver/routing/RoutingStatusCodes.h"
 #include "sim/kernel/KernelSockets.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/support/StatusChecks.h"
 
@@ -171,6 +173,40 @@ TEST_F(RoutingSessionTest, CountsBeyondTheirBuffersAreRefusedBeforeAnyCopy) {
   }
   EXPECT_EQ(sim::UserMemory::inboundCopies(), copies);
   EXPECT_EQ(r->database().size(), 0u);
+}
+
+// Terminals may repeat, so the lists are held to the shared entry cap, not
+// to the board's terminal count; beyond it nothing is read or allocated.
+TEST_F(RoutingSessionTest, ListsBeyondTheSharedEntryCapAreRefusedBeforeTheyAreRead) {
+  constexpr uint32_t kCap = vlark::RoutingSessionBase<vlark::APALUserBufferWrapper>::kMaxRequestEntries;
+  struct Case {
+    uint32_t seeds;
+    uint32_t destinations;
+    int64_t code;
+  };
+  for (const Case c :
+       {Case{kCap, 1, 0}, Case{kCap + 1, 1, kStatusInvalidParameter}, Case{1, kCap + 1, kStatusInvalidParameter}}) {
+    std::unique_ptr<UserBuffer> seeds, ids, results;
+    {
+      sim::SimScope scope;
+      seeds = std::make_unique<UserBuffer>(12 * c.seeds);
+      ids = std::make_unique<UserBuffer>(4 * c.destinations);
+      results = std::make_unique<UserBuffer>(20 * 4);
+      for (uint32_t i = 0; i < c.seeds; ++i) seeds->block.put(12 * i, vlark::RouteCalculationSeedBase{4, 0, 0, {}});
+      for (uint32_t i = 0; i < c.destinations; ++i) ids->block.put(4 * i, uint32_t{2});
+    }
+    sim::Memory::clearLargestAsked();
+    tStatus status;
+    uint32_t count = 4;
+    a.calculateRoute(5, seeds->wrapper, c.seeds, ids->wrapper, c.destinations, 0, results->wrapper, count, status);
+    EXPECT_EQ(status.getCode(), c.code);
+    EXPECT_LT(sim::Memory::largestAsked(), c.code == 0 ? 12 * kCap + 64 : 4096);
+    sim::SimScope scope;
+    seeds.reset();
+    ids.reset();
+    results.reset();
+  }
+  EXPECT_EQ(r->database().size(), 1u) << "only the lists within the cap made a route";
 }
 
 TEST_F(RoutingSessionTest, PathAndNameNeedRoomForAllOfThem) {

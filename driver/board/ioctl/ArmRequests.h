@@ -1,5 +1,7 @@
 // The register-map access requests: registers and fields of the maps the
-// device registered by name, their formats and the list of names.
+// device registered by name, their formats and the list of names. A map's
+// name is copied in up to vlregitools::kMaxUserNameLength bytes (-52005
+// beyond); a format's count only caps what is written back.
 #ifndef VL9738K_BOARD_IOCTL_ARMREQUESTS_H
 #define VL9738K_BOARD_IOCTL_ARMREQUESTS_H
 

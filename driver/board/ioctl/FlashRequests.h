@@ -67,6 +67,10 @@ struct ReadPartition {
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
+// The data: at most FlashPartitionManager::kMaxDataSize bytes (-52005
+// beyond); copied in once its place in flash is found, or, for a write that
+// does not persist, within the memory-only partition and device budgets
+// (-52000 beyond).
 struct WritePartition {
   static constexpr uint32_t kCode = 0xC0204206;
   static constexpr char kName[] = "rfplat_writePartition";

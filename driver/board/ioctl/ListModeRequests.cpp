@@ -7,6 +7,7 @@
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/listmode/ListModeStatusCodes.h"
 #include "driver/platform/device/tUserBuffer.h"
+#include "driver/platform/memory/UserBound.h"
 
 namespace nVL9738K_24_0::requests {
 
@@ -14,9 +15,6 @@ namespace {
 
 namespace st = nVLAPALS100;
 
-// The longest path a list engine can sit at: far deeper than any FPGA's
-// subsystem tree, and it bounds what a caller can make the kernel allocate.
-constexpr uint32_t kMaxPathElements = 256;
 // A path element in user memory: u16 UID, u8 instance, one spare byte.
 constexpr uint64_t kPathElementBytes = 4;
 static_assert(sizeof(vlifw::PathElement) == kPathElementBytes, "path elements are copied as they lie");
@@ -68,8 +66,7 @@ void SetContext::handle(RequestContext& context, const In& in, Out&, tStatus& st
     fail(st::kStatusListModeFailure, status, __LINE__);
     return;
   }
-  if (in.length > kMaxPathElements) {
-    fail(st::kStatusInvalidParameter, status, __LINE__);
+  if (!nVLAPAL000::withinUserBound(in.length, kMaxPathElements, VL_SITE_AT(sites::kMainInterface, __LINE__), status)) {
     return;
   }
   const uint64_t bytes = uint64_t{in.length} * kPathElementBytes;

@@ -55,6 +55,9 @@ struct Abort {
 struct SetContext {
   static constexpr uint32_t kCode = 0x00205203;
   static constexpr char kName[] = "listmode_setContext";
+  // The longest path a list engine can sit at: far deeper than any FPGA's
+  // subsystem tree (-52005 beyond).
+  static constexpr uint32_t kMaxPathElements = 256;
   struct In {
     uint64_t bufferAddress;
     uint32_t length;

@@ -6,6 +6,7 @@
 #include "driver/board/status/BoardSites.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/memory/UserBound.h"
 #include "driver/platform/zuk/ZukMemory.h"
 
 namespace nVL9738K_24_0::requests {
@@ -28,21 +29,24 @@ void CheckInitializationStatus::handle(RequestContext& context, const In& in, Ou
 }
 
 // User mode hands the versions of its subsystems in; the board has none to
-// compare them with, so the array is read and dropped. The byte count is
-// the caller's, so it is bounded before anything is allocated.
+// compare them with, so the array is read and dropped, a chunk at a time
+// through one small buffer: the count is the caller's.
 void GetSubSystemVersion::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
   out.value = 0;
   if (in.count == 0) return;
   const uint64_t bytes = uint64_t{in.count} * 4;
-  if (bytes > UINT32_MAX) {
-    status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kMainInterface, __LINE__));
+  if (!nVLAPAL000::withinUserBound(bytes, kMaxArrayBytes, nVLAPALS100::kStatusOutOfMemory,
+                                   VL_SITE_AT(sites::kMainInterface, __LINE__), status)) {
     return;
   }
-  auto* words = static_cast<uint8_t*>(nVLAPAL000::allocateWithStatus(bytes, status));
+  const uint64_t chunk = bytes < kChunkBytes ? bytes : kChunkBytes;
+  auto* words = static_cast<uint8_t*>(nVLAPAL000::allocateWithStatus(chunk, status));
   if (words == nullptr) return;
-  for (uint64_t i = 0; i < bytes; i += 4) __builtin_memset(words + i, 0, 3);
   nVLAPAL000::tUserBuffer user(context.descriptor(), in.arrayAddress, bytes, status);
-  user.readFromBuffer(0, words, bytes, status);
+  for (uint64_t at = 0; at < bytes && status.isNotFatal(); at += chunk) {
+    const uint64_t length = bytes - at < chunk ? bytes - at : chunk;
+    user.readFromBuffer(at, words, length, status);
+  }
   nVLZUK100_free(words);
 }
 

@@ -93,6 +93,10 @@ struct CheckInitializationStatus {
 struct GetSubSystemVersion {
   static constexpr uint32_t kCode = 0x0020420A;
   static constexpr char kName[] = "rfplat_getSubSystemVersion";
+  // The array is at most 0xFFFFFFFF bytes (-52000 beyond) and is read
+  // through a buffer of at most this many bytes, whatever the count.
+  static constexpr uint64_t kMaxArrayBytes = 0xFFFFFFFF;
+  static constexpr uint64_t kChunkBytes = 4096;
   struct In {
     uint64_t arrayAddress;
     uint32_t count;

@@ -2,7 +2,9 @@
 // look up policies and reserve and release them. Every request but the two
 // that set a descriptor needs the session's reservation client (else
 // -52010); an out field named like an in field starts as its value (seed)
-// and keeps it unless the request replaces it.
+// and keeps it unless the request replaces it. Policy lists hold at most
+// reservationHal::kMaxPolicyListCount ids (65,536; -52005 beyond); a
+// descriptor is read up to 257 bytes into a fixed buffer.
 #ifndef VL9738K_BOARD_IOCTL_RESERVATIONREQUESTS_H
 #define VL9738K_BOARD_IOCTL_RESERVATIONREQUESTS_H
 

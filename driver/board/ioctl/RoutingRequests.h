@@ -23,6 +23,9 @@ struct QueryVersion {
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
+// Seeds and destinations: at most vlark::RoutingSessionBase's
+// kMaxRequestEntries each (65,536; -52005 beyond). The result count only
+// caps what is written back.
 struct CalculateRoute {
   static constexpr uint32_t kCode = 0x00208001;
   static constexpr char kName[] = "routing_calculateRoute";

@@ -13,21 +13,6 @@ namespace {
 
 using Buffer = IoctlCollection::GrowableBuffer;
 
-// The most resource ids one message may name: far more than a list of the
-// seven resources needs, and small enough that the id buffer's size never
-// wraps or asks the kernel for gigabytes.
-constexpr uint32_t kMaxResourceIds = 65536;
-// The most bytes a deploy message or a message's input or output area may
-// hold. The buffers are kernel memory sized by the caller; a deploy of all
-// seven resources takes a few hundred bytes.
-constexpr uint32_t kMaxMessageBytes = 1u << 20;
-
-bool withinLimits(uint32_t size, tStatus& status) {
-  if (size <= kMaxMessageBytes) return true;
-  status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-  return false;
-}
-
 DeviceResources* requireResources(RequestContext& context, tStatus& status) {
   DeviceResources* resources = context.collection().getDeviceResources();
   if (resources == nullptr) status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
@@ -51,7 +36,7 @@ void SettingsDeploy::handle(RequestContext& context, const In& in, Out&, tStatus
   // every policy refuses.
   const Session* session = context.session();
   const rfyulreserve::ReservationClientID client{session != nullptr ? session->getReservationClientId() : 0};
-  if (!withinLimits(in.messageSize, status)) return;
+  if (!nVLAPAL000::withinUserBound(in.messageSize, kMaxMessageBytes, VL_SITE, status)) return;
   Buffer& message = context.collection().getDeployMessage();
   readIn(context, message, in.messageAddress, in.messageSize, status);
   if (status.isFatal()) return;
@@ -61,11 +46,11 @@ void SettingsDeploy::handle(RequestContext& context, const In& in, Out&, tStatus
 void SettingsSendMessage::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   DeviceResources* resources = requireResources(context, status);
   if (resources == nullptr) return;
-  if (in.idCount > kMaxResourceIds) {
-    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
+  if (!nVLAPAL000::withinUserBound(in.idCount, kMaxResourceIds, VL_SITE, status) ||
+      !nVLAPAL000::withinUserBound(in.inputSize, kMaxAreaBytes, VL_SITE, status) ||
+      !nVLAPAL000::withinUserBound(in.outputSize, kMaxAreaBytes, VL_SITE, status)) {
     return;
   }
-  if (!withinLimits(in.inputSize, status) || !withinLimits(in.outputSize, status)) return;
   IoctlCollection& collection = context.collection();
   Buffer& ids = collection.getResourceIds();
   Buffer& input = collection.getMessageInput();

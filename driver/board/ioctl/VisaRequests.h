@@ -55,7 +55,12 @@ struct VisaReadBlock {
   struct Out {
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  // Width x count is at most 0xFFFFFFFF bytes (-52005 beyond); the items
+  // move through a kernel buffer of at most VisaDispatcher::kChunkBytes,
+  // under the dispatcher's own lock a chunk at a time. The transfer takes no
+  // session lock: it would hold every other session's request for as long
+  // as the caller's count.
+  static constexpr GuardSpec kGuard = kGateGuard;
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -66,7 +71,8 @@ struct VisaWriteBlock {
   struct Out {
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = kLockAndGateGuard;
+  // Bounded and chunked as a read.
+  static constexpr GuardSpec kGuard = kGateGuard;
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 

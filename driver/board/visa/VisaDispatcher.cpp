@@ -2,8 +2,10 @@
 
 #include "VisaStatusCodes.h"
 #include "driver/board/status/BoardSites.h"
+#include "driver/platform/device/DeviceTypes.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/memory/UserBound.h"
 #include "driver/platform/pci/PciConfig.h"
 #include "driver/platform/pci/PciSites.h"
 #include "driver/platform/sync/Atomic.h"
@@ -200,11 +202,7 @@ bool VisaDispatcher::prepare(Transfer& transfer, uint64_t notInitializedLine, ui
   if (status.isFatal()) return false;
   validate(spaces_[transfer.space], transfer, status);
   if (status.isFatal()) return false;
-  if (transfer.count > kLargestTransfer / transfer.width) {
-    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
-    return false;
-  }
-  return true;
+  return nVLAPAL000::withinUserBound(transfer.count, kLargestTransfer / transfer.width, VL_SITE, status);
 }
 
 uint8_t* VisaDispatcher::allocateBuffer(uint64_t bytes, tStatus& status) const {
@@ -213,40 +211,72 @@ uint8_t* VisaDispatcher::allocateBuffer(uint64_t bytes, tStatus& status) const {
   return buffer;
 }
 
+// The part of `transfer` that starts `done` items in: at most a chunk's
+// worth of items, from where the transfer has got to.
+VisaDispatcher::Transfer VisaDispatcher::chunkOf(const Transfer& transfer, uint64_t done) const {
+  const uint64_t left = transfer.count - done;
+  const uint64_t most = kChunkBytes / transfer.width;
+  return Transfer{transfer.space,     transfer.at(done),         transfer.width,
+                  transfer.increment, left < most ? left : most, transfer.mode};
+}
+
+// Between two chunks a reset, stop or removal that closed the device's
+// gate ends the transfer: its drain must not wait for the rest of it.
+bool VisaDispatcher::gateStillOpen(tStatus& status) const {
+  if (device_.getGate() == nVLAPAL000::kGateOpen) return true;
+  fail(status, nVLAPALS100::kStatusGateClosed, __LINE__);
+  return false;
+}
+
+// Items move a chunk at a time through one kernel buffer of at most
+// kChunkBytes, and the lock is held for one chunk's bus accesses only. A
+// finalize may run between two chunks and unmap the spaces, so every chunk
+// checks the user count, the space and its mapping again under the lock.
+void VisaDispatcher::move(nVLAPAL000::tEventDescriptor& descriptor, Transfer transfer, uint64_t bufferAddress,
+                          bool reading, uint64_t notInitializedLine, uint64_t badModeLine, tStatus& status) {
+  if (status.isFatal()) return;
+  {
+    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
+    if (!prepare(transfer, notInitializedLine, badModeLine, status)) return;
+  }
+  const uint64_t bytes = uint64_t{transfer.width} * transfer.count;
+  uint8_t* buffer = allocateBuffer(bytes < kChunkBytes ? bytes : kChunkBytes, status);
+  if (buffer == nullptr) return;
+  nVLAPAL000::tUserBuffer user(descriptor, bufferAddress, bytes, status);
+  uint64_t done = 0;
+  do {
+    Transfer chunk = chunkOf(transfer, done);
+    const uint64_t at = done * transfer.width;
+    const uint64_t length = chunk.count * transfer.width;
+    if (!reading) user.readFromBuffer(at, buffer, length, status);
+    if (status.isFatal()) break;
+    {
+      nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
+      if (!prepare(chunk, notInitializedLine, badModeLine, status)) break;
+      if (reading) {
+        readItems(spaces_[chunk.space], chunk, buffer, status);
+      } else {
+        writeItems(spaces_[chunk.space], chunk, buffer, status);
+      }
+    }
+    if (reading && status.isNotFatal()) user.writeToBuffer(at, buffer, length, status);
+    done += chunk.count;
+  } while (done < transfer.count && status.isNotFatal() && gateStillOpen(status));
+  delete[] buffer;
+}
+
 void VisaDispatcher::readBlock(nVLAPAL000::tEventDescriptor& descriptor, uint8_t space, uint64_t offset, uint32_t width,
                                uint8_t increment, uint64_t bufferAddress, uint64_t count, uint32_t mode,
                                tStatus& status) {
-  if (status.isFatal()) return;
-  Transfer transfer{space, offset, width, increment != 0, count, mode};
-  uint8_t* buffer = nullptr;
-  uint64_t bytes = 0;
-  {
-    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-    if (!prepare(transfer, lines::kReadNotInitialized, lines::kReadBadMode, status)) return;
-    bytes = uint64_t{width} * count;
-    buffer = allocateBuffer(bytes, status);
-    if (buffer == nullptr) return;
-    readItems(spaces_[space], transfer, buffer, status);
-  }
-  nVLAPAL000::tUserBuffer user(descriptor, bufferAddress, bytes, status);
-  user.writeToBuffer(0, buffer, bytes, status);
-  delete[] buffer;
+  move(descriptor, Transfer{space, offset, width, increment != 0, count, mode}, bufferAddress, true,
+       lines::kReadNotInitialized, lines::kReadBadMode, status);
 }
 
 void VisaDispatcher::writeBlock(nVLAPAL000::tEventDescriptor& descriptor, uint8_t space, uint64_t offset,
                                 uint32_t width, uint8_t increment, uint64_t bufferAddress, uint64_t count,
                                 uint32_t mode, tStatus& status) {
-  if (status.isFatal()) return;
-  Transfer transfer{space, offset, width, increment != 0, count, mode};
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> guard(lock_);
-  if (!prepare(transfer, lines::kWriteNotInitialized, lines::kWriteBadMode, status)) return;
-  const uint64_t bytes = uint64_t{width} * count;
-  uint8_t* buffer = allocateBuffer(bytes, status);
-  if (buffer == nullptr) return;
-  nVLAPAL000::tUserBuffer user(descriptor, bufferAddress, bytes, status);
-  user.readFromBuffer(0, buffer, bytes, status);
-  if (status.isNotFatal()) writeItems(spaces_[space], transfer, buffer, status);
-  delete[] buffer;
+  move(descriptor, Transfer{space, offset, width, increment != 0, count, mode}, bufferAddress, false,
+       lines::kWriteNotInitialized, lines::kWriteBadMode, status);
 }
 
 namespace {

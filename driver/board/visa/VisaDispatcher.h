@@ -29,6 +29,9 @@ class VisaDispatcher {
   // A transfer's mode word: the two values the plug-in sends.
   static constexpr uint32_t kModeDefault = 0;
   static constexpr uint32_t kModeAll = 0xFFFFFFFF;
+  // A block transfer moves its items through a kernel buffer of at most
+  // this many bytes, holding the dispatcher's lock for one chunk at a time.
+  static constexpr uint64_t kChunkBytes = 4096;
 
   enum SpaceType : uint32_t { kEmpty = 0, kMemory = 1, kIoPorts = 2, kConfiguration = 3 };
 
@@ -72,6 +75,10 @@ class VisaDispatcher {
   bool prepare(Transfer& transfer, uint64_t notInitializedLine, uint64_t badModeLine, nVLAPALS100::tStatus& status);
   void validate(const Space& space, const Transfer& transfer, nVLAPALS100::tStatus& status) const;
   uint8_t* allocateBuffer(uint64_t bytes, nVLAPALS100::tStatus& status) const;
+  Transfer chunkOf(const Transfer& transfer, uint64_t done) const;
+  void move(nVLAPAL000::tEventDescriptor& descriptor, Transfer transfer, uint64_t bufferAddress, bool reading,
+            uint64_t notInitializedLine, uint64_t badModeLine, nVLAPALS100::tStatus& status);
+  bool gateStillOpen(nVLAPALS100::tStatus& status) const;
   void readItems(const Space& space, const Transfer& transfer, uint8_t* buffer, nVLAPALS100::tStatus& status);
   void writeItems(const Space& space, const Transfer& transfer, const uint8_t* buffer, nVLAPALS100::tStatus& status);
 

@@ -3,6 +3,7 @@
 #include "driver/fpga/UserPageLock.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/memory/UserBound.h"
 #include "driver/platform/zuk/ZukDMA.h"
 #include "driver/platform/zuk/ZukMemory.h"
 
@@ -39,7 +40,8 @@ ConfigurePersonalityCommonDeserializer::~ConfigurePersonalityCommonDeserializer(
 
 template <typename tRead>
 void ConfigurePersonalityCommonDeserializer::readCopy(nVLAPAL000::tEventDescriptor& event, uint64_t address,
-                                                      uint64_t size, tStatus& status, tRead read) {
+                                                      uint64_t size, uint64_t bound, tStatus& status, tRead read) {
+  if (!nVLAPAL000::withinUserBound(size, bound, VL_SITE, status)) return;
   auto* copy = static_cast<uint8_t*>(nVLAPAL000::allocateWithStatus(size, status));
   if (copy == nullptr) return;
   nVLAPAL000::tUserBuffer(event, address, size, status).readFromBuffer(0, copy, size, status);
@@ -52,7 +54,7 @@ void ConfigurePersonalityCommonDeserializer::readCopy(nVLAPAL000::tEventDescript
 
 void ConfigurePersonalityCommonDeserializer::readCommon(nVLAPAL000::tEventDescriptor& event, uint64_t address,
                                                         uint64_t size, tStatus& status) {
-  readCopy(event, address, size, status, [&](Deserializer& in) {
+  readCopy(event, address, size, kMaxCommonBytes, status, [&](Deserializer& in) {
     registers_.deserialize(in, status);
     personality_ = in.readU32(status);
     attributes_ = in.readU32(status);
@@ -65,7 +67,7 @@ void ConfigurePersonalityCommonDeserializer::readCommon(nVLAPAL000::tEventDescri
 
 void ConfigurePersonalityCommonDeserializer::readFifos(nVLAPAL000::tEventDescriptor& event, uint64_t address,
                                                        uint64_t size, tStatus& status) {
-  readCopy(event, address, size, status, [&](Deserializer& in) {
+  readCopy(event, address, size, kMaxFifoListBytes, status, [&](Deserializer& in) {
     while (in.bytesLeft() != 0 && status.isNotFatal()) {
       FifoInfo fifo;
       fifo.deserialize(in, status);

@@ -24,6 +24,12 @@ class ConfigurePersonalityCommonDeserializer {
   using tStatus = nVLAPALS100::tStatus;
 
   static constexpr uint64_t kSignatureWords = 4;
+  // The most bytes of the personality block and of the FIFO list that are
+  // copied in (-52005 beyond): the block's fields take 48 bytes, a FIFO
+  // record a few dozen, and the board has far fewer FIFOs than the list
+  // could name.
+  static constexpr uint64_t kMaxCommonBytes = 4096;
+  static constexpr uint64_t kMaxFifoListBytes = 65536;
 
   // A required bitfile of size 0: -52003. Short blocks: -52003 at the first
   // field that does not fit. Bitfile pages that cannot be locked: -52001.
@@ -52,7 +58,8 @@ class ConfigurePersonalityCommonDeserializer {
   void readFifos(nVLAPAL000::tEventDescriptor& event, uint64_t address, uint64_t size, tStatus& status);
   // A kernel copy of a user block, freed again after `read` has seen it.
   template <typename tRead>
-  void readCopy(nVLAPAL000::tEventDescriptor& event, uint64_t address, uint64_t size, tStatus& status, tRead read);
+  void readCopy(nVLAPAL000::tEventDescriptor& event, uint64_t address, uint64_t size, uint64_t bound, tStatus& status,
+                tRead read);
 
   CommonRegisterSet registers_;
   uint32_t personality_;

@@ -38,10 +38,7 @@ void writeUser(tEventDescriptor& event, uint64_t address, const void* from, uint
 // the status stops what follows.
 void readPolicyList(tEventDescriptor& event, uint32_t count, uint64_t address, PolicyIDList& list, tStatus& status) {
   if (status.isFatal()) return;
-  if (count > kMaxPolicyListCount) {
-    status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE_AT(kSite, __LINE__));
-    return;
-  }
+  if (!nVLAPAL000::withinUserBound(count, kMaxPolicyListCount, VL_SITE_AT(kSite, __LINE__), status)) return;
   list.resize(count, rfyulreserve::kInvalidReservationPolicyID, status);
   readUser(event, address, list.data(), uint64_t{count} * sizeof(ReservationPolicyID), status);
 }

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "../../platform/device/DeviceTypes.h"
+#include "../../platform/memory/UserBound.h"
 #include "ReservationResources.h"
 #include "ReservationSessionSlot.h"
 
@@ -19,7 +20,7 @@ namespace reservationHal {
 // Longest policy list a request may carry: far above the board's six
 // policies, low enough that a hostile count never becomes a huge kernel
 // allocation.
-inline constexpr uint32_t kMaxPolicyListCount = 65536;
+inline constexpr uint64_t kMaxPolicyListCount = nVLAPAL000::kMaxUserListEntries;
 
 class ReservationIoctlImpl {
   using tStatus = nVLAPALS100::tStatus;

@@ -3,6 +3,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/IoctlCollection.h"
 #include "driver/fpgasession/AtomicLymSession.h"
+#include "driver/fpgasession/Fpga.h"
 #include "driver/platform/device/tUserBuffer.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/sync/tWaitQueue.h"
@@ -133,27 +134,75 @@ void ClientFunctionCall::handle(RequestContext& context, const In& in, Out&, tSt
                                      in.arguments[2], in.arguments[3], status);
 }
 
+namespace {
+
+// The part of a block transfer that starts `done` bytes in: whole groups of
+// the FPGA's own write chunks, so that a part boundary falls where the FPGA
+// flushes its posted writes anyway.
+struct BlockPart {
+  BlockPart(uint32_t byteCount, uint32_t elementSize)
+      : bytes(byteCount),
+        most(kBlockPartBytes / (vllym::kernel::Fpga::kElementsPerChunk * elementSize) *
+             vllym::kernel::Fpga::kElementsPerChunk * elementSize) {}
+  uint32_t length(uint32_t done) const { return bytes - done < most ? bytes - done : most; }
+  uint32_t bytes;
+  uint32_t most;
+};
+
+// Between two parts a reset, stop or removal that closed the device's gate
+// ends the transfer: its drain must not wait for the rest of it.
+bool gateStillOpen(RequestContext& context, tStatus& status) {
+  if (context.device().getGate() == nVLAPAL000::kGateOpen) return true;
+  status.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
+  return false;
+}
+
+// A block transfer, checked whole before its buffer is made, then moved a
+// part at a time: `move` (session, user buffer, kernel buffer, FPGA offset,
+// bytes done, length) takes each part between the FPGA and user memory.
+template <typename tIn, typename tMove>
+void inParts(RequestContext& context, const tIn& in, bool writing, tStatus& status, tMove move) {
+  vllym::kernel::Session& session = kernel(context);
+  session.checkBlock(in.offset, in.byteCount, in.elementSize, in.increment, writing, status);
+  if (status.isFatal()) return;
+  const BlockPart part(in.byteCount, in.elementSize);
+  BlockBuffer buffer(part.length(0), status);
+  nVLAPAL000::tUserBuffer user(context.descriptor(), in.address, in.byteCount, status);
+  uint32_t done = 0;
+  do {
+    const uint32_t length = part.length(done);
+    const auto offset = static_cast<uint32_t>(in.offset + uint64_t{done / in.elementSize} * in.increment);
+    move(session, user, buffer.data(), offset, done, length);
+    done += length;
+  } while (done < in.byteCount && status.isNotFatal() && gateStillOpen(context, status));
+}
+
+}  // namespace
+
 // The copies to and from user memory run outside every FPGA lock.
 void ReadBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    BlockBuffer buffer(in.byteCount, status);
-    kernel(context).readBlock(in.offset, buffer.data(), in.byteCount, in.elementSize, in.increment, status);
-    if (status.isFatal()) return;
-    nVLAPAL000::tUserBuffer(context.descriptor(), in.address, in.byteCount, status)
-        .writeToBuffer(0, buffer.data(), in.byteCount, status);
+    inParts(context, in, false, status,
+            [&](auto& session, auto& user, uint8_t* data, uint32_t offset, uint32_t done, uint32_t length) {
+              session.readBlock(offset, data, length, in.elementSize, in.increment, status);
+              if (status.isNotFatal()) user.writeToBuffer(done, data, length, status);
+            });
   });
 }
 
+// A part with more to follow flushes its posted writes before the next.
 void WriteBlock::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
   refresh(context);
   admitted(context, status, [&] {
-    BlockBuffer buffer(in.byteCount, status);
-    if (status.isNotFatal()) {
-      nVLAPAL000::tUserBuffer(context.descriptor(), in.address, in.byteCount, status)
-          .readFromBuffer(0, buffer.data(), in.byteCount, status);
-    }
-    kernel(context).writeBlock(in.offset, buffer.data(), in.byteCount, in.elementSize, in.increment, status);
+    inParts(context, in, true, status,
+            [&](auto& session, auto& user, uint8_t* data, uint32_t offset, uint32_t done, uint32_t length) {
+              user.readFromBuffer(done, data, length, status);
+              if (status.isNotFatal()) {
+                session.writeBlock(offset, data, length, in.elementSize, in.increment, status,
+                                   done + length < in.byteCount);
+              }
+            });
   });
 }
 

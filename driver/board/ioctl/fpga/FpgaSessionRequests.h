@@ -103,6 +103,10 @@ struct IsSessionValid {
   static void handle(RequestContext& context, const In& in, Out& out, nVLAPALS100::tStatus& status);
 };
 
+// The personality block and the FIFO list are copied in up to
+// ConfigurePersonalityCommonDeserializer::kMaxCommonBytes and kMaxFifoListBytes
+// (-52005 beyond); the bitfile's pages are pinned, bounded by what the caller
+// has mapped.
 struct ConfigurePersonalityQrt {
   static constexpr uint32_t kCode = 0x4020830a;
   static constexpr char kName[] = "vllym_configurePersonalityQrt";
@@ -200,6 +204,13 @@ struct ClientFunctionCall {
   static constexpr GuardSpec kGuard = kGateGuard;
   static void handle(RequestContext& context, const In& in, Out& out, nVLAPALS100::tStatus& status);
 };
+
+// A block transfer's byte count is checked (element size, and the window
+// unless the increment is 0) before anything is allocated. It then moves in
+// parts of at most kBlockPartBytes through one kernel buffer of the count's
+// size up to that, each part under the FPGA locks on its own: with
+// increment 0 nothing else bounds the count.
+inline constexpr uint32_t kBlockPartBytes = 65536;
 
 struct ReadBlock {
   static constexpr uint32_t kCode = 0x80208314;
@@ -448,6 +459,9 @@ struct DeployFifoSettings {
   static void handle(RequestContext& context, const In& in, Out& out, nVLAPALS100::tStatus& status);
 };
 
+// The image (any u32 size) is copied in only after the session and the
+// board said they would take it; this board takes none (-63193), so nothing
+// is allocated for it.
 struct DownloadToFlash {
   static constexpr uint32_t kCode = 0x40208332;
   static constexpr char kName[] = "vllym_downloadToFlash";
