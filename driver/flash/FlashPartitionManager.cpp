@@ -320,37 +320,40 @@ uint32_t FlashPartitionManager::allocateFlashSpace(uint32_t id, uint64_t size, t
 
 // The first fit, with `alsoTaken` (if any) counted as occupied too; false
 // when no gap is large enough (the status then holds an error only when
-// the list could not be built).
+// the list could not be built). After a table write that failed, a table
+// copy on flash may name another record of a partition than its
+// descriptor does: that record's sectors are taken as well.
 bool FlashPartitionManager::findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address,
                                     tStatus& status) {
   if (status.isFatal()) return false;
-  vlhtl::Vector<const PartitionInfo*> byAddress;
-  PartitionInfo taken{};
-  if (alsoTaken != nullptr && alsoTaken->start < alsoTaken->end && alsoTaken->start <= UINT32_MAX) {
-    const uint64_t length = alsoTaken->end - alsoTaken->start;
-    taken.address = static_cast<uint32_t>(alsoTaken->start);
-    taken.allocatedSize = static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX);
-    byAddress.push_back(&taken, status);
-  }
+  vlhtl::Vector<SectorRange> taken;
+  // Kept sorted by start; a failed push leaves the vector as it was.
+  const auto take = [&](const SectorRange& range) {
+    taken.push_back(range, status);
+    if (status.isFatal()) return;
+    for (uint64_t i = taken.size() - 1; i > 0 && taken[i - 1].start > range.start; --i) {
+      taken[i] = taken[i - 1];
+      taken[i - 1] = range;
+    }
+  };
+  if (alsoTaken != nullptr && alsoTaken->start < alsoTaken->end) take(*alsoTaken);
   for (PartitionNode* node = partitions_.first(); node != nullptr && status.isNotFatal();
        node = partitions_.next(node)) {
     if (node->id == id) continue;
-    const PartitionInfo* info = &node->partition.descriptor;
-    byAddress.push_back(info, status);
-    // A failed push leaves the vector as it was, perhaps empty: no sort.
-    if (status.isFatal()) break;
-    for (uint64_t i = byAddress.size() - 1; i > 0 && byAddress[i - 1]->address > info->address; --i) {
-      byAddress[i] = byAddress[i - 1];
-      byAddress[i - 1] = info;
+    const PartitionInfo& d = node->partition.descriptor;
+    take(SectorRange{d.address, uint64_t{d.address} + d.allocatedSize});
+    const SectorRange& committed = node->partition.committed;
+    if ((d.flags & PartitionTable::kMemoryOnly) == 0 && committed.start < committed.end && status.isNotFatal()) {
+      take(committed);
     }
   }
   if (status.isFatal()) return false;
   const uint64_t end = uint64_t{geometry_.lastDataAddress} + 1;
   const uint32_t sector = geometry_.sectorSize;
   uint64_t cursor = 0;
-  for (const PartitionInfo* info : byAddress) {
-    if (cursor + size <= info->address && cursor + size <= end) break;
-    const uint64_t after = FlashPartition::allocatedFor(uint64_t{info->address} + info->allocatedSize, sector);
+  for (const SectorRange& range : taken) {
+    if (cursor + size <= range.start && cursor + size <= end) break;
+    const uint64_t after = FlashPartition::allocatedFor(range.end, sector);
     if (after > cursor) cursor = after;
   }
   if (cursor + size > end) return false;

@@ -258,6 +258,24 @@ TEST_F(PartitionStore, AFailedMoveLeavesTheRecordTheTableNamesWhole) {
   }
 }
 
+// Copy B takes the table naming 101's new place, copy A fails: a mount
+// finds 101 there, so no later record may take those sectors.
+TEST_F(PartitionStore, ARecordOnlyTheFirstTableCopyNamesIsKept) {
+  auto m = mount();
+  put(*m, 100, pattern(10, 1), status);
+  put(*m, 101, pattern(10, 2), status);
+  uint32_t sequence = 0;
+  m->deletePartition(100, {}, sequence, status);
+  rig.flash().setStuckBits(FlashLayout::kPartitionTableA + 2, 1, 1);
+  tStatus moved, created;
+  put(*m, 101, pattern(70'000, 3), moved);
+  put(*m, 102, pattern(70'000, 4), created);
+  EXPECT_NE(moved.getCode(), 0);
+  EXPECT_NE(created.getCode(), 0);
+  EXPECT_EQ(get(*mount(), 101, status), pattern(70'000, 3));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
 // 101 has three sectors with one free sector before it and the rest of the
 // store taken: shrunk to two sectors it is rewritten in place; grown to
 // four it cannot keep its record and finds no other gap.
