@@ -63,6 +63,8 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
   device_->getGeometry(geometry_, status);
   if (status.isNotFatal() && !geometry_.isValid())
     fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
+  // The table taken over is the one on flash.
+  if (status.isNotFatal()) noteCommitted(true);
 }
 
 FlashPartitionManager::~FlashPartitionManager() { destroy(partitions_); }
