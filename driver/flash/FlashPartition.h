@@ -21,10 +21,20 @@ struct PartitionInfo {
   uint8_t loaded;
 };
 
+// Flash sectors [start, end); empty when start is not below end.
+struct SectorRange {
+  uint64_t start;
+  uint64_t end;
+};
+
 struct FlashPartition {
   PartitionInfo descriptor;
   ByteVector memory;
   uint32_t sectorSize;
+  // The sectors of the record a table copy on flash may still name for
+  // this partition: a mount finds the partition there until a table write
+  // that both copies took names it elsewhere or drops it.
+  SectorRange committed;
 
   uint32_t dataSize() const { return descriptor.recordSize - FlashRecord::kCrcSize; }
   // A record of `recordSize` bytes takes whole sectors.

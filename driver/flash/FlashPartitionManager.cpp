@@ -64,6 +64,8 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
   device_->getGeometry(geometry_, status);
   if (status.isNotFatal() && !geometry_.isValid())
     fail(nVLAPALS100::kStatusInvalidParameter, sites::kManager, __LINE__, status);
+  // The table taken over is the one on flash.
+  if (status.isNotFatal()) noteCommitted(true);
 }
 
 FlashPartitionManager::~FlashPartitionManager() { destroy(partitions_); }
@@ -150,7 +152,10 @@ void FlashPartitionManager::takeTable(const uint8_t* image, uint64_t length, tSt
     }
     const PartitionInfo descriptor{
         entry.id, entry.address, entry.recordSize, static_cast<uint32_t>(allocated), entry.flags, 0};
-    if (PartitionNode* node = newNode(descriptor, geometry_.sectorSize, visitStatus)) fresh.insert(*node);
+    if (PartitionNode* node = newNode(descriptor, geometry_.sectorSize, visitStatus)) {
+      node->partition.committed = recordSectors(entry.address, entry.recordSize);
+      fresh.insert(*node);
+    }
   };
   PartitionTable::parse(image, length, take, status);
   const bool parsed = status.isNotFatal();
@@ -231,6 +236,30 @@ void FlashPartitionManager::writeTable(tStatus& status) {
     writeRecord(image.data(), address, static_cast<uint32_t>(length), true, status);
     if (status.isNotFatal()) currentCopy_ ^= 1;
   }
+  noteCommitted(status.isNotFatal());
+}
+
+// Once both copies took the table, each partition's committed record is
+// the one its descriptor names (none for a memory-only one). After a table
+// write that failed, a mount may find either table: the record of each
+// one is kept too.
+void FlashPartitionManager::noteCommitted(bool bothCopies) {
+  for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) {
+    FlashPartition& partition = node->partition;
+    const PartitionInfo& d = partition.descriptor;
+    SectorRange& committed = partition.committed;
+    if ((d.flags & PartitionTable::kMemoryOnly) != 0) {
+      if (bothCopies) committed = SectorRange{};
+      continue;
+    }
+    const SectorRange named = recordSectors(d.address, d.recordSize);
+    if (bothCopies || committed.start >= committed.end) {
+      committed = named;
+    } else {
+      committed = SectorRange{committed.start < named.start ? committed.start : named.start,
+                              committed.end > named.end ? committed.end : named.end};
+    }
+  }
 }
 
 // ---- Records and placement -------------------------------------------------
@@ -285,46 +314,107 @@ void FlashPartitionManager::loadPartition(FlashPartition& partition, tStatus& st
 // partition already passed, and it stays on sector starts, so the sectors
 // a placed record erases hold no other partition's bytes.
 uint32_t FlashPartitionManager::allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status) {
-  if (status.isFatal()) return 0;
-  vlhtl::Vector<const PartitionInfo*> byAddress;
+  uint32_t address = 0;
+  if (!findGap(id, size, nullptr, address, status) && status.isNotFatal()) {
+    fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
+  }
+  return address;
+}
+
+// The first fit, with `alsoTaken` (if any) counted as occupied too; false
+// when no gap is large enough (the status then holds an error only when
+// the list could not be built). After a table write that failed, a table
+// copy on flash may name another record of a partition than its
+// descriptor does: that record's sectors are taken as well.
+bool FlashPartitionManager::findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address,
+                                    tStatus& status) {
+  if (status.isFatal()) return false;
+  vlhtl::Vector<SectorRange> taken;
+  // Kept sorted by start; a failed push leaves the vector as it was.
+  const auto take = [&](const SectorRange& range) {
+    taken.push_back(range, status);
+    if (status.isFatal()) return;
+    for (uint64_t i = taken.size() - 1; i > 0 && taken[i - 1].start > range.start; --i) {
+      taken[i] = taken[i - 1];
+      taken[i - 1] = range;
+    }
+  };
+  if (alsoTaken != nullptr && alsoTaken->start < alsoTaken->end) take(*alsoTaken);
   for (PartitionNode* node = partitions_.first(); node != nullptr && status.isNotFatal();
        node = partitions_.next(node)) {
     if (node->id == id) continue;
-    const PartitionInfo* info = &node->partition.descriptor;
-    byAddress.push_back(info, status);
-    // A failed push leaves the vector as it was, perhaps empty: no sort.
-    if (status.isFatal()) break;
-    for (uint64_t i = byAddress.size() - 1; i > 0 && byAddress[i - 1]->address > info->address; --i) {
-      byAddress[i] = byAddress[i - 1];
-      byAddress[i - 1] = info;
+    const PartitionInfo& d = node->partition.descriptor;
+    take(SectorRange{d.address, uint64_t{d.address} + d.allocatedSize});
+    const SectorRange& committed = node->partition.committed;
+    if ((d.flags & PartitionTable::kMemoryOnly) == 0 && committed.start < committed.end && status.isNotFatal()) {
+      take(committed);
     }
   }
-  if (status.isFatal()) return 0;
+  if (status.isFatal()) return false;
   const uint64_t end = uint64_t{geometry_.lastDataAddress} + 1;
   const uint32_t sector = geometry_.sectorSize;
   uint64_t cursor = 0;
-  for (const PartitionInfo* info : byAddress) {
-    if (cursor + size <= info->address && cursor + size <= end) return static_cast<uint32_t>(cursor);
-    const uint64_t after = FlashPartition::allocatedFor(uint64_t{info->address} + info->allocatedSize, sector);
+  for (const SectorRange& range : taken) {
+    if (cursor + size <= range.start && cursor + size <= end) break;
+    const uint64_t after = FlashPartition::allocatedFor(range.end, sector);
     if (after > cursor) cursor = after;
   }
-  if (cursor + size <= end) return static_cast<uint32_t>(cursor);
+  if (cursor + size > end) return false;
+  address = static_cast<uint32_t>(cursor);
+  return true;
+}
+
+// Where a rewrite that needs placing goes. The first fit counts the
+// partition's own range as free; but a record written over the sectors of
+// the one a table on flash still names would erase the only committed copy
+// before the table names the new place. Such a rewrite takes the first gap
+// that leaves those sectors alone; with none, a partition that fits within
+// its committed record is rewritten at its own address (a power cut there
+// can lose it, as any rewrite in place can), and a larger one cannot grow.
+bool FlashPartitionManager::placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize,
+                                         uint32_t& address, bool& move, tStatus& status) {
+  const PartitionInfo& d = node.partition.descriptor;
+  const bool memoryOnly = (d.flags & PartitionTable::kMemoryOnly) != 0;
+  const bool fixed = (d.flags & PartitionTable::kFixedPlacement) != 0;
+  address = allocateFlashSpace(node.id, allocated, status);
+  if (status.isFatal()) return false;
+  if (fixed && address != d.address) {
+    fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
+    return false;
+  }
+  if (!memoryOnly && address == d.address) {
+    move = false;
+    return true;
+  }
+  const SectorRange& committed = node.partition.committed;
+  if (!overlaps(address, address + allocated, committed.start, committed.end)) return true;
+  if (!fixed && findGap(node.id, allocated, &committed, address, status)) return true;
+  if (status.isFatal()) return false;
+  if (d.address >= committed.start && d.address + allocated <= committed.end &&
+      !erasesAnotherPartition(node, recordSize)) {
+    address = d.address;
+    move = memoryOnly;
+    return true;
+  }
   fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
-  return 0;
+  return false;
+}
+
+SectorRange FlashPartitionManager::recordSectors(uint32_t address, uint64_t recordSize) const {
+  const uint64_t sector = geometry_.sectorSize;
+  const FlashRecord::Span span = FlashRecord::spanOf(geometry_, address, recordSize - FlashRecord::kCrcSize);
+  return SectorRange{span.start / sector * sector, (span.end() + sector - 1) / sector * sector};
 }
 
 // The sectors an in-place record write would erase, against every other
 // partition's range: a table written elsewhere may place partitions off
 // sector boundaries.
 bool FlashPartitionManager::erasesAnotherPartition(const PartitionNode& node, uint64_t recordSize) const {
-  const uint64_t sector = geometry_.sectorSize;
-  const FlashRecord::Span span = FlashRecord::spanOf(geometry_, node.partition.descriptor.address, recordSize - 4);
-  const uint64_t first = span.start / sector * sector;
-  const uint64_t last = (span.end() + sector - 1) / sector * sector;
+  const SectorRange erased = recordSectors(node.partition.descriptor.address, recordSize);
   for (PartitionNode* other = partitions_.first(); other != nullptr; other = partitions_.next(other)) {
     const PartitionInfo& d = other->partition.descriptor;
     if (other == &node || (d.flags & PartitionTable::kMemoryOnly) != 0) continue;
-    if (overlaps(first, last, d.address, uint64_t{d.address} + d.allocatedSize)) return true;
+    if (overlaps(erased.start, erased.end, d.address, uint64_t{d.address} + d.allocatedSize)) return true;
   }
   return false;
 }
@@ -422,15 +512,7 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
   const bool memoryOnly = (d.flags & PartitionTable::kMemoryOnly) != 0;
   bool move = allocated != d.allocatedSize || memoryOnly || erasesAnotherPartition(node, recordSize);
   uint32_t address = d.address;
-  if (move) {
-    address = allocateFlashSpace(node.id, allocated, status);
-    if (status.isFatal()) return;
-    if ((d.flags & PartitionTable::kFixedPlacement) != 0 && address != d.address) {
-      fail(nVLAPALS100::kStatusOutOfMemory, sites::kManager, __LINE__, status);
-      return;
-    }
-    if (!memoryOnly && address == d.address) move = false;
-  }
+  if (move && !placeRewrite(node, allocated, recordSize, address, move, status)) return;
   ByteVector data;
   if (!recordAllowed(address, size, false, status) || !takeIn(source, size, data, status)) return;
   const PartitionInfo old = d;
@@ -447,9 +529,10 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
                     0};
   writeRecord(partition.memory.data(), address, size, false, status);
   if (status.isFatal()) {
-    // Moved: the old record is intact where the table names it. In place:
-    // the record is gone either way, and the new descriptor describes
-    // what the next table write must carry.
+    // Moved: the old record is intact where the table names it (placement
+    // kept its sectors), or the partition was memory-only and its memory
+    // copy is what it holds. In place: the record is gone either way, and
+    // the new descriptor describes what the next table write must carry.
     if (move) restore();
     return;
   }

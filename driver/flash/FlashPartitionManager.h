@@ -8,7 +8,10 @@
 // current first, so one complete copy is always there to mount from.
 // Persistent partitions are never overwritten while the table names them
 // elsewhere: a resized or relocated partition gets new sectors first, and
-// only the table write that follows makes the move.
+// only the table write that follows makes the move. Those sectors never
+// include the ones of the record a table on flash still names; only a
+// rewrite at the partition's own address replaces that record, and a power
+// cut during it can lose that one partition.
 #ifndef VL9738K_FLASH_FLASHPARTITIONMANAGER_H
 #define VL9738K_FLASH_FLASHPARTITIONMANAGER_H
 
@@ -90,6 +93,11 @@ class FlashPartitionManager {
   void writeRecord(const uint8_t* payload, uint32_t address, uint32_t length, bool isTable, tStatus& status);
   bool takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status);
   uint32_t allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status);
+  bool findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address, tStatus& status);
+  bool placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize, uint32_t& address, bool& move,
+                    tStatus& status);
+  SectorRange recordSectors(uint32_t address, uint64_t recordSize) const;
+  void noteCommitted(bool bothCopies);
   bool erasesAnotherPartition(const PartitionNode& node, uint64_t recordSize) const;
   bool checkedSize(uint64_t size, tStatus& status);
   void createPartition(uint32_t id, tUserBuffer& source, uint32_t size, bool persist, tStatus& status);

@@ -240,6 +240,62 @@ TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
+// 101 (one sector at 0x10000) grows with a free sector before it, or is
+// persisted again after being made memory-only: a first fit covering its
+// own sectors would erase the record the table names before the table
+// names the new place. When the write then fails, the flash still holds
+// the record a mount finds (the new one where only copy A failed), and a
+// new partition placed next does not take its sectors.
+TEST_F(PartitionStore, AFailedMoveLeavesTheRecordATableNamesWhole) {
+  const struct {
+    const char* what;
+    std::vector<uint32_t> stuck;
+    bool memoryOnlyFirst;
+    size_t size;
+    bool remountsNew;
+  } cases[] = {
+      {"the table copy written first fails", {FlashLayout::kPartitionTableB + 2}, false, 70'000, false},
+      {"the record fails in its second sector", {rig.storeByte(0x10100), rig.storeByte(0x20100)}, false, 70'000, false},
+      {"memory-only, persisted again", {FlashLayout::kPartitionTableB + 2}, true, 20, false},
+      {"the table copy written second fails", {FlashLayout::kPartitionTableA + 2}, false, 70'000, true},
+  };
+  for (const auto& c : cases) {
+    FlashRig store;
+    tStatus s, failed, created;
+    auto m = store.manager(s);
+    put(*m, 100, pattern(10, 1), s);
+    put(*m, 101, pattern(10, 2), s);
+    uint32_t sequence = 0;
+    if (c.memoryOnlyFirst) put(*m, 101, pattern(10, 3), s, 0);
+    if (!c.memoryOnlyFirst) m->deletePartition(100, {}, sequence, s);
+    ASSERT_EQ(s.getCode(), 0) << c.what;
+    for (uint32_t at : c.stuck) store.flash().setStuckBits(at, 1, 1);  // words whose bit 0 is programmed
+    put(*m, 101, pattern(c.size, 3), failed);
+    put(*m, 102, pattern(70'000, 4), created);  // fails with a stuck table copy; either way beside 101
+    EXPECT_NE(failed.getCode(), 0) << c.what;
+    EXPECT_EQ(get(*m, 101, s), pattern(10, c.memoryOnlyFirst ? 3 : 2)) << c.what;
+    EXPECT_EQ(get(*store.manager(s), 101, s), c.remountsNew ? pattern(c.size, 3) : pattern(10, 2)) << c.what;
+    EXPECT_EQ(s.getCode(), 0) << c.what;
+  }
+}
+
+// 101 has three sectors with one free sector before it and the rest of the
+// store taken: shrunk to two sectors it is rewritten in place; grown to
+// four it cannot keep its record and finds no other gap.
+TEST_F(PartitionStore, WithNoOtherGapAShrinkStaysInPlaceAndAGrowWritesNothing) {
+  const uint32_t rest = 0x5E0000 - 0x40000;
+  lay(rig, {{101, 0x10000, 0x20010, 0x20014, 0}, {102, 0x40000, rest - 4, rest, 0}}, {pattern(0x20010, 1)});
+  auto m = mount();
+  put(*m, 101, pattern(70'000, 2), status);
+  EXPECT_EQ(address(*m, 101), 0x10000u);
+  EXPECT_EQ(get(*mount(), 101, status), pattern(70'000, 2));
+  rig.flash().recordOperations(true);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { put(*m, 101, pattern(0x30000, 3), s); }), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_TRUE(rig.flash().recordedOperations().empty());
+  EXPECT_EQ(get(*mount(), 101, status), pattern(70'000, 2));
+  EXPECT_EQ(status.getCode(), 0);
+}
+
 TEST_F(PartitionStore, ProtectionMemoryOnlyPartitionsListsAndCorePartitions) {
   lay(rig, {{100, 0, 3, 7, 1}, {101, 0x10000, 3, 7, 4}}, {Bytes{1, 2, 3}, Bytes{4, 5, 6}});
   auto m = mount();

@@ -37,7 +37,8 @@ constexpr int32_t kSequenceMismatch = static_cast<int32_t>(0xBFFA9021u);
 constexpr uint32_t kFirstPreloadedId = 80;
 constexpr uint32_t kIds[] = {17, 42, 100, 101, 102, 103};
 constexpr size_t kIdCount = std::size(kIds);
-constexpr uint32_t kReadBuffer = 0x12000;
+constexpr uint32_t kSector = 0x10000;
+constexpr uint32_t kReadBuffer = 3 * kSector;
 
 // What a read answers, or what the flash holds (kUnreadable: a record cut
 // short; kNoCopy is only ever a read's).
@@ -92,13 +93,18 @@ std::string describeSet(const Outcomes& outcomes) {
 // Every erase polls the part for half a second of virtual time, and a
 // table write erases twice: mostly the size the partition has (its record
 // rewritten in place, the table left alone), else small, now and then a few
-// thousand bytes, rarely a record over two sectors.
+// thousand bytes, rarely a record of one, two or three whole sectors, so
+// that partitions grow and shrink into gaps next to their own sectors.
 Bytes randomBytes(Random& random, uint32_t current) {
   const uint32_t shape = random.below(48);
-  const uint32_t size = current != 0 && shape < 28 ? current
-                        : shape == 47              ? 0xFFF0 + random.below(0x100)
-                        : shape > 40               ? 512 + random.below(3584)
-                                                   : 1 + random.below(512);
+  uint32_t size = 0;
+  if (current != 0 && shape < 28) {
+    size = current;
+  } else if (shape >= 45) {
+    size = (shape - 44) * kSector - 4 - random.below(0x100);
+  } else {
+    size = shape > 38 ? 512 + random.below(3584) : 1 + random.below(512);
+  }
   Bytes bytes(size);
   uint64_t word = 0;
   for (size_t i = 0; i < size; ++i) {
