@@ -13,7 +13,7 @@
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
 #include "sim/kernel/UserMemory.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
@@ -27,21 +27,14 @@ constexpr uint64_t kLocation[2] = {0x1000, 0x2};
 // A device started on its own board, with one main-interface session.
 struct StartedBoard {
   explicit StartedBoard(const sim::BoardOptions& options = {}) : board(options) {
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(
-        pciInformationFor(board.description()), &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create, status));
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor none{nullptr};
-    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+    device = startDevice(board, status, &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
     session = device->createSession(descriptor, device->getDeviceInterfaces()[0], status);
     descriptor.session = session;
     auto& lo0 = primitives();
     lo0.frequency(0).applyDefaults(status);
     lo0.power(0).applyDefaults(status);
   }
-  ~StartedBoard() {
-    device->destroySession(descriptor, session);
-    nVLAPAL000::tDevice::onRemoveDevice(device.get());
-  }
+  ~StartedBoard() { device->destroySession(descriptor, session); }
   nVL9738K_24_0::RfResources& primitives() { return *device->getDeviceResources()->getRfResources(); }
   // The settings change a settings request makes, inside its guard.
   void commitSettings() {
@@ -66,7 +59,7 @@ struct StartedBoard {
 
   sim::Board board;
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<Device> device;
+  RunningDevice device;
   nVLAPAL000::tEventDescriptor descriptor{nullptr};
   nVLAPAL000::tSession* session = nullptr;
 };

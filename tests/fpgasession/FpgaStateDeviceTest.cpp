@@ -12,9 +12,9 @@
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/board/StartedDevice.h"
 #include "tests/fpga/FpgaFifoDouble.h"
 #include "tests/fpgasession/ImagePages.h"
-#include "tests/platform/pci/PciTestDevice.h"
 
 namespace vltest {
 namespace {
@@ -29,18 +29,15 @@ constexpr uint32_t kForce = vllym::OpenFpgaSessionPolicyCommon::kForceDownload;
 class FpgaStateOnDevice : public testing::Test {
  protected:
   void SetUp() override {
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    device = startDevice(board, status);
     ASSERT_NE(device, nullptr);
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor descriptor{nullptr};
-    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
     ASSERT_EQ(status.getCode(), 0);
     ASSERT_NE(device->getFpgaState(), nullptr);
     personality.setSignature({1, 2, 3, 4});
   }
   void TearDown() override {
     for (AtomicLymSession* s : open) close(s);
-    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
+    device.reset();  // while the personality still answers
   }
   AtomicLymSession* openSession() {
     nVLAPAL000::tEventDescriptor descriptor{nullptr};
@@ -83,7 +80,7 @@ class FpgaStateOnDevice : public testing::Test {
 
   sim::Board board;
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<Device> device;
+  RunningDevice device;
   sim::FpgaPersonality personality{board.fpga(), kControl, kReset, kSignature};
   std::vector<AtomicLymSession*> open;
   ImagePages image;

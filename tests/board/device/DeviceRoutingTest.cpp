@@ -17,7 +17,7 @@
 #include "driver/routing/pxi/PxiTriggerRoutingHost.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
 #include "sim/kernel/UserMemory.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
@@ -32,11 +32,7 @@ class DeviceRouting : public testing::Test {
   void start(uint32_t blockVersion = 200) {
     matrix.place(board.registerPort(), 5);
     matrix.setValue(sim::PxiRoutingMatrixModel::kBlockVersion, blockVersion);
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(
-        pciInformationFor(board.description()), &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create, status));
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor none{nullptr};
-    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
+    device = startDevice(board, status, &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
     // The late initialisation found the matrix and built its host.
     ASSERT_EQ(status.getCode(), 0);
     ASSERT_NE(device->getIFWResources()->getPxiTriggerRoutingHost(), nullptr);
@@ -87,13 +83,12 @@ class DeviceRouting : public testing::Test {
       nVLAPAL000::tEventDescriptor descriptor{session};
       device->closeDeviceInterface(descriptor, session);
     }
-    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
   }
 
   sim::Board board;
   sim::PxiRoutingMatrixModel matrix;
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<Device> device;
+  RunningDevice device;
   std::vector<nVLAPAL000::tSession*> sessions;
 };
 

@@ -11,7 +11,7 @@
 #include "driver/board/device/Device.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/platform/status/StatusCodes.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
@@ -36,19 +36,12 @@ class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0:
 class StartedDevice : public testing::Test {
  protected:
   void start() {
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    device = startDevice(board, status);
     ASSERT_NE(device, nullptr);
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor descriptor{nullptr};
-    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
   }
-  void TearDown() override {
-    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
-  }
-
   sim::Board board;
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<Device> device;
+  RunningDevice device;
 };
 
 TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {

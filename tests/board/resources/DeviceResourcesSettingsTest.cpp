@@ -11,7 +11,7 @@
 #include "driver/rf/settling/SettlingStatus.h"
 #include "driver/rf/wire/SettingsWire.h"
 #include "sim/kernel/Clock.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
@@ -42,10 +42,7 @@ class VirtualTimer : public cbak::iSettlingControl {
 class ResourcesOnModel : public testing::Test {
  protected:
   void SetUp() override {
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor descriptor{nullptr};
-    device->changeState(descriptor, nVLAPAL000::kPnPStateReady, 0, false, status);
+    device = startDevice(board, status);
     ASSERT_EQ(status.getCode(), 0);
     resources = device->getDeviceResources();
     rf = resources->getRfResources();
@@ -53,7 +50,6 @@ class ResourcesOnModel : public testing::Test {
     device->getSettlingTimerHandler(0).attachControls(&timers[0], &timers[1]);
     device->getSettlingTimerHandler(1).attachControls(&timers[2], &timers[3]);
   }
-  void TearDown() override { nVLAPAL000::tDevice::onRemoveDevice(device.get()); }
 
   // A deploy message: the leading word, then each id with its record (none
   // for a null record).
@@ -81,7 +77,7 @@ class ResourcesOnModel : public testing::Test {
   sim::Board board;
   tStatus status{tStatus::kFullSize};
   VirtualTimer timers[4];
-  std::unique_ptr<Device> device;
+  RunningDevice device;
   DeviceResources* resources = nullptr;
   RfResources* rf = nullptr;
   const FrequencySettings presetA = vl9738settings::frequencyPreset(0);

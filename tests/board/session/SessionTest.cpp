@@ -11,7 +11,7 @@
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "sim/kernel/KernelSockets.h"
 #include "sim/kernel/Memory.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
@@ -27,11 +27,8 @@ constexpr int64_t kOverTemperature = static_cast<int32_t>(0xBFFA9046u);
 class DeviceSessions : public testing::Test {
  protected:
   void start() {
-    device.reset(new (status, nVLAPAL000::kAllocationKindPlain) Device(pciInformationFor(board.description()), status));
+    device = startDevice(board, status);
     ASSERT_NE(device, nullptr);
-    device->startBus(0, status);
-    nVLAPAL000::tEventDescriptor none{nullptr};
-    device->changeState(none, nVLAPAL000::kPnPStateReady, 0, false, status);
   }
   Session* open(tStatus& result) {
     nVLAPAL000::tEventDescriptor none{nullptr};
@@ -48,13 +45,9 @@ class DeviceSessions : public testing::Test {
     IoctlEntryHelper guard(*device, descriptor, level, request, false);
     return request.getCode();
   }
-  void TearDown() override {
-    if (device) nVLAPAL000::tDevice::onRemoveDevice(device.get());
-  }
-
   sim::Board board;
   tStatus status{tStatus::kFullSize};
-  std::unique_ptr<Device> device;
+  RunningDevice device;
 };
 
 TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
