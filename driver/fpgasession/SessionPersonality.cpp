@@ -38,7 +38,7 @@ void Session::downloadToFpga(const nVLAPAL000::tPageList& bitfile, tStatus& stat
     if (!memoryMaps_.empty()) status.setCode(kStatusMemoryMapsHeld, VL_SITE);
   }
   if (status.isFatal()) return;
-  lock_->acquireExclusive();
+  acquireExclusiveForRequest();
   if (!downloadPolicy_->isDownloadAllowed(kDownloadRequested, status)) {
     lock_->release();
     return;
@@ -65,7 +65,7 @@ void Session::configurePersonality(const nVLAPAL000::tPageList& bitfile, const C
                                    tStatus& status) {
   *downloaded = 0;
   if (!guard(status)) return;
-  lock_->acquireExclusive();
+  acquireExclusiveForRequest();
   // The policy reads the running design's signature at the new offset.
   const CommonRegisterSet previous = *applied_;
   fpga_->setCommonRegisterSet(registers, status);
@@ -131,6 +131,12 @@ void Session::release(uint64_t ownerId, bool resetWhenLast) {
     }
   }
   lock_->release();
+}
+
+void Session::acquireExclusiveForRequest() {
+  nVLAPAL000::tMutex* outer = *requestLock_;
+  if (outer == nullptr || !outer->isHeldByCaller()) return lock_->acquireExclusive();
+  lock_->acquireExclusiveOutside(*outer);
 }
 
 void Session::discardOwnData() {

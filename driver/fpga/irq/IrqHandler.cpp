@@ -240,9 +240,14 @@ void IrqHandler::acknowledge(uint32_t irqMask, tStatus& status) {
 
 // Every waiter wakes, whatever its mask (a wait on no line at all must end
 // too); the wait then reports the abort code.
-void IrqHandler::abortWaits(int32_t abortStatus) {
+void IrqHandler::abortWaits(int32_t abortStatus) { abort(abortStatus, kAborted); }
+
+void IrqHandler::closeWaits(int32_t abortStatus) { abort(abortStatus, kAbortedForGood); }
+
+void IrqHandler::abort(int32_t abortStatus, uint8_t how) {
   IsrLockOutsideHold hold(isrLock());
-  aborted_ = 1;
+  if (aborted_ == kAbortedForGood) return;
+  aborted_ = how;
   abortStatus_ = abortStatus;
   if (!isUsable()) return;
   while (Node* node = waiting_.takeFirst()) {
@@ -256,6 +261,7 @@ void IrqHandler::abortWaits(int32_t abortStatus) {
 
 void IrqHandler::clearAbort() {
   IsrLockOutsideHold hold(isrLock());
+  if (aborted_ == kAbortedForGood) return;
   aborted_ = 0;
   abortStatus_ = 0;
 }
