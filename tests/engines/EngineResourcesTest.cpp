@@ -104,7 +104,7 @@ TEST_F(SettlingControlOnBoard, PllCountOfZeroLoadsOneAndTheEnableIsWrittenOnlyOn
 }
 
 TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
-  EXPECT_EQ(codeAfter([&](tStatus& s) { control->waitUntilSettled(100, -1, s); }), st::kStatusNotSupported);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { control->waitUntilSettled(100, -1, {}, s); }), st::kStatusNotSupported);
   EXPECT_TRUE(timer().log().empty());
   BitWaitInserter inserter;
   RegisterPoller::PollerWithRedirection poller;
@@ -112,7 +112,7 @@ TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
   poller.onStartCommitSnooping(&inserter, status);
   EXPECT_TRUE(control->isAvailable(status));
   control->setEnable(true, status);
-  control->waitUntilSettled(100, -1, status);
+  control->waitUntilSettled(100, -1, {}, status);
   EXPECT_EQ(status.getCode(), 0);
   const std::array<uint64_t, 4> wait{100, 1, 1, 1}, cleared{};
   EXPECT_EQ(inserter.log, (std::vector<std::array<uint64_t, 4>>{wait, cleared, wait, cleared}));
