@@ -3,7 +3,8 @@
 // release the personality, configure, abort, reset the design or the device,
 // or remove the board: every one of them ends, and the waiter answers the
 // abort code (the settling wait: the closed gate). A writer left pending
-// behind the waiter holds up neither the abort nor other sessions' requests.
+// (or a close) behind the waiter holds up neither the abort nor other
+// sessions' requests.
 // A watchdog ends the process rather than let a deadlock hang the run.
 #include <gtest/gtest.h>
 
@@ -47,7 +48,18 @@ constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 
 enum class Waiter { kIrq, kFifo, kSettling };
 // What another thread does while the waiter waits: a pending step may block
 // until the ending step ends the wait; the ending step ends it.
-enum class Step { kNone, kUnreserve, kRelease, kConfigure, kAbortWaits, kAbort, kDesignReset, kDeviceReset, kRemoval };
+enum class Step {
+  kNone,
+  kUnreserve,
+  kRelease,
+  kConfigure,
+  kClose,
+  kAbortWaits,
+  kAbort,
+  kDesignReset,
+  kDeviceReset,
+  kRemoval
+};
 
 struct Case {
   const char* name;
@@ -58,8 +70,10 @@ struct Case {
 
 const Case kCases[] = {
     {"FifoUnreserve", Waiter::kFifo, Step::kNone, Step::kUnreserve},
+    {"FifoConfigureThenUnreserve", Waiter::kFifo, Step::kConfigure, Step::kUnreserve},
     {"FifoRelease", Waiter::kFifo, Step::kNone, Step::kRelease},
     {"IrqReleaseThenAbortWaits", Waiter::kIrq, Step::kRelease, Step::kAbortWaits},
+    {"IrqCloseThenAbortWaits", Waiter::kIrq, Step::kClose, Step::kAbortWaits},
     {"IrqConfigureThenDeviceReset", Waiter::kIrq, Step::kConfigure, Step::kDeviceReset},
     {"FifoConfigureThenAbort", Waiter::kFifo, Step::kConfigure, Step::kAbort},
     {"IrqDesignReset", Waiter::kIrq, Step::kNone, Step::kDesignReset},
@@ -100,7 +114,9 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
   void TearDown() override {
     done_ = true;
     watchdog_.join();
-    for (auto* file : {&waiterFile_, &otherFile_, &mainFile_}) (*file)->close();
+    for (auto* file : {&waiterFile_, &otherFile_, &mainFile_}) {
+      if ((*file)->isOpen()) (*file)->close();
+    }
     if (!removed_) module_->record().removeDevice(slot_);
     module_->record().deleteDevice(slot_);
     module_->unload();
@@ -156,8 +172,11 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
       }
       case Step::kConfigure:
         return configure(*otherFile_);
+      case Step::kClose:
+        otherFile_->close();
+        return 0;
       case Step::kAbortWaits:
-        return other.call<AbortWaits>({}).outStatus();
+        return waiter.call<AbortWaits>({}).outStatus();
       case Step::kAbort:
         return other.call<Abort>({}).outStatus();
       case Step::kDesignReset:
@@ -187,6 +206,11 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
 TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
   const Case& c = GetParam();
   ASSERT_EQ(configure(*waiterFile_), 0);
+  // A session that closes holding a personality gives it back under the
+  // FPGA lock.
+  if (c.pending == Step::kClose) {
+    ASSERT_EQ(configure(*otherFile_), 0);
+  }
   sim::UserBlock ring(4096);
   if (c.waiter == Waiter::kFifo) {
     sim::RequestClient client(*waiterFile_);

@@ -177,9 +177,16 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   return session;
 }
 
+// An FPGA session's close gives its FIFOs and personalities back under the
+// FPGA lock, which may wait behind another session's wait without limit:
+// it holds only the state's lock meanwhile, never the request lock.
 void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
+  if (session != nullptr && session->getInterface() == &fpgaInterface_) {
+    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
+    delete session;
+    return;
+  }
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
   delete session;
 }
 
