@@ -191,9 +191,10 @@ void Session::releaseFifoBytes(uint64_t ownerId, uint32_t fifo, uint64_t bytes, 
   fpga_->releaseFifoBytes(ownerId, identity(), fifo, bytes, status);
 }
 
+// No FPGA lock: the release wakes an acquire on the FIFO, which a writer
+// waiting for the lock would otherwise keep it from reaching.
 void Session::unreserveFifo(uint64_t ownerId, uint32_t fifo, tStatus& status) {
   if (!guard(status)) return;
-  SharedHold hold(*lock_);
   fpga_->unreserveFifo(ownerId, identity(), fifo, status);
 }
 

@@ -113,13 +113,11 @@ void Session::releasePersonality(uint64_t ownerId, bool resetWhenLast) {
 }
 
 // Both counts are unsigned: a session that holds no personality leaves
-// them alone, and only its FIFOs are given back.
+// them alone, and only its FIFOs are given back (without the FPGA lock,
+// as an unreserve).
 void Session::release(uint64_t ownerId, bool resetWhenLast) {
-  {
-    tStatus fifos;
-    SharedHold hold(*lock_);
-    fpga_->unreserveSessionFifos(ownerId, identity(), fifos);
-  }
+  tStatus fifos;
+  fpga_->unreserveSessionFifos(ownerId, identity(), fifos);
   lock_->acquireExclusive();
   if (personalityCount_ != 0) {
     --*devicePersonalityCount_;
@@ -153,11 +151,8 @@ void Session::close(bool stateIsCurrent) {
   tStatus local;
   guard(local);
   if (stateIsCurrent) {
-    {
-      tStatus fifos;
-      SharedHold hold(*lock_);
-      fpga_->unreserveSessionFifos(0, identity(), fifos);
-    }
+    tStatus fifos;
+    fpga_->unreserveSessionFifos(0, identity(), fifos);
     while (personalityCount_ != 0) release(0, false);
   }
   discardOwnData();

@@ -10,8 +10,9 @@
 // being released, the FIFO is woken, stopped and unlocked outside, and only
 // then is the number free again. Meanwhile every look-up of it is refused
 // as claimed elsewhere, so nobody deploys a buffer that the late unlock
-// would tear down. Callers hold the FPGA lock shared around a release, so
-// the FIFO it works on outside the mutex is not destroyed under it.
+// would tear down, and destroyFifos waits for the release to end. So a
+// release needs no FPGA lock: a writer waiting for that lock behind the
+// very acquire the release is to wake cannot hold it up.
 #ifndef VL9738K_FPGA_FIFO_FPGAFIFOMANAGER_H
 #define VL9738K_FPGA_FIFO_FPGAFIFOMANAGER_H
 
@@ -20,6 +21,7 @@
 #include "FpgaFifo.h"
 #include "driver/platform/containers/Vector.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/zuk/ZukTime.h"
 
 namespace vllym {
 
@@ -164,12 +166,21 @@ class FpgaFifoManagerT {
     return closedCode_ != 0;
   }
 
-  // The entries' storage stays for the next personality.
+  // The entries' storage stays for the next personality. A release under
+  // way ends first: it stops its FIFO outside the mutex, for a bounded time.
   void destroyFifos() {
-    tAutoLock hold(mutex_);
-    for (FifoWithSessionInfo& entry : entries_) delete entry.fifo;
-    entries_.clear();
-    incomplete_ = false;
+    for (;;) {
+      {
+        tAutoLock hold(mutex_);
+        if (releasing_ == 0) {
+          for (FifoWithSessionInfo& entry : entries_) delete entry.fifo;
+          entries_.clear();
+          incomplete_ = false;
+          return;
+        }
+      }
+      nVLZUK250_sleepTimeout(kReleasePollUs);
+    }
   }
 
   uint64_t getEntryCount() const { return entries_.size(); }
@@ -183,14 +194,16 @@ class FpgaFifoManagerT {
   }
   // An entry being released belongs to nobody: no session is ~0.
   static constexpr uint64_t kReleasing = ~uint64_t{0};
+  static constexpr uint64_t kReleasePollUs = 100;
 
   static bool belongsTo(const FifoWithSessionInfo& entry, uint64_t ownerId, uint64_t session) {
     return entry.session == session && entry.session != kReleasing && (ownerId == 0 || entry.ownerId == ownerId);
   }
   // Under the mutex.
-  static Fifo* beginRelease(FifoWithSessionInfo& entry) {
+  Fifo* beginRelease(FifoWithSessionInfo& entry) {
     entry.ownerId = kReleasing;
     entry.session = kReleasing;
+    ++releasing_;
     return entry.fifo;
   }
   // Outside the mutex: the FIFO stops and lets go of its buffer, then the
@@ -203,10 +216,9 @@ class FpgaFifoManagerT {
       tStatus ignored;
       fifo->clearError(ignored);
     }
-    if (number < entries_.size() && entries_[number].session == kReleasing) {
-      entries_[number].ownerId = 0;
-      entries_[number].session = 0;
-    }
+    entries_[number].ownerId = 0;
+    entries_[number].session = 0;
+    --releasing_;
   }
   template <typename tOperation>
   void forEachFifo(tStatus& status, tOperation operation) {
@@ -241,6 +253,8 @@ class FpgaFifoManagerT {
   vlhtl::Vector<FifoWithSessionInfo> entries_;
   bool incomplete_ = false;
   int32_t closedCode_ = 0;
+  // Releases between beginRelease and the end of finishRelease.
+  uint32_t releasing_ = 0;
 };
 
 extern template class FpgaFifoManagerT<BoardFifoWexelSide>;

@@ -90,6 +90,7 @@ class IrqHandler : public IIrqInterruptHandler {
 
   uint32_t waitStep(uint32_t irqMask, uint32_t timeoutMs, uint8_t* timedOut, tStatus& status);
   void abort(int32_t abortStatus, uint8_t how);
+  void setEnabled(uint8_t enabled);
   // Signals each waiter with the pending lines; signalled ones leave.
   // Returns the mask the remaining waiters want.
   uint32_t wakeWaiters(uint32_t pending);
