@@ -22,15 +22,13 @@ AtomicLymDeviceState::AtomicLymDeviceState(tBoard* board, tStatus& status)
 AtomicLymDeviceState::~AtomicLymDeviceState() {}
 
 void AtomicLymDeviceState::abortAllWaits(int32_t code, tStatus& status) {
-  lock_.acquireShared();
   tStatus fifos;
-  fpga_.abortFifoWaits(code, fifos);
+  fpga_.getFifoManager().closeWaits(code, fifos);
   status.merge(fifos);
-  irq_.abortWaits(code);
+  irq_.closeWaits(code);
   if (vllym::P2PEndpointManagerNoP2P* p2p = board_->getP2PEndpointManager()) {
     tStatus endpoints;
     p2p->disableAllP2PFifos(endpoints);
     status.merge(endpoints);
   }
-  lock_.releaseShared();
 }

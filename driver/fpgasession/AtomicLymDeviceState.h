@@ -35,8 +35,16 @@ class AtomicLymDeviceState {
   AtomicLymDeviceState(const AtomicLymDeviceState&) = delete;
   AtomicLymDeviceState& operator=(const AtomicLymDeviceState&) = delete;
 
-  // Ends every FIFO and IRQ wait with `code`, as a reader of the lock.
+  // For a device that resets, stops or loses its board, before it drains:
+  // ends every FIFO and IRQ wait of every session with `code`, and every
+  // later one at once. Takes no FPGA lock: a pending writer (configure,
+  // release, download) waits for the very readers this is to end, and the
+  // FIFO manager's and the ISR lock keep what it touches alive.
   void abortAllWaits(int32_t code, tStatus& status);
+  // The device's request lock: configure and download give it back while
+  // they wait for the FPGA lock (null: none).
+  void setRequestLock(nVLAPAL000::tMutex* lock) { requestLock_ = lock; }
+  nVLAPAL000::tMutex* const& getRequestLock() const { return requestLock_; }
 
   tBoard* getBoard() const { return board_; }
   vllym::ReaderWriterLock& getLock() { return lock_; }
@@ -66,6 +74,7 @@ class AtomicLymDeviceState {
   vllym::IrqHandler irq_;
   vllym::kernel::Fpga fpga_;
   vllym::CommonRegisterSet applied_;
+  nVLAPAL000::tMutex* requestLock_ = nullptr;
 };
 
 #endif

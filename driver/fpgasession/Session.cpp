@@ -28,7 +28,8 @@ Session::Session(AtomicLymDeviceState& state)
       expected_(),
       invalidStatus_(0),
       memoryMaps_(),
-      applied_(&state.getAppliedRegisters()) {}
+      applied_(&state.getAppliedRegisters()),
+      requestLock_(&state.getRequestLock()) {}
 
 Session::~Session() {}
 
@@ -53,15 +54,18 @@ void Session::setAttribute32(uint32_t attribute, uint32_t value, tStatus& status
 
 bool Session::isSessionValid(tStatus& status) { return guard(status); }
 
+// Takes no FPGA lock: a writer waiting for it (configure, release,
+// download) waits for the very readers this is to wake, and would hold it
+// up. The FIFO manager's mutex and the ISR lock keep the FIFOs and the IRQ
+// nodes alive meanwhile.
 void Session::abortWaits(int32_t code, tStatus& status) {
   if (!guard(status)) return;
-  SharedHold hold(*lock_);
   fpga_->abortFifoWaits(code, status);
   irq_->abortWaits(code);
 }
 
-// Every waiter is woken first under the shared lock, so that the
-// exclusive lock is not held up by a wait that might never end.
+// Every waiter is woken first, so that the exclusive lock is not held up
+// by a wait that might never end.
 void Session::reset(tStatus& status) {
   if (!guard(status)) return;
   tMutexHold mutex(*mutex_);
@@ -195,9 +199,10 @@ void Session::releaseFifoBytes(uint64_t ownerId, uint32_t fifo, uint64_t bytes, 
   fpga_->releaseFifoBytes(ownerId, identity(), fifo, bytes, status);
 }
 
+// No FPGA lock: the release wakes an acquire on the FIFO, which a writer
+// waiting for the lock would otherwise keep it from reaching.
 void Session::unreserveFifo(uint64_t ownerId, uint32_t fifo, tStatus& status) {
   if (!guard(status)) return;
-  SharedHold hold(*lock_);
   fpga_->unreserveFifo(ownerId, identity(), fifo, status);
 }
 

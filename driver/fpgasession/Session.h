@@ -4,7 +4,10 @@
 // or exclusive (whatever changes the design or the personality counts) and
 // forwards to the device's FPGA object, IRQ handler, policies or host
 // memory buffers. Lock order: the device's request mutex (taken by the
-// request interface), the state's recursive mutex, then the FPGA lock.
+// request interface), the state's recursive mutex, then the FPGA lock; no
+// request waits for the FPGA lock holding the request mutex (configure and
+// download give it back while they wait), and abort-waits takes no FPGA
+// lock at all.
 //
 // The session counts the personality configurations it holds (the device
 // count is their sum over all sessions), remembers the signature it
@@ -28,8 +31,6 @@ using MemoryMapId = uint16_t;
 inline constexpr int64_t kStatusSignatureMismatch = -61018;
 inline constexpr int64_t kStatusMemoryMapsHeld = -61217;
 inline constexpr int64_t kStatusFlashInProgress = -61252;
-// The code with which reset, abort and abort-waits end every wait.
-inline constexpr int32_t kStatusWaitAborted = -50405;
 
 namespace kernel {
 
@@ -123,6 +124,10 @@ class Session {
   void runFlashOperation(tStatus& status, tWork work);
   void restoreRegisters(const CommonRegisterSet& registers);
   void discardOwnData();
+  // The exclusive FPGA lock for configure and download, which run under the
+  // device's request lock: a reader may wait without limit, so the request
+  // lock is given back while the lock is waited for.
+  void acquireExclusiveForRequest();
   MemoryMapId* findMemoryMap(MemoryMapId id);
 
   Fpga* fpga_;
@@ -140,6 +145,7 @@ class Session {
   int32_t invalidStatus_;
   vlhtl::Vector<MemoryMapId> memoryMaps_;
   CommonRegisterSet* applied_;
+  nVLAPAL000::tMutex* const* requestLock_;
 };
 
 }  // namespace kernel

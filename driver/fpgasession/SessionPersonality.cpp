@@ -38,7 +38,7 @@ void Session::downloadToFpga(const nVLAPAL000::tPageList& bitfile, tStatus& stat
     if (!memoryMaps_.empty()) status.setCode(kStatusMemoryMapsHeld, VL_SITE);
   }
   if (status.isFatal()) return;
-  lock_->acquireExclusive();
+  acquireExclusiveForRequest();
   if (!downloadPolicy_->isDownloadAllowed(kDownloadRequested, status)) {
     lock_->release();
     return;
@@ -65,7 +65,7 @@ void Session::configurePersonality(const nVLAPAL000::tPageList& bitfile, const C
                                    tStatus& status) {
   *downloaded = 0;
   if (!guard(status)) return;
-  lock_->acquireExclusive();
+  acquireExclusiveForRequest();
   // The policy reads the running design's signature at the new offset.
   const CommonRegisterSet previous = *applied_;
   fpga_->setCommonRegisterSet(registers, status);
@@ -113,13 +113,11 @@ void Session::releasePersonality(uint64_t ownerId, bool resetWhenLast) {
 }
 
 // Both counts are unsigned: a session that holds no personality leaves
-// them alone, and only its FIFOs are given back.
+// them alone, and only its FIFOs are given back (without the FPGA lock,
+// as an unreserve).
 void Session::release(uint64_t ownerId, bool resetWhenLast) {
-  {
-    tStatus fifos;
-    SharedHold hold(*lock_);
-    fpga_->unreserveSessionFifos(ownerId, identity(), fifos);
-  }
+  tStatus fifos;
+  fpga_->unreserveSessionFifos(ownerId, identity(), fifos);
   lock_->acquireExclusive();
   if (personalityCount_ != 0) {
     --*devicePersonalityCount_;
@@ -131,6 +129,12 @@ void Session::release(uint64_t ownerId, bool resetWhenLast) {
     }
   }
   lock_->release();
+}
+
+void Session::acquireExclusiveForRequest() {
+  nVLAPAL000::tMutex* outer = *requestLock_;
+  if (outer == nullptr || !outer->isHeldByCaller()) return lock_->acquireExclusive();
+  lock_->acquireExclusiveOutside(*outer);
 }
 
 void Session::discardOwnData() {
@@ -147,11 +151,8 @@ void Session::close(bool stateIsCurrent) {
   tStatus local;
   guard(local);
   if (stateIsCurrent) {
-    {
-      tStatus fifos;
-      SharedHold hold(*lock_);
-      fpga_->unreserveSessionFifos(0, identity(), fifos);
-    }
+    tStatus fifos;
+    fpga_->unreserveSessionFifos(0, identity(), fifos);
     while (personalityCount_ != 0) release(0, false);
   }
   discardOwnData();

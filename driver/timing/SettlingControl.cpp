@@ -90,7 +90,8 @@ void SettlingControl::recordWait(listmodek::iListInstructionInserter& inserter, 
   inserter.clearBitWaitRead();
 }
 
-void SettlingControl::waitUntilSettled(uint32_t timeoutUs, int32_t timeoutCode, tStatus& status) {
+void SettlingControl::waitUntilSettled(uint32_t timeoutUs, int32_t timeoutCode, const cbak::SettlingGate& gate,
+                                       tStatus& status) {
   if (status.isFatal()) return;
   if (pollerStore_ == nullptr) {
     status.setCode(nVLAPALS100::kStatusNotSupported, VL_SITE_AT(kSource, __LINE__));
@@ -112,20 +113,22 @@ void SettlingControl::waitUntilSettled(uint32_t timeoutUs, int32_t timeoutCode, 
         *second, timeoutUs, [this](tStatus& s) { pllCounter_->IsSettled.readRegister(s); }, status);
     return;
   }
-  pollPllSettled(timeoutUs, timeoutCode, status);
+  pollPllSettled(timeoutUs, timeoutCode, gate, status);
 }
 
 // The list went away in between: the PLL counter is asked directly. One
 // read after the deadline still counts.
-void SettlingControl::pollPllSettled(uint32_t timeoutUs, int32_t timeoutCode, tStatus& status) {
+void SettlingControl::pollPllSettled(uint32_t timeoutUs, int32_t timeoutCode, const cbak::SettlingGate& gate,
+                                     tStatus& status) {
   using tTimebase = nVLAPAL000::tTimebasePrecise;
-  const uint64_t budget = nVLAPAL000::convertTime(timeoutUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
+  const uint64_t budget = nVLAPAL000::convertTime(cbak::SettlingGate::capUs(timeoutUs),
+                                                  nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t period = nVLAPAL000::convertTime(kPollPeriodUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t start = tTimebase::getTime();
   for (;;) {
     const bool expired = tTimebase::getTime() - start >= budget;
     const bool settled = (pllCounter_->IsSettled.readRegister(status) & 1) != 0;
-    if (status.isFatal() || settled) return;
+    if (status.isFatal() || settled || gate.closed(status)) return;
     if (expired) {
       status.setCode(timeoutCode, VL_SITE_AT("RegisterPoller", __LINE__));
       return;
@@ -144,8 +147,9 @@ bool SettlingControl::handlesWaits() {
   return isAvailable(local);
 }
 
-void SettlingControl::takeOverWait(uint32_t timeoutUs, int64_t failureCode, tStatus& status) {
-  waitUntilSettled(timeoutUs, static_cast<int32_t>(failureCode), status);
+void SettlingControl::takeOverWait(uint32_t timeoutUs, int64_t failureCode, const cbak::SettlingGate& gate,
+                                   tStatus& status) {
+  waitUntilSettled(timeoutUs, static_cast<int32_t>(failureCode), gate, status);
 }
 
 }  // namespace qrtifwprim

@@ -48,13 +48,14 @@ class SettlingControl : public cbak::iSettlingControl {
   virtual bool isAvailable(tStatus& status);
   // Records the wait for settling into the list being compiled; -52002
   // when none is. Should the list go away between the two waits, the PLL
-  // counter is polled directly and `timeoutCode` reports running out of
-  // `timeoutUs`.
-  virtual void waitUntilSettled(uint32_t timeoutUs, int32_t timeoutCode, tStatus& status);
+  // counter is polled directly under the settling ceiling: `timeoutCode`
+  // reports running out of `timeoutUs`, -52022 the gate closing.
+  virtual void waitUntilSettled(uint32_t timeoutUs, int32_t timeoutCode, const cbak::SettlingGate& gate,
+                                tStatus& status);
   virtual void markDirty(tStatus& status);
 
   bool handlesWaits() override;
-  void takeOverWait(uint32_t timeoutUs, int64_t failureCode, tStatus& status) override;
+  void takeOverWait(uint32_t timeoutUs, int64_t failureCode, const cbak::SettlingGate& gate, tStatus& status) override;
 
   bool isPllCountEnabled() const { return pllCountEnabled_; }
 
@@ -63,7 +64,7 @@ class SettlingControl : public cbak::iSettlingControl {
   // One announced bit wait on `read`'s register, cleared also after a failure.
   template <typename tRead>
   void recordWait(listmodek::iListInstructionInserter& inserter, uint32_t timeoutUs, tRead&& read, tStatus& status);
-  void pollPllSettled(uint32_t timeoutUs, int32_t timeoutCode, tStatus& status);
+  void pollPllSettled(uint32_t timeoutUs, int32_t timeoutCode, const cbak::SettlingGate& gate, tStatus& status);
 
   tSettlingTimerMap* settlingTimer_;
   tPllCounterMap* pllCounter_;

@@ -1,5 +1,6 @@
 // The engine resources and their settling controls over the board model's
 // timing engines, reached through the driver's register port.
+#include <functional>
 #include <optional>
 
 #include "driver/engines/OV3IFWResources.h"
@@ -25,10 +26,14 @@ class BitWaitInserter final : public listmodek::iListInstructionInserter {
                            tStatus&) override {
     log.push_back({timeout, mask, expected, static_cast<uint64_t>(flag)});
   }
-  void clearBitWaitRead() override { log.push_back({}); }
+  void clearBitWaitRead() override {
+    log.push_back({});
+    if (onClear) onClear();
+  }
   void announceFieldWaitRead(uint64_t, uint64_t, int32_t, int32_t, uint64_t, tStatus&) override {}
   void clearFieldWaitRead() override {}
   std::vector<std::array<uint64_t, 4>> log;
+  std::function<void()> onClear;
 };
 
 class EngineResourcesOnBoard : public RegisterPortOnBoard {
@@ -104,7 +109,7 @@ TEST_F(SettlingControlOnBoard, PllCountOfZeroLoadsOneAndTheEnableIsWrittenOnlyOn
 }
 
 TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
-  EXPECT_EQ(codeAfter([&](tStatus& s) { control->waitUntilSettled(100, -1, s); }), st::kStatusNotSupported);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { control->waitUntilSettled(100, -1, {}, s); }), st::kStatusNotSupported);
   EXPECT_TRUE(timer().log().empty());
   BitWaitInserter inserter;
   RegisterPoller::PollerWithRedirection poller;
@@ -112,10 +117,29 @@ TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
   poller.onStartCommitSnooping(&inserter, status);
   EXPECT_TRUE(control->isAvailable(status));
   control->setEnable(true, status);
-  control->waitUntilSettled(100, -1, status);
+  control->waitUntilSettled(100, -1, {}, status);
   EXPECT_EQ(status.getCode(), 0);
   const std::array<uint64_t, 4> wait{100, 1, 1, 1}, cleared{};
   EXPECT_EQ(inserter.log, (std::vector<std::array<uint64_t, 4>>{wait, cleared, wait, cleared}));
+}
+
+// Should the list stop between the two recorded waits, the PLL counter is
+// polled directly, under the request lock: for at most the settling
+// ceiling, whatever the caller asked.
+TEST_F(SettlingControlOnBoard, ThePllPollAfterTheListStoppedEndsAtTheSettlingCeiling) {
+  BitWaitInserter inserter;
+  RegisterPoller::PollerWithRedirection poller;
+  pollers.setPoller(engines[0]->layout().subsystem, &poller, status);
+  poller.onStartCommitSnooping(&inserter, status);
+  inserter.onClear = [&] { poller.onStopCommitSnooping(status); };
+  control->setEnable(true, status);
+  timer().setValue(timer().pllCounter(0, 1), 0);
+  const uint64_t start = sim::Clock::instance().nowNs();
+  control->waitUntilSettled(UINT32_MAX, -7, {}, status);
+  EXPECT_EQ(status.getCode(), -7);
+  const uint64_t waitedMs = (sim::Clock::instance().nowNs() - start) / 1'000'000;
+  EXPECT_GE(waitedMs, cbak::SettlingGate::kCeilingMs);
+  EXPECT_LT(waitedMs, cbak::SettlingGate::kCeilingMs + 100);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -41,13 +42,17 @@ struct DoubleFifo {
   std::condition_variable aborted;
   int32_t abortCode = 0;
   std::atomic<int> waiting{0};
+  std::function<void()> onStop;
 
   void setBuffer(const DoubleBuffer* buffer, tStatus& status) {
     log.add(channel, buffer == nullptr ? "unmap" : "map " + std::to_string(buffer->size));
     if (buffer != nullptr && log.refuseBuffers) status.setCode(-61072, VL_SITE);
   }
   void start(tStatus&) { log.add(channel, "start"); }
-  void stop(tStatus&) { log.add(channel, "stop"); }
+  void stop(tStatus&) {
+    log.add(channel, "stop");
+    if (onStop) onStop();
+  }
   void releaseBytes(uint64_t bytes, tStatus&) { log.add(channel, "release " + std::to_string(bytes)); }
   void setMode(int32_t mode, tStatus&) { log.add(channel, "mode " + std::to_string(mode)); }
   void clearError() { log.add(channel, "clearError"); }

@@ -88,5 +88,39 @@ TEST_F(ReaderWriterLockThreads, AWriterAloneEntersAtOnceAndBackedOffReadersAllEn
   EXPECT_FALSE(lock.areReadersDrained());
 }
 
+// A try gives up at once while a reader is inside or a writer waits, and
+// leaves the lock as it found it; the caller of the outside variant lets
+// go of its own mutex while it waits, so a holder of that mutex gets in.
+TEST_F(ReaderWriterLockThreads, ATryGivesUpBehindAReaderAndTheOutsideWaitLetsGoOfTheCallersMutex) {
+  auto reader = std::make_unique<Reader>(lock);
+  until([&] { return reader->inside.load(); });
+  EXPECT_FALSE(lock.tryAcquireExclusive());
+  EXPECT_EQ(lock.getReaderCount(), 2u);
+  EXPECT_FALSE(lock.isWriterPresent());
+  Reader second(lock);
+  until([&] { return second.inside.load(); });
+  second.leave();
+
+  nVLAPAL000::tMutex outer(status);
+  std::atomic<bool> writing{false};
+  std::thread writer([&] {
+    outer.acquire();
+    lock.acquireExclusiveOutside(outer);
+    writing = true;
+    lock.release();
+    outer.release();
+  });
+  until([&] { return lock.isWriterPresent(); });
+  outer.acquire();  // given back while the writer waits
+  EXPECT_FALSE(writing);
+  outer.release();
+  reader.reset();
+  writer.join();
+  EXPECT_TRUE(writing);
+  EXPECT_EQ(lock.getReaderCount(), 1u);
+  EXPECT_TRUE(lock.tryAcquireExclusive());
+  lock.release();
+}
+
 }  // namespace
 }  // namespace vltest

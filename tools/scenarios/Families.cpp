@@ -9,6 +9,7 @@ std::unique_ptr<Family> makeListModeFamily();
 std::unique_ptr<Family> makeFlashFamily();
 std::unique_ptr<Family> makeRoutingFamily();
 std::unique_ptr<Family> makeHardwareFaultsFamily();
+std::unique_ptr<Family> makeWaiterFamily();
 
 std::vector<std::unique_ptr<Family>> makeFamilies() {
   std::vector<std::unique_ptr<Family>> families;
@@ -16,6 +17,8 @@ std::vector<std::unique_ptr<Family>> makeFamilies() {
   // Resets the board after its faults: before the families that check the
   // step's board state.
   families.push_back(makeHardwareFaultsFamily());
+  // Resets the design after an abort of the waits: before the FPGA family.
+  families.push_back(makeWaiterFamily());
   families.push_back(makeSettingsFamily());
   families.push_back(makeFpgaFamily());
   families.push_back(makeListModeFamily());

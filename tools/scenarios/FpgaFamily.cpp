@@ -42,15 +42,16 @@ using namespace nVL9738K_24_0::lymrequests;
 // Where the design keeps its registers in the FPGA window.
 constexpr uint32_t kControl = 0x100, kResetRegister = 0x104, kSignatureRegister = 0x108, kIrqBase = 0x200;
 constexpr uint32_t kIrqStatus = kIrqBase + 12;
+static_assert(kIrqStatus == kFpgaDesignIrqStatus);
 // FIFO 0 streams to the device, FIFO 1 from it; each number is its DMA channel.
-constexpr uint32_t kToDevice = 0, kFromDevice = 1;
+constexpr uint32_t kToDevice = 0, kFromDevice = kFpgaDesignFromDevice;
 constexpr uint32_t kToDeviceControl = 0x400, kFromDeviceControl = 0x440;
 // Plain window memory, one slot per operation of a step.
 constexpr uint32_t kScratch = 0x1000, kScratchSlot = 0x400;
 constexpr std::array<uint32_t, 4> kSignature = {0x5C3A0011, 0x5C3A0022, 0x5C3A0033, 0x5C3A0044};
 constexpr uint32_t kForceDownload = 1u << 29;
 constexpr int32_t kRefusal = -61141;
-constexpr uint32_t kSilentLine = 1u << 31;  // no operation raises it
+constexpr uint32_t kSilentLine = kFpgaDesignSilentLine;  // no operation raises it
 constexpr uint32_t kResetDevice = 0x0020420C;
 constexpr int32_t kWaitsAborted = -50405;
 constexpr size_t kPage = 4096;
@@ -260,8 +261,7 @@ void FpgaFamily::addOperation(Scenario& scenario, Session* session, const std::s
 bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& state, bool force) {
   configuring_ = true;
   const std::vector<uint8_t> personality = personalityBlock(force ? kForceDownload : 0);
-  const std::vector<uint8_t> fifos =
-      vltest::fifoList({{kToDevice, 1, 1, kToDeviceControl}, {kFromDevice, 0, 1, kFromDeviceControl}});
+  const std::vector<uint8_t> fifos = fpgaDesignFifoList();
   auto personalityCopy = vltest::userCopyOf(personality);
   auto fifoCopy = vltest::userCopyOf(fifos);
   // Only a download reads the bitfile; without one a page stands for it.
@@ -812,6 +812,12 @@ const std::vector<vltest::PublishedRequest>& fpgaSessionRequests() {
                ReleaseFifoBytes, UnreserveFifo, DeployFifoSettings, DownloadToFlash, SetFlashAutoloadMode,
                GetFlashAutoloadMode, ClearFlash, GetP2PEndpointId>();
   return requests;
+}
+
+std::vector<uint8_t> fpgaDesignPersonality() { return personalityBlock(0); }
+
+std::vector<uint8_t> fpgaDesignFifoList() {
+  return vltest::fifoList({{kToDevice, 1, 1, kToDeviceControl}, {kFromDevice, 0, 1, kFromDeviceControl}});
 }
 
 std::unique_ptr<Family> makeFpgaFamily() { return std::make_unique<FpgaFamily>(); }

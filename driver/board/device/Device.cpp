@@ -99,6 +99,12 @@ void Device::stop(nVLAPAL000::tEventDescriptor&) {
 
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
   setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
+  // The stop's drain follows; the reset lock keeps a reset's new state apart.
+  if (reason < 2) {
+    acquireResetLock();
+    endFpgaWaits();
+    releaseResetLock();
+  }
   detachRoutingSessions();
   flushPendingAsyncIO();
   return true;
@@ -112,6 +118,7 @@ void Device::reset(tStatus& status) {
   // Closing wakes the requests waiting at the gate so they fail; the reset
   // itself was never admitted, so the drain does not wait for it.
   setGate(nVLAPAL000::kGateClosed);
+  endFpgaWaits();
   nVLAPALS100::tStatus forever;
   waitForDrain(false, forever, nVLAPAL000::kWaitForever);
   // Sessions opened while the reset was starting are stale as well.
@@ -171,9 +178,16 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   return session;
 }
 
+// An FPGA session's close gives its FIFOs and personalities back under the
+// FPGA lock, which may wait behind another session's wait without limit:
+// it holds only the state's lock meanwhile, never the request lock.
 void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
+  if (session != nullptr && session->getInterface() == &fpgaInterface_) {
+    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
+    delete session;
+    return;
+  }
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
   delete session;
 }
 

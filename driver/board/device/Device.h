@@ -227,6 +227,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void releaseEngineResources();
   void replaceFpgaState(tStatus& status);
   void releaseFpgaState();
+  // Before a reset, stop or removal drains (the reset lock held): ends
+  // every FPGA-session wait, which holds its admission and would hold up
+  // the drain for ever.
+  void endFpgaWaits();
   nVLAPAL000::tSession* createLymSession(nVLAPAL000::tDeviceInterface* interface, tStatus& status);
 
   nVLAPAL000::tDeviceInterface* mainInterface_;

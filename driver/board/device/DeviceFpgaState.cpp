@@ -18,8 +18,17 @@ void Device::replaceFpgaState(tStatus& status) {
   if (status.isFatal()) return;
   AtomicLymDeviceState* state = new (status, nVLAPAL000::kAllocationKindPlain) AtomicLymDeviceState(board_, status);
   if (state == nullptr) return;
+  state->setRequestLock(&sessionLock_);
   releaseFpgaState();
   fpgaState_ = state;
+}
+
+// An over-temperature shutdown keeps the FPGA state and does not drain: it
+// leaves the waits alone, so that no abort stays latched for later sessions.
+void Device::endFpgaWaits() {
+  if (fpgaState_ == nullptr) return;
+  tStatus local;
+  fpgaState_->abortAllWaits(vllym::kStatusWaitAborted, local);
 }
 
 // Under the state's own lock, so that no FPGA session closes into the

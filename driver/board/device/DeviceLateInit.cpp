@@ -54,6 +54,8 @@ void Device::installSettlingControls(tStatus& late) {
   qrtifwprim::SettlingControl* acquisition1 = prepare(engines.getAcquisitionSettlingControl1(own[3]), own[3]);
   lo0Settling_.attachControls(generation0, generation1);
   lo1Settling_.attachControls(acquisition0, acquisition1);
+  lo0Settling_.attachGate(cbak::SettlingGate(this));
+  lo1Settling_.attachGate(cbak::SettlingGate(this));
 }
 
 // The trigger controls' creation outcome decides the record: an engine

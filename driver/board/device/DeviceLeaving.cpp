@@ -23,6 +23,7 @@ void Device::reopenGateUnlessLeaving() {
     return;
   }
   setGate(nVLAPAL000::kGateClosed);
+  endFpgaWaits();
   tStatus forever;
   waitForDrain(false, forever, nVLAPAL000::kWaitForever);
 }

@@ -49,7 +49,7 @@ void waitOnTimer(cbak::SettlingTimerHandler* handler, uint32_t selector, uint32_
   if (timer->handlesWaits()) {
     const uint64_t microseconds = uint64_t{timeoutMs} * 1000;
     const uint32_t limited = microseconds > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(microseconds);
-    timer->takeOverWait(limited, SettingsMessages::kSettlingTimedOut, status);
+    timer->takeOverWait(limited, SettingsMessages::kSettlingTimedOut, handler->getGate(), status);
     return;
   }
   using tClock = nVLAPAL000::tTimebasePrecise;
@@ -59,7 +59,7 @@ void waitOnTimer(cbak::SettlingTimerHandler* handler, uint32_t selector, uint32_
   for (;;) {
     const bool settled = timer->isSettled(status);
     elapsed = tClock::getTime() - start;
-    if (status.isFatal() || settled) break;
+    if (status.isFatal() || settled || handler->getGate().closed(status)) break;
     if (elapsed >= budget) {
       status.setCode(SettingsMessages::kSettlingTimedOut, VL_SITE);
       break;
@@ -199,11 +199,12 @@ void SettingsMessages::resetToDefaults(uint32_t id, bool& refClockReset, tStatus
   }
 }
 
-// The LO0 and LO1 waits of one list share one time budget.
+// The LO0 and LO1 waits of one list share one time budget, capped at the
+// settling ceiling: the wait holds the device's request lock.
 void SettingsMessages::waitForSettling(const uint32_t* ids, uint32_t count, const uint8_t* input, uint32_t inputSize,
                                        tStatus& status) {
   if (inputSize < 8) status.setCode(codes::kWarningReadPastEnd, VL_SITE);
-  uint32_t timeoutMs = readWord(input, inputSize, 0);
+  uint32_t timeoutMs = cbak::SettlingGate::capMs(readWord(input, inputSize, 0));
   const uint32_t selector = readWord(input, inputSize, 4);
   for (uint32_t i = 0; i < count && status.isNotFatal(); ++i) {
     const uint32_t id = ids[i];

@@ -4,8 +4,15 @@
 // clearing apply to every FIFO at once.
 //
 // The manager's mutex guards the entries and their owners; each FIFO's own
-// mutex serialises its operations. Releasing an entry stops its FIFO and
-// unlocks its buffer.
+// mutex serialises its operations, and a blocked acquire holds it. So no
+// release stops a FIFO under the manager's mutex (an abort needs that mutex
+// to reach the waiter the stop would wait for): the entry is marked as
+// being released, the FIFO is woken, stopped and unlocked outside, and only
+// then is the number free again. Meanwhile every look-up of it is refused
+// as claimed elsewhere, so nobody deploys a buffer that the late unlock
+// would tear down, and destroyFifos waits for the release to end. So a
+// release needs no FPGA lock: a writer waiting for that lock behind the
+// very acquire the release is to wake cannot hold it up.
 #ifndef VL9738K_FPGA_FIFO_FPGAFIFOMANAGER_H
 #define VL9738K_FPGA_FIFO_FPGAFIFOMANAGER_H
 
@@ -14,6 +21,7 @@
 #include "FpgaFifo.h"
 #include "driver/platform/containers/Vector.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/platform/zuk/ZukTime.h"
 
 namespace vllym {
 
@@ -90,11 +98,16 @@ class FpgaFifoManagerT {
   }
 
   // Claims a free number for {ownerId, session}. A number beyond the
-  // entries: -52005; one that another owner holds: -63082. The FIFO is null
-  // where the number has none.
+  // entries: -52005; one that another owner holds or that is being
+  // released: -63082; after closeWaits, its code. The FIFO is null where
+  // the number has none.
   Fifo* findFifo(uint32_t number, uint64_t ownerId, uint64_t session, tStatus& status) {
     if (status.isFatal()) return nullptr;
     tAutoLock hold(mutex_);
+    if (closedCode_ != 0) {
+      status.setCode(closedCode_, VL_SITE);
+      return nullptr;
+    }
     FifoWithSessionInfo* entry = entryAt(number, status);
     if (entry == nullptr) return nullptr;
     if (entry->ownerId == 0 && entry->session == 0) {
@@ -111,25 +124,34 @@ class FpgaFifoManagerT {
   // Owner id 0 matches any owner of the session. Not the session's: -52010.
   void unreserveFifo(uint64_t ownerId, uint64_t session, uint32_t number, tStatus& status) {
     if (status.isFatal()) return;
-    tAutoLock hold(mutex_);
-    FifoWithSessionInfo* entry = entryAt(number, status);
-    if (entry == nullptr) return;
-    if (!belongsTo(*entry, ownerId, session)) {
-      status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
-      return;
+    Fifo* fifo = nullptr;
+    {
+      tAutoLock hold(mutex_);
+      FifoWithSessionInfo* entry = entryAt(number, status);
+      if (entry == nullptr) return;
+      if (!belongsTo(*entry, ownerId, session)) {
+        status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE);
+        return;
+      }
+      fifo = beginRelease(*entry);
     }
-    releaseEntry(*entry, status);
+    finishRelease(number, fifo, status);
   }
 
   // Every entry of the session (of one owner, or of any when ownerId is
-  // 0); a failing stop does not keep the others.
+  // 0), one at a time; a failing stop does not keep the others.
   void releaseSessionFifos(uint64_t ownerId, uint64_t session, tStatus& status) {
     if (status.isFatal()) return;
-    tAutoLock hold(mutex_);
-    for (FifoWithSessionInfo& entry : entries_) {
-      if (!belongsTo(entry, ownerId, session)) continue;
+    for (uint64_t number = 0;; ++number) {
+      Fifo* fifo = nullptr;
+      {
+        tAutoLock hold(mutex_);
+        while (number < entries_.size() && !belongsTo(entries_[number], ownerId, session)) ++number;
+        if (number >= entries_.size()) return;
+        fifo = beginRelease(entries_[number]);
+      }
       tStatus local;
-      releaseEntry(entry, local);
+      finishRelease(number, fifo, local);
       status.merge(local);
     }
   }
@@ -140,16 +162,46 @@ class FpgaFifoManagerT {
   void abortFifos(int32_t code, tStatus& status) {
     forEachFifo(status, [code](Fifo& fifo, tStatus& local) { fifo.abort(code, local); });
   }
+  // A closed manager keeps its FIFOs' abort: see closeWaits.
   void clearFifoErrors(tStatus& status) {
+    if (isClosed()) return;
     forEachFifo(status, [](Fifo& fifo, tStatus& local) { fifo.clearError(local); });
   }
-
-  // The entries' storage stays for the next personality.
-  void destroyFifos() {
+  // For a device that resets, stops or loses its board: every FIFO is
+  // aborted with `code` (waking its waiter) and stays so, and every later
+  // look-up answers `code`, so that no request admitted before the gate
+  // closed starts a new wait. Takes no FPGA lock: the manager's mutex keeps
+  // the FIFOs alive, and a pending writer must not hold this up.
+  void closeWaits(int32_t code, tStatus& status) {
     tAutoLock hold(mutex_);
-    for (FifoWithSessionInfo& entry : entries_) delete entry.fifo;
-    entries_.clear();
-    incomplete_ = false;
+    closedCode_ = code;
+    for (FifoWithSessionInfo& entry : entries_) {
+      if (entry.fifo == nullptr) continue;
+      tStatus local;
+      entry.fifo->abort(code, local);
+      status.merge(local);
+    }
+  }
+  bool isClosed() {
+    tAutoLock hold(mutex_);
+    return closedCode_ != 0;
+  }
+
+  // The entries' storage stays for the next personality. A release under
+  // way ends first: it stops its FIFO outside the mutex, for a bounded time.
+  void destroyFifos() {
+    for (;;) {
+      {
+        tAutoLock hold(mutex_);
+        if (releasing_ == 0) {
+          for (FifoWithSessionInfo& entry : entries_) delete entry.fifo;
+          entries_.clear();
+          incomplete_ = false;
+          return;
+        }
+      }
+      nVLZUK250_sleepTimeout(kReleasePollUs);
+    }
   }
 
   uint64_t getEntryCount() const { return entries_.size(); }
@@ -161,17 +213,33 @@ class FpgaFifoManagerT {
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
     return nullptr;
   }
+  // An entry being released belongs to nobody: no session is ~0.
+  static constexpr uint64_t kReleasing = ~uint64_t{0};
+  static constexpr uint64_t kReleasePollUs = 100;
+
   static bool belongsTo(const FifoWithSessionInfo& entry, uint64_t ownerId, uint64_t session) {
-    return entry.session == session && (ownerId == 0 || entry.ownerId == ownerId);
+    return entry.session == session && entry.session != kReleasing && (ownerId == 0 || entry.ownerId == ownerId);
   }
-  // The buffer is unlocked whether or not the stop succeeded.
-  static void releaseEntry(FifoWithSessionInfo& entry, tStatus& status) {
-    if (entry.fifo != nullptr) {
-      entry.fifo->stop(status);
-      entry.fifo->unlockBuffer();
+  // Under the mutex.
+  Fifo* beginRelease(FifoWithSessionInfo& entry) {
+    entry.ownerId = kReleasing;
+    entry.session = kReleasing;
+    ++releasing_;
+    return entry.fifo;
+  }
+  // Outside the mutex: the FIFO stops and lets go of its buffer, then the
+  // number is free. A waiter the release woke left its abort on the board
+  // FIFO, which the next owner must not inherit; a closed manager keeps it.
+  void finishRelease(uint64_t number, Fifo* fifo, tStatus& status) {
+    const bool woke = fifo != nullptr && fifo->release(kStatusWaitAborted, status);
+    tAutoLock hold(mutex_);
+    if (woke && closedCode_ == 0) {
+      tStatus ignored;
+      fifo->clearError(ignored);
     }
-    entry.ownerId = 0;
-    entry.session = 0;
+    entries_[number].ownerId = 0;
+    entries_[number].session = 0;
+    --releasing_;
   }
   template <typename tOperation>
   void forEachFifo(tStatus& status, tOperation operation) {
@@ -200,6 +268,9 @@ class FpgaFifoManagerT {
   nVLAPAL000::tMutex mutex_;
   vlhtl::Vector<FifoWithSessionInfo> entries_;
   bool incomplete_ = false;
+  int32_t closedCode_ = 0;
+  // Releases between beginRelease and the end of finishRelease.
+  uint32_t releasing_ = 0;
 };
 
 extern template class FpgaFifoManagerT<BoardFifoWexelSide>;

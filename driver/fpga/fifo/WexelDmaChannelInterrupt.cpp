@@ -77,12 +77,14 @@ void WexelDmaChannelInterrupt::waitForStop(uint32_t timeoutMs, tStatus& status) 
 uint64_t WexelDmaChannelInterrupt::waitForBytes(uint64_t bytes, uint32_t timeoutMs, uint8_t* timedOut,
                                                 tStatus& status) {
   *timedOut = 0;
+  // Reset before the error is looked at: an abort that lands in between
+  // then leaves its signal for the wait below instead of losing it.
+  event_.reset();
   takeError(status);
   if (status.isFatal()) return 0;
   uint64_t last = bytesTransferred();
   if (last >= bytes) return last;
 
-  event_.reset();
   arm(kModeCount, bytes);
   tStatus waited(tStatus::kFullSize);
   event_.wait(timeoutMs, waited);

@@ -71,11 +71,19 @@ IrqHandler::~IrqHandler() {
   freeIrqNodes();
 }
 
+// The offsets and the enabled flag change under the ISR lock: an abort
+// reads them there without the FPGA lock that keeps the other readers out.
 uint32_t IrqHandler::setBaseOffset(uint32_t base) {
+  IsrLockOutsideHold hold(isrLock());
   enableRegister_ = base + kEnableOffset;
   maskRegister_ = base + kMaskOffset;
   statusRegister_ = base + kStatusOffset;
   return maskRegister_;
+}
+
+void IrqHandler::setEnabled(uint8_t enabled) {
+  IsrLockOutsideHold hold(isrLock());
+  enabled_ = enabled;
 }
 
 // A step that fails undoes the others, whatever the status then holds; the
@@ -92,7 +100,7 @@ void IrqHandler::enable(tStatus& status) {
   manager_->updateInterruptEnables(status);
   registers_->write32(enableRegister_, 1, status);
   if (status.isNotFatal()) {
-    enabled_ = 1;
+    setEnabled(1);
     return;
   }
   tStatus undo;
@@ -100,7 +108,7 @@ void IrqHandler::enable(tStatus& status) {
   registers_->read32(enableRegister_, undo);
   if (registered) manager_->setIrqInterruptHandler(nullptr, undo);
   manager_->updateInterruptEnables(undo);
-  enabled_ = 0;
+  setEnabled(0);
 }
 
 void IrqHandler::disable(tStatus& status) {
@@ -111,7 +119,7 @@ void IrqHandler::disable(tStatus& status) {
     manager_->setIrqInterruptHandler(nullptr, status);
     manager_->updateInterruptEnables(status);
   }
-  enabled_ = 0;
+  setEnabled(0);
 }
 
 void IrqHandler::destroyNode(Node* node) { delete node; }
@@ -240,9 +248,14 @@ void IrqHandler::acknowledge(uint32_t irqMask, tStatus& status) {
 
 // Every waiter wakes, whatever its mask (a wait on no line at all must end
 // too); the wait then reports the abort code.
-void IrqHandler::abortWaits(int32_t abortStatus) {
+void IrqHandler::abortWaits(int32_t abortStatus) { abort(abortStatus, kAborted); }
+
+void IrqHandler::closeWaits(int32_t abortStatus) { abort(abortStatus, kAbortedForGood); }
+
+void IrqHandler::abort(int32_t abortStatus, uint8_t how) {
   IsrLockOutsideHold hold(isrLock());
-  aborted_ = 1;
+  if (aborted_ == kAbortedForGood) return;
+  aborted_ = how;
   abortStatus_ = abortStatus;
   if (!isUsable()) return;
   while (Node* node = waiting_.takeFirst()) {
@@ -256,6 +269,7 @@ void IrqHandler::abortWaits(int32_t abortStatus) {
 
 void IrqHandler::clearAbort() {
   IsrLockOutsideHold hold(isrLock());
+  if (aborted_ == kAbortedForGood) return;
   aborted_ = 0;
   abortStatus_ = 0;
 }

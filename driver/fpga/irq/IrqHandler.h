@@ -50,6 +50,10 @@ class IrqHandler : public IIrqInterruptHandler {
   virtual void acknowledge(uint32_t irqMask, tStatus& status);
   // Wakes every waiter with the code; later waits fail with it until clearAbort.
   virtual void abortWaits(int32_t abortStatus);
+  // The same for good, for a device that resets, stops or loses its board:
+  // clearAbort no longer ends it, so a design reset admitted before the
+  // gate closed cannot let a later wait block the drain.
+  virtual void closeWaits(int32_t abortStatus);
   virtual void clearAbort();
   // Interrupt context.
   virtual void serviceInterrupt();
@@ -81,7 +85,12 @@ class IrqHandler : public IIrqInterruptHandler {
     uint32_t count() const;
   };
 
+  static constexpr uint8_t kAborted = 1;
+  static constexpr uint8_t kAbortedForGood = 2;
+
   uint32_t waitStep(uint32_t irqMask, uint32_t timeoutMs, uint8_t* timedOut, tStatus& status);
+  void abort(int32_t abortStatus, uint8_t how);
+  void setEnabled(uint8_t enabled);
   // Signals each waiter with the pending lines; signalled ones leave.
   // Returns the mask the remaining waiters want.
   uint32_t wakeWaiters(uint32_t pending);
@@ -98,6 +107,7 @@ class IrqHandler : public IIrqInterruptHandler {
   uint32_t maskRegister_;
   uint32_t enableRegister_;
   uint8_t enabled_;
+  // 0, kAborted or kAbortedForGood.
   uint8_t aborted_;
   int32_t abortStatus_;
 };

@@ -14,7 +14,8 @@ ReaderWriterLockBase::ReaderWriterLockBase(tStatus& status)
       drained_(false, status),
       writerDone_(true, status),
       readers_(1),
-      writer_(0) {}
+      writer_(0),
+      writers_(0) {}
 
 // Under the reader-exit mutex, so that the drained event a last reader sets
 // cannot land after a releasing writer has reset it for the next writer.
@@ -40,6 +41,7 @@ void ReaderWriterLockBase::drainReaders() {
 }
 
 void ReaderWriterLockBase::acquireExclusive() {
+  atomicIncrement(writers_);
   writerMutex_.acquire();
   // The gate closes before the flag is raised: a reader that sees the flag
   // then finds the gate closed and sleeps until release.
@@ -56,6 +58,33 @@ void ReaderWriterLockBase::release() {
   writerDone_.set();
   readerExitMutex_.release();
   writerMutex_.release();
+  atomicDecrement(writers_);
+}
+
+// With no other writer counted, the writer mutex is free (one that was
+// releasing has let it go already). A reader still inside after the bias
+// went is waited for by nobody: the bias comes back as a release puts it.
+bool ReaderWriterLockBase::tryAcquireExclusive() {
+  if (!nVLAPAL000::atomicCompareExchange(writers_, 0, 1)) return false;
+  writerMutex_.acquire();
+  writerDone_.reset();
+  atomicStore(writer_, 1);
+  if (atomicDecrement(readers_) == 0) {
+    drained_.set();
+    return true;
+  }
+  release();
+  return false;
+}
+
+void ReaderWriterLockBase::acquireExclusiveOutside(tMutex& outer) {
+  while (!tryAcquireExclusive()) {
+    const uint32_t depth = outer.getDepth();
+    for (uint32_t i = 0; i < depth; ++i) outer.release();
+    acquireExclusive();
+    release();
+    for (uint32_t i = 0; i < depth; ++i) outer.acquire();
+  }
 }
 
 }  // namespace vllym

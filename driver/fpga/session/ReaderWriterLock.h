@@ -47,6 +47,13 @@ class ReaderWriterLockBase {
   }
   void acquireExclusive();
   void release();
+  // The exclusive lock at once, or false: without waiting for a reader
+  // inside or a writer before it.
+  bool tryAcquireExclusive();
+  // The exclusive lock for a caller that holds `outer` (a recursive mutex):
+  // while it has to wait, it gives `outer` back (all its depth) and takes it
+  // again before it tries once more. Returns holding both.
+  void acquireExclusiveOutside(nVLAPAL000::tMutex& outer);
 
   uint32_t getReaderCount() const { return nVLAPAL000::atomicLoad(readers_); }
   bool isWriterPresent() const { return nVLAPAL000::atomicLoad(writer_) != 0; }
@@ -64,6 +71,8 @@ class ReaderWriterLockBase {
   ManualResetEvent writerDone_;
   uint32_t readers_;
   uint32_t writer_;
+  // Writers that hold or wait for the writer mutex.
+  uint32_t writers_;
 };
 
 class ReaderWriterLock : public ReaderWriterLockBase {

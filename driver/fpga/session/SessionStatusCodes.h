@@ -16,6 +16,9 @@ inline constexpr int64_t kStatusDownloadRefused = -61141;
 inline constexpr int64_t kStatusFifoOwnedElsewhere = -63082;
 // A FIFO started without a buffer, or started twice.
 inline constexpr int64_t kStatusFifoNotStartable = -61252;
+// The code with which reset, abort and abort-waits end every wait, and
+// with which a release wakes a waiter on the FIFO it gives back.
+inline constexpr int32_t kStatusWaitAborted = -50405;
 
 }  // namespace vllym
 

@@ -44,6 +44,9 @@ class SettlingTimerHandler {
   }
   // Before the engines are rebuilt (an FPGA download) or torn down.
   void clearControls() { attachControls(nullptr, nullptr); }
+  // The device's gate, which ends the settling waits early.
+  void attachGate(const SettlingGate& gate) { gate_ = gate; }
+  const SettlingGate& getGate() const { return gate_; }
   // The timers the settling wait polls or hands its wait to; null when absent.
   iSettlingControl* getFirstTimer() const { return control0_; }
   iSettlingControl* getSecondTimer() const { return control1_; }
@@ -85,6 +88,7 @@ class SettlingTimerHandler {
 
   iSettlingControl* control0_;
   iSettlingControl* control1_;
+  SettlingGate gate_;
   SettingsMap firstSettings_;
   SettingsMap secondSettings_;
   MemoryManagedITLMap<ConfigV1ki::ComponentUID, SettlingDataProperties> properties_;

@@ -21,6 +21,8 @@ bool iSettlingControl::isSettled(tStatus& status) {
 
 bool iSettlingControl::handlesWaits() { return false; }
 
-void iSettlingControl::takeOverWait(uint32_t, int64_t, tStatus& status) { reportNotSupported(status); }
+void iSettlingControl::takeOverWait(uint32_t, int64_t, const SettlingGate&, tStatus& status) {
+  reportNotSupported(status);
+}
 
 }  // namespace cbak

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include "../../platform/status/tStatus.h"
+#include "SettlingGate.h"
 
 namespace cbak {
 
@@ -21,7 +22,9 @@ class iSettlingControl {
   // Whether the control takes settling waits over itself (while a list-mode
   // commit is recorded, a wait becomes an instruction, not a poll).
   virtual bool handlesWaits();
-  virtual void takeOverWait(uint32_t timeoutMicroseconds, int64_t failureCode, nVLAPALS100::tStatus& status);
+  // A wait the control runs itself ends early when `gate` closes.
+  virtual void takeOverWait(uint32_t timeoutMicroseconds, int64_t failureCode, const SettlingGate& gate,
+                            nVLAPALS100::tStatus& status);
 
  protected:
   ~iSettlingControl() = default;

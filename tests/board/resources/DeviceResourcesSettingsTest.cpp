@@ -32,7 +32,9 @@ class VirtualTimer : public cbak::iSettlingControl {
     return sim::Clock::instance().nowNs() >= settlesAtNs;
   }
   bool handlesWaits() override { return takesWaits; }
-  void takeOverWait(uint32_t us, int64_t code, tStatus&) override { taken.push_back({us, code}); }
+  void takeOverWait(uint32_t us, int64_t code, const cbak::SettlingGate&, tStatus&) override {
+    taken.push_back({us, code});
+  }
   uint64_t settlesAtNs = 0;
   bool takesWaits = false;
   int polls = 0;
@@ -145,6 +147,12 @@ TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShare
   EXPECT_EQ(send({4, 5}, kMessageWaitForSettling, {10, 0}), SettingsMessages::kSettlingTimedOut);
   EXPECT_LT(sim::Clock::instance().nowNs(), lo1.settlesAtNs) << "LO1 had only what LO0 left";
 
+  // Whatever the caller asks, the wait holds the request lock for at most
+  // the settling ceiling.
+  settle(cbak::SettlingGate::kCeilingMs + 1000, 0);
+  EXPECT_EQ(send({4}, kMessageWaitForSettling, {0xFFFFFFFF, 0}), SettingsMessages::kSettlingTimedOut);
+  EXPECT_LT(sim::Clock::instance().nowNs(), lo0.settlesAtNs);
+
   settle(0, 0);
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {}), codes::kWarningReadPastEnd);
   EXPECT_EQ(timers[3].polls, 0) << "a short input selects the first timer";
@@ -152,7 +160,8 @@ TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShare
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {5, 1}), cbak::kStatusSettlingControlMissing);
   lo1.takesWaits = true;
   EXPECT_EQ(send({5}, kMessageWaitForSettling, {5000000, 0}), 0);
-  EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{{UINT32_MAX, SettingsMessages::kSettlingTimedOut}}));
+  EXPECT_EQ(lo1.taken, (std::vector<std::pair<uint32_t, int64_t>>{
+                           {cbak::SettlingGate::kCeilingMs * 1000, SettingsMessages::kSettlingTimedOut}}));
 }
 
 }  // namespace

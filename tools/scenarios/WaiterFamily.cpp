@@ -1,0 +1,318 @@
+// Requests that wait without limit (an IRQ wait on a line nobody raises, a
+// FIFO acquire of bytes that never come, a settling wait on timers that
+// never settle) while the step resets the device, removes the board, aborts
+// the waits or the design, resets the design or gives the FIFO back, now and
+// then with a writer (a configuration, a personality release) left pending
+// behind the waiter. Each operation runs alone in its step, so that whatever
+// ends the wait is known; the step's own tasks play the other families'
+// resets, aborts, unreserves and removals.
+//
+// A monitor task stands in for a board that answers at last: once the
+// ending operation is done, or after kRescueNs of virtual time, it gives the
+// waiter what it waits for, so that a driver that never ends the wait still
+// lets the step end and be reported instead of hanging the run.
+//
+// Invariants: the ending operation completes within kBoundNs of virtual
+// time; the waiter never needed the board's late answer (the operation
+// ended it); no task is left waiting (the common deadlock check).
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "Family.h"
+#include "FpgaFamily.h"
+#include "driver/board/ioctl/PlatformRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
+#include "sim/kernel/Clock.h"
+#include "tests/fpga/SessionWire.h"
+
+namespace vlscenario {
+namespace {
+
+using namespace nVL9738K_24_0::lymrequests;
+using nVL9738K_24_0::requests::ResetDevice;
+using nVL9738K_24_0::requests::SettingsSendMessage;
+
+constexpr uint64_t kMs = 1'000'000;
+constexpr uint64_t kBoundNs = 30'000 * kMs;
+constexpr uint64_t kRescueNs = 60'000 * kMs;
+constexpr uint32_t kForever = 0xFFFFFFFF;
+constexpr uint64_t kOwner = 0x57A1;
+constexpr size_t kRing = 4096;
+constexpr uint32_t kLo0Frequency = 4;
+constexpr uint32_t kWaitForSettling = 11;
+
+enum class Waiter { kIrq, kFifo, kSettling };
+enum class Step { kNone, kConfigure, kRelease, kAbortWaits, kAbort, kDesignReset, kUnreserve, kDeviceReset, kRemoval };
+
+const char* nameOf(Waiter waiter) {
+  constexpr const char* kNames[] = {"IRQ wait", "FIFO acquire", "settling wait"};
+  return kNames[static_cast<int>(waiter)];
+}
+const char* nameOf(Step step) {
+  constexpr const char* kNames[] = {"nothing",      "a configuration", "a personality release",
+                                    "abort-waits",  "a design abort",  "a design reset",
+                                    "an unreserve", "a device reset",  "a board removal"};
+  return kNames[static_cast<int>(step)];
+}
+
+// What the step's tasks share; the controller reads it once they ended.
+struct Run {
+  Waiter waiter = Waiter::kIrq;
+  Step pending = Step::kNone;
+  Step ender = Step::kNone;
+  Session* waiterSession = nullptr;
+  bool ready = false;
+  bool waiterDone = false;
+  bool pendingDone = true;
+  bool enderRan = false;
+  bool enderDone = false;
+  bool rescued = false;
+  uint64_t enderNs = 0;
+  uint64_t enderEndedAt = 0;
+  std::optional<sim::TimerBlockModel*> timers;
+  std::array<uint64_t, sim::TimerBlockModel::kSettlingTimerBases.size()> settled{};
+};
+
+void sleepMs(uint64_t ms) { sim::Clock::instance().sleepNs(ms * kMs); }
+uint64_t now() { return sim::Clock::instance().nowNs(); }
+
+// User memory that starts a page, so that what the driver locks depends on
+// the size alone.
+struct Ring {
+  sim::UserBlock block{2 * kRing};
+  uint64_t address() const { return (block.address() + kRing - 1) / kRing * kRing; }
+};
+
+Answer configure(Scenario& scenario, Session& session) {
+  const auto personality = vltest::userCopyOf(fpgaDesignPersonality());
+  const std::vector<uint8_t> list = fpgaDesignFifoList();
+  const auto fifos = vltest::userCopyOf(list);
+  Ring bitfile;
+  return scenario.call<ConfigurePersonalityQrt>(session, {.personalityAddress = personality->address(),
+                                                          .personalitySize = 48,
+                                                          .fifoListAddress = fifos->address(),
+                                                          .fifoListSize = static_cast<uint32_t>(list.size()),
+                                                          .bitfileAddress = bitfile.address(),
+                                                          .bitfileSize = kRing});
+}
+
+class WaiterFamily : public Family {
+ public:
+  void addKinds(std::vector<OperationKind>& kinds) override {
+    kinds.push_back(
+        {"wait without limit, ended by the device", 2, true, boardPresent, [this](Scenario& scenario, Random& random) {
+           const Waiter waiter = static_cast<Waiter>(random.below(3));
+           const Step pending = waiter == Waiter::kSettling ? Step::kNone : pendingStep(random);
+           prepare(scenario, waiter, pending, random.below(2) == 0 ? Step::kDeviceReset : Step::kRemoval);
+         }});
+    kinds.push_back(
+        {"wait without limit, ended by a session", 2, true, boardPresent, [this](Scenario& scenario, Random& random) {
+           const Waiter waiter = static_cast<Waiter>(random.below(2));
+           const uint32_t enders = waiter == Waiter::kFifo ? 4 : 3;
+           const Step ender = static_cast<Step>(static_cast<uint32_t>(Step::kAbortWaits) + random.below(enders));
+           prepare(scenario, waiter, pendingStep(random), ender);
+         }});
+  }
+
+  void afterStep(Scenario& scenario) override {
+    if (!run_) return;
+    const Run& run = *run_;
+    const std::string what = std::string(nameOf(run.ender)) + " behind a " + nameOf(run.waiter) + " without limit" +
+                             (run.pending == Step::kNone ? "" : std::string(" and ") + nameOf(run.pending));
+    if (run.enderRan && run.enderNs > kBoundNs) {
+      scenario.fail(what + " took " + std::to_string(run.enderNs / kMs) + " ms of virtual time");
+    } else if (run.enderRan && run.rescued && !scenario.events().kernelFault) {
+      scenario.fail(what + ": only the board's late answer ended the wait");
+    }
+    // An abort of the waits holds until the design is reset: the families
+    // after this step must not inherit it.
+    if (run.ender == Step::kAbortWaits && boardPresent(scenario)) {
+      scenario.runTask("design reset after abort-waits", [&scenario] {
+        Session session;
+        session.file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
+        if (!session.file) return;
+        scenario.call<Reset>(session, {});
+        session.file->close();
+      });
+    }
+    run_.reset();
+  }
+
+ private:
+  static Step pendingStep(Random& random) {
+    constexpr Step kPending[] = {Step::kNone, Step::kNone, Step::kConfigure, Step::kRelease};
+    return kPending[random.below(4)];
+  }
+
+  void prepare(Scenario& scenario, Waiter waiter, Step pending, Step ender) {
+    run_ = std::make_shared<Run>();
+    run_->waiter = waiter;
+    run_->pending = pending;
+    run_->ender = ender;
+    if (ender == Step::kRemoval) scenario.planRemoval();
+    scenario.describe(std::string("a ") + nameOf(waiter) + " without limit, then " + nameOf(pending) + " and " +
+                      nameOf(ender));
+    std::shared_ptr<Run> run = run_;
+    scenario.addTask("waiter", [&scenario, run] { waitWithoutLimit(scenario, *run); });
+    scenario.addTask("ender", [&scenario, run] { end(scenario, *run); });
+    scenario.addTask("monitor", [&scenario, run] { monitor(scenario, *run); });
+    if (pending != Step::kNone) {
+      run->pendingDone = false;
+      scenario.addTask("pending", [&scenario, run] {
+        if (waitUntilReady(*run)) sleepMs(1);
+        runStep(scenario, *run, run->pending);
+        run->pendingDone = true;
+      });
+    }
+  }
+
+  static bool waitUntilReady(const Run& run) {
+    for (uint64_t start = now(); !run.ready && !run.waiterDone && now() - start < kRescueNs;) sleepMs(1);
+    return run.ready;
+  }
+
+  static void waitWithoutLimit(Scenario& scenario, Run& run) {
+    Session session;
+    session.main = run.waiter == Waiter::kSettling;
+    session.file = sim::DeviceFile::open(scenario.module(), session.main ? kMainInterface : kFpgaInterface);
+    if (session.file) {
+      run.waiterSession = &session;
+      wait(scenario, session, run);
+    }
+    run.waiterDone = true;
+    // The release and the unreserve use this session's file.
+    while (!run.pendingDone || !run.enderDone) sleepMs(1);
+    if (run.rescued && run.waiter == Waiter::kIrq)
+      scenario.call<Write32>(session, {.offset = kFpgaDesignIrqStatus, .value = kFpgaDesignSilentLine});
+    if (session.file) session.file->close();
+  }
+
+  static void wait(Scenario& scenario, Session& session, Run& run) {
+    Ring ring;
+    if (run.waiter == Waiter::kSettling) {
+      sim::TimingEngineSubtree* engine = scenario.board().timingEngine(sim::TimingEngineSubtree::kGenerationUid);
+      if (engine == nullptr) return;
+      run.timers = &engine->timer();
+      for (unsigned timer = 0; timer < run.settled.size(); ++timer) {
+        run.settled[timer] = engine->timer().value(engine->timer().settlingTimer(timer, 1));
+        engine->timer().setValue(engine->timer().settlingTimer(timer, 1), 0);
+      }
+      const auto ids = vltest::userCopyOf(vltest::WireBytes().u32(kLo0Frequency).bytes);
+      const auto input = vltest::userCopyOf(vltest::WireBytes().u32(kForever).u32(0).bytes);
+      run.ready = true;
+      scenario.record(scenario.call<SettingsSendMessage>(
+          session, {ids->address(), 1, kWaitForSettling, input->address(), 8, 0, 0, 0}));
+      return;
+    }
+    if (configure(scenario, session).answer() != 0) return;
+    if (run.waiter == Waiter::kIrq) {
+      run.ready = true;
+      scenario.record(scenario.call<WaitOnIrqs>(session, {.irqMask = kFpgaDesignSilentLine, .timeoutMs = kForever}));
+      return;
+    }
+    const Answer deployed = scenario.call<DeployFifoSettings>(session, {.ownerId = kOwner,
+                                                                        .fifo = kFpgaDesignFromDevice,
+                                                                        .bufferAddress = ring.address(),
+                                                                        .bufferSize = kRing,
+                                                                        .mode = 2});
+    scenario.record(deployed);
+    if (deployed.answer() != 0) return;
+    const Answer started = scenario.call<StartFifo>(session, {.ownerId = kOwner, .fifo = kFpgaDesignFromDevice});
+    scenario.record(started);
+    if (started.answer() != 0) return;
+    run.ready = true;
+    scenario.record(scenario.call<AcquireFifoBytes>(
+        session, {.ownerId = kOwner, .fifo = kFpgaDesignFromDevice, .bytes = kRing, .timeoutMs = kForever}));
+  }
+
+  // Once the waiter waits: every task but the waiter sleeps, so the clock
+  // moves on only when the waiter blocks.
+  static void end(Scenario& scenario, Run& run) {
+    if (waitUntilReady(run)) {
+      sleepMs(2);
+      run.enderRan = true;
+      const uint64_t start = now();
+      runStep(scenario, run, run.ender);
+      run.enderNs = now() - start;
+    }
+    run.enderEndedAt = now();
+    run.enderDone = true;
+  }
+
+  static void runStep(Scenario& scenario, Run& run, Step step) {
+    if (step == Step::kRemoval) return scenario.removeDevice();
+    Session own;
+    const bool onWaiter = step == Step::kRelease || step == Step::kUnreserve;
+    if (!onWaiter) {
+      own.main = step == Step::kDeviceReset;
+      own.file = sim::DeviceFile::open(scenario.module(), own.main ? kMainInterface : kFpgaInterface);
+      if (!own.file) return;
+    }
+    Session& session = onWaiter ? *run.waiterSession : own;
+    if (onWaiter && run.waiterSession == nullptr) return;
+    switch (step) {
+      case Step::kConfigure:
+        scenario.record(configure(scenario, session));
+        break;
+      case Step::kRelease: {
+        sim::DeviceFile::Request request{.code = ReleasePersonality::kCode,
+                                         .input = std::vector<uint8_t>(sizeof(ReleasePersonality::In), 0)};
+        request.input[8] = 1;  // reset when last
+        Answer answer;
+        answer.code = ReleasePersonality::kCode;
+        answer.status = session.file->ioctl(request).status;
+        scenario.record(answer);
+        break;
+      }
+      case Step::kAbortWaits:
+        scenario.record(scenario.call<AbortWaits>(session, {}));
+        break;
+      case Step::kAbort:
+        scenario.record(scenario.call<Abort>(session, {}));
+        break;
+      case Step::kDesignReset:
+        scenario.record(scenario.call<Reset>(session, {}));
+        break;
+      case Step::kUnreserve:
+        scenario.record(scenario.call<UnreserveFifo>(session, {.ownerId = kOwner, .fifo = kFpgaDesignFromDevice}));
+        break;
+      case Step::kDeviceReset:
+        scenario.recordReset(scenario.call<ResetDevice>(session, {}));
+        break;
+      default:
+        break;
+    }
+    if (own.file) own.file->close();
+  }
+
+  // The board's late answer: the line raised, the bytes fed, the timers
+  // settled.
+  static void monitor(Scenario& scenario, Run& run) {
+    const uint64_t start = now();
+    while (now() - start < 2 * kRescueNs) {
+      sleepMs(10);
+      if (run.waiterDone) break;
+      const bool endedLongAgo = run.enderDone && now() - run.enderEndedAt > 100 * kMs;
+      if ((!endedLongAgo && now() - start < kRescueNs) || !run.ready) continue;
+      run.rescued = true;
+      if (run.waiter == Waiter::kIrq) scenario.board().fpga().raiseIrqs(kFpgaDesignSilentLine);
+      if (run.waiter == Waiter::kFifo)
+        scenario.board().bridge().channel(kFpgaDesignFromDevice).feed(std::vector<uint8_t>(kRing));
+      break;
+    }
+    if (run.timers) {
+      for (unsigned timer = 0; timer < run.settled.size(); ++timer)
+        (*run.timers)->setValue((*run.timers)->settlingTimer(timer, 1), run.settled[timer]);
+    }
+  }
+
+  std::shared_ptr<Run> run_;
+};
+
+}  // namespace
+
+std::unique_ptr<Family> makeWaiterFamily() { return std::make_unique<WaiterFamily>(); }
+
+}  // namespace vlscenario
