@@ -21,7 +21,6 @@
 
 #include "BoardRig.h"
 #include "PublishedRequests.h"
-#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "fuzz/SeedBlocks.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/KernelHoldings.h"
@@ -53,14 +52,7 @@ struct Request {
   bool main;
 };
 
-template <class... Op>
-std::vector<PublishedRequest> fpgaShapes() {
-  return {PublishedRequest{Op::kCode, sizeof(typename Op::In), sizeof(typename Op::Out),
-                           offsetof(typename Op::In, status), offsetof(typename Op::Out, status)}...};
-}
-
 std::vector<Request> requestsOfBothInterfaces() {
-  using namespace nVL9738K_24_0::lymrequests;
   std::vector<Request> requests;
   const std::string mainSeeds = vlfuzz::seedFolder(VL_SOURCE_DIR, "main");
   for (const PublishedRequest& request : kPublishedRequests) {
@@ -68,13 +60,10 @@ std::vector<Request> requestsOfBothInterfaces() {
     requests.push_back(
         {request.code, vlfuzz::seedBlock(mainSeeds, request.code, request.in), request.out, request.outStatusAt, true});
   }
+  // The FPGA interface's release carries no status word.
   const std::string fpgaSeeds = vlfuzz::seedFolder(VL_SOURCE_DIR, "fpga");
-  for (const PublishedRequest& request :
-       fpgaShapes<GetAttribute32, SetAttribute32, IsSessionValid, ConfigurePersonalityQrt, DownloadToFpga, AbortWaits,
-                  Reset, Abort, ClientFunctionCall, ReadBlock, WriteBlock, Read32, Write32, GetMemoryMappedIoWindowSize,
-                  IrqNodeReserve, IrqNodeUnreserve, WaitOnIrqs, UnlockFifoBuffer, StartFifo, StopFifo, AcquireFifoBytes,
-                  ReleaseFifoBytes, UnreserveFifo, DeployFifoSettings, DownloadToFlash, SetFlashAutoloadMode,
-                  GetFlashAutoloadMode, ClearFlash, GetP2PEndpointId>()) {
+  for (const PublishedRequest& request : kPublishedFpgaSessionRequests) {
+    if (request.inStatusAt == kNoStatus) continue;
     requests.push_back({request.code, vlfuzz::seedBlock(fpgaSeeds, request.code, request.in), request.out,
                         request.outStatusAt, false});
   }
