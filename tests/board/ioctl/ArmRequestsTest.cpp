@@ -224,16 +224,4 @@ TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacit
   }
 }
 
-TEST_F(ArmRequestsRoad, NumbersSixAndSevenAreNotServed) {
-  for (uint32_t code : {0x00208106u, 0x00208107u}) {
-    sim::DeviceFile::Request request;
-    request.code = code;
-    request.input.resize(8);
-    request.outputSize = 8;
-    const sim::DeviceFile::Reply reply = file->ioctl(request);
-    EXPECT_LT(reply.status, 0) << std::hex << code;
-    EXPECT_EQ(reply.resultField, 0) << std::hex << code;
-  }
-}
-
 }  // namespace
