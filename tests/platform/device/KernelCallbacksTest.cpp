@@ -59,18 +59,6 @@ TEST_F(DeviceRequests, RequestWithoutOutputLeavesTheResultFieldAsTheCallerSetIt)
   EXPECT_EQ(board.device().interface().decodes(), 1);
 }
 
-TEST_F(DeviceRequests, WrongBlockSizeReachesUserModeAsInvalidParameter) {
-  auto file = openFile();
-  DeviceFile::Request request;
-  request.code = vltest::kCodeGated;
-  request.input.assign(vltest::kGatedInSize - 1, 0);
-  request.outputSize = vltest::kGatedOutSize;
-  request.resultField = 99;
-  const DeviceFile::Reply reply = file->ioctl(request);
-  EXPECT_EQ(reply.status, kZukInvalidParameter);
-  EXPECT_EQ(reply.resultField, 99);
-}
-
 TEST_F(DeviceRequests, CodesNoDecoderKnowsReachTheDevicesGenericControlWhichRefuses) {
   auto file = openFile();
   DeviceFile::Request request;
