@@ -1,7 +1,7 @@
 // Kernel FPGA sessions over one device FPGA state on the board model:
 // configuring personalities (download, reuse, forced download, refusal),
-// the signature check, downloads by configured sessions, release and close
-// accounting, and the stale-session guard.
+// the signature check, downloads by configured sessions, and release and
+// close accounting.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -176,18 +176,6 @@ TEST_F(KernelSession, ReleaseWithoutAPersonalityCountsNothingAndCloseReleasesEve
   EXPECT_EQ(state->getPersonalityCount(), 0u);
   EXPECT_EQ(personality.resetWrites(), resets);
   EXPECT_TRUE(holder.getExpectedSignature().empty());
-}
-
-TEST_F(KernelSession, AStaleSessionAnswersItsCodeEvenWhereTheGateRefused) {
-  Session session(*state);
-  session.setInvalidStatus(static_cast<int32_t>(0xBFFA9179));
-  tStatus gate;
-  gate.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
-  EXPECT_EQ(session.read32(kControl, gate), 0xFFFFFFFFu);
-  EXPECT_EQ(gate.getCode(), static_cast<int32_t>(0xBFFA9179));
-  tStatus other;
-  EXPECT_FALSE(session.isSessionValid(other));
-  EXPECT_EQ(other.getCode(), static_cast<int32_t>(0xBFFA9179));
 }
 
 // This board has no host memory buffers without a personality naming a
