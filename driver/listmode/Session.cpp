@@ -27,6 +27,8 @@ Session::~Session() {
     tStatus closed;
     assembler_->close(closed);
     committing_ = 0;
+    tStatus ended;
+    snoopingListeners_.onEndCommitSnooping(ended);
     tStatus initiated;
     stateListeners_.onListInitiate(initiated);
     tStatus aborted;
@@ -212,6 +214,9 @@ void Session::endCommit(tStatus& status) {
   assembler_->close(closed);
   status.merge(closed);
   committing_ = 0;
+  tStatus ended;
+  snoopingListeners_.onEndCommitSnooping(ended);
+  status.merge(ended);
   if (pauseStatus_.isFatal()) status.merge(pauseStatus_);
   pauseStatus_.clear();
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -74,7 +75,8 @@ class ResourcesOnModel : public testing::Test {
     std::vector<uint8_t> input(words.size() * 4);
     if (!words.empty()) std::memcpy(input.data(), words.data(), input.size());
     resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
-                                   static_cast<uint32_t>(input.size()), nullptr, 0, local);
+                                   static_cast<uint32_t>(input.size()), nullptr, 0, device->getSnoopingManager(),
+                                   local);
     return local.getCode();
   }
 
@@ -110,9 +112,20 @@ TEST_F(ResourcesOnModel, ACommitProgramsTheAgreedFrequencyAndAConflictingDeployC
 }
 
 TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
+  std::vector<uint8_t> dac;
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address) dac.push_back(board.dac(0).reg(address));
+  const uint32_t attenuator = board.fixedLogic().loBoardControl(0, 0);
   EXPECT_EQ(send({6, 9, 7}, kMessageCommit), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 0);
   EXPECT_EQ(rf->tokens().powerPolicy(1).committedSettingsStale, 1) << "nothing after the invalid id";
+  // Nobody reserved: the commit programs what power-up did.
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettings, rf->power(0).getDefault());
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address)
+    ASSERT_EQ(board.dac(0).reg(address), dac[address]) << std::hex << address;
+  EXPECT_EQ(board.fixedLogic().loBoardControl(0, 0), attenuator);
+  EXPECT_EQ(send({1}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettings, rf->refClock().getDefaultSettings());
+  EXPECT_TRUE(board.fixedLogic().refCpld().pllLocked());
   EXPECT_EQ(send({4}, kMessagePowerReductions), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(send({6}, kMessagePowerReductions), 0);
   EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 1) << "a reduction leaves the policy stale";
@@ -131,6 +144,39 @@ TEST_F(ResourcesOnModel, AReferenceCommitOnlyRecordedIntoAListLeavesThePolicySta
   rf->refClock().onStopCommitSnooping(local);
   EXPECT_EQ(send({2}, kMessageCommit), 0);
   EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+}
+
+// A client of the committed value is told it serves until something moves
+// the primitive behind the policy: a reset to defaults or frequency cycling.
+TEST_F(ResourcesOnModel, AResetOrACycleLeavesThePolicyItMovedStale) {
+  auto& tokens = rf->tokens();
+  // Commits the policy's value for a client of it, runs `disturb`, then
+  // answers the client's reserve.
+  const auto reserveAfter = [&](uint32_t id, const std::function<void()>& disturb) {
+    const ReservationClientID client{40 + id};
+    uint32_t dirtiness = 7;
+    ReservationClientID conflicting{};
+    const auto run = [&](auto& policy) {
+      policy.deploySettings(client, policy.coercedSettings, status);
+      EXPECT_EQ(send({id}, kMessageCommit), 0) << id;
+      disturb();
+      policy.reserve(client, dirtiness, conflicting, status);
+    };
+    if (id <= 2) run(tokens.refClockPolicy());
+    if (id == 3) run(tokens.crossSwitchPolicy());
+    if (id == 4 || id == 5) run(tokens.frequencyPolicy(id - 4));
+    if (id >= 6) run(tokens.powerPolicy(id - 6));
+    return dirtiness;
+  };
+  for (uint32_t id = 1; id <= 7; ++id) {
+    EXPECT_EQ(reserveAfter(id, [] {}), rfyulreserve::kCommittedSettingsServe) << id;
+    EXPECT_EQ(reserveAfter(id, [&] { EXPECT_EQ(send({id}, kMessageResetToDefaults), 0); }),
+              rfyulreserve::kSettingsMustBeCommitted)
+        << id;
+  }
+  EXPECT_EQ(reserveAfter(4, [&] { resources->cycleFrequency(device->getSnoopingManager(), status); }),
+            rfyulreserve::kSettingsMustBeCommitted);
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
