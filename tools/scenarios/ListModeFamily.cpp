@@ -144,10 +144,6 @@ struct Observed {
   bool complete = false;
   DacState ran, direct;
   uint64_t engineErrors = 0;
-  // The operation left the path's register shadows ahead of the hardware.
-  bool leftAhead = false;
-  // A started list stopped: the path's next commit rewrites it whole.
-  bool resynced = false;
 };
 
 class ListModeFamily : public Family {
@@ -179,18 +175,9 @@ class ListModeFamily : public Family {
     const StepEvents& events = scenario.events();
     const bool disturbed =
         events.generationAdvanced || events.removed || events.added || events.deleted || events.hardwareFault;
-    bool leftAhead[2] = {false, false}, resynced[2] = {false, false};
     for (const Observed& op : ops_) {
       if (!disturbed && alone(scenario, op)) check(scenario, op);
-      leftAhead[op.settings.lo] |= op.leftAhead;
-      resynced[op.settings.lo] |= op.resynced;
     }
-    for (unsigned lo = 0; lo < 2; ++lo) {
-      if (leftAhead[lo]) ahead_[lo] = true;
-      if (!leftAhead[lo] && resynced[lo]) ahead_[lo] = false;
-    }
-    // A completed reset brings the paths up again from their defaults.
-    if ((events.generationAdvanced && events.resetSucceeded) || events.added) ahead_[0] = ahead_[1] = false;
     ops_.clear();
   }
 
@@ -265,9 +252,7 @@ class ListModeFamily : public Family {
       scenario.fail("a commit recorded into a list changed " + path +
                     "'s DAC: " + firstDifference(op.recorded, op.before));
     }
-    // The register shadows only say what the hardware holds when no earlier
-    // list left them ahead of it.
-    if (!op.complete || ahead_[op.settings.lo]) return;
+    if (!op.complete) return;
     if (op.record && op.ending == Ending::kRun) {
       if (!(op.ran == op.direct)) {
         scenario.fail("the list run on the engine left " + path +
@@ -355,9 +340,6 @@ class ListModeFamily : public Family {
   }
 
   void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
-    // An ended list leaves the path's register shadows holding its settings
-    // while the hardware does not, until a started list stops.
-    op.leftAhead = true;
     if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
     rq::GetBufferSizeInElements::Out size{};
     if (!ok(scenario, scenario.call<rq::GetBufferSizeInElements>(session, {0}, &size))) return;
@@ -382,8 +364,6 @@ class ListModeFamily : public Family {
     op.engineErrors = lists.value(lists.address(sim::ListEngineModel::kErrorCount)) - errors;
     // The stop makes the next commit rewrite every register it sets.
     if (!ok(scenario, scenario.call<rq::Abort>(session, {0}))) return;
-    op.leftAhead = false;
-    op.resynced = true;
     if (!commitMessage(scenario, session, user)) return;
     op.direct = dacState(scenario, op.settings.lo);
     op.complete = true;
@@ -392,7 +372,6 @@ class ListModeFamily : public Family {
   // Operations of the running step, in the order they were prepared; their
   // tasks hold references, which a deque keeps valid as it grows.
   std::deque<Observed> ops_;
-  bool ahead_[2] = {false, false};
   bool used_ = false;
 };
 
