@@ -179,6 +179,65 @@ TEST_F(ResourcesOnModel, AResetOrACycleLeavesThePolicyItMovedStale) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
+// Ids 1 and 2 name one reference clock: a reset runs once per list, a
+// commit and a path selection reach the path each id names.
+TEST_F(ResourcesOnModel, BothReferencePathsInOneMessageShareTheOneClock) {
+  sim::RefCpldSpace& ref = board.fixedLogic().refCpld();
+  const uint64_t resets = ref.hmc703Resets();
+  EXPECT_EQ(send({1, 2}, kMessageResetToDefaults), 0);
+  EXPECT_EQ(ref.hmc703Resets(), resets + 1);
+  EXPECT_EQ(send({1, 2}, kMessageCommit), 0);
+  EXPECT_TRUE(ref.pllLocked());
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+  for (uint32_t id : {1u, 2u}) {
+    EXPECT_EQ(send({id}, kMessageSelectReferencePath), 0);
+    const uint32_t select = id == 1 ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select;
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kPllHmc703) & select, select) << id;
+  }
+}
+
+// The reference commit's guards, one row per requested change from the
+// defaults, seen on the model: the tuning DAC's word, what follows it, the
+// output alignment and the AD9512's update strobe.
+TEST_F(ResourcesOnModel, TheReferenceCommitWritesOnlyWhatItsSettingsCallFor) {
+  struct Row {
+    const char* what;
+    std::function<void(vl9738settings::RefClockSettings&)> change;
+    int64_t code;
+    bool dacKept, clkPathKept;
+    uint64_t alignments, updates;
+  };
+  using S = vl9738settings::RefClockSettings;
+  const Row rows[] = {
+      {"defaults again", [](S&) {}, 0, true, true, 0, 0},
+      {"DAC 0xFFFF keeps the tuning word", [](S& s) { s.onboardRefClkDac = 0xFFFF; }, 0, true, true, 0, 0},
+      {"new DAC value", [](S& s) { s.onboardRefClkDac = 100; }, 0, false, true, 0, 0},
+      {"unknown source", [](S& s) { s.onboardRefClkDac = 100, s.refClock = 3; }, nVLAPALS100::kStatusNotSupported,
+       false, true, 0, 0},
+      {"output bypass", [](S& s) { s.bypassRefOutDivider = 1; }, 0, true, true, 0, 1},
+      {"PXIe, divisor 20", [](S& s) { s.refClock = 1, s.refOut = 1, s.referenceDivisor = 20; }, 0, true, false, 1, 0},
+      {"PXIe, integer 21", [](S& s) { s.refClock = 1, s.refOut = 1, s.frequencyInteger = 21; }, 0, true, false, 0, 0},
+  };
+  sim::RefCpldSpace& ref = board.fixedLogic().refCpld();
+  const auto alignments = [&] { return board.fixedLogic().strobePulses(sim::FixedLogic::kRefOutAlignment, 31); };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    S settings = rf->refClock().getDefaultSettings();
+    rf->tokens().refClockPolicy().setCoercedSettings(settings);
+    EXPECT_EQ(send({1, 2}, kMessageResetToDefaults), 0);
+    EXPECT_EQ(send({1}, kMessageCommit), 0);
+    row.change(settings);
+    rf->tokens().refClockPolicy().setCoercedSettings(settings);
+    const uint32_t dac = ref.word(sim::RefCpldSpace::kOcxoCtrlDac), clkPath = ref.word(sim::RefCpldSpace::kClkPath);
+    const uint64_t aligned = alignments(), updates = ref.ad9512Updates();
+    EXPECT_EQ(send({1}, kMessageCommit), row.code);
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kOcxoCtrlDac) == dac, row.dacKept);
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kClkPath) == clkPath, row.clkPathKept);
+    EXPECT_EQ(alignments() - aligned, row.alignments);
+    EXPECT_EQ(ref.ad9512Updates() - updates, row.updates);
+  }
+}
+
 TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
   VirtualTimer& lo0 = timers[0];
   VirtualTimer& lo1 = timers[2];
