@@ -167,10 +167,12 @@ void Session::beginCommit(tStatus& status) {
     committing_ = 1;
     return;
   }
-  // The listeners that had started are stopped again; the saved settings
-  // stay saved.
+  // The listeners that had started are stopped again and hear that the
+  // recording is over; the saved settings stay saved.
   tStatus closed;
   assembler_->close(closed);
+  tStatus ended;
+  snoopingListeners_.onEndCommitSnooping(ended);
 }
 
 bool Session::mayEmit(tStatus& status) {
