@@ -1,9 +1,10 @@
 // List-mode commits through the main interface: a session of its own
 // records the settings of one LO path (frequency and power, values of the
 // step) into a list on its path's engine, then abandons the recording,
-// ends it without a list to run, or runs it on the model's list engine and
-// commits the same settings directly. Other sessions commit LO settings
-// directly meanwhile.
+// ends it without a list to run, runs it on the model's list engine and
+// commits the same settings directly, or stops it and commits the same
+// settings directly from another session without ever starting the list.
+// Other sessions commit LO settings directly meanwhile.
 //
 // Invariants, in steps where nothing else can write the recorded path (the
 // other operations only open sessions or commit the other path directly;
@@ -130,7 +131,7 @@ std::vector<uint8_t> deployBlob(const LoSettings& s) {
   return blob;
 }
 
-enum class Ending { kAbandon, kNoList, kRun };
+enum class Ending { kAbandon, kNoList, kRun, kStopOnly };
 
 // What one operation saw, for the checks after its step.
 struct Observed {
@@ -140,6 +141,8 @@ struct Observed {
   // The recording began: the DAC before it, and after the settings commit.
   bool recording = false;
   DacState before, recorded;
+  // The recording session's stop request answered 0.
+  bool stopped = false;
   // Every request answered 0 up to the end the operation chose.
   bool complete = false;
   DacState ran, direct;
@@ -153,12 +156,12 @@ class ListModeFamily : public Family {
         {kRecordKind, 6, false, boardPresent,
          [this](Scenario& scenario, Random& random) {
            Observed& op = add(true, random);
-           const uint32_t ending = random.below(4);
-           op.ending = ending == 0 ? Ending::kAbandon : ending == 1 ? Ending::kNoList : Ending::kRun;
-           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " +
-                             (ending == 0   ? "abandoned"
-                              : ending == 1 ? "no list run"
-                                            : "run on the engine"));
+           const uint32_t ending = random.below(5);
+           const Ending endings[] = {Ending::kAbandon, Ending::kNoList, Ending::kRun, Ending::kRun, Ending::kStopOnly};
+           const char* const said[] = {"abandoned", "no list run", "run on the engine", "run on the engine",
+                                       "stopped, then committed directly"};
+           op.ending = endings[ending];
+           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " + said[ending]);
            scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
          }},
         {kDirectKind, 4, false, boardPresent,
@@ -337,10 +340,15 @@ class ListModeFamily : public Family {
     }
     // A session closed in the middle of its recording ends it.
     if (session.file) session.file->close();
+    // A list never started left the hardware where it was: a direct commit
+    // of the recorded settings must still reach the DAC.
+    if (op.ending == Ending::kStopOnly && op.stopped) commitDirectly(scenario, op);
   }
 
   void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
     if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
+    op.stopped = true;
+    if (op.ending == Ending::kStopOnly) return;
     rq::GetBufferSizeInElements::Out size{};
     if (!ok(scenario, scenario.call<rq::GetBufferSizeInElements>(session, {0}, &size))) return;
     sim::UserBlock list(8 * (size_t{size.elementCount} + 1));
