@@ -11,4 +11,8 @@ void CompositeListSnoopingListener::onStopCommitSnooping(tStatus& status) {
   reachEach([](iListSnoopingListener& listener, tStatus& s) { listener.onStopCommitSnooping(s); }, status);
 }
 
+void CompositeListSnoopingListener::onEndCommitSnooping(tStatus& status) {
+  reachEach([](iListSnoopingListener& listener, tStatus& s) { listener.onEndCommitSnooping(s); }, status);
+}
+
 }  // namespace listmodek

@@ -18,6 +18,8 @@ class CompositeListSnoopingListener final : public iListSnoopingListener, public
 
   void onStartCommitSnooping(iListInstructionInserter* inserter, tStatus& status) override;
   void onStopCommitSnooping(tStatus& status) override;
+  // Reaches every listener, like a stop.
+  void onEndCommitSnooping(tStatus& status) override;
 };
 
 }  // namespace listmodek

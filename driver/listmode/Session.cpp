@@ -27,6 +27,8 @@ Session::~Session() {
     tStatus closed;
     assembler_->close(closed);
     committing_ = 0;
+    tStatus ended;
+    snoopingListeners_.onEndCommitSnooping(ended);
     tStatus initiated;
     stateListeners_.onListInitiate(initiated);
     tStatus aborted;
@@ -165,10 +167,12 @@ void Session::beginCommit(tStatus& status) {
     committing_ = 1;
     return;
   }
-  // The listeners that had started are stopped again; the saved settings
-  // stay saved.
+  // The listeners that had started are stopped again and hear that the
+  // recording is over; the saved settings stay saved.
   tStatus closed;
   assembler_->close(closed);
+  tStatus ended;
+  snoopingListeners_.onEndCommitSnooping(ended);
 }
 
 bool Session::mayEmit(tStatus& status) {
@@ -212,6 +216,9 @@ void Session::endCommit(tStatus& status) {
   assembler_->close(closed);
   status.merge(closed);
   committing_ = 0;
+  tStatus ended;
+  snoopingListeners_.onEndCommitSnooping(ended);
+  status.merge(ended);
   if (pauseStatus_.isFatal()) status.merge(pauseStatus_);
   pauseStatus_.clear();
 }

@@ -69,8 +69,8 @@ class Session {
   // -52005 above 32 bits; then -52017 unless this session records a list.
   // Step 0 starts again from the settings saved when the commit began.
   virtual void setListStepUnderCompile(uint64_t step, tStatus& status);
-  // Stops snooping and closes the list; reports a failure kept from a
-  // pause once.
+  // Stops snooping, closes the list and tells the snooping listeners the
+  // recording is over; reports a failure kept from a pause once.
   virtual void endCommit(tStatus& status);
   virtual void resumeSnooping(tStatus& status);
   // Has no caller to report to: a failure waits for endCommit.

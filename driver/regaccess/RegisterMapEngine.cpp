@@ -355,6 +355,16 @@ void tRegisterMapEngine::markDirtyRegMap() {
   for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->markDirtyRegMap();
 }
 
+void tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last) {
+  for (uint32_t i = 0; i < descriptor_.recordCount; ++i) {
+    const tSlot target = slot(i);
+    if (target.info->kind != tRecordKind::kShadowed) continue;
+    onShadowed(target.record, target.info->width, [&](auto& shadowed) {
+      if (shadowed.address >= first && shadowed.address <= last) shadowed.dirty = 1;
+    });
+  }
+}
+
 // Addresses and window membership in unsigned 32-bit arithmetic: a map
 // built with window start 0 and size 0xFFFFFFFF reaches every register at
 // base + its offset.

@@ -7,8 +7,10 @@
 #include <memory>
 
 #include "driver/board/device/Device.h"
+#include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
 #include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
@@ -44,15 +46,16 @@ struct StartedBoard {
     primitives().power(0).setRequested(vl9738settings::PowerSettings(0, 5, 6, 20000, 40), status);
     primitives().power(0).commit(status);
   }
-  // One request framed as user mode frames it.
+  // One request framed as user mode frames it, by the first session or
+  // by `who`.
   template <class Op>
-  typename Op::Out call(const typename Op::In& in = {}) {
+  typename Op::Out call(const typename Op::In& in = {}, nVLAPAL000::tEventDescriptor* who = nullptr) {
     sim::UserBlock input(sizeof(in)), output(sizeof(typename Op::Out));
     std::memcpy(input.data(), &in, sizeof(in));
     tStatus framing;
     auto* main = static_cast<nVL9738K_24_0::tInterfaceTemplate_vl9738k*>(device->getDeviceInterfaces()[0]);
-    main->decodeIOControl(descriptor, Op::kCode, reinterpret_cast<void*>(input.address()), input.size(),
-                          reinterpret_cast<void*>(output.address()), output.size(), framing);
+    main->decodeIOControl(who != nullptr ? *who : descriptor, Op::kCode, reinterpret_cast<void*>(input.address()),
+                          input.size(), reinterpret_cast<void*>(output.address()), output.size(), framing);
     EXPECT_EQ(framing.getCode(), 0);
     return output.get<typename Op::Out>(0);
   }
@@ -127,6 +130,93 @@ TEST(ListModeRoad, ACommitRecordedThroughTheRequestsReplaysOnTheEngineAsTheDirec
   }
   EXPECT_EQ(recorded.board.dac(0).nco(), direct.board.dac(0).nco());
 }
+
+// Settings message `type` over `ids`, sent by `who`.
+int32_t sendMessage(StartedBoard& board, std::vector<uint32_t> ids, uint32_t type,
+                    nVLAPAL000::tEventDescriptor* who = nullptr) {
+  sim::UserBlock list(4 * ids.size());
+  std::memcpy(list.data(), ids.data(), list.size());
+  const SettingsSendMessage::In in{list.address(), static_cast<uint32_t>(ids.size()), type, 0, 0, 0, 0, 0};
+  return board.call<SettingsSendMessage>(in, who).status;
+}
+
+// Parameter: the recording ends by its session's stop request (else by the
+// session going away in the middle of it).
+class RecordedCommitAndDirectRequests : public testing::TestWithParam<bool> {};
+
+TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheRecordingReachesTheChips) {
+  StartedBoard recorded, direct;
+  ASSERT_EQ(recorded.status.getCode(), 0);
+  nVL9738K_24_0::RfResources& rf = recorded.primitives();
+  const vl9738settings::FrequencySettings preset = vl9738settings::frequencyPreset(3);
+  const vl9738settings::PowerSettings power(0, 5, 6, 20000, 40);
+  for (StartedBoard* board : {&recorded, &direct}) {
+    board->primitives().tokens().frequencyPolicy(0).setCoercedSettings(preset);
+    board->primitives().tokens().powerPolicy(0).setCoercedSettings(power);
+  }
+  nVLAPAL000::tEventDescriptor other{nullptr};
+  other.session = recorded.device->createSession(other, recorded.device->getDeviceInterfaces()[0], recorded.status);
+  const UserPath path{{2400, 0}, {2404, 0}};
+  EXPECT_EQ(recorded.call<SetContext>(path.request(2)).status, 0);
+  EXPECT_EQ(recorded.call<StartCommitSnooping>().status, 0);
+  EXPECT_EQ(sendMessage(recorded, {4, 6}, 1), 0);
+  const auto dac = [](StartedBoard& board) {
+    std::vector<uint8_t> registers;
+    for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address)
+      registers.push_back(board.board.dac(0).reg(address));
+    return registers;
+  };
+  const std::vector<uint8_t> before = dac(recorded);
+  const uint32_t attenuator = recorded.board.fixedLogic().loBoardControl(0, 0);
+
+  // Another session's direct requests on the recorded maps are refused
+  // whole; the settings of LO1 and the cross switch are not recorded.
+  EXPECT_EQ(sendMessage(recorded, {3, 6}, 1, &other), st::kStatusListModeFailure);
+  EXPECT_EQ(sendMessage(recorded, {1}, 12, &other), st::kStatusListModeFailure) << "a read-back too";
+  EXPECT_EQ(sendMessage(recorded, {3, 7}, 1, &other), 0);
+  sim::UserBlock name(32);
+  std::memcpy(name.data(), "Lo0BoardCtrlRegMap", 18);
+  EXPECT_EQ(recorded.call<ArmWrite>({name.address(), 18, 0x80E95C1E, 5, 1, 0}, &other).status,
+            st::kStatusListModeFailure);
+  EXPECT_EQ(recorded.call<CycleFrequency>().status, st::kStatusListModeFailure) << "never recorded";
+  EXPECT_EQ(dac(recorded), before);
+  EXPECT_EQ(recorded.board.fixedLogic().loBoardControl(0, 0), attenuator);
+  EXPECT_EQ(recorded.call<SetListStepUnderCompile>({1, 0}).status, 0);
+
+  if (GetParam()) {
+    EXPECT_EQ(recorded.call<StopCommitSnooping>().status, 0);
+  } else {
+    recorded.device->destroySession(recorded.descriptor, recorded.session);
+    recorded.descriptor.session = recorded.session = nullptr;
+    std::swap(recorded.descriptor, other);
+    recorded.session = recorded.descriptor.session;
+  }
+  // What was only recorded is not what the hardware holds: a client
+  // asking for it must commit, and the commit reaches the chips.
+  for (uint32_t client : {41, 42}) {
+    auto& policy = rf.tokens().frequencyPolicy(0);
+    const rfyulreserve::ReservationClientID id{client};
+    policy.deploySettings(id, preset, recorded.status);
+    uint32_t dirtiness = 7;
+    rfyulreserve::ReservationClientID conflicting{};
+    policy.reserve(id, dirtiness, conflicting, recorded.status);
+    EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+  }
+  EXPECT_EQ(rf.tokens().powerPolicy(0).committedSettingsStale, 1);
+  EXPECT_EQ(sendMessage(recorded, {4, 6}, 1, GetParam() ? &other : nullptr), 0);
+  EXPECT_EQ(sendMessage(direct, {4, 6}, 1), 0);
+  EXPECT_EQ(dac(recorded), dac(direct));
+  EXPECT_EQ(recorded.board.fixedLogic().loBoardControl(0, 0), direct.board.fixedLogic().loBoardControl(0, 0));
+  EXPECT_EQ(recorded.board.fixedLogic().refCpld().refClkToLo(0), direct.board.fixedLogic().refCpld().refClkToLo(0));
+  if (!GetParam()) return;
+  // Running the list moves LO0 again behind the policies.
+  EXPECT_EQ(rf.tokens().frequencyPolicy(0).committedSettingsStale, 0);
+  EXPECT_EQ(recorded.call<Initiate>().status, 0);
+  EXPECT_EQ(rf.tokens().frequencyPolicy(0).committedSettingsStale, 1);
+  recorded.device->destroySession(other, other.session);
+}
+
+INSTANTIATE_TEST_SUITE_P(EndedByStopOrByTheSessionGoing, RecordedCommitAndDirectRequests, testing::Bool());
 
 TEST(ListModeRoad, SetContextBoundsThePathAndNeedsTheEngines) {
   StartedBoard board;

@@ -24,6 +24,7 @@ class FakeListener final : public listmodek::iListSnoopingListener, public listm
 
   void onStartCommitSnooping(listmodek::iListInstructionInserter*, tStatus& s) override { enter("start", s); }
   void onStopCommitSnooping(tStatus& s) override { enter("stop", s); }
+  void onEndCommitSnooping(tStatus& s) override { enter("end", s); }
   void saveDeployedSettings(tStatus& s) override {
     if (enter("save", s)) saved = requested;
   }

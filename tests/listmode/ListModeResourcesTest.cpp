@@ -107,7 +107,8 @@ TEST_F(ListModeResourcesOnBoard, ASecondSessionCannotTouchTheListAnotherRecords)
   };
   const std::vector<uint64_t> alone = record(false);
   EXPECT_EQ(record(true), alone);
-  EXPECT_EQ(log, (std::vector<std::string>{"a.save", "a.start", "a.stop", "a.save", "a.start", "a.stop"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"a.save", "a.start", "a.stop", "a.end", "a.save", "a.start", "a.stop", "a.end"}));
 
   generation.loadProgram(0x2000, alone);
   recorder->deployListSettings({0x2000, 0}, status);

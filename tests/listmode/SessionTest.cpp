@@ -44,7 +44,8 @@ TEST_F(SessionOnBoard, AThirdSnoopingListenerFailingLeavesNoListenerStartedAndTh
   c.failures["start"] = -7;
   session->beginCommit(status);
   EXPECT_EQ(status.getCode(), -7);
-  EXPECT_EQ(log, (Log{"a.save", "b.save", "c.save", "a.start", "b.start", "c.start", "a.stop", "b.stop"}));
+  EXPECT_EQ(log, (Log{"a.save", "b.save", "c.save", "a.start", "b.start", "c.start", "a.stop", "b.stop", "a.end",
+                      "b.end", "c.end"}));
   EXPECT_FALSE(session->isCommitting() || assembler.isOpen());
 }
 
@@ -122,13 +123,14 @@ TEST_F(SessionOnBoard, ADeletedSessionEndsItsCommitAndRunSilentlyUnlessInvalidat
   a.failures["restore"] = -7;
   log.clear();
   session.reset();
-  EXPECT_EQ(log, (Log{"a.restore", "b.restore*", "c.restore*", "a.stop", "b.stop", "c.stop", "a.initiate", "b.initiate",
-                      "c.initiate", "a.abort", "b.abort", "c.abort", "a.abort", "b.abort", "c.abort"}));
+  EXPECT_EQ(log, (Log{"a.restore", "b.restore*", "c.restore*", "a.stop", "b.stop", "c.stop", "a.end", "b.end", "c.end",
+                      "a.initiate", "b.initiate", "c.initiate", "a.abort", "b.abort", "c.abort", "a.abort", "b.abort",
+                      "c.abort"}));
   EXPECT_FALSE(assembler.isOpen());
   const size_t controlWrites = engine.controlLog().size();
   invalidated->setInvalidationCode(0xBFFA9179);
   invalidated.reset();
-  EXPECT_EQ(log.size(), 15u);
+  EXPECT_EQ(log.size(), 18u);
   EXPECT_EQ(engine.controlLog().size(), controlWrites);
 }
 

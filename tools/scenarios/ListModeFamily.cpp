@@ -1,9 +1,10 @@
 // List-mode commits through the main interface: a session of its own
 // records the settings of one LO path (frequency and power, values of the
 // step) into a list on its path's engine, then abandons the recording,
-// ends it without a list to run, or runs it on the model's list engine and
-// commits the same settings directly. Other sessions commit LO settings
-// directly meanwhile.
+// ends it without a list to run, runs it on the model's list engine and
+// commits the same settings directly, or stops it and commits the same
+// settings directly from another session without ever starting the list.
+// Other sessions commit LO settings directly meanwhile.
 //
 // Invariants, in steps where nothing else can write the recorded path (the
 // other operations only open sessions or commit the other path directly;
@@ -130,7 +131,7 @@ std::vector<uint8_t> deployBlob(const LoSettings& s) {
   return blob;
 }
 
-enum class Ending { kAbandon, kNoList, kRun };
+enum class Ending { kAbandon, kNoList, kRun, kStopOnly };
 
 // What one operation saw, for the checks after its step.
 struct Observed {
@@ -140,14 +141,12 @@ struct Observed {
   // The recording began: the DAC before it, and after the settings commit.
   bool recording = false;
   DacState before, recorded;
+  // The recording session's stop request answered 0.
+  bool stopped = false;
   // Every request answered 0 up to the end the operation chose.
   bool complete = false;
   DacState ran, direct;
   uint64_t engineErrors = 0;
-  // The operation left the path's register shadows ahead of the hardware.
-  bool leftAhead = false;
-  // A started list stopped: the path's next commit rewrites it whole.
-  bool resynced = false;
 };
 
 class ListModeFamily : public Family {
@@ -157,12 +156,12 @@ class ListModeFamily : public Family {
         {kRecordKind, 6, false, boardPresent,
          [this](Scenario& scenario, Random& random) {
            Observed& op = add(true, random);
-           const uint32_t ending = random.below(4);
-           op.ending = ending == 0 ? Ending::kAbandon : ending == 1 ? Ending::kNoList : Ending::kRun;
-           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " +
-                             (ending == 0   ? "abandoned"
-                              : ending == 1 ? "no list run"
-                                            : "run on the engine"));
+           const uint32_t ending = random.below(5);
+           const Ending endings[] = {Ending::kAbandon, Ending::kNoList, Ending::kRun, Ending::kRun, Ending::kStopOnly};
+           const char* const said[] = {"abandoned", "no list run", "run on the engine", "run on the engine",
+                                       "stopped, then committed directly"};
+           op.ending = endings[ending];
+           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " + said[ending]);
            scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
          }},
         {kDirectKind, 4, false, boardPresent,
@@ -179,18 +178,9 @@ class ListModeFamily : public Family {
     const StepEvents& events = scenario.events();
     const bool disturbed =
         events.generationAdvanced || events.removed || events.added || events.deleted || events.hardwareFault;
-    bool leftAhead[2] = {false, false}, resynced[2] = {false, false};
     for (const Observed& op : ops_) {
       if (!disturbed && alone(scenario, op)) check(scenario, op);
-      leftAhead[op.settings.lo] |= op.leftAhead;
-      resynced[op.settings.lo] |= op.resynced;
     }
-    for (unsigned lo = 0; lo < 2; ++lo) {
-      if (leftAhead[lo]) ahead_[lo] = true;
-      if (!leftAhead[lo] && resynced[lo]) ahead_[lo] = false;
-    }
-    // A completed reset brings the paths up again from their defaults.
-    if ((events.generationAdvanced && events.resetSucceeded) || events.added) ahead_[0] = ahead_[1] = false;
     ops_.clear();
   }
 
@@ -265,9 +255,7 @@ class ListModeFamily : public Family {
       scenario.fail("a commit recorded into a list changed " + path +
                     "'s DAC: " + firstDifference(op.recorded, op.before));
     }
-    // The register shadows only say what the hardware holds when no earlier
-    // list left them ahead of it.
-    if (!op.complete || ahead_[op.settings.lo]) return;
+    if (!op.complete) return;
     if (op.record && op.ending == Ending::kRun) {
       if (!(op.ran == op.direct)) {
         scenario.fail("the list run on the engine left " + path +
@@ -352,13 +340,15 @@ class ListModeFamily : public Family {
     }
     // A session closed in the middle of its recording ends it.
     if (session.file) session.file->close();
+    // A list never started left the hardware where it was: a direct commit
+    // of the recorded settings must still reach the DAC.
+    if (op.ending == Ending::kStopOnly && op.stopped) commitDirectly(scenario, op);
   }
 
   void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
-    // An ended list leaves the path's register shadows holding its settings
-    // while the hardware does not, until a started list stops.
-    op.leftAhead = true;
     if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
+    op.stopped = true;
+    if (op.ending == Ending::kStopOnly) return;
     rq::GetBufferSizeInElements::Out size{};
     if (!ok(scenario, scenario.call<rq::GetBufferSizeInElements>(session, {0}, &size))) return;
     sim::UserBlock list(8 * (size_t{size.elementCount} + 1));
@@ -382,8 +372,6 @@ class ListModeFamily : public Family {
     op.engineErrors = lists.value(lists.address(sim::ListEngineModel::kErrorCount)) - errors;
     // The stop makes the next commit rewrite every register it sets.
     if (!ok(scenario, scenario.call<rq::Abort>(session, {0}))) return;
-    op.leftAhead = false;
-    op.resynced = true;
     if (!commitMessage(scenario, session, user)) return;
     op.direct = dacState(scenario, op.settings.lo);
     op.complete = true;
@@ -392,7 +380,6 @@ class ListModeFamily : public Family {
   // Operations of the running step, in the order they were prepared; their
   // tasks hold references, which a deque keeps valid as it grows.
   std::deque<Observed> ops_;
-  bool ahead_[2] = {false, false};
   bool used_ = false;
 };
 

@@ -14,9 +14,8 @@
 // next commit; cycling shows a preset and a default reset the default.
 // Writes to the settings' registers are watched: one that no task of this
 // family made leaves the setting to whoever made it; a reset, shutdown,
-// removal, re-add or hardware fault forgets everything, and a list-mode
-// recording the LO paths until a completed reset. With no session open, a
-// fresh session reserves every setting.
+// removal, re-add or hardware fault forgets everything. With no session
+// open, a fresh session reserves every setting.
 #include <cstring>
 #include <map>
 #include <memory>
@@ -522,10 +521,6 @@ class SettingsFamily : public Family {
   Expectation expectations_[kBoardSettings];
   std::vector<std::unique_ptr<WriteWatch>> watches_;
   uint32_t idleChecks_ = 0;
-  // A list-mode recording left the LO paths' register shadows ahead of the
-  // board: a commit may then skip a register the board does not hold yet.
-  // A completed reset or a re-add builds the shadows anew.
-  bool listAhead_ = false;
 };
 
 // A reset request that reached the driver makes every session stale even
@@ -629,8 +624,7 @@ void SettingsFamily::updateExpectations(Scenario& scenario) {
       touched = true;
       bypassed |= op.kind == Kind::kCycle || op.kind == Kind::kDefaults;
     }
-    if (writes_[s].foreign || (fault && touched) || (listAhead_ && s != kCrossSwitch)) expectation = Expectation{};
-    if (listAhead_ && s != kCrossSwitch) continue;
+    if (writes_[s].foreign || (fault && touched)) expectation = Expectation{};
     if (expectation.active && !agreed(s, expectation.holder, expectation.value)) expectation = Expectation{};
     if (fault || writes_[s].foreign) continue;
     // A commit after its own reserve: its session holds the value, and
@@ -660,8 +654,7 @@ void SettingsFamily::checkBoard(Scenario& scenario) {
   sim::Board& board = scenario.board();
   for (const Operation& op : operations_) {
     const bool bypass = op.kind == Kind::kCycle || op.kind == Kind::kDefaults;
-    if (!bypass || !op.ran || op.answer != 0 || scenario.events().kernelFault || !onlyWriter(op.setting, op.tag) ||
-        (listAhead_ && op.setting != kCrossSwitch))
+    if (!bypass || !op.ran || op.answer != 0 || scenario.events().kernelFault || !onlyWriter(op.setting, op.tag))
       continue;
     const Shown shown = boardShows(board, op.setting);
     if (op.kind == Kind::kCycle) {
@@ -687,9 +680,6 @@ void SettingsFamily::checkBoard(Scenario& scenario) {
 }
 
 void SettingsFamily::afterStep(Scenario& scenario) {
-  const StepEvents& events = scenario.events();
-  if ((events.generationAdvanced && events.resetSucceeded) || events.added) listAhead_ = false;
-  if (events.listRecorded) listAhead_ = true;
   const std::map<uint64_t, OwnSession> before = sessions_;
   std::erase_if(sessions_, [&scenario](const auto& entry) { return scenario.findSession(entry.first) == nullptr; });
   if (lostEverything(scenario)) {

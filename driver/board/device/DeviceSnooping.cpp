@@ -50,8 +50,10 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
   }
   // The read resources were configured with the engines' subsystem numbers
   // when the snooping was set up; the reference clock serves both paths.
-  const LoPathListListeners lo0{&rf->frequency(0), &rf->power(0), &rf->refClock()};
-  const LoPathListListeners lo1{&rf->frequency(1), &rf->power(1), &rf->refClock()};
+  const LoPathListListeners lo0{&rf->frequency(0), &rf->power(0), &rf->refClock(), &rf->recordedPolicies(0),
+                                &rf->recordedPolicies(0)};
+  const LoPathListListeners lo1{&rf->frequency(1), &rf->power(1), &rf->refClock(), &rf->recordedPolicies(1),
+                                &rf->recordedPolicies(1)};
   attachCommitSnooping(*session,
                        {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
                         readResources_->getGenerationSubsystem(), lo0, lo1},

@@ -52,13 +52,6 @@ class ArmIoctlImpl {
     call(*map, mapContext);
   }
 
-  static void arm_flushRegMap(TCollection& collection, nVLAPAL000::tEventDescriptor& descriptor, uint64_t userName,
-                              uint64_t nameLength, bool force, tStatus& status) {
-    onMap(
-        collection, descriptor, userName, nameLength, false, 0,
-        [&](tMap& map, uint32_t) { map.flushRegMap(force, status); }, status);
-  }
-
   // The names separated by tabs, without a terminating zero: the caller
   // sized its buffer from the list-size request.
   static void arm_getRegistrationList(TCollection& collection, nVLAPAL000::tEventDescriptor& descriptor,

@@ -28,30 +28,47 @@ void onMap(RequestContext& context, const TIn& in, bool extended, uint64_t mapCo
               status);
 }
 
+// Every operation but get reaches the hardware or moves a shadow a list
+// may be recording into: it waits for that list unless it is recorded too.
+template <typename TCall>
+auto unlessRecorded(RequestContext& context, TCall call, tStatus& status) {
+  return [&context, call, &status](tMap& map, uint32_t at) {
+    context.collection().refuseUnrecordedMapAccess(map, status);
+    if (status.isNotFatal()) call(map, at);
+  };
+}
+
 }  // namespace
 
 void ArmWrite::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, false, 0, [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); },
-      status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); }, status),
+        status);
 }
 
 // The short forms answer the low 32 bits of the map's 64-bit value.
 void ArmRead::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
   uint64_t value = 0;
-  onMap(
-      context, in, false, 0, [&](tMap& map, uint32_t at) { map.read(in.id, value, status, at); }, status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.read(in.id, value, status, at); }, status),
+        status);
   out.value = static_cast<uint32_t>(value);
 }
 
 void ArmFlushRegister::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, false, 0, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); }, status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); }, status),
+        status);
 }
 
 void ArmRefreshRegister::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, false, 0, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status),
+        status);
 }
 
 void ArmGetNumberOfRegistrations::handle(RequestContext& context, const In&, Out& out, tStatus& status) {
@@ -64,13 +81,17 @@ void ArmGetRegistrationNames::handle(RequestContext& context, const In& in, Out&
 }
 
 void ArmFlushRegMap::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  Impl::arm_flushRegMap(context.collection(), context.descriptor(), in.nameAddress, in.nameLength, in.force != 0,
-                        status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t) { map.flushRegMap(in.force != 0, status); }, status),
+        status);
 }
 
 void ArmSet::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, false, 0, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status);
+  onMap(context, in, false, 0,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status),
+        status);
 }
 
 void ArmGet::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
@@ -81,19 +102,24 @@ void ArmGet::handle(RequestContext& context, const In& in, Out& out, tStatus& st
 }
 
 void ArmWriteEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, true, in.context,
-      [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); }, status);
+  onMap(context, in, true, in.context,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.write(in.id, in.value, in.force != 0, status, at); }, status),
+        status);
 }
 
 void ArmReadEx::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
-  onMap(
-      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.read(in.id, out.value, status, at); }, status);
+  onMap(context, in, true, in.context,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.read(in.id, out.value, status, at); }, status),
+        status);
 }
 
 void ArmSetEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status);
+  onMap(context, in, true, in.context,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.set(in.id, in.value, status, at); }, status),
+        status);
 }
 
 void ArmGetEx::handle(RequestContext& context, const In& in, Out& out, tStatus& status) {
@@ -102,14 +128,17 @@ void ArmGetEx::handle(RequestContext& context, const In& in, Out& out, tStatus& 
 }
 
 void ArmFlushRegisterEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); },
-      status);
+  onMap(context, in, true, in.context,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.flush(in.id, in.force != 0, status, at); }, status),
+        status);
 }
 
 void ArmRefreshRegisterEx::handle(RequestContext& context, const In& in, Out&, tStatus& status) {
-  onMap(
-      context, in, true, in.context, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status);
+  onMap(context, in, true, in.context,
+        unlessRecorded(
+            context, [&](tMap& map, uint32_t at) { map.refresh(in.id, status, at); }, status),
+        status);
 }
 
 // `count` comes back as the number of fields described, as the map's

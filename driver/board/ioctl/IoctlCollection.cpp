@@ -44,7 +44,7 @@ void readDacTemperature(Device& device, uint32_t which, uint32_t samples, int32_
     return;
   }
   uint32_t raw = static_cast<uint32_t>(sum);
-  resources->readDacTemperature(which, samples, raw, divisor, status);
+  resources->readDacTemperature(which, samples, raw, divisor, device.getSnoopingManager(), status);
   sum = static_cast<int32_t>(raw);
 }
 
@@ -54,6 +54,16 @@ ov3ifw::OV3IFWResources* IoctlCollection::getIFWResources() const { return devic
 
 void IoctlCollection::startCommitSnooping(listmodek::Session* session, tStatus& status) const {
   device_->startCommitSnooping(session, status);
+}
+
+const SnoopingManager::SnoopingManager* IoctlCollection::getSnoopingManager() const {
+  return device_->getSnoopingManager();
+}
+
+void IoctlCollection::refuseUnrecordedMapAccess(const arm::DynamicAccessInterfaceBase<nVLAPALS100::tStatus>& map,
+                                                tStatus& status) const {
+  DeviceResources* resources = device_->getDeviceResources();
+  if (resources != nullptr) resources->recordedMaps(device_->getSnoopingManager()).refuseUnrecordedMap(&map, status);
 }
 
 void IoctlCollection::GrowableBuffer::resize(uint64_t newSize, tStatus& status) {
@@ -141,7 +151,7 @@ void IoctlCollection::cycleFrequency(tStatus& status) const {
     status.setCode(nVLAPALS100::kStatusRequestFailure, VL_SITE_AT(sites::kIoctlCollection, __LINE__));
     return;
   }
-  resources->cycleFrequency(status);
+  resources->cycleFrequency(device_->getSnoopingManager(), status);
 }
 
 vllym::AtomicLymInterface<qrtlym::AtomicLymSession>& IoctlCollection::getAtomicLymInterface() const {

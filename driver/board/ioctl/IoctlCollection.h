@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include "driver/platform/status/tStatus.h"
+#include "driver/regaccess/DynamicAccessInterfaceBase.h"
 
 namespace armki {
 class ARMDispatcher;
@@ -26,6 +27,9 @@ class AtomicLymInterface;
 }
 namespace nVLAPAL000 {
 class tSession;
+}
+namespace SnoopingManager {
+class SnoopingManager;
 }
 namespace listmodek {
 class Session;
@@ -71,6 +75,12 @@ class IoctlCollection {
   // Null while no FPGA image is configured.
   ov3ifw::OV3IFWResources* getIFWResources() const;
   void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
+  // Null while no engine can record a list.
+  const SnoopingManager::SnoopingManager* getSnoopingManager() const;
+  // -52031 when `map` (as a register-access request names it) is recorded
+  // into an open list and this request does not record into it.
+  void refuseUnrecordedMapAccess(const arm::DynamicAccessInterfaceBase<nVLAPALS100::tStatus>& map,
+                                 tStatus& status) const;
 
   GrowableBuffer& getDeployMessage() { return deployMessage_; }
   GrowableBuffer& getResourceIds() { return resourceIds_; }

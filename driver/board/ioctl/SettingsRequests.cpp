@@ -63,7 +63,7 @@ void SettingsSendMessage::handle(RequestContext& context, const In& in, Out&, tS
   if (in.outputSize != 0) nVLAPAL000::memorySet(output.data, 0, in.outputSize);
   const auto* idList = reinterpret_cast<const uint32_t*>(ids.data);
   resources->processResourceList(idList, in.idCount, in.messageType, input.data, in.inputSize, output.data,
-                                 in.outputSize, status);
+                                 in.outputSize, collection.getSnoopingManager(), status);
   if (status.isFatal() || in.outputSize == 0) return;
   nVLAPAL000::tUserBuffer(context.descriptor(), in.outputAddress, in.outputSize, status)
       .writeToBuffer(0, output.data, in.outputSize, status);

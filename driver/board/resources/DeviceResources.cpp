@@ -56,9 +56,10 @@ bool DeviceResources::requireRf(tStatus& status) const {
 
 void DeviceResources::processResourceList(const uint32_t* ids, uint32_t count, uint32_t type, const uint8_t* input,
                                           uint32_t inputSize, uint8_t* output, uint32_t outputCapacity,
-                                          tStatus& status) {
+                                          const SnoopingManager::SnoopingManager* recordings, tStatus& status) {
   if (!requireRf(status)) return;
-  SettingsMessages(*rf_).process(ids, count, type, input, inputSize, output, outputCapacity, status);
+  const RecordedMaps recorded = recordedMaps(recordings);
+  SettingsMessages(*rf_, &recorded).process(ids, count, type, input, inputSize, output, outputCapacity, status);
 }
 
 void DeviceResources::reserveAndCommit(const uint8_t* message, uint64_t size, rfyulreserve::ReservationClientID client,
@@ -66,7 +67,10 @@ void DeviceResources::reserveAndCommit(const uint8_t* message, uint64_t size, rf
   if (requireRf(status)) rf_->reserveAndCommit(message, size, client, status);
 }
 
-void DeviceResources::cycleFrequency(tStatus& status) {
+// Cycling is never recorded: it waits for any list that records LO0 or
+// the reference CPLD.
+void DeviceResources::cycleFrequency(const SnoopingManager::SnoopingManager* recordings, tStatus& status) {
+  recordedMaps(recordings).refuseUnrecorded(RecordedMaps::kReference | RecordedMaps::kLo0Path, status);
   if (requireRf(status)) rf_->cycleFrequency(status);
 }
 
@@ -75,12 +79,14 @@ void DeviceResources::readTemperature(uint32_t samples, uint32_t& sum, uint32_t&
 }
 
 void DeviceResources::readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor,
-                                         tStatus& status) {
+                                         const SnoopingManager::SnoopingManager* recordings, tStatus& status) {
   if (status.isFatal()) return;
   if (which > 1) {
     status.setCode(codes::kInvalidArgument, VL_SITE);
     return;
   }
+  // The sensor is read through the DAC's own registers.
+  recordedMaps(recordings).refuseUnrecorded(RecordedMaps::loPath(which), status);
   if (requireRf(status)) rf_->frequency(which).readDacTemperatureSum(samples, sum, divisor, status);
 }
 

@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "CompositeMaps.h"
+#include "RecordedMaps.h"
 #include "RfResources.h"
 #include "driver/board/TICDCE18005Accessor.h"
 #include "driver/board/maps/t9738Board.h"
@@ -53,17 +54,24 @@ class DeviceResources {
   void invalidateRegisterCaches();
   void powerUp(tStatus& status);
 
-  // The settings message `type` over the resource ids (SettingsMessages).
+  // The maps list-mode recordings of `manager` (may be null) snoop.
+  RecordedMaps recordedMaps(const SnoopingManager::SnoopingManager* manager) {
+    return RecordedMaps(manager, board_, composites_);
+  }
+  // The settings message `type` over the resource ids (SettingsMessages);
+  // `recordings` refuses what an open list records (RecordedMaps).
   void processResourceList(const uint32_t* ids, uint32_t count, uint32_t type, const uint8_t* input, uint32_t inputSize,
-                           uint8_t* output, uint32_t outputCapacity, tStatus& status);
+                           uint8_t* output, uint32_t outputCapacity, const SnoopingManager::SnoopingManager* recordings,
+                           tStatus& status);
   void reserveAndCommit(const uint8_t* message, uint64_t size, rfyulreserve::ReservationClientID client,
                         tStatus& status);
-  void cycleFrequency(tStatus& status);
+  void cycleFrequency(const SnoopingManager::SnoopingManager* recordings, tStatus& status);
   // The sum of `samples` board-sensor readings (1/32 degree each) and its
   // divisor (samples x 32).
   void readTemperature(uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
   // The same from the DAC of LO0 (which 0) or LO1 (which 1).
-  void readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor, tStatus& status);
+  void readDacTemperature(uint32_t which, uint32_t samples, uint32_t& sum, uint32_t& divisor,
+                          const SnoopingManager::SnoopingManager* recordings, tStatus& status);
 
  private:
   static nHostRegMap::tHostRegMap* createHostRegMap(vllym::kernel::IIoAccessor* fixedLogic, tStatus& status);

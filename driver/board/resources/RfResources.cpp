@@ -1,6 +1,7 @@
 #include "RfResources.h"
 
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/platform/sync/Atomic.h"
 #include "driver/rf/wire/ResourceIds.h"
 #include "driver/rf/wire/SettingsBlob.h"
 
@@ -12,6 +13,8 @@ namespace {
 
 // Which preset the next frequency-cycling request applies; one for the
 // whole module, starting at the first preset whenever the module loads.
+// Devices cycle under locks of their own, so the cursor moves only by
+// compare-exchange from the value a request loaded.
 uint32_t gNextFrequencyPreset = 0;
 
 // The policies of one client's deploy, by resource id.
@@ -59,7 +62,20 @@ RfResources::RfResources(n9738Board::t9738Board& board, CompositeMaps& composite
       lo0Power_(&composites.getLo0Cpld()->BoardCtrlRegMap, &composites.getLo0Cpld()->Ad9162RegMap, lo0Settling),
       lo1Power_(&composites.getLo1Cpld()->BoardCtrlRegMap, &composites.getLo1Cpld()->Ad9162RegMap, lo1Settling),
       temperature_(composites.getLo0Cpld()->TemperatureRegMap) {
+  seedCoercedSettings();
   if (registrar != nullptr) tokens_.registerPolicies(*registrar, status);
+}
+
+// A commit needs no reservation: before any client has deployed, a policy
+// must choose what power-up programs, not an all-zero record that would
+// stop the reference PLL and silence both LOs.
+void RfResources::seedCoercedSettings() {
+  tokens_.refClockPolicy().setCoercedSettings(refClock_.getDefaultSettings());
+  tokens_.crossSwitchPolicy().setCoercedSettings(crossSwitch_.getDefaultSettings());
+  for (uint32_t lo = 0; lo < kLoPaths; ++lo) {
+    tokens_.frequencyPolicy(lo).setCoercedSettings(frequency(lo).getDefault());
+    tokens_.powerPolicy(lo).setCoercedSettings(power(lo).getDefault());
+  }
 }
 
 void RfResources::reserveAndCommit(const uint8_t* message, uint64_t size, tClientID client, tStatus& status) {
@@ -70,10 +86,16 @@ void RfResources::reserveAndCommit(const uint8_t* message, uint64_t size, tClien
 
 void RfResources::cycleFrequency(tStatus& status) {
   if (status.isFatal()) return;
-  const uint32_t preset = gNextFrequencyPreset;
+  const uint32_t preset = nVLAPAL000::atomicLoad(gNextFrequencyPreset);
+  // The preset moves LO0 behind its policy's back: what the policy last
+  // committed no longer describes the hardware.
+  tokens_.frequencyPolicy(0).committedSettingsStale = 1;
   lo0Frequency_.setRequested(frequencyPreset(preset), status);
   lo0Frequency_.commit(status);
-  if (status.isNotFatal()) gNextFrequencyPreset = (preset + 1) % kFrequencyPresetCount;
+  if (status.isFatal()) return;
+  // Another device that cycled meanwhile already moved the cursor on.
+  const uint32_t next = (preset + 1) % kFrequencyPresetCount;
+  nVLAPAL000::atomicCompareExchange(gNextFrequencyPreset, preset, next);
 }
 
 }  // namespace nVL9738K_24_0

@@ -16,6 +16,7 @@
 #include "CompositeMaps.h"
 #include "driver/board/maps/t9738Board.h"
 #include "driver/listmode/snooping/WaitWithRedirection.h"
+#include "driver/rf/policies/RecordedPathPolicies.h"
 #include "driver/rf/policies/ReservationTokenSet.h"
 #include "driver/rf/primitives/CrossSwitchPrimitive.h"
 #include "driver/rf/primitives/TemperaturePrimitive.h"
@@ -56,9 +57,12 @@ class RfResources {
   PowerPrimitive& power(uint32_t lo) { return lo == 0 ? lo0Power_ : lo1Power_; }
   TemperaturePrimitive& temperature() { return temperature_; }
   ReservationTokenSet& tokens() { return tokens_; }
+  RecordedPathPolicies& recordedPolicies(uint32_t lo) { return recordedPolicies_[lo == 0 ? 0 : 1]; }
   cbak::SettlingTimerHandler* settlingHandler(uint32_t lo) const { return settling_[lo == 0 ? 0 : 1]; }
 
  private:
+  void seedCoercedSettings();
+
   cbak::SettlingTimerHandler* settling_[kLoPaths];
   // Stands in for the list-mode wait while there is none.
   WaitWithRedirection ownWait_;
@@ -70,6 +74,8 @@ class RfResources {
   PowerPrimitive lo1Power_;
   TemperaturePrimitive temperature_;
   ReservationTokenSet tokens_;
+  RecordedPathPolicies recordedPolicies_[kLoPaths] = {{tokens_.frequencyPolicy(0), tokens_.powerPolicy(0)},
+                                                      {tokens_.frequencyPolicy(1), tokens_.powerPolicy(1)}};
 };
 
 }  // namespace nVL9738K_24_0

@@ -80,6 +80,8 @@ void SettingsMessages::process(const uint32_t* ids, uint32_t count, uint32_t typ
     status.setCode(nVLAPALS100::kStatusInvalidParameter, VL_SITE);
     return;
   }
+  refuseUnrecorded(ids, count, type, status);
+  if (status.isFatal()) return;
   switch (type) {
     case kMessageCommit:
       for (uint32_t i = 0; i < count; ++i) commit(ids[i], status);
@@ -107,9 +109,40 @@ void SettingsMessages::process(const uint32_t* ids, uint32_t count, uint32_t typ
   }
 }
 
+// The reference clock's programming, the lock query's read-back included,
+// lies in the reference CPLD; a frequency also sets its path's reference
+// select there. Invalid ids touch nothing: the walk refuses them in turn.
+uint32_t SettingsMessages::touchesOf(uint32_t type, uint32_t id) {
+  const bool reference = id == kResourceRefClockPath0 || id == kResourceRefClockPath1;
+  const bool frequency = id == kResourceLo0Frequency || id == kResourceLo1Frequency;
+  const bool power = id == kResourceLo0Power || id == kResourceLo1Power;
+  const uint32_t lo = frequency ? RecordedMaps::loPath(id - kResourceLo0Frequency)
+                      : power   ? RecordedMaps::loPath(id - kResourceLo0Power)
+                                : 0;
+  switch (type) {
+    case kMessageCommit:
+    case kMessageResetToDefaults:
+      return (reference || frequency ? uint32_t{RecordedMaps::kReference} : 0u) | lo;
+    case kMessagePowerReductions:
+      return power ? lo : 0;
+    case kMessageSelectReferencePath:
+    case kMessageQueryLockStatus:
+      return reference ? uint32_t{RecordedMaps::kReference} : 0u;
+    default:
+      return 0;
+  }
+}
+
+void SettingsMessages::refuseUnrecorded(const uint32_t* ids, uint32_t count, uint32_t type, tStatus& status) const {
+  if (recorded_ == nullptr) return;
+  uint32_t touches = 0;
+  for (uint32_t i = 0; i < count; ++i) touches |= touchesOf(type, ids[i]);
+  recorded_->refuseUnrecorded(touches, status);
+}
+
 // The policy's committed value changes only once its coerced value really
-// reached the hardware; a reference-clock commit that was only recorded
-// into a list leaves the policy stale.
+// reached the hardware; a commit that was only recorded into a list leaves
+// the policy stale.
 void SettingsMessages::commit(uint32_t id, tStatus& status) {
   if (status.isFatal()) return;
   ReservationTokenSet& tokens = rf_.tokens();
@@ -135,12 +168,14 @@ void SettingsMessages::commit(uint32_t id, tStatus& status) {
     case kResourceLo1Frequency: {
       const uint32_t lo = id - kResourceLo0Frequency;
       commit_helper(rf_.frequency(lo), tokens.frequencyPolicy(lo), status);
+      if (isRecorded(touchesOf(kMessageCommit, id))) tokens.frequencyPolicy(lo).committedSettingsStale = 1;
       return;
     }
     case kResourceLo0Power:
     case kResourceLo1Power: {
       const uint32_t lo = id - kResourceLo0Power;
       commit_helper(rf_.power(lo), tokens.powerPolicy(lo), status);
+      if (isRecorded(touchesOf(kMessageCommit, id))) tokens.powerPolicy(lo).committedSettingsStale = 1;
       return;
     }
     default:
@@ -173,25 +208,33 @@ void SettingsMessages::selectReferencePath(uint32_t id, tStatus& status) {
     rf_.refClock().selectReferencePath(pathOf(id), status);
 }
 
-// Both paths share one reference clock, which is reset once per list.
+// Both paths share one reference clock, which is reset once per list. A
+// reset moves the hardware away from what the policy last committed, so
+// the policy goes stale before the primitive is touched: a client asking
+// for the old value must commit it again.
 void SettingsMessages::resetToDefaults(uint32_t id, bool& refClockReset, tStatus& status) {
   if (status.isFatal()) return;
+  ReservationTokenSet& tokens = rf_.tokens();
   switch (id) {
     case kResourceRefClockPath0:
     case kResourceRefClockPath1:
       if (refClockReset) return;
       refClockReset = true;
+      tokens.refClockPolicy().committedSettingsStale = 1;
       rf_.refClock().resetToDefaults(status);
       return;
     case kResourceCrossSwitch:
+      tokens.crossSwitchPolicy().committedSettingsStale = 1;
       rf_.crossSwitch().resetToDefaults(status);
       return;
     case kResourceLo0Frequency:
     case kResourceLo1Frequency:
+      tokens.frequencyPolicy(id - kResourceLo0Frequency).committedSettingsStale = 1;
       rf_.frequency(id - kResourceLo0Frequency).resetToDefaults(status);
       return;
     case kResourceLo0Power:
     case kResourceLo1Power:
+      tokens.powerPolicy(id - kResourceLo0Power).committedSettingsStale = 1;
       rf_.power(id - kResourceLo0Power).resetToDefaults(status);
       return;
     default:

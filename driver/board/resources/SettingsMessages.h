@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 
+#include "RecordedMaps.h"
 #include "RfResources.h"
 
 namespace nVL9738K_24_0 {
@@ -32,12 +33,18 @@ class SettingsMessages {
   // A settling wait that ran out of time.
   static constexpr int32_t kSettlingTimedOut = static_cast<int32_t>(0xBFFA875Fu);
 
-  explicit SettingsMessages(RfResources& rf) : rf_(rf) {}
+  // With `recorded`, a message whose resources a list records, and which is
+  // not itself recorded, is refused before its first id is acted on.
+  explicit SettingsMessages(RfResources& rf, const RecordedMaps* recorded = nullptr) : rf_(rf), recorded_(recorded) {}
 
   void process(const uint32_t* ids, uint32_t count, uint32_t type, const uint8_t* input, uint32_t inputSize,
                uint8_t* output, uint32_t outputCapacity, tStatus& status);
 
  private:
+  // The recorded maps the message would touch for `id` (RecordedMaps).
+  static uint32_t touchesOf(uint32_t type, uint32_t id);
+  void refuseUnrecorded(const uint32_t* ids, uint32_t count, uint32_t type, tStatus& status) const;
+  bool isRecorded(uint32_t touches) const { return recorded_ != nullptr && recorded_->recordsAny(touches); }
   void commit(uint32_t id, tStatus& status);
   void applyPowerReductions(uint32_t id, tStatus& status);
   void selectReferencePath(uint32_t id, tStatus& status);
@@ -46,6 +53,7 @@ class SettingsMessages {
   void queryLockStatus(const uint32_t* ids, uint32_t count, uint8_t* output, uint32_t outputCapacity, tStatus& status);
 
   RfResources& rf_;
+  const RecordedMaps* recorded_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -30,9 +30,13 @@ void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts
     status.setCode(listmodek::codes::kNoListMode, VL_SITE_AT(listmodek::snooping_sites::kManager, __LINE__));
     return;
   }
+  // The policies first: a primitive that fails at the start does not keep
+  // them from going stale.
+  if (lo->policiesOnStart != nullptr) session.addStateListener(lo->policiesOnStart, status);
   if (lo->frequency != nullptr) session.addStateListener(lo->frequency, status);
   if (lo->power != nullptr) session.addStateListener(lo->power, status);
   if (lo->refClock != nullptr) session.addSnoopingListener(lo->refClock, status);
+  if (lo->policiesOnEnd != nullptr) session.addSnoopingListener(lo->policiesOnEnd, status);
 }
 
 }  // namespace nVL9738K_24_0

@@ -12,11 +12,15 @@
 
 namespace nVL9738K_24_0 {
 
-// The listeners of one LO path's primitives; null members are skipped.
+// The listeners of one LO path's primitives and policies; null members
+// are skipped. The policies hear of the list's start and of the
+// recording's end.
 struct LoPathListListeners {
   listmodek::iListStateListener* frequency = nullptr;
   listmodek::iListStateListener* power = nullptr;
   listmodek::iListSnoopingListener* refClock = nullptr;
+  listmodek::iListStateListener* policiesOnStart = nullptr;
+  listmodek::iListSnoopingListener* policiesOnEnd = nullptr;
 };
 
 struct CommitSnoopingParts {

@@ -34,12 +34,95 @@ inline void setSnoopedAccessors(nVl9738RefCpld::tVl9738RefCpld& map, vllym::kern
   map.AuxInterfaceRegMap.setAccessor(accessor);
 }
 
+// The registers a recording wrote, by bus address: their shadows hold the
+// recorded values, which the hardware receives only if the list runs.
+// CPLD words are 32-bit, so one bit per word covers a DAC's whole window;
+// an address past the bitmap makes the whole map count as written.
+class WrittenRegisters {
+ public:
+  static constexpr uint32_t kWords = 0x810;
+
+  void note(uint32_t address) {
+    const uint32_t word = address >> 2;
+    if (word >= kWords) {
+      overflow_ = 1;
+      return;
+    }
+    bits_[word >> 5] |= 1u << (word & 31);
+  }
+  // Calls `mark(first, last)` for each written word, then forgets them.
+  template <typename tMark, typename tMarkAll>
+  void drain(tMark mark, tMarkAll markAll) {
+    if (overflow_ != 0) markAll();
+    for (uint32_t word = 0; word < kWords; ++word) {
+      if ((bits_[word >> 5] >> (word & 31) & 1u) != 0) mark(word << 2, (word << 2) + 3);
+    }
+    for (uint32_t& bits : bits_) bits = 0;
+    overflow_ = 0;
+  }
+
+ private:
+  uint32_t bits_[kWords / 32] = {};
+  uint8_t overflow_ = 0;
+};
+
+// The contextualizing accessor of a snooped map that also notes each
+// register it turns into a list write.
+class RecordingAccessor final : public nVL9738K_24_0::IoAccessorWithContextualize {
+ public:
+  RecordingAccessor(vlifw::InstructionTarget* target, const vlifw::ContextInterface* context, uint32_t base,
+                    uint32_t shift, WrittenRegisters& written)
+      : IoAccessorWithContextualize(target, context, base, shift), written_(written) {}
+  void write64(uint32_t offset, uint64_t value, tStatus& status) override {
+    written_.note(offset);
+    IoAccessorWithContextualize::write64(offset, value, status);
+  }
+
+ private:
+  WrittenRegisters& written_;
+};
+
 template <typename T>
-class RegMapSnooper : public listmodek::iListSnoopingListener {
+void markWrittenDirty(T& map, uint32_t first, uint32_t last) {
+  map.markDirtyWithin(first, last);
+}
+
+// The reference CPLD's children share the composite's address space.
+inline void markWrittenDirty(nVl9738RefCpld::tVl9738RefCpld& map, uint32_t first, uint32_t last) {
+  map.markDirtyWithin(first, last);
+  map.TemperatureRegMap.markDirtyWithin(first, last);
+  map.Lo0RefClkToLoRegMap.markDirtyWithin(first, last);
+  map.Lo1RefClkToLoRegMap.markDirtyWithin(first, last);
+  map.Ad9512RegMap.markDirtyWithin(first, last);
+  map.Hmc703RegMap.markDirtyWithin(first, last);
+  map.AuxInterfaceRegMap.markDirtyWithin(first, last);
+}
+
+// What every map snooper tells about its map, whatever the map's type.
+class MapSnooperState : public listmodek::iListSnoopingListener {
+ public:
+  explicit MapSnooperState(const void* map) : snoopedMap_(map) {}
+  const void* snoopedMap() const { return snoopedMap_; }
+  // Between the first start of a recording and its end.
+  bool isRecording() const { return recording_ != 0; }
+  // While the recording session's own request runs.
+  virtual bool isSnooping() const = 0;
+
+ protected:
+  const void* snoopedMap_;
+  uint8_t recording_ = 0;
+};
+
+template <typename T>
+class RegMapSnooper : public MapSnooperState {
  public:
   RegMapSnooper(T* map, vlifw::InstructionTarget* target, const vlifw::ContextInterface* context, uint32_t base,
                 uint32_t shift)
-      : map_(map), target_(target), context_(context), accessor_(target, context, base, shift) {}
+      : MapSnooperState(map),
+        map_(map),
+        target_(target),
+        context_(context),
+        accessor_(target, context, base, shift, written_) {}
 
   // The inserter is reached through the redirected manager, not from here.
   void onStartCommitSnooping(listmodek::iListInstructionInserter*, tStatus& status) override {
@@ -50,6 +133,7 @@ class RegMapSnooper : public listmodek::iListSnoopingListener {
     }
     saved_ = map_->getAccessor();
     setSnoopedAccessors(*map_, &accessor_);
+    recording_ = 1;
   }
   // Restores whatever the status holds.
   void onStopCommitSnooping(tStatus&) override {
@@ -57,15 +141,24 @@ class RegMapSnooper : public listmodek::iListSnoopingListener {
     setSnoopedAccessors(*map_, saved_);
     saved_ = nullptr;
   }
+  // The shadows of what the recording wrote are ahead of the hardware
+  // until the list runs, if ever: the next direct commit writes them again.
+  void onEndCommitSnooping(tStatus&) override {
+    if (recording_ == 0) return;
+    recording_ = 0;
+    written_.drain([this](uint32_t first, uint32_t last) { markWrittenDirty(*map_, first, last); },
+                   [this] { map_->markDirtyRegMap(); });
+  }
 
-  bool isSnooping() const { return saved_ != nullptr; }
+  bool isSnooping() const override { return saved_ != nullptr; }
 
  private:
   T* map_;
   vlifw::InstructionTarget* target_;
   const vlifw::ContextInterface* context_;
   vllym::kernel::IIoAccessor* saved_ = nullptr;
-  nVL9738K_24_0::IoAccessorWithContextualize accessor_;
+  WrittenRegisters written_;
+  RecordingAccessor accessor_;
 };
 
 }  // namespace SnoopingManager::internal

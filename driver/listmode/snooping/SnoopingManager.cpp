@@ -30,4 +30,28 @@ void SnoopingManager::attachSession(listmodek::Session& session, tStatus& status
   subsystem->addListenersToSession(session, status);
 }
 
+void SnoopingManager::refuseUnrecordedAccess(const void* map, tStatus& status) const {
+  if (status.isFatal() || map == nullptr) return;
+  bool recording = false;
+  bool snooping = false;
+  for (const auto& entry : subsystems_) {
+    entry.second->visitMapSnoopers(map, [&](const internal::MapSnooperState& state) {
+      recording |= state.isRecording();
+      snooping |= state.isSnooping();
+    });
+  }
+  if (recording && !snooping) {
+    status.setCode(nVLAPALS100::kStatusListModeFailure, VL_SITE_AT(listmodek::snooping_sites::kManager, __LINE__));
+  }
+}
+
+bool SnoopingManager::isRecordedNow(const void* map) const {
+  bool snooping = false;
+  for (const auto& entry : subsystems_) {
+    entry.second->visitMapSnoopers(map,
+                                   [&](const internal::MapSnooperState& state) { snooping |= state.isSnooping(); });
+  }
+  return snooping;
+}
+
 }  // namespace SnoopingManager

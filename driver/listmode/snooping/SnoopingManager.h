@@ -52,6 +52,15 @@ class SnoopingManager {
   // -52010 for a session on a subsystem with no registration.
   void attachSession(listmodek::Session& session, tStatus& status);
 
+  // While a list records a map, what it wrote lives only in the map's
+  // shadows: a direct access would write only what differs from them, or
+  // read the hardware back over them. -52031 when `map` is registered for
+  // a list being recorded and the running request does not record into
+  // it; the caller then touches nothing.
+  void refuseUnrecordedAccess(const void* map, tStatus& status) const;
+  // Whether the running request records `map` into a list.
+  bool isRecordedNow(const void* map) const;
+
  private:
   tSubsystem entryFor(uint8_t number, tStatus& status);
 

@@ -48,6 +48,15 @@ class SubsystemSnooper {
     }
   }
 
+  // Every snooper here is a map's: the states of those of `map`.
+  template <typename tVisit>
+  void visitMapSnoopers(const void* map, tVisit visit) const {
+    for (const tListener& snooper : snoopers_) {
+      const auto* state = static_cast<const MapSnooperState*>(snooper.get());
+      if (state->snoopedMap() == map) visit(*state);
+    }
+  }
+
   nVL9738K_24_0::InstructionTargetSnooper* getSnooper() { return &snooper_; }
   uint64_t registrations() const { return snoopers_.size(); }
 

@@ -27,6 +27,7 @@ class CrossSwitchPrimitive {
   void resetToDefaults(tStatus& status);
 
   const tSettings& getRequested() const { return requested_; }
+  const tSettings& getDefaultSettings() const { return defaultSettings_; }
 
  private:
   nCxSwCtrlRegMap::tCxSwCtrlRegMap& cxSwCtrl_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -72,7 +73,8 @@ class ResourcesOnModel : public testing::Test {
     std::vector<uint8_t> input(words.size() * 4);
     if (!words.empty()) std::memcpy(input.data(), words.data(), input.size());
     resources->processResourceList(ids.data(), static_cast<uint32_t>(ids.size()), type, input.data(),
-                                   static_cast<uint32_t>(input.size()), nullptr, 0, local);
+                                   static_cast<uint32_t>(input.size()), nullptr, 0, device->getSnoopingManager(),
+                                   local);
     return local.getCode();
   }
 
@@ -108,9 +110,20 @@ TEST_F(ResourcesOnModel, ACommitProgramsTheAgreedFrequencyAndAConflictingDeployC
 }
 
 TEST_F(ResourcesOnModel, AnInvalidIdStopsTheCommitWalkAndUnknownTypesAreRefused) {
+  std::vector<uint8_t> dac;
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address) dac.push_back(board.dac(0).reg(address));
+  const uint32_t attenuator = board.fixedLogic().loBoardControl(0, 0);
   EXPECT_EQ(send({6, 9, 7}, kMessageCommit), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 0);
   EXPECT_EQ(rf->tokens().powerPolicy(1).committedSettingsStale, 1) << "nothing after the invalid id";
+  // Nobody reserved: the commit programs what power-up did.
+  EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettings, rf->power(0).getDefault());
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address)
+    ASSERT_EQ(board.dac(0).reg(address), dac[address]) << std::hex << address;
+  EXPECT_EQ(board.fixedLogic().loBoardControl(0, 0), attenuator);
+  EXPECT_EQ(send({1}, kMessageCommit), 0);
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettings, rf->refClock().getDefaultSettings());
+  EXPECT_TRUE(board.fixedLogic().refCpld().pllLocked());
   EXPECT_EQ(send({4}, kMessagePowerReductions), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(send({6}, kMessagePowerReductions), 0);
   EXPECT_EQ(rf->tokens().powerPolicy(0).committedSettingsStale, 1) << "a reduction leaves the policy stale";
@@ -129,6 +142,98 @@ TEST_F(ResourcesOnModel, AReferenceCommitOnlyRecordedIntoAListLeavesThePolicySta
   rf->refClock().onStopCommitSnooping(local);
   EXPECT_EQ(send({2}, kMessageCommit), 0);
   EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+}
+
+// A client of the committed value is told it serves until something moves
+// the primitive behind the policy: a reset to defaults or frequency cycling.
+TEST_F(ResourcesOnModel, AResetOrACycleLeavesThePolicyItMovedStale) {
+  auto& tokens = rf->tokens();
+  // Commits the policy's value for a client of it, runs `disturb`, then
+  // answers the client's reserve.
+  const auto reserveAfter = [&](uint32_t id, const std::function<void()>& disturb) {
+    const ReservationClientID client{40 + id};
+    uint32_t dirtiness = 7;
+    ReservationClientID conflicting{};
+    const auto run = [&](auto& policy) {
+      policy.deploySettings(client, policy.coercedSettings, status);
+      EXPECT_EQ(send({id}, kMessageCommit), 0) << id;
+      disturb();
+      policy.reserve(client, dirtiness, conflicting, status);
+    };
+    if (id <= 2) run(tokens.refClockPolicy());
+    if (id == 3) run(tokens.crossSwitchPolicy());
+    if (id == 4 || id == 5) run(tokens.frequencyPolicy(id - 4));
+    if (id >= 6) run(tokens.powerPolicy(id - 6));
+    return dirtiness;
+  };
+  for (uint32_t id = 1; id <= 7; ++id) {
+    EXPECT_EQ(reserveAfter(id, [] {}), rfyulreserve::kCommittedSettingsServe) << id;
+    EXPECT_EQ(reserveAfter(id, [&] { EXPECT_EQ(send({id}, kMessageResetToDefaults), 0); }),
+              rfyulreserve::kSettingsMustBeCommitted)
+        << id;
+  }
+  EXPECT_EQ(reserveAfter(4, [&] { resources->cycleFrequency(device->getSnoopingManager(), status); }),
+            rfyulreserve::kSettingsMustBeCommitted);
+  EXPECT_EQ(status.getCode(), 0);
+}
+
+// Ids 1 and 2 name one reference clock: a reset runs once per list, a
+// commit and a path selection reach the path each id names.
+TEST_F(ResourcesOnModel, BothReferencePathsInOneMessageShareTheOneClock) {
+  sim::RefCpldSpace& ref = board.fixedLogic().refCpld();
+  const uint64_t resets = ref.hmc703Resets();
+  EXPECT_EQ(send({1, 2}, kMessageResetToDefaults), 0);
+  EXPECT_EQ(ref.hmc703Resets(), resets + 1);
+  EXPECT_EQ(send({1, 2}, kMessageCommit), 0);
+  EXPECT_TRUE(ref.pllLocked());
+  EXPECT_EQ(rf->tokens().refClockPolicy().committedSettingsStale, 0);
+  for (uint32_t id : {1u, 2u}) {
+    EXPECT_EQ(send({id}, kMessageSelectReferencePath), 0);
+    const uint32_t select = id == 1 ? RefClockPrimitive::kPath0Select : RefClockPrimitive::kPath1Select;
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kPllHmc703) & select, select) << id;
+  }
+}
+
+// The reference commit's guards, one row per requested change from the
+// defaults, seen on the model: the tuning DAC's word, what follows it, the
+// output alignment and the AD9512's update strobe.
+TEST_F(ResourcesOnModel, TheReferenceCommitWritesOnlyWhatItsSettingsCallFor) {
+  struct Row {
+    const char* what;
+    std::function<void(vl9738settings::RefClockSettings&)> change;
+    int64_t code;
+    bool dacKept, clkPathKept;
+    uint64_t alignments, updates;
+  };
+  using S = vl9738settings::RefClockSettings;
+  const Row rows[] = {
+      {"defaults again", [](S&) {}, 0, true, true, 0, 0},
+      {"DAC 0xFFFF keeps the tuning word", [](S& s) { s.onboardRefClkDac = 0xFFFF; }, 0, true, true, 0, 0},
+      {"new DAC value", [](S& s) { s.onboardRefClkDac = 100; }, 0, false, true, 0, 0},
+      {"unknown source", [](S& s) { s.onboardRefClkDac = 100, s.refClock = 3; }, nVLAPALS100::kStatusNotSupported,
+       false, true, 0, 0},
+      {"output bypass", [](S& s) { s.bypassRefOutDivider = 1; }, 0, true, true, 0, 1},
+      {"PXIe, divisor 20", [](S& s) { s.refClock = 1, s.refOut = 1, s.referenceDivisor = 20; }, 0, true, false, 1, 0},
+      {"PXIe, integer 21", [](S& s) { s.refClock = 1, s.refOut = 1, s.frequencyInteger = 21; }, 0, true, false, 0, 0},
+  };
+  sim::RefCpldSpace& ref = board.fixedLogic().refCpld();
+  const auto alignments = [&] { return board.fixedLogic().strobePulses(sim::FixedLogic::kRefOutAlignment, 31); };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    S settings = rf->refClock().getDefaultSettings();
+    rf->tokens().refClockPolicy().setCoercedSettings(settings);
+    EXPECT_EQ(send({1, 2}, kMessageResetToDefaults), 0);
+    EXPECT_EQ(send({1}, kMessageCommit), 0);
+    row.change(settings);
+    rf->tokens().refClockPolicy().setCoercedSettings(settings);
+    const uint32_t dac = ref.word(sim::RefCpldSpace::kOcxoCtrlDac), clkPath = ref.word(sim::RefCpldSpace::kClkPath);
+    const uint64_t aligned = alignments(), updates = ref.ad9512Updates();
+    EXPECT_EQ(send({1}, kMessageCommit), row.code);
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kOcxoCtrlDac) == dac, row.dacKept);
+    EXPECT_EQ(ref.word(sim::RefCpldSpace::kClkPath) == clkPath, row.clkPathKept);
+    EXPECT_EQ(alignments() - aligned, row.alignments);
+    EXPECT_EQ(ref.ad9512Updates() - updates, row.updates);
+  }
 }
 
 TEST_F(ResourcesOnModel, TheSettlingWaitEndsWhenTheTimerSettlesAndBothPathsShareOneBudget) {
