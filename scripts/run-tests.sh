@@ -14,6 +14,11 @@ TIMEFORMAT="-- stage time: %R s wall, %U s user, %S s system"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
+# The sanitizer builds keep line tables only (-g1): their reports still
+# name each frame's function, file and line, and the compiler spends a
+# third less time on the test files.
+sanitized=(-DCMAKE_BUILD_TYPE=Debug -DVL_DEBUG_INFO=-g1)
+
 plain() {
   echo "== plain build"
   bash "$root/scripts/build.sh" build/release -DCMAKE_BUILD_TYPE=Release
@@ -23,7 +28,7 @@ plain() {
 
 asan() {
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-  bash "$root/scripts/build.sh" build/asan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=address,undefined -- \
+  bash "$root/scripts/build.sh" build/asan "${sanitized[@]}" -DVL_SANITIZE=address,undefined -- \
     vl_tests vl_module_tests vl9738k_module vl9738k-scenarios
   (cd "$root/build/asan" && ctest -j "$jobs" --output-on-failure)
 }
@@ -62,7 +67,7 @@ fuzz() {
 
 tsan() {
   echo "== ThreadSanitizer"
-  bash "$root/scripts/build.sh" build/tsan -DCMAKE_BUILD_TYPE=Debug -DVL_SANITIZE=thread -- vl_thread_tests
+  bash "$root/scripts/build.sh" build/tsan "${sanitized[@]}" -DVL_SANITIZE=thread -- vl_thread_tests
   (cd "$root/build/tsan" && ctest -j "$jobs" --output-on-failure -R Threads)
 }
 
