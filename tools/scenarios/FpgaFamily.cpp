@@ -156,14 +156,13 @@ class FpgaFamily : public Family {
     if (!holds && brokenStream_.empty()) brokenStream_ = what;
   }
   bool configure(Scenario& scenario, Session& session, SessionState& state, bool force);
-  // Main-interface sessions are stale. Their guard answers the record of
-  // the main side's re-initialisation first, and an injected failure may
-  // have put a code there that no answer shows: then they may answer it.
-  static void noteDownload(Scenario& scenario) {
-    const bool injected = sim::Memory::allocationFaults().injected() ||
-                          sim::UserMemory::inboundCopyFaults().injected() ||
-                          sim::UserMemory::outboundCopyFaults().injected();
-    if (!injected) scenario.noteGenerationAdvanced(true);
+  // Once the driver has started a download, main-interface sessions are
+  // stale, whether or not it went through: the device moves their
+  // generation on before it takes the FPGA down. A start of the loader
+  // shows that the download got that far.
+  static size_t loaderStarts(Scenario& scenario) { return scenario.board().bridge().fpgaLoader().starts(); }
+  static void noteDownload(Scenario& scenario, size_t startsBefore) {
+    if (loaderStarts(scenario) != startsBefore) scenario.noteGenerationAdvanced(true);
   }
   void ensureConfigured(Scenario& scenario, Session& session, SessionState& state) {
     if (state.personalities == 0) configure(scenario, session, state, false);
@@ -268,6 +267,7 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
   PageAlignedBuffer bitfile(force ? bitstream().size() : kPage);
   if (force) std::memcpy(bitfile.data(), bitstream().data(), bitstream().size());
   ConfigurePersonalityQrt::Out out{};
+  const size_t starts = loaderStarts(scenario);
   const Answer answer = send<ConfigurePersonalityQrt>(scenario, session,
                                                       {.personalityAddress = personalityCopy->address(),
                                                        .personalitySize = static_cast<uint32_t>(personality.size()),
@@ -276,6 +276,7 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
                                                        .bitfileAddress = bitfile.address(),
                                                        .bitfileSize = static_cast<uint32_t>(bitfile.size())},
                                                       &out);
+  noteDownload(scenario, starts);
   if (answer.answer() != 0) return false;
   configuredCleanly_ = true;
   ++state.personalities;
@@ -283,7 +284,6 @@ bool FpgaFamily::configure(Scenario& scenario, Session& session, SessionState& s
   // configuration downloads.
   expect(out.downloaded == (force ? 1 : 0), "a configuration " + std::string(force ? "forced" : "not forced") +
                                                 " to download answered downloaded " + std::to_string(out.downloaded));
-  if (out.downloaded != 0) noteDownload(scenario);
   // The download dropped the FIFOs with their claims, and others may have
   // claimed the new ones since.
   if (out.downloaded != 0) {
@@ -544,10 +544,11 @@ void FpgaFamily::download(Scenario& scenario, Session& session, SessionState& st
   ensureConfigured(scenario, session, state);
   PageAlignedBuffer bitfile(bitstream().size());
   std::memcpy(bitfile.data(), bitstream().data(), bitstream().size());
+  const size_t starts = loaderStarts(scenario);
   const Answer answer = send<DownloadToFpga>(
       scenario, session, {.address = bitfile.address(), .size = static_cast<uint32_t>(bitfile.size())});
+  noteDownload(scenario, starts);
   if (answer.answer() != 0) return;
-  noteDownload(scenario);
   expect(scenario.board().bridge().fpgaLoader().programmed(), "a download answered success with the FPGA empty");
 }
 

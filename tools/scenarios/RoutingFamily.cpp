@@ -45,8 +45,11 @@ constexpr size_t kResultSize = 20;
 constexpr size_t kConflictSize = 16;
 
 // What a route of a session holds: nothing yet, its edges, or its edges
-// and their place in the matrix.
-enum class Hold { Calculated, Reserved, Programmed };
+// and their place in the matrix. A route whose session went stale under it
+// (an FPGA download releases the routes only when it goes through) or that
+// a faulty step may have left behind is unknown until its session closes:
+// nobody picks it, and what it may hold is not checked.
+enum class Hold { Calculated, Reserved, Programmed, Unknown };
 
 struct Route {
   uint32_t id = 0;
@@ -172,7 +175,7 @@ std::vector<Session*> RoutingFamily::roomForRoute(Scenario& scenario) {
 }
 
 bool RoutingFamily::fits(const Route& route, Outcome::Kind kind) {
-  if (route.busy) return false;
+  if (route.busy || route.hold == Hold::Unknown) return false;
   if (kind == Outcome::kReserve) return route.hold == Hold::Calculated;
   if (kind == Outcome::kProgram) return route.hold == Hold::Reserved;
   return true;
@@ -424,6 +427,12 @@ void RoutingFamily::probe(Scenario& scenario, bool mayDrop) {
         rq::GetRouteTerminalPath::Out found{};
         const Answer query =
             scenario.call<rq::GetRouteTerminalPath>(*session, {route.id, path.address(), kPathCapacity, 0}, &found);
+        // A stale session's answer says nothing of what its route holds.
+        if (query.answer() == kStale && (mayDrop || session->stale || route.hold == Hold::Unknown)) {
+          route.hold = route.hold == Hold::Calculated ? Hold::Calculated : Hold::Unknown;
+          if (route.hold == Hold::Unknown) kept.push_back(route);
+          continue;
+        }
         if (query.answer() != 0) {
           if (!mayDrop) {
             scenario.fail("route " + std::to_string(route.id) + " of session " + std::to_string(id) +
@@ -452,7 +461,7 @@ void RoutingFamily::checkLines(Scenario& scenario) {
   std::map<const Route*, uint64_t> owners;
   for (const auto& [session, held] : routes_) {
     for (const Route& route : held) {
-      if (route.hold == Hold::Calculated) continue;
+      if (route.hold == Hold::Calculated || route.hold == Hold::Unknown) continue;
       owners[&route] = session;
       if (!route.path.empty() && (route.path.front() != route.source || route.path.back() != route.destination)) {
         scenario.fail("route " + std::to_string(route.id) + " from " + terminalText(route.source) + " to " +
@@ -471,12 +480,16 @@ void RoutingFamily::checkLines(Scenario& scenario) {
 
 // A programmed route is in the matrix as its path says; a line that is
 // cleared when its last route goes holds nothing once no programmed route
-// feeds it.
+// feeds it (an unknown route's lines may hold anything).
 void RoutingFamily::checkMatrix(Scenario& scenario) {
   if (!matrixTrusted_ || topography_ == nullptr || !boardPresent(scenario)) return;
   std::set<uint32_t> fed;
   for (const auto& [session, held] : routes_) {
     for (const Route& route : held) {
+      if (route.hold == Hold::Unknown) {
+        fed.insert(route.path.begin() + (route.path.empty() ? 0 : 1), route.path.end());
+        fed.insert(route.destination);
+      }
       if (route.hold != Hold::Programmed) continue;
       for (size_t i = 1; i < route.path.size(); ++i) {
         fed.insert(route.path[i]);
@@ -513,12 +526,18 @@ void RoutingFamily::afterStep(Scenario& scenario) {
   for (const auto& outcome : outcomes_) apply(scenario, *outcome, uncertain, mayDrop);
   if (uncertain) {
     // What the step's own routes hold cannot be told from answers a fault
-    // may have cut short: they go.
+    // may have cut short: they go, or stay unknown when the driver does not
+    // destroy them (a stale session's are kept until it closes).
     scenario.runTask("drop", [&] {
       for (const auto& outcome : outcomes_) {
         Session* session = scenario.findSession(outcome->session);
         if (session == nullptr || outcome->routeId == 0 || outcome->kind == Outcome::kQuery) continue;
-        scenario.call<rq::DestroyRoute>(*session, {outcome->routeId, 0});
+        const Answer destroyed = scenario.call<rq::DestroyRoute>(*session, {outcome->routeId, 0});
+        Route* route = findRoute(outcome->session, outcome->routeId);
+        if (destroyed.answer() != 0 && route != nullptr) {
+          route->hold = Hold::Unknown;
+          continue;
+        }
         std::erase_if(routes_[outcome->session], [&](const Route& held) { return held.id == outcome->routeId; });
       }
     });

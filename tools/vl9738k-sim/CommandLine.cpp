@@ -102,6 +102,9 @@ void printCommands(std::ostream& out) {
          "                                 (readable registers from the hardware, write-only ones their shadow)\n"
          "  read MAP REGISTER              one register from the hardware (a write-only one: its shadow)\n"
          "  write MAP REGISTER VALUE       one register, written through to the hardware\n"
+         "  tune                           an LO0 frequency and power from the onboard reference: deploy, reserve\n"
+         "                                 and commit, with LO0's DAC NCO and amplitude before and after\n"
+         "  lock                           the reference clock's lock query\n"
          "  fpga-session                   an FPGA session: a personality with a bitfile, registers, a FIFO, an IRQ\n"
          "  help                           this list\n"
          "  quit                           take the board down and leave\n";

@@ -84,6 +84,7 @@ int FrontEnd::run(const CommandLine& line, std::istream& input) {
   }
   out_ << "\nTaking the board down and unloading the module\n";
   maps_.reset();
+  settings_.reset();
   requests_.reset();
   board_.takeDown();
   return failed_ ? 1 : 0;
@@ -104,6 +105,7 @@ bool FrontEnd::bringUp(const BringUpOptions& options) {
   out_ << "  main interface \"vl9738_vl9738k\" open\n";
   requests_ = std::make_unique<BoardRequests>(*board_.mainInterface());
   maps_ = std::make_unique<MapCommands>(*requests_, out_);
+  settings_ = std::make_unique<SettingsCommands>(*board_.mainInterface(), out_);
   return true;
 }
 
@@ -133,6 +135,12 @@ bool FrontEnd::execute(const std::string& command) {
     maps_->read(word[1], word[2]);
   } else if (verb == "write" && arguments == 3) {
     maps_->write(word[1], word[2], word[3]);
+  } else if (verb == "tune" && arguments == 0) {
+    settings_->showDac("before");
+    if (!settings_->tune()) failed_ = true;
+    settings_->showDac("after ");
+  } else if (verb == "lock" && arguments == 0) {
+    if (!settings_->lockQuery()) failed_ = true;
   } else if (verb == "fpga-session" && arguments == 0) {
     if (runFpgaSessionMode(board_.module(), board_.board(), out_) != 0) failed_ = true;
   } else {

@@ -13,6 +13,7 @@
 #include "BoardRequests.h"
 #include "CommandLine.h"
 #include "MapCommands.h"
+#include "SettingsCommands.h"
 #include "SimulatedBoard.h"
 
 namespace vlcli {
@@ -43,6 +44,7 @@ class FrontEnd {
   SimulatedBoard board_;
   std::unique_ptr<BoardRequests> requests_;
   std::unique_ptr<MapCommands> maps_;
+  std::unique_ptr<SettingsCommands> settings_;
   bool failed_ = false;
   bool interactive_ = false;
 };

@@ -7,11 +7,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "driver/board/device/Device.h"
 #include "driver/board/session/IoctlEntryHelper.h"
+#include "driver/board/session/Session.h"
+#include "driver/board/status/DeviceStatusCodes.h"
 #include "tests/platform/pci/PciTestDevice.h"
 
 namespace vltest {
@@ -40,6 +44,13 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
   });
   std::atomic<int> admitted{0};
   std::atomic<bool> resetsDone{false};
+  // Every answer a guard or a reset gave that was not success.
+  std::mutex answersLock;
+  std::set<int32_t> refusals, resetAnswers;
+  const auto note = [&](std::set<int32_t>& answers, const tStatus& answer) {
+    std::lock_guard<std::mutex> hold(answersLock);
+    if (answer.getCode() != 0) answers.insert(answer.getCode());
+  };
   const auto client = [&](bool heats) {
     for (int round = 0; round < 6 || !resetsDone; ++round) {
       tStatus opened;
@@ -50,6 +61,7 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
         tStatus request;
         IoctlEntryHelper guard(*device, descriptor, level, request, level == Device::kLevelLateInitialization);
         if (request.isNotFatal()) ++admitted;
+        note(refusals, request);
         if (heats && level == Device::kLevelProperties && request.isNotFatal()) {
           device->thermalShutdown(device->getCapabilities().temperatureLimit(), request);
         }
@@ -67,6 +79,7 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
       while (admitted < 4 * round) std::this_thread::yield();
       tStatus reset;
       device->reset(reset);
+      note(resetAnswers, reset);
     }
     resetsDone = true;
   });
@@ -75,6 +88,29 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
   watchdog.join();
 
   EXPECT_GT(admitted.load(), 0);
+  // A request is admitted, or refused as one of a session older than a
+  // reset, while the gate is closed, or after the shutdown; a reset brings
+  // the board up again whatever came before it.
+  const std::set<int32_t> refusalsAllowed = {static_cast<int32_t>(nVL9738K_24_0::Session::kStaleSession),
+                                             static_cast<int32_t>(nVLAPALS100::kStatusGateClosed),
+                                             nVL9738K_24_0::codes::kOverTemperatureShutdown};
+  for (int32_t code : refusals) EXPECT_EQ(refusalsAllowed.count(code), 1u) << "a guard answered " << code;
+  EXPECT_TRUE(resetAnswers.empty()) << "a reset answered " << *resetAnswers.begin();
+  // Once the last shutdown is behind a reset, a fresh session is admitted
+  // at every level.
+  tStatus reset;
+  device->reset(reset);
+  EXPECT_EQ(reset.getCode(), 0);
+  tStatus opened;
+  nVLAPAL000::tSession* session = device->openDeviceInterface(none, device->getDeviceInterfaces()[0], opened);
+  ASSERT_NE(session, nullptr);
+  nVLAPAL000::tEventDescriptor descriptor{session};
+  for (uint32_t level = Device::kLevelNone; level <= Device::kLevelLateInitialization; ++level) {
+    tStatus request;
+    { IoctlEntryHelper guard(*device, descriptor, level, request, false); }
+    EXPECT_EQ(request.getCode(), 0) << "level " << level;
+  }
+  device->closeDeviceInterface(descriptor, session);
   EXPECT_EQ(device->getInFlightCount(), 0u);
   EXPECT_EQ(device->getOpenSessionCount(), 0u);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
