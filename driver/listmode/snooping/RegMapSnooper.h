@@ -62,7 +62,7 @@ class WrittenRegisters {
   }
 
  private:
-  uint32_t bits_[kWords / 32] = {};
+  uint32_t bits_[(kWords + 31) / 32] = {};
   uint8_t overflow_ = 0;
 };
 
