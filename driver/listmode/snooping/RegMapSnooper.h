@@ -62,7 +62,8 @@ class WrittenRegisters {
   }
 
  private:
-  uint32_t bits_[kWords / 32] = {};
+  // Rounded up: the window's last words share the final bitmap word.
+  uint32_t bits_[(kWords + 31) / 32] = {};
   uint8_t overflow_ = 0;
 };
 
