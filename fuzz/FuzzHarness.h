@@ -6,7 +6,11 @@
 // code of that index; else bytes 1-4 are the code), byte 5 the address
 // mode (valid, unmapped input, unmapped output, one block both ways, null),
 // byte 6 bit 0 keeps the code's own sizes (else bytes 7-8 and 9-10 are the
-// input and output sizes), and the rest is the input block.
+// input and output sizes), then the input block, and the rest is the tail:
+// in the valid mode, an 8-byte field of the block that holds kTailMark in
+// its upper half is sent as the address of the tail's byte its lower half
+// names, so that an input can carry a name, a path or a buffer of its own
+// (the tail goes as a user block of its own; without marks it is unused).
 #ifndef VL9738K_FUZZ_FUZZHARNESS_H
 #define VL9738K_FUZZ_FUZZHARNESS_H
 
@@ -29,6 +33,7 @@ constexpr size_t kHeaderBytes = 11;
 constexpr size_t kMaxBlock = 512;
 // An address no user block is ever registered at.
 constexpr uint64_t kUnmapped = 0x1000;
+constexpr uint32_t kTailMark = 0x5EEDB10C;
 // The driver's bounded polls (a flash erase busy-waits half a second before
 // it looks) read the virtual clock until it passes their end; at the
 // clock's usual microsecond a spin that is most of an input's run. As in
@@ -43,6 +48,8 @@ struct Input {
   size_t inSize = 0;
   size_t outSize = 0;
   uint8_t block[kMaxBlock] = {};
+  size_t tailSize = 0;
+  uint8_t tail[kMaxBlock] = {};
 };
 
 // `known` lists the interface's codes with their sizes (members code, in,
@@ -68,6 +75,9 @@ bool decode(const uint8_t* data, size_t size, const Known (&known)[kCount], Inpu
   }
   const size_t available = size - kHeaderBytes;
   std::memcpy(input.block, data + kHeaderBytes, available < input.inSize ? available : input.inSize);
+  input.tailSize = available > input.inSize ? available - input.inSize : 0;
+  if (input.tailSize > kMaxBlock) input.tailSize = kMaxBlock;
+  std::memcpy(input.tail, data + kHeaderBytes + input.inSize, input.tailSize);
   return true;
 }
 
@@ -97,7 +107,7 @@ class Harness {
 
   void send(const Input& input) {
     size_t outSize = input.outSize;
-    std::unique_ptr<sim::UserBlock> header, in, out;
+    std::unique_ptr<sim::UserBlock> header, in, out, tail;
     {
       sim::SimScope scope;
       header = std::make_unique<sim::UserBlock>(sim::DeviceFile::kHeaderSize);
@@ -122,6 +132,7 @@ class Harness {
           outAddress = 0;
           break;
         default:
+          if (input.tailSize != 0) pointAtTail(input, *in, tail);
           break;
       }
       header->put<uint64_t>(0, inAddress);
@@ -133,6 +144,19 @@ class Harness {
   }
 
  private:
+  // The block's marked fields, pointed at the tail, sent as a block of its own.
+  static void pointAtTail(const Input& input, sim::UserBlock& in, std::unique_ptr<sim::UserBlock>& tail) {
+    tail = std::make_unique<sim::UserBlock>(input.tailSize);
+    std::memcpy(tail->data(), input.tail, input.tailSize);
+    for (size_t at = 0; at + 8 <= input.inSize; at += 8) {
+      uint64_t field;
+      std::memcpy(&field, input.block + at, sizeof(field));
+      const uint64_t offset = field & 0xFFFFFFFFu;
+      if ((field >> 32) != kTailMark || offset >= input.tailSize) continue;
+      in.put<uint64_t>(at, tail->address() + offset);
+    }
+  }
+
   const char* interface_;
   std::unique_ptr<sim::Module> module_;
   sim::Board board_;

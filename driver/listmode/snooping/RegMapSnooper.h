@@ -62,6 +62,7 @@ class WrittenRegisters {
   }
 
  private:
+  // Rounded up: the window's last words share the final bitmap word.
   uint32_t bits_[(kWords + 31) / 32] = {};
   uint8_t overflow_ = 0;
 };

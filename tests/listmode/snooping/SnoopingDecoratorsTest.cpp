@@ -1,6 +1,10 @@
 // What the decorators refuse (their recording road is the commit's test).
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
+#include "driver/listmode/snooping/RegMapSnooper.h"
 #include "driver/listmode/snooping/SnoopingListenerForInstructionTarget.h"
 #include "driver/platform/status/StatusCodes.h"
 #include "tests/listmode/snooping/RecordingInserter.h"
@@ -41,6 +45,26 @@ TEST(Decorators, TheSnooperAndTheRedirectionRefuseWhatTheListCannotHold) {
   EXPECT_EQ(std::tuple(flushed.getCode(), manager.isRedirected()), std::tuple(kNotSupported, true));
   listener.onStopCommitSnooping(status);
   EXPECT_EQ(std::tuple(manager.isRedirected(), snooper.getInserter()), std::tuple(false, nullptr));
+}
+
+// Every word of the window is noted as itself, the last ones too; only an
+// address past it makes the whole map count as written.
+TEST(Decorators, WrittenRegistersNoteEveryWordOfTheWindow) {
+  using SnoopingManager::internal::WrittenRegisters;
+  constexpr uint32_t kLast = (WrittenRegisters::kWords - 1) << 2;
+  for (uint32_t address : {0u, 0x1FFCu, 0x2000u, kLast}) {
+    WrittenRegisters written;
+    written.note(address);
+    std::vector<uint32_t> marked;
+    bool all = false;
+    written.drain([&](uint32_t first, uint32_t) { marked.push_back(first); }, [&] { all = true; });
+    EXPECT_EQ(std::pair(marked, all), std::pair(std::vector<uint32_t>{address}, false)) << address;
+  }
+  WrittenRegisters past;
+  past.note(kLast + 4);
+  bool all = false;
+  past.drain([](uint32_t, uint32_t) {}, [&] { all = true; });
+  EXPECT_TRUE(all);
 }
 
 }  // namespace
