@@ -17,16 +17,25 @@
 namespace vltest {
 namespace {
 
-TEST(FpgaFifoThreads, AnAbortWakesABlockedAcquireAndTheStopWaitsForItToLeave) {
-  sim::Clock::instance().setMode(sim::Clock::Mode::Real);
-  sim::UserBlock user(4096);
+// One started FIFO with its buffer, on the real clock.
+class FpgaFifoThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim::Clock::instance().setMode(sim::Clock::Mode::Real);
+    manager.createFifos(recordsOf({FifoRecord{}}), status);
+    fifo = manager.findFifo(0, 1, 1, status);
+    fifo->setBuffer(user.address(), 4096, status);
+    fifo->start(status);
+  }
+
+  sim::UserBlock user{4096};
   DoubleFifoFactory factory;
   tStatus status;
-  DoubleManager manager(&factory, status);
-  manager.createFifos(recordsOf({FifoRecord{}}), status);
-  DoubleFpgaFifo* fifo = manager.findFifo(0, 1, 1, status);
-  fifo->setBuffer(user.address(), 4096, status);
-  fifo->start(status);
+  DoubleManager manager{&factory, status};
+  DoubleFpgaFifo* fifo = nullptr;
+};
+
+TEST_F(FpgaFifoThreads, AnAbortWakesABlockedAcquireAndTheStopWaitsForItToLeave) {
   auto blocked = std::async(std::launch::async, [&] {
     tStatus mine;
     uint8_t timedOut = 0;
@@ -45,16 +54,7 @@ TEST(FpgaFifoThreads, AnAbortWakesABlockedAcquireAndTheStopWaitsForItToLeave) {
 // outside the manager's mutex, so that it cannot wait on a waiter nobody
 // woke; until the release ends the number belongs to nobody (its owner is
 // refused too), and afterwards the board FIFO keeps no abort.
-TEST(FpgaFifoThreads, AnUnreserveWakesABlockedAcquireAndFreesTheNumberOnlyOnceItsStopEnded) {
-  sim::Clock::instance().setMode(sim::Clock::Mode::Real);
-  sim::UserBlock user(4096);
-  DoubleFifoFactory factory;
-  tStatus status;
-  DoubleManager manager(&factory, status);
-  manager.createFifos(recordsOf({FifoRecord{}}), status);
-  DoubleFpgaFifo* fifo = manager.findFifo(0, 1, 1, status);
-  fifo->setBuffer(user.address(), 4096, status);
-  fifo->start(status);
+TEST_F(FpgaFifoThreads, AnUnreserveWakesABlockedAcquireAndFreesTheNumberOnlyOnceItsStopEnded) {
   // The stop holds on until the numbers were probed from another thread.
   std::atomic<bool> stopping{false}, probed{false};
   factory.live[0]->onStop = [&] {
