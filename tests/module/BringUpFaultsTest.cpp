@@ -22,6 +22,7 @@
 #include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "fuzz/SeedBlocks.h"
+#include "sim/host/BringUpLog.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/KernelHoldings.h"
 #include "sim/kernel/DeviceRegistry.h"
@@ -166,6 +167,11 @@ class BringUpFaults : public ::testing::Test {
       auto probe = sim::DeviceFile::open(rig.module(), kMain);
       ASSERT_NE(probe, nullptr);
       EXPECT_EQ(answerOf(probe->ioctl({kSelfTest, std::vector<uint8_t>(40, 0), 4, 0}), 0), answer);
+      // The kernel log's last bring-up line names those records too.
+      int64_t logged[4] = {};
+      ASSERT_TRUE(sim::loggedBringUpRecords(logged));
+      for (int64_t record : logged) EXPECT_LT(record, 0);
+      EXPECT_EQ(logged[3], answer);
     }
   }
 

@@ -140,6 +140,9 @@ void Device::reset(tStatus& status) {
 void Device::recordFailedBringUp(const tStatus& status) {
   if (status.isNotFatal()) return;
   for (tStatus& record : records_) record.merge(status);
+  // The kernel log's line must name what the guards now answer first, also
+  // when the bring-up stopped before reporting or reported before failing.
+  reportBringUp();
 }
 
 const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
