@@ -175,6 +175,8 @@ class Scenario {
   // A reset that answered `code` or a shutdown: until a reset succeeds, the
   // guard may answer the bring-up record before it looks at the session.
   void noteBringUpRecord(int32_t code) { bringUpRecords_.insert(code); }
+  // The records of the last bring-up, as the kernel log names them.
+  void noteLoggedBringUpRecords();
   void noteResetSucceeded() { resetSucceeded_ = true; }
   // Records a reset's answer and notes what it did: sessions go stale on
   // success, a failed bring-up's record may answer guarded requests.
