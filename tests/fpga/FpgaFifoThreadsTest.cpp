@@ -28,6 +28,19 @@ class FpgaFifoThreads : public ::testing::Test {
     fifo->start(status);
   }
 
+  // An acquire of a whole buffer without limit, started on a thread of its
+  // own and returned once it waits.
+  std::future<int64_t> acquireWithoutLimit() {
+    auto blocked = std::async(std::launch::async, [this] {
+      tStatus mine;
+      uint8_t timedOut = 0;
+      fifo->acquireBytes(4096, 0xFFFFFFFF, &timedOut, mine);
+      return static_cast<int64_t>(mine.getCode());
+    });
+    while (factory.live[0]->waiting == 0) std::this_thread::yield();
+    return blocked;
+  }
+
   sim::UserBlock user{4096};
   DoubleFifoFactory factory;
   tStatus status;
@@ -36,13 +49,7 @@ class FpgaFifoThreads : public ::testing::Test {
 };
 
 TEST_F(FpgaFifoThreads, AnAbortWakesABlockedAcquireAndTheStopWaitsForItToLeave) {
-  auto blocked = std::async(std::launch::async, [&] {
-    tStatus mine;
-    uint8_t timedOut = 0;
-    fifo->acquireBytes(4096, 0xFFFFFFFF, &timedOut, mine);
-    return mine.getCode();
-  });
-  while (factory.live[0]->waiting == 0) std::this_thread::yield();
+  auto blocked = acquireWithoutLimit();
   manager.abortFifos(-50405, status);
   EXPECT_EQ(blocked.get(), -50405);
   EXPECT_EQ(fifo->getState(), 1u);
@@ -61,13 +68,7 @@ TEST_F(FpgaFifoThreads, AnUnreserveWakesABlockedAcquireAndFreesTheNumberOnlyOnce
     stopping = true;
     while (!probed) std::this_thread::yield();
   };
-  auto blocked = std::async(std::launch::async, [&] {
-    tStatus mine;
-    uint8_t timedOut = 0;
-    fifo->acquireBytes(4096, 0xFFFFFFFF, &timedOut, mine);
-    return mine.getCode();
-  });
-  while (factory.live[0]->waiting == 0) std::this_thread::yield();
+  auto blocked = acquireWithoutLimit();
   auto unreserved = std::async(std::launch::async, [&] {
     tStatus mine;
     manager.unreserveFifo(1, 1, 0, mine);
