@@ -15,6 +15,8 @@ class Memory {
   // Blocks handed out and not yet freed, whoever allocated them.
   static int64_t outstandingBlocks();
   static constexpr uint64_t kPageSize = 4096;
+  // What every byte of a block the driver frees holds until it is reused.
+  static constexpr int kFreedPattern = 0xdb;
   // The largest single allocation that succeeds (unlimited by default): a
   // smaller machine, for runs that must not grow to what a caller asks.
   static void setLargestBlock(uint64_t size);

@@ -311,6 +311,8 @@ bool checkReplay(const Arguments& arguments, uint64_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A run that a sanitizer ends keeps every line it described up to there.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Arguments arguments;
   if (!parse(argc, argv, arguments)) {
     std::fprintf(stderr,

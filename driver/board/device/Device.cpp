@@ -71,6 +71,15 @@ void Device::advanceGenerations() {
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
 }
 
+// A close counts itself in flight before it checks its session's
+// generation: either it finds the session stale, or this drain waits for
+// it, and so no close reaches the board objects while they go.
+void Device::retireSessions() {
+  advanceGenerations();
+  tStatus forever;
+  waitForDrain(false, forever, nVLAPAL000::kWaitForever);
+}
+
 // Everything that reaches the board goes, the board object last.
 void Device::releaseHardware() {
   releaseFlashPartitionManager();
@@ -92,7 +101,7 @@ void Device::releaseHardware() {
 // the reset lock keeps its bring-up and this release apart.
 void Device::stop(nVLAPAL000::tEventDescriptor&) {
   acquireResetLock();
-  advanceGenerations();
+  retireSessions();
   releaseHardware();
   releaseResetLock();
 }
@@ -122,7 +131,7 @@ void Device::reset(tStatus& status) {
   nVLAPALS100::tStatus forever;
   waitForDrain(false, forever, nVLAPAL000::kWaitForever);
   // Sessions opened while the reset was starting are stale as well.
-  advanceGenerations();
+  retireSessions();
   releaseHardware();
   // The records told of the hardware just released; a bring-up that stops
   // early writes none of them again.
@@ -190,8 +199,14 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
     delete session;
     return;
   }
+  // A main session's close ends its commit through the engine's listeners.
+  // It runs whatever the gate says, counted among the requests in flight
+  // only once it holds the request lock: a request waiting at a suspended
+  // gate holds that lock, and a drain must never wait behind it.
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  beginUnadmittedIO();
   delete session;
+  endIO(nullptr);
 }
 
 Session* Device::asMainSession(nVLAPAL000::tSession* session) {

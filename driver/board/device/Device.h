@@ -200,6 +200,8 @@ class Device final : public nVLAPAL000::tPCIDevice {
 
  private:
   void advanceGenerations();
+  // Makes every open session stale, then waits for the closes under way.
+  void retireSessions();
   void releaseHardware();
   void recordFailedBringUp(const tStatus& status);
   bool requireBoardObjects(tStatus& status) const;

@@ -152,6 +152,8 @@ bool tDeviceCore::tryBeginIO(tSession* session, tStatus& status) {
   return false;
 }
 
+void tDeviceCore::beginUnadmittedIO() { atomicIncrement(inFlight_); }
+
 void tDeviceCore::endIO(tSession* session) {
   if (session != nullptr && atomicDecrement(session->inFlight_) == 0) session->drainEvent_.set();
   if (atomicDecrement(inFlight_) == 0) drainEvent_.set();

@@ -63,6 +63,10 @@ class tDeviceCore {
   // then endIO must follow. `timeoutMs` bounds a wait on a suspended gate.
   virtual bool beginIO(tSession* session, nVLAPALS100::tStatus& status, uint32_t timeoutMs);
   virtual void endIO(tSession* session);
+  // Counts work that runs whatever the gate says (a session's close) among
+  // the requests in flight, so that a drain waits for it; endIO(nullptr)
+  // ends it.
+  void beginUnadmittedIO();
   virtual void acquireAsyncIOLock();
   virtual void releaseAsyncIOLock();
 
