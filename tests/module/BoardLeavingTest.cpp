@@ -3,10 +3,15 @@
 // must not bring the leaving board up again nor reopen its gate.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+
 #include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
+#include "sim/kernel/Clock.h"
+#include "sim/kernel/Scheduler.h"
 
 namespace {
 
@@ -29,6 +34,58 @@ TEST(BoardLeaving, AResetFromASessionThatOutlivedItsBoardLeavesTheBoardDown) {
   EXPECT_EQ(client.call<GetModuleRev>().outStatus(), kGateClosed);
   EXPECT_EQ(client.call<GetSerialNumber>().outStatus(), kGateClosed);
   file->close();
+}
+
+// A reset ending while the removal waits for it opened the gate again, and
+// the removal then released the board with requests still being admitted:
+// a session opened after the reset saw its requests pass the gate and find
+// the session made stale by the stop. Once the removal has begun, a request
+// either ran before its quiesce or meets the closed gate. The scheduler
+// tries many interleavings, one per seed.
+TEST(BoardLeaving, AResetEndingDuringARemovalLeavesTheGateClosed) {
+  constexpr int32_t kStaleSession = static_cast<int32_t>(0xBFFA9179u);
+  sim::Clock::instance().setSpinStepNs(50'000);
+  std::map<int32_t, int> answers;
+  for (uint64_t seed = 1; seed <= 30; ++seed) {
+    sim::Scheduler::enable(seed);
+    std::unique_ptr<vltest::BoardRig> rig;
+    std::unique_ptr<sim::DeviceFile> resetting;
+    sim::Scheduler::spawn("add", [&] {
+      rig = std::make_unique<vltest::BoardRig>();
+      if (rig->add() == 0) resetting = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
+    });
+    sim::Scheduler::runUntilAllDone();
+    ASSERT_NE(resetting, nullptr);
+    sim::Scheduler::reseed(seed * 7919, 10 + seed % 80);
+    bool resetEnded = false, removed = false;
+    sim::Scheduler::spawn("reset", [&] {
+      const int32_t reset = sim::RequestClient(*resetting).call<ResetDevice>().outStatus();
+      EXPECT_TRUE(reset == 0 || reset == kGateClosed) << reset;
+      resetEnded = true;
+    });
+    sim::Scheduler::spawn("remove", [&] {
+      rig->module().record().removeDevice(rig->device());
+      removed = true;
+    });
+    sim::Scheduler::spawn("requests", [&] {
+      sim::Scheduler::blockUntil(sim::Scheduler::Call::kWork, [&] { return resetEnded; });
+      auto file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
+      if (!file) return;
+      sim::RequestClient client(*file);
+      while (!removed) ++answers[client.call<GetModuleRev>().outStatus()];
+      file->close();
+    });
+    EXPECT_FALSE(sim::Scheduler::runUntilAllDone().deadlocked) << "seed " << seed;
+    sim::Scheduler::spawn("delete", [&] {
+      resetting->close();
+      rig.reset();
+    });
+    sim::Scheduler::runUntilAllDone();
+    sim::Scheduler::disable();
+  }
+  EXPECT_EQ(answers[kStaleSession], 0) << "requests admitted after the stop";
+  EXPECT_GT(answers[0], 0);
+  EXPECT_GT(answers[kGateClosed], 0);
 }
 
 }  // namespace

@@ -106,14 +106,19 @@ void Device::stop(nVLAPAL000::tEventDescriptor&) {
   releaseResetLock();
 }
 
+// A reset or an over-temperature shutdown under way when the gate closes
+// opens it again as it ends, the state being still ready: once it has,
+// the gate is set again under the reset lock, and those that come later
+// find the board quiesced and leave the gate alone. The stop's drain
+// follows; the reset lock keeps a reset's new state apart.
 bool Device::quiesce(nVLAPAL000::tEventDescriptor&, uint32_t reason, bool) {
-  setGate(reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended);
-  // The stop's drain follows; the reset lock keeps a reset's new state apart.
-  if (reason < 2) {
-    acquireResetLock();
-    endFpgaWaits();
-    releaseResetLock();
-  }
+  const uint32_t gate = reason < 2 ? nVLAPAL000::kGateClosed : nVLAPAL000::kGateSuspended;
+  setGate(gate);
+  acquireResetLock();
+  quiescedGate_ = gate;
+  setGate(gate);
+  if (reason < 2) endFpgaWaits();
+  releaseResetLock();
   detachRoutingSessions();
   flushPendingAsyncIO();
   return true;
@@ -160,6 +165,7 @@ const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
 }
 
 void Device::start(nVLAPAL000::tEventDescriptor&, tStatus& status) {
+  quiescedGate_ = nVLAPAL000::kGateOpen;
   nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   if (status.isNotFatal()) initializeHardware(status);

@@ -207,6 +207,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   bool requireBoardObjects(tStatus& status) const;
   void acquireResetLock();
   void releaseResetLock();
+  // The board is ready and no quiesce has begun: a reset or a shutdown
+  // may open the gate as it ends.
+  bool takesRequests() const;
   bool acceptsReset(tStatus& status) const;
   void reopenGateUnlessLeaving();
   void powerOff(tStatus& status);
@@ -259,6 +262,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // an admitted request looks here before it would wait for a reset that
   // is waiting for that very request.
   uint32_t resetClaim_;
+  // The gate a quiesce set, under the reset lock; open once the board is
+  // ready again.
+  uint32_t quiescedGate_ = nVLAPAL000::kGateOpen;
   // Its lock is the device's routing lock.
   RoutingResourcesManager routing_;
   vlpxiroutingmatrix::PxiRouteProgrammer* routeProgrammer_;

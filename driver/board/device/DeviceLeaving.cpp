@@ -5,11 +5,17 @@
 
 namespace nVL9738K_24_0 {
 
+// The state turns from ready only once the quiesce returns: until then
+// the quiesced gate tells that the board is on its way out or to sleep.
+bool Device::takesRequests() const {
+  return getState() == nVLAPAL000::kPnPStateReady && quiescedGate_ == nVLAPAL000::kGateOpen;
+}
+
 // Removal (or suspension) has closed the gate and released, or is about to
 // release, the board objects; bringing the board up again would reopen the
 // gate on hardware that is going away.
 bool Device::acceptsReset(tStatus& status) const {
-  if (getState() == nVLAPAL000::kPnPStateReady || kResetBringsUpALeavingBoard) return true;
+  if (takesRequests() || kResetBringsUpALeavingBoard) return true;
   status.setCode(nVLAPALS100::kStatusGateClosed, VL_SITE);
   return false;
 }
@@ -18,7 +24,7 @@ bool Device::acceptsReset(tStatus& status) const {
 // gate and waits for this reset's lock. The gate stays closed, and what the
 // bring-up let through drains before the removal releases the board.
 void Device::reopenGateUnlessLeaving() {
-  if (getState() == nVLAPAL000::kPnPStateReady || kResetBringsUpALeavingBoard) {
+  if (takesRequests() || kResetBringsUpALeavingBoard) {
     setGate(nVLAPAL000::kGateOpen);
     return;
   }

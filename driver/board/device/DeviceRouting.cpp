@@ -70,7 +70,10 @@ void Device::openStateGate(nVLAPAL000::tEventDescriptor& descriptor) {
     tAutoLock<tMutex> lock(routing_.getLock());
     if (boardRouting_ != nullptr) routing_.setRoutingResources(boardRouting_);
   }
+  acquireResetLock();
+  quiescedGate_ = nVLAPAL000::kGateOpen;
   tPCIDevice::openStateGate(descriptor);
+  releaseResetLock();
 }
 
 }  // namespace nVL9738K_24_0

@@ -60,7 +60,7 @@ void Device::thermalShutdown(int32_t celsius, tStatus& status) {
   resources_->invalidateRegisterCaches();
   powerOff(status);
   // A board that started leaving meanwhile keeps the gate its removal closed.
-  if (claimed && getState() == nVLAPAL000::kPnPStateReady) setGate(nVLAPAL000::kGateOpen);
+  if (claimed && takesRequests()) setGate(nVLAPAL000::kGateOpen);
   status.setCode(codes::kOverTemperatureShutdown, VL_SITE);
   if (claimed) releaseResetLock();
 }
