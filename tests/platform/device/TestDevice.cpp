@@ -254,10 +254,6 @@ std::unique_ptr<sim::DeviceFile> TestBoard::open(int32_t* result) {
   return sim::DeviceFile::open(*module_, TestDevice::kInterfaceName, result);
 }
 
-std::unique_ptr<sim::DeviceFile> TestBoard::openAux(int32_t* result) {
-  return sim::DeviceFile::open(*module_, TestDevice::kAuxInterfaceName, result);
-}
-
 void TestBoard::remove() { module_->record().removeDevice(device_); }
 
 void TestBoard::unplug() {

@@ -153,7 +153,6 @@ class TestBoard {
   sim::Module& module() { return *module_; }
   TestDevice& device() { return *device_; }
   std::unique_ptr<sim::DeviceFile> open(int32_t* result = nullptr);
-  std::unique_ptr<sim::DeviceFile> openAux(int32_t* result = nullptr);
   // The kernel layer's remove entry (the device stays until unplug).
   void remove();
   // Remove and delete, as the kernel layer does when the board goes.
