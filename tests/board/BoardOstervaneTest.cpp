@@ -150,13 +150,6 @@ TEST_F(BoardObject, ATransferOfMoreThan32BitsIsRefusedUnsent) {
   EXPECT_TRUE(model().bar0().traffic().empty());
 }
 
-TEST_F(BoardObject, APortThatStaysBusyIsOutOfRangeAfterItsTimeout) {
-  const auto board = build();
-  bridge().spi().setStuckBusy(true);
-  board->getTICDCE18005Accessor(status)->writeRegister(0, 0x81400000, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusValueOutOfRange);
-}
-
 TEST_F(BoardObject, ProgrammingTheEmbeddedImageCompletesTheDevice) {
   const auto board = build();
   board->programFpga(ImagePages().list(), status);

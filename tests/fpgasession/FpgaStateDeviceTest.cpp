@@ -107,24 +107,16 @@ TEST_P(EmptyBitfile, IsRefusedBeforeAnyPageIsLockedOrTheDesignTouched) {
 INSTANTIATE_TEST_SUITE_P(Cases, EmptyBitfile,
                          testing::Values(BitfileCase{false, 0}, BitfileCase{false, 16}, BitfileCase{true, 0}));
 
-TEST_F(FpgaStateOnDevice, AfterAResetOldSessionsAreStaleAndTheirCloseLeavesTheNewStateAlone) {
+// What a stale session answers after a reset is the FPGA interface's module
+// test; here, its close must not reach the state the reset built.
+TEST_F(FpgaStateOnDevice, AnOldSessionsCloseAfterAResetLeavesTheNewStateAlone) {
   AtomicLymSession* before = openSession();
   ASSERT_NE(before, nullptr);
-  tStatus result;
-  EXPECT_TRUE(valid(before, result));
   ASSERT_EQ(configure(before, kForce), 0);
   device->reset(status);
   ASSERT_EQ(status.getCode(), 0);
-  EXPECT_FALSE(valid(before, result));
-  EXPECT_EQ(result.getCode(), kStale);
-  tStatus read;
-  EXPECT_EQ(before->getKernelSession().read32(kControl, read), 0xFFFFFFFFu);
-  EXPECT_EQ(read.getCode(), kStale);
-
   AtomicLymSession* after = openSession();
   ASSERT_NE(after, nullptr);
-  tStatus fresh;
-  EXPECT_TRUE(valid(after, fresh));
   ASSERT_EQ(configure(after, kForce), 0);
   close(before);
   EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 1u);

@@ -61,35 +61,4 @@ TEST(Allocation, KernelRefusalIsRecordedAtThePublishedSite) {
   EXPECT_EQ(nVLAPAL000::apalMalloc(32), nullptr);
 }
 
-TEST(Allocation, StatusFormsDoNothingOnAnErrorStatus) {
-  tStatus status;
-  status.setCode(-52005, VL_SITE);
-  const int64_t before = sim::Memory::outstandingBlocks();
-  EXPECT_EQ(nVLAPAL000::operatorNewWithStatus(16, status, 1), nullptr);
-  EXPECT_EQ(nVLAPAL000::allocateWithStatus(16, status), nullptr);
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
-  EXPECT_EQ(status.getCode(), -52005);
-}
-
-struct Counted {
-  static int constructed;
-  Counted() { ++constructed; }
-};
-int Counted::constructed = 0;
-
-TEST(Allocation, StatusNewConstructsNothingWhenItFails) {
-  tStatus status;
-  Counted::constructed = 0;
-  sim::Memory::allocationFaults().failNth(1, 0);
-  Counted* none = new (status, nVLAPAL000::kAllocationKindPlain) Counted;
-  EXPECT_EQ(none, nullptr);
-  EXPECT_EQ(Counted::constructed, 0);
-  EXPECT_EQ(status.getCode(), -52000);
-  tStatus fresh;
-  Counted* one = new (fresh, nVLAPAL000::kAllocationKindPlain) Counted;
-  ASSERT_NE(one, nullptr);
-  EXPECT_EQ(Counted::constructed, 1);
-  delete one;
-}
-
 }  // namespace

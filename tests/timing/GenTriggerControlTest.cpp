@@ -31,19 +31,6 @@ class GenTriggerControlOnBoard : public TimingBlockOnBoard {
   std::optional<GenTriggerControl> control;
 };
 
-TEST_F(GenTriggerControlOnBoard, StartUpDefaultsReachTriggerSixAndTheClstCsePulseWidths) {
-  EXPECT_TRUE(block.log().empty()) << "construction writes nothing";
-  control->configureTrigger(6, kDefaultTrigger, status);
-  vlfxptype::Configuration format;
-  control->getPulseWidthConfiguration(format, status);
-  EXPECT_EQ(format, kPulseWidthFormat);
-  control->setMinExportPulseWidth(6, kTwenty, status);
-  control->setMinExportPulseWidth(107, kTwenty, status);
-  EXPECT_EQ(block.writes(),
-            (std::vector<Entry>{wrote(144, 0x0003000000000102), wrote(146, 0x140000), wrote(146, 0x0014000000140000)}));
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(GenTriggerControlOnBoard, EachTriggerIdConfiguresAndStrobesItsOwnRegisterOrBit) {
   const uint32_t registers[] = {16, 17, 18, 19, 20, 144, 145};
   for (int32_t id = 1; id <= 7; ++id) {
@@ -149,15 +136,6 @@ TEST_F(GenTriggerControlOnBoard, AcquisitionOnlyOperationsAreRefusedWithoutAcces
   for (const auto& call : calls) EXPECT_EQ(codeAfter(call), st::kStatusInvalidParameter);
   EXPECT_EQ(support, 7u);
   EXPECT_TRUE(block.log().empty());
-}
-
-TEST_F(GenTriggerControlOnBoard, ARegisterOutsideTheWindowIsNotAccessibleAndStaysDirty) {
-  GenTriggerControl::tMap narrow(&*binding, 0, 0, 100);  // up to register 99
-  GenTriggerControl outside(&narrow);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { outside.configureTrigger(6, kDefaultTrigger, s); }), st::kStatusNotAccessible);
-  EXPECT_TRUE(narrow.TriggerControl144.isDirty());
-  EXPECT_EQ(narrow.TriggerControl144.getValue(), 0x0003000000000102u);
-  EXPECT_TRUE(model.executed().empty());
 }
 
 }  // namespace

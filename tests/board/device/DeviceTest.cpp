@@ -100,15 +100,6 @@ TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
   EXPECT_EQ(device->getMainSessionGeneration(), main + 1);
 }
 
-TEST_F(StartedDevice, AFailedBringUpKeepsTheGateClosed) {
-  board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::NeverReady);
-  start();
-  EXPECT_LT(status.getCode(), 0);
-  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
-  EXPECT_EQ(device->getDriverStatus(Device::kLevelFpgaImage)->getCode(), status.getCode());
-  EXPECT_EQ(device->getDriverStatus(Device::kLevelPowerUp)->getCode(), status.getCode());
-}
-
 // The frequency primitives wait through the bring-up's read resources and
 // the reference clock holds a check of each engine's pool, on every
 // bring-up.

@@ -42,19 +42,6 @@ TEST_F(SharedPointer, LastStrongReleaseDestroysOnceAndFreesTheStorage) {
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks);
 }
 
-TEST_F(SharedPointer, StorageThatCannotBeAllocatedDestroysTheObject) {
-  tStatus status;
-  Counted* object = new Counted;
-  const int64_t blocks = sim::Memory::outstandingBlocks();
-  sim::Memory::allocationFaults().failNth(1, 0);
-  SharedPtr<Counted> pointer(object, status);
-  sim::Memory::allocationFaults().clear();
-  EXPECT_EQ(status.getCode(), -52000);
-  EXPECT_FALSE(pointer);
-  EXPECT_EQ(Counted::destroyed, 1);
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks - 1);
-}
-
 TEST(SharedPtrThreads, ConcurrentReleasesDestroyExactlyOnce) {
   sim::Clock::instance().setMode(sim::Clock::Mode::Real);
   for (int round = 0; round < 50; ++round) {

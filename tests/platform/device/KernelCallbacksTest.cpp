@@ -26,18 +26,6 @@ class DeviceRequests : public testing::Test {
   TestBoard board;
 };
 
-TEST_F(DeviceRequests, RequestOnAClosedGateIsRefusedWithGateClosed) {
-  auto file = openFile();
-  board.device().setGate(nVLAPAL000::kGateClosed);
-  const vltest::GatedReply reply = vltest::gatedRequest(*file, 5);
-  // The framing succeeded; the refusal travels in the output block.
-  EXPECT_EQ(reply.status, 0);
-  EXPECT_EQ(reply.resultField, 12);
-  EXPECT_EQ(reply.outStatus, nVLAPALS100::kStatusGateClosed);
-  EXPECT_EQ(reply.value, 0u);
-  EXPECT_EQ(board.device().getInFlightCount(), 0u);
-}
-
 TEST_F(DeviceRequests, UnreadableHeaderReturnsTheKernelCodeAndReachesNoDecoder) {
   auto file = openFile();
   EXPECT_EQ(file->ioctlRaw(vltest::kCodeGated, 0x10), sim::UserMemory::kCopyFault);
@@ -57,17 +45,6 @@ TEST_F(DeviceRequests, RequestWithoutOutputLeavesTheResultFieldAsTheCallerSetIt)
   EXPECT_EQ(reply.resultField, 0x5A5A);
   EXPECT_EQ(sim::UserMemory::outboundCopies(), copiesOut);
   EXPECT_EQ(board.device().interface().decodes(), 1);
-}
-
-TEST_F(DeviceRequests, CodesNoDecoderKnowsReachTheDevicesGenericControlWhichRefuses) {
-  auto file = openFile();
-  DeviceFile::Request request;
-  request.code = 0x12345678;
-  EXPECT_EQ(file->ioctl(request).status, kZukNotSupported);
-  auto aux = board.openAux();
-  ASSERT_NE(aux, nullptr);
-  request.code = vltest::kCodeGated;
-  EXPECT_EQ(aux->ioctl(request).status, kZukNotSupported);
 }
 
 TEST_F(DeviceRequests, ReadFillsTheCallersBlockThroughTheKernelCopyAndWriteIsRefused) {

@@ -143,12 +143,8 @@ void TestDevice::mapMemory(tEventDescriptor& descriptor, nVLAPAL000::tUserMemory
 void TestDevice::unmapMemory(tEventDescriptor&, nVLAPAL000::tUserMemoryMap*) { ++mapsReleased_; }
 
 // A real bring-up opens the gate as its last step.
-void TestDevice::start(tEventDescriptor&, tStatus& status) {
+void TestDevice::start(tEventDescriptor&, tStatus&) {
   log("start");
-  if (startFailure_ != 0) {
-    status.setCode(startFailure_, VL_SITE);
-    return;
-  }
   setGate(nVLAPAL000::kGateOpen);
 }
 
@@ -256,10 +252,6 @@ TestBoard::~TestBoard() { unplug(); }
 
 std::unique_ptr<sim::DeviceFile> TestBoard::open(int32_t* result) {
   return sim::DeviceFile::open(*module_, TestDevice::kInterfaceName, result);
-}
-
-std::unique_ptr<sim::DeviceFile> TestBoard::openAux(int32_t* result) {
-  return sim::DeviceFile::open(*module_, TestDevice::kAuxInterfaceName, result);
 }
 
 void TestBoard::remove() { module_->record().removeDevice(device_); }

@@ -100,7 +100,6 @@ class TestDevice : public nVLAPAL000::tDevice {
   // Bound of a gated request's wait at a suspended gate.
   void setAdmissionTimeout(uint32_t timeoutMs) { admissionTimeoutMs_ = timeoutMs; }
   uint32_t admissionTimeout() const { return admissionTimeoutMs_; }
-  void failStartWith(int64_t code) { startFailure_ = code; }
   // The state operations the device core ran, in order.
   std::vector<std::string> transitions() const;
   void clearTransitions();
@@ -120,7 +119,6 @@ class TestDevice : public nVLAPAL000::tDevice {
   nVLAPAL000::tDeviceInterface auxInterface_;
   nVLAPAL000::tDeviceInterface* interfaces_[3];
   uint32_t admissionTimeoutMs_;
-  int64_t startFailure_ = 0;
   std::atomic<int> mapsReleased_{0};
   mutable std::mutex mutex_;
   std::condition_variable released_;
@@ -155,7 +153,6 @@ class TestBoard {
   sim::Module& module() { return *module_; }
   TestDevice& device() { return *device_; }
   std::unique_ptr<sim::DeviceFile> open(int32_t* result = nullptr);
-  std::unique_ptr<sim::DeviceFile> openAux(int32_t* result = nullptr);
   // The kernel layer's remove entry (the device stays until unplug).
   void remove();
   // Remove and delete, as the kernel layer does when the board goes.

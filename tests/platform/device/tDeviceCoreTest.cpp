@@ -99,14 +99,6 @@ TEST_F(DeviceCore, StateMachineWalksRecordTheirTransitionsAndThePreviousState) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-TEST_F(DeviceCore, FailedStartLeavesTheDeviceNotStarted) {
-  device->failStartWith(-52013);
-  EXPECT_FALSE(walkTo(nVLAPAL000::kPnPStateReady));
-  EXPECT_EQ(status.getCode(), -52013);
-  EXPECT_EQ(device->getState(), nVLAPAL000::kPnPStateNotStarted);
-  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateClosed);
-}
-
 // Not present is final: there is no walk out of it, and asking for one
 // must fail at once rather than circle. Nor is there a state 5.
 TEST_F(DeviceCore, LeavingNotPresentOrGoingNowhereIsRefusedAsInvalid) {

@@ -79,18 +79,6 @@ TEST(DeviceProperties, RefusedPropertyTakesTheWholeListBackAndIsABadSelector) {
   nVLAPAL000::tDevice::onDeleteDevice(device);
 }
 
-TEST(DeviceProperties, RegistrationOnAnErrorStatusPublishesNothing) {
-  tStatus construction;
-  vltest::TestDevice* device = new vltest::TestDevice(construction);
-  tStatus status;
-  status.setCode(-52010, VL_SITE);
-  device->registerDeviceProperties(status);
-  device->registerInterfaceProperties(status);
-  device->registerPCIProperties(status);
-  EXPECT_TRUE(DeviceRegistry::properties().empty());
-  nVLAPAL000::tDevice::onDeleteDevice(device);
-}
-
 // A list taken back after a refusal is taken back again when the failed
 // device is removed; the kernel layer must not see its handles twice.
 TEST(DeviceProperties, RemoveAfterARefusedRegistrationUnregistersNothingTwice) {

@@ -31,17 +31,6 @@ class UserBuffer : public testing::Test {
   tUserBuffer buffer{descriptor, block.address(), block.size(), construction};
 };
 
-TEST_F(UserBuffer, ReadAndWriteReachTheBlockAtTheirOffset) {
-  uint8_t read[4] = {};
-  buffer.readFromBuffer(12, read, sizeof read, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(std::vector<uint8_t>(read, read + 4), (std::vector<uint8_t>{0x1C, 0x1D, 0x1E, 0x1F}));
-  const uint8_t written[3] = {0xA1, 0xA2, 0xA3};
-  buffer.writeToBuffer(1, written, sizeof written, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(std::vector<uint8_t>(block.data(), block.data() + 5), (std::vector<uint8_t>{0x10, 0xA1, 0xA2, 0xA3, 0x14}));
-}
-
 TEST_F(UserBuffer, CopiesOnAnErrorStatusTouchNothing) {
   status.setCode(-52010, VL_SITE);
   uint8_t read[4] = {0xEE, 0xEE, 0xEE, 0xEE};

@@ -119,13 +119,4 @@ TEST_F(PciDeviceInterrupt, SecondReservationIsRefusedAndTheFirstStands) {
   EXPECT_EQ(other.calls, 0);
 }
 
-TEST_F(PciDeviceInterrupt, DeviceGoneWithItsInterruptReservedGivesItBack) {
-  plugged.device().reserveInterruptWithLock(&handler, status, 0);
-  ASSERT_TRUE(Interrupts::isReserved(line()));
-  plugged.unplug();
-  EXPECT_FALSE(Interrupts::isReserved(line()));
-  plugged.board().raiseInterrupt();
-  EXPECT_EQ(handler.calls, 0);
-}
-
 }  // namespace

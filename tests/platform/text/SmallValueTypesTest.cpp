@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "driver/platform/runtime/iInterfaceBase.h"
 #include "driver/platform/text/FixedPointNumber.h"
 #include "driver/platform/text/tVersionCompatibility.h"
-#include "sim/kernel/Memory.h"
 
 namespace {
 
@@ -49,23 +47,6 @@ TEST(FixedPointNumber, NumbersOrderBySignedRawValueOnly) {
   EXPECT_FALSE(one < minusOne);
   EXPECT_NE(one, (vlfxptype::Number{1, {0, 2, 1}}));
   EXPECT_EQ(one, (vlfxptype::Number{1, {}}));
-}
-
-struct Derived : nVLAPAL000::iInterfaceBase {
-  explicit Derived(int* destroyed) : destroyed_(destroyed) {}
-  ~Derived() override { ++*destroyed_; }
-  int* destroyed_;
-  char payload[100] = {};
-};
-
-TEST(InterfaceBase, DeletingThroughTheBaseDestroysAndFreesTheObject) {
-  int destroyed = 0;
-  const int64_t before = sim::Memory::outstandingBlocks();
-  nVLAPAL000::iInterfaceBase* object = new Derived(&destroyed);
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), before + 1);
-  delete object;
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
 }  // namespace

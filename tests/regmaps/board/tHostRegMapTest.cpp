@@ -1,10 +1,10 @@
 // The host map over the board model's fixed-logic window: the CPLD
-// attachment records its passes never follow, and its registrations. The
-// engine's tests cover composites that refuse ids and failing children.
+// attachment records its passes never follow. The engine's tests cover
+// composites that refuse ids and failing children; the register-map
+// requests' road test lists its registrations.
 #include <gtest/gtest.h>
 
 #include "FixedLogicFixture.h"
-#include "driver/regaccess/registration/ARMDispatcher.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
 #include "driver/regmaps/board/tHostRegMap.h"
 #include "sim/kernel/Memory.h"
@@ -62,26 +62,6 @@ TEST_F(HostRegMap, DestructionReleasesTheAttachmentBuffers) {
   EXPECT_EQ(owned->Lo0Cpld.buffer, nullptr);
   delete owned;
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
-}
-
-TEST_F(HostRegMap, RegistersItselfAndItsBlocksUnderTheirNames) {
-  armki::ARMDispatcher dispatcher;
-  host.registerMaps(dispatcher, status);
-  ASSERT_EQ(status.getCode(), 0);
-  EXPECT_EQ(dispatcher.getNumberOfRegistrations(), uint64_t{tHostRegMap::kRegistrationCount});
-
-  const std::vector<std::pair<const char*, arm::tRegisterMapInterface*>> expected = {
-      {"HostRegMap", &host},
-      {"Lo0EndpointRegMap", &host.Lo0CpldConfig.EndpointRegMap},
-      {"RefRegPortInterfaceRegMap", &host.RefCpldConfig.RegPortInterfaceRegMap},
-      {"CoreBrdRegMap", &host.PrivateEndpoint.CoreBrdRegMap},
-  };
-  for (const auto& [name, map] : expected) {
-    arm::tRegisterMapInterface* found = nullptr;
-    dispatcher.getRegistration(name, &found, status, nullptr);
-    EXPECT_EQ(found, map) << name;
-  }
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 }  // namespace

@@ -3,20 +3,12 @@
 #include <vector>
 
 #include "driver/rf/primitives/CrossSwitchPrimitive.h"
-#include "tests/regmaps/board/FixedLogicFixture.h"
+#include "tests/rf/primitives/LoPathFixture.h"
 
 namespace vltest {
 namespace {
 
 using vl9738settings::CrossSwitchSettings;
-
-class RecordingControl : public cbak::iSettlingControl {
- public:
-  void writeSettlingTime(uint32_t value, tStatus& status) override {
-    if (status.isNotFatal()) written.push_back(value);
-  }
-  std::vector<uint32_t> written;
-};
 
 class CrossSwitch : public FixedLogicOnBoard {
  protected:

@@ -5,12 +5,11 @@
 #include <memory>
 #include <vector>
 
-#include "driver/board/LymSupport.h"
 #include "driver/rf/primitives/refclk/RefClockCommit.h"
 #include "driver/rf/primitives/refclk/RefClockPrimitive.h"
 #include "driver/rf/primitives/refclk/RefClockStatus.h"
 #include "sim/kernel/Clock.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "tests/board/BoardOnPciFixture.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 
 namespace vltest {
@@ -24,13 +23,8 @@ constexpr uint64_t kFixedLogic = sim::FixedLogic::kBarOffset;
 constexpr uint64_t kPll = 0x412C;
 constexpr uint64_t kMs = 1000000;
 
-class RefClockPath : public testing::Test {
+class RefClockPath : public BoardOnPci {
  protected:
-  std::unique_ptr<nVL9738K_24_0::LymSupport<LymTestDevice>> build() {
-    tStatus dma;
-    pci.device().configureDMA(nVLAPAL000::tDMAConfiguration::kDMAType64Bit, dma);
-    return std::make_unique<nVL9738K_24_0::LymSupport<LymTestDevice>>(device, status);
-  }
   sim::RefCpldSpace& cpld() { return pci.board().fixedLogic().refCpld(); }
   void clearTraffic() { pci.board().bar0().clearTraffic(); }
   // Fixed-logic offsets and values of the writes since the last clear.
@@ -57,10 +51,7 @@ class RefClockPath : public testing::Test {
     primitive.commit(path, status);
   }
 
-  PciTestBoard pci;
-  LymTestDevice device{pci.device()};
-  tStatus status{tStatus::kFullSize};
-  std::unique_ptr<nVL9738K_24_0::LymSupport<LymTestDevice>> board = build();
+  std::unique_ptr<Board> board = build();
   nVl9738RefCpld::tVl9738RefCpld refCpld{board->getFixedLogicIoAccessor(), 0x4000, 0, 0x4000};
   nBoardControl::tBoardControl boardControl{board->getFixedLogicIoAccessor(), 0x1000, 0, 0x100};
   nVL9738K_24_0::nKMR4::tTICDCE18005RegMap clockBuffer{board->getTICDCE18005Accessor(status), 0, 0, 0xFFFFFFFF};
