@@ -100,12 +100,12 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   } else {
     value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
-  record(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Read, offset, width, value});
   return value;
 }
 
 void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
-  record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Write, offset, width, value});
   if (removed_) return;
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
@@ -139,7 +139,6 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
 }
 
 void Bar::record(BusAccess access) {
-  if (!recording_.load(std::memory_order_relaxed)) return;
   std::lock_guard<std::mutex> lock(trafficMutex_);
   traffic_.push_back(access);
 }
