@@ -52,12 +52,12 @@ fuzz() {
   CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
     -DVL_SANITIZE=address,undefined -- vl_request_fuzzer vl_fpga_request_fuzzer
   # Sized to about a minute each on one processor under ASan (main: about
-  # 50 inputs a second, most of its time in resets and flash programming;
-  # FPGA-session: about 1,200), side by side.
+  # 450 inputs a second, nearly all of its time in resets and flash
+  # programming; FPGA-session: about 15,000), side by side.
   local main fpga status=0
-  fuzzOne vl_request_fuzzer "${VL_FUZZ_RUNS:-3000}" main >"$scratch/main.out" 2>&1 &
+  fuzzOne vl_request_fuzzer "${VL_FUZZ_RUNS:-25000}" main >"$scratch/main.out" 2>&1 &
   main=$!
-  fuzzOne vl_fpga_request_fuzzer "${VL_FUZZ_RUNS:-50000}" fpga >"$scratch/fpga.out" 2>&1 &
+  fuzzOne vl_fpga_request_fuzzer "${VL_FUZZ_RUNS:-800000}" fpga >"$scratch/fpga.out" 2>&1 &
   fpga=$!
   wait "$main" || status=1
   wait "$fpga" || status=1

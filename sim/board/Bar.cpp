@@ -1,8 +1,11 @@
 #include "Bar.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <new>
+
+#include "LittleEndian.h"
 
 namespace sim {
 namespace {
@@ -13,6 +16,7 @@ constexpr std::align_val_t kPageAlignment{4096};
 
 Bar::Bar(uint64_t size) : memory_(static_cast<uint8_t*>(::operator new(size, kPageAlignment))), size_(size), claim_(0) {
   std::memset(memory_, 0, size);
+  segment();
   claim_ = Registers::claim(memory_, size, *this);
 }
 
@@ -24,6 +28,7 @@ Bar::~Bar() {
 void Bar::attach(uint64_t offset, uint64_t size, RegisterBlock& block) {
   assert(offset <= size_ && size <= size_ - offset);
   blocks_.push_back(Attached{offset, size, &block});
+  segment();
 }
 
 void Bar::attach(Aperture& aperture) { apertures_.push_back(&aperture); }
@@ -36,28 +41,52 @@ Aperture* Bar::apertureAt(uint64_t offset, unsigned width) const {
 }
 
 // A block attached inside a larger one (a register block inside a window
-// that models the rest of it) answers for its own range.
-const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
-  // A download or a poll hits one register many times in a row. Blocks are
-  // only ever added, so the block count tells whether a remembered answer
-  // (and the pointer into the list) still holds.
-  struct Last {
-    uint64_t bar = 0;  // a serial: a new bar may reuse a freed one's address
-    size_t count = 0;
-    uint64_t offset = 0;
-    unsigned width = 0;
-    const Attached* found = nullptr;
-  };
-  thread_local Last last;
-  if (last.bar == serial_ && last.count == blocks_.size() && last.offset == offset && last.width == width)
-    return last.found;
+// that models the rest of it) answers for its own range; of equal ones,
+// the first attached.
+const Bar::Attached* Bar::innermost(uint64_t begin, uint64_t end) const {
   const Attached* found = nullptr;
   for (const Attached& attached : blocks_) {
-    if (offset < attached.offset || offset + width > attached.offset + attached.size) continue;
+    if (begin < attached.offset || end > attached.offset + attached.size) continue;
     if (found == nullptr || attached.size < found->size) found = &attached;
   }
-  last = Last{serial_, blocks_.size(), offset, width, found};
   return found;
+}
+
+// Every block edge starts a segment, so a block holds a segment whole or
+// not at all, and an access inside one segment has that segment's block.
+void Bar::segment() {
+  std::vector<uint64_t> edges{0, size_};
+  for (const Attached& attached : blocks_) {
+    edges.push_back(attached.offset);
+    edges.push_back(attached.offset + attached.size);
+  }
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  segments_.clear();
+  pageSegment_.clear();
+  if (size_ == 0) return;
+  for (size_t i = 0; i + 1 < edges.size(); ++i) {
+    const Attached* found = innermost(edges[i], edges[i + 1]);
+    segments_.push_back(Segment{edges[i], edges[i + 1], found == nullptr ? kNone : size_t(found - blocks_.data())});
+  }
+  pageSegment_.assign(((size_ - 1) >> kPageShift) + 1, 0);
+  size_t first = 0;
+  for (size_t page = 0; page < pageSegment_.size(); ++page) {
+    while (segments_[first].end <= page << kPageShift) ++first;
+    pageSegment_[page] = static_cast<uint32_t>(first);
+  }
+}
+
+// A download or a flash program makes millions of accesses: the page
+// names the first segment to look at, and only an access across an edge
+// looks at every block.
+const Bar::Attached* Bar::blockAt(uint64_t offset, unsigned width) const {
+  if (offset >= size_) return innermost(offset, offset + width);
+  size_t at = pageSegment_[offset >> kPageShift];
+  while (segments_[at].end <= offset) ++at;
+  const Segment& segment = segments_[at];
+  if (offset + width > segment.end) return innermost(offset, offset + width);
+  return segment.block == kNone ? nullptr : &blocks_[segment.block];
 }
 
 uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
@@ -69,21 +98,21 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     value = aperture->read(offset, width);
   } else {
-    std::memcpy(&value, memory_ + offset, width);
+    value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
-  record(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Read, offset, width, value});
   return value;
 }
 
 void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
-  record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Write, offset, width, value});
   if (removed_) return;
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     aperture->write(offset, width, value);
   } else {
-    std::memcpy(memory_ + offset, &value, width);
+    storeLittle(memory_ + offset, width, value);
   }
 }
 
@@ -93,7 +122,7 @@ void Bar::internalWrite(uint64_t offset, unsigned width, uint32_t value) {
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     aperture->write(offset, width, value);
   } else if (offset <= size_ && width <= size_ - offset) {
-    std::memcpy(memory_ + offset, &value, width);
+    storeLittle(memory_ + offset, width, value);
   }
 }
 
@@ -104,13 +133,12 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
   } else if (Aperture* aperture = apertureAt(offset, width)) {
     value = aperture->read(offset, width);
   } else if (offset <= size_ && width <= size_ - offset) {
-    std::memcpy(&value, memory_ + offset, width);
+    value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
   return value;
 }
 
 void Bar::record(BusAccess access) {
-  if (!recording_.load(std::memory_order_relaxed)) return;
   std::lock_guard<std::mutex> lock(trafficMutex_);
   traffic_.push_back(access);
 }

@@ -68,7 +68,18 @@ class Bar : public MmioHandler {
     uint64_t size;
     RegisterBlock* block;
   };
+  // A stretch of the BAR between two block edges, and the innermost block
+  // that holds it (kNone: no block).
+  struct Segment {
+    uint64_t begin;
+    uint64_t end;
+    size_t block;
+  };
+  static constexpr size_t kNone = ~size_t{0};
+  static constexpr unsigned kPageShift = 12;
   const Attached* blockAt(uint64_t offset, unsigned width) const;
+  const Attached* innermost(uint64_t begin, uint64_t end) const;
+  void segment();
   Aperture* apertureAt(uint64_t offset, unsigned width) const;
   void record(BusAccess access);
   size_t count(BusAccess::Kind kind) const;
@@ -77,11 +88,9 @@ class Bar : public MmioHandler {
   uint64_t size_;
   uint64_t claim_;
   std::vector<Attached> blocks_;
-  const uint64_t serial_ = nextSerial();
-  static uint64_t nextSerial() {
-    static std::atomic<uint64_t> next{1};
-    return next++;
-  }
+  std::vector<Segment> segments_;
+  // For each page of the BAR, the first segment that reaches into it.
+  std::vector<uint32_t> pageSegment_;
   std::vector<Aperture*> apertures_;
   std::atomic<bool> removed_{false};
   mutable std::mutex trafficMutex_;

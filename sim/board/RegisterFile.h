@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "LittleEndian.h"
 #include "RegisterBlock.h"
 
 namespace sim {
@@ -26,8 +27,12 @@ class RegisterFile : public RegisterBlock {
 
   // What the bus last wrote (0 before any write).
   uint64_t written(uint64_t offset, unsigned width) const;
-  // What a bus read returns; the model (or a test) sets it.
-  uint64_t readable(uint64_t offset, unsigned width) const;
+  // What a bus read returns; the model (or a test) sets it. Inline: the
+  // bridge windows read their place at every access they decode.
+  uint64_t readable(uint64_t offset, unsigned width) const {
+    if (!inside(offset, width)) return ~uint64_t{0} >> (64 - 8 * width);
+    return loadLittle(readSide_ + offset, width);
+  }
   void setReadable(uint64_t offset, unsigned width, uint64_t value);
 
   uint64_t size() const { return size_; }
@@ -38,7 +43,7 @@ class RegisterFile : public RegisterBlock {
   uint8_t* readSide_;
   uint64_t size_;
   std::vector<uint8_t> written_;
-  std::vector<bool> split_;
+  std::vector<uint8_t> split_;
 };
 
 }  // namespace sim

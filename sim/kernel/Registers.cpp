@@ -22,14 +22,33 @@ std::mutex gMutex;
 std::vector<Claim> gClaims;
 uint64_t gNextHandle = 1;
 std::atomic<uint64_t> gUnclaimed{0};
+// Bumped by every change of the claims, so that a thread's remembered claim
+// is only used while the claims are as they were when it was found.
+std::atomic<uint64_t> gGeneration{1};
+
+// The claim a thread last hit: a driver loop (a download, a flash program)
+// stays inside one BAR for millions of accesses in a row.
+struct LastClaim {
+  uint64_t generation = 0;
+  Claim claim{};
+};
+thread_local LastClaim tLastClaim;
 
 // The handler runs outside the registry lock: a model may claim or release
 // ranges (a board being unplugged) while it answers.
 bool find(const volatile void* address, unsigned width, MmioHandler*& handler, uint64_t& offset) {
   const auto at = reinterpret_cast<uintptr_t>(address);
+  LastClaim& last = tLastClaim;
+  if (last.generation == gGeneration.load(std::memory_order_acquire) && at >= last.claim.begin &&
+      at + width <= last.claim.end) {
+    handler = last.claim.handler;
+    offset = at - last.claim.begin;
+    return true;
+  }
   std::lock_guard<std::mutex> lock(gMutex);
   for (const Claim& claim : gClaims) {
     if (at >= claim.begin && at + width <= claim.end) {
+      last = LastClaim{gGeneration.load(std::memory_order_relaxed), claim};
       handler = claim.handler;
       offset = at - claim.begin;
       return true;
@@ -69,6 +88,7 @@ uint64_t Registers::claim(void* base, uint64_t size, MmioHandler& handler) {
   std::lock_guard<std::mutex> lock(gMutex);
   const auto begin = reinterpret_cast<uintptr_t>(base);
   gClaims.push_back(Claim{gNextHandle, begin, begin + size, &handler});
+  ++gGeneration;
   return gNextHandle++;
 }
 
@@ -77,6 +97,7 @@ void Registers::release(uint64_t handle) {
   for (auto it = gClaims.begin(); it != gClaims.end(); ++it) {
     if (it->handle == handle) {
       gClaims.erase(it);
+      ++gGeneration;
       return;
     }
   }
@@ -87,6 +108,7 @@ uint64_t Registers::unclaimedAccesses() { return gUnclaimed.load(); }
 void Registers::reset() {
   std::lock_guard<std::mutex> lock(gMutex);
   gClaims.clear();
+  ++gGeneration;
   gUnclaimed = 0;
 }
 
