@@ -54,6 +54,18 @@ fuzz() {
   # Sized to about a minute each on one processor under ASan (main: about
   # 450 inputs a second, nearly all of its time in resets and flash
   # programming; FPGA-session: about 15,000), side by side.
+  # Each folder under fuzz/repro holds inputs that once made a fuzzer fail,
+  # run in their names' order; an "fpga-" folder is the FPGA-session fuzzer's.
+  local folder fuzzer
+  for folder in "$root"/fuzz/repro/*/; do
+    fuzzer=vl_request_fuzzer
+    [[ "$(basename "$folder")" == fpga-* ]] && fuzzer=vl_fpga_request_fuzzer
+    if ! "$root/build/fuzz/fuzz/$fuzzer" "$folder"* >"$scratch/repro.log" 2>&1; then
+      echo "$folder fails again:"
+      sed -n '/ERROR: /,$p' "$scratch/repro.log" | head -n 100
+      return 1
+    fi
+  done
   local main fpga status=0
   fuzzOne vl_request_fuzzer "${VL_FUZZ_RUNS:-25000}" main >"$scratch/main.out" 2>&1 &
   main=$!

@@ -1,11 +1,13 @@
 #include "UserMemory.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <iterator>
 #include <map>
 #include <mutex>
 
 #include "../../driver/platform/zuk/ZukUserMemory.h"
+#include "Memory.h"
 
 namespace sim {
 namespace {
@@ -72,11 +74,18 @@ void UserMemory::reset() {
 // address of its own.
 UserBlock::UserBlock(size_t size) : size_(size) {
   SimScope scope;
-  bytes_.assign(size != 0 ? size : 1, 0);
-  UserMemory::addRange(bytes_.data(), size);
+  const size_t offset = (size * 0x9E3779B1u) % (Memory::kPageSize / 16) * 16;
+  const size_t span = (offset + (size != 0 ? size : 1) + Memory::kPageSize - 1) / Memory::kPageSize * Memory::kPageSize;
+  pages_ = static_cast<uint8_t*>(std::aligned_alloc(Memory::kPageSize, span));
+  std::memset(pages_, 0, span);
+  bytes_ = pages_ + offset;
+  UserMemory::addRange(bytes_, size);
 }
 
-UserBlock::~UserBlock() { UserMemory::removeRange(bytes_.data()); }
+UserBlock::~UserBlock() {
+  UserMemory::removeRange(bytes_);
+  std::free(pages_);
+}
 
 }  // namespace sim
 

@@ -37,7 +37,11 @@ class UserMemory {
 };
 
 // One block of user memory: host bytes that stay registered as a valid
-// user range while the block lives.
+// user range while the block lives. A process owns its memory in whole
+// pages, so the block sits inside pages of its own (at an offset that
+// depends on its size only, as a heap's would): a driver that locks the
+// block's pages and reads past its end reads the process's padding, as on
+// a real machine, never another host object.
 class UserBlock {
  public:
   explicit UserBlock(size_t size);
@@ -45,25 +49,26 @@ class UserBlock {
   UserBlock(const UserBlock&) = delete;
   UserBlock& operator=(const UserBlock&) = delete;
 
-  uint64_t address() const { return reinterpret_cast<uint64_t>(bytes_.data()); }
-  uint8_t* data() { return bytes_.data(); }
-  const uint8_t* data() const { return bytes_.data(); }
+  uint64_t address() const { return reinterpret_cast<uint64_t>(bytes_); }
+  uint8_t* data() { return bytes_; }
+  const uint8_t* data() const { return bytes_; }
   size_t size() const { return size_; }
 
   template <typename T>
   T get(size_t offset) const {
     T value;
-    std::memcpy(&value, bytes_.data() + offset, sizeof(T));
+    std::memcpy(&value, bytes_ + offset, sizeof(T));
     return value;
   }
   template <typename T>
   void put(size_t offset, T value) {
-    std::memcpy(bytes_.data() + offset, &value, sizeof(T));
+    std::memcpy(bytes_ + offset, &value, sizeof(T));
   }
 
  private:
   size_t size_;
-  std::vector<uint8_t> bytes_;
+  uint8_t* pages_;
+  uint8_t* bytes_;
 };
 
 }  // namespace sim
