@@ -19,6 +19,7 @@
 #include <cstring>
 #include <memory>
 
+#include "SeedBlocks.h"
 #include "driver/platform/entry/EntryPoints.h"
 #include "sim/board/Board.h"
 #include "sim/host/DeviceFile.h"
@@ -29,11 +30,9 @@
 
 namespace vlfuzz {
 
-constexpr size_t kHeaderBytes = 11;
 constexpr size_t kMaxBlock = 512;
 // An address no user block is ever registered at.
 constexpr uint64_t kUnmapped = 0x1000;
-constexpr uint32_t kTailMark = 0x5EEDB10C;
 // The driver's bounded polls (a flash erase busy-waits half a second before
 // it looks) read the virtual clock until it passes their end; at the
 // clock's usual microsecond a spin that is most of an input's run. As in
@@ -132,7 +131,8 @@ class Harness {
           outAddress = 0;
           break;
         default:
-          if (input.tailSize != 0) pointAtTail(input, *in, tail);
+          // SeedBlocks.h's layout, which the sweeps and scenarios share.
+          tail = pointAtTail(in->data(), input.inSize, input.tail, input.tailSize);
           break;
       }
       header->put<uint64_t>(0, inAddress);
@@ -144,19 +144,6 @@ class Harness {
   }
 
  private:
-  // The block's marked fields, pointed at the tail, sent as a block of its own.
-  static void pointAtTail(const Input& input, sim::UserBlock& in, std::unique_ptr<sim::UserBlock>& tail) {
-    tail = std::make_unique<sim::UserBlock>(input.tailSize);
-    std::memcpy(tail->data(), input.tail, input.tailSize);
-    for (size_t at = 0; at + 8 <= input.inSize; at += 8) {
-      uint64_t field;
-      std::memcpy(&field, input.block + at, sizeof(field));
-      const uint64_t offset = field & 0xFFFFFFFFu;
-      if ((field >> 32) != kTailMark || offset >= input.tailSize) continue;
-      in.put<uint64_t>(at, tail->address() + offset);
-    }
-  }
-
   const char* interface_;
   std::unique_ptr<sim::Module> module_;
   sim::Board board_;

@@ -56,6 +56,11 @@ PARTITION = 200
 # A list-mode context: the path of the acquisition timing engine.
 LIST_PATH = struct.pack("<HHHH", 2401, 0, 2404, 0)
 
+# A VISA block transfer of one 4-byte word of BAR 0: the bridge's
+# random-access pointer, writable and used by nothing else, so that a seeded
+# write disturbs no stream (the words at 0 describe the DMA channels).
+VISA_WORD = [(8, "u64", 0x300), (16, "u32", 4), (20, "u8", 1), (24, "u64", tail()), (32, "u64", 1)]
+
 # code, fields, tail bytes.
 MAIN = [
     (0x00204200, flash_id(0), b""),
@@ -160,8 +165,8 @@ MAIN = [
     (0x00208113, [(0, "u64", tail())], bytes(256)),
     (0x80208500, [], b""),
     (0x80208501, [(0, "u8", 0)], b""),
-    (0x80208502, [(16, "u32", 4), (20, "u8", 1), (24, "u64", tail()), (32, "u64", 4)], bytes(16)),
-    (0x40208503, [(16, "u32", 4), (20, "u8", 1), (24, "u64", tail()), (32, "u64", 4)], bytes(16)),
+    (0x80208502, VISA_WORD, bytes(16)),
+    (0x40208503, VISA_WORD, bytes(16)),
     (0x80208504, [], b""),
     (0xC0205B00, [(0, "u64", tail()), (8, "u32", len(DEPLOY))], DEPLOY),
     (0xC0205B01, [(0, "u64", tail()), (8, "u32", 1), (12, "u32", 1)], struct.pack("<I", 3)),

@@ -2,8 +2,8 @@
 // each counted allocation and user copy of the bring-up made to fail in
 // turn (found by counting a clean one, no stride), and each fault the
 // board model offers. Afterwards every published request of both
-// interfaces, with its seed block, answers; a clean reset brings the board
-// back; and its removal leaves no block and no registration behind.
+// interfaces, sent as the fuzzers send its seed (tail and all), answers; a
+// clean reset brings the board back; removal leaves nothing behind.
 //
 // CI sends each stop a share of the requests, so that every stop and
 // every request is met, and recovers (clean reset, removal, add) after
@@ -47,7 +47,7 @@ constexpr size_t kRecoverEvery = 16;
 
 struct Request {
   uint32_t code;
-  std::vector<uint8_t> in;
+  vlfuzz::Seed in;
   uint32_t out;
   uint16_t outStatusAt;
   bool main;
@@ -59,14 +59,14 @@ std::vector<Request> requestsOfBothInterfaces() {
   for (const PublishedRequest& request : kPublishedRequests) {
     if (request.code == kReset || request.code == kProgramSubsystemId || request.code == kProgramRevisions) continue;
     requests.push_back(
-        {request.code, vlfuzz::seedBlock(mainSeeds, request.code, request.in), request.out, request.outStatusAt, true});
+        {request.code, vlfuzz::seedOf(mainSeeds, request.code, request.in), request.out, request.outStatusAt, true});
   }
   // The FPGA interface's release carries no status word.
   const std::string fpgaSeeds = vlfuzz::seedFolder(VL_SOURCE_DIR, "fpga");
   for (const PublishedRequest& request : kPublishedFpgaSessionRequests) {
     if (request.inStatusAt == kNoStatus) continue;
-    requests.push_back({request.code, vlfuzz::seedBlock(fpgaSeeds, request.code, request.in), request.out,
-                        request.outStatusAt, false});
+    requests.push_back(
+        {request.code, vlfuzz::seedOf(fpgaSeeds, request.code, request.in), request.out, request.outStatusAt, false});
   }
   return requests;
 }
@@ -207,7 +207,7 @@ class BringUpFaults : public ::testing::Test {
       const Request& request = requests[i];
       sim::DeviceFile* file = request.main ? main.get() : fpga.get();
       if (file == nullptr) continue;
-      file->ioctl({request.code, request.in, request.out, 0});
+      file->ioctl({request.code, vlfuzz::layOut(request.in).block, request.out, 0});
       ++sent;
     }
     if (fpga) fpga->close();

@@ -1,5 +1,5 @@
 // Sessions of both interfaces, any published request with a zeroed block
-// or with the fuzzers' seed block of its code, resets, over-temperature,
+// or sent as the fuzzers send their seed of its code, resets, over-temperature,
 // board removal and re-adding; after a reset that failed, the self test
 // must answer its error.
 #include <algorithm>
@@ -44,26 +44,29 @@ void openOn(Scenario& scenario, const char* interface, bool main) {
       "open", [&scenario, session, interface] { session->file = sim::DeviceFile::open(scenario.module(), interface); });
 }
 
-// The seed corpus' block of each published request, read once.
-const std::vector<uint8_t>& seedBlockOf(const vltest::PublishedRequest& request) {
-  static const std::vector<std::vector<uint8_t>> blocks = [] {
-    std::vector<std::vector<uint8_t>> all;
+// The seed corpus' input of each published request, read once.
+const vlfuzz::Seed& corpusSeed(const vltest::PublishedRequest& request) {
+  static const std::vector<vlfuzz::Seed> seeds = [] {
+    std::vector<vlfuzz::Seed> all;
     const std::string folder = vlfuzz::seedFolder(VL_SOURCE_DIR, "main");
     for (const vltest::PublishedRequest& known : vltest::kPublishedRequests) {
-      all.push_back(vlfuzz::seedBlock(folder, known.code, known.in));
+      all.push_back(vlfuzz::seedOf(folder, known.code, known.in));
     }
     return all;
   }();
-  return blocks[&request - vltest::kPublishedRequests];
+  return seeds[&request - vltest::kPublishedRequests];
 }
 
-// `seeded` sends the seed block of a published request, else zeros.
+// `seeded` sends the seed of a published request, its tail laid out in user
+// memory as the fuzzers lay it; else zeros.
 void sendAndRecord(Scenario& scenario, Session* session, const vltest::PublishedRequest& request, const char* verb,
-                   const std::vector<uint8_t>* seeded = nullptr) {
+                   const vlfuzz::Seed* seeded = nullptr) {
   session->busy = true;
   scenario.describe(std::string(verb) + " " + hex(request.code) + (seeded != nullptr ? " (seed block)" : ""));
   scenario.addTask(verb, [&scenario, session, request, seeded] {
-    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt, seeded));
+    const vlfuzz::LaidOutSeed laid = seeded != nullptr ? vlfuzz::layOut(*seeded) : vlfuzz::LaidOutSeed{};
+    scenario.record(scenario.send(*session, request.code, request.in, request.out, request.outStatusAt,
+                                  seeded != nullptr ? &laid.block : nullptr));
   });
 }
 
@@ -127,7 +130,7 @@ class LifecycleFamily : public Family {
            }
            const bool seeded = request != &kGetTemperature && random.below(2) == 0;
            sendAndRecord(scenario, pickSession(scenario, random, false), *request, "request",
-                         seeded ? &seedBlockOf(*request) : nullptr);
+                         seeded ? &corpusSeed(*request) : nullptr);
          }},
 
         {"reset the device", 3, false, hasMainSession,

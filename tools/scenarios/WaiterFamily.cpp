@@ -250,8 +250,8 @@ class WaiterFamily : public Family {
       own.file = sim::DeviceFile::open(scenario.module(), own.main ? kMainInterface : kFpgaInterface);
       if (!own.file) return;
     }
-    Session& session = onWaiter ? *run.waiterSession : own;
     if (onWaiter && run.waiterSession == nullptr) return;
+    Session& session = onWaiter ? *run.waiterSession : own;
     switch (step) {
       case Step::kConfigure:
         scenario.record(configure(scenario, session));
