@@ -10,6 +10,10 @@ Bridge::Bridge(Bar& bar0, RegisterBlock& flash)
       fpgaLoader_(configPort_),
       spi_(configPort_),
       dataWindow_(kDataWindowIndex, core_, spi_.dataTarget(kDataWindowIndex)) {
+  // The identity and capability words at the head of the core block are
+  // read-only: a write through a user's block transfer must not change how
+  // the bridge describes its DMA channels to the next bring-up.
+  for (uint64_t offset = 0; offset <= kLastReadOnlyCoreWord; offset += 4) core_.split(offset, 4);
   core_.split(kCoreControlStatus, 4);
   core_.split(kGeographicAddress, 4);
   configPort_.split(kConfigStateMachineControlStatus - kConfigPortOffset, 4);

@@ -59,6 +59,7 @@ class Bridge {
   // 19-16) and of the channel count (bits 23-20); word 0x1C the offset of
   // channel 0's block.
   static constexpr uint64_t kCoreCapabilities = 0x0C;
+  static constexpr uint64_t kLastReadOnlyCoreWord = 0x1C;
   static constexpr uint64_t kDmaRegisterGroupBase = 0x1C;
   static constexpr unsigned kLinkSizeLog2 = 9;
   static constexpr unsigned kChannelStrideLog2 = 8;
