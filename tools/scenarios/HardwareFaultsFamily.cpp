@@ -90,16 +90,6 @@ void resetAndNote(Scenario& scenario) {
   scenario.recordReset(answer);
 }
 
-// A temperature reading that meets a concurrent overheating shuts the
-// board down, as the reading of the operation that overheats it would.
-void recordReaching(Scenario& scenario, const Answer& answer) {
-  scenario.record(answer);
-  if (answer.answer() == kOverTemperatureShutdown) {
-    scenario.noteGenerationAdvanced();
-    scenario.noteBringUpRecord(kOverTemperatureShutdown);
-  }
-}
-
 // A request that reaches the part under fault, from a fresh session: one
 // of kReachingKinds, the last any published request.
 constexpr uint32_t kReachingKinds = 5;
@@ -110,24 +100,23 @@ void sendReaching(Scenario& scenario, uint32_t which, uint32_t variant) {
   switch (which) {
     case 0:
       // Sensors 1 and 2 read through the powered cards, 16 on the FPGA.
-      recordReaching(scenario,
-                     scenario.call<GetTemperature>(session, {variant % 2 == 0 ? 1u : 16u, 1 + variant % 3, 0}));
+      scenario.record(scenario.call<GetTemperature>(session, {variant % 2 == 0 ? 1u : 16u, 1 + variant % 3, 0}));
       break;
     case 1:
-      recordReaching(scenario, scenario.call<SelfTest>(session, {}));
+      scenario.record(scenario.call<SelfTest>(session, {}));
       break;
     case 2:
-      recordReaching(scenario, scenario.call<CycleFrequency>(session, {}));
+      scenario.record(scenario.call<CycleFrequency>(session, {}));
       break;
     case 3:
       // Each bring-up stage's record, as the deferred checks merge it.
-      recordReaching(scenario, scenario.call<CheckInitializationStatus>(session, {variant % 4, 0}));
+      scenario.record(scenario.call<CheckInitializationStatus>(session, {variant % 4, 0}));
       break;
     default: {
       const uint32_t count = std::size(vltest::kPublishedRequests);
       vltest::PublishedRequest request = vltest::kPublishedRequests[variant % count];
       if (!noResetCode(request.code)) request = vltest::kPublishedRequests[2];
-      recordReaching(scenario, scenario.send(session, request.code, request.in, request.out, request.outStatusAt));
+      scenario.record(scenario.send(session, request.code, request.in, request.out, request.outStatusAt));
     }
   }
   session.file->close();

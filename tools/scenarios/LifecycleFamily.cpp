@@ -158,10 +158,6 @@ class LifecycleFamily : public Family {
              scenario.board().fixedLogic().setOverTemperature(false);
              session.file->close();
              scenario.record(answer);
-             if (answer.answer() == kOverTemperatureShutdown) {
-               scenario.noteGenerationAdvanced();
-               scenario.noteBringUpRecord(kOverTemperatureShutdown);
-             }
            });
          }},
 

@@ -167,6 +167,14 @@ Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t
   return answer;
 }
 
+void Scenario::record(const Answer& answer) {
+  answers_.push_back(answer);
+  if (answer.answer() == kOverTemperatureShutdown) {
+    noteGenerationAdvanced();
+    noteBringUpRecord(kOverTemperatureShutdown);
+  }
+}
+
 void Scenario::recordReset(const Answer& answer) {
   record(answer);
   if (answer.answer() == 0) {

@@ -147,7 +147,9 @@ class Scenario {
   // ---- What task bodies use while the step runs.
   sim::Module& module() { return *module_; }
   sim::Board& board() { return *board_; }
-  void record(const Answer& answer) { answers_.push_back(answer); }
+  // A shutdown answer, whichever request read the temperature while the
+  // board ran hot, makes every session stale and logs its record.
+  void record(const Answer& answer);
   // Sends a zeroed input block, or `in` when given.
   Answer send(Session& session, uint32_t code, uint16_t inSize, uint16_t outSize, uint16_t outStatusAt,
               const std::vector<uint8_t>* in = nullptr);
