@@ -140,7 +140,7 @@ void Session::prepareCommitSnooping(uint32_t reservationClient, tStatus& status)
     return;
   }
   setReservationClientID(uint64_t{reservationClient});
-  if (hasSnoopingListeners()) clearListeners();
+  if (hasSnoopingListeners() || hasStateListeners()) clearListeners();
 }
 
 // The engine compiles one list at a time. A list that is open belongs to

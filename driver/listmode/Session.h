@@ -56,6 +56,7 @@ class Session {
   virtual void addSnoopingListener(iListSnoopingListener* listener, tStatus& status);
   virtual void addStateListener(iListStateListener* listener, tStatus& status);
   virtual bool hasSnoopingListeners() { return !snoopingListeners_.empty(); }
+  virtual bool hasStateListeners() { return !stateListeners_.empty(); }
   virtual void clearListeners();
   virtual void setReservationClientID(const uint64_t& id) { reservationClientId_ = id; }
   virtual uint64_t getReservationClientID() { return reservationClientId_; }

@@ -39,11 +39,12 @@ struct StartedBoard {
   ~StartedBoard() { device->destroySession(descriptor, session); }
   nVL9738K_24_0::RfResources& primitives() { return *device->getDeviceResources()->getRfResources(); }
   // The settings change a settings request makes, inside its guard.
-  void commitSettings() {
+  void commitSettings(const vl9738settings::FrequencySettings& frequency = vl9738settings::frequencyPreset(3),
+                      const vl9738settings::PowerSettings& power = {0, 5, 6, 20000, 40}) {
     nVL9738K_24_0::IoctlEntryHelper guard(*device, descriptor, 3, status, true);
-    primitives().frequency(0).setRequested(vl9738settings::frequencyPreset(3), status);
+    primitives().frequency(0).setRequested(frequency, status);
     primitives().frequency(0).commit(status);
-    primitives().power(0).setRequested(vl9738settings::PowerSettings(0, 5, 6, 20000, 40), status);
+    primitives().power(0).setRequested(power, status);
     primitives().power(0).commit(status);
   }
   // One request framed as user mode frames it, by the first session or
@@ -66,6 +67,14 @@ struct StartedBoard {
   nVLAPAL000::tEventDescriptor descriptor{nullptr};
   nVLAPAL000::tSession* session = nullptr;
 };
+
+// What LO0's DAC and attenuator hold.
+std::pair<std::vector<uint8_t>, uint32_t> lo0(StartedBoard& board) {
+  std::vector<uint8_t> registers;
+  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address)
+    registers.push_back(board.board.dac(0).reg(address));
+  return {registers, board.board.fixedLogic().loBoardControl(0, 0)};
+}
 
 // The path (UID, instance) elements as user memory holds them.
 struct UserPath {
@@ -125,10 +134,25 @@ TEST(ListModeRoad, ACommitRecordedThroughTheRequestsReplaysOnTheEngineAsTheDirec
 
   direct.commitSettings();
   ASSERT_EQ(direct.status.getCode(), 0);
-  for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address) {
-    ASSERT_EQ(recorded.board.dac(0).reg(address), direct.board.dac(0).reg(address)) << std::hex << address;
-  }
+  EXPECT_EQ(lo0(recorded), lo0(direct));
   EXPECT_EQ(recorded.board.dac(0).nco(), direct.board.dac(0).nco());
+
+  // The defaults written directly, then the list started by a session that
+  // recorded nothing: it moves LO0 behind the primitives' register copies,
+  // and the next commit of the defaults must still reach the chips.
+  nVL9738K_24_0::RfResources& rf = recorded.primitives();
+  const auto commitDefaults = [&] { recorded.commitSettings(rf.frequency(0).getDefault(), rf.power(0).getDefault()); };
+  commitDefaults();
+  const auto defaults = lo0(recorded);
+  nVLAPAL000::tEventDescriptor other{nullptr};
+  other.session = recorded.device->createSession(other, recorded.device->getDeviceInterfaces()[0], recorded.status);
+  EXPECT_EQ(recorded.call<SetContext>(path.request(2), &other).status, 0);
+  EXPECT_EQ(recorded.call<Initiate>({}, &other).status, 0);
+  EXPECT_EQ(lo0(recorded), lo0(direct)) << "the list ran";
+  commitDefaults();
+  EXPECT_EQ(recorded.status.getCode(), 0);
+  EXPECT_EQ(lo0(recorded), defaults);
+  recorded.device->destroySession(other, other.session);
 }
 
 // Settings message `type` over `ids`, sent by `who`.
@@ -160,14 +184,7 @@ TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheReco
   EXPECT_EQ(recorded.call<SetContext>(path.request(2)).status, 0);
   EXPECT_EQ(recorded.call<StartCommitSnooping>().status, 0);
   EXPECT_EQ(sendMessage(recorded, {4, 6}, 1), 0);
-  const auto dac = [](StartedBoard& board) {
-    std::vector<uint8_t> registers;
-    for (unsigned address = 0; address < sim::Ad9162::kRegisters; ++address)
-      registers.push_back(board.board.dac(0).reg(address));
-    return registers;
-  };
-  const std::vector<uint8_t> before = dac(recorded);
-  const uint32_t attenuator = recorded.board.fixedLogic().loBoardControl(0, 0);
+  const auto before = lo0(recorded);
 
   // Another session's direct requests on the recorded maps are refused
   // whole; the settings of LO1 and the cross switch are not recorded.
@@ -179,8 +196,7 @@ TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheReco
   EXPECT_EQ(recorded.call<ArmWrite>({name.address(), 18, 0x80E95C1E, 5, 1, 0}, &other).status,
             st::kStatusListModeFailure);
   EXPECT_EQ(recorded.call<CycleFrequency>().status, st::kStatusListModeFailure) << "never recorded";
-  EXPECT_EQ(dac(recorded), before);
-  EXPECT_EQ(recorded.board.fixedLogic().loBoardControl(0, 0), attenuator);
+  EXPECT_EQ(lo0(recorded), before);
   EXPECT_EQ(recorded.call<SetListStepUnderCompile>({1, 0}).status, 0);
 
   if (GetParam()) {
@@ -205,8 +221,7 @@ TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheReco
   EXPECT_EQ(rf.tokens().powerPolicy(0).committedSettingsStale, 1);
   EXPECT_EQ(sendMessage(recorded, {4, 6}, 1, GetParam() ? &other : nullptr), 0);
   EXPECT_EQ(sendMessage(direct, {4, 6}, 1), 0);
-  EXPECT_EQ(dac(recorded), dac(direct));
-  EXPECT_EQ(recorded.board.fixedLogic().loBoardControl(0, 0), direct.board.fixedLogic().loBoardControl(0, 0));
+  EXPECT_EQ(lo0(recorded), lo0(direct));
   EXPECT_EQ(recorded.board.fixedLogic().refCpld().refClkToLo(0), direct.board.fixedLogic().refCpld().refClkToLo(0));
   if (!GetParam()) return;
   // Running the list moves LO0 again behind the policies.

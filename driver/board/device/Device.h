@@ -187,6 +187,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // a commit of the session's engine: the register-read resources, the
   // snooping manager, then the primitives of the engine's LO path.
   void startCommitSnooping(listmodek::Session* session, tStatus& status);
+  // Before a start by a session that recorded nothing: the engine runs
+  // whatever list it holds, so the LO path's policies and primitives must
+  // hear of the start all the same.
+  void attachListStartListeners(listmodek::Session* session, tStatus& status);
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }

@@ -60,4 +60,22 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
                        status);
 }
 
+// A session that never recorded has no listeners: its start runs the list
+// an earlier recording left on the engine, which writes the LO path behind
+// the primitives' register shadows. An engine of no LO path, or a board
+// without RF resources, has nobody to tell.
+void Device::attachListStartListeners(listmodek::Session* session, tStatus& status) {
+  if (status.isFatal() || session == nullptr || session->hasStateListeners()) return;
+  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
+  if (rf == nullptr || readResources_ == nullptr) return;
+  const uint8_t subsystem = session->getSubsystem();
+  const int lo = subsystem == readResources_->getAcquisitionSubsystem()  ? 1
+                 : subsystem == readResources_->getGenerationSubsystem() ? 0
+                                                                         : -1;
+  if (lo < 0) return;
+  session->addStateListener(&rf->recordedPolicies(lo), status);
+  session->addStateListener(&rf->frequency(lo), status);
+  session->addStateListener(&rf->power(lo), status);
+}
+
 }  // namespace nVL9738K_24_0

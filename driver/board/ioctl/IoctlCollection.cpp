@@ -56,6 +56,10 @@ void IoctlCollection::startCommitSnooping(listmodek::Session* session, tStatus& 
   device_->startCommitSnooping(session, status);
 }
 
+void IoctlCollection::attachListStartListeners(listmodek::Session* session, tStatus& status) const {
+  device_->attachListStartListeners(session, status);
+}
+
 const SnoopingManager::SnoopingManager* IoctlCollection::getSnoopingManager() const {
   return device_->getSnoopingManager();
 }

@@ -75,6 +75,7 @@ class IoctlCollection {
   // Null while no FPGA image is configured.
   ov3ifw::OV3IFWResources* getIFWResources() const;
   void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
+  void attachListStartListeners(listmodek::Session* session, tStatus& status) const;
   // Null while no engine can record a list.
   const SnoopingManager::SnoopingManager* getSnoopingManager() const;
   // -52031 when `map` (as a register-access request names it) is recorded

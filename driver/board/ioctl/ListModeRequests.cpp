@@ -45,7 +45,10 @@ void GetTraits::handle(RequestContext& context, const In&, Out& out, tStatus& st
 }
 
 void Initiate::handle(RequestContext& context, const In&, Out&, tStatus& status) {
-  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->initiate(status);
+  listmodek::Session* listMode = listModeSession(context, status);
+  if (listMode == nullptr) return;
+  context.collection().attachListStartListeners(listMode, status);
+  listMode->initiate(status);
 }
 
 void Abort::handle(RequestContext& context, const In&, Out&, tStatus& status) {

@@ -91,6 +91,12 @@ void FrequencyPrimitive::restoreDeployedSettings(tStatus& status) {
   if (status.isNotFatal()) requested_ = deployed_;
 }
 
+// A started list writes the path's registers behind the shadows: a commit
+// while it runs, or after it, must rewrite them.
+void FrequencyPrimitive::onListInitiate(tStatus& status) {
+  if (status.isNotFatal()) resync_ = 1;
+}
+
 void FrequencyPrimitive::onListAbort(tStatus& status) {
   if (status.isNotFatal()) resync_ = 1;
 }

@@ -6,8 +6,8 @@
 // settling time of what changed to the path's settling-timer handler.
 //
 // It keeps a default, a requested and a deployed (list-mode) copy of its
-// settings; the applied state is the register shadows. After an aborted
-// list the resync flag forces the next commit to rewrite every register it
+// settings; the applied state is the register shadows. After a list started
+// or aborted the resync flag forces the next commit to rewrite every register it
 // sets by field (it reads nothing back: the shadows still say what was last
 // written, only the hardware may have run the list since).
 #ifndef VL9738K_RF_PRIMITIVES_LO_FREQUENCY_PRIMITIVE_H
@@ -60,7 +60,7 @@ class FrequencyPrimitive : public listmodek::iListStateListener {
 
   void saveDeployedSettings(tStatus& status) override;
   void restoreDeployedSettings(tStatus& status) override;
-  void onListInitiate(tStatus&) override {}
+  void onListInitiate(tStatus& status) override;
   void onListAbort(tStatus& status) override;
 
   // n die-temperature readings: the temperature in degrees C is

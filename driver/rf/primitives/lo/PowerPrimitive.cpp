@@ -102,6 +102,12 @@ void PowerPrimitive::restoreDeployedSettings(tStatus& status) {
   if (status.isNotFatal()) requested_ = deployed_;
 }
 
+// A started list writes the path's registers behind the shadows: a commit
+// while it runs, or after it, must rewrite them.
+void PowerPrimitive::onListInitiate(tStatus& status) {
+  if (status.isNotFatal()) resync_ = 1;
+}
+
 void PowerPrimitive::onListAbort(tStatus& status) {
   if (status.isNotFatal()) resync_ = 1;
 }

@@ -6,8 +6,8 @@
 // commit applies everything. Only an attenuator change needs settling time.
 //
 // Like the frequency primitive it keeps a default, a requested and a
-// deployed (list-mode) copy, and after an aborted list its resync flag makes
-// a reduction re-read the registers and a commit rewrite them.
+// deployed (list-mode) copy, and after a list started or aborted its resync
+// flag makes a reduction re-read the registers and a commit rewrite them.
 #ifndef VL9738K_RF_PRIMITIVES_LO_POWER_PRIMITIVE_H
 #define VL9738K_RF_PRIMITIVES_LO_POWER_PRIMITIVE_H
 
@@ -44,7 +44,7 @@ class PowerPrimitive : public listmodek::iListStateListener {
 
   void saveDeployedSettings(tStatus& status) override;
   void restoreDeployedSettings(tStatus& status) override;
-  void onListInitiate(tStatus&) override {}
+  void onListInitiate(tStatus& status) override;
   void onListAbort(tStatus& status) override;
 
   const Settings& getDefault() const { return default_; }
