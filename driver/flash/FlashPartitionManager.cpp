@@ -236,6 +236,7 @@ void FlashPartitionManager::writeTable(tStatus& status) {
     writeRecord(image.data(), address, static_cast<uint32_t>(length), true, status);
     if (status.isNotFatal()) currentCopy_ ^= 1;
   }
+  tableBehind_ = status.isFatal();
   noteCommitted(status.isNotFatal());
 }
 
@@ -538,7 +539,11 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
   }
   d.loaded = 1;
   sequenceNumber = sequenceNumbers_.advance(node.id);
-  if (!move && old.recordSize == d.recordSize) return;
+  // An in-place rewrite of the same size needs no table write, unless the
+  // last one failed: the table on flash may then name another record size
+  // (that of an earlier rewrite answered with an error), and a mount would
+  // read the record as unreadable.
+  if (!move && old.recordSize == d.recordSize && !tableBehind_) return;
   writeTable(status);
   if (status.isFatal() && move) restore();
 }

@@ -113,6 +113,9 @@ class FlashPartitionManager {
   PartitionMap partitions_;
   uint8_t mounted_;
   uint8_t currentCopy_;
+  // A table write failed since the last one both copies took: the flash
+  // may name records the held descriptors no longer describe.
+  bool tableBehind_ = false;
   FlashDevice* device_;
   FlashGeometry geometry_;
   tIdVector coreIds_;

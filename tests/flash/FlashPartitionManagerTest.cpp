@@ -237,6 +237,9 @@ TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
   put(*m, 100, pattern(30, 6), copyIn);
   EXPECT_NE(copyIn.getCode(), 0);
   EXPECT_EQ(get(*m, 100, status), pattern(10, 100)) << "caller memory that cannot be read changes nothing";
+  rig.flash().setStuckBits(FlashLayout::kPartitionTableB, 0, 0);
+  put(*m, 102, pattern(20, 7), status);  // the same size, and the table on flash still names the old one
+  EXPECT_EQ(get(*mount(), 102, status), pattern(20, 7));
   EXPECT_EQ(status.getCode(), 0);
 }
 
