@@ -20,6 +20,14 @@ class InterruptManager : public testing::Test {
     chain.manager->registerDeviceIsr(status);
     ASSERT_EQ(status.getCode(), 0);
   }
+  // The IRQ source and `word` raised while the output is off, then the
+  // output turned on: everything comes in one interrupt.
+  void deliverWhileOff(uint32_t word) {
+    chain.bridge().write(0x5C, 4, 0x40000000);
+    chain.bridge().post(word);
+    chain.bridge().raiseSource(InterruptController::kSourceIrq);
+    chain.bridge().write(0x5C, 4, 0x80000001);
+  }
 
   InterruptChain chain;
   tStatus status;
@@ -68,11 +76,7 @@ TEST_F(InterruptManager, ADmaWordWithMoreToComeIsFollowedByTheIrqWordAndTheAckno
   chain.manager->setSecondIrqInterruptHandler(&secondIrq, status);
   chain.manager->setDmaInterruptHandler(&dma, status);
   chain.manager->updateInterruptEnables(status);
-  // Both words wait while the output is off, then come in one page.
-  chain.bridge().write(0x5C, 4, 0x40000000);
-  chain.bridge().post(0x10000000 | 3);
-  chain.bridge().raiseSource(InterruptController::kSourceIrq);
-  chain.bridge().write(0x5C, 4, 0x80000001);
+  deliverWhileOff(0x10000000 | 3);  // both words come in one page
   ASSERT_EQ(dma.words.size(), 1u);
   EXPECT_EQ(dma.words[0], (std::pair<uint32_t, uint32_t>{3, 0x50000003}));
   EXPECT_EQ(irq.calls, 1);
@@ -86,10 +90,7 @@ TEST_F(InterruptManager, AWordOfAllOnesEndsTheDrainButTheAcknowledgeRuns) {
   registerIsr();
   chain.manager->setIrqInterruptHandler(&irq, status);
   chain.manager->updateInterruptEnables(status);
-  chain.bridge().write(0x5C, 4, 0x40000000);
-  chain.bridge().post(0xFFFFFFFF);
-  chain.bridge().raiseSource(InterruptController::kSourceIrq);
-  chain.bridge().write(0x5C, 4, 0x80000001);
+  deliverWhileOff(0xFFFFFFFF);
   EXPECT_EQ(irq.calls, 0);
   EXPECT_EQ(chain.counts().claimed, 1u);
   EXPECT_EQ(chain.control(), 0x80000001u);

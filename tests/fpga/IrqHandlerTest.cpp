@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-#include <tuple>
 
 #include "InterruptChainFixture.h"
 #include "driver/fpga/irq/IrqHandler.h"
@@ -36,6 +35,7 @@ class IrqWaits : public testing::Test {
     uint32_t result = 0;
     uint8_t timedOut = 0xAA;
     int64_t code = 0;
+    bool operator==(const Wait&) const = default;
   };
   Wait wait(uint32_t mask, uint32_t timeoutMs) {
     Wait w;
@@ -100,38 +100,24 @@ TEST_F(IrqWaits, NothingButAbortWorksWhileNotUsable) {
   fresh.abortWaits(kAbort);
 }
 
-TEST_F(IrqWaits, APollReturnsThePendingLinesInTheMask) {
+// A poll takes no node; a wait on a line already pending returns at once
+// with a node reserved.
+TEST_F(IrqWaits, PendingLinesInTheMaskAreAnsweredAtOnce) {
   fpga().raiseIrqs(0x5);
-  Wait w = wait(0x4 | 0x8, 0);
-  EXPECT_EQ(w.result, 0x4u);
-  EXPECT_EQ(w.timedOut, 0);
-  w = wait(0x2, 0);
-  EXPECT_EQ(w.result, 0u);
-  EXPECT_EQ(w.timedOut, 1);
-  EXPECT_EQ(w.code, 0);
-  EXPECT_EQ(handler.countIdleNodes(), 0u);  // a poll takes no node
-}
-
-TEST_F(IrqWaits, AWaitOnALineAlreadyPendingReturnsAtOnceAndReservesItsNode) {
-  fpga().raiseIrqs(0x4);
-  const Wait w = wait(0x4, nVLAPAL000::kWaitForever);
-  EXPECT_EQ(w.result, 0x4u);
-  EXPECT_EQ(w.timedOut, 0);
-  EXPECT_EQ(w.code, 0);
-  // The line stays pending until acknowledged; nothing is left unmasked.
-  EXPECT_EQ(fpga().irqPending(), 0x4u);
-  EXPECT_EQ(fpga().irqMask(), 0u);
+  EXPECT_EQ(wait(0x4 | 0x8, 0), (Wait{0x4, 0, 0}));
+  EXPECT_EQ(wait(0x2, 0), (Wait{0, 1, 0}));
+  EXPECT_EQ(handler.countIdleNodes(), 0u);
+  EXPECT_EQ(wait(0x4, nVLAPAL000::kWaitForever), (Wait{0x4, 0, 0}));
   EXPECT_EQ(handler.countIdleNodes(), 1u);
-  handler.acknowledge(0x4, status);
+  // The lines stay pending until acknowledged; nothing is left unmasked.
+  EXPECT_EQ(std::pair(fpga().irqPending(), fpga().irqMask()), std::pair(0x5u, 0u));
+  handler.acknowledge(0x5, status);
   EXPECT_EQ(fpga().irqPending(), 0u);
 }
 
 TEST_F(IrqWaits, ATimeOutIsNoErrorAndPutsTheNodeBack) {
   handler.reserveIrqNode(status);
-  const Wait w = wait(0x8, 10);
-  EXPECT_EQ(w.result, 0u);
-  EXPECT_EQ(w.timedOut, 1);
-  EXPECT_EQ(w.code, 0);
+  EXPECT_EQ(wait(0x8, 10), (Wait{0, 1, 0}));
   EXPECT_EQ(handler.countIdleNodes(), 1u);
   EXPECT_EQ(handler.countWaitingNodes(), 0u);
   EXPECT_EQ(fpga().irqMask(), 0u);
@@ -147,19 +133,15 @@ TEST_F(IrqWaits, ATimeOutIsNoErrorAndPutsTheNodeBack) {
 
 TEST_F(IrqWaits, AfterAnAbortEveryWaitFailsUntilCleared) {
   handler.abortWaits(kAbort);
-  Wait w = wait(0x1, 10);
-  EXPECT_EQ(w.code, kAbort);
-  EXPECT_EQ(w.result, 0u);
+  const Wait aborted = wait(0x1, 10);
+  EXPECT_EQ(std::pair(aborted.result, aborted.code), std::pair(0u, int64_t{kAbort}));
   handler.clearAbort();
   fpga().raiseIrqs(0x1);
-  w = wait(0x1, 10);
-  EXPECT_EQ(w.code, 0);
-  EXPECT_EQ(w.result, 0x1u);
+  EXPECT_EQ(wait(0x1, 10), (Wait{0x1, 0, 0}));
 }
 
 class IrqWaitsThreads : public IrqWaits {};
 
-// One interrupt wakes every waiter of its line and only those.
 TEST_F(IrqWaitsThreads, ALineWakesEveryWaiterThatWantsItAndNoOther) {
   const uint32_t masks[] = {0x1, 0x1 | 0x4, 0x2};
   std::vector<Wait> waits(3);
@@ -170,13 +152,14 @@ TEST_F(IrqWaitsThreads, ALineWakesEveryWaiterThatWantsItAndNoOther) {
   std::thread([&] { fpga().raiseIrqs(0x1); }).join();
   threads[0].join();
   threads[1].join();
-  EXPECT_EQ(std::tuple(waits[0].result, waits[1].result, waits[0].timedOut), std::tuple(0x1u, 0x1u, uint8_t{0}));
+  EXPECT_EQ(waits[0], (Wait{0x1, 0, 0}));
+  EXPECT_EQ(waits[1], (Wait{0x1, 0, 0}));
   EXPECT_EQ(fpga().irqMask(), 0x2u);
   EXPECT_EQ(handler.countWaitingNodes(), 1u);
   EXPECT_EQ(chain.counts().claimed, 1u);
   std::thread([&] { fpga().raiseIrqs(0x2); }).join();
   threads[2].join();
-  EXPECT_EQ(waits[2].result, 0x2u);
+  EXPECT_EQ(waits[2], (Wait{0x2, 0, 0}));
   EXPECT_EQ(handler.countIdleNodes(), 3u);
 }
 
@@ -190,10 +173,7 @@ TEST_F(IrqWaitsThreads, AbortWakesEveryWaiterWithItsCodeWhateverItsMask) {
   std::thread aborter([&] { handler.abortWaits(kAbort); });
   aborter.join();
   for (std::thread& t : threads) t.join();
-  for (const Wait& w : waits) {
-    EXPECT_EQ(w.code, kAbort);
-    EXPECT_EQ(w.result, 0u);
-  }
+  for (const Wait& w : waits) EXPECT_EQ(std::pair(w.result, w.code), std::pair(0u, int64_t{kAbort}));
   EXPECT_EQ(fpga().irqMask(), 0u);
   EXPECT_EQ(handler.countIdleNodes(), 3u);
 }
