@@ -5,7 +5,6 @@
 #include <memory>
 #include <vector>
 
-#include "driver/rf/primitives/refclk/RefClockCommit.h"
 #include "driver/rf/primitives/refclk/RefClockPrimitive.h"
 #include "driver/rf/primitives/refclk/RefClockStatus.h"
 #include "sim/kernel/Clock.h"
@@ -124,24 +123,6 @@ TEST_F(RefClockPath, SameSettingsTwiceWriteOnlyTheTwoSelectWords) {
   ASSERT_EQ(status.getCode(), 0);
   // One select bit each (the status bits read back ride along unheeded).
   EXPECT_EQ(writes(), (decltype(writes()){{kPll, 0x30205}, {kPll, 0x20305}}));
-}
-
-TEST_F(RefClockPath, CommitWhileRecordingTouchesNothingAndLeavesTheCommittedValueStale) {
-  powerUp();
-  nVL9738K_24_0::RefClockPolicy policy("9738 Reference Clock Source", static_cast<int32_t>(0xBFFA8711u));
-  policy.coercedSettings = RefClockSettings{};
-  policy.coercedSettings.refClock = 1;
-  policy.committedSettingsStale = 0;
-  primitive.onStartCommitSnooping(nullptr, status);
-  nVL9738K_24_0::commitRefClockPath(primitive, policy, 0, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_TRUE(pci.board().bar0().traffic().empty());
-  EXPECT_EQ(policy.committedSettingsStale, 1);
-  EXPECT_NE(policy.committedSettings, policy.coercedSettings);
-  primitive.onStopCommitSnooping(status);
-  nVL9738K_24_0::commitRefClockPath(primitive, policy, 0, status);
-  EXPECT_EQ(policy.committedSettingsStale, 0);
-  EXPECT_EQ(cpld().word(sim::RefCpldSpace::kClkPath), 2u);
 }
 
 TEST_F(RefClockPath, SelectingPathOneAfterPathZeroWritesBitSixteenAloneAndKeepsBoth) {

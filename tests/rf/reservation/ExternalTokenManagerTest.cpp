@@ -29,34 +29,11 @@ class ExternalTokenManagerTest : public testing::Test {
   tStatus status{tStatus::kFullSize};
 };
 
-TEST_F(ExternalTokenManagerTest, ClientIdsComeFromTheTrackerAndAttachingAddsAHolder) {
-  IdleTracker::setNextId(41);
-  EXPECT_EQ(create("session A"), 41u);
-  Manager second{kCode, kCode, kCode, kCode};
-  second.attachToken("session B", ReservationClientID{41}, status);
-  EXPECT_EQ(IdleTracker::holders(41), 2u);
-  vlhtl::String out;
-  second.findTokenDescriptor(ReservationClientID{41}, 256, out, status);
-  EXPECT_STREQ(out.c_str(), "session B");
-  second.releaseToken(ReservationClientID{41}, status);
-  manager.releaseToken(ReservationClientID{41}, status);
-  EXPECT_EQ(IdleTracker::liveIds(), 0u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
 TEST_F(ExternalTokenManagerTest, AFailedInsertGivesTheIdBackToTheTracker) {
   EXPECT_EQ(create(std::string(257, 'x').c_str()), 0u);
   EXPECT_EQ(status.getCode(), kCode);
   EXPECT_EQ(IdleTracker::calls(Call::kRelease), 1u);
   EXPECT_EQ(IdleTracker::liveIds(), 0u);
-  EXPECT_TRUE(manager.map().empty());
-}
-
-TEST_F(ExternalTokenManagerTest, ATrackerWithoutAnIdLeavesTheMapEmptyWithTheTrackersCode) {
-  IdleTracker::faults(Call::kCreate).failNth(1, -52013);
-  EXPECT_EQ(create("session"), 0u);
-  EXPECT_EQ(status.getCode(), -52013);
-  EXPECT_STREQ(status.getComponent(), "rfidle");
   EXPECT_TRUE(manager.map().empty());
 }
 

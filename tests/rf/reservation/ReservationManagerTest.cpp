@@ -79,49 +79,41 @@ class ReservationManagerTest : public testing::Test {
   const ReservationClientID client{5};
 };
 
-struct ReserveCase {
-  const char* name;
-  std::vector<uint32_t> ids;
-  uint32_t aAnswer;
-  bool bRefuses;
-  std::string log;
-  ReserveErrorInfo errorInfo;
-  int64_t code;
-  std::vector<uint32_t> dirtiness;
-  uint32_t cached;  // what the cached-list reserve answers
-};
-
-class ReserveListTest : public ReservationManagerTest, public testing::WithParamInterface<ReserveCase> {};
-
-TEST_P(ReserveListTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefusal) {
-  const ReserveCase& param = GetParam();
-  a.answer = param.aAnswer;
-  b.refuse = param.bRefuses;
-  for (bool cached : {false, true}) {
-    log.clear();
-    tStatus s;
-    DirtinessList dirtiness;
-    ReserveErrorInfo errorInfo{77, 77};
-    if (cached) {
-      EXPECT_EQ(manager().reserve(client, list(param.ids), errorInfo, s), param.cached);
-    } else {
-      manager().reserveWithErrorInfo(client, list(param.ids), dirtiness, errorInfo, s);
-      EXPECT_EQ(std::vector<uint32_t>(dirtiness.begin(), dirtiness.end()), param.dirtiness);
+TEST_F(ReservationManagerTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefusal) {
+  const struct {
+    const char* name;
+    std::vector<uint32_t> ids;
+    uint32_t aAnswer;
+    bool bRefuses;
+    std::string log;
+    uint32_t failedPolicy, conflicting;
+    int64_t code;
+    std::vector<uint32_t> dirtiness;
+    uint32_t cached;  // what the cached-list reserve answers
+  } cases[] = {{"all reserve", {1, 2, 3}, 0, false, "A+B+C+", 77, 77, 0, {0, 1, 1}, 0},
+               {"the middle refuses", {1, 2, 3}, 1, true, "A+B+A-", 2, 9, kConflict, {1, 0, 0}, 1},
+               {"unregistered", {1, 99}, 0, false, "A+A-", 99, 0, kCode, {0, 0}, 0},
+               {"empty", {}, 1, false, "", 77, 77, 0, {}, 1}};
+  for (const auto& c : cases) {
+    a.answer = c.aAnswer;
+    b.refuse = c.bRefuses;
+    for (bool cached : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.name << (cached ? ", cached" : ""));
+      log.clear();
+      tStatus s;
+      DirtinessList dirtiness;
+      ReserveErrorInfo errorInfo{77, 77};
+      if (cached) {
+        EXPECT_EQ(manager().reserve(client, list(c.ids), errorInfo, s), c.cached);
+      } else {
+        manager().reserveWithErrorInfo(client, list(c.ids), dirtiness, errorInfo, s);
+        EXPECT_EQ(std::vector<uint32_t>(dirtiness.begin(), dirtiness.end()), c.dirtiness);
+      }
+      EXPECT_EQ(std::tuple(log, s.getCode(), errorInfo.failedPolicyID, errorInfo.conflictingClientID),
+                std::tuple(c.log, c.code, c.failedPolicy, c.conflicting));
     }
-    EXPECT_EQ(log, param.log);
-    EXPECT_EQ(s.getCode(), param.code);
-    EXPECT_EQ(errorInfo.failedPolicyID, param.errorInfo.failedPolicyID);
-    EXPECT_EQ(errorInfo.conflictingClientID, param.errorInfo.conflictingClientID);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lists, ReserveListTest,
-    testing::Values(ReserveCase{"AllReserve", {1, 2, 3}, 0, false, "A+B+C+", {77, 77}, 0, {0, 1, 1}, 0},
-                    ReserveCase{"MiddleRefuses", {1, 2, 3}, 1, true, "A+B+A-", {2, 9}, kConflict, {1, 0, 0}, 1},
-                    ReserveCase{"Unregistered", {1, 99}, 0, false, "A+A-", {99, 0}, kCode, {0, 0}, 0},
-                    ReserveCase{"Empty", {}, 1, false, "", {77, 77}, 0, {}, 1}),
-    [](const auto& info) { return info.param.name; });
 
 TEST_F(ReservationManagerTest, ReleaseStopsAtTheFirstUnknownPolicy) {
   manager().release(client, list({1, 99, 2}), status);

@@ -26,27 +26,18 @@ uint32_t create(Manager& manager, const char* descriptor, tStatus& status) {
   return tokenValue(manager.createToken(descriptor, status));
 }
 
-struct NextTokenCase {
-  std::vector<uint32_t> present;
-  uint32_t next;
-};
-
-class NextToken : public testing::TestWithParam<NextTokenCase> {};
-
-TEST_P(NextToken, GrowsByOneAndSearchesTheLowestGapOnlyAfterTheTop) {
-  TokenToStringBiMap<ReservationPolicyID> map(kBufferTooSmall, kNotFound, kDuplicate);
-  tStatus status;
-  for (uint32_t token : GetParam().present)
-    map.insert(std::to_string(token).c_str(), ReservationPolicyID{token}, status);
-  EXPECT_EQ(tokenValue(getNewToken(map, ReservationPolicyID{0}, kNoFree, status)), GetParam().next);
-  EXPECT_EQ(status.getCode(), 0);
+TEST(NextToken, GrowsByOneAndSearchesTheLowestGapOnlyAfterTheTop) {
+  const std::pair<std::vector<uint32_t>, uint32_t> cases[] = {
+      {{}, 1},     {{1, 2, 3, 0xFFFFFFFF}, 4}, {{0xFFFFFFFF}, 1},
+      {{2, 5}, 6}, {{1, 2, 4, 0xFFFFFFFF}, 3}, {{0xFFFFFFFE, 0xFFFFFFFF}, 1}};
+  for (const auto& [present, next] : cases) {
+    TokenToStringBiMap<ReservationPolicyID> map(kBufferTooSmall, kNotFound, kDuplicate);
+    tStatus status;
+    for (uint32_t token : present) map.insert(std::to_string(token).c_str(), ReservationPolicyID{token}, status);
+    EXPECT_EQ(tokenValue(getNewToken(map, ReservationPolicyID{0}, kNoFree, status)), next) << present.size();
+    EXPECT_EQ(status.getCode(), 0);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(TokenSets, NextToken,
-                         testing::Values(NextTokenCase{{}, 1}, NextTokenCase{{1, 2, 3, 0xFFFFFFFF}, 4},
-                                         NextTokenCase{{0xFFFFFFFF}, 1}, NextTokenCase{{2, 5}, 6},
-                                         NextTokenCase{{1, 2, 4, 0xFFFFFFFF}, 3},
-                                         NextTokenCase{{0xFFFFFFFE, 0xFFFFFFFF}, 1}));
 
 TEST(TokenManager, IssuesInOrderAndReusesAReleasedTokenOnlyAfterWrapAround) {
   Manager manager(kBufferTooSmall, kNotFound, kDuplicate, kNoFree);
