@@ -5,16 +5,14 @@
 
 #include <memory>
 
-#include "driver/fpga/FpgaImage.h"
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/fpgasession/Fpga.h"
-#include "driver/platform/zuk/ZukDMA.h"
-#include "driver/platform/zuk/ZukMemory.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/board/HostMemoryBufferBlock.h"
 #include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/fpga/FpgaFifoDouble.h"
+#include "tests/fpgasession/ImagePages.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 
 namespace vltest {
@@ -34,17 +32,7 @@ class FpgaObject : public BoardOnPci {
     EXPECT_EQ(signature->getOffset(), kSignature);
     ASSERT_EQ(status.getCode(), 0);
   }
-  void download(tStatus& result) {
-    vllym::FpgaImage image(vllym::FpgaImage::embeddedData(), vllym::FpgaImage::embeddedSize(), result);
-    const uint64_t pageSize = nVLZUK100_getPageSize();
-    const uint64_t pages = (image.getUncompressedSize() + pageSize - 1) / pageSize;
-    const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(pages, 7);
-    auto* mapped = static_cast<uint8_t*>(nVLZUK220_tPageList_mapToKernel(handle, 0, pages, pageSize));
-    image.decompress(mapped, pages * pageSize, result);
-    nVLZUK220_tPageList_unmapFromKernel(handle, mapped);
-    fpga->download(nVLAPAL000::tPageList{image.getUncompressedSize(), 0, handle}, result);
-    nVLZUK220_tPageList_destroy(handle);
-  }
+  void download(tStatus& result) { fpga->download(image.list(), result); }
   static vllym::CommonRegisterSet registers(uint32_t reset) {
     vllym::CommonRegisterSet set;
     set.controlRegister = kControl;
@@ -66,6 +54,7 @@ class FpgaObject : public BoardOnPci {
   std::unique_ptr<vllym::SignatureRegisterCommon> signature;
   std::unique_ptr<vllym::kernel::Fpga> fpga;
   sim::FpgaPersonality personality{model().fpga(), kControl, kReset, kSignature};
+  ImagePages image;
 };
 
 TEST_F(FpgaObject, AnUnprogrammedFpgaReadsZeroAndSkipsTheResetWait) {

@@ -86,26 +86,19 @@ class FpgaStateOnDevice : public testing::Test {
   ImagePages image;
 };
 
-struct BitfileCase {
-  bool address;
-  uint32_t size;
-};
-
-class EmptyBitfile : public FpgaStateOnDevice, public testing::WithParamInterface<BitfileCase> {};
-
-TEST_P(EmptyBitfile, IsRefusedBeforeAnyPageIsLockedOrTheDesignTouched) {
+// No address, no size, or neither.
+TEST_F(FpgaStateOnDevice, AnEmptyBitfileIsRefusedBeforeAnyPageIsLockedOrTheDesignTouched) {
   AtomicLymSession* s = openSession();
   ASSERT_NE(s, nullptr);
   std::vector<uint8_t> bytes(64, 0x5A);
   const uint64_t locks = sim::PageLists::userLockFaults().calls();
   const size_t controls = personality.controlWrites().size();
-  EXPECT_EQ(download(s, GetParam().address ? bytes.data() : nullptr, GetParam().size), -52005);
+  for (const auto& [address, size] : {std::pair{false, 0u}, {false, 16u}, {true, 0u}}) {
+    EXPECT_EQ(download(s, address ? bytes.data() : nullptr, size), -52005) << address << " " << size;
+  }
   EXPECT_EQ(sim::PageLists::userLockFaults().calls(), locks);
   EXPECT_EQ(personality.controlWrites().size(), controls);
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, EmptyBitfile,
-                         testing::Values(BitfileCase{false, 0}, BitfileCase{false, 16}, BitfileCase{true, 0}));
 
 // What a stale session answers after a reset is the FPGA interface's module
 // test; here, its close must not reach the state the reset built.
