@@ -51,12 +51,7 @@ static_assert(CommittablePrimitive<FakePrimitive<FrequencySettings>, FrequencySe
 static_assert(!CommittablePrimitive<FakePrimitive<PowerSettings>, FrequencySettings>);
 
 FrequencySettings frequency(uint8_t dllFine, uint8_t suggest = 0) {
-  FrequencySettings settings;
-  settings.ftw = 0x123456789ABCull;
-  settings.dllFineOverride = 1;
-  settings.dllFine = dllFine;
-  settings.suggest = suggest;
-  return settings;
+  return vltest::frequency(0x123456789ABCull, dllFine, suggest);
 }
 
 class CommitHelperTest : public testing::Test {

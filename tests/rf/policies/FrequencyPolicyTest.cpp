@@ -14,15 +14,6 @@ using vl9738settings::FrequencySettings;
 
 const Site kConflict{static_cast<int32_t>(0xBFFA9196u), "FrequencyPolicy", 199};
 
-FrequencySettings frequency(uint64_t ftw, uint8_t dllFine, uint8_t suggest = 0) {
-  FrequencySettings settings;
-  settings.ftw = ftw;
-  settings.dllFineOverride = 1;
-  settings.dllFine = dllFine;
-  settings.suggest = suggest;
-  return settings;
-}
-
 TEST(FrequencyPolicy, ASecondConcreteValueIsRefusedNamingTheHolder) {
   FrequencyPolicy policy{"9738 LO0 Frequency"};
   hold(policy, 1, frequency(1000, 4));

@@ -64,28 +64,21 @@ class BoardTemperature : public FixedLogicOnBoard {
 TEST_F(BoardTemperature, EveryReadingGoesToTheSensorAndTheSumWrapsAsSigned) {
   script({0x0320, 10, -20, 4, 0x3AFF});
   primitive.readTemperatureSum(1, sum, divisor, status);
-  EXPECT_EQ(sum, 800u);
-  EXPECT_EQ(divisor, 32u);
+  EXPECT_EQ(std::pair(sum, divisor), std::pair(800u, 32u));
   primitive.readTemperatureSum(3, sum, divisor, status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(sum, 0xFFFFFFFAu);
-  EXPECT_EQ(divisor, 96u);
+  EXPECT_EQ(std::tuple(status.getCode(), sum, divisor), std::tuple(int64_t{0}, 0xFFFFFFFAu, 96u));
   // A reading out of range ends the sum with divisor 1.
   primitive.readTemperatureSum(2, sum, divisor, status);
-  EXPECT_EQ(status.getCode(), kStatusValueOutOfRange);
-  EXPECT_EQ(divisor, 1u);
+  EXPECT_EQ(std::pair(status.getCode(), divisor), std::pair(int64_t{kStatusValueOutOfRange}, 1u));
   EXPECT_EQ(readAddresses(), std::vector<uint64_t>(5, kSensor + 4));
 }
 
 TEST_F(BoardTemperature, CountsOutsideTheSumsRangeFailBeforeAnyRead) {
   primitive.readTemperatureSum(447393, sum, divisor, status);
-  EXPECT_EQ(status.getCode(), nVL9738K_24_0::kStatusTooManyReadings);
-  EXPECT_EQ(sum, 0u);
-  EXPECT_EQ(divisor, 1u);
+  EXPECT_EQ(std::tuple(status.getCode(), sum, divisor), std::tuple(nVL9738K_24_0::kStatusTooManyReadings, 0u, 1u));
   tStatus none;
   primitive.readTemperatureSum(0, sum, divisor, none);
-  EXPECT_EQ(none.getCode(), nVL9738K_24_0::kStatusNoReadings);
-  EXPECT_EQ(divisor, 0u);
+  EXPECT_EQ(std::pair(none.getCode(), divisor), std::pair(nVL9738K_24_0::kStatusNoReadings, 0u));
   EXPECT_EQ(reads(), 0u);
 }
 

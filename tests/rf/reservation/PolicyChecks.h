@@ -5,13 +5,33 @@
 
 #include <cstdint>
 #include <ostream>
+#include <vector>
 
+#include "driver/rf/reservation/ReservationResources.h"
 #include "driver/rf/reservation/ReservationTypes.h"
+#include "driver/rf/settings/FrequencySettings.h"
 #include "tests/support/StatusChecks.h"
 
 namespace vltest {
 
 inline rfyulreserve::ReservationClientID client(uint32_t value) { return rfyulreserve::ReservationClientID{value}; }
+
+// A frequency whose DLL fine word is chosen, concrete unless `suggest`.
+inline vl9738settings::FrequencySettings frequency(uint64_t ftw, uint8_t dllFine, uint8_t suggest = 0) {
+  vl9738settings::FrequencySettings settings;
+  settings.ftw = ftw;
+  settings.dllFineOverride = 1;
+  settings.dllFine = dllFine;
+  settings.suggest = suggest;
+  return settings;
+}
+
+inline rfyulreserve_impl::PolicyIDList policyIds(const std::vector<uint32_t>& values) {
+  rfyulreserve_impl::PolicyIDList out;
+  nVLAPALS100::tStatus status;
+  for (uint32_t v : values) out.push_back(rfyulreserve::ReservationPolicyID{v}, status);
+  return out;
+}
 
 struct Answer {
   Site site;

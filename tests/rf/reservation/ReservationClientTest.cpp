@@ -6,21 +6,16 @@
 #include "driver/rf/reservation/ReservationResources.h"
 #include "sim/idletracker/IdleTracker.h"
 #include "sim/kernel/Memory.h"
+#include "tests/rf/reservation/PolicyChecks.h"
 
 namespace {
 
 using nVLAPALS100::tStatus;
 using rfyulreserve::ReservationPolicyID;
 using rfyulreserve_impl::PolicyIDList;
+using vltest::policyIds;
 
 constexpr int32_t kCode = static_cast<int32_t>(0xBFFA9178u);
-
-PolicyIDList list(std::vector<uint32_t> values) {
-  PolicyIDList out;
-  tStatus s;
-  for (uint32_t v : values) out.push_back(ReservationPolicyID{v}, s);
-  return out;
-}
 
 std::vector<uint32_t> values(const PolicyIDList& ids) {
   std::vector<uint32_t> out;
@@ -33,13 +28,13 @@ TEST(ReservationClient, TheCacheIsAnExactCopyThatKeepsItsStorageAndSurvivesAFail
   rfyulreserve_impl::ReservationResources resources{kCode, kCode, kCode, kCode, kCode, kCode, true};
   tStatus s;
   auto* client = resources.createClient("cache", s);
-  client->setReservationCache(list({3, 1, 3}), s);
+  client->setReservationCache(policyIds({3, 1, 3}), s);
   const ReservationPolicyID* storage = client->reservationCache().data();
-  client->setReservationCache(list({2}), s);
+  client->setReservationCache(policyIds({2}), s);
   EXPECT_EQ(client->reservationCache().data(), storage);
   client->setReservationCache(client->reservationCache(), s);
   EXPECT_EQ(values(client->reservationCache()), std::vector<uint32_t>({2}));
-  const PolicyIDList longer = list(std::vector<uint32_t>(40, 7));
+  const PolicyIDList longer = policyIds(std::vector<uint32_t>(40, 7));
   sim::Memory::allocationFaults().failNth(1, 0);
   client->setReservationCache(longer, s);
   sim::Memory::allocationFaults().clear();
@@ -60,20 +55,15 @@ TEST(ReservationClient, TheCacheIsAnExactCopyThatKeepsItsStorageAndSurvivesAFail
 
 TEST(ReservationPolicyMetaresourceManager, ListsAreFoundOnlyOnceAddedAndCopiedOutWhole) {
   rfyulreserve_impl::ReservationPolicyMetaresourceManager lists(-1, -2, -3, -4);
-  auto codeOf = [](auto call) {
-    tStatus s;
-    call(s);
-    return s.getCode();
-  };
-  PolicyIDList out = list({9});
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 8, out, s); }), -2);
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.add(ReservationPolicyID{0}, out, s); }), -4);
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.add(ReservationPolicyID{1}, list({4, 5}), s); }), 0);
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.add(ReservationPolicyID{1}, list({6}), s); }), -1);
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.add(ReservationPolicyID{2}, PolicyIDList{}, s); }), 0);
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 1, out, s); }), -3);
+  PolicyIDList out = policyIds({9});
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 8, out, s); }), -2);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{0}, out, s); }), -4);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{1}, policyIds({4, 5}), s); }), 0);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{1}, policyIds({6}), s); }), -1);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.add(ReservationPolicyID{2}, PolicyIDList{}, s); }), 0);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 1, out, s); }), -3);
   EXPECT_EQ(values(out), std::vector<uint32_t>({9}));
-  EXPECT_EQ(codeOf([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 2, out, s); }), 0);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { lists.copyOut(ReservationPolicyID{1}, 2, out, s); }), 0);
   EXPECT_EQ(values(out), std::vector<uint32_t>({4, 5}));
   tStatus s;
   EXPECT_EQ(lists.count(ReservationPolicyID{2}, s), 0u);

@@ -8,7 +8,7 @@
 #include "driver/rf/reservation/ReservationResources.h"
 #include "sim/idletracker/IdleTracker.h"
 #include "sim/kernel/Memory.h"
-#include "tests/support/StatusChecks.h"
+#include "tests/rf/reservation/PolicyChecks.h"
 
 namespace {
 
@@ -19,16 +19,10 @@ using rfyulreserve::ReserveErrorInfo;
 using rfyulreserve_impl::DirtinessList;
 using rfyulreserve_impl::PolicyIDList;
 using sim::IdleTracker;
+using vltest::policyIds;
 
 constexpr int32_t kCode = static_cast<int32_t>(0xBFFA9178u);
 constexpr int32_t kConflict = static_cast<int32_t>(0xBFFA9196u);
-
-PolicyIDList list(std::vector<uint32_t> values) {
-  PolicyIDList out;
-  tStatus s;
-  for (uint32_t v : values) out.push_back(ReservationPolicyID{v}, s);
-  return out;
-}
 
 // Writes one letter and a sign per call into a shared log, so a test sees
 // which policies were asked what, in order.
@@ -104,9 +98,9 @@ TEST_F(ReservationManagerTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefu
       DirtinessList dirtiness;
       ReserveErrorInfo errorInfo{77, 77};
       if (cached) {
-        EXPECT_EQ(manager().reserve(client, list(c.ids), errorInfo, s), c.cached);
+        EXPECT_EQ(manager().reserve(client, policyIds(c.ids), errorInfo, s), c.cached);
       } else {
-        manager().reserveWithErrorInfo(client, list(c.ids), dirtiness, errorInfo, s);
+        manager().reserveWithErrorInfo(client, policyIds(c.ids), dirtiness, errorInfo, s);
         EXPECT_EQ(std::vector<uint32_t>(dirtiness.begin(), dirtiness.end()), c.dirtiness);
       }
       EXPECT_EQ(std::tuple(log, s.getCode(), errorInfo.failedPolicyID, errorInfo.conflictingClientID),
@@ -116,7 +110,7 @@ TEST_F(ReservationManagerTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefu
 }
 
 TEST_F(ReservationManagerTest, ReleaseStopsAtTheFirstUnknownPolicy) {
-  manager().release(client, list({1, 99, 2}), status);
+  manager().release(client, policyIds({1, 99, 2}), status);
   EXPECT_EQ(log, "A-");
   EXPECT_EQ(status.getCode(), kCode);
 }
@@ -125,7 +119,7 @@ TEST_F(ReservationManagerTest, DeferringReportsTheClientBusyOnlyWhenEveryPolicyT
   const ReservationClientID id = resources.clientTokens().createToken("session", status);
   IdleTracker::setIdle(rfyulreserve::tokenValue(id), true);
   auto defer = [&](uint32_t context, std::vector<uint32_t> ids) {
-    manager().deferReleaseUntilIdle(id, rfyulreserve::DeviceActivityContextID{context}, list(ids), status);
+    manager().deferReleaseUntilIdle(id, rfyulreserve::DeviceActivityContextID{context}, policyIds(ids), status);
   };
   defer(1, {});
   EXPECT_FALSE(IdleTracker::isIdle(rfyulreserve::tokenValue(id)));
