@@ -110,13 +110,12 @@ TEST_F(FpgaSessionPolicies, TheRunningDesignIsReusedByAttributeOrMatchingSignatu
   }
 }
 
-TEST_F(FpgaSessionPolicies, WithOnePersonalityAnotherSessionsOpenNeedingADownloadIsRefused) {
+// With one personality held, only an open that needs no download goes on;
+// a signature register outside the FPGA window fails any open.
+TEST_F(FpgaSessionPolicies, AnotherSessionsOpenGoesOnOnlyWithoutADownloadAndAReadableSignature) {
   personalities = 1;
   EXPECT_EQ(open(true, 0, {1, 2, 3, 4}), (Opened{false, false, vllym::kStatusDownloadRefused}));
   EXPECT_EQ(open(true, 0, kExpected), (Opened{true, false, 0}));
-}
-
-TEST_F(FpgaSessionPolicies, ASignatureRegisterOutsideTheFpgaWindowFailsTheOpen) {
   signature.setOffset(BoardOstervaneBase::kFpgaSize - 2);
   EXPECT_EQ(open(true, 0, kExpected), (Opened{false, false, nVLAPALS100::kStatusInvalidParameter}));
 }

@@ -48,9 +48,9 @@ TEST_F(PersonalityFromUser, TheCommonBlockIsReadUpTo48BytesAndAShortOneFailsAtIt
     const vllym::Signature& signature = personality->getSignature();
     EXPECT_EQ(std::vector<uint32_t>(signature.begin(), signature.end()),
               (std::vector<uint32_t>{0xA1, 0xB2, 0xC3, size >= 48 ? 0xD4u : 0u}));
-    EXPECT_EQ(personality->getCommonRegisterSet().signatureRegister, 0x20u);
-    EXPECT_EQ(personality->getAttributes(), 0x02000000u);
-    EXPECT_EQ(personality->getDownloadRefusalCode(), 5);
+    EXPECT_EQ(std::tuple(personality->getCommonRegisterSet().signatureRegister, personality->getAttributes(),
+                         personality->getDownloadRefusalCode()),
+              std::tuple(0x20u, 0x02000000u, 5));
   }
 }
 
@@ -63,12 +63,10 @@ TEST_F(PersonalityFromUser, FifoRecordsArePackedAndACutOneFailsAfterTheWholeOnes
   const vlhtl::Vector<vllym::FifoInfo>& fifos = personality->getFifos();
   ASSERT_EQ(fifos.size(), 2u);
   EXPECT_EQ(fifos[0].getDescriptor().type.word1, 0xCAFEF00Du);  // a u32 at offset 3
-  EXPECT_EQ(fifos[1].getDescriptor().type.word3, 0x99AABBCCu);
-  EXPECT_EQ(fifos[1].getFifoNumber(), 1u);
-  EXPECT_EQ(fifos[1].getControlOffset(), 0x500u);
-  EXPECT_EQ(fifos[1].getSecondOffset(), 0x600u);
-  EXPECT_EQ(fifos[1].getFifoWord2(), 0xF2F0u);
-  EXPECT_TRUE(fifos[1].isValid());
+  const vllym::FifoInfo& second = fifos[1];
+  EXPECT_EQ(std::tuple(second.getDescriptor().type.word3, second.getFifoNumber(), second.getControlOffset(),
+                       second.getSecondOffset(), second.getFifoWord2(), second.isValid()),
+            std::tuple(0x99AABBCCu, 1u, 0x500u, 0x600u, 0xF2F0u, true));
 }
 
 TEST_F(PersonalityFromUser, ARecordOfAnotherResourceKindIsRefusedAfterItsType) {
@@ -77,9 +75,8 @@ TEST_F(PersonalityFromUser, ARecordOfAnotherResourceKindIsRefusedAfterItsType) {
   vllym::FifoInfo fifo;
   fifo.deserialize(in, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(fifo.getDescriptor().type.word3, 0x99AABBCCu);
-  EXPECT_EQ(fifo.getFifoNumber(), 0u);
-  EXPECT_EQ(in.bytesLeft(), 37u - 16u);
+  EXPECT_EQ(std::tuple(fifo.getDescriptor().type.word3, fifo.getFifoNumber(), in.bytesLeft()),
+            std::tuple(0x99AABBCCu, 0u, 37u - 16u));
 }
 
 TEST_F(PersonalityFromUser, OneBitfilePageStartingInsideAPageIsLockedAsTwoUntilTheRecordGoes) {
@@ -87,9 +84,7 @@ TEST_F(PersonalityFromUser, OneBitfilePageStartingInsideAPageIsLockedAsTwoUntilT
   ASSERT_EQ(status.getCode(), 0);
   const auto locked = sim::PageLists::find(personality->getBitfile().handle);
   ASSERT_TRUE(locked.has_value());
-  EXPECT_EQ(locked->pageCount, 2u);
-  EXPECT_EQ(locked->flags, 8u);
-  EXPECT_EQ(personality->getBitfile().offset, 100u);
+  EXPECT_EQ(std::tuple(locked->pageCount, locked->flags, personality->getBitfile().offset), std::tuple(2u, 8u, 100u));
   personality.reset();
   EXPECT_EQ(sim::PageLists::userLists(), 0u);
 }

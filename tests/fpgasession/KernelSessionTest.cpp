@@ -27,7 +27,7 @@ constexpr uint32_t kForce = OpenFpgaSessionPolicyCommon::kForceDownload;
 constexpr int32_t kRefusal = -61999;
 constexpr uint64_t kWindow = sim::FpgaWindow::kBarOffset;
 
-Signature signatureOf(std::initializer_list<uint32_t> words) {
+Signature signatureOf(const std::vector<uint32_t>& words) {
   Signature s;
   for (uint32_t w : words) s.insert_(s.end(), &w, &w + 1);
   return s;
@@ -147,11 +147,9 @@ struct SignatureCase {
 class SignatureCheck : public KernelSession, public testing::WithParamInterface<SignatureCase> {};
 
 TEST_P(SignatureCheck, AForcedDownloadChecksTheRunningDesign) {
-  Signature expectedWords;
-  for (uint32_t w : GetParam().expected) expectedWords.insert_(expectedWords.end(), &w, &w + 1);
   personality.setSignature(GetParam().running);
   Session session(*state);
-  EXPECT_EQ(configure(session, kForce, expectedWords), GetParam().code);
+  EXPECT_EQ(configure(session, kForce, signatureOf(GetParam().expected)), GetParam().code);
   EXPECT_EQ(state->getPersonalityCount(), GetParam().code == 0 ? 1u : 0u);
 }
 
