@@ -142,15 +142,9 @@ TEST_F(PartitionStore, SequenceNumbersAreKeptForAtMostTheSharedIdCap) {
 TEST_F(PartitionStore, MountsFromEitherCopyAndRefusesBrokenTables) {
   lay(rig, {{5, 0, 3, 7, 0}}, {Bytes{1, 2, 3}});
   rig.flash().load32(FlashLayout::kPartitionTableA + 14, 0);  // A's CRC no longer matches
-  auto fromB = mount();
-  EXPECT_EQ(fromB->getCurrentCopy(), FlashPartitionManager::kCopyB);
-  UserBytes three(3);
-  uint32_t sequence = 0;
-  fromB->readPartition(5, three.buffer(), {}, sequence, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusReadTooLong) << "ids below 80 hold nothing until written";
-  tStatus rewrite;
-  put(*fromB, 5, Bytes{4, 5, 6}, rewrite);
-  EXPECT_EQ(get(*fromB, 5, rewrite), (Bytes{4, 5, 6})) << "a same-size rewrite fills the empty copy";
+  // What a mount leaves ids below 80 until they are rewritten is the flash
+  // scenarios' to check.
+  EXPECT_EQ(mount()->getCurrentCopy(), FlashPartitionManager::kCopyB);
 
   const struct {
     const char* what;

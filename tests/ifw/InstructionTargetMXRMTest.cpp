@@ -1,11 +1,10 @@
 // A block's registers by offset: the binding of a context and the register
-// port, alone and beneath a generated instruction-bus register map, all the
-// way to the board's subsystem model.
+// port, all the way to the board's subsystem model. Generated maps over a
+// binding are the timing block maps' tests.
 #include "driver/ifw/Context.h"
 #include "driver/ifw/IfwStatusCodes.h"
 #include "driver/ifw/InstructionTargetMXRM.h"
 #include "sim/kernel/Clock.h"
-#include "tests/regaccess/maps/tIndexKeyedSampleRegMap.h"
 #include "tests/regport/RegisterPortFixture.h"
 
 namespace {
@@ -74,27 +73,6 @@ TEST_F(InstructionTargetMXRMOnBoard, AReadThatTimesOutTakesTheDefaultSecond) {
   const uint64_t elapsedMs = (sim::Clock::instance().nowNs() - start) / 1'000'000;
   EXPECT_GE(elapsedMs, 1000u);
   EXPECT_LT(elapsedMs, 1010u);
-}
-
-// A generated map of a block reached by instructions, its target the
-// binding: what timing-engine maps do once discovery found their block.
-TEST_F(InstructionTargetMXRMOnBoard, AnInstructionBusMapReachesItsBlockThroughThePort) {
-  nRegMapSamples::tIndexKeyedSampleRegMap map{&*binding, 0, 0, 0xFFFFFFFF};
-  map.write(0x80000005, 0xFEDCBA9876543210, false, status, 0);
-  EXPECT_EQ(engine.registers.at(0x1005), 0xFEDCBA9876543210u);
-
-  engine.registers[0x1006] = 0x0000AB01;
-  uint64_t value = 0;
-  map.read(0x40000006, value, status, 0);  // Ready
-  EXPECT_EQ(value, 1u);
-  EXPECT_EQ(map.StatusWord.getValue(), 0xAB01u);
-
-  map.write(0x80000003, 0x1234, false, status, 0);
-  EXPECT_EQ(engine.registers.at(0x1003), 0x1234u);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(model.executed(), (std::vector<I>{{8, 0x1005, 0xFEDCBA9876543210, false, true},
-                                              {8, 0x1006, 0, true, false},
-                                              {8, 0x1003, 0x1234, false, true}}));
 }
 
 }  // namespace

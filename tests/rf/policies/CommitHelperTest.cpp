@@ -71,9 +71,8 @@ TEST_F(CommitHelperTest, OneConcreteClientOrOnlySuggestionsAreCommittedAsTheySta
   hold(policy, 1, frequency(7));
   hold(policy, 2, frequency(9, 1));
   EXPECT_EQ(commit(), 0);
-  EXPECT_EQ(primitive.programmed, frequency(7));
-  EXPECT_EQ(policy.committedSettings, frequency(7));
-  EXPECT_EQ(policy.committedSettingsStale, 0);
+  EXPECT_EQ(std::tuple(primitive.programmed, policy.committedSettings, policy.committedSettingsStale),
+            std::tuple(frequency(7), frequency(7), 0));
   policy.releaseAll(client(1));
   hold(policy, 3, frequency(8, 1));
   EXPECT_EQ(commit(), 0);
@@ -84,8 +83,8 @@ TEST_F(CommitHelperTest, TheFirstCommitOfTwoConcreteClientsKeepsTheCoercedDllFin
   hold(policy, 1, frequency(5));
   hold(policy, 2, frequency(9));
   EXPECT_EQ(commit(), 0);
-  EXPECT_EQ(primitive.programmed.dllFine, 9);  // not the all-zero committed record's 0
-  EXPECT_EQ(policy.committedSettings.dllFine, 9);
+  // Not the all-zero committed record's 0.
+  EXPECT_EQ(std::tuple(primitive.programmed.dllFine, policy.committedSettings.dllFine), std::tuple(9, 9));
 }
 
 TEST_F(CommitHelperTest, LaterCommitsOfSeveralConcreteClientsKeepTheCommittedDllFine) {
@@ -93,8 +92,7 @@ TEST_F(CommitHelperTest, LaterCommitsOfSeveralConcreteClientsKeepTheCommittedDll
   EXPECT_EQ(commit(), 0);
   hold(policy, 2, frequency(9));
   EXPECT_EQ(commit(), 0);
-  EXPECT_EQ(primitive.programmed.dllFine, 5);
-  EXPECT_EQ(policy.coercedSettings.dllFine, 5);
+  EXPECT_EQ(std::tuple(primitive.programmed.dllFine, policy.coercedSettings.dllFine), std::tuple(5, 5));
   policy.release(client(2));  // a count of 0 is not counted
   hold(policy, 1, frequency(3));
   EXPECT_EQ(commit(), 0);
@@ -107,8 +105,7 @@ TEST_F(CommitHelperTest, AFailedCommitLeavesTheCommittedValueStale) {
   hold(policy, 1, frequency(6));
   primitive.failCode = kBusFailure;
   EXPECT_EQ(commit(), kBusFailure);
-  EXPECT_EQ(policy.committedSettingsStale, 1);
-  EXPECT_EQ(policy.committedSettings, frequency(5));
+  EXPECT_EQ(std::tuple(policy.committedSettingsStale, policy.committedSettings), std::tuple(1, frequency(5)));
   hold(policy, 2, frequency(6, 1));
   EXPECT_EQ(reserve(policy, 1).dirtiness, 0u);
   EXPECT_EQ(reserve(policy, 2).dirtiness, 0u);  // suggestions too
@@ -118,8 +115,7 @@ TEST_F(CommitHelperTest, AFailedCommitLeavesTheCommittedValueStale) {
   tStatus status;
   status.setCode(-1, "vl9738k", "earlier", 1);
   commit_helper(primitive, policy, status);
-  EXPECT_EQ(primitive.commits, 1);
-  EXPECT_EQ(policy.committedSettingsStale, 1);
+  EXPECT_EQ(std::tuple(primitive.commits, policy.committedSettingsStale), std::tuple(1, 1));
 }
 
 TEST(PowerCommitHelper, CommitsAllFiveFieldsOrLeavesThePolicyStale) {
@@ -128,15 +124,13 @@ TEST(PowerCommitHelper, CommitsAllFiveFieldsOrLeavesThePolicyStale) {
   const PowerSettings wanted(1, 11, 22, 333, 44);
   policy.setCoercedSettings(wanted);
   EXPECT_EQ(codeAfter([&](tStatus& s) { commit_helper(primitive, policy, s); }), 0);
-  EXPECT_EQ(primitive.programmed, wanted);
-  EXPECT_EQ(policy.committedSettings, wanted);
-  EXPECT_EQ(policy.committedSettingsStale, 0);
+  EXPECT_EQ(std::tuple(primitive.programmed, policy.committedSettings, policy.committedSettingsStale),
+            std::tuple(wanted, wanted, 0));
   policy.setCoercedSettings(PowerSettings(0, 1, 2, 3, 4));
   primitive.failCode = kBusFailure;
   EXPECT_EQ(codeAfter([&](tStatus& s) { commit_helper(primitive, policy, s); }), kBusFailure);
-  EXPECT_EQ(primitive.staleWhenRequested, 1);
-  EXPECT_EQ(policy.committedSettings, wanted);
-  EXPECT_EQ(policy.committedSettingsStale, 1);
+  EXPECT_EQ(std::tuple(primitive.staleWhenRequested, policy.committedSettings, policy.committedSettingsStale),
+            std::tuple(1, wanted, 1));
 }
 
 }  // namespace
