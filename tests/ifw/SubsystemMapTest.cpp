@@ -11,7 +11,6 @@
 #include "driver/ifw/SubsystemMap.h"
 #include "sim/kernel/Clock.h"
 #include "tests/regport/RegisterPortFixture.h"
-#include "tests/support/AllocationSweep.h"
 
 namespace {
 
@@ -261,72 +260,3 @@ TEST_F(SubsystemDiscovery, ContextsAreFoundByIndexAndIndexedByAddress) {
 }
 
 }  // namespace
-
-// --- Allocation failures ------------------------------------------------------
-
-// Serves a fixed map straight from a table, allocating nothing: two
-// subsystems, 5 with uids 1 -> {2, 3} and 7 with uid 4.
-class TableTarget : public vlifw::InstructionTarget {
- public:
-  void read(const vlifw::ReadInstruction& instruction, uint64_t* value, tStatus& status, uint32_t) override {
-    if (status.isFatal()) return;
-    *value = valueAt(instruction.address);
-  }
-  void readMany(const vlifw::ReadInstruction* list, uint64_t count, uint64_t* values, tStatus& status,
-                uint32_t timeoutMs) override {
-    for (uint64_t i = 0; i < count; ++i) read(list[i], &values[i], status, timeoutMs);
-  }
-  void write(const vlifw::WriteInstruction& instruction, bool, tStatus& status, uint32_t) override {
-    if (status.isFatal()) return;
-    if (instruction.address == 4) subsystem_ = instruction.data;
-    if (instruction.address == 7) descriptor_ = instruction.data;
-  }
-  void writeMany(const vlifw::WriteInstruction* list, uint64_t count, bool wait, tStatus& status,
-                 uint32_t timeoutMs) override {
-    for (uint64_t i = 0; i < count; ++i) write(list[i], wait, status, timeoutMs);
-  }
-  void flush(tStatus&) override {}
-
- private:
-  uint64_t valueAt(uint64_t address) const {
-    static constexpr uint64_t kNumbers[2] = {7, 5};
-    static constexpr uint64_t kCounts[2] = {1, 3};
-    // uid, version, oldest compatible, instance, children, offset
-    static constexpr uint64_t kDescriptors[2][3][6] = {{{4, 1, 1, 0, 0, 0x40}},
-                                                       {{1, 1, 1, 0, 2, 0}, {2, 1, 1, 0, 0, 0}, {3, 1, 1, 0, 0, 0}}};
-    switch (address) {
-      case 0:
-        return 0x6EA04;
-      case 1:
-        return 2 | uint64_t{2} << 32;
-      case 2:
-        return 2;
-      case 3:
-        return 1;
-      case 5:
-        return kNumbers[subsystem_];
-      case 6:
-        return kCounts[subsystem_];
-      default:
-        return kDescriptors[subsystem_][descriptor_][address - 8];
-    }
-  }
-  uint64_t subsystem_ = 0;
-  uint64_t descriptor_ = 0;
-};
-
-TEST(SubsystemMapAllocationSweep, FailuresLeaveNoBlockAndNoHalfTree) {
-  const uint64_t runs = sweepAllocationFailures([] {
-    TableTarget target;
-    tStatus status;
-    vlifw::SubsystemMap map(&target, status);
-    if (status.isFatal())
-      return status.getCode() == nVLAPALS100::kStatusOutOfMemory && map.getContextCount() == 0 ? 0 : 1;
-    tStatus local;
-    const vlifw::Context* root = map.getSubsystem(0, local);
-    const bool whole = map.getContextCount() == 4 && root->getUid() == 1 && root->getChildCount() == 3 &&
-                       root->getChild(2)->getUid() == 4 && root->getChild(2)->getSubsystem() == 7;
-    return whole ? 0 : 2;
-  });
-  EXPECT_GT(runs, 5u);
-}

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "driver/rf/reservation/TokenManager.h"
-#include "tests/support/AllocationSweep.h"
 #include "tests/support/StatusChecks.h"
 
 namespace {
@@ -92,16 +91,6 @@ TEST(TokenManager, DescriptorsSortAsSignedBytesWithAPrefixFirst) {
   for (auto* node = manager.map().descriptor_begin(); node != nullptr; node = manager.map().descriptor_next(node))
     order.emplace_back(node->descriptor.c_str());
   EXPECT_EQ(order, (std::vector<std::string>{"\x80z", "A", "B", "a", "ab", "abc"}));
-}
-
-TEST(TokenManager, AnOutOfMemoryCreateLeavesNoEntryAndNoBlock) {
-  vltest::sweepAllocationFailures([] {
-    Manager manager(kBufferTooSmall, kNotFound, kDuplicate, kNoFree);
-    tStatus status;
-    const uint32_t token = create(manager, "9738 Cross Switch Mode", status);
-    if (status.isNotFatal()) return token == 1 ? 0 : 1;
-    return (token == 0 && manager.map().empty() && status.getCode() == nVLAPALS100::kStatusOutOfMemory) ? 0 : 2;
-  });
 }
 
 }  // namespace
