@@ -41,6 +41,7 @@ std::string onlyLine() {
   return lines.empty() ? std::string() : lines.back();
 }
 
+// The location-bound printer prints the very same line.
 TEST(Vlsdbg, PrefixShowsTheFilesLastThirtyTwoCharactersAndTheLinesLastFourDigits) {
   const std::string longPath = std::string(48, 'x') + "driver/platform/device/tDevice.cpp";
   const struct {
@@ -57,6 +58,9 @@ TEST(Vlsdbg, PrefixShowsTheFilesLastThirtyTwoCharactersAndTheLinesLastFourDigits
     sim::Console::clear();
     const vlsdbg_Location location{c.file.c_str(), c.line, "\n"};
     vlsdbg_printLine(&location, "value %d", 7);
+    EXPECT_EQ(onlyLine(), prefix(c.file, c.digits) + "value 7\n") << c.file << ":" << c.line;
+    sim::Console::clear();
+    vlsdbg_VarLine(location).print("value %d", 7);
     EXPECT_EQ(onlyLine(), prefix(c.file, c.digits) + "value 7\n") << c.file << ":" << c.line;
   }
 }
@@ -86,15 +90,6 @@ TEST(Vlsdbg, LevelsBelowTheThresholdAreSilent) {
 TEST(Vlsdbg, UnprefixedTextIsCutAtTwoHundredFiftyFiveCharacters) {
   vlsdbg_print("%s|%d", std::string(300, 'p').c_str(), 5);
   EXPECT_EQ(onlyLine(), std::string(255, 'p'));
-}
-
-TEST(VlsdbgVarLine, PrintsTheSameLineAsPrintLineAtItsLocation) {
-  const vlsdbg_Location location{"driver/fpga/Dma.cpp", 42, "\n"};
-  vlsdbg_printLine(&location, "value %d", 7);
-  vlsdbg_VarLine(location).print("value %d", 7);
-  const std::vector<std::string> lines = sim::Console::lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], lines[0]);
 }
 
 TEST(VlsdbgVarLine, ToBufferWritesTheMessageAloneCutToTheBuffer) {
