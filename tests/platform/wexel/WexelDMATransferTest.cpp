@@ -29,15 +29,8 @@ constexpr uint64_t kPage = 4096;
 enum class MapKind { Standard, Direct, DirectBounce };
 
 const char* nameOf(MapKind kind) {
-  switch (kind) {
-    case MapKind::Standard:
-      return "Standard";
-    case MapKind::Direct:
-      return "Direct";
-    case MapKind::DirectBounce:
-      return "DirectBounce";
-  }
-  return "";
+  static constexpr const char* kNames[] = {"Standard", "Direct", "DirectBounce"};
+  return kNames[static_cast<int>(kind)];
 }
 
 struct Layout {
