@@ -34,12 +34,6 @@ using vltest::PciTestBoard;
 
 constexpr uint16_t kOtherId = 0x7777;
 
-BoardOptions blankFlash() {
-  BoardOptions options;
-  options.flash.blank = true;
-  return options;
-}
-
 // A flash read through the window: its address in the part and its width.
 struct FlashRead {
   uint32_t address;
@@ -47,10 +41,10 @@ struct FlashRead {
   bool operator==(const FlashRead&) const = default;
 };
 
-class CapabilityReaders : public testing::Test {
+// A board whose flash holds only what each test lays into it.
+class CapabilityWalk : public testing::Test {
  protected:
   tStatus status;
-  explicit CapabilityReaders(const BoardOptions& options = {}) : plugged(options) {}
 
   sim::NorFlash& flash() { return plugged.board().flash(); }
   sim::Bar& bar0() { return plugged.board().bar0(); }
@@ -97,18 +91,19 @@ class CapabilityReaders : public testing::Test {
     return reads;
   }
 
-  PciTestBoard plugged;
+  static BoardOptions blank() {
+    BoardOptions options;
+    options.flash.blank = true;
+    return options;
+  }
+
+  PciTestBoard plugged{blank()};
   std::optional<tWexel> wexel;
   std::optional<tVLCapabilityPCIAccessor<tWexel>> walker;
 };
 
-class CapabilityWalk : public CapabilityReaders {
- protected:
-  CapabilityWalk() : CapabilityReaders(blankFlash()) {}
-};
-
 // Either copy of the factory list, as the select flag picks it.
-TEST_F(CapabilityReaders, FactoryListGivesSerialSlotAndBlock) {
+TEST(CapabilityReaders, FactoryListGivesSerialSlotAndBlock) {
   for (const bool second : {false, true}) {
     BoardOptions options;
     options.serialNumber = second ? 0xABCD : 0x00000123456789ABull;
