@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "driver/platform/containers/tBasicString.h"
 #include "sim/kernel/Memory.h"
 #include "tests/support/StatusChecks.h"

@@ -2,8 +2,6 @@
 // requests of an open session.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestDevice.h"
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/tIONotifier.h"

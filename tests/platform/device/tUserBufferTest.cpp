@@ -1,8 +1,6 @@
 // Copies into and out of the calling process's memory.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/IoctlCodegen.h"
 #include "driver/platform/device/tUserBuffer.h"
