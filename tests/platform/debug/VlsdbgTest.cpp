@@ -1,5 +1,6 @@
 // Debug lines in the kernel log, byte for byte, the location-bound
 // printers, the assertion report on a trace, and the halts.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -119,8 +120,7 @@ TEST(AssertionPrinter, FailuresNameTheirCategory) {
     Lines lines;
     nVLAPAL000::tTrace trace(&lines);
     nVLAPAL000::printAssertion(trace, {"f.cpp", 3, "\n"}, category, "count < 4");
-    ASSERT_GE(lines.all.size(), std::string(ending).size());
-    EXPECT_EQ(lines.all.substr(lines.all.size() - std::string(ending).size()), ending);
+    EXPECT_THAT(lines.all, testing::EndsWith(ending));
   }
 }
 
