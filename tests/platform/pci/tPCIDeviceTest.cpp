@@ -117,7 +117,9 @@ TEST(PciDeviceProperties, TheLinkPropertiesFollowTheLinkFound) {
 
 // The slot path names the domain, the root complex, each bridge on the way
 // and the device itself.
+// A domain the kernel layer cannot tell counts as domain 0.
 TEST(PciDeviceSlotPath, FollowsTheChassisTreeToTheDevice) {
+  sim::Pci::domainFaults().failNth(1, -51202);
   PciTestBoard plugged;  // bus 4, device 0, behind 00:1C.0, 01:00.0 and 02:09.0
   EXPECT_STREQ(plugged.device().getSlotPath(), "0000:01:E0:00:48:00");
   BoardOptions options;
@@ -147,15 +149,12 @@ TEST(PciDeviceSlotPath, CountsRootsAndSkipsOtherDomainsAndSiblings) {
   EXPECT_STREQ(plugged.device().getSlotPath(), "0002:02:18:28:FF");
 }
 
-TEST(PciDeviceSlotPath, UnknownDomainCountsAsZeroAndNoTreeGivesNoPath) {
-  sim::Pci::domainFaults().failNth(1, -51202);
-  PciTestBoard first;
-  EXPECT_STREQ(first.device().getSlotPath(), "0000:01:E0:00:48:00");
+TEST(PciDeviceSlotPath, NoTreeGivesNoPath) {
   sim::Pci::enumerationFaults().failNth(1, -51202);
-  PciTestBoard second;
-  EXPECT_EQ(second.plugStatus(), 0);
-  EXPECT_STREQ(second.device().getSlotPath(), "");
-  const auto path = second.property("pciSlotPath");
+  PciTestBoard plugged;
+  EXPECT_EQ(plugged.plugStatus(), 0);
+  EXPECT_STREQ(plugged.device().getSlotPath(), "");
+  const auto path = plugged.property("pciSlotPath");
   ASSERT_TRUE(path.has_value());
   EXPECT_EQ(path->value, std::vector<uint8_t>{0});
 }
