@@ -51,7 +51,7 @@ TEST_F(StandardDMAMap, ReserveCountsOneSegmentPerPagePlusOne) {
   ASSERT_TRUE(status.isNotFatal());
   map.reserve(8192, status);
   EXPECT_EQ(ScatterGather::find(onlyObject())->maxSegments, 3u);
-  EXPECT_EQ(ScatterGather::find(onlyObject())->pciHandle, vltest::PciInformation::kHandle);
+  EXPECT_EQ(ScatterGather::find(onlyObject())->pciHandle, vltest::ConfiguredDMA::kHandle);
 }
 
 TEST_F(StandardDMAMap, ASmallerSecondMapReusesTheObjectAndALargerOneReplacesIt) {
