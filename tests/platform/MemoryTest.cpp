@@ -4,11 +4,15 @@
 
 #include "driver/platform/memory/Memory.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tBlockHeader;
 using nVLAPALS100::tStatus;
+using vltest::Site;
+using vltest::siteOf;
+using vltest::statusAfter;
 
 const tBlockHeader& headerOf(const void* block) { return *(static_cast<const tBlockHeader*>(block) - 1); }
 
@@ -32,31 +36,23 @@ TEST(Allocation, OverflowingSizeFailsWithoutAllocating) {
   tStatus status(tStatus::kFullSize);
   const int64_t before = sim::Memory::outstandingBlocks();
   EXPECT_EQ(nVLAPAL000::operatorNewWithStatus(UINT64_MAX - 7, status, 1), nullptr);
-  EXPECT_EQ(status.getCode(), -52000);
-  EXPECT_EQ(std::string(status.getFile()),
-            "dep_mirror/deps/vlapal/includes/vlapal/protons/cppNewDelete/memoryAllocation");
-  EXPECT_EQ(status.getLine(), 46u);
+  EXPECT_EQ(siteOf(status),
+            (Site{-52000, "dep_mirror/deps/vlapal/includes/vlapal/protons/cppNewDelete/memoryAllocation", 46}));
   EXPECT_EQ(nVLAPAL000::operatorNew(UINT64_MAX - 15), nullptr);
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
 TEST(Allocation, KernelRefusalIsRecordedAtThePublishedSite) {
-  tStatus kinded(tStatus::kFullSize);
-  sim::Memory::allocationFaults().failNth(1, 0);
-  EXPECT_EQ(nVLAPAL000::operatorNewWithStatus(16, kinded, 1), nullptr);
-  EXPECT_EQ(kinded.getLine(), 520u);
-  EXPECT_EQ(std::string(kinded.getFile()), "dep_mirror/deps/vlapal/includes/vlapal/quarks/memory");
-
-  tStatus kindZero(tStatus::kFullSize);
-  sim::Memory::allocationFaults().failNth(1, 0);
-  EXPECT_EQ(nVLAPAL000::operatorNewWithStatus(16, kindZero, 0), nullptr);
-  EXPECT_EQ(kindZero.getLine(), 393u);
-
-  tStatus headerless(tStatus::kFullSize);
-  sim::Memory::allocationFaults().failNth(1, 0);
-  EXPECT_EQ(nVLAPAL000::allocateWithStatus(16, headerless), nullptr);
-  EXPECT_EQ(headerless.getCode(), -52000);
-  EXPECT_EQ(headerless.getLine(), 520u);
+  const auto refused = [](auto allocate) {
+    sim::Memory::allocationFaults().failNth(1, 0);
+    return siteOf(statusAfter([&](tStatus& s) { EXPECT_EQ(allocate(s), nullptr); }));
+  };
+  const std::string memory = "dep_mirror/deps/vlapal/includes/vlapal/quarks/memory";
+  EXPECT_EQ(refused([](tStatus& s) { return nVLAPAL000::operatorNewWithStatus(16, s, 1); }),
+            (Site{-52000, memory, 520}));
+  EXPECT_EQ(refused([](tStatus& s) { return nVLAPAL000::operatorNewWithStatus(16, s, 0); }),
+            (Site{-52000, memory, 393}));
+  EXPECT_EQ(refused([](tStatus& s) { return nVLAPAL000::allocateWithStatus(16, s); }), (Site{-52000, memory, 520}));
   sim::Memory::allocationFaults().failNth(1, 0);
   EXPECT_EQ(nVLAPAL000::apalMalloc(32), nullptr);
 }

@@ -8,6 +8,7 @@
 #include "driver/platform/sync/tMutex.h"
 #include "driver/platform/sync/tWaitQueue.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -16,8 +17,11 @@ using nVLAPAL000::tEvent;
 using nVLAPAL000::tMutex;
 using nVLAPAL000::tSemaphore;
 using nVLAPALS100::tStatus;
+using vltest::Site;
+using vltest::siteOf;
+using vltest::statusAfter;
 
-tStatus full() { return tStatus(tStatus::kFullSize); }
+constexpr const char* kSyncSite = nVLAPAL000::sites::kSynchronization;
 
 TEST(RecursiveMutex, OwnerReleasesOnlyAtTheOutermostRelease) {
   tStatus status;
@@ -42,10 +46,8 @@ TEST(Event, SignalsWithoutWaitersLatchOnceUnlessTheEventIsManualReset) {
   event.set();
   EXPECT_EQ(event.getCount(), 1u);
   EXPECT_TRUE(event.wait(0, false, status));
-  tStatus second = full();
-  EXPECT_FALSE(event.wait(0, false, second));
-  EXPECT_EQ(second.getCode(), -52007);
-  EXPECT_EQ(second.getLine(), 2074u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { EXPECT_FALSE(event.wait(0, false, s)); })),
+            (Site{-52007, kSyncSite, 2074}));
   tEvent manual(false, false, status);  // a manual-reset event stays signaled
   manual.set();
   EXPECT_TRUE(manual.wait(0, false, status));
@@ -53,13 +55,11 @@ TEST(Event, SignalsWithoutWaitersLatchOnceUnlessTheEventIsManualReset) {
 }
 
 TEST(Event, BoundedWaitExpiresThroughItsExpiryRoutine) {
-  tStatus status = full();
+  tStatus status;
   tEvent event(true, false, status);
   const uint64_t before = sim::Clock::instance().nowNs();
-  EXPECT_FALSE(event.wait(250, false, status));
-  EXPECT_EQ(status.getCode(), -52007);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kSynchronization);
-  EXPECT_EQ(status.getLine(), 186u);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { EXPECT_FALSE(event.wait(250, false, s)); })),
+            (Site{-52007, kSyncSite, 186}));
   EXPECT_GE(sim::Clock::instance().nowNs() - before, 250'000'000u) << "the wait spent its whole bound";
   tStatus again;
   event.set();
@@ -69,17 +69,11 @@ TEST(Event, BoundedWaitExpiresThroughItsExpiryRoutine) {
 TEST(Event, InterruptedWaitsFailWithInterrupted) {
   tStatus status;
   tEvent event(true, false, status);
-  tStatus unbounded = full();
-  sim::Sync::interruptNextWait();
-  EXPECT_FALSE(event.wait(kWaitForever, true, unbounded));
-  EXPECT_EQ(unbounded.getCode(), -52025);
-  EXPECT_EQ(unbounded.getLine(), 2107u);
-  tStatus bounded = full();
-  sim::Sync::interruptNextWait();
-  EXPECT_FALSE(event.wait(1000, true, bounded));
-  EXPECT_EQ(bounded.getCode(), -52025);
-  EXPECT_STREQ(bounded.getFile(), nVLAPAL000::sites::kSynchronization);
-  EXPECT_EQ(bounded.getLine(), 2170u);
+  for (const auto& [timeoutMs, line] : {std::pair<uint32_t, uint64_t>{kWaitForever, 2107}, {1000, 2170}}) {
+    sim::Sync::interruptNextWait();
+    EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { EXPECT_FALSE(event.wait(timeoutMs, true, s)); })),
+              (Site{-52025, kSyncSite, line}));
+  }
 }
 
 TEST(Event, WaitOnAnErrorStatusDoesNothing) {
@@ -98,10 +92,9 @@ TEST(SyncPrimitives, RefusedKernelObjectsAreOutOfMemory) {
   EXPECT_EQ(refusedMutex.getCode(), -52000);
   EXPECT_FALSE(mutex.isValid());
   sim::Sync::spinLockCreationFaults().failNth(1, 0);
-  tStatus refusedLock = full();
+  tStatus refusedLock(tStatus::kFullSize);
   tEvent event(true, false, refusedLock);
-  EXPECT_EQ(refusedLock.getCode(), -52000);
-  EXPECT_EQ(refusedLock.getLine(), 1919u);
+  EXPECT_EQ(siteOf(refusedLock), (Site{-52000, kSyncSite, 1919}));
   EXPECT_FALSE(event.isValid());
 }
 
@@ -112,10 +105,9 @@ TEST(Semaphore, SignalWhileCountedAddsOneAndResetIsNotOffered) {
   EXPECT_EQ(semaphore.getCount(), 3u);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(semaphore.wait(0, false, status));
   EXPECT_FALSE(semaphore.wait(0, false, status));
-  tStatus reset = full();  // an operation it does not offer
-  semaphore.reset(reset);
-  EXPECT_EQ(reset.getCode(), -52002);
-  EXPECT_EQ(reset.getLine(), 255u);
+  // An operation it does not offer.
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { semaphore.reset(s); })),
+            (Site{-52002, nVLAPAL000::sites::kSemaphore, 255}));
 }
 
 class SyncThreads : public testing::Test {

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "driver/platform/containers/tBasicString.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -52,9 +51,8 @@ TEST(PlatformString, FailedAppendRecordsItsPublishedSite) {
   sim::Memory::allocationFaults().failNth(1, 0);
   string.append("-more", status);
   sim::Memory::allocationFaults().clear();
-  EXPECT_EQ(status.getCode(), -52000);
-  EXPECT_EQ(std::string(status.getFile()), "dep_mirror/deps/vlapal/includes/vlapal/protons/containers/tBasicString");
-  EXPECT_EQ(status.getLine(), 1634u);
+  EXPECT_EQ(vltest::siteOf(status),
+            (vltest::Site{-52000, "dep_mirror/deps/vlapal/includes/vlapal/protons/containers/tBasicString", 1634}));
   EXPECT_STREQ(string.c_str(), "base");
 }
 

@@ -248,20 +248,18 @@ TestBoard::TestBoard(bool notifying) : module_(sim::Module::enter(&nVLAPAL200_dr
   device_->clearTransitions();
 }
 
-TestBoard::~TestBoard() { unplug(); }
+// Remove and delete, as the kernel layer does when the board goes.
+TestBoard::~TestBoard() {
+  if (device_ == nullptr) return;
+  module_->record().removeDevice(device_);
+  module_->record().deleteDevice(device_);
+}
 
 std::unique_ptr<sim::DeviceFile> TestBoard::open(int32_t* result) {
   return sim::DeviceFile::open(*module_, TestDevice::kInterfaceName, result);
 }
 
 void TestBoard::remove() { module_->record().removeDevice(device_); }
-
-void TestBoard::unplug() {
-  if (device_ == nullptr) return;
-  module_->record().removeDevice(device_);
-  module_->record().deleteDevice(device_);
-  device_ = nullptr;
-}
 
 GatedReply gatedRequest(sim::DeviceFile& file, uint32_t value, int32_t inStatus) {
   sim::DeviceFile::Request request;

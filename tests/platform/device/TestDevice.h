@@ -153,10 +153,8 @@ class TestBoard {
   sim::Module& module() { return *module_; }
   TestDevice& device() { return *device_; }
   std::unique_ptr<sim::DeviceFile> open(int32_t* result = nullptr);
-  // The kernel layer's remove entry (the device stays until unplug).
+  // The kernel layer's remove entry (the device stays until the board goes).
   void remove();
-  // Remove and delete, as the kernel layer does when the board goes.
-  void unplug();
 
  private:
   std::unique_ptr<sim::Module> module_;

@@ -132,18 +132,14 @@ TEST_F(DeviceCore, QuiesceClosesTheGateBelowReasonTwoAndSuspendsItFromTwoOn) {
 TEST_F(DeviceCore, DrainWaitsThatCannotWaitReportATimeout) {
   device->setGate(nVLAPAL000::kGateOpen);
   ASSERT_TRUE(device->beginIO(nullptr, status, 0));
-  for (uint32_t timeoutMs : {0u, 25u}) {
-    tStatus drained;
-    device->waitForDrain(false, drained, timeoutMs);
-    EXPECT_EQ(drained.getCode(), nVLAPALS100::kStatusTimeout) << "timeout " << timeoutMs;
-  }
+  const auto drain = [&](uint32_t timeoutMs) {
+    return vltest::codeAfter([&](tStatus& s) { device->waitForDrain(false, s, timeoutMs); });
+  };
+  EXPECT_EQ(drain(0), nVLAPALS100::kStatusTimeout);
+  EXPECT_EQ(drain(25), nVLAPALS100::kStatusTimeout);
   device->endIO(nullptr);
-  tStatus drained;
-  device->waitForDrain(false, drained, 0);
-  EXPECT_EQ(drained.getCode(), 0);
-  tStatus again;
-  device->waitForDrain(false, again, 0);
-  EXPECT_EQ(again.getCode(), 0) << "a passed drain hands the signal on";
+  EXPECT_EQ(drain(0), 0);
+  EXPECT_EQ(drain(0), 0) << "a passed drain hands the signal on";
 }
 
 // Spin locks are created in field order; once one fails, none of the
@@ -305,10 +301,8 @@ TEST_F(DeviceCoreAsyncIO, SessionCloseCancelsOnlyThatSessionsOperationsAndRefuse
   EXPECT_TRUE(theirs.isPending());
   EXPECT_TRUE(sessions[0]->isClosing());
   RecordingIO late(device.get(), sessions[0]);
-  tStatus refused(tStatus::kFullSize);
-  EXPECT_FALSE(device->startAsyncIO(late, refused));
-  EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusSessionClosing);
-  EXPECT_EQ(refused.getLine(), 520u);
+  EXPECT_EQ(siteOf(vltest::statusAfter([&](tStatus& s) { EXPECT_FALSE(device->startAsyncIO(late, s)); })),
+            (Site{nVLAPALS100::kStatusSessionClosing, nVLAPAL000::sites::kDeviceCore, 520}));
   EXPECT_EQ(late.started, 0);
   EXPECT_EQ(device->getInFlightCount(), 1u);
   device->flushPendingAsyncIO();
@@ -319,10 +313,9 @@ TEST_F(DeviceCoreAsyncIO, StartOnAGateThatIsNotOpenIsRefusedWithoutWaiting) {
   for (uint32_t gate : {nVLAPAL000::kGateClosed, nVLAPAL000::kGateSuspended}) {
     device->setGate(gate);
     RecordingIO operation(device.get(), sessions[0]);
-    tStatus refused(tStatus::kFullSize);
-    EXPECT_FALSE(device->startAsyncIO(operation, refused));
-    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusGateClosed) << "gate " << gate;
-    EXPECT_EQ(refused.getLine(), 501u) << "gate " << gate;
+    EXPECT_EQ(siteOf(vltest::statusAfter([&](tStatus& s) { EXPECT_FALSE(device->startAsyncIO(operation, s)); })),
+              (Site{nVLAPALS100::kStatusGateClosed, nVLAPAL000::sites::kDeviceCore, 501}))
+        << "gate " << gate;
     EXPECT_EQ(device->getInFlightCount(), 0u);
   }
 }

@@ -7,6 +7,7 @@
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/tDevice.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -70,9 +71,7 @@ TEST(DeviceProperties, RefusedPropertyTakesTheWholeListBackAndIsABadSelector) {
   DeviceRegistry::propertyRegistrationFaults().failNth(2, 0);
   tStatus status(tStatus::kFullSize);
   device->registerDeviceProperties(status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kDevice);
-  EXPECT_EQ(status.getLine(), 89u);
+  EXPECT_EQ(vltest::siteOf(status), (vltest::Site{nVLAPALS100::kStatusBadSelector, nVLAPAL000::sites::kDevice, 89}));
   EXPECT_TRUE(DeviceRegistry::properties().empty());
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(device->deviceProperty(i).handle, 0u) << "property " << i;
   EXPECT_EQ(DeviceRegistry::strayUnregistrations(), 0u);

@@ -1,8 +1,6 @@
 // Copies into and out of the calling process's memory.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/IoctlCodegen.h"
 #include "driver/platform/device/tUserBuffer.h"
@@ -60,12 +58,10 @@ TEST_F(UserBuffer, MemoryTheCallerDoesNotOwnFaultsAsInvalidParameterAtItsSite) {
 
 TEST_F(UserBuffer, KernelFailuresAreTranslatedByTheInboundTable) {
   const std::pair<int32_t, int64_t> cases[] = {{-51400, -52007}, {-51352, -52000}, {-51234, -52008}};
+  uint8_t byte = 0;
   for (const auto& [kernel, platform] : cases) {
     sim::UserMemory::inboundCopyFaults().failNth(1, kernel);
-    tStatus status;
-    uint8_t byte = 0;
-    buffer.readFromBuffer(0, &byte, 1, status);
-    EXPECT_EQ(status.getCode(), platform) << "kernel code " << kernel;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { buffer.readFromBuffer(0, &byte, 1, s); }), platform) << "kernel " << kernel;
   }
 }
 
@@ -94,8 +90,8 @@ TEST_F(UserBuffer, BlockBeyondOneKernelCopyIsRefusedRatherThanCutShort) {
   tStatus construction;
   tUserBuffer huge(descriptor, block.address(), uint64_t{1} << 33, construction);
   uint8_t byte = 0;
-  huge.readFromBuffer(0, &byte, (uint64_t{1} << 32) + 1, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { huge.readFromBuffer(0, &byte, (uint64_t{1} << 32) + 1, s); }),
+            nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(sim::UserMemory::inboundCopies(), 0u);
 }
 

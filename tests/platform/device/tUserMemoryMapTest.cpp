@@ -6,25 +6,40 @@
 #include "driver/platform/device/DeviceSites.h"
 #include "driver/platform/device/tUserMemoryMap.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tUserMemoryMap;
 using nVLAPALS100::tStatus;
 using sim::UserMaps;
+using vltest::Site;
+using vltest::siteOf;
+using vltest::statusAfter;
 
 constexpr uint64_t kPage = sim::Memory::kPageSize;
 
 class UserMemoryMap : public testing::Test {
  protected:
+  // The record each way of mapping leaves on a fresh status.
+  tStatus pageList(uint64_t offset, uint64_t size = kPage) {
+    return statusAfter([&](tStatus& s) { map.mapPageList(0xAB000, offset, size, s); });
+  }
+  tStatus physical(uint64_t address) {
+    return statusAfter([&](tStatus& s) { map.mapPhysicalAddress(address, kPage, 1, s); });
+  }
+  static Site at(int64_t code, uint64_t line) { return Site{code, nVLAPAL000::sites::kUserMemoryMap, line}; }
+  bool mapsNothing() {
+    const auto record = UserMaps::find(kernelMap);
+    return record->pageLists.empty() && record->physicalRanges.empty();
+  }
+
   uint64_t kernelMap = UserMaps::create(4 * kPage, 0x7F1234560000, 3);
   tUserMemoryMap map{nullptr, kernelMap, 5};
 };
 
 TEST_F(UserMemoryMap, PageListFromOnePageInForOneAndAHalfPagesMapsTwoPagesFromPageOne) {
-  tStatus status;
-  map.mapPageList(0xAB000, kPage, kPage + kPage / 2, status);
-  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(pageList(kPage, kPage + kPage / 2).getCode(), 0);
   const auto record = UserMaps::find(kernelMap);
   ASSERT_EQ(record->pageLists.size(), 1u);
   EXPECT_EQ(record->pageLists[0].pageList, 0xAB000u);
@@ -33,31 +48,16 @@ TEST_F(UserMemoryMap, PageListFromOnePageInForOneAndAHalfPagesMapsTwoPagesFromPa
 }
 
 TEST_F(UserMemoryMap, OffsetsAndAddressesOffAPageBoundaryAreRefusedAtTheirSites) {
-  tStatus pageList(tStatus::kFullSize);
-  map.mapPageList(0xAB000, kPage / 2, kPage, pageList);
-  EXPECT_EQ(pageList.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_STREQ(pageList.getFile(), nVLAPAL000::sites::kUserMemoryMap);
-  EXPECT_EQ(pageList.getLine(), 50u);
-  tStatus physical(tStatus::kFullSize);
-  map.mapPhysicalAddress(0xF0000010, kPage, 1, physical);
-  EXPECT_EQ(physical.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(physical.getLine(), 80u);
-  const auto record = UserMaps::find(kernelMap);
-  EXPECT_TRUE(record->pageLists.empty());
-  EXPECT_TRUE(record->physicalRanges.empty());
+  EXPECT_EQ(siteOf(pageList(kPage / 2)), at(nVLAPALS100::kStatusInvalidParameter, 50));
+  EXPECT_EQ(siteOf(physical(0xF0000010)), at(nVLAPALS100::kStatusInvalidParameter, 80));
+  EXPECT_TRUE(mapsNothing());
 }
 
 TEST_F(UserMemoryMap, KernelRefusalsAreTranslatedAndRecordedAtTheirSites) {
   UserMaps::pageListMappingFaults().failNth(1, -51009);
-  tStatus pageList(tStatus::kFullSize);
-  map.mapPageList(0xAB000, 0, kPage, pageList);
-  EXPECT_EQ(pageList.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(pageList.getLine(), 60u);
+  EXPECT_EQ(siteOf(pageList(0)), at(nVLAPALS100::kStatusInvalidParameter, 60));
   UserMaps::physicalMappingFaults().failNth(1, -51352);
-  tStatus physical(tStatus::kFullSize);
-  map.mapPhysicalAddress(0xF0000000, kPage, 1, physical);
-  EXPECT_EQ(physical.getCode(), nVLAPALS100::kStatusOutOfMemory);
-  EXPECT_EQ(physical.getLine(), 90u);
+  EXPECT_EQ(siteOf(physical(0xF0000000)), at(nVLAPALS100::kStatusOutOfMemory, 90));
 }
 
 TEST_F(UserMemoryMap, MappingOnAnErrorStatusDoesNothing) {
@@ -65,9 +65,7 @@ TEST_F(UserMemoryMap, MappingOnAnErrorStatusDoesNothing) {
   status.setCode(-52010, VL_SITE);
   map.mapPageList(0xAB000, 0, kPage, status);
   map.mapPhysicalAddress(0xF0000000, kPage, 1, status);
-  const auto record = UserMaps::find(kernelMap);
-  EXPECT_TRUE(record->pageLists.empty());
-  EXPECT_TRUE(record->physicalRanges.empty());
+  EXPECT_TRUE(mapsNothing());
 }
 
 class UserMapping : public testing::Test {

@@ -1,5 +1,5 @@
-// Helpers for tests of DMA memory: a PCI information block with only the
-// fields DMA uses, page lists made under a
+// Helpers for tests of DMA memory: a DMA configuration over a PCI
+// information block with only the fields DMA uses, page lists made under a
 // chosen placement, and the processor's view of simulated physical memory.
 #ifndef VL9738K_TESTS_DMA_TEST_SUPPORT_H
 #define VL9738K_TESTS_DMA_TEST_SUPPORT_H
@@ -16,26 +16,17 @@
 
 namespace vltest {
 
-struct PciInformation {
-  static constexpr uint64_t kHandle = 0xC0FFEE;
-  nVLAPAL000::tPCIInformation block{};
-
-  explicit PciInformation(uint32_t numaNode = nVLAPAL000::tDMAConfiguration::kNUMANodeUnknown,
-                          uint64_t handle = kHandle) {
-    block.record.configurationHandle = handle;
-    block.numaNode = numaNode;
-  }
-};
-
 // A DMA configuration as a PCI device's configureDMA leaves it.
 struct ConfiguredDMA {
-  PciInformation information;
+  static constexpr uint64_t kHandle = 0xC0FFEE;
+  nVLAPAL000::tPCIInformation information{};
   nVLAPAL000::tDMAConfiguration configuration;
 
   explicit ConfiguredDMA(nVLAPAL000::tDMAConfiguration::tDMAType type,
-                         uint32_t numaNode = nVLAPAL000::tDMAConfiguration::kNUMANodeUnknown)
-      : information(numaNode) {
-    configuration.configure(type, &information.block);
+                         uint32_t numaNode = nVLAPAL000::tDMAConfiguration::kNUMANodeUnknown) {
+    information.record.configurationHandle = kHandle;
+    information.numaNode = numaNode;
+    configuration.configure(type, &information);
   }
 };
 

@@ -9,6 +9,7 @@
 #include "driver/platform/dma/tDirectDMAMap.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PhysicalMemory.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ class DirectDMAMap : public testing::Test {
   void allocate() {
     PhysicalMemory::setPlacement({1, 2, 0});
     tStatus status;
-    tDMAConfiguration sixtyFour;
-    sixtyFour.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
-    sixtyFour.allocateDMABuffer(buffer, 6 * kPage, 0, status, 8);
+    wide.configuration.allocateDMABuffer(buffer, 6 * kPage, 0, status, 8);
     ASSERT_TRUE(status.isNotFatal());
   }
   // A map, for a device of `type`, of [offset, offset + size) of the six pages.
@@ -53,10 +52,11 @@ class DirectDMAMap : public testing::Test {
   }
   void TearDown() override {
     map.reset();
-    tDMAConfiguration plain;
-    plain.freeDMABuffer(buffer);
+    wide.configuration.freeDMABuffer(buffer);
   }
 
+  // Buffers anywhere, as a 64-bit device may take them.
+  const vltest::ConfiguredDMA wide{tDMAConfiguration::kDMAType64Bit};
   tPageList buffer{};
   std::optional<vltest::ConfiguredDMA> dma;
   std::optional<tDirectDMAMap> map;
@@ -106,9 +106,7 @@ TEST_F(DirectDMAMap, AdjacentHighRunsMergeIntoOneRecord) {
   tStatus status;
   dma.configuration.allocateDMABuffer(buffer, 4 * kPage, 0, status, 8);  // flag 2: low after all
   tPageList high{};
-  tDMAConfiguration sixtyFour;
-  sixtyFour.configure(tDMAConfiguration::kDMAType64Bit, nullptr);
-  sixtyFour.allocateDMABuffer(high, 4 * kPage, 0, status, 8);
+  wide.configuration.allocateDMABuffer(high, 4 * kPage, 0, status, 8);
   ASSERT_TRUE(status.isNotFatal());
   tDirectDMAMap lowMap(dma.configuration);
   lowMap.map(buffer, 0, 4 * kPage, nVLAPAL000::kDMADeviceReads, status);
@@ -120,7 +118,7 @@ TEST_F(DirectDMAMap, AdjacentHighRunsMergeIntoOneRecord) {
   EXPECT_EQ(highMap.getBounceRecords()[0].offset, 0u);
   EXPECT_EQ(highMap.getBounceRecords()[0].length, 4 * kPage - 20);
   EXPECT_EQ(highMap.getBounceBuffer().size, 4 * kPage);
-  sixtyFour.freeDMABuffer(high);
+  wide.configuration.freeDMABuffer(high);
 }
 
 TEST_F(DirectDMAMap, NoBouncingOnAMachineWithoutHighMemory) {
@@ -155,22 +153,19 @@ TEST_F(DirectDMAMap, FailuresLeaveTheMapUnmapped) {
   allocate();
   vltest::ConfiguredDMA dma(tDMAConfiguration::kDMAType32Bit);
   tDirectDMAMap map(dma.configuration);
-  tStatus noBounce;
+  const auto mapped = [&](tDirectDMAMap& into, uint64_t offset, uint64_t size) {
+    return vltest::codeAfter([&](tStatus& s) { into.map(buffer, offset, size, nVLAPAL000::kDMADeviceReads, s); });
+  };
   sim::PageLists::kernelMappingFaults().failNth(1, 0);
-  map.map(buffer, 0, 6 * kPage, nVLAPAL000::kDMADeviceReads, noBounce);
-  EXPECT_EQ(noBounce.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(mapped(map, 0, 6 * kPage), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_EQ(map.getSize(), 0u);
   EXPECT_EQ(map.numSGLSegments(), 0u);
   EXPECT_EQ(map.getBounceBuffer().handle, 0u);
-  tStatus beyond;
-  map.map(buffer, 6 * kPage, 1, nVLAPAL000::kDMADeviceReads, beyond);
-  EXPECT_EQ(beyond.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(mapped(map, 6 * kPage, 1), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(map.getSize(), 0u);
-  tStatus noArray;
   tDirectDMAMap fresh(dma.configuration);
   sim::Memory::allocationFaults().failNth(1, 0);
-  fresh.map(buffer, 0, kPage, nVLAPAL000::kDMADeviceReads, noArray);
-  EXPECT_EQ(noArray.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(mapped(fresh, 0, kPage), nVLAPALS100::kStatusOutOfMemory);
 }
 
 }  // namespace

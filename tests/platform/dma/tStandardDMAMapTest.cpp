@@ -4,6 +4,7 @@
 #include "DmaTestSupport.h"
 #include "driver/platform/dma/tStandardDMAMap.h"
 #include "sim/kernel/ScatterGather.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ TEST_F(StandardDMAMap, ReserveCountsOneSegmentPerPagePlusOne) {
   ASSERT_TRUE(status.isNotFatal());
   map.reserve(8192, status);
   EXPECT_EQ(ScatterGather::find(onlyObject())->maxSegments, 3u);
-  EXPECT_EQ(ScatterGather::find(onlyObject())->pciHandle, vltest::PciInformation::kHandle);
+  EXPECT_EQ(ScatterGather::find(onlyObject())->pciHandle, vltest::ConfiguredDMA::kHandle);
 }
 
 TEST_F(StandardDMAMap, ASmallerSecondMapReusesTheObjectAndALargerOneReplacesIt) {
@@ -99,9 +100,9 @@ TEST_F(StandardDMAMap, RefusedMappingIsTranslatedAndLeavesTheMapUnmapped) {
   EXPECT_EQ(map.getSize(), 0u);
   EXPECT_FALSE(ScatterGather::find(onlyObject())->mapped);
 
-  tStatus beyond;
-  map.map(buffer, 3 * kPage, 2 * kPage, nVLAPAL000::kDMADeviceReads, beyond);
-  EXPECT_EQ(beyond.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(
+      vltest::codeAfter([&](tStatus& s) { map.map(buffer, 3 * kPage, 2 * kPage, nVLAPAL000::kDMADeviceReads, s); }),
+      nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(map.getSize(), 0u);
 }
 

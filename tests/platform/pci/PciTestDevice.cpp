@@ -58,13 +58,11 @@ PciTestBoard::PciTestBoard(const sim::BoardOptions& options) : board_(options), 
   plugStatus_ = status.getCode();
 }
 
-PciTestBoard::~PciTestBoard() { unplug(); }
-
-void PciTestBoard::unplug() {
+// Remove and delete, as the kernel layer does when the board goes.
+PciTestBoard::~PciTestBoard() {
   if (device_ == nullptr) return;
   nVLAPAL000::tDevice::onRemoveDevice(device_);
   nVLAPAL000::tDevice::onDeleteDevice(device_);
-  device_ = nullptr;
 }
 
 std::optional<sim::DeviceRegistry::Property> PciTestBoard::property(const std::string& name) const {

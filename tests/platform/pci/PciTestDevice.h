@@ -57,8 +57,6 @@ class PciTestBoard {
   // The PCI property the kernel layer holds for the device, as published.
   std::optional<sim::DeviceRegistry::Property> property(const std::string& name) const;
   size_t publishedPropertyCount() const;
-  // Remove and delete, as the kernel layer does when the board goes.
-  void unplug();
 
  private:
   sim::Board board_;

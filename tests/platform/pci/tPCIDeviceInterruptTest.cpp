@@ -9,6 +9,7 @@
 #include "driver/platform/status/SourceSites.h"
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Sync.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ using nVLAPALS100::tStatus;
 using sim::Interrupts;
 using vltest::CountingHandler;
 using vltest::PciTestBoard;
+using vltest::Site;
+using vltest::siteOf;
+using vltest::statusAfter;
 
 class PciDeviceInterrupt : public testing::Test {
  protected:
@@ -70,22 +74,19 @@ TEST_F(PciDeviceInterrupt, LockedRoutineRunsTheHandlerUnderTheReturnedLock) {
 }
 
 TEST_F(PciDeviceInterrupt, RefusedReservationLeavesNoHandlerAndNoLock) {
+  const auto reserve = [&](tStatus& s) {
+    EXPECT_EQ(plugged.device().reserveInterruptWithLock(&handler, s, 0), nullptr);
+  };
   Interrupts::reservationFaults().failNth(1, -51256);
-  tStatus status(tStatus::kFullSize);
-  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&handler, status, 0), nullptr);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_STREQ(status.getFile(), nVLAPAL000::sites::kPCIDevice);
-  EXPECT_EQ(status.getLine(), nVLAPAL000::sites::lines::kInterruptReservation);
+  EXPECT_EQ(siteOf(statusAfter(reserve)), (Site{nVLAPALS100::kStatusNotSupported, nVLAPAL000::sites::kPCIDevice,
+                                                nVLAPAL000::sites::lines::kInterruptReservation}));
   EXPECT_FALSE(plugged.device().isInterruptReserved());
   plugged.board().raiseInterrupt();
   EXPECT_EQ(handler.calls, 0);
 
   sim::Sync::spinLockCreationFaults().failNth(1, 0);
-  tStatus noLock(tStatus::kFullSize);
-  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&handler, noLock, 0), nullptr);
-  EXPECT_EQ(noLock.getCode(), nVLAPALS100::kStatusOutOfMemory);
-  EXPECT_STREQ(noLock.getFile(), nVLAPAL000::sites::kSynchronization);
-  EXPECT_EQ(noLock.getLine(), nVLAPAL000::sites::lines::kInterruptLockCreation);
+  EXPECT_EQ(siteOf(statusAfter(reserve)), (Site{nVLAPALS100::kStatusOutOfMemory, nVLAPAL000::sites::kSynchronization,
+                                                nVLAPAL000::sites::lines::kInterruptLockCreation}));
   EXPECT_FALSE(Interrupts::isReserved(line()));
 }
 
@@ -103,16 +104,13 @@ TEST_F(PciDeviceInterrupt, BoardWithoutAnInterruptCannotBeReserved) {
 TEST_F(PciDeviceInterrupt, SecondReservationIsRefusedAndTheFirstStands) {
   plugged.device().reserveInterrupt(&handler, status, 0);
   CountingHandler other;
-  tStatus second;
-  plugged.device().reserveInterrupt(&other, second, 0);
-  EXPECT_EQ(second.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus locked;
-  EXPECT_EQ(plugged.device().reserveInterruptWithLock(&other, locked, 0), nullptr);
-  EXPECT_EQ(locked.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus none;
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { plugged.device().reserveInterrupt(&other, s, 0); }),
+            nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { plugged.device().reserveInterruptWithLock(&other, s, 0); }),
+            nVLAPALS100::kStatusInvalidParameter);
   plugged.device().relinquishInterrupt();
-  plugged.device().reserveInterrupt(nullptr, none, 0);
-  EXPECT_EQ(none.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { plugged.device().reserveInterrupt(nullptr, s, 0); }),
+            nVLAPALS100::kStatusInvalidParameter);
   plugged.device().reserveInterrupt(&handler, status, 0);
   plugged.board().raiseInterrupt();
   EXPECT_EQ(handler.calls, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "driver/platform/poller/Poller.h"
@@ -47,6 +48,14 @@ struct CountingEngine : Engine {
   bool isIdle(tStatus&) override { return ++polls == 3; }
 };
 
+// A poll of `reg` until its value is 1, as most callers wait.
+template <typename tPoller>
+void pollForOne(tPoller&& poller, StatusRegister& reg, uint64_t timeoutUs, tStatus& status,
+                bool timeoutEnabled = true) {
+  poller.poll(reg, &StatusRegister::read, 1, kAllOnes, timeoutUs, timeoutEnabled,
+              std::decay_t<tPoller>::kConditionEquals, status);
+}
+
 class Poller : public testing::Test {
  protected:
   sim::Clock& clock_ = sim::Clock::instance();
@@ -58,23 +67,19 @@ TEST_F(Poller, IntervalsDoubleUpToTheMaximum) {
   // Nanosecond spin steps, so that every wait ends right at its target.
   clock_.setSpinStepNs(1);
   register_.answers = {0, 0, 0, 0, 0, 1};
-  SpinningPoller(10, 80).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              SpinningPoller::kConditionEquals, status_);
+  pollForOne(SpinningPoller(10, 80), register_, 10000, status_);
   EXPECT_EQ(status_.getCode(), 0);
   EXPECT_EQ(register_.gapsUs(), (std::vector<uint64_t>{10, 20, 40, 80, 80}));
 
   StatusRegister steady;
   steady.answers = {0, 0, 0, 1};
-  SpinningPoller(10, 10).poll(steady, &StatusRegister::read, 1, kAllOnes, 10000, true, SpinningPoller::kConditionEquals,
-                              status_);
+  pollForOne(SpinningPoller(10, 10), steady, 10000, status_);
   EXPECT_EQ(steady.gapsUs(), (std::vector<uint64_t>{10, 10, 10}));
 }
 
 TEST_F(Poller, SleepingPollerSleepsWholeMillisecondsBetweenReads) {
   register_.answers = {0, 0, 0, 0, 1};
-  PreciseSleepingPoller(1000, 4000)
-      .poll(register_, &StatusRegister::read, 1, kAllOnes, 100000, true, PreciseSleepingPoller::kConditionEquals,
-            status_);
+  pollForOne(PreciseSleepingPoller(1000, 4000), register_, 100000, status_);
   EXPECT_EQ(status_.getCode(), 0);
   std::vector<uint64_t> milliseconds;
   for (uint64_t gap : register_.gapsUs()) milliseconds.push_back(gap / 1000);
@@ -84,8 +89,7 @@ TEST_F(Poller, SleepingPollerSleepsWholeMillisecondsBetweenReads) {
 TEST_F(Poller, NeverTrueConditionTimesOutOnTheVirtualClock) {
   register_.answers = {0};
   const uint64_t before = clock_.nowNs();
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10000, true,
-                              SpinningPoller::kConditionEquals, status_);
+  pollForOne(SpinningPoller(10, 10), register_, 10000, status_);
   EXPECT_EQ(status_.getCode(), -52007);
   EXPECT_STREQ(status_.getFile(), "driver/platform/poller/Poller.h");
   EXPECT_GE(clock_.nowNs() - before, 10'000'000u);
@@ -98,15 +102,13 @@ TEST_F(Poller, NeverTrueConditionTimesOutOnTheVirtualClock) {
 
 TEST_F(Poller, SuccessOnTheReadAfterTheDeadlineStillCounts) {
   register_.answers = {0};
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 100, true,
-                              SpinningPoller::kConditionEquals, status_);
+  pollForOne(SpinningPoller(10, 10), register_, 100, status_);
   const size_t reads = register_.readTimes.size();
   StatusRegister late;
   late.answers.assign(reads - 1, 0);
   late.answers.push_back(1);
   tStatus status;
-  SpinningPoller(10, 10).poll(late, &StatusRegister::read, 1, kAllOnes, 100, true, SpinningPoller::kConditionEquals,
-                              status);
+  pollForOne(SpinningPoller(10, 10), late, 100, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(late.readTimes.size(), reads);
 }
@@ -114,8 +116,7 @@ TEST_F(Poller, SuccessOnTheReadAfterTheDeadlineStillCounts) {
 TEST_F(Poller, ZeroMaximumPollsBackToBackUntilTheDeadline) {
   register_.answers = {0};
   const uint64_t before = clock_.nowNs();
-  EfficientSleepingPoller(0, 0).poll(register_, &StatusRegister::read, 1, kAllOnes, 1000, true,
-                                     EfficientSleepingPoller::kConditionEquals, status_);
+  pollForOne(EfficientSleepingPoller(0, 0), register_, 1000, status_);
   EXPECT_EQ(status_.getCode(), -52007);
   // The timer counts whole ticks: the deadline is the timeout plus one tick.
   EXPECT_GE(clock_.nowNs() - before, 1'000'000u + sim::Clock::kDefaultTickUs * 1000 - clock_.nowNs() % 1'000'000);
@@ -205,8 +206,7 @@ struct RecordingHandler : atut::PollerTimeoutHandler {
 TEST_F(Poller, HandlerTakesOverTheTimeout) {
   RecordingHandler handler;
   register_.answers = {0};
-  SpinningPoller(10, 10, -52007, &handler)
-      .poll(register_, &StatusRegister::read, 1, kAllOnes, 50, true, SpinningPoller::kConditionEquals, status_);
+  pollForOne(SpinningPoller(10, 10, -52007, &handler), register_, 50, status_);
   EXPECT_EQ(handler.calls, 1);
   EXPECT_EQ(handler.codeSeen, 0);
   EXPECT_EQ(status_.getCode(), -52010);
@@ -224,8 +224,7 @@ TEST_F(Poller, HandlerTakesOverTheTimeout) {
 TEST_F(Poller, WithoutTimeoutItPollsUntilTheConditionHolds) {
   register_.answers.assign(200, 0);
   register_.answers.push_back(1);
-  SpinningPoller(10, 10).poll(register_, &StatusRegister::read, 1, kAllOnes, 10, false,
-                              SpinningPoller::kConditionEquals, status_);
+  pollForOne(SpinningPoller(10, 10), register_, 10, status_, false);
   EXPECT_EQ(status_.getCode(), 0);
   EXPECT_EQ(register_.readTimes.size(), 201u);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -9,11 +10,17 @@ namespace {
 
 using namespace nVLAPAL000;
 
-std::string formatted(uint64_t value, uint32_t base) {
-  char buffer[80];
-  char* end = formatUnsigned(buffer, value, base);
-  EXPECT_EQ(*end, '\0');
+// The text a writer leaves, checked to end where the writer says it does.
+template <typename tWrite>
+std::string written(tWrite write) {
+  char buffer[80] = "xxxxxxx";
+  char* end = write(buffer);
+  EXPECT_EQ(std::strlen(buffer), static_cast<size_t>(end - buffer));
   return std::string(buffer, end);
+}
+
+std::string formatted(uint64_t value, uint32_t base) {
+  return written([&](char* buffer) { return formatUnsigned(buffer, value, base); });
 }
 
 TEST(NumberText, FormatsWithTheBasePrefix) {
@@ -25,30 +32,19 @@ TEST(NumberText, FormatsWithTheBasePrefix) {
   EXPECT_EQ(formatted(UINT64_MAX, 16), "0xFFFFFFFFFFFFFFFF");
 }
 
+// A base without digits gives an empty text.
 TEST(NumberText, DigitsEndAtTheReturnedTerminator) {
-  char buffer[80];
-  EXPECT_EQ(unsignedToText(buffer, 0, 10), buffer + 1);
-  EXPECT_STREQ(buffer, "0");
-  EXPECT_EQ(unsignedToText(buffer, 18446744073709551615u, 10), buffer + 20);
-  EXPECT_STREQ(buffer, "18446744073709551615");
-}
-
-TEST(NumberText, BaseWithoutDigitsGivesAnEmptyText) {
-  char buffer[8] = "xxxxxxx";
-  EXPECT_EQ(unsignedToText(buffer, 12, 0), buffer);
-  EXPECT_STREQ(buffer, "");
-  EXPECT_EQ(unsignedToText(buffer, 12, 1), buffer);
-  EXPECT_EQ(unsignedToText(buffer, 12, 37), buffer);
+  EXPECT_EQ(written([](char* b) { return unsignedToText(b, 0, 10); }), "0");
+  EXPECT_EQ(written([](char* b) { return unsignedToText(b, UINT64_MAX, 10); }), "18446744073709551615");
+  for (uint32_t base : {0u, 1u, 37u}) {
+    EXPECT_EQ(written([&](char* b) { return unsignedToText(b, 12, base); }), "") << base;
+  }
 }
 
 TEST(NumberText, FixedWidthKeepsExactlyTheLowDigits) {
-  char buffer[16];
-  EXPECT_EQ(unsignedToFixedText(buffer, 255, 4, 16), buffer + 4);
-  EXPECT_STREQ(buffer, "00FF");
-  unsignedToFixedText(buffer, 0x1234, 2, 16);
-  EXPECT_STREQ(buffer, "34");
-  EXPECT_EQ(unsignedToFixedText(buffer, 99, 0, 10), buffer);
-  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(written([](char* b) { return unsignedToFixedText(b, 255, 4, 16); }), "00FF");
+  EXPECT_EQ(written([](char* b) { return unsignedToFixedText(b, 0x1234, 2, 16); }), "34");
+  EXPECT_EQ(written([](char* b) { return unsignedToFixedText(b, 99, 0, 10); }), "");
 }
 
 // Letters are digits only in base 16; after '#' the digits are not checked

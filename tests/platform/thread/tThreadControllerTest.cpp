@@ -7,11 +7,14 @@
 #include "driver/platform/thread/AbsoluteTime.h"
 #include "driver/platform/thread/tThreadController.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tThreadController;
 using nVLAPALS100::tStatus;
+using vltest::Site;
+using vltest::siteOf;
 
 // What a thread body saw, and a gate that keeps it running until released.
 struct Work {
@@ -55,9 +58,8 @@ TEST_F(ThreadControllerThreads, SecondStartAnswersThreadRunning) {
   controller.start(Work::run, &work_, status_);
   tStatus again(tStatus::kFullSize);
   controller.start(Work::run, &work_, again);
-  EXPECT_EQ(again.getCode(), -52016);
-  EXPECT_STREQ(again.getFile(), "dep_mirror/deps/vlapal/includes/vlapal/protons/thread/tThreadController");
-  EXPECT_EQ(again.getLine(), 56u);
+  EXPECT_EQ(siteOf(again),
+            (Site{-52016, "dep_mirror/deps/vlapal/includes/vlapal/protons/thread/tThreadController", 56}));
   EXPECT_EQ(sim::Threads::unjoinedNames().size(), 1u);
   work_.release.set_value();
   controller.join();
@@ -97,9 +99,7 @@ TEST(ThreadController, RefusedThreadIsAPlatformFailureAndMayBeRetried) {
   tThreadController controller;
   sim::Threads::creationFaults().failNth(1, -51000);
   controller.start([](void*) {}, status);
-  EXPECT_EQ(status.getCode(), -52008);
-  EXPECT_STREQ(status.getFile(), "dep_mirror/deps/vlapal/includes/vlapal/quarks/thread");
-  EXPECT_EQ(status.getLine(), 657u);
+  EXPECT_EQ(siteOf(status), (Site{-52008, "dep_mirror/deps/vlapal/includes/vlapal/quarks/thread", 657}));
   EXPECT_FALSE(controller.isStarted());
   EXPECT_FALSE(controller.isRunning());
   EXPECT_TRUE(sim::Threads::unjoinedNames().empty());

@@ -29,15 +29,8 @@ constexpr uint64_t kPage = 4096;
 enum class MapKind { Standard, Direct, DirectBounce };
 
 const char* nameOf(MapKind kind) {
-  switch (kind) {
-    case MapKind::Standard:
-      return "Standard";
-    case MapKind::Direct:
-      return "Direct";
-    case MapKind::DirectBounce:
-      return "DirectBounce";
-  }
-  return "";
+  static constexpr const char* kNames[] = {"Standard", "Direct", "DirectBounce"};
+  return kNames[static_cast<int>(kind)];
 }
 
 struct Layout {
@@ -46,109 +39,94 @@ struct Layout {
   uint64_t bytes;
 };
 
-// One transfer, start to finish, and what it should leave behind.
-class Transfer {
- public:
-  Transfer(sim::Board& board, MapKind kind, bool toDevice, uint32_t channel)
-      : board_(board),
-        kind_(kind),
-        toDevice_(toDevice),
-        index_(channel),
-        dma_(kind == MapKind::DirectBounce ? tDMAConfiguration::kDMAType32Bit : tDMAConfiguration::kDMAType64Bit) {
-    if (kind == MapKind::Standard) {
-      map_ = std::make_unique<nVLAPAL000::tStandardDMAMap>(dma_.configuration);
-    } else {
-      map_ = std::make_unique<nVLAPAL000::tDirectDMAMap>(dma_.configuration);
-    }
+// Whether any page of the layout lies above 4 GiB.
+bool touchesHighMemory(uint64_t list, const Layout& layout) {
+  const std::vector<uint64_t> physical = sim::PageLists::find(list)->physical;
+  for (uint64_t page = layout.offset / kPage; page <= (layout.offset + layout.bytes - 1) / kPage; ++page) {
+    if (physical[page] + kPage > sim::PhysicalMemory::k4G) return true;
+  }
+  return false;
+}
+
+// One transfer on channel `index`, start to finish, and what it should leave behind.
+void transfer(sim::Board& board, MapKind kind, bool toDevice, uint32_t index, const Layout& layout, uint32_t seed) {
+  SCOPED_TRACE(testing::Message() << nameOf(kind) << (toDevice ? " to device, " : " from device, ") << layout.pages
+                                  << " pages, offset " << layout.offset << ", " << layout.bytes << " bytes");
+  vltest::ConfiguredDMA dma(kind == MapKind::DirectBounce ? tDMAConfiguration::kDMAType32Bit
+                                                          : tDMAConfiguration::kDMAType64Bit);
+  std::unique_ptr<nVLAPAL000::tDMAMap> map;
+  if (kind == MapKind::Standard) {
+    map = std::make_unique<nVLAPAL000::tStandardDMAMap>(dma.configuration);
+  } else {
+    map = std::make_unique<nVLAPAL000::tDirectDMAMap>(dma.configuration);
+  }
+  // Host memory as user memory would be: anywhere, low or high.
+  const uint64_t list = nVLZUK220_tPageList_createFromAllocation(layout.pages, 0);
+  ASSERT_NE(list, 0u);
+  const nVLAPAL000::tPageList buffer{layout.pages * kPage, 0, list};
+  uint8_t* host = vltest::hostBytes(list, layout.offset);
+  const std::vector<uint8_t> data = vltest::pattern(layout.bytes, seed);
+  if (toDevice) {
+    std::memcpy(host, data.data(), data.size());
+  } else {
+    std::memset(host, 0, data.size());
+  }
+  DmaChannel& model = board.bridge().channel(index);
+  if (kind == MapKind::DirectBounce) model.setAddressLimit(0xFFFFFFFF);
+
+  tStatus status;
+  map->map(buffer, layout.offset, layout.bytes, toDevice ? nVLAPAL000::kDMADeviceReads : nVLAPAL000::kDMADeviceWrites,
+           status);
+  nVLAPAL000::tWexelSGL chain;
+  chain.initialize(dma.configuration, 512, status);
+  chain.addDMAMapSegments(*map, status);
+  chain.finalize(status);
+  ASSERT_TRUE(status.isNotFatal()) << status.getCode();
+  map->prepareForDMA();
+  // Memory above 4 GiB reaches a 32-bit device only through bounce pages.
+  if (kind == MapKind::DirectBounce) {
+    EXPECT_EQ(static_cast<nVLAPAL000::tDirectDMAMap&>(*map).getBounceCount() != 0, touchesHighMemory(list, layout));
   }
 
-  void run(const Layout& layout, uint32_t seed) {
-    SCOPED_TRACE(testing::Message() << nameOf(kind_) << (toDevice_ ? " to device, " : " from device, ") << layout.pages
-                                    << " pages, offset " << layout.offset << ", " << layout.bytes << " bytes");
-    // Host memory as user memory would be: anywhere, low or high.
-    const uint64_t list = nVLZUK220_tPageList_createFromAllocation(layout.pages, 0);
-    ASSERT_NE(list, 0u);
-    const nVLAPAL000::tPageList buffer{layout.pages * kPage, 0, list};
-    uint8_t* host = vltest::hostBytes(list, layout.offset);
-    const std::vector<uint8_t> data = vltest::pattern(layout.bytes, seed);
-    if (toDevice_) {
-      std::memcpy(host, data.data(), data.size());
-    } else {
-      std::memset(host, 0, data.size());
-    }
-    DmaChannel& model = board_.bridge().channel(index_);
-    if (kind_ == MapKind::DirectBounce) model.setAddressLimit(0xFFFFFFFF);
+  nVLAPAL000::tWexelDMAChannel channel(board.bar0().data(), index, status);
+  nVLAPAL000::tWexelInterruptManager interrupts(board.bar0().data(), false);
+  model.setDirection(toDevice ? DmaChannel::Direction::HostToDevice : DmaChannel::Direction::DeviceToHost);
+  if (toDevice) model.setFifoCapacity(layout.bytes);
+  channel.setInterruptEnables(0x0C008000 | 0x02000000);
+  channel.armCountInterrupt(layout.bytes);
+  channel.startWithLink(chain.getFirstLinkAddress(), false);
+  if (!toDevice) model.feed(data);
 
-    tStatus status;
-    map_->map(buffer, layout.offset, layout.bytes,
-              toDevice_ ? nVLAPAL000::kDMADeviceReads : nVLAPAL000::kDMADeviceWrites, status);
-    nVLAPAL000::tWexelSGL list_;
-    list_.initialize(dma_.configuration, 512, status);
-    list_.addDMAMapSegments(*map_, status);
-    list_.finalize(status);
-    ASSERT_TRUE(status.isNotFatal()) << status.getCode();
-    map_->prepareForDMA();
-    // Memory above 4 GiB reaches a 32-bit device only through bounce pages.
-    if (kind_ == MapKind::DirectBounce) {
-      EXPECT_EQ(static_cast<nVLAPAL000::tDirectDMAMap&>(*map_).getBounceCount() != 0, touchesHighMemory(list, layout));
-    }
-
-    nVLAPAL000::tWexelDMAChannel channel(board_.bar0().data(), index_, status);
-    nVLAPAL000::tWexelInterruptManager interrupts(board_.bar0().data(), false);
-    model.setDirection(toDevice_ ? DmaChannel::Direction::HostToDevice : DmaChannel::Direction::DeviceToHost);
-    if (toDevice_) model.setFifoCapacity(layout.bytes);
-    channel.setInterruptEnables(0x0C008000 | 0x02000000);
-    channel.armCountInterrupt(layout.bytes);
-    channel.startWithLink(list_.getFirstLinkAddress(), false);
-    if (!toDevice_) model.feed(data);
-
-    EXPECT_EQ(channel.bytesTransferred(), layout.bytes);
-    EXPECT_EQ(model.status(), DmaChannel::kLinkReady | DmaChannel::kCountReached);
-    EXPECT_TRUE(model.running());  // a ring: it waits for the FIFO
-    EXPECT_GE(model.linksFetched(), 1u);
-    channel.deactivate();
-    EXPECT_FALSE(model.running());
-    if (toDevice_) {
-      EXPECT_EQ(model.drain(), data);
-    }
-    EXPECT_EQ(model.status(), DmaChannel::kLinkReady | DmaChannel::kCountReached | DmaChannel::kStopEvent);
-
-    // The channel's status words wait for the deferred routine.
-    EXPECT_EQ(interrupts.dequeueInterrupt(),
-              0x10000000u | sim::InterruptController::kMore | DmaChannel::kCountReached | index_);
-    const uint32_t stopWord = interrupts.dequeueInterrupt();
-    EXPECT_EQ(stopWord, 0x10000000u | DmaChannel::kStopEvent | index_);
-    EXPECT_EQ(interrupts.dequeueInterrupt(), 0u);
-    channel.handleInterrupt(stopWord);
-    EXPECT_FALSE(channel.isRunning());
-
-    map_->completeDMA(channel.bytesTransferred());
-    if (!toDevice_) {
-      EXPECT_EQ(std::vector<uint8_t>(host, host + layout.bytes), data);
-    }
-    map_->unmap();
-    nVLZUK220_tPageList_destroy(list);
-    EXPECT_EQ(sim::PhysicalMemory::ownershipViolations(), 0u);
-    EXPECT_EQ(sim::PhysicalMemory::unbackedAccesses(), 0u);
-    EXPECT_EQ(sim::ScatterGather::pairingViolations(), 0u);
+  EXPECT_EQ(channel.bytesTransferred(), layout.bytes);
+  EXPECT_EQ(model.status(), DmaChannel::kLinkReady | DmaChannel::kCountReached);
+  EXPECT_TRUE(model.running());  // a ring: it waits for the FIFO
+  EXPECT_GE(model.linksFetched(), 1u);
+  channel.deactivate();
+  EXPECT_FALSE(model.running());
+  if (toDevice) {
+    EXPECT_EQ(model.drain(), data);
   }
+  EXPECT_EQ(model.status(), DmaChannel::kLinkReady | DmaChannel::kCountReached | DmaChannel::kStopEvent);
 
- private:
-  static bool touchesHighMemory(uint64_t list, const Layout& layout) {
-    const std::vector<uint64_t> physical = sim::PageLists::find(list)->physical;
-    for (uint64_t page = layout.offset / kPage; page <= (layout.offset + layout.bytes - 1) / kPage; ++page) {
-      if (physical[page] + kPage > sim::PhysicalMemory::k4G) return true;
-    }
-    return false;
+  // The channel's status words wait for the deferred routine.
+  EXPECT_EQ(interrupts.dequeueInterrupt(),
+            0x10000000u | sim::InterruptController::kMore | DmaChannel::kCountReached | index);
+  const uint32_t stopWord = interrupts.dequeueInterrupt();
+  EXPECT_EQ(stopWord, 0x10000000u | DmaChannel::kStopEvent | index);
+  EXPECT_EQ(interrupts.dequeueInterrupt(), 0u);
+  channel.handleInterrupt(stopWord);
+  EXPECT_FALSE(channel.isRunning());
+
+  map->completeDMA(channel.bytesTransferred());
+  if (!toDevice) {
+    EXPECT_EQ(std::vector<uint8_t>(host, host + layout.bytes), data);
   }
-
-  sim::Board& board_;
-  MapKind kind_;
-  bool toDevice_;
-  uint32_t index_;
-  vltest::ConfiguredDMA dma_;
-  std::unique_ptr<nVLAPAL000::tDMAMap> map_;
-};
+  map->unmap();
+  nVLZUK220_tPageList_destroy(list);
+  EXPECT_EQ(sim::PhysicalMemory::ownershipViolations(), 0u);
+  EXPECT_EQ(sim::PhysicalMemory::unbackedAccesses(), 0u);
+  EXPECT_EQ(sim::ScatterGather::pairingViolations(), 0u);
+}
 
 struct TransferCase {
   const char* name;
@@ -170,10 +148,10 @@ const TransferCase kCases[] = {
 class WexelDMATransfer : public testing::TestWithParam<std::tuple<MapKind, bool, TransferCase>> {};
 
 TEST_P(WexelDMATransfer, ArrivesByteExactWithCountAndStatus) {
-  const auto& [kind, toDevice, transfer] = GetParam();
-  sim::PhysicalMemory::setPlacement({1, transfer.highEvery, 0, false});
+  const auto& [kind, toDevice, layout] = GetParam();
+  sim::PhysicalMemory::setPlacement({1, layout.highEvery, 0, false});
   sim::Board board;
-  Transfer(board, kind, toDevice, 2).run(transfer.layout, 7);
+  transfer(board, kind, toDevice, 2, layout.layout, 7);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, WexelDMATransfer,
@@ -197,8 +175,8 @@ TEST(WexelDMATransferRandom, RandomLayoutsArriveByteExact) {
     const uint64_t bytes = 1 + random() % (pages * kPage - offset);
     const auto kind = static_cast<MapKind>(random() % 3);
     sim::Board board;
-    Transfer(board, kind, random() % 2 == 0, static_cast<uint32_t>(random() % 4))
-        .run({pages, offset, bytes}, static_cast<uint32_t>(round));
+    transfer(board, kind, random() % 2 == 0, static_cast<uint32_t>(random() % 4), {pages, offset, bytes},
+             static_cast<uint32_t>(round));
     if (testing::Test::HasFailure()) {
       ADD_FAILURE() << "seed " << seed << " round " << round;
       break;

@@ -102,7 +102,6 @@ TEST_F(WexelInterruptManager, MessageSignalledInterruptsAreAlwaysOursAndNeedNoRe
   EXPECT_EQ(manager.recognizeInterrupt(), 1);
   manager.acknowledgeInterrupts();
   EXPECT_TRUE(board.bar0().traffic().empty());
-  EXPECT_TRUE(manager.isMessageSignalled());
 }
 
 TEST_F(WexelInterruptManager, DeviceThatReadsAllOnesIsNotClaimedAndHasNothingQueued) {

@@ -9,12 +9,14 @@
 #include "sim/kernel/PageLists.h"
 #include "sim/kernel/ScatterGather.h"
 #include "tests/platform/dma/DmaTestSupport.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPAL000::tDMAConfiguration;
 using nVLAPAL000::tWexelSGL;
 using nVLAPALS100::tStatus;
+using vltest::codeAfter;
 using vltest::Descriptor;
 using vltest::Link;
 
@@ -43,6 +45,12 @@ class WexelSGL : public testing::Test {
   std::vector<Link> chain() {
     const nVLAPAL000::tWexelSGLFirstLink first = list.getFirstLinkAddress();
     return vltest::readChain(first.busAddress, first.size);
+  }
+  // Every descriptor of the chain, head first.
+  std::vector<Descriptor> descriptors() {
+    std::vector<Descriptor> all;
+    for (const Link& link : chain()) all.insert(all.end(), link.descriptors.begin(), link.descriptors.end());
+    return all;
   }
   // Descriptor counts of the links as built, head first.
   std::vector<uint32_t> fill() {
@@ -97,11 +105,10 @@ TEST_F(WexelSGL, RegisterWriteDescriptorsRepeatTheValueAndMarkTheWidth) {
     EXPECT_EQ(vltest::parseDescriptors(link->page + position, 8)[0], c.expected);
   }
   ASSERT_TRUE(status.isNotFatal());
-  list.addRegisterWrite(0x100, 1, 4, status, false, &position);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus offset;
-  list.addRegisterWrite(0x08000000, 1, 3, offset, false, &position);
-  EXPECT_EQ(offset.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  for (const auto& [offset, width] : {std::pair<uint32_t, uint32_t>{0x100, 4}, {0x08000000, 3}}) {
+    EXPECT_EQ(codeAfter([&](tStatus& s) { list.addRegisterWrite(offset, 1, width, s, false, &position); }),
+              nVLAPALS100::kStatusInvalidParameter);
+  }
   EXPECT_EQ(list.getHead()->used, 16u + 4 * 8);
 }
 
@@ -138,11 +145,8 @@ TEST_F(WexelSGL, ALastLinkWithOneDescriptorTakesItsShareFromTheLinksBefore) {
   EXPECT_GT(list.getTail()->used, 256u);
   const std::vector<Link> links = chain();
   ASSERT_EQ(links.size(), 3u);
-  std::vector<Descriptor> all;
-  for (const Link& link : links) {
-    EXPECT_EQ(link.flags, 0u);
-    all.insert(all.end(), link.descriptors.begin(), link.descriptors.end());
-  }
+  for (const Link& link : links) EXPECT_EQ(link.flags, 0u);
+  const std::vector<Descriptor> all = descriptors();
   for (uint64_t i = 0; i < 63; ++i) EXPECT_EQ(all[i], piece(i));
   EXPECT_EQ(links[2].nextBusAddress, links[0].busAddress);
 }
@@ -168,8 +172,7 @@ TEST_F(WexelSGL, ChainCompactedIntoItsHeadIsUnrolledInsteadOfDividingByZero) {
   const std::vector<Link> links = chain();
   ASSERT_EQ(links.size(), 2u);
   EXPECT_EQ(links[1].flags, tWexelSGL::kFlagRingOfTwo);
-  std::vector<Descriptor> all;
-  for (const Link& link : links) all.insert(all.end(), link.descriptors.begin(), link.descriptors.end());
+  const std::vector<Descriptor> all = descriptors();
   ASSERT_EQ(all.size(), 62u);
   // Around the ring the two pieces alternate without a seam.
   for (size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], piece(i % 2)) << i;
@@ -188,25 +191,19 @@ TEST_F(WexelSGL, FinalizingAnEmptyListIsRefusedAndChangesNothing) {
 
 TEST_F(WexelSGL, EmptyPiecesAndListsWithoutADeviceAreRefused) {
   initialize();
-  tStatus zero;
-  list.addSegment(kBase, 0, zero, false);
-  EXPECT_EQ(zero.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus huge;
-  list.addSegment(kBase, uint64_t{1} << 32, huge, false);
-  EXPECT_EQ(huge.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  for (const uint64_t size : {uint64_t{0}, uint64_t{1} << 32}) {
+    EXPECT_EQ(codeAfter([&](tStatus& s) { list.addSegment(kBase, size, s, false); }),
+              nVLAPALS100::kStatusInvalidParameter);
+  }
   EXPECT_EQ(list.getHead()->used, 16u);
-
   tWexelSGL unattached;
-  tStatus noDevice;
-  unattached.addSegment(kBase, 1, noDevice, false);
-  EXPECT_EQ(noDevice.getCode(), nVLAPALS100::kStatusAssemblyFailure);
-  tStatus tiny;
-  unattached.initialize(dma.configuration, 31, tiny);
-  EXPECT_EQ(tiny.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tDMAConfiguration unconfigured;
-  tStatus noType;
-  unattached.initialize(unconfigured, 512, noType);
-  EXPECT_EQ(noType.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { unattached.addSegment(kBase, 1, s, false); }),
+            nVLAPALS100::kStatusAssemblyFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { unattached.initialize(dma.configuration, 31, s); }),
+            nVLAPALS100::kStatusInvalidParameter);
+  const tDMAConfiguration unconfigured;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { unattached.initialize(unconfigured, 512, s); }),
+            nVLAPALS100::kStatusNotSupported);
 }
 
 class WexelSGLLinkMemory : public WexelSGL, public testing::WithParamInterface<uint32_t> {};
@@ -287,21 +284,16 @@ TEST_F(WexelSGL, DestructionReturnsEveryLinkAndBlock) {
 TEST_F(WexelSGL, FailuresLeaveTheChainAsFarAsItWasBuilt) {
   initialize();
   addPieces(31);
-  tStatus noLink;
+  const auto addOne = [&](tStatus& s) { list.addSegment(kBase, 1, s, false); };
   sim::Memory::allocationFaults().failNth(1, 0);
-  list.addSegment(kBase, 1, noLink, false);
-  EXPECT_EQ(noLink.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(codeAfter(addOne), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_EQ(list.countLinks(), 1u);
   addPieces(7 * 31, 31);  // eight full links fill the first block
-  tStatus noMemory;
   sim::PageLists::allocationFaults().failNth(1, 0);
-  list.addSegment(kBase, 1, noMemory, false);
-  EXPECT_EQ(noMemory.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(codeAfter(addOne), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_EQ(list.countBlocks(), 1u);
-  tStatus noMapping;
   sim::PageLists::kernelMappingFaults().failNth(1, 0);
-  list.addSegment(kBase, 1, noMapping, false);
-  EXPECT_EQ(noMapping.getCode(), nVLAPALS100::kStatusOutOfMemory);
+  EXPECT_EQ(codeAfter(addOne), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_EQ(list.countBlocks(), 1u);
   EXPECT_EQ(sim::PageLists::count(), 1u);
   EXPECT_EQ(sim::PageLists::kernelMappings(), 1u);
@@ -326,8 +318,7 @@ TEST_P(WexelSGLClosing, LinksEndOrComeRoundAsTheFormSays) {
   addPieces(c.pieces);
   c.closing == Closing::kChain ? list.finalizeChain(status) : list.finalizeRingWithoutUnrolling(status);
   ASSERT_TRUE(status.isNotFatal());
-  const nVLAPAL000::tWexelSGLFirstLink first = list.getFirstLinkAddress();
-  const std::vector<vltest::Link> links = vltest::readChain(first.busAddress, first.size);
+  const std::vector<Link> links = chain();
   ASSERT_EQ(links.size(), c.descriptorsPerLink.size());
   for (size_t i = 0; i < links.size(); ++i) {
     EXPECT_EQ(links[i].descriptors.size(), c.descriptorsPerLink[i]) << i;
