@@ -1,7 +1,7 @@
-// The FPGA-session interface through the packaged module: exact block
-// sizes for every code, the caller's status, the interface's own attribute,
-// block transfers, release without output, and a personality configured
-// with a bitfile the board model receives through its loader.
+// The FPGA-session interface through the packaged module (its framing is
+// tested with the main interface's): the interface's own attribute, block
+// transfers, release without output, and a personality configured with a
+// bitfile the board model receives through its loader.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,8 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "BoardRig.h"
-#include "PublishedRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
@@ -20,15 +18,14 @@
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "tests/fpga/SessionWire.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::lymrequests;
 using vltest::BoardRig;
 
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
-constexpr int32_t kInvalidParameter = -51009;  // -52005 as the kernel layer reports it
-constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
+using vltest::kFpgaInterface;
 constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
 
 class FpgaInterface : public ::testing::Test {
@@ -40,21 +37,6 @@ class FpgaInterface : public ::testing::Test {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     client = std::make_unique<sim::RequestClient>(*first);
-  }
-  void TearDown() override {
-    client.reset();
-    for (auto* file : {&first, &second}) {
-      if (*file) (*file)->close();
-      file->reset();
-    }
-    rig.remove();
-  }
-  sim::DeviceFile::Reply raw(uint32_t code, size_t in, uint32_t out) {
-    sim::DeviceFile::Request request;
-    request.code = code;
-    request.input.assign(in, 0);
-    request.outputSize = out;
-    return first->ioctl(request);
   }
   // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
   // signature 1 2 3 4; the design's bitfile and FIFO records as given.
@@ -74,44 +56,12 @@ class FpgaInterface : public ::testing::Test {
                                                   .bitfileAddress = bitfile.address(),
                                                   .bitfileSize = static_cast<uint32_t>(bitfile.size())});
   }
-  size_t windowTraffic() {
-    size_t n = 0;
-    for (const auto& a : rig.board().bar0().traffic()) {
-      n += a.offset >= sim::FpgaWindow::kBarOffset && a.offset < sim::FpgaWindow::kBarOffset + sim::FpgaWindow::kSize;
-    }
-    return n;
-  }
-
+  // Members go in reverse order: the blocks, the client, the sessions, the board.
   BoardRig rig;
   std::unique_ptr<sim::DeviceFile> first, second;
   std::unique_ptr<sim::RequestClient> client;
   std::unique_ptr<sim::UserBlock> personalityCopy, fifoCopy;
 };
-
-TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSupported) {
-  ASSERT_EQ(std::size(vltest::kPublishedFpgaSessionRequests), 30u);
-  for (const vltest::PublishedRequest& s : vltest::kPublishedFpgaSessionRequests) {
-    const uint32_t in = s.in, out = s.out;
-    for (auto [badIn, badOut] : {std::pair{in + 1, out}, std::pair{in, out + 4}, std::pair{in - 4, out + 4}}) {
-      const auto reply = raw(s.code, badIn, badOut);
-      EXPECT_EQ(reply.status, kInvalidParameter) << s.name << " " << badIn << " " << badOut;
-      EXPECT_EQ(reply.resultField, 0) << s.name;
-    }
-  }
-  EXPECT_EQ(raw(0x80208399, 8, 8).status, -51256);
-}
-
-TEST_F(FpgaInterface, ACallersErrorComesBackUnchangedWithTheFpgaUntouched) {
-  rig.board().bar0().clearTraffic();
-  for (const vltest::PublishedRequest& request : vltest::kPublishedFpgaSessionRequests) {
-    if (request.inStatusAt == vltest::kNoStatus) continue;
-    const std::vector<uint8_t> input = vltest::refusedInput(request, -1);
-    const auto reply = first->ioctl({request.code, input, request.out, 0});
-    EXPECT_EQ(reply.resultField, request.out) << request.name;
-    EXPECT_EQ(reply.output, vltest::refusedAnswer(request, input)) << request.name;
-  }
-  EXPECT_EQ(windowTraffic(), 0u);
-}
 
 TEST_F(FpgaInterface, AttributeOneIsOneWordForEverySessionOfTheDevice) {
   EXPECT_EQ(client->call<GetAttribute32>({.attribute = 1, .status = 0}).out.value, 0xFFFFFFFFu);
@@ -135,11 +85,9 @@ TEST_F(FpgaInterface, BlockTransfersUpTo64BytesAllocateNothing) {
 }
 
 TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
-  sim::DeviceFile::Request request;
-  request.code = ReleasePersonality::kCode;
-  request.input.assign(16, 0);
-  request.input[8] = 1;
-  const auto reply = first->ioctl(request);
+  std::vector<uint8_t> input(16, 0);
+  input[8] = 1;
+  const auto reply = first->ioctl({ReleasePersonality::kCode, input, 0, 0});
   EXPECT_EQ(reply.status, 0);
   EXPECT_EQ(reply.resultField, 0);
 }
@@ -147,7 +95,7 @@ TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
 // A small design the loader is told to expect, its personality block and
 // the signature its registers report.
 TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndStalesMainSessions) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  auto mainFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
   sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
   personality.setSignature({1, 2, 3, 4});
@@ -181,23 +129,20 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
 
   const auto stale =
       sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::GetModuleRev>({.index = 0, .status = 0});
-  EXPECT_EQ(stale.outStatus(), kStale);
-  mainFile->close();
+  EXPECT_EQ(stale.outStatus(), vltest::kStaleSession);
 }
 
 TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  auto mainFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
   ASSERT_EQ(sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::ResetDevice>().outStatus(), 0);
   const auto read = client->call<Read32>({.offset = kControl});
-  EXPECT_EQ(read.outStatus(), kStale);
+  EXPECT_EQ(read.outStatus(), vltest::kStaleSession);
   EXPECT_EQ(read.out.value, 0xFFFFFFFFu);
   EXPECT_EQ(client->call<IsSessionValid>().out.valid, 0u);
   auto fresh = sim::DeviceFile::open(rig.module(), kFpgaInterface);
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
-  fresh->close();
-  mainFile->close();
 }
 
 // Every allocation of a refused configuration fails in turn: each attempt

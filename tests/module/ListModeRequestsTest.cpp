@@ -2,11 +2,11 @@
 // them, on a board whose FPGA has both timing engines.
 #include <gtest/gtest.h>
 
-#include "BoardRig.h"
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -14,22 +14,9 @@ using namespace nVL9738K_24_0::requests;
 
 constexpr int32_t kNoListModeSession = -52010;
 
-class ListModeRequests : public ::testing::Test {
+class ListModeRequests : public vltest::MainRoad {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(rig.add(), 0);
-    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
-    ASSERT_NE(file, nullptr);
-    client = std::make_unique<sim::RequestClient>(*file);
-  }
-  void TearDown() override {
-    client.reset();
-    file->close();
-    rig.remove();
-  }
-  vltest::BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> file;
-  std::unique_ptr<sim::RequestClient> client;
+  void SetUp() override { open(); }
 };
 
 TEST_F(ListModeRequests, WithoutAListModeSessionTraitsAreZeroAndEveryOtherRequestIsRefused) {
@@ -55,7 +42,7 @@ TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
             std::tuple(uint64_t{0xFFFFFFFF}, 1u, uint8_t{1}, uint8_t{0}, uint8_t{2}, uint8_t{3}, uint8_t{0x28}));
   const uint8_t zeros[7] = {};
   EXPECT_EQ(std::memcmp(t.reserved, zeros, sizeof(zeros)), 0);
-  rig.board().timingEngine(2401)->listEngine().setDone(sim::ListEngineModel::Done::kOnStop);
+  rig->board().timingEngine(2401)->listEngine().setDone(sim::ListEngineModel::Done::kOnStop);
   EXPECT_EQ(client->call<Initiate>().outStatus(), 0);
   EXPECT_EQ(client->call<Abort>().outStatus(), 0);
   const auto done = client->call<ReadListIsDone>();

@@ -14,20 +14,20 @@
 #include <ostream>
 #include <thread>
 
-#include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/VisaRequests.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 namespace rq = nVL9738K_24_0::requests;
 namespace lym = nVL9738K_24_0::lymrequests;
 
-constexpr int32_t kGateClosed = -52022;
+using vltest::kGateClosed;
 constexpr int32_t kVisaNotInitialized = static_cast<int32_t>(0xBFFF003A);
 // Items of 4 bytes read from one register: far more than a part holds.
 constexpr uint32_t kItems = 1u << 24;
@@ -83,7 +83,7 @@ class LongTransfers : public ::testing::TestWithParam<LongTransfer> {
 
 TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNextPart) {
   std::unique_ptr<sim::DeviceFile> transferring = sim::DeviceFile::open(rig.module(), GetParam().interface);
-  std::unique_ptr<sim::DeviceFile> other = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  std::unique_ptr<sim::DeviceFile> other = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
   ASSERT_TRUE(transferring && other);
   sim::RequestClient transfer(*transferring), interrupting(*other);
   std::unique_ptr<sim::UserBlock> into;
@@ -109,9 +109,9 @@ TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNe
 
 INSTANTIATE_TEST_SUITE_P(
     Transfers, LongTransfers,
-    ::testing::Values(LongTransfer{"VisaReset", "vl9738_vl9738k", visaRead, resetDevice, kGateClosed},
-                      LongTransfer{"VisaFinalize", "vl9738_vl9738k", visaRead, finalizeVisa, kVisaNotInitialized},
-                      LongTransfer{"FpgaSessionReset", "vl9738_atomiclymddkqrt", fpgaRead, resetDevice, kGateClosed}),
+    ::testing::Values(LongTransfer{"VisaReset", vltest::kMainInterface, visaRead, resetDevice, kGateClosed},
+                      LongTransfer{"VisaFinalize", vltest::kMainInterface, visaRead, finalizeVisa, kVisaNotInitialized},
+                      LongTransfer{"FpgaSessionReset", vltest::kFpgaInterface, fpgaRead, resetDevice, kGateClosed}),
     [](const ::testing::TestParamInfo<LongTransfer>& info) { return info.param.name; });
 
 }  // namespace

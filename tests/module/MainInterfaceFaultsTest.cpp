@@ -3,13 +3,11 @@
 // leaks nothing, and the device answers every request afterwards.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -40,7 +38,7 @@ class MainInterfaceFaults : public ::testing::Test {
   }
   void reopen() {
     if (file) file->close();
-    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+    file = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
     ASSERT_NE(file, nullptr);
   }
   // A session keeps the reservation client its first set-descriptor made
@@ -50,13 +48,6 @@ class MainInterfaceFaults : public ::testing::Test {
   }
   sim::DeviceFile::Reply send(const vltest::PublishedRequest& request) {
     return file->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
-  }
-  static int32_t outStatus(const vltest::PublishedRequest& request, const sim::DeviceFile::Reply& reply) {
-    int32_t value = 0;
-    if (reply.output.size() >= request.outStatusAt + 4u) {
-      std::memcpy(&value, reply.output.data() + request.outStatusAt, 4);
-    }
-    return value;
   }
 
   vltest::BoardRig rig;
@@ -84,14 +75,14 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
           EXPECT_EQ(reply.status, clean.status);
           break;
         }
-        const int32_t answered = reply.status != 0 ? reply.status : outStatus(request, reply);
-        const int32_t cleanAnswer = clean.status != 0 ? clean.status : outStatus(request, clean);
+        const int32_t answered = vltest::answerOf(reply, request.outStatusAt);
+        const int32_t cleanAnswer = vltest::answerOf(clean, request.outStatusAt);
         EXPECT_TRUE(answered == cleanAnswer || answered == kInjected || answered == kOutOfMemory) << answered;
         // The same request afterwards answers as it did before the fault.
         freshSessionFor(request);
         const auto after = send(request);
         EXPECT_EQ(after.status, clean.status);
-        EXPECT_EQ(outStatus(request, after), outStatus(request, clean));
+        EXPECT_EQ(vltest::answerOf(after, request.outStatusAt), cleanAnswer);
       }
       EXPECT_LT(n, 200u) << "the sweep ends";
     }

@@ -1,99 +1,91 @@
-// The main interface through the packaged module: framing, sizes, guards
-// and the platform requests, each sent as user mode sends it.
+// The main interface through the packaged module: framing (with the FPGA
+// interface's), sizes, guards and the platform requests, each sent as user
+// mode sends it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::requests;
-using vltest::BoardRig;
 using vltest::kernelCode;
 using vltest::kPublishedRequests;
 
 // What the framing layer turns the driver's -52005 and -52002 into.
 constexpr int32_t kWrongSize = -51009;
 constexpr int32_t kUnknownCode = -51256;
-constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179u);
 
-class MainInterface : public ::testing::Test {
- protected:
-  void open(const sim::BoardOptions& options = {}) {
-    rig = std::make_unique<BoardRig>(options);
-    ASSERT_EQ(rig->add(), 0);
-    file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
-    ASSERT_NE(file, nullptr);
-    client = std::make_unique<sim::RequestClient>(*file);
-  }
-  void TearDown() override {
-    client.reset();
-    if (file) file->close();
-    file.reset();
-    if (rig) rig->remove();
-  }
+using MainInterface = vltest::MainRoad;
 
-  sim::DeviceFile::Reply raw(uint32_t code, std::vector<uint8_t> input, uint32_t outputSize) {
-    return file->ioctl({code, std::move(input), outputSize, 0});
-  }
+// Both interfaces' framing: every published code takes only its exact
+// sizes; the caller's error stops a request before its guard, and the block
+// comes back whole, zero apart from that code and the in/out fields; a code
+// nobody published answers not supported; none of it reaches the FPGA.
+class Framing : public vltest::MainRoad, public testing::WithParamInterface<bool> {};
 
-  std::unique_ptr<BoardRig> rig;
-  std::unique_ptr<sim::DeviceFile> file;
-  std::unique_ptr<sim::RequestClient> client;
-};
-
-bool isPublished(uint32_t code) {
-  for (const auto& request : kPublishedRequests) {
-    if (request.code == code) return true;
-  }
-  return false;
-}
-
-TEST_F(MainInterface, EveryPublishedCodeIsFramedWithItsExactSizes) {
+TEST_P(Framing, EveryPublishedCodeTakesOnlyItsExactSizesAndACallersErrorComesBackWhole) {
   open();
-  for (const auto& request : kPublishedRequests) {
+  const bool fpga = GetParam();
+  auto fpgaFile = sim::DeviceFile::open(rig->module(), vltest::kFpgaInterface);
+  ASSERT_NE(fpgaFile, nullptr);
+  sim::DeviceFile& target = fpga ? *fpgaFile : *file;
+  const std::span<const vltest::PublishedRequest> published =
+      fpga ? std::span<const vltest::PublishedRequest>(vltest::kPublishedFpgaSessionRequests) : kPublishedRequests;
+  ASSERT_EQ(published.size(), fpga ? 30u : 100u);
+  const auto isPublished = [&](uint32_t code) {
+    return std::any_of(published.begin(), published.end(), [&](const auto& request) { return request.code == code; });
+  };
+  const auto raw = [&](uint32_t code, size_t in, uint32_t out) {
+    return target.ioctl({code, std::vector<uint8_t>(in, 0), out, 0});
+  };
+  rig->board().bar0().clearTraffic();
+  for (const vltest::PublishedRequest& request : published) {
     SCOPED_TRACE(::testing::Message() << request.name << " " << std::hex << request.code);
-    // The caller's error stops the request before its guard; the block
-    // comes back whole, zero apart from that code and the in/out fields.
-    const std::vector<uint8_t> input = vltest::refusedInput(request, -52010);
-    const auto refused = raw(request.code, input, request.out);
-    EXPECT_EQ(refused.status, 0);
-    EXPECT_EQ(refused.resultField, request.out);
-    EXPECT_EQ(refused.output, vltest::refusedAnswer(request, input));
-
-    const auto shortInput = raw(request.code, std::vector<uint8_t>(request.in - 1u, 0), request.out);
-    EXPECT_EQ(shortInput.status, kWrongSize);
-    EXPECT_EQ(shortInput.resultField, 0);
-    const auto bothWrong = raw(request.code, std::vector<uint8_t>(request.in - 1u, 0), request.out + 1u);
-    EXPECT_EQ(bothWrong.status, kWrongSize);
-    EXPECT_EQ(bothWrong.output, std::vector<uint8_t>(request.out + 1u, 0));
-    const auto longOutput = raw(request.code, std::vector<uint8_t>(request.in, 0), request.out + 1u);
-    EXPECT_EQ(longOutput.status, kWrongSize);
-
-    const uint32_t otherDirection = request.code ^ 0x40000000u;
-    if (!isPublished(otherDirection)) {
-      const auto reply = raw(otherDirection, std::vector<uint8_t>(request.in, 0), request.out);
+    if (request.inStatusAt != vltest::kNoStatus) {
+      const std::vector<uint8_t> input = vltest::refusedInput(request, -52010);
+      const auto refused = target.ioctl({request.code, input, request.out, 0});
+      EXPECT_EQ(refused.status, 0);
+      EXPECT_EQ(refused.resultField, request.out);
+      EXPECT_EQ(refused.output, vltest::refusedAnswer(request, input));
+    }
+    const uint32_t in = request.in, out = request.out;
+    for (auto [badIn, badOut] : {std::pair{in - 1, out}, std::pair{in + 1, out}, std::pair{in, out + 1},
+                                 std::pair{in, out + 4}, std::pair{in - 1, out + 1}, std::pair{in - 4, out + 4}}) {
+      const auto reply = raw(request.code, badIn, badOut);
+      EXPECT_EQ(reply.status, kWrongSize) << badIn << " " << badOut;
+      EXPECT_EQ(reply.resultField, 0) << badIn << " " << badOut;
+      EXPECT_EQ(reply.output, std::vector<uint8_t>(badOut, 0)) << badIn << " " << badOut;
+    }
+    if (!isPublished(request.code ^ 0x40000000u)) {
+      const auto reply = raw(request.code ^ 0x40000000u, in, out);
       EXPECT_EQ(reply.status, kUnknownCode);
       EXPECT_EQ(reply.resultField, 0);
     }
   }
+  for (uint32_t code : {0x00204217u, 0x00208106u, 0x00208107u, 0x00208009u, 0x00205213u, 0x80208399u}) {
+    const auto reply = raw(code, 8, 8);
+    EXPECT_EQ(reply.status, kUnknownCode) << std::hex << code;
+    EXPECT_EQ(reply.resultField, 0) << std::hex << code;
+  }
+  size_t windowAccesses = 0;
+  for (const sim::BusAccess& access : rig->board().bar0().traffic()) {
+    windowAccesses += access.offset >= sim::FpgaWindow::kBarOffset &&
+                      access.offset < sim::FpgaWindow::kBarOffset + sim::FpgaWindow::kSize;
+  }
+  EXPECT_EQ(windowAccesses, 0u);
 }
 
-TEST_F(MainInterface, AnUnknownCodeAnswersNotSupportedWithNoOutput) {
-  open();
-  for (uint32_t code : {0x00204217u, 0x00208106u, 0x00208107u, 0x00208009u, 0x00205213u}) {
-    const auto reply = raw(code, std::vector<uint8_t>(8, 0), 8);
-    EXPECT_EQ(reply.status, kUnknownCode);
-    EXPECT_EQ(reply.resultField, 0);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(MainAndFpgaInterfaces, Framing, testing::Bool());
 
 TEST_F(MainInterface, AWarningTheCallerCarriesInComesBackWhenTheOperationSucceeds) {
   open();
@@ -128,16 +120,11 @@ TEST_F(MainInterface, EachGuardMergesOnlyTheRecordOfItsLevel) {
   // The reset is not guarded: it runs whatever the records hold, and the
   // session that asked for it is stale afterwards.
   EXPECT_EQ(client->call<ResetDevice>().outStatus(), 0);
-  EXPECT_EQ(client->call<GetModuleRev>().outStatus(), kStale);
+  EXPECT_EQ(client->call<GetModuleRev>().outStatus(), vltest::kStaleSession);
 }
 
 TEST_F(MainInterface, TheTemperatureGuardFollowsTheSensor) {
-  rig = std::make_unique<BoardRig>();
-  rig->board().fixedLogic().holdLoPowerDown(true);
-  ASSERT_EQ(rig->add(), 0);
-  file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
-  ASSERT_NE(file, nullptr);
-  client = std::make_unique<sim::RequestClient>(*file);
+  open({}, [](sim::Board& board) { board.fixedLogic().holdLoPowerDown(true); });
   const int32_t powerUp = static_cast<int32_t>(rig->records().codes[2]);
   ASSERT_LT(powerUp, 0);
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
@@ -170,15 +157,11 @@ TEST_F(MainInterface, SelfTestReportsACpldThatIsNotReadyAndStillReadsTheOthers) 
   rig->board().fixedLogic().registers().setReadable(lo1Status, 4, 0x101);
   EXPECT_EQ(client->call<SelfTest>().outStatus(), static_cast<int32_t>(0xBFFA9176u));
   constexpr char kName[] = "Lo1AuxInterfaceRegMap";
-  std::unique_ptr<sim::UserBlock> name;
-  {
-    sim::SimScope scope;
-    name = std::make_unique<sim::UserBlock>(sizeof(kName));
-    std::memcpy(name->data(), kName, sizeof(kName));
-  }
+  sim::UserBlock name(sizeof(kName));
+  std::memcpy(name.data(), kName, sizeof(kName));
   constexpr uint32_t kSlaveStatusId = 0x80C7410C;
   const auto shadow = client->call<ArmGet>(
-      {.nameAddress = name->address(), .nameLength = sizeof(kName) - 1, .id = kSlaveStatusId, .status = 0});
+      {.nameAddress = name.address(), .nameLength = sizeof(kName) - 1, .id = kSlaveStatusId, .status = 0});
   EXPECT_EQ(shadow.outStatus(), 0);
   EXPECT_EQ(shadow.out.value, 0x101u);
 }

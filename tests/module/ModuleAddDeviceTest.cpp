@@ -2,6 +2,7 @@
 // device start and bring-up on the board model, the two interfaces, the
 // property lists and the add events, and what a failure at each step
 // leaves behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,8 +13,8 @@
 #include <iterator>
 #include <utility>
 
-#include "BoardRig.h"
 #include "sim/board/CapabilitiesBlock.h"
+#include "tests/support/BoardRig.h"
 
 namespace vltest {
 namespace {
@@ -86,9 +87,8 @@ TEST(ModuleAddDevice, BringsTheBoardUpInTheHardwaresOrderAndPublishesIt) {
         {"lymProductName", text("VL PXIe-9738")}, {"lymFpgaTargetClass", text("PXIe-9738")}};
     EXPECT_EQ(published, six);
 
-    const BringUpRecords records = rig.records();
-    ASSERT_TRUE(records.logged);
-    for (int64_t code : records.codes) EXPECT_EQ(code, 0);
+    ASSERT_TRUE(rig.records().logged);
+    EXPECT_THAT(rig.records().codes, testing::Each(0));
 
     rig.remove();
     EXPECT_TRUE(sim::DeviceRegistry::properties().empty());
@@ -189,7 +189,7 @@ TEST(ModuleAddDevice, AnUnreadableSerialNumberIsPublishedAsAllOnesAndTheBoardSti
   const auto slot = sim::DeviceRegistry::findProperty(rig.board().pciHandle(), "pxiGeographicAddress");
   ASSERT_TRUE(slot.has_value());
   EXPECT_EQ(slot->value, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
-  for (int64_t code : rig.records().codes) EXPECT_EQ(code, 0);
+  EXPECT_THAT(rig.records().codes, testing::Each(0));
 }
 
 // Properties and version failures are deferred: the board is added, and
@@ -198,12 +198,9 @@ TEST(ModuleAddDevice, AModuleRangeAboveTheSupportedOneFailsThePropertiesAndPower
   const sim::BoardOptions options = vltest::boardWithUnsupportedModule();
   BoardRig rig(options);
   ASSERT_EQ(rig.add(), 0);
-  const BringUpRecords records = rig.records();
-  ASSERT_TRUE(records.logged);
-  EXPECT_EQ(records.codes[0], 0);
-  EXPECT_EQ(records.codes[1], kernelCode(kFpgaNeedsNewerSoftware));
-  EXPECT_EQ(records.codes[2], kernelCode(kFpgaNeedsNewerSoftware));
-  EXPECT_EQ(records.codes[3], 0);
+  ASSERT_TRUE(rig.records().logged);
+  const int64_t unsupported = kernelCode(kFpgaNeedsNewerSoftware);
+  EXPECT_THAT(rig.records().codes, testing::ElementsAre(0, unsupported, unsupported, 0));
   EXPECT_EQ(sim::DeviceRegistry::interfaces().size(), 2u);
 }
 
@@ -212,10 +209,7 @@ TEST(ModuleAddDevice, LoRailsThatNeverComeUpTimeOutThePowerUpAfterTwoSecondsAndS
   rig.board().fixedLogic().holdLoPowerDown(true);
   const uint64_t start = sim::Clock::instance().nowNs();
   ASSERT_EQ(rig.add(), 0);
-  const BringUpRecords records = rig.records();
-  EXPECT_EQ(records.codes[2], kernelCode(kPowerUpTimedOut));
-  EXPECT_EQ(records.codes[1], 0);
-  EXPECT_EQ(records.codes[3], 0);
+  EXPECT_THAT(rig.records().codes, testing::ElementsAre(0, 0, kernelCode(kPowerUpTimedOut), 0));
   EXPECT_GE(sim::Clock::instance().nowNs() - start, 2'000'000'000u);
   const auto writes = rig.powerUpWrites();
   ASSERT_FALSE(writes.empty());
@@ -239,9 +233,7 @@ TEST_P(CpldRevisionOutOfRange, FailsThePowerUpRecordWithItsVersionCode) {
   const CpldRevision revision = GetParam();
   rig.board().fixedLogic().cplds().setRevisionRange(revision.cpld, revision.oldest, revision.newest);
   ASSERT_EQ(rig.add(), 0);
-  const BringUpRecords records = rig.records();
-  EXPECT_EQ(records.codes[2], kernelCode(revision.code));
-  EXPECT_EQ(records.codes[1], 0);
+  EXPECT_THAT(rig.records().codes, testing::ElementsAre(0, 0, kernelCode(revision.code), 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCpld, CpldRevisionOutOfRange,

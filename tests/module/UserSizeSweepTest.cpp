@@ -12,7 +12,6 @@
 #include <memory>
 #include <vector>
 
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/FlashRequests.h"
 #include "driver/board/ioctl/ListModeRequests.h"
@@ -28,6 +27,7 @@
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -35,15 +35,13 @@ namespace rq = nVL9738K_24_0::requests;
 namespace lym = nVL9738K_24_0::lymrequests;
 using vltest::BoardRig;
 
-constexpr char kMainInterface[] = "vl9738_vl9738k";
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
+using vltest::kFpgaInterface;
+using vltest::kMainInterface;
 // Each allocation of the driver's `new` family carries a 16-byte header.
 constexpr uint64_t kHeader = 16;
 // The most a request with no bounded word may allocate: its own records,
 // up to a flash table of 64 KiB.
 constexpr uint64_t kUnbounded = uint64_t{1} << 16;
-
-constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
 
 struct Shape {
   uint32_t code;
@@ -52,12 +50,6 @@ struct Shape {
   size_t statusAt;
   size_t outStatusAt;
 };
-
-int32_t statusIn(const std::vector<uint8_t>& block, size_t at) {
-  int32_t status;
-  std::memcpy(&status, block.data() + at, 4);
-  return status;
-}
 
 // Each published request of an interface that carries a status word (the
 // FPGA interface's release carries none, nor any size).
@@ -143,8 +135,7 @@ class UserSizeSweep : public ::testing::Test {
                                             << " width " << width << (addresses ? " with addresses" : ""));
             EXPECT_LE(sim::Memory::largestAsked(), statedBound(shape.code));
             // A session left stale would answer every later request early.
-            ASSERT_NE(reply.output.size() < shape.outStatusAt + 4 ? 0 : statusIn(reply.output, shape.outStatusAt),
-                      kStale);
+            ASSERT_NE(vltest::answerOf(reply, shape.outStatusAt), vltest::kStaleSession);
           }
         }
       }
@@ -202,6 +193,9 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
   constexpr int32_t kOutOfMemory = -52000, kInvalid = -52005, kNoFlashOnBoard = -63193;
   constexpr int32_t kAnyAnswer = INT32_MIN;
   ASSERT_EQ(main.call<rq::VisaInitialize>(rq::VisaInitialize::In{}).outStatus(), 0);
+  auto versions = [&](uint32_t count) {
+    return main.call<rq::GetSubSystemVersion>({.arrayAddress = at, .count = count, .status = 0}).outStatus();
+  };
   // Byte-wide items of the register window, as many as a transfer may have.
   auto visa = [&](auto op) {
     typename decltype(op)::In in{};
@@ -216,13 +210,7 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
     std::function<int32_t()> send;
   };
   const Row rows[] = {
-      {"sub-system versions at the bound", kAnyAnswer,
-       [&] {
-         rq::GetSubSystemVersion::In in{};
-         in.arrayAddress = at;
-         in.count = 0x3FFFFFFF;
-         return main.call<rq::GetSubSystemVersion>(in).outStatus();
-       }},
+      {"sub-system versions at the bound", kAnyAnswer, [&] { return versions(0x3FFFFFFF); }},
       {"VISA read at the bound", kAnyAnswer, [&] { return visa(rq::VisaReadBlock{}); }},
       {"VISA write at the bound", kAnyAnswer, [&] { return visa(rq::VisaWriteBlock{}); }},
       {"block read of a FIFO register", kAnyAnswer,
@@ -233,26 +221,14 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
        [&] {
          return fpga.call<lym::WriteBlock>({.address = at, .byteCount = 0xFFFFFFFF, .elementSize = 1}).outStatus();
        }},
-      {"sub-system versions of 2^32 bytes", kOutOfMemory,
-       [&] {
-         rq::GetSubSystemVersion::In in{};
-         in.arrayAddress = at;
-         in.count = 1u << 30;
-         return main.call<rq::GetSubSystemVersion>(in).outStatus();
-       }},
+      {"sub-system versions of 2^32 bytes", kOutOfMemory, [&] { return versions(1u << 30); }},
       {"message resource ids", kInvalid,
        [&] {
-         rq::SettingsSendMessage::In in{};
-         in.idsAddress = at;
-         in.idCount = kListBeyond;
-         return main.call<rq::SettingsSendMessage>(in).outStatus();
+         return main.call<rq::SettingsSendMessage>({at, kListBeyond, 0, 0, 0, 0, 0, 0}).outStatus();
        }},
       {"list-mode path", kInvalid,
        [&] {
-         rq::SetContext::In in{};
-         in.bufferAddress = at;
-         in.length = rq::SetContext::kMaxPathElements + 1;
-         return main.call<rq::SetContext>(in).outStatus();
+         return main.call<rq::SetContext>({at, rq::SetContext::kMaxPathElements + 1, 0}).outStatus();
        }},
       {"personality block", kInvalid,
        [&] {
