@@ -33,16 +33,7 @@ class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0:
   bool demotedAfterClear = false;
 };
 
-class StartedDevice : public testing::Test {
- protected:
-  void start() {
-    device = startDevice(board, status);
-    ASSERT_NE(device, nullptr);
-  }
-  sim::Board board;
-  tStatus status{tStatus::kFullSize};
-  RunningDevice device;
-};
+using StartedDevice = DeviceOnBoard;
 
 TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
   start();
