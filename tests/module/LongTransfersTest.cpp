@@ -86,13 +86,9 @@ TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNe
   std::unique_ptr<sim::DeviceFile> other = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
   ASSERT_TRUE(transferring && other);
   sim::RequestClient transfer(*transferring), interrupting(*other);
-  std::unique_ptr<sim::UserBlock> into;
-  {
-    sim::SimScope scope;
-    into = std::make_unique<sim::UserBlock>(uint64_t{kItems} * 4);
-  }
+  sim::UserBlock into(uint64_t{kItems} * 4);
   const uint64_t copiesBefore = sim::UserMemory::outboundCopies();
-  auto answer = std::async(std::launch::async, [&] { return GetParam().send(transfer, *into); });
+  auto answer = std::async(std::launch::async, [&] { return GetParam().send(transfer, into); });
   // The first part has reached the caller: the transfer is under way.
   const auto deadline = std::chrono::steady_clock::now() + kWatchdog;
   while (sim::UserMemory::outboundCopies() == copiesBefore && std::chrono::steady_clock::now() < deadline) {
@@ -103,8 +99,6 @@ TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNe
   EXPECT_EQ(answer.get(), GetParam().answer);
   transferring->close();
   other->close();
-  sim::SimScope scope;
-  into.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(

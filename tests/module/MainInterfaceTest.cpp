@@ -1,6 +1,6 @@
 // The main interface through the packaged module: framing (with the FPGA
-// interface's), sizes, guards and the platform requests, each sent as user
-// mode sends it.
+// interface's), sizes, guards and the platform, settings, list-mode and
+// routing requests, each sent as user mode sends it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +9,15 @@
 
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/ArmRequests.h"
+#include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
+#include "driver/board/ioctl/RoutingRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
+#include "driver/board/ioctl/VisaRequests.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
+#include "sim/kernel/UserMemory.h"
 #include "tests/support/BoardRig.h"
 
 namespace {
@@ -186,6 +191,128 @@ TEST_F(MainInterface, SubsystemVersionsAreReadOnlyWhenThereAreAny) {
   constexpr uint64_t kUnmapped = 0x10;
   EXPECT_EQ(client->call<GetSubSystemVersion>({.arrayAddress = kUnmapped, .count = 0, .status = 0}).outStatus(), 0);
   EXPECT_LT(client->call<GetSubSystemVersion>({.arrayAddress = kUnmapped, .count = 2, .status = 0}).outStatus(), 0);
+}
+
+// The settings, frequency-cycling and VISA requests, with the board
+// model's chips behind.
+using SettingsRoad = vltest::MainRoad;
+
+TEST_F(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
+  // A module newer than the driver leaves errors in the deferred records.
+  open(vltest::boardWithUnsupportedModule());
+  EXPECT_EQ(client->call<SettingsDeploy>().outStatus(), nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
+  // Presets A, B, C as the NCO runs them: {tuning word, delta, modulus}.
+  const sim::Ad9162::Nco a{0x2AAAAAAAAAAA, 2, 3}, b{0x8E38E38E38E3, 5, 9}, c{0xBBBBBBBBBBBB, 11, 15};
+  for (const sim::Ad9162::Nco& preset : {a, b, c, a}) {
+    ASSERT_EQ(client->call<CycleFrequency>().outStatus(), 0);
+    EXPECT_EQ(rig->board().dac(0).nco(), preset);
+  }
+
+  EXPECT_EQ(client->call<VisaInitialize>().outStatus(), 0);
+  const auto space = client->call<VisaGetSpaceInfo>({.addressSpace = 7, .status = 0});
+  EXPECT_EQ(space.outStatus(), static_cast<int32_t>(0xBFFF004Eu));
+  EXPECT_EQ(std::tuple(space.out.spaceType, space.out.base, space.out.size), std::tuple(0, 0, 0));
+  EXPECT_EQ(client->call<VisaFinalize>().outStatus(), 0);
+  EXPECT_EQ(file->ioctl({0x40208502, std::vector<uint8_t>(48), 4, 0}).status, -51256) << "a read carries no write";
+}
+
+TEST_F(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
+  open();
+  sim::UserBlock ids(4);
+  ids.put<uint32_t>(0, 2);
+  sim::UserBlock out(24);
+  std::fill(out.data(), out.data() + 24, 0xEE);
+  const auto query = [&](uint32_t count, uint32_t capacity) {
+    return client->call<SettingsSendMessage>({ids.address(), count, 12, 0, 0, out.address(), capacity, 0}).outStatus();
+  };
+  EXPECT_EQ(query(1, 20), nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(std::vector<uint8_t>(out.data(), out.data() + 24), std::vector<uint8_t>(24, 0xEE));
+  EXPECT_EQ(query(1, 24), 0);
+  // The power-up set the reference clock up: path 1 reports no problem,
+  // and the rest of the area is zero.
+  EXPECT_EQ(std::vector<uint8_t>(out.data(), out.data() + 24), std::vector<uint8_t>(24, 0));
+  EXPECT_EQ(query(70000, 24), nVLAPALS100::kStatusInvalidParameter) << "refused before anything is allocated";
+  // Areas and deploy messages the caller sizes at gigabytes are refused
+  // before the kernel is asked for them.
+  EXPECT_EQ(query(1, 0x80000000u), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(client->call<SettingsDeploy>({.messageAddress = out.address(), .messageSize = 0x85000000u, .status = 0})
+                .outStatus(),
+            nVLAPALS100::kStatusInvalidParameter);
+}
+
+// The list-mode requests on a board whose FPGA has both timing engines.
+constexpr int32_t kNoListModeSession = -52010;
+
+class ListModeRequests : public vltest::MainRoad {
+ protected:
+  void SetUp() override { open(); }
+};
+
+TEST_F(ListModeRequests, WithoutAListModeSessionTraitsAreZeroAndEveryOtherRequestIsRefused) {
+  const auto traits = client->call<GetTraits>();
+  EXPECT_EQ(traits.outStatus(), 0);
+  const listmodek::ListTraits zero{};
+  EXPECT_EQ(std::memcmp(&traits.out.traits, &zero, sizeof(zero)), 0);
+  EXPECT_EQ(client->call<Initiate>().outStatus(), kNoListModeSession);
+  EXPECT_EQ(client->call<ReadListIsDone>().outStatus(), kNoListModeSession);
+}
+
+TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
+  sim::UserBlock path(8);
+  path.put<uint16_t>(0, 2401);
+  path.put<uint16_t>(4, 2404);
+  ASSERT_EQ(client->call<SetContext>({path.address(), 2, 0}).outStatus(), 0);
+  const auto traits = client->call<GetTraits>();
+  EXPECT_EQ(traits.outStatus(), 0);
+  // The model's capabilities word is 0x2800013201; bytes 17-23 stay zero.
+  const auto& t = traits.out.traits;
+  EXPECT_EQ(std::tuple(t.word0, t.listModeSupported, t.pcodeVersion, t.pcodeOldestCompatibleVersion, t.maxListTrigger,
+                       t.maxListEvent, t.capability4),
+            std::tuple(uint64_t{0xFFFFFFFF}, 1u, uint8_t{1}, uint8_t{0}, uint8_t{2}, uint8_t{3}, uint8_t{0x28}));
+  const uint8_t zeros[7] = {};
+  EXPECT_EQ(std::memcmp(t.reserved, zeros, sizeof(zeros)), 0);
+  rig->board().timingEngine(2401)->listEngine().setDone(sim::ListEngineModel::Done::kOnStop);
+  EXPECT_EQ(client->call<Initiate>().outStatus(), 0);
+  EXPECT_EQ(client->call<Abort>().outStatus(), 0);
+  const auto done = client->call<ReadListIsDone>();
+  EXPECT_EQ(std::tuple(done.outStatus(), done.out.done), std::tuple(0, uint8_t{1}));
+}
+
+// The routing requests while the board has no routing resources (the FPGA
+// design's matrix is not set up in the module yet): what each answers, and
+// that a missing buffer is refused before user memory is touched.
+constexpr int32_t kNoResources = -52020;
+constexpr int32_t kMissingBuffer = static_cast<int32_t>(0xBFFA9053u);
+
+using RoutingRequests = vltest::MainRoad;
+
+TEST_F(RoutingRequests, WithoutResourcesEachRequestAnswersAsItsSessionDoes) {
+  open();
+  sim::UserBlock buffer(64);
+
+  uint64_t copies = sim::UserMemory::inboundCopies();
+  EXPECT_EQ(client->call<QueryVersion>().out.version, 1u);
+  const uint64_t framing = sim::UserMemory::inboundCopies() - copies;
+  CalculateRoute::In calculate{};
+  calculate.seedsAddress = calculate.terminalsAddress = buffer.address();
+  copies = sim::UserMemory::inboundCopies();
+  EXPECT_EQ(client->call<CalculateRoute>(calculate).out.status, kMissingBuffer);
+  EXPECT_EQ(sim::UserMemory::inboundCopies() - copies, framing) << "only the request block is read";
+  calculate.resultsAddress = buffer.address();
+  EXPECT_EQ(client->call<CalculateRoute>(calculate).out.status, kNoResources);
+
+  EXPECT_EQ(client->call<ReserveRoute>({}).out.status, kMissingBuffer);
+  const auto paths = client->call<GetRouteTerminalPath>({0, buffer.address(), 9, 0}).out;
+  EXPECT_EQ(paths.status, kNoResources);
+  EXPECT_EQ(paths.terminalCount, 9u) << "the count starts as the capacity";
+  EXPECT_EQ(client->call<GetTopographyName>({buffer.address(), 64, 0}).out.status, kNoResources);
+  EXPECT_EQ(client->call<ProgramRoute>({}).out.status, kNoResources);
+  EXPECT_EQ(client->call<ResetTerminal>({}).out.status, kNoResources);
+  EXPECT_EQ(client->call<CalculateResetTerminal>({}).out.status, kNoResources);
+  // Releasing what one does not hold is no error.
+  EXPECT_EQ(client->call<UnprogramRoute>({}).out.status, 0);
+  EXPECT_EQ(client->call<UnreserveRoute>({}).out.status, 0);
+  EXPECT_EQ(client->call<DestroyRoute>({}).out.status, 0);
 }
 
 }  // namespace

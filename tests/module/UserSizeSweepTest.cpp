@@ -98,16 +98,10 @@ class UserSizeSweep : public ::testing::Test {
     // A kernel of a modest machine: a request that asks for gigabytes is
     // refused, and the record keeps what it asked.
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
-    {
-      sim::SimScope scope;
-      target = std::make_unique<sim::UserBlock>(kTargetBytes);
-    }
   }
   void TearDown() override {
     sim::Memory::setLargestBlock(UINT64_MAX);
     rig.remove();
-    sim::SimScope scope;
-    target.reset();
   }
 
   // Each word of each request in turn at its largest value, the others
@@ -123,7 +117,7 @@ class UserSizeSweep : public ::testing::Test {
             std::vector<uint8_t> input(shape.in, 0);
             for (size_t word = 0; addresses && word + 8 <= shape.in; word += 8) {
               if (word + 8 <= shape.statusAt || word >= shape.statusAt + 4) {
-                const uint64_t address = target->address();
+                const uint64_t address = target.address();
                 std::memcpy(input.data() + word, &address, 8);
               }
             }
@@ -143,9 +137,9 @@ class UserSizeSweep : public ::testing::Test {
     file->close();
   }
 
-  static constexpr size_t kTargetBytes = 1 << 16;
   BoardRig rig;
-  std::unique_ptr<sim::UserBlock> target;
+  // User memory the requests' addresses point at: up to 64 KiB readable.
+  sim::UserBlock target{1 << 16};
 };
 
 // The first session's requests may leave device state behind (sequence
@@ -171,19 +165,15 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
   std::unique_ptr<sim::DeviceFile> fpgaFile = sim::DeviceFile::open(rig.module(), kFpgaInterface);
   ASSERT_TRUE(mainFile && fpgaFile);
   sim::RequestClient main(*mainFile), fpga(*fpgaFile);
-  std::unique_ptr<sim::UserBlock> partitionData;
-  {
-    sim::SimScope scope;
-    partitionData = std::make_unique<sim::UserBlock>(Budget::kMemoryOnlyPartitionBudget + 1);
-  }
-  const uint64_t at = target->address();
+  sim::UserBlock partitionData(Budget::kMemoryOnlyPartitionBudget + 1);
+  const uint64_t at = target.address();
   // A memory-only write of `length` bytes to partition `id`, with the
   // sequence number a size query hands out.
   auto keepInMemory = [&](uint32_t id, uint32_t length) {
     const uint32_t sequence = main.call<rq::ReadPartition>({.partitionId = id}).out.sequenceNumber;
     return main
         .call<rq::WritePartition>({.partitionId = id,
-                                   .bufferAddress = partitionData->address(),
+                                   .bufferAddress = partitionData.address(),
                                    .bufferLength = length,
                                    .sequenceNumber = sequence})
         .outStatus();
@@ -281,8 +271,6 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
     EXPECT_LE(sim::Memory::largestAsked(),
               row.expected == kAnyAnswer ? lym::kBlockPartBytes + kHeader : kPart + kHeader);
   }
-  sim::SimScope scope;
-  partitionData.reset();
 }
 
 }  // namespace
