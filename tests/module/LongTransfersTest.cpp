@@ -62,13 +62,8 @@ int32_t fpgaRead(sim::RequestClient& client, const sim::UserBlock& into) {
       .outStatus();
 }
 
-int32_t resetDevice(sim::RequestClient& client) {
-  return client.call<rq::ResetDevice>(rq::ResetDevice::In{}).outStatus();
-}
-
-int32_t finalizeVisa(sim::RequestClient& client) {
-  return client.call<rq::VisaFinalize>(rq::VisaFinalize::In{}).outStatus();
-}
+int32_t resetDevice(sim::RequestClient& client) { return client.call<rq::ResetDevice>().outStatus(); }
+int32_t finalizeVisa(sim::RequestClient& client) { return client.call<rq::VisaFinalize>().outStatus(); }
 
 class LongTransfers : public ::testing::TestWithParam<LongTransfer> {
  protected:

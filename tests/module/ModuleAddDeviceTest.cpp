@@ -98,41 +98,6 @@ TEST(ModuleAddDevice, BringsTheBoardUpInTheHardwaresOrderAndPublishesIt) {
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
-class WrongIdentity : public testing::TestWithParam<int> {};
-
-TEST_P(WrongIdentity, IsRefusedBeforeAnythingIsAllocated) {
-  sim::BoardOptions options;
-  uint16_t* ids[] = {&options.vendorId, &options.deviceId, &options.subsystemVendorId, &options.subsystemId};
-  *ids[GetParam()] ^= 0x0100;
-  BoardRig rig(options);
-  const int64_t before = sim::Memory::outstandingBlocks();
-  int context = 0;
-  EXPECT_EQ(rig.add(&context), kBadSelector);
-  EXPECT_EQ(rig.device(), nullptr);
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
-  EXPECT_TRUE(sim::DeviceRegistry::interfaces().empty());
-  EXPECT_FALSE(rig.board().bridge().fpgaLoader().programmed());
-}
-
-INSTANTIATE_TEST_SUITE_P(EachOfTheFourIds, WrongIdentity, testing::Range(0, 4));
-
-// The refused registration takes the first interface back exactly once: the
-// device's removal that follows must not unregister it again.
-TEST(ModuleAddDevice, ARefusedSecondInterfaceUnregistersTheFirstOnceAndAnnouncesNothing) {
-  const int64_t before = sim::Memory::outstandingBlocks();
-  {
-    BoardRig rig;
-    sim::DeviceRegistry::interfaceRegistrationFaults().failNth(2, 0);
-    EXPECT_EQ(rig.add(), kOutOfMemory);
-    EXPECT_EQ(rig.device(), nullptr);
-    EXPECT_EQ(sim::DeviceRegistry::unregisteredInterfaces().size(), 1u);
-    EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
-    EXPECT_TRUE(sim::DeviceRegistry::interfaces().empty());
-    EXPECT_TRUE(sim::DeviceRegistry::properties().empty());
-  }
-  EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
-}
-
 // A copy of the module whose stored FPGA image is damaged by `damage`.
 std::string damagedModule(void (*damage)(std::vector<char>& bytes, size_t header)) {
   std::ifstream in(sim::Module::defaultPath(), std::ios::binary);
@@ -149,33 +114,62 @@ std::string damagedModule(void (*damage)(std::vector<char>& bytes, size_t header
   return path;
 }
 
-class DamagedImage : public testing::TestWithParam<void (*)(std::vector<char>&, size_t)> {};
+// An add device that is refused: a wrong identity or a damaged image
+// before the FPGA is touched, a refused second interface after it.
+struct Refusal {
+  const char* name;
+  int32_t code;
+  void (*identity)(sim::BoardOptions&) = nullptr;
+  void (*damage)(std::vector<char>& bytes, size_t header) = nullptr;
+  bool failSecondInterface = false;
+};
 
-TEST_P(DamagedImage, FailsAddDeviceBeforeTheFpgaIsTouchedAndLeaksNothing) {
-  const std::string path = damagedModule(GetParam());
+class RefusedAdd : public testing::TestWithParam<Refusal> {};
+
+// The refused registration takes the first interface back exactly once: the
+// device's removal that follows must not unregister it again.
+TEST_P(RefusedAdd, LeavesNothingAllocatedRegisteredOrAnnounced) {
+  const Refusal& refusal = GetParam();
+  sim::BoardOptions options;
+  if (refusal.identity) refusal.identity(options);
+  const std::string path = refusal.damage ? damagedModule(refusal.damage) : sim::Module::defaultPath();
   ASSERT_FALSE(path.empty()) << "the module carries no image";
   const int64_t before = sim::Memory::outstandingBlocks();
   {
-    BoardRig rig({}, path);
+    BoardRig rig(options, path);
     ASSERT_TRUE(rig.module().registered()) << sim::Module::lastError();
-    EXPECT_EQ(rig.add(), kPlatformFailure);
+    const int64_t loaded = sim::Memory::outstandingBlocks();
+    if (refusal.failSecondInterface) sim::DeviceRegistry::interfaceRegistrationFaults().failNth(2, 0);
+    int context = 0;
+    EXPECT_EQ(rig.add(&context), refusal.code);
     EXPECT_EQ(rig.device(), nullptr);
-    EXPECT_EQ(rig.board().bridge().fpgaLoader().starts(), 0u);
+    EXPECT_EQ(sim::Memory::outstandingBlocks(), loaded);
+    if (!refusal.failSecondInterface) {
+      EXPECT_EQ(rig.board().bridge().fpgaLoader().starts(), 0u);
+    }
+    EXPECT_EQ(sim::DeviceRegistry::unregisteredInterfaces().size(), refusal.failSecondInterface ? 1u : 0u);
+    EXPECT_EQ(sim::DeviceRegistry::strayUnregistrations(), 0u);
     EXPECT_TRUE(sim::DeviceRegistry::interfaces().empty());
+    EXPECT_TRUE(sim::DeviceRegistry::properties().empty());
   }
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(HeaderAndBlock, DamagedImage,
-                         testing::Values(
-                             // The stated size one short of the bitstream.
-                             [](std::vector<char>& bytes, size_t at) { bytes[at + 8] = 0x10; },
-                             // Another magic.
-                             [](std::vector<char>& bytes, size_t at) { bytes[at + 2] = '5'; },
-                             // Literal lengths that run past the end of the block.
-                             [](std::vector<char>& bytes, size_t at) {
-                               std::memset(&bytes[at + 32 + 4096], 0xFF, 256);
-                             }));
+INSTANTIATE_TEST_SUITE_P(
+    IdentitiesImagesAndInterfaces, RefusedAdd,
+    testing::Values(
+        Refusal{"VendorId", kBadSelector, [](sim::BoardOptions& o) { o.vendorId ^= 0x0100; }},
+        Refusal{"DeviceId", kBadSelector, [](sim::BoardOptions& o) { o.deviceId ^= 0x0100; }},
+        Refusal{"SubsystemVendorId", kBadSelector, [](sim::BoardOptions& o) { o.subsystemVendorId ^= 0x0100; }},
+        Refusal{"SubsystemId", kBadSelector, [](sim::BoardOptions& o) { o.subsystemId ^= 0x0100; }},
+        // The stated size one short of the bitstream.
+        Refusal{"ImageSizeShort", kPlatformFailure, nullptr, [](std::vector<char>& b, size_t at) { b[at + 8] = 0x10; }},
+        Refusal{"ImageMagic", kPlatformFailure, nullptr, [](std::vector<char>& b, size_t at) { b[at + 2] = '5'; }},
+        // Literal lengths that run past the end of the block.
+        Refusal{"ImageLiteralsPastTheBlock", kPlatformFailure, nullptr,
+                [](std::vector<char>& b, size_t at) { std::memset(&b[at + 32 + 4096], 0xFF, 256); }},
+        Refusal{"SecondInterface", kOutOfMemory, nullptr, nullptr, true}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 TEST(ModuleAddDevice, AnUnreadableSerialNumberIsPublishedAsAllOnesAndTheBoardStillOpens) {
   sim::BoardOptions options;

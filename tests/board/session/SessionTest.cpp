@@ -12,6 +12,7 @@
 #include "sim/kernel/KernelSockets.h"
 #include "sim/kernel/Memory.h"
 #include "tests/board/StartedDevice.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 namespace {
@@ -141,9 +142,7 @@ TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmpty
 TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUntilTheNextReset) {
   start();
   Session* before = open();
-  tStatus reset;
-  device->reset(reset);
-  ASSERT_EQ(reset.getCode(), 0);
+  ASSERT_EQ(codeAfter([&](tStatus& reset) { device->reset(reset); }), 0);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
   close(before);
 
@@ -157,14 +156,10 @@ TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUnt
   for (uint32_t level = Device::kLevelFpgaImage; level <= Device::kLevelLateInitialization; ++level) {
     EXPECT_EQ(enter(during, level), failed.getCode()) << level;
   }
-  tStatus late;
-  device->completeInitialization(late);
-  EXPECT_EQ(late.getCode(), failed.getCode());
+  EXPECT_EQ(codeAfter([&](tStatus& late) { device->completeInitialization(late); }), failed.getCode());
   close(during);
 
-  tStatus again;
-  device->reset(again);
-  ASSERT_EQ(again.getCode(), 0);
+  ASSERT_EQ(codeAfter([&](tStatus& again) { device->reset(again); }), 0);
   Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
   close(after);
@@ -219,9 +214,7 @@ TEST_P(ThermalShutdown, PowersOffStalesSessionsAndFailsLevelThreeUntilAReset) {
   EXPECT_EQ(enter(after, Device::kLevelPowerUp), kOverTemperature);
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), kOverTemperature);
   board.fixedLogic().setOverTemperature(false);
-  tStatus reset;
-  device->reset(reset);
-  EXPECT_EQ(reset.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& reset) { device->reset(reset); }), 0);
   close(after);
   after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
