@@ -1,6 +1,7 @@
 // The main interface through the packaged module: framing (with the FPGA
 // interface's), sizes, guards and the platform, settings, list-mode and
 // routing requests, each sent as user mode sends it.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
+#include "sim/kernel/Clock.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/support/BoardRig.h"
 
@@ -107,9 +109,13 @@ TEST_F(MainInterface, ModuleRevisionIndexTwoEqualsIndexZeroThreeIsRefusedAndACal
   EXPECT_NE(warned.out.revision, 0u);
 }
 
-TEST_F(MainInterface, EachGuardMergesOnlyTheRecordOfItsLevel) {
+// Properties and version failures are deferred: the board is added, and
+// the late initialisation took the properties record as of the download.
+TEST_F(MainInterface, AModuleRangeAboveTheSupportedOneFailsTwoRecordsAndEachGuardMergesOnlyItsLevels) {
   open(vltest::boardWithUnsupportedModule());
   const int32_t unsupported = kernelCode(nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
+  ASSERT_TRUE(rig->records().logged);
+  EXPECT_THAT(rig->records().codes, testing::ElementsAre(0, unsupported, unsupported, 0));
   EXPECT_EQ(client->call<GetModulePowerConsumption>().outStatus(), unsupported);  // level 2
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), unsupported);
   EXPECT_EQ(client->call<GetModuleRev>().outStatus(), 0);     // level 1
@@ -123,10 +129,19 @@ TEST_F(MainInterface, EachGuardMergesOnlyTheRecordOfItsLevel) {
   EXPECT_EQ(client->call<GetModuleRev>().outStatus(), vltest::kStaleSession);
 }
 
-TEST_F(MainInterface, TheTemperatureGuardFollowsTheSensor) {
-  open({}, [](sim::Board& board) { board.fixedLogic().holdLoPowerDown(true); });
-  const int32_t powerUp = static_cast<int32_t>(rig->records().codes[2]);
-  ASSERT_LT(powerUp, 0);
+TEST_F(MainInterface, LoRailsThatNeverComeUpTimeOutThePowerUpAndTheTemperatureGuardFollowsTheSensor) {
+  uint64_t start = 0;
+  open({}, [&](sim::Board& board) {
+    board.fixedLogic().holdLoPowerDown(true);
+    start = sim::Clock::instance().nowNs();
+  });
+  const int32_t powerUp = kernelCode(nVL9738K_24_0::codes::kBoardVerificationFailed);
+  EXPECT_THAT(rig->records().codes, testing::ElementsAre(0, 0, powerUp, 0));
+  EXPECT_GE(sim::Clock::instance().nowNs() - start, 2'000'000'000u);
+  const auto writes = rig->powerUpWrites();
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.back().offset, 0x1004u) << "nothing after the LO card power";
+  EXPECT_FALSE(rig->board().fixedLogic().cpldLinkUp(1));
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
   EXPECT_NE(client->call<GetTemperature>({.sensor = 16, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 3, .sampleCount = 4, .status = 0}).outStatus(),

@@ -22,8 +22,6 @@ namespace {
 constexpr int32_t kBadSelector = -51150;      // the kernel layer's code for -52003
 constexpr int32_t kOutOfMemory = -51352;      // -52000
 constexpr int32_t kPlatformFailure = -51202;  // -52008
-constexpr uint32_t kFpgaNeedsNewerSoftware = 0xBFFA902D;
-constexpr uint32_t kPowerUpTimedOut = 0xBFFA9176;
 
 // The writes to the board's own blocks and to each CPLD's setup word; the
 // chips' own traffic through the CPLD windows is left out.
@@ -184,32 +182,6 @@ TEST(ModuleAddDevice, AnUnreadableSerialNumberIsPublishedAsAllOnesAndTheBoardSti
   ASSERT_TRUE(slot.has_value());
   EXPECT_EQ(slot->value, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_THAT(rig.records().codes, testing::Each(0));
-}
-
-// Properties and version failures are deferred: the board is added, and
-// the late initialisation took the properties record as of the download.
-TEST(ModuleAddDevice, AModuleRangeAboveTheSupportedOneFailsThePropertiesAndPowerUpRecordsOnly) {
-  const sim::BoardOptions options = vltest::boardWithUnsupportedModule();
-  BoardRig rig(options);
-  ASSERT_EQ(rig.add(), 0);
-  ASSERT_TRUE(rig.records().logged);
-  const int64_t unsupported = kernelCode(kFpgaNeedsNewerSoftware);
-  EXPECT_THAT(rig.records().codes, testing::ElementsAre(0, unsupported, unsupported, 0));
-  EXPECT_EQ(sim::DeviceRegistry::interfaces().size(), 2u);
-}
-
-TEST(ModuleAddDevice, LoRailsThatNeverComeUpTimeOutThePowerUpAfterTwoSecondsAndSkipTheRest) {
-  BoardRig rig;
-  rig.board().fixedLogic().holdLoPowerDown(true);
-  const uint64_t start = sim::Clock::instance().nowNs();
-  ASSERT_EQ(rig.add(), 0);
-  EXPECT_THAT(rig.records().codes, testing::ElementsAre(0, 0, kernelCode(kPowerUpTimedOut), 0));
-  EXPECT_GE(sim::Clock::instance().nowNs() - start, 2'000'000'000u);
-  const auto writes = rig.powerUpWrites();
-  ASSERT_FALSE(writes.empty());
-  EXPECT_EQ(writes.back().offset, 0x1004u) << "nothing after the LO card power";
-  EXPECT_FALSE(rig.board().fixedLogic().cpldLinkUp(1));
-  EXPECT_EQ(sim::DeviceRegistry::interfaces().size(), 2u);
 }
 
 struct CpldRevision {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "PublishedRequests.h"
@@ -42,26 +43,6 @@ constexpr uint64_t kHeader = 16;
 // The most a request with no bounded word may allocate: its own records,
 // up to a flash table of 64 KiB.
 constexpr uint64_t kUnbounded = uint64_t{1} << 16;
-
-struct Shape {
-  uint32_t code;
-  size_t in;
-  size_t out;
-  size_t statusAt;
-  size_t outStatusAt;
-};
-
-// Each published request of an interface that carries a status word (the
-// FPGA interface's release carries none, nor any size).
-template <size_t N>
-std::vector<Shape> shapesOf(const vltest::PublishedRequest (&published)[N]) {
-  std::vector<Shape> shapes;
-  for (const vltest::PublishedRequest& request : published) {
-    if (request.inStatusAt == vltest::kNoStatus) continue;
-    shapes.push_back(Shape{request.code, request.in, request.out, request.inStatusAt, request.outStatusAt});
-  }
-  return shapes;
-}
 
 // Time-outs are no sizes (a wait without limit is another matter), and the
 // two requests that program the board's flash carry only the words they
@@ -104,19 +85,21 @@ class UserSizeSweep : public ::testing::Test {
     rig.remove();
   }
 
-  // Each word of each request in turn at its largest value, the others
-  // zero or, in the second pass, pointing at user memory that can be read.
-  void sweep(const char* name, const std::vector<Shape>& shapes) {
+  // Each word of each request with a status word (the FPGA interface's
+  // release carries none, nor any size) in turn at its largest value, the
+  // others zero or, in the second pass, pointing at user memory that can be read.
+  void sweep(const char* name, std::span<const vltest::PublishedRequest> requests) {
     std::unique_ptr<sim::DeviceFile> file = sim::DeviceFile::open(rig.module(), name);
     ASSERT_NE(file, nullptr);
-    for (const Shape& shape : shapes) {
+    for (const vltest::PublishedRequest& shape : requests) {
+      if (shape.inStatusAt == vltest::kNoStatus) continue;
       for (size_t width : {size_t{4}, size_t{8}}) {
         for (size_t at = 0; at + width <= shape.in; at += width) {
-          if ((at < shape.statusAt + 4 && shape.statusAt < at + width) || skipped(shape.code, at)) continue;
+          if ((at < shape.inStatusAt + 4u && shape.inStatusAt < at + width) || skipped(shape.code, at)) continue;
           for (bool addresses : {false, true}) {
             std::vector<uint8_t> input(shape.in, 0);
             for (size_t word = 0; addresses && word + 8 <= shape.in; word += 8) {
-              if (word + 8 <= shape.statusAt || word >= shape.statusAt + 4) {
+              if (word + 8 <= shape.inStatusAt || word >= shape.inStatusAt + 4u) {
                 const uint64_t address = target.address();
                 std::memcpy(input.data() + word, &address, 8);
               }
@@ -134,7 +117,6 @@ class UserSizeSweep : public ::testing::Test {
         }
       }
     }
-    file->close();
   }
 
   BoardRig rig;
@@ -146,11 +128,11 @@ class UserSizeSweep : public ::testing::Test {
 // numbers of the partition ids asked about, a reservation client's named
 // token); the same requests from a later session leave nothing.
 TEST_F(UserSizeSweep, NoRequestAsksMoreThanItsBoundAndClosingGivesEverythingBack) {
-  sweep(kMainInterface, shapesOf(vltest::kPublishedRequests));
-  sweep(kFpgaInterface, shapesOf(vltest::kPublishedFpgaSessionRequests));
+  sweep(kMainInterface, vltest::kPublishedRequests);
+  sweep(kFpgaInterface, vltest::kPublishedFpgaSessionRequests);
   const int64_t before = sim::Memory::outstandingBlocks();
-  sweep(kMainInterface, shapesOf(vltest::kPublishedRequests));
-  sweep(kFpgaInterface, shapesOf(vltest::kPublishedFpgaSessionRequests));
+  sweep(kMainInterface, vltest::kPublishedRequests);
+  sweep(kFpgaInterface, vltest::kPublishedFpgaSessionRequests);
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
