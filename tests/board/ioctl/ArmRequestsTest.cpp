@@ -13,6 +13,7 @@
 #include "sim/board/Board.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
 #include "tests/support/BoardRig.h"
 
 namespace {
@@ -20,9 +21,9 @@ namespace {
 using namespace nVL9738K_24_0::requests;
 using nVLAPALS100::tStatus;
 
-// One 64-bit register at kId that remembers its value, the context of the
-// last call and how many calls reached it.
-class WideMap final : public armki::tMapInterface {
+// One 64-bit register at kId that remembers its value and the context of
+// the last call; every call that could reach a register is counted.
+class WideMap final : public vltest::CountingMap {
  public:
   static constexpr uint32_t kId = 0x80000001;
 
@@ -38,17 +39,9 @@ class WideMap final : public armki::tMapInterface {
   }
   void flush(uint32_t id, bool, tStatus& status, uint32_t context) override { reach(id, context, status); }
   void refresh(uint32_t id, tStatus& status, uint32_t context) override { reach(id, context, status); }
-  void getRegisterFormat(uint32_t, uint32_t& count, arm::FieldType*, uint64_t*, tStatus&) const override { count = 0; }
-  void flushRegMap(bool, tStatus&) override { ++calls; }
-  void refreshRegMap(tStatus&) override { ++calls; }
-  void markDirtyRegMap() override {}
-  const char* getVersion() const override { return ""; }
-  const char* getOldestCompatibleVersion() const override { return ""; }
-  void reinitialize() override {}
 
   uint64_t value = 0;
   uint32_t lastContext = 0;
-  int calls = 0;
 
  private:
   bool reach(uint32_t id, uint32_t context, tStatus& status) {
