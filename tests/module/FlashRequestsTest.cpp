@@ -26,14 +26,14 @@ constexpr int32_t kUnreadable = static_cast<int32_t>(0xBFFA9174);
 
 class FlashRequests : public vltest::MainRoad {
  protected:
-  ReadPartition::Out read(sim::UserBlock* into, uint32_t length = 4096) {
+  ReadPartition::Out read(sim::UserBlock* into, uint32_t length = 4096, uint32_t id = kId) {
     return client
-        ->call<ReadPartition>({.partitionId = kId, .bufferAddress = into ? into->address() : 0, .bufferLength = length})
+        ->call<ReadPartition>({.partitionId = id, .bufferAddress = into ? into->address() : 0, .bufferLength = length})
         .out;
   }
-  WritePartition::Out write(const sim::UserBlock* data, uint32_t sequence) {
+  WritePartition::Out write(const sim::UserBlock* data, uint32_t sequence, uint32_t id = kId) {
     return client
-        ->call<WritePartition>({.partitionId = kId,
+        ->call<WritePartition>({.partitionId = id,
                                 .bufferAddress = data ? data->address() : 0,
                                 .bufferLength = 300,
                                 .flags = 1,
@@ -127,15 +127,7 @@ TEST_F(FlashRequests, AWriteWithAnyAllocationFailingKeepsTheOldDataOrTheNewAndLe
   sim::UserBlock data(300);
   sim::UserBlock back(4096);
   // A neighbour: placing the record goes over the partitions in address order.
-  const uint32_t neighbour = client->call<ReadPartition>({.partitionId = kId + 1}).out.sequenceNumber;
-  ASSERT_EQ(client
-                ->call<WritePartition>({.partitionId = kId + 1,
-                                        .bufferAddress = data.address(),
-                                        .bufferLength = 300,
-                                        .flags = 1,
-                                        .sequenceNumber = neighbour})
-                .outStatus(),
-            0);
+  ASSERT_EQ(write(&data, read(nullptr, 4096, kId + 1).sequenceNumber, kId + 1).status, 0);
   uint32_t sequence = read(nullptr).sequenceNumber;
   Bytes held;
   for (uint64_t pass = 1, n = 1; pass <= 2 && n < 500; ++n) {

@@ -18,6 +18,7 @@
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "tests/fpga/SessionWire.h"
+#include "tests/support/AllocationSweep.h"
 #include "tests/support/BoardRig.h"
 
 namespace {
@@ -146,7 +147,7 @@ TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
 }
 
 // Every allocation of a refused configuration fails in turn: each attempt
-// fails cleanly and gives back what it took (locked pages, copies).
+// fails cleanly and gives back what it took (blocks, locked pages, copies).
 TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocationFails) {
   sim::UserBlock design(8192), block(48), fifos(37);
   ConfigurePersonalityQrt::In in{.personalityAddress = block.address(),
@@ -158,17 +159,11 @@ TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocat
                                  .options = {1, 2, 3, 4},
                                  .optionsPresent = 1};
   fifos.put<uint8_t>(0, 1);
-  const int64_t blocks = sim::Memory::outstandingBlocks();
   const size_t lists = sim::PageLists::userLists();
-  for (uint64_t n = 1; n < 12; ++n) {
-    sim::Memory::allocationFaults().failNth(n, 0);
+  vltest::sweepAllocationFailures([&] {
     const auto reply = client->call<ConfigurePersonalityQrt>(in);
-    sim::Memory::allocationFaults().clear();
-    EXPECT_NE(reply.outStatus(), 0) << n;
-    EXPECT_EQ(reply.resultField, 8) << n;
-    EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks) << n;
-    EXPECT_EQ(sim::PageLists::userLists(), lists) << n;
-  }
+    return reply.outStatus() != 0 && reply.resultField == 8 && sim::PageLists::userLists() == lists ? 0 : 1;
+  });
   EXPECT_EQ(client->call<ConfigurePersonalityQrt>(in).outStatus(), -52002);
 }
 
