@@ -18,7 +18,7 @@ namespace {
 using namespace nVL9738K_24_0::requests;
 
 using vltest::kGateClosed;
-using BoardLeaving = vltest::MainRoad;
+using BoardLeaving = vltest::OpenedBoard;
 
 TEST_F(BoardLeaving, AResetFromASessionThatOutlivedItsBoardLeavesTheBoardDown) {
   open();

@@ -24,7 +24,7 @@ using sim::FlashLayout;
 constexpr uint32_t kId = 100;
 constexpr int32_t kUnreadable = static_cast<int32_t>(0xBFFA9174);
 
-class FlashRequests : public vltest::MainRoad {
+class FlashRequests : public vltest::OpenedBoard {
  protected:
   ReadPartition::Out read(sim::UserBlock* into, uint32_t length = 4096, uint32_t id = kId) {
     return client

@@ -24,20 +24,17 @@
 namespace {
 
 using namespace nVL9738K_24_0::lymrequests;
-using vltest::BoardRig;
 
 using vltest::kFpgaInterface;
 constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
 
-class FpgaInterface : public ::testing::Test {
+// Two sessions of the FPGA interface: `file`, with its client, and `second`.
+class FpgaInterface : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
-    ASSERT_EQ(rig.add(), 0);
-    first = sim::DeviceFile::open(rig.module(), kFpgaInterface);
-    second = sim::DeviceFile::open(rig.module(), kFpgaInterface);
-    ASSERT_NE(first, nullptr);
+    open({}, {}, kFpgaInterface);
+    second = sim::DeviceFile::open(rig->module(), kFpgaInterface);
     ASSERT_NE(second, nullptr);
-    client = std::make_unique<sim::RequestClient>(*first);
   }
   // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
   // signature 1 2 3 4; the design's bitfile and FIFO records as given.
@@ -57,10 +54,7 @@ class FpgaInterface : public ::testing::Test {
                                                   .bitfileAddress = bitfile.address(),
                                                   .bitfileSize = static_cast<uint32_t>(bitfile.size())});
   }
-  // Members go in reverse order: the blocks, the client, the sessions, the board.
-  BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> first, second;
-  std::unique_ptr<sim::RequestClient> client;
+  std::unique_ptr<sim::DeviceFile> second;
   std::unique_ptr<sim::UserBlock> personalityCopy, fifoCopy;
 };
 
@@ -88,7 +82,7 @@ TEST_F(FpgaInterface, BlockTransfersUpTo64BytesAllocateNothing) {
 TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
   std::vector<uint8_t> input(16, 0);
   input[8] = 1;
-  const auto reply = first->ioctl({ReleasePersonality::kCode, input, 0, 0});
+  const auto reply = file->ioctl({ReleasePersonality::kCode, input, 0, 0});
   EXPECT_EQ(reply.status, 0);
   EXPECT_EQ(reply.resultField, 0);
 }
@@ -96,30 +90,30 @@ TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
 // A small design the loader is told to expect, its personality block and
 // the signature its registers report.
 TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndStalesMainSessions) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
+  auto mainFile = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
-  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  sim::FpgaPersonality personality(rig->board().fpga(), kControl, kReset, kSignature);
   personality.setSignature({1, 2, 3, 4});
-  rig.board().fpga().placeIrqBlock(kIrq);
+  rig->board().fpga().placeIrqBlock(kIrq);
   std::vector<uint8_t> bitfile(4096);
   for (size_t i = 0; i < bitfile.size(); ++i) bitfile[i] = static_cast<uint8_t>(i * 7 + 3);
-  rig.board().bridge().fpgaLoader().expect(bitfile);
+  rig->board().bridge().fpgaLoader().expect(bitfile);
   sim::UserBlock design(bitfile.size());
   std::copy(bitfile.begin(), bitfile.end(), design.data());
   const auto configured = configure(1u << 29, design);
   ASSERT_EQ(configured.outStatus(), 0);
   EXPECT_EQ(configured.out.downloaded, 1);
-  EXPECT_EQ(rig.board().bridge().fpgaLoader().received(), bitfile);
+  EXPECT_EQ(rig->board().bridge().fpgaLoader().received(), bitfile);
   EXPECT_EQ(client->call<GetAttribute32>({.attribute = 84}).out.value, 0xFFFF0001u);
 
   EXPECT_EQ(client->call<Write32>({.offset = kControl, .value = 5}).outStatus(), 0);
   EXPECT_EQ(personality.controlWrites().back(), 5u);
   // The model raises line 2 once the waiter has unmasked it.
   std::thread raiser([this] {
-    for (int i = 0; i < 2000 && (rig.board().fpga().irqMask() & 0x4) == 0; ++i) {
+    for (int i = 0; i < 2000 && (rig->board().fpga().irqMask() & 0x4) == 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    rig.board().fpga().raiseIrqs(0x4);
+    rig->board().fpga().raiseIrqs(0x4);
   });
   const auto irq = client->call<WaitOnIrqs>({.irqMask = 0x6, .timeoutMs = 0xFFFFFFFF});
   raiser.join();
@@ -134,14 +128,14 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
 }
 
 TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
+  auto mainFile = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
   ASSERT_EQ(sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::ResetDevice>().outStatus(), 0);
   const auto read = client->call<Read32>({.offset = kControl});
   EXPECT_EQ(read.outStatus(), vltest::kStaleSession);
   EXPECT_EQ(read.out.value, 0xFFFFFFFFu);
   EXPECT_EQ(client->call<IsSessionValid>().out.valid, 0u);
-  auto fresh = sim::DeviceFile::open(rig.module(), kFpgaInterface);
+  auto fresh = sim::DeviceFile::open(rig->module(), kFpgaInterface);
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
 }
@@ -171,12 +165,12 @@ TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocat
 // one streams a user buffer to the device, the other fills one from it.
 TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
   using Direction = sim::FpgaWindow::FifoDirection;
-  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  sim::FpgaPersonality personality(rig->board().fpga(), kControl, kReset, kSignature);
   personality.setSignature({1, 2, 3, 4});
-  rig.board().fpga().placeIrqBlock(kIrq);
-  rig.board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
-  rig.board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
-  rig.board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
+  rig->board().fpga().placeIrqBlock(kIrq);
+  rig->board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
+  rig->board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
+  rig->board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
   sim::UserBlock design(64);
   const auto configured = configure(0, design, {{0, 1, 1, 0x400}, {1, 0, 1, 0x440}});
   ASSERT_EQ(configured.outStatus(), 0);
@@ -191,10 +185,10 @@ TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
     ASSERT_EQ(client->call<StartFifo>({.ownerId = 5, .fifo = fifo}).outStatus(), 0) << fifo;
   }
   EXPECT_EQ(client->call<ReleaseFifoBytes>({.ownerId = 5, .fifo = 0, .bytes = 3000}).outStatus(), 0);
-  EXPECT_EQ(rig.board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
+  EXPECT_EQ(rig->board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
 
   const std::vector<uint8_t> sent(out.data(), out.data() + 100);
-  rig.board().bridge().channel(1).feed(sent);
+  rig->board().bridge().channel(1).feed(sent);
   const auto got = client->call<AcquireFifoBytes>({.ownerId = 5, .fifo = 1, .bytes = 100, .timeoutMs = 1000});
   EXPECT_EQ(got.outStatus(), 0);
   EXPECT_GE(got.out.bytes, 100u);

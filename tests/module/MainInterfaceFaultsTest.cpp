@@ -24,34 +24,30 @@ struct Sweep {
   const char* name;
 };
 
-class MainInterfaceFaults : public ::testing::Test {
+class MainInterfaceFaults : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
+    rig = std::make_unique<vltest::BoardRig>();
     blocksBeforeAdd = sim::Memory::outstandingBlocks();
-    ASSERT_EQ(rig.add(), 0);
-    reopen();
+    open();
   }
   void TearDown() override {
     sim::Memory::allocationFaults().clear();
     sim::UserMemory::inboundCopyFaults().clear();
-    if (file) file->close();
-  }
-  void reopen() {
-    if (file) file->close();
-    file = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
-    ASSERT_NE(file, nullptr);
   }
   // A session keeps the reservation client its first set-descriptor made
   // and refuses a second: each such request starts on a fresh session.
   void freshSessionFor(const vltest::PublishedRequest& request) {
-    if (request.code == kSetReservationDescriptor) reopen();
+    if (request.code != kSetReservationDescriptor) return;
+    client.reset();
+    file.reset();
+    file = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
+    ASSERT_NE(file, nullptr);
   }
   sim::DeviceFile::Reply send(const vltest::PublishedRequest& request) {
     return file->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
   }
 
-  vltest::BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> file;
   int64_t blocksBeforeAdd = 0;
 };
 
@@ -87,9 +83,7 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
       EXPECT_LT(n, 200u) << "the sweep ends";
     }
   }
-  file->close();
-  file.reset();
-  rig.remove();
+  removeBoard();
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocksBeforeAdd) << "nothing a failed request allocated stays";
 }
 

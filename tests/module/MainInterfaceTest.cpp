@@ -33,13 +33,13 @@ using vltest::kPublishedRequests;
 constexpr int32_t kWrongSize = -51009;
 constexpr int32_t kUnknownCode = -51256;
 
-using MainInterface = vltest::MainRoad;
+using MainInterface = vltest::OpenedBoard;
 
 // Both interfaces' framing: every published code takes only its exact
 // sizes; the caller's error stops a request before its guard, and the block
 // comes back whole, zero apart from that code and the in/out fields; a code
 // nobody published answers not supported; none of it reaches the FPGA.
-class Framing : public vltest::MainRoad, public testing::WithParamInterface<bool> {};
+class Framing : public vltest::OpenedBoard, public testing::WithParamInterface<bool> {};
 
 TEST_P(Framing, EveryPublishedCodeTakesOnlyItsExactSizesAndACallersErrorComesBackWhole) {
   open();
@@ -205,7 +205,7 @@ TEST_F(MainInterface, SubsystemVersionsAreReadOnlyWhenThereAreAny) {
 
 // The settings, frequency-cycling and VISA requests, with the board
 // model's chips behind.
-using SettingsRoad = vltest::MainRoad;
+using SettingsRoad = vltest::OpenedBoard;
 
 TEST_F(SettingsRoad, CyclingAndVisaRunWhileTheDeferredRecordsHoldErrors) {
   // A module newer than the driver leaves errors in the deferred records.
@@ -253,7 +253,7 @@ TEST_F(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
 // The list-mode requests on a board whose FPGA has both timing engines.
 constexpr int32_t kNoListModeSession = -52010;
 
-class ListModeRequests : public vltest::MainRoad {
+class ListModeRequests : public vltest::OpenedBoard {
  protected:
   void SetUp() override { open(); }
 };
@@ -294,7 +294,7 @@ TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
 constexpr int32_t kNoResources = -52020;
 constexpr int32_t kMissingBuffer = static_cast<int32_t>(0xBFFA9053u);
 
-using RoutingRequests = vltest::MainRoad;
+using RoutingRequests = vltest::OpenedBoard;
 
 TEST_F(RoutingRequests, WithoutResourcesEachRequestAnswersAsItsSessionDoes) {
   open();

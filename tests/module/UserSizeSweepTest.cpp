@@ -80,10 +80,7 @@ class UserSizeSweep : public ::testing::Test {
     // refused, and the record keeps what it asked.
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
   }
-  void TearDown() override {
-    sim::Memory::setLargestBlock(UINT64_MAX);
-    rig.remove();
-  }
+  void TearDown() override { sim::Memory::setLargestBlock(UINT64_MAX); }
 
   // Each word of each request with a status word (the FPGA interface's
   // release carries none, nor any size) in turn at its largest value, the

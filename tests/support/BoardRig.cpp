@@ -73,16 +73,17 @@ int32_t answerOf(const sim::DeviceFile::Reply& reply, size_t statusAt) {
   return value;
 }
 
-void MainRoad::open(const sim::BoardOptions& options, const std::function<void(sim::Board&)>& prepare) {
+void OpenedBoard::open(const sim::BoardOptions& options, const std::function<void(sim::Board&)>& prepare,
+                       const char* interface) {
   if (!rig) rig = std::make_unique<BoardRig>(options);
   if (prepare) prepare(rig->board());
   ASSERT_EQ(rig->add(), 0);
-  file = sim::DeviceFile::open(rig->module(), kMainInterface);
+  file = sim::DeviceFile::open(rig->module(), interface);
   ASSERT_NE(file, nullptr);
   client = std::make_unique<sim::RequestClient>(*file);
 }
 
-void MainRoad::removeBoard() {
+void OpenedBoard::removeBoard() {
   client.reset();
   file.reset();
   rig->remove();

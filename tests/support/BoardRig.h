@@ -70,13 +70,14 @@ inline int32_t kernelCode(uint32_t driverCode) { return static_cast<int32_t>(dri
 // at `statusAt` of its output block (0 when the block is shorter).
 int32_t answerOf(const sim::DeviceFile::Reply& reply, size_t statusAt);
 
-// A board added to the module with one session of its main interface open.
+// A board added to the module with one session of an interface open.
 // Members go in reverse order: the client, the session, then the board.
-class MainRoad : public ::testing::Test {
+class OpenedBoard : public ::testing::Test {
  protected:
-  // Adds the board (`prepare` runs on the model first) and opens the
-  // session; a board kept from an earlier open is added again.
-  void open(const sim::BoardOptions& options = {}, const std::function<void(sim::Board&)>& prepare = {});
+  // Adds the board (`prepare` runs on the model first) and opens a session
+  // of `interface`; a board kept from an earlier open is added again.
+  void open(const sim::BoardOptions& options = {}, const std::function<void(sim::Board&)>& prepare = {},
+            const char* interface = kMainInterface);
   // Closes the session and removes the board, which keeps its flash.
   void removeBoard();
 

@@ -54,7 +54,7 @@ class WideMap final : public vltest::CountingMap {
   }
 };
 
-class ArmRequestsRoad : public vltest::MainRoad {
+class ArmRequestsRoad : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
     rig = std::make_unique<vltest::BoardRig>(sim::Module::enter(&nVLAPAL200_driverEntry));
