@@ -79,8 +79,7 @@ TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSe
   EXPECT_NE(device->getRegisterPort(), nullptr);
 }
 
-// A download that fails leaves no register port behind and the late
-// record clean: the port of the previous image is gone with it.
+// The port of the previous image goes with a download that fails.
 TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
   board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
   const uint32_t main = device->getMainSessionGeneration();
