@@ -116,6 +116,7 @@ TEST_F(MainInterface, AModuleRangeAboveTheSupportedOneFailsTwoRecordsAndEachGuar
   const int32_t unsupported = kernelCode(nVL9738K_24_0::codes::kFpgaNeedsNewerSoftware);
   ASSERT_TRUE(rig->records().logged);
   EXPECT_THAT(rig->records().codes, testing::ElementsAre(0, unsupported, unsupported, 0));
+  EXPECT_EQ(sim::DeviceRegistry::interfaces().size(), 2u);
   EXPECT_EQ(client->call<GetModulePowerConsumption>().outStatus(), unsupported);  // level 2
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), unsupported);
   EXPECT_EQ(client->call<GetModuleRev>().outStatus(), 0);     // level 1
@@ -142,6 +143,7 @@ TEST_F(MainInterface, LoRailsThatNeverComeUpTimeOutThePowerUpAndTheTemperatureGu
   ASSERT_FALSE(writes.empty());
   EXPECT_EQ(writes.back().offset, 0x1004u) << "nothing after the LO card power";
   EXPECT_FALSE(rig->board().fixedLogic().cpldLinkUp(1));
+  EXPECT_EQ(sim::DeviceRegistry::interfaces().size(), 2u);
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
   EXPECT_NE(client->call<GetTemperature>({.sensor = 16, .sampleCount = 4, .status = 0}).outStatus(), powerUp);
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 3, .sampleCount = 4, .status = 0}).outStatus(),
