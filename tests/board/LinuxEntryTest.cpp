@@ -11,6 +11,7 @@
 #include "sim/host/KernelHoldings.h"
 #include "sim/host/Module.h"
 #include "sim/kernel/DeviceRegistry.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -24,20 +25,17 @@ nVLAPAL000::tDeviceInterface* interfaceThatWarns(nVL9738K_24_0::Device& device, 
 }
 
 TEST(LinuxEntry, AnAddDeviceEndingWithAWarningFailsAndLeavesNothingRegisteredOrAnnounced) {
-  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
-  sim::Board board;
-  const nVLZUK_tPCIDeviceDescription description = board.description();
+  vltest::BoardRig rig(sim::Module::enter(&nVLAPAL200_driverEntry));
+  const nVLZUK_tPCIDeviceDescription description = rig.board().description();
   void* slot = nullptr;
   EXPECT_EQ(nVL9738K_24_0::addDevice(&description, &slot, &interfaceThatWarns), kUnlistedCode);
   EXPECT_EQ(slot, nullptr);
-  EXPECT_TRUE(sim::kernelHoldingsOf(board.pciHandle()).empty());
+  EXPECT_TRUE(sim::kernelHoldingsOf(rig.board().pciHandle()).empty());
   for (const sim::DeviceRegistry::Interface& interface : sim::DeviceRegistry::interfaces()) {
     EXPECT_FALSE(interface.announced) << interface.name;
   }
   // The same board adds cleanly afterwards.
-  ASSERT_EQ(module->record().addDevice(&description, nullptr, &slot), 0);
-  module->record().removeDevice(slot);
-  module->record().deleteDevice(slot);
+  EXPECT_EQ(rig.add(), 0);
 }
 
 }  // namespace

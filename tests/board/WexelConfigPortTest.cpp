@@ -7,6 +7,7 @@
 #include "driver/board/WexelConfigPortAccessor.h"
 #include "driver/board/WexelConfigPortRegMapFactory.h"
 #include "tests/regaccess/RegisterMapFixture.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 namespace {
@@ -38,22 +39,17 @@ TEST_F(ConfigPortFactory, APortStrappedParallelHasNoSpiMapButACachedParallelOne)
 }
 
 TEST_F(ConfigPortFactory, MisuseIsABadSelector) {
-  const auto codeOf = [](auto call) {
-    tStatus local;
-    call(local);
-    return local.getCode();
-  };
   const int64_t bad = nVLAPALS100::kStatusBadSelector;
-  EXPECT_EQ(codeOf([&](tStatus& s) { factory.getSPIRegMap(8, s); }), bad);
-  EXPECT_EQ(codeOf([&](tStatus& s) { factory.initialize(bar0, core, s); }), bad);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { factory.getSPIRegMap(8, s); }), bad);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { factory.initialize(bar0, core, s); }), bad);
   WexelConfigPortRegMapFactory fresh;
-  EXPECT_EQ(codeOf([&](tStatus& s) { fresh.getBaseRegMap(s); }), bad);
-  EXPECT_EQ(codeOf([&](tStatus& s) { fresh.getParallelRegMap(0, s); }), bad);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fresh.getBaseRegMap(s); }), bad);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { fresh.getParallelRegMap(0, s); }), bad);
   // A board that reports fewer ports refuses the ones beyond.
   board.bridge().core().setReadable(0x18, 4, 3u << 24);
   WexelConfigPortRegMapFactory small;
   small.initialize(bar0, core, status);
-  EXPECT_EQ(codeOf([&](tStatus& s) { small.getSPIRegMap(3, s); }), bad);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { small.getSPIRegMap(3, s); }), bad);
 }
 
 TEST_F(ConfigPortFactory, ThePortsTimingBoundsTheBusyWait) {

@@ -51,14 +51,7 @@ struct StartedBoard {
   // by `who`.
   template <class Op>
   typename Op::Out call(const typename Op::In& in = {}, nVLAPAL000::tEventDescriptor* who = nullptr) {
-    sim::UserBlock input(sizeof(in)), output(sizeof(typename Op::Out));
-    std::memcpy(input.data(), &in, sizeof(in));
-    tStatus framing;
-    auto* main = static_cast<nVL9738K_24_0::tInterfaceTemplate_vl9738k*>(device->getDeviceInterfaces()[0]);
-    main->decodeIOControl(who != nullptr ? *who : descriptor, Op::kCode, reinterpret_cast<void*>(input.address()),
-                          input.size(), reinterpret_cast<void*>(output.address()), output.size(), framing);
-    EXPECT_EQ(framing.getCode(), 0);
-    return output.get<typename Op::Out>(0);
+    return callMain<Op>(*device, who != nullptr ? *who : descriptor, in);
   }
 
   sim::Board board;

@@ -6,34 +6,30 @@
 #include <map>
 #include <memory>
 
-#include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Clock.h"
 #include "sim/kernel/Scheduler.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::requests;
 
-constexpr int32_t kGateClosed = -52022;
+using vltest::kGateClosed;
+using BoardLeaving = vltest::OpenedBoard;
 
-TEST(BoardLeaving, AResetFromASessionThatOutlivedItsBoardLeavesTheBoardDown) {
-  vltest::BoardRig rig;
-  ASSERT_EQ(rig.add(), 0);
-  auto file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
-  ASSERT_NE(file, nullptr);
-  sim::RequestClient client(*file);
-  ASSERT_EQ(client.call<GetModuleRev>().outStatus(), 0);
-  const size_t bringUpWrites = rig.powerUpWrites().size();
+TEST_F(BoardLeaving, AResetFromASessionThatOutlivedItsBoardLeavesTheBoardDown) {
+  open();
+  ASSERT_EQ(client->call<GetModuleRev>().outStatus(), 0);
+  const size_t bringUpWrites = rig->powerUpWrites().size();
 
-  rig.module().record().removeDevice(rig.device());
-  EXPECT_EQ(client.call<ResetDevice>().outStatus(), kGateClosed);
-  EXPECT_EQ(rig.powerUpWrites().size(), bringUpWrites) << "the leaving board was not powered up again";
-  EXPECT_EQ(client.call<GetModuleRev>().outStatus(), kGateClosed);
-  EXPECT_EQ(client.call<GetSerialNumber>().outStatus(), kGateClosed);
-  file->close();
+  rig->module().record().removeDevice(rig->device());
+  EXPECT_EQ(client->call<ResetDevice>().outStatus(), kGateClosed);
+  EXPECT_EQ(rig->powerUpWrites().size(), bringUpWrites) << "the leaving board was not powered up again";
+  EXPECT_EQ(client->call<GetModuleRev>().outStatus(), kGateClosed);
+  EXPECT_EQ(client->call<GetSerialNumber>().outStatus(), kGateClosed);
 }
 
 // A reset ending while the removal waits for it opened the gate again, and
@@ -42,8 +38,8 @@ TEST(BoardLeaving, AResetFromASessionThatOutlivedItsBoardLeavesTheBoardDown) {
 // the session made stale by the stop. Once the removal has begun, a request
 // either ran before its quiesce or meets the closed gate. The scheduler
 // tries many interleavings, one per seed.
-TEST(BoardLeaving, AResetEndingDuringARemovalLeavesTheGateClosed) {
-  constexpr int32_t kStaleSession = static_cast<int32_t>(0xBFFA9179u);
+TEST_F(BoardLeaving, AResetEndingDuringARemovalLeavesTheGateClosed) {
+  using vltest::kStaleSession;
   sim::Clock::instance().setSpinStepNs(50'000);
   std::map<int32_t, int> answers;
   for (uint64_t seed = 1; seed <= 30; ++seed) {
@@ -52,7 +48,7 @@ TEST(BoardLeaving, AResetEndingDuringARemovalLeavesTheGateClosed) {
     std::unique_ptr<sim::DeviceFile> resetting;
     sim::Scheduler::spawn("add", [&] {
       rig = std::make_unique<vltest::BoardRig>();
-      if (rig->add() == 0) resetting = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
+      if (rig->add() == 0) resetting = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
     });
     sim::Scheduler::runUntilAllDone();
     ASSERT_NE(resetting, nullptr);
@@ -69,7 +65,7 @@ TEST(BoardLeaving, AResetEndingDuringARemovalLeavesTheGateClosed) {
     });
     sim::Scheduler::spawn("requests", [&] {
       sim::Scheduler::blockUntil(sim::Scheduler::Call::kWork, [&] { return resetEnded; });
-      auto file = sim::DeviceFile::open(rig->module(), "vl9738_vl9738k");
+      auto file = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
       if (!file) return;
       sim::RequestClient client(*file);
       while (!removed) ++answers[client.call<GetModuleRev>().outStatus()];

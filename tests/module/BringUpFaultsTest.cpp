@@ -14,12 +14,10 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "fuzz/SeedBlocks.h"
 #include "sim/host/BringUpLog.h"
@@ -28,6 +26,7 @@
 #include "sim/kernel/DeviceRegistry.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace vltest {
 namespace {
@@ -39,8 +38,6 @@ constexpr uint32_t kSelfTest = 0x0020420F;
 constexpr uint32_t kProgramSubsystemId = 0x00204211;
 constexpr uint32_t kProgramRevisions = 0x00204213;
 constexpr int32_t kInjected = -51352;  // the kernel layer's out of memory
-constexpr const char kMain[] = "vl9738_vl9738k";
-constexpr const char kFpga[] = "vl9738_atomiclymddkqrt";
 // Requests of each share in CI, and its stops between two recoveries.
 constexpr size_t kShare = 12;
 constexpr size_t kRecoverEvery = 16;
@@ -71,46 +68,30 @@ std::vector<Request> requestsOfBothInterfaces() {
   return requests;
 }
 
-int32_t answerOf(const sim::DeviceFile::Reply& reply, uint16_t outStatusAt) {
-  int32_t value = 0;
-  if (reply.status == 0 && reply.output.size() >= outStatusAt + 4u) {
-    std::memcpy(&value, reply.output.data() + outStatusAt, 4);
-  }
-  return reply.status != 0 ? reply.status : value;
-}
-
-// How a bring-up is made to stop.
+// How a bring-up is made to stop: `set` arms the fault (true) or clears it.
 struct Stop {
   std::string what;
-  std::function<void(sim::Board&)> arm;
-  std::function<void(sim::Board&)> clear;
+  std::function<void(sim::Board&, bool)> set;
 };
 
 std::vector<Stop> boardFaults() {
   using Fault = sim::FpgaLoader::Fault;
   std::vector<Stop> stops = {
-      {"the reference PLL never locks", [](sim::Board& b) { b.fixedLogic().refCpld().setPllNeverLocks(true); },
-       [](sim::Board& b) { b.fixedLogic().refCpld().setPllNeverLocks(false); }},
-      {"the SPI port stays busy", [](sim::Board& b) { b.bridge().spi().setStuckBusy(true); },
-       [](sim::Board& b) { b.bridge().spi().setStuckBusy(false); }},
-      {"the register port stalls", [](sim::Board& b) { b.registerPort().setStalled(true); },
-       [](sim::Board& b) { b.registerPort().setStalled(false); }},
-      {"the register port's reset never ends", [](sim::Board& b) { b.registerPort().setResetStuck(true); },
-       [](sim::Board& b) { b.registerPort().setResetStuck(false); }},
-      {"register-port instructions fail", [](sim::Board& b) { b.registerPort().failNextInstructions(1, 16); },
-       [](sim::Board& b) { b.registerPort().failNextInstructions(0, 0); }},
-      {"the LO card's rails stay down", [](sim::Board& b) { b.fixedLogic().holdLoPowerDown(true); },
-       [](sim::Board& b) { b.fixedLogic().holdLoPowerDown(false); }},
+      {"the reference PLL never locks", [](sim::Board& b, bool on) { b.fixedLogic().refCpld().setPllNeverLocks(on); }},
+      {"the SPI port stays busy", [](sim::Board& b, bool on) { b.bridge().spi().setStuckBusy(on); }},
+      {"the register port stalls", [](sim::Board& b, bool on) { b.registerPort().setStalled(on); }},
+      {"the register port's reset never ends", [](sim::Board& b, bool on) { b.registerPort().setResetStuck(on); }},
+      {"register-port instructions fail",
+       [](sim::Board& b, bool on) { b.registerPort().failNextInstructions(on ? 1 : 0, on ? 16 : 0); }},
+      {"the LO card's rails stay down", [](sim::Board& b, bool on) { b.fixedLogic().holdLoPowerDown(on); }},
   };
   for (unsigned cpld = 0; cpld < 3; ++cpld) {
     stops.push_back({"CPLD link " + std::to_string(cpld) + " stays down",
-                     [cpld](sim::Board& b) { b.fixedLogic().holdCpldLinkDown(cpld, true); },
-                     [cpld](sim::Board& b) { b.fixedLogic().holdCpldLinkDown(cpld, false); }});
+                     [cpld](sim::Board& b, bool on) { b.fixedLogic().holdCpldLinkDown(cpld, on); }});
   }
   for (Fault fault : {Fault::Fails, Fault::FailsWithDone, Fault::NeverReady, Fault::NeverEnds}) {
     stops.push_back({"the FPGA refuses its bitstream (" + std::to_string(static_cast<int>(fault)) + ")",
-                     [fault](sim::Board& b) { b.bridge().fpgaLoader().setFault(fault); },
-                     [](sim::Board& b) { b.bridge().fpgaLoader().setFault(Fault::None); }});
+                     [fault](sim::Board& b, bool on) { b.bridge().fpgaLoader().setFault(on ? fault : Fault::None); }});
   }
   return stops;
 }
@@ -153,7 +134,7 @@ class BringUpFaults : public ::testing::Test {
   // A clean reset, then one with `arm` armed until it answered: the stop
   // meets records that the last good bring-up left clean.
   void stopAReset(const std::function<void()>& arm, const std::function<void()>& clear) {
-    auto file = sim::DeviceFile::open(rig.module(), kMain);
+    auto file = sim::DeviceFile::open(rig.module(), kMainInterface);
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(answerOf(resetFrom(*file), 0), 0) << "a clean reset brings the board back";
     arm();
@@ -164,7 +145,7 @@ class BringUpFaults : public ::testing::Test {
     // test (the highest level) answers it, with the board objects gone.
     const int32_t answer = answerOf(reply, 0);
     if (reply.status == 0 && answer < 0) {
-      auto probe = sim::DeviceFile::open(rig.module(), kMain);
+      auto probe = sim::DeviceFile::open(rig.module(), kMainInterface);
       ASSERT_NE(probe, nullptr);
       EXPECT_EQ(answerOf(probe->ioctl({kSelfTest, std::vector<uint8_t>(40, 0), 4, 0}), 0), answer);
       // The kernel log's last bring-up line names those records too.
@@ -198,11 +179,11 @@ class BringUpFaults : public ::testing::Test {
   // is a stop to recover at (or `mend` takes the board's fault away), a
   // clean reset, removal and a clean add.
   void sendRequestsThenRecover(size_t stop, const std::function<void()>& mend = {}) {
-    auto main = sim::DeviceFile::open(rig.module(), kMain);
+    auto main = sim::DeviceFile::open(rig.module(), kMainInterface);
     ASSERT_NE(main, nullptr);
     // A bring-up that failed builds no FPGA state: its interface opens
     // nothing then.
-    auto fpga = sim::DeviceFile::open(rig.module(), kFpga);
+    auto fpga = sim::DeviceFile::open(rig.module(), kFpgaInterface);
     for (size_t i = stop % share; i < requests.size(); i += share) {
       const Request& request = requests[i];
       sim::DeviceFile* file = request.main ? main.get() : fpga.get();
@@ -214,7 +195,7 @@ class BringUpFaults : public ::testing::Test {
     main->close();
     if (!mend && stop % recoverEvery != recoverEvery - 1) return;
     if (mend) mend();
-    auto resetter = sim::DeviceFile::open(rig.module(), kMain);
+    auto resetter = sim::DeviceFile::open(rig.module(), kMainInterface);
     ASSERT_NE(resetter, nullptr);
     EXPECT_EQ(answerOf(resetFrom(*resetter), 0), 0) << "a clean reset brings the board back";
     resetter->close();
@@ -249,7 +230,7 @@ TEST_F(BringUpFaults, EveryStopOfAResetOrAnAddAnswersEveryRequestAndRemovalTakes
   // The reset's calls are counted on a board that was reset once already,
   // as every stop below meets it.
   const std::vector<uint64_t> resetCalls = countCalls([this] {
-    auto file = sim::DeviceFile::open(rig.module(), kMain);
+    auto file = sim::DeviceFile::open(rig.module(), kMainInterface);
     resetFrom(*file);
   });
   rig.remove();
@@ -273,9 +254,9 @@ TEST_F(BringUpFaults, EveryStopOfAResetOrAnAddAnswersEveryRequestAndRemovalTakes
   for (const Stop& fault : boardFaults()) {
     SCOPED_TRACE(fault.what);
     ensureAdded();
-    stopAReset([&] { fault.arm(rig.board()); }, [] {});
-    sendRequestsThenRecover(stops++, [&] { fault.clear(rig.board()); });
-    if (stopAnAdd([&] { fault.arm(rig.board()); }, [&] { fault.clear(rig.board()); })) {
+    stopAReset([&] { fault.set(rig.board(), true); }, [] {});
+    sendRequestsThenRecover(stops++, [&] { fault.set(rig.board(), false); });
+    if (stopAnAdd([&] { fault.set(rig.board(), true); }, [&] { fault.set(rig.board(), false); })) {
       sendRequestsThenRecover(stops, [] {});
     }
     ++stops;

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/FlashRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -24,37 +24,22 @@ using sim::FlashLayout;
 constexpr uint32_t kId = 100;
 constexpr int32_t kUnreadable = static_cast<int32_t>(0xBFFA9174);
 
-class FlashRequests : public ::testing::Test {
+class FlashRequests : public vltest::OpenedBoard {
  protected:
-  void open() {
-    ASSERT_EQ(rig.add(), 0);
-    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
-    ASSERT_NE(file, nullptr);
-    client = std::make_unique<sim::RequestClient>(*file);
-  }
-  void TearDown() override {
-    client.reset();
-    file.reset();
-    rig.remove();
-  }
-  ReadPartition::Out read(sim::UserBlock* into, uint32_t length = 4096) {
+  ReadPartition::Out read(sim::UserBlock* into, uint32_t length = 4096, uint32_t id = kId) {
     return client
-        ->call<ReadPartition>({.partitionId = kId, .bufferAddress = into ? into->address() : 0, .bufferLength = length})
+        ->call<ReadPartition>({.partitionId = id, .bufferAddress = into ? into->address() : 0, .bufferLength = length})
         .out;
   }
-  WritePartition::Out write(const sim::UserBlock* data, uint32_t sequence) {
+  WritePartition::Out write(const sim::UserBlock* data, uint32_t sequence, uint32_t id = kId) {
     return client
-        ->call<WritePartition>({.partitionId = kId,
+        ->call<WritePartition>({.partitionId = id,
                                 .bufferAddress = data ? data->address() : 0,
                                 .bufferLength = 300,
                                 .flags = 1,
                                 .sequenceNumber = sequence})
         .out;
   }
-
-  vltest::BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> file;
-  std::unique_ptr<sim::RequestClient> client;
 };
 
 TEST_F(FlashRequests, PartitionsAreGuardedBySequenceNumbersAndOutliveTheDevice) {
@@ -81,7 +66,7 @@ TEST_F(FlashRequests, PartitionsAreGuardedBySequenceNumbersAndOutliveTheDevice) 
   EXPECT_EQ(std::make_tuple(shortRead.status, shortRead.size, shortRead.sequenceNumber),
             std::make_tuple(-52019, 300u, 2 * kId + 1));
   // Added again with the flash kept, the device mounts the store anew.
-  TearDown();
+  removeBoard();
   open();
   sim::UserBlock back(4096);
   const auto reread = read(&back);
@@ -95,7 +80,7 @@ TEST_F(FlashRequests, PartitionsAreGuardedBySequenceNumbersAndOutliveTheDevice) 
 
 TEST_F(FlashRequests, ProgrammingRewritesBothCopiesOfTheBoardRecords) {
   open();
-  sim::NorFlash& flash = rig.board().flash();
+  sim::NorFlash& flash = rig->board().flash();
   const uint32_t poscFlag = flash.peek32(FlashLayout::kPoscSelect);
   ASSERT_EQ(client->call<ProgramSubsystemId>({.subsystemId = 0x5B77}).outStatus(), 0);
   for (uint32_t copy : {FlashLayout::kPoscCopy1, FlashLayout::kPoscCopy2}) {
@@ -121,16 +106,13 @@ TEST_F(FlashRequests, ProgrammingRewritesBothCopiesOfTheBoardRecords) {
 
 TEST_F(FlashRequests, ABlankStoreFailsTheFlashRequestsAndTheFirstThreeLevelsOnly) {
   const Bytes erased(2 * sim::NorFlash::kSectorSize, 0xFF);
-  rig.board().flash().load(FlashLayout::kPartitionTableB, erased.data(), erased.size());
-  open();
+  open({}, [&](sim::Board& board) { board.flash().load(FlashLayout::kPartitionTableB, erased.data(), erased.size()); });
   const std::vector<uint32_t> refused = {0x00204201, 0xC0204203, 0xC0204204, 0xC0204205, 0xC0204206,
                                          0xC0204207, 0x00204208, 0x00204210, 0x00204211, 0x00204213};
   for (const vltest::PublishedRequest& request : vltest::kPublishedRequests) {
     if (std::find(refused.begin(), refused.end(), request.code) == refused.end()) continue;
     const auto reply = file->ioctl({request.code, Bytes(request.in), request.out, 0});
-    int32_t status = 0;
-    std::memcpy(&status, reply.output.data() + request.outStatusAt, 4);
-    EXPECT_EQ(status, kUnreadable) << std::hex << request.code;
+    EXPECT_EQ(vltest::answerOf(reply, request.outStatusAt), kUnreadable) << std::hex << request.code;
   }
   EXPECT_EQ(client->call<GetTemperature>({.sensor = 1, .sampleCount = 1, .status = 0}).outStatus(), kUnreadable);
   EXPECT_EQ(client->call<GetFirmwareRev>().outStatus(), 0);
@@ -139,20 +121,13 @@ TEST_F(FlashRequests, ABlankStoreFailsTheFlashRequestsAndTheFirstThreeLevelsOnly
 
 // The first sweep ends with the partition created, the second rewrites it.
 TEST_F(FlashRequests, AWriteWithAnyAllocationFailingKeepsTheOldDataOrTheNewAndLeaksNothing) {
+  rig = std::make_unique<vltest::BoardRig>();
   const int64_t blocks = sim::Memory::outstandingBlocks();
   open();
   sim::UserBlock data(300);
   sim::UserBlock back(4096);
   // A neighbour: placing the record goes over the partitions in address order.
-  const uint32_t neighbour = client->call<ReadPartition>({.partitionId = kId + 1}).out.sequenceNumber;
-  ASSERT_EQ(client
-                ->call<WritePartition>({.partitionId = kId + 1,
-                                        .bufferAddress = data.address(),
-                                        .bufferLength = 300,
-                                        .flags = 1,
-                                        .sequenceNumber = neighbour})
-                .outStatus(),
-            0);
+  ASSERT_EQ(write(&data, read(nullptr, 4096, kId + 1).sequenceNumber, kId + 1).status, 0);
   uint32_t sequence = read(nullptr).sequenceNumber;
   Bytes held;
   for (uint64_t pass = 1, n = 1; pass <= 2 && n < 500; ++n) {
@@ -170,7 +145,7 @@ TEST_F(FlashRequests, AWriteWithAnyAllocationFailingKeepsTheOldDataOrTheNewAndLe
     EXPECT_EQ(Bytes(back.data(), back.data() + reread.size), held) << n;
     if (!injected) std::tie(pass, n) = std::make_pair(pass + 1, 0);
   }
-  TearDown();
+  removeBoard();
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks);
 }
 

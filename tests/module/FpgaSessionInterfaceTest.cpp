@@ -1,7 +1,7 @@
-// The FPGA-session interface through the packaged module: exact block
-// sizes for every code, the caller's status, the interface's own attribute,
-// block transfers, release without output, and a personality configured
-// with a bitfile the board model receives through its loader.
+// The FPGA-session interface through the packaged module (its framing is
+// tested with the main interface's): the interface's own attribute, block
+// transfers, release without output, and a personality configured with a
+// bitfile the board model receives through its loader.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,8 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "BoardRig.h"
-#include "PublishedRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
@@ -20,41 +18,23 @@
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "tests/fpga/SessionWire.h"
+#include "tests/support/AllocationSweep.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::lymrequests;
-using vltest::BoardRig;
 
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
-constexpr int32_t kInvalidParameter = -51009;  // -52005 as the kernel layer reports it
-constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
+using vltest::kFpgaInterface;
 constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
 
-class FpgaInterface : public ::testing::Test {
+// Two sessions of the FPGA interface: `file`, with its client, and `second`.
+class FpgaInterface : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
-    ASSERT_EQ(rig.add(), 0);
-    first = sim::DeviceFile::open(rig.module(), kFpgaInterface);
-    second = sim::DeviceFile::open(rig.module(), kFpgaInterface);
-    ASSERT_NE(first, nullptr);
+    open({}, {}, kFpgaInterface);
+    second = sim::DeviceFile::open(rig->module(), kFpgaInterface);
     ASSERT_NE(second, nullptr);
-    client = std::make_unique<sim::RequestClient>(*first);
-  }
-  void TearDown() override {
-    client.reset();
-    for (auto* file : {&first, &second}) {
-      if (*file) (*file)->close();
-      file->reset();
-    }
-    rig.remove();
-  }
-  sim::DeviceFile::Reply raw(uint32_t code, size_t in, uint32_t out) {
-    sim::DeviceFile::Request request;
-    request.code = code;
-    request.input.assign(in, 0);
-    request.outputSize = out;
-    return first->ioctl(request);
   }
   // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
   // signature 1 2 3 4; the design's bitfile and FIFO records as given.
@@ -74,44 +54,9 @@ class FpgaInterface : public ::testing::Test {
                                                   .bitfileAddress = bitfile.address(),
                                                   .bitfileSize = static_cast<uint32_t>(bitfile.size())});
   }
-  size_t windowTraffic() {
-    size_t n = 0;
-    for (const auto& a : rig.board().bar0().traffic()) {
-      n += a.offset >= sim::FpgaWindow::kBarOffset && a.offset < sim::FpgaWindow::kBarOffset + sim::FpgaWindow::kSize;
-    }
-    return n;
-  }
-
-  BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> first, second;
-  std::unique_ptr<sim::RequestClient> client;
+  std::unique_ptr<sim::DeviceFile> second;
   std::unique_ptr<sim::UserBlock> personalityCopy, fifoCopy;
 };
-
-TEST_F(FpgaInterface, EveryCodeTakesOnlyItsExactSizesAndUnknownCodesAreNotSupported) {
-  ASSERT_EQ(std::size(vltest::kPublishedFpgaSessionRequests), 30u);
-  for (const vltest::PublishedRequest& s : vltest::kPublishedFpgaSessionRequests) {
-    const uint32_t in = s.in, out = s.out;
-    for (auto [badIn, badOut] : {std::pair{in + 1, out}, std::pair{in, out + 4}, std::pair{in - 4, out + 4}}) {
-      const auto reply = raw(s.code, badIn, badOut);
-      EXPECT_EQ(reply.status, kInvalidParameter) << s.name << " " << badIn << " " << badOut;
-      EXPECT_EQ(reply.resultField, 0) << s.name;
-    }
-  }
-  EXPECT_EQ(raw(0x80208399, 8, 8).status, -51256);
-}
-
-TEST_F(FpgaInterface, ACallersErrorComesBackUnchangedWithTheFpgaUntouched) {
-  rig.board().bar0().clearTraffic();
-  for (const vltest::PublishedRequest& request : vltest::kPublishedFpgaSessionRequests) {
-    if (request.inStatusAt == vltest::kNoStatus) continue;
-    const std::vector<uint8_t> input = vltest::refusedInput(request, -1);
-    const auto reply = first->ioctl({request.code, input, request.out, 0});
-    EXPECT_EQ(reply.resultField, request.out) << request.name;
-    EXPECT_EQ(reply.output, vltest::refusedAnswer(request, input)) << request.name;
-  }
-  EXPECT_EQ(windowTraffic(), 0u);
-}
 
 TEST_F(FpgaInterface, AttributeOneIsOneWordForEverySessionOfTheDevice) {
   EXPECT_EQ(client->call<GetAttribute32>({.attribute = 1, .status = 0}).out.value, 0xFFFFFFFFu);
@@ -135,11 +80,9 @@ TEST_F(FpgaInterface, BlockTransfersUpTo64BytesAllocateNothing) {
 }
 
 TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
-  sim::DeviceFile::Request request;
-  request.code = ReleasePersonality::kCode;
-  request.input.assign(16, 0);
-  request.input[8] = 1;
-  const auto reply = first->ioctl(request);
+  std::vector<uint8_t> input(16, 0);
+  input[8] = 1;
+  const auto reply = file->ioctl({ReleasePersonality::kCode, input, 0, 0});
   EXPECT_EQ(reply.status, 0);
   EXPECT_EQ(reply.resultField, 0);
 }
@@ -147,30 +90,30 @@ TEST_F(FpgaInterface, ReleasingWithoutAPersonalityAnswersNoBytes) {
 // A small design the loader is told to expect, its personality block and
 // the signature its registers report.
 TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndStalesMainSessions) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  auto mainFile = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
-  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  sim::FpgaPersonality personality(rig->board().fpga(), kControl, kReset, kSignature);
   personality.setSignature({1, 2, 3, 4});
-  rig.board().fpga().placeIrqBlock(kIrq);
+  rig->board().fpga().placeIrqBlock(kIrq);
   std::vector<uint8_t> bitfile(4096);
   for (size_t i = 0; i < bitfile.size(); ++i) bitfile[i] = static_cast<uint8_t>(i * 7 + 3);
-  rig.board().bridge().fpgaLoader().expect(bitfile);
+  rig->board().bridge().fpgaLoader().expect(bitfile);
   sim::UserBlock design(bitfile.size());
   std::copy(bitfile.begin(), bitfile.end(), design.data());
   const auto configured = configure(1u << 29, design);
   ASSERT_EQ(configured.outStatus(), 0);
   EXPECT_EQ(configured.out.downloaded, 1);
-  EXPECT_EQ(rig.board().bridge().fpgaLoader().received(), bitfile);
+  EXPECT_EQ(rig->board().bridge().fpgaLoader().received(), bitfile);
   EXPECT_EQ(client->call<GetAttribute32>({.attribute = 84}).out.value, 0xFFFF0001u);
 
   EXPECT_EQ(client->call<Write32>({.offset = kControl, .value = 5}).outStatus(), 0);
   EXPECT_EQ(personality.controlWrites().back(), 5u);
   // The model raises line 2 once the waiter has unmasked it.
   std::thread raiser([this] {
-    for (int i = 0; i < 2000 && (rig.board().fpga().irqMask() & 0x4) == 0; ++i) {
+    for (int i = 0; i < 2000 && (rig->board().fpga().irqMask() & 0x4) == 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    rig.board().fpga().raiseIrqs(0x4);
+    rig->board().fpga().raiseIrqs(0x4);
   });
   const auto irq = client->call<WaitOnIrqs>({.irqMask = 0x6, .timeoutMs = 0xFFFFFFFF});
   raiser.join();
@@ -181,27 +124,24 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
 
   const auto stale =
       sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::GetModuleRev>({.index = 0, .status = 0});
-  EXPECT_EQ(stale.outStatus(), kStale);
-  mainFile->close();
+  EXPECT_EQ(stale.outStatus(), vltest::kStaleSession);
 }
 
 TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
-  auto mainFile = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  auto mainFile = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
   ASSERT_NE(mainFile, nullptr);
   ASSERT_EQ(sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::ResetDevice>().outStatus(), 0);
   const auto read = client->call<Read32>({.offset = kControl});
-  EXPECT_EQ(read.outStatus(), kStale);
+  EXPECT_EQ(read.outStatus(), vltest::kStaleSession);
   EXPECT_EQ(read.out.value, 0xFFFFFFFFu);
   EXPECT_EQ(client->call<IsSessionValid>().out.valid, 0u);
-  auto fresh = sim::DeviceFile::open(rig.module(), kFpgaInterface);
+  auto fresh = sim::DeviceFile::open(rig->module(), kFpgaInterface);
   ASSERT_NE(fresh, nullptr);
   EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
-  fresh->close();
-  mainFile->close();
 }
 
 // Every allocation of a refused configuration fails in turn: each attempt
-// fails cleanly and gives back what it took (locked pages, copies).
+// fails cleanly and gives back what it took (blocks, locked pages, copies).
 TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocationFails) {
   sim::UserBlock design(8192), block(48), fifos(37);
   ConfigurePersonalityQrt::In in{.personalityAddress = block.address(),
@@ -213,17 +153,11 @@ TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocat
                                  .options = {1, 2, 3, 4},
                                  .optionsPresent = 1};
   fifos.put<uint8_t>(0, 1);
-  const int64_t blocks = sim::Memory::outstandingBlocks();
   const size_t lists = sim::PageLists::userLists();
-  for (uint64_t n = 1; n < 12; ++n) {
-    sim::Memory::allocationFaults().failNth(n, 0);
+  vltest::sweepAllocationFailures([&] {
     const auto reply = client->call<ConfigurePersonalityQrt>(in);
-    sim::Memory::allocationFaults().clear();
-    EXPECT_NE(reply.outStatus(), 0) << n;
-    EXPECT_EQ(reply.resultField, 8) << n;
-    EXPECT_EQ(sim::Memory::outstandingBlocks(), blocks) << n;
-    EXPECT_EQ(sim::PageLists::userLists(), lists) << n;
-  }
+    return reply.outStatus() != 0 && reply.resultField == 8 && sim::PageLists::userLists() == lists ? 0 : 1;
+  });
   EXPECT_EQ(client->call<ConfigurePersonalityQrt>(in).outStatus(), -52002);
 }
 
@@ -231,12 +165,12 @@ TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocat
 // one streams a user buffer to the device, the other fills one from it.
 TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
   using Direction = sim::FpgaWindow::FifoDirection;
-  sim::FpgaPersonality personality(rig.board().fpga(), kControl, kReset, kSignature);
+  sim::FpgaPersonality personality(rig->board().fpga(), kControl, kReset, kSignature);
   personality.setSignature({1, 2, 3, 4});
-  rig.board().fpga().placeIrqBlock(kIrq);
-  rig.board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
-  rig.board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
-  rig.board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
+  rig->board().fpga().placeIrqBlock(kIrq);
+  rig->board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
+  rig->board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
+  rig->board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
   sim::UserBlock design(64);
   const auto configured = configure(0, design, {{0, 1, 1, 0x400}, {1, 0, 1, 0x440}});
   ASSERT_EQ(configured.outStatus(), 0);
@@ -251,10 +185,10 @@ TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
     ASSERT_EQ(client->call<StartFifo>({.ownerId = 5, .fifo = fifo}).outStatus(), 0) << fifo;
   }
   EXPECT_EQ(client->call<ReleaseFifoBytes>({.ownerId = 5, .fifo = 0, .bytes = 3000}).outStatus(), 0);
-  EXPECT_EQ(rig.board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
+  EXPECT_EQ(rig->board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
 
   const std::vector<uint8_t> sent(out.data(), out.data() + 100);
-  rig.board().bridge().channel(1).feed(sent);
+  rig->board().bridge().channel(1).feed(sent);
   const auto got = client->call<AcquireFifoBytes>({.ownerId = 5, .fifo = 1, .bytes = 100, .timeoutMs = 1000});
   EXPECT_EQ(got.outStatus(), 0);
   EXPECT_GE(got.out.bytes, 100u);

@@ -14,20 +14,20 @@
 #include <ostream>
 #include <thread>
 
-#include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/VisaRequests.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 namespace rq = nVL9738K_24_0::requests;
 namespace lym = nVL9738K_24_0::lymrequests;
 
-constexpr int32_t kGateClosed = -52022;
+using vltest::kGateClosed;
 constexpr int32_t kVisaNotInitialized = static_cast<int32_t>(0xBFFF003A);
 // Items of 4 bytes read from one register: far more than a part holds.
 constexpr uint32_t kItems = 1u << 24;
@@ -62,13 +62,8 @@ int32_t fpgaRead(sim::RequestClient& client, const sim::UserBlock& into) {
       .outStatus();
 }
 
-int32_t resetDevice(sim::RequestClient& client) {
-  return client.call<rq::ResetDevice>(rq::ResetDevice::In{}).outStatus();
-}
-
-int32_t finalizeVisa(sim::RequestClient& client) {
-  return client.call<rq::VisaFinalize>(rq::VisaFinalize::In{}).outStatus();
-}
+int32_t resetDevice(sim::RequestClient& client) { return client.call<rq::ResetDevice>().outStatus(); }
+int32_t finalizeVisa(sim::RequestClient& client) { return client.call<rq::VisaFinalize>().outStatus(); }
 
 class LongTransfers : public ::testing::TestWithParam<LongTransfer> {
  protected:
@@ -77,22 +72,17 @@ class LongTransfers : public ::testing::TestWithParam<LongTransfer> {
     // Millions of reads of one register: nobody reads the bus record.
     rig.board().bar0().stopRecording();
   }
-  void TearDown() override { rig.remove(); }
   vltest::BoardRig rig;
 };
 
 TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNextPart) {
   std::unique_ptr<sim::DeviceFile> transferring = sim::DeviceFile::open(rig.module(), GetParam().interface);
-  std::unique_ptr<sim::DeviceFile> other = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
+  std::unique_ptr<sim::DeviceFile> other = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
   ASSERT_TRUE(transferring && other);
   sim::RequestClient transfer(*transferring), interrupting(*other);
-  std::unique_ptr<sim::UserBlock> into;
-  {
-    sim::SimScope scope;
-    into = std::make_unique<sim::UserBlock>(uint64_t{kItems} * 4);
-  }
+  sim::UserBlock into(uint64_t{kItems} * 4);
   const uint64_t copiesBefore = sim::UserMemory::outboundCopies();
-  auto answer = std::async(std::launch::async, [&] { return GetParam().send(transfer, *into); });
+  auto answer = std::async(std::launch::async, [&] { return GetParam().send(transfer, into); });
   // The first part has reached the caller: the transfer is under way.
   const auto deadline = std::chrono::steady_clock::now() + kWatchdog;
   while (sim::UserMemory::outboundCopies() == copiesBefore && std::chrono::steady_clock::now() < deadline) {
@@ -101,17 +91,13 @@ TEST_P(LongTransfers, AnotherSessionsRequestGetsThroughAndEndsTheTransferAtItsNe
   EXPECT_EQ(GetParam().interrupt(interrupting), 0);
   ASSERT_EQ(answer.wait_until(deadline), std::future_status::ready) << "the transfer never ended";
   EXPECT_EQ(answer.get(), GetParam().answer);
-  transferring->close();
-  other->close();
-  sim::SimScope scope;
-  into.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Transfers, LongTransfers,
-    ::testing::Values(LongTransfer{"VisaReset", "vl9738_vl9738k", visaRead, resetDevice, kGateClosed},
-                      LongTransfer{"VisaFinalize", "vl9738_vl9738k", visaRead, finalizeVisa, kVisaNotInitialized},
-                      LongTransfer{"FpgaSessionReset", "vl9738_atomiclymddkqrt", fpgaRead, resetDevice, kGateClosed}),
+    ::testing::Values(LongTransfer{"VisaReset", vltest::kMainInterface, visaRead, resetDevice, kGateClosed},
+                      LongTransfer{"VisaFinalize", vltest::kMainInterface, visaRead, finalizeVisa, kVisaNotInitialized},
+                      LongTransfer{"FpgaSessionReset", vltest::kFpgaInterface, fpgaRead, resetDevice, kGateClosed}),
     [](const ::testing::TestParamInfo<LongTransfer>& info) { return info.param.name; });
 
 }  // namespace

@@ -3,13 +3,11 @@
 // leaks nothing, and the device answers every request afterwards.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -26,41 +24,30 @@ struct Sweep {
   const char* name;
 };
 
-class MainInterfaceFaults : public ::testing::Test {
+class MainInterfaceFaults : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
+    rig = std::make_unique<vltest::BoardRig>();
     blocksBeforeAdd = sim::Memory::outstandingBlocks();
-    ASSERT_EQ(rig.add(), 0);
-    reopen();
+    open();
   }
   void TearDown() override {
     sim::Memory::allocationFaults().clear();
     sim::UserMemory::inboundCopyFaults().clear();
-    if (file) file->close();
-  }
-  void reopen() {
-    if (file) file->close();
-    file = sim::DeviceFile::open(rig.module(), "vl9738_vl9738k");
-    ASSERT_NE(file, nullptr);
   }
   // A session keeps the reservation client its first set-descriptor made
   // and refuses a second: each such request starts on a fresh session.
   void freshSessionFor(const vltest::PublishedRequest& request) {
-    if (request.code == kSetReservationDescriptor) reopen();
+    if (request.code != kSetReservationDescriptor) return;
+    client.reset();
+    file.reset();
+    file = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
+    ASSERT_NE(file, nullptr);
   }
   sim::DeviceFile::Reply send(const vltest::PublishedRequest& request) {
     return file->ioctl({request.code, std::vector<uint8_t>(request.in, 0), request.out, 0});
   }
-  static int32_t outStatus(const vltest::PublishedRequest& request, const sim::DeviceFile::Reply& reply) {
-    int32_t value = 0;
-    if (reply.output.size() >= request.outStatusAt + 4u) {
-      std::memcpy(&value, reply.output.data() + request.outStatusAt, 4);
-    }
-    return value;
-  }
 
-  vltest::BoardRig rig;
-  std::unique_ptr<sim::DeviceFile> file;
   int64_t blocksBeforeAdd = 0;
 };
 
@@ -84,21 +71,19 @@ TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy
           EXPECT_EQ(reply.status, clean.status);
           break;
         }
-        const int32_t answered = reply.status != 0 ? reply.status : outStatus(request, reply);
-        const int32_t cleanAnswer = clean.status != 0 ? clean.status : outStatus(request, clean);
+        const int32_t answered = vltest::answerOf(reply, request.outStatusAt);
+        const int32_t cleanAnswer = vltest::answerOf(clean, request.outStatusAt);
         EXPECT_TRUE(answered == cleanAnswer || answered == kInjected || answered == kOutOfMemory) << answered;
         // The same request afterwards answers as it did before the fault.
         freshSessionFor(request);
         const auto after = send(request);
         EXPECT_EQ(after.status, clean.status);
-        EXPECT_EQ(outStatus(request, after), outStatus(request, clean));
+        EXPECT_EQ(vltest::answerOf(after, request.outStatusAt), cleanAnswer);
       }
       EXPECT_LT(n, 200u) << "the sweep ends";
     }
   }
-  file->close();
-  file.reset();
-  rig.remove();
+  removeBoard();
   EXPECT_EQ(sim::Memory::outstandingBlocks(), blocksBeforeAdd) << "nothing a failed request allocated stays";
 }
 

@@ -7,13 +7,13 @@
 #include <initializer_list>
 #include <string>
 
-#include "BoardRig.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/idletracker/IdleTracker.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 

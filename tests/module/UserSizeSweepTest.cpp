@@ -10,9 +10,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
-#include "BoardRig.h"
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/FlashRequests.h"
 #include "driver/board/ioctl/ListModeRequests.h"
@@ -28,6 +28,7 @@
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
@@ -35,41 +36,13 @@ namespace rq = nVL9738K_24_0::requests;
 namespace lym = nVL9738K_24_0::lymrequests;
 using vltest::BoardRig;
 
-constexpr char kMainInterface[] = "vl9738_vl9738k";
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
+using vltest::kFpgaInterface;
+using vltest::kMainInterface;
 // Each allocation of the driver's `new` family carries a 16-byte header.
 constexpr uint64_t kHeader = 16;
 // The most a request with no bounded word may allocate: its own records,
 // up to a flash table of 64 KiB.
 constexpr uint64_t kUnbounded = uint64_t{1} << 16;
-
-constexpr int32_t kStale = static_cast<int32_t>(0xBFFA9179);
-
-struct Shape {
-  uint32_t code;
-  size_t in;
-  size_t out;
-  size_t statusAt;
-  size_t outStatusAt;
-};
-
-int32_t statusIn(const std::vector<uint8_t>& block, size_t at) {
-  int32_t status;
-  std::memcpy(&status, block.data() + at, 4);
-  return status;
-}
-
-// Each published request of an interface that carries a status word (the
-// FPGA interface's release carries none, nor any size).
-template <size_t N>
-std::vector<Shape> shapesOf(const vltest::PublishedRequest (&published)[N]) {
-  std::vector<Shape> shapes;
-  for (const vltest::PublishedRequest& request : published) {
-    if (request.inStatusAt == vltest::kNoStatus) continue;
-    shapes.push_back(Shape{request.code, request.in, request.out, request.inStatusAt, request.outStatusAt});
-  }
-  return shapes;
-}
 
 // Time-outs are no sizes (a wait without limit is another matter), and the
 // two requests that program the board's flash carry only the words they
@@ -106,32 +79,25 @@ class UserSizeSweep : public ::testing::Test {
     // A kernel of a modest machine: a request that asks for gigabytes is
     // refused, and the record keeps what it asked.
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
-    {
-      sim::SimScope scope;
-      target = std::make_unique<sim::UserBlock>(kTargetBytes);
-    }
   }
-  void TearDown() override {
-    sim::Memory::setLargestBlock(UINT64_MAX);
-    rig.remove();
-    sim::SimScope scope;
-    target.reset();
-  }
+  void TearDown() override { sim::Memory::setLargestBlock(UINT64_MAX); }
 
-  // Each word of each request in turn at its largest value, the others
-  // zero or, in the second pass, pointing at user memory that can be read.
-  void sweep(const char* name, const std::vector<Shape>& shapes) {
+  // Each word of each request with a status word (the FPGA interface's
+  // release carries none, nor any size) in turn at its largest value, the
+  // others zero or, in the second pass, pointing at user memory that can be read.
+  void sweep(const char* name, std::span<const vltest::PublishedRequest> requests) {
     std::unique_ptr<sim::DeviceFile> file = sim::DeviceFile::open(rig.module(), name);
     ASSERT_NE(file, nullptr);
-    for (const Shape& shape : shapes) {
+    for (const vltest::PublishedRequest& shape : requests) {
+      if (shape.inStatusAt == vltest::kNoStatus) continue;
       for (size_t width : {size_t{4}, size_t{8}}) {
         for (size_t at = 0; at + width <= shape.in; at += width) {
-          if ((at < shape.statusAt + 4 && shape.statusAt < at + width) || skipped(shape.code, at)) continue;
+          if ((at < shape.inStatusAt + 4u && shape.inStatusAt < at + width) || skipped(shape.code, at)) continue;
           for (bool addresses : {false, true}) {
             std::vector<uint8_t> input(shape.in, 0);
             for (size_t word = 0; addresses && word + 8 <= shape.in; word += 8) {
-              if (word + 8 <= shape.statusAt || word >= shape.statusAt + 4) {
-                const uint64_t address = target->address();
+              if (word + 8 <= shape.inStatusAt || word >= shape.inStatusAt + 4u) {
+                const uint64_t address = target.address();
                 std::memcpy(input.data() + word, &address, 8);
               }
             }
@@ -143,29 +109,27 @@ class UserSizeSweep : public ::testing::Test {
                                             << " width " << width << (addresses ? " with addresses" : ""));
             EXPECT_LE(sim::Memory::largestAsked(), statedBound(shape.code));
             // A session left stale would answer every later request early.
-            ASSERT_NE(reply.output.size() < shape.outStatusAt + 4 ? 0 : statusIn(reply.output, shape.outStatusAt),
-                      kStale);
+            ASSERT_NE(vltest::answerOf(reply, shape.outStatusAt), vltest::kStaleSession);
           }
         }
       }
     }
-    file->close();
   }
 
-  static constexpr size_t kTargetBytes = 1 << 16;
   BoardRig rig;
-  std::unique_ptr<sim::UserBlock> target;
+  // User memory the requests' addresses point at: up to 64 KiB readable.
+  sim::UserBlock target{1 << 16};
 };
 
 // The first session's requests may leave device state behind (sequence
 // numbers of the partition ids asked about, a reservation client's named
 // token); the same requests from a later session leave nothing.
 TEST_F(UserSizeSweep, NoRequestAsksMoreThanItsBoundAndClosingGivesEverythingBack) {
-  sweep(kMainInterface, shapesOf(vltest::kPublishedRequests));
-  sweep(kFpgaInterface, shapesOf(vltest::kPublishedFpgaSessionRequests));
+  sweep(kMainInterface, vltest::kPublishedRequests);
+  sweep(kFpgaInterface, vltest::kPublishedFpgaSessionRequests);
   const int64_t before = sim::Memory::outstandingBlocks();
-  sweep(kMainInterface, shapesOf(vltest::kPublishedRequests));
-  sweep(kFpgaInterface, shapesOf(vltest::kPublishedFpgaSessionRequests));
+  sweep(kMainInterface, vltest::kPublishedRequests);
+  sweep(kFpgaInterface, vltest::kPublishedFpgaSessionRequests);
   EXPECT_EQ(sim::Memory::outstandingBlocks(), before);
 }
 
@@ -180,19 +144,15 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
   std::unique_ptr<sim::DeviceFile> fpgaFile = sim::DeviceFile::open(rig.module(), kFpgaInterface);
   ASSERT_TRUE(mainFile && fpgaFile);
   sim::RequestClient main(*mainFile), fpga(*fpgaFile);
-  std::unique_ptr<sim::UserBlock> partitionData;
-  {
-    sim::SimScope scope;
-    partitionData = std::make_unique<sim::UserBlock>(Budget::kMemoryOnlyPartitionBudget + 1);
-  }
-  const uint64_t at = target->address();
+  sim::UserBlock partitionData(Budget::kMemoryOnlyPartitionBudget + 1);
+  const uint64_t at = target.address();
   // A memory-only write of `length` bytes to partition `id`, with the
   // sequence number a size query hands out.
   auto keepInMemory = [&](uint32_t id, uint32_t length) {
     const uint32_t sequence = main.call<rq::ReadPartition>({.partitionId = id}).out.sequenceNumber;
     return main
         .call<rq::WritePartition>({.partitionId = id,
-                                   .bufferAddress = partitionData->address(),
+                                   .bufferAddress = partitionData.address(),
                                    .bufferLength = length,
                                    .sequenceNumber = sequence})
         .outStatus();
@@ -202,6 +162,9 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
   constexpr int32_t kOutOfMemory = -52000, kInvalid = -52005, kNoFlashOnBoard = -63193;
   constexpr int32_t kAnyAnswer = INT32_MIN;
   ASSERT_EQ(main.call<rq::VisaInitialize>(rq::VisaInitialize::In{}).outStatus(), 0);
+  auto versions = [&](uint32_t count) {
+    return main.call<rq::GetSubSystemVersion>({.arrayAddress = at, .count = count, .status = 0}).outStatus();
+  };
   // Byte-wide items of the register window, as many as a transfer may have.
   auto visa = [&](auto op) {
     typename decltype(op)::In in{};
@@ -216,13 +179,7 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
     std::function<int32_t()> send;
   };
   const Row rows[] = {
-      {"sub-system versions at the bound", kAnyAnswer,
-       [&] {
-         rq::GetSubSystemVersion::In in{};
-         in.arrayAddress = at;
-         in.count = 0x3FFFFFFF;
-         return main.call<rq::GetSubSystemVersion>(in).outStatus();
-       }},
+      {"sub-system versions at the bound", kAnyAnswer, [&] { return versions(0x3FFFFFFF); }},
       {"VISA read at the bound", kAnyAnswer, [&] { return visa(rq::VisaReadBlock{}); }},
       {"VISA write at the bound", kAnyAnswer, [&] { return visa(rq::VisaWriteBlock{}); }},
       {"block read of a FIFO register", kAnyAnswer,
@@ -233,26 +190,14 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
        [&] {
          return fpga.call<lym::WriteBlock>({.address = at, .byteCount = 0xFFFFFFFF, .elementSize = 1}).outStatus();
        }},
-      {"sub-system versions of 2^32 bytes", kOutOfMemory,
-       [&] {
-         rq::GetSubSystemVersion::In in{};
-         in.arrayAddress = at;
-         in.count = 1u << 30;
-         return main.call<rq::GetSubSystemVersion>(in).outStatus();
-       }},
+      {"sub-system versions of 2^32 bytes", kOutOfMemory, [&] { return versions(1u << 30); }},
       {"message resource ids", kInvalid,
        [&] {
-         rq::SettingsSendMessage::In in{};
-         in.idsAddress = at;
-         in.idCount = kListBeyond;
-         return main.call<rq::SettingsSendMessage>(in).outStatus();
+         return main.call<rq::SettingsSendMessage>({at, kListBeyond, 0, 0, 0, 0, 0, 0}).outStatus();
        }},
       {"list-mode path", kInvalid,
        [&] {
-         rq::SetContext::In in{};
-         in.bufferAddress = at;
-         in.length = rq::SetContext::kMaxPathElements + 1;
-         return main.call<rq::SetContext>(in).outStatus();
+         return main.call<rq::SetContext>({at, rq::SetContext::kMaxPathElements + 1, 0}).outStatus();
        }},
       {"personality block", kInvalid,
        [&] {
@@ -305,8 +250,6 @@ TEST_F(UserSizeSweep, EachWordAtAndBeyondItsBoundAllocatesNothingAtTheCallersWor
     EXPECT_LE(sim::Memory::largestAsked(),
               row.expected == kAnyAnswer ? lym::kBlockPartBytes + kHeader : kPart + kHeader);
   }
-  sim::SimScope scope;
-  partitionData.reset();
 }
 
 }  // namespace

@@ -27,32 +27,17 @@ using Entry = sim::InstructionBlockModel::Entry;
 namespace rq = nVL9738K_24_0::requests;
 const vlark::TopographyDescriptor& kTop = topSerapinReferenceFpga::kTopography;
 
-class DeviceRouting : public testing::Test {
+class DeviceRouting : public DeviceOnBoard {
  protected:
   void start(uint32_t blockVersion = 200) {
     matrix.place(board.registerPort(), 5);
     matrix.setValue(sim::PxiRoutingMatrixModel::kBlockVersion, blockVersion);
-    device = startDevice(board, status, &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
+    DeviceOnBoard::start(&nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
     // The late initialisation found the matrix and built its host.
     ASSERT_EQ(status.getCode(), 0);
     ASSERT_NE(device->getIFWResources()->getPxiTriggerRoutingHost(), nullptr);
   }
-  nVLAPAL000::tSession* open() {
-    nVLAPAL000::tEventDescriptor none{nullptr};
-    return sessions.emplace_back(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], status));
-  }
-  template <class Op>
-  typename Op::Out call(nVLAPAL000::tSession* session, typename Op::In in) {
-    // Both blocks live in user memory, as the kernel layer hands them over.
-    sim::UserBlock input(sizeof in), output(sizeof(typename Op::Out));
-    input.put(0, in);
-    nVLAPAL000::tEventDescriptor descriptor{session};
-    tStatus frame;
-    device->getDeviceInterfaces()[0]->decodeIOControl(descriptor, Op::kCode, input.data(), input.size(), output.data(),
-                                                      output.size(), frame);
-    EXPECT_EQ(frame.getCode(), 0);
-    return output.get<typename Op::Out>(0);
-  }
+  nVLAPAL000::tSession* open() { return sessions.emplace_back(DeviceOnBoard::open(status)); }
   // One route from `from` to `to`, its id and the request's status.
   std::pair<uint32_t, int32_t> route(nVLAPAL000::tSession* session, uint32_t from, uint32_t to, uint32_t capacity = 1,
                                      uint32_t* found = nullptr) {
@@ -78,17 +63,13 @@ class DeviceRouting : public testing::Test {
     if constexpr (requires { in.conflictsAddress; }) in.conflictsAddress = 8;
     return call<Op>(session, in).status;
   }
+  // The device goes before the matrix model it reaches.
   void TearDown() override {
-    for (nVLAPAL000::tSession* session : sessions) {
-      nVLAPAL000::tEventDescriptor descriptor{session};
-      device->closeDeviceInterface(descriptor, session);
-    }
+    for (nVLAPAL000::tSession* session : sessions) close(session);
+    device.reset();
   }
 
-  sim::Board board;
   sim::PxiRoutingMatrixModel matrix;
-  tStatus status{tStatus::kFullSize};
-  RunningDevice device;
   std::vector<nVLAPAL000::tSession*> sessions;
 };
 

@@ -33,20 +33,15 @@ class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0:
   bool demotedAfterClear = false;
 };
 
-class StartedDevice : public testing::Test {
+class StartedDevice : public DeviceOnBoard {
  protected:
-  void start() {
-    device = startDevice(board, status);
-    ASSERT_NE(device, nullptr);
+  void SetUp() override {
+    start();
+    ASSERT_EQ(status.getCode(), 0);
   }
-  sim::Board board;
-  tStatus status{tStatus::kFullSize};
-  RunningDevice device;
 };
 
 TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
-  start();
-  ASSERT_EQ(status.getCode(), 0);
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
   for (uint32_t level = 1; level <= Device::kRecordCount; ++level) {
     ASSERT_NE(device->getDriverStatus(level), nullptr);
@@ -63,8 +58,6 @@ TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
 }
 
 TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSessions) {
-  start();
-  ASSERT_EQ(status.getCode(), 0);
   CountingRoutingSession first;
   CountingRoutingSession second;
   device->getRoutingResourcesManager().registerRoutingSession(first);
@@ -86,11 +79,8 @@ TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSe
   EXPECT_NE(device->getRegisterPort(), nullptr);
 }
 
-// A download that fails leaves no register port behind and the late
-// record clean: the port of the previous image is gone with it.
+// The port of the previous image goes with a download that fails.
 TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
-  start();
-  ASSERT_EQ(status.getCode(), 0);
   board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
   const uint32_t main = device->getMainSessionGeneration();
   device->downloadFpgaImage(status);
@@ -104,7 +94,6 @@ TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
 // the reference clock holds a check of each engine's pool, on every
 // bring-up.
 TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
-  start();
   for (int bringUp = 1; bringUp <= 2; ++bringUp) {
     nVL9738K_24_0::ListModeRegisterReadResources* read = device->getListModeRegisterReadResources();
     ASSERT_NE(read, nullptr);
@@ -123,7 +112,6 @@ TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
 // Without engine resources no engine records a list: 0xBFFA9178; no
 // session: -52010.
 TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
-  start();
   // A download that never completes leaves the device without them.
   device->prepareForFpgaDownload(status);
   listmodek::Session session(nullptr, nullptr, 10, status);

@@ -13,15 +13,17 @@
 #include "sim/board/Board.h"
 #include "sim/host/RequestClient.h"
 #include "sim/kernel/Kernel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::requests;
 using nVLAPALS100::tStatus;
 
-// One 64-bit register at kId that remembers its value, the context of the
-// last call and how many calls reached it.
-class WideMap final : public armki::tMapInterface {
+// One 64-bit register at kId that remembers its value and the context of
+// the last call; every call that could reach a register is counted.
+class WideMap final : public vltest::CountingMap {
  public:
   static constexpr uint32_t kId = 0x80000001;
 
@@ -37,17 +39,9 @@ class WideMap final : public armki::tMapInterface {
   }
   void flush(uint32_t id, bool, tStatus& status, uint32_t context) override { reach(id, context, status); }
   void refresh(uint32_t id, tStatus& status, uint32_t context) override { reach(id, context, status); }
-  void getRegisterFormat(uint32_t, uint32_t& count, arm::FieldType*, uint64_t*, tStatus&) const override { count = 0; }
-  void flushRegMap(bool, tStatus&) override { ++calls; }
-  void refreshRegMap(tStatus&) override { ++calls; }
-  void markDirtyRegMap() override {}
-  const char* getVersion() const override { return ""; }
-  const char* getOldestCompatibleVersion() const override { return ""; }
-  void reinitialize() override {}
 
   uint64_t value = 0;
   uint32_t lastContext = 0;
-  int calls = 0;
 
  private:
   bool reach(uint32_t id, uint32_t context, tStatus& status) {
@@ -60,29 +54,20 @@ class WideMap final : public armki::tMapInterface {
   }
 };
 
-class ArmRequestsRoad : public ::testing::Test {
+class ArmRequestsRoad : public vltest::OpenedBoard {
  protected:
   void SetUp() override {
-    module = sim::Module::enter(&nVLAPAL200_driverEntry);
-    const nVLZUK_tPCIDeviceDescription description = board.description();
-    ASSERT_EQ(module->record().addDevice(&description, nullptr, &slot), 0);
-    auto* device = static_cast<nVL9738K_24_0::Device*>(slot);
+    rig = std::make_unique<vltest::BoardRig>(sim::Module::enter(&nVLAPAL200_driverEntry));
+    open();
     tStatus status;
-    device->getDeviceResources()->getARMDispatcher().add("WideTestMap", wide, status);
+    static_cast<nVL9738K_24_0::Device*>(rig->device())
+        ->getDeviceResources()
+        ->getARMDispatcher()
+        .add("WideTestMap", wide, status);
     ASSERT_EQ(status.getCode(), 0);
-    file = sim::DeviceFile::open(*module, "vl9738_vl9738k");
-    ASSERT_NE(file, nullptr);
-    client = std::make_unique<sim::RequestClient>(*file);
   }
-  void TearDown() override {
-    client.reset();
-    file.reset();
-    if (slot != nullptr) {
-      module->record().removeDevice(slot);
-      module->record().deleteDevice(slot);
-    }
-    module->unload();
-  }
+  // The board goes before the map it holds.
+  void TearDown() override { removeBoard(); }
 
   // The map's name in the process's memory, as user mode passes it.
   uint64_t name(const std::string& text) {
@@ -99,11 +84,6 @@ class ArmRequestsRoad : public ::testing::Test {
   }
 
   WideMap wide;
-  sim::Board board;
-  std::unique_ptr<sim::Module> module;
-  void* slot = nullptr;
-  std::unique_ptr<sim::DeviceFile> file;
-  std::unique_ptr<sim::RequestClient> client;
   std::vector<std::unique_ptr<sim::UserBlock>> names;
 };
 
@@ -137,7 +117,7 @@ TEST_F(ArmRequestsRoad, ExtendedContextMustFitTwentyFourBits) {
 
 TEST_F(ArmRequestsRoad, UnknownNameAndOverlongNameReachNoMap) {
   const uint64_t start = sim::UserMemory::inboundCopies();
-  const size_t traffic = board.bar0().traffic().size();
+  const size_t traffic = rig->board().bar0().traffic().size();
   const auto unknown = on<ArmReadEx>("NoSuchMap", {.id = WideMap::kId});
   EXPECT_EQ(unknown.outStatus(), -240024);
   EXPECT_EQ(unknown.out.value, 0u);
@@ -148,65 +128,55 @@ TEST_F(ArmRequestsRoad, UnknownNameAndOverlongNameReachNoMap) {
   EXPECT_EQ(overlong.outStatus(), -52005);
   EXPECT_EQ(sim::UserMemory::inboundCopies() - named, named - start - 1);
   EXPECT_EQ(wide.calls, 0);
-  EXPECT_EQ(board.bar0().traffic().size(), traffic);
+  EXPECT_EQ(rig->board().bar0().traffic().size(), traffic);
 }
 
 TEST_F(ArmRequestsRoad, WriteReachesTheBoardWithExactlyOneBusWrite) {
   constexpr uint32_t kTrigger0Mask = 0x8064E247;
-  const size_t before = board.fixedLogic().timedWrites().size();
+  const size_t before = rig->board().fixedLogic().timedWrites().size();
   const auto written = on<ArmWrite>("BoardControl", {.id = kTrigger0Mask, .value = 0x00FF00FF});
   ASSERT_EQ(written.outStatus(), 0);
-  const auto writes = board.fixedLogic().timedWrites();
+  const auto writes = rig->board().fixedLogic().timedWrites();
   ASSERT_EQ(writes.size(), before + 1);
   EXPECT_EQ(writes.back().offset, sim::FixedLogic::kBoardControl + 0x14);
   EXPECT_EQ(writes.back().value, 0x00FF00FFu);
   // A write-only register answers its shadow without touching the board.
   EXPECT_EQ(on<ArmGet>("BoardControl", {.id = kTrigger0Mask}).out.value, 0x00FF00FFu);
-  EXPECT_EQ(board.fixedLogic().timedWrites().size(), before + 1);
+  EXPECT_EQ(rig->board().fixedLogic().timedWrites().size(), before + 1);
 }
 
 TEST_F(ArmRequestsRoad, ListsCountSizeAndNameEveryRegistration) {
   const auto count = client->call<ArmGetNumberOfRegistrations>({});
   EXPECT_EQ(count.out.count, 35u);
   const auto size = client->call<ArmGetSizeOfRegistrationList>({});
-  std::unique_ptr<sim::UserBlock> list, slots;
-  {
-    sim::SimScope scope;
-    list = std::make_unique<sim::UserBlock>(size.out.size);
-    slots = std::make_unique<sim::UserBlock>(64 * count.out.count);
-    std::memset(list->data(), 0xAA, list->size());
-  }
-  ASSERT_EQ(client->call<ArmGetRegistrationList>({.bufferAddress = list->address()}).outStatus(), 0);
-  const std::string text(reinterpret_cast<const char*>(list->data()), size.out.size - 1);
+  sim::UserBlock list(size.out.size), slots(64 * count.out.count);
+  std::memset(list.data(), 0xAA, list.size());
+  ASSERT_EQ(client->call<ArmGetRegistrationList>({.bufferAddress = list.address()}).outStatus(), 0);
+  const std::string text(reinterpret_cast<const char*>(list.data()), size.out.size - 1);
   EXPECT_EQ(text.substr(0, 24), "HostRegMap\tBoardControl\t");
   EXPECT_EQ(text.substr(text.size() - 29), "TICDCE18005RegMap\tWideTestMap");
   // No terminator: the byte past the text is the caller's.
-  EXPECT_EQ(list->data()[size.out.size - 1], 0xAA);
-  ASSERT_EQ(client->call<ArmGetRegistrationNames>({.bufferAddress = slots->address()}).outStatus(), 0);
-  EXPECT_STREQ(reinterpret_cast<const char*>(slots->data() + 64), "BoardControl");
-  EXPECT_STREQ(reinterpret_cast<const char*>(slots->data() + 64 * 34), "WideTestMap");
+  EXPECT_EQ(list.data()[size.out.size - 1], 0xAA);
+  ASSERT_EQ(client->call<ArmGetRegistrationNames>({.bufferAddress = slots.address()}).outStatus(), 0);
+  EXPECT_STREQ(reinterpret_cast<const char*>(slots.data() + 64), "BoardControl");
+  EXPECT_STREQ(reinterpret_cast<const char*>(slots.data() + 64 * 34), "WideTestMap");
 }
 
 TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacity) {
-  std::unique_ptr<sim::UserBlock> types, masks;
-  {
-    sim::SimScope scope;
-    types = std::make_unique<sim::UserBlock>(64);
-    masks = std::make_unique<sim::UserBlock>(64 * 8);
-  }
+  sim::UserBlock types(64), masks(64 * 8);
   auto format = [&](uint32_t capacity, uint32_t id = 0x804A86A1, const char* map = "BoardControl") {
     return on<ArmGetRegisterFormat>(map, {.id = id,  // RefCardPower: six fields
                                           .count = capacity,
-                                          .fieldTypesAddress = types->address(),
-                                          .masksAddress = masks->address()});
+                                          .fieldTypesAddress = types.address(),
+                                          .masksAddress = masks.address()});
   };
   const auto whole = format(64);
   ASSERT_EQ(whole.outStatus(), 0);
   EXPECT_EQ(whole.out.count, 6u);
-  EXPECT_EQ(masks->get<uint64_t>(0), 0x3u);
-  EXPECT_EQ(masks->get<uint64_t>(8 * 5), 1u << 14);
-  EXPECT_EQ(types->data()[0], 1u);
-  EXPECT_EQ(types->data()[2], 0u);
+  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
+  EXPECT_EQ(masks.get<uint64_t>(8 * 5), 1u << 14);
+  EXPECT_EQ(types.data()[0], 1u);
+  EXPECT_EQ(types.data()[2], 0u);
   // The count comes back as the map's refusal leaves it, or as sent when
   // the request never reached a map.
   const struct {

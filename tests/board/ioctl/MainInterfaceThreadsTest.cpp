@@ -13,40 +13,31 @@
 #include "driver/platform/entry/EntryPoints.h"
 #include "sim/board/Board.h"
 #include "sim/host/RequestClient.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::requests;
 
 TEST(MainInterfaceThreads, FrequencyCyclingIsRefusedDuringAResetAndNeverRunsInsideOne) {
-  auto module = sim::Module::enter(&nVLAPAL200_driverEntry);
-  sim::Board board;
-  const nVLZUK_tPCIDeviceDescription description = board.description();
-  void* slot = nullptr;
-  ASSERT_EQ(module->record().addDevice(&description, nullptr, &slot), 0);
-  {
-    auto resetFile = sim::DeviceFile::open(*module, "vl9738_vl9738k");
-    auto cycleFile = sim::DeviceFile::open(*module, "vl9738_vl9738k");
-    ASSERT_TRUE(resetFile && cycleFile);
-    sim::RequestClient resetter(*resetFile);
-    sim::RequestClient cycler(*cycleFile);
-    std::atomic<bool> resetting{true};
-    std::vector<int32_t> answers;
-    std::thread cycling([&] {
-      while (resetting.load()) answers.push_back(cycler.call<CycleFrequency>().outStatus());
-    });
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(resetter.call<ResetDevice>().outStatus(), 0);
-    resetting = false;
-    cycling.join();
-    answers.push_back(cycler.call<CycleFrequency>().outStatus());
-    for (int32_t answer : answers) EXPECT_TRUE(answer == 0 || answer == nVLAPALS100::kStatusGateClosed) << answer;
-    EXPECT_EQ(answers.back(), 0) << "the gate is open again after the last reset";
-    resetFile->close();
-    cycleFile->close();
-  }
-  module->record().removeDevice(slot);
-  module->record().deleteDevice(slot);
-  module->unload();
+  vltest::BoardRig rig(sim::Module::enter(&nVLAPAL200_driverEntry));
+  ASSERT_EQ(rig.add(), 0);
+  auto resetFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
+  auto cycleFile = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
+  ASSERT_TRUE(resetFile && cycleFile);
+  sim::RequestClient resetter(*resetFile);
+  sim::RequestClient cycler(*cycleFile);
+  std::atomic<bool> resetting{true};
+  std::vector<int32_t> answers;
+  std::thread cycling([&] {
+    while (resetting.load()) answers.push_back(cycler.call<CycleFrequency>().outStatus());
+  });
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(resetter.call<ResetDevice>().outStatus(), 0);
+  resetting = false;
+  cycling.join();
+  answers.push_back(cycler.call<CycleFrequency>().outStatus());
+  for (int32_t answer : answers) EXPECT_TRUE(answer == 0 || answer == nVLAPALS100::kStatusGateClosed) << answer;
+  EXPECT_EQ(answers.back(), 0) << "the gate is open again after the last reset";
 }
 
 }  // namespace

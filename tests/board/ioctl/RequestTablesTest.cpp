@@ -50,16 +50,10 @@ TEST(RequestTables, TheMainInterfaceServesEachPublishedRequestUnderItsName) {
 TEST(RequestTables, TheFpgaSessionInterfaceServesEachPublishedRequestUnderItsName) {
   using nVL9738K_24_0::lymrequests::ReleasePersonality;
   // Release answers no block, so the frame serves it beside the table.
-  const RequestEntry release{ReleasePersonality::kCode,
-                             ReleasePersonality::kName,
-                             sizeof(ReleasePersonality::In),
-                             0,
-                             0,
-                             0,
-                             nVL9738K_24_0::kNoGuard,
-                             nullptr,
-                             nullptr,
-                             nullptr};
+  RequestEntry release{};
+  release.code = ReleasePersonality::kCode;
+  release.name = ReleasePersonality::kName;
+  release.inSize = sizeof(ReleasePersonality::In);
   std::vector<const RequestEntry*> served = entriesOf(nVL9738K_24_0::lymrequests::kFpgaSessionRequests);
   served.push_back(&release);
   expectServedAsPublished(served, vltest::kPublishedFpgaSessionRequests);

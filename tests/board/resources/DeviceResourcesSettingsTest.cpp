@@ -42,10 +42,10 @@ class VirtualTimer : public cbak::iSettlingControl {
   std::vector<std::pair<uint32_t, int64_t>> taken;
 };
 
-class ResourcesOnModel : public testing::Test {
+class ResourcesOnModel : public DeviceOnBoard {
  protected:
   void SetUp() override {
-    device = startDevice(board, status);
+    start();
     ASSERT_EQ(status.getCode(), 0);
     resources = device->getDeviceResources();
     rf = resources->getRfResources();
@@ -78,10 +78,10 @@ class ResourcesOnModel : public testing::Test {
     return local.getCode();
   }
 
-  sim::Board board;
-  tStatus status{tStatus::kFullSize};
+  // The device goes before the timers it holds.
+  void TearDown() override { device.reset(); }
+
   VirtualTimer timers[4];
-  RunningDevice device;
   DeviceResources* resources = nullptr;
   RfResources* rf = nullptr;
   const FrequencySettings presetA = vl9738settings::frequencyPreset(0);

@@ -12,6 +12,7 @@
 #include "sim/kernel/KernelSockets.h"
 #include "sim/kernel/Memory.h"
 #include "tests/board/StartedDevice.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 namespace {
@@ -24,19 +25,12 @@ constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179u);
 constexpr int64_t kPowerUpTimedOut = static_cast<int32_t>(0xBFFA9176u);
 constexpr int64_t kOverTemperature = static_cast<int32_t>(0xBFFA9046u);
 
-class DeviceSessions : public testing::Test {
+class DeviceSessions : public DeviceOnBoard {
  protected:
-  void start() {
-    device = startDevice(board, status);
-    ASSERT_NE(device, nullptr);
-  }
-  Session* open(tStatus& result) {
-    nVLAPAL000::tEventDescriptor none{nullptr};
-    return static_cast<Session*>(device->openDeviceInterface(none, device->getDeviceInterfaces()[0], result));
-  }
-  void close(nVLAPAL000::tSession* session) {
-    nVLAPAL000::tEventDescriptor descriptor{session};
-    device->closeDeviceInterface(descriptor, session);
+  Session* open(tStatus& result) { return static_cast<Session*>(DeviceOnBoard::open(result)); }
+  Session* open() {
+    tStatus result;
+    return open(result);
   }
   // The status a guarded request of `level` from `session` sees at entry.
   int64_t enter(nVLAPAL000::tSession* session, uint32_t level) {
@@ -45,31 +39,27 @@ class DeviceSessions : public testing::Test {
     IoctlEntryHelper guard(*device, descriptor, level, request, false);
     return request.getCode();
   }
-  sim::Board board;
-  tStatus status{tStatus::kFullSize};
-  RunningDevice device;
 };
 
 TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
   start();
-  tStatus result;
-  Session* before = open(result);
+  Session* before = open();
   ASSERT_NE(before, nullptr);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
   EXPECT_EQ(enter(before, Device::kLevelNone), 0);
   device->downloadFpgaImage(status);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
-  Session* after = open(result);
+  Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the first";
   close(after);
   close(before);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
-  nVLAPAL000::tEventDescriptor none{nullptr};
   tStatus fpga;
-  nVLAPAL000::tSession* lym = device->openDeviceInterface(none, device->getDeviceInterfaces()[1], fpga);
+  nVLAPAL000::tSession* lym = DeviceOnBoard::open(fpga, 1);
   ASSERT_NE(lym, nullptr);
   EXPECT_EQ(fpga.getCode(), 0);
+  nVLAPAL000::tEventDescriptor none{nullptr};
   device->destroySession(none, lym);
   EXPECT_EQ(device->getInFlightCount(), 0u);
 }
@@ -78,8 +68,7 @@ TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtL
 TEST_F(DeviceSessions, EachLevelMergesItsOneRecord) {
   board.fixedLogic().holdLoPowerDown(true);
   start();
-  tStatus result;
-  Session* session = open(result);
+  Session* session = open();
   EXPECT_EQ(enter(session, Device::kLevelProperties), 0);
   EXPECT_EQ(enter(session, Device::kLevelPowerUp), kPowerUpTimedOut);
   close(session);
@@ -94,8 +83,7 @@ TEST_F(DeviceSessions, EachLevelMergesItsOneRecord) {
 
 TEST_F(DeviceSessions, GuardsLockOnlyForACleanInputReleaseAtTheOutermostAndFailAtAClosedGate) {
   start();
-  tStatus result;
-  Session* session = open(result);
+  Session* session = open();
   nVLAPAL000::tEventDescriptor descriptor{session};
   nVLAPAL000::tMutex& lock = device->getSessionLock();
   {
@@ -153,11 +141,8 @@ TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmpty
 
 TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUntilTheNextReset) {
   start();
-  tStatus result;
-  Session* before = open(result);
-  tStatus reset;
-  device->reset(reset);
-  ASSERT_EQ(reset.getCode(), 0);
+  Session* before = open();
+  ASSERT_EQ(codeAfter([&](tStatus& reset) { device->reset(reset); }), 0);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
   close(before);
 
@@ -167,27 +152,22 @@ TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUnt
   ASSERT_LT(failed.getCode(), 0);
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
   EXPECT_EQ(device->getBoard(), nullptr);
-  Session* during = open(result);
+  Session* during = open();
   for (uint32_t level = Device::kLevelFpgaImage; level <= Device::kLevelLateInitialization; ++level) {
     EXPECT_EQ(enter(during, level), failed.getCode()) << level;
   }
-  tStatus late;
-  device->completeInitialization(late);
-  EXPECT_EQ(late.getCode(), failed.getCode());
+  EXPECT_EQ(codeAfter([&](tStatus& late) { device->completeInitialization(late); }), failed.getCode());
   close(during);
 
-  tStatus again;
-  device->reset(again);
-  ASSERT_EQ(again.getCode(), 0);
-  Session* after = open(result);
+  ASSERT_EQ(codeAfter([&](tStatus& again) { device->reset(again); }), 0);
+  Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
   close(after);
 }
 
 TEST_F(DeviceSessions, QuiesceNeverRefusesAndStopReleasesTheBoard) {
   start();
-  tStatus result;
-  Session* session = open(result);
+  Session* session = open();
   nVLAPAL000::tEventDescriptor none{nullptr};
   ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateIOSuspended, 2, true, status));
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateSuspended);
@@ -211,8 +191,7 @@ class ThermalShutdown : public DeviceSessions, public testing::WithParamInterfac
 TEST_P(ThermalShutdown, PowersOffStalesSessionsAndFailsLevelThreeUntilAReset) {
   start();
   const Heat heat = GetParam();
-  tStatus result;
-  Session* before = open(result);
+  Session* before = open();
   board.fixedLogic().setOverTemperature(heat.overheating);
   const size_t written = board.fixedLogic().timedWrites().size();
   tStatus reading;
@@ -230,16 +209,14 @@ TEST_P(ThermalShutdown, PowersOffStalesSessionsAndFailsLevelThreeUntilAReset) {
   EXPECT_EQ(writes, powerOff);
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
-  Session* after = open(result);
+  Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelProperties), 0);
   EXPECT_EQ(enter(after, Device::kLevelPowerUp), kOverTemperature);
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), kOverTemperature);
   board.fixedLogic().setOverTemperature(false);
-  tStatus reset;
-  device->reset(reset);
-  EXPECT_EQ(reset.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& reset) { device->reset(reset); }), 0);
   close(after);
-  after = open(result);
+  after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
   close(after);
   close(before);

@@ -17,6 +17,7 @@
 #include "driver/board/session/Session.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "tests/platform/pci/PciTestDevice.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 namespace {
@@ -98,9 +99,7 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
   EXPECT_TRUE(resetAnswers.empty()) << "a reset answered " << *resetAnswers.begin();
   // Once the last shutdown is behind a reset, a fresh session is admitted
   // at every level.
-  tStatus reset;
-  device->reset(reset);
-  EXPECT_EQ(reset.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& reset) { device->reset(reset); }), 0);
   tStatus opened;
   nVLAPAL000::tSession* session = device->openDeviceInterface(none, device->getDeviceInterfaces()[0], opened);
   ASSERT_NE(session, nullptr);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "sim/board/NorFlash.h"
@@ -15,20 +17,15 @@ using sim::NorFlash;
 
 class NorFlashBus : public testing::Test {
  protected:
-  void cycle(uint64_t address, uint16_t value) { flash.write(address, 2, value); }
+  // The command's bus cycles (address, value), the last at the target.
+  void cycles(std::initializer_list<std::pair<uint64_t, uint16_t>> sequence) {
+    for (const auto& [address, value] : sequence) flash.write(address, 2, value);
+  }
   void program(uint64_t address, uint16_t value) {
-    cycle(0xAAA, 0xAA);
-    cycle(0x554, 0x55);
-    cycle(0xAAA, 0xA0);
-    cycle(address, value);
+    cycles({{0xAAA, 0xAA}, {0x554, 0x55}, {0xAAA, 0xA0}, {address, value}});
   }
   void erase(uint64_t address) {
-    cycle(0xAAA, 0xAA);
-    cycle(0x554, 0x55);
-    cycle(0xAAA, 0x80);
-    cycle(0xAAA, 0xAA);
-    cycle(0x554, 0x55);
-    cycle(address, 0x30);
+    cycles({{0xAAA, 0xAA}, {0x554, 0x55}, {0xAAA, 0x80}, {0xAAA, 0xAA}, {0x554, 0x55}, {address, 0x30}});
   }
   uint16_t word(uint64_t address) { return static_cast<uint16_t>(flash.read(address, 2)); }
 

@@ -58,13 +58,10 @@ TEST(SchedulerThreads, OneSeedReplaysItsInterleavingAndOtherSeedsVaryIt) {
 
 TEST(SchedulerThreads, WaitsEndOnVirtualTimeAtTheEarliestDeadline) {
   Scheduler::enable(3);
-  nVLZUK_tSingleUseEvent released{};
-  nVLZUK_tSingleUseEvent never{};
-  nVLZUK100_initializeSingleUseEvent(&released);
-  nVLZUK100_initializeSingleUseEvent(&never);
+  nVLZUK_tSingleUseEvent released{}, never{};
+  for (nVLZUK_tSingleUseEvent* event : {&released, &never}) nVLZUK100_initializeSingleUseEvent(event);
   const uint64_t start = nVLZUK1_getMonotonicCounter();
-  uint64_t wokenAt = 0;
-  uint64_t expiredAt = 0;
+  uint64_t wokenAt = 0, expiredAt = 0;
   bool expiryRan = false;
   Scheduler::spawn("waiter", [&] {
     EXPECT_EQ(nVLZUK100_waitForSingleUseEventTimeout(&released, 500, nullptr, 0), 0);

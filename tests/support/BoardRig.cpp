@@ -1,4 +1,6 @@
-#include "BoardRig.h"
+#include "tests/support/BoardRig.h"
+
+#include <cstring>
 
 #include "sim/host/BringUpLog.h"
 
@@ -6,6 +8,9 @@ namespace vltest {
 
 BoardRig::BoardRig(const sim::BoardOptions& options, const std::string& modulePath)
     : module_(sim::Module::load(modulePath)), board_(std::make_unique<sim::Board>(options)) {}
+
+BoardRig::BoardRig(std::unique_ptr<sim::Module> entered, const sim::BoardOptions& options)
+    : module_(std::move(entered)), board_(std::make_unique<sim::Board>(options)) {}
 
 BoardRig::~BoardRig() {
   remove();
@@ -59,6 +64,29 @@ sim::BoardOptions boardWithUnsupportedModule() {
                                      .crc()
                                      .bytes();
   return options;
+}
+
+int32_t answerOf(const sim::DeviceFile::Reply& reply, size_t statusAt) {
+  int32_t value = 0;
+  if (reply.status != 0) return reply.status;
+  if (reply.output.size() >= statusAt + 4) std::memcpy(&value, reply.output.data() + statusAt, 4);
+  return value;
+}
+
+void OpenedBoard::open(const sim::BoardOptions& options, const std::function<void(sim::Board&)>& prepare,
+                       const char* interface) {
+  if (!rig) rig = std::make_unique<BoardRig>(options);
+  if (prepare) prepare(rig->board());
+  ASSERT_EQ(rig->add(), 0);
+  file = sim::DeviceFile::open(rig->module(), interface);
+  ASSERT_NE(file, nullptr);
+  client = std::make_unique<sim::RequestClient>(*file);
+}
+
+void OpenedBoard::removeBoard() {
+  client.reset();
+  file.reset();
+  rig->remove();
 }
 
 }  // namespace vltest
