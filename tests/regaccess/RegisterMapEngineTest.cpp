@@ -7,7 +7,7 @@
 #include "RegisterMapFixture.h"
 #include "driver/regaccess/RegisterMapEngine.h"
 #include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
-#include "tests/regaccess/maps/tArraySampleRegMap.h"
+#include "driver/regmaps/fpga/tDram2DP.h"
 #include "tests/regaccess/maps/tNameKeyedSampleRegMap.h"
 #include "tests/regaccess/maps/tOffsetKeyedSampleRegMap.h"
 
@@ -54,7 +54,7 @@ const arm::tItemInfo* plainSearch(const arm::tMapDescriptor& d, uint32_t key) {
 TEST_F(RegisterMapOnBoard, TheHashFindsWhatAPlainSearchFinds) {
   tNameKeyedSampleRegMap named(&bar0, 0, 0, kWholeWindow);
   tOffsetKeyedSampleRegMap offsets(&bar0, 0, 0, kWholeWindow);
-  nRegMapSamples::tArraySampleRegMap arrays(&bar0, 0, 0, kWholeWindow);
+  nDram2DP::tDram2DP arrays(&bar0, 0, 0, kWholeWindow);
   nVL9738K_24_0::nKMR4::tOstervaneWexelCoreRegMap core(&bar0, 0, 0, kWholeWindow);
   const uint32_t seed = testing::UnitTest::GetInstance()->random_seed();
   std::mt19937 random(seed);
@@ -138,15 +138,8 @@ TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
   map.refresh(celsius, status, 0);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_STREQ(status.getFile(), "tNameKeyedSampleRegMap");
-  tStatus flushing;
-  map.flush(celsius, true, flushing, 0);
-  EXPECT_EQ(flushing.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus format;
-  uint32_t count = 4;
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  map.getRegisterFormat(celsius, count, types, masks, format);
-  EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.flush(celsius, true, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(formatOf(map, celsius, 4).code, nVLAPALS100::kStatusNotSupported);
   EXPECT_EQ(reads() + writes(), 0u);
 
   board.bar0().data()[kBase + 0x208] = 0xFD;  // 0x2AFD: bits 15:2 hold 0xABF
@@ -172,10 +165,8 @@ TEST_F(NameKeyedMap, ItemLookupIgnoresFieldBitsOfRegisterIdsOnly) {
   map.get(field(kSpiConfig, 3), value, status, 0);  // no field starts at bit 3
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(value, 0u);
-  tStatus unknown;
   value = 7;
-  map.read(0x80ABCDEF, value, unknown, 0);
-  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0x80ABCDEF, value, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_EQ(value, 0u);
   EXPECT_EQ(reads(), 0u);
 }
@@ -225,13 +216,9 @@ TEST_F(NameKeyedMap, AFlagStoresBitZeroAndReadsOneWhenAnyOfItsBitsIsSet) {
   map.get(field(eq, 0), value, status, 0);
   EXPECT_EQ(value, 1u);
   EXPECT_TRUE(map.EqConfig.getEnable());
-  uint32_t count = 4;
-  FieldType types[4];
-  uint64_t masks[4];
-  map.getRegisterFormat(eq, count, types, masks, status);
-  EXPECT_EQ(std::vector<FieldType>(types, types + count),
-            (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits}));
-  EXPECT_EQ(masks[0], 0xFu);
+  const Format format = formatOf(map, eq, 4);
+  EXPECT_EQ(format.types, (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits}));
+  EXPECT_EQ(format.masks[0], 0xFu);
   EXPECT_EQ(status.getCode(), 0);
 }
 
@@ -262,14 +249,8 @@ TEST_F(NameKeyedMap, AnErrorHeldOnEntryChangesNothing) {
 TEST_F(NameKeyedMap, WriteOnlyBitsSurviveARefreshAndOnlyReadableFieldsAreRead) {
   const uint32_t writeView = nameId("PllControl");
   const uint32_t readView = writeView | arm::ids::kReadOnlyBit;
-  uint32_t count = 8;
-  FieldType types[8];
-  uint64_t masks[8];
-  map.getRegisterFormat(writeView, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x1, 0x2, 0x4, 0x100, 0x400, 0x10000}));
-  count = 8;
-  map.getRegisterFormat(readView, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  EXPECT_EQ(formatOf(map, writeView, 8).masks, (std::vector<uint64_t>{0x1, 0x2, 0x4, 0x100, 0x400, 0x10000}));
+  EXPECT_EQ(formatOf(map, readView, 8).masks, (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
 
   map.set(writeView, 0, status, 0);
   std::memset(&board.bar0().data()[kBase + 0x210], 0xFF, 4);
@@ -286,13 +267,11 @@ TEST_F(NameKeyedMap, WriteOnlyBitsSurviveARefreshAndOnlyReadableFieldsAreRead) {
   EXPECT_EQ(status.getCode(), 0);
 
   for (uint32_t id : {field(writeView, 0), field(writeView, 10)}) {
-    tStatus refused;
-    map.read(id, value, refused, 0);
-    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(id, value, s, 0); }), nVLAPALS100::kStatusInvalidParameter)
+        << std::hex << id;
   }
-  tStatus setting;
-  map.set(field(readView, 9, true), 1, setting, 0);
-  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.set(field(readView, 9, true), 1, s, 0); }),
+            nVLAPALS100::kStatusInvalidParameter);
 }
 
 TEST_F(NameKeyedMap, PrintedIdsThatDifferFromTheNameWin) {
@@ -328,10 +307,8 @@ TEST_F(NameKeyedMapInAWindow, RegistersOutsideTheWindowAreNotAccessible) {
   map.flush(0x80123456, false, status, 0);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
   EXPECT_TRUE(map.BeyondWindow.isDirty());
-  tStatus reading;
   uint64_t value = 0;
-  map.read(0x80123456, value, reading, 0);
-  EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0x80123456, value, s, 0); }), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(value, 0x99u);
   EXPECT_EQ(writes(), 1u);
   EXPECT_EQ(reads(), 0u);
@@ -345,10 +322,7 @@ TEST_F(NameKeyedMapInAWindow, FlushRegMapWritesEveryOtherRegisterPastAnInaccessi
                                    kBase + 0xFC}));
   EXPECT_TRUE(map.BeyondWindow.isDirty());
   EXPECT_FALSE(map.WindowEdge.isDirty());
-
-  tStatus refreshing;
-  map.refreshRegMap(refreshing);
-  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.refreshRegMap(s); }), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(reads(), 7u);
 }
 

@@ -13,6 +13,7 @@
 #include "driver/regaccess/RegisterIds.h"
 #include "driver/regaccess/RegisterMapEngine.h"
 #include "sim/board/Board.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 
@@ -38,6 +39,26 @@ inline std::vector<uint64_t> offsetsOf(const std::vector<BusAccess>& traffic) {
   std::vector<uint64_t> offsets;
   for (const BusAccess& access : traffic) offsets.push_back(access.offset);
   return offsets;
+}
+
+// What a map reports as the format of `id` when given room for `capacity`
+// fields: the code, the count it leaves, and the fields it filled in.
+struct Format {
+  int64_t code = 0;
+  uint32_t count = 0;
+  std::vector<arm::FieldType> types;
+  std::vector<uint64_t> masks;
+};
+
+inline Format formatOf(const arm::tRegisterMapInterface& map, uint32_t id, uint32_t capacity = 32) {
+  Format format{0, capacity, std::vector<arm::FieldType>(capacity), std::vector<uint64_t>(capacity)};
+  tStatus status;
+  map.getRegisterFormat(id, format.count, format.types.data(), format.masks.data(), status);
+  format.code = status.getCode();
+  const uint32_t filled = format.code == 0 ? format.count : 0;
+  format.types.resize(filled);
+  format.masks.resize(filled);
+  return format;
 }
 
 // A map that states the version texts it is given, answers every get with

@@ -8,6 +8,7 @@
 #include "driver/ifw/SubsystemMap.h"
 #include "driver/routing/pxi/PxiRouteProgrammer.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
 #include "tests/regport/RegisterPortFixture.h"
 
 namespace {
@@ -123,14 +124,8 @@ TEST_F(RoutingMatrixHost, TheMapFlushesOnlyWhenForcedAndDescribesItsStatusBits) 
   EXPECT_EQ(matrix.writes(), std::vector<Entry>{});
   map.flushRegMap(true, status);
   EXPECT_EQ(matrix.writes(), (std::vector{w(3, 0), w(4, 0)}));
-  arm::FieldType types[8];
-  uint64_t masks[8];
-  uint32_t count = 7;
-  tStatus small;
-  map.getRegisterFormat(0xC0000020, count, types, masks, small);
-  EXPECT_EQ(small.getCode(), nVLAPALS100::kStatusLookupFailure);
-  map.getRegisterFormat(0xC0000020, count = 8, types, masks, status);
-  EXPECT_EQ(masks[7], 0x80u);
+  EXPECT_EQ(formatOf(map, 0xC0000020, 7).code, nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(formatOf(map, 0xC0000020, 8).masks, (std::vector<uint64_t>{1, 2, 4, 8, 0x10, 0x20, 0x40, 0x80}));
   EXPECT_EQ(status.getCode(), 0);
 }
 

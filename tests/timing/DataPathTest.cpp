@@ -107,42 +107,20 @@ class DataPathOnBoard : public TimingBlockOnBoard {
 TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
   using Call = std::tuple<std::function<void(tStatus&)>, std::vector<Entry>, int64_t>;
   GenDataPathControl& c = genControl();
+  const Number marker{5, {1, 32, 16}}, otherMarker{6, {0, 32, 16}}, frontEnd{9, {0, 64, 32}},
+      narrowFrontEnd{9, {0, 32, 16}}, postRoute{7, {0, 32, 16}};
   const Call calls[] = {
       {[&](tStatus& s) { c.programDynamicDelay(1000, s); }, {wrote(0x27, 0x307)}, 0},  // clamped to 31
       {[&](tStatus& s) { c.programDynamicDelay(-5, s); }, {wrote(0x27, 0)}, 0},
       {[&](tStatus& s) { c.programDynamicDelay(0, s); }, {}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(true, false, false, s); }, {wrote(0x23, 1), wrote(0x23, 0)}, 0},
       {[&](tStatus& s) { c.forceIdleVectorIntoSignalPath(s); }, {wrote(0x2C, 0), wrote(0x2C, 1), wrote(0x2C, 0)}, 0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({5, {1, 32, 16}}, s);
-       },
-       {wrote(0x48, 5), wrote(0x4A, 1)},
-       0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({5, {1, 32, 16}}, s);
-       },
-       {},
-       0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({6, {0, 32, 16}}, s);
-       },
-       {},
-       st::kStatusInvalidParameter},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({9, {0, 64, 32}}, s);
-       },
-       {wrote(0x32, 9)},
-       0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({9, {0, 32, 16}}, s);
-       },
-       {},
-       st::kStatusInvalidParameter},
-      {[&](tStatus& s) {
-         c.programPostRouteEventDelay({7, {0, 32, 16}}, s);
-       },
-       {wrote(0x49, 7)},
-       0},
+      {[&](tStatus& s) { c.programMarkerOffset(marker, s); }, {wrote(0x48, 5), wrote(0x4A, 1)}, 0},
+      {[&](tStatus& s) { c.programMarkerOffset(marker, s); }, {}, 0},
+      {[&](tStatus& s) { c.programMarkerOffset(otherMarker, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(0x32, 9)}, 0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(narrowFrontEnd, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.programPostRouteEventDelay(postRoute, s); }, {wrote(0x49, 7)}, 0},
       {[&](tStatus& s) { c.programEqBypass(true, s); }, {wrote(0x29, 1)}, 0},
       {[&](tStatus& s) { c.programDSPBypass(true, s); }, {wrote(0x28, 1)}, 0},
       {[&](tStatus& s) { c.programTxBufferPathDelay(3, s); }, {wrote(0x33, 3)}, 0},
@@ -167,13 +145,9 @@ TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
 TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
   using Call = std::tuple<std::function<void(tStatus&)>, std::vector<Entry>, int64_t>;
   AcqDataPathControl& c = acqControl();
-  const Number offset{0xFFFF0000, {1, 32, 16}};
+  const Number offset{0xFFFF0000, {1, 32, 16}}, preRoute{4, {0, 32, 16}}, frontEnd{2, {0, 64, 32}};
   const Call calls[] = {
-      {[&](tStatus& s) {
-         c.programPreRouteTriggerDelay({4, {0, 32, 16}}, s);
-       },
-       {wrote(31, 4)},
-       0},
+      {[&](tStatus& s) { c.programPreRouteTriggerDelay(preRoute, s); }, {wrote(31, 4)}, 0},
       {[&](tStatus& s) { c.programPreRouteTriggerDelay(offset, s); }, {}, st::kStatusInvalidParameter},
       {[&](tStatus& s) { c.programStartTriggerOffset(offset, s); }, {wrote(32, 0xFFFF0000)}, 0},
       {[&](tStatus& s) { c.programAdvanceTriggerOffset(offset, s); }, {wrote(33, 0xFFFF0000)}, 0},
@@ -182,22 +156,14 @@ TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
       {[&](tStatus& s) { c.programTimestampPrecision(3, s); }, {wrote(50, 3)}, 0},
       {[&](tStatus& s) { c.programReportAyncReferenceTimestamp(true, s); }, {wrote(39, 1)}, 0},
       {[&](tStatus& s) { c.programRxBufferPathDelay(8, s); }, {wrote(52, 8)}, 0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
-       },
-       {wrote(51, 2)},
-       0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(51, 2)}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(false, true, false, s); }, {wrote(66, 2), wrote(66, 0)}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(false, false, false, s); }, {}, 0},
       {[&](tStatus& s) { c.programTxBufferPathDelay(1, s); }, {}, 0},
       {[&](tStatus& s) { c.programDynamicDelay(1, s); }, {}, st::kStatusNotSupported},
       {[&](tStatus& s) { c.programDSPBypass(true, s); }, {}, st::kStatusInvalidParameter},
       {[&](tStatus& s) { c.markDirty(s); }, {}, 0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
-       },
-       {wrote(51, 2)},
-       0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(51, 2)}, 0},
   };
   for (const auto& [call, writes, code] : calls) {
     acq.clearLog();

@@ -94,9 +94,6 @@ class LeafMap : public FixedLogicOnBoard, public testing::WithParamInterface<Lea
   Map map = build(0, GetParam().window);
   const arm::tMapDescriptor& d = map->getDescriptor();
   uint64_t value = 0, again = 0;
-  uint32_t count = 0;
-  arm::FieldType types[32];
-  uint64_t masks[32];
 };
 
 TEST_P(LeafMap, PassesWriteOnlyDirtyRegistersOnceEachAndFlushesNeverRead) {
@@ -132,8 +129,7 @@ TEST_P(LeafMap, RegisterIdsIgnoreBits24To29AndForcedWritesGoOutOnce) {
     // No field of these maps starts at bit 31.
     const uint32_t stray = arm::ids::fieldId(view.id, 31, (view.accepts & arm::kAcceptsSet) == 0);
     EXPECT_EQ(codeAfter([&](tStatus& s) { map->get(stray, again, s, 0); }), kStatusInvalidParameter);
-    EXPECT_EQ(codeAfter([&](tStatus& s) { map->getRegisterFormat(view.id, count, types, masks, s); }),
-              kStatusLookupFailure);
+    EXPECT_EQ(formatOf(*map, view.id, 0).code, kStatusLookupFailure);
     if ((view.accepts & arm::kAcceptsWrite) == 0) continue;
     clearTraffic();
     map->write(view.id, value, false, status, 0);

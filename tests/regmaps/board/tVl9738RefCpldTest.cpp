@@ -88,17 +88,9 @@ TEST_F(RefCpld, ByIdOperationsReachOnlyTheOwnRegistersAsTheirAccessAllows) {
   cpld.flush(0x6481015D, true, status, 0);
   EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x412C}));
 
-  uint32_t count = 4;
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  cpld.getRegisterFormat(kPllRead, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
-  EXPECT_EQ(status.getCode(), 0);
-  count = 3;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(kPllRead, count, types, masks, s); }),
-            kStatusLookupFailure);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(0x804C7A52, count, types, masks, s); }),
-            kStatusNotSupported);
+  EXPECT_EQ(formatOf(cpld, kPllRead, 4).masks, (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  EXPECT_EQ(formatOf(cpld, kPllRead, 3).code, kStatusLookupFailure);
+  EXPECT_EQ(formatOf(cpld, 0x804C7A52, 3).code, kStatusNotSupported);
 }
 
 TEST_F(RefCpld, SwappedAccessorsRedirectExactlyTheRegistersOfTheirMaps) {

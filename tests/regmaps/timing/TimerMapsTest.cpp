@@ -5,6 +5,7 @@
 #include "driver/regmaps/timing/tQRTSettlingTimerRegisters.h"
 #include "driver/regmaps/timing/tQRTTimerRegisters.h"
 #include "sim/board/TimerBlockModel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
 
 namespace {
@@ -42,14 +43,10 @@ TEST_F(TimerMapsOnBoard, ThePllCounterGoesStraightToTheBlockAndHasNoShadowToServ
   EXPECT_EQ(timer.writes(), (std::vector<Entry>{wrote(timer.pllCounter(0, 3), 0xFFFFFFFF)}));
   uint64_t value = 0;
   EXPECT_EQ(codeAfter([&](tStatus& s) { map.get(0x80000003, value, s, 0); }), st::kStatusInvalidParameter);
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  uint32_t count = 4;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0x80000001, count, types, masks, s); }),
-            st::kStatusNotSupported);
-  EXPECT_EQ(count, 0u) << "bit 30 is part of the key";
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0xC0000002, count, types, masks, s); }),
-            st::kStatusLookupFailure);
+  const Format unknown = formatOf(map, 0x80000001, 4);
+  EXPECT_EQ(std::pair(unknown.code, unknown.count), std::pair(int64_t{st::kStatusNotSupported}, 0u))
+      << "bit 30 is part of the key";
+  EXPECT_EQ(formatOf(map, 0xC0000002, 0).code, st::kStatusLookupFailure);
 }
 
 TEST_F(TimerMapsOnBoard, SettlingTimerWritesCutToTheFieldAndSkipWhatIsAlreadyWritten) {
