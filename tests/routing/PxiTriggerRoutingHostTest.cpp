@@ -38,9 +38,7 @@ class RoutingMatrixHost : public RegisterPortOnBoard {
   }
   std::vector<Entry> program(uint32_t index, uint32_t value, int64_t code = 0) {
     matrix.clearLog();
-    tStatus local;
-    host->programRoute(index, value, local);
-    EXPECT_EQ(local.getCode(), code) << index;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { host->programRoute(index, value, s); }), code) << index;
     return matrix.log();
   }
 
@@ -111,9 +109,7 @@ TEST_F(RoutingMatrixHost, WithoutAnExpectedVersionNothingIsProgrammed) {
   EXPECT_EQ(host->getBlockVersion(), 0u) << "a version-3 context has no version words";
   EXPECT_EQ(program(512, 0x80000001, codes::kVersionMismatch), std::vector<Entry>{});
   vlpxiroutingmatrix::PxiRouteProgrammer orphan(nullptr);
-  tStatus local;
-  orphan.programRoute(1, 512, 0x80000001, local);
-  EXPECT_EQ(local.getCode(), codes::kNoHost);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { orphan.programRoute(1, 512, 0x80000001, s); }), codes::kNoHost);
 }
 
 // The host's own map: nothing is dirty after a reset, and register 32's

@@ -21,20 +21,6 @@ class TimerMapsOnBoard : public TimingBlockOnBoard {
   sim::TimerBlockModel timer{0x400};
 };
 
-TEST_F(TimerMapsOnBoard, RegistersOutsideTheWindowReadAllOnesOfTheIdsWidthWithoutAccess) {
-  tQRTPLLCounterRegisters map(&*binding, 0x30, 0, 1);  // index 0 only
-  for (auto [id, ones] : {std::pair{0x40000001u, 1ull}, {0xC0000001u, 0xFFFFFFFFull}, {0xC0000002u, 0xFFFFFFFFull}}) {
-    uint64_t value = 0;
-    EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(id, value, s, 0); }), st::kStatusNotAccessible);
-    EXPECT_EQ(value, ones) << std::hex << id;
-  }
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.write(0x80000003, 5, false, s, 0); }), st::kStatusNotAccessible);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.flush(0x80000003, true, s, 0); }), 0);
-  EXPECT_EQ(map.IsSettled.readRegister(status), 0xFFFFFFFFu);
-  EXPECT_EQ(status.getCode(), st::kStatusNotAccessible);
-  EXPECT_TRUE(model.executed().empty());
-}
-
 TEST_F(TimerMapsOnBoard, ThePllCounterGoesStraightToTheBlockAndHasNoShadowToServe) {
   tQRTPLLCounterRegisters map(&*binding, 0x30, 0, 16);
   timer.setValue(timer.pllCounter(0, 1), 0xFFFFFFF3);
