@@ -10,6 +10,7 @@
 #include "tests/listmode/FakeListener.h"
 #include "tests/regport/RegisterPortFixture.h"
 #include "tests/support/AllocationSweep.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -47,9 +48,10 @@ class ListModeResourcesOnBoard : public RegisterPortOnBoard {
 // again; later sessions of the engine share the record.
 TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesRecord) {
   generation.failAt(generation.address(L::kCapabilities), sim::SubsystemModel::kGenericFailure);
-  tStatus failed;
-  EXPECT_EQ(create({{2400, 0}, {2404, 0}}, failed), nullptr);
-  EXPECT_EQ(failed.getCode(), vlifw::codes::kInstructionFailed);
+  EXPECT_EQ(codeAfter([&](tStatus& s) {
+              EXPECT_EQ(create({{2400, 0}, {2404, 0}}, s), nullptr);
+            }),
+            vlifw::codes::kInstructionFailed);
   driverPort->flush(status);  // the port keeps a failure until it is reset
   SessionPtr first = create({{2400, 0}, {2404, 0}}, status);
   SessionPtr second = create({{2400, 0}, {2404, 0}}, status);
@@ -66,9 +68,7 @@ TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesReco
                                                               {{{7777, 0}, {2403, 0}}, st::kStatusInvalidParameter},
                                                               {{{7777, 0}, {2404, 0}}, 0}};
   for (const auto& [path, code] : refused) {
-    tStatus local;
-    EXPECT_EQ(create(path, local), nullptr);
-    EXPECT_EQ(local.getCode(), code) << path.size() << " steps";
+    EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(create(path, s), nullptr); }), code) << path.size() << " steps";
   }
 }
 

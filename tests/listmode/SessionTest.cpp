@@ -104,13 +104,10 @@ TEST_F(SessionOnBoard, AFailedInitiateStillCountsAsARunThatOnlyACleanAbortEnds) 
   EXPECT_EQ(log, (Log{"a.initiate", "b.initiate", "a.abort"}));
   EXPECT_TRUE(engine.controlLog().empty() && session->isRunning()) << "not started, yet running";
   engine.setDone(L::Done::kNever);
-  tStatus timedOut, stopped;
-  session->abortIfRunning(timedOut);
-  EXPECT_EQ(timedOut.getCode(), st::kStatusTimeout);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { session->abortIfRunning(s); }), st::kStatusTimeout);
   EXPECT_TRUE(session->isRunning());
   engine.setDone(L::Done::kOnStop);
-  session->abortIfRunning(stopped);
-  EXPECT_EQ(stopped.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { session->abortIfRunning(s); }), 0);
   EXPECT_FALSE(session->isRunning());
 }
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "driver/platform/crc/Crc32.h"
@@ -101,6 +105,55 @@ class RegisterMapOnBoard : public testing::Test {
     ADD_FAILURE() << "nothing of width " << width << " written at " << std::hex << offset;
     return 0;
   }
+
+  // Runs a script on `map`: calls separated by ';', each an operation (g
+  // get, s set, r read, w write, W forced write, f flush, R refresh, P
+  // flushRegMap, Q forced flushRegMap, i reinitialize) with its id and value
+  // in hex, then what it must answer (=value; !n for code -52000 - n) and
+  // every 32-bit bus access it must cause, in order (W@offset:value written;
+  // R@offset:value read, the board answering with that value). Offsets count
+  // from `origin` on BAR 0. A get or read leaves 0 unless it says otherwise,
+  // refused ones too; other calls leave the value alone.
+  void runScript(arm::tRegisterMapInterface& map, const std::string& script, uint64_t origin = 0) {
+    constexpr uint64_t kUntouched = 0x5A5A5A5A5A5A5A5A;
+    std::istringstream calls(script);
+    for (std::string call; std::getline(calls, call, ';');) {
+      SCOPED_TRACE(call);
+      std::istringstream in(call);
+      char op = 0;
+      uint32_t id = 0, offset = 0, word = 0;
+      uint64_t value = 0, out = kUntouched;
+      int64_t code = 0;
+      std::vector<BusAccess> expected;
+      in >> op;
+      uint64_t answer = op == 'g' || op == 'r' ? 0 : kUntouched;
+      if (op != 'P' && op != 'Q' && op != 'i') in >> std::hex >> id;
+      for (std::string token; in >> token;) {
+        if (token[0] == '!') code = -52000 - std::stoi(token.substr(1));
+        if (token[0] == '=') answer = std::stoull(token.substr(1), nullptr, 16);
+        if (std::isxdigit(token[0]) != 0) value = std::stoull(token, nullptr, 16);
+        if (token[1] != '@' || std::sscanf(token.c_str() + 2, "%x:%x", &offset, &word) != 2) continue;
+        const BusAccess::Kind kind = token[0] == 'R' ? BusAccess::Kind::Read : BusAccess::Kind::Write;
+        if (kind == BusAccess::Kind::Read) answerRead(origin + offset, word);
+        expected.push_back({kind, origin + offset, 4, word});
+      }
+      clearTraffic();
+      tStatus local;
+      if (op == 'g') map.get(id, out, local, 0);
+      if (op == 's') map.set(id, value, local, 0);
+      if (op == 'r') map.read(id, out, local, 0);
+      if (op == 'w' || op == 'W') map.write(id, value, op == 'W', local, 0);
+      if (op == 'f') map.flush(id, false, local, 0);
+      if (op == 'R') map.refresh(id, local, 0);
+      if (op == 'P' || op == 'Q') map.flushRegMap(op == 'Q', local);
+      if (op == 'i') map.reinitialize();
+      EXPECT_EQ(local.getCode(), code);
+      EXPECT_EQ(out, answer);
+      EXPECT_EQ(board.bar0().traffic(), expected);
+    }
+  }
+  // Makes the board answer a read of the 32-bit word at `offset` of BAR 0.
+  virtual void answerRead(uint64_t offset, uint32_t word) { std::memcpy(&board.bar0().data()[offset], &word, 4); }
 
   sim::Board board;
   vllym::IoAccessorMappedPci bar0{sim::Board::kBar0Size, kBar0BusAddress, board.bar0().mappedAddress(), 0};

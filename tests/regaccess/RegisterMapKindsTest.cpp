@@ -192,18 +192,11 @@ TEST_F(ArrayMap, TheElementIndexPicksTheArrayElement) {
   EXPECT_TRUE(board.bar0().traffic().empty());
 }
 
+// Region1Enable (0x08000014) over a word whose other bits are set, the
+// 16-bit register at 0x08, and SizeLog2A (0x44000018, bits 12:8 of Geometry).
 TEST_F(ArrayMap, FieldAccessesMoveOnlyTheFieldsBits) {
   board.bar0().data()[kBase + 0x14] = 0xFF;
-  board.bar0().data()[kBase + 0x19] = 0x1D;    // Geometry bits 12:8 hold 0x1D
-  map.write(0x08000014, 5, false, status, 0);  // Region1Enable
-  map.write(0x00000008, 0x12345, false, status, 0);
-  uint64_t value = 0;
-  map.read(0x44000018, value, status, 0);  // SizeLog2A
-  EXPECT_EQ(value, 0x1Du);
-  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, kBase + 0x14, 4, 0x10},
-                                                            {BusAccess::Kind::Write, kBase + 0x08, 4, 0x2345},
-                                                            {BusAccess::Kind::Read, kBase + 0x18, 4, 0x1D00}}));
-  EXPECT_EQ(status.getCode(), 0);
+  runScript(map, "w 08000014 5 W@14:10; w 00000008 12345 W@8:2345; r 44000018 =1D R@18:1D00", kBase);
 }
 
 TEST_F(ArrayMap, AControlWordHasAStrobeViewAndAStatusView) {
@@ -211,16 +204,9 @@ TEST_F(ArrayMap, AControlWordHasAStrobeViewAndAStatusView) {
   EXPECT_EQ(formatOf(map, 0xC0000014, 4).masks, (std::vector<uint64_t>{0x4, 0x40}));
   EXPECT_EQ(formatOf(map, 0x80000100, 4).count, 0u);
 
-  board.bar0().data()[kBase + 0x14] = 0x40;
-  uint64_t value = 0;
-  map.read(0x58000014, value, status, 0);  // Region1Enabled
-  EXPECT_EQ(value, 1u);
-  map.write(0xC0000014, 0x21, false, status, 0);  // the whole word under its second id
-  EXPECT_EQ(board.bar0().traffic().back(), (BusAccess{BusAccess::Kind::Write, kBase + 0x14, 4, 0x21}));
-  EXPECT_EQ(status.getCode(), 0);
-  // A status bit cannot be written, nor Region1Enable read back.
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.write(0x58000014, 1, true, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0x08000014, value, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
+  // Region1Enabled (0x58000014) reads; the whole word goes out under its
+  // second id; a status bit cannot be written, nor Region1Enable read back.
+  runScript(map, "r 58000014 =1 R@14:40; w C0000014 21 W@14:21; W 58000014 1 !5; r 08000014 !5", kBase);
 }
 
 TEST_F(ArrayMap, WithoutShadowsTheShadowOperationsAndPassesDoNothing) {

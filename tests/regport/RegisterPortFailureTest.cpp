@@ -5,6 +5,7 @@
 
 #include "RegisterPortFixture.h"
 #include "sim/kernel/Console.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -42,9 +43,7 @@ TEST_P(RegisterPortErrorValues, BecomeStatusCodesOfTheErrorHelper) {
   model.failNextInstructions(GetParam().errorValue);
   uint64_t value = 5;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), GetParam().code);
-  EXPECT_STREQ(status.getFile(), "InstructionTargetErrorHelper");
-  EXPECT_EQ(status.getLine(), 35u);
+  EXPECT_EQ(siteOf(status), (Site{GetParam().code, "InstructionTargetErrorHelper", 35}));
   EXPECT_EQ(value, 5u);
   EXPECT_EQ(port().getStickyCode(), GetParam().code);
 }
@@ -71,9 +70,7 @@ TEST_F(RegisterPortFailures, APortFaultAloneEndsTheWaitAtOnce) {
   const uint64_t start = nowMs();
   uint64_t value = 0;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), codes::kPortFault);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 358u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kPortFault, "RegisterPort", 358}));
   EXPECT_EQ(nowMs() - start, 0u);
   EXPECT_EQ(readsOf(Port::kStatus), 1u);
   EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
@@ -95,8 +92,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
   const uint64_t start = nowMs();
   uint64_t value = 0;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), codes::kReadTimedOut);
-  EXPECT_EQ(status.getLine(), 132u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kReadTimedOut, "RegisterPort", 132}));
   EXPECT_GE(nowMs() - start, kTimeoutMs);
   EXPECT_LT(nowMs() - start, kTimeoutMs + 10);
   EXPECT_EQ(sim::Console::lines(),
@@ -127,8 +123,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
 TEST_F(RegisterPortFailures, AWriteWithWaitThatTimedOutSaysWhatItWrote) {
   model.setStalled(true);
   port().write(WriteInstruction{0x25, 0x1234, 0xABCDEF0123}, true, status, 20);
-  EXPECT_EQ(status.getCode(), codes::kWriteTimedOut);
-  EXPECT_EQ(status.getLine(), 197u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kWriteTimedOut, "RegisterPort", 197}));
   EXPECT_EQ(sim::Console::lines(),
             (std::vector<std::string>{
                 portLine("0197",
@@ -224,24 +219,18 @@ TEST_F(RegisterPortFailures, EmptyBatchesSucceedWithoutAccess) {
 TEST_F(RegisterPortFailures, BatchesWithoutTheirListsFailAndStick) {
   uint64_t values[2] = {};
   const ReadInstruction list[2] = {{5, 0x40}, {5, 0x40}};
-  tStatus noList(tStatus::kFullSize);
-  port().readMany(nullptr, 2, values, noList, kTimeoutMs);
-  EXPECT_EQ(noList.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(noList.getLine(), 157u);
-  tStatus noValues(tStatus::kFullSize);
-  port().flush(noValues);
-  port().readMany(list, 2, nullptr, noValues, kTimeoutMs);
-  EXPECT_EQ(noValues.getLine(), 157u);
-  tStatus noWrites(tStatus::kFullSize);
-  port().flush(noWrites);
-  port().writeMany(nullptr, 2, true, noWrites, kTimeoutMs);
-  EXPECT_EQ(noWrites.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(noWrites.getLine(), 217u);
-  EXPECT_EQ(port().getStickyCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus noValue;
-  port().flush(noValue);
-  port().read(ReadInstruction{5, 0x40}, nullptr, noValue, kTimeoutMs);
-  EXPECT_EQ(noValue.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter;
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().readMany(nullptr, 2, values, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 157}));
+  port().flush(status);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().readMany(list, 2, nullptr, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 157}));
+  port().flush(status);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().writeMany(nullptr, 2, true, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 217}));
+  EXPECT_EQ(port().getStickyCode(), kInvalid);
+  port().flush(status);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port().read(ReadInstruction{5, 0x40}, nullptr, s, kTimeoutMs); }), kInvalid);
   EXPECT_EQ(wordWrites().size(), 0u);
 }
 

@@ -37,18 +37,17 @@ TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
 TEST_F(RegisterPortConstruction, ABadSignatureLeavesThePortNotReadyForGood) {
   model.setSignature(0x12345);
   vlregport::RegisterPort& port = openPort();
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 67u);
+  EXPECT_EQ(siteOf(status), (Site{nVLAPALS100::kStatusNotAccessible, "RegisterPort", 67}));
   EXPECT_FALSE(port.isReady());
   EXPECT_EQ(model.resets(), 0u);
 
   clearTraffic();
   EXPECT_EQ(codeAfter([&](tStatus& s) { port.flush(s); }), nVLAPALS100::kStatusNotAccessible);
-  tStatus reading;
   uint64_t value = 7;
-  port.read(ReadInstruction{1, 0}, &value, reading, kTimeoutMs);
-  EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) {
+              port.read(ReadInstruction{1, 0}, &value, s, kTimeoutMs);
+            }),
+            nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(value, 7u);
   EXPECT_TRUE(portTraffic().empty());
   EXPECT_EQ(model.resets(), 0u);
@@ -82,8 +81,7 @@ TEST_F(RegisterPortConstruction, AResetThatNeverEndsFailsAfterOneSecond) {
   model.setResetStuck(true);
   const uint64_t start = nowMs();
   vlregport::RegisterPort& port = openPort();
-  EXPECT_EQ(status.getCode(), codes::kResetTimedOut);
-  EXPECT_EQ(status.getLine(), 269u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kResetTimedOut, "RegisterPort", 269}));
   EXPECT_GE(nowMs() - start, 1000u);
   EXPECT_LT(nowMs() - start, 1010u);
   EXPECT_FALSE(port.isReady());
@@ -198,9 +196,7 @@ TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
   EXPECT_EQ(status.getCode(), 0);
   const uint64_t start = nowMs();
   port.write(WriteInstruction{1, 2, 0}, false, status, 50);
-  EXPECT_EQ(status.getCode(), codes::kNoFreeSlot);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 417u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kNoFreeSlot, "RegisterPort", 417}));
   EXPECT_GE(nowMs() - start, 50u);
   EXPECT_EQ(wordWrites().size(), 2u);
   EXPECT_EQ(model.queued(), 2u);

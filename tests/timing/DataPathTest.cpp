@@ -202,9 +202,8 @@ TEST_F(DataPathOnBoard, CommandsPostTheirPulsesWaitForDoneBitsAndRestoreTheDynam
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(flags.size(), 2u + 2u + 3u + 3u + 3u);
   for (uint32_t bad : {8u, 10u}) {
-    tStatus s;
-    genControl().executeCommands(&bad, 1, s);
-    EXPECT_EQ(s.getCode(), st::kStatusInvalidParameter) << bad;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { genControl().executeCommands(&bad, 1, s); }), st::kStatusInvalidParameter)
+        << bad;
   }
   gen.setValue(0x21, 0);
   gen.setHung(true);

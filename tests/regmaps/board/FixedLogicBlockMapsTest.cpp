@@ -14,7 +14,6 @@
 namespace {
 
 using namespace vltest;
-using nVLAPALS100::kStatusInvalidParameter;
 
 constexpr uint32_t kRefCardPower = 0x804A86A1;
 constexpr uint32_t kRefCardPowerStatus = 0x80D0B425;
@@ -46,17 +45,8 @@ TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
   EXPECT_EQ(core.BoardSignature.readRegister(status), sim::FixedLogic::kBoardSignature);
   EXPECT_FALSE(core.BoardSignature.isDirty());
   EXPECT_EQ(core.BoardSignature.getBits31_16(), 0x5B31u);
-  uint64_t value = 0;
-  core.get(0x4048A13C, value, status, 0);
-  EXPECT_EQ(value, 0x4F56u);
-
-  tStatus refused;
-  core.set(0x8048A13C, 0, refused, 0);
-  core.write(0x8048A13C, 0, true, refused, 0);
-  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
-  core.write(0x80A5BE86, 0xCAFE, false, status, 0);  // CoreBrdWord3, the writable one
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(writtenAddresses(), std::vector<uint64_t>{0x00C});
+  // CoreBrdWord3 (0x80A5BE86) is the writable one.
+  runScript(core, "g 4048A13C =4F56; s 8048A13C 0 !5; W 8048A13C 0 !5; w 80A5BE86 CAFE W@C:CAFE", kWindow);
 }
 
 TEST_F(FixedLogicOnBoard, PrivateBlockReportsOverTemperatureAndClearsThermalStrobes) {

@@ -17,6 +17,9 @@ class FixedLogicOnBoard : public RegisterMapOnBoard {
   static uint64_t at(uint64_t fixedLogicOffset) { return kWindow + fixedLogicOffset; }
 
   sim::FixedLogic& model() { return board.fixedLogic(); }
+  void answerRead(uint64_t offset, uint32_t word) override {
+    model().registers().setReadable(offset - kWindow, 4, word);
+  }
 
   // Fixed-logic offsets of the accesses of one kind, in order.
   std::vector<uint64_t> addresses(BusAccess::Kind kind) {

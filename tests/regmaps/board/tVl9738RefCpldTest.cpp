@@ -69,20 +69,11 @@ TEST_F(RefCpld, PllRefreshKeepsTheCommandBitsTheHardwareCannotReport) {
 }
 
 TEST_F(RefCpld, ByIdOperationsReachOnlyTheOwnRegistersAsTheirAccessAllows) {
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x6481015D, 1, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x803DF51D, 1, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.get(0x804C7A52, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x800A855A, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.refresh(0x403DF51D, s, 0); }), kStatusInvalidParameter);
-  value = 7;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x0081015D, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(value, 0u);
   model().refCpld().setBoardRevision(0xAB);
-  cpld.read(0x403DF51D, value, status, 0);
-  EXPECT_EQ(value, 0xBu);
-  cpld.set(0x082BA453, 0x1FFF, status, 0);
-  cpld.get(0x802BA453, value, status, 0);
-  EXPECT_EQ(value, 0xFFF0u);
+  runScript(cpld,
+            "s 6481015D 1 !5; s 803DF51D 1 !5; g 804C7A52 !5; r 800A855A !5; R 403DF51D !5; r 0081015D !5; "
+            "r 403DF51D =B R@413C:AB; s 082BA453 1FFF; g 802BA453 =FFF0",
+            kWindow);
   cpld.flushRegMap(false, status);
   clearTraffic();
   cpld.flush(0x6481015D, true, status, 0);
