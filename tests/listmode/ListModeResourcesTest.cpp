@@ -48,10 +48,9 @@ class ListModeResourcesOnBoard : public RegisterPortOnBoard {
 // again; later sessions of the engine share the record.
 TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesRecord) {
   generation.failAt(generation.address(L::kCapabilities), sim::SubsystemModel::kGenericFailure);
-  EXPECT_EQ(codeAfter([&](tStatus& s) {
-              EXPECT_EQ(create({{2400, 0}, {2404, 0}}, s), nullptr);
-            }),
-            vlifw::codes::kInstructionFailed);
+  tStatus failed;
+  EXPECT_EQ(create({{2400, 0}, {2404, 0}}, failed), nullptr);
+  EXPECT_EQ(failed.getCode(), vlifw::codes::kInstructionFailed);
   driverPort->flush(status);  // the port keeps a failure until it is reset
   SessionPtr first = create({{2400, 0}, {2404, 0}}, status);
   SessionPtr second = create({{2400, 0}, {2404, 0}}, status);

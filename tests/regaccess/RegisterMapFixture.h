@@ -109,7 +109,8 @@ class RegisterMapOnBoard : public testing::Test {
   // Runs a script on `map`: calls separated by ';', each an operation (g
   // get, s set, r read, w write, W forced write, f flush, R refresh, P
   // flushRegMap, Q forced flushRegMap, i reinitialize) with its id and value
-  // in hex, then what it must answer (=value; !n for code -52000 - n) and
+  // in hex, its context if not 0 (#n, decimal), then what it must answer
+  // (=value; !n for code -52000 - n) and
   // every 32-bit bus access it must cause, in order (W@offset:value written;
   // R@offset:value read, the board answering with that value). Offsets count
   // from `origin` on BAR 0. A get or read leaves 0 unless it says otherwise,
@@ -121,7 +122,7 @@ class RegisterMapOnBoard : public testing::Test {
       SCOPED_TRACE(call);
       std::istringstream in(call);
       char op = 0;
-      uint32_t id = 0, offset = 0, word = 0;
+      uint32_t id = 0, offset = 0, word = 0, context = 0;
       uint64_t value = 0, out = kUntouched;
       int64_t code = 0;
       std::vector<BusAccess> expected;
@@ -130,6 +131,7 @@ class RegisterMapOnBoard : public testing::Test {
       if (op != 'P' && op != 'Q' && op != 'i') in >> std::hex >> id;
       for (std::string token; in >> token;) {
         if (token[0] == '!') code = -52000 - std::stoi(token.substr(1));
+        if (token[0] == '#') context = static_cast<uint32_t>(std::stoul(token.substr(1)));
         if (token[0] == '=') answer = std::stoull(token.substr(1), nullptr, 16);
         if (std::isxdigit(token[0]) != 0) value = std::stoull(token, nullptr, 16);
         if (token[1] != '@' || std::sscanf(token.c_str() + 2, "%x:%x", &offset, &word) != 2) continue;
@@ -139,12 +141,12 @@ class RegisterMapOnBoard : public testing::Test {
       }
       clearTraffic();
       tStatus local;
-      if (op == 'g') map.get(id, out, local, 0);
-      if (op == 's') map.set(id, value, local, 0);
-      if (op == 'r') map.read(id, out, local, 0);
-      if (op == 'w' || op == 'W') map.write(id, value, op == 'W', local, 0);
-      if (op == 'f') map.flush(id, false, local, 0);
-      if (op == 'R') map.refresh(id, local, 0);
+      if (op == 'g') map.get(id, out, local, context);
+      if (op == 's') map.set(id, value, local, context);
+      if (op == 'r') map.read(id, out, local, context);
+      if (op == 'w' || op == 'W') map.write(id, value, op == 'W', local, context);
+      if (op == 'f') map.flush(id, false, local, context);
+      if (op == 'R') map.refresh(id, local, context);
       if (op == 'P' || op == 'Q') map.flushRegMap(op == 'Q', local);
       if (op == 'i') map.reinitialize();
       EXPECT_EQ(local.getCode(), code);

@@ -170,26 +170,14 @@ class ArrayMap : public RegisterMapOnBoard {
   nDram2DP::tDram2DP map{&bar0, kBase, 0, 0xFFFFFFFF};
 };
 
+// RegionAttributes (0x80000108) and RegionAddressLow (0x80000100) of
+// elements 31 and 0, element 32 past the table, and a register of no
+// array, for which the index means nothing.
 TEST_F(ArrayMap, TheElementIndexPicksTheArrayElement) {
-  uint64_t value = 0;
-  board.bar0().data()[kBase + 0x2F8] = 0x42;  // attributes of element 31
-  map.read(0x80000108, value, status, 31);
-  EXPECT_EQ(value, 0x42u);
-  map.write(0x80000100, 0xAA, false, status, 31);
-  map.write(0x80000100, 0xBB, false, status, 0);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Read, kBase + 0x2F8, 4, 0x42},
-                                                            {BusAccess::Kind::Write, kBase + 0x2F0, 4, 0xAA},
-                                                            {BusAccess::Kind::Write, kBase + 0x100, 4, 0xBB}}));
-
-  clearTraffic();
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0x80000108, value, s, 32); }), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.write(0x80000100, 1, true, s, 32); }), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.flush(0x80000108, false, s, 32); }), nVLAPALS100::kStatusNotAccessible);
-  map.flush(0x80000108, false, status, 31);
-  map.flush(0x80000008, false, status, 99);  // no array: the index means nothing
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_TRUE(board.bar0().traffic().empty());
+  runScript(map,
+            "r 80000108 #31 =42 R@2F8:42; w 80000100 AA #31 W@2F0:AA; w 80000100 BB W@100:BB; r 80000108 #32 !6; "
+            "W 80000100 1 #32 !6; f 80000108 #32 !6; f 80000108 #31; f 80000008 #99",
+            kBase);
 }
 
 // Region1Enable (0x08000014) over a word whose other bits are set, the
