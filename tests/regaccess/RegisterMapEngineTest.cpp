@@ -295,16 +295,4 @@ TEST_F(OffsetKeyedMap, NestedClassesChainTypedSettersAndWriteOnce) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-TEST_F(OffsetKeyedMap, SwappingTheAccessorRedirectsEveryRegister) {
-  vllym::IoAccessorMappedPci other(0x10000, kBar0BusAddress + 0x3000, board.bar0().mappedAddress() + 0x3000, 0);
-  map.setAccessor(&other);
-  EXPECT_EQ(map.getAccessor(), &other);
-  map.write(kInstruction, 0x11, false, status, 0);
-  map.write(0x80000030, 0x22, false, status, 0);
-  map.setAccessor(&bar0);
-  map.write(kInstruction, 0x33, false, status, 0);
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
-            (std::vector<uint64_t>{0x3000 + kBase + 0x1C, 0x3000 + kBase + 0x30, kBase + 0x1C}));
-}
-
 }  // namespace

@@ -129,10 +129,8 @@ TEST_F(IndexKeyedMap, RegistersWithoutShadowGoStraightToTheHardware) {
 TEST(IndexKeyedMapWindow, RegistersWithoutShadowOutsideTheWindowReadAllOnes) {
   RecordingTarget target;
   nRegMapSamples::tIndexKeyedSampleRegMap map(&target, 0, 4, 2);  // indices 4 and 5 only
-  tStatus status;
   uint64_t value = 0;
-  map.read(0x40000001, value, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0x40000001, value, s, 0); }), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(value, 1u);
   EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(0xC0000002, value, s, 0); }), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(value, 0xFFFFFFFFu);

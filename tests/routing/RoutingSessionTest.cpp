@@ -136,9 +136,8 @@ TEST_F(RoutingSessionTest, RoutesInTheWayAreListedUpToTheCapacityWithZeroedPaddi
   for (const uint32_t capacity : {3u, 2u}) {
     UserBuffer conflicts(3 * 16);
     uint32_t count = capacity;
-    tStatus status;
-    a.reserveRoute(mine, conflicts.wrapper, count, status);
-    EXPECT_EQ(status.getCode(), vlark::codes::kRouteConflict);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { a.reserveRoute(mine, conflicts.wrapper, count, s); }),
+              vlark::codes::kRouteConflict);
     ASSERT_EQ(count, capacity);
     for (uint32_t i = 0; i < capacity; ++i) {
       EXPECT_EQ(conflicts.block.get<uint64_t>(16 * i), 6u + i) << "owned by its destination";

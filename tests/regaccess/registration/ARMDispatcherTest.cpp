@@ -283,27 +283,6 @@ TEST_F(RegisterFormatFromUserMode, RunsUnderTheMapsMutexAndReleasesIt) {
   EXPECT_EQ(board.bar0().traffic().size(), 0u);
 }
 
-TEST_F(DispatcherFromUserMode, AnExtendedContextAboveTwentyFourBitsLeavesTheMapUntouched) {
-  tMutex* mutex = nullptr;
-  tMapInterface* map = find("BoardControl", 12, status, &mutex);
-  ASSERT_NE(map, nullptr);
-  tStatus refused{tStatus::kFullSize};
-  uint64_t value = 0x99;
-  {
-    nVLAPAL000::tAutoLock<tMutex> lock(*mutex);
-    map->read(0x80D0B425, value, refused, ARMDispatcher::extendedContext(0x1000000, refused));
-  }
-  EXPECT_EQ(siteOf(refused), (Site{nVLAPALS100::kStatusNotSupported, "ARMDispatcher", 49}));
-  EXPECT_EQ(value, 0x99u);
-  EXPECT_EQ(reads(), 0u);
-
-  EXPECT_EQ(ARMDispatcher::extendedContext(0xFFFFFF, status), 0xFFFFFFu);
-  map->read(0x80D0B425, value, status, 0xFFFFFF);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(value, 0x333u);
-  EXPECT_EQ(reads(), 1u);
-}
-
 // Adding names grows the entry vector and copies each name: whichever of
 // those allocations fails, the dispatcher keeps what it had and leaks nothing.
 TEST(DispatcherAllocationSweep, FailedAddsLeaveTheEarlierNamesAndNoLeak) {

@@ -30,6 +30,18 @@ class FixedLogicOnBoard : public RegisterMapOnBoard {
     return found;
   }
   std::vector<uint64_t> writtenAddresses() { return addresses(BusAccess::Kind::Write); }
+  // Where the blocks' own passes go, one block after the other.
+  static std::vector<uint64_t> passes(const std::vector<arm::tRegisterMapEngine*>& blocks, bool flushing) {
+    std::vector<uint64_t> found;
+    for (const arm::tRegisterMapEngine* block : blocks) {
+      const arm::tMapDescriptor& d = block->getDescriptor();
+      const uint16_t* steps = flushing ? d.flushOrder : d.refreshOrder;
+      for (uint16_t i = 0; i < (flushing ? d.flushStepCount : d.refreshStepCount); ++i) {
+        found.push_back(block->getBase() + d.records[steps[i]].offset);
+      }
+    }
+    return found;
+  }
   std::vector<uint64_t> readAddresses() { return addresses(BusAccess::Kind::Read); }
 
   vllym::IoAccessorMappedPci fixedLogic{sim::FixedLogic::kSize, kBar0BusAddress + kWindow,

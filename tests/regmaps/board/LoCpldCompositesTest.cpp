@@ -16,18 +16,6 @@ using Lo1 = nVl9738Lo1Cpld::tVl9738Lo1Cpld;
 
 class LoCpldOnBoard : public FixedLogicOnBoard {
  protected:
-  // Where the blocks' own passes go, one block after the other.
-  static std::vector<uint64_t> passes(std::initializer_list<const arm::tRegisterMapEngine*> blocks, bool flushing) {
-    std::vector<uint64_t> found;
-    for (const arm::tRegisterMapEngine* block : blocks) {
-      const arm::tMapDescriptor& d = block->getDescriptor();
-      const uint16_t* steps = flushing ? d.flushOrder : d.refreshOrder;
-      for (uint16_t i = 0; i < (flushing ? d.flushStepCount : d.refreshStepCount); ++i) {
-        found.push_back(block->getBase() + d.records[steps[i]].offset);
-      }
-    }
-    return found;
-  }
   Lo0 lo0{&fixedLogic, 0x8000, 0, 0x4000};
   Lo1 lo1{&fixedLogic, 0xC000, 0, 0x4000};
 };
