@@ -7,7 +7,6 @@
 #include "RegisterMapFixture.h"
 #include "driver/regaccess/IRegisterInstructionTarget.h"
 #include "driver/regmaps/fpga/tDram2DP.h"
-#include "tests/regaccess/maps/tChildrenOnlySampleRegMap.h"
 #include "tests/regaccess/maps/tCompositeSampleRegMap.h"
 #include "tests/regaccess/maps/tIndexKeyedSampleRegMap.h"
 #include "tests/regaccess/maps/tWriterSampleRegMap.h"
@@ -271,12 +270,9 @@ TEST_F(CompositeMap, AFailingChildDoesNotStopThePass) {
   EXPECT_EQ(writes(), 1u + 4u);  // own register and the block; the chip's registers lie past its window
 }
 
+// OcxoPower (0x800A855A) is the composite's own; 0x809CAF29 a child's.
 TEST_F(CompositeMap, IdOperationsReachOnlyTheOwnRegisters) {
-  map.write(nameId("OcxoPower"), 0, false, status, 0);
-  EXPECT_EQ(status.getCode(), 0);
-  uint64_t value = 0;
-  map.get(0x809CAF29, value, status, 0);  // a child's register
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  runScript(map, "w 800A855A 0 W@10:0; g 809CAF29 !5", kBase);
   const Format format = formatOf(map, 0x8000001C, 4);
   EXPECT_EQ(std::pair(format.code, format.count), std::pair(int64_t{nVLAPALS100::kStatusNotSupported}, 0u));
 }
@@ -289,19 +285,6 @@ TEST_F(CompositeMap, ReinitializeReachesTheChildren) {
   EXPECT_TRUE(map.Chip.LoCardPower.isDirty());
   EXPECT_EQ(map.Block.Instruction.getValue(), 0u);
   EXPECT_FALSE(map.Block.Instruction.isDirty());
-}
-
-TEST_F(RegisterMapOnBoard, ACompositeWithoutRegistersRefusesEveryIdButPassesReachTheChild) {
-  nRegMapSamples::tChildrenOnlySampleRegMap map(&bar0, 0x9000, 0, 0xFFFFFFFF);
-  uint64_t value = 0;
-  for (uint32_t id : {0x8000001Cu, 0x0000001Cu, 0xC000002Cu}) {
-    EXPECT_EQ(codeAfter([&](tStatus& s) { map.get(id, value, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
-    EXPECT_EQ(formatOf(map, id, 8).code, nVLAPALS100::kStatusNotSupported);
-  }
-  map.markDirtyRegMap();
-  map.flushRegMap(false, status);
-  EXPECT_EQ(writes(), 4u);
-  EXPECT_EQ(status.getCode(), 0);
 }
 
 }  // namespace
