@@ -1,13 +1,12 @@
 // The same engine serving maps of other kinds: registers reached by
 // register instructions (64-bit, counted by index, some without shadows),
-// arrays picked by the element index (the host-memory-buffer block's map),
-// and composites over child maps.
+// arrays picked by the element index (the host-memory-buffer block's map)
+// and a write-only path. (Composites are the CPLD and host maps' cases.)
 #include <map>
 
 #include "RegisterMapFixture.h"
 #include "driver/regaccess/IRegisterInstructionTarget.h"
 #include "driver/regmaps/fpga/tDram2DP.h"
-#include "tests/regaccess/maps/tCompositeSampleRegMap.h"
 #include "tests/regaccess/maps/tIndexKeyedSampleRegMap.h"
 #include "tests/regaccess/maps/tWriterSampleRegMap.h"
 
@@ -232,59 +231,6 @@ TEST(WriterMap, RegistersGoOutByNumberOnlyWhenChangedAndAreNeverRead) {
   EXPECT_EQ(codeAfter([&](tStatus& s) { map.OutputControl0.writeDivider(0x7F, s, false); }),
             nVLAPALS100::kStatusTimeout);
   EXPECT_TRUE(map.OutputControl0.isDirty());
-}
-
-// --- Composites -----------------------------------------------------------------
-
-class CompositeMap : public RegisterMapOnBoard {
- protected:
-  static constexpr uint32_t kBase = 0x8000;
-  nRegMapSamples::tCompositeSampleRegMap map{&bar0, kBase, 0, 0xFFFFFFFF};
-};
-
-TEST_F(CompositeMap, PassesRunOverTheOwnRegistersThenEachChild) {
-  map.flushRegMap(false, status);
-  EXPECT_EQ(status.getCode(), 0);
-  const std::vector<uint64_t> order = {kBase + 0x10,          kBase + 0x400 + 0x200, kBase + 0x400 + 0x204,
-                                       kBase + 0x400 + 0x20C, kBase + 0x400 + 0x210, kBase + 0x400 + 0x214,
-                                       kBase + 0x400 + 0x218, kBase + 0x400 + 0x2FC, kBase + 0x400 + 0x300};
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()), order);  // the offset-keyed child starts clean
-
-  clearTraffic();
-  map.markDirtyRegMap();
-  map.flushRegMap(false, status);
-  EXPECT_EQ(writes(), order.size() + 4);  // now the offset-keyed child's four writable registers too
-  clearTraffic();
-  map.refreshRegMap(status);
-  EXPECT_EQ(reads(), 2u + 4u + 8u);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(CompositeMap, AFailingChildDoesNotStopThePass) {
-  nRegMapSamples::tCompositeSampleRegMap narrow(&bar0, kBase, 0, 0x500);  // the chip sees 0x100 bytes
-  EXPECT_EQ(narrow.Chip.getWindowSize(), 0x100u);
-  clearTraffic();
-  narrow.markDirtyRegMap();
-  narrow.flushRegMap(false, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_EQ(writes(), 1u + 4u);  // own register and the block; the chip's registers lie past its window
-}
-
-// OcxoPower (0x800A855A) is the composite's own; 0x809CAF29 a child's.
-TEST_F(CompositeMap, IdOperationsReachOnlyTheOwnRegisters) {
-  runScript(map, "w 800A855A 0 W@10:0; g 809CAF29 !5", kBase);
-  const Format format = formatOf(map, 0x8000001C, 4);
-  EXPECT_EQ(std::pair(format.code, format.count), std::pair(int64_t{nVLAPALS100::kStatusNotSupported}, 0u));
-}
-
-TEST_F(CompositeMap, ReinitializeReachesTheChildren) {
-  map.Chip.write(0x809CAF29, 0x30, false, status, 0);
-  map.Block.write(0x8000001C, 0x30, false, status, 0);
-  map.reinitialize();
-  EXPECT_EQ(map.Chip.LoCardPower.getValue(), 0x1u);
-  EXPECT_TRUE(map.Chip.LoCardPower.isDirty());
-  EXPECT_EQ(map.Block.Instruction.getValue(), 0u);
-  EXPECT_FALSE(map.Block.Instruction.isDirty());
 }
 
 }  // namespace

@@ -36,6 +36,11 @@ TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNev
   clearTraffic();
   cpld.flushRegMap(false, status);
   EXPECT_EQ(writes(), 0u);
+  // A refresh reads the own registers, then every child's.
+  cpld.refreshRegMap(status);
+  const std::vector<uint64_t> read = readAddresses(), childReads = passes(children(), false);
+  ASSERT_GT(read.size(), childReads.size());
+  EXPECT_EQ(std::vector<uint64_t>(read.end() - childReads.size(), read.end()), childReads);
   // The chips and blocks behind the CPLD answer through the children.
   cpld.Hmc703RegMap.ResetStrobeReg.writeBit6(true, status, false);
   EXPECT_EQ(model().refCpld().hmc703Resets(), 1u);
