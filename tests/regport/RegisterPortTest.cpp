@@ -145,6 +145,7 @@ BusAccess wordA(uint32_t value) { return written(Port::kWordA, value); }
 BusAccess wordB(uint32_t value) { return written(Port::kWordB, value); }
 BusAccess wordC(uint32_t value) { return written(Port::kWordC, value); }
 BusAccess wordD(uint32_t value) { return written(Port::kWordD, value); }
+const std::vector<BusAccess> kAllFour = {wordA(0x0FEDC890), wordB(0x0BA98AB0), wordC(0x07654CD2), wordD(0x23210EF5)};
 
 INSTANTIATE_TEST_SUITE_P(
     Instructions, RegisterPortEncoding,
@@ -155,13 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"SmallReadIsWordDAlone", true, 3, 0x12, 0, false, {wordD(0x10000123)}},
         EncodingCase{"AddressFromTwoToThe24NeedsWordA", false, 3, 0x01000000, 0, false, {wordA(0x10), wordD(0x3)}},
         EncodingCase{"AddressBits16To23NeedWordB", false, 1, 0x10000, 0, false, {wordB(0x10), wordD(0x1)}},
-        EncodingCase{"EveryPartWritesAllFourHighFirst",
-                     false,
-                     0x25,
-                     0x89ABCDEF,
-                     0xFEDCBA9876543210,
-                     true,
-                     {wordA(0x0FEDC890), wordB(0x0BA98AB0), wordC(0x07654CD2), wordD(0x23210EF5)}},
+        EncodingCase{"EveryPartWritesAllFourHighFirst", false, 0x25, 0x89ABCDEF, 0xFEDCBA9876543210, true, kAllFour},
         EncodingCase{"AddressBitsAbove31AreNotCarried", false, 4, 0x100000040, 0, false, {wordD(0x404)}},
         EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {wordD(0x403)}}),
     [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });

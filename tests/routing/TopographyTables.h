@@ -50,17 +50,11 @@ class TopographyTables {
     for (auto& members : members_) {
       groups_.push_back(vlark::ExclusiveGroup{members.data(), {}, static_cast<uint32_t>(members.size()), 0});
     }
-    descriptor_ = vlark::TopographyDescriptor{"tables",
-                                              terminals_.data(),
-                                              edges_.data(),
-                                              groups_.data(),
-                                              items_.data(),
-                                              nullptr,
-                                              incoming_.data(),
-                                              static_cast<uint32_t>(terminals_.size()),
-                                              static_cast<uint32_t>(edges_.size()),
-                                              static_cast<uint32_t>(groups_.size()),
-                                              1};
+    const auto count = [](const auto& table) { return static_cast<uint32_t>(table.size()); };
+    descriptor_ =
+        vlark::TopographyDescriptor{"tables", terminals_.data(), edges_.data(),     groups_.data(), items_.data(),
+                                    nullptr,  incoming_.data(),  count(terminals_), count(edges_),  count(groups_),
+                                    1};
   }
   TopographyTables(const TopographyTables&) = delete;
 

@@ -29,24 +29,6 @@ using Path = std::vector<qrtifwprim::ZelkSyncPathElement>;
 
 constexpr uint8_t kGen = 8, kAcq = 9, kAcq2 = 10;
 
-// Logs announced bit waits; reads still reach the block.
-class BitWaitInserter final : public listmodek::iListInstructionInserter {
- public:
-  void emitWrite(uint8_t, uint32_t, uint64_t, tStatus&) override {}
-  uint64_t readDuringCompile(uint8_t, uint64_t, tStatus&) override { return 0; }
-  void emitWaitForBit(uint8_t, uint32_t, uint32_t, uint64_t, uint64_t, uint32_t, tStatus&) override {}
-  void emitDelay(uint32_t, tStatus&) override {}
-  void emitWaitForField(uint8_t, uint32_t, uint64_t, uint64_t, uint32_t, uint32_t, tStatus&) override {}
-  void announceBitWaitRead(uint32_t timeout, uint64_t mask, uint64_t expected, int32_t flag, uint64_t,
-                           tStatus&) override {
-    waits.push_back(entry("wait", timeout, mask << 8 | expected, static_cast<uint64_t>(flag)));
-  }
-  void clearBitWaitRead() override {}
-  void announceFieldWaitRead(uint64_t, uint64_t, int32_t, int32_t, uint64_t, tStatus&) override {}
-  void clearFieldWaitRead() override {}
-  Log waits;
-};
-
 class DataPathOnBoard : public TimingBlockOnBoard {
  protected:
   void SetUp() override {
@@ -206,13 +188,14 @@ TEST_F(DataPathOnBoard, CommandsPostTheirPulsesWaitForDoneBitsAndRestoreTheDynam
 }
 
 TEST_F(DataPathOnBoard, SnoopedWaitsBecomeAnnouncedBitWaitsWithoutPolling) {
-  BitWaitInserter inserter;
+  Log log;
+  RecordingInserter inserter{log};  // the reads still reach the block
   gen.setHung(true);
   run(&inserter, {3, 7}, false);
   acq.setHung(true);
   run(&inserter, {3, 7}, true);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(inserter.waits, Log(4, entry("wait", 1000, 0x101, 0)));
+  EXPECT_EQ(log, Log(4, entry("wait", 1000, 0x101, 0)));
   EXPECT_EQ(gen.readsOf(0x21) + gen.readsOf(0x31) + acq.readsOf(71) + acq.readsOf(49), 4u);
 }
 
