@@ -2,10 +2,8 @@
 // register instructions (64-bit, counted by index, some without shadows),
 // arrays picked by the element index (the host-memory-buffer block's map)
 // and a write-only path. (Composites are the CPLD and host maps' cases.)
-#include <map>
-
+#include "RecordingTarget.h"
 #include "RegisterMapFixture.h"
-#include "driver/regaccess/IRegisterInstructionTarget.h"
 #include "driver/regmaps/fpga/tDram2DP.h"
 #include "tests/regaccess/maps/tIndexKeyedSampleRegMap.h"
 #include "tests/regaccess/maps/tWriterSampleRegMap.h"
@@ -14,47 +12,6 @@ namespace {
 
 using namespace vltest;
 using arm::FieldType;
-
-// An FPGA subsystem's registers behind a register-instruction target.
-class RecordingTarget : public arm::IRegisterInstructionTarget {
- public:
-  struct Instruction {
-    bool write;
-    unsigned bits;
-    uint32_t address;
-    uint64_t value;
-    bool operator==(const Instruction&) const = default;
-  };
-
-  uint64_t read64(uint32_t address, tStatus& status) override { return read(address, 64, status); }
-  uint32_t read32(uint32_t address, tStatus& status) override {
-    return static_cast<uint32_t>(read(address, 32, status));
-  }
-  void write64(uint32_t address, uint64_t value, tStatus& status) override { write(address, 64, value, status); }
-  void write32(uint32_t address, uint32_t value, tStatus& status) override { write(address, 32, value, status); }
-
-  std::map<uint32_t, uint64_t> registers;
-  std::vector<Instruction> log;
-  bool timeOut = false;
-
- private:
-  uint64_t read(uint32_t address, unsigned bits, tStatus& status) {
-    log.push_back({false, bits, address, 0});
-    if (timeOut) {
-      status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
-      return 0;
-    }
-    return registers[address];
-  }
-  void write(uint32_t address, unsigned bits, uint64_t value, tStatus& status) {
-    log.push_back({true, bits, address, value});
-    if (timeOut) {
-      status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
-      return;
-    }
-    registers[address] = value;
-  }
-};
 
 using Instruction = RecordingTarget::Instruction;
 
@@ -145,13 +102,13 @@ TEST(IndexKeyedMapWindow, RegistersWithoutShadowOutsideTheWindowReadAllOnes) {
 
 TEST_F(IndexKeyedMap, AFailedInstructionKeepsTheNewShadowDirtyAndTheOldReadValue) {
   map.write(0x80000005, 5, false, status, 0);
-  target.timeOut = true;
+  target.failures[0x45] = nVLAPALS100::kStatusTimeout;
   EXPECT_EQ(codeAfter([&](tStatus& s) { map.write(0x80000005, 6, false, s, 0); }), nVLAPALS100::kStatusTimeout);
   EXPECT_TRUE(map.Period.isDirty());
   uint64_t value = 0;
   map.read(0x80000005, value, status, 0);
   EXPECT_EQ(value, 6u);
-  target.timeOut = false;
+  target.failures.clear();
   tStatus retry;
   map.flushRegMap(false, retry);
   EXPECT_EQ(target.registers[0x45], 6u);

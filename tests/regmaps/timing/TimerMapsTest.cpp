@@ -55,13 +55,14 @@ TEST_F(TimerMapsOnBoard, SettlingTimerWritesCutToTheFieldAndSkipWhatIsAlreadyWri
 }
 
 TEST(TimerMapPasses, ReachEverySettlingTimerInOrderPastFailuresAndKeepTheFirstError) {
-  FailingTarget target;
+  RecordingTarget target;
   nQRTTimerRegisters::tQRTTimerRegisters map(&target, 0, 0, 0xFFFFFFFF);
   target.failures = {{1, -7}, {0xE5, -9}};
   tStatus refreshed{tStatus::kFullSize};
   map.refreshRegMap(refreshed);
   EXPECT_EQ(refreshed.getCode(), -7);
-  EXPECT_EQ(target.log, (std::vector<uint32_t>{0, 1, 2, 0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
+  EXPECT_EQ(target.addresses(),
+            (std::vector<uint32_t>{0, 1, 2, 0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
 
   target.log.clear();
   target.failures = {{0x15, -9}, {0x65, -7}};
@@ -69,7 +70,7 @@ TEST(TimerMapPasses, ReachEverySettlingTimerInOrderPastFailuresAndKeepTheFirstEr
   tStatus flushed{tStatus::kFullSize};
   map.flushRegMap(false, flushed);
   EXPECT_EQ(flushed.getCode(), -9);
-  EXPECT_EQ(target.log, (std::vector<uint32_t>{0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
+  EXPECT_EQ(target.addresses(), (std::vector<uint32_t>{0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
   EXPECT_TRUE(map.SettlingTimer0.Control.isDirty()) << "a failed write is retried by the next flush";
   EXPECT_FALSE(map.SettlingTimer1.Control.isDirty());
   target.log.clear();

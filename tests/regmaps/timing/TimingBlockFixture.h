@@ -12,9 +12,9 @@
 #include "driver/ifw/InstructionTargetMXRM.h"
 #include "driver/listmode/CommandControl.h"
 #include "driver/platform/status/StatusSite.h"
-#include "driver/regaccess/IRegisterInstructionTarget.h"
 #include "sim/board/InstructionBlockModel.h"
 #include "sim/board/ListEngineModel.h"
+#include "tests/regaccess/RecordingTarget.h"
 #include "tests/regport/RegisterPortFixture.h"
 #include "tests/support/StatusChecks.h"
 
@@ -51,28 +51,6 @@ class ListEngineOnBoard : public TimingBlockOnBoard {
   sim::ListEngineModel engine;
   std::optional<listmodek::CommandControl::tMap> map;
   std::optional<listmodek::CommandControl> control;
-};
-
-// A target that fails chosen addresses and logs every access (the port
-// would refuse everything after a failed instruction until it is reset).
-class FailingTarget : public arm::IRegisterInstructionTarget {
- public:
-  uint64_t read64(uint32_t address, tStatus& status) override { return access(address, status); }
-  uint32_t read32(uint32_t address, tStatus& status) override { return access(address, status); }
-  void write64(uint32_t address, uint64_t value, tStatus& status) override { record(address, value, status); }
-  void write32(uint32_t address, uint32_t value, tStatus& status) override { record(address, value, status); }
-  void record(uint32_t address, uint64_t value, tStatus& status) {
-    written.push_back({false, address, value});
-    access(address, status);
-  }
-  uint32_t access(uint32_t address, tStatus& status) {
-    log.push_back(address);
-    if (failures.count(address) != 0) status.setCode(failures[address], VL_SITE);
-    return 0;
-  }
-  std::map<uint32_t, int32_t> failures;
-  std::vector<uint32_t> log;
-  std::vector<Entry> written;  // every write tried, failed ones too
 };
 
 inline Entry wrote(uint32_t address, uint64_t value) { return Entry{false, address, value}; }
