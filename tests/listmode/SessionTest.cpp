@@ -17,9 +17,6 @@ class SessionOnBoard : public ListEngineOnBoard {
  protected:
   void SetUp() override {
     build(0x28'00'01'32'01);
-    listmodek::ListTraits traits{};
-    control->getCapabilities(traits, status);
-    assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, 10, status);
     for (FakeListener* listener : {&a, &b, &c}) {
       session->addSnoopingListener(listener, status);
@@ -36,7 +33,6 @@ class SessionOnBoard : public ListEngineOnBoard {
 
   Log log;
   FakeListener a{"a", log}, b{"b", log}, c{"c", log};
-  listmodek::pcode::Assembler assembler{status};
   std::optional<listmodek::Session> session;
 };
 

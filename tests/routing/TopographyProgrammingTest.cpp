@@ -15,8 +15,6 @@ namespace {
 // T3 -> T5, T6 -> T3 (default, after T3's first input).
 class TopographyProgrammingTest : public ::testing::Test {
  protected:
-  std::vector<uint32_t> take() { return programmer.take(); }
-
   LoggingProgrammer programmer;
   TopographyUnderTest t{"k5 1>4:0d 1>5:0d 2>3:1 3>4:1 3>5:1 6>3:0d", &programmer};
 };
@@ -38,7 +36,7 @@ TEST_P(ResetTerminalTest, CalculatesAndWritesTheResetEdge) {
   EXPECT_EQ(t.allocator().live, 0);
   EXPECT_EQ(codeAfter([&](auto& s) { t.topography().resetTerminal(t.topography().getTerminalForID(id), mode, s); }),
             code);
-  EXPECT_EQ(take(), written);
+  EXPECT_EQ(programmer.take(), written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
@@ -52,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
 TEST_F(TopographyProgrammingTest, TerminalDrivenByAnEdgeInUseIsNotReset) {
   t.edge(2).useCount = 1;
   EXPECT_EQ(codeAfter([&](auto& s) { t.topography().resetTerminal(t.node(3), 0, s); }), vlark::codes::kTerminalInUse);
-  EXPECT_TRUE(take().empty());
+  EXPECT_TRUE(programmer.take().empty());
 
   vlark::EdgeState** found = nullptr;
   uint32_t count = 0;

@@ -11,6 +11,7 @@
 #include "driver/ifw/Context.h"
 #include "driver/ifw/InstructionTargetMXRM.h"
 #include "driver/listmode/CommandControl.h"
+#include "driver/listmode/pcode/Assembler.h"
 #include "driver/platform/status/StatusSite.h"
 #include "sim/board/InstructionBlockModel.h"
 #include "sim/board/ListEngineModel.h"
@@ -38,7 +39,7 @@ class TimingBlockOnBoard : public RegisterPortOnBoard {
 };
 
 // A list engine with its map and command control, the engine reporting
-// `capabilities`.
+// `capabilities`, and an assembler that knows them.
 class ListEngineOnBoard : public TimingBlockOnBoard {
  protected:
   void build(uint64_t capabilities) {
@@ -46,11 +47,15 @@ class ListEngineOnBoard : public TimingBlockOnBoard {
     engine.setCapabilities(capabilities);
     map.emplace(&*binding, 0, 0, 0xFFFFFFFF);
     control.emplace(&*map, status);
+    listmodek::ListTraits traits{};
+    control->getCapabilities(traits, status);
+    assembler.setCapabilities(traits);
   }
 
   sim::ListEngineModel engine;
   std::optional<listmodek::CommandControl::tMap> map;
   std::optional<listmodek::CommandControl> control;
+  listmodek::pcode::Assembler assembler{status};
 };
 
 inline Entry wrote(uint32_t address, uint64_t value) { return Entry{false, address, value}; }
