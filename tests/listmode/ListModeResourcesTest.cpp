@@ -58,8 +58,7 @@ TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesReco
   ASSERT_TRUE(first && second && other);
   EXPECT_EQ(first->getCommandControl(), second->getCommandControl());
   EXPECT_NE(first->getCommandControl(), other->getCommandControl());
-  EXPECT_EQ(first->getSubsystem(), 8u);
-  EXPECT_EQ(other->getSubsystem(), 9u);
+  EXPECT_EQ((std::pair<int, int>(first->getSubsystem(), other->getSubsystem())), std::pair(8, 9));
   EXPECT_EQ(generation.readsOf(generation.address(L::kCapabilities)), 1u);
   // The last step is checked before the walk; a walk that finds nothing
   // is no error.

@@ -1,6 +1,7 @@
 // The register port when instructions fail: error values, faults and
 // timeouts become status codes, a failure sticks until flush, and the
 // batch operations check their arguments and wait only where asked.
+#include <algorithm>
 #include <string>
 
 #include "RegisterPortFixture.h"
@@ -180,20 +181,14 @@ TEST_F(RegisterPortFailures, WriteManyWaitsOnlyForTheLast) {
   port().writeMany(batch, 3, true, status, kTimeoutMs);
   EXPECT_EQ(status.getCode(), 0);
 
-  const std::vector<BusAccess> words = wordWrites();
-  ASSERT_EQ(words.size(), 3u);
-  EXPECT_EQ(words[0].value >> 29 & 1, 0u);
-  EXPECT_EQ(words[1].value >> 29 & 1, 0u);
-  EXPECT_EQ(words[2].value >> 29 & 1, 1u);
+  std::vector<uint64_t> waits;  // bit 29 of each word D
+  for (const BusAccess& word : wordWrites()) waits.push_back(word.value >> 29 & 1);
+  EXPECT_EQ(waits, (std::vector<uint64_t>{0, 0, 1}));
   // No status read before the last instruction is handed over.
   const std::vector<BusAccess> traffic = portTraffic();
-  size_t lastWord = 0;
-  size_t firstStatus = traffic.size();
-  for (size_t i = 0; i < traffic.size(); ++i) {
-    if (traffic[i].offset == Port::kWordD) lastWord = i;
-    if (traffic[i].offset == Port::kStatus && firstStatus == traffic.size()) firstStatus = i;
-  }
-  EXPECT_GT(firstStatus, lastWord);
+  const auto at = [](uint64_t offset) { return [offset](const BusAccess& a) { return a.offset == offset; }; };
+  const auto lastWord = std::find_if(traffic.rbegin(), traffic.rend(), at(Port::kWordD)).base();
+  EXPECT_TRUE(std::none_of(traffic.begin(), lastWord, at(Port::kStatus)));
   EXPECT_GE(readsOf(Port::kStatus), 1u);
   EXPECT_EQ(model.queued(), 0u);
   EXPECT_EQ(ram.registers.at(3), 0x33u);

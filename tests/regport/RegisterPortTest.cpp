@@ -10,7 +10,12 @@ using namespace vltest;
 
 // --- Construction -------------------------------------------------------------
 
-using RegisterPortConstruction = RegisterPortOnBoard;
+// The block with plain 64-bit registers as subsystem 1.
+class RegisterPortConstruction : public RegisterPortOnBoard {
+ protected:
+  RegisterPortConstruction() { model.attachSubsystem(1, ram); }
+  RamSubsystem ram;
+};
 
 TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
   vlregport::RegisterPort& port = openPort();
@@ -164,8 +169,6 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Free slots -----------------------------------------------------------------
 
 TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) {
-  RamSubsystem ram;
-  model.attachSubsystem(1, ram);
   model.setFifoDepth(4);
   vlregport::RegisterPort& port = openPort();
   EXPECT_EQ(port.getFreeSlots(), 0u);
@@ -179,8 +182,6 @@ TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) 
 }
 
 TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
-  RamSubsystem ram;
-  model.attachSubsystem(1, ram);
   model.setFifoDepth(2);
   vlregport::RegisterPort& port = openPort();
   model.setStalled(true);
@@ -199,11 +200,9 @@ TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
 // --- Results ------------------------------------------------------------------
 
 TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
-  RamSubsystem wide(true);
   RamSubsystem narrow(false);
-  wide.registers[8] = 0x0123456789ABCDEF;
+  ram.registers[8] = 0x0123456789ABCDEF;
   narrow.registers[8] = 0x0123456789ABCDEF;
-  model.attachSubsystem(1, wide);
   model.attachSubsystem(2, narrow);
   vlregport::RegisterPort& port = openPort();
   clearTraffic();
@@ -225,9 +224,7 @@ TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
 }
 
 TEST_F(RegisterPortConstruction, ANegativeTimeoutWaitsWithoutLimit) {
-  RamSubsystem ram;
   ram.registers[4] = 42;
-  model.attachSubsystem(1, ram);
   vlregport::RegisterPort& port = openPort();
   model.setInstructionLatencyNs(3'000'000'000);
   sim::Clock::instance().setYieldStepNs(1'000'000);

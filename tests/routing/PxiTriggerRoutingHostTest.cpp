@@ -101,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RoutingMatrixRefusal,
                                          StickyCase{"block version 300", 11, 300, 4, codes::kVersionMismatch},
                                          StickyCase{"matrix range inverted", 10, 2, 4,
                                                     nVLAPALS100::kStatusValueOutOfRange},
-                                         StickyCase{"context version 2", 11, 200, 2, codes::kContextTooOld}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                                         StickyCase{"context version 2", 11, 200, 2, codes::kContextTooOld}));
 
 TEST_F(RoutingMatrixHost, WithoutAnExpectedVersionNothingIsProgrammed) {
   make(3, false);
