@@ -107,9 +107,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
   EXPECT_TRUE(portTraffic().empty());
 
   model.setStalled(false);
-  tStatus flushed;
-  port().flush(flushed);
-  EXPECT_EQ(flushed.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port().flush(s); }), 0);
   EXPECT_EQ(port().getStickyCode(), 0);
   EXPECT_EQ(model.resets(), 2u);
   EXPECT_EQ(model.queued(), 0u);

@@ -146,8 +146,7 @@ TEST(DispatcherBase, RemovalHandsTheRegistrationBackInOrder) {
   EXPECT_EQ(base.remove("a", status), &first);
   EXPECT_EQ(base.remove("a", status), &second);
   EXPECT_EQ(base.remove("a", status), nullptr);
-  EXPECT_EQ(status.getCode(), vlregitools::kStatusRegistrationNotFound);
-  EXPECT_EQ(status.getLine(), 101u);
+  EXPECT_EQ(siteOf(status), (Site{vlregitools::kStatusRegistrationNotFound, "DispatcherBase", 101}));
   EXPECT_EQ(base.remove("b", status), nullptr) << "nothing on a failed status";
   EXPECT_EQ(base.getNumberOfRegistrations(), 1u);
   EXPECT_EQ(base.remove("b"), &second);
