@@ -137,8 +137,7 @@ TEST_F(MappedAccessor, BlockLeavingTheWindowOrBufferIsRefused) {
   EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.readBlock(kWindowSize - 8, buffer, 16, 4, 4, s); }), kInvalid);
   EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(kWindowSize - 2, buffer, 16, 4, 0, s); }), kInvalid)
       << "a FIFO past the end";
-  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.readBlock(0, buffer, 6, 4, 4, s); }), kInvalid)
-      << "part of an element";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.readBlock(0, buffer, 6, 4, 4, s); }), kInvalid) << "half an element";
   EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(0, buffer, 0xFFFFFFF0u, 8, 0xFFFFFFFFu, s); }), kInvalid);
   EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(0, buffer, 6, 3, 3, s); }),
             nVLAPALS100::kStatusBadSelector);
