@@ -78,9 +78,7 @@ TEST_F(CommandControlOnBoard, StatusProgressAndErrorsAreReadFromTheEngine) {
   EXPECT_EQ(engine.readsOf(L::kErrorInfo), 0u);
   engine.setErrors(2, 0xAAAABBBBCCCCDDDD);
   control->readDeviceStatus(count, info[0], info[1], status);
-  EXPECT_EQ(count, 2u);
-  EXPECT_EQ(info[0], 0xCCCCDDDDu);
-  EXPECT_EQ(info[1], 0xAAAABBBBu);
+  EXPECT_EQ(std::tuple(count, info[0], info[1]), std::tuple(2u, uint64_t{0xCCCCDDDD}, uint64_t{0xAAAABBBB}));
   EXPECT_EQ(status.getCode(), 0);
 }
 

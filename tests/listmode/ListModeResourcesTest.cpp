@@ -10,6 +10,7 @@
 #include "tests/listmode/FakeListener.h"
 #include "tests/regport/RegisterPortFixture.h"
 #include "tests/support/AllocationSweep.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesReco
   ASSERT_TRUE(first && second && other);
   EXPECT_EQ(first->getCommandControl(), second->getCommandControl());
   EXPECT_NE(first->getCommandControl(), other->getCommandControl());
-  EXPECT_EQ(first->getSubsystem(), 8u);
-  EXPECT_EQ(other->getSubsystem(), 9u);
+  EXPECT_EQ((std::pair<int, int>(first->getSubsystem(), other->getSubsystem())), std::pair(8, 9));
   EXPECT_EQ(generation.readsOf(generation.address(L::kCapabilities)), 1u);
   // The last step is checked before the walk; a walk that finds nothing
   // is no error.
@@ -66,9 +66,7 @@ TEST_F(ListModeResourcesOnBoard, PathsResolveToSessionsThatShareTheirEnginesReco
                                                               {{{7777, 0}, {2403, 0}}, st::kStatusInvalidParameter},
                                                               {{{7777, 0}, {2404, 0}}, 0}};
   for (const auto& [path, code] : refused) {
-    tStatus local;
-    EXPECT_EQ(create(path, local), nullptr);
-    EXPECT_EQ(local.getCode(), code) << path.size() << " steps";
+    EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(create(path, s), nullptr); }), code) << path.size() << " steps";
   }
 }
 

@@ -4,7 +4,6 @@
 // blocks exactly as the same run issued directly through the register port.
 #include <random>
 
-#include "driver/listmode/pcode/Assembler.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
 
 namespace {
@@ -29,9 +28,6 @@ class ListRoundTrip : public ListEngineOnBoard, public testing::WithParamInterfa
       contexts[i].initialize(kSubsystems[i], 0, 2402, 0, 1, 1, nullptr, 0);
       targets[i].emplace(&*driverPort, &contexts[i], true);
     }
-    listmodek::ListTraits traits{};
-    control->getCapabilities(traits, status);
-    assembler.setCapabilities(traits);
     assembler.open(status);
   }
 
@@ -39,7 +35,6 @@ class ListRoundTrip : public ListEngineOnBoard, public testing::WithParamInterfa
   InstructionBlockModel listed[2];
   vlifw::Context contexts[2];
   std::optional<vlifw::InstructionTargetMXRM> targets[2];
-  listmodek::pcode::Assembler assembler{status};
 };
 
 // Each step is issued through the port at once and assembled into the list.

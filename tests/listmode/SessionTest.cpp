@@ -17,9 +17,6 @@ class SessionOnBoard : public ListEngineOnBoard {
  protected:
   void SetUp() override {
     build(0x28'00'01'32'01);
-    listmodek::ListTraits traits{};
-    control->getCapabilities(traits, status);
-    assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, 10, status);
     for (FakeListener* listener : {&a, &b, &c}) {
       session->addSnoopingListener(listener, status);
@@ -36,7 +33,6 @@ class SessionOnBoard : public ListEngineOnBoard {
 
   Log log;
   FakeListener a{"a", log}, b{"b", log}, c{"c", log};
-  listmodek::pcode::Assembler assembler{status};
   std::optional<listmodek::Session> session;
 };
 
@@ -104,13 +100,10 @@ TEST_F(SessionOnBoard, AFailedInitiateStillCountsAsARunThatOnlyACleanAbortEnds) 
   EXPECT_EQ(log, (Log{"a.initiate", "b.initiate", "a.abort"}));
   EXPECT_TRUE(engine.controlLog().empty() && session->isRunning()) << "not started, yet running";
   engine.setDone(L::Done::kNever);
-  tStatus timedOut, stopped;
-  session->abortIfRunning(timedOut);
-  EXPECT_EQ(timedOut.getCode(), st::kStatusTimeout);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { session->abortIfRunning(s); }), st::kStatusTimeout);
   EXPECT_TRUE(session->isRunning());
   engine.setDone(L::Done::kOnStop);
-  session->abortIfRunning(stopped);
-  EXPECT_EQ(stopped.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { session->abortIfRunning(s); }), 0);
   EXPECT_FALSE(session->isRunning());
 }
 

@@ -8,13 +8,16 @@
 #include "driver/regaccess/IoAccessorMappedLittleEndian.h"
 #include "driver/regaccess/IoAccessorMappedPci.h"
 #include "sim/board/Board.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
 using nVLAPALS100::tStatus;
 using sim::BusAccess;
+using vltest::codeAfter;
 
 constexpr uint64_t kBusAddress = 0xF7E00000;
+constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter;
 
 class MappedAccessor : public testing::Test {
  protected:
@@ -63,21 +66,17 @@ TEST_F(MappedAccessor, SixtyFourBitsAreOnePlainLoadOrStoreOffTheBus) {
 // the end of the mapping.
 TEST_F(MappedAccessor, RegisterAtOrReachingPastTheWindowEndFailsAndTouchesNothing) {
   EXPECT_EQ(accessor.read32(kWindowSize, status), 0xFFFFFFFFu);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(status.getCode(), kInvalid);
   EXPECT_STREQ(status.getFile(), "IoAccessorMappedLittleEndian");
   EXPECT_STREQ(status.getComponent(), "vl9738k");
-  tStatus refused[3];
-  EXPECT_EQ(accessor.read32(kWindowSize - 2, refused[0]), 0xFFFFFFFFu);
-  accessor.write64(kWindowSize - 4, 1, refused[1]);
-  accessor.write16(kWindowSize - 1, 1, refused[2]);
-  for (const tStatus& each : refused) EXPECT_EQ(each.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(accessor.read32(kWindowSize - 2, s), 0xFFFFFFFFu); }), kInvalid);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.write64(kWindowSize - 4, 1, s); }), kInvalid);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.write16(kWindowSize - 1, 1, s); }), kInvalid);
   EXPECT_EQ(board.bar0().peek64(kWindowOffset + kWindowSize - 4), 0u);
   EXPECT_TRUE(board.bar0().traffic().empty());
 
-  tStatus fresh;
   block().setReadable(blockOffset(kWindowSize - 4), 4, 0x600D600D);
-  EXPECT_EQ(accessor.read32(kWindowSize - 4, fresh), 0x600D600Du);
-  EXPECT_EQ(fresh.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(accessor.read32(kWindowSize - 4, s), 0x600D600Du); }), 0);
 }
 
 // A warning does not stop an access.
@@ -108,10 +107,8 @@ TEST_F(MappedAccessor, StrideZeroReadsOneFifoRegisterRepeatedly) {
   std::array<uint32_t, 4> words{};
   accessor.readBlock(0x60, reinterpret_cast<uint8_t*>(words.data()), 16, 4, 0, status);
   EXPECT_EQ(status.getCode(), 0);
-  for (uint32_t word : words) EXPECT_EQ(word, 0xABCD0123u);
-  const auto traffic = board.bar0().traffic();
-  ASSERT_EQ(traffic.size(), 4u);
-  for (const BusAccess& access : traffic) EXPECT_EQ(access, (BusAccess{BusAccess::Kind::Read, 0x560, 4, 0xABCD0123u}));
+  EXPECT_EQ(words, (std::array<uint32_t, 4>{0xABCD0123u, 0xABCD0123u, 0xABCD0123u, 0xABCD0123u}));
+  EXPECT_EQ(board.bar0().traffic(), std::vector<BusAccess>(4, BusAccess{BusAccess::Kind::Read, 0x560, 4, 0xABCD0123u}));
 }
 
 TEST_F(MappedAccessor, BlocksWalkConsecutiveRegistersInEveryElementSize) {
@@ -137,26 +134,18 @@ TEST_F(MappedAccessor, BlocksWalkConsecutiveRegistersInEveryElementSize) {
 // the buffer.
 TEST_F(MappedAccessor, BlockLeavingTheWindowOrBufferIsRefused) {
   uint8_t buffer[16] = {};
-  accessor.readBlock(kWindowSize - 8, buffer, 16, 4, 4, status);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus fifoPastEnd;
-  accessor.writeBlock(kWindowSize - 2, buffer, 16, 4, 0, fifoPastEnd);
-  EXPECT_EQ(fifoPastEnd.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus partialElement;
-  accessor.readBlock(0, buffer, 6, 4, 4, partialElement);
-  EXPECT_EQ(partialElement.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus huge;
-  accessor.writeBlock(0, buffer, 0xFFFFFFF0u, 8, 0xFFFFFFFFu, huge);
-  EXPECT_EQ(huge.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus unknownSize;
-  accessor.writeBlock(0, buffer, 6, 3, 3, unknownSize);
-  EXPECT_EQ(unknownSize.getCode(), nVLAPALS100::kStatusBadSelector);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.readBlock(kWindowSize - 8, buffer, 16, 4, 4, s); }), kInvalid);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(kWindowSize - 2, buffer, 16, 4, 0, s); }), kInvalid)
+      << "a FIFO past the end";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.readBlock(0, buffer, 6, 4, 4, s); }), kInvalid) << "half an element";
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(0, buffer, 0xFFFFFFF0u, 8, 0xFFFFFFFFu, s); }), kInvalid);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { accessor.writeBlock(0, buffer, 6, 3, 3, s); }),
+            nVLAPALS100::kStatusBadSelector);
   EXPECT_TRUE(board.bar0().traffic().empty());
 
-  tStatus lastFits;
-  accessor.readBlock(0, nullptr, 0, 4, 4, lastFits);
-  accessor.readBlock(kWindowSize - 16, buffer, 16, 4, 4, lastFits);
-  EXPECT_EQ(lastFits.getCode(), 0);
+  accessor.readBlock(0, nullptr, 0, 4, 4, status);
+  accessor.readBlock(kWindowSize - 16, buffer, 16, 4, 4, status);
+  EXPECT_EQ(status.getCode(), 0) << "the last block that fits";
   EXPECT_EQ(board.bar0().readCount(), 4u);
 }
 

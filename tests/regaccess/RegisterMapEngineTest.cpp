@@ -7,7 +7,7 @@
 #include "RegisterMapFixture.h"
 #include "driver/regaccess/RegisterMapEngine.h"
 #include "driver/regmaps/bridge/tOstervaneWexelCoreRegMap.h"
-#include "tests/regaccess/maps/tArraySampleRegMap.h"
+#include "driver/regmaps/fpga/tDram2DP.h"
 #include "tests/regaccess/maps/tNameKeyedSampleRegMap.h"
 #include "tests/regaccess/maps/tOffsetKeyedSampleRegMap.h"
 
@@ -22,8 +22,6 @@ constexpr uint32_t kBase = 0x2000;
 constexpr uint32_t kWholeWindow = 0xFFFFFFFF;
 constexpr uint32_t kLoCardPower = 0x809CAF29;
 constexpr uint32_t kSpiConfig = 0x804C7A52;
-constexpr uint32_t kMutexReg = 0x80645987;
-constexpr uint32_t kMutexRegSecondId = 0xC0645987;
 constexpr uint32_t kInstruction = 0x8000001C;
 
 uint32_t field(uint32_t registerId, uint32_t lowestBit, bool readOnly = false) {
@@ -54,7 +52,7 @@ const arm::tItemInfo* plainSearch(const arm::tMapDescriptor& d, uint32_t key) {
 TEST_F(RegisterMapOnBoard, TheHashFindsWhatAPlainSearchFinds) {
   tNameKeyedSampleRegMap named(&bar0, 0, 0, kWholeWindow);
   tOffsetKeyedSampleRegMap offsets(&bar0, 0, 0, kWholeWindow);
-  nRegMapSamples::tArraySampleRegMap arrays(&bar0, 0, 0, kWholeWindow);
+  nDram2DP::tDram2DP arrays(&bar0, 0, 0, kWholeWindow);
   nVL9738K_24_0::nKMR4::tOstervaneWexelCoreRegMap core(&bar0, 0, 0, kWholeWindow);
   const uint32_t seed = testing::UnitTest::GetInstance()->random_seed();
   std::mt19937 random(seed);
@@ -130,54 +128,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- Lookups ----------------------------------------------------------------
 
+// TemperatureReadback's Celsius field (bits 15:2) under its read-only
+// field id; the hardware's 0x2AFD holds 0xABF there.
 TEST_F(NameKeyedMap, ReadOnlyFieldIdIsRefusedByRegisterOperationsButReadable) {
-  const uint32_t temperature = nameId("TemperatureReadback");
-  const uint32_t celsius = field(temperature, 2, true);
-  EXPECT_EQ(celsius & 0xFF000000u, 0x50000000u);
-
-  map.refresh(celsius, status, 0);
+  const uint32_t celsius = field(nameId("TemperatureReadback"), 2, true);
+  ASSERT_EQ(celsius, 0x50972392u);
+  map.flush(celsius, true, status, 0);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
   EXPECT_STREQ(status.getFile(), "tNameKeyedSampleRegMap");
-  tStatus flushing;
-  map.flush(celsius, true, flushing, 0);
-  EXPECT_EQ(flushing.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus format;
-  uint32_t count = 4;
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  map.getRegisterFormat(celsius, count, types, masks, format);
-  EXPECT_EQ(format.getCode(), nVLAPALS100::kStatusNotSupported);
-  EXPECT_EQ(reads() + writes(), 0u);
-
-  board.bar0().data()[kBase + 0x208] = 0xFD;  // 0x2AFD: bits 15:2 hold 0xABF
-  board.bar0().data()[kBase + 0x209] = 0x2A;
-  tStatus reading;
-  uint64_t value = 0;
-  map.read(celsius, value, reading, 0);
-  EXPECT_EQ(reading.getCode(), 0);
-  EXPECT_EQ(value, 0xABFu);
-  EXPECT_EQ(reads(), 1u);
-  map.get(temperature, value, reading, 0);
-  EXPECT_EQ(value, 0x2AFDu);
+  EXPECT_EQ(formatOf(map, celsius, 4).code, nVLAPALS100::kStatusNotSupported);
+  runScript(map, "R 50972392 !5; f 50972392 !5; r 50972392 =ABF R@208:2AFD; g 80972392 =2AFD", kBase);
 }
 
+// SpiConfig (0x804C7A52) has no field at bit 3 (id 0x304C7A52).
 TEST_F(NameKeyedMap, ItemLookupIgnoresFieldBitsOfRegisterIdsOnly) {
-  map.set(kSpiConfig, 0xA5, status, 0);
-  uint64_t value = 0;
-  map.get(kSpiConfig | 0x3F000000u, value, status, 0);
-  EXPECT_EQ(value, 0xA5u);
-  EXPECT_EQ(status.getCode(), 0);
-
-  value = 7;
-  map.get(field(kSpiConfig, 3), value, status, 0);  // no field starts at bit 3
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(value, 0u);
-  tStatus unknown;
-  value = 7;
-  map.read(0x80ABCDEF, value, unknown, 0);
-  EXPECT_EQ(unknown.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(value, 0u);
-  EXPECT_EQ(reads(), 0u);
+  runScript(map, "s 804C7A52 A5; g BF4C7A52 =A5; g 304C7A52 !5; r 80ABCDEF !5", kBase);
 }
 
 // --- Field rules ----------------------------------------------------------------
@@ -214,24 +179,13 @@ INSTANTIATE_TEST_SUITE_P(
                     FieldRuleCase{"FlagStoresZero", true, field(nameId("EqConfig"), 0), 0, 0}),
     [](const testing::TestParamInfo<FieldRuleCase>& info) { return std::string(info.param.name); });
 
+// EqConfig (0x80A44396): the hardware brings 0b0100 in the flag's bits.
 TEST_F(NameKeyedMap, AFlagStoresBitZeroAndReadsOneWhenAnyOfItsBitsIsSet) {
-  const uint32_t eq = nameId("EqConfig");
-  map.set(eq, 0xFE, status, 0);
-  map.set(field(eq, 0), 6, status, 0);
-  EXPECT_EQ(map.EqConfig.getValue(), 0xF1u);
-  board.bar0().data()[kBase + 0x218] = 0x04;  // the hardware brought 0b0100
-  map.refresh(eq, status, 0);
-  uint64_t value = 0;
-  map.get(field(eq, 0), value, status, 0);
-  EXPECT_EQ(value, 1u);
+  runScript(map, "s 80A44396 FE; s 00A44396 6; g 80A44396 =F1; R 80A44396 R@218:4; g 00A44396 =1", kBase);
   EXPECT_TRUE(map.EqConfig.getEnable());
-  uint32_t count = 4;
-  FieldType types[4];
-  uint64_t masks[4];
-  map.getRegisterFormat(eq, count, types, masks, status);
-  EXPECT_EQ(std::vector<FieldType>(types, types + count),
-            (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits}));
-  EXPECT_EQ(masks[0], 0xFu);
+  const Format format = formatOf(map, 0x80A44396, 4);
+  EXPECT_EQ(format.types, (std::vector<FieldType>{FieldType::kUpTo8Bits, FieldType::kUpTo8Bits}));
+  EXPECT_EQ(format.masks[0], 0xFu);
   EXPECT_EQ(status.getCode(), 0);
 }
 
@@ -259,55 +213,28 @@ TEST_F(NameKeyedMap, AnErrorHeldOnEntryChangesNothing) {
 
 // The write view's write-only bits cannot be read back: a refresh keeps
 // them, read refuses their ids. The second id's format shows what reads.
+// PllControl: write view 0x8087E3D3, read view 0xC087E3D3; field ids
+// 0x0087E3D3 (bit 0), 0x0487E3D3 (8), 0x1487E3D3 (10), 0x6487E3D3 (9,
+// read-only), 0x6287E3D3 (17, read-only).
 TEST_F(NameKeyedMap, WriteOnlyBitsSurviveARefreshAndOnlyReadableFieldsAreRead) {
   const uint32_t writeView = nameId("PllControl");
-  const uint32_t readView = writeView | arm::ids::kReadOnlyBit;
-  uint32_t count = 8;
-  FieldType types[8];
-  uint64_t masks[8];
-  map.getRegisterFormat(writeView, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x1, 0x2, 0x4, 0x100, 0x400, 0x10000}));
-  count = 8;
-  map.getRegisterFormat(readView, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
-
-  map.set(writeView, 0, status, 0);
-  std::memset(&board.bar0().data()[kBase + 0x210], 0xFF, 4);
-  map.refresh(writeView, status, 0);
-  EXPECT_EQ(map.PllControl.getValue(), 0xFFFFFFFFu & ~0x407u);
-  map.set(readView, 0x407, status, 0);
-  std::memset(&board.bar0().data()[kBase + 0x210], 0, 4);
-  map.refresh(field(writeView, 0), status, 0);
-  EXPECT_EQ(map.PllControl.getValue(), 0x407u);
-  uint64_t value = 0;
-  map.read(field(readView, 9, true), value, status, 0);
-  map.read(field(writeView, 8), value, status, 0);
-  map.flush(field(readView, 17, true), true, status, 0);
+  ASSERT_EQ(field(writeView, 10), 0x1487E3D3u);
+  EXPECT_EQ(formatOf(map, writeView, 8).masks, (std::vector<uint64_t>{0x1, 0x2, 0x4, 0x100, 0x400, 0x10000}));
+  EXPECT_EQ(formatOf(map, writeView | arm::ids::kReadOnlyBit, 8).masks,
+            (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  runScript(map,
+            "s 8087E3D3 0; R 8087E3D3 R@210:FFFFFFFF; g 8087E3D3 =FFFFFBF8; s C087E3D3 407; R 0087E3D3 R@210:0; "
+            "g 8087E3D3 =407; r 6487E3D3 R@210:0; r 0487E3D3 R@210:0; r 0087E3D3 !5; r 1487E3D3 !5; s 6487E3D3 1 !5",
+            kBase);
+  map.flush(0x6287E3D3, true, status, 0);
   EXPECT_EQ(status.getCode(), 0);
-
-  for (uint32_t id : {field(writeView, 0), field(writeView, 10)}) {
-    tStatus refused;
-    map.read(id, value, refused, 0);
-    EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusInvalidParameter) << std::hex << id;
-  }
-  tStatus setting;
-  map.set(field(readView, 9, true), 1, setting, 0);
-  EXPECT_EQ(setting.getCode(), nVLAPALS100::kStatusInvalidParameter);
 }
 
+// MutexReg's second id is 0xC0645987; BeyondWindow's printed id is
+// 0x80123456, the CRC-32 of its name 0x809AB26A.
 TEST_F(NameKeyedMap, PrintedIdsThatDifferFromTheNameWin) {
-  map.set(kMutexRegSecondId, 0x42, status, 0);
-  uint64_t value = 0;
-  map.get(kMutexReg, value, status, 0);
-  EXPECT_EQ(value, 0x42u);
-  map.flush(kMutexRegSecondId, false, status, 0);
-  EXPECT_EQ(written(kBase + 0x214, 4), 0x42u);
-
-  map.write(0x80123456, 0xFEED, true, status, 0);
-  EXPECT_EQ(written(kBase + 0x300, 4), 0xFEEDu);
-  EXPECT_EQ(status.getCode(), 0);
-  map.get(nameId("BeyondWindow"), value, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  runScript(map, "s C0645987 42; g 80645987 =42; f C0645987 W@214:42; W 80123456 FEED W@300:FEED; g 809AB26A !5",
+            kBase);
 }
 
 // --- Window -----------------------------------------------------------------
@@ -321,20 +248,8 @@ TEST_F(NameKeyedMapInAWindow, RegistersOutsideTheWindowAreNotAccessible) {
   EXPECT_TRUE(map.WindowEdge.isAccessible());
   EXPECT_EQ(map.WindowEdge.getRegisterAddress(), kBase + 0xFC);
   EXPECT_FALSE(map.BeyondWindow.isAccessible());
-
-  map.write(nameId("WindowEdge"), 5, true, status, 0);
-  EXPECT_EQ(written(kBase + 0xFC, 4), 5u);
-  map.set(0x80123456, 0x99, status, 0);
-  map.flush(0x80123456, false, status, 0);
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
+  runScript(map, "W 803A3AD3 5 W@FC:5; s 80123456 99; f 80123456 !6; r 80123456 =99 !6", kBase);  // WindowEdge first
   EXPECT_TRUE(map.BeyondWindow.isDirty());
-  tStatus reading;
-  uint64_t value = 0;
-  map.read(0x80123456, value, reading, 0);
-  EXPECT_EQ(reading.getCode(), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_EQ(value, 0x99u);
-  EXPECT_EQ(writes(), 1u);
-  EXPECT_EQ(reads(), 0u);
 }
 
 TEST_F(NameKeyedMapInAWindow, FlushRegMapWritesEveryOtherRegisterPastAnInaccessibleOne) {
@@ -345,10 +260,7 @@ TEST_F(NameKeyedMapInAWindow, FlushRegMapWritesEveryOtherRegisterPastAnInaccessi
                                    kBase + 0xFC}));
   EXPECT_TRUE(map.BeyondWindow.isDirty());
   EXPECT_FALSE(map.WindowEdge.isDirty());
-
-  tStatus refreshing;
-  map.refreshRegMap(refreshing);
-  EXPECT_EQ(refreshing.getCode(), nVLAPALS100::kStatusNotAccessible);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { map.refreshRegMap(s); }), nVLAPALS100::kStatusNotAccessible);
   EXPECT_EQ(reads(), 7u);
 }
 
@@ -381,18 +293,6 @@ TEST_F(OffsetKeyedMap, NestedClassesChainTypedSettersAndWriteOnce) {
   EXPECT_EQ(map.Instruction.getSubsystem(), 0x4);
   EXPECT_FALSE(map.Instruction.isDirty());
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(OffsetKeyedMap, SwappingTheAccessorRedirectsEveryRegister) {
-  vllym::IoAccessorMappedPci other(0x10000, kBar0BusAddress + 0x3000, board.bar0().mappedAddress() + 0x3000, 0);
-  map.setAccessor(&other);
-  EXPECT_EQ(map.getAccessor(), &other);
-  map.write(kInstruction, 0x11, false, status, 0);
-  map.write(0x80000030, 0x22, false, status, 0);
-  map.setAccessor(&bar0);
-  map.write(kInstruction, 0x33, false, status, 0);
-  EXPECT_EQ(offsetsOf(board.bar0().traffic()),
-            (std::vector<uint64_t>{0x3000 + kBase + 0x1C, 0x3000 + kBase + 0x30, kBase + 0x1C}));
 }
 
 }  // namespace

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "driver/platform/crc/Crc32.h"
@@ -13,6 +17,7 @@
 #include "driver/regaccess/RegisterIds.h"
 #include "driver/regaccess/RegisterMapEngine.h"
 #include "sim/board/Board.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest {
 
@@ -38,6 +43,26 @@ inline std::vector<uint64_t> offsetsOf(const std::vector<BusAccess>& traffic) {
   std::vector<uint64_t> offsets;
   for (const BusAccess& access : traffic) offsets.push_back(access.offset);
   return offsets;
+}
+
+// What a map reports as the format of `id` when given room for `capacity`
+// fields: the code, the count it leaves, and the fields it filled in.
+struct Format {
+  int64_t code = 0;
+  uint32_t count = 0;
+  std::vector<arm::FieldType> types;
+  std::vector<uint64_t> masks;
+};
+
+inline Format formatOf(const arm::tRegisterMapInterface& map, uint32_t id, uint32_t capacity = 32) {
+  Format format{0, capacity, std::vector<arm::FieldType>(capacity), std::vector<uint64_t>(capacity)};
+  tStatus status;
+  map.getRegisterFormat(id, format.count, format.types.data(), format.masks.data(), status);
+  format.code = status.getCode();
+  const uint32_t filled = format.code == 0 ? format.count : 0;
+  format.types.resize(filled);
+  format.masks.resize(filled);
+  return format;
 }
 
 // A map that states the version texts it is given, answers every get with
@@ -80,6 +105,57 @@ class RegisterMapOnBoard : public testing::Test {
     ADD_FAILURE() << "nothing of width " << width << " written at " << std::hex << offset;
     return 0;
   }
+
+  // Runs a script on `map`: calls separated by ';', each an operation (g
+  // get, s set, r read, w write, W forced write, f flush, R refresh, P
+  // flushRegMap, Q forced flushRegMap, i reinitialize) with its id and value
+  // in hex, its context if not 0 (#n, decimal), then what it must answer
+  // (=value; !n for code -52000 - n) and
+  // every 32-bit bus access it must cause, in order (W@offset:value written;
+  // R@offset:value read, the board answering with that value). Offsets count
+  // from `origin` on BAR 0. A get or read leaves 0 unless it says otherwise,
+  // refused ones too; other calls leave the value alone.
+  void runScript(arm::tRegisterMapInterface& map, const std::string& script, uint64_t origin = 0) {
+    constexpr uint64_t kUntouched = 0x5A5A5A5A5A5A5A5A;
+    std::istringstream calls(script);
+    for (std::string call; std::getline(calls, call, ';');) {
+      SCOPED_TRACE(call);
+      std::istringstream in(call);
+      char op = 0;
+      uint32_t id = 0, offset = 0, word = 0, context = 0;
+      uint64_t value = 0, out = kUntouched;
+      int64_t code = 0;
+      std::vector<BusAccess> expected;
+      in >> op;
+      uint64_t answer = op == 'g' || op == 'r' ? 0 : kUntouched;
+      if (op != 'P' && op != 'Q' && op != 'i') in >> std::hex >> id;
+      for (std::string token; in >> token;) {
+        if (token[0] == '!') code = -52000 - std::stoi(token.substr(1));
+        if (token[0] == '#') context = static_cast<uint32_t>(std::stoul(token.substr(1)));
+        if (token[0] == '=') answer = std::stoull(token.substr(1), nullptr, 16);
+        if (std::isxdigit(token[0]) != 0) value = std::stoull(token, nullptr, 16);
+        if (token[1] != '@' || std::sscanf(token.c_str() + 2, "%x:%x", &offset, &word) != 2) continue;
+        const BusAccess::Kind kind = token[0] == 'R' ? BusAccess::Kind::Read : BusAccess::Kind::Write;
+        if (kind == BusAccess::Kind::Read) answerRead(origin + offset, word);
+        expected.push_back({kind, origin + offset, 4, word});
+      }
+      clearTraffic();
+      tStatus local;
+      if (op == 'g') map.get(id, out, local, context);
+      if (op == 's') map.set(id, value, local, context);
+      if (op == 'r') map.read(id, out, local, context);
+      if (op == 'w' || op == 'W') map.write(id, value, op == 'W', local, context);
+      if (op == 'f') map.flush(id, false, local, context);
+      if (op == 'R') map.refresh(id, local, context);
+      if (op == 'P' || op == 'Q') map.flushRegMap(op == 'Q', local);
+      if (op == 'i') map.reinitialize();
+      EXPECT_EQ(local.getCode(), code);
+      EXPECT_EQ(out, answer);
+      EXPECT_EQ(board.bar0().traffic(), expected);
+    }
+  }
+  // Makes the board answer a read of the 32-bit word at `offset` of BAR 0.
+  virtual void answerRead(uint64_t offset, uint32_t word) { std::memcpy(&board.bar0().data()[offset], &word, 4); }
 
   sim::Board board;
   vllym::IoAccessorMappedPci bar0{sim::Board::kBar0Size, kBar0BusAddress, board.bar0().mappedAddress(), 0};

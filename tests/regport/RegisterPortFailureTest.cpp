@@ -1,10 +1,12 @@
 // The register port when instructions fail: error values, faults and
 // timeouts become status codes, a failure sticks until flush, and the
 // batch operations check their arguments and wait only where asked.
+#include <algorithm>
 #include <string>
 
 #include "RegisterPortFixture.h"
 #include "sim/kernel/Console.h"
+#include "tests/support/StatusChecks.h"
 
 namespace {
 
@@ -42,9 +44,7 @@ TEST_P(RegisterPortErrorValues, BecomeStatusCodesOfTheErrorHelper) {
   model.failNextInstructions(GetParam().errorValue);
   uint64_t value = 5;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), GetParam().code);
-  EXPECT_STREQ(status.getFile(), "InstructionTargetErrorHelper");
-  EXPECT_EQ(status.getLine(), 35u);
+  EXPECT_EQ(siteOf(status), (Site{GetParam().code, "InstructionTargetErrorHelper", 35}));
   EXPECT_EQ(value, 5u);
   EXPECT_EQ(port().getStickyCode(), GetParam().code);
 }
@@ -71,9 +71,7 @@ TEST_F(RegisterPortFailures, APortFaultAloneEndsTheWaitAtOnce) {
   const uint64_t start = nowMs();
   uint64_t value = 0;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), codes::kPortFault);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 358u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kPortFault, "RegisterPort", 358}));
   EXPECT_EQ(nowMs() - start, 0u);
   EXPECT_EQ(readsOf(Port::kStatus), 1u);
   EXPECT_EQ(readsOf(Port::kReadDataLow), 0u);
@@ -95,8 +93,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
   const uint64_t start = nowMs();
   uint64_t value = 0;
   port().read(ReadInstruction{5, 0x40}, &value, status, kTimeoutMs);
-  EXPECT_EQ(status.getCode(), codes::kReadTimedOut);
-  EXPECT_EQ(status.getLine(), 132u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kReadTimedOut, "RegisterPort", 132}));
   EXPECT_GE(nowMs() - start, kTimeoutMs);
   EXPECT_LT(nowMs() - start, kTimeoutMs + 10);
   EXPECT_EQ(sim::Console::lines(),
@@ -110,9 +107,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
   EXPECT_TRUE(portTraffic().empty());
 
   model.setStalled(false);
-  tStatus flushed;
-  port().flush(flushed);
-  EXPECT_EQ(flushed.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port().flush(s); }), 0);
   EXPECT_EQ(port().getStickyCode(), 0);
   EXPECT_EQ(model.resets(), 2u);
   EXPECT_EQ(model.queued(), 0u);
@@ -127,8 +122,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
 TEST_F(RegisterPortFailures, AWriteWithWaitThatTimedOutSaysWhatItWrote) {
   model.setStalled(true);
   port().write(WriteInstruction{0x25, 0x1234, 0xABCDEF0123}, true, status, 20);
-  EXPECT_EQ(status.getCode(), codes::kWriteTimedOut);
-  EXPECT_EQ(status.getLine(), 197u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kWriteTimedOut, "RegisterPort", 197}));
   EXPECT_EQ(sim::Console::lines(),
             (std::vector<std::string>{
                 portLine("0197",
@@ -185,20 +179,14 @@ TEST_F(RegisterPortFailures, WriteManyWaitsOnlyForTheLast) {
   port().writeMany(batch, 3, true, status, kTimeoutMs);
   EXPECT_EQ(status.getCode(), 0);
 
-  const std::vector<BusAccess> words = wordWrites();
-  ASSERT_EQ(words.size(), 3u);
-  EXPECT_EQ(words[0].value >> 29 & 1, 0u);
-  EXPECT_EQ(words[1].value >> 29 & 1, 0u);
-  EXPECT_EQ(words[2].value >> 29 & 1, 1u);
+  std::vector<uint64_t> waits;  // bit 29 of each word D
+  for (const BusAccess& word : wordWrites()) waits.push_back(word.value >> 29 & 1);
+  EXPECT_EQ(waits, (std::vector<uint64_t>{0, 0, 1}));
   // No status read before the last instruction is handed over.
   const std::vector<BusAccess> traffic = portTraffic();
-  size_t lastWord = 0;
-  size_t firstStatus = traffic.size();
-  for (size_t i = 0; i < traffic.size(); ++i) {
-    if (traffic[i].offset == Port::kWordD) lastWord = i;
-    if (traffic[i].offset == Port::kStatus && firstStatus == traffic.size()) firstStatus = i;
-  }
-  EXPECT_GT(firstStatus, lastWord);
+  const auto at = [](uint64_t offset) { return [offset](const BusAccess& a) { return a.offset == offset; }; };
+  const auto lastWord = std::find_if(traffic.rbegin(), traffic.rend(), at(Port::kWordD)).base();
+  EXPECT_TRUE(std::none_of(traffic.begin(), lastWord, at(Port::kStatus)));
   EXPECT_GE(readsOf(Port::kStatus), 1u);
   EXPECT_EQ(model.queued(), 0u);
   EXPECT_EQ(ram.registers.at(3), 0x33u);
@@ -224,24 +212,18 @@ TEST_F(RegisterPortFailures, EmptyBatchesSucceedWithoutAccess) {
 TEST_F(RegisterPortFailures, BatchesWithoutTheirListsFailAndStick) {
   uint64_t values[2] = {};
   const ReadInstruction list[2] = {{5, 0x40}, {5, 0x40}};
-  tStatus noList(tStatus::kFullSize);
-  port().readMany(nullptr, 2, values, noList, kTimeoutMs);
-  EXPECT_EQ(noList.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(noList.getLine(), 157u);
-  tStatus noValues(tStatus::kFullSize);
-  port().flush(noValues);
-  port().readMany(list, 2, nullptr, noValues, kTimeoutMs);
-  EXPECT_EQ(noValues.getLine(), 157u);
-  tStatus noWrites(tStatus::kFullSize);
-  port().flush(noWrites);
-  port().writeMany(nullptr, 2, true, noWrites, kTimeoutMs);
-  EXPECT_EQ(noWrites.getCode(), nVLAPALS100::kStatusInvalidParameter);
-  EXPECT_EQ(noWrites.getLine(), 217u);
-  EXPECT_EQ(port().getStickyCode(), nVLAPALS100::kStatusInvalidParameter);
-  tStatus noValue;
-  port().flush(noValue);
-  port().read(ReadInstruction{5, 0x40}, nullptr, noValue, kTimeoutMs);
-  EXPECT_EQ(noValue.getCode(), nVLAPALS100::kStatusInvalidParameter);
+  constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter;
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().readMany(nullptr, 2, values, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 157}));
+  port().flush(status);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().readMany(list, 2, nullptr, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 157}));
+  port().flush(status);
+  EXPECT_EQ(siteOf(statusAfter([&](tStatus& s) { port().writeMany(nullptr, 2, true, s, kTimeoutMs); })),
+            (Site{kInvalid, "RegisterPort", 217}));
+  EXPECT_EQ(port().getStickyCode(), kInvalid);
+  port().flush(status);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { port().read(ReadInstruction{5, 0x40}, nullptr, s, kTimeoutMs); }), kInvalid);
   EXPECT_EQ(wordWrites().size(), 0u);
 }
 

@@ -10,7 +10,12 @@ using namespace vltest;
 
 // --- Construction -------------------------------------------------------------
 
-using RegisterPortConstruction = RegisterPortOnBoard;
+// The block with plain 64-bit registers as subsystem 1.
+class RegisterPortConstruction : public RegisterPortOnBoard {
+ protected:
+  RegisterPortConstruction() { model.attachSubsystem(1, ram); }
+  RamSubsystem ram;
+};
 
 TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
   vlregport::RegisterPort& port = openPort();
@@ -37,9 +42,7 @@ TEST_F(RegisterPortConstruction, VerifiesTheBlockThenResetsIt) {
 TEST_F(RegisterPortConstruction, ABadSignatureLeavesThePortNotReadyForGood) {
   model.setSignature(0x12345);
   vlregport::RegisterPort& port = openPort();
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusNotAccessible);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 67u);
+  EXPECT_EQ(siteOf(status), (Site{nVLAPALS100::kStatusNotAccessible, "RegisterPort", 67}));
   EXPECT_FALSE(port.isReady());
   EXPECT_EQ(model.resets(), 0u);
 
@@ -82,8 +85,7 @@ TEST_F(RegisterPortConstruction, AResetThatNeverEndsFailsAfterOneSecond) {
   model.setResetStuck(true);
   const uint64_t start = nowMs();
   vlregport::RegisterPort& port = openPort();
-  EXPECT_EQ(status.getCode(), codes::kResetTimedOut);
-  EXPECT_EQ(status.getLine(), 269u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kResetTimedOut, "RegisterPort", 269}));
   EXPECT_GE(nowMs() - start, 1000u);
   EXPECT_LT(nowMs() - start, 1010u);
   EXPECT_FALSE(port.isReady());
@@ -148,6 +150,7 @@ BusAccess wordA(uint32_t value) { return written(Port::kWordA, value); }
 BusAccess wordB(uint32_t value) { return written(Port::kWordB, value); }
 BusAccess wordC(uint32_t value) { return written(Port::kWordC, value); }
 BusAccess wordD(uint32_t value) { return written(Port::kWordD, value); }
+const std::vector<BusAccess> kAllFour = {wordA(0x0FEDC890), wordB(0x0BA98AB0), wordC(0x07654CD2), wordD(0x23210EF5)};
 
 INSTANTIATE_TEST_SUITE_P(
     Instructions, RegisterPortEncoding,
@@ -158,13 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"SmallReadIsWordDAlone", true, 3, 0x12, 0, false, {wordD(0x10000123)}},
         EncodingCase{"AddressFromTwoToThe24NeedsWordA", false, 3, 0x01000000, 0, false, {wordA(0x10), wordD(0x3)}},
         EncodingCase{"AddressBits16To23NeedWordB", false, 1, 0x10000, 0, false, {wordB(0x10), wordD(0x1)}},
-        EncodingCase{"EveryPartWritesAllFourHighFirst",
-                     false,
-                     0x25,
-                     0x89ABCDEF,
-                     0xFEDCBA9876543210,
-                     true,
-                     {wordA(0x0FEDC890), wordB(0x0BA98AB0), wordC(0x07654CD2), wordD(0x23210EF5)}},
+        EncodingCase{"EveryPartWritesAllFourHighFirst", false, 0x25, 0x89ABCDEF, 0xFEDCBA9876543210, true, kAllFour},
         EncodingCase{"AddressBitsAbove31AreNotCarried", false, 4, 0x100000040, 0, false, {wordD(0x404)}},
         EncodingCase{"SubsystemBitsAbove7AreNotCarried", false, 0x103, 0x40, 0, false, {wordD(0x403)}}),
     [](const testing::TestParamInfo<EncodingCase>& info) { return std::string(info.param.name); });
@@ -172,8 +169,6 @@ INSTANTIATE_TEST_SUITE_P(
 // --- Free slots -----------------------------------------------------------------
 
 TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) {
-  RamSubsystem ram;
-  model.attachSubsystem(1, ram);
   model.setFifoDepth(4);
   vlregport::RegisterPort& port = openPort();
   EXPECT_EQ(port.getFreeSlots(), 0u);
@@ -187,8 +182,6 @@ TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) 
 }
 
 TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
-  RamSubsystem ram;
-  model.attachSubsystem(1, ram);
   model.setFifoDepth(2);
   vlregport::RegisterPort& port = openPort();
   model.setStalled(true);
@@ -198,9 +191,7 @@ TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
   EXPECT_EQ(status.getCode(), 0);
   const uint64_t start = nowMs();
   port.write(WriteInstruction{1, 2, 0}, false, status, 50);
-  EXPECT_EQ(status.getCode(), codes::kNoFreeSlot);
-  EXPECT_STREQ(status.getFile(), "RegisterPort");
-  EXPECT_EQ(status.getLine(), 417u);
+  EXPECT_EQ(siteOf(status), (Site{codes::kNoFreeSlot, "RegisterPort", 417}));
   EXPECT_GE(nowMs() - start, 50u);
   EXPECT_EQ(wordWrites().size(), 2u);
   EXPECT_EQ(model.queued(), 2u);
@@ -209,11 +200,9 @@ TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
 // --- Results ------------------------------------------------------------------
 
 TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
-  RamSubsystem wide(true);
   RamSubsystem narrow(false);
-  wide.registers[8] = 0x0123456789ABCDEF;
+  ram.registers[8] = 0x0123456789ABCDEF;
   narrow.registers[8] = 0x0123456789ABCDEF;
-  model.attachSubsystem(1, wide);
   model.attachSubsystem(2, narrow);
   vlregport::RegisterPort& port = openPort();
   clearTraffic();
@@ -235,9 +224,7 @@ TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
 }
 
 TEST_F(RegisterPortConstruction, ANegativeTimeoutWaitsWithoutLimit) {
-  RamSubsystem ram;
   ram.registers[4] = 42;
-  model.attachSubsystem(1, ram);
   vlregport::RegisterPort& port = openPort();
   model.setInstructionLatencyNs(3'000'000'000);
   sim::Clock::instance().setYieldStepNs(1'000'000);

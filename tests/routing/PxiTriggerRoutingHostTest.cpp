@@ -8,6 +8,7 @@
 #include "driver/ifw/SubsystemMap.h"
 #include "driver/routing/pxi/PxiRouteProgrammer.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
 #include "tests/regport/RegisterPortFixture.h"
 
 namespace {
@@ -37,9 +38,7 @@ class RoutingMatrixHost : public RegisterPortOnBoard {
   }
   std::vector<Entry> program(uint32_t index, uint32_t value, int64_t code = 0) {
     matrix.clearLog();
-    tStatus local;
-    host->programRoute(index, value, local);
-    EXPECT_EQ(local.getCode(), code) << index;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { host->programRoute(index, value, s); }), code) << index;
     return matrix.log();
   }
 
@@ -102,17 +101,14 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RoutingMatrixRefusal,
                                          StickyCase{"block version 300", 11, 300, 4, codes::kVersionMismatch},
                                          StickyCase{"matrix range inverted", 10, 2, 4,
                                                     nVLAPALS100::kStatusValueOutOfRange},
-                                         StickyCase{"context version 2", 11, 200, 2, codes::kContextTooOld}),
-                         [](const auto& info) { return std::to_string(info.index); });
+                                         StickyCase{"context version 2", 11, 200, 2, codes::kContextTooOld}));
 
 TEST_F(RoutingMatrixHost, WithoutAnExpectedVersionNothingIsProgrammed) {
   make(3, false);
   EXPECT_EQ(host->getBlockVersion(), 0u) << "a version-3 context has no version words";
   EXPECT_EQ(program(512, 0x80000001, codes::kVersionMismatch), std::vector<Entry>{});
   vlpxiroutingmatrix::PxiRouteProgrammer orphan(nullptr);
-  tStatus local;
-  orphan.programRoute(1, 512, 0x80000001, local);
-  EXPECT_EQ(local.getCode(), codes::kNoHost);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { orphan.programRoute(1, 512, 0x80000001, s); }), codes::kNoHost);
 }
 
 // The host's own map: nothing is dirty after a reset, and register 32's
@@ -123,14 +119,8 @@ TEST_F(RoutingMatrixHost, TheMapFlushesOnlyWhenForcedAndDescribesItsStatusBits) 
   EXPECT_EQ(matrix.writes(), std::vector<Entry>{});
   map.flushRegMap(true, status);
   EXPECT_EQ(matrix.writes(), (std::vector{w(3, 0), w(4, 0)}));
-  arm::FieldType types[8];
-  uint64_t masks[8];
-  uint32_t count = 7;
-  tStatus small;
-  map.getRegisterFormat(0xC0000020, count, types, masks, small);
-  EXPECT_EQ(small.getCode(), nVLAPALS100::kStatusLookupFailure);
-  map.getRegisterFormat(0xC0000020, count = 8, types, masks, status);
-  EXPECT_EQ(masks[7], 0x80u);
+  EXPECT_EQ(formatOf(map, 0xC0000020, 7).code, nVLAPALS100::kStatusLookupFailure);
+  EXPECT_EQ(formatOf(map, 0xC0000020, 8).masks, (std::vector<uint64_t>{1, 2, 4, 8, 0x10, 0x20, 0x40, 0x80}));
   EXPECT_EQ(status.getCode(), 0);
 }
 

@@ -4,7 +4,6 @@
 #ifndef VL9738K_TESTS_ROUTING_ROUTINGRESOURCESFIXTURE_H
 #define VL9738K_TESTS_ROUTING_ROUTINGRESOURCESFIXTURE_H
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,17 +14,6 @@
 
 namespace vltest::routing {
 
-struct PoisoningAllocator {
-  int64_t live = 0;
-  static void* resize(void* old, uint64_t size, void* context) {
-    auto& self = *static_cast<PoisoningAllocator*>(context);
-    if (old != nullptr) std::free(old), --self.live;
-    if (size == 0) return nullptr;
-    ++self.live;
-    return std::memset(std::malloc(size), 0xA5, size);
-  }
-};
-
 class ResourcesUnderTest {
  public:
   explicit ResourcesUnderTest(const std::string& text)
@@ -35,7 +23,7 @@ class ResourcesUnderTest {
         slots_(nodes_.size()) {
     nVLAPALS100::tStatus status;
     resources_ = std::make_unique<vlark::RoutingResources<vlark::Terminal*, vlark::Edge*>>(
-        tables_.descriptor(), nodes_.data(), edges_.data(), slots_.data(), &programmer, &PoisoningAllocator::resize,
+        tables_.descriptor(), nodes_.data(), edges_.data(), slots_.data(), &programmer, &HostAllocator::resize,
         &callerBuffers, nullptr, status);
     EXPECT_EQ(status.getCode(), 0);
   }
@@ -57,7 +45,7 @@ class ResourcesUnderTest {
                                    static_cast<uint32_t>(destinations.size()), 0, buffer, count, status);
     if (result != nullptr) *result = r;
     std::vector<vlark::RoutePossibilityBase> records(buffer, buffer + count);
-    PoisoningAllocator::resize(buffer, 0, &callerBuffers);
+    HostAllocator::resize(buffer, 0, &callerBuffers);
     return records;
   }
   // The one route from `from` to `to`, owned by `to`.
@@ -73,7 +61,7 @@ class ResourcesUnderTest {
     uint32_t count = 0;
     resources_->reserveRoute(id, buffer, count, status);
     if (conflicts != nullptr) conflicts->assign(buffer, buffer + count);
-    PoisoningAllocator::resize(buffer, 0, &callerBuffers);
+    HostAllocator::resize(buffer, 0, &callerBuffers);
     return status.getCode();
   }
   int64_t program(uint32_t id) {
@@ -83,7 +71,7 @@ class ResourcesUnderTest {
   }
 
   LoggingProgrammer programmer;
-  PoisoningAllocator callerBuffers;
+  HostAllocator callerBuffers{.poison = true};
 
  private:
   TopographyTables tables_;

@@ -6,6 +6,7 @@
 #include "RoutingResourcesFixture.h"
 #include "driver/routing/RoutingStatusCodes.h"
 #include "sim/kernel/Memory.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest::routing {
 namespace {
@@ -109,9 +110,8 @@ TEST(RouteProgrammingTest, FailureLeavesNoCountRaisedAndTheNextAttemptWrites) {
 TEST(RouteProgrammingTest, ResetOfAllTerminalsGoesOnPastOneInUse) {
   ResourcesUnderTest r{"1>2:0d 1>3:0d 4>2:1"};
   ASSERT_EQ(r.reserve(r.route(4, 2)), 0);
-  nVLAPALS100::tStatus status;
-  r->resetAllTerminalsToDefault(status);
-  EXPECT_EQ(status.getCode(), vlark::codes::kTerminalInUse);
+  EXPECT_EQ(codeAfter([&](nVLAPALS100::tStatus& s) { r->resetAllTerminalsToDefault(s); }),
+            vlark::codes::kTerminalInUse);
   EXPECT_EQ(r.programmer.take(), (Written{1}));
 }
 

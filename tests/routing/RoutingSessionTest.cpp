@@ -86,9 +86,7 @@ class RoutingSessionTest : public ::testing::Test {
 };
 
 TEST_F(RoutingSessionTest, TooSmallResultCapacityReportsTheCountAndKeepsNoRoute) {
-  tStatus status;
-  EXPECT_TRUE(calculate(a, {2, 3}, status, 0).empty());
-  EXPECT_EQ(status.getCode(), kStatusLookupFailure);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_TRUE(calculate(a, {2, 3}, s, 0).empty()); }), kStatusLookupFailure);
   EXPECT_EQ(lastCount, 2u);
   EXPECT_EQ(r->database().size(), 0u);
   EXPECT_TRUE(a.routeIds().empty());
@@ -138,9 +136,8 @@ TEST_F(RoutingSessionTest, RoutesInTheWayAreListedUpToTheCapacityWithZeroedPaddi
   for (const uint32_t capacity : {3u, 2u}) {
     UserBuffer conflicts(3 * 16);
     uint32_t count = capacity;
-    tStatus status;
-    a.reserveRoute(mine, conflicts.wrapper, count, status);
-    EXPECT_EQ(status.getCode(), vlark::codes::kRouteConflict);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { a.reserveRoute(mine, conflicts.wrapper, count, s); }),
+              vlark::codes::kRouteConflict);
     ASSERT_EQ(count, capacity);
     for (uint32_t i = 0; i < capacity; ++i) {
       EXPECT_EQ(conflicts.block.get<uint64_t>(16 * i), 6u + i) << "owned by its destination";
@@ -155,21 +152,19 @@ TEST_F(RoutingSessionTest, RoutesInTheWayAreListedUpToTheCapacityWithZeroedPaddi
 
 TEST_F(RoutingSessionTest, SeventeenSeedsAreReadLikeSixteen) {
   for (const uint32_t seedCount : {16u, 17u}) {
-    tStatus status;
-    const Written from(seedCount, 4);
-    EXPECT_EQ(calculate(a, {2}, status, 4, from).size(), 1u);
-    EXPECT_EQ(status.getCode(), 0);
+    EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(calculate(a, {2}, s, 4, Written(seedCount, 4)).size(), 1u); }), 0);
   }
 }
 
 TEST_F(RoutingSessionTest, CountsBeyondTheirBuffersAreRefusedBeforeAnyCopy) {
   UserBuffer seeds(12), ids(4), results(20);
   const uint64_t copies = sim::UserMemory::inboundCopies();
+  uint32_t count = 1;
   for (const uint32_t seedCount : {2u, 0x80000000u}) {
-    tStatus status;
-    uint32_t count = 1;
-    a.calculateRoute(5, seeds.wrapper, seedCount, ids.wrapper, 1, 0, results.wrapper, count, status);
-    EXPECT_EQ(status.getCode(), kStatusInvalidParameter);
+    EXPECT_EQ(codeAfter([&](tStatus& s) {
+                a.calculateRoute(5, seeds.wrapper, seedCount, ids.wrapper, 1, 0, results.wrapper, count, s);
+              }),
+              kStatusInvalidParameter);
   }
   EXPECT_EQ(sim::UserMemory::inboundCopies(), copies);
   EXPECT_EQ(r->database().size(), 0u);

@@ -6,6 +6,7 @@
 #include "LoggingProgrammer.h"
 #include "RouteCalculation.h"
 #include "driver/routing/RoutingStatusCodes.h"
+#include "tests/support/StatusChecks.h"
 
 namespace vltest::routing {
 namespace {
@@ -14,8 +15,6 @@ namespace {
 // T3 -> T5, T6 -> T3 (default, after T3's first input).
 class TopographyProgrammingTest : public ::testing::Test {
  protected:
-  std::vector<uint32_t> take() { return programmer.take(); }
-
   LoggingProgrammer programmer;
   TopographyUnderTest t{"k5 1>4:0d 1>5:0d 2>3:1 3>4:1 3>5:1 6>3:0d", &programmer};
 };
@@ -35,10 +34,9 @@ TEST_P(ResetTerminalTest, CalculatesAndWritesTheResetEdge) {
     t.topography().destroyRoute(reset);
   }
   EXPECT_EQ(t.allocator().live, 0);
-  nVLAPALS100::tStatus resetStatus;
-  t.topography().resetTerminal(t.topography().getTerminalForID(id), mode, resetStatus);
-  EXPECT_EQ(resetStatus.getCode(), code);
-  EXPECT_EQ(take(), written);
+  EXPECT_EQ(codeAfter([&](auto& s) { t.topography().resetTerminal(t.topography().getTerminalForID(id), mode, s); }),
+            code);
+  EXPECT_EQ(programmer.take(), written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
@@ -51,10 +49,8 @@ INSTANTIATE_TEST_SUITE_P(Topography, ResetTerminalTest,
 
 TEST_F(TopographyProgrammingTest, TerminalDrivenByAnEdgeInUseIsNotReset) {
   t.edge(2).useCount = 1;
-  nVLAPALS100::tStatus status;
-  t.topography().resetTerminal(t.node(3), 0, status);
-  EXPECT_EQ(status.getCode(), vlark::codes::kTerminalInUse);
-  EXPECT_TRUE(take().empty());
+  EXPECT_EQ(codeAfter([&](auto& s) { t.topography().resetTerminal(t.node(3), 0, s); }), vlark::codes::kTerminalInUse);
+  EXPECT_TRUE(programmer.take().empty());
 
   vlark::EdgeState** found = nullptr;
   uint32_t count = 0;
@@ -70,9 +66,7 @@ TEST(TopographyGroupResetTest, GroupMembersOnTheirDefaultAreWrittenAndTheLastOth
   // T2's first input is its default (edge 1); T3's is T1 -> T3 (edge 0).
   LoggingProgrammer programmer;
   TopographyUnderTest t("g2,3 1>3:1 4>2:0d 4>3:0d", &programmer);
-  nVLAPALS100::tStatus status;
-  t.topography().resetTerminal(t.node(2), 1, status);
-  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](auto& s) { t.topography().resetTerminal(t.node(2), 1, s); }), 0);
   EXPECT_EQ(programmer.written, (std::vector<uint32_t>{1, 2}));
   EXPECT_EQ(programmer.begins, 1);
   EXPECT_EQ(programmer.ends, 1);

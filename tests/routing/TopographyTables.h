@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <numeric>
 #include <sstream>
 #include <string>
@@ -49,17 +50,11 @@ class TopographyTables {
     for (auto& members : members_) {
       groups_.push_back(vlark::ExclusiveGroup{members.data(), {}, static_cast<uint32_t>(members.size()), 0});
     }
-    descriptor_ = vlark::TopographyDescriptor{"tables",
-                                              terminals_.data(),
-                                              edges_.data(),
-                                              groups_.data(),
-                                              items_.data(),
-                                              nullptr,
-                                              incoming_.data(),
-                                              static_cast<uint32_t>(terminals_.size()),
-                                              static_cast<uint32_t>(edges_.size()),
-                                              static_cast<uint32_t>(groups_.size()),
-                                              1};
+    const auto count = [](const auto& table) { return static_cast<uint32_t>(table.size()); };
+    descriptor_ =
+        vlark::TopographyDescriptor{"tables", terminals_.data(), edges_.data(),     groups_.data(), items_.data(),
+                                    nullptr,  incoming_.data(),  count(terminals_), count(edges_),  count(groups_),
+                                    1};
   }
   TopographyTables(const TopographyTables&) = delete;
 
@@ -121,17 +116,20 @@ class TopographyTables {
 };
 
 // Host heap behind the topography's allocators, counting what is live and
-// able to refuse the request numbered `refuseAt` (from 0).
+// able to refuse the request numbered `refuseAt` (from 0); when `poison`
+// is set it hands out blocks filled with 0xA5, never zeroed, as the
+// device's caller-buffer allocator does.
 struct HostAllocator {
   int64_t live = 0;
   int64_t requests = 0;
   int64_t refuseAt = -1;
+  bool poison = false;
   static void* resize(void* old, uint64_t size, void* context) {
     auto& self = *static_cast<HostAllocator*>(context);
     if (old != nullptr) std::free(old), --self.live;
     if (size == 0 || self.requests++ == self.refuseAt) return nullptr;
     ++self.live;
-    return std::malloc(size);
+    return self.poison ? std::memset(std::malloc(size), 0xA5, size) : std::malloc(size);
   }
 };
 

@@ -128,15 +128,9 @@ TEST(TopographyAllocationTest, EveryRefusedAllocationFailsTheCallAndReleasesAll)
 TEST(TopographyAllocationTest, CalculationAllocatesOnlyThroughItsAllocators) {
   TopographyUnderTest t("1>2:1 2>3:1");
   const uint64_t kernelCalls = sim::Memory::allocationFaults().calls();
-  const vlark::RouteCalculationSeedBase seeds[] = {seed(1)};
-  const uint32_t destination = 3;
-  vlark::Route** routes = nullptr;
-  uint32_t count = 0;
-  nVLAPALS100::tStatus status;
-  t.topography().calculateRoute(0, seeds, 1, nullptr, &destination, 1, 0, routes, count, status);
+  EXPECT_EQ(calculate(t, {seed(1)}, {3}).routes, "1>2>3=2");
   EXPECT_EQ(sim::Memory::allocationFaults().calls(), kernelCalls);
   EXPECT_EQ(t.allocator().requests, 3) << "the result array, the route and its path";
-  t.topography().destroyRouteArray(routes, count);
 }
 
 }  // namespace

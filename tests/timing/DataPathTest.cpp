@@ -29,24 +29,6 @@ using Path = std::vector<qrtifwprim::ZelkSyncPathElement>;
 
 constexpr uint8_t kGen = 8, kAcq = 9, kAcq2 = 10;
 
-// Logs announced bit waits; reads still reach the block.
-class BitWaitInserter final : public listmodek::iListInstructionInserter {
- public:
-  void emitWrite(uint8_t, uint32_t, uint64_t, tStatus&) override {}
-  uint64_t readDuringCompile(uint8_t, uint64_t, tStatus&) override { return 0; }
-  void emitWaitForBit(uint8_t, uint32_t, uint32_t, uint64_t, uint64_t, uint32_t, tStatus&) override {}
-  void emitDelay(uint32_t, tStatus&) override {}
-  void emitWaitForField(uint8_t, uint32_t, uint64_t, uint64_t, uint32_t, uint32_t, tStatus&) override {}
-  void announceBitWaitRead(uint32_t timeout, uint64_t mask, uint64_t expected, int32_t flag, uint64_t,
-                           tStatus&) override {
-    waits.push_back(entry("wait", timeout, mask << 8 | expected, static_cast<uint64_t>(flag)));
-  }
-  void clearBitWaitRead() override {}
-  void announceFieldWaitRead(uint64_t, uint64_t, int32_t, int32_t, uint64_t, tStatus&) override {}
-  void clearFieldWaitRead() override {}
-  Log waits;
-};
-
 class DataPathOnBoard : public TimingBlockOnBoard {
  protected:
   void SetUp() override {
@@ -107,42 +89,20 @@ class DataPathOnBoard : public TimingBlockOnBoard {
 TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
   using Call = std::tuple<std::function<void(tStatus&)>, std::vector<Entry>, int64_t>;
   GenDataPathControl& c = genControl();
+  const Number marker{5, {1, 32, 16}}, otherMarker{6, {0, 32, 16}}, frontEnd{9, {0, 64, 32}},
+      narrowFrontEnd{9, {0, 32, 16}}, postRoute{7, {0, 32, 16}};
   const Call calls[] = {
       {[&](tStatus& s) { c.programDynamicDelay(1000, s); }, {wrote(0x27, 0x307)}, 0},  // clamped to 31
       {[&](tStatus& s) { c.programDynamicDelay(-5, s); }, {wrote(0x27, 0)}, 0},
       {[&](tStatus& s) { c.programDynamicDelay(0, s); }, {}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(true, false, false, s); }, {wrote(0x23, 1), wrote(0x23, 0)}, 0},
       {[&](tStatus& s) { c.forceIdleVectorIntoSignalPath(s); }, {wrote(0x2C, 0), wrote(0x2C, 1), wrote(0x2C, 0)}, 0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({5, {1, 32, 16}}, s);
-       },
-       {wrote(0x48, 5), wrote(0x4A, 1)},
-       0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({5, {1, 32, 16}}, s);
-       },
-       {},
-       0},
-      {[&](tStatus& s) {
-         c.programMarkerOffset({6, {0, 32, 16}}, s);
-       },
-       {},
-       st::kStatusInvalidParameter},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({9, {0, 64, 32}}, s);
-       },
-       {wrote(0x32, 9)},
-       0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({9, {0, 32, 16}}, s);
-       },
-       {},
-       st::kStatusInvalidParameter},
-      {[&](tStatus& s) {
-         c.programPostRouteEventDelay({7, {0, 32, 16}}, s);
-       },
-       {wrote(0x49, 7)},
-       0},
+      {[&](tStatus& s) { c.programMarkerOffset(marker, s); }, {wrote(0x48, 5), wrote(0x4A, 1)}, 0},
+      {[&](tStatus& s) { c.programMarkerOffset(marker, s); }, {}, 0},
+      {[&](tStatus& s) { c.programMarkerOffset(otherMarker, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(0x32, 9)}, 0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(narrowFrontEnd, s); }, {}, st::kStatusInvalidParameter},
+      {[&](tStatus& s) { c.programPostRouteEventDelay(postRoute, s); }, {wrote(0x49, 7)}, 0},
       {[&](tStatus& s) { c.programEqBypass(true, s); }, {wrote(0x29, 1)}, 0},
       {[&](tStatus& s) { c.programDSPBypass(true, s); }, {wrote(0x28, 1)}, 0},
       {[&](tStatus& s) { c.programTxBufferPathDelay(3, s); }, {wrote(0x33, 3)}, 0},
@@ -167,13 +127,9 @@ TEST_F(DataPathOnBoard, GenerationSlotsWriteTheirRegistersUnderTheShadowRule) {
 TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
   using Call = std::tuple<std::function<void(tStatus&)>, std::vector<Entry>, int64_t>;
   AcqDataPathControl& c = acqControl();
-  const Number offset{0xFFFF0000, {1, 32, 16}};
+  const Number offset{0xFFFF0000, {1, 32, 16}}, preRoute{4, {0, 32, 16}}, frontEnd{2, {0, 64, 32}};
   const Call calls[] = {
-      {[&](tStatus& s) {
-         c.programPreRouteTriggerDelay({4, {0, 32, 16}}, s);
-       },
-       {wrote(31, 4)},
-       0},
+      {[&](tStatus& s) { c.programPreRouteTriggerDelay(preRoute, s); }, {wrote(31, 4)}, 0},
       {[&](tStatus& s) { c.programPreRouteTriggerDelay(offset, s); }, {}, st::kStatusInvalidParameter},
       {[&](tStatus& s) { c.programStartTriggerOffset(offset, s); }, {wrote(32, 0xFFFF0000)}, 0},
       {[&](tStatus& s) { c.programAdvanceTriggerOffset(offset, s); }, {wrote(33, 0xFFFF0000)}, 0},
@@ -182,22 +138,14 @@ TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
       {[&](tStatus& s) { c.programTimestampPrecision(3, s); }, {wrote(50, 3)}, 0},
       {[&](tStatus& s) { c.programReportAyncReferenceTimestamp(true, s); }, {wrote(39, 1)}, 0},
       {[&](tStatus& s) { c.programRxBufferPathDelay(8, s); }, {wrote(52, 8)}, 0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
-       },
-       {wrote(51, 2)},
-       0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(51, 2)}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(false, true, false, s); }, {wrote(66, 2), wrote(66, 0)}, 0},
       {[&](tStatus& s) { c.clearDSPStatus(false, false, false, s); }, {}, 0},
       {[&](tStatus& s) { c.programTxBufferPathDelay(1, s); }, {}, 0},
       {[&](tStatus& s) { c.programDynamicDelay(1, s); }, {}, st::kStatusNotSupported},
       {[&](tStatus& s) { c.programDSPBypass(true, s); }, {}, st::kStatusInvalidParameter},
       {[&](tStatus& s) { c.markDirty(s); }, {}, 0},
-      {[&](tStatus& s) {
-         c.programAnalogFrontEndDelay({2, {0, 64, 32}}, s);
-       },
-       {wrote(51, 2)},
-       0},
+      {[&](tStatus& s) { c.programAnalogFrontEndDelay(frontEnd, s); }, {wrote(51, 2)}, 0},
   };
   for (const auto& [call, writes, code] : calls) {
     acq.clearLog();
@@ -211,34 +159,27 @@ TEST_F(DataPathOnBoard, AcquisitionSlotsWriteTheirRegistersOrRefuse) {
 }
 
 TEST_F(DataPathOnBoard, CommandsPostTheirPulsesWaitForDoneBitsAndRestoreTheDynamicDelay) {
-  std::vector<std::pair<uint32_t, bool>> flags;
+  // Each write's register, and whether the binding waited for it.
+  std::vector<uint32_t> written;
+  std::vector<bool> waited;
   gen.observer = [&](uint32_t address, uint64_t) {
-    flags.push_back({address, genRegs->entries().begin()->second->target->getWaitForWrites()});
+    written.push_back(address);
+    waited.push_back(genRegs->entries().begin()->second->target->getWaitForWrites());
   };
   genControl().programDynamicDelay(9, status);
   run(nullptr, {1, 2, 3, 4, 5, 6, 7}, false);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(flags, (std::vector<std::pair<uint32_t, bool>>{{0x27, true},
-                                                           {0x20, false},
-                                                           {0x20, false},
-                                                           {0x20, true},
-                                                           {0x23, true},
-                                                           {0x23, true},
-                                                           {0x27, true},
-                                                           {0x30, false},
-                                                           {0x30, false},
-                                                           {0x30, false},
-                                                           {0x27, true}}));
+  EXPECT_EQ(written, (std::vector<uint32_t>{0x27, 0x20, 0x20, 0x20, 0x23, 0x23, 0x27, 0x30, 0x30, 0x30, 0x27}));
+  EXPECT_EQ(waited, (std::vector<bool>{1, 0, 0, 1, 1, 1, 1, 0, 0, 0, 1}));
   EXPECT_EQ(gen.value(0x27), 0x101u) << "command 7 puts back the delay command 6 zeroed";
-  acq.observer = [&](uint32_t address, uint64_t value) { flags.push_back({address, value != 0}); };
-  flags.clear();
+  acq.observer = [&](uint32_t address, uint64_t) { written.push_back(address); };
+  written.clear();
   run(nullptr, {1, 3, 4, 5, 6, 7, 8, 9}, true);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(flags.size(), 2u + 2u + 3u + 3u + 3u);
+  EXPECT_EQ(written.size(), 2u + 2u + 3u + 3u + 3u);
   for (uint32_t bad : {8u, 10u}) {
-    tStatus s;
-    genControl().executeCommands(&bad, 1, s);
-    EXPECT_EQ(s.getCode(), st::kStatusInvalidParameter) << bad;
+    EXPECT_EQ(codeAfter([&](tStatus& s) { genControl().executeCommands(&bad, 1, s); }), st::kStatusInvalidParameter)
+        << bad;
   }
   gen.setValue(0x21, 0);
   gen.setHung(true);
@@ -247,13 +188,14 @@ TEST_F(DataPathOnBoard, CommandsPostTheirPulsesWaitForDoneBitsAndRestoreTheDynam
 }
 
 TEST_F(DataPathOnBoard, SnoopedWaitsBecomeAnnouncedBitWaitsWithoutPolling) {
-  BitWaitInserter inserter;
+  Log log;
+  RecordingInserter inserter{log};  // the reads still reach the block
   gen.setHung(true);
   run(&inserter, {3, 7}, false);
   acq.setHung(true);
   run(&inserter, {3, 7}, true);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(inserter.waits, Log(4, entry("wait", 1000, 0x101, 0)));
+  EXPECT_EQ(log, Log(4, entry("wait", 1000, 0x101, 0)));
   EXPECT_EQ(gen.readsOf(0x21) + gen.readsOf(0x31) + acq.readsOf(71) + acq.readsOf(49), 4u);
 }
 

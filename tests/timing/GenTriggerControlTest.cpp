@@ -114,14 +114,12 @@ TEST_F(GenTriggerControlOnBoard, MarkersAndRFBlanking) {
   vlfxptype::Configuration offsets[2];
   control->getRFBlankingMarkerOffset0Configuration(offsets[0], status);
   control->getRFBlankingMarkerOffset1Configuration(offsets[1], status);
-  EXPECT_EQ(offsets[0], (vlfxptype::Configuration{1, 32, 16}));
-  EXPECT_EQ(offsets[1], (vlfxptype::Configuration{1, 32, 16}));
+  EXPECT_EQ(std::vector(offsets, offsets + 2), std::vector(2, vlfxptype::Configuration{1, 32, 16}));
   EXPECT_EQ(status.getCode(), 0);
   block.clearLog();
+  const trigki::MarkerOutputBehavior behavior{1, 0};
   EXPECT_EQ(codeAfter([&](tStatus& s) { control->setRFBlankingDelay(1024, s); }), st::kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) {
-              control->setMarkerOutputBehavior(107, {1, 0}, s);
-            }),
+  EXPECT_EQ(codeAfter([&](tStatus& s) { control->setMarkerOutputBehavior(107, behavior, s); }),
             st::kStatusInvalidParameter);
   EXPECT_TRUE(block.log().empty());
 }

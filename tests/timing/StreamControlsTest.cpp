@@ -88,9 +88,7 @@ TEST_F(StreamControlsOnBoard, ReadsReachTheirRegisterAndHalf) {
     block.clearLog();
   }
   acqBlock.setValue(101, ~0ull);
-  tStatus negative;
-  EXPECT_EQ(acq->readP2PSamples(0, negative), -1);
-  EXPECT_EQ(negative.getCode(), st::kStatusInvalidParameter);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(acq->readP2PSamples(0, s), -1); }), st::kStatusInvalidParameter);
 }
 
 TEST_F(StreamControlsOnBoard, FifoWaitsEndWhenTheFifoDrainsOrFailAfterAMillisecond) {

@@ -73,9 +73,8 @@ TEST_F(ZelkSyncOnBoard, WalkBuildsOneSubsystemPerEngineAndPathsLeadToSessions) {
                                             {{{2400, 0}, {700, 0}}, st::kStatusRequestFailure},
                                             {{{2401, 0}}, kMissing}};
   for (const auto& [path, code] : paths) {
-    tStatus local;
-    EXPECT_EQ(open(*withMeasurement, path, local), nullptr);
-    EXPECT_EQ(local.getCode(), code) << path.size() << " steps";
+    EXPECT_EQ(codeAfter([&](tStatus& s) { EXPECT_EQ(open(*withMeasurement, path, s), nullptr); }), code)
+        << path.size() << " steps";
   }
   EXPECT_NE(open(*withMeasurement, {{2400, 0}}, status), nullptr);
   EXPECT_NE(open(*without, {{2401, 0}}, status), nullptr);
@@ -180,9 +179,8 @@ TEST_F(ZelkSyncOnBoard, MeasurementPulsesWaitsAndReadsItsResults) {
 
   block.clearLog();
   block.done().setNever();
-  tStatus timedOut;
-  session->waitForMeasurement(0, first, second, third, timedOut);
-  EXPECT_EQ(timedOut.getCode(), st::kStatusTimeout);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { session->waitForMeasurement(0, first, second, third, s); }),
+            st::kStatusTimeout);
   EXPECT_EQ(block.readsOf(2), 1u);
   EXPECT_EQ(first.raw + second.raw + third, 0u);
   EXPECT_EQ(codeAfter([&](tStatus& s) { session->waitForMeasurement(-1, first, second, third, s); }),

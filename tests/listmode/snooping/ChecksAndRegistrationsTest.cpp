@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "driver/listmode/ListModeStatusCodes.h"
-#include "driver/listmode/pcode/Assembler.h"
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 #include "driver/listmode/snooping/SnoopingManager.h"
 #include "tests/listmode/snooping/RecordingInserter.h"
@@ -20,9 +19,6 @@ class SnoopingParts : public ListEngineOnBoard {
  protected:
   void SetUp() override {
     build(0x28'00'01'32'01);
-    listmodek::ListTraits traits{};
-    control->getCapabilities(traits, status);
-    assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, kEngine, status);
   }
   int64_t attachCode() {
@@ -33,7 +29,6 @@ class SnoopingParts : public ListEngineOnBoard {
 
   Log log;
   RecordingInserter inserter{log};
-  listmodek::pcode::Assembler assembler{status};
   std::optional<listmodek::Session> session;
   nVL9738K_24_0::ListModeRegisterReadResources resources{status};
   StatusRegisterCheckPool& pool = *resources.getGenerationStatusRegisterCheckPool();

@@ -3,7 +3,6 @@
 // device attaches them, against the same commit made directly elsewhere.
 #include <optional>
 
-#include "driver/listmode/pcode/Assembler.h"
 #include "driver/listmode/snooping/CommitSnoopingAttachment.h"
 #include "driver/rf/primitives/lo/FrequencyPrimitive.h"
 #include "driver/rf/primitives/lo/PowerPrimitive.h"
@@ -51,9 +50,6 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
  protected:
   void SetUp() override {
     build(0x28'00'01'32'01);
-    listmodek::ListTraits traits{};
-    control->getCapabilities(traits, status);
-    assembler.setCapabilities(traits);
     session.emplace(&*control, &assembler, kEngine, status);
     snoopContext.initialize(kEngine, kSnoopOffset, 1704, 0, 1, 0, nullptr, 0);
     manager.emplace(&*driverPort, status);
@@ -71,7 +67,6 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
   sim::Board other;
   LoPath path{board};
   LoPath direct{other};
-  listmodek::pcode::Assembler assembler{status};
   std::optional<listmodek::Session> session;
   vlifw::Context snoopContext;
   std::optional<SnoopingManager::SnoopingManager> manager;

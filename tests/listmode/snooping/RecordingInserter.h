@@ -18,7 +18,8 @@ inline std::string entry(const char* what, uint64_t a, uint64_t b, uint64_t c = 
   return text;
 }
 
-// Reads answer 0xABCD12345678 and log the field wait announced for them.
+// Reads answer 0xABCD12345678 and log the field wait announced for them;
+// announced bit waits are logged as they come.
 class RecordingInserter final : public listmodek::iListInstructionInserter {
  public:
   explicit RecordingInserter(Log& log) : log_(log) {}
@@ -34,7 +35,10 @@ class RecordingInserter final : public listmodek::iListInstructionInserter {
   void emitWaitForBit(uint8_t, uint32_t, uint32_t, uint64_t, uint64_t, uint32_t, tStatus&) override {}
   void emitDelay(uint32_t, tStatus&) override {}
   void emitWaitForField(uint8_t, uint32_t, uint64_t, uint64_t, uint32_t, uint32_t, tStatus&) override {}
-  void announceBitWaitRead(uint32_t, uint64_t, uint64_t, int32_t, uint64_t, tStatus&) override {}
+  void announceBitWaitRead(uint32_t timeout, uint64_t mask, uint64_t expected, int32_t flag, uint64_t,
+                           tStatus&) override {
+    log_.push_back(entry("wait", timeout, mask << 8 | expected, static_cast<uint64_t>(flag)));
+  }
   void clearBitWaitRead() override {}
   void announceFieldWaitRead(uint64_t mask, uint64_t expected, int32_t index, int32_t, uint64_t, tStatus&) override {
     field_ = mask << 16 | expected << 8 | static_cast<uint64_t>(index);

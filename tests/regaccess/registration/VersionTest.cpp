@@ -95,7 +95,6 @@ TEST(Version, OrdersByPackedWordFirst) {
   EXPECT_FALSE(parsed("1.0.0d0") < parsed("1.0.0d0"));
   EXPECT_FALSE(parsed("1.0.0d0") > parsed("1.0.0d0"));
   EXPECT_TRUE(Version().isZero());
-  EXPECT_EQ(Version::zero(), Version());
 }
 
 TEST(Version, PacksFieldsAndRefusesOutOfRangeOnes) {
@@ -119,22 +118,6 @@ TEST(Version, ConvertsToAPackedWordOnlyWithoutAnExtendedBuild) {
   EXPECT_EQ(parsed("2.1.3b20000").toPacked(status), 0u);
   EXPECT_EQ(status.getCode(), vlregitools::kStatusVersionNeedsExtendedBuild);
   EXPECT_EQ(status.getLine(), 119u);
-}
-
-TEST(Version, PhaseLettersAndCodesMapBothWays) {
-  tStatus status{tStatus::kFullSize};
-  const char letters[] = {'d', 'a', 'b', 'f'};
-  for (uint32_t code = 0; code < 4; ++code) {
-    EXPECT_EQ(Version::phaseCode(letters[code], status), code);
-    EXPECT_EQ(Version::phaseLetter(code, status), letters[code]);
-  }
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(Version::phaseCode('F', status), 0u);
-  EXPECT_EQ(status.getLine(), 201u);
-  tStatus second{tStatus::kFullSize};
-  EXPECT_EQ(Version::phaseLetter(4, second), '\0');
-  EXPECT_EQ(second.getCode(), kMalformed);
-  EXPECT_EQ(second.getLine(), 217u);
 }
 
 TEST(Version, NothingHappensOnAFailedStatus) {

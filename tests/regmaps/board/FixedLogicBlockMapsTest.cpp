@@ -14,9 +14,7 @@
 namespace {
 
 using namespace vltest;
-using nVLAPALS100::kStatusInvalidParameter;
 
-constexpr uint32_t kRefCardPower = 0x804A86A1;
 constexpr uint32_t kRefCardPowerStatus = 0x80D0B425;
 
 class BoardControlBlock : public FixedLogicOnBoard {
@@ -25,19 +23,15 @@ class BoardControlBlock : public FixedLogicOnBoard {
   uint64_t value = 0;
 };
 
+// RefCardPower (0x804A86A1) and its status (0x80D0B425) share 0x1000:
+// writing the control leaves the status shadow alone.
 TEST_F(BoardControlBlock, ControlAndStatusAtOneAddressKeepTheirOwnShadows) {
-  map.write(kRefCardPower, 0x733, false, status, 0);
-  map.get(kRefCardPowerStatus, value, status, 0);
-  EXPECT_EQ(value, 0x333u) << "writing the control leaves the status shadow alone";
+  runScript(map, "w 804A86A1 733 W@1000:733; g 80D0B425 =333", kWindow);
   map.read(kRefCardPowerStatus, value, status, 0);
   EXPECT_EQ(value, 0xF33u) << "the enabled rail reports good";
-  uint64_t control = 0;
-  map.get(kRefCardPower, control, status, 0);
-  EXPECT_EQ(control, 0x733u);
-  EXPECT_NE(control, value);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(writes(), 1u);
   EXPECT_EQ(reads(), 1u);
+  runScript(map, "g 804A86A1 =733", kWindow);
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
@@ -46,17 +40,8 @@ TEST_F(FixedLogicOnBoard, BoardSignatureAndCoreWordsReadFromTheHardware) {
   EXPECT_EQ(core.BoardSignature.readRegister(status), sim::FixedLogic::kBoardSignature);
   EXPECT_FALSE(core.BoardSignature.isDirty());
   EXPECT_EQ(core.BoardSignature.getBits31_16(), 0x5B31u);
-  uint64_t value = 0;
-  core.get(0x4048A13C, value, status, 0);
-  EXPECT_EQ(value, 0x4F56u);
-
-  tStatus refused;
-  core.set(0x8048A13C, 0, refused, 0);
-  core.write(0x8048A13C, 0, true, refused, 0);
-  EXPECT_EQ(refused.getCode(), kStatusInvalidParameter);
-  core.write(0x80A5BE86, 0xCAFE, false, status, 0);  // CoreBrdWord3, the writable one
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(writtenAddresses(), std::vector<uint64_t>{0x00C});
+  // CoreBrdWord3 (0x80A5BE86) is the writable one.
+  runScript(core, "g 4048A13C =4F56; s 8048A13C 0 !5; W 8048A13C 0 !5; w 80A5BE86 CAFE W@C:CAFE", kWindow);
 }
 
 TEST_F(FixedLogicOnBoard, PrivateBlockReportsOverTemperatureAndClearsThermalStrobes) {

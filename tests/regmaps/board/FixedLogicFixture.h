@@ -17,6 +17,9 @@ class FixedLogicOnBoard : public RegisterMapOnBoard {
   static uint64_t at(uint64_t fixedLogicOffset) { return kWindow + fixedLogicOffset; }
 
   sim::FixedLogic& model() { return board.fixedLogic(); }
+  void answerRead(uint64_t offset, uint32_t word) override {
+    model().registers().setReadable(offset - kWindow, 4, word);
+  }
 
   // Fixed-logic offsets of the accesses of one kind, in order.
   std::vector<uint64_t> addresses(BusAccess::Kind kind) {
@@ -27,6 +30,18 @@ class FixedLogicOnBoard : public RegisterMapOnBoard {
     return found;
   }
   std::vector<uint64_t> writtenAddresses() { return addresses(BusAccess::Kind::Write); }
+  // Where the blocks' own passes go, one block after the other.
+  static std::vector<uint64_t> passes(const std::vector<arm::tRegisterMapEngine*>& blocks, bool flushing) {
+    std::vector<uint64_t> found;
+    for (const arm::tRegisterMapEngine* block : blocks) {
+      const arm::tMapDescriptor& d = block->getDescriptor();
+      const uint16_t* steps = flushing ? d.flushOrder : d.refreshOrder;
+      for (uint16_t i = 0; i < (flushing ? d.flushStepCount : d.refreshStepCount); ++i) {
+        found.push_back(block->getBase() + d.records[steps[i]].offset);
+      }
+    }
+    return found;
+  }
   std::vector<uint64_t> readAddresses() { return addresses(BusAccess::Kind::Read); }
 
   vllym::IoAccessorMappedPci fixedLogic{sim::FixedLogic::kSize, kBar0BusAddress + kWindow,

@@ -16,18 +16,6 @@ using Lo1 = nVl9738Lo1Cpld::tVl9738Lo1Cpld;
 
 class LoCpldOnBoard : public FixedLogicOnBoard {
  protected:
-  // Where the blocks' own passes go, one block after the other.
-  static std::vector<uint64_t> passes(std::initializer_list<const arm::tRegisterMapEngine*> blocks, bool flushing) {
-    std::vector<uint64_t> found;
-    for (const arm::tRegisterMapEngine* block : blocks) {
-      const arm::tMapDescriptor& d = block->getDescriptor();
-      const uint16_t* steps = flushing ? d.flushOrder : d.refreshOrder;
-      for (uint16_t i = 0; i < (flushing ? d.flushStepCount : d.refreshStepCount); ++i) {
-        found.push_back(block->getBase() + d.records[steps[i]].offset);
-      }
-    }
-    return found;
-  }
   Lo0 lo0{&fixedLogic, 0x8000, 0, 0x4000};
   Lo1 lo1{&fixedLogic, 0xC000, 0, 0x4000};
 };
@@ -73,17 +61,13 @@ TEST_F(LoCpldOnBoard, ShortWindowCutsTheDacOutWhileTheOtherBlocksAreWritten) {
 }
 
 TEST_F(LoCpldOnBoard, ByIdOperationsAreRefusedAndBlockAccessorsAreSwappedAlone) {
-  uint64_t value = 7;
-  uint32_t count = 4;
-  arm::tRegisterMapEngine* cplds[] = {&lo0, &lo1};
-  for (arm::tRegisterMapEngine* cpld : cplds) {
-    EXPECT_EQ(codeAfter([&](tStatus& s) { cpld->get(0x80864146, value, s, 0); }), kStatusInvalidParameter);
-    EXPECT_EQ(codeAfter([&](tStatus& s) { cpld->getRegisterFormat(0x80864146, count, nullptr, nullptr, s); }),
-              kStatusNotSupported);
-    EXPECT_EQ(value + count, 0u);
+  // BoardCtrl's 0x80864146 belongs to a block, not to the composites.
+  for (arm::tRegisterMapEngine* cpld : std::initializer_list<arm::tRegisterMapEngine*>{&lo0, &lo1}) {
+    runScript(*cpld, "g 80864146 !5", kWindow);
+    const Format format = formatOf(*cpld, 0x80864146, 4);
+    EXPECT_EQ(std::pair(format.code, format.count), std::pair(int64_t{kStatusNotSupported}, 0u));
   }
-  lo0.BoardCtrlRegMap.get(0x80864146, value, status, 0);
-  EXPECT_EQ(value, 0x26000138u);
+  runScript(lo0.BoardCtrlRegMap, "g 80864146 =26000138", kWindow);
 
   // The LO0 DAC's accessor moved 0x4000 up: its writes land in the LO1 DAC.
   vllym::IoAccessorMappedPci moved{sim::FixedLogic::kSize - 0x4000, kBar0BusAddress + kWindow + 0x4000,

@@ -1,7 +1,7 @@
-// The host map over the board model's fixed-logic window: the CPLD
-// attachment records its passes never follow. The engine's tests cover
-// composites that refuse ids and failing children; the register-map
-// requests' road test lists its registrations.
+// The host map over the board model's fixed-logic window: a composite of
+// blocks with no register of its own, and the CPLD attachment records its
+// passes never follow. The engine's tests cover failing children; the
+// register-map requests' road test lists its registrations.
 #include <gtest/gtest.h>
 
 #include "FixedLogicFixture.h"
@@ -51,6 +51,21 @@ TEST_F(HostRegMap, WholeMapPassesNeverReachTheAttachedCpldComposites) {
   host.RefCpld.map = nullptr;
   host.Lo0Cpld.map = nullptr;
   host.Lo1Cpld.map = nullptr;
+}
+
+// A composite with no register of its own: every id is refused, the
+// passes reach its blocks.
+TEST_F(HostRegMap, EveryIdIsRefusedWhileMarkingAndFlushingReachTheBlocks) {
+  host.flushRegMap(false, status);
+  clearTraffic();
+  host.markDirtyRegMap();
+  host.flushRegMap(false, status);
+  EXPECT_EQ(writes(), 40u);
+  for (uint32_t id : {0x804A86A1u, 0x0000001Cu, 0xC000002Cu}) {
+    EXPECT_EQ(codeAfter([&](tStatus& s) { host.get(id, value, s, 0); }), nVLAPALS100::kStatusInvalidParameter);
+    EXPECT_EQ(formatOf(host, id, 8).code, nVLAPALS100::kStatusNotSupported);
+  }
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(HostRegMap, DestructionReleasesTheAttachmentBuffers) {

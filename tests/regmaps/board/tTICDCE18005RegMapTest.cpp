@@ -56,6 +56,8 @@ TEST_F(ClockBufferMap, StartsCleanAndSendsOnlyWhatChanged) {
   EXPECT_TRUE(sent().empty());
   map.flush(0x14000001, true, status, 0);
   map.reinitialize();
+  map.flushRegMap(false, status);
+  EXPECT_EQ(sent(), (std::vector<uint32_t>{1})) << "clean after reinitialize";
   map.markDirtyRegMap();
   map.flushRegMap(false, status);
   // Register 15 goes out as it is: its low bits are its value's.

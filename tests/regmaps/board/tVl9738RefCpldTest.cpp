@@ -29,17 +29,18 @@ class RefCpld : public FixedLogicOnBoard {
 
 TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNeverTheRevision) {
   cpld.flushRegMap(false, status);
-  std::vector<uint64_t> expected = {0x4120, 0x4124, 0x4128, 0x412C, 0x4138};
-  for (arm::tRegisterMapEngine* child : children()) {
-    const arm::tMapDescriptor& d = child->getDescriptor();
-    for (uint16_t i = 0; i < d.flushStepCount; ++i)
-      expected.push_back(child->getBase() + d.records[d.flushOrder[i]].offset);
-  }
+  std::vector<uint64_t> expected = {0x4120, 0x4124, 0x4128, 0x412C, 0x4138}, rest = passes(children(), true);
+  expected.insert(expected.end(), rest.begin(), rest.end());
   EXPECT_EQ(writtenAddresses(), expected);
   EXPECT_EQ(model().refCpld().word(sim::RefCpldSpace::kClkPath), 1u);
   clearTraffic();
   cpld.flushRegMap(false, status);
   EXPECT_EQ(writes(), 0u);
+  // A refresh reads the own registers, then every child's.
+  cpld.refreshRegMap(status);
+  const std::vector<uint64_t> read = readAddresses(), childReads = passes(children(), false);
+  ASSERT_GT(read.size(), childReads.size());
+  EXPECT_EQ(std::vector<uint64_t>(read.end() - childReads.size(), read.end()), childReads);
   // The chips and blocks behind the CPLD answer through the children.
   cpld.Hmc703RegMap.ResetStrobeReg.writeBit6(true, status, false);
   EXPECT_EQ(model().refCpld().hmc703Resets(), 1u);
@@ -69,36 +70,19 @@ TEST_F(RefCpld, PllRefreshKeepsTheCommandBitsTheHardwareCannotReport) {
 }
 
 TEST_F(RefCpld, ByIdOperationsReachOnlyTheOwnRegistersAsTheirAccessAllows) {
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x6481015D, 1, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.set(0x803DF51D, 1, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.get(0x804C7A52, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x800A855A, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.refresh(0x403DF51D, s, 0); }), kStatusInvalidParameter);
-  value = 7;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.read(0x0081015D, value, s, 0); }), kStatusInvalidParameter);
-  EXPECT_EQ(value, 0u);
   model().refCpld().setBoardRevision(0xAB);
-  cpld.read(0x403DF51D, value, status, 0);
-  EXPECT_EQ(value, 0xBu);
-  cpld.set(0x082BA453, 0x1FFF, status, 0);
-  cpld.get(0x802BA453, value, status, 0);
-  EXPECT_EQ(value, 0xFFF0u);
+  runScript(cpld,
+            "s 6481015D 1 !5; s 803DF51D 1 !5; g 804C7A52 !5; r 800A855A !5; R 403DF51D !5; r 0081015D !5; "
+            "r 403DF51D =B R@413C:AB; s 082BA453 1FFF; g 802BA453 =FFF0",
+            kWindow);
   cpld.flushRegMap(false, status);
   clearTraffic();
   cpld.flush(0x6481015D, true, status, 0);
   EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x412C}));
 
-  uint32_t count = 4;
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  cpld.getRegisterFormat(kPllRead, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
-  EXPECT_EQ(status.getCode(), 0);
-  count = 3;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(kPllRead, count, types, masks, s); }),
-            kStatusLookupFailure);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { cpld.getRegisterFormat(0x804C7A52, count, types, masks, s); }),
-            kStatusNotSupported);
+  EXPECT_EQ(formatOf(cpld, kPllRead, 4).masks, (std::vector<uint64_t>{0x100, 0x200, 0x10000, 0x20000}));
+  EXPECT_EQ(formatOf(cpld, kPllRead, 3).code, kStatusLookupFailure);
+  EXPECT_EQ(formatOf(cpld, 0x804C7A52, 3).code, kStatusNotSupported);
 }
 
 TEST_F(RefCpld, SwappedAccessorsRedirectExactlyTheRegistersOfTheirMaps) {

@@ -25,14 +25,9 @@ class Ad9162OnBoard : public FixedLogicOnBoard {
 // A field id of SpiInitConfigA lists its eight one-bit fields; too short a
 // list is refused and left at its length.
 TEST_F(Ad9162OnBoard, FieldIdFormatsListTheFieldsOrRefuseTooShortAList) {
-  uint32_t count = 8;
-  arm::FieldType types[8];
-  uint64_t masks[8];
-  dac.getRegisterFormat(0x2040C9F1, count, types, masks, status);
-  EXPECT_EQ(std::vector<uint64_t>(masks, masks + count), (std::vector<uint64_t>{1, 2, 4, 8, 0x10, 0x20, 0x40, 0x80}));
-  EXPECT_EQ(codeAfter([&](tStatus& s) { dac.getRegisterFormat(0x8040C9F1, count = 7, types, masks, s); }),
-            kStatusLookupFailure);
-  EXPECT_EQ(count, 7u);
+  EXPECT_EQ(formatOf(dac, 0x2040C9F1, 8).masks, (std::vector<uint64_t>{1, 2, 4, 8, 0x10, 0x20, 0x40, 0x80}));
+  const Format tooShort = formatOf(dac, 0x8040C9F1, 7);
+  EXPECT_EQ(std::pair(tooShort.code, tooShort.count), std::pair(int64_t{kStatusLookupFailure}, 7u));
 }
 
 TEST_F(Ad9162OnBoard, FieldWritersWriteAtOnceWhatChangedOrIsForced) {

@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The strobes leave the shadow only after a write; a narrow register keeps
 // 32 bits and moves 32.
 TEST(EngineMapStrobes, ClearAfterEachWriteAndNarrowRegistersCutTheirValues) {
-  FailingTarget target;
+  RecordingTarget target;
   nQRTGenerationRegisters::tQRTGenerationRegisters generation(&target, 0, 0, 0xFFFFFFFF);
   tStatus status{tStatus::kFullSize};
   generation.set(0x80000015, 0x80, status, 0);
@@ -112,8 +112,10 @@ TEST(EngineMapStrobes, ClearAfterEachWriteAndNarrowRegistersCutTheirValues) {
   target.failures = {{22, -9}};
   acquisition.write(0x00000016, 1, false, status, 0);
   EXPECT_EQ(acquisition.SendSoftwareTrigger.getValue(), 0xFFFFFFFFFFFFFFE1u) << "a failed write clears nothing";
-  EXPECT_EQ(target.written,
-            (std::vector<Entry>{wrote(0x15, 0x81), wrote(0x4A, 1), wrote(22, ~0ull), wrote(22, 0xFFFFFFFFFFFFFFE1)}));
+  EXPECT_EQ(
+      target.log,
+      (std::vector<RecordingTarget::Instruction>{
+          {true, 64, 0x15, 0x81}, {true, 64, 0x4A, 1}, {true, 64, 22, ~0ull}, {true, 64, 22, 0xFFFFFFFFFFFFFFE1}}));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace {
 using namespace vltest;
 using vlqrtlistmoderegmap::tQRTListModeRegisters;
 using L = sim::ListEngineModel;
-namespace st = nVLAPALS100;
 
 class ListModeMapOnBoard : public TimingBlockOnBoard {
  protected:
@@ -29,16 +28,6 @@ TEST_F(ListModeMapOnBoard, StartsDirtyAndStoresOneBitFieldsAsNonZero) {
   map.set(0x10000003, 7, status, 0);
   EXPECT_FALSE(map.Control.isDirty()) << "an equal value changes nothing";
   EXPECT_EQ(status.getCode(), 0);
-}
-
-TEST_F(ListModeMapOnBoard, AWindowStartingAtOneLeavesRegisterZeroOutAndReadsTheRest) {
-  tQRTListModeRegisters map(&*binding, 0, 1, 0xFFFFFFFF);
-  engine.define(4, sim::InstructionBlockModel::kReadWrite, true);  // where register 5 now lands
-  map.refreshRegMap(status);
-  EXPECT_EQ(status.getCode(), st::kStatusNotAccessible);
-  EXPECT_EQ(engine.log(),
-            (std::vector<Entry>{{true, 0, 0}, {true, 1, 0}, {true, 4, 0}, {true, 5, 0}, {true, 6, 0}, {true, 7, 0}}))
-      << "registers 1, 2, 5 to 8";
 }
 
 }  // namespace

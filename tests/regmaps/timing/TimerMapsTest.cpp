@@ -5,6 +5,7 @@
 #include "driver/regmaps/timing/tQRTSettlingTimerRegisters.h"
 #include "driver/regmaps/timing/tQRTTimerRegisters.h"
 #include "sim/board/TimerBlockModel.h"
+#include "tests/regaccess/RegisterMapFixture.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
 
 namespace {
@@ -20,20 +21,6 @@ class TimerMapsOnBoard : public TimingBlockOnBoard {
   sim::TimerBlockModel timer{0x400};
 };
 
-TEST_F(TimerMapsOnBoard, RegistersOutsideTheWindowReadAllOnesOfTheIdsWidthWithoutAccess) {
-  tQRTPLLCounterRegisters map(&*binding, 0x30, 0, 1);  // index 0 only
-  for (auto [id, ones] : {std::pair{0x40000001u, 1ull}, {0xC0000001u, 0xFFFFFFFFull}, {0xC0000002u, 0xFFFFFFFFull}}) {
-    uint64_t value = 0;
-    EXPECT_EQ(codeAfter([&](tStatus& s) { map.read(id, value, s, 0); }), st::kStatusNotAccessible);
-    EXPECT_EQ(value, ones) << std::hex << id;
-  }
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.write(0x80000003, 5, false, s, 0); }), st::kStatusNotAccessible);
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.flush(0x80000003, true, s, 0); }), 0);
-  EXPECT_EQ(map.IsSettled.readRegister(status), 0xFFFFFFFFu);
-  EXPECT_EQ(status.getCode(), st::kStatusNotAccessible);
-  EXPECT_TRUE(model.executed().empty());
-}
-
 TEST_F(TimerMapsOnBoard, ThePllCounterGoesStraightToTheBlockAndHasNoShadowToServe) {
   tQRTPLLCounterRegisters map(&*binding, 0x30, 0, 16);
   timer.setValue(timer.pllCounter(0, 1), 0xFFFFFFF3);
@@ -42,14 +29,10 @@ TEST_F(TimerMapsOnBoard, ThePllCounterGoesStraightToTheBlockAndHasNoShadowToServ
   EXPECT_EQ(timer.writes(), (std::vector<Entry>{wrote(timer.pllCounter(0, 3), 0xFFFFFFFF)}));
   uint64_t value = 0;
   EXPECT_EQ(codeAfter([&](tStatus& s) { map.get(0x80000003, value, s, 0); }), st::kStatusInvalidParameter);
-  arm::FieldType types[4];
-  uint64_t masks[4];
-  uint32_t count = 4;
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0x80000001, count, types, masks, s); }),
-            st::kStatusNotSupported);
-  EXPECT_EQ(count, 0u) << "bit 30 is part of the key";
-  EXPECT_EQ(codeAfter([&](tStatus& s) { map.getRegisterFormat(0xC0000002, count, types, masks, s); }),
-            st::kStatusLookupFailure);
+  const Format unknown = formatOf(map, 0x80000001, 4);
+  EXPECT_EQ(std::pair(unknown.code, unknown.count), std::pair(int64_t{st::kStatusNotSupported}, 0u))
+      << "bit 30 is part of the key";
+  EXPECT_EQ(formatOf(map, 0xC0000002, 0).code, st::kStatusLookupFailure);
 }
 
 TEST_F(TimerMapsOnBoard, SettlingTimerWritesCutToTheFieldAndSkipWhatIsAlreadyWritten) {
@@ -72,13 +55,14 @@ TEST_F(TimerMapsOnBoard, SettlingTimerWritesCutToTheFieldAndSkipWhatIsAlreadyWri
 }
 
 TEST(TimerMapPasses, ReachEverySettlingTimerInOrderPastFailuresAndKeepTheFirstError) {
-  FailingTarget target;
+  RecordingTarget target;
   nQRTTimerRegisters::tQRTTimerRegisters map(&target, 0, 0, 0xFFFFFFFF);
   target.failures = {{1, -7}, {0xE5, -9}};
   tStatus refreshed{tStatus::kFullSize};
   map.refreshRegMap(refreshed);
   EXPECT_EQ(refreshed.getCode(), -7);
-  EXPECT_EQ(target.log, (std::vector<uint32_t>{0, 1, 2, 0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
+  EXPECT_EQ(target.addresses(),
+            (std::vector<uint32_t>{0, 1, 2, 0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
 
   target.log.clear();
   target.failures = {{0x15, -9}, {0x65, -7}};
@@ -86,7 +70,7 @@ TEST(TimerMapPasses, ReachEverySettlingTimerInOrderPastFailuresAndKeepTheFirstEr
   tStatus flushed{tStatus::kFullSize};
   map.flushRegMap(false, flushed);
   EXPECT_EQ(flushed.getCode(), -9);
-  EXPECT_EQ(target.log, (std::vector<uint32_t>{0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
+  EXPECT_EQ(target.addresses(), (std::vector<uint32_t>{0x15, 0x25, 0x65, 0xA5, 0xE5, 0x125, 0x165, 0x1A5, 0x1E5}));
   EXPECT_TRUE(map.SettlingTimer0.Control.isDirty()) << "a failed write is retried by the next flush";
   EXPECT_FALSE(map.SettlingTimer1.Control.isDirty());
   target.log.clear();

@@ -11,10 +11,11 @@
 #include "driver/ifw/Context.h"
 #include "driver/ifw/InstructionTargetMXRM.h"
 #include "driver/listmode/CommandControl.h"
+#include "driver/listmode/pcode/Assembler.h"
 #include "driver/platform/status/StatusSite.h"
-#include "driver/regaccess/IRegisterInstructionTarget.h"
 #include "sim/board/InstructionBlockModel.h"
 #include "sim/board/ListEngineModel.h"
+#include "tests/regaccess/RecordingTarget.h"
 #include "tests/regport/RegisterPortFixture.h"
 #include "tests/support/StatusChecks.h"
 
@@ -38,7 +39,7 @@ class TimingBlockOnBoard : public RegisterPortOnBoard {
 };
 
 // A list engine with its map and command control, the engine reporting
-// `capabilities`.
+// `capabilities`, and an assembler that knows them.
 class ListEngineOnBoard : public TimingBlockOnBoard {
  protected:
   void build(uint64_t capabilities) {
@@ -46,33 +47,15 @@ class ListEngineOnBoard : public TimingBlockOnBoard {
     engine.setCapabilities(capabilities);
     map.emplace(&*binding, 0, 0, 0xFFFFFFFF);
     control.emplace(&*map, status);
+    listmodek::ListTraits traits{};
+    control->getCapabilities(traits, status);
+    assembler.setCapabilities(traits);
   }
 
   sim::ListEngineModel engine;
   std::optional<listmodek::CommandControl::tMap> map;
   std::optional<listmodek::CommandControl> control;
-};
-
-// A target that fails chosen addresses and logs every access (the port
-// would refuse everything after a failed instruction until it is reset).
-class FailingTarget : public arm::IRegisterInstructionTarget {
- public:
-  uint64_t read64(uint32_t address, tStatus& status) override { return access(address, status); }
-  uint32_t read32(uint32_t address, tStatus& status) override { return access(address, status); }
-  void write64(uint32_t address, uint64_t value, tStatus& status) override { record(address, value, status); }
-  void write32(uint32_t address, uint32_t value, tStatus& status) override { record(address, value, status); }
-  void record(uint32_t address, uint64_t value, tStatus& status) {
-    written.push_back({false, address, value});
-    access(address, status);
-  }
-  uint32_t access(uint32_t address, tStatus& status) {
-    log.push_back(address);
-    if (failures.count(address) != 0) status.setCode(failures[address], VL_SITE);
-    return 0;
-  }
-  std::map<uint32_t, int32_t> failures;
-  std::vector<uint32_t> log;
-  std::vector<Entry> written;  // every write tried, failed ones too
+  listmodek::pcode::Assembler assembler{status};
 };
 
 inline Entry wrote(uint32_t address, uint64_t value) { return Entry{false, address, value}; }
