@@ -51,9 +51,10 @@ fuzz() {
   echo "== request fuzzers (clang libFuzzer, ASan + UBSan): a fixed seed and a bounded number of runs"
   CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
     -DVL_SANITIZE=address,undefined -- vl_request_fuzzer vl_fpga_request_fuzzer
-  # Sized to about a minute each on one processor under ASan (main: about
-  # 450 inputs a second, nearly all of its time in resets and flash
-  # programming; FPGA-session: about 15,000), side by side.
+  # Sized to about a minute each on one processor under ASan when both were
+  # slower; now under one on a busy machine (main: about 550 inputs a
+  # second at load 12, nearly all of its time in flash programming and
+  # resets; FPGA-session: about 33,000), side by side.
   # Each folder under fuzz/repro holds inputs that once made a fuzzer fail,
   # run in their names' order; an "fpga-" folder is the FPGA-session fuzzer's.
   local folder fuzzer

@@ -34,7 +34,7 @@ uint8_t reverse(uint8_t value) { return kReversal.entries[value]; }
 FpgaLoader::FpgaLoader(RegisterFile& configPort) : configPort_(configPort) {}
 
 void FpgaLoader::expect(const std::vector<uint8_t>& image) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   expected_ = std::make_shared<const std::vector<uint8_t>>(image);
 }
 
@@ -47,42 +47,42 @@ const std::vector<uint8_t>& FpgaLoader::expectedLocked() {
 }
 
 void FpgaLoader::setFault(Fault fault) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   fault_ = fault;
 }
 
 void FpgaLoader::setProgrammed(bool programmed) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   programmed_ = programmed;
 }
 
 bool FpgaLoader::programmed() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return programmed_;
 }
 
 std::vector<uint8_t> FpgaLoader::received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return std::vector<uint8_t>(received_.begin(), received_.begin() + static_cast<ptrdiff_t>(receivedCount_));
 }
 
 uint32_t FpgaLoader::status() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return statusLocked();
 }
 
 size_t FpgaLoader::starts() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return starts_;
 }
 
 size_t FpgaLoader::wordWrites() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return wordWrites_;
 }
 
 size_t FpgaLoader::byteWrites() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return byteWrites_;
 }
 
@@ -106,7 +106,7 @@ uint32_t FpgaLoader::monitorLocked() const {
 }
 
 uint32_t FpgaLoader::read(uint64_t offset, unsigned width) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   uint32_t value = ~0u;
   switch (offset) {
     case kStatus:
@@ -128,7 +128,7 @@ uint32_t FpgaLoader::read(uint64_t offset, unsigned width) {
 }
 
 void FpgaLoader::write(uint64_t offset, unsigned width, uint32_t value) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   switch (offset) {
     case kControl:
       if ((value & 1) != 0) startLocked();

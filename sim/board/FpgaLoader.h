@@ -20,6 +20,7 @@
 #include <mutex>
 #include <vector>
 
+#include "ModelLock.h"
 #include "RegisterBlock.h"
 #include "RegisterFile.h"
 
@@ -68,7 +69,7 @@ class FpgaLoader : public RegisterBlock {
   const std::vector<uint8_t>& expectedLocked();
 
   RegisterFile& configPort_;
-  mutable std::mutex mutex_;
+  mutable ModelLock mutex_;
   Fault fault_ = Fault::None;
   State state_ = State::Idle;
   bool programmed_ = false;

@@ -24,6 +24,7 @@
 #include <functional>
 #include <mutex>
 
+#include "ModelLock.h"
 #include "RegisterBlock.h"
 #include "RegisterFile.h"
 
@@ -84,7 +85,7 @@ class InterruptController : public RegisterBlock {
   uint32_t state() const;
 
   RegisterFile& core_;
-  std::recursive_mutex mutex_;
+  RecursiveModelLock mutex_;
   int depth_ = 0;
   bool raisePending_ = false;
   std::function<void()> line_;

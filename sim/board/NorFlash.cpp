@@ -56,7 +56,7 @@ uint16_t NorFlash::readWord(uint64_t address) {
 }
 
 uint32_t NorFlash::read(uint64_t address, unsigned width) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   uint32_t value = 0;
   uint64_t word = ~uint64_t{0};
   uint16_t current = 0;
@@ -72,7 +72,7 @@ uint32_t NorFlash::read(uint64_t address, unsigned width) {
 }
 
 void NorFlash::write(uint64_t address, unsigned width, uint32_t value) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   if (width == 4) {
     cycle(address, static_cast<uint16_t>(value));
     cycle(address + 2, static_cast<uint16_t>(value >> 16));
@@ -202,41 +202,41 @@ void NorFlash::applyStuckBits(uint64_t from, uint64_t length) {
 }
 
 void NorFlash::apply(const Operation& operation, bool torn) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   perform(operation, torn);
 }
 
 void NorFlash::setTearSeed(uint64_t seed) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   tearState_ = seed != 0 ? seed : 1;
 }
 
 void NorFlash::setStuckBits(uint64_t address, uint16_t mask, uint16_t value) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   assert(address % 2 == 0 && address + 2 <= array_.size());
   stuck_[address] = {mask, value};
   applyStuckBits(address, 2);
 }
 
 void NorFlash::recordOperations(bool on) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   recording_ = on;
   recorded_.clear();
 }
 
 std::vector<NorFlash::Operation> NorFlash::recordedOperations() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return recorded_;
 }
 
 void NorFlash::takeSnapshot() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   snapshot_ = array_;
   std::fill(dirty_.begin(), dirty_.end(), false);
 }
 
 void NorFlash::restoreSnapshot() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   assert(snapshot_.size() == array_.size());
   for (uint64_t sector = 0; sector < dirty_.size(); ++sector) {
     if (!dirty_[sector]) continue;
@@ -250,7 +250,7 @@ void NorFlash::restoreSnapshot() {
 }
 
 void NorFlash::load(uint64_t address, const void* data, size_t length) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   assert(address <= array_.size() && length <= array_.size() - address);
   std::memcpy(array_.data() + address, data, length);
   for (uint64_t sector = address / kSectorSize; length != 0 && sector <= (address + length - 1) / kSectorSize;
@@ -266,7 +266,7 @@ void NorFlash::load32(uint64_t address, uint32_t value) {
 }
 
 std::vector<uint8_t> NorFlash::contents(uint64_t address, size_t length) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   assert(address <= array_.size() && length <= array_.size() - address);
   return std::vector<uint8_t>(array_.begin() + static_cast<ptrdiff_t>(address),
                               array_.begin() + static_cast<ptrdiff_t>(address + length));
@@ -278,33 +278,33 @@ uint32_t NorFlash::peek32(uint64_t address) const {
 }
 
 void NorFlash::eraseAll() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   std::memset(array_.data(), 0xFF, array_.size());
   std::fill(dirty_.begin(), dirty_.end(), true);
 }
 
 void NorFlash::setProgramTimeNs(uint64_t ns) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   programTimeNs_ = ns;
 }
 
 void NorFlash::setEraseTimeNs(uint64_t ns) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   eraseTimeNs_ = ns;
 }
 
 bool NorFlash::busy() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return busyLocked();
 }
 
 void NorFlash::losePowerDuring(uint64_t nthOperation) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   operationsUntilLoss_ = nthOperation;
 }
 
 void NorFlash::restorePower() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   powered_ = true;
   state_ = State::Array;
   busyUntilNs_ = 0;
@@ -312,27 +312,27 @@ void NorFlash::restorePower() {
 }
 
 bool NorFlash::powered() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return powered_;
 }
 
 uint64_t NorFlash::programs() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return programs_;
 }
 
 uint64_t NorFlash::erases() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return std::accumulate(sectorErases_.begin(), sectorErases_.end(), uint64_t{0});
 }
 
 uint64_t NorFlash::sectorErases(uint64_t sector) const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return sector < sectorErases_.size() ? sectorErases_[sector] : 0;
 }
 
 uint64_t NorFlash::failedBitSets() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<ModelLock> lock(mutex_);
   return failedBitSets_;
 }
 

@@ -25,6 +25,7 @@
 #include <mutex>
 #include <vector>
 
+#include "ModelLock.h"
 #include "RegisterBlock.h"
 
 namespace sim {
@@ -113,7 +114,7 @@ class NorFlash : public RegisterBlock {
   bool busyLocked() const;
   uint16_t readWord(uint64_t address);
 
-  mutable std::mutex mutex_;
+  mutable ModelLock mutex_;
   std::vector<uint8_t> array_;
   State state_;
   uint64_t busyUntilNs_;

@@ -1,7 +1,6 @@
 #include "Registers.h"
 
 #include <atomic>
-#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -65,9 +64,7 @@ uint32_t read(const volatile void* address, unsigned width) {
     return handler->mmioRead(offset, width);
   }
   ++gUnclaimed;
-  uint32_t value = 0;
-  std::memcpy(&value, const_cast<const void*>(address), width);
-  return value;
+  return Registers::loadPlain(address, width);
 }
 
 void write(volatile void* address, unsigned width, uint32_t value) {
@@ -79,7 +76,7 @@ void write(volatile void* address, unsigned width, uint32_t value) {
     return;
   }
   ++gUnclaimed;
-  std::memcpy(const_cast<void*>(address), &value, width);
+  Registers::storePlain(address, width, value);
 }
 
 }  // namespace

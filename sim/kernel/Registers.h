@@ -29,6 +29,10 @@ class Registers {
   static uint64_t unclaimedAccesses();
   // Forgets every claim (a model that outlives the reset releases nothing).
   static void reset();
+
+  // An access that no claim answers: the plain memory at `address`.
+  static uint32_t loadPlain(const volatile void* address, unsigned width);
+  static void storePlain(volatile void* address, unsigned width, uint32_t value);
 };
 
 }  // namespace sim
