@@ -167,7 +167,7 @@ std::vector<Session*> RoutingFamily::roomForRoute(Scenario& scenario) {
   std::vector<Session*> fresh, stale;
   if (!boardPresent(scenario)) return fresh;
   for (Session* session : scenario.sessions()) {
-    if (session->main && !session->kept && routes_[session->id].size() < kRoutesPerSession)
+    if (session->main && !session->kept && !session->mayRecord && routes_[session->id].size() < kRoutesPerSession)
       (session->stale ? stale : fresh).push_back(session);
   }
   // Sessions older than a reset are refused at once; now and then one asks.
@@ -544,6 +544,15 @@ void RoutingFamily::afterStep(Scenario& scenario) {
   }
   outcomes_.clear();
   std::erase_if(routes_, [&](const auto& entry) { return scenario.findSession(entry.first) == nullptr; });
+  // A session that may record a commit programs and unprograms into its
+  // list: what its routes hold, and what the matrix holds for them, is no
+  // longer known. The matrix is trusted again once an idle device shows it
+  // clean.
+  for (auto& [id, held] : routes_) {
+    if (held.empty() || !scenario.findSession(id)->mayRecord) continue;
+    for (Route& route : held) route.hold = Hold::Unknown;
+    matrixTrusted_ = false;
+  }
   probe(scenario, mayDrop);
   checkLines(scenario);
   checkMatrix(scenario);

@@ -56,6 +56,10 @@ struct Session {
   // others only when no other session would do (their requests could
   // change what the family tracks).
   bool kept = false;
+  // A request that starts recording a list-mode commit was sent on it by a
+  // family that does not follow the recording: until it closes, its
+  // requests may go into a list instead of to the board.
+  bool mayRecord = false;
 };
 
 // What an operation saw, checked once its step has ended.
