@@ -83,20 +83,6 @@ TEST_F(FpgaSessionPolicies, DownloadsDependOnTheReasonAndHowManySessionsHoldAPer
   }
 }
 
-// Attribute 84 or a personality may set the refusal code to success or a
-// warning: refusals still fail, and an error of its own is reported as is.
-TEST_F(FpgaSessionPolicies, ARefusedDownloadOrOpenFailsWhateverTheRefusalCode) {
-  personalities = 2;
-  for (int32_t code : {0, 5, -61000}) {
-    refusalCode = code;
-    tStatus status;
-    EXPECT_FALSE(download.isDownloadAllowed(vllym::kDownloadRequested, status));
-    const int64_t expected = code < 0 ? code : vllym::kStatusDownloadRefused;
-    EXPECT_EQ(status.getCode(), expected);
-    EXPECT_EQ(open(false, 0, {}), (Opened{false, false, expected}));
-  }
-}
-
 TEST_F(FpgaSessionPolicies, TheRunningDesignIsReusedByAttributeOrMatchingSignature) {
   EXPECT_EQ(open(false, Policy::kReuseRunningDesign, kExpected), (Opened{true, true, 0}));
   EXPECT_EQ(open(true, Policy::kReuseRunningDesign | Policy::kForceDownload, {}), (Opened{true, false, 0}));

@@ -56,15 +56,6 @@ TEST_F(UserBuffer, MemoryTheCallerDoesNotOwnFaultsAsInvalidParameterAtItsSite) {
   }
 }
 
-TEST_F(UserBuffer, KernelFailuresAreTranslatedByTheInboundTable) {
-  const std::pair<int32_t, int64_t> cases[] = {{-51400, -52007}, {-51352, -52000}, {-51234, -52008}};
-  uint8_t byte = 0;
-  for (const auto& [kernel, platform] : cases) {
-    sim::UserMemory::inboundCopyFaults().failNth(1, kernel);
-    EXPECT_EQ(codeAfter([&](tStatus& s) { buffer.readFromBuffer(0, &byte, 1, s); }), platform) << "kernel " << kernel;
-  }
-}
-
 // Offsets and sizes arrive from user mode: nothing outside the block the
 // caller named may be copied, however the sum wraps.
 TEST_F(UserBuffer, RangesOutsideTheBlockAreRefusedBeforeAnyCopy) {
