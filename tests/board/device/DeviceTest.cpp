@@ -1,7 +1,7 @@
 // The Device started on the board model without the kernel layer's entry:
-// what its bring-up leaves for the requests that come later (the deferred
-// records, the generation counters, the register port) and what every FPGA
-// download does to main-interface sessions and to the routing sessions.
+// what every FPGA download does to main-interface sessions, to the routing
+// sessions and to the register port, and what each bring-up hands the RF
+// primitives.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -40,22 +40,6 @@ class StartedDevice : public DeviceOnBoard {
     ASSERT_EQ(status.getCode(), 0);
   }
 };
-
-TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
-  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
-  for (uint32_t level = 1; level <= Device::kRecordCount; ++level) {
-    ASSERT_NE(device->getDriverStatus(level), nullptr);
-    EXPECT_EQ(device->getDriverStatus(level)->getCode(), 0) << level;
-  }
-  ASSERT_NE(device->getRegisterPort(), nullptr);
-  EXPECT_TRUE(device->getRegisterPort()->isReady());
-  // The start counts once for both kinds of session, the download once more
-  // for main-interface sessions.
-  EXPECT_EQ(device->getFpgaSessionGeneration(), 1u);
-  EXPECT_EQ(device->getMainSessionGeneration(), 2u);
-  EXPECT_EQ(device->getSerialNumber(), board.options().serialNumber);
-  EXPECT_EQ(device->getCapabilities().moduleRevision(), 12u);
-}
 
 TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSessions) {
   CountingRoutingSession first;

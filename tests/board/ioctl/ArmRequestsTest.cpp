@@ -115,22 +115,6 @@ TEST_F(ArmRequestsRoad, ExtendedContextMustFitTwentyFourBits) {
   EXPECT_EQ(wide.value, 0u);
 }
 
-TEST_F(ArmRequestsRoad, UnknownNameAndOverlongNameReachNoMap) {
-  const uint64_t start = sim::UserMemory::inboundCopies();
-  const size_t traffic = rig->board().bar0().traffic().size();
-  const auto unknown = on<ArmReadEx>("NoSuchMap", {.id = WideMap::kId});
-  EXPECT_EQ(unknown.outStatus(), -240024);
-  EXPECT_EQ(unknown.out.value, 0u);
-  const uint64_t named = sim::UserMemory::inboundCopies();
-  // Longer than the dispatcher's bound: refused before the name is read,
-  // so the request copies one block fewer than the one above.
-  const auto overlong = client->call<ArmRead>({.nameAddress = name("WideTestMap"), .nameLength = 4097, .id = 1});
-  EXPECT_EQ(overlong.outStatus(), -52005);
-  EXPECT_EQ(sim::UserMemory::inboundCopies() - named, named - start - 1);
-  EXPECT_EQ(wide.calls, 0);
-  EXPECT_EQ(rig->board().bar0().traffic().size(), traffic);
-}
-
 TEST_F(ArmRequestsRoad, WriteReachesTheBoardWithExactlyOneBusWrite) {
   constexpr uint32_t kTrigger0Mask = 0x8064E247;
   const size_t before = rig->board().fixedLogic().timedWrites().size();
