@@ -1,7 +1,7 @@
 // The Device started on the board model without the kernel layer's entry:
-// what every FPGA download does to main-interface sessions, to the routing
-// sessions and to the register port, and what each bring-up hands the RF
-// primitives.
+// what a failed FPGA download leaves, what each bring-up hands the RF
+// primitives and when a commit is snooped. (What every download does to the
+// sessions is with the session tests.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,21 +18,6 @@ namespace {
 
 using nVL9738K_24_0::Device;
 
-struct ConstructionStatus {
-  tStatus constructed;
-};
-
-class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
- public:
-  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
-  void clearRoutingResources() override { ++cleared; }
-  void demoteSession() override { demotedAfterClear = cleared > 0; }
-  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
-  int cleared = 0;
-  int installed = 0;
-  bool demotedAfterClear = false;
-};
-
 class StartedDevice : public DeviceOnBoard {
  protected:
   void SetUp() override {
@@ -40,28 +25,6 @@ class StartedDevice : public DeviceOnBoard {
     ASSERT_EQ(status.getCode(), 0);
   }
 };
-
-TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSessions) {
-  CountingRoutingSession first;
-  CountingRoutingSession second;
-  device->getRoutingResourcesManager().registerRoutingSession(first);
-  device->getRoutingResourcesManager().registerRoutingSession(second);
-  const uint32_t fpga = device->getFpgaSessionGeneration();
-  const uint32_t main = device->getMainSessionGeneration();
-
-  device->downloadFpgaImage(status);
-  ASSERT_EQ(status.getCode(), 0);
-  EXPECT_EQ(device->getFpgaSessionGeneration(), fpga);
-  EXPECT_EQ(device->getMainSessionGeneration(), main + 1);
-  for (const CountingRoutingSession* session : {&first, &second}) {
-    EXPECT_EQ(session->cleared, 1);
-    EXPECT_TRUE(session->demotedAfterClear);
-    EXPECT_EQ(session->installed, 0) << "an unlinked session gets no resources";
-  }
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
-  EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
-  EXPECT_NE(device->getRegisterPort(), nullptr);
-}
 
 // The port of the previous image goes with a download that fails.
 TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {

@@ -3,6 +3,7 @@
 // model, with a 64-bit test map registered beside the board's 32-bit maps.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -146,21 +147,18 @@ TEST_F(ArmRequestsRoad, ListsCountSizeAndNameEveryRegistration) {
   EXPECT_STREQ(reinterpret_cast<const char*>(slots.data() + 64 * 34), "WideTestMap");
 }
 
+// Both arrays are prefilled: a refused format copies nothing, and an
+// accepted one nothing past its fields.
 TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacity) {
   sim::UserBlock types(64), masks(64 * 8);
+  std::memset(types.data(), 0xEE, types.size());
+  std::memset(masks.data(), 0xEE, masks.size());
   auto format = [&](uint32_t capacity, uint32_t id = 0x804A86A1, const char* map = "BoardControl") {
     return on<ArmGetRegisterFormat>(map, {.id = id,  // RefCardPower: six fields
                                           .count = capacity,
                                           .fieldTypesAddress = types.address(),
                                           .masksAddress = masks.address()});
   };
-  const auto whole = format(64);
-  ASSERT_EQ(whole.outStatus(), 0);
-  EXPECT_EQ(whole.out.count, 6u);
-  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
-  EXPECT_EQ(masks.get<uint64_t>(8 * 5), 1u << 14);
-  EXPECT_EQ(types.data()[0], 1u);
-  EXPECT_EQ(types.data()[2], 0u);
   // The count comes back as the map's refusal leaves it, or as sent when
   // the request never reached a map.
   const struct {
@@ -176,6 +174,18 @@ TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacit
     EXPECT_EQ(reply.outStatus(), refusal.status) << refusal.map << std::hex << refusal.id;
     EXPECT_EQ(reply.out.count, refusal.count) << refusal.map << std::hex << refusal.id;
   }
+  EXPECT_EQ(std::pair(types.data()[0], masks.get<uint64_t>(0)), std::pair(uint8_t{0xEE}, uint64_t{0xEEEEEEEEEEEEEEEE}));
+  const auto exact = format(6);
+  ASSERT_EQ(exact.outStatus(), 0);
+  EXPECT_EQ(exact.out.count, 6u);
+  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
+  EXPECT_EQ(masks.get<uint64_t>(8 * 5), 1u << 14);
+  EXPECT_EQ(types.data()[0], 1u);
+  EXPECT_EQ(types.data()[2], 0u);
+  EXPECT_EQ(std::pair(types.data()[6], masks.get<uint64_t>(8 * 6)),
+            std::pair(uint8_t{0xEE}, uint64_t{0xEEEEEEEEEEEEEEEE}));
+  EXPECT_EQ(format(17, 0x80B075D7).out.count, 17u);  // LoCardPowerStatus
+  EXPECT_EQ(masks.get<uint64_t>(8 * 16), uint64_t{1} << 27);
 }
 
 }  // namespace

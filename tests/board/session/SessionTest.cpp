@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -41,17 +42,39 @@ class DeviceSessions : public DeviceOnBoard {
   }
 };
 
+// A routing session the manager releases, counted.
+struct ConstructionStatus {
+  tStatus constructed;
+};
+class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
+ public:
+  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
+  void clearRoutingResources() override { ++cleared; }
+  void demoteSession() override { demotedAfterClear = cleared > 0; }
+  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
+  int cleared = 0;
+  int installed = 0;
+  bool demotedAfterClear = false;
+};
+
+// A download makes main-interface sessions stale and releases every routing
+// session: cleared, then demoted, and given none of the new resources.
 TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
   start();
   Session* before = open();
   ASSERT_NE(before, nullptr);
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
+  CountingRoutingSession counted;
+  device->getRoutingResourcesManager().registerRoutingSession(counted);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 2u);
   EXPECT_EQ(enter(before, Device::kLevelNone), 0);
   device->downloadFpgaImage(status);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  EXPECT_EQ(std::tuple(counted.cleared, counted.demotedAfterClear, counted.installed), std::tuple(1, true, 0));
+  EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
+  EXPECT_NE(device->getRegisterPort(), nullptr);
   Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the first";
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the others";
   close(after);
   close(before);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);

@@ -244,25 +244,6 @@ class RegisterFormatFromUserMode : public DispatcherFromUserMode {
   uint32_t count = 0;
 };
 
-TEST_F(RegisterFormatFromUserMode, FieldsThatFitAreCopiedAndTooSmallArraysGetNothing) {
-  format(0x80B075D7, 4, status);  // LoCardPowerStatus: 17 fields
-  EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusLookupFailure);
-  EXPECT_EQ(count, 4u);  // as the caller gave it
-  EXPECT_EQ(types.get<uint8_t>(0), 0xEEu);
-  EXPECT_EQ(masks.get<uint64_t>(0), 0xEEEEEEEEEEEEEEEEu);
-  EXPECT_EQ(sim::UserMemory::outboundCopies(), 0u);
-
-  ASSERT_EQ(codeAfter([&](tStatus& s) { format(0x80B075D7, 17, s); }), 0);
-  ASSERT_EQ(count, 17u);
-  EXPECT_EQ(types.get<uint8_t>(0), 1u);
-  EXPECT_EQ(types.get<uint8_t>(2), 0u);
-  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
-  EXPECT_EQ(masks.get<uint64_t>(16 * 8), uint64_t{1} << 27);
-  EXPECT_EQ(types.get<uint8_t>(17), 0xEEu);
-  EXPECT_EQ(masks.get<uint64_t>(17 * 8), 0xEEEEEEEEEEEEEEEEu);
-  EXPECT_EQ(sim::UserMemory::outboundCopies(), 2u);
-}
-
 TEST_F(RegisterFormatFromUserMode, RunsUnderTheMapsMutexAndReleasesIt) {
   tMutex* mutex = nullptr;
   find("BoardControl", 12, status, &mutex);
