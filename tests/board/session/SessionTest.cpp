@@ -3,7 +3,6 @@
 // staleness check, and the notifier of the routing part.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -58,11 +57,20 @@ class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0:
 };
 
 // A download makes main-interface sessions stale and releases every routing
-// session: cleared, then demoted, and given none of the new resources.
-TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
+// session: cleared, then demoted (the main session's notifier, the routing
+// type's only, gets an empty notification), and given none of the new
+// resources.
+TEST_F(DeviceSessions, ADownloadStalesSessionsEvenAtLevelZeroAndReleasesAndNotifiesTheirRoutingParts) {
+  sim::KernelSockets::reset();
   start();
   Session* before = open();
   ASSERT_NE(before, nullptr);
+  nVLAPAL000::tEventDescriptor descriptor{before};
+  nVLAPAL000::tIONotifierParams params{7, 4242};
+  device->createIONotifier(descriptor, 1, params, status);
+  EXPECT_FALSE(before->getNotifier().isInitialized());
+  device->createIONotifier(descriptor, Session::kNotifierType, params, status);
+  EXPECT_TRUE(before->getNotifier().isInitialized());
   CountingRoutingSession counted;
   device->getRoutingResourcesManager().registerRoutingSession(counted);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 2u);
@@ -72,6 +80,12 @@ TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtL
   EXPECT_EQ(std::tuple(counted.cleared, counted.demotedAfterClear, counted.installed), std::tuple(1, true, 0));
   EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
   EXPECT_NE(device->getRegisterPort(), nullptr);
+  device->destroyIONotifier(descriptor, Session::kNotifierType);
+  const auto sent = sim::KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(std::pair(sent[0].type, sent[1].type),
+            std::pair(nVLAPAL000::tIONotifier::kTypeNotification, nVLAPAL000::tIONotifier::kTypeClosed));
+  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
   Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the others";
@@ -136,29 +150,6 @@ TEST_F(DeviceSessions, GuardsLockOnlyForACleanInputReleaseAtTheOutermostAndFailA
   EXPECT_EQ(open(refused), nullptr);
   EXPECT_EQ(refused.getCode(), nVLAPALS100::kStatusGateClosed);
   device->setGate(nVLAPAL000::kGateOpen);
-  close(session);
-}
-
-TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmptyNotification) {
-  sim::KernelSockets::reset();
-  start();
-  tStatus result;
-  Session* session = open(result);
-  nVLAPAL000::tEventDescriptor descriptor{session};
-  nVLAPAL000::tIONotifierParams params{7, 4242};
-  device->createIONotifier(descriptor, 1, params, result);
-  EXPECT_EQ(result.getCode(), 0);
-  EXPECT_FALSE(session->getNotifier().isInitialized());
-  device->createIONotifier(descriptor, Session::kNotifierType, params, result);
-  ASSERT_EQ(result.getCode(), 0);
-  EXPECT_TRUE(session->getNotifier().isInitialized());
-  device->downloadFpgaImage(status);
-  device->destroyIONotifier(descriptor, Session::kNotifierType);
-  const auto sent = sim::KernelSockets::sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].type, nVLAPAL000::tIONotifier::kTypeNotification);
-  EXPECT_EQ(sent[1].type, nVLAPAL000::tIONotifier::kTypeClosed);
-  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
   close(session);
 }
 
