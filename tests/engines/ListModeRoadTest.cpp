@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/ArmRequests.h"

@@ -4,8 +4,6 @@
 // and what a download, a quiesce and an unknown matrix version do to them.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include "driver/board/device/Device.h"

@@ -4,8 +4,6 @@
 // sessions is with the session tests.)
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 #include <tuple>
 
 #include "driver/board/device/Device.h"
@@ -26,7 +24,6 @@ class StartedDevice : public DeviceOnBoard {
   }
 };
 
-// The port of the previous image goes with a download that fails.
 TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
   board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
   const uint32_t main = device->getMainSessionGeneration();
