@@ -1,14 +1,12 @@
 // The Device started on the board model without the kernel layer's entry:
-// what a failed FPGA download leaves, what each bring-up hands the RF
-// primitives and when a commit is snooped. (What every download does to the
-// sessions is with the session tests.)
+// what a failed FPGA download leaves and what each bring-up hands the RF
+// primitives. (What every download does to the sessions is with the
+// session tests.)
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "driver/board/device/Device.h"
-#include "driver/board/status/DeviceStatusCodes.h"
-#include "driver/platform/status/StatusCodes.h"
 #include "tests/board/StartedDevice.h"
 
 namespace vltest {
@@ -51,19 +49,6 @@ TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
     device->reset(status);
     ASSERT_EQ(status.getCode(), 0);
   }
-}
-
-// Without engine resources no engine records a list: 0xBFFA9178; no
-// session: -52010.
-TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
-  // A download that never completes leaves the device without them.
-  device->prepareForFpgaDownload(status);
-  listmodek::Session session(nullptr, nullptr, 10, status);
-  tStatus refused, none;
-  device->startCommitSnooping(&session, refused);
-  device->startCommitSnooping(nullptr, none);
-  EXPECT_EQ(std::tuple(refused.getCode(), none.getCode()),
-            std::tuple(nVL9738K_24_0::codes::kInvalidArgument, nVLAPALS100::kStatusRequestFailure));
 }
 
 }  // namespace
