@@ -1,6 +1,6 @@
 // Register-map registration and lookup: names in order with duplicates,
 // the version verdicts, the registration list and name slots, names read
-// from user memory, field formats copied to user arrays, and teardown.
+// from user memory, the format request under the map's mutex, and teardown.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -225,18 +225,13 @@ TEST_F(DispatcherFromUserMode, AHugeNameLengthIsRefusedBeforeAnythingIsAllocated
 
 class RegisterFormatFromUserMode : public DispatcherFromUserMode {
  protected:
-  // Asks for the format of `id` with user arrays of `capacity` entries and
-  // room behind them, all prefilled with a guard pattern.
+  // Asks for the format of `id` with user arrays of `capacity` entries.
   void format(uint32_t id, uint32_t capacity, tStatus& s) {
     count = capacity;
     dispatcher.getRegisterFormat(request, reinterpret_cast<const void*>(name.address()), 12, id, count,
                                  reinterpret_cast<void*>(types.address()), reinterpret_cast<void*>(masks.address()), s);
   }
-  void SetUp() override {
-    std::memcpy(name.data(), "BoardControl", 12);
-    std::memset(types.data(), 0xEE, types.size());
-    std::memset(masks.data(), 0xEE, masks.size());
-  }
+  void SetUp() override { std::memcpy(name.data(), "BoardControl", 12); }
 
   sim::UserBlock name{12};
   sim::UserBlock types{256};
