@@ -11,7 +11,6 @@
 #include "driver/board/ioctl/RoutingRequests.h"
 #include "driver/board/routing/TopSerapinReferenceFpgaRoutingResources.h"
 #include "driver/engines/OV3IFWResources.h"
-#include "driver/ifw/SubsystemMap.h"
 #include "driver/routing/pxi/PxiTriggerRoutingHost.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
 #include "sim/kernel/UserMemory.h"

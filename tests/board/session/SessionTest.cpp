@@ -60,7 +60,7 @@ class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0:
 // session: cleared, then demoted (the main session's notifier, the routing
 // type's only, gets an empty notification), and given none of the new
 // resources.
-TEST_F(DeviceSessions, ADownloadStalesSessionsEvenAtLevelZeroAndReleasesAndNotifiesTheirRoutingParts) {
+TEST_F(DeviceSessions, ADownloadStalesSessionsEvenAtLevelZeroAndReleasesAndNotifiesTheirRoutingSessions) {
   sim::KernelSockets::reset();
   start();
   Session* before = open();
