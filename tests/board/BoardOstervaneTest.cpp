@@ -1,20 +1,17 @@
 // The board object the whole road: a PCI device over the board model, BAR 0
 // mapped through the kernel layer, the bring-up traffic, the windows and
-// maps it derives, the clock buffer behind SPI port 3 and FPGA programming
-// wrapped in the device's preparation and completion.
+// maps it derives, the clock buffer behind SPI port 3 and the managers of
+// what the board lacks. (Programming the FPGA, wrapped in the device's
+// preparation and completion, is the started device's and the module's.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "driver/fpga/FpgaStatusCodes.h"
-#include "driver/platform/zuk/ZukDMA.h"
-#include "driver/platform/zuk/ZukMemory.h"
-#include "sim/board/SyntheticBitstream.h"
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/Pci.h"
 #include "tests/board/BoardOnPciFixture.h"
-#include "tests/fpgasession/ImagePages.h"
 #include "tests/regaccess/RegisterMapFixture.h"
 
 namespace vltest {
@@ -150,16 +147,6 @@ TEST_F(BoardObject, ATransferOfMoreThan32BitsIsRefusedUnsent) {
   EXPECT_TRUE(model().bar0().traffic().empty());
 }
 
-TEST_F(BoardObject, ProgrammingTheEmbeddedImageCompletesTheDevice) {
-  const auto board = build();
-  board->programFpga(ImagePages().list(), status);
-  EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(bridge().fpgaLoader().received(), vlimage::makeSyntheticBitstream());
-  EXPECT_TRUE(board->isFpgaProgrammed(status));
-  EXPECT_EQ(device.prepared, 1);
-  EXPECT_EQ(device.completed, 1);
-}
-
 // The managers of what this board lacks: no flash for the FPGA session,
 // no peer-to-peer sinks, nothing to create for a personality's FIFOs.
 TEST_F(BoardObject, HandsOutManagersThatRefuseFlashAndPeerToPeerSinks) {
@@ -171,17 +158,6 @@ TEST_F(BoardObject, HandsOutManagersThatRefuseFlashAndPeerToPeerSinks) {
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(board->getFlashDownloadManager()->getFlashAutoloadMode(status), 0xFFFFFFFFu);
   EXPECT_EQ(status.getCode(), vllym::kStatusNotProvidedOnBoard);
-}
-
-TEST_F(BoardObject, AFailedDownloadSkipsTheCompletion) {
-  const auto board = build();
-  bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
-  const uint64_t handle = nVLZUK220_tPageList_createFromAllocation(1, 7);
-  board->programFpga(nVLAPAL000::tPageList{16, 0, handle}, status);
-  nVLZUK220_tPageList_destroy(handle);
-  EXPECT_EQ(status.getCode(), vllym::kStatusHardwareFault);
-  EXPECT_EQ(device.prepared, 1);
-  EXPECT_EQ(device.completed, 0);
 }
 
 }  // namespace

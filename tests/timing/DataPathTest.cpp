@@ -2,7 +2,6 @@
 // register resources discover the blocks through the register port, the
 // controls drive them, and trigger resources and power regulation sit
 // beside them.
-#include <memory>
 #include <optional>
 #include <tuple>
 

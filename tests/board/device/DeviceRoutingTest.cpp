@@ -4,8 +4,6 @@
 // and what a download, a quiesce and an unknown matrix version do to them.
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
 #include <vector>
 
 #include "driver/board/device/Device.h"
@@ -13,7 +11,6 @@
 #include "driver/board/ioctl/RoutingRequests.h"
 #include "driver/board/routing/TopSerapinReferenceFpgaRoutingResources.h"
 #include "driver/engines/OV3IFWResources.h"
-#include "driver/ifw/SubsystemMap.h"
 #include "driver/routing/pxi/PxiTriggerRoutingHost.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
 #include "sim/kernel/UserMemory.h"
@@ -23,7 +20,6 @@ namespace vltest {
 namespace {
 
 using nVL9738K_24_0::Device;
-using Entry = sim::InstructionBlockModel::Entry;
 namespace rq = nVL9738K_24_0::requests;
 const vlark::TopographyDescriptor& kTop = topSerapinReferenceFpga::kTopography;
 
@@ -97,40 +93,6 @@ TEST_F(DeviceRouting, FromTheResetSourceEveryTerminalWithInputsIsItsResetEdgeAwa
     ++reached;
   }
   EXPECT_EQ(reached, 128u);
-}
-
-// Terminal 131 has no flags and no group; its inputs carry the enable bit.
-TEST_F(DeviceRouting, AProgrammedRouteIsMadeAfterItsBreakAndUnprogrammingBreaksItBeforeTheReset) {
-  start();
-  const vlark::Terminal& target = kTop.terminals[130];
-  const uint32_t edge = kTop.incomingEdges[target.firstIncomingSlot + 1];
-  uint32_t source = 0;
-  while (kTop.terminals[source].firstOutgoingEdge + kTop.terminals[source].outgoingEdgeCount <= edge) ++source;
-  const vlark::ProgrammingItem item = kTop.programmingItems[edge];
-  ASSERT_NE(item.word1 & 0x80000000u, 0u);
-
-  nVLAPAL000::tSession* session = open();
-  const auto [id, code] = route(session, source + 1, 131);
-  ASSERT_EQ(code, 0);
-  EXPECT_EQ(byId<rq::ReserveRoute>(session, id), 0);
-  matrix.clearLog();
-  EXPECT_EQ(byId<rq::ProgramRoute>(session, id), 0);
-  const uint32_t i = item.word0;
-  EXPECT_EQ(matrix.writes(), (std::vector<Entry>{{false, i, item.word1 & 0x7FFFFFFF}, {false, i, item.word1}}));
-  EXPECT_EQ(matrix.readsOf(0), 1u);
-  matrix.clearLog();
-  EXPECT_EQ(byId<rq::UnprogramRoute>(session, id), 0);
-  EXPECT_EQ(matrix.writes(), (std::vector<Entry>{{false, i, item.word1 & 0x7FFFFFFF}, {false, i, 0}}));
-
-  // The reset edge writes what a fresh matrix holds already.
-  byId<rq::DestroyRoute>(session, id);
-  const auto [reset, resetCode] = route(session, 1, 131);
-  ASSERT_EQ(resetCode, 0);
-  EXPECT_EQ(byId<rq::ReserveRoute>(session, reset), 0);
-  matrix.clearLog();
-  EXPECT_EQ(byId<rq::ProgramRoute>(session, reset), 0);
-  EXPECT_EQ(matrix.writes(), std::vector<Entry>{});
-  EXPECT_EQ(matrix.readsOf(0), 1u);
 }
 
 // The capacity only bounds what may be written: one whose byte count

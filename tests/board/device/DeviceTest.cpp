@@ -1,37 +1,18 @@
 // The Device started on the board model without the kernel layer's entry:
-// what its bring-up leaves for the requests that come later (the deferred
-// records, the generation counters, the register port) and what every FPGA
-// download does to main-interface sessions and to the routing sessions.
+// what a failed FPGA download leaves and what each bring-up hands the RF
+// primitives. (What every download does to the sessions is with the
+// session tests.)
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
 #include <tuple>
 
 #include "driver/board/device/Device.h"
-#include "driver/board/status/DeviceStatusCodes.h"
-#include "driver/platform/status/StatusCodes.h"
 #include "tests/board/StartedDevice.h"
 
 namespace vltest {
 namespace {
 
 using nVL9738K_24_0::Device;
-
-struct ConstructionStatus {
-  tStatus constructed;
-};
-
-class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
- public:
-  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
-  void clearRoutingResources() override { ++cleared; }
-  void demoteSession() override { demotedAfterClear = cleared > 0; }
-  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
-  int cleared = 0;
-  int installed = 0;
-  bool demotedAfterClear = false;
-};
 
 class StartedDevice : public DeviceOnBoard {
  protected:
@@ -41,45 +22,6 @@ class StartedDevice : public DeviceOnBoard {
   }
 };
 
-TEST_F(StartedDevice, BringUpOpensTheGateWithCleanRecordsAndAPortOverTheFpga) {
-  EXPECT_EQ(device->getGate(), nVLAPAL000::kGateOpen);
-  for (uint32_t level = 1; level <= Device::kRecordCount; ++level) {
-    ASSERT_NE(device->getDriverStatus(level), nullptr);
-    EXPECT_EQ(device->getDriverStatus(level)->getCode(), 0) << level;
-  }
-  ASSERT_NE(device->getRegisterPort(), nullptr);
-  EXPECT_TRUE(device->getRegisterPort()->isReady());
-  // The start counts once for both kinds of session, the download once more
-  // for main-interface sessions.
-  EXPECT_EQ(device->getFpgaSessionGeneration(), 1u);
-  EXPECT_EQ(device->getMainSessionGeneration(), 2u);
-  EXPECT_EQ(device->getSerialNumber(), board.options().serialNumber);
-  EXPECT_EQ(device->getCapabilities().moduleRevision(), 12u);
-}
-
-TEST_F(StartedDevice, EveryDownloadMakesMainSessionsStaleAndReleasesTheRoutingSessions) {
-  CountingRoutingSession first;
-  CountingRoutingSession second;
-  device->getRoutingResourcesManager().registerRoutingSession(first);
-  device->getRoutingResourcesManager().registerRoutingSession(second);
-  const uint32_t fpga = device->getFpgaSessionGeneration();
-  const uint32_t main = device->getMainSessionGeneration();
-
-  device->downloadFpgaImage(status);
-  ASSERT_EQ(status.getCode(), 0);
-  EXPECT_EQ(device->getFpgaSessionGeneration(), fpga);
-  EXPECT_EQ(device->getMainSessionGeneration(), main + 1);
-  for (const CountingRoutingSession* session : {&first, &second}) {
-    EXPECT_EQ(session->cleared, 1);
-    EXPECT_TRUE(session->demotedAfterClear);
-    EXPECT_EQ(session->installed, 0) << "an unlinked session gets no resources";
-  }
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
-  EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
-  EXPECT_NE(device->getRegisterPort(), nullptr);
-}
-
-// The port of the previous image goes with a download that fails.
 TEST_F(StartedDevice, AFailedDownloadDropsThePortAndLeavesTheLateRecordClean) {
   board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
   const uint32_t main = device->getMainSessionGeneration();
@@ -107,19 +49,6 @@ TEST_F(StartedDevice, EachBringUpHandsItsReadResourcesToTheRfPrimitives) {
     device->reset(status);
     ASSERT_EQ(status.getCode(), 0);
   }
-}
-
-// Without engine resources no engine records a list: 0xBFFA9178; no
-// session: -52010.
-TEST_F(StartedDevice, ACommitIsSnoopedOnlyWithTheEngineResources) {
-  // A download that never completes leaves the device without them.
-  device->prepareForFpgaDownload(status);
-  listmodek::Session session(nullptr, nullptr, 10, status);
-  tStatus refused, none;
-  device->startCommitSnooping(&session, refused);
-  device->startCommitSnooping(nullptr, none);
-  EXPECT_EQ(std::tuple(refused.getCode(), none.getCode()),
-            std::tuple(nVL9738K_24_0::codes::kInvalidArgument, nVLAPALS100::kStatusRequestFailure));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "driver/board/device/Device.h"

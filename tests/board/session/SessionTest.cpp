@@ -3,7 +3,7 @@
 // staleness check, and the notifier of the routing part.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -41,17 +41,54 @@ class DeviceSessions : public DeviceOnBoard {
   }
 };
 
-TEST_F(DeviceSessions, SessionsStayLinkedUntilCloseAndADownloadStalesThemEvenAtLevelZero) {
+// A routing session the manager releases, counted.
+struct ConstructionStatus {
+  tStatus constructed;
+};
+class CountingRoutingSession : private ConstructionStatus, public nVL9738K_24_0::RoutingSessionBase {
+ public:
+  CountingRoutingSession() : RoutingSessionBase(nullptr, constructed) {}
+  void clearRoutingResources() override { ++cleared; }
+  void demoteSession() override { demotedAfterClear = cleared > 0; }
+  void setRoutingResources(vlark::RoutingResourcesInterface*) override { ++installed; }
+  int cleared = 0;
+  int installed = 0;
+  bool demotedAfterClear = false;
+};
+
+// A download makes main-interface sessions stale and releases every routing
+// session: cleared, then demoted (the main session's notifier, the routing
+// type's only, gets an empty notification), and given none of the new
+// resources.
+TEST_F(DeviceSessions, ADownloadStalesSessionsEvenAtLevelZeroAndReleasesAndNotifiesTheirRoutingSessions) {
+  sim::KernelSockets::reset();
   start();
   Session* before = open();
   ASSERT_NE(before, nullptr);
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u);
+  nVLAPAL000::tEventDescriptor descriptor{before};
+  nVLAPAL000::tIONotifierParams params{7, 4242};
+  device->createIONotifier(descriptor, 1, params, status);
+  EXPECT_FALSE(before->getNotifier().isInitialized());
+  device->createIONotifier(descriptor, Session::kNotifierType, params, status);
+  EXPECT_TRUE(before->getNotifier().isInitialized());
+  CountingRoutingSession counted;
+  device->getRoutingResourcesManager().registerRoutingSession(counted);
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 2u);
   EXPECT_EQ(enter(before, Device::kLevelNone), 0);
   device->downloadFpgaImage(status);
   EXPECT_EQ(enter(before, Device::kLevelNone), kStale);
+  EXPECT_EQ(std::tuple(counted.cleared, counted.demotedAfterClear, counted.installed), std::tuple(1, true, 0));
+  EXPECT_EQ(device->getRoutingResourcesManager().getCurrentResources(), nullptr);
+  EXPECT_NE(device->getRegisterPort(), nullptr);
+  device->destroyIONotifier(descriptor, Session::kNotifierType);
+  const auto sent = sim::KernelSockets::sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(std::pair(sent[0].type, sent[1].type),
+            std::pair(nVLAPAL000::tIONotifier::kTypeNotification, nVLAPAL000::tIONotifier::kTypeClosed));
+  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
   Session* after = open();
   EXPECT_EQ(enter(after, Device::kLevelLateInitialization), 0);
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the first";
+  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 1u) << "the download unlinked the others";
   close(after);
   close(before);
   EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
@@ -116,29 +153,6 @@ TEST_F(DeviceSessions, GuardsLockOnlyForACleanInputReleaseAtTheOutermostAndFailA
   close(session);
 }
 
-TEST_F(DeviceSessions, OnlyTheRoutingNotifierTypeOpensAndADownloadSendsItAnEmptyNotification) {
-  sim::KernelSockets::reset();
-  start();
-  tStatus result;
-  Session* session = open(result);
-  nVLAPAL000::tEventDescriptor descriptor{session};
-  nVLAPAL000::tIONotifierParams params{7, 4242};
-  device->createIONotifier(descriptor, 1, params, result);
-  EXPECT_EQ(result.getCode(), 0);
-  EXPECT_FALSE(session->getNotifier().isInitialized());
-  device->createIONotifier(descriptor, Session::kNotifierType, params, result);
-  ASSERT_EQ(result.getCode(), 0);
-  EXPECT_TRUE(session->getNotifier().isInitialized());
-  device->downloadFpgaImage(status);
-  device->destroyIONotifier(descriptor, Session::kNotifierType);
-  const auto sent = sim::KernelSockets::sent();
-  ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].type, nVLAPAL000::tIONotifier::kTypeNotification);
-  EXPECT_EQ(sent[1].type, nVLAPAL000::tIONotifier::kTypeClosed);
-  EXPECT_EQ(sim::KernelSockets::outstandingBuffers(), 0);
-  close(session);
-}
-
 TEST_F(DeviceSessions, AResetStalesSessionsAndAnEarlyFailureAnswersEveryLevelUntilTheNextReset) {
   start();
   Session* before = open();
@@ -171,7 +185,6 @@ TEST_F(DeviceSessions, QuiesceNeverRefusesAndStopReleasesTheBoard) {
   nVLAPAL000::tEventDescriptor none{nullptr};
   ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateIOSuspended, 2, true, status));
   EXPECT_EQ(device->getGate(), nVLAPAL000::kGateSuspended);
-  EXPECT_EQ(device->getRoutingResourcesManager().getSessionCount(), 0u);
   const uint32_t generation = device->getMainSessionGeneration();
   ASSERT_TRUE(device->changeState(none, nVLAPAL000::kPnPStateNotStarted, 0, false, status));
   EXPECT_EQ(device->getMainSessionGeneration(), generation + 1);

@@ -4,9 +4,7 @@
 #ifndef VL9738K_TESTS_REGMAPS_TIMING_TIMING_BLOCK_FIXTURE_H
 #define VL9738K_TESTS_REGMAPS_TIMING_TIMING_BLOCK_FIXTURE_H
 
-#include <map>
 #include <optional>
-#include <vector>
 
 #include "driver/ifw/Context.h"
 #include "driver/ifw/InstructionTargetMXRM.h"

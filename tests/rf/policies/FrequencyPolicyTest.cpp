@@ -10,7 +10,6 @@ namespace {
 using namespace vltest;
 using nVL9738K_24_0::FrequencyPolicy;
 using nVLAPALS100::tStatus;
-using vl9738settings::FrequencySettings;
 
 const Site kConflict{static_cast<int32_t>(0xBFFA9196u), "FrequencyPolicy", 199};
 

@@ -1,6 +1,6 @@
-// One LO path's frequency primitive over the board model: the DAC start-up,
-// the NCO the chip runs on after each preset, the bus traffic of single
-// changes, the resync after a list abort, and the die-temperature sum.
+// One LO path's frequency primitive over the board model: the DAC start-up
+// and the NCO it leaves, the bus traffic of single changes, the resync after
+// a list abort, and the die-temperature sum.
 #include <gmock/gmock.h>
 
 #include "driver/listmode/CommandControl.h"
@@ -88,25 +88,6 @@ TEST_F(FrequencyOnBoard, AHandshakeThatNeverCompletesStopsAfterItsTimeAndLeavesT
   EXPECT_EQ(std::tuple(writes(), dacWrites().back().first), std::tuple(size_t{6}, 0x604u));
   EXPECT_EQ(primitive.getRequested(), a);
 }
-
-struct Preset {
-  uint32_t index;
-  unsigned __int128 numerator, denominator;
-};
-
-class Presets : public FrequencyOnBoard, public testing::WithParamInterface<Preset> {};
-
-TEST_P(Presets, TheNcoRunsAtTheExactFractionOfTheDacClock) {
-  powerUp();
-  commit(vl9738settings::frequencyPreset(GetParam().index));
-  const sim::Ad9162::Nco nco = chip.nco();
-  // f / f_DAC = (ftw + delta / modulus) / 2^48, compared crosswise.
-  const unsigned __int128 scaled = (unsigned __int128)nco.ftw * nco.accModulus + nco.accDelta;
-  EXPECT_EQ(scaled * GetParam().denominator, ((unsigned __int128)nco.accModulus << 48) * GetParam().numerator);
-  EXPECT_EQ(status.getCode(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(AtoC, Presets, testing::Values(Preset{0, 1, 6}, Preset{1, 5, 9}, Preset{2, 11, 15}));
 
 TEST_F(FrequencyOnBoard, ATuningWordChangeWritesTheChangedBytesAndTheStrobePairAndProgramsEntryZero) {
   powerUp();

@@ -14,10 +14,8 @@ namespace {
 
 using nVLAPALS100::tStatus;
 using rfyulreserve::ReservationClientID;
-using rfyulreserve::ReservationPolicyID;
 using rfyulreserve::ReserveErrorInfo;
 using rfyulreserve_impl::DirtinessList;
-using rfyulreserve_impl::PolicyIDList;
 using sim::IdleTracker;
 using vltest::policyIds;
 

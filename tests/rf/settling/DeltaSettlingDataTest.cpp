@@ -82,7 +82,6 @@ TEST(DeltaSettlingData, UpdatesWithAWrongTagOrCurveChangeNothing) {
   EXPECT_EQ(vltest::codeAfter([&](tStatus& s) { data.setCurve(nullptr, other, 3, 0, 1, 0, s); }), -52005);
 }
 
-// Whichever copy runs out of memory, the curve keeps its old points whole.
 TEST(DeltaSettlingData, AFailedUpdateKeepsBreakpointsAndValuesTogether) {
   tStatus status;
   DeltaSettlingData data(kRising, kBreakpoints, 3, 0, 0, 0, status);
