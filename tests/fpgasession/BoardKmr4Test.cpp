@@ -6,7 +6,6 @@
 
 #include "driver/fpgasession/AtomicLymDeviceState.h"
 #include "driver/fpgasession/BoardKmr4.h"
-#include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/Pci.h"
 #include "tests/fpgasession/ImagePages.h"
 #include "tests/platform/pci/PciTestDevice.h"
@@ -25,7 +24,6 @@ class GenericBoard final : public vllym::BoardKmr4 {
 
 // This board's FPGA window: 128 KiB at 0x80000 of BAR 0, as is the bridge.
 constexpr vllym::BoardKmr4::Layout kLayout{0, 0, 0, 0x80000, 17};
-constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108;
 
 class BoardKmr4OnModel : public testing::Test {
  protected:
@@ -49,11 +47,7 @@ TEST_F(BoardKmr4OnModel, CarriesTheFpgaObjectThroughADownloadToTheDesignsRegiste
     AtomicLymDeviceState state(&board, status);
     vllym::kernel::Fpga& fpga = state.getFpga();
     EXPECT_EQ(fpga.getAttribute32(vllym::kernel::Fpga::kAttributeProgrammed, status), 0u);
-    vllym::CommonRegisterSet registers;
-    registers.controlRegister = kControl;
-    registers.resetRegister = kReset;
-    registers.signatureRegister = kSignature;
-    fpga.setCommonRegisterSet(registers, status);
+    fpga.setCommonRegisterSet(designRegisters(), status);
     ImagePages image;
     fpga.download(image.list(), status);
     ASSERT_EQ(status.getCode(), 0);

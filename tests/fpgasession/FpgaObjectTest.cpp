@@ -7,7 +7,6 @@
 
 #include "driver/fpga/FpgaStatusCodes.h"
 #include "driver/fpgasession/Fpga.h"
-#include "sim/board/FpgaPersonality.h"
 #include "sim/board/HostMemoryBufferBlock.h"
 #include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
@@ -19,7 +18,7 @@ namespace vltest {
 namespace {
 
 using Kind = BusAccess::Kind;
-constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kBlock = 0x4000, kData = 0x1000;
+constexpr uint32_t kBlock = 0x4000, kData = 0x1000;
 constexpr uint64_t kWindow = sim::FpgaWindow::kBarOffset;
 
 class FpgaObject : public BoardOnPci {
@@ -34,10 +33,8 @@ class FpgaObject : public BoardOnPci {
   }
   void download(tStatus& result) { fpga->download(image.list(), result); }
   static vllym::CommonRegisterSet registers(uint32_t reset) {
-    vllym::CommonRegisterSet set;
-    set.controlRegister = kControl;
+    vllym::CommonRegisterSet set = designRegisters();
     set.resetRegister = reset;
-    set.signatureRegister = kSignature;
     set.hostMemoryBufferBlock = kBlock;
     return set;
   }

@@ -3,12 +3,10 @@
 // over-temperature shutdown leaves to sessions opened before it.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
-#include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/PageLists.h"
 #include "sim/kernel/UserMemory.h"
@@ -22,7 +20,6 @@ namespace {
 using nVL9738K_24_0::Device;
 using qrtlym::AtomicLymSession;
 
-constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
 constexpr int64_t kStale = static_cast<int32_t>(0xBFFA9179);
 constexpr uint32_t kForce = vllym::OpenFpgaSessionPolicyCommon::kForceDownload;
 
@@ -58,18 +55,10 @@ class FpgaStateOnDevice : public testing::Test {
     return result.getCode();
   }
   int64_t configure(AtomicLymSession* s, uint32_t attributes, const std::vector<FifoRecord>& fifos = {}) {
-    vllym::CommonRegisterSet set;
-    set.controlRegister = kControl;
-    set.resetRegister = kReset;
-    set.irqBase = kIrq;
-    set.signatureRegister = kSignature;
-    vllym::Signature expected;
-    const uint32_t words[] = {1, 2, 3, 4};
-    expected.insert_(expected.end(), words, words + 4);
     uint8_t downloaded = 0;
     tStatus result;
-    s->getKernelSession().configurePersonality(image.list(), set, 0, attributes, recordsOf(fifos), expected, -61999,
-                                               &downloaded, result);
+    s->getKernelSession().configurePersonality(image.list(), designRegisters(kIrq), 0, attributes, recordsOf(fifos),
+                                               signatureOf({1, 2, 3, 4}), -61999, &downloaded, result);
     return result.getCode();
   }
   bool valid(AtomicLymSession* s, tStatus& result) {

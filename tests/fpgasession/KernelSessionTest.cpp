@@ -8,7 +8,6 @@
 #include <memory>
 
 #include "driver/fpgasession/Session.h"
-#include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/fpga/FpgaFifoDouble.h"
@@ -21,17 +20,10 @@ using vllym::OpenFpgaSessionPolicyCommon;
 using vllym::Signature;
 using vllym::kernel::Session;
 
-constexpr uint32_t kControl = 0x100, kReset = 0x104, kSignature = 0x108, kIrq = 0x200;
 constexpr uint32_t kReuse = OpenFpgaSessionPolicyCommon::kReuseRunningDesign;
 constexpr uint32_t kForce = OpenFpgaSessionPolicyCommon::kForceDownload;
 constexpr int32_t kRefusal = -61999;
 constexpr uint64_t kWindow = sim::FpgaWindow::kBarOffset;
-
-Signature signatureOf(const std::vector<uint32_t>& words) {
-  Signature s;
-  for (uint32_t w : words) s.insert_(s.end(), &w, &w + 1);
-  return s;
-}
 
 class KernelSession : public BoardOnPci {
  protected:
@@ -41,21 +33,13 @@ class KernelSession : public BoardOnPci {
     ASSERT_EQ(status.getCode(), 0);
     personality.setSignature({1, 2, 3, 4});
   }
-  static vllym::CommonRegisterSet registers(uint32_t irq, uint32_t signature = kSignature) {
-    vllym::CommonRegisterSet set;
-    set.controlRegister = kControl;
-    set.resetRegister = kReset;
-    set.irqBase = irq;
-    set.signatureRegister = signature;
-    return set;
-  }
   // The design's own code, or the failure; `downloaded` as the session says.
   int64_t configure(Session& session, uint32_t attributes, const Signature& expected, uint32_t irq = kIrq,
                     uint8_t* downloaded = nullptr, const std::vector<FifoRecord>& fifos = {}) {
     tStatus result;
     uint8_t flag = 0xEE;
-    session.configurePersonality(image.list(), registers(irq, irq == kIrq ? kSignature : irq + 0x40), 0, attributes,
-                                 recordsOf(fifos), expected, kRefusal, &flag, result);
+    session.configurePersonality(image.list(), designRegisters(irq, irq == kIrq ? kSignature : irq + 0x40), 0,
+                                 attributes, recordsOf(fifos), expected, kRefusal, &flag, result);
     if (downloaded != nullptr) *downloaded = flag;
     return result.getCode();
   }

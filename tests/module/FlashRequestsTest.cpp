@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "PublishedRequests.h"
 #include "driver/board/ioctl/FlashRequests.h"

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <memory>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "driver/board/ioctl/PlatformRequests.h"

@@ -6,7 +6,6 @@
 // (not initialised), instead of either waiting for the caller's whole count.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>

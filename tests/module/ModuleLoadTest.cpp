@@ -4,7 +4,6 @@
 // of another driver's under the same name).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <iterator>
 
 #include "driver/platform/zuk/ZukDevice.h"

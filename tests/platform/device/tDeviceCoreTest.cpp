@@ -3,7 +3,6 @@
 // and the withdrawal of pending asynchronous operations.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 
 #include "TestDevice.h"

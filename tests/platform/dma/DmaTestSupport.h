@@ -5,7 +5,6 @@
 #define VL9738K_TESTS_DMA_TEST_SUPPORT_H
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "driver/platform/dma/tDMAConfiguration.h"

@@ -66,18 +66,16 @@ class PciTestBoard {
 
 // The device face the board support object asks of its owner, over a test
 // device: BAR mapping and PCI information pass through, the download hooks
-// only count the FPGA download's preparation and completion.
+// do nothing.
 struct LymTestDevice {
   nVLAPAL000::tPCIDevice& pci;
-  int prepared = 0;
-  int completed = 0;
   void* mapBAR(uint8_t bar, tStatus& status) { return pci.mapBAR(bar, status); }
   void unmapBAR(void* address) { pci.unmapBAR(address); }
   uint64_t getBARLength(uint8_t bar) const { return pci.getBARLength(bar); }
   const nVLAPAL000::tPCIInformation& getPCIInformation() const { return pci.getPCIInformation(); }
   nVLAPAL000::tPCIDevice& getPCIDevice() { return pci; }
-  void prepareForFpgaDownload(tStatus&) { ++prepared; }
-  void completeInitialization(tStatus&) { ++completed; }
+  void prepareForFpgaDownload(tStatus&) {}
+  void completeInitialization(tStatus&) {}
 };
 
 uint32_t propertyU32(const sim::DeviceRegistry::Property& property);

@@ -21,7 +21,6 @@ namespace {
 
 using nVLAPAL000::tDMAConfiguration;
 using nVLAPAL000::tPCIDevice;
-using nVLAPAL000::tProperty;
 using nVLAPALS100::tStatus;
 using sim::BoardOptions;
 using vltest::codeAfter;

@@ -12,7 +12,6 @@
 #include "driver/platform/wexel/tWexelDMAChannel.h"
 #include "driver/platform/wexel/tWexelInterruptManagerISP.h"
 #include "driver/platform/wexel/tWexelSGL.h"
-#include "driver/platform/zuk/ZukDMA.h"
 #include "sim/kernel/Interrupts.h"
 #include "sim/kernel/ScatterGather.h"
 #include "tests/platform/dma/DmaTestSupport.h"

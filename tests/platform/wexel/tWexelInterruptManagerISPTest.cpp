@@ -16,7 +16,6 @@ using nVLAPAL000::tDMAConfiguration;
 using nVLAPAL000::tWexelInterruptManagerISP;
 using nVLAPALS100::tStatus;
 using sim::BusAccess;
-using sim::InterruptController;
 using Kind = sim::BusAccess::Kind;
 
 class WexelInterruptManagerISP : public testing::Test {

@@ -6,7 +6,6 @@
 #include "driver/platform/idle/CompositeIdleTracker.h"
 #include "driver/rf/reservation/ExternalTokenManager.h"
 #include "sim/idletracker/IdleTracker.h"
-#include "tests/support/StatusChecks.h"
 
 namespace {
 
