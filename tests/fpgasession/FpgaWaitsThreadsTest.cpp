@@ -31,9 +31,7 @@
 namespace {
 
 using namespace nVL9738K_24_0::lymrequests;
-using nVL9738K_24_0::requests::CycleFrequency;
-using nVL9738K_24_0::requests::ResetDevice;
-using nVL9738K_24_0::requests::SettingsSendMessage;
+namespace rq = nVL9738K_24_0::requests;
 
 constexpr char kMainInterface[] = "vl9738_vl9738k";
 constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
@@ -152,7 +150,7 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
       case Waiter::kSettling: {
         const auto ids = vltest::userCopyOf(vltest::WireBytes().u32(4).bytes);
         const auto input = vltest::userCopyOf(vltest::WireBytes().u32(kForever).u32(0).bytes);
-        return client.call<SettingsSendMessage>({ids->address(), 1, 11, input->address(), 8, 0, 0, 0}).outStatus();
+        return client.call<rq::SettingsSendMessage>({ids->address(), 1, 11, input->address(), 8, 0, 0, 0}).outStatus();
       }
     }
     return 0;
@@ -181,7 +179,7 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
       case Step::kDesignReset:
         return other.call<Reset>({}).outStatus();
       case Step::kDeviceReset:
-        return sim::RequestClient(*mainFile_).call<ResetDevice>({}).outStatus();
+        return sim::RequestClient(*mainFile_).call<rq::ResetDevice>({}).outStatus();
       case Step::kRemoval:
         module_->record().removeDevice(slot_);
         removed_ = true;
@@ -244,7 +242,7 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
     pending = std::async(std::launch::async, [&] { return run(c.pending); });
     waitUntil([&] { return sim::Sync::waitingThreads() > idle + 1; });
     // A writer pending behind the waiter keeps no other session out.
-    EXPECT_EQ(sim::RequestClient(*mainFile_).call<CycleFrequency>({}).outStatus(), 0);
+    EXPECT_EQ(sim::RequestClient(*mainFile_).call<rq::CycleFrequency>({}).outStatus(), 0);
   }
   auto ender = std::async(std::launch::async, [&] { return run(c.ender); });
   EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? kGateClosed : kWaitAborted);

@@ -11,8 +11,6 @@
 
 namespace {
 
-using vltest::kPublishedRequests;
-
 constexpr uint32_t kResetDevice = 0x0020420C;
 constexpr uint32_t kSetReservationDescriptor = 0x0020550A;
 constexpr int32_t kInjected = -51352;  // the kernel layer's out of memory
@@ -54,7 +52,7 @@ class MainInterfaceFaults : public vltest::OpenedBoard {
 TEST_F(MainInterfaceFaults, EachRequestSurvivesEveryFailingAllocationAndUserCopy) {
   const Sweep sweeps[] = {{sim::Memory::allocationFaults(), "allocation"},
                           {sim::UserMemory::inboundCopyFaults(), "inbound copy"}};
-  for (const auto& request : kPublishedRequests) {
+  for (const auto& request : vltest::kPublishedRequests) {
     if (request.code == kResetDevice) continue;
     freshSessionFor(request);
     const auto clean = send(request);

@@ -12,7 +12,6 @@ using nVLAPAL000::tBlockHeader;
 using nVLAPALS100::tStatus;
 using vltest::Site;
 using vltest::siteOf;
-using vltest::statusAfter;
 
 const tBlockHeader& headerOf(const void* block) { return *(static_cast<const tBlockHeader*>(block) - 1); }
 
@@ -45,7 +44,7 @@ TEST(Allocation, OverflowingSizeFailsWithoutAllocating) {
 TEST(Allocation, KernelRefusalIsRecordedAtThePublishedSite) {
   const auto refused = [](auto allocate) {
     sim::Memory::allocationFaults().failNth(1, 0);
-    return siteOf(statusAfter([&](tStatus& s) { EXPECT_EQ(allocate(s), nullptr); }));
+    return siteOf(vltest::statusAfter([&](tStatus& s) { EXPECT_EQ(allocate(s), nullptr); }));
   };
   const std::string memory = "dep_mirror/deps/vlapal/includes/vlapal/quarks/memory";
   EXPECT_EQ(refused([](tStatus& s) { return nVLAPAL000::operatorNewWithStatus(16, s, 1); }),

@@ -12,9 +12,6 @@ namespace vltest::routing {
 namespace {
 
 using nVLAPALS100::kStatusInvalidParameter;
-using vlark::kRouteStateCalculated;
-using vlark::kRouteStateProgrammed;
-using vlark::kRouteStateReserved;
 using Written = std::vector<uint32_t>;
 
 // Edges by index: T1 -> T3, T4, T5 (each its target's first, default
@@ -38,14 +35,14 @@ TEST_F(FanOutTest, SharedEdgeIsCountedWrittenOnceAndReleasedWithItsLastRoute) {
   ASSERT_EQ(r.program(toT5), 0);
   EXPECT_EQ(r.programmer.take(), (Written{3, 4, 5}));
   EXPECT_EQ(r.edge(3).programmedCount, 2u);
-  EXPECT_EQ(r->getRouteState(toT5), kRouteStateProgrammed);
+  EXPECT_EQ(r->getRouteState(toT5), vlark::kRouteStateProgrammed);
 
   r->unprogramRoute(toT4);
   EXPECT_EQ(r.programmer.take(), (Written{1})) << "only T4 goes back to its reset input";
   r->unprogramRoute(toT4);
   EXPECT_TRUE(r.programmer.take().empty()) << "unprogramming twice releases nothing twice";
   r->unreserveRoute(toT4);
-  EXPECT_EQ(r->getRouteState(toT4), kRouteStateCalculated);
+  EXPECT_EQ(r->getRouteState(toT4), vlark::kRouteStateCalculated);
   EXPECT_EQ(r.edge(3).useCount, 1u);
   EXPECT_EQ(r.edge(0).available, 0) << "the other route still holds T3's input";
   EXPECT_EQ(r.edge(1).available, 1);
@@ -101,7 +98,7 @@ TEST(RouteProgrammingTest, FailureLeavesNoCountRaisedAndTheNextAttemptWrites) {
   EXPECT_EQ(r.programmer.take(), (Written{2, 0})) << "the written edge is taken back out";
   EXPECT_EQ(r.edge(2).programmedCount, 0u);
   EXPECT_EQ(r.edge(3).programmedCount, 0u);
-  EXPECT_EQ(r->getRouteState(id), kRouteStateReserved);
+  EXPECT_EQ(r->getRouteState(id), vlark::kRouteStateReserved);
   EXPECT_EQ(r.program(id), 0);
   EXPECT_EQ(r.programmer.take(), (Written{2, 3}));
   EXPECT_EQ(r.programmer.begins, r.programmer.ends);

@@ -13,10 +13,9 @@ namespace {
 using namespace vltest;
 using qrtifwprim::AcqTriggerControl;
 using sim::EngineBlockModel;
-using trigki::TriggerConfiguration;
 namespace st = nVLAPALS100;
 
-constexpr TriggerConfiguration kDefaultTrigger{2, 1, 0, 3, 0};
+constexpr trigki::TriggerConfiguration kDefaultTrigger{2, 1, 0, 3, 0};
 constexpr vlfxptype::Configuration kPulseWidthFormat{0, 32, 16};
 constexpr vlfxptype::Number kTwenty{0x140000, kPulseWidthFormat};
 

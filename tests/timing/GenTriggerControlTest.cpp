@@ -11,11 +11,10 @@ namespace {
 
 using namespace vltest;
 using qrtifwprim::GenTriggerControl;
-using trigki::TriggerConfiguration;
 namespace st = nVLAPALS100;
 
 // The configuration the engine resources give their default trigger.
-constexpr TriggerConfiguration kDefaultTrigger{2, 1, 0, 3, 0};
+constexpr trigki::TriggerConfiguration kDefaultTrigger{2, 1, 0, 3, 0};
 constexpr vlfxptype::Configuration kPulseWidthFormat{0, 32, 16};
 constexpr vlfxptype::Number kTwenty{0x140000, kPulseWidthFormat};
 

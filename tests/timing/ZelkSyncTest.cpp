@@ -14,10 +14,9 @@
 namespace {
 
 using namespace vltest;
-using qrtifwprim::ZelkSyncControl;
 using Tree = sim::ZelkSyncSubtree;
 namespace st = nVLAPALS100;
-using Session = std::unique_ptr<ZelkSyncControl>;
+using Session = std::unique_ptr<qrtifwprim::ZelkSyncControl>;
 using Path = std::vector<qrtifwprim::ZelkSyncPathElement>;
 
 constexpr int64_t kMissing = vlifw::codes::kContextMissing;

@@ -19,7 +19,6 @@
 namespace vltest {
 namespace {
 
-using nVL9738K_24_0::Device;
 namespace rq = nVL9738K_24_0::requests;
 const vlark::TopographyDescriptor& kTop = topSerapinReferenceFpga::kTopography;
 

@@ -10,7 +10,6 @@ namespace {
 
 using nVLAPAL000::tArray;
 using nVLAPAL000::tVector;
-using nVLAPALS100::tStatus;
 
 std::vector<uint8_t> bytesOf(const tVector<uint8_t>& vector) {
   return std::vector<uint8_t>(vector.data(), vector.data() + vector.size());
@@ -55,7 +54,7 @@ TEST(PlatformVector, FailedGrowthSetsTheStickyFlagAndKeepsTheBytes) {
   // Later growth works, but the flag stays until the owner reports it.
   EXPECT_TRUE(vector.append(three, 3));
   EXPECT_TRUE(vector.hasFailed());
-  tStatus status;
+  nVLAPALS100::tStatus status;
   vector.checkFailure(status);
   EXPECT_EQ(status.getCode(), -52000);
 }

@@ -13,7 +13,6 @@
 namespace {
 
 using vltest::GatedReply;
-using vltest::TestBoard;
 
 constexpr auto kPatience = std::chrono::seconds(20);
 
@@ -55,7 +54,7 @@ class DeviceGateThreads : public testing::Test {
     ASSERT_EQ(board.device().getGate(), nVLAPAL000::kGateSuspended);
   }
 
-  TestBoard board;
+  vltest::TestBoard board;
   std::unique_ptr<sim::DeviceFile> file;
 };
 

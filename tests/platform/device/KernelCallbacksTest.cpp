@@ -8,7 +8,6 @@
 namespace {
 
 using sim::DeviceFile;
-using vltest::TestBoard;
 
 constexpr int32_t kZukInvalidParameter = -51009;
 constexpr int32_t kZukNotSupported = -51256;
@@ -23,7 +22,7 @@ class DeviceRequests : public testing::Test {
     return file;
   }
 
-  TestBoard board;
+  vltest::TestBoard board;
 };
 
 TEST_F(DeviceRequests, UnreadableHeaderReturnsTheKernelCodeAndReachesNoDecoder) {

@@ -9,7 +9,6 @@
 
 namespace {
 
-using nVLAPAL000::tEventDescriptor;
 using nVLAPAL000::tUserBuffer;
 using nVLAPALS100::tStatus;
 using vltest::codeAfter;
@@ -23,7 +22,7 @@ class UserBuffer : public testing::Test {
     for (size_t i = 0; i < block.size(); ++i) block.data()[i] = static_cast<uint8_t>(0x10 + i);
   }
 
-  tEventDescriptor descriptor{nullptr};
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
   sim::UserBlock block{16};
   tStatus construction;
   tUserBuffer buffer{descriptor, block.address(), block.size(), construction};

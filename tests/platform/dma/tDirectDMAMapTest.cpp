@@ -17,7 +17,6 @@ namespace {
 using nVLAPAL000::tDirectDMAMap;
 using nVLAPAL000::tDMAConfiguration;
 using nVLAPAL000::tPageList;
-using nVLAPAL000::tSGLSegment;
 using nVLAPALS100::tStatus;
 using sim::PhysicalMemory;
 constexpr uint64_t kPage = 4096;
@@ -25,7 +24,7 @@ constexpr uint64_t kPage = 4096;
 // What a device writes through the map's segments, in order.
 void deviceScatter(tDirectDMAMap& map, const std::vector<uint8_t>& bytes) {
   uint64_t at = 0;
-  for (const tSGLSegment& segment : vltest::segmentsOf(map)) {
+  for (const nVLAPAL000::tSGLSegment& segment : vltest::segmentsOf(map)) {
     EXPECT_TRUE(PhysicalMemory::deviceWrite(segment.busAddress, bytes.data() + at, segment.size));
     at += segment.size;
   }

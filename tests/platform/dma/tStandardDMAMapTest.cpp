@@ -8,7 +8,6 @@
 
 namespace {
 
-using nVLAPAL000::tDMAConfiguration;
 using nVLAPAL000::tPageList;
 using nVLAPAL000::tSGLSegment;
 using nVLAPAL000::tStandardDMAMap;
@@ -36,7 +35,7 @@ class StandardDMAMap : public testing::Test {
     return sim::PageLists::find(buffer.handle)->physical[offset / kPage] + offset % kPage;
   }
 
-  vltest::ConfiguredDMA dma{tDMAConfiguration::kDMAType64Bit};
+  vltest::ConfiguredDMA dma{nVLAPAL000::tDMAConfiguration::kDMAType64Bit};
   tPageList buffer{};
 };
 

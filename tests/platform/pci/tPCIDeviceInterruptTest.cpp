@@ -13,7 +13,6 @@
 
 namespace {
 
-using nVLAPAL000::tSpinLock;
 using nVLAPALS100::tStatus;
 using sim::Interrupts;
 using vltest::CountingHandler;
@@ -52,7 +51,7 @@ TEST_F(PciDeviceInterrupt, RaisedInterruptReachesTheHandlerInInterruptContext) {
 TEST_F(PciDeviceInterrupt, LockedRoutineRunsTheHandlerUnderTheReturnedLock) {
   int depthInHandler = -1;
   handler.during = [&] { depthInHandler = sim::Sync::interruptLockDepth(); };
-  tSpinLock* lock = plugged.device().reserveInterruptWithLock(&handler, status, 0);
+  nVLAPAL000::tSpinLock* lock = plugged.device().reserveInterruptWithLock(&handler, status, 0);
   ASSERT_NE(lock, nullptr);
   ASSERT_TRUE(lock->isValid());
   plugged.board().raiseInterrupt();

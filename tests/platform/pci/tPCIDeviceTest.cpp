@@ -25,7 +25,6 @@ using nVLAPALS100::tStatus;
 using sim::BoardOptions;
 using vltest::codeAfter;
 using vltest::PciTestBoard;
-using vltest::propertyText;
 using vltest::propertyU32;
 using vltest::Site;
 using vltest::siteOf;
@@ -74,7 +73,7 @@ TEST(PciDeviceProperties, ExpressBoardPublishesSixteenWithTheirValues) {
   }
   const auto path = plugged.property("pciSlotPath");
   ASSERT_TRUE(path.has_value());
-  EXPECT_EQ(propertyText(*path), plugged.device().getSlotPath());
+  EXPECT_EQ(vltest::propertyText(*path), plugged.device().getSlotPath());
 }
 
 // The link properties follow the link found: a capability behind the

@@ -28,7 +28,6 @@ using sim::BoardOptions;
 using sim::Bridge;
 using sim::BusAccess;
 using sim::CapabilityRecord;
-using sim::FlashImage;
 using vltest::codeAfter;
 using vltest::PciTestBoard;
 
@@ -55,7 +54,7 @@ class CapabilityWalk : public testing::Test {
     flash().load32(0x10, start);
   }
   void record(uint32_t at, uint16_t id, uint16_t pointer, unsigned type, std::vector<uint32_t> body = {}) {
-    flash().load32(at, FlashImage::header(id, pointer, type));
+    flash().load32(at, sim::FlashImage::header(id, pointer, type));
     for (size_t i = 0; i < body.size(); ++i) flash().load32(at + 4 + 4 * static_cast<uint32_t>(i), body[i]);
   }
   uint32_t windowRegister(uint64_t offset) { return static_cast<uint32_t>(bar0().peek64(offset)); }

@@ -9,8 +9,6 @@
 
 namespace {
 
-using atut::EfficientSleepingPoller;
-using atut::PreciseSleepingPoller;
 using atut::SpinningPoller;
 using nVLAPALS100::tStatus;
 
@@ -79,7 +77,7 @@ TEST_F(Poller, IntervalsDoubleUpToTheMaximum) {
 
 TEST_F(Poller, SleepingPollerSleepsWholeMillisecondsBetweenReads) {
   register_.answers = {0, 0, 0, 0, 1};
-  pollForOne(PreciseSleepingPoller(1000, 4000), register_, 100000, status_);
+  pollForOne(atut::PreciseSleepingPoller(1000, 4000), register_, 100000, status_);
   EXPECT_EQ(status_.getCode(), 0);
   std::vector<uint64_t> milliseconds;
   for (uint64_t gap : register_.gapsUs()) milliseconds.push_back(gap / 1000);
@@ -116,7 +114,7 @@ TEST_F(Poller, SuccessOnTheReadAfterTheDeadlineStillCounts) {
 TEST_F(Poller, ZeroMaximumPollsBackToBackUntilTheDeadline) {
   register_.answers = {0};
   const uint64_t before = clock_.nowNs();
-  pollForOne(EfficientSleepingPoller(0, 0), register_, 1000, status_);
+  pollForOne(atut::EfficientSleepingPoller(0, 0), register_, 1000, status_);
   EXPECT_EQ(status_.getCode(), -52007);
   // The timer counts whole ticks: the deadline is the timeout plus one tick.
   EXPECT_GE(clock_.nowNs() - before, 1'000'000u + sim::Clock::kDefaultTickUs * 1000 - clock_.nowNs() % 1'000'000);

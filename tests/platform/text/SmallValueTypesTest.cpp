@@ -5,7 +5,6 @@
 
 namespace {
 
-using nVLAPAL000::checkVersionCompatibility;
 using nVLAPAL000::tVersionCompatibility;
 
 constexpr int32_t kTooOld = -1001;
@@ -32,8 +31,8 @@ TEST(VersionCompatibility, VerdictsOfRangesAndTheirCodes) {
   };
   for (const Case& c : cases) {
     tVersionCompatibility result;
-    checkVersionCompatibility(result, c.ourCurrent, c.ourOldest, c.peerCurrent, c.peerOldest, c.tooOldCode, kTooNew,
-                              kOurRange, kPeerRange);
+    nVLAPAL000::checkVersionCompatibility(result, c.ourCurrent, c.ourOldest, c.peerCurrent, c.peerOldest, c.tooOldCode,
+                                          kTooNew, kOurRange, kPeerRange);
     EXPECT_EQ(result.isPeerTooOld(), c.tooOld) << c.what;
     EXPECT_EQ(result.isPeerTooNew(), c.tooNew) << c.what;
     EXPECT_EQ(result.getCode(), c.code) << c.what;

@@ -22,7 +22,6 @@
 namespace {
 
 using nVLAPAL000::tDMAConfiguration;
-using nVLAPALS100::tStatus;
 using sim::DmaChannel;
 constexpr uint64_t kPage = 4096;
 
@@ -74,7 +73,7 @@ void transfer(sim::Board& board, MapKind kind, bool toDevice, uint32_t index, co
   DmaChannel& model = board.bridge().channel(index);
   if (kind == MapKind::DirectBounce) model.setAddressLimit(0xFFFFFFFF);
 
-  tStatus status;
+  nVLAPALS100::tStatus status;
   map->map(buffer, layout.offset, layout.bytes, toDevice ? nVLAPAL000::kDMADeviceReads : nVLAPAL000::kDMADeviceWrites,
            status);
   nVLAPAL000::tWexelSGL chain;

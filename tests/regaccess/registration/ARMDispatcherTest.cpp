@@ -21,7 +21,6 @@ namespace {
 using namespace vltest;
 using armki::ARMDispatcher;
 using armki::tMapInterface;
-using nVLAPAL000::tEventDescriptor;
 using nVLAPAL000::tMutex;
 
 using VersionedMap = CountingMap;
@@ -180,7 +179,7 @@ class DispatcherFromUserMode : public FixedLogicOnBoard {
     return map;
   }
 
-  tEventDescriptor request{nullptr};
+  nVLAPAL000::tEventDescriptor request{nullptr};
   nBoardControl::tBoardControl boardControl{&fixedLogic, 0x1000, 0, 0x100};
   VersionedMap versioned{"1.0.0d0", "1.0.0d0"};
   ARMDispatcher dispatcher;

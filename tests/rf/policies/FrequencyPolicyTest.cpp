@@ -9,7 +9,6 @@ namespace {
 
 using namespace vltest;
 using nVL9738K_24_0::FrequencyPolicy;
-using nVLAPALS100::tStatus;
 
 const Site kConflict{static_cast<int32_t>(0xBFFA9196u), "FrequencyPolicy", 199};
 
@@ -31,7 +30,7 @@ TEST(FrequencyPolicy, ValuesThatDifferOnlyInDllFineShareAndTheLastOneIsCoerced) 
   EXPECT_EQ(policy.coercedSettings.dllFine, 9);
   deploy(policy, 1, frequency(1000, 5));  // a holder's deploy merges at once
   EXPECT_EQ(policy.coercedSettings.dllFine, 5);
-  tStatus status;
+  nVLAPALS100::tStatus status;
   policy.markSettingsCommitted(status);
   EXPECT_EQ(reserve(policy, 2).dirtiness, 1u);  // the committed value serves it
 }

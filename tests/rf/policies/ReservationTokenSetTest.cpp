@@ -9,17 +9,15 @@
 
 namespace {
 
-using nVL9738K_24_0::iPolicyRegistrar;
 using nVL9738K_24_0::ReservationTokenSet;
 using nVLAPALS100::tStatus;
 using rfyulreserve::ReservationPolicyID;
 using rfyulreserve::tokenValue;
-using rfyulreserve_impl::kReservationInvalidCode;
 
-constexpr int32_t kCode = kReservationInvalidCode;
+constexpr int32_t kCode = rfyulreserve_impl::kReservationInvalidCode;
 
 // Names each policy by its descriptor, as the reservation manager does.
-class TokenRegistrar : public iPolicyRegistrar {
+class TokenRegistrar : public nVL9738K_24_0::iPolicyRegistrar {
  public:
   ReservationPolicyID registerPolicy(rfyulreserve_impl::iReservationPolicy* policy, tStatus& status) override {
     return tokens.createToken(policy->getDescriptor(), status);

@@ -8,12 +8,10 @@
 namespace vltest {
 namespace {
 
-using vl9738settings::CrossSwitchSettings;
-
 class CrossSwitch : public FixedLogicOnBoard {
  protected:
   void request(uint8_t mode, uint32_t time0, uint32_t time1) {
-    primitive.setRequested(CrossSwitchSettings(0, time0, time1, mode), status);
+    primitive.setRequested(vl9738settings::CrossSwitchSettings(0, time0, time1, mode), status);
     primitive.apply(status);
   }
   std::vector<uint64_t> switchWrites() {

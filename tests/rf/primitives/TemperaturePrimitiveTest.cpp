@@ -10,7 +10,6 @@ namespace vltest {
 namespace {
 
 using namespace nVLAPALS100;
-using nVL9738K_24_0::convertTemperatureCode;
 
 // The fixed-logic accessor, with a hook that runs before every 32-bit read
 // (to change what the sensor reports between readings).
@@ -37,7 +36,7 @@ TEST(TemperatureCode, IsSignExtendedFromFourteenBitsAndCheckedAgainstTheRange) {
                {0x2000, 0, kStatusValueOutOfRange}};
   for (const auto& c : cases) {
     tStatus status;
-    EXPECT_EQ(convertTemperatureCode(c.code, status), c.value) << c.code;
+    EXPECT_EQ(nVL9738K_24_0::convertTemperatureCode(c.code, status), c.value) << c.code;
     EXPECT_EQ(status.getCode(), c.status) << c.code;
   }
 }

@@ -14,8 +14,6 @@ namespace {
 
 using nVLAPALS100::tStatus;
 using rfyulreserve::ReservationClientID;
-using rfyulreserve::ReserveErrorInfo;
-using rfyulreserve_impl::DirtinessList;
 using sim::IdleTracker;
 using vltest::policyIds;
 
@@ -93,8 +91,8 @@ TEST_F(ReservationManagerTest, BothReservesRollBackEarlierPoliciesAtTheFirstRefu
       SCOPED_TRACE(testing::Message() << c.name << (cached ? ", cached" : ""));
       log.clear();
       tStatus s;
-      DirtinessList dirtiness;
-      ReserveErrorInfo errorInfo{77, 77};
+      rfyulreserve_impl::DirtinessList dirtiness;
+      rfyulreserve::ReserveErrorInfo errorInfo{77, 77};
       if (cached) {
         EXPECT_EQ(manager().reserve(client, policyIds(c.ids), errorInfo, s), c.cached);
       } else {
