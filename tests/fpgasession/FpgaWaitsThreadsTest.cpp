@@ -27,16 +27,14 @@
 #include "sim/kernel/Clock.h"
 #include "sim/kernel/Sync.h"
 #include "tests/fpga/SessionWire.h"
+#include "tests/support/BoardRig.h"
 
 namespace {
 
 using namespace nVL9738K_24_0::lymrequests;
 namespace rq = nVL9738K_24_0::requests;
 
-constexpr char kMainInterface[] = "vl9738_vl9738k";
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr int32_t kWaitAborted = -50405;
-constexpr int32_t kGateClosed = -52022;
 constexpr uint32_t kForever = 0xFFFFFFFF;
 constexpr uint32_t kFromDevice = 1;
 constexpr uint64_t kOwner = 5;
@@ -98,8 +96,8 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
     module_ = sim::Module::enter(&nVLAPAL200_driverEntry);
     const nVLZUK_tPCIDeviceDescription description = board_.description();
     ASSERT_EQ(module_->record().addDevice(&description, nullptr, &slot_), 0);
-    for (auto* file : {&waiterFile_, &otherFile_}) *file = sim::DeviceFile::open(*module_, kFpgaInterface);
-    mainFile_ = sim::DeviceFile::open(*module_, kMainInterface);
+    for (auto* file : {&waiterFile_, &otherFile_}) *file = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
+    mainFile_ = sim::DeviceFile::open(*module_, vltest::kMainInterface);
     ASSERT_TRUE(waiterFile_ && otherFile_ && mainFile_);
     watchdog_ = std::thread([this] {
       for (int tick = 0; tick < 1200 && !done_; ++tick) std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -245,7 +243,7 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
     EXPECT_EQ(sim::RequestClient(*mainFile_).call<rq::CycleFrequency>({}).outStatus(), 0);
   }
   auto ender = std::async(std::launch::async, [&] { return run(c.ender); });
-  EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? kGateClosed : kWaitAborted);
+  EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? vltest::kGateClosed : kWaitAborted);
   EXPECT_EQ(ender.get(), 0);
   if (pending.valid()) pending.get();
 }
