@@ -170,7 +170,9 @@ Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t
 void Scenario::record(const Answer& answer) {
   answers_.push_back(answer);
   if (answer.answer() == kOverTemperatureShutdown) {
-    noteGenerationAdvanced();
+    // A board that had already shut down answers the shutdown from its
+    // records: only the first shutdown moves the generation on.
+    if (!shutDown_) noteGenerationAdvanced();
     noteBringUpRecord(kOverTemperatureShutdown);
   }
 }
@@ -230,6 +232,7 @@ void Scenario::noteLoggedBringUpRecords() {
 
 void Scenario::noteResetAfterStep() {
   for (auto& session : sessions_) session->stale = true;
+  shutDown_ = false;
   bringUpRecords_.clear();
   events_.generationAdvanced = true;
   events_.mainOnly = false;
@@ -368,6 +371,10 @@ void Scenario::runStep(uint32_t step) {
   events_.generationAdvanced = generationAdvanced_ || mainGenerationAdvanced_;
   events_.mainOnly = mainGenerationAdvanced_ && !generationAdvanced_;
   events_.resetSucceeded = resetSucceeded_;
+  // A reset that went through or a board added again comes up; a shutdown
+  // answered in the step (after either, or alone) takes it down.
+  if (resetSucceeded_ || events_.added) shutDown_ = false;
+  for (const Answer& answer : answers_) shutDown_ = shutDown_ || answer.answer() == kOverTemperatureShutdown;
   for (const Answer& answer : answers_) events_.resetRequested = events_.resetRequested || answer.code == kResetDevice;
   events_.deleted = deviceDeleted_;
   // Closed sessions are gone for good.

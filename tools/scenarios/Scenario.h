@@ -225,6 +225,9 @@ class Scenario {
   uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
   std::set<int32_t> bringUpRecords_;
+  // The board shut down over temperature in an earlier step and has not
+  // come up since.
+  bool shutDown_ = false;
   bool deviceDeleted_ = false;
   uint32_t step_ = 0;
   uint32_t stepsRun_ = 0;
