@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "Family.h"
+#include "driver/board/ioctl/ListModeRequests.h"
 #include "fuzz/SeedBlocks.h"
 #include "tests/module/PublishedRequests.h"
 
@@ -68,8 +69,6 @@ struct CodeRange {
 constexpr CodeRange kModelledElsewhere[] = {
     {0x00205500, 0x002055FF}, {0x00208000, 0x002080FF}, {0xC0204203, 0xC0204207}, {0xC0205B00, 0xC0205BFF}};
 
-constexpr uint32_t kStartCommitSnooping = 0x00205205;
-
 bool modelledElsewhere(uint32_t code) {
   for (const CodeRange& range : kModelledElsewhere) {
     if (code >= range.first && code <= range.last) return true;
@@ -84,7 +83,7 @@ void sendAndRecord(Scenario& scenario, Session* session, const vltest::Published
   session->busy = true;
   // Whatever it answers (a fault may cut the answer short after the start),
   // the session may record from now on.
-  if (request.code == kStartCommitSnooping) session->mayRecord = true;
+  if (request.code == nVL9738K_24_0::requests::StartCommitSnooping::kCode) session->mayRecord = true;
   // A session a family keeps is that family's to change.
   const bool withTail = seeded != nullptr && !session->kept && !modelledElsewhere(request.code);
   scenario.describe(std::string(verb) + " " + hex(request.code) +
