@@ -22,6 +22,7 @@
 #include "SeedBlocks.h"
 #include "driver/platform/entry/EntryPoints.h"
 #include "sim/board/Board.h"
+#include "sim/board/PxiRoutingMatrixModel.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/Module.h"
 #include "sim/kernel/Clock.h"
@@ -41,6 +42,10 @@ constexpr uint64_t kUnmapped = 0x1000;
 // it had been preempted: the clock still moves only with the driver's own
 // reads, so a sequence of inputs runs the same way each time.
 constexpr uint64_t kSpinStepNs = 50'000;
+// The register-port subsystem of the FPGA's trigger routing matrix, as the
+// scenario runner places it: without the matrix the board has no routing
+// resources and every routing request stops at its first check.
+constexpr uint8_t kRoutingMatrixSubsystem = 7;
 
 struct Input {
   uint32_t code = 0;
@@ -92,6 +97,7 @@ class Harness {
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
     sim::Clock::instance().setSpinStepNs(kSpinStepNs);
     board_.bar0().stopRecording();
+    matrix_.place(board_.registerPort(), kRoutingMatrixSubsystem);
     if (!module_) __builtin_trap();
     const nVLZUK_tPCIDeviceDescription description = board_.description();
     if (module_->record().addDevice(&description, nullptr, &device_) != 0) __builtin_trap();
@@ -152,6 +158,7 @@ class Harness {
  private:
   const char* interface_;
   std::unique_ptr<sim::Module> module_;
+  sim::PxiRoutingMatrixModel matrix_;
   sim::Board board_;
   void* device_ = nullptr;
   std::unique_ptr<sim::DeviceFile> file_;
