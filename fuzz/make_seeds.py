@@ -47,8 +47,8 @@ READ = MAP_FIELDS + [(16, "u32", READABLE)]
 WRITE = MAP_FIELDS + [(16, "u32", WRITABLE)]
 # A settings deploy: the reference clock's record (onboard clock) and the
 # cross switch's (mode 4).
-DEPLOY = (bytes(4) + struct.pack("<III", 1, 0, 0) + bytes([0, 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0])
-          + struct.pack("<III", 3, 0, 0) + bytes([0, 4]))
+REF_CLOCK = struct.pack("<III", 1, 0, 0) + bytes([0, 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0])
+DEPLOY = bytes(4) + REF_CLOCK + struct.pack("<III", 3, 0, 0) + bytes([0, 4])
 # A partition id that neither the board's preloaded partitions nor the
 # scenario runner's flash family use, written to memory only (flags 0): the
 # read finds what an earlier write left.
@@ -208,6 +208,111 @@ FPGA = [
 ]
 
 
+# Further inputs for codes whose published seed reaches only part of their
+# handler's work. The replay runs the corpus in name order in one session,
+# after the published seeds of lower codes, so that an input sent as a step
+# of a sequence is named after the sequence and its step's number.
+CONFIG = 6  # the VISA address space of the board's configuration header
+# The LO1 frequency (resource 5, policy 4) as the third of the settings
+# family's values, with every clock override the record carries turned on
+# (the DAC's DLL controls, coarse, fine, phase and bandwidth, then the
+# clock tuning words), each override's value zero.
+LO1_OVERRIDES = (struct.pack("<I", 5) + bytes(72) + struct.pack("<QQQHH", 0xBBBBBBBBBBBB, 15, 11, 0, 1023)
+                 + bytes([3, 0, 0, 1, 0, 2, 0, 1])
+                 + bytes([1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0]))
+RECORDED = bytes(4) + REF_CLOCK + LO1_OVERRIDES
+
+
+def message(count, kind):
+    # A settings message to `count` ids at the tail's start.
+    return [(0, "u64", tail()), (8, "u32", count), (12, "u32", kind)]
+
+
+def visa(width, count):
+    return [(0, "u8", CONFIG), (16, "u32", width), (20, "u8", 1), (24, "u64", tail()), (32, "u64", count)]
+
+
+# Terminals of the board's trigger topography: sources and destinations of
+# the scenario runner's routing family.
+TERMINALS = [1, 2, 3, 59, 73, 105, 106, 137, 169, 170, 244, 253]
+
+
+def calculate(seeds, destinations):
+    # A route calculation from `seeds` (terminal, cost, inverted) to the
+    # destinations, with room for four results.
+    tail_bytes = b"".join(struct.pack("<IIB3x", *seed) for seed in seeds)
+    at = len(tail_bytes)
+    tail_bytes += struct.pack("<%dI" % len(destinations), *destinations)
+    results = len(tail_bytes)
+    fields = [(8, "u64", tail()), (16, "u32", len(seeds)), (24, "u64", tail(at)), (32, "u32", len(destinations)),
+              (40, "u64", tail(results)), (48, "u32", 4)]
+    return (0x00208001, fields, tail_bytes + bytes(80))
+
+
+# name: steps (code, fields, tail bytes), one input each.
+SEQUENCES = {
+    # Routes from one source taken both plain and inverted, so that the
+    # cheaper of each pair is kept, and from a terminal the topography does
+    # not have; then the session's first routes reserved, programmed, their
+    # paths read, unprogrammed, unreserved and destroyed.
+    "00208001-routes": [calculate([(1, 0, 0), (1, 5, 1)], [73, 105]), calculate([(9999, 0, 0)], [73])]
+    + [(0x00208003, [(0, "u32", route), (8, "u64", tail()), (16, "u32", 4)], bytes(64)) for route in (1, 2)]
+    + [(0x00208004, [(0, "u32", route)], b"") for route in (1, 2)]
+    + [(0x00208007, [(0, "u32", route), (8, "u64", tail()), (16, "u32", 8)], bytes(64)) for route in (1, 2)]
+    + [(code, [(0, "u32", route)], b"") for code in (0x00208006, 0x00208005, 0x00208002) for route in (1, 2)],
+    # Each terminal put back to its reset input (by both modes), and the
+    # reset terminal the topography names for it.
+    "0020800a-terminals": [(0x0020800A, [(0, "u32", t), (4, "u32", mode)], b"") for t in TERMINALS for mode in (0, 1)]
+    + [(0x0020800B, [(8, "u32", t), (12, "u32", mode)], b"") for t in TERMINALS for mode in (0, 1)],
+    # Configuration-space items of each width the space takes, between a
+    # VISA user's start and end: the header's identity words, read-only,
+    # so that a write changes nothing.
+    "80208500-config": [
+        (0x80208500, [], b""),
+        (0x80208502, visa(1, 4), bytes(16)),
+        (0x80208502, visa(2, 2), bytes(16)),
+        (0x40208503, visa(2, 1), bytes(16)),
+        (0x40208503, visa(4, 1), bytes(16)),
+        (0x80208504, [], b""),
+    ],
+    # The reference clock and the LO1 frequency with its overrides, recorded
+    # into a list of the published seeds' list-mode context (the acquisition
+    # engine's, which records LO1) once their list is stopped and aborted;
+    # the recording stopped and its list aborted, then the same committed
+    # directly (the recording's writes are ahead of the hardware, so the
+    # direct commit writes them again) and released.
+    "c0205b00-recorded": [
+        (0x00205207, [], b""),
+        (0x00205202, [], b""),
+        (0xC0205B00, [(0, "u64", tail()), (8, "u32", len(RECORDED))], RECORDED),
+        (0x00205507, [(0, "u32", 2), (8, "u64", tail()), (16, "u64", tail(8))], struct.pack("<II", 1, 4) + bytes(16)),
+        (0x00205205, [], b""),
+        (0xC0205B01, message(2, 1), struct.pack("<II", 1, 5)),
+        (0x00205206, [(0, "u64", 1)], b""),
+        (0x00205207, [], b""),
+        (0x00205202, [], b""),
+        (0xC0205B01, message(2, 1), struct.pack("<II", 1, 5)),
+        (0x00205508, [(0, "u32", 2), (8, "u64", tail())], struct.pack("<II", 1, 4)),
+    ],
+    # The other messages, each to every id it takes: power reductions, the
+    # reference path's selection, defaults, a settling wait of at most 1 ms
+    # and the lock query; then a type no message has.
+    "c0205b01-messages": [
+        (0xC0205B01, message(2, 6), struct.pack("<II", 6, 7)),
+        (0xC0205B01, message(2, 7), struct.pack("<II", 1, 2)),
+        (0xC0205B01, message(7, 8), struct.pack("<7I", 1, 2, 3, 4, 5, 6, 7)),
+        (0xC0205B01, message(2, 11) + [(16, "u64", tail(8)), (24, "u32", 8)], struct.pack("<IIII", 4, 5, 1, 0)),
+        (0xC0205B01, message(2, 12) + [(32, "u64", tail(8)), (40, "u32", 64)], struct.pack("<II", 1, 2) + bytes(64)),
+        (0xC0205B01, message(1, 99), struct.pack("<I", 3)),
+    ]
+    # Each kind again with an id no resource has, and the lock query with no
+    # room for its reply.
+    + [(0xC0205B01, message(1, kind) + [(32, "u64", tail(4)), (40, "u32", 64)], struct.pack("<I", 99) + bytes(64))
+       for kind in (1, 6, 7, 8, 11, 12)]
+    + [(0xC0205B01, message(1, 12), struct.pack("<I", 1))],
+}
+
+
 def block(size, fields):
     data = bytearray(size)
     for at, kind, value in fields:
@@ -243,6 +348,11 @@ def main():
     for index, (code, fields, extra) in enumerate(MAIN):
         header = bytes([index, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0])
         write(folder, "%08x" % code, header + block(sizes[code], fields) + extra)
+    index_of = {code: index for index, (code, _, _) in enumerate(MAIN)}
+    for name, steps in SEQUENCES.items():
+        for step, (code, fields, extra) in enumerate(steps):
+            header = bytes([index_of[code], 0, 0, 0, 0, 0, 1, 0, 0, 0, 0])
+            write(folder, "%s-%02d" % (name, step), header + block(sizes[code], fields) + extra)
     folder = os.path.join(HERE, "seeds", "fpga")
     for index, (code, size, fields, extra) in enumerate(FPGA):
         header = bytes([index]) + struct.pack("<I", code) + bytes([0, 1, 0, 0, 0, 0])
