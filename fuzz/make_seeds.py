@@ -6,6 +6,9 @@ that the block's marked address fields point at. Each row names the block's
 fields that differ from zero, so that the request passes its first checks
 (a flash identifier of the flash store, a sensor that exists, a register map
 by name, a buffer of the size it claims) and reaches its handler's work.
+Sequences of further main-interface inputs (fuzz/seeds/main/<name>-<step>)
+reach the work one input per code does not: routes held and given up,
+recorded settings, each kind of settings message.
 
 Run from anywhere: python3 fuzz/make_seeds.py
 """
