@@ -36,14 +36,20 @@ inline void setSnoopedAccessors(nVl9738RefCpld::tVl9738RefCpld& map, vllym::kern
 
 // The registers a recording wrote, by bus address: their shadows hold the
 // recorded values, which the hardware receives only if the list runs.
-// CPLD words are 32-bit, so one bit per word covers a DAC's whole window;
-// an address past the bitmap makes the whole map count as written.
+// Addresses count from the map's own origin (where its offset 0 lies on the
+// bus), not from the window's start: the snooped maps sit high in their
+// CPLD windows. CPLD words are 32-bit, so one bit per word covers a DAC's
+// whole map; an address outside the bitmap makes the whole map count as
+// written.
 class WrittenRegisters {
  public:
   static constexpr uint32_t kWords = 0x810;
 
+  explicit WrittenRegisters(uint32_t origin = 0) : origin_(origin) {}
+
   void note(uint32_t address) {
-    const uint32_t word = address >> 2;
+    // Below the origin wraps past the bitmap, so it counts as the whole map.
+    const uint32_t word = (address - origin_) >> 2;
     if (word >= kWords) {
       overflow_ = 1;
       return;
@@ -55,7 +61,7 @@ class WrittenRegisters {
   void drain(tMark mark, tMarkAll markAll) {
     if (overflow_ != 0) markAll();
     for (uint32_t word = 0; word < kWords; ++word) {
-      if ((bits_[word >> 5] >> (word & 31) & 1u) != 0) mark(word << 2, (word << 2) + 3);
+      if ((bits_[word >> 5] >> (word & 31) & 1u) != 0) mark(origin_ + (word << 2), origin_ + (word << 2) + 3);
     }
     for (uint32_t& bits : bits_) bits = 0;
     overflow_ = 0;
@@ -63,6 +69,7 @@ class WrittenRegisters {
 
  private:
   // Rounded up: the window's last words share the final bitmap word.
+  uint32_t origin_;
   uint32_t bits_[(kWords + 31) / 32] = {};
   uint8_t overflow_ = 0;
 };
@@ -123,6 +130,7 @@ class RegMapSnooper : public MapSnooperState {
         map_(map),
         target_(target),
         context_(context),
+        written_(map->getBase() - map->getWindowStart()),
         accessor_(target, context, base, shift, written_) {}
 
   // The inserter is reached through the redirected manager, not from here.
