@@ -1,6 +1,8 @@
 // The flash controller over the board model: the paged window, byte access
 // at odd and even addresses, erase before program, busy-wait verification
 // in virtual time, and the two-copy updates below the store.
+#include <algorithm>
+
 #include "driver/flash/CapabilityChain.h"
 #include "sim/board/FlashImage.h"
 #include "tests/flash/FlashRig.h"
@@ -20,13 +22,6 @@ uint64_t nowNs() { return sim::Clock::instance().nowNs(); }
 
 class Controller : public testing::Test {
  protected:
-  size_t count(sim::BusAccess::Kind kind, uint64_t offset = ~uint64_t{0}) {
-    size_t n = 0;
-    for (const sim::BusAccess& a : rig.board.bar0().traffic())
-      n += a.kind == kind && (offset == ~0ull || a.offset == offset);
-    return n;
-  }
-
   FlashRig rig;
   OVCalEEPROMController& controller = *rig.controller;
   tStatus status{tStatus::kFullSize};
@@ -43,8 +38,7 @@ TEST_F(Controller, PageRegisterTakesTheUpperAddressBitsKeepsItsLowByteAndIsWritt
   ASSERT_EQ(traffic.size(), 3u) << "the second read stays on the page";
   EXPECT_EQ(traffic[0].value, 0x002100A5u);
   EXPECT_EQ(traffic[1].offset, rig.window.offset + 0x2346u);
-  // The board moved the register behind the shadow (a reload does): a new
-  // controller, as a bring-up builds, writes its first page all the same.
+  // A bring-up's new controller writes its first page though the board moved the register behind the shadow.
   rig.board.bar0().mmioWrite(sim::Bridge::kFlashWindowPage, 4, 0);
   rig.flash().load(rig.storeByte(0x12000), Bytes{0x5C, 0x3D}.data(), 2);
   OVCalEEPROMController(rig.window, rig.core.ConfPortWindowControl[0], status).readBytes(0x12000, 2, bytes, status);
@@ -101,7 +95,9 @@ TEST_F(Controller, VerificationPollsInVirtualTimeAndStuckBitsTimeOut) {
   controller.eraseSector(0x31, status);
   EXPECT_EQ(status.getCode(), kOutOfRange);
   EXPECT_GE(nowNs() - start, 3'500'000'000u);
-  EXPECT_EQ(count(sim::BusAccess::Kind::Read), 7u + 1) << "a read per poll, then one after the deadline";
+  const auto bus = rig.board.bar0().traffic();
+  EXPECT_EQ(std::count_if(bus.begin(), bus.end(), [](auto& a) { return a.kind == sim::BusAccess::Kind::Read; }), 7 + 1)
+      << "a read per poll, then one after the deadline";
 
   tStatus program;
   sim::Clock::instance().setSpinStepNs(1000);
@@ -120,8 +116,7 @@ TEST_F(Controller, VerificationPollsInVirtualTimeAndStuckBitsTimeOut) {
 // The subsystem id in both POSC copies is the module's programming test;
 // here, each update's erases and programs and the capability chain.
 TEST_F(Controller, UpdatesRewriteBothCopiesAndLeaveTheFlag) {
-  // A word left erased takes no program: each copy and flag costs its words that are not all ones.
-  auto written = [&](uint32_t at) {
+  auto written = [&](uint32_t at) {  // both copies' programs: a word left all ones takes none
     const Bytes sector = rig.flash().contents(at, 0x10000);
     uint64_t words = 0;
     for (size_t i = 0; i < sector.size(); i += 2) words += (sector[i] & sector[i + 1]) != 0xFF;

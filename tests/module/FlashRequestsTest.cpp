@@ -86,11 +86,6 @@ TEST_F(FlashRequests, ProgrammingRewritesBothCopiesOfTheBoardRecords) {
     EXPECT_EQ(flash.peek32(copy + FlashLayout::kPoscSubsystemId) & 0xFFFF, 0x5B77u) << copy;
   }
   EXPECT_EQ(flash.peek32(FlashLayout::kPoscSelect), poscFlag);
-  // The reset's bring-up builds a new flash controller, which must not
-  // trust the window's page it finds.
-  ASSERT_EQ(client->call<ResetDevice>().outStatus(), 0);
-  file = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
-  client = std::make_unique<sim::RequestClient>(*file);
 
   // A write the flash does not take leaves the revisions the board holds.
   const auto before = client->call<GetFirmwareRev>().out;
