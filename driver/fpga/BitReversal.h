@@ -25,14 +25,9 @@ constexpr tByteReversalTable makeByteReversalTable() {
 inline constexpr tByteReversalTable kByteReversal = makeByteReversalTable();
 
 // Four image bytes as one bus word: byte i, reversed, in bits 8i+7..8i.
-// An image is a million and a half bytes: the word is reversed in place,
-// each byte's halves, pairs and bits swapped at once, without a table look
-// per byte.
 inline uint32_t reversedWord(const uint8_t* bytes) {
-  uint32_t word = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
-  word = ((word >> 4) & 0x0F0F0F0Fu) | ((word & 0x0F0F0F0Fu) << 4);
-  word = ((word >> 2) & 0x33333333u) | ((word & 0x33333333u) << 2);
-  return ((word >> 1) & 0x55555555u) | ((word & 0x55555555u) << 1);
+  return uint32_t{kByteReversal.entries[bytes[0]]} | uint32_t{kByteReversal.entries[bytes[1]]} << 8 |
+         uint32_t{kByteReversal.entries[bytes[2]]} << 16 | uint32_t{kByteReversal.entries[bytes[3]]} << 24;
 }
 
 }  // namespace vllym
