@@ -1,7 +1,6 @@
 // Power cuts in the middle of every flash update: after the cut the board
-// comes back, and what the flash holds must still be whole. The record
-// sweep cuts at every operation (a blank word takes no program, so they are
-// few), the store's at every erase and at sampled programs.
+// comes back, and what the flash holds must still be whole. Record updates
+// are cut at every operation, store steps at every erase and sampled programs.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -75,6 +74,7 @@ TEST(RecordPowerCut, CutsAtEveryOperationLeaveAWholeCopySelected) {
     SCOPED_TRACE(update.what);
     for (size_t cut = 0; cut < cuts.operations.size(); ++cut) {
       cuts.rig.flash().restoreSnapshot();
+      cuts.rig.board.bar0().clearTraffic();
       cuts.rig.flash().setTearSeed(0x5EED + cut);
       cuts.rig.flash().losePowerDuring(cut + 1);
       tStatus torn, again;
@@ -85,7 +85,6 @@ TEST(RecordPowerCut, CutsAtEveryOperationLeaveAWholeCopySelected) {
       if (cuts.operations[cut].kind != Kind::Erase) continue;
       update.run(*cuts.rig.controller, again);  // the driver's next update finds a whole copy to start from
       EXPECT_EQ(again.getCode(), 0) << "cut " << cut;
-      cuts.rig.board.bar0().clearTraffic();
     }
   }
 }
