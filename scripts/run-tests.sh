@@ -52,9 +52,9 @@ fuzz() {
   CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
     -DVL_SANITIZE=address,undefined -- vl_request_fuzzer vl_fpga_request_fuzzer
   # Sized to about a minute each on one processor under ASan when both were
-  # slower; now under one on a busy machine (main: about 550 inputs a
-  # second at load 12, nearly all of its time in flash programming and
-  # resets; FPGA-session: about 33,000), side by side.
+  # slower; now under half a minute side by side (main: about 1,600 inputs
+  # a second at load 2, most of its time in resets' FPGA downloads and in
+  # libFuzzer's leak checks; FPGA-session: about 40,000).
   # Each folder under fuzz/repro holds inputs that once made a fuzzer fail,
   # run in their names' order; an "fpga-" folder is the FPGA-session fuzzer's.
   local folder fuzzer

@@ -71,28 +71,42 @@ OVCalEEPROMController::OVCalEEPROMController(const BoardWindow& window, tPageReg
       window_(window.size, window.busAddress + window.offset, window.kernelAddress + window.offset, 0),
       windowSize_(window.size),
       extraOffset_(0),
-      baseOffset_(kStoreBaseOffset) {}
+      baseOffset_(kStoreBaseOffset),
+      page_(0),
+      pageKnown_(false) {}
 
 OVCalEEPROMController::~OVCalEEPROMController() {}
 
+// The page register is written only when the page differs from the one
+// this controller last wrote there successfully. A new controller (each
+// bring-up builds one) knows no page: a reset or a reload of the board may
+// have left the register anywhere, whatever its shadow says, so its first
+// select is written even when the shadow already holds the value. A failed
+// write or window access forgets the page as well.
 void OVCalEEPROMController::selectPage(uint32_t address, tStatus& status) {
   if (status.isFatal()) return;
-  const uint64_t page = static_cast<uint64_t>(address & ~offsetMask_) >> pageShift_;
-  const auto value = static_cast<uint32_t>(page << 16) | (pageRegister_.shadow & 0xFF);
+  const auto page = static_cast<uint32_t>(static_cast<uint64_t>(address & ~offsetMask_) >> pageShift_);
+  if (pageKnown_ && page == page_) return;
+  const auto value = static_cast<uint32_t>(uint64_t{page} << 16) | (pageRegister_.shadow & 0xFF);
   arm::records::store<uint32_t>(pageRegister_, value);
-  arm::records::flush<uint32_t>(pageRegister_, 0, false, status);
+  arm::records::flush<uint32_t>(pageRegister_, 0, !pageKnown_, status);
+  pageKnown_ = status.isNotFatal();
+  page_ = page;
 }
 
 uint16_t OVCalEEPROMController::readWord16(uint32_t address, tStatus& status) {
   selectPage(address, status);
   if (status.isFatal()) return 0;
-  return window_.read16((address & offsetMask_) + extraOffset_, status);
+  const uint16_t value = window_.read16((address & offsetMask_) + extraOffset_, status);
+  if (status.isFatal()) pageKnown_ = false;
+  return value;
 }
 
 void OVCalEEPROMController::writeWord16(uint32_t address, uint16_t value, tStatus& status) {
   selectPage(address, status);
   if (status.isFatal()) return;
   window_.write16((address & offsetMask_) + extraOffset_, value, status);
+  if (status.isFatal()) pageKnown_ = false;
 }
 
 void OVCalEEPROMController::read(uint8_t* buffer, uint32_t address, uint32_t length, tStatus& status) {
@@ -157,7 +171,16 @@ void OVCalEEPROMController::program(const uint8_t* data, uint32_t address, uint3
   if (done < length) programWord(at, static_cast<uint16_t>(0xFF00 | data[done]), kCompareWord, status);
 }
 
+// Programming can only clear bits: a word of all ones leaves the part as
+// it is, so it takes no command cycles and starts nothing to wait for. One
+// read checks that the word holds what a program would have left there.
 void OVCalEEPROMController::programWord(uint32_t address, uint16_t value, uint32_t mode, tStatus& status) {
+  if (value == 0xFFFF) {
+    const uint16_t mask = mode == kCompareWord ? 0xFFFF : 0xFF00;
+    const uint16_t word = readWord16(address, status);
+    if (status.isNotFatal() && (word & mask) != mask) fail(nVLAPALS100::kStatusValueOutOfRange, __LINE__, status);
+    return;
+  }
   for (uint32_t i = 0; i < tChip::kProgramCycleCount; ++i) {
     const FlashCommandCycle cycle = tChip::programCycle(i);
     writeWord16(cycle.address, cycle.value, status);
@@ -198,15 +221,12 @@ void OVCalEEPROMController::verifyData(uint16_t expected, uint32_t address, uint
   const uint64_t timeout = nVLAPAL000::convertTime(timeoutUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t poll = nVLAPAL000::convertTime(pollUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t start = tTimebase::getTime();
-  bool matched = false;
   while (tTimebase::getTime() - start < timeout) {
-    if (matched) return;
     nVLAPAL000::tTimeWasterSpin::pause<tTimebase>(poll);
-    matched = ((readWord16(address, status) ^ expected) & mask) == 0;
-    if (status.isFatal()) return;
+    const bool matched = ((readWord16(address, status) ^ expected) & mask) == 0;
+    if (matched || status.isFatal()) return;
   }
-  if (matched) return;
-  matched = ((readWord16(address, status) ^ expected) & mask) == 0;
+  const bool matched = ((readWord16(address, status) ^ expected) & mask) == 0;
   if (status.isNotFatal() && !matched) fail(nVLAPALS100::kStatusValueOutOfRange, __LINE__, status);
 }
 

@@ -82,6 +82,10 @@ class OVCalEEPROMController : public qrtk::FlashDevice {
   uint32_t windowSize_;
   uint32_t extraOffset_;
   uint32_t baseOffset_;
+  // The page this controller last wrote to the page register, while it can
+  // be sure the register still holds it.
+  uint32_t page_;
+  bool pageKnown_;
 };
 
 }  // namespace nVL9738K_24_0

@@ -157,7 +157,10 @@ void FpgaLoader::write(uint64_t offset, unsigned width, uint32_t value) {
 void FpgaLoader::startLocked() {
   ++starts_;
   programmed_ = false;
-  received_.assign(std::min<size_t>(byteCount_, size_t{1} << 26), 0);
+  // Only the first receivedCount_ bytes are ever read: the room a load
+  // before left is reused as it is, not cleared for each image again.
+  const size_t room = std::min<size_t>(byteCount_, size_t{1} << 26);
+  if (received_.size() < room) received_.resize(room);
   receivedCount_ = 0;
   state_ = State::Loading;
 }
