@@ -77,12 +77,13 @@ OVCalEEPROMController::OVCalEEPROMController(const BoardWindow& window, tPageReg
 
 OVCalEEPROMController::~OVCalEEPROMController() {}
 
-// The page register is written only when the page differs from the one
-// this controller last wrote there successfully. A new controller (each
-// bring-up builds one) knows no page: a reset or a reload of the board may
-// have left the register anywhere, whatever its shadow says, so its first
-// select is written even when the shadow already holds the value. A failed
-// write or window access forgets the page as well.
+// Within one read, program or erase the page register is written only when
+// the page differs from the one this controller last wrote there. Each such
+// operation begins knowing no page: between operations a reset, a reload of
+// the board or a session's raw write to the bridge may have moved the
+// register, whatever its shadow says, so the first select is written even
+// when the shadow already holds the value. A failed write or window access
+// forgets the page as well.
 void OVCalEEPROMController::selectPage(uint32_t address, tStatus& status) {
   if (status.isFatal()) return;
   const auto page = static_cast<uint32_t>(static_cast<uint64_t>(address & ~offsetMask_) >> pageShift_);
@@ -115,6 +116,7 @@ void OVCalEEPROMController::read(uint8_t* buffer, uint32_t address, uint32_t len
 
 void OVCalEEPROMController::readBytes(uint32_t address, uint32_t length, uint8_t* buffer, tStatus& status) {
   if (status.isFatal()) return;
+  pageKnown_ = false;
   if (buffer == nullptr) {
     fail(nVLAPALS100::kStatusBadSelector, __LINE__, status);
     return;
@@ -146,6 +148,7 @@ void OVCalEEPROMController::writeWithoutErase(const uint8_t* data, uint32_t addr
 void OVCalEEPROMController::program(const uint8_t* data, uint32_t address, uint32_t length, bool erase,
                                     tStatus& status) {
   if (status.isFatal()) return;
+  pageKnown_ = false;
   if (data == nullptr) {
     fail(nVLAPALS100::kStatusBadSelector, __LINE__, status);
     return;
@@ -192,6 +195,7 @@ void OVCalEEPROMController::programWord(uint32_t address, uint16_t value, uint32
 
 void OVCalEEPROMController::eraseSector(uint32_t sectorIndex, tStatus& status) {
   if (status.isFatal()) return;
+  pageKnown_ = false;
   const uint64_t address = static_cast<uint64_t>(sectorIndex) * tChip::kSectorSize;
   if (address < baseOffset_ || address > UINT32_MAX) {
     fail(nVLAPALS100::kStatusBadSelector, __LINE__, status);
