@@ -51,10 +51,10 @@ fuzz() {
   echo "== request fuzzers (clang libFuzzer, ASan + UBSan): a fixed seed and a bounded number of runs"
   CC=clang CXX=clang++ bash "$root/scripts/build.sh" build/fuzz -DCMAKE_BUILD_TYPE=Release -DVL_FUZZ=ON \
     -DVL_SANITIZE=address,undefined -- vl_request_fuzzer vl_fpga_request_fuzzer
-  # Sized to about a minute each on one processor under ASan when both were
-  # slower; now under half a minute side by side (main: about 1,600 inputs
-  # a second at load 2, most of its time in resets' FPGA downloads and in
-  # libFuzzer's leak checks; FPGA-session: about 40,000).
+  # Sized to under a minute each side by side on one processor under ASan:
+  # main, 60,000 inputs at 1,500-3,000 a second (most of its time in resets'
+  # FPGA downloads and libFuzzer's leak checks); FPGA-session, 800,000 at
+  # about 40,000.
   # Each folder under fuzz/repro holds inputs that once made a fuzzer fail,
   # run in their names' order; an "fpga-" folder is the FPGA-session fuzzer's.
   local folder fuzzer
@@ -68,7 +68,7 @@ fuzz() {
     fi
   done
   local main fpga status=0
-  fuzzOne vl_request_fuzzer "${VL_FUZZ_RUNS:-25000}" main >"$scratch/main.out" 2>&1 &
+  fuzzOne vl_request_fuzzer "${VL_FUZZ_RUNS:-60000}" main >"$scratch/main.out" 2>&1 &
   main=$!
   fuzzOne vl_fpga_request_fuzzer "${VL_FUZZ_RUNS:-800000}" fpga >"$scratch/fpga.out" 2>&1 &
   fpga=$!
