@@ -1,11 +1,11 @@
 // The engine resources and their settling controls over the board model's
 // timing engines, reached through the driver's register port.
-#include <functional>
 #include <optional>
 
 #include "driver/engines/OV3IFWResources.h"
 #include "sim/board/TimingEngineSubtree.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
+#include "tests/support/RecordingInserter.h"
 #include "tests/support/StatusChecks.h"
 
 namespace {
@@ -13,28 +13,6 @@ namespace {
 using namespace vltest;
 using Engine = sim::TimingEngineSubtree;
 namespace st = nVLAPALS100;
-
-// Logs the bit waits announced to it and their clearing.
-class BitWaitInserter final : public listmodek::iListInstructionInserter {
- public:
-  void emitWrite(uint8_t, uint32_t, uint64_t, tStatus&) override {}
-  uint64_t readDuringCompile(uint8_t, uint64_t, tStatus&) override { return 0; }
-  void emitWaitForBit(uint8_t, uint32_t, uint32_t, uint64_t, uint64_t, uint32_t, tStatus&) override {}
-  void emitDelay(uint32_t, tStatus&) override {}
-  void emitWaitForField(uint8_t, uint32_t, uint64_t, uint64_t, uint32_t, uint32_t, tStatus&) override {}
-  void announceBitWaitRead(uint32_t timeout, uint64_t mask, uint64_t expected, int32_t flag, uint64_t,
-                           tStatus&) override {
-    log.push_back({timeout, mask, expected, static_cast<uint64_t>(flag)});
-  }
-  void clearBitWaitRead() override {
-    log.push_back({});
-    if (onClear) onClear();
-  }
-  void announceFieldWaitRead(uint64_t, uint64_t, int32_t, int32_t, uint64_t, tStatus&) override {}
-  void clearFieldWaitRead() override {}
-  std::vector<std::array<uint64_t, 4>> log;
-  std::function<void()> onClear;
-};
 
 class EngineResourcesOnBoard : public RegisterPortOnBoard {
  protected:
@@ -111,7 +89,8 @@ TEST_F(SettlingControlOnBoard, PllCountOfZeroLoadsOneAndTheEnableIsWrittenOnlyOn
 TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
   EXPECT_EQ(codeAfter([&](tStatus& s) { control->waitUntilSettled(100, -1, {}, s); }), st::kStatusNotSupported);
   EXPECT_TRUE(timer().log().empty());
-  BitWaitInserter inserter;
+  Log log;
+  RecordingInserter inserter{log};
   RegisterPoller::PollerWithRedirection poller;
   pollers.setPoller(engines[0]->layout().subsystem, &poller, status);
   poller.onStartCommitSnooping(&inserter, status);
@@ -119,15 +98,16 @@ TEST_F(SettlingControlOnBoard, TheWaitIsRecordedOnlyWhileAListIsCompiled) {
   control->setEnable(true, status);
   control->waitUntilSettled(100, -1, {}, status);
   EXPECT_EQ(status.getCode(), 0);
-  const std::array<uint64_t, 4> wait{100, 1, 1, 1}, cleared{};
-  EXPECT_EQ(inserter.log, (std::vector<std::array<uint64_t, 4>>{wait, cleared, wait, cleared}));
+  const std::string wait = entry("wait", 100, 0x101, 1);
+  EXPECT_EQ(log, (Log{wait, "clear", wait, "clear"}));
 }
 
 // Should the list stop between the two recorded waits, the PLL counter is
 // polled directly, under the request lock: for at most the settling
 // ceiling, whatever the caller asked.
 TEST_F(SettlingControlOnBoard, ThePllPollAfterTheListStoppedEndsAtTheSettlingCeiling) {
-  BitWaitInserter inserter;
+  Log log;
+  RecordingInserter inserter{log};
   RegisterPoller::PollerWithRedirection poller;
   pollers.setPoller(engines[0]->layout().subsystem, &poller, status);
   poller.onStartCommitSnooping(&inserter, status);

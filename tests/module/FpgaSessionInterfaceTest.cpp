@@ -1,7 +1,8 @@
 // The FPGA-session interface through the packaged module (its framing is
-// tested with the main interface's): the interface's own attribute, block
-// transfers, release without output, and a personality configured with a
-// bitfile the board model receives through its loader.
+// tested with the main interface's, its FIFO streams by the FPGA scenario
+// family): the interface's own attribute, block transfers, release without
+// output, and a personality configured with a bitfile the board model
+// receives through its loader.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -35,16 +36,15 @@ class FpgaInterface : public vltest::OpenedBoard {
     second = sim::DeviceFile::open(rig->module(), kFpgaInterface);
     ASSERT_NE(second, nullptr);
   }
-  // Our registers, no host buffers, the refusal code 0xFFFF0001 and the
-  // signature 1 2 3 4; the design's bitfile and FIFO records as given.
-  sim::TypedReply<ConfigurePersonalityQrt::Out> configure(uint32_t attributes, const sim::UserBlock& bitfile,
-                                                          const std::vector<vltest::FifoRecord>& fifos = {}) {
+  // Our registers, no host buffers or FIFOs, the refusal code 0xFFFF0001
+  // and the signature 1 2 3 4; the design's bitfile as given.
+  sim::TypedReply<ConfigurePersonalityQrt::Out> configure(uint32_t attributes, const sim::UserBlock& bitfile) {
     vltest::WireBytes block;
     for (uint32_t w : {kControl, kReset, kIrq, kSignature, 0xFFFFFFFFu, 0u, attributes, 0xFFFF0001u, 1u, 2u, 3u, 4u}) {
       block.u32(w);
     }
     personalityCopy = vltest::userCopyOf(block.bytes);
-    const std::vector<uint8_t> list = vltest::fifoList(fifos);
+    const std::vector<uint8_t> list = vltest::fifoList({});
     fifoCopy = vltest::userCopyOf(list);
     return client->call<ConfigurePersonalityQrt>({.personalityAddress = personalityCopy->address(),
                                                   .personalitySize = 48,
@@ -158,42 +158,6 @@ TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocat
     return reply.outStatus() != 0 && reply.resultField == 8 && sim::PageLists::userLists() == lists ? 0 : 1;
   });
   EXPECT_EQ(client->call<ConfigurePersonalityQrt>(in).outStatus(), -52002);
-}
-
-// The design's signature matches, so its FIFOs come without a download;
-// one streams a user buffer to the device, the other fills one from it.
-TEST_F(FpgaInterface, StreamsAFifoEachWayThroughTheBridgesDma) {
-  using Direction = sim::FpgaWindow::FifoDirection;
-  sim::FpgaPersonality personality(rig->board().fpga(), kControl, kReset, kSignature);
-  personality.setSignature({1, 2, 3, 4});
-  rig->board().fpga().placeIrqBlock(kIrq);
-  rig->board().fpga().addFifo(0x400, 0, Direction::HostToDevice);
-  rig->board().fpga().addFifo(0x440, 1, Direction::DeviceToHost);
-  rig->board().bridge().channel(0).setFifoCapacity(uint64_t{1} << 20);
-  sim::UserBlock design(64);
-  const auto configured = configure(0, design, {{0, 1, 1, 0x400}, {1, 0, 1, 0x440}});
-  ASSERT_EQ(configured.outStatus(), 0);
-  EXPECT_EQ(configured.out.downloaded, 0);
-
-  sim::UserBlock out(3000), in(4096);
-  for (size_t i = 0; i < out.size(); ++i) out.data()[i] = static_cast<uint8_t>(i * 7);
-  for (auto [fifo, block] : {std::pair{0u, &out}, std::pair{1u, &in}}) {
-    const auto deployed = client->call<DeployFifoSettings>(
-        {.ownerId = 5, .fifo = fifo, .bufferAddress = block->address(), .bufferSize = block->size(), .mode = 2});
-    ASSERT_EQ(deployed.outStatus(), 0) << fifo;
-    ASSERT_EQ(client->call<StartFifo>({.ownerId = 5, .fifo = fifo}).outStatus(), 0) << fifo;
-  }
-  EXPECT_EQ(client->call<ReleaseFifoBytes>({.ownerId = 5, .fifo = 0, .bytes = 3000}).outStatus(), 0);
-  EXPECT_EQ(rig->board().bridge().channel(0).drain(), std::vector<uint8_t>(out.data(), out.data() + 3000));
-
-  const std::vector<uint8_t> sent(out.data(), out.data() + 100);
-  rig->board().bridge().channel(1).feed(sent);
-  const auto got = client->call<AcquireFifoBytes>({.ownerId = 5, .fifo = 1, .bytes = 100, .timeoutMs = 1000});
-  EXPECT_EQ(got.outStatus(), 0);
-  EXPECT_GE(got.out.bytes, 100u);
-  EXPECT_EQ(got.out.timedOut, 0);
-  EXPECT_EQ(std::vector<uint8_t>(in.data(), in.data() + 100), sent);
-  EXPECT_EQ(sim::RequestClient(*second).call<StopFifo>({.ownerId = 5, .fifo = 1}).outStatus(), -63082);
 }
 
 }  // namespace

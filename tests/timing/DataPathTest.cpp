@@ -13,8 +13,8 @@
 #include "driver/timing/datapath/TriggerResources.h"
 #include "sim/board/DataPathEngineModel.h"
 #include "sim/board/PrimitiveBlockModel.h"
-#include "tests/listmode/snooping/RecordingInserter.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
+#include "tests/support/RecordingInserter.h"
 
 namespace {
 
@@ -194,7 +194,8 @@ TEST_F(DataPathOnBoard, SnoopedWaitsBecomeAnnouncedBitWaitsWithoutPolling) {
   acq.setHung(true);
   run(&inserter, {3, 7}, true);
   EXPECT_EQ(status.getCode(), 0);
-  EXPECT_EQ(log, Log(4, entry("wait", 1000, 0x101, 0)));
+  const std::string wait = entry("wait", 1000, 0x101, 0);
+  EXPECT_EQ(log, (Log{wait, "clear", wait, "clear", wait, "clear", wait, "clear"}));
   EXPECT_EQ(gen.readsOf(0x21) + gen.readsOf(0x31) + acq.readsOf(71) + acq.readsOf(49), 4u);
 }
 

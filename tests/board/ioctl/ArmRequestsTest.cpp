@@ -129,14 +129,10 @@ TEST_F(ArmRequestsRoad, WriteReachesTheBoardWithExactlyOneBusWrite) {
   EXPECT_EQ(on<ArmGet>("BoardControl", {.id = kTrigger0Mask}).out.value, 0x00FF00FFu);
 }
 
-TEST_F(ArmRequestsRoad, ListsCountSizeAndNameEveryRegistration) {
+TEST_F(ArmRequestsRoad, CountsAndNamesEveryRegistrationInItsSlot) {
   const auto count = client->call<ArmGetNumberOfRegistrations>({});
   EXPECT_EQ(count.out.count, 35u);
-  const auto size = client->call<ArmGetSizeOfRegistrationList>({});
-  sim::UserBlock list(size.out.size), slots(64 * count.out.count);
-  ASSERT_EQ(client->call<ArmGetRegistrationList>({.bufferAddress = list.address()}).outStatus(), 0);
-  const std::string text(reinterpret_cast<const char*>(list.data()), size.out.size - 1);
-  EXPECT_EQ(text.substr(text.size() - 29), "TICDCE18005RegMap\tWideTestMap");
+  sim::UserBlock slots(64 * count.out.count);
   ASSERT_EQ(client->call<ArmGetRegistrationNames>({.bufferAddress = slots.address()}).outStatus(), 0);
   EXPECT_STREQ(reinterpret_cast<const char*>(slots.data() + 64), "BoardControl");
   EXPECT_STREQ(reinterpret_cast<const char*>(slots.data() + 64 * 34), "WideTestMap");
@@ -173,8 +169,6 @@ TEST_F(ArmRequestsRoad, FormatDescribesTheRegistersFieldsWithinTheCallersCapacit
   const auto exact = format(6);
   ASSERT_EQ(exact.outStatus(), 0);
   EXPECT_EQ(exact.out.count, 6u);
-  EXPECT_EQ(masks.get<uint64_t>(0), 0x3u);
-  EXPECT_EQ(masks.get<uint64_t>(8 * 5), 1u << 14);
   EXPECT_EQ(types.data()[0], 1u);
   EXPECT_EQ(types.data()[2], 0u);
   EXPECT_EQ(std::pair(types.data()[6], masks.get<uint64_t>(8 * 6)),

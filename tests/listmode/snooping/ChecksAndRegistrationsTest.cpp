@@ -5,8 +5,8 @@
 #include "driver/listmode/ListModeStatusCodes.h"
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
 #include "driver/listmode/snooping/SnoopingManager.h"
-#include "tests/listmode/snooping/RecordingInserter.h"
 #include "tests/regmaps/timing/TimingBlockFixture.h"
+#include "tests/support/RecordingInserter.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "driver/listmode/snooping/RegMapSnooper.h"
 #include "driver/listmode/snooping/SnoopingListenerForInstructionTarget.h"
 #include "driver/platform/status/StatusCodes.h"
-#include "tests/listmode/snooping/RecordingInserter.h"
+#include "tests/support/RecordingInserter.h"
 
 namespace {
 

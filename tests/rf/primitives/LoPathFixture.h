@@ -6,20 +6,24 @@
 #include <utility>
 #include <vector>
 
+#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/regmaps/board/cpld/tVl9738Lo0Cpld.h"
 #include "driver/regmaps/board/cpld/tVl9738RefCpld.h"
-#include "driver/listmode/snooping/WaitWithRedirection.h"
 #include "driver/rf/settling/SettlingTimerHandler.h"
 #include "tests/regmaps/board/FixedLogicFixture.h"
 
 namespace vltest {
 
+// A settling control as the engines keep one: it writes nothing once the
+// status holds an error.
 class RecordingControl : public cbak::iSettlingControl {
  public:
   void writeSettlingTime(uint32_t value, tStatus& status) override {
+    ++calls;
     if (status.isNotFatal()) written.push_back(value);
   }
   std::vector<uint32_t> written;
+  int calls = 0;
 };
 
 class LoPathOnBoard : public FixedLogicOnBoard {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/rf/settling/SettlingTimerHandler.h"
+#include "tests/rf/primitives/LoPathFixture.h"
 #include "tests/support/AllocationSweep.h"
 #include "tests/support/StatusChecks.h"
 
@@ -13,22 +14,11 @@ using cbak::SettlingTimerHandler;
 using ConfigV1ki::ComponentUID;
 using ConfigV1ki::SettlingSetting;
 using nVLAPALS100::tStatus;
+using vltest::RecordingControl;
 using vltest::Site;
 
 constexpr const char* kHandlerFile = "source/shared/SettlingTimerHandler/SettlingTimerHandler";
 constexpr int64_t kControlMissing = static_cast<int32_t>(0xBFFA8710u);
-
-// A settling control as the engines keep one: it writes nothing once the
-// status holds an error.
-class RecordingControl : public cbak::iSettlingControl {
- public:
-  void writeSettlingTime(uint32_t value, tStatus& status) override {
-    ++calls;
-    if (status.isNotFatal()) written.push_back(value);
-  }
-  std::vector<uint32_t> written;
-  int calls = 0;
-};
 
 const uint32_t kBreakpoints[] = {10, 20, 40};
 const uint32_t kCurve0[] = {100, 200, 400};

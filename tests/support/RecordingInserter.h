@@ -1,7 +1,8 @@
 // An instruction inserter that logs what reaches it as text.
-#ifndef VL9738K_TESTS_LISTMODE_SNOOPING_RECORDING_INSERTER_H
-#define VL9738K_TESTS_LISTMODE_SNOOPING_RECORDING_INSERTER_H
+#ifndef VL9738K_TESTS_SUPPORT_RECORDING_INSERTER_H
+#define VL9738K_TESTS_SUPPORT_RECORDING_INSERTER_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,12 @@ inline std::string entry(const char* what, uint64_t a, uint64_t b, uint64_t c = 
 }
 
 // Reads answer 0xABCD12345678 and log the field wait announced for them;
-// announced bit waits are logged as they come.
+// announced bit waits and their clearing are logged as they come.
 class RecordingInserter final : public listmodek::iListInstructionInserter {
  public:
   explicit RecordingInserter(Log& log) : log_(log) {}
   int64_t failSecondWrite = 0;
+  std::function<void()> onClear;
   void emitWrite(uint8_t subsystem, uint32_t address, uint64_t value, tStatus& status) override {
     if (failSecondWrite != 0 && log_.size() == 1) status.setCode(failSecondWrite, VL_SITE);
     if (status.isNotFatal()) log_.push_back(entry("write", subsystem, address, value));
@@ -39,7 +41,10 @@ class RecordingInserter final : public listmodek::iListInstructionInserter {
                            tStatus&) override {
     log_.push_back(entry("wait", timeout, mask << 8 | expected, static_cast<uint64_t>(flag)));
   }
-  void clearBitWaitRead() override {}
+  void clearBitWaitRead() override {
+    log_.push_back("clear");
+    if (onClear) onClear();
+  }
   void announceFieldWaitRead(uint64_t mask, uint64_t expected, int32_t index, int32_t, uint64_t, tStatus&) override {
     field_ = mask << 16 | expected << 8 | static_cast<uint64_t>(index);
   }
