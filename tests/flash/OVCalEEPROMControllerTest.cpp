@@ -31,7 +31,7 @@ TEST_F(Controller, PageRegisterTakesTheUpperAddressBitsKeepsItsLowByteAndIsWritt
   rig.core.ConfPortWindowControl[0].setValue(0x5A5A5AA5, status);
   rig.core.ConfPortWindowControl[0].flush(status, false);
   rig.board.bar0().clearTraffic();
-  uint8_t bytes[2] = {};
+  uint8_t bytes[4] = {};
   controller.readBytes(0x12346, 2, bytes, status);
   const auto traffic = rig.board.bar0().traffic();
   controller.readBytes(0x12000, 4, bytes, status);
