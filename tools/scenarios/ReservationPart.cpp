@@ -312,7 +312,8 @@ void ReservationPart::apply(Scenario& scenario, const Outcome& outcome, bool may
 
 // A client goes with any of its sessions (closed, or older than a reset),
 // and with it what it held and the values it deployed.
-void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone) {
+void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone,
+                                           std::set<uint32_t>& thinned) {
   for (auto at = clientOf_.begin(); at != clientOf_.end();) {
     const Session* session = scenario.findSession(at->first);
     // A session older than a reset loses its client at its next request.
@@ -323,6 +324,7 @@ void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t
     Client& client = clients_[at->second];
     if (client.held[kReferenceClock] != 0 || client.held[kCrossSwitch] != 0) heldByGone.insert(at->second);
     client.sessions.erase(at->first);
+    thinned.insert(at->second);
     client = Client{client.sessions, {-1, -1, -1}, {0, 0, 0}};
     if (client.sessions.empty()) {
       clients_.erase(at->second);
@@ -352,11 +354,30 @@ void ReservationPart::afterStep(Scenario& scenario) {
   const StepEvents& events = scenario.events();
   const bool mayDrop = events.kernelFault || events.hardwareFault || events.generationAdvanced ||
                        events.resetRequested || events.removed || events.added;
-  for (const auto& outcome : outcomes_) apply(scenario, *outcome, mayDrop);
+  // Clients granted a reservation in this step, before the step's closes
+  // are known.
+  std::set<uint32_t> granted;
+  for (const auto& outcome : outcomes_) {
+    apply(scenario, *outcome, mayDrop);
+    if (outcome->kind == Outcome::kReserve && outcome->reserve == 0) granted.insert(outcome->client);
+  }
   outcomes_.clear();
   busy_.clear();
-  std::set<uint32_t> heldByGone;
-  forgetClosedSessions(scenario, heldByGone);
+  std::set<uint32_t> heldByGone, thinned;
+  forgetClosedSessions(scenario, heldByGone, thinned);
+  // A client that reserved through one session while another of its
+  // sessions closed in the same step holds the reservation if the close
+  // came first, and nothing if it came last: it gives the policies back, so
+  // that it holds nothing either way, as the part now says.
+  std::erase_if(granted, [&](uint32_t id) { return thinned.count(id) == 0 || clients_.count(id) == 0; });
+  if (!mayDrop && boardPresent(scenario) && !granted.empty()) {
+    scenario.runTask("release after a close", [&] {
+      for (uint32_t id : granted) {
+        Session* session = scenario.findSession(*clients_[id].sessions.begin());
+        if (session != nullptr) releaseList(scenario, *session, {kReferenceClock, kCrossSwitch});
+      }
+    });
+  }
   // What a client held goes with its last session.
   if (!mayDrop && boardPresent(scenario)) {
     std::erase_if(heldByGone, [&](uint32_t id) { return clients_.count(id) != 0; });

@@ -48,7 +48,9 @@ class ReservationPart {
   static bool closing(Scenario& scenario, const Client& client);
   void checkGrant(Scenario& scenario, const Outcome& outcome);
   void checkRefusal(Scenario& scenario, const Outcome& outcome);
-  void forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone);
+  // Forgets the clients of closed and stale sessions; `thinned` gets every
+  // client that lost a session.
+  void forgetClosedSessions(Scenario& scenario, std::set<uint32_t>& heldByGone, std::set<uint32_t>& thinned);
   void probeFresh(Scenario& scenario, const std::set<uint32_t>* gone);
   void releaseEverything(Scenario& scenario);
 
