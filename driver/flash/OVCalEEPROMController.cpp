@@ -174,12 +174,15 @@ void OVCalEEPROMController::program(const uint8_t* data, uint32_t address, uint3
   if (done < length) programWord(at, static_cast<uint16_t>(0xFF00 | data[done]), kCompareWord, status);
 }
 
+// The bits a verification compares: the whole word, or its high byte.
+uint16_t OVCalEEPROMController::compareMask(uint32_t mode) { return mode == kCompareWord ? 0xFFFF : 0xFF00; }
+
 // Programming can only clear bits: a word of all ones leaves the part as
 // it is, so it takes no command cycles and starts nothing to wait for. One
 // read checks that the word holds what a program would have left there.
 void OVCalEEPROMController::programWord(uint32_t address, uint16_t value, uint32_t mode, tStatus& status) {
   if (value == 0xFFFF) {
-    const uint16_t mask = mode == kCompareWord ? 0xFFFF : 0xFF00;
+    const uint16_t mask = compareMask(mode);
     const uint16_t word = readWord16(address, status);
     if (status.isNotFatal() && (word & mask) != mask) fail(nVLAPALS100::kStatusValueOutOfRange, __LINE__, status);
     return;
@@ -221,7 +224,7 @@ void OVCalEEPROMController::verifyData(uint16_t expected, uint32_t address, uint
     fail(nVLAPALS100::kStatusBadSelector, __LINE__, status);
     return;
   }
-  const uint16_t mask = mode == kCompareWord ? 0xFFFF : 0xFF00;
+  const uint16_t mask = compareMask(mode);
   const uint64_t timeout = nVLAPAL000::convertTime(timeoutUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t poll = nVLAPAL000::convertTime(pollUs, nVLAPAL000::kTimeUnitMicroseconds, tTimebase::kUnit);
   const uint64_t start = tTimebase::getTime();

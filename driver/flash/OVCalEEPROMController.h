@@ -66,6 +66,7 @@ class OVCalEEPROMController : public qrtk::FlashDevice {
   void selectPage(uint32_t address, tStatus& status);
   void program(const uint8_t* data, uint32_t address, uint32_t length, bool erase, tStatus& status);
   void programWord(uint32_t address, uint16_t value, uint32_t mode, tStatus& status);
+  static uint16_t compareMask(uint32_t mode);
   template <typename tTimebase>
   void verifyData(uint16_t expected, uint32_t address, uint32_t timeoutUs, uint32_t pollUs, uint32_t mode,
                   tStatus& status);

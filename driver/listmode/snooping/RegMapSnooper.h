@@ -68,8 +68,8 @@ class WrittenRegisters {
   }
 
  private:
-  // Rounded up: the window's last words share the final bitmap word.
   uint32_t origin_;
+  // Rounded up: the map's last words share the final bitmap word.
   uint32_t bits_[(kWords + 31) / 32] = {};
   uint8_t overflow_ = 0;
 };
