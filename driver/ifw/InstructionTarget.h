@@ -50,6 +50,10 @@ class InstructionTarget {
                          uint32_t timeoutMs) = 0;
   // Brings the target back into a working state after a failure.
   virtual void flush(nVLAPALS100::tStatus& status) = 0;
+  // The subsystem whose list the writes go into instead of the hardware
+  // (a list-mode commit being recorded), or -1 when they reach the
+  // hardware.
+  virtual int32_t recordingSubsystem() const { return -1; }
 };
 
 }  // namespace vlifw

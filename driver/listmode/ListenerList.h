@@ -20,6 +20,12 @@ class ListenerList {
   bool empty() const { return listeners_.empty(); }
   uint64_t size() const { return listeners_.size(); }
   tListener* operator[](uint64_t index) const { return listeners_[index]; }
+  bool contains(const tListener* listener) const {
+    for (uint64_t i = 0; i < listeners_.size(); ++i) {
+      if (listeners_[i] == listener) return true;
+    }
+    return false;
+  }
 
   // A start: `start` on each listener in turn with the caller's status,
   // up to the first that fails; then `undo` on the ones started before it,

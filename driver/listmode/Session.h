@@ -57,6 +57,7 @@ class Session {
   virtual void addStateListener(iListStateListener* listener, tStatus& status);
   virtual bool hasSnoopingListeners() { return !snoopingListeners_.empty(); }
   virtual bool hasStateListeners() { return !stateListeners_.empty(); }
+  bool hasStateListener(const iListStateListener* listener) const { return stateListeners_.contains(listener); }
   virtual void clearListeners();
   virtual void setReservationClientID(const uint64_t& id) { reservationClientId_ = id; }
   virtual uint64_t getReservationClientID() { return reservationClientId_; }

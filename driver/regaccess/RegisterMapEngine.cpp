@@ -355,14 +355,18 @@ void tRegisterMapEngine::markDirtyRegMap() {
   for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->markDirtyRegMap();
 }
 
-void tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last) {
+bool tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last) {
+  bool any = false;
   for (uint32_t i = 0; i < descriptor_.recordCount; ++i) {
     const tSlot target = slot(i);
     if (target.info->kind != tRecordKind::kShadowed) continue;
     onShadowed(target.record, target.info->width, [&](auto& shadowed) {
-      if (shadowed.address >= first && shadowed.address <= last) shadowed.dirty = 1;
+      if (shadowed.address < first || shadowed.address > last) return;
+      shadowed.dirty = 1;
+      any = true;
     });
   }
+  return any;
 }
 
 // Addresses and window membership in unsigned 32-bit arithmetic: a map

@@ -33,8 +33,8 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   void refreshRegMap(tStatus& status) override;
   void markDirtyRegMap() override;
   // Marks dirty this map's own shadowed registers (not its children's)
-  // whose bus address lies in [first, last].
-  void markDirtyWithin(uint32_t first, uint32_t last);
+  // whose bus address lies in [first, last]; whether there was any.
+  bool markDirtyWithin(uint32_t first, uint32_t last);
   const char* getVersion() const override { return descriptor_.settings.version; }
   const char* getOldestCompatibleVersion() const override { return descriptor_.settings.oldestCompatibleVersion; }
   ~tRegisterMapEngine() override {}

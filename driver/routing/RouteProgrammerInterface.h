@@ -20,6 +20,9 @@ class RouteProgrammerInterface {
                                 nVLAPALS100::tStatus& status);
   virtual void programRoute(uint32_t selector, uint32_t itemWord0, uint32_t itemWord1, nVLAPALS100::tStatus& status);
   virtual void endTransaction(nVLAPALS100::tStatus& status);
+  // Whether the writes go into a list-mode recording instead of the
+  // hardware.
+  virtual bool recordsInstead() const { return false; }
 };
 
 }  // namespace vlark

@@ -200,7 +200,14 @@ void RoutingResources<Terminal*, Edge*>::unprogramRoute(uint32_t routeId) {
   if (!constructed_) return;
   tAutoLock<tMutex> guard(lock_);
   RouteInDB* route = database_.find(routeId);
-  if (route != nullptr && route->state == kRouteStateProgrammed) topography_.unprogramRoute(*route);
+  if (route == nullptr || route->state != kRouteStateProgrammed) return;
+  // Written into a list, the unprogram leaves the matrix as it is: the
+  // route stays programmed, so that its release takes it out.
+  if (programmer_ != nullptr && programmer_->recordsInstead()) {
+    topography_.recordUnprogram(*route);
+    return;
+  }
+  topography_.unprogramRoute(*route);
 }
 
 void RoutingResources<Terminal*, Edge*>::unreserveRoute(uint32_t routeId) {

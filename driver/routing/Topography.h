@@ -64,12 +64,15 @@ class Topography<Terminal*, Edge*> {
                             nVLAPALS100::tStatus& status);
   template <typename tRoute>
   void unprogramRoute(tRoute& route) {
-    AutoRouteUnprogrammerTransaction transaction(descriptor_, programmer_);
-    nVLAPALS100::tStatus local;
-    unprogramSegments(transaction, route.segments, route.segmentCount, local);
-    unprogramSegments(transaction, route.groupResets, route.groupResetCount, local);
-    transaction.end(local);
+    writeUnprogram(route, false);
     route.state = kRouteStateReserved;
+  }
+  // The same writes while the programmer records them into a list instead
+  // of the hardware: the hardware keeps the route, and so do the counts and
+  // the route's state.
+  template <typename tRoute>
+  void recordUnprogram(tRoute& route) {
+    writeUnprogram(route, true);
   }
 
   // The node of a terminal id, or nodesEnd() when there is none.
@@ -104,8 +107,16 @@ class Topography<Terminal*, Edge*> {
   Route* newRoute(nVLAPALS100::tStatus& status);
   void release(ResizeFn fn, void* context, void* block) const;
 
+  template <typename tRoute>
+  void writeUnprogram(tRoute& route, bool keepCounts) {
+    AutoRouteUnprogrammerTransaction transaction(descriptor_, programmer_);
+    nVLAPALS100::tStatus local;
+    unprogramSegments(transaction, route.segments, route.segmentCount, keepCounts, local);
+    unprogramSegments(transaction, route.groupResets, route.groupResetCount, keepCounts, local);
+    transaction.end(local);
+  }
   void unprogramSegments(AutoRouteUnprogrammerTransaction& transaction, const Segment* segments, uint32_t segmentCount,
-                         nVLAPALS100::tStatus& status);
+                         bool keepCounts, nVLAPALS100::tStatus& status);
 
   bool isOwnNode(const TerminalNode* node, nVLAPALS100::tStatus& status) const;
   const ExclusiveGroup* groupOf(const TerminalNode* node) const;

@@ -149,13 +149,16 @@ void Topography<Terminal*, Edge*>::programRouteSegments(AutoRouteProgrammerTrans
 }
 
 void Topography<Terminal*, Edge*>::unprogramSegments(AutoRouteUnprogrammerTransaction& transaction,
-                                                     const Segment* segments, uint32_t segmentCount, tStatus& status) {
+                                                     const Segment* segments, uint32_t segmentCount, bool keepCounts,
+                                                     tStatus& status) {
   for (uint32_t s = segmentCount; s-- > 0;) {
     EdgeState* edge = segments[s].edge;
     // A count already at zero belongs to no programmed route (a walk that
     // failed part way never counted its last edge): it must not wrap.
     if (edge == nullptr || edge->programmedCount == 0) continue;
-    if (--edge->programmedCount != 0) continue;
+    const uint32_t left = edge->programmedCount - 1;
+    if (!keepCounts) edge->programmedCount = left;
+    if (left != 0) continue;
     const TerminalNode* node = segments[s].node;
     if ((node->terminal->flags & kTerminalKeepOnUnprogram) != 0) continue;
     tStatus local;

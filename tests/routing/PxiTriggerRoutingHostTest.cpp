@@ -59,14 +59,15 @@ TEST_F(RoutingMatrixHost, RoutesAreBrokenBeforeTheyAreMadeAndUnchangedRoutesAreN
   EXPECT_EQ(program(2051, 0x80000003, codes::kRouteIndexOutOfRange), std::vector<Entry>{});
 }
 
-// A failed make leaves the cache as it was, so the same request later
-// still breaks and makes the route instead of finding it "done".
+// A failed make leaves the route unknown to the cache: the same request
+// later reads the register, then breaks and makes the route instead of
+// finding it "done".
 TEST_F(RoutingMatrixHost, AFailedWriteIsNotRememberedAsTheRoutesValue) {
   make();
   matrix.failAt(768, sim::SubsystemModel::kGenericFailure);
   program(768, 0x80000009, vlifw::codes::kInstructionFailed);
   driverPort->flush(status);
-  EXPECT_EQ(program(768, 0x80000009), (std::vector{w(768, 9), w(768, 0x80000009), readBack()}));
+  EXPECT_EQ(program(768, 0x80000009), (std::vector{Entry{true, 768, 0}, w(768, 9), w(768, 0x80000009), readBack()}));
 }
 
 // Slots past the cache take the route's value from its register, with the

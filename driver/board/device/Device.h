@@ -189,8 +189,15 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void startCommitSnooping(listmodek::Session* session, tStatus& status);
   // Before a start by a session that recorded nothing: the engine runs
   // whatever list it holds, so the LO path's policies and primitives must
-  // hear of the start all the same.
+  // hear of the start all the same. Every starting session also gets the
+  // engine's run listener, which the end of the run reaches as well.
   void attachListStartListeners(listmodek::Session* session, tStatus& status);
+  // A list run on the engine of LO path `lo` starts or ends: it writes the
+  // registers that any recording on the engine wrote since the snooping
+  // was set up, whichever list it runs. Their shadows, the policies and
+  // primitives that own them, and the routing matrix's cached routes stop
+  // vouching for the hardware.
+  void onListRun(uint32_t lo);
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
@@ -203,6 +210,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void refreshLymSessionValidity(nVLAPAL000::tSession* session);
 
  private:
+  // 0 for a session of the generation engine, 1 of the acquisition
+  // engine, -1 for any other.
+  int loPathOf(listmodek::Session& session) const;
   void advanceGenerations();
   // Makes every open session stale, then waits for the closes under way.
   void retireSessions();
@@ -283,6 +293,21 @@ class Device final : public nVLAPAL000::tPCIDevice {
   ListModeRegisterReadResources* readResources_ = nullptr;
   ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
   SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
+  // Of the generation (LO0) and the acquisition (LO1) engine; they look up
+  // what they reach at each call, so sessions may keep them.
+  class ListRunListener final : public listmodek::iListStateListener {
+   public:
+    ListRunListener(Device& device, uint32_t lo) : device_(device), lo_(lo) {}
+    void saveDeployedSettings(tStatus&) override {}
+    void restoreDeployedSettings(tStatus&) override {}
+    void onListInitiate(tStatus&) override { device_.onListRun(lo_); }
+    void onListAbort(tStatus&) override { device_.onListRun(lo_); }
+
+   private:
+    Device& device_;
+    uint32_t lo_;
+  };
+  ListRunListener listRunListeners_[2] = {{*this, 0}, {*this, 1}};
   AtomicLymDeviceState* fpgaState_ = nullptr;
   // Moves whenever the FPGA state goes: a session opened on an older state
   // must not reach into it.

@@ -3,6 +3,7 @@
 // snooping holds before the FPGA is reprogrammed or the board goes.
 #include "Device.h"
 #include "driver/board/status/DeviceStatusCodes.h"
+#include "driver/engines/OV3IFWResources.h"
 #include "driver/listmode/snooping/CommitSnoopingAttachment.h"
 #include "driver/platform/memory/Memory.h"
 #include "driver/platform/status/StatusCodes.h"
@@ -58,6 +59,12 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
                        {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
                         readResources_->getGenerationSubsystem(), lo0, lo1},
                        status);
+  // A session that started a run and records anew keeps it running: its
+  // abort or close must still reach the engine's run listener.
+  const int lo = loPathOf(*session);
+  if (lo >= 0 && !session->hasStateListener(&listRunListeners_[lo])) {
+    session->addStateListener(&listRunListeners_[lo], status);
+  }
 }
 
 // A session that never recorded has no listeners: its start runs the list
@@ -65,17 +72,37 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
 // the primitives' register shadows. An engine of no LO path, or a board
 // without RF resources, has nobody to tell.
 void Device::attachListStartListeners(listmodek::Session* session, tStatus& status) {
-  if (status.isFatal() || session == nullptr || session->hasStateListeners()) return;
-  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
-  if (rf == nullptr || readResources_ == nullptr) return;
-  const uint8_t subsystem = session->getSubsystem();
-  const int lo = subsystem == readResources_->getAcquisitionSubsystem()  ? 1
-                 : subsystem == readResources_->getGenerationSubsystem() ? 0
-                                                                         : -1;
+  if (status.isFatal() || session == nullptr) return;
+  const int lo = loPathOf(*session);
   if (lo < 0) return;
+  // First, so that a listener failing the start does not keep the run's
+  // registers from being marked (the undo marks them again).
+  if (!session->hasStateListener(&listRunListeners_[lo])) session->addStateListener(&listRunListeners_[lo], status);
+  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
+  if (rf == nullptr || session->hasStateListener(&rf->recordedPolicies(lo))) return;
   session->addStateListener(&rf->recordedPolicies(lo), status);
   session->addStateListener(&rf->frequency(lo), status);
   session->addStateListener(&rf->power(lo), status);
+}
+
+int Device::loPathOf(listmodek::Session& session) const {
+  if (readResources_ == nullptr) return -1;
+  const uint8_t subsystem = session.getSubsystem();
+  return subsystem == readResources_->getAcquisitionSubsystem()  ? 1
+         : subsystem == readResources_->getGenerationSubsystem() ? 0
+                                                                 : -1;
+}
+
+void Device::onListRun(uint32_t lo) {
+  if (readResources_ == nullptr) return;
+  const uint8_t subsystem =
+      lo == 0 ? readResources_->getGenerationSubsystem() : readResources_->getAcquisitionSubsystem();
+  const uint32_t groups = snoopingManager_ != nullptr ? snoopingManager_->markRecordedDirty(subsystem) : 0;
+  RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
+  if (rf != nullptr) rf->onListRun(lo, groups);
+  vlpxiroutingmatrix::PxiTriggerRoutingHost* host =
+      ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr;
+  if (host != nullptr) host->forgetRecorded(subsystem);
 }
 
 }  // namespace nVL9738K_24_0

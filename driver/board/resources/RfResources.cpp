@@ -1,6 +1,7 @@
 #include "RfResources.h"
 
 #include "driver/listmode/snooping/ListModeRegisterReadResources.h"
+#include "driver/listmode/snooping/RecordedRegisterGroups.h"
 #include "driver/platform/sync/Atomic.h"
 #include "driver/rf/wire/ResourceIds.h"
 #include "driver/rf/wire/SettingsBlob.h"
@@ -96,6 +97,23 @@ void RfResources::cycleFrequency(tStatus& status) {
   // Another device that cycled meanwhile already moved the cursor on.
   const uint32_t next = (preset + 1) % kFrequencyPresetCount;
   nVLAPAL000::atomicCompareExchange(gNextFrequencyPreset, preset, next);
+}
+
+void RfResources::onListRun(uint32_t lo, uint32_t groups) {
+  const uint32_t path = lo == 0 ? 0 : 1;
+  tokens_.frequencyPolicy(path).committedSettingsStale = 1;
+  tokens_.powerPolicy(path).committedSettingsStale = 1;
+  frequency(path).requireResync();
+  power(path).requireResync();
+  // The reference primitive keeps no copy besides the shadows, which the
+  // run's registers left dirty.
+  if ((groups & SnoopingManager::kRecordedReference) != 0) tokens_.refClockPolicy().committedSettingsStale = 1;
+  constexpr uint32_t kSelects[kLoPaths] = {SnoopingManager::kRecordedLo0Select, SnoopingManager::kRecordedLo1Select};
+  for (uint32_t other = 0; other < kLoPaths; ++other) {
+    if ((groups & kSelects[other]) == 0) continue;
+    tokens_.frequencyPolicy(other).committedSettingsStale = 1;
+    frequency(other).requireResync();
+  }
 }
 
 }  // namespace nVL9738K_24_0

@@ -50,6 +50,12 @@ class RfResources {
   // Commits the current frequency preset to LO0; the next request takes the
   // next preset only when this one went through.
   void cycleFrequency(tStatus& status);
+  // A list run on the engine of path `lo` started or ended: it wrote the
+  // recorded registers of `groups` (RecordedRegisterGroups.h) behind the
+  // shadows, and the path's own frequency and power in any case. Every
+  // policy of those registers goes stale and every primitive that skips
+  // writes it believes done rewrites them at its next commit.
+  void onListRun(uint32_t lo, uint32_t groups);
 
   RefClockPrimitive& refClock() { return refClock_; }
   CrossSwitchPrimitive& crossSwitch() { return crossSwitch_; }

@@ -25,14 +25,20 @@ class InstructionTargetWithRedirection : public vlifw::InstructionTarget {
   // to reset, and flushing it would hide that the stream went astray.
   void flush(tStatus& status) override;
 
-  // Null returns to the default target.
-  void redirect(vlifw::InstructionTarget* target) { current_ = target != nullptr ? target : default_; }
+  // Null returns to the default target; `subsystem` names the engine whose
+  // list the instructions then go into.
+  void redirect(vlifw::InstructionTarget* target, uint8_t subsystem = 0) {
+    current_ = target != nullptr ? target : default_;
+    subsystem_ = subsystem;
+  }
   bool isRedirected() const { return current_ != default_; }
+  int32_t recordingSubsystem() const override { return isRedirected() ? int32_t{subsystem_} : -1; }
   vlifw::InstructionTarget* getDefaultTarget() const { return default_; }
 
  private:
   vlifw::InstructionTarget* default_;
   vlifw::InstructionTarget* current_;
+  uint8_t subsystem_ = 0;
 };
 
 }  // namespace nVL9738K_24_0

@@ -6,6 +6,7 @@
 #define VL9738K_LISTMODE_SNOOPING_REGMAPSNOOPER_H
 
 #include "IoAccessorWithContextualize.h"
+#include "RecordedRegisterGroups.h"
 #include "SnoopingSites.h"
 #include "driver/listmode/ListModeStatusCodes.h"
 #include "driver/listmode/iListSnoopingListener.h"
@@ -56,14 +57,25 @@ class WrittenRegisters {
     }
     bits_[word >> 5] |= 1u << (word & 31);
   }
-  // Calls `mark(first, last)` for each written word, then forgets them.
+  // Calls `markAll()` when an address fell outside the bitmap, else
+  // `mark(first, last)` for each written word.
   template <typename tMark, typename tMarkAll>
-  void drain(tMark mark, tMarkAll markAll) {
-    if (overflow_ != 0) markAll();
+  void visit(tMark mark, tMarkAll markAll) const {
+    if (overflow_ != 0) {
+      markAll();
+      return;
+    }
     for (uint32_t word = 0; word < kWords; ++word) {
       if ((bits_[word >> 5] >> (word & 31) & 1u) != 0) mark(origin_ + (word << 2), origin_ + (word << 2) + 3);
     }
-    for (uint32_t& bits : bits_) bits = 0;
+  }
+  // Adds these words to `into` (of the same origin), then forgets them.
+  void drainInto(WrittenRegisters& into) {
+    for (uint32_t i = 0; i < sizeof(bits_) / sizeof(bits_[0]); ++i) {
+      into.bits_[i] |= bits_[i];
+      bits_[i] = 0;
+    }
+    into.overflow_ |= overflow_;
     overflow_ = 0;
   }
 
@@ -90,20 +102,33 @@ class RecordingAccessor final : public nVL9738K_24_0::IoAccessorWithContextualiz
   WrittenRegisters& written_;
 };
 
+// Marks the written registers in [first, last] dirty and answers the
+// groups they belong to. A map of the path itself (its DAC, its board
+// control) is all the path's.
 template <typename T>
-void markWrittenDirty(T& map, uint32_t first, uint32_t last) {
-  map.markDirtyWithin(first, last);
+uint32_t markWrittenDirty(T& map, uint32_t first, uint32_t last) {
+  return map.markDirtyWithin(first, last) ? kRecordedPath : 0;
+}
+template <typename T>
+uint32_t allGroupsOf(T&) {
+  return kRecordedPath;
 }
 
-// The reference CPLD's children share the composite's address space.
-inline void markWrittenDirty(nVl9738RefCpld::tVl9738RefCpld& map, uint32_t first, uint32_t last) {
-  map.markDirtyWithin(first, last);
+// The reference CPLD's children share the composite's address space. The
+// temperature and auxiliary blocks belong to no shared setting.
+inline uint32_t markWrittenDirty(nVl9738RefCpld::tVl9738RefCpld& map, uint32_t first, uint32_t last) {
+  uint32_t groups = 0;
+  if (map.markDirtyWithin(first, last)) groups |= kRecordedReference;
+  if (map.Ad9512RegMap.markDirtyWithin(first, last)) groups |= kRecordedReference;
+  if (map.Hmc703RegMap.markDirtyWithin(first, last)) groups |= kRecordedReference;
+  if (map.Lo0RefClkToLoRegMap.markDirtyWithin(first, last)) groups |= kRecordedLo0Select;
+  if (map.Lo1RefClkToLoRegMap.markDirtyWithin(first, last)) groups |= kRecordedLo1Select;
   map.TemperatureRegMap.markDirtyWithin(first, last);
-  map.Lo0RefClkToLoRegMap.markDirtyWithin(first, last);
-  map.Lo1RefClkToLoRegMap.markDirtyWithin(first, last);
-  map.Ad9512RegMap.markDirtyWithin(first, last);
-  map.Hmc703RegMap.markDirtyWithin(first, last);
   map.AuxInterfaceRegMap.markDirtyWithin(first, last);
+  return groups;
+}
+inline uint32_t allGroupsOf(nVl9738RefCpld::tVl9738RefCpld&) {
+  return kRecordedReference | kRecordedLo0Select | kRecordedLo1Select;
 }
 
 // What every map snooper tells about its map, whatever the map's type.
@@ -115,6 +140,10 @@ class MapSnooperState : public listmodek::iListSnoopingListener {
   bool isRecording() const { return recording_ != 0; }
   // While the recording session's own request runs.
   virtual bool isSnooping() const = 0;
+  // Marks dirty every register a recording on this engine wrote since the
+  // snooping was set up (a list run rewrites them), and answers their
+  // groups.
+  virtual uint32_t markRecordedDirty() = 0;
 
  protected:
   const void* snoopedMap_;
@@ -131,6 +160,7 @@ class RegMapSnooper : public MapSnooperState {
         target_(target),
         context_(context),
         written_(map->getBase() - map->getWindowStart()),
+        recorded_(map->getBase() - map->getWindowStart()),
         accessor_(target, context, base, shift, written_) {}
 
   // The inserter is reached through the redirected manager, not from here.
@@ -152,21 +182,37 @@ class RegMapSnooper : public MapSnooperState {
   }
   // The shadows of what the recording wrote are ahead of the hardware
   // until the list runs, if ever: the next direct commit writes them again.
+  // The engine keeps them: any later run of any list compiled here may
+  // write them again.
   void onEndCommitSnooping(tStatus&) override {
     if (recording_ == 0) return;
     recording_ = 0;
-    written_.drain([this](uint32_t first, uint32_t last) { markWrittenDirty(*map_, first, last); },
+    written_.visit([this](uint32_t first, uint32_t last) { markWrittenDirty(*map_, first, last); },
                    [this] { map_->markDirtyRegMap(); });
+    written_.drainInto(recorded_);
   }
 
   bool isSnooping() const override { return saved_ != nullptr; }
+
+  uint32_t markRecordedDirty() override {
+    uint32_t groups = 0;
+    recorded_.visit([&](uint32_t first, uint32_t last) { groups |= markWrittenDirty(*map_, first, last); },
+                    [&] {
+                      map_->markDirtyRegMap();
+                      groups |= allGroupsOf(*map_);
+                    });
+    return groups;
+  }
 
  private:
   T* map_;
   vlifw::InstructionTarget* target_;
   const vlifw::ContextInterface* context_;
   vllym::kernel::IIoAccessor* saved_ = nullptr;
+  // What the recording under way wrote, and what every recording on this
+  // engine wrote before it.
   WrittenRegisters written_;
+  WrittenRegisters recorded_;
   RecordingAccessor accessor_;
 };
 

@@ -12,13 +12,14 @@ namespace nVL9738K_24_0 {
 
 class SnoopingListenerForInstructionTarget : public listmodek::iListSnoopingListener {
  public:
-  SnoopingListenerForInstructionTarget(InstructionTargetSnooper* snooper, InstructionTargetWithRedirection* redirector)
-      : snooper_(snooper), redirector_(redirector) {}
+  SnoopingListenerForInstructionTarget(InstructionTargetSnooper* snooper, InstructionTargetWithRedirection* redirector,
+                                       uint8_t subsystem)
+      : snooper_(snooper), redirector_(redirector), subsystem_(subsystem) {}
 
   void onStartCommitSnooping(listmodek::iListInstructionInserter* inserter, tStatus& status) override {
     if (status.isFatal()) return;
     snooper_->setInserter(inserter);
-    redirector_->redirect(snooper_);
+    redirector_->redirect(snooper_, subsystem_);
   }
   // Restores whatever the status holds: a target left redirected would
   // swallow every later register access of the device.
@@ -30,6 +31,7 @@ class SnoopingListenerForInstructionTarget : public listmodek::iListSnoopingList
  private:
   InstructionTargetSnooper* snooper_;
   InstructionTargetWithRedirection* redirector_;
+  uint8_t subsystem_;
 };
 
 }  // namespace nVL9738K_24_0

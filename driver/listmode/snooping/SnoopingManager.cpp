@@ -13,8 +13,8 @@ SnoopingManager::tSubsystem SnoopingManager::findSubsystem(uint8_t number, tStat
 SnoopingManager::tSubsystem SnoopingManager::entryFor(uint8_t number, tStatus& status) {
   tSubsystem subsystem = findSubsystem(number, status);
   if (subsystem || status.isFatal()) return subsystem;
-  subsystem =
-      tSubsystem(new (status, nVLAPAL000::kAllocationKindPlain) internal::SubsystemSnooper(&redirector_), status);
+  subsystem = tSubsystem(
+      new (status, nVLAPAL000::kAllocationKindPlain) internal::SubsystemSnooper(&redirector_, number), status);
   if (!subsystem) return {};
   subsystems_.insert(number, subsystem, status);
   return status.isFatal() ? tSubsystem{} : subsystem;
@@ -52,6 +52,12 @@ bool SnoopingManager::isRecordedNow(const void* map) const {
                                    [&](const internal::MapSnooperState& state) { snooping |= state.isSnooping(); });
   }
   return snooping;
+}
+
+uint32_t SnoopingManager::markRecordedDirty(uint8_t subsystem) {
+  tStatus lookup;
+  tSubsystem entry = findSubsystem(subsystem, lookup);
+  return entry ? entry->markRecordedDirty() : 0;
 }
 
 }  // namespace SnoopingManager

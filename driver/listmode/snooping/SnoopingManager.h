@@ -60,6 +60,10 @@ class SnoopingManager {
   void refuseUnrecordedAccess(const void* map, tStatus& status) const;
   // Whether the running request records `map` into a list.
   bool isRecordedNow(const void* map) const;
+  // What a list run on the engine of `subsystem` does behind the shadows:
+  // the registers its recordings wrote since the snooping was set up are
+  // marked dirty. Answers their groups (RecordedRegisterGroups.h).
+  uint32_t markRecordedDirty(uint8_t subsystem);
 
  private:
   tSubsystem entryFor(uint8_t number, tStatus& status);

@@ -17,8 +17,8 @@ class SubsystemSnooper {
   using tStatus = nVLAPALS100::tStatus;
   using tListener = vlhtl::SharedPtr<listmodek::iListSnoopingListener>;
 
-  explicit SubsystemSnooper(nVL9738K_24_0::InstructionTargetWithRedirection* redirector)
-      : redirector_(redirector), listener_(&snooper_, redirector) {}
+  SubsystemSnooper(nVL9738K_24_0::InstructionTargetWithRedirection* redirector, uint8_t number)
+      : redirector_(redirector), listener_(&snooper_, redirector, number) {}
   SubsystemSnooper(const SubsystemSnooper&) = delete;
   SubsystemSnooper& operator=(const SubsystemSnooper&) = delete;
 
@@ -55,6 +55,15 @@ class SubsystemSnooper {
       const auto* state = static_cast<const MapSnooperState*>(snooper.get());
       if (state->snoopedMap() == map) visit(*state);
     }
+  }
+
+  // Every map's registers that recordings on this subsystem wrote are
+  // marked dirty; answers their groups.
+  uint32_t markRecordedDirty() {
+    uint32_t groups = 0;
+    for (const tListener& snooper : snoopers_)
+      groups |= static_cast<MapSnooperState*>(snooper.get())->markRecordedDirty();
+    return groups;
   }
 
   nVL9738K_24_0::InstructionTargetSnooper* getSnooper() { return &snooper_; }

@@ -23,6 +23,7 @@ class PxiRouteProgrammer final : public vlark::RouteProgrammerInterface {
   // The selector is not the matrix's concern: the index names the route.
   void programRoute(uint32_t selector, uint32_t routeIndex, uint32_t routeValue, nVLAPALS100::tStatus& status) override;
   void endTransaction(nVLAPALS100::tStatus&) override {}
+  bool recordsInstead() const override { return host_ != nullptr && host_->isRecording(); }
 
   PxiTriggerRoutingHost* getHost() const { return host_; }
 

@@ -46,6 +46,9 @@ PxiTriggerRoutingHost::PxiTriggerRoutingHost(vlifw::InstructionTarget* target, c
       settleRunning_(0),
       cacheA_(),
       cacheB_(),
+      knownA_(0),
+      knownB_(0),
+      recorded_(),
       sizeWords_(),
       contextVersion_(0),
       contextOldestCompatibleVersion_(0),
@@ -103,7 +106,9 @@ void PxiTriggerRoutingHost::readBlockState(tStatus& status) {
   // Every route of the cached classes is taken to be disabled with data 0.
   if (useRouteCache_) {
     for (uint32_t i = 0; i < kCacheEntries; ++i) cacheA_[i] = cacheB_[i] = 0;
+    knownA_ = knownB_ = ~0u;
   }
+  for (RecordedSlots& slots : recorded_) slots = RecordedSlots{-1, 0, 0};
 }
 
 void PxiTriggerRoutingHost::setExpectedVersion(const ExpectedVersion& expected) {
@@ -168,21 +173,42 @@ void PxiTriggerRoutingHost::programRoute(uint32_t index, uint32_t value, tStatus
   uint32_t slot = 0;
   classifyRoute(index, inClassA, inClassB, slot, status);
   if (status.isFatal()) return;
+  uint32_t* cached = cacheEntry(inClassA, inClassB, slot);
+  uint32_t* known = inClassA ? &knownA_ : &knownB_;
+  const uint32_t bit = 1u << (slot & 31);
+  const int32_t recording = target_.getTarget()->recordingSubsystem();
+  // Written into a list, the route holds in the matrix whatever it held,
+  // and later whatever the list's runs write.
+  if (cached != nullptr && recording >= 0) {
+    *known &= ~bit;
+    noteRecorded(recording, inClassA, bit);
+  }
   if (inClassA || inClassB) {
-    programCachedClass(index, value, cacheEntry(inClassA, inClassB, slot), inClassA && slot < kSettledSlots, status);
-    if (status.isFatal()) return;
+    programCachedClass(index, value, cached != nullptr && (*known & bit) != 0 ? cached : nullptr,
+                       inClassA && slot < kSettledSlots, status);
   } else {
     target_.write32(index, value, status);
   }
   // The read completes the posted route writes.
-  map_.Register0.refresh(status);
+  if (status.isNotFatal()) map_.Register0.refresh(status);
+  if (cached == nullptr) return;
+  // Only a value the hardware took is remembered: after a failed step the
+  // register may hold anything, and comparing against the wanted value
+  // would skip the write that repairs it.
+  if (status.isNotFatal() && recording < 0) {
+    *cached = value;
+    *known |= bit;
+  } else {
+    *known &= ~bit;
+  }
 }
 
-// A slot past the cache is read from its route register, as without the
-// cache; the order of the writes is the same either way.
-void PxiTriggerRoutingHost::programCachedClass(uint32_t index, uint32_t value, uint32_t* cached, bool settles,
+// A slot past the cache, or one the cache cannot vouch for, is read from
+// its route register; the order of the writes is the same either way.
+void PxiTriggerRoutingHost::programCachedClass(uint32_t index, uint32_t value, const uint32_t* cached, bool settles,
                                                tStatus& status) {
   const uint32_t current = cached != nullptr ? *cached : target_.read32(index, status);
+  if (status.isFatal()) return;
   if (isEnabled(current) == isEnabled(value)) {
     if (value != current) target_.write32(index, value, status);
   } else if (isEnabled(value)) {
@@ -195,10 +221,28 @@ void PxiTriggerRoutingHost::programCachedClass(uint32_t index, uint32_t value, u
     if (status.isFatal()) return;
     target_.write32(index, value, status);
   }
-  // Only a value the hardware took is remembered: after a failed write the
-  // register may hold anything, and comparing against the wanted value
-  // would skip the write that repairs it.
-  if (cached != nullptr && status.isNotFatal()) *cached = value;
+}
+
+void PxiTriggerRoutingHost::noteRecorded(int32_t subsystem, bool inClassA, uint32_t bit) {
+  RecordedSlots* slots = &recorded_[kRecordingEngines - 1];
+  for (RecordedSlots& entry : recorded_) {
+    if (entry.subsystem == subsystem || entry.subsystem < 0) {
+      entry.subsystem = subsystem;
+      slots = &entry;
+      break;
+    }
+  }
+  (inClassA ? slots->a : slots->b) |= bit;
+}
+
+// The slots stay noted: a list compiled earlier may run again.
+void PxiTriggerRoutingHost::forgetRecorded(uint8_t subsystem) {
+  for (uint32_t i = 0; i < kRecordingEngines; ++i) {
+    const RecordedSlots& entry = recorded_[i];
+    if (entry.subsystem != int32_t{subsystem} && i != kRecordingEngines - 1) continue;
+    knownA_ &= ~entry.a;
+    knownB_ &= ~entry.b;
+  }
 }
 
 }  // namespace vlpxiroutingmatrix

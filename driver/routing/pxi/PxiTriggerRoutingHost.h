@@ -6,8 +6,11 @@
 // answers. Routes are programmed break-before-make: a route is never
 // enabled while it still carries data of its old connection, nor left
 // enabled while its data changes through a disabled state. Routes of the
-// two cached classes keep their last programmed value, so that an
-// unchanged route is not rewritten.
+// two cached classes keep the value they last took in the hardware, so
+// that an unchanged route is not rewritten; a route whose value the host
+// cannot vouch for (written into a list-mode recording, a program that
+// failed part way, a list run that may have rewritten it) is read from its
+// register at its next program.
 //
 // No lock of its own: the routing resources program under theirs.
 #ifndef VL9738K_ROUTING_PXI_PXITRIGGERROUTINGHOST_H
@@ -71,6 +74,12 @@ class PxiTriggerRoutingHost {
   static uint32_t withoutEnable(uint32_t value) { return value & ~kEnable; }
   static uint32_t getOne() { return 1; }
 
+  // Whether the writes go into a list-mode recording instead of the matrix.
+  bool isRecording() const { return target_.getTarget()->recordingSubsystem() >= 0; }
+  // A list run of the engine of `subsystem` started or ended: it may have
+  // written every route its recordings wrote, whose cached values go.
+  void forgetRecorded(uint8_t subsystem);
+
   const nVLAPALS100::tStatus& getStickyStatus() const { return sticky_; }
   uint32_t getSizeWord(uint32_t i) const { return i < 4 ? sizeWords_[i] : 0; }
   vlpxiroutingmatrix_regmap::tPxiRoutingMatrixRegMap& getRegMap() { return map_; }
@@ -83,7 +92,12 @@ class PxiTriggerRoutingHost {
   // The cache entry of a cached route, or null: uncached classes and
   // slots past the cache are read from the route register.
   uint32_t* cacheEntry(bool inClassA, bool inClassB, uint32_t slot);
-  void programCachedClass(uint32_t index, uint32_t value, uint32_t* cached, bool settles, nVLAPALS100::tStatus& status);
+  // Writes `value` break-before-make from `current`, or from the register
+  // when `current` is null.
+  void programCachedClass(uint32_t index, uint32_t value, const uint32_t* current, bool settles,
+                          nVLAPALS100::tStatus& status);
+  // Notes the cached slots a recording on `subsystem` wrote.
+  void noteRecorded(int32_t subsystem, bool inClassA, uint32_t bit);
 
   const vlifw::ContextInterface* context_;
   vlifw::InstructionTargetMXRM target_;
@@ -94,6 +108,18 @@ class PxiTriggerRoutingHost {
   uint8_t settleRunning_;
   uint32_t cacheA_[kCacheEntries];
   uint32_t cacheB_[kCacheEntries];
+  // One bit per slot whose cached value is what the register holds.
+  uint32_t knownA_;
+  uint32_t knownB_;
+  // The slots the recordings of each list engine wrote; engines past the
+  // table share the last entry, which any run then forgets.
+  struct RecordedSlots {
+    int32_t subsystem;
+    uint32_t a;
+    uint32_t b;
+  };
+  static constexpr uint32_t kRecordingEngines = 4;
+  RecordedSlots recorded_[kRecordingEngines];
   uint32_t sizeWords_[4];
   uint32_t contextVersion_;
   uint32_t contextOldestCompatibleVersion_;

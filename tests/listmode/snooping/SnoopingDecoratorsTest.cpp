@@ -24,7 +24,7 @@ TEST(Decorators, TheSnooperAndTheRedirectionRefuseWhatTheListCannotHold) {
   RecordingInserter inserter{log};
   InstructionTargetSnooper snooper, device;
   InstructionTargetWithRedirection manager{&device};
-  SnoopingListenerForInstructionTarget listener{&snooper, &manager};
+  SnoopingListenerForInstructionTarget listener{&snooper, &manager, 0};
   for (auto [withInserter, address, code] :
        {std::tuple(false, 0x10ul, kNoInserter), std::tuple(true, 0x100000000ul, kNotSupported)}) {
     snooper.setInserter(withInserter ? &inserter : nullptr);
@@ -57,13 +57,13 @@ TEST(Decorators, WrittenRegistersNoteEveryWordOfTheWindow) {
     written.note(address);
     std::vector<uint32_t> marked;
     bool all = false;
-    written.drain([&](uint32_t first, uint32_t) { marked.push_back(first); }, [&] { all = true; });
+    written.visit([&](uint32_t first, uint32_t) { marked.push_back(first); }, [&] { all = true; });
     EXPECT_EQ(std::pair(marked, all), std::pair(std::vector<uint32_t>{address}, false)) << address;
   }
   WrittenRegisters past;
   past.note(kLast + 4);
   bool all = false;
-  past.drain([](uint32_t, uint32_t) {}, [&] { all = true; });
+  past.visit([](uint32_t, uint32_t) {}, [&] { all = true; });
   EXPECT_TRUE(all);
 }
 

@@ -51,6 +51,9 @@ class PowerPrimitive : public listmodek::iListStateListener {
   const Settings& getRequested() const { return requested_; }
   const Settings& getDeployed() const { return deployed_; }
   bool needsResync() const { return resync_ != 0; }
+  // The next commit writes every register, whatever the shadows hold: a
+  // list run wrote some of them behind the primitive.
+  void requireResync() { resync_ = 1; }
 
  private:
   template <typename tRegister>
