@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <set>
 #include <tuple>
 
@@ -243,6 +244,103 @@ TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheReco
 }
 
 INSTANTIATE_TEST_SUITE_P(EndedByStopOrByTheSessionGoing, RecordedCommitAndDirectRequests, testing::Bool());
+
+// A list of LO0's engine recorded by `recorder` (`record` sends the
+// recorded requests), compiled, loaded and committed on the engine.
+void recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder, const std::function<void()>& record,
+                uint64_t location = kLocation[0]) {
+  EXPECT_EQ(board.call<StartCommitSnooping>({}, recorder).status, 0);
+  record();
+  EXPECT_EQ(board.call<StopCommitSnooping>({}, recorder).status, 0);
+  const uint32_t count = board.call<GetBufferSizeInElements>({}, recorder).elementCount;
+  sim::UserBlock list(8 * count + 8);
+  EXPECT_EQ(board.call<GetBufferContents>({list.address(), count, 0}, recorder).status, 0);
+  std::vector<uint64_t> program(count);
+  std::memcpy(program.data(), list.data(), 8 * count);
+  board.board.timingEngine(2400)->listEngine().loadProgram(location | kLocation[1] << 32, program);
+  EXPECT_EQ(board.call<DeployListSettings>({location, kLocation[1], 0}, recorder).status, 0);
+  EXPECT_EQ(board.call<Commit>({}, recorder).status, 0);
+}
+
+// A recorder and a second session on LO0's engine; after every run the
+// registers the engine's lists wrote must be written again by the next
+// direct request that asks for the value they held before the run.
+struct ListRun : testing::Test {
+  ListRun() {
+    other.session = board.device->createSession(other, board.device->getDeviceInterfaces()[0], board.status);
+    const UserPath path{{2400, 0}, {2404, 0}};
+    for (auto* who : {&board.descriptor, &other}) EXPECT_EQ(board.call<SetContext>(path.request(2), who).status, 0);
+    std::memcpy(name.data(), "Lo0BoardCtrlRegMap", 18);
+  }
+  ~ListRun() override { board.device->destroySession(other, other.session); }
+  int32_t writeAttenuator(uint32_t value, nVLAPAL000::tEventDescriptor* who) {
+    return board.call<ArmWrite>({name.address(), 18, 0x80E95C1E, value, 0, 0}, who).status;
+  }
+  uint32_t attenuator() { return board.board.fixedLogic().loBoardControl(0, 0); }
+  uint32_t shadow() { return board.call<ArmGet>({name.address(), 18, 0x80E95C1E, 0}, &other).value; }
+  uint32_t ocxoDac() { return board.board.fixedLogic().refCpld().word(0x128) >> 4 & 0xFFF; }
+
+  StartedBoard board;
+  nVLAPAL000::tEventDescriptor other{nullptr};
+  sim::UserBlock name{32};
+};
+
+// Recorded by name, by a power commit, or a second (empty) list recorded
+// after the first, which then runs again: the attenuator the list wrote
+// is rewritten by the next direct write of the value before the run.
+TEST_F(ListRun, RewritesTheAttenuatorBehindItsShadowAndTheNextDirectWriteReachesIt) {
+  board.primitives().tokens().powerPolicy(0).setCoercedSettings({0, 5, 6, 20000, 0x1E});
+  struct Case {
+    std::function<void()> record;
+    uint32_t listed, direct;
+  };
+  const Case cases[] = {{[&] { EXPECT_EQ(writeAttenuator(0x15, nullptr), 0); }, 0x15, 0x2A},
+                        {[&] { EXPECT_EQ(sendMessage(board, {6}, 1), 0); }, 0x1E, 0x28}};
+  for (const Case& c : cases) {
+    recordList(board, nullptr, c.record);
+    if (c.listed == 0x1E) {
+      // A second, empty list replaces the first on the engine; the first runs again.
+      recordList(
+          board, nullptr, [] {}, kLocation[0] + 0x800);
+      EXPECT_EQ(board.call<DeployListSettings>({kLocation[0], kLocation[1], 0}).status, 0);
+      EXPECT_EQ(board.call<Commit>().status, 0);
+    }
+    EXPECT_EQ(writeAttenuator(c.direct, &other), 0);
+    ASSERT_EQ(attenuator(), c.direct);
+    EXPECT_EQ(board.call<Initiate>().status, 0);
+    ASSERT_EQ(attenuator(), c.listed);
+    EXPECT_EQ(board.call<Abort>().status, 0);
+    EXPECT_EQ(std::pair(writeAttenuator(c.direct, &other), shadow()), std::pair(0, c.direct));
+    EXPECT_EQ(attenuator(), c.direct) << c.listed;
+  }
+}
+
+// The reference's oscillator DAC in a list: a later run leaves the
+// reference policy stale, so a client holding another value must commit,
+// and its commit reaches the board.
+TEST_F(ListRun, OfTheReferenceMakesItsPolicyStale) {
+  auto& policy = board.primitives().tokens().refClockPolicy();
+  sim::UserBlock ref(32);
+  std::memcpy(ref.data(), "Vl9738RefCpld", 13);
+  const uint32_t word = (board.board.fixedLogic().refCpld().word(0x128) & ~0xFFF0u) | 3000u << 4;
+  recordList(board, nullptr, [&] {
+    EXPECT_EQ(board.call<ArmWrite>({ref.address(), 13, 0x802BA453, word, 0, 0}).status, 0);
+  });
+  vl9738settings::RefClockSettings settings;
+  policy.setCoercedSettings(settings);
+  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+  ASSERT_EQ(ocxoDac(), 2702u);
+  EXPECT_EQ(board.call<Initiate>().status, 0);
+  ASSERT_EQ(ocxoDac(), 3000u);
+  const rfyulreserve::ReservationClientID client{43};
+  policy.deploySettings(client, settings, board.status);
+  uint32_t dirtiness = 7;
+  rfyulreserve::ReservationClientID conflicting{};
+  policy.reserve(client, dirtiness, conflicting, board.status);
+  EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+  EXPECT_EQ(ocxoDac(), 2702u);
+}
 
 TEST(ListModeRoad, SetContextNeedsTheEngines) {
   StartedBoard board;

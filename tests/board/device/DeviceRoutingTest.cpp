@@ -8,6 +8,7 @@
 
 #include "driver/board/device/Device.h"
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
+#include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/RoutingRequests.h"
 #include "driver/board/routing/TopSerapinReferenceFpgaRoutingResources.h"
 #include "driver/engines/OV3IFWResources.h"
@@ -125,6 +126,47 @@ TEST_F(DeviceRouting, SessionsClearedByADownloadOrAQuiesceAnswerThatTheyHaveNoRe
   EXPECT_EQ(route(late, 2, 169).second, static_cast<int32_t>(0xBFFA9179u));
   nVLAPAL000::tSession* fresh = open();
   EXPECT_EQ(route(fresh, 2, 169).second, 0);
+}
+
+// Route writes of a recording session go into its list, not the matrix:
+// the matrix's cache does not take them, and the route keeps the state the
+// matrix gives it (not programmed by a recorded program, still programmed
+// after a recorded unprogram, so that its destroy takes it out).
+TEST_F(DeviceRouting, RouteWritesRecordedIntoAListLeaveTheRouteAsTheMatrixHasIt) {
+  start();
+  nVLAPAL000::tSession* recorder = open();
+  const auto driven = [&] {
+    std::vector<uint32_t> lines;
+    for (uint32_t address = 0; address <= sim::PxiRoutingMatrixModel::kLastRoute; ++address) {
+      if (!sim::PxiRoutingMatrixModel::isBlockRegister(address) && matrix.value(address) != 0) lines.push_back(address);
+    }
+    return lines;
+  };
+  sim::UserBlock path(8);
+  path.put<uint16_t>(0, 2400);
+  path.put<uint16_t>(4, 2404);
+  EXPECT_EQ(call<rq::SetContext>(recorder, {path.address(), 2, 0}).status, 0);
+  const auto recorded = [&](auto request) {
+    EXPECT_EQ(call<rq::StartCommitSnooping>(recorder, {}).status, 0);
+    const int32_t answer = request();
+    EXPECT_EQ(call<rq::StopCommitSnooping>(recorder, {}).status, 0);
+    return answer;
+  };
+  const uint32_t id = route(recorder, 2, 105).first;
+  EXPECT_EQ(byId<rq::ReserveRoute>(recorder, id), 0);
+  EXPECT_EQ(byId<rq::ProgramRoute>(recorder, id), 0);
+  const std::vector<uint32_t> programmed = driven();
+  EXPECT_NE(programmed, std::vector<uint32_t>{});
+  EXPECT_EQ(recorded([&] { return byId<rq::UnprogramRoute>(recorder, id); }), 0);
+  EXPECT_EQ(driven(), programmed);
+  EXPECT_EQ(byId<rq::DestroyRoute>(recorder, id), 0);
+  EXPECT_EQ(driven(), std::vector<uint32_t>{});
+  const uint32_t again = route(recorder, 2, 105).first;
+  EXPECT_EQ(byId<rq::ReserveRoute>(recorder, again), 0);
+  EXPECT_NE(recorded([&] { return byId<rq::ProgramRoute>(recorder, again); }), 0);
+  EXPECT_EQ(driven(), std::vector<uint32_t>{});
+  EXPECT_EQ(byId<rq::ProgramRoute>(recorder, again), 0);
+  EXPECT_EQ(driven(), programmed);
 }
 
 TEST_F(DeviceRouting, AnUnknownMatrixVersionRoutesOnPaperButNeverProgrammes) {
