@@ -4,7 +4,11 @@
 // ends it without a list to run, runs it on the model's list engine and
 // commits the same settings directly, or stops it and commits the same
 // settings directly from another session without ever starting the list.
-// Other sessions commit LO settings directly meanwhile.
+// The recording also writes the path's attenuator by name and resets the
+// reference to its defaults (refused part-way: this session holds no
+// reservation of it); one ending writes the attenuator directly before the
+// list runs and leaves what the run wrote. Other sessions commit LO
+// settings directly meanwhile.
 //
 // Invariants, in steps where nothing else can write the recorded path (the
 // other operations only open sessions or commit the other path directly;
@@ -24,6 +28,7 @@
 #include <vector>
 
 #include "Family.h"
+#include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
@@ -45,9 +50,12 @@ constexpr uint64_t kEmptyLocation[2] = {0x7000, 0x2};
 constexpr uint32_t kLoFrequency = 4;
 constexpr uint32_t kLoPower = 6;
 constexpr uint32_t kMessageCommit = 1;
+constexpr uint32_t kMessageResetToDefaults = 8;
+constexpr uint32_t kRefClock = 1;
+constexpr uint32_t kAttenuatorId = 0x80E95C1E;
 // The user-memory layout of one operation.
 constexpr size_t kDescriptorAt = 0x000, kPathAt = 0x80, kPolicyNameAt = 0x100, kPolicyIdsAt = 0x180, kIdsAt = 0x200,
-                 kResultsAt = 0x300, kBlobAt = 0x400;
+                 kResultsAt = 0x300, kMapNameAt = 0x380, kBlobAt = 0x400;
 
 const std::vector<std::string> kHarmlessKinds = {"open a main-interface session", "open an FPGA-interface session"};
 constexpr const char kRecordKind[] = "record a list-mode commit";
@@ -131,7 +139,11 @@ std::vector<uint8_t> deployBlob(const LoSettings& s) {
   return blob;
 }
 
-enum class Ending { kAbandon, kNoList, kRun, kStopOnly };
+// kRunOver: after the list is committed, the recorder writes the recorded
+// attenuator directly with another value, and the list runs over it and
+// stops with nothing committed after it: the shadow check meets what the
+// run left.
+enum class Ending { kAbandon, kNoList, kRun, kStopOnly, kRunOver };
 
 // What one operation saw, for the checks after its step.
 struct Observed {
@@ -156,10 +168,15 @@ class ListModeFamily : public Family {
         {kRecordKind, 6, false, boardPresent,
          [this](Scenario& scenario, Random& random) {
            Observed& op = add(true, random);
-           const uint32_t ending = random.below(5);
-           const Ending endings[] = {Ending::kAbandon, Ending::kNoList, Ending::kRun, Ending::kRun, Ending::kStopOnly};
-           const char* const said[] = {"abandoned", "no list run", "run on the engine", "run on the engine",
-                                       "stopped, then committed directly"};
+           const uint32_t ending = random.below(6);
+           const Ending endings[] = {Ending::kAbandon, Ending::kNoList,   Ending::kRun,
+                                     Ending::kRun,     Ending::kStopOnly, Ending::kRunOver};
+           const char* const said[] = {"abandoned",
+                                       "no list run",
+                                       "run on the engine",
+                                       "run on the engine",
+                                       "stopped, then committed directly",
+                                       "run over a direct write and left"};
            op.ending = endings[ending];
            scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " + said[ending]);
            scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
@@ -330,7 +347,15 @@ class ListModeFamily : public Family {
       if (ok(scenario, scenario.call<rq::StartCommitSnooping>(session, {0}))) {
         op.recording = true;
         scenario.noteListRecording();
+        // Besides the settings commit, a write by name of the path's
+        // attenuator and a reset of the reference to its defaults, which
+        // this session holds no reservation for: what it wrote before it
+        // failed stays in the list.
         const bool committed = commitMessage(scenario, session, user);
+        ok(scenario, writeAttenuator(scenario, session, user, s.lo, s.attenuator ^ 0x55));
+        user.put<uint32_t>(kIdsAt + 8, kRefClock);
+        scenario.record(scenario.call<rq::SettingsSendMessage>(
+            session, {user.address() + kIdsAt + 8, 1, kMessageResetToDefaults, 0, 0, 0, 0, 0}));
         op.recorded = dacState(scenario, s.lo);
         if (committed && ok(scenario, scenario.call<rq::SetListStepUnderCompile>(session, {1, 0})) &&
             op.ending != Ending::kAbandon) {
@@ -345,6 +370,14 @@ class ListModeFamily : public Family {
     if (op.ending == Ending::kStopOnly && op.stopped) commitDirectly(scenario, op);
   }
 
+  static Answer writeAttenuator(Scenario& scenario, Session& session, sim::UserBlock& user, uint32_t lo,
+                                uint32_t value) {
+    const std::string map = "Lo" + std::to_string(lo) + "BoardCtrlRegMap";
+    std::memcpy(user.data() + kMapNameAt, map.data(), map.size());
+    return scenario.call<rq::ArmWrite>(session,
+                                       {user.address() + kMapNameAt, map.size(), kAttenuatorId, value & 0x7F, 0, 0});
+  }
+
   void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
     if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
     op.stopped = true;
@@ -356,7 +389,7 @@ class ListModeFamily : public Family {
     sim::TimingEngineSubtree* engine = scenario.board().timingEngine(kTimingEngine[op.settings.lo]);
     if (engine == nullptr) return;
     sim::ListEngineModel& lists = engine->listEngine();
-    const bool run = op.ending == Ending::kRun;
+    const bool run = op.ending == Ending::kRun || op.ending == Ending::kRunOver;
     const uint64_t(&location)[2] = run ? kListLocation : kEmptyLocation;
     if (run) {
       std::vector<uint64_t> program(size.elementCount);
@@ -365,9 +398,15 @@ class ListModeFamily : public Family {
     }
     const uint64_t errors = lists.value(lists.address(sim::ListEngineModel::kErrorCount));
     if (!ok(scenario, scenario.call<rq::DeployListSettings>(session, {location[0], location[1], 0})) ||
-        !ok(scenario, scenario.call<rq::Commit>(session, {0})) ||
-        !ok(scenario, scenario.call<rq::Initiate>(session, {0})))
+        !ok(scenario, scenario.call<rq::Commit>(session, {0})))
       return;
+    if (op.ending == Ending::kRunOver && !ok(scenario, writeAttenuator(scenario, session, user, op.settings.lo, 0x33)))
+      return;
+    if (!ok(scenario, scenario.call<rq::Initiate>(session, {0}))) return;
+    if (op.ending == Ending::kRunOver) {
+      ok(scenario, scenario.call<rq::Abort>(session, {0}));
+      return;
+    }
     op.ran = dacState(scenario, op.settings.lo);
     op.engineErrors = lists.value(lists.address(sim::ListEngineModel::kErrorCount)) - errors;
     // The stop makes the next commit rewrite every register it sets.

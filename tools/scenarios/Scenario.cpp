@@ -388,6 +388,19 @@ void Scenario::runStep(uint32_t step) {
   }
   if (!failure_.empty()) return;
   for (auto& family : families_) family->afterStep(*this);
+  // The shadows are compared on a board that is up and was left alone by
+  // injected faults in this step, and by board faults since it last came up
+  // without one (a write lost behind a CPLD link held down at bring-up is
+  // not followed); a failed bring-up's records mean it is not up.
+  // (and by one armed for the power-up of a removed board: its add is met).
+  if (events_.hardwareFault)
+    boardFaulted_ = true;
+  else if (events_.added && !faultArmedForAdd_)
+    boardFaulted_ = false;
+  faultArmedForAdd_ = events_.hardwareFault && device_ == nullptr ? true : events_.added ? false : faultArmedForAdd_;
+  if (failure_.empty() && device_ != nullptr && !removed_ && !shutDown_ && bringUpRecords_.empty() &&
+      !events_.kernelFault && !boardFaulted_)
+    shadows_.afterStep(*this);
   if (failure_.empty() && device_ != nullptr && !removed_ && sessions(true).empty()) {
     for (auto& family : families_) family->whenIdle(*this);
   }

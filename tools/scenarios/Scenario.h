@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ShadowCheck.h"
 #include "sim/board/Board.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/Module.h"
@@ -220,6 +221,9 @@ class Scenario {
   bool mainGenerationAdvanced_ = false;
   StepEvents events_;
   std::vector<std::unique_ptr<Family>> families_;
+  ShadowCheck shadows_;
+  bool boardFaulted_ = false;
+  bool faultArmedForAdd_ = false;
   std::vector<OperationKind> kinds_;
   std::vector<std::string> stepKinds_;
   uint64_t nextSessionId_ = 1;
