@@ -22,6 +22,15 @@ bool overlaps(uint64_t start, uint64_t end, uint64_t otherStart, uint64_t otherE
   return start < otherEnd && otherStart < end;
 }
 
+bool isEmpty(const SectorRange& range) { return range.start >= range.end; }
+
+// The smallest range covering both.
+SectorRange spanning(const SectorRange& a, const SectorRange& b) {
+  if (isEmpty(a)) return b;
+  if (isEmpty(b)) return a;
+  return SectorRange{a.start < b.start ? a.start : b.start, a.end > b.end ? a.end : b.end};
+}
+
 PartitionNode* newNode(const PartitionInfo& descriptor, uint32_t sectorSize, tStatus& status) {
   auto* node = new (status, nVLAPAL000::kAllocationKindPlain) PartitionNode{};
   if (node == nullptr) {
@@ -56,8 +65,8 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
     : mounted_(mounted), currentCopy_(currentCopy), device_(device), geometry_{}, coreIds_(coreIds, status) {
   while (PartitionNode* node = partitions.first()) {
     partitions.erase(*node);
-    partitions_.insert(*node);
     sequenceNumbers_.get(node->id, status);
+    insertPartition(*node);
   }
   sequenceNumbers_.advanceAll();
   if (status.isFatal()) return;
@@ -167,17 +176,57 @@ void FlashPartitionManager::takeTable(const uint8_t* image, uint64_t length, tSt
   }
   for (PartitionNode* node = fresh.first(); node != nullptr && status.isNotFatal(); node = fresh.next(node)) {
     sequenceNumbers_.get(node->id, status);
+    sequenceNumbers_.hold(node->id);
   }
+  carryCommitted(fresh, status);
   if (status.isFatal() || !adoptMemoryCopies(fresh, status)) {
+    for (PartitionNode* node = fresh.first(); node != nullptr; node = fresh.next(node)) {
+      if (partitions_.find(node->id) == nullptr) sequenceNumbers_.release(node->id);
+    }
     destroy(fresh);
     return;
   }
   sequenceNumbers_.advanceAll();
-  destroy(partitions_);
+  while (PartitionNode* node = partitions_.first()) {
+    erasePartition(*node);
+    delete node;
+  }
   while (PartitionNode* node = fresh.first()) {
     fresh.erase(*node);
-    partitions_.insert(*node);
+    insertPartition(*node);
   }
+}
+
+// Until the new table is on flash, the tables there still name the records
+// of the partitions held before.
+void FlashPartitionManager::carryCommitted(PartitionMap& fresh, tStatus& status) {
+  for (PartitionNode* node = partitions_.first(); node != nullptr && status.isNotFatal();
+       node = partitions_.next(node)) {
+    const SectorRange& was = node->partition.committed;
+    if (PartitionNode* kept = fresh.find(node->id)) {
+      kept->partition.committed = spanning(kept->partition.committed, was);
+    } else {
+      keepNamed(was, status);
+    }
+  }
+}
+
+void FlashPartitionManager::keepNamed(const SectorRange& range, tStatus& status) {
+  if (!isEmpty(range)) unheldRecords_.push_back(range, status);
+}
+
+// The map and what goes with holding a partition: its sequence number is
+// kept, and a memory-only one is charged against the device budget.
+void FlashPartitionManager::insertPartition(PartitionNode& node) {
+  partitions_.insert(node);
+  sequenceNumbers_.hold(node.id);
+  memoryOnlyCharged_ += chargeOf(node.partition.descriptor);
+}
+
+void FlashPartitionManager::erasePartition(PartitionNode& node) {
+  partitions_.erase(node);
+  sequenceNumbers_.release(node.id);
+  memoryOnlyCharged_ -= chargeOf(node.partition.descriptor);
 }
 
 // A partition held before keeps its memory copy (ids from 80 sized to the
@@ -241,10 +290,11 @@ void FlashPartitionManager::writeTable(tStatus& status) {
 }
 
 // Once both copies took the table, each partition's committed record is
-// the one its descriptor names (none for a memory-only one). After a table
-// write that failed, a mount may find either table: the record of each
-// one is kept too.
+// the one its descriptor names (none for a memory-only one), and no table
+// names a record of a partition not held. After a table write that failed,
+// a mount may find either table: the record of each one is kept too.
 void FlashPartitionManager::noteCommitted(bool bothCopies) {
+  if (bothCopies) unheldRecords_.clear();
   for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) {
     FlashPartition& partition = node->partition;
     const PartitionInfo& d = partition.descriptor;
@@ -254,12 +304,7 @@ void FlashPartitionManager::noteCommitted(bool bothCopies) {
       continue;
     }
     const SectorRange named = recordSectors(d.address, d.recordSize);
-    if (bothCopies || committed.start >= committed.end) {
-      committed = named;
-    } else {
-      committed = SectorRange{committed.start < named.start ? committed.start : named.start,
-                              committed.end > named.end ? committed.end : named.end};
-    }
+    committed = bothCopies ? named : spanning(committed, named);
   }
 }
 
@@ -324,9 +369,10 @@ uint32_t FlashPartitionManager::allocateFlashSpace(uint32_t id, uint64_t size, t
 
 // The first fit, with `alsoTaken` (if any) counted as occupied too; false
 // when no gap is large enough (the status then holds an error only when
-// the list could not be built). After a table write that failed, a table
-// copy on flash may name another record of a partition than its
-// descriptor does: that record's sectors are taken as well.
+// the list could not be built). A table copy on flash may name another
+// record of a partition than its descriptor does (after a table write that
+// failed, or while the partition is memory-only), or a record of a
+// partition no longer held: those sectors are taken as well.
 bool FlashPartitionManager::findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address,
                                     tStatus& status) {
   if (status.isFatal()) return false;
@@ -340,16 +386,14 @@ bool FlashPartitionManager::findGap(uint32_t id, uint64_t size, const SectorRang
       taken[i - 1] = range;
     }
   };
-  if (alsoTaken != nullptr && alsoTaken->start < alsoTaken->end) take(*alsoTaken);
+  if (alsoTaken != nullptr && !isEmpty(*alsoTaken)) take(*alsoTaken);
+  for (const SectorRange& named : unheldRecords_) take(named);
   for (PartitionNode* node = partitions_.first(); node != nullptr && status.isNotFatal();
        node = partitions_.next(node)) {
     if (node->id == id) continue;
     const PartitionInfo& d = node->partition.descriptor;
     take(SectorRange{d.address, uint64_t{d.address} + d.allocatedSize});
-    const SectorRange& committed = node->partition.committed;
-    if ((d.flags & PartitionTable::kMemoryOnly) == 0 && committed.start < committed.end && status.isNotFatal()) {
-      take(committed);
-    }
+    if (!isEmpty(node->partition.committed) && status.isNotFatal()) take(node->partition.committed);
   }
   if (status.isFatal()) return false;
   const uint64_t end = uint64_t{geometry_.lastDataAddress} + 1;
@@ -455,18 +499,22 @@ void FlashPartitionManager::writePartition(uint32_t id, tUserBuffer& source, uin
     createPartition(id, source, size, persist, status);
   } else if ((node->partition.descriptor.flags & PartitionTable::kProtected) != 0) {
     fail(codes::kProtected, sites::kManager, __LINE__, status);
-  } else if (persist) {
-    rewritePartition(*node, source, size, sequenceNumber, status);
-    return;
   } else {
-    keepInMemory(*node, source, size, status);
+    const uint64_t charged = chargeOf(node->partition.descriptor);
+    if (persist) {
+      rewritePartition(*node, source, size, sequenceNumber, status);
+    } else {
+      keepInMemory(*node, source, size, status);
+    }
+    memoryOnlyCharged_ = memoryOnlyCharged_ - charged + chargeOf(node->partition.descriptor);
+    if (persist) return;
   }
   if (status.isNotFatal()) sequenceNumber = sequenceNumbers_.advance(id);
 }
 
 void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, uint32_t size, bool persist,
                                             tStatus& status) {
-  if (!persist && !memoryOnlyFits(id, size, status)) return;
+  if (!persist && !memoryOnlyFits(nullptr, size, status)) return;
   const uint64_t allocated = FlashPartition::allocatedFor(uint64_t{size} + FlashRecord::kCrcSize, geometry_.sectorSize);
   const uint32_t address = persist ? allocateFlashSpace(id, allocated, status) : geometry_.totalSize;
   const PartitionInfo descriptor{id,
@@ -475,6 +523,12 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
                                  static_cast<uint32_t>(allocated),
                                  static_cast<uint8_t>(persist ? 0 : PartitionTable::kMemoryOnly),
                                  0};
+  // Room to note the record, made before anything is written: a failed
+  // table write must not lose track of it for want of memory.
+  if (persist && status.isNotFatal()) {
+    unheldRecords_.push_back(SectorRange{}, status);
+    if (status.isNotFatal()) unheldRecords_.pop_back();
+  }
   PartitionNode* node = status.isNotFatal() ? newNode(descriptor, geometry_.sectorSize, status) : nullptr;
   if (node == nullptr) return;
   FlashPartition& partition = node->partition;
@@ -485,11 +539,15 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
     return;
   }
   partition.descriptor.loaded = 1;
-  partitions_.insert(*node);
+  insertPartition(*node);
   if (!persist) return;
   writeTable(status);
   if (status.isNotFatal()) return;
-  partitions_.erase(*node);
+  // The partition leaves the map, but the copy written first, or one that
+  // failed only its read-back, may name its record: a mount can find it.
+  erasePartition(*node);
+  tStatus noted;
+  keepNamed(recordSectors(address, descriptor.recordSize), noted);
   delete node;
 }
 
@@ -548,23 +606,26 @@ void FlashPartitionManager::rewritePartition(PartitionNode& node, tUserBuffer& s
   if (status.isFatal() && move) restore();
 }
 
-bool FlashPartitionManager::memoryOnlyFits(uint32_t id, uint32_t size, tStatus& status) {
+uint64_t FlashPartitionManager::chargeOf(const PartitionInfo& d) {
+  if ((d.flags & PartitionTable::kMemoryOnly) == 0) return 0;
+  const uint64_t dataSize = d.recordSize - FlashRecord::kCrcSize;
+  return dataSize > kMemoryOnlyMinimumCharge ? dataSize : kMemoryOnlyMinimumCharge;
+}
+
+bool FlashPartitionManager::memoryOnlyFits(const PartitionNode* node, uint32_t size, tStatus& status) const {
   if (!nVLAPAL000::withinUserBound(size, kMemoryOnlyPartitionBudget, nVLAPALS100::kStatusOutOfMemory,
                                    VL_SITE_AT(sites::kManager, __LINE__), status)) {
     return false;
   }
   // The copy this write replaces is given back, so it does not count.
-  uint64_t held = size;
-  for (PartitionNode* node = partitions_.first(); node != nullptr; node = partitions_.next(node)) {
-    const bool memoryOnly = (node->partition.descriptor.flags & PartitionTable::kMemoryOnly) != 0;
-    if (memoryOnly && node->id != id) held += node->partition.dataSize();
-  }
-  return nVLAPAL000::withinUserBound(held, kMemoryOnlyDeviceBudget, nVLAPALS100::kStatusOutOfMemory,
-                                     VL_SITE_AT(sites::kManager, __LINE__), status);
+  const uint64_t replaced = node != nullptr ? chargeOf(node->partition.descriptor) : 0;
+  const uint64_t charge = size > kMemoryOnlyMinimumCharge ? size : kMemoryOnlyMinimumCharge;
+  return nVLAPAL000::withinUserBound(memoryOnlyCharged_ - replaced + charge, kMemoryOnlyDeviceBudget,
+                                     nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kManager, __LINE__), status);
 }
 
 void FlashPartitionManager::keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status) {
-  if (!memoryOnlyFits(node.id, size, status)) return;
+  if (!memoryOnlyFits(&node, size, status)) return;
   FlashPartition& partition = node.partition;
   ByteVector data;
   if (!takeIn(source, size, data, status)) return;
@@ -613,11 +674,11 @@ void FlashPartitionManager::deletePartition(uint32_t id, const rfplatki::FlashId
     fail(codes::kProtected, sites::kManager, __LINE__, status);
     return;
   }
-  partitions_.erase(*node);
+  erasePartition(*node);
   sequenceNumber = sequenceNumbers_.advance(id);
   writeTable(status);
   if (status.isFatal()) {
-    partitions_.insert(*node);
+    insertPartition(*node);
     return;
   }
   delete node;

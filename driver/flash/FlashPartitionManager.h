@@ -11,7 +11,10 @@
 // only the table write that follows makes the move. Those sectors never
 // include the ones of the record a table on flash still names; only a
 // rewrite at the partition's own address replaces that record, and a power
-// cut during it can lose that one partition.
+// cut during it can lose that one partition. Placement counts as taken
+// every sector a table copy on flash may still name: the committed record
+// of every partition held, memory-only ones included, and the records of
+// creates whose table write failed, until a table write both copies took.
 #ifndef VL9738K_FLASH_FLASHPARTITIONMANAGER_H
 #define VL9738K_FLASH_FLASHPARTITIONMANAGER_H
 
@@ -42,10 +45,13 @@ class FlashPartitionManager {
   // A partition written without persisting lives in kernel memory alone, at
   // the caller's size. One such partition holds at most what the whole
   // store could (the memory-only partition budget), and all of them
-  // together at most the device budget; a write beyond either is -52000,
-  // refused before anything is allocated.
+  // together at most the device budget, each counted at no less than the
+  // minimum charge, so that they never crowd other callers' ids out of the
+  // sequence numbers; a write beyond either is -52000, refused before
+  // anything is allocated.
   static constexpr uint64_t kMemoryOnlyPartitionBudget = 0x600000;
   static constexpr uint64_t kMemoryOnlyDeviceBudget = 0x1000000;
+  static constexpr uint64_t kMemoryOnlyMinimumCharge = 0x1000;
 
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
                         bool formatIfBlank, tStatus& status);
@@ -94,6 +100,9 @@ class FlashPartitionManager {
   bool takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status);
   uint32_t allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status);
   bool findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address, tStatus& status);
+  // Keeps `range` counted as taken until a table write both copies took.
+  void keepNamed(const SectorRange& range, tStatus& status);
+  void carryCommitted(PartitionMap& fresh, tStatus& status);
   bool placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize, uint32_t& address, bool& move,
                     tStatus& status);
   SectorRange recordSectors(uint32_t address, uint64_t recordSize) const;
@@ -104,8 +113,13 @@ class FlashPartitionManager {
   void rewritePartition(PartitionNode& node, tUserBuffer& source, uint32_t size, uint32_t& sequenceNumber,
                         tStatus& status);
   void keepInMemory(PartitionNode& node, tUserBuffer& source, uint32_t size, tStatus& status);
-  // Whether `size` bytes held in memory for `id` stay within both budgets.
-  bool memoryOnlyFits(uint32_t id, uint32_t size, tStatus& status);
+  // Whether `size` bytes held in memory for `node` (null for a new one)
+  // stay within both budgets.
+  bool memoryOnlyFits(const PartitionNode* node, uint32_t size, tStatus& status) const;
+  // What a partition counts against the memory-only device budget.
+  static uint64_t chargeOf(const PartitionInfo& d);
+  void insertPartition(PartitionNode& node);
+  void erasePartition(PartitionNode& node);
   void loadPartition(FlashPartition& partition, tStatus& status);
   bool isCore(uint32_t id) const;
   void destroy(PartitionMap& map);
@@ -116,6 +130,13 @@ class FlashPartitionManager {
   // A table write failed since the last one both copies took: the flash
   // may name records the held descriptors no longer describe.
   bool tableBehind_ = false;
+  // The sectors of records that no held partition names but a table copy
+  // on flash may: a create whose table write failed, or partitions a
+  // replaced table dropped. Creates are placed beside them, so they never
+  // outnumber the sectors.
+  vlhtl::Vector<SectorRange> unheldRecords_;
+  // What the memory-only partitions are charged, kept as they change.
+  uint64_t memoryOnlyCharged_ = 0;
   FlashDevice* device_;
   FlashGeometry geometry_;
   tIdVector coreIds_;

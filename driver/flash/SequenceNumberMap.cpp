@@ -17,16 +17,24 @@ SequenceNumberMap::~SequenceNumberMap() {
 uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
   if (status.isFatal()) return 0;
   if (Node* node = map_.find(id)) return node->number;
+  if (count_ >= kMaxIds && oldest_ != nullptr) {
+    Node* given = oldest_;
+    dequeue(*given);
+    map_.erase(*given);
+    delete given;
+    --count_;
+  }
   if (!nVLAPAL000::withinUserBound(count_ + 1, kMaxIds, nVLAPALS100::kStatusOutOfMemory,
                                    VL_SITE_AT(sites::kSequenceNumbers, __LINE__), status)) {
     return 0;
   }
-  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id, {}};
+  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id, {}, nullptr, nullptr, false};
   if (node == nullptr) {
     status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kSequenceNumbers, __LINE__));
     return 0;
   }
   map_.insert(*node);
+  enqueue(*node);
   ++count_;
   return node->number;
 }
@@ -45,6 +53,34 @@ uint32_t SequenceNumberMap::advance(uint32_t id) {
 
 void SequenceNumberMap::advanceAll() {
   for (Node* node = map_.first(); node != nullptr; node = map_.next(node)) ++node->number;
+}
+
+void SequenceNumberMap::hold(uint32_t id) {
+  Node* node = map_.find(id);
+  if (node == nullptr || node->held) return;
+  dequeue(*node);
+  node->held = true;
+}
+
+void SequenceNumberMap::release(uint32_t id) {
+  Node* node = map_.find(id);
+  if (node == nullptr || !node->held) return;
+  node->held = false;
+  enqueue(*node);
+}
+
+void SequenceNumberMap::enqueue(Node& node) {
+  node.older = newest_;
+  node.newer = nullptr;
+  (newest_ != nullptr ? newest_->newer : oldest_) = &node;
+  newest_ = &node;
+}
+
+void SequenceNumberMap::dequeue(Node& node) {
+  (node.older != nullptr ? node.older->newer : oldest_) = node.newer;
+  (node.newer != nullptr ? node.newer->older : newest_) = node.older;
+  node.older = nullptr;
+  node.newer = nullptr;
 }
 
 }  // namespace qrtk

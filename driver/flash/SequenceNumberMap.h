@@ -2,6 +2,13 @@
 // the partition's number, a writer presents it unchanged and gets the next
 // one. An id enters at 2 x id; taking in a table moves every number on by
 // one, so numbers remembered across a remount are stale. u32, wrapping.
+//
+// Any u32 a caller asks about enters the map, so the map is bounded, and
+// what it gives up when full is chosen so that no caller can lock another
+// out: an id the manager holds a partition for is never given up; the
+// others wait in a queue, oldest first, and the oldest goes when a new id
+// finds the map full. A write whose id was given up since its read answers
+// as one whose id was never read, and a new read gives a number it takes.
 #ifndef VL9738K_FLASH_SEQUENCENUMBERMAP_H
 #define VL9738K_FLASH_SEQUENCENUMBERMAP_H
 
@@ -20,29 +27,44 @@ class SequenceNumberMap {
   SequenceNumberMap(const SequenceNumberMap&) = delete;
   SequenceNumberMap& operator=(const SequenceNumberMap&) = delete;
 
-  // Ids come from user mode, any u32: the map holds at most this many,
-  // far more than a partition table can name.
+  // The most ids the map holds at once; the ids with a partition are far
+  // fewer (a table and the memory-only budget bound them).
   static constexpr uint64_t kMaxIds = nVLAPAL000::kMaxUserListEntries;
 
-  // The id's number, entering it first when it is missing (-52000 when
-  // there is no memory for it, or the map is full).
+  // The id's number, entering it first when it is missing, in place of the
+  // oldest id without a partition when the map is full (-52000 when there
+  // is no memory for it, or every id held has a partition).
   uint32_t get(uint32_t id, nVLAPALS100::tStatus& status);
   // False when the id has no number.
   bool find(uint32_t id, uint32_t& number) const;
   // Moves the id's number on and returns it; the id must be present.
   uint32_t advance(uint32_t id);
   void advanceAll();
+  // The id has a partition (its number is kept), or has none any more (it
+  // joins the queue of ids that may be given up, as the newest).
+  void hold(uint32_t id);
+  void release(uint32_t id);
+  uint64_t size() const { return count_; }
 
  private:
   struct Node {
     uint32_t id;
     uint32_t number;
     vlitl_RBNode link;
+    // The queue of ids without a partition, oldest first.
+    Node* older;
+    Node* newer;
+    bool held;
   };
   using tMap = vlitl::Map<uint32_t, Node, &Node::id, &Node::link>;
 
+  void enqueue(Node& node);
+  void dequeue(Node& node);
+
   tMap map_;
   uint64_t count_ = 0;
+  Node* oldest_ = nullptr;
+  Node* newest_ = nullptr;
 };
 
 }  // namespace qrtk

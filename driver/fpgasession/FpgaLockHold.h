@@ -19,6 +19,21 @@ class SharedHold {
   ReaderWriterLock& lock_;
 };
 
+// Shared for a teardown step (an unmap at a process's exit): it waits for
+// a writer inside, not for one still waiting for readers, which may itself
+// wait behind another session's wait without limit. The step must be short
+// and bounded, so that the writer it goes before is not starved.
+class TeardownHold {
+ public:
+  explicit TeardownHold(ReaderWriterLock& lock) : lock_(lock) { lock_.acquireSharedBesideWaitingWriter(); }
+  ~TeardownHold() { lock_.releaseShared(); }
+  TeardownHold(const TeardownHold&) = delete;
+  TeardownHold& operator=(const TeardownHold&) = delete;
+
+ private:
+  ReaderWriterLock& lock_;
+};
+
 class ExclusiveHold {
  public:
   explicit ExclusiveHold(ReaderWriterLock& lock) : lock_(lock) { lock_.acquireExclusive(); }

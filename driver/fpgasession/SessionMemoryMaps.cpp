@@ -55,20 +55,25 @@ void Session::mapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tU
   }
 }
 
+// Runs when a process's mapping is torn down, at its exit too: it waits for
+// no writer that is only waiting (a personality holder's close, a
+// configure), which may wait behind another session's wait without limit.
+// A waiting writer that would destroy the buffer manager or the sink waits
+// for this unmap in turn.
 void Session::unmapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map) {
   const MemoryMapId id = static_cast<MemoryMapId>(map.getRegion());
   tStatus local;
   if (kindOf(id) == kPeerSink) {
     nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> mutex(*mutex_);
     {
-      SharedHold hold(*lock_);
+      TeardownHold hold(*lock_);
       fpga_->unlinkSinkWithUserMode(descriptor, map, indexOf(id), local);
     }
     if (MemoryMapId* listed = findMemoryMap(id)) memoryMaps_.erase(listed, listed + 1);
     return;
   }
   if (kindOf(id) != kHostBuffer) return;
-  SharedHold hold(*lock_);
+  TeardownHold hold(*lock_);
   if (HMBManager* manager = fpga_->getHMBManager(local)) manager->releaseMapping(descriptor, map);
 }
 

@@ -1,6 +1,8 @@
 // The partition store over the controller and the board model: the table
 // format on flash, mounting from either copy, placement, sequence numbers,
 // foreign tables, and what the manager keeps when a write fails.
+#include <map>
+#include <set>
 #include <tuple>
 
 #include "driver/platform/crc/Crc32.h"
@@ -122,21 +124,45 @@ TEST_F(PartitionStore, SequenceNumbersGuardEveryWrite) {
   }
 }
 
-// Ids are any u32 a caller names; the numbers of as many ids as any list
-// may hold are kept, and an id beyond them is refused as out of memory.
-TEST_F(PartitionStore, SequenceNumbersAreKeptForAtMostTheSharedIdCap) {
+// A flood of queries of unknown ids gives up the numbers of ids without a
+// partition, oldest first: a write whose read it outlived answers as one
+// never read and goes through after a new read, a wrong number is still
+// refused, and an id with a partition keeps its number.
+TEST_F(PartitionStore, QueriesOfUnknownIdsLockNobodyOut) {
   auto m = mount();
-  UserBytes none(0);
-  uint32_t sequence = 0;
-  for (uint32_t id = 0; id < qrtk::SequenceNumberMap::kMaxIds && status.isNotFatal(); ++id) {
+  put(*m, 7, Bytes{1}, status);
+  UserBytes none(0), data(pattern(4, 1));
+  uint32_t early = 0, sequence = 0, fresh = 0;
+  m->readPartition(0x300, none.buffer(), {}, early, status);
+  for (uint32_t id = 0x10000; id < 0x10000 + qrtk::SequenceNumberMap::kMaxIds && status.isNotFatal(); ++id) {
     m->readPartition(id, none.buffer(), {}, sequence, status);
   }
   EXPECT_EQ(status.getCode(), 0);
-  m->readPartition(0xFFFFFFFF, none.buffer(), {}, sequence, status);
-  EXPECT_EQ(status.getCode(), -52000);
-  tStatus known;
-  m->readPartition(7, none.buffer(), {}, sequence, known);
-  EXPECT_EQ(std::make_pair(known.getCode(), sequence), std::make_pair(int64_t{0}, 14u));
+  EXPECT_EQ(codeAfter([&](tStatus& s) { m->writePartition(0x300, data.buffer(), 1, {}, early, s); }), code(0xBFFA9020));
+  m->readPartition(0x300, none.buffer(), {}, fresh, status);
+  uint32_t wrong = fresh + 1;
+  EXPECT_EQ(codeAfter([&](tStatus& s) { m->writePartition(0x300, data.buffer(), 1, {}, wrong, s); }), code(0xBFFA9021));
+  m->writePartition(0x300, data.buffer(), 1, {}, fresh, status);
+  m->readPartition(7, none.buffer(), {}, sequence, status);
+  EXPECT_EQ(std::make_tuple(status.getCode(), fresh, sequence), std::make_tuple(int64_t{0}, 0x601u, 15u));
+}
+
+// Each memory-only partition counts at least 4 KiB: 4,096 of one byte fill
+// the 16 MiB device budget; a rewrite is charged what it replaces, and
+// one persisted or deleted gives its charge back.
+TEST_F(PartitionStore, MemoryOnlyPartitionsCountFourKibAtLeast) {
+  auto m = mount();
+  for (uint32_t id = 1000; id < 1000 + 4096 && status.isNotFatal(); ++id) put(*m, id, Bytes{1}, status, 0);
+  EXPECT_EQ(status.getCode(), 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { put(*m, 6000, Bytes{1}, s, 0); }), nVLAPALS100::kStatusOutOfMemory);
+  put(*m, 1000, Bytes(4096, 2), status, 0);
+  EXPECT_EQ(codeAfter([&](tStatus& s) { put(*m, 1000, Bytes(4097, 2), s, 0); }), nVLAPALS100::kStatusOutOfMemory);
+  put(*m, 1001, Bytes{3}, status);
+  put(*m, 6000, Bytes{1}, status, 0);
+  uint32_t sequence = 0;
+  m->deletePartition(1002, {}, sequence, status);
+  put(*m, 6001, Bytes{1}, status, 0);
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 TEST_F(PartitionStore, MountsFromEitherCopyAndRefusesBrokenTables) {
@@ -229,41 +255,50 @@ TEST_F(PartitionStore, FailedWritesKeepWhatTheFlashStillHolds) {
   EXPECT_EQ(status.getCode(), 0);
 }
 
-// 101 (one sector at 0x10000) grows with a free sector before it, or is
-// persisted again after being made memory-only: a first fit covering its
-// own sectors would erase the record the table names before the table
-// names the new place. When the write then fails, the flash still holds
-// the record a mount finds (the new one where only copy A failed), and a
-// new partition placed next does not take its sectors.
-TEST_F(PartitionStore, AFailedMoveLeavesTheRecordATableNamesWhole) {
+// No create lands on sectors a table copy on flash may still name: those
+// of a create whose second table copy failed, of a partition made
+// memory-only, of a persist whose second copy failed. The create's own
+// first table copy then fails (as a cut there would leave it), and after
+// the remount every listed partition reads one of its own versions.
+TEST_F(PartitionStore, NoCreateLandsWhereATableCopyNamesARecord) {
+  struct Write {
+    uint32_t id;
+    size_t size;
+    uint32_t flags;
+    bool copyAFails;
+  };
   const struct {
     const char* what;
-    std::vector<uint32_t> stuck;
-    bool memoryOnlyFirst;
-    size_t size;
-    bool remountsNew;
+    std::vector<Write> writes;
   } cases[] = {
-      {"the table copy written first fails", {FlashLayout::kPartitionTableB + 2}, false, 70'000, false},
-      {"the record fails in its second sector", {rig.storeByte(0x10100), rig.storeByte(0x20100)}, false, 70'000, false},
-      {"memory-only, persisted again", {FlashLayout::kPartitionTableB + 2}, true, 20, false},
-      {"the table copy written second fails", {FlashLayout::kPartitionTableA + 2}, false, 70'000, true},
+      {"a failed create", {{0x260, 3000, 1, true}}},
+      {"a partition made memory-only", {{0x2D0, 140'000, 1, false}, {0x2D1, 3000, 1, false}, {0x2D0, 100, 0, false}}},
+      {"a failed persist", {{0x2E0, 10, 1, false}, {0x2E0, 10, 0, false}, {0x2E0, 100, 1, true}}},
   };
   for (const auto& c : cases) {
     FlashRig store;
-    tStatus s, failed, created;
+    tStatus s;
     auto m = store.manager(s);
-    put(*m, 100, pattern(10, 1), s);
-    put(*m, 101, pattern(10, 2), s);
-    uint32_t sequence = 0;
-    if (c.memoryOnlyFirst) put(*m, 101, pattern(10, 3), s, 0);
-    if (!c.memoryOnlyFirst) m->deletePartition(100, {}, sequence, s);
-    ASSERT_EQ(s.getCode(), 0) << c.what;
-    for (uint32_t at : c.stuck) store.flash().setStuckBits(at, 1, 1);  // words whose bit 0 is programmed
-    put(*m, 101, pattern(c.size, 3), failed);
-    put(*m, 102, pattern(70'000, 4), created);  // fails with a stuck table copy; either way beside 101
-    EXPECT_NE(failed.getCode(), 0) << c.what;
-    EXPECT_EQ(get(*m, 101, s), pattern(10, c.memoryOnlyFirst ? 3 : 2)) << c.what;
-    EXPECT_EQ(get(*store.manager(s), 101, s), c.remountsNew ? pattern(c.size, 3) : pattern(10, 2)) << c.what;
+    std::map<uint32_t, std::set<Bytes>> versions;
+    const auto write = [&](const Write& w, bool fails) {
+      const uint32_t stuck = (w.copyAFails ? FlashLayout::kPartitionTableA : FlashLayout::kPartitionTableB) + 2;
+      store.flash().setStuckBits(stuck, fails ? 1 : 0, fails ? 1 : 0);
+      tStatus written;
+      put(*m, w.id, pattern(w.size, static_cast<uint8_t>(w.id)), written, w.flags);
+      EXPECT_EQ(written.getCode() != 0, fails) << c.what << ": " << w.id;
+      store.flash().setStuckBits(stuck, 0, 0);
+      versions[w.id].insert(pattern(w.size, static_cast<uint8_t>(w.id)));
+    };
+    for (const Write& w : c.writes) write(w, w.copyAFails);
+    write(Write{0x2FF, 70'000, 1, m->getCurrentCopy() == FlashPartitionManager::kCopyB}, true);
+    auto remounted = store.manager(s);
+    vlhtl::Vector<qrtk::PartitionInfo> listed;
+    remounted->listPartitions(listed, s);
+    for (const qrtk::PartitionInfo& info : listed) {
+      tStatus read;
+      EXPECT_EQ(versions[info.id].count(get(*remounted, info.id, read)), 1u) << c.what << ": " << info.id;
+      EXPECT_EQ(read.getCode(), 0) << c.what << ": " << info.id;
+    }
     EXPECT_EQ(s.getCode(), 0) << c.what;
   }
 }

@@ -147,9 +147,11 @@ TEST_F(FpgaFifos, UnlockingOrReleasingARunningFifoStopsItBeforeItsPagesGo) {
     claim(0)->start(status);
   };
   restart();
+  // Aborted whether or not anybody waits, so that no acquire to come waits
+  // either; its error cleared only once it stopped.
   manager.unreserveFifo(kOwner, kSession, 0, status);
   const Calls calls = factory.calls();
-  EXPECT_EQ(Calls(calls.end() - 2, calls.end()), (Calls{"0 stop", "0 unmap"}));
+  EXPECT_EQ(Calls(calls.end() - 4, calls.end()), (Calls{"0 abort", "0 stop", "0 unmap", "0 clearError"}));
   EXPECT_EQ(sim::PageLists::userLists(), 0u);
   restart();
   manager.destroyFifos();  // the board FIFO unmaps as it goes

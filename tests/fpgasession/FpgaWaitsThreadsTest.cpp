@@ -4,7 +4,8 @@
 // or remove the board: every one of them ends, and the waiter answers the
 // abort code (the settling wait: the closed gate). A writer left pending
 // (or a close) behind the waiter holds up neither the abort nor other
-// sessions' requests.
+// sessions' requests, nor the closes of sessions that hold nothing or only
+// a FIFO.
 // A watchdog ends the process rather than let a deadlock hang the run.
 #include <gtest/gtest.h>
 
@@ -202,11 +203,19 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
   const Case& c = GetParam();
   ASSERT_EQ(configure(*waiterFile_), 0);
   // A session that closes holding a personality gives it back under the
-  // FPGA lock.
+  // FPGA lock; the bystanders hold nothing and only a FIFO.
+  sim::UserBlock ring(4096), outbound(4096);
+  std::unique_ptr<sim::DeviceFile> bystanders[2];
   if (c.pending == Step::kClose) {
     ASSERT_EQ(configure(*otherFile_), 0);
+    for (auto& file : bystanders) file = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
+    ASSERT_EQ(
+        sim::RequestClient(*bystanders[1])
+            .call<DeployFifoSettings>(
+                {.ownerId = kOwner, .fifo = 0, .bufferAddress = outbound.address(), .bufferSize = 4096, .mode = 2})
+            .outStatus(),
+        0);
   }
-  sim::UserBlock ring(4096);
   if (c.waiter == Waiter::kFifo) {
     sim::RequestClient client(*waiterFile_);
     ASSERT_EQ(client
@@ -241,6 +250,11 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
     waitUntil([&] { return sim::Sync::waitingThreads() > idle + 1; });
     // A writer pending behind the waiter keeps no other session out.
     EXPECT_EQ(sim::RequestClient(*mainFile_).call<rq::CycleFrequency>({}).outStatus(), 0);
+    // Nor does a close: the others end, the personality's still waits.
+    for (auto& file : bystanders) {
+      if (file) file->close();
+    }
+    EXPECT_EQ(pending.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
   }
   auto ender = std::async(std::launch::async, [&] { return run(c.ender); });
   EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? vltest::kGateClosed : kWaitAborted);

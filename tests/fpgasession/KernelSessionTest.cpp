@@ -5,9 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "driver/fpgasession/Session.h"
+#include "sim/board/HostMemoryBufferBlock.h"
+#include "sim/kernel/Sync.h"
 #include "sim/kernel/UserMaps.h"
 #include "tests/board/BoardOnPciFixture.h"
 #include "tests/fpga/FpgaFifoDouble.h"
@@ -38,8 +45,10 @@ class KernelSession : public BoardOnPci {
                     uint8_t* downloaded = nullptr, const std::vector<FifoRecord>& fifos = {}) {
     tStatus result;
     uint8_t flag = 0xEE;
-    session.configurePersonality(image.list(), designRegisters(irq, irq == kIrq ? kSignature : irq + 0x40), 0,
-                                 attributes, recordsOf(fifos), expected, kRefusal, &flag, result);
+    vllym::CommonRegisterSet registers = designRegisters(irq, irq == kIrq ? kSignature : irq + 0x40);
+    registers.hostMemoryBufferBlock = hostBuffers;
+    session.configurePersonality(image.list(), registers, 0, attributes, recordsOf(fifos), expected, kRefusal, &flag,
+                                 result);
     if (downloaded != nullptr) *downloaded = flag;
     return result.getCode();
   }
@@ -55,6 +64,7 @@ class KernelSession : public BoardOnPci {
   sim::FpgaPersonality personality{model().fpga(), kControl, kReset, kSignature};
   ImagePages image;
   const Signature expected = signatureOf({1, 2, 3, 4});
+  uint32_t hostBuffers = vllym::CommonRegisterSet::kUnset;
 };
 
 TEST_F(KernelSession, DownloadsReusesWithBit25AndARefusedOpenLeavesEverythingAsItWas) {
@@ -174,6 +184,47 @@ TEST_F(KernelSession, MapsTheRegisterWindowAndRefusesWhatThisBoardLacks) {
     session.unmapMemory(descriptor, map);
   }
   EXPECT_EQ(session.getMemoryMapCount(), 0u);
+}
+
+using KernelSessionThreads = KernelSession;
+
+// A holder's close waits for the FPGA lock behind another session's IRQ
+// wait without limit; a process holding only a host buffer still unmaps
+// it (the region goes from the board) and closes. A watchdog fails a hang.
+TEST_F(KernelSessionThreads, AnUnmapAndACloseEndWhileAHoldersCloseWaitsBehindAnIrqWait) {
+  model().fpga().placeIrqBlock(kIrq);
+  sim::HostMemoryBufferBlock block(model().fpga(), 0x4000, sim::HostMemoryBufferBlock::kIdentitySingle);
+  hostBuffers = 0x4000;
+  Session waiter(*state), holder(*state), mapper(*state);
+  ASSERT_EQ(configure(waiter, 0, expected), 0);
+  ASSERT_EQ(configure(holder, kReuse, expected), 0);
+  nVLAPAL000::tEventDescriptor descriptor{nullptr};
+  nVLAPAL000::tUserMemoryMap map{nullptr, sim::UserMaps::create(4096, 0x7F0000000000, 3), 0x2000};
+  mapper.mapMemory(descriptor, map, status);
+  ASSERT_EQ(block.reg(0x004), 1u);
+  std::atomic<bool> done{false};
+  std::thread watchdog([&] {
+    for (int tick = 0; tick < 600 && !done; ++tick) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!done) std::abort();
+  });
+  const int idle = sim::Sync::waitingThreads();
+  tStatus waited;
+  uint8_t timedOut = 0;
+  auto wait = std::async(std::launch::async, [&] { waiter.waitOnIrqs(1u << 31, 0xFFFFFFFF, &timedOut, waited); });
+  while (sim::Sync::waitingThreads() == idle) std::this_thread::yield();
+  auto close = std::async(std::launch::async, [&] { holder.close(true); });
+  while (sim::Sync::waitingThreads() < idle + 2) std::this_thread::yield();
+  mapper.unmapMemory(descriptor, map);
+  mapper.close(true);
+  EXPECT_EQ(block.reg(0x004), 0u);
+  EXPECT_EQ(close.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  waiter.abortWaits(-50405, status);
+  wait.get();
+  EXPECT_EQ(waited.getCode(), -50405);
+  close.get();
+  EXPECT_EQ(state->getPersonalityCount(), 1u);
+  done = true;
+  watchdog.join();
 }
 
 }  // namespace

@@ -11,6 +11,11 @@
 // again) gives every persistent partition back from flash and loses the
 // memory-only ones: ids below 80 get no memory copy at a mount and answer
 // -52012 until they are rewritten.
+//
+// Now and then one session asks about 65,536 ids no partition has (new ones
+// each time, so a device life sees many more distinct ids than the
+// sequence numbers can hold at once), and another session then creates
+// and deletes a partition of a new id: no query may lock it out.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +31,7 @@
 namespace vlscenario {
 namespace {
 
+using nVL9738K_24_0::requests::DeletePartition;
 using nVL9738K_24_0::requests::ReadPartition;
 using nVL9738K_24_0::requests::WritePartition;
 using Bytes = std::vector<uint8_t>;
@@ -39,6 +45,9 @@ constexpr uint32_t kIds[] = {17, 42, 100, 101, 102, 103};
 constexpr size_t kIdCount = std::size(kIds);
 constexpr uint32_t kSector = 0x10000;
 constexpr uint32_t kReadBuffer = 3 * kSector;
+// The flood's ids, above any the family's partitions use.
+constexpr uint32_t kFloodIds = 65536;
+constexpr uint32_t kFirstFloodId = 0x40000000;
 
 // What a read answers, or what the flash holds (kUnreadable: a record cut
 // short; kNoCopy is only ever a read's).
@@ -142,6 +151,9 @@ class FlashFamily : public Family {
          [this](Scenario& s, Random& random) { prepareWrite(s, random, false, false); }},
         {"read a flash partition", 5, false, [this](Scenario& s) { return canUse(s); },
          [this](Scenario& s, Random& random) { prepareRead(s, random); }},
+        {"flood flash queries of unknown ids, then create from another session", 1, true,
+         [this](Scenario& s) { return boardPresent(s) && !cut_ && !s.deviceRemoved(); },
+         [this](Scenario& s, Random&) { prepareFlood(s); }},
         // Power comes back only with the board: it goes, the programs using
         // it close (racing the removal), and the lifecycle's re-add, once the
         // device is deleted, brings it back powered.
@@ -210,6 +222,7 @@ class FlashFamily : public Family {
     }
     pending_.clear();
     if (events.added && scenario.deviceAdded() && !scenario.deviceRemoved()) checkAll(scenario);
+    checkFlood(scenario);
   }
 
  private:
@@ -300,6 +313,66 @@ class FlashFamily : public Family {
                      [&scenario, session, operation, id] { readInto(scenario, *session, id, *operation); });
   }
 
+  // On two sessions of its own: the flood on one, then a query, a write
+  // and a delete of a new id on the other.
+  void prepareFlood(Scenario& scenario) {
+    const uint32_t first = kFirstFloodId + floods_ * kFloodIds;
+    const uint32_t created = kFirstFloodId - 1 - floods_;
+    ++floods_;
+    flood_ = Flood{true, first, created, {}};
+    scenario.describe("query " + std::to_string(kFloodIds) + " flash partitions from " + hex(first) +
+                      ", then create and delete " + hex(created) + " from another session");
+    scenario.addTask("flash flood", [&scenario, this] {
+      Session flooder, creator;
+      flooder.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      creator.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!flooder.file || !creator.file) return;
+      for (uint32_t i = 0; i < kFloodIds && flood_.answers.empty(); ++i) {
+        const Answer queried = scenario.call<ReadPartition>(flooder, {.partitionId = flood_.first + i});
+        if (queried.answer() != 0) flood_.answers.emplace_back("query of " + hex(flood_.first + i), queried);
+      }
+      // A device whose bring-up failed answers no flash request at all.
+      const bool served = flood_.answers.empty() || flood_.answers.front().first != "query of " + hex(flood_.first);
+      served ? createAfterFlood(scenario, creator) : flood_.answers.clear();
+      flooder.file->close();
+      creator.file->close();
+    });
+  }
+
+  void createAfterFlood(Scenario& scenario, Session& creator) {
+    ReadPartition::Out query{};
+    const Answer queried = scenario.call<ReadPartition>(creator, {.partitionId = flood_.created}, &query);
+    sim::UserBlock data(1);
+    data.data()[0] = 0x5A;
+    WritePartition::Out written{};
+    const Answer write = scenario.call<WritePartition>(creator,
+                                                       {.partitionId = flood_.created,
+                                                        .bufferAddress = data.address(),
+                                                        .bufferLength = 1,
+                                                        .flags = 1,
+                                                        .sequenceNumber = query.sequenceNumber},
+                                                       &written);
+    const Answer removed = scenario.call<DeletePartition>(
+        creator, {.partitionId = flood_.created, .sequenceNumber = written.sequenceNumber});
+    for (const auto& [what, answer] : {std::pair{"query", queried}, {"write", write}, {"delete", removed}}) {
+      scenario.record(answer);
+      if (answer.answer() != 0) flood_.answers.emplace_back(std::string(what) + " of " + hex(flood_.created), answer);
+    }
+  }
+
+  // A flood alone in its step: only a fault the step injected, or a board
+  // that shut down over temperature, excuses an answer other than success.
+  void checkFlood(Scenario& scenario) {
+    if (!flood_.ran) return;
+    flood_.ran = false;
+    const StepEvents& events = scenario.events();
+    if (events.kernelFault || events.hardwareFault || events.generationAdvanced) return;
+    for (const auto& [what, answer] : flood_.answers) {
+      if (answer.answer() == kOverTemperatureShutdown || answer.answer() == kStale) continue;
+      return scenario.fail("after queries of unknown ids, the " + what + " answered " + hex(answer.answer()));
+    }
+  }
+
   // The partition as a mount finds it: what the flash holds, with no memory
   // copy below id 80.
   static void remount(Partition& partition, size_t slot) {
@@ -385,6 +458,13 @@ class FlashFamily : public Family {
   std::vector<std::unique_ptr<Operation>> pending_;
   uint32_t pendingStep_ = UINT32_MAX;
   bool cut_ = false;
+  struct Flood {
+    bool ran = false;
+    uint32_t first = 0;
+    uint32_t created = 0;
+    std::vector<std::pair<std::string, Answer>> answers;
+  } flood_;
+  uint32_t floods_ = 0;
 };
 
 }  // namespace

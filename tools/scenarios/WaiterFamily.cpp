@@ -2,8 +2,10 @@
 // FIFO acquire of bytes that never come, a settling wait on timers that
 // never settle) while the step resets the device, removes the board, aborts
 // the waits or the design, resets the design or gives the FIFO back, now and
-// then with a writer (a configuration, a personality release) left pending
-// behind the waiter. Each operation runs alone in its step, so that whatever
+// then with a writer (a configuration, a personality release, the close of
+// a session holding the personality) left pending behind the waiter. While
+// such a close waits, sessions holding nothing, only a FIFO, or the
+// personality close too. Each operation runs alone in its step, so that whatever
 // ends the wait is known; the step's own tasks play the other families'
 // resets, aborts, unreserves and removals.
 //
@@ -14,7 +16,11 @@
 //
 // Invariants: the ending operation completes within kBoundNs of virtual
 // time; the waiter never needed the board's late answer (the operation
-// ended it); no task is left waiting (the common deadlock check).
+// ended it); the close of a session holding nothing or only a FIFO ends
+// within kBoundNs, before the ending operation runs (it waits for them that
+// long); a personality holder's close waits for the ending operation and
+// ends within kBoundNs of its start; no task is left waiting (the common
+// deadlock check).
 #include <array>
 #include <memory>
 #include <optional>
@@ -44,18 +50,47 @@ constexpr uint32_t kLo0Frequency = 4;
 constexpr uint32_t kWaitForSettling = 11;
 
 enum class Waiter { kIrq, kFifo, kSettling };
-enum class Step { kNone, kConfigure, kRelease, kAbortWaits, kAbort, kDesignReset, kUnreserve, kDeviceReset, kRemoval };
+enum class Step {
+  kNone,
+  kConfigure,
+  kRelease,
+  kClose,
+  kAbortWaits,
+  kAbort,
+  kDesignReset,
+  kUnreserve,
+  kDeviceReset,
+  kRemoval
+};
+// What a session closed while a close waits holds; the first closer is the
+// pending close itself.
+enum class Holding { kPersonality, kNothing, kFifo };
+// The design's FIFO the waiter leaves alone.
+constexpr uint32_t kToDevice = 0;
 
 const char* nameOf(Waiter waiter) {
   constexpr const char* kNames[] = {"IRQ wait", "FIFO acquire", "settling wait"};
   return kNames[static_cast<int>(waiter)];
 }
 const char* nameOf(Step step) {
-  constexpr const char* kNames[] = {"nothing",      "a configuration", "a personality release",
-                                    "abort-waits",  "a design abort",  "a design reset",
-                                    "an unreserve", "a device reset",  "a board removal"};
+  constexpr const char* kNames[] = {"nothing",        "a configuration", "a personality release", "a holder's close",
+                                    "abort-waits",    "a design abort",  "a design reset",        "an unreserve",
+                                    "a device reset", "a board removal"};
   return kNames[static_cast<int>(step)];
 }
+const char* nameOf(Holding holding) {
+  constexpr const char* kNames[] = {"the personality", "nothing", "only a FIFO"};
+  return kNames[static_cast<int>(holding)];
+}
+
+struct Closer {
+  Holding holding = Holding::kNothing;
+  bool holds = false;  // what it was to hold, it got
+  bool ran = false;
+  bool done = false;
+  uint64_t tookNs = 0;
+  uint64_t endedAt = 0;
+};
 
 // What the step's tasks share; the controller reads it once they ended.
 struct Run {
@@ -70,7 +105,15 @@ struct Run {
   bool enderDone = false;
   bool rescued = false;
   uint64_t enderNs = 0;
+  uint64_t enderStartedAt = 0;
   uint64_t enderEndedAt = 0;
+  uint64_t waiterEndedAt = 0;
+  // With a pending close: the closers' set-ups still to end, the design
+  // configured by the waiter, the pending close begun.
+  uint32_t preparing = 0;
+  bool configured = false;
+  bool closeBegun = false;
+  std::vector<Closer> closers;
   std::optional<sim::TimerBlockModel*> timers;
   std::array<uint64_t, sim::TimerBlockModel::kSettlingTimerBases.size()> settled{};
 };
@@ -126,6 +169,7 @@ class WaiterFamily : public Family {
     } else if (run.enderRan && run.rescued && !scenario.events().kernelFault) {
       scenario.fail(what + ": only the board's late answer ended the wait");
     }
+    checkClosers(scenario, run, what);
     // An abort of the waits holds until the design is reset: the families
     // after this step must not inherit it.
     if (run.ender == Step::kAbortWaits && boardPresent(scenario)) {
@@ -142,8 +186,29 @@ class WaiterFamily : public Family {
 
  private:
   static Step pendingStep(Random& random) {
-    constexpr Step kPending[] = {Step::kNone, Step::kNone, Step::kConfigure, Step::kRelease};
+    constexpr Step kPending[] = {Step::kNone, Step::kClose, Step::kConfigure, Step::kRelease};
     return kPending[random.below(4)];
+  }
+
+  static void checkClosers(Scenario& scenario, const Run& run, const std::string& what) {
+    // The personality holders wait only where the waiter really waited for
+    // the ending operation.
+    const bool waited = run.enderRan && run.waiterEndedAt >= run.enderStartedAt && !scenario.events().kernelFault;
+    for (const Closer& closer : run.closers) {
+      if (!closer.ran) continue;
+      // One whose set-up failed holds nothing.
+      const Holding held = closer.holds ? closer.holding : Holding::kNothing;
+      const std::string whose = what + ": the close of a session holding " + nameOf(held);
+      if (held != Holding::kPersonality) {
+        if (closer.tookNs > kBoundNs)
+          scenario.fail(whose + " took " + std::to_string(closer.tookNs / kMs) + " ms of virtual time");
+      } else if (waited && closer.endedAt < run.enderStartedAt) {
+        scenario.fail(whose + " ended while the waiter still used it");
+      } else if (run.enderRan && closer.endedAt > run.enderStartedAt + kBoundNs) {
+        scenario.fail(whose + " ended " + std::to_string((closer.endedAt - run.enderStartedAt) / kMs) +
+                      " ms after the wait was ended");
+      }
+    }
   }
 
   void prepare(Scenario& scenario, Waiter waiter, Step pending, Step ender) {
@@ -158,7 +223,9 @@ class WaiterFamily : public Family {
     scenario.addTask("waiter", [&scenario, run] { waitWithoutLimit(scenario, *run); });
     scenario.addTask("ender", [&scenario, run] { end(scenario, *run); });
     scenario.addTask("monitor", [&scenario, run] { monitor(scenario, *run); });
-    if (pending != Step::kNone) {
+    if (pending == Step::kClose) {
+      addClosers(scenario, run);
+    } else if (pending != Step::kNone) {
       run->pendingDone = false;
       scenario.addTask("pending", [&scenario, run] {
         if (waitUntilReady(*run)) sleepMs(1);
@@ -166,6 +233,61 @@ class WaiterFamily : public Family {
         run->pendingDone = true;
       });
     }
+  }
+
+  // The pending close and the sessions closed while it waits, one task
+  // each, so that a close that hangs holds up no other.
+  static void addClosers(Scenario& scenario, const std::shared_ptr<Run>& run) {
+    run->pendingDone = false;
+    for (Holding holding : {Holding::kPersonality, Holding::kNothing, Holding::kFifo, Holding::kPersonality})
+      run->closers.push_back(Closer{.holding = holding});
+    run->preparing = static_cast<uint32_t>(run->closers.size());
+    for (size_t index = 0; index < run->closers.size(); ++index) {
+      scenario.addTask(index == 0 ? "pending" : "closer", [&scenario, run, index] {
+        Closer& closer = run->closers[index];
+        Ring ring;
+        Session session;
+        session.file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
+        if (session.file) hold(scenario, session, *run, closer, ring);
+        --run->preparing;
+        if (session.file) {
+          // The pending close begins once the waiter waits, the others
+          // once it has begun.
+          const bool go = index == 0 ? waitUntilReady(*run) : waitFor(*run, [&run] { return run->closeBegun; });
+          if (go) sleepMs(1);
+          if (index == 0) run->closeBegun = true;
+          closer.ran = true;
+          const uint64_t start = now();
+          session.file->close();
+          closer.endedAt = now();
+          closer.tookNs = closer.endedAt - start;
+        }
+        closer.done = true;
+        if (index == 0) run->pendingDone = true;
+      });
+    }
+  }
+
+  static void hold(Scenario& scenario, Session& session, const Run& run, Closer& closer, const Ring& ring) {
+    if (closer.holding == Holding::kPersonality) {
+      const Answer configured = configure(scenario, session);
+      scenario.record(configured);
+      closer.holds = configured.answer() == 0;
+    } else if (closer.holding == Holding::kFifo && waitFor(run, [&run] { return run.configured; })) {
+      const Answer deployed = scenario.call<DeployFifoSettings>(
+          session,
+          {.ownerId = kOwner, .fifo = kToDevice, .bufferAddress = ring.address(), .bufferSize = kRing, .mode = 2});
+      scenario.record(deployed);
+      closer.holds = deployed.answer() == 0;
+    }
+  }
+
+  // Polls `condition` until it holds or the waiter is done, at most
+  // kRescueNs.
+  template <class Condition>
+  static bool waitFor(const Run& run, Condition condition) {
+    for (uint64_t start = now(); !condition() && !run.waiterDone && now() - start < kRescueNs;) sleepMs(1);
+    return condition();
   }
 
   static bool waitUntilReady(const Run& run) {
@@ -181,6 +303,7 @@ class WaiterFamily : public Family {
       run.waiterSession = &session;
       wait(scenario, session, run);
     }
+    run.waiterEndedAt = now();
     run.waiterDone = true;
     // The release and the unreserve use this session's file.
     while (!run.pendingDone || !run.enderDone) sleepMs(1);
@@ -207,6 +330,9 @@ class WaiterFamily : public Family {
       return;
     }
     if (configure(scenario, session).answer() != 0) return;
+    run.configured = true;
+    // The closers take what they hold before the wait would keep them out.
+    for (uint64_t start = now(); run.preparing != 0 && now() - start < kRescueNs;) sleepMs(1);
     if (run.waiter == Waiter::kIrq) {
       run.ready = true;
       scenario.record(scenario.call<WaitOnIrqs>(session, {.irqMask = kFpgaDesignSilentLine, .timeoutMs = kForever}));
@@ -232,13 +358,24 @@ class WaiterFamily : public Family {
   static void end(Scenario& scenario, Run& run) {
     if (waitUntilReady(run)) {
       sleepMs(2);
+      // The closes that must not wait for this get their bound and a little
+      // more: one that waits for this after all takes longer.
+      for (uint64_t start = now(); now() - start < kBoundNs + 100 * kMs && !closersEnded(run);) sleepMs(1);
       run.enderRan = true;
       const uint64_t start = now();
+      run.enderStartedAt = start;
       runStep(scenario, run, run.ender);
       run.enderNs = now() - start;
     }
     run.enderEndedAt = now();
     run.enderDone = true;
+  }
+
+  static bool closersEnded(const Run& run) {
+    for (const Closer& closer : run.closers) {
+      if (closer.holding != Holding::kPersonality && !closer.done) return false;
+    }
+    return true;
   }
 
   static void runStep(Scenario& scenario, Run& run, Step step) {

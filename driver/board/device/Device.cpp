@@ -31,7 +31,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       resources_(nullptr),
       flash_(nullptr),
       sessionLock_(status),
-      fpgaStateLock_(status),
+      fpgaClosesDrained_(true, false, status),
       resetLock_(status),
       records_(),
       fpgaSessionGeneration_(0),
@@ -101,6 +101,9 @@ void Device::releaseHardware() {
 // the reset lock keeps its bring-up and this release apart.
 void Device::stop(nVLAPAL000::tEventDescriptor&) {
   acquireResetLock();
+  // A removal's quiesce has ended the FPGA waits already, but a stop after
+  // a suspension comes without one: its drains must not wait on them.
+  endFpgaWaits();
   retireSessions();
   releaseHardware();
   releaseResetLock();
@@ -196,15 +199,8 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   return session;
 }
 
-// An FPGA session's close gives its FIFOs and personalities back under the
-// FPGA lock, which may wait behind another session's wait without limit:
-// it holds only the state's lock meanwhile, never the request lock.
 void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
-  if (session != nullptr && session->getInterface() == &fpgaInterface_) {
-    nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> state(fpgaStateLock_);
-    delete session;
-    return;
-  }
+  if (session != nullptr && session->getInterface() == &fpgaInterface_) return closeLymSession(session);
   // A main session's close ends its commit through the engine's listeners.
   // It runs whatever the gate says, counted among the requests in flight
   // only once it holds the request lock: a request waiting at a suspended

@@ -28,6 +28,7 @@
 #include "driver/platform/device/tDeviceInterface.h"
 #include "driver/platform/pci/tPCIDevice.h"
 #include "driver/platform/sync/tMutex.h"
+#include "driver/platform/sync/tWaitQueue.h"
 #include "driver/regport/RegisterPort.h"
 #include "driver/rf/settling/SettlingTimerHandler.h"
 
@@ -245,7 +246,12 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void setUpSnooping(tStatus& late);
   void releaseEngineResources();
   void replaceFpgaState(tStatus& status);
+  // Moves the state epoch on, then waits for the FPGA-session closes
+  // counted in it (their waits ended first) before the state goes.
   void releaseFpgaState();
+  // An FPGA session's close, counted among the closes that may be in the
+  // state; it holds no lock while it gives the session's holdings back.
+  void closeLymSession(nVLAPAL000::tSession* session);
   // Before a reset, stop or removal drains (the reset lock held): ends
   // every FPGA-session wait, which holds its admission and would hold up
   // the drain for ever.
@@ -264,9 +270,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   DeviceResources* resources_;
   qrtk::FlashPartitionManager* flash_;
   nVLAPAL000::tMutex sessionLock_;
-  // Held while the FPGA state goes and while a session closes into it;
-  // taken last, after the session lock or the reset lock.
-  nVLAPAL000::tMutex fpgaStateLock_;
+  // FPGA-session closes under way, and the event set when the last one
+  // leaves: the FPGA state is not released while one is counted.
+  uint32_t fpgaCloses_ = 0;
+  nVLAPAL000::tEvent fpgaClosesDrained_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;

@@ -31,18 +31,33 @@ void Device::endFpgaWaits() {
   fpgaState_->abortAllWaits(vllym::kStatusWaitAborted, local);
 }
 
-// Under the state's own lock, so that no FPGA session closes into the
-// state while it goes: a close either finishes first or finds the epoch
-// moved. Not the session lock: a reset holds the reset lock here, and an
-// over-temperature shutdown takes the reset lock under the session lock.
+// The epoch moves before the count is read, and a close counts itself
+// before its session reads the epoch: either this sees the close and waits
+// for it, or the close sees the epoch moved and touches nothing of the
+// state. A counted close may wait for the FPGA lock behind another
+// session's wait without limit, so the waits end first; the abort stays
+// latched until the state goes, and no later wait holds the close up.
 void Device::releaseFpgaState() {
   if (fpgaState_ == nullptr) return;
-  const bool locked = fpgaStateLock_.isValid();
-  if (locked) fpgaStateLock_.acquire();
   nVLAPAL000::atomicIncrement(fpgaStateEpoch_);
+  if (nVLAPAL000::atomicLoad(fpgaCloses_) != 0) {
+    endFpgaWaits();
+    tStatus forever;
+    while (nVLAPAL000::atomicLoad(fpgaCloses_) != 0) fpgaClosesDrained_.wait(nVLAPAL000::kWaitForever, false, forever);
+  }
   delete fpgaState_;
   fpgaState_ = nullptr;
-  if (locked) fpgaStateLock_.release();
+}
+
+// A close gives its FIFOs and personalities back, and a personality waits
+// for the exclusive FPGA lock, which may sit behind another session's wait
+// without limit: so the close holds no lock that other closes, opens or
+// requests need, and waits for nothing its own session does not hold. It
+// is only counted, so that the state and its lock stay while it is in them.
+void Device::closeLymSession(nVLAPAL000::tSession* session) {
+  nVLAPAL000::atomicIncrement(fpgaCloses_);
+  delete session;
+  if (nVLAPAL000::atomicDecrement(fpgaCloses_) == 0) fpgaClosesDrained_.set();
 }
 
 // Without a state the bring-up did not get that far, and the power-up

@@ -4,8 +4,10 @@
 // serialises every operation, a blocking acquire included; abort and
 // clear-error reach the board FIFO without it, so that an abort can wake a
 // thread blocked in an acquire, and the stop after an abort then waits for
-// that thread to leave. Giving the FIFO back wakes such a thread the same
-// way before its stop: no stop waits on a waiter nobody woke.
+// that thread to leave. Giving the FIFO back always aborts the board FIFO
+// before it takes the mutex, whoever waits: an acquire that reaches the
+// mutex first then finds the abort and leaves, so no stop waits on a
+// waiter nobody woke, whenever that waiter arrived.
 //
 // States: 0 no buffer, 1 buffer set (stopped), 2 started.
 //
@@ -22,7 +24,6 @@
 #include "driver/fpga/UserPageLock.h"
 #include "driver/fpga/session/SessionStatusCodes.h"
 #include "driver/fpga/wire/FifoInfo.h"
-#include "driver/platform/sync/Atomic.h"
 #include "driver/platform/sync/tMutex.h"
 #include "driver/platform/zuk/ZukDMA.h"
 
@@ -54,8 +55,7 @@ class FpgaFifoT {
         mutex_(status),
         state_(kNoBuffer),
         direction_(info.getDirection()),
-        constructed_(0),
-        waiters_(0) {
+        constructed_(0) {
     fifo_ = factory_->createFifo(info.getFifoNumber(), info.getControlOffset(), info.getDirection(), status);
     constructed_ = status.isNotFatal() ? 1 : 0;
   }
@@ -132,32 +132,26 @@ class FpgaFifoT {
   }
 
   // Holds the FIFO's mutex while it waits: operations on this FIFO queue
-  // behind it, and only an abort can cut the wait short. The waiter is
-  // counted before it reaches the mutex, so that a release sees it.
+  // behind it, and only an abort can cut the wait short.
   uint64_t acquireBytes(uint64_t bytes, uint32_t timeoutMs, uint8_t* timedOut, tStatus& status) {
     *timedOut = 0;
     if (status.isFatal()) return 0;
-    nVLAPAL000::atomicIncrement(waiters_);
-    uint64_t acquired = 0;
-    {
-      tAutoLock hold(mutex_);
-      if (requireStarted(status)) acquired = fifo_->waitForBytes(bytes, timeoutMs, timedOut, status);
-    }
-    nVLAPAL000::atomicDecrement(waiters_);
-    return acquired;
+    tAutoLock hold(mutex_);
+    if (!requireStarted(status)) return 0;
+    return fifo_->waitForBytes(bytes, timeoutMs, timedOut, status);
   }
 
-  // Gives the FIFO back: an acquire under way is woken with `code` (it
-  // holds the mutex the stop needs), then the FIFO stops and lets go of
-  // its buffer, whether or not the stop succeeded. True when a waiter was
-  // woken: the board FIFO then keeps `code` until its error is cleared.
-  bool release(int32_t code, tStatus& status) {
-    const bool wake = nVLAPAL000::atomicLoad(waiters_) != 0;
-    if (wake) fifo_->abort(code);
+  // Gives the FIFO back: the board FIFO is aborted with `code` first, so
+  // that an acquire holding the mutex the stop needs (or taking it before
+  // the stop) leaves at once, then the FIFO stops and lets go of its
+  // buffer, whether or not the stop succeeded. The board FIFO keeps `code`
+  // until its error is cleared, which only the caller may do, once this
+  // returned: cleared any earlier, an acquire still to come would wait.
+  void release(int32_t code, tStatus& status) {
+    fifo_->abort(code);
     tAutoLock hold(mutex_);
     stopLocked(status);
     forgetBuffer();
-    return wake;
   }
 
   void releaseBytes(uint64_t bytes, tStatus& status) {
@@ -216,7 +210,6 @@ class FpgaFifoT {
   uint32_t state_;
   uint8_t direction_;
   uint8_t constructed_;
-  uint32_t waiters_;
 };
 
 class BoardFifoFactoryWexel;

@@ -227,13 +227,14 @@ class FpgaFifoManagerT {
     ++releasing_;
     return entry.fifo;
   }
-  // Outside the mutex: the FIFO stops and lets go of its buffer, then the
-  // number is free. A waiter the release woke left its abort on the board
-  // FIFO, which the next owner must not inherit; a closed manager keeps it.
+  // Outside the mutex: the FIFO is aborted, stops and lets go of its
+  // buffer, then the number is free. The release's abort stays on the board
+  // FIFO until then, so that no acquire arriving meanwhile waits; the next
+  // owner must not inherit it, and only a closed manager keeps it.
   void finishRelease(uint64_t number, Fifo* fifo, tStatus& status) {
-    const bool woke = fifo != nullptr && fifo->release(kStatusWaitAborted, status);
+    if (fifo != nullptr) fifo->release(kStatusWaitAborted, status);
     tAutoLock hold(mutex_);
-    if (woke && closedCode_ == 0) {
+    if (fifo != nullptr && closedCode_ == 0) {
       tStatus ignored;
       fifo->clearError(ignored);
     }

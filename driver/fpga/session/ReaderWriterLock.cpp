@@ -33,10 +33,28 @@ void ReaderWriterLockBase::leaveLast() {
 }
 
 void ReaderWriterLockBase::drainReaders() {
-  if (atomicDecrement(readers_) == 0) {
-    drained_.set();
-  } else {
-    drained_.waitForever();
+  {
+    tAutoLock<tMutex> exit(readerExitMutex_);
+    if (atomicDecrement(readers_) == 0) drained_.set();
+  }
+  drained_.waitForever();
+}
+
+// Under the reader-exit mutex the drained event is steady: unset, the
+// writer (if any) has not gone in and counts this reader before it does;
+// set, a writer is inside until its release reopens the gate. A reader
+// stepping back out meanwhile may have the count at 0 for a moment without
+// having drained anything: the event, not the count, decides.
+void ReaderWriterLockBase::acquireSharedBesideWaitingWriter() {
+  while (true) {
+    {
+      tAutoLock<tMutex> exit(readerExitMutex_);
+      if (!drained_.isSet()) {
+        atomicIncrement(readers_);
+        return;
+      }
+    }
+    writerDone_.waitForever();
   }
 }
 
@@ -69,9 +87,12 @@ bool ReaderWriterLockBase::tryAcquireExclusive() {
   writerMutex_.acquire();
   writerDone_.reset();
   atomicStore(writer_, 1);
-  if (atomicDecrement(readers_) == 0) {
-    drained_.set();
-    return true;
+  {
+    tAutoLock<tMutex> exit(readerExitMutex_);
+    if (atomicDecrement(readers_) == 0) {
+      drained_.set();
+      return true;
+    }
   }
   release();
   return false;

@@ -9,6 +9,11 @@
 // a mutex. A writer removes the bias and waits until the count reaches 0;
 // readers that arrive meanwhile step back out and sleep on the writer-done
 // gate until the writer releases, then enter all at once.
+//
+// Whether the readers have drained changes only under the reader-exit
+// mutex (the writer's own removal of the bias included), so that a reader
+// holding that mutex can tell a writer still waiting for readers from one
+// inside, and join the readers that writer waits for.
 #ifndef VL9738K_FPGA_SESSION_READERWRITERLOCK_H
 #define VL9738K_FPGA_SESSION_READERWRITERLOCK_H
 
@@ -37,6 +42,12 @@ class ReaderWriterLockBase {
       backOff();
     }
   }
+  // Shared, waiting only for a writer inside, not for one still waiting for
+  // readers: for short, bounded work on a teardown path, which must not sit
+  // behind a writer that itself waits behind a reader without limit. The
+  // writer then waits for this reader as for those before it. Released by
+  // releaseShared.
+  void acquireSharedBesideWaitingWriter();
   void releaseShared() {
     // The last reader out under a waiting writer saw the count drop from 1
     // to 0: it puts the 1 back and leaves by the ordered path instead.
