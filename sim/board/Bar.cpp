@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -138,18 +140,41 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
   return value;
 }
 
+void Bar::startRecording() {
+  std::lock_guard<std::mutex> lock(trafficMutex_);
+  traffic_.clear();
+  overflowed_ = false;
+  everRecorded_ = true;
+  recording_ = true;
+}
+
 void Bar::record(BusAccess access) {
   std::lock_guard<std::mutex> lock(trafficMutex_);
-  traffic_.push_back(access);
+  if (traffic_.size() < kTrafficLimit) {
+    traffic_.push_back(access);
+  } else {
+    overflowed_ = true;
+  }
+}
+
+void Bar::checkRecordReadable() const {
+  const char* fault = nullptr;
+  if (!everRecorded_) fault = "the BAR's traffic is read but was never recorded (call startRecording first)";
+  if (overflowed_) fault = "the BAR's traffic record overflowed its limit (record a shorter stretch)";
+  if (fault == nullptr) return;
+  std::fprintf(stderr, "sim::Bar: %s\n", fault);
+  std::abort();
 }
 
 std::vector<BusAccess> Bar::traffic() const {
   std::lock_guard<std::mutex> lock(trafficMutex_);
+  checkRecordReadable();
   return traffic_;
 }
 
 size_t Bar::count(BusAccess::Kind kind) const {
   std::lock_guard<std::mutex> lock(trafficMutex_);
+  checkRecordReadable();
   size_t count = 0;
   for (const BusAccess& access : traffic_) count += access.kind == kind;
   return count;
@@ -162,6 +187,7 @@ size_t Bar::readCount() const { return count(BusAccess::Kind::Read); }
 void Bar::clearTraffic() {
   std::lock_guard<std::mutex> lock(trafficMutex_);
   traffic_.clear();
+  overflowed_ = false;
 }
 
 uint64_t Bar::peek64(uint64_t offset) const {

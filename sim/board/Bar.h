@@ -1,8 +1,9 @@
 // One memory BAR of a simulated PCI function: a real backing buffer that
 // the driver maps and addresses directly. Kernel-layer register accesses
-// inside it are bus accesses: they are recorded and go to the register
-// block attached at their offset, or to an aperture that decodes them
-// (plain memory where neither answers).
+// inside it are bus accesses: they go to the register block attached at
+// their offset, or to an aperture that decodes them (plain memory where
+// neither answers), and are recorded while a test that reads the traffic
+// asks for it.
 // The driver's plain 64-bit loads and stores bypass all of that and land
 // in the buffer, as they do on the real bus.
 #ifndef VL9738K_SIM_BOARD_BAR_H
@@ -38,13 +39,22 @@ class Bar : public MmioHandler {
   // Apertures answer what no block answers, in the order attached.
   void attach(Aperture& aperture);
 
+  // Nothing is recorded until a test asks: a bring-up with its FPGA
+  // download makes hundreds of thousands of accesses, and a sweep of
+  // bring-ups would hold every one. startRecording forgets what was
+  // recorded and records from now on; the record holds at most
+  // kTrafficLimit accesses.
+  static constexpr size_t kTrafficLimit = size_t{1} << 20;
+  void startRecording();
+  void stopRecording() { recording_ = false; }
+  // What was recorded. Asking while nothing was ever recorded, or after
+  // the record overflowed, stops the process with a message: a test that
+  // forgot to record would otherwise see no traffic and pass.
   std::vector<BusAccess> traffic() const;
   size_t writeCount() const;
   size_t readCount() const;
+  // Forgets what was recorded; recording stays as it was.
   void clearTraffic();
-  // Keeps no traffic from now on (runs that never look at it, and would
-  // otherwise hold a record of every access they make).
-  void stopRecording() { recording_ = false; }
 
   // The backing memory as a plain load sees it.
   uint64_t peek64(uint64_t offset) const;
@@ -83,6 +93,8 @@ class Bar : public MmioHandler {
   Aperture* apertureAt(uint64_t offset, unsigned width) const;
   void record(BusAccess access);
   size_t count(BusAccess::Kind kind) const;
+  // Called with trafficMutex_ held.
+  void checkRecordReadable() const;
 
   uint8_t* memory_;
   uint64_t size_;
@@ -95,7 +107,9 @@ class Bar : public MmioHandler {
   std::atomic<bool> removed_{false};
   mutable std::mutex trafficMutex_;
   std::vector<BusAccess> traffic_;
-  std::atomic<bool> recording_{true};
+  bool everRecorded_ = false;
+  bool overflowed_ = false;
+  std::atomic<bool> recording_{false};
 };
 
 }  // namespace sim

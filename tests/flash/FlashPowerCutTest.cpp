@@ -74,7 +74,6 @@ TEST(RecordPowerCut, CutsAtEveryOperationLeaveAWholeCopySelected) {
     SCOPED_TRACE(update.what);
     for (size_t cut = 0; cut < cuts.operations.size(); ++cut) {
       cuts.rig.flash().restoreSnapshot();
-      cuts.rig.board.bar0().clearTraffic();
       cuts.rig.flash().setTearSeed(0x5EED + cut);
       cuts.rig.flash().losePowerDuring(cut + 1);
       tStatus torn, again;
@@ -185,7 +184,6 @@ Figures sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&
       run(rig, step, data, torn);
       rig.flash().restorePower();
       figures.lostInPlace += check(rig, step, committed, next) ? 1 : 0;
-      rig.board.bar0().clearTraffic();
     }
     rig.flash().restoreSnapshot();
     tStatus again;
