@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -102,12 +100,12 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   } else {
     value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
-  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  traffic_.add(BusAccess{BusAccess::Kind::Read, offset, width, value});
   return value;
 }
 
 void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
-  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  traffic_.add(BusAccess{BusAccess::Kind::Write, offset, width, value});
   if (removed_) return;
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
@@ -138,56 +136,6 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
     value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
   return value;
-}
-
-void Bar::startRecording() {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  traffic_.clear();
-  overflowed_ = false;
-  everRecorded_ = true;
-  recording_ = true;
-}
-
-void Bar::record(BusAccess access) {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  if (traffic_.size() < kTrafficLimit) {
-    traffic_.push_back(access);
-  } else {
-    overflowed_ = true;
-  }
-}
-
-void Bar::checkRecordReadable() const {
-  const char* fault = nullptr;
-  if (!everRecorded_) fault = "the BAR's traffic is read but was never recorded (call startRecording first)";
-  if (overflowed_) fault = "the BAR's traffic record overflowed its limit (record a shorter stretch)";
-  if (fault == nullptr) return;
-  std::fprintf(stderr, "sim::Bar: %s\n", fault);
-  std::abort();
-}
-
-std::vector<BusAccess> Bar::traffic() const {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  checkRecordReadable();
-  return traffic_;
-}
-
-size_t Bar::count(BusAccess::Kind kind) const {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  checkRecordReadable();
-  size_t count = 0;
-  for (const BusAccess& access : traffic_) count += access.kind == kind;
-  return count;
-}
-
-size_t Bar::writeCount() const { return count(BusAccess::Kind::Write); }
-
-size_t Bar::readCount() const { return count(BusAccess::Kind::Read); }
-
-void Bar::clearTraffic() {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  traffic_.clear();
-  overflowed_ = false;
 }
 
 uint64_t Bar::peek64(uint64_t offset) const {

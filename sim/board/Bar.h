@@ -12,11 +12,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "BusAccess.h"
 #include "RegisterBlock.h"
+#include "TrafficRecord.h"
 #include "sim/kernel/Registers.h"
 
 namespace sim {
@@ -39,22 +39,13 @@ class Bar : public MmioHandler {
   // Apertures answer what no block answers, in the order attached.
   void attach(Aperture& aperture);
 
-  // Nothing is recorded until a test asks: a bring-up with its FPGA
-  // download makes hundreds of thousands of accesses, and a sweep of
-  // bring-ups would hold every one. startRecording forgets what was
-  // recorded and records from now on; the record holds at most
-  // kTrafficLimit accesses.
-  static constexpr size_t kTrafficLimit = size_t{1} << 20;
-  void startRecording();
-  void stopRecording() { recording_ = false; }
-  // What was recorded. Asking while nothing was ever recorded, or after
-  // the record overflowed, stops the process with a message: a test that
-  // forgot to record would otherwise see no traffic and pass.
-  std::vector<BusAccess> traffic() const;
-  size_t writeCount() const;
-  size_t readCount() const;
-  // Forgets what was recorded; recording stays as it was.
-  void clearTraffic();
+  // The accesses recorded while a test asks (TrafficRecord).
+  void startRecording() { traffic_.start(); }
+  void stopRecording() { traffic_.stop(); }
+  void clearTraffic() { traffic_.clear(); }
+  std::vector<BusAccess> traffic() const { return traffic_.accesses(); }
+  size_t writeCount() const { return traffic_.count(BusAccess::Kind::Write); }
+  size_t readCount() const { return traffic_.count(BusAccess::Kind::Read); }
 
   // The backing memory as a plain load sees it.
   uint64_t peek64(uint64_t offset) const;
@@ -91,10 +82,6 @@ class Bar : public MmioHandler {
   const Attached* innermost(uint64_t begin, uint64_t end) const;
   void segment();
   Aperture* apertureAt(uint64_t offset, unsigned width) const;
-  void record(BusAccess access);
-  size_t count(BusAccess::Kind kind) const;
-  // Called with trafficMutex_ held.
-  void checkRecordReadable() const;
 
   uint8_t* memory_;
   uint64_t size_;
@@ -105,11 +92,7 @@ class Bar : public MmioHandler {
   std::vector<uint32_t> pageSegment_;
   std::vector<Aperture*> apertures_;
   std::atomic<bool> removed_{false};
-  mutable std::mutex trafficMutex_;
-  std::vector<BusAccess> traffic_;
-  bool everRecorded_ = false;
-  bool overflowed_ = false;
-  std::atomic<bool> recording_{false};
+  TrafficRecord traffic_{"BAR"};
 };
 
 }  // namespace sim

@@ -186,7 +186,7 @@ TEST_F(Visa, ARefusedTransferTouchesNeitherTheBoardNorTheUserBuffer) {
   sim::UserBlock buffer(64);
   for (const Case& c : cases) {
     for (size_t window = 0; window < 4; ++window) board.bar(window).startRecording();
-    board.config().clearTraffic();
+    board.config().startRecording();
     const uint64_t copies = sim::UserMemory::outboundCopies();
     EXPECT_EQ(siteOf(read(c.space, c.offset, c.width, c.increment, buffer, c.count, c.mode)), c.site);
     EXPECT_EQ(sim::UserMemory::outboundCopies(), copies);

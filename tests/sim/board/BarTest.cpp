@@ -17,7 +17,7 @@ TEST(BarTraffic, RecordsOnlyWhenAskedAndRefusesARecordThatIsNotWhole) {
   bar.startRecording();
   bar.mmioWrite(8, 4, 2);
   EXPECT_EQ(bar.traffic(), (std::vector<sim::BusAccess>{{sim::BusAccess::Kind::Write, 8, 4, 2}}));
-  for (size_t i = 0; i < sim::Bar::kTrafficLimit; ++i) bar.mmioRead(0, 4);
+  for (size_t i = 0; i < sim::TrafficRecord::kLimit; ++i) bar.mmioRead(0, 4);
   EXPECT_DEATH(bar.writeCount(), "overflowed");
   bar.startRecording();
   EXPECT_EQ(bar.readCount(), 0u);
