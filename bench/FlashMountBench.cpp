@@ -51,7 +51,6 @@ void BM_FlashMount64Partitions(benchmark::State& state) {
   nVL9738K_24_0::OVCalEEPROMController controller(window, core.ConfPortWindowControl[0], status);
   const qrtk::FlashPartitionManager::tIdVector noCore;
   for (auto _ : state) {
-    board.bar0().clearTraffic();
     qrtk::FlashPartitionManager manager(&controller, noCore, rfplatki::FlashId{}, false, status);
     benchmark::DoNotOptimize(manager.isMounted());
   }

@@ -92,11 +92,9 @@ class Harness {
       : interface_(interface), module_(sim::Module::enter(&nVLAPAL200_driverEntry)) {
     // Requests may ask the kernel for gigabytes (a flash image, a block
     // transfer); a kernel of a modest machine refuses them, and the run
-    // stays small. Nobody reads the bus record here, and over millions of
-    // requests it would grow without bound.
+    // stays small.
     sim::Memory::setLargestBlock(uint64_t{1} << 28);
     sim::Clock::instance().setSpinStepNs(kSpinStepNs);
-    board_.bar0().stopRecording();
     matrix_.place(board_.registerPort(), kRoutingMatrixSubsystem);
     if (!module_) __builtin_trap();
     const nVLZUK_tPCIDeviceDescription description = board_.description();

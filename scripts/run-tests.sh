@@ -14,6 +14,16 @@ TIMEFORMAT="-- stage time: %R s wall, %U s user, %S s system"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
+# Each test process writes its peak memory to VL_PEAK_LOG and fails above
+# 1 GiB; after each build's tests the largest is printed.
+peaks() {
+  [ -s "$scratch/peak.log" ] || return 0
+  sort -n "$scratch/peak.log" | tail -n 1 | awk -v build="$1" \
+    '{printf "-- peak memory of the %s tests: %d MiB (%s)\n", build, $1 / 1024, substr($0, index($0, " ") + 1)}'
+  rm -f "$scratch/peak.log"
+}
+export VL_PEAK_LOG="$scratch/peak.log"
+
 # The sanitizer builds keep line tables only (-g1): their reports still
 # name each frame's function, file and line, and the compiler spends a
 # third less time on the test files.
@@ -23,6 +33,7 @@ plain() {
   echo "== plain build"
   bash "$root/scripts/build.sh" build/release -DCMAKE_BUILD_TYPE=Release
   (cd "$root/build/release" && ctest -j "$jobs" --output-on-failure)
+  peaks plain
   "$root/build/release/bench/vl_bench" --benchmark_min_time=0.01
 }
 
@@ -31,20 +42,23 @@ asan() {
   bash "$root/scripts/build.sh" build/asan "${sanitized[@]}" -DVL_SANITIZE=address,undefined -- \
     vl_tests vl_module_tests vl9738k_module vl9738k-scenarios
   (cd "$root/build/asan" && ctest -j "$jobs" --output-on-failure)
+  peaks "ASan + UBSan"
 }
 
-# fuzzOne <fuzzer> <runs> <seeds>: a fixed seed, a bounded number of runs.
+# fuzzOne <fuzzer> <runs> <seeds>: a fixed seed, a bounded number of runs,
+# and the memory limit every test run keeps (libFuzzer reports its peak).
 fuzzOne() {
   local corpus="$scratch/$1" log="$scratch/$1.log"
   mkdir -p "$corpus"
   if ! ASAN_OPTIONS=detect_leaks=1 "$root/build/fuzz/fuzz/$1" -seed=1 -runs="$2" -max_total_time=120 \
-    -print_final_stats=1 "$corpus" "$root/fuzz/seeds/$3" >"$log" 2>&1; then
+    -rss_limit_mb=1024 -print_final_stats=1 "$corpus" "$root/fuzz/seeds/$3" >"$log" 2>&1; then
     # The report from its first line: the stacks of the access, the free and the allocation.
     sed -n '/ERROR: /,$p' "$log" | head -n 200
     tail -n 20 "$log"
     return 1
   fi
   grep -E "INITED|DONE|^stat::" "$log" || true
+  grep -E "^stat::peak_rss_mb" "$log" | awk -v f="$1" '{printf "-- peak memory of %s: %d MiB\n", f, $2}'
 }
 
 fuzz() {
@@ -82,6 +96,7 @@ tsan() {
   echo "== ThreadSanitizer"
   bash "$root/scripts/build.sh" build/tsan "${sanitized[@]}" -DVL_SANITIZE=thread -- vl_thread_tests
   (cd "$root/build/tsan" && ctest -j "$jobs" --output-on-failure -R Threads)
+  peaks TSan
 }
 
 time plain

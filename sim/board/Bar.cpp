@@ -100,12 +100,12 @@ uint32_t Bar::mmioRead(uint64_t offset, unsigned width) {
   } else {
     value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
-  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  traffic_.add(BusAccess{BusAccess::Kind::Read, offset, width, value});
   return value;
 }
 
 void Bar::mmioWrite(uint64_t offset, unsigned width, uint32_t value) {
-  if (recording_.load(std::memory_order_relaxed)) record(BusAccess{BusAccess::Kind::Write, offset, width, value});
+  traffic_.add(BusAccess{BusAccess::Kind::Write, offset, width, value});
   if (removed_) return;
   if (const Attached* attached = blockAt(offset, width)) {
     attached->block->write(offset - attached->offset, width, value);
@@ -136,32 +136,6 @@ uint32_t Bar::internalRead(uint64_t offset, unsigned width) {
     value = static_cast<uint32_t>(loadLittle(memory_ + offset, width));
   }
   return value;
-}
-
-void Bar::record(BusAccess access) {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  traffic_.push_back(access);
-}
-
-std::vector<BusAccess> Bar::traffic() const {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  return traffic_;
-}
-
-size_t Bar::count(BusAccess::Kind kind) const {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  size_t count = 0;
-  for (const BusAccess& access : traffic_) count += access.kind == kind;
-  return count;
-}
-
-size_t Bar::writeCount() const { return count(BusAccess::Kind::Write); }
-
-size_t Bar::readCount() const { return count(BusAccess::Kind::Read); }
-
-void Bar::clearTraffic() {
-  std::lock_guard<std::mutex> lock(trafficMutex_);
-  traffic_.clear();
 }
 
 uint64_t Bar::peek64(uint64_t offset) const {

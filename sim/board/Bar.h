@@ -1,8 +1,9 @@
 // One memory BAR of a simulated PCI function: a real backing buffer that
 // the driver maps and addresses directly. Kernel-layer register accesses
-// inside it are bus accesses: they are recorded and go to the register
-// block attached at their offset, or to an aperture that decodes them
-// (plain memory where neither answers).
+// inside it are bus accesses: they go to the register block attached at
+// their offset, or to an aperture that decodes them (plain memory where
+// neither answers), and are recorded while a test that reads the traffic
+// asks for it.
 // The driver's plain 64-bit loads and stores bypass all of that and land
 // in the buffer, as they do on the real bus.
 #ifndef VL9738K_SIM_BOARD_BAR_H
@@ -11,11 +12,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 #include "BusAccess.h"
 #include "RegisterBlock.h"
+#include "TrafficRecord.h"
 #include "sim/kernel/Registers.h"
 
 namespace sim {
@@ -38,13 +39,13 @@ class Bar : public MmioHandler {
   // Apertures answer what no block answers, in the order attached.
   void attach(Aperture& aperture);
 
-  std::vector<BusAccess> traffic() const;
-  size_t writeCount() const;
-  size_t readCount() const;
-  void clearTraffic();
-  // Keeps no traffic from now on (runs that never look at it, and would
-  // otherwise hold a record of every access they make).
-  void stopRecording() { recording_ = false; }
+  // The accesses recorded while a test asks (TrafficRecord).
+  void startRecording() { traffic_.start(); }
+  void stopRecording() { traffic_.stop(); }
+  void clearTraffic() { traffic_.clear(); }
+  std::vector<BusAccess> traffic() const { return traffic_.accesses(); }
+  size_t writeCount() const { return traffic_.count(BusAccess::Kind::Write); }
+  size_t readCount() const { return traffic_.count(BusAccess::Kind::Read); }
 
   // The backing memory as a plain load sees it.
   uint64_t peek64(uint64_t offset) const;
@@ -81,8 +82,6 @@ class Bar : public MmioHandler {
   const Attached* innermost(uint64_t begin, uint64_t end) const;
   void segment();
   Aperture* apertureAt(uint64_t offset, unsigned width) const;
-  void record(BusAccess access);
-  size_t count(BusAccess::Kind kind) const;
 
   uint8_t* memory_;
   uint64_t size_;
@@ -93,9 +92,7 @@ class Bar : public MmioHandler {
   std::vector<uint32_t> pageSegment_;
   std::vector<Aperture*> apertures_;
   std::atomic<bool> removed_{false};
-  mutable std::mutex trafficMutex_;
-  std::vector<BusAccess> traffic_;
-  std::atomic<bool> recording_{true};
+  TrafficRecord traffic_{"BAR"};
 };
 
 }  // namespace sim

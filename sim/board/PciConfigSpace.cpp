@@ -29,31 +29,20 @@ uint32_t PciConfigSpace::get(uint32_t offset, unsigned width) const {
 bool PciConfigSpace::read(uint32_t offset, unsigned width, uint32_t& value) {
   if (!inside(offset, width)) return false;
   value = get(offset, width);
-  std::lock_guard<std::mutex> lock(mutex_);
-  traffic_.push_back(BusAccess{BusAccess::Kind::Read, offset, width, value});
+  traffic_.add(BusAccess{BusAccess::Kind::Read, offset, width, value});
   return true;
 }
 
 bool PciConfigSpace::write(uint32_t offset, unsigned width, uint32_t value) {
   if (!inside(offset, width)) return false;
+  traffic_.add(BusAccess{BusAccess::Kind::Write, offset, width, value});
   std::lock_guard<std::mutex> lock(mutex_);
-  traffic_.push_back(BusAccess{BusAccess::Kind::Write, offset, width, value});
   for (unsigned i = 0; i < width; ++i) {
     const auto byte = static_cast<uint8_t>(value >> (8 * i));
     uint8_t& stored = bytes_[offset + i];
     stored = static_cast<uint8_t>((stored & ~writable_[offset + i]) | (byte & writable_[offset + i]));
   }
   return true;
-}
-
-std::vector<BusAccess> PciConfigSpace::traffic() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return traffic_;
-}
-
-void PciConfigSpace::clearTraffic() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  traffic_.clear();
 }
 
 }  // namespace sim

@@ -1,7 +1,7 @@
 // The configuration space of a PCI Express function: 4 KiB of registers,
 // each bit read-only unless the model made it writable (a BAR's address
 // bits are writable, its size bits not, which is how BAR sizing works).
-// Accesses are recorded for tests that check the traffic.
+// Accesses are recorded while a test that checks the traffic asks.
 #ifndef VL9738K_SIM_BOARD_PCI_CONFIG_SPACE_H
 #define VL9738K_SIM_BOARD_PCI_CONFIG_SPACE_H
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "BusAccess.h"
+#include "TrafficRecord.h"
 
 namespace sim {
 
@@ -45,8 +46,9 @@ class PciConfigSpace {
   bool read(uint32_t offset, unsigned width, uint32_t& value);
   bool write(uint32_t offset, unsigned width, uint32_t value);
 
-  std::vector<BusAccess> traffic() const;
-  void clearTraffic();
+  void startRecording() { traffic_.start(); }
+  void clearTraffic() { traffic_.clear(); }
+  std::vector<BusAccess> traffic() const { return traffic_.accesses(); }
 
  private:
   static bool inside(uint32_t offset, unsigned width) { return width <= kSize && offset <= kSize - width; }
@@ -54,7 +56,7 @@ class PciConfigSpace {
   mutable std::mutex mutex_;
   std::vector<uint8_t> bytes_;
   std::vector<uint8_t> writable_;
-  std::vector<BusAccess> traffic_;
+  TrafficRecord traffic_{"configuration space"};
 };
 
 }  // namespace sim

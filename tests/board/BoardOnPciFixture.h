@@ -17,6 +17,7 @@ using Board = nVL9738K_24_0::LymSupport<LymTestDevice>;
 
 class BoardOnPci : public testing::Test {
  protected:
+  BoardOnPci() { model().bar0().startRecording(); }
   sim::Board& model() { return pci.board(); }
   sim::Bridge& bridge() { return model().bridge(); }
   std::unique_ptr<Board> build() {

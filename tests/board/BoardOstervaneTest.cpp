@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, BoardObjectMissingMap,
 TEST_F(BoardObject, ATransferOfMoreThan32BitsIsRefusedUnsent) {
   const auto board = build();
   auto& port = board->getTICDCE18005Accessor(status)->getPortAccessor();
-  model().bar0().clearTraffic();
+  model().bar0().startRecording();
   port.transfer(0, 0, 0xFFFFFFFF, 33, status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusBadSelector);
   EXPECT_TRUE(model().bar0().traffic().empty());

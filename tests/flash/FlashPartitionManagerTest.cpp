@@ -365,7 +365,7 @@ struct CrampedController : OVCalEEPROMController {
 
 TEST_F(PartitionStore, InvalidGeometryIsRefusedBeforeAnyRead) {
   CrampedController cramped(rig.window, rig.core.ConfPortWindowControl[0], status);
-  rig.board.bar0().clearTraffic();
+  rig.board.bar0().startRecording();
   FlashPartitionManager m(&cramped, {}, {}, true, status);
   EXPECT_EQ(status.getCode(), kInvalid);
   EXPECT_TRUE(rig.board.bar0().traffic().empty());

@@ -76,7 +76,6 @@ TEST(RecordPowerCut, CutsAtEveryOperationLeaveAWholeCopySelected) {
     SCOPED_TRACE(update.what);
     for (size_t cut = 0; cut < cuts.operations.size(); ++cut) {
       cuts.rig.flash().restoreSnapshot();
-      cuts.rig.board.bar0().clearTraffic();
       cuts.rig.flash().setTearSeed(0x5EED + cut);
       cuts.rig.flash().losePowerDuring(cut + 1);
       tStatus torn, again;
@@ -267,7 +266,6 @@ Figures sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&
       rig.flash().restorePower();
       Contents found;
       figures.lostInPlace += check(rig, allowed, mayLose, found);
-      rig.board.bar0().clearTraffic();
     }
     SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << index);
     rig.flash().restoreSnapshot();

@@ -30,7 +30,7 @@ class Controller : public testing::Test {
 TEST_F(Controller, PageRegisterTakesTheUpperAddressBitsKeepsItsLowByteAndIsWrittenOnlyOnChange) {
   rig.core.ConfPortWindowControl[0].setValue(0x5A5A5AA5, status);
   rig.core.ConfPortWindowControl[0].flush(status, false);
-  rig.board.bar0().clearTraffic();
+  rig.board.bar0().startRecording();
   uint8_t bytes[4] = {};
   controller.readBytes(0x12346, 2, bytes, status);
   const auto traffic = rig.board.bar0().traffic();
@@ -91,7 +91,7 @@ TEST_F(Controller, VerificationPollsInVirtualTimeAndStuckBitsTimeOut) {
   EXPECT_GE(nowNs() - start, 500'000'000u);
   EXPECT_LT(nowNs() - start, 1'000'000'000u) << "an instant erase matches at the first 500 ms poll";
   rig.flash().setStuckBits(0x310000, 0x0100, 0);
-  rig.board.bar0().clearTraffic();
+  rig.board.bar0().startRecording();
   start = nowNs();
   controller.eraseSector(0x31, status);
   EXPECT_EQ(status.getCode(), kOutOfRange);

@@ -34,6 +34,7 @@ class FifoRoad : public testing::Test {
   };
 
   void SetUp() override {
+    model().bar0().startRecording();
     chain.manager->registerDeviceIsr(status);
     channels = std::make_unique<vllym::WexelDmaChannelFactoryInterrupt>(chain.bar, chain.manager.get(), status);
     chain.manager->setDmaInterruptHandler(channels->getDmaInterruptHandler(), status);

@@ -58,7 +58,7 @@ TEST_F(FpgaObject, AnUnprogrammedFpgaReadsZeroAndSkipsTheResetWait) {
   EXPECT_EQ(fpga->getAttribute32(48, status), 0u);
   fpga->setAttribute32(84, 0xBFFA0001, status);
   EXPECT_EQ(refusal, static_cast<int32_t>(0xBFFA0001));
-  model().bar0().clearTraffic();
+  model().bar0().startRecording();
   fpga->waitForResetDone(status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_TRUE(windowTraffic().empty());
@@ -117,7 +117,7 @@ TEST_F(FpgaObject, ChunkedWritesFlushBetweenChunksAndWalkTheirStride) {
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i + 1);
   for (bool withReset : {true, false}) {
     if (!withReset) fpga->setCommonRegisterSet(registers(0xFFFFFFFF), status);
-    model().bar0().clearTraffic();
+    model().bar0().startRecording();
     fpga->writeBlock(kData, bytes.data(), 25, 1, 0, status);
     std::vector<uint64_t> expected;
     for (int i = 0; i < 25; ++i) {
@@ -154,7 +154,7 @@ TEST_F(FpgaObject, ARefusedBlockTransfersNothing) {
                         Case{kData, 12, 4, 0x80000000, kInvalid, kInvalid}}) {
     uint8_t buffer[16] = {};
     tStatus writing, reading;
-    model().bar0().clearTraffic();
+    model().bar0().startRecording();
     fpga->writeBlock(c.offset, buffer, c.byteCount, c.elementSize, c.stride, writing);
     fpga->readBlock(c.offset, buffer, c.byteCount, c.elementSize, c.stride, reading);
     EXPECT_EQ(writing.getCode(), c.writeCode) << c.elementSize << "/" << c.byteCount;

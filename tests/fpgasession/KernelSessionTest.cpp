@@ -85,7 +85,7 @@ TEST_F(KernelSession, DownloadsReusesWithBit25AndARefusedOpenLeavesEverythingAsI
   EXPECT_EQ(third.getPersonalityCount(), 0u);
   EXPECT_EQ(state->getSignatureRegister().getOffset(), kSignature);
   EXPECT_EQ(state->getAppliedRegisters().irqBase, kIrq);
-  model().bar0().clearTraffic();
+  model().bar0().startRecording();
   uint8_t timedOut = 0;
   first.waitOnIrqs(1, 0, &timedOut, status);
   EXPECT_EQ(status.getCode(), 0);

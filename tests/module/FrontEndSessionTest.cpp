@@ -1,6 +1,7 @@
 // The command-line front end on the packaged module: its scripted session
-// (the main job's own), checked against the transcript a person reads (set
-// VL_UPDATE_GOLDEN=1 to rewrite the transcript after a deliberate change),
+// (the main job's own) and faulted ones, each checked against the transcript
+// a person reads, ending with the session's exit status (set
+// VL_UPDATE_GOLDEN=1 to rewrite the transcripts after a deliberate change),
 // and its fpga-session command, every step of which answers success while
 // the session says what the board model saw.
 #include <gtest/gtest.h>
@@ -26,8 +27,8 @@ std::string session(std::initializer_list<const char*> arguments, const std::str
   EXPECT_EQ(line.error, "");
   std::ifstream input(script);
   std::ostringstream out;
-  vlcli::FrontEnd(out).run(line, input);
-  return out.str();
+  const int status = vlcli::FrontEnd(out).run(line, input);
+  return out.str() + "[exit status " + std::to_string(status) + "]\n";
 }
 
 void expectTranscript(const std::string& actual, const std::string& golden) {
@@ -45,11 +46,22 @@ TEST(FrontEndSession, MainJobSessionPrintsTheKnownTranscript) {
 }
 
 // The board's identity and a fault come from the command line: the
-// properties carry them and the self test names the check that fails.
-TEST(FrontEndSession, OptionsReachTheBoardAndTheSelfTestNamesTheFailingCheck) {
-  expectTranscript(
-      session({"--serial", "0x1234", "--slot", "9", "--fault", "ref-not-ready", "properties", "selftest"}, "/dev/null"),
-      "faulted-session.txt");
+// properties carry them, the self test names the check that fails, and a
+// failed step (the self test, a name no map has) makes the exit status 1;
+// so does a step that expects a refusal and is not refused.
+TEST(FrontEndSession, OptionsReachTheBoardAndFailedStepsMakeTheStatus) {
+  expectTranscript(session({"--serial", "0x1234", "--slot", "9", "--fault", "ref-not-ready", "properties", "selftest",
+                            "dump NoSuchMap", "write BoardControl Trigger0Mask 0x1FF00FF00",
+                            "expect-refusal read CoreBrdRegMap BoardSignature"},
+                           "/dev/null"),
+                   "faulted-session.txt");
+}
+
+// A blank flash: no properties, a serial number of all ones, and a self
+// test whose request answers success while its checks fail.
+TEST(FrontEndSession, BlankFlashSelfTestSaysWhichIsACheckAndWhichTheRequest) {
+  expectTranscript(session({"--fault", "blank-flash", "properties", "selftest"}, "/dev/null"),
+                   "blank-flash-session.txt");
 }
 
 TEST(FrontEndFpgaSession, ConfiguresStreamsAndWaitsWithEveryStepSucceeding) {

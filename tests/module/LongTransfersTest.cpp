@@ -66,11 +66,7 @@ int32_t finalizeVisa(sim::RequestClient& client) { return client.call<rq::VisaFi
 
 class LongTransfers : public ::testing::TestWithParam<LongTransfer> {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(rig.add(), 0);
-    // Millions of reads of one register: nobody reads the bus record.
-    rig.board().bar0().stopRecording();
-  }
+  void SetUp() override { ASSERT_EQ(rig.add(), 0); }
   vltest::BoardRig rig;
 };
 

@@ -56,7 +56,7 @@ TEST_P(Framing, EveryPublishedCodeTakesOnlyItsExactSizesAndACallersErrorComesBac
   const auto raw = [&](uint32_t code, size_t in, uint32_t out) {
     return target.ioctl({code, std::vector<uint8_t>(in, 0), out, 0});
   };
-  rig->board().bar0().clearTraffic();
+  rig->board().bar0().startRecording();
   for (const vltest::PublishedRequest& request : published) {
     SCOPED_TRACE(::testing::Message() << request.name << " " << std::hex << request.code);
     if (request.inStatusAt != vltest::kNoStatus) {

@@ -21,6 +21,7 @@ constexpr int64_t kInvalid = nVLAPALS100::kStatusInvalidParameter;
 
 class MappedAccessor : public testing::Test {
  protected:
+  MappedAccessor() { board.bar0().startRecording(); }
   // A 0x100-byte window at BAR offset 0x500 (the configuration-port block).
   static constexpr uint64_t kWindowOffset = 0x500;
   static constexpr uint64_t kWindowSize = 0x100;
@@ -85,7 +86,7 @@ TEST_F(MappedAccessor, AnErrorAlreadyHeldReadsAllOnesAndWritesNothing) {
   warned.setCode(52001, VL_SITE);
   accessor.write32(0x30, 0x77, warned);
   EXPECT_EQ(block().written(blockOffset(0x30), 4), 0x77u);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   status.setCode(nVLAPALS100::kStatusTimeout, VL_SITE);
   EXPECT_EQ(accessor.read64(0, status), 0xFFFFFFFFFFFFFFFFull);
   EXPECT_EQ(accessor.read32(0, status), 0xFFFFFFFFu);

@@ -96,7 +96,7 @@ TEST_P(UnchangedValue, SetToTheCurrentValueLeavesTheRegisterCleanAndFlushWritesN
     map = std::make_unique<tOffsetKeyedSampleRegMap>(&bar0, kBase, 0, kWholeWindow);
   }
   map->flushRegMap(true, status);
-  clearTraffic();
+  startRecording();
 
   uint64_t value = 0;
   map->get(c.fieldId, value, status, 0);

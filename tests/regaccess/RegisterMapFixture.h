@@ -95,9 +95,10 @@ class CountingMap : public arm::tRegisterMapInterface {
 
 class RegisterMapOnBoard : public testing::Test {
  protected:
+  RegisterMapOnBoard() { startRecording(); }
   size_t writes() const { return board.bar0().writeCount(); }
   size_t reads() const { return board.bar0().readCount(); }
-  void clearTraffic() { board.bar0().clearTraffic(); }
+  void startRecording() { board.bar0().startRecording(); }
   uint64_t written(uint64_t offset, unsigned width) {
     for (const BusAccess& access : writesIn(board.bar0().traffic())) {
       if (access.offset == offset && access.width == width) return access.value;
@@ -139,7 +140,7 @@ class RegisterMapOnBoard : public testing::Test {
         if (kind == BusAccess::Kind::Read) answerRead(origin + offset, word);
         expected.push_back({kind, origin + offset, 4, word});
       }
-      clearTraffic();
+      startRecording();
       tStatus local;
       if (op == 'g') map.get(id, out, local, context);
       if (op == 's') map.set(id, value, local, context);

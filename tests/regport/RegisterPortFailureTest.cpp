@@ -24,7 +24,7 @@ class RegisterPortFailures : public RegisterPortOnBoard {
     model.attachSubsystem(5, ram);
     openPort();
     ASSERT_EQ(status.getCode(), 0);
-    clearTraffic();
+    startRecording();
     sim::Console::clear();
   }
   vlregport::RegisterPort& port() { return *driverPort; }
@@ -100,7 +100,7 @@ TEST_F(RegisterPortFailures, AReadThatTimedOutFailsEveryLaterCallUntilFlush) {
             (std::vector<std::string>{portLine(
                 "0132", "RegisterPort failure while issuing read instruction: { subsystem: 0x5, address: 0x40 }\n")}));
 
-  clearTraffic();
+  startRecording();
   tStatus next(tStatus::kFullSize);
   port().write(WriteInstruction{5, 0x40, 1}, true, next, kTimeoutMs);
   EXPECT_EQ(next.getCode(), codes::kReadTimedOut);

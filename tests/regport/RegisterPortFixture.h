@@ -53,6 +53,7 @@ class RamSubsystem : public sim::SubsystemModel {
 
 class RegisterPortOnBoard : public testing::Test {
  protected:
+  RegisterPortOnBoard() { startRecording(); }
   // The port's accesses, offsets counted from the start of its block.
   std::vector<BusAccess> portTraffic() const {
     std::vector<BusAccess> accesses;
@@ -81,7 +82,7 @@ class RegisterPortOnBoard : public testing::Test {
     }
     return count;
   }
-  void clearTraffic() { board.bar0().clearTraffic(); }
+  void startRecording() { board.bar0().startRecording(); }
 
   // Builds the driver's port over the block, as the device does.
   vlregport::RegisterPort& openPort() {

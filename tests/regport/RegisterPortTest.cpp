@@ -46,7 +46,7 @@ TEST_F(RegisterPortConstruction, ABadSignatureLeavesThePortNotReadyForGood) {
   EXPECT_FALSE(port.isReady());
   EXPECT_EQ(model.resets(), 0u);
 
-  clearTraffic();
+  startRecording();
   EXPECT_EQ(codeAfter([&](tStatus& s) { port.flush(s); }), nVLAPALS100::kStatusNotAccessible);
   tStatus reading;
   uint64_t value = 7;
@@ -120,7 +120,7 @@ class RegisterPortEncoding : public RegisterPortOnBoard, public testing::WithPar
     ram.registers[0] = 0x55;
     ram.registers[0x12] = 0x66;
     openPort();
-    clearTraffic();
+    startRecording();
   }
   RamSubsystem ram;
 };
@@ -172,7 +172,7 @@ TEST_F(RegisterPortConstruction, FreeSlotsAreReadOnlyWhenTheCachedCountRunsOut) 
   model.setFifoDepth(4);
   vlregport::RegisterPort& port = openPort();
   EXPECT_EQ(port.getFreeSlots(), 0u);
-  clearTraffic();
+  startRecording();
   for (uint64_t i = 0; i < 9; ++i) port.write(WriteInstruction{1, i, i}, false, status, kTimeoutMs);
   EXPECT_EQ(status.getCode(), 0);
   // Read before the 1st, the 5th and the 9th instruction, 4 each time.
@@ -185,7 +185,7 @@ TEST_F(RegisterPortConstruction, NoFreeSlotWithinTheTimeoutIsAnError) {
   model.setFifoDepth(2);
   vlregport::RegisterPort& port = openPort();
   model.setStalled(true);
-  clearTraffic();
+  startRecording();
   port.write(WriteInstruction{1, 0, 0}, false, status, kTimeoutMs);
   port.write(WriteInstruction{1, 1, 0}, false, status, kTimeoutMs);
   EXPECT_EQ(status.getCode(), 0);
@@ -205,7 +205,7 @@ TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
   narrow.registers[8] = 0x0123456789ABCDEF;
   model.attachSubsystem(2, narrow);
   vlregport::RegisterPort& port = openPort();
-  clearTraffic();
+  startRecording();
   uint64_t value = 0;
   port.read(ReadInstruction{1, 8}, &value, status, kTimeoutMs);
   EXPECT_EQ(value, 0x0123456789ABCDEFu);
@@ -215,7 +215,7 @@ TEST_F(RegisterPortConstruction, WideResultsAreReadHighThenLow) {
   EXPECT_EQ(traffic[3], (BusAccess{BusAccess::Kind::Read, Port::kReadDataHigh, 4, 0x01234567}));
   EXPECT_EQ(traffic[4], (BusAccess{BusAccess::Kind::Read, Port::kReadDataLow, 4, 0x89ABCDEF}));
 
-  clearTraffic();
+  startRecording();
   port.read(ReadInstruction{2, 8}, &value, status, kTimeoutMs);
   EXPECT_EQ(value, 0x89ABCDEFu);
   EXPECT_EQ(readsOf(Port::kReadDataHigh), 0u);

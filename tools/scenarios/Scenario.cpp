@@ -444,8 +444,6 @@ bool Scenario::run() {
   // at a time, as if it had been preempted.
   sim::Clock::instance().setSpinStepNs(kSpinStepNs);
   board_ = std::make_unique<sim::Board>();
-  // Nobody reads the bus record here, and it would grow with every step.
-  board_->bar0().stopRecording();
   sim::Scheduler::spawn("load", [this] {
     module_ = sim::Module::load();
     if (!module_ || !module_->registered()) return fail("the module does not load");

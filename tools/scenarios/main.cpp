@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Scenario.h"
+#include "sim/host/PeakMemory.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
 
@@ -362,5 +363,7 @@ int main(int argc, char** argv) {
         static_cast<unsigned long long>(traceHash), wall, cpu, cpu > 0 ? static_cast<double>(steps) / cpu : 0.0,
         static_cast<unsigned long long>(sim::Scheduler::longestStillRun()));
   }
-  return 0;
+  const std::string run = "vl9738k-scenarios --seeds " + std::to_string(arguments.firstSeed) + "-" +
+                          std::to_string(arguments.lastSeed) + " --steps " + std::to_string(arguments.steps);
+  return sim::checkPeakMemory(run) ? 0 : 1;
 }

@@ -63,7 +63,9 @@ void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
     if (fault != nullptr) {
       line.bringUp.faults.push_back(fault);
     } else {
-      line.error = std::string("unknown fault '") + value + "' (--help lists them)";
+      line.error = std::string("no fault is named '") + value + "'; the faults:";
+      for (size_t f = 0; f < kBoardFaultCount; ++f)
+        line.error += std::string(f == 0 ? " " : ", ") + kBoardFaults[f].name;
     }
   } else if (std::strcmp(option, "--module") == 0) {
     line.bringUp.modulePath = value;
@@ -104,10 +106,16 @@ void printCommands(std::ostream& out) {
          "  write MAP REGISTER VALUE       one register, written through to the hardware\n"
          "  tune                           an LO0 frequency and power from the onboard reference: deploy, reserve\n"
          "                                 and commit, with LO0's DAC NCO and amplitude before and after\n"
-         "  lock                           the reference clock's lock query\n"
+         "  lock                           the reference clock's lock query (path selected and its list-mode check\n"
+         "                                 not failed; it does not report the PLL's lock)\n"
          "  fpga-session                   an FPGA session: a personality with a bitfile, registers, a FIFO, an IRQ\n"
          "  help                           this list\n"
-         "  quit                           take the board down and leave\n";
+         "  quit                           take the board down and leave\n"
+         "  expect-refusal COMMAND         COMMAND, expected to be refused: the step fails when it succeeds\n\n"
+         "The exit status is the worst step's: 0 when every step went as it expected; 1 when a request answered\n"
+         "an error, a self-test check failed, a command was not understood, an expected refusal did not come,\n"
+         "or the board was not brought up; 2 for a command line that cannot run (an unknown option or fault,\n"
+         "a script that cannot be read).\n";
 }
 
 void printUsage(std::ostream& out) {

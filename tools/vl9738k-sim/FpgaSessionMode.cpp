@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "StatusNames.h"
 #include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "sim/board/FpgaPersonality.h"
 #include "sim/host/DeviceFile.h"
@@ -37,7 +38,7 @@ namespace vlcli {
 
 int runFpgaSessionMode(sim::Module& module, sim::Board& board, std::ostream& out) {
   auto report = [&out](const char* step, int32_t status) {
-    out << "  " << step << std::string(kStepWidth - std::strlen(step), ' ') << "status " << status << "\n";
+    out << "  " << step << std::string(kStepWidth - std::strlen(step), ' ') << statusText(status) << "\n";
     return status == 0 ? 0 : 1;
   };
   // Each step is reported under the request's published name.

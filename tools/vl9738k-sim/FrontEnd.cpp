@@ -1,6 +1,7 @@
 #include "FrontEnd.h"
 
 #include <cstdio>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -10,8 +11,9 @@
 namespace vlcli {
 namespace {
 
+// At least eight digits; a 64-bit value takes all sixteen.
 std::string hex32(uint64_t value) {
-  char text[16];
+  char text[24];
   std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
   return text;
 }
@@ -68,18 +70,19 @@ int FrontEnd::run(const CommandLine& line, std::istream& input) {
   out_ << kBanner << "\n\n";
   if (!bringUp(line.bringUp)) {
     board_.takeDown();
-    return 1;
+    bringUpFailed_ = true;
+    return finish();
   }
   if (!line.commands.empty()) {
     for (const std::string& command : line.commands) {
-      if (!execute(command)) break;
+      if (!step(command)) break;
     }
   } else {
     if (interactive_) out_ << "\nType a command ('help' lists them, 'quit' or end of input leaves).\n";
     for (std::string command; prompt(), std::getline(input, command);) {
       const size_t start = command.find_first_not_of(" \t");
       if (start == std::string::npos || command[start] == '#') continue;
-      if (!execute(command.substr(start))) break;
+      if (!step(command.substr(start))) break;
     }
   }
   out_ << "\nTaking the board down and unloading the module\n";
@@ -87,7 +90,23 @@ int FrontEnd::run(const CommandLine& line, std::istream& input) {
   settings_.reset();
   requests_.reset();
   board_.takeDown();
-  return failed_ ? 1 : 0;
+  return finish();
+}
+
+int FrontEnd::finish() {
+  if (bringUpFailed_) {
+    out_ << "\nSession status 1: the board was not brought up\n";
+    return 1;
+  }
+  if (failedSteps_.empty()) {
+    out_ << "\nSession status 0: every step went as it expected\n";
+    return 0;
+  }
+  out_ << "\nSession status 1: " << failedSteps_.size() << (failedSteps_.size() == 1 ? " step" : " steps")
+       << " failed:";
+  for (size_t i = 0; i < failedSteps_.size(); ++i) out_ << (i == 0 ? " " : "; ") << failedSteps_[i];
+  out_ << "\n";
+  return 1;
 }
 
 bool FrontEnd::bringUp(const BringUpOptions& options) {
@@ -113,72 +132,101 @@ void FrontEnd::prompt() {
   if (interactive_) out_ << "\nvl9738k> " << std::flush;
 }
 
-bool FrontEnd::execute(const std::string& command) {
+bool FrontEnd::step(const std::string& command) {
   if (!interactive_) out_ << "\n> " << command << "\n";
-  const std::vector<std::string> word = words(command);
-  const std::string verb = word.empty() ? "" : word[0];
-  const size_t arguments = word.size() - 1;
-  if (verb == "quit" && arguments == 0) return false;
-  if (verb == "help" && arguments == 0) {
-    printCommands(out_);
-  } else if (verb == "properties" && arguments == 0) {
-    properties();
-  } else if (verb == "selftest" && arguments == 0) {
-    selfTest();
-  } else if (verb == "temperature" && arguments == 0) {
-    temperature();
-  } else if (verb == "maps" && arguments == 0) {
-    maps_->list();
-  } else if (verb == "dump" && arguments == 1) {
-    maps_->dump(word[1]);
-  } else if (verb == "read" && arguments == 2) {
-    maps_->read(word[1], word[2]);
-  } else if (verb == "write" && arguments == 3) {
-    maps_->write(word[1], word[2], word[3]);
-  } else if (verb == "tune" && arguments == 0) {
-    settings_->showDac("before");
-    if (!settings_->tune()) failed_ = true;
-    settings_->showDac("after ");
-  } else if (verb == "lock" && arguments == 0) {
-    if (!settings_->lockQuery()) failed_ = true;
-  } else if (verb == "fpga-session" && arguments == 0) {
-    if (runFpgaSessionMode(board_.module(), board_.board(), out_) != 0) failed_ = true;
-  } else {
-    out_ << "  not a command (or not its arguments); 'help' lists them\n";
-    failed_ = true;
+  std::vector<std::string> word = words(command);
+  if (word.size() == 1 && word[0] == "quit") return false;
+  // A step that sends a request on purpose to see it refused.
+  const bool expectsRefusal = !word.empty() && word[0] == "expect-refusal";
+  if (expectsRefusal) word.erase(word.begin());
+  const Outcome outcome = execute(word);
+  bool failed = outcome != Outcome::kSucceeded;
+  if (expectsRefusal && outcome == Outcome::kRefused) {
+    out_ << "  refused, as this step expects (a deliberate refusal)\n";
+    failed = false;
+  } else if (expectsRefusal && outcome == Outcome::kSucceeded) {
+    out_ << "  this step expects a refusal, but its requests answered success\n";
+    failed = true;
   }
+  if (failed) failedSteps_.push_back(command);
   return true;
 }
 
-void FrontEnd::properties() {
-  out_ << "  device properties:\n";
-  for (const sim::DeviceRegistry::Property& property : board_.properties()) {
-    out_ << "    " << padded(property.name, 24) << valueText(property.value) << "\n";
+FrontEnd::Outcome FrontEnd::execute(const std::vector<std::string>& word) {
+  const std::string verb = word.empty() ? "" : word[0];
+  const size_t arguments = word.empty() ? 0 : word.size() - 1;
+  bool answered = true;
+  if (verb == "help" && arguments == 0) {
+    printCommands(out_);
+  } else if (verb == "properties" && arguments == 0) {
+    answered = properties();
+  } else if (verb == "selftest" && arguments == 0) {
+    answered = selfTest();
+  } else if (verb == "temperature" && arguments == 0) {
+    answered = temperature();
+  } else if (verb == "maps" && arguments == 0) {
+    answered = maps_->list();
+  } else if (verb == "dump" && arguments == 1) {
+    answered = maps_->dump(word[1]);
+  } else if (verb == "read" && arguments == 2) {
+    answered = maps_->read(word[1], word[2]);
+  } else if (verb == "write" && arguments == 3) {
+    answered = maps_->write(word[1], word[2], word[3]);
+  } else if (verb == "tune" && arguments == 0) {
+    answered = settings_->showDac("before");
+    answered = settings_->tune() && answered;
+    answered = settings_->showDac("after ") && answered;
+  } else if (verb == "lock" && arguments == 0) {
+    answered = settings_->lockQuery();
+  } else if (verb == "fpga-session" && arguments == 0) {
+    answered = runFpgaSessionMode(board_.module(), board_.board(), out_) == 0;
+  } else {
+    out_ << "  not a command (or not its arguments); 'help' lists them\n";
+    return Outcome::kNotUnderstood;
   }
-  identity();
-  bringUpStatuses();
+  return answered ? Outcome::kSucceeded : Outcome::kRefused;
 }
 
-void FrontEnd::identity() {
+bool FrontEnd::properties() {
+  const std::vector<sim::DeviceRegistry::Property> published = board_.properties();
+  out_ << "  device properties:";
+  // The driver fills the list only when the bring-up's properties stage
+  // succeeds: with a failed stage (a blank flash fails the first) there is
+  // nothing to show.
+  out_ << (published.empty() ? " none published (the bring-up's properties stage did not succeed; below)\n" : "\n");
+  for (const sim::DeviceRegistry::Property& property : published) {
+    out_ << "    " << padded(property.name, 24) << valueText(property.value) << "\n";
+  }
+  const bool answered = identity();
+  bringUpStatuses();
+  return answered;
+}
+
+bool FrontEnd::identity() {
+  bool answered = true;
+  auto shown = [&answered](const Answer& answer, const std::string& value) {
+    answered = answered && answer.status >= 0;
+    return answer.status < 0 ? statusText(answer.status) : value;
+  };
   out_ << "  identity:\n";
   const Answer serial = requests_->serialNumber();
-  out_ << "    serial number           " << (serial.status < 0 ? statusText(serial.status) : hex32(serial.value))
+  // The driver holds all ones until a bring-up has read the serial number.
+  out_ << "    serial number           "
+       << shown(serial, hex32(serial.value) +
+                            (serial.value == ~uint64_t{0} ? " (all ones: no bring-up has read a serial number)" : ""))
        << "\n";
   const Answer module = requests_->moduleRevision(0);
-  out_ << "    module revision         " << (module.status < 0 ? statusText(module.status) : hex32(module.value))
-       << "\n";
+  out_ << "    module revision         " << shown(module, hex32(module.value)) << "\n";
   const Answer firmware = requests_->firmwareRevisions();
   out_ << "    firmware revisions      "
-       << (firmware.status < 0
-               ? statusText(firmware.status)
-               : "current " + hex32(firmware.value & 0xFFFFFFFF) + ", oldest " + hex32(firmware.value >> 32))
+       << shown(firmware, "current " + hex32(firmware.value & 0xFFFFFFFF) + ", oldest " + hex32(firmware.value >> 32))
        << "\n";
   static const char* const kSelectors[] = {"newest", "oldest"};
   for (uint32_t selector = 0; selector < 2; ++selector) {
     const Answer version = requests_->driverAttribute(0, selector);
-    out_ << "    driver version, " << kSelectors[selector] << "  "
-         << (version.status < 0 ? statusText(version.status) : hex32(version.value)) << "\n";
+    out_ << "    driver version, " << kSelectors[selector] << "  " << shown(version, hex32(version.value)) << "\n";
   }
+  return answered;
 }
 
 void FrontEnd::bringUpStatuses() {
@@ -192,33 +240,48 @@ void FrontEnd::bringUpStatuses() {
   for (int i = 0; i < 4; ++i) out_ << "    " << padded(kStages[i], 24) << statusText(codes[i]) << "\n";
 }
 
-void FrontEnd::selfTest() {
+// The request's answer is the driver's own board check under its guard,
+// which looks at the late-initialisation record only; the checks below are
+// the front end's register reads of the same registers, whose guard answers
+// any failed bring-up record. Both are shown, and either failing fails the
+// step.
+bool FrontEnd::selfTest() {
   const int64_t status = requests_->selfTest();
+  out_ << "  self test request (the driver's board check): " << statusText(status) << "\n";
+  out_ << "  checks (the front end's reads of the registers the board check reads):\n";
+  size_t failed = 0;
   for (const SelfTestCheck& check : kSelfTestChecks) {
     const Answer answer = requests_->read(check.map, check.id, 0);
     out_ << "    " << padded(check.what, 18) << padded(std::string(check.map) + " " + check.registerName, 36);
-    if (answer.status < 0) {
-      out_ << statusText(answer.status) << "  FAIL\n";
-      continue;
-    }
-    const bool pass = (answer.value & check.mask) == check.expected;
-    out_ << hex32(answer.value) << "  " << (pass ? "pass" : "FAIL") << "\n";
+    const bool pass = answer.status >= 0 && (answer.value & check.mask) == check.expected;
+    failed += pass ? 0 : 1;
+    out_ << (answer.status < 0 ? statusText(answer.status) : hex32(answer.value)) << "  " << (pass ? "pass" : "FAIL")
+         << "\n";
   }
-  out_ << "  self test: " << statusText(status) << "\n";
+  out_ << "  " << failed << " of " << std::size(kSelfTestChecks) << " checks failed";
+  if (failed != 0 && status == 0) {
+    out_ << "; the request answers success: its guard looks at the late-initialisation record only, and its board\n"
+            "  check passed, while the reads' guard answers the first failed bring-up record";
+  }
+  out_ << "\n";
+  return status >= 0 && failed == 0;
 }
 
-void FrontEnd::temperature() {
+bool FrontEnd::temperature() {
+  bool answered = true;
   for (uint32_t sensor : kTemperatureSensors) {
     const TemperatureAnswer answer = requests_->temperature(sensor, 1);
     out_ << "    sensor " << padded(std::to_string(sensor), 4);
     if (answer.status < 0 || answer.divisor == 0) {
-      out_ << statusText(answer.status) << "\n";
+      answered = false;
+      out_ << statusText(answer.status) << (answer.status >= 0 ? " (divisor 0)" : "") << "\n";
       continue;
     }
     char text[48];
     std::snprintf(text, sizeof text, "%.2f degrees C", static_cast<double>(answer.sum) / answer.divisor);
     out_ << text << "\n";
   }
+  return answered;
 }
 
 }  // namespace vlcli

@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "BoardRequests.h"
 #include "CommandLine.h"
@@ -23,29 +24,40 @@ class FrontEnd {
   explicit FrontEnd(std::ostream& out) : out_(out) {}
 
   // The whole session: banner, bring-up, the commands (from the command
-  // line, else from `input`, one a line), take-down. The exit code: 0, or 1
-  // when the board could not be brought up or a command was not understood.
+  // line, else from `input`, one a line), take-down. The exit code is the
+  // worst step's: 0 when every step went as it expected, 1 when the board
+  // could not be brought up or a step failed (a request answered an error,
+  // a self-test check failed, a command was not understood, or a step
+  // marked `expect-refusal` was not refused).
   int run(const CommandLine& line, std::istream& input);
   // A person typing: prompt for each command instead of echoing it.
   void setInteractive(bool interactive) { interactive_ = interactive; }
 
  private:
+  // How a command went.
+  enum class Outcome { kSucceeded, kRefused, kNotUnderstood };
+
   bool bringUp(const BringUpOptions& options);
   void prompt();
-  // False for `quit`.
-  bool execute(const std::string& command);
-  void properties();
-  void identity();
+  // One step of the session; false for `quit`.
+  bool step(const std::string& command);
+  Outcome execute(const std::vector<std::string>& word);
+  // Each answers whether every request it sent answered success (and, for
+  // the self test, every check passed).
+  bool properties();
+  bool identity();
   void bringUpStatuses();
-  void selfTest();
-  void temperature();
+  bool selfTest();
+  bool temperature();
+  int finish();
 
   std::ostream& out_;
   SimulatedBoard board_;
   std::unique_ptr<BoardRequests> requests_;
   std::unique_ptr<MapCommands> maps_;
   std::unique_ptr<SettingsCommands> settings_;
-  bool failed_ = false;
+  std::vector<std::string> failedSteps_;
+  bool bringUpFailed_ = false;
   bool interactive_ = false;
 };
 

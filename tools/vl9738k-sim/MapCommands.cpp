@@ -1,5 +1,6 @@
 #include "MapCommands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -39,12 +40,12 @@ const char* accessText(uint8_t access) {
 
 }  // namespace
 
-void MapCommands::list() {
+bool MapCommands::list() {
   int64_t status = 0;
   const std::vector<std::string> names = requests_.registrationNames(status);
   if (status < 0) {
     out_ << "  registered maps: " << statusText(status) << "\n";
-    return;
+    return false;
   }
   out_ << "  " << names.size() << " registered maps:\n";
   for (const std::string& name : names) {
@@ -56,34 +57,61 @@ void MapCommands::list() {
       out_ << map->mapClass << ", " << registers(map->registerCount) << "\n";
     }
   }
+  return true;
 }
 
-void MapCommands::dump(const std::string& name) {
+bool MapCommands::dump(const std::string& name) {
   const CatalogMap* map = catalogMapFor(name);
-  if (map == nullptr || map->registerCount == 0) {
-    out_ << "  " << name << ": no registers of its own (a composite, or not a registered map)\n";
-    return;
+  if (map != nullptr && map->registerCount != 0) {
+    out_ << "  " << name << " (" << map->mapClass << ", " << registers(map->registerCount) << ")\n";
+    bool answered = true;
+    for (uint32_t i = 0; i < map->registerCount; ++i) answered = show(name, map->registers[i]) && answered;
+    return answered;
   }
-  out_ << "  " << name << " (" << map->mapClass << ", " << registers(map->registerCount) << ")\n";
-  for (uint32_t i = 0; i < map->registerCount; ++i) show(name, map->registers[i]);
+  // A composite has no registers of its own: the catalogue may describe it
+  // with none, or only the driver's list may hold its name.
+  if (map != nullptr) {
+    out_ << "  " << name << ": a composite, no registers of its own\n";
+    return true;
+  }
+  int64_t status = 0;
+  const std::vector<std::string> names = requests_.registrationNames(status);
+  if (status < 0) {
+    out_ << "  no map in the front end's catalogue has the name '" << name
+         << "', and the driver's list of maps answers " << statusText(status) << "\n";
+    return false;
+  }
+  if (std::find(names.begin(), names.end(), name) != names.end()) {
+    out_ << "  " << name << ": a composite, no registers of its own\n";
+    return true;
+  }
+  out_ << "  no map has the name '" << name << "' ('maps' lists the registered maps)\n";
+  return false;
 }
 
-void MapCommands::read(const std::string& map, const std::string& registerName) {
+bool MapCommands::read(const std::string& map, const std::string& registerName) {
   CatalogRegister entry{};
-  if (resolve(map, registerName, entry)) show(map, entry);
+  return resolve(map, registerName, entry) && show(map, entry);
 }
 
-void MapCommands::write(const std::string& map, const std::string& registerName, const std::string& valueText) {
+bool MapCommands::write(const std::string& map, const std::string& registerName, const std::string& valueText) {
   CatalogRegister entry{};
   uint64_t value = 0;
   if (!parseNumber(valueText, value)) {
     out_ << "  '" << valueText << "' is not a number\n";
-    return;
+    return false;
   }
-  if (!resolve(map, registerName, entry)) return;
+  if (!resolve(map, registerName, entry)) return false;
   const int64_t status = requests_.write(requestName(map), entry.id, entry.context, value);
   out_ << "  " << entry.name << " <- " << hex(value, entry.width / 4) << ": " << statusText(status) << "\n";
-  if (status >= 0) show(map, entry);
+  if (status < 0) return false;
+  // The driver keeps what fits the register's width and drops the rest.
+  const uint64_t kept = entry.width >= 64 ? ~uint64_t{0} : (uint64_t{1} << entry.width) - 1;
+  if ((value & ~kept) != 0) {
+    out_ << "  " << hex(value, 1) << " is wider than " << entry.name << "'s " << unsigned{entry.width}
+         << " bits: it was cut to the field, " << hex(value & kept, entry.width / 4) << "\n";
+  }
+  return show(map, entry);
 }
 
 bool MapCommands::resolve(const std::string& map, const std::string& registerName, CatalogRegister& found) {
@@ -105,11 +133,11 @@ bool MapCommands::resolve(const std::string& map, const std::string& registerNam
   return false;
 }
 
-void MapCommands::show(const std::string& map, const CatalogRegister& entry) {
+bool MapCommands::show(const std::string& map, const CatalogRegister& entry) {
   const bool readable = (entry.access & kCatalogReadable) != 0;
   if (!readable && (entry.access & kCatalogDirect) != 0) {
     out_ << "    " << entry.name << " (W, no shadow): nothing to show\n";
-    return;
+    return true;
   }
   const std::string request = requestName(map);
   const Answer answer =
@@ -117,17 +145,17 @@ void MapCommands::show(const std::string& map, const CatalogRegister& entry) {
   out_ << "    " << entry.name << " (" << accessText(entry.access) << (readable ? "" : ", shadow") << ")";
   if (answer.status < 0) {
     out_ << ": " << statusText(answer.status) << "\n";
-    return;
+    return false;
   }
   out_ << " = " << hex(answer.value, entry.width / 4) << "\n";
-  showFields(request, entry, answer.value);
+  return showFields(request, entry, answer.value);
 }
 
-void MapCommands::showFields(const std::string& map, const CatalogRegister& entry, uint64_t value) {
+bool MapCommands::showFields(const std::string& map, const CatalogRegister& entry, uint64_t value) {
   const FormatAnswer format = requests_.format(map, entry.id);
   if (format.status < 0) {
     out_ << "      format: " << statusText(format.status) << "\n";
-    return;
+    return false;
   }
   for (uint64_t mask : format.masks) {
     if (mask == 0) continue;
@@ -135,6 +163,7 @@ void MapCommands::showFields(const std::string& map, const CatalogRegister& entr
     const unsigned high = 63u - static_cast<unsigned>(__builtin_clzll(mask));
     out_ << "      " << entry.name << "[" << high << ":" << low << "]: " << hex((value & mask) >> low, 1) << "\n";
   }
+  return true;
 }
 
 }  // namespace vlcli

@@ -17,19 +17,21 @@ class MapCommands {
  public:
   MapCommands(BoardRequests& requests, std::ostream& out) : requests_(requests), out_(out) {}
 
-  void list();
-  void dump(const std::string& map);
+  // Each answers whether every request it sent answered success (false
+  // too for a name that no map or register has).
+  bool list();
+  bool dump(const std::string& map);
   // `registerName` is a register's name or, for any map, a numeric id.
-  void read(const std::string& map, const std::string& registerName);
-  void write(const std::string& map, const std::string& registerName, const std::string& valueText);
+  bool read(const std::string& map, const std::string& registerName);
+  bool write(const std::string& map, const std::string& registerName, const std::string& valueText);
 
  private:
   // The register a command names: from the catalogue, or a bare id.
   bool resolve(const std::string& map, const std::string& registerName, CatalogRegister& found);
   // One register's value (hardware, or the shadow of a write-only one) and
   // a line per field of its format.
-  void show(const std::string& map, const CatalogRegister& entry);
-  void showFields(const std::string& map, const CatalogRegister& entry, uint64_t value);
+  bool show(const std::string& map, const CatalogRegister& entry);
+  bool showFields(const std::string& map, const CatalogRegister& entry, uint64_t value);
 
   BoardRequests& requests_;
   std::ostream& out_;

@@ -108,7 +108,7 @@ constexpr const char* kAmplitudeRegisters[] = {"TestDCData1", "TestDCData0"};
 
 }  // namespace
 
-void SettingsCommands::showDac(const char* when) {
+bool SettingsCommands::showDac(const char* when) {
   BoardRequests requests(file_);
   const CatalogMap* map = catalogMapFor(kDacMap);
   const std::string name = requestName(kDacMap);
@@ -126,9 +126,10 @@ void SettingsCommands::showDac(const char* when) {
   out_ << "  " << kDacMap << " " << when << ": ";
   if (failed != 0) {
     out_ << statusText(failed) << "\n";
-    return;
+    return false;
   }
   out_ << "NCO ftw (Ftw5..Ftw0) " << hex(ftw) << ", amplitude (TestDCData1:0) " << amplitude << "\n";
+  return true;
 }
 
 bool SettingsCommands::ensureClient() {
@@ -203,7 +204,9 @@ bool SettingsCommands::lockQuery() {
   std::memcpy(&first, reply->data() + 5, 8);
   std::memcpy(&second, reply->data() + 13, 8);
   out_ << "    lock flags " << hex(reply->get<uint32_t>(0)) << ", check failed " << unsigned{reply->data()[4]}
-       << ", error information " << hex(first) << " " << hex(second) << "\n";
+       << ", error information " << hex(first) << " " << hex(second) << "\n"
+       << "    (flags 0: the path is selected and its list-mode check has not failed; 1: not. The query does not\n"
+       << "    report the PLL's lock: a commit that waits for it in vain answers 0xBFFA90E2 PLL lock timed out)\n";
   return true;
 }
 

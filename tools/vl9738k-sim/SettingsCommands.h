@@ -24,8 +24,8 @@ class SettingsCommands {
   // The reference clock's lock flags and report.
   bool lockQuery();
   // The NCO frequency word and the amplitude word of LO0's DAC, read from
-  // the hardware through its register map.
-  void showDac(const char* when);
+  // the hardware through its register map; false when a read failed.
+  bool showDac(const char* when);
 
  private:
   bool ensureClient();

@@ -17,7 +17,7 @@ bool SimulatedBoard::bringUp(const BringUpOptions& options) {
     return false;
   }
   if (!module_->registered()) {
-    error_ = "the module's driver entry answered " + std::to_string(module_->entryResult());
+    error_ = "the module's driver entry answered " + statusText(module_->entryResult());
     module_.reset();
     return false;
   }

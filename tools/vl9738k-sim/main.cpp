@@ -2,6 +2,8 @@
 // simulated board (vl9738k-sim --help).
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -14,15 +16,16 @@ int main(int argc, char** argv) {
     vlcli::printUsage(std::cout);
     return 0;
   }
+  // A command line that cannot run is one line, and exit status 2.
   if (!line.error.empty()) {
-    std::cerr << vlcli::kBanner << "\n" << line.error << " (--help prints the usage)\n";
+    std::cerr << "vl9738k-sim: " << line.error << " (--help prints the usage)\n";
     return 2;
   }
   std::ifstream script;
   if (!line.scriptPath.empty() && line.scriptPath != "-") {
     script.open(line.scriptPath);
     if (!script) {
-      std::cerr << vlcli::kBanner << "\ncannot read the script " << line.scriptPath << "\n";
+      std::cerr << "vl9738k-sim: cannot read the script '" << line.scriptPath << "': " << std::strerror(errno) << "\n";
       return 2;
     }
   }

@@ -52,6 +52,7 @@ class Visa : public testing::Test {
  protected:
   // `reservedType`: a window whose memory-type bits read as reserved.
   explicit Visa(const BoardOptions& options = sixWindows(), int reservedType = -1) : board(options) {
+    for (size_t window = 0; window < 4; ++window) board.bar(window).startRecording();
     tStatus status;
     nVLAPAL000::tPCIInformation information = vltest::pciInformationFor(board.description());
     nVL9738K_24_0::recordPciWindowWords(board.description(), information, status);
@@ -137,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Widths, VisaWidth,
 TEST_F(Visa, WithoutIncrementEveryItemGoesToTheSameRegister) {
   std::memcpy(board.bar(3).data() + kItemsAt, "\x11\x22\x33\x44", 4);
   sim::UserBlock in(16);
-  board.bar(3).clearTraffic();
+  board.bar(3).startRecording();
   ASSERT_EQ(read(kPlainSpace, kItemsAt, 4, false, in, 4).getCode(), 0);
   EXPECT_EQ(board.bar(3).traffic(),
             std::vector<BusAccess>(4, BusAccess{BusAccess::Kind::Read, kItemsAt, 4, 0x44332211}));
@@ -145,7 +146,7 @@ TEST_F(Visa, WithoutIncrementEveryItemGoesToTheSameRegister) {
 
   sim::UserBlock out(6);
   std::memcpy(out.data(), "\x01\x02\x03\x04\x05\x06", 6);
-  board.bar(1).clearTraffic();
+  board.bar(1).startRecording();
   ASSERT_EQ(write(kIoSpace, 0x10, 2, false, out, 3).getCode(), 0);
   EXPECT_EQ(board.bar(1).traffic(), (std::vector<BusAccess>{{BusAccess::Kind::Write, 0x10, 2, 0x0201},
                                                             {BusAccess::Kind::Write, 0x10, 2, 0x0403},
@@ -184,8 +185,8 @@ TEST_F(Visa, ARefusedTransferTouchesNeitherTheBoardNorTheUserBuffer) {
   };
   sim::UserBlock buffer(64);
   for (const Case& c : cases) {
-    for (size_t window = 0; window < 4; ++window) board.bar(window).clearTraffic();
-    board.config().clearTraffic();
+    for (size_t window = 0; window < 4; ++window) board.bar(window).startRecording();
+    board.config().startRecording();
     const uint64_t copies = sim::UserMemory::outboundCopies();
     EXPECT_EQ(siteOf(read(c.space, c.offset, c.width, c.increment, buffer, c.count, c.mode)), c.site);
     EXPECT_EQ(sim::UserMemory::outboundCopies(), copies);

@@ -61,8 +61,8 @@ class CommitSnoopingOnBoard : public ListEngineOnBoard, public testing::WithPara
       p->power.applyDefaults(status);
     }
     ASSERT_EQ(status.getCode(), 0);
-    board.bar0().clearTraffic();
-    other.bar0().clearTraffic();
+    board.bar0().startRecording();
+    other.bar0().startRecording();
   }
   sim::Board other;
   LoPath path{board};

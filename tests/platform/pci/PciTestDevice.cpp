@@ -41,6 +41,8 @@ tPCIInformation pciInformationFor(const nVLZUK_tPCIDeviceDescription& descriptio
 }
 
 PciTestBoard::PciTestBoard(const sim::BoardOptions& options) : board_(options), device_(nullptr), plugStatus_(0) {
+  // Plugging in makes a few dozen configuration accesses; tests check them.
+  board_.config().startRecording();
   tStatus status;
   const tPCIInformation information = pciInformationFor(board_.description());
   device_ = new (status, nVLAPAL000::kAllocationKindPlain) PciTestDevice(information, status);

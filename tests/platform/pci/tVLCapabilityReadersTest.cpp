@@ -70,7 +70,7 @@ class CapabilityWalk : public testing::Test {
   template <typename tCapability>
   void search(tCapability& capability, tStatus& status) {
     open(status);
-    bar0().clearTraffic();
+    bar0().startRecording();
     walker->getCapability(capability, status);
   }
 
@@ -357,6 +357,7 @@ TEST_F(CapabilityWalk, GeographicRegisterOutsideTheBarOrInAnUnknownSpaceIsRefuse
 TEST_F(CapabilityWalk, AccessorOfADeviceWhoseBarCannotBeMappedReadsNothing) {
   layDirectory(0x100);
   sim::Pci::kernelMappingFaults().failNth(1, 0);
+  bar0().startRecording();
   tWexel wexel(&plugged.device(), status);
   EXPECT_EQ(status.getCode(), nVLAPALS100::kStatusOutOfMemory);
   EXPECT_TRUE(bar0().traffic().empty());

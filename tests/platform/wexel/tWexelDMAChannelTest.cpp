@@ -15,6 +15,7 @@ using Kind = sim::BusAccess::Kind;
 
 class WexelDMAChannel : public testing::Test {
  protected:
+  WexelDMAChannel() { board.bar0().startRecording(); }
   tStatus status;
   volatile uint8_t* bridge() { return board.bar0().data(); }
   uint64_t blockOf(uint32_t index) { return sim::Bridge::kChannelsOffset + index * 0x100; }
@@ -46,7 +47,7 @@ TEST_F(WexelDMAChannel, ConstructionResetsTheChannelAndLeavesItEnabled) {
   EXPECT_FALSE(channel.isRunning());
   EXPECT_EQ(channel.getInterruptEnables(), 0u);
   // A known base and size skip the lookup; a failed status skips everything.
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   tWexelDMAChannel known(bridge() + block, 256, 2, status);
   EXPECT_EQ(board.bar0().traffic().size(), 3u);
   tStatus failed;
@@ -59,7 +60,7 @@ TEST_F(WexelDMAChannel, ConstructionResetsTheChannelAndLeavesItEnabled) {
 TEST_F(WexelDMAChannel, InterruptEnablesAreReadModifyWrittenOnlyWhenTheyChange) {
   tWexelDMAChannel channel(bridge(), 0, status);
   const uint64_t control = blockOf(0) + 0x54;
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   channel.setInterruptEnables(0x04008000);
   channel.setInterruptEnables(0x04008000);
   channel.setInterruptEnables(0x02000000);
@@ -72,7 +73,7 @@ TEST_F(WexelDMAChannel, InterruptEnablesAreReadModifyWrittenOnlyWhenTheyChange) 
   EXPECT_EQ(board.bar0().traffic(), expected);
   EXPECT_EQ(channel.getInterruptEnables(), 0x02000000u);
   channel.reactivate();  // forgets the cached enables
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   channel.setInterruptEnables(0x02000000);
   EXPECT_EQ(board.bar0().writeCount(), 1u);
 }
@@ -81,7 +82,7 @@ TEST_F(WexelDMAChannel, StartStoresTheLinkAddressPlainlyAndWritesSizeAndOperatio
   tWexelDMAChannel channel(bridge(), 1, status);
   const uint64_t block = blockOf(1);
   for (const auto& [mode, operation] : {std::pair<bool, uint32_t>{false, 1}, {true, 5}}) {
-    board.bar0().clearTraffic();
+    board.bar0().startRecording();
     channel.startWithLink(nVLAPAL000::tWexelSGLFirstLink{0x123456789000ull, 0x200}, mode);
     EXPECT_EQ(board.bar0().peek64(block + 0x48), 0x123456789000ull);
     const std::vector<BusAccess> expected = {{Kind::Write, block + 0x50, 4, 0x200},
@@ -100,7 +101,7 @@ TEST_F(WexelDMAChannel, StopStatusBitsEndTheRunningState) {
     channel.handleInterrupt(bit);
     EXPECT_FALSE(channel.isRunning()) << bit;
   }
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   channel.deactivate();
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Write, blockOf(0) + 0x58, 4, 2}}));
 }
@@ -108,7 +109,7 @@ TEST_F(WexelDMAChannel, StopStatusBitsEndTheRunningState) {
 TEST_F(WexelDMAChannel, OptionsWriteTheRegistersTheirFlagsName) {
   tWexelDMAChannel channel(bridge(), 0, status);
   const uint64_t block = blockOf(0);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   channel.setOptions(0x00C40800, 0x11, 0x2222, 0x33, 0x4444);
   EXPECT_EQ(board.bar0().peek64(block + 0x20), 0x2222u);
   EXPECT_EQ(board.bar0().peek64(block + 0x28), 0x4444u);
@@ -119,7 +120,7 @@ TEST_F(WexelDMAChannel, OptionsWriteTheRegistersTheirFlagsName) {
       {Kind::Write, block + 0x54, 4, 0x00C40802},
   };
   EXPECT_EQ(board.bar0().traffic(), expected);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   channel.setOptions(0x00000800, 0x11, 0x2222, 0x33, 0x4444);  // nothing but the control word
   EXPECT_EQ(board.bar0().writeCount(), 1u);
 }

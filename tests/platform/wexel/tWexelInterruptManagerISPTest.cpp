@@ -22,6 +22,7 @@ class WexelInterruptManagerISP : public testing::Test {
  protected:
   tStatus status;
   void SetUp() override {
+    board.bar0().startRecording();
     board.bridge().interrupts().setLine([this] { ++raised; });
   }
   volatile uint8_t* bridge() { return board.bar0().data(); }
@@ -107,11 +108,11 @@ TEST_F(WexelInterruptManagerISP, PageYieldsAtMostItsSixteenWordsBetweenReEnables
 TEST_F(WexelInterruptManagerISP, ClaimReadsTheStateAndMessageSignalledNeedsNoRead) {
   auto manager = make(status);
   manager->setInterruptEnables(0x200);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   EXPECT_EQ(manager->recognizeInterrupt(), 0);
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Read, 0x5C, 4, 0x200}}));
   auto signalled = make(status, true);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   EXPECT_EQ(signalled->recognizeInterrupt(), 1);
   EXPECT_TRUE(board.bar0().traffic().empty());
 }
@@ -126,14 +127,14 @@ TEST_F(WexelInterruptManagerISP, DeviceThatReadsAllOnesIsNotClaimedAndDequeuesNo
 
 TEST_F(WexelInterruptManagerISP, DeactivateSwitchesThePageOffAndReactivateProgramsItAgain) {
   auto manager = make(status);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   manager->deactivate();
   const std::vector<BusAccess> off = {
       {Kind::Write, 0x5C, 4, 0x40000000}, {Kind::Write, 0x3B4, 4, 0}, {Kind::Read, 0x3B4, 4, 0}};
   EXPECT_EQ(board.bar0().traffic(), off);
   EXPECT_FALSE(board.bridge().interrupts().statusPageActive());
   EXPECT_FALSE(manager->isActive());
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   manager->reactivate();
   EXPECT_EQ(board.bar0().traffic().front(), (BusAccess{Kind::Write, 0x5C, 4, 0x54000500}));
   EXPECT_EQ(board.bar0().traffic().back(), (BusAccess{Kind::Write, 0x5C, 4, 1}));
@@ -149,7 +150,7 @@ TEST_F(WexelInterruptManagerISP, DestructionSwitchesOffAndFreesThePage) {
   {
     tStatus status;
     auto manager = make(status);
-    board.bar0().clearTraffic();
+    board.bar0().startRecording();
   }
   const std::vector<BusAccess> expected = {
       {Kind::Write, 0x3B4, 4, 0}, {Kind::Read, 0x3B4, 4, 0}, {Kind::Write, 0x5C, 4, 0x40000000}};

@@ -15,6 +15,7 @@ using Kind = sim::BusAccess::Kind;
 class WexelInterruptManager : public testing::Test {
  protected:
   void SetUp() override {
+    board.bar0().startRecording();
     board.bridge().interrupts().setLine([this] { ++raised; });
   }
   volatile uint8_t* bridge() { return board.bar0().data(); }
@@ -52,7 +53,7 @@ class WexelInterruptEnables : public WexelInterruptManager, public testing::With
 
 TEST_P(WexelInterruptEnables, MaskBecomesOneControlWord) {
   tWexelInterruptManager manager(bridge(), false);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   manager.setInterruptEnables(GetParam().mask);
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Write, 0x5C, 4, GetParam().word}}));
   EXPECT_EQ(board.bridge().interrupts().sourceEnables(), GetParam().sources);
@@ -71,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WexelInterruptManager, SharedLineIsClaimedOnlyWhenTheBridgeAssertsIt) {
   tWexelInterruptManager manager(bridge(), false);
   manager.setInterruptEnables(0x200);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   EXPECT_EQ(manager.recognizeInterrupt(), 0);  // someone else's
   EXPECT_EQ(board.bar0().writeCount(), 0u);
 
@@ -98,7 +99,7 @@ TEST_F(WexelInterruptManager, SharedLineIsClaimedOnlyWhenTheBridgeAssertsIt) {
 TEST_F(WexelInterruptManager, MessageSignalledInterruptsAreAlwaysOursAndNeedNoReEnabling) {
   tWexelInterruptManager manager(bridge(), true);
   manager.setInterruptEnables(0x200);
-  board.bar0().clearTraffic();
+  board.bar0().startRecording();
   EXPECT_EQ(manager.recognizeInterrupt(), 1);
   manager.acknowledgeInterrupts();
   EXPECT_TRUE(board.bar0().traffic().empty());

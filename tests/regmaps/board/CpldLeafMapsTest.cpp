@@ -104,7 +104,7 @@ TEST_P(LeafMap, PassesWriteOnlyDirtyRegistersOnceEachAndFlushesNeverRead) {
   for (uint16_t chipAddress : GetParam().flush) order.push_back(GetParam().base + 4u * chipAddress);
   EXPECT_EQ(writtenAddresses(), order);
   EXPECT_TRUE(readAddresses().empty());
-  clearTraffic();
+  startRecording();
   for (const arm::tViewInfo& view : std::span(d.views, d.viewCount)) {
     map->get(view.id, value, status, 0);
     if (view.accepts & arm::kAcceptsSet) map->set(view.id, value, status, 0);  // unchanged: stays clean
@@ -128,7 +128,7 @@ TEST_P(LeafMap, RegisterIdsIgnoreBits24To29AndForcedWritesGoOutOnce) {
     EXPECT_EQ(codeAfter([&](tStatus& s) { map->get(stray, again, s, 0); }), kStatusInvalidParameter);
     EXPECT_EQ(formatOf(*map, view.id, 0).code, kStatusLookupFailure);
     if ((view.accepts & arm::kAcceptsWrite) == 0) continue;
-    clearTraffic();
+    startRecording();
     map->write(view.id, value, false, status, 0);
     EXPECT_EQ(writes(), 0u);
     map->write(view.id, value, true, status, 0);
@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(CpldLeafMaps, LeafMapScript, testing::ValuesIn(kScripts
 TEST_F(FixedLogicOnBoard, DistributorDividerWriterKeepsTheOtherHalfAndWritesOnce) {
   nAd9512RegMap::tAd9512RegMap distributor{&fixedLogic, 0x4200, 0, 0x200};
   distributor.flushRegMap(true, status);
-  clearTraffic();
+  startRecording();
   distributor.DividerOut2.setDividerHigh(5, status).writeDividerLow(0x12, status, false);
   distributor.DividerOut2.writeDividerLow(2, status, false);
   EXPECT_EQ(board.bar0().traffic(), (std::vector<BusAccess>{{Kind::Write, at(0x4338), 4, 0x25}}));

@@ -32,12 +32,12 @@ TEST_F(LoCpldOnBoard, PassesReachTheBlocksInTheirOrderAndWriteOnlyWhatIsDirty) {
             passes({&lo0.TemperatureRegMap, &lo0.BoardCtrlRegMap, &lo0.Ad9162RegMap, &lo0.AuxInterfaceRegMap}, true));
   lo1.flushRegMap(false, status);
   EXPECT_EQ(written(at(0xC140), 4), 4u);
-  clearTraffic();
+  startRecording();
   lo1.flushRegMap(false, status);
   lo1.refreshRegMap(status);
   EXPECT_EQ(writes(), 0u);
   EXPECT_EQ(readAddresses(), passes({&lo1.BoardCtrlRegMap, &lo1.Ad9162RegMap, &lo1.AuxInterfaceRegMap}, false));
-  clearTraffic();
+  startRecording();
   lo1.Ad9162RegMap.set(0x80095BB8, 0, status, 0);
   lo1.markDirtyRegMap();
   lo1.reinitialize();
@@ -53,7 +53,7 @@ TEST_F(LoCpldOnBoard, ShortWindowCutsTheDacOutWhileTheOtherBlocksAreWritten) {
   EXPECT_EQ(std::vector<uint32_t>({small.TemperatureRegMap.getWindowSize(), small.BoardCtrlRegMap.getWindowSize(),
                                    small.Ad9162RegMap.getWindowSize(), small.AuxInterfaceRegMap.getWindowSize()}),
             (std::vector<uint32_t>{0x20, 0x20, 0, 0x100}));
-  clearTraffic();
+  startRecording();
   small.flushRegMap(false, status);
   EXPECT_EQ(status.getCode(), kStatusNotAccessible);
   EXPECT_EQ(writtenAddresses(),

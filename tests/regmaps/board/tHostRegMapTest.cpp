@@ -32,7 +32,7 @@ class HostRegMap : public FixedLogicOnBoard {
 TEST_F(HostRegMap, WholeMapPassesNeverReachTheAttachedCpldComposites) {
   nVl9738RefCpld::tVl9738RefCpld ref{&fixedLogic, 0x4000, 0, 0x4000};
   ref.flushRegMap(false, status);
-  clearTraffic();
+  startRecording();
   nVl9738Lo0Cpld::tVl9738Lo0Cpld lo0;
   nVl9738Lo1Cpld::tVl9738Lo1Cpld lo1;
   host.RefCpld.map = &ref;
@@ -57,7 +57,7 @@ TEST_F(HostRegMap, WholeMapPassesNeverReachTheAttachedCpldComposites) {
 // passes reach its blocks.
 TEST_F(HostRegMap, EveryIdIsRefusedWhileMarkingAndFlushingReachTheBlocks) {
   host.flushRegMap(false, status);
-  clearTraffic();
+  startRecording();
   host.markDirtyRegMap();
   host.flushRegMap(false, status);
   EXPECT_EQ(writes(), 40u);

@@ -33,7 +33,7 @@ TEST_F(RefCpld, FirstFlushWritesTheOwnRegistersThenEveryChildInMemberOrderAndNev
   expected.insert(expected.end(), rest.begin(), rest.end());
   EXPECT_EQ(writtenAddresses(), expected);
   EXPECT_EQ(model().refCpld().word(sim::RefCpldSpace::kClkPath), 1u);
-  clearTraffic();
+  startRecording();
   cpld.flushRegMap(false, status);
   EXPECT_EQ(writes(), 0u);
   // A refresh reads the own registers, then every child's.
@@ -69,7 +69,7 @@ TEST_F(RefCpld, ByIdOperationsReachOnlyTheOwnRegistersAsTheirAccessAllows) {
             "r 403DF51D =B R@413C:AB; s 082BA453 1FFF; g 802BA453 =FFF0",
             kWindow);
   cpld.flushRegMap(false, status);
-  clearTraffic();
+  startRecording();
   cpld.flush(0x6481015D, true, status, 0);
   EXPECT_EQ(writtenAddresses(), (std::vector<uint64_t>{0x412C}));
 
@@ -102,7 +102,7 @@ TEST_F(RefCpld, SwappedAccessorsRedirectExactlyTheRegistersOfTheirMaps) {
   EXPECT_EQ(above(0xC000), total);
   swap(&fixedLogic);
   cpld.setAccessor(&elsewhere);
-  clearTraffic();
+  startRecording();
   cpld.flushRegMap(true, status);
   EXPECT_EQ(above(0xC000), 5);
   EXPECT_EQ(static_cast<ptrdiff_t>(writes()), total);

@@ -30,7 +30,7 @@ TEST_F(Ad9162OnBoard, FieldIdFormatsListTheFields) {
 TEST_F(Ad9162OnBoard, FieldWritersWriteAtOnceWhatChangedOrIsForced) {
   dac.flushRegMap(true, status);
   dac.EcntCtrl2.writeEcntRst(0, status, false);  // bits 2:0 no longer 7
-  clearTraffic();
+  startRecording();
   dac.EcntCtrl2.writeEcntRst(0x1F, status, false).writeEcntRst(0x1F, status, false);
   dac.EcntCtrl2.writeEcntRst(7, status, true).writeEcntEna(1, status, false);
   dac.EqConfigLanes_4_5.writeSpiEqConfigLaneY(0x3A, status, false);

@@ -26,7 +26,7 @@ class FrequencyOnBoard : public LoPathOnBoard {
   void powerUp() {
     primitive.applyDefaults(status);
     ASSERT_EQ(status.getCode(), 0);
-    clearTraffic();
+    startRecording();
   }
   void commit(const FrequencySettings& settings) {
     primitive.setRequested(settings, status);
@@ -58,7 +58,7 @@ TEST_F(FrequencyOnBoard, PowerUpRunsTheStartUpSequenceThenTheDefaults) {
   EXPECT_EQ(status.getCode(), 0);
 
   // A second start-up over clean shadows pulses the private register only.
-  clearTraffic();
+  startRecording();
   nVL9738K_24_0::initializeDac(lo.Ad9162RegMap, status);
   EXPECT_EQ(dacWrites(), (Writes{{0x0D2, 0x52}, {0x0D2, 0xD2}}));
   EXPECT_EQ(status.getCode(), 0);
@@ -104,7 +104,7 @@ TEST_F(FrequencyOnBoard, ATuningWordChangeWritesTheChangedBytesAndTheStrobePairA
             std::tuple(size_t{3}, size_t{0}, uint64_t{1}, s.ftw));
   EXPECT_EQ(settlingCalls(), (std::vector<std::pair<uint32_t, uint32_t>>{{10, 100}}));
 
-  clearTraffic();
+  startRecording();
   s.phaseOffset = 0x1234;
   commit(s);
   EXPECT_EQ(dacWrites(), (Writes{{kPhaseOffset1, 0x12}, {kPhaseOffset0, 0x34}}));
@@ -156,7 +156,7 @@ TEST_F(FrequencyOnBoard, AfterAListAbortAnUnchangedCommitRewritesEveryFieldWritt
   EXPECT_EQ(writes(), expected.size() + 3);
   EXPECT_TRUE(settlingCalls().empty());
   EXPECT_FALSE(primitive.needsResync());
-  clearTraffic();
+  startRecording();
   commit(primitive.getDefault());
   EXPECT_EQ(writes(), 0u);
 }
@@ -167,7 +167,7 @@ TEST_F(FrequencyOnBoard, DieTemperatureSumsAreExactOrRefused) {
   primitive.readDacTemperatureSum(1, sum, divisor, status);
   EXPECT_EQ(std::tuple(status.getCode(), sum, divisor, sum / divisor), std::tuple(int64_t{0}, 1'096'000u, 34250u, 32u));
 
-  clearTraffic();
+  startRecording();
   struct Case {
     uint32_t n;
     int64_t code;

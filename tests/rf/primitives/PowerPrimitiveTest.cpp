@@ -21,7 +21,7 @@ class PowerOnBoard : public LoPathOnBoard {
     run(&PowerPrimitive::commit, PowerSettings(0, 0, 0, 0x4000, 100));
   }
   Writes run(void (PowerPrimitive::*step)(tStatus&), const PowerSettings& settings) {
-    clearTraffic();
+    startRecording();
     primitive.setRequested(settings, status);
     (primitive.*step)(status);
     Writes found;
@@ -78,7 +78,7 @@ TEST_F(PowerOnBoard, EntriesWithAnErrorWriteNothing) {
   tStatus failed;
   failed.setCode(-52006, "vl9738k", __FILE__, __LINE__);
   primitive.setRequested(PowerSettings(0, 3, 4, 1, 1), status);
-  clearTraffic();
+  startRecording();
   primitive.resetToDefaults(failed);
   primitive.applyDefaults(failed);
   EXPECT_EQ(std::tuple(writes(), primitive.getRequested().attenuator_FxP, failed.getCode()),

@@ -25,7 +25,7 @@ constexpr uint64_t kMs = 1000000;
 class RefClockPath : public BoardOnPci {
  protected:
   sim::RefCpldSpace& cpld() { return pci.board().fixedLogic().refCpld(); }
-  void clearTraffic() { pci.board().bar0().clearTraffic(); }
+  void startRecording() { pci.board().bar0().startRecording(); }
   // Fixed-logic offsets and values of the writes since the last clear.
   std::vector<std::pair<uint64_t, uint32_t>> writes() {
     std::vector<std::pair<uint64_t, uint32_t>> found;
@@ -43,7 +43,7 @@ class RefClockPath : public BoardOnPci {
   void powerUp() {
     primitive.initializeHardware(status);
     ASSERT_EQ(status.getCode(), 0);
-    clearTraffic();
+    startRecording();
   }
   void commit(const RefClockSettings& settings, uint32_t path) {
     primitive.setRequested(settings, status);
@@ -118,7 +118,7 @@ TEST_F(RefClockPath, SameSettingsTwiceWriteOnlyTheTwoSelectWords) {
   settings.frequencyFractional = 0x123;
   commit(settings, 1);
   ASSERT_EQ(status.getCode(), 0);
-  clearTraffic();
+  startRecording();
   commit(settings, 1);
   ASSERT_EQ(status.getCode(), 0);
   // One select bit each (the status bits read back ride along unheeded).
@@ -146,7 +146,7 @@ TEST_F(RefClockPath, RefInAlignmentWaitsForBitsNineToElevenAndPxieForNineAndElev
   } cases[] = {{2, 0xE00, 4, 0}, {2, 0xA00, 4, kTimeout}, {1, 0xA00, 2, 0}, {1, 0, 2, kTimeout}};
   for (const auto& c : cases) {
     pci.board().fixedLogic().limitAlignmentBits(c.bitsThatComeUp);
-    clearTraffic();
+    startRecording();
     RefClockSettings settings;
     settings.refClock = c.refClock;
     settings.refOut = 1;
