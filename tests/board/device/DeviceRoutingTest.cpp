@@ -59,6 +59,14 @@ class DeviceRouting : public DeviceOnBoard {
     if constexpr (requires { in.conflictsAddress; }) in.conflictsAddress = 8;
     return call<Op>(session, in).status;
   }
+  // The route registers that hold anything.
+  std::vector<uint32_t> driven() const {
+    std::vector<uint32_t> lines;
+    for (uint32_t address = 0; address <= sim::PxiRoutingMatrixModel::kLastRoute; ++address) {
+      if (!sim::PxiRoutingMatrixModel::isBlockRegister(address) && matrix.value(address) != 0) lines.push_back(address);
+    }
+    return lines;
+  }
   // The device goes before the matrix model it reaches.
   void TearDown() override {
     for (nVLAPAL000::tSession* session : sessions) close(session);
@@ -135,13 +143,6 @@ TEST_F(DeviceRouting, SessionsClearedByADownloadOrAQuiesceAnswerThatTheyHaveNoRe
 TEST_F(DeviceRouting, RouteWritesRecordedIntoAListLeaveTheRouteAsTheMatrixHasIt) {
   start();
   nVLAPAL000::tSession* recorder = open();
-  const auto driven = [&] {
-    std::vector<uint32_t> lines;
-    for (uint32_t address = 0; address <= sim::PxiRoutingMatrixModel::kLastRoute; ++address) {
-      if (!sim::PxiRoutingMatrixModel::isBlockRegister(address) && matrix.value(address) != 0) lines.push_back(address);
-    }
-    return lines;
-  };
   sim::UserBlock path(8);
   path.put<uint16_t>(0, 2400);
   path.put<uint16_t>(4, 2404);
@@ -167,6 +168,41 @@ TEST_F(DeviceRouting, RouteWritesRecordedIntoAListLeaveTheRouteAsTheMatrixHasIt)
   EXPECT_EQ(driven(), std::vector<uint32_t>{});
   EXPECT_EQ(byId<rq::ProgramRoute>(recorder, again), 0);
   EXPECT_EQ(driven(), programmed);
+}
+
+// Giving a programmed route up while its session records (a destroy, an
+// unreserve, the close of the session) takes it out of the matrix at once:
+// no route is left holding the line, so no line is left driven, and a
+// route of another session into it programs the matrix again.
+TEST_F(DeviceRouting, ARouteGivenUpWhileItsSessionRecordsLeavesTheMatrix) {
+  start();
+  nVLAPAL000::tSession* other = open();
+  for (int way = 0; way < 3; ++way) {
+    nVLAPAL000::tSession* recorder = open();
+    sim::UserBlock path(8);
+    path.put<uint16_t>(0, 2400);
+    path.put<uint16_t>(4, 2404);
+    EXPECT_EQ(call<rq::SetContext>(recorder, {path.address(), 2, 0}).status, 0);
+    const uint32_t id = route(recorder, 2, 105).first;
+    EXPECT_EQ(byId<rq::ReserveRoute>(recorder, id), 0);
+    EXPECT_EQ(byId<rq::ProgramRoute>(recorder, id), 0);
+    const std::vector<uint32_t> programmed = driven();
+    EXPECT_NE(programmed, std::vector<uint32_t>{});
+    EXPECT_EQ(call<rq::StartCommitSnooping>(recorder, {}).status, 0);
+    if (way == 2) {
+      close(recorder);
+      std::erase(sessions, recorder);
+    } else {
+      EXPECT_EQ(way == 0 ? byId<rq::DestroyRoute>(recorder, id) : byId<rq::UnreserveRoute>(recorder, id), 0);
+      EXPECT_EQ(call<rq::StopCommitSnooping>(recorder, {}).status, 0);
+    }
+    EXPECT_EQ(driven(), std::vector<uint32_t>{}) << "way " << way;
+    const uint32_t taken = route(other, 2, 105).first;
+    EXPECT_EQ(byId<rq::ReserveRoute>(other, taken), 0) << "way " << way;
+    EXPECT_EQ(byId<rq::ProgramRoute>(other, taken), 0);
+    EXPECT_EQ(driven(), programmed) << "way " << way;
+    EXPECT_EQ(byId<rq::DestroyRoute>(other, taken), 0);
+  }
 }
 
 TEST_F(DeviceRouting, AnUnknownMatrixVersionRoutesOnPaperButNeverProgrammes) {
