@@ -14,6 +14,7 @@
 
 #include "Family.h"
 #include "ReservationPart.h"
+#include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/RoutingRequests.h"
 #include "driver/routing/TopographyTables.h"
 #include "sim/board/PxiRoutingMatrixModel.h"
@@ -38,6 +39,9 @@ constexpr size_t kRoutesPerSession = 4;
 constexpr uint32_t kPathCapacity = 8;
 constexpr uint32_t kConflictCapacity = 4;
 constexpr uint64_t kProbeOwner = 0;
+// The list engine of the first LO path, named as a session's context.
+constexpr uint16_t kListTimingEngine = 2400;
+constexpr uint16_t kListEngineLeaf = 2404;
 // The records user mode passes and reads: a seed, a calculated route and
 // a route in the way (owner, then id).
 constexpr size_t kSeedSize = 12;
@@ -70,6 +74,10 @@ struct Outcome {
   uint32_t reached = 0;  // the destination the calculation answered
   bool ran = false;
   bool calculated = false;
+  // Asked to program or give the route up while its session records a
+  // list; the recording began.
+  bool record = false;
+  bool recorded = false;
   int32_t reserve = 1;  // not sent
   int32_t program = 1;
   int32_t query = 1;
@@ -138,6 +146,7 @@ class RoutingFamily : public Family {
   const vlark::Edge* edgeBetween(uint32_t from, uint32_t to) const;
   uint32_t registerOf(uint32_t target) const;
   const std::vector<uint32_t>& clearedLines();
+  void noteRecorded(const Route& route);
   void probeIdleLine(Scenario& scenario, Session& session, uint32_t target);
 
   sim::PxiRoutingMatrixModel matrix_;
@@ -151,6 +160,12 @@ class RoutingFamily : public Family {
   std::set<uint64_t> openBefore_;
   std::set<uint32_t> usedLines_;
   std::vector<uint32_t> cleared_;
+  // The route registers recordings wrote since the board came up, and
+  // those a list may have written since: a list run leaves them as the
+  // list has them, which no route's record follows. The driver reads
+  // them again; the matrix there is not checked.
+  std::set<uint32_t> recordedRegisters_;
+  std::set<uint32_t> ranRegisters_;
   ReservationPart reservations_;
 };
 
@@ -234,6 +249,15 @@ void RoutingFamily::prepareOnRoute(Scenario& scenario, Random& random, Outcome::
       if (fits(route, kind)) candidates.emplace_back(session, &route);
     }
   }
+  // Half the give-ups take a programmed route when there is one: its
+  // lines must leave the matrix however it goes.
+  if (kind == Outcome::kGiveUp && random.below(2) == 0) {
+    std::vector<std::pair<Session*, Route*>> programmed;
+    for (const auto& candidate : candidates) {
+      if (candidate.second->hold == Hold::Programmed) programmed.push_back(candidate);
+    }
+    if (!programmed.empty()) candidates = programmed;
+  }
   auto [session, route] = candidates[random.below(static_cast<uint32_t>(candidates.size()))];
   auto outcome = std::make_shared<Outcome>();
   outcome->kind = kind;
@@ -243,9 +267,13 @@ void RoutingFamily::prepareOnRoute(Scenario& scenario, Random& random, Outcome::
   session->busy = true;
   outcomes_.push_back(outcome);
   const uint32_t way = random.below(3);
+  // Now and then while the session records; a programmed route given up
+  // more often, as its lines must leave the matrix all the same.
+  outcome->record = (kind == Outcome::kProgram || kind == Outcome::kGiveUp) &&
+                    random.below(route->hold == Hold::Programmed && kind == Outcome::kGiveUp ? 2 : 4) == 0;
   static const char* const kVerbs[] = {"route", "reserve", "program", "query", "give up"};
   scenario.describe(std::string(kVerbs[kind]) + " route " + std::to_string(route->id) + " of session " +
-                    std::to_string(session->id));
+                    std::to_string(session->id) + (outcome->record ? ", recording" : ""));
   scenario.addTask(kVerbs[kind],
                    [&scenario, session, outcome, way] { onRouteTask(scenario, *session, *outcome, way); });
 }
@@ -322,6 +350,16 @@ void RoutingFamily::routeTask(Scenario& scenario, Session& session, Outcome& out
 void RoutingFamily::onRouteTask(Scenario& scenario, Session& session, Outcome& outcome, uint32_t way) {
   outcome.ran = true;
   const uint32_t id = outcome.routeId;
+  // The recording goes into a list on the first LO path's engine; another
+  // recording on it refuses this one, and the request then goes as it is.
+  sim::UserBlock engine(8);
+  engine.put<uint16_t>(0, kListTimingEngine);
+  engine.put<uint16_t>(4, kListEngineLeaf);
+  if (outcome.record && scenario.call<rq::SetContext>(session, {engine.address(), 2, 0}).answer() == 0) {
+    const Answer begun = scenario.call<rq::StartCommitSnooping>(session, {0});
+    scenario.record(begun);
+    outcome.recorded = begun.answer() == 0;
+  }
   if (outcome.kind == Outcome::kReserve) {
     reserveAndProgram(scenario, session, outcome, way != 0);
   } else if (outcome.kind == Outcome::kProgram) {
@@ -335,6 +373,7 @@ void RoutingFamily::onRouteTask(Scenario& scenario, Session& session, Outcome& o
     if (way <= 1) scenario.record(scenario.call<rq::UnreserveRoute>(session, {id, 0}));
     scenario.record(scenario.call<rq::DestroyRoute>(session, {id, 0}));
   }
+  if (outcome.recorded) scenario.record(scenario.call<rq::StopCommitSnooping>(session, {0}));
 }
 
 const vlark::Edge* RoutingFamily::edgeBetween(uint32_t from, uint32_t to) const {
@@ -366,6 +405,17 @@ uint32_t RoutingFamily::registerOf(uint32_t target) const {
   return topography_->programmingItems[first.firstProgrammingItem].word0;
 }
 
+// A program resets the route's source first; every hop writes its
+// target's register.
+void RoutingFamily::noteRecorded(const Route& route) {
+  if (topography_ == nullptr) return;
+  for (uint32_t terminal : route.path) {
+    if (terminal != 0 && terminal <= topography_->terminalCount &&
+        topography_->terminals[terminal - 1].incomingEdgeCount != 0)
+      recordedRegisters_.insert(registerOf(terminal));
+  }
+}
+
 void RoutingFamily::apply(Scenario& scenario, const Outcome& outcome, bool uncertain, bool mayDrop) {
   const std::string who = "session " + std::to_string(outcome.session);
   Route* route = findRoute(outcome.session, outcome.routeId);
@@ -382,6 +432,13 @@ void RoutingFamily::apply(Scenario& scenario, const Outcome& outcome, bool uncer
     route = &routes_[outcome.session].back();
   }
   if (route == nullptr) return;
+  // Whatever a recording took of the route's writes, a later run of the
+  // list may write again.
+  Session* owner = scenario.findSession(outcome.session);
+  if ((outcome.recorded || (owner != nullptr && owner->mayRecord)) &&
+      (outcome.kind == Outcome::kProgram || outcome.kind == Outcome::kGiveUp || outcome.program != 1)) {
+    noteRecorded(*route);
+  }
   if (outcome.reserve == 0) {
     route->hold = Hold::Reserved;
     usedLines_.insert(route->destination);
@@ -500,7 +557,7 @@ void RoutingFamily::checkMatrix(Scenario& scenario) {
         }
         for (uint32_t k = 0; k < edge->programmingItemCount; ++k) {
           const vlark::ProgrammingItem& item = topography_->programmingItems[edge->firstProgrammingItem + k];
-          if (matrix_.value(item.word0) == item.word1) continue;
+          if (matrix_.value(item.word0) == item.word1 || ranRegisters_.count(item.word0) != 0) continue;
           scenario.fail("programmed route " + std::to_string(route.id) + " (" + pathText(route.path) + ") of session " +
                         std::to_string(session) + ": matrix register " + std::to_string(item.word0) + " holds " +
                         hex(static_cast<uint32_t>(matrix_.value(item.word0))) + ", not " + hex(item.word1));
@@ -509,7 +566,7 @@ void RoutingFamily::checkMatrix(Scenario& scenario) {
     }
   }
   for (uint32_t line : clearedLines()) {
-    if (fed.count(line) != 0) continue;
+    if (fed.count(line) != 0 || ranRegisters_.count(registerOf(line)) != 0) continue;
     if (matrix_.value(registerOf(line)) != 0) {
       scenario.fail(terminalText(line) + " is fed by no programmed route, yet its matrix register holds " +
                     hex(static_cast<uint32_t>(matrix_.value(registerOf(line)))));
@@ -544,14 +601,15 @@ void RoutingFamily::afterStep(Scenario& scenario) {
   }
   outcomes_.clear();
   std::erase_if(routes_, [&](const auto& entry) { return scenario.findSession(entry.first) == nullptr; });
-  // A session that may record a commit programs and unprograms into its
-  // list: what its routes hold, and what the matrix holds for them, is no
-  // longer known. The matrix is trusted again once an idle device shows it
-  // clean.
-  for (auto& [id, held] : routes_) {
-    if (held.empty() || !scenario.findSession(id)->mayRecord) continue;
-    for (Route& route : held) route.hold = Hold::Unknown;
-    matrixTrusted_ = false;
+  // A bring-up starts the list engines empty; a list started in the step
+  // may have written any route register a recording wrote.
+  if (events.generationAdvanced || events.added) {
+    recordedRegisters_.clear();
+    ranRegisters_.clear();
+  }
+  for (const Answer& answer : scenario.stepAnswers()) {
+    if (answer.code == rq::Initiate::kCode && (answer.answer() == 0 || uncertain))
+      ranRegisters_.insert(recordedRegisters_.begin(), recordedRegisters_.end());
   }
   probe(scenario, mayDrop);
   checkLines(scenario);

@@ -61,7 +61,10 @@ struct DestroyRoute {
   struct Out {
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // Giving a route up takes it out of the driver's records at once, so
+  // its unprogram goes to the matrix even while the session records: sent
+  // into a list, it would leave the lines driven with no route holding them.
+  static constexpr GuardSpec kGuard = entryGuard(2, false);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 
@@ -108,7 +111,10 @@ struct UnreserveRoute {
   struct Out {
     int32_t status;
   };
-  static constexpr GuardSpec kGuard = entryGuard(2, true);
+  // Giving a route up takes it out of the driver's records at once, so
+  // its unprogram goes to the matrix even while the session records: sent
+  // into a list, it would leave the lines driven with no route holding them.
+  static constexpr GuardSpec kGuard = entryGuard(2, false);
   static void handle(RequestContext& context, const In& in, Out& out, tStatus& status);
 };
 

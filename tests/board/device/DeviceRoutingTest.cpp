@@ -59,6 +59,29 @@ class DeviceRouting : public DeviceOnBoard {
     if constexpr (requires { in.conflictsAddress; }) in.conflictsAddress = 8;
     return call<Op>(session, in).status;
   }
+  // A session whose recordings go into a list on the first LO path's engine.
+  nVLAPAL000::tSession* recorder() {
+    nVLAPAL000::tSession* session = open();
+    sim::UserBlock path(8);
+    path.put<uint16_t>(0, 2400);
+    path.put<uint16_t>(4, 2404);
+    EXPECT_EQ(call<rq::SetContext>(session, {path.address(), 2, 0}).status, 0);
+    return session;
+  }
+  uint32_t programmed(nVLAPAL000::tSession* session, uint32_t from, uint32_t to) {
+    const uint32_t id = route(session, from, to).first;
+    EXPECT_EQ(byId<rq::ReserveRoute>(session, id), 0);
+    EXPECT_EQ(byId<rq::ProgramRoute>(session, id), 0);
+    return id;
+  }
+  // The route registers that hold anything.
+  std::vector<uint32_t> driven() const {
+    std::vector<uint32_t> lines;
+    for (uint32_t address = 0; address <= sim::PxiRoutingMatrixModel::kLastRoute; ++address) {
+      if (!sim::PxiRoutingMatrixModel::isBlockRegister(address) && matrix.value(address) != 0) lines.push_back(address);
+    }
+    return lines;
+  }
   // The device goes before the matrix model it reaches.
   void TearDown() override {
     for (nVLAPAL000::tSession* session : sessions) close(session);
@@ -134,31 +157,18 @@ TEST_F(DeviceRouting, SessionsClearedByADownloadOrAQuiesceAnswerThatTheyHaveNoRe
 // after a recorded unprogram, so that its destroy takes it out).
 TEST_F(DeviceRouting, RouteWritesRecordedIntoAListLeaveTheRouteAsTheMatrixHasIt) {
   start();
-  nVLAPAL000::tSession* recorder = open();
-  const auto driven = [&] {
-    std::vector<uint32_t> lines;
-    for (uint32_t address = 0; address <= sim::PxiRoutingMatrixModel::kLastRoute; ++address) {
-      if (!sim::PxiRoutingMatrixModel::isBlockRegister(address) && matrix.value(address) != 0) lines.push_back(address);
-    }
-    return lines;
-  };
-  sim::UserBlock path(8);
-  path.put<uint16_t>(0, 2400);
-  path.put<uint16_t>(4, 2404);
-  EXPECT_EQ(call<rq::SetContext>(recorder, {path.address(), 2, 0}).status, 0);
+  nVLAPAL000::tSession* recorder = this->recorder();
   const auto recorded = [&](auto request) {
     EXPECT_EQ(call<rq::StartCommitSnooping>(recorder, {}).status, 0);
     const int32_t answer = request();
     EXPECT_EQ(call<rq::StopCommitSnooping>(recorder, {}).status, 0);
     return answer;
   };
-  const uint32_t id = route(recorder, 2, 105).first;
-  EXPECT_EQ(byId<rq::ReserveRoute>(recorder, id), 0);
-  EXPECT_EQ(byId<rq::ProgramRoute>(recorder, id), 0);
-  const std::vector<uint32_t> programmed = driven();
-  EXPECT_NE(programmed, std::vector<uint32_t>{});
+  const uint32_t id = programmed(recorder, 2, 105);
+  const std::vector<uint32_t> lines = driven();
+  EXPECT_NE(lines, std::vector<uint32_t>{});
   EXPECT_EQ(recorded([&] { return byId<rq::UnprogramRoute>(recorder, id); }), 0);
-  EXPECT_EQ(driven(), programmed);
+  EXPECT_EQ(driven(), lines);
   EXPECT_EQ(byId<rq::DestroyRoute>(recorder, id), 0);
   EXPECT_EQ(driven(), std::vector<uint32_t>{});
   const uint32_t again = route(recorder, 2, 105).first;
@@ -166,7 +176,22 @@ TEST_F(DeviceRouting, RouteWritesRecordedIntoAListLeaveTheRouteAsTheMatrixHasIt)
   EXPECT_NE(recorded([&] { return byId<rq::ProgramRoute>(recorder, again); }), 0);
   EXPECT_EQ(driven(), std::vector<uint32_t>{});
   EXPECT_EQ(byId<rq::ProgramRoute>(recorder, again), 0);
-  EXPECT_EQ(driven(), programmed);
+  EXPECT_EQ(driven(), lines);
+}
+
+// Giving a programmed route up while its session records (a destroy, an
+// unreserve) takes it out of the matrix at once: no line is left driven
+// with no route holding it.
+TEST_F(DeviceRouting, ARouteGivenUpWhileItsSessionRecordsLeavesTheMatrix) {
+  start();
+  nVLAPAL000::tSession* recorder = this->recorder();
+  for (const bool destroy : {true, false}) {
+    const uint32_t id = programmed(recorder, 2, 105);
+    EXPECT_EQ(call<rq::StartCommitSnooping>(recorder, {}).status, 0);
+    EXPECT_EQ(destroy ? byId<rq::DestroyRoute>(recorder, id) : byId<rq::UnreserveRoute>(recorder, id), 0);
+    EXPECT_EQ(call<rq::StopCommitSnooping>(recorder, {}).status, 0);
+    EXPECT_EQ(driven(), std::vector<uint32_t>{}) << destroy;
+  }
 }
 
 TEST_F(DeviceRouting, AnUnknownMatrixVersionRoutesOnPaperButNeverProgrammes) {
