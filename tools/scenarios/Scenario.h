@@ -222,8 +222,6 @@ class Scenario {
   StepEvents events_;
   std::vector<std::unique_ptr<Family>> families_;
   ShadowCheck shadows_;
-  bool boardFaulted_ = false;
-  bool faultArmedForAdd_ = false;
   std::vector<OperationKind> kinds_;
   std::vector<std::string> stepKinds_;
   uint64_t nextSessionId_ = 1;
