@@ -387,6 +387,7 @@ void Scenario::runStep(uint32_t step) {
          " blocks allocated");
   }
   if (!failure_.empty()) return;
+  shadowsLeftOut_.clear();
   for (auto& family : families_) family->afterStep(*this);
   // The shadows are compared on a board that is up and was left alone by
   // injected faults in this step; a failed bring-up's records mean it is

@@ -46,9 +46,7 @@ class WrittenRegisters {
  public:
   static constexpr uint32_t kWords = 0x810;
 
-  // `wholeMap`: the set starts out holding every register of the map.
-  explicit WrittenRegisters(uint32_t origin = 0, bool wholeMap = false)
-      : origin_(origin), overflow_(wholeMap ? 1 : 0) {}
+  explicit WrittenRegisters(uint32_t origin = 0) : origin_(origin) {}
 
   void note(uint32_t address) {
     // Below the origin wraps past the bitmap, so it counts as the whole map.
@@ -142,9 +140,9 @@ class MapSnooperState : public listmodek::iListSnoopingListener {
   bool isRecording() const { return recording_ != 0; }
   // While the recording session's own request runs.
   virtual bool isSnooping() const = 0;
-  // Marks dirty every register a list run on this engine may have written
-  // (a list compiled before the snooping was set up: any), and answers
-  // their groups.
+  // Marks dirty every register a recording on this engine wrote since the
+  // snooping was set up (a list run rewrites them), and answers their
+  // groups.
   virtual uint32_t markRecordedDirty() = 0;
 
  protected:
@@ -162,12 +160,7 @@ class RegMapSnooper : public MapSnooperState {
         target_(target),
         context_(context),
         written_(map->getBase() - map->getWindowStart()),
-        // The engine's lists outlive the driver's bring-ups (a reset, an
-        // add of the board again): one compiled before this snooping was
-        // set up may still run, writing registers no recording here
-        // noted. Nothing tells which list the engine holds, so every run
-        // marks the whole map: a retune after a run is the price.
-        recorded_(map->getBase() - map->getWindowStart(), true),
+        recorded_(map->getBase() - map->getWindowStart()),
         accessor_(target, context, base, shift, written_) {}
 
   // The inserter is reached through the redirected manager, not from here.
