@@ -20,6 +20,14 @@
 // - a direct commit leaves the NCO words it asked for.
 // With no session open, no recording is left on the engine: a new session
 // can begin one.
+//
+// The driver's record of the registers an engine's recordings wrote begins
+// at each bring-up (an add, a reset, an FPGA download), while the engine
+// keeps its lists: a list recorded before the last bring-up that runs again
+// (any session may start the engine) writes registers the driver left
+// clean. That limit is the driver's by design, so once such a list may have
+// run, the maps its engine records are left out of the shadow check until
+// the next bring-up.
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -46,6 +54,12 @@ constexpr uint16_t kListEngineLeaf = 2404;
 // Where the lists of this family lie; the second never holds one.
 constexpr uint64_t kListLocation[2] = {0x1000, 0x2};
 constexpr uint64_t kEmptyLocation[2] = {0x7000, 0x2};
+// The checked maps a list recorded on each LO path's engine may write.
+const std::vector<std::string> kEngineMaps[2] = {
+    {"Lo0Ad9162RegMap", "Lo0BoardCtrlRegMap", "Vl9738RefCpld", "Lo0RefClkToLoRegMap", "Lo1RefClkToLoRegMap",
+     "Ad9512RegMap", "Hmc703RegMap"},
+    {"Lo1Ad9162RegMap", "Lo1BoardCtrlRegMap", "Vl9738RefCpld", "Lo0RefClkToLoRegMap", "Lo1RefClkToLoRegMap",
+     "Ad9512RegMap", "Hmc703RegMap"}};
 // Resource ids of the settings messages: LO frequency 4 + lo, power 6 + lo.
 constexpr uint32_t kLoFrequency = 4;
 constexpr uint32_t kLoPower = 6;
@@ -199,6 +213,7 @@ class ListModeFamily : public Family {
       if (!disturbed && alone(scenario, op)) check(scenario, op);
     }
     ops_.clear();
+    followEngines(scenario);
   }
 
   void whenIdle(Scenario& scenario) override {
@@ -395,6 +410,7 @@ class ListModeFamily : public Family {
       std::vector<uint64_t> program(size.elementCount);
       std::memcpy(program.data(), list.data(), 8 * program.size());
       lists.loadProgram(location[0] | location[1] << 32, program);
+      engines_[op.settings.lo].loadedInStep = true;
     }
     const uint64_t errors = lists.value(lists.address(sim::ListEngineModel::kErrorCount));
     if (!ok(scenario, scenario.call<rq::DeployListSettings>(session, {location[0], location[1], 0})) ||
@@ -416,10 +432,46 @@ class ListModeFamily : public Family {
     op.complete = true;
   }
 
+  // Within a step the order of a bring-up and a recording, load or start is
+  // not known: a step with a bring-up counts its loads as older than it, and
+  // its starts as after it.
+  void followEngines(Scenario& scenario) {
+    const StepEvents& events = scenario.events();
+    const bool broughtUp = events.added || events.resetRequested || events.generationAdvanced;
+    for (uint32_t lo = 0; lo < 2; ++lo) {
+      EngineLists& lists = engines_[lo];
+      sim::TimingEngineSubtree* engine = scenario.board().timingEngine(kTimingEngine[lo]);
+      const size_t commands = engine != nullptr ? engine->listEngine().controlLog().size() : 0;
+      const bool started = commands != lists.commands;
+      lists.commands = commands;
+      if (broughtUp) {
+        lists.leftOut = false;
+        lists.older = lists.older || lists.loaded || lists.loadedInStep;
+      }
+      if (started && lists.older) lists.leftOut = true;
+      // A load of this step's recording replaces the list at its location.
+      if (lists.loadedInStep && !broughtUp) lists.older = false;
+      lists.loaded = lists.loaded || lists.loadedInStep;
+      lists.loadedInStep = false;
+      if (lists.leftOut) {
+        for (const std::string& map : kEngineMaps[lo]) scenario.leaveOutShadows(map);
+      }
+    }
+  }
+
   // Operations of the running step, in the order they were prepared; their
   // tasks hold references, which a deque keeps valid as it grows.
   std::deque<Observed> ops_;
   bool used_ = false;
+  // What each LO path's engine holds in the model's list memory.
+  struct EngineLists {
+    bool loaded = false;        // a list of this family, ever
+    bool loadedInStep = false;  // in the running step
+    bool older = false;         // a list recorded before the last bring-up
+    size_t commands = 0;        // start and stop commands the engine took
+    bool leftOut = false;       // such a list may have run since the bring-up
+  };
+  EngineLists engines_[2];
 };
 
 }  // namespace

@@ -387,19 +387,15 @@ void Scenario::runStep(uint32_t step) {
          " blocks allocated");
   }
   if (!failure_.empty()) return;
+  shadowsLeftOut_.clear();
   for (auto& family : families_) family->afterStep(*this);
   // The shadows are compared on a board that is up and was left alone by
-  // injected faults in this step, and by board faults since it last came up
-  // without one (a write lost behind a CPLD link held down at bring-up is
-  // not followed); a failed bring-up's records mean it is not up.
-  // (and by one armed for the power-up of a removed board: its add is met).
-  if (events_.hardwareFault)
-    boardFaulted_ = true;
-  else if (events_.added && !faultArmedForAdd_)
-    boardFaulted_ = false;
-  faultArmedForAdd_ = events_.hardwareFault && device_ == nullptr ? true : events_.added ? false : faultArmedForAdd_;
+  // injected faults in this step; a failed bring-up's records mean it is
+  // not up. A board fault cleared by a reset that answered success, or by
+  // the power-up of an add, leaves nothing to excuse: the bring-up sends
+  // every register its shadows call clean.
   if (failure_.empty() && device_ != nullptr && !removed_ && !shutDown_ && bringUpRecords_.empty() &&
-      !events_.kernelFault && !boardFaulted_)
+      !events_.kernelFault && !events_.hardwareFault)
     shadows_.afterStep(*this);
   if (failure_.empty() && device_ != nullptr && !removed_ && sessions(true).empty()) {
     for (auto& family : families_) family->whenIdle(*this);
