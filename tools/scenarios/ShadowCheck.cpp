@@ -131,6 +131,7 @@ void ShadowCheck::check(Scenario& scenario) {
   Session session;
   session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
   if (!session.file) return;
+  policies_.check(scenario, session);
   sim::UserBlock name(64);
   uint32_t refusedMap = ~0u;
   for (const Register& entry : registers_) {
