@@ -7,8 +7,10 @@
 // The recording also writes the path's attenuator by name and resets the
 // reference to its defaults (refused part-way: this session holds no
 // reservation of it); one ending writes the attenuator directly before the
-// list runs and leaves what the run wrote. Other sessions commit LO
-// settings directly meanwhile.
+// list runs and leaves what the run wrote, another commits the reference
+// clock's defaults between the stop and the run (noted for the policy
+// check: the list's reset leaves the oscillator DAC stopped). Other
+// sessions commit LO settings directly meanwhile.
 //
 // Invariants, in steps where nothing else can write the recorded path (the
 // other operations only open sessions or commit the other path directly;
@@ -173,6 +175,9 @@ struct Observed {
   bool complete = false;
   DacState ran, direct;
   uint64_t engineErrors = 0;
+  // Between the recording's stop and the run, the recorder commits the
+  // reference clock (its defaults), which the list's reset overwrites.
+  bool commitReference = false;
 };
 
 class ListModeFamily : public Family {
@@ -188,10 +193,11 @@ class ListModeFamily : public Family {
            const char* const said[] = {"abandoned",
                                        "no list run",
                                        "run on the engine",
-                                       "run on the engine",
+                                       "run on the engine after a reference commit",
                                        "stopped, then committed directly",
                                        "run over a direct write and left"};
            op.ending = endings[ending];
+           op.commitReference = ending == 3;
            scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " + said[ending]);
            scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
          }},
@@ -393,6 +399,30 @@ class ListModeFamily : public Family {
                                        {user.address() + kMapNameAt, map.size(), kAttenuatorId, value & 0x7F, 0, 0});
   }
 
+  // Deploys, reserves and commits the reference clock's defaults; another
+  // client holding another value refuses it. A commit that went through is
+  // noted for the policy check.
+  static void commitReference(Scenario& scenario, Session& session, sim::UserBlock& user) {
+    const std::vector<uint8_t> record = {kRefClock, 0, 0, 0,  0, 0,  0,  0, 0, 0, 0, 0, 0, 0, 0x8E,
+                                         0x0A,      2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0};
+    std::memset(user.data() + kBlobAt, 0, 4);
+    std::memcpy(user.data() + kBlobAt + 4, record.data(), record.size());
+    constexpr char kPolicy[] = "9738 Reference Clock Source";
+    std::memcpy(user.data() + kPolicyNameAt, kPolicy, sizeof(kPolicy) - 1);
+    const uint64_t base = user.address();
+    rq::FindReservationPolicyID::Out found{};
+    if (!ok(scenario, scenario.call<rq::SettingsDeploy>(session, {base + kBlobAt, uint32_t(record.size() + 4), 0})) ||
+        !ok(scenario, scenario.call<rq::FindReservationPolicyID>(
+                          session, {base + kPolicyNameAt, uint32_t(sizeof(kPolicy) - 1), 0, 0}, &found)))
+      return;
+    user.put<uint32_t>(kPolicyIdsAt, found.policyId);
+    if (!ok(scenario, scenario.call<rq::Reserve>(session, {1, base + kPolicyIdsAt, base + kResultsAt, {}, 0}))) return;
+    user.put<uint32_t>(kIdsAt + 8, kRefClock);
+    if (ok(scenario,
+           scenario.call<rq::SettingsSendMessage>(session, {base + kIdsAt + 8, 1, kMessageCommit, 0, 0, 0, 0, 0})))
+      scenario.shadowCheck().policies().noteCommitted(record);
+  }
+
   void finishList(Scenario& scenario, Session& session, sim::UserBlock& user, Observed& op) {
     if (!ok(scenario, scenario.call<rq::StopCommitSnooping>(session, {0}))) return;
     op.stopped = true;
@@ -418,6 +448,7 @@ class ListModeFamily : public Family {
       return;
     if (op.ending == Ending::kRunOver && !ok(scenario, writeAttenuator(scenario, session, user, op.settings.lo, 0x33)))
       return;
+    if (op.commitReference) commitReference(scenario, session, user);
     if (!ok(scenario, scenario.call<rq::Initiate>(session, {0}))) return;
     if (op.ending == Ending::kRunOver) {
       ok(scenario, scenario.call<rq::Abort>(session, {0}));

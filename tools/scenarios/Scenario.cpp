@@ -164,7 +164,18 @@ Answer Scenario::send(Session& session, uint32_t code, uint16_t inSize, uint16_t
   const auto reply = session.file->ioctl({code, in != nullptr ? *in : std::vector<uint8_t>(inSize, 0), outSize, 0});
   answer.status = reply.status;
   answer.outStatus = outStatusOf(reply, outStatusAt);
+  noteSent(code, 0, ~uint64_t{0});
   return answer;
+}
+
+void Scenario::noteSent(uint32_t code, uint64_t nameAddress, uint64_t nameLength) {
+  if (!PolicyCheck::writesByName(code)) return;
+  std::string name;
+  if (nameLength <= 64 && sim::UserMemory::isMapped(nameAddress, nameLength))
+    name.assign(reinterpret_cast<const char*>(nameAddress), nameLength);
+  else
+    name = "?";
+  shadows_.policies().writtenByName(name);
 }
 
 void Scenario::record(const Answer& answer) {
@@ -397,6 +408,8 @@ void Scenario::runStep(uint32_t step) {
   if (failure_.empty() && device_ != nullptr && !removed_ && !shutDown_ && bringUpRecords_.empty() &&
       !events_.kernelFault && !events_.hardwareFault)
     shadows_.afterStep(*this);
+  else
+    shadows_.skipStep();
   if (failure_.empty() && device_ != nullptr && !removed_ && sessions(true).empty()) {
     for (auto& family : families_) family->whenIdle(*this);
   }

@@ -174,6 +174,11 @@ class Scenario {
     answer.status = reply.status;
     answer.outStatus = reply.out.status;
     if (out != nullptr) *out = reply.out;
+    if constexpr (requires { in.nameAddress; }) {
+      noteSent(Op::kCode, in.nameAddress, in.nameLength);
+    } else {
+      noteSent(Op::kCode, 0, ~uint64_t{0});
+    }
     return answer;
   }
   // Sessions open at the step's start that a completed reset or shutdown of
@@ -199,6 +204,7 @@ class Scenario {
   int32_t addDevice();
   const std::vector<std::unique_ptr<Family>>& families() const { return families_; }
   void fail(const std::string& text);
+  ShadowCheck& shadowCheck() { return shadows_; }
   // From the controller: runs `body` as the only task, to completion.
   void runTask(const std::string& name, std::function<void()> body);
 
@@ -206,6 +212,9 @@ class Scenario {
   void runStep(uint32_t step);
   void armFault(Random& random);
   void checkStep();
+  // Tells the policy check of a request that writes a register by name
+  // (the map's name in user memory, unknown when the length is ~0).
+  void noteSent(uint32_t code, uint64_t nameAddress, uint64_t nameLength);
   void deleteDeviceIfIdle();
   bool finish();
 

@@ -1,7 +1,7 @@
 // Shared RF settings from several main-interface sessions: each deploys a
 // value of the cross switch, an LO frequency, an LO power or the reference
-// clock, reserves the setting's policy and commits it (the reference clock
-// is only reserved); others release, commit whatever the holders agreed,
+// clock, reserves the setting's policy and commits it, noting the value
+// for the policy check (PolicyCheck.h); others release, commit whatever the holders agreed,
 // cycle the LO0 frequency or put a setting back to its default. The values
 // come from a few per setting, so two sessions often ask for different
 // values of one setting and one of them must be refused.
@@ -41,8 +41,8 @@ constexpr uint32_t kMessageCommit = 1;
 constexpr uint32_t kMessageResetToDefaults = 8;
 constexpr size_t kMaxOwnSessions = 3;
 
-// The first five are checked on the board; the reference clock, whose
-// commit reprograms the clock chips, is only deployed and reserved.
+// The first five are checked on the board here; the reference clock, whose
+// commit reprograms the clock chips, only by the policy check.
 enum Setting : uint32_t { kCrossSwitch, kLo0Frequency, kLo1Frequency, kLo0Power, kLo1Power, kRefClock, kSettings };
 constexpr uint32_t kBoardSettings = kRefClock;
 // Where the watchers note writes to the DACs' start-up register.
@@ -80,11 +80,16 @@ struct PowerValue {
 constexpr PowerValue kPowers[] = {{32767, 127}, {20000, 64}, {1000, 10}};
 constexpr uint8_t kModes[] = {4, 5, 9};
 
-// The reference clock's sources: onboard, and the reference input.
-constexpr uint8_t kRefClockSources[] = {0, 2};
+// The reference clock's sources (onboard, and the reference input) and
+// oscillator DAC values.
+struct RefClockValue {
+  uint8_t source;
+  uint16_t oscillatorDac;
+};
+constexpr RefClockValue kRefClockValues[] = {{0, 2702}, {2, 2702}, {0, 3000}};
 
 uint32_t valueCount(uint32_t setting) {
-  if (setting == kRefClock) return static_cast<uint32_t>(sizeof(kRefClockSources));
+  if (setting == kRefClock) return static_cast<uint32_t>(std::size(kRefClockValues));
   return isFrequency(setting) ? 4 : isPower(setting) ? 3 : static_cast<uint32_t>(sizeof(kModes));
 }
 int32_t conflictCode(uint32_t setting) { return setting == kRefClock ? kRefClockConflict : kConflict; }
@@ -161,7 +166,11 @@ void appendRecord(std::vector<uint8_t>& out, uint32_t setting, int value) {
     out.push_back(0);
   } else if (setting == kRefClock) {
     putBytes(out, 0, 8);
-    const uint8_t fields[] = {kRefClockSources[value], 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0};
+    const RefClockValue& ref = kRefClockValues[value];
+    out.push_back(ref.source);
+    out.push_back(0);
+    putBytes(out, ref.oscillatorDac, 2);
+    const uint8_t fields[] = {2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0};
     out.insert(out.end(), std::begin(fields), std::end(fields));
   } else {
     putBytes(out, 0, 8);
@@ -380,11 +389,9 @@ class SettingsFamily : public Family {
     op.value = static_cast<int>(random.below(valueCount(op.setting)));
     operations_.push_back(op);
     static const char* const kVerb[] = {"deploy, reserve and commit", "commit", "release", "cycle", "reset to default"};
-    scenario.describe(
-        std::string("settings session ") + std::to_string(session->id) + ": " +
-        (op.setting == kRefClock && kind == Kind::kCommit ? "deploy and reserve" : kVerb[static_cast<int>(kind)]) +
-        " " + kSettingName[op.setting] +
-        (kind == Kind::kCommit ? " value " + std::to_string(op.value) : std::string()));
+    scenario.describe(std::string("settings session ") + std::to_string(session->id) + ": " +
+                      kVerb[static_cast<int>(kind)] + " " + kSettingName[op.setting] +
+                      (kind == Kind::kCommit ? " value " + std::to_string(op.value) : std::string()));
     const size_t index = operations_.size() - 1;
     scenario.addTask("settings", [this, &scenario, session, index] { run(scenario, *session, operations_[index]); });
   }
@@ -478,9 +485,10 @@ class SettingsFamily : public Family {
     note(scenario, reserve);
     op.reserve = reserve.answer();
     op.conflictingClient = out.errorInfo.conflictingClient;
-    if (op.reserve != 0 || op.setting == kRefClock) return;
+    if (op.reserve != 0) return;
     op.committed = true;
     op.commit = sendMessage(scenario, session, user, op.setting, kMessageCommit);
+    if (op.commit == 0) scenario.shadowCheck().policies().noteCommitted({message.begin() + 4, message.end()});
   }
 
   // What the step may have changed beyond what is tracked: every holding

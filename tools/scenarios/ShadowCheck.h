@@ -7,13 +7,16 @@
 // (`arm_get`, no hardware access) differs from the board, a flush without
 // force tells which: a dirty register is sent and then agrees, a clean one
 // is not sent and still differs. Only such differing registers are
-// flushed, so a step whose shadows all agree is left as it was.
+// flushed, so a step whose shadows all agree is left as it was. The
+// policies are checked first, on the same session (PolicyCheck.h).
 #ifndef VL9738K_TOOLS_SCENARIOS_SHADOWCHECK_H
 #define VL9738K_TOOLS_SCENARIOS_SHADOWCHECK_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "PolicyCheck.h"
 
 namespace vlscenario {
 
@@ -25,6 +28,9 @@ class ShadowCheck {
   // On the controller, after the families' checks: runs its own task with
   // a session of its own, opened and closed within the check.
   void afterStep(Scenario& scenario);
+  // A step the check does not run in (board down or faulted).
+  void skipStep() { policies_.forget(); }
+  PolicyCheck& policies() { return policies_; }
 
   struct Register {
     uint32_t map;  // index in the checked maps
@@ -38,6 +44,7 @@ class ShadowCheck {
   uint32_t boardValue(Scenario& scenario, const Register& entry) const;
 
   std::vector<Register> registers_;
+  PolicyCheck policies_;
 };
 
 }  // namespace vlscenario

@@ -19,6 +19,7 @@ void sleepMs(uint32_t milliseconds, nVLAPALS100::tStatus& status) {
 
 void PowerUpSequence::run(tStatus& status) {
   if (status.isFatal()) return;
+  if (rf_ != nullptr) rf_->onPowerUp();
   powerReferenceCard(status);
   bringUpLink(host_.RefCpldConfig.EndpointRegMap, CompositeMaps::kRef, status);
   if (rf_ != nullptr && status.isNotFatal()) rf_->refClock().initializeHardware(status);

@@ -99,6 +99,15 @@ void RfResources::cycleFrequency(tStatus& status) {
   nVLAPAL000::atomicCompareExchange(gNextFrequencyPreset, preset, next);
 }
 
+void RfResources::onPowerUp() {
+  tokens_.refClockPolicy().committedSettingsStale = 1;
+  tokens_.crossSwitchPolicy().committedSettingsStale = 1;
+  for (uint32_t lo = 0; lo < kLoPaths; ++lo) {
+    tokens_.frequencyPolicy(lo).committedSettingsStale = 1;
+    tokens_.powerPolicy(lo).committedSettingsStale = 1;
+  }
+}
+
 void RfResources::onListRun(uint32_t lo, uint32_t groups) {
   const uint32_t path = lo == 0 ? 0 : 1;
   tokens_.frequencyPolicy(path).committedSettingsStale = 1;

@@ -56,6 +56,9 @@ class RfResources {
   // policy of those registers goes stale and every primitive that skips
   // writes it believes done rewrites them at its next commit.
   void onListRun(uint32_t lo, uint32_t groups);
+  // A power-up puts every setting back to its default behind the policies,
+  // which outlive it across an FPGA download: none is current any more.
+  void onPowerUp();
 
   RefClockPrimitive& refClock() { return refClock_; }
   CrossSwitchPrimitive& crossSwitch() { return crossSwitch_; }
