@@ -73,6 +73,7 @@ uint64_t lockUser(uint64_t address, uint64_t pageCount, uint32_t flags, uint64_t
     if (!UserMemory::touches(address + page * kPage, kPage)) return 0;
   }
   SimScope scope;
+  UserMemory::notePagesLocked();
   auto* host = reinterpret_cast<uint8_t*>(address);
   std::vector<uint64_t> physical = PhysicalMemory::place(host, pageCount, false, false);
   State& s = state();

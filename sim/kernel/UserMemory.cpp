@@ -8,6 +8,7 @@
 
 #include "../../driver/platform/zuk/ZukUserMemory.h"
 #include "Memory.h"
+#include "UserPagePool.h"
 
 namespace sim {
 namespace {
@@ -18,6 +19,7 @@ constinit FaultSite gInboundFaults("nVLZUK100_replicateInboundIOControlBuffer");
 constinit FaultSite gOutboundFaults("nVLZUK100_replicateOutboundIOControlBuffer");
 constinit std::atomic<uint64_t> gInboundCopies{0};
 constinit std::atomic<uint64_t> gOutboundCopies{0};
+constinit std::atomic<uint64_t> gPageLocks{0};
 
 bool mappedLocked(uint64_t address, uint64_t size) {
   if (size == 0) return true;
@@ -60,6 +62,8 @@ bool UserMemory::touches(uint64_t address, uint64_t size) {
 
 uint64_t UserMemory::inboundCopies() { return gInboundCopies.load(); }
 uint64_t UserMemory::outboundCopies() { return gOutboundCopies.load(); }
+void UserMemory::notePagesLocked() { ++gPageLocks; }
+uint64_t UserMemory::pageLocks() { return gPageLocks.load(); }
 
 void UserMemory::reset() {
   gInboundFaults.clear();
@@ -72,19 +76,24 @@ void UserMemory::reset() {
 
 // A block of at least one byte, so that even an empty block has an
 // address of its own.
-UserBlock::UserBlock(size_t size) : size_(size) {
+UserBlock::UserBlock(size_t size) : size_(size), pageLocksAtStart_(UserMemory::pageLocks()) {
   SimScope scope;
   const size_t offset = (size * 0x9E3779B1u) % (Memory::kPageSize / 16) * 16;
-  const size_t span = (offset + (size != 0 ? size : 1) + Memory::kPageSize - 1) / Memory::kPageSize * Memory::kPageSize;
-  pages_ = static_cast<uint8_t*>(std::aligned_alloc(Memory::kPageSize, span));
-  std::memset(pages_, 0, span);
+  pageCount_ = (offset + (size != 0 ? size : 1) + Memory::kPageSize - 1) / Memory::kPageSize;
+  pages_ = UserPagePool::take(pageCount_);
   bytes_ = pages_ + offset;
   UserMemory::addRange(bytes_, size);
 }
 
+// Copies reach only the block's own bytes; pages locked meanwhile (by any
+// request) may have been written anywhere, and are cleared whole.
 UserBlock::~UserBlock() {
   UserMemory::removeRange(bytes_);
-  std::free(pages_);
+  SimScope scope;
+  const bool locked = UserMemory::pageLocks() != pageLocksAtStart_;
+  const size_t offset = static_cast<size_t>(bytes_ - pages_);
+  UserPagePool::give(pages_, pageCount_, locked ? 0 : offset,
+                     locked ? pageCount_ * Memory::kPageSize : (size_ != 0 ? size_ : 1));
 }
 
 }  // namespace sim

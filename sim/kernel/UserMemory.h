@@ -33,6 +33,11 @@ class UserMemory {
   static uint64_t inboundCopies();
   static uint64_t outboundCopies();
 
+  // The kernel layer locked some user pages: a driver holding them may
+  // have written anywhere in them, not only in a block's own bytes.
+  static void notePagesLocked();
+  static uint64_t pageLocks();
+
   static void reset();
 };
 
@@ -41,7 +46,8 @@ class UserMemory {
 // pages, so the block sits inside pages of its own (at an offset that
 // depends on its size only, as a heap's would): a driver that locks the
 // block's pages and reads past its end reads the process's padding, as on
-// a real machine, never another host object.
+// a real machine, never another host object. The pages come from
+// UserPagePool, zeroed as fresh ones would be.
 class UserBlock {
  public:
   explicit UserBlock(size_t size);
@@ -67,6 +73,8 @@ class UserBlock {
 
  private:
   size_t size_;
+  size_t pageCount_;
+  uint64_t pageLocksAtStart_;
   uint8_t* pages_;
   uint8_t* bytes_;
 };
