@@ -52,16 +52,33 @@ TEST(FrontEndSession, MainJobSessionPrintsTheKnownTranscript) {
 TEST(FrontEndSession, OptionsReachTheBoardAndFailedStepsMakeTheStatus) {
   expectTranscript(session({"--serial", "0x1234", "--slot", "9", "--fault", "ref-not-ready", "properties", "selftest",
                             "dump NoSuchMap", "write BoardControl Trigger0Mask 0x1FF00FF00",
-                            "expect-refusal read CoreBrdRegMap BoardSignature"},
+                            "expect-refusal read CoreBrdRegMap BoardSignature", "read NoSuchMap Foo"},
                            "/dev/null"),
                    "faulted-session.txt");
 }
 
-// A blank flash: no properties, a serial number of all ones, and a self
-// test whose request answers success while its checks fail.
-TEST(FrontEndSession, BlankFlashSelfTestSaysWhichIsACheckAndWhichTheRequest) {
-  expectTranscript(session({"--fault", "blank-flash", "properties", "selftest"}, "/dev/null"),
-                   "blank-flash-session.txt");
+// Each fault with the commands its symptoms show in: the transcript says
+// in words what failed and why the other answers are what they are.
+TEST(FrontEndSession, EachFaultSaysWhatFailedAndWhy) {
+  for (size_t f = 0; f < vlcli::kBoardFaultCount; ++f) {
+    const char* name = vlcli::kBoardFaults[f].name;
+    SCOPED_TRACE(name);
+    expectTranscript(session({"--fault", name, "properties", "selftest", "tune", "lock", "temperature"}, "/dev/null"),
+                     std::string("fault-") + name + ".txt");
+  }
+}
+
+// A script that is a directory and a module that is missing stop the
+// program before anything is loaded: one line, exit status 2.
+TEST(FrontEndSession, UnreadableFilesRefuseTheCommandLine) {
+  std::ostringstream err;
+  for (const char* option : {"--script", "--module"}) {
+    const char* argv[] = {"vl9738k-sim", option, option[2] == 's' ? "/" : "/nonexistent/vl9738k.o"};
+    const vlcli::CommandLine line = vlcli::parseCommandLine(3, argv);
+    const int status = vlcli::refuseCommandLine(line, err);
+    err << "[exit status " << status << "]\n";
+  }
+  expectTranscript(err.str(), "refused-command-lines.txt");
 }
 
 TEST(FrontEndFpgaSession, ConfiguresStreamsAndWaitsWithEveryStepSucceeding) {

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -74,6 +76,17 @@ void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
   }
 }
 
+// A file named on the command line must exist and not be a directory, so
+// that the session never starts on nothing.
+std::string unreadable(const char* what, const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    return std::string("cannot read ") + what + " '" + path + "': " + std::strerror(errno);
+  }
+  if (S_ISDIR(info.st_mode)) return std::string("cannot read ") + what + " '" + path + "': it is a directory";
+  return "";
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, const char* const* argv) {
@@ -91,7 +104,18 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
   if (line.error.empty() && !line.scriptPath.empty() && !line.commands.empty()) {
     line.error = "give commands either as arguments or with --script, not both";
   }
+  if (line.error.empty() && !line.scriptPath.empty() && line.scriptPath != "-") {
+    line.error = unreadable("the script", line.scriptPath);
+  }
+  if (line.error.empty() && !line.bringUp.modulePath.empty()) {
+    line.error = unreadable("the module", line.bringUp.modulePath);
+  }
   return line;
+}
+
+int refuseCommandLine(const CommandLine& line, std::ostream& err) {
+  err << "vl9738k-sim: " << line.error << " (--help prints the usage)\n";
+  return 2;
 }
 
 void printCommands(std::ostream& out) {

@@ -25,7 +25,11 @@ struct CommandLine {
   std::string error;
 };
 
+// Refuses, besides what cannot be parsed, a script or module that is not
+// a file the session could read.
 CommandLine parseCommandLine(int argc, const char* const* argv);
+// A refused command line is one line on `err`; answers the exit status, 2.
+int refuseCommandLine(const CommandLine& line, std::ostream& err);
 void printUsage(std::ostream& out);
 // The commands of a session, as printed by printUsage and `help`.
 void printCommands(std::ostream& out);

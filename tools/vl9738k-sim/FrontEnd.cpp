@@ -1,11 +1,13 @@
 #include "FrontEnd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "FpgaSessionMode.h"
+#include "MapCatalog.h"
 #include "StatusNames.h"
 
 namespace vlcli {
@@ -64,10 +66,63 @@ constexpr SelfTestCheck kSelfTestChecks[] = {
 // The sensors the temperature request serves.
 constexpr uint32_t kTemperatureSensors[] = {1, 2, 16, 17, 24, 25};
 
+// What the bring-up's power-up waits for, in its order: a wait that runs
+// out ends the power-up with "board check failed", and the later ones are
+// never reached.
+struct PowerUpWait {
+  const char* what;
+  const char* map;
+  const char* registerName;
+  uint64_t mask;
+};
+
+constexpr PowerUpWait kPowerUpWaits[] = {
+    {"Ref CPLD link up", "RefEndpointRegMap", "AuxStatusReg", 0x100},
+    {"LO card power good", "BoardControl", "LoCardPowerStatus", 0x8888888},
+    {"LO0 CPLD link up", "Lo0EndpointRegMap", "AuxStatusReg", 0x100},
+    {"LO1 CPLD link up", "Lo1EndpointRegMap", "AuxStatusReg", 0x100},
+};
+
+constexpr int64_t kBoardCheckFailed = static_cast<int32_t>(0xBFFA9176u);
+constexpr int kFpgaImageRecord = 0;
+constexpr int kPowerUpRecord = 2;
+constexpr int kAnyAnswer = -1;
+
+// What a person cannot tell from these codes alone.
+struct AnswerNote {
+  int64_t code;
+  // Said only when this bring-up record holds the code (kAnyAnswer: always).
+  int record;
+  const char* text;
+};
+
+constexpr AnswerNote kAnswerNotes[] = {
+    {static_cast<int32_t>(0xBFFA9174u), kFpgaImageRecord,
+     "  why 0xBFFA9174: the bring-up could not read the calibration flash's records when it mounted the flash (an\n"
+     "  erased flash), and every bring-up record but the late initialisation's takes that in: requests that need the\n"
+     "  board's maps or settings answer it; the self test's request looks at the late-initialisation record only.\n"},
+    {kBoardCheckFailed, kPowerUpRecord,
+     "  why 0xBFFA9176: a wait of the bring-up's power-up ran out ('selftest' shows which). Requests that drive the\n"
+     "  powered board (tune, lock, the board's sensors 1 and 2) answer that record; register reads, the self test's\n"
+     "  request and the other sensors do not take it in.\n"},
+    {static_cast<int32_t>(0xBFFA9046u), kAnyAnswer,
+     "  why 0xBFFA9046: reading the board's sensor found the FPGA overheating: the driver powered\n"
+     "  the board off and keeps the shutdown as its power-up record, which requests that need the powered board\n"
+     "  answer from then on; the shutdown also made every session opened before it stale.\n"},
+    {static_cast<int32_t>(0xBFFA9179u), kAnyAnswer,
+     "  why 0xBFFA9179: the device's generation moved on since this session opened the main interface (a shutdown,\n"
+     "  a reset or a new FPGA image), and the driver refuses every later request of the session; a client would open\n"
+     "  the interface again. This front end keeps its session, so its later requests answer the same.\n"},
+    {static_cast<int32_t>(0xBFFA90E2u), kAnyAnswer,
+     "  why 0xBFFA90E2: the commit wrote the LO settings ('after' shows them), then waited for the reference PLL to\n"
+     "  lock, which it never did; the lock query reports the path's selection, not the PLL's lock, so it answers 0.\n"},
+};
+
 }  // namespace
 
 int FrontEnd::run(const CommandLine& line, std::istream& input) {
   out_ << kBanner << "\n\n";
+  takeShownFailures();
   if (!bringUp(line.bringUp)) {
     board_.takeDown();
     bringUpFailed_ = true;
@@ -118,6 +173,7 @@ bool FrontEnd::bringUp(const BringUpOptions& options) {
   out_ << "\n";
   if (!board_.bringUp(options)) {
     out_ << "  " << board_.error() << "\n";
+    explainRefusedBringUp();
     return false;
   }
   out_ << "  add device: " << statusText(board_.addDeviceResult()) << "\n";
@@ -149,7 +205,33 @@ bool FrontEnd::step(const std::string& command) {
     failed = true;
   }
   if (failed) failedSteps_.push_back(command);
+  explainAnswers();
   return true;
+}
+
+void FrontEnd::explainAnswers() {
+  int64_t records[4] = {};
+  const bool logged = board_.bringUpRecords(records);
+  for (const int64_t code : takeShownFailures()) {
+    if (std::find(explained_.begin(), explained_.end(), code) != explained_.end()) continue;
+    for (const AnswerNote& note : kAnswerNotes) {
+      if (note.code != code || (note.record != kAnyAnswer && (!logged || records[note.record] != code))) continue;
+      out_ << note.text;
+      explained_.push_back(code);
+    }
+  }
+}
+
+void FrontEnd::explainRefusedBringUp() {
+  if (!board_.hasBoard() || board_.addDeviceResult() == 0) return;
+  const sim::FpgaLoader& loader = board_.board().bridge().fpgaLoader();
+  if (loader.starts() != 0 && !loader.programmed() && (loader.status() & sim::FpgaLoader::kFailed) != 0) {
+    out_ << "  the FPGA refused the image: its loader took " << loader.received().size()
+         << " bytes and reported the download failed, never\n"
+            "  done; without an FPGA design the board's registers cannot be reached, so the driver refused the board\n";
+  }
+  int64_t records[4] = {};
+  if (board_.bringUpRecords(records)) bringUpStatuses();
 }
 
 FrontEnd::Outcome FrontEnd::execute(const std::vector<std::string>& word) {
@@ -264,7 +346,41 @@ bool FrontEnd::selfTest() {
             "  check passed, while the reads' guard answers the first failed bring-up record";
   }
   out_ << "\n";
+  int64_t records[4] = {};
+  if (board_.bringUpRecords(records) && records[kPowerUpRecord] == kBoardCheckFailed) {
+    powerUpWaits(records[kPowerUpRecord]);
+  }
   return status >= 0 && failed == 0;
+}
+
+// Which wait of the power-up ran out; the self test's request and its
+// checks cannot tell, since neither looks at the power-up.
+void FrontEnd::powerUpWaits(int64_t record) {
+  out_ << "  power-up waits (the bring-up's power-up record: " << statusText(record) << "):\n";
+  bool stopped = false;
+  for (const PowerUpWait& wait : kPowerUpWaits) {
+    out_ << "    " << padded(wait.what, 20) << padded(std::string(wait.map) + " " + wait.registerName, 34);
+    const CatalogMap* map = catalogMapFor(wait.map);
+    const CatalogRegister* entry = map != nullptr ? findRegister(*map, wait.registerName) : nullptr;
+    if (entry == nullptr) {
+      out_ << "not in the front end's catalogue\n";
+      continue;
+    }
+    const Answer answer = requests_->read(requestName(wait.map), entry->id, entry->context);
+    if (answer.status < 0) {
+      out_ << statusText(answer.status) << "\n";
+      continue;
+    }
+    const bool good = (answer.value & wait.mask) == wait.mask;
+    out_ << hex32(answer.value) << "  "
+         << (stopped ? "not reached"
+             : good  ? "pass"
+                     : "FAIL: the power-up waited here in vain and stopped")
+         << "\n";
+    stopped = stopped || !good;
+  }
+  out_ << "  both hold: the self test's request answers from the late-initialisation record, which does not take\n"
+          "  the power-up record in, and its checks read ready bits that the CPLDs answer without their links\n";
 }
 
 bool FrontEnd::temperature() {

@@ -48,7 +48,14 @@ class FrontEnd {
   bool identity();
   void bringUpStatuses();
   bool selfTest();
+  // What the power-up waited for, shown when a wait ran out.
+  void powerUpWaits(int64_t record);
   bool temperature();
+  // Says once a session, after the step that first showed it, what a code
+  // alone does not tell: why this request answers it and others do not.
+  void explainAnswers();
+  // Why the driver refused the board, as far as the board model shows it.
+  void explainRefusedBringUp();
   int finish();
 
   std::ostream& out_;
@@ -57,6 +64,7 @@ class FrontEnd {
   std::unique_ptr<MapCommands> maps_;
   std::unique_ptr<SettingsCommands> settings_;
   std::vector<std::string> failedSteps_;
+  std::vector<int64_t> explained_;
   bool bringUpFailed_ = false;
   bool interactive_ = false;
 };

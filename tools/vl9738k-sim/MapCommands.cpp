@@ -74,6 +74,10 @@ bool MapCommands::dump(const std::string& name) {
     out_ << "  " << name << ": a composite, no registers of its own\n";
     return true;
   }
+  return isComposite(name);
+}
+
+bool MapCommands::isComposite(const std::string& name) {
   int64_t status = 0;
   const std::vector<std::string> names = requests_.registrationNames(status);
   if (status < 0) {
@@ -128,8 +132,13 @@ bool MapCommands::resolve(const std::string& map, const std::string& registerNam
     found = CatalogRegister{registerName.c_str(), static_cast<uint32_t>(id), 0, 64, kCatalogReadable};
     return true;
   }
-  out_ << "  no register '" << registerName << "' in " << map
-       << (described != nullptr ? std::string(" (") + described->mapClass + ")" : std::string()) << "\n";
+  // A name the catalogue does not hold: the map is unknown, or a composite
+  // with no registers of its own, before the register is.
+  if (described == nullptr) {
+    isComposite(map);
+    return false;
+  }
+  out_ << "  no register '" << registerName << "' in " << map << " (" << described->mapClass << ")\n";
   return false;
 }
 

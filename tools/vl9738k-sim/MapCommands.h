@@ -26,6 +26,9 @@ class MapCommands {
   bool write(const std::string& map, const std::string& registerName, const std::string& valueText);
 
  private:
+  // Whether `name`, unknown to the catalogue, is a registered composite;
+  // says what it is, or that no map has the name.
+  bool isComposite(const std::string& name);
   // The register a command names: from the catalogue, or a bare id.
   bool resolve(const std::string& map, const std::string& registerName, CatalogRegister& found);
   // One register's value (hardware, or the shadow of a write-only one) and

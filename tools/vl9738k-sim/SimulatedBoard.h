@@ -41,6 +41,7 @@ class SimulatedBoard {
 
   const std::string& error() const { return error_; }
   int32_t addDeviceResult() const { return added_; }
+  bool hasBoard() const { return board_ != nullptr; }
   sim::Board& board() { return *board_; }
   sim::Module& module() { return *module_; }
   // Null until the interface is open.

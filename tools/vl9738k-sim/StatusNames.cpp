@@ -1,5 +1,6 @@
 #include "StatusNames.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vlcli {
@@ -127,6 +128,8 @@ constexpr StatusName kStatusNames[] = {
     {board(0xBFFA9196), "reservation conflict"},
 };
 
+std::vector<int64_t> gShownFailures;
+
 }  // namespace
 
 const char* statusName(int64_t code) {
@@ -144,8 +147,17 @@ std::string statusText(int64_t code) {
   } else {
     std::snprintf(number, sizeof number, "%lld", static_cast<long long>(code));
   }
+  if (code < 0 && std::find(gShownFailures.begin(), gShownFailures.end(), code) == gShownFailures.end()) {
+    gShownFailures.push_back(code);
+  }
   const char* name = statusName(code);
   return std::string(number) + " " + (name != nullptr ? name : "unknown status");
+}
+
+std::vector<int64_t> takeShownFailures() {
+  std::vector<int64_t> shown;
+  shown.swap(gShownFailures);
+  return shown;
 }
 
 }  // namespace vlcli

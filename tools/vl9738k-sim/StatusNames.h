@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vlcli {
 
@@ -12,6 +13,10 @@ const char* statusName(int64_t code);
 // "<code> <name>": codes of the board family (0xBFFA....) in hex, the
 // others in decimal; "unknown status" for codes the table does not hold.
 std::string statusText(int64_t code);
+// The failure codes statusText() has shown since the last call, each once,
+// in the order first shown: the front end explains the ones a code alone
+// does not.
+std::vector<int64_t> takeShownFailures();
 
 }  // namespace vlcli
 

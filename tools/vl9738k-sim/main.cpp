@@ -17,10 +17,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // A command line that cannot run is one line, and exit status 2.
-  if (!line.error.empty()) {
-    std::cerr << "vl9738k-sim: " << line.error << " (--help prints the usage)\n";
-    return 2;
-  }
+  if (!line.error.empty()) return vlcli::refuseCommandLine(line, std::cerr);
   std::ifstream script;
   if (!line.scriptPath.empty() && line.scriptPath != "-") {
     script.open(line.scriptPath);
