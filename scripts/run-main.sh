@@ -17,7 +17,7 @@ trap 'rm -f "$log"' EXIT
 # report.
 build() { bash "$root/scripts/build.sh" build/main -DCMAKE_BUILD_TYPE=Release "-DVL_UNITY=$1" -- vl9738k-sim vl9738k_module; }
 echo "run-main.sh: building the driver module and its front end vl9738k-sim in build/main" \
-  "(about a minute and a half on two processors the first time, seconds after)" >&2
+  "(45 s to two minutes on two processors the first time, by the machine's load; seconds after)" >&2
 if ! build ON >"$log" 2>&1; then
   echo "run-main.sh: the batched build failed (file-local names meet in a batch: see driver/CMakeLists.txt);" \
     "building file by file" >&2
