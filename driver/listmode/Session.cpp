@@ -14,30 +14,36 @@ Session::Session(CommandControlInterface* control, pcode::Assembler* assembler, 
 }
 
 // A session dropped in the middle of a commit leaves the shared engine as
-// an ended commit would, and tells the state listeners that the list they
-// were prepared for was started and stopped again. An invalidation code
-// means the engine's objects may be gone: only the lists are released.
+// an ended commit would. An invalidation code means the engine's objects
+// may be gone: only the lists are released.
 Session::~Session() {
   if (invalidationCode_ != 0) return;
-  if (committing_ != 0) {
-    tStatus restored;
-    stateListeners_.restoreDeployedSettings(restored);
-    tStatus stopped;
-    snoopingListeners_.onStopCommitSnooping(stopped);
-    tStatus closed;
-    assembler_->close(closed);
-    committing_ = 0;
-    tStatus ended;
-    snoopingListeners_.onEndCommitSnooping(ended);
-    tStatus initiated;
-    stateListeners_.onListInitiate(initiated);
-    tStatus aborted;
-    stateListeners_.onListAbort(aborted);
-  }
+  endCommitUnreported();
   if (running_ != 0) {
     tStatus aborted;
     abort(aborted);
   }
+}
+
+// Tells the state listeners that the list they were prepared for was
+// started and stopped again: the recording's values may reach the hardware
+// or not, so whoever keeps a copy of it stops vouching for it. Nothing here
+// reaches the engine.
+void Session::endCommitUnreported() {
+  if (committing_ == 0) return;
+  tStatus restored;
+  stateListeners_.restoreDeployedSettings(restored);
+  tStatus stopped;
+  snoopingListeners_.onStopCommitSnooping(stopped);
+  tStatus closed;
+  assembler_->close(closed);
+  committing_ = 0;
+  tStatus ended;
+  snoopingListeners_.onEndCommitSnooping(ended);
+  tStatus initiated;
+  stateListeners_.onListInitiate(initiated);
+  tStatus aborted;
+  stateListeners_.onListAbort(aborted);
 }
 
 void Session::fail(int64_t code, tStatus& status, uint64_t line) {

@@ -89,6 +89,11 @@ class Session {
   // Stops the engine, tells the state listeners, and forgets the run only
   // when all went well.
   void abort(tStatus& status);
+  // Ends a commit under way as the destructor does, reporting to no one:
+  // the listeners stop and end their recording and the list closes. The
+  // engine itself is not touched, so a session dropped after a failure
+  // can still release the snooping it holds, while the objects last.
+  void endCommitUnreported();
   bool isRunning() const { return running_ != 0; }
 
  private:

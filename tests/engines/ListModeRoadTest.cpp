@@ -351,6 +351,27 @@ TEST(ListModeRoad, SetContextNeedsTheEngines) {
   EXPECT_EQ(board.call<SetContext>(path.request(2)).status, static_cast<int32_t>(0xBFFA9178u));
 }
 
+// A download refused before it began (the FPGA's FIFOs would not stop)
+// makes the sessions stale and keeps every object: the recorder's close
+// ends its recording, so a new session's write reaches the board and it
+// records on the engine in turn.
+TEST_F(ListRun, CutByADownloadRefusedBeforeItBeganEndsWithTheRecordersClose) {
+  EXPECT_EQ(board.call<StartCommitSnooping>().status, 0);
+  EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+  tStatus refused;
+  refused.setCode(st::kStatusNotAccessible, VL_SITE);
+  board.device->prepareForFpgaDownload(refused);
+  board.device->destroySession(board.descriptor, board.session);
+  board.device->destroySession(other, other.session);
+  other.session = board.device->createSession(other, board.device->getDeviceInterfaces()[0], board.status);
+  board.descriptor.session = board.session = nullptr;
+  EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+  EXPECT_EQ(attenuator(), 0x2Au);
+  EXPECT_EQ(board.call<SetContext>(UserPath{{2400, 0}, {2404, 0}}.request(2), &other).status, 0);
+  EXPECT_EQ(board.call<StartCommitSnooping>({}, &other).status, 0);
+  EXPECT_EQ(board.call<StopCommitSnooping>({}, &other).status, 0);
+}
+
 TEST(LateInitialization, WithoutTheAcquisitionEngineTheGenerationGroupWorksAndTheRecordFails) {
   sim::BoardOptions options;
   options.timingEngines = {sim::TimingEngineSubtree::generation()};

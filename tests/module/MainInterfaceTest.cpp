@@ -252,21 +252,17 @@ TEST_F(SettingsRoad, AMessageRepliesWithItsWholeZeroedAreaOrLeavesItUntouched) {
 // The list-mode requests on a board whose FPGA has both timing engines.
 constexpr int32_t kNoListModeSession = -52010;
 
-class ListModeRequests : public vltest::OpenedBoard {
- protected:
-  void SetUp() override { open(); }
-};
+using ListModeRequests = vltest::OpenedBoard;
 
-TEST_F(ListModeRequests, WithoutAListModeSessionTraitsAreZeroAndEveryOtherRequestIsRefused) {
-  const auto traits = client->call<GetTraits>();
-  EXPECT_EQ(traits.outStatus(), 0);
+// Without a list-mode session the traits are zero and the other requests
+// are refused; the acquisition engine's session reports its engine.
+TEST_F(ListModeRequests, TraitsAreZeroWithoutASessionAndTheAcquisitionEnginesSessionReportsItsEngine) {
+  open();
   const listmodek::ListTraits zero{};
-  EXPECT_EQ(std::memcmp(&traits.out.traits, &zero, sizeof(zero)), 0);
+  const auto none = client->call<GetTraits>();
+  EXPECT_EQ(std::pair(none.outStatus(), std::memcmp(&none.out.traits, &zero, sizeof(zero))), std::pair(0, 0));
   EXPECT_EQ(client->call<Initiate>().outStatus(), kNoListModeSession);
   EXPECT_EQ(client->call<ReadListIsDone>().outStatus(), kNoListModeSession);
-}
-
-TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
   sim::UserBlock path(8);
   path.put<uint16_t>(0, 2401);
   path.put<uint16_t>(4, 2404);
@@ -286,6 +282,51 @@ TEST_F(ListModeRequests, TheAcquisitionEnginesSessionReportsItsEngine) {
   const auto done = client->call<ReadListIsDone>();
   EXPECT_EQ(std::tuple(done.outStatus(), done.out.done), std::tuple(0, uint8_t{1}));
 }
+
+// A recording on LO0's engine cut by an over-temperature shutdown, its
+// session then sending a write (refused as stale) before it closes, or only
+// closing: the recording ends with it, so a new session's write to the
+// recorded map reaches the board; after a reset the engine records again.
+class ListModeShutdown : public vltest::OpenedBoard, public testing::WithParamInterface<bool> {};
+
+TEST_P(ListModeShutdown, TheRecordersCloseEndsItsRecordingAndNoWriteIsRefused) {
+  open();
+  sim::UserBlock user(64);
+  user.put<uint16_t>(0, 2400);
+  user.put<uint16_t>(4, 2404);
+  std::memcpy(user.data() + 16, "Lo0BoardCtrlRegMap", 18);
+  const auto opened = [&] { return sim::DeviceFile::open(rig->module(), vltest::kMainInterface); };
+  // The write's answer and what the board's attenuator then holds.
+  const auto write = [&](sim::DeviceFile& who, uint32_t value) {
+    const ArmWrite::In in{user.address() + 16, 18, 0x80E95C1E, value, 0, 0};
+    const int32_t answer = sim::RequestClient(who).call<ArmWrite>(in).outStatus();
+    return std::pair(answer, rig->board().fixedLogic().loBoardControl(0, 0));
+  };
+  const auto record = [&](sim::DeviceFile& who) {
+    const uint32_t held = rig->board().fixedLogic().loBoardControl(0, 0);
+    EXPECT_EQ(sim::RequestClient(who).call<SetContext>({user.address(), 2, 0}).outStatus(), 0);
+    EXPECT_EQ(sim::RequestClient(who).call<StartCommitSnooping>().outStatus(), 0);
+    EXPECT_EQ(write(who, 0x15), std::pair(0, held)) << "recorded only";
+  };
+  record(*file);
+  rig->board().fixedLogic().setOverTemperature(true);
+  EXPECT_EQ(sim::RequestClient(*opened()).call<GetTemperature>({16, 1, 0}).outStatus(), int32_t(0xBFFA9046u));
+  rig->board().fixedLogic().setOverTemperature(false);
+  if (GetParam()) {
+    EXPECT_EQ(write(*file, 0x16).first, vltest::kStaleSession);
+  }
+  client.reset();
+  file.reset();
+  auto next = opened();
+  EXPECT_EQ(write(*next, 0x2A), std::pair(0, 0x2Au));
+  EXPECT_EQ(sim::RequestClient(*next).call<ResetDevice>().outStatus(), 0);
+  next = opened();
+  record(*next);
+  EXPECT_EQ(sim::RequestClient(*next).call<StopCommitSnooping>().outStatus(), 0);
+  EXPECT_EQ(write(*opened(), 0x33), std::pair(0, 0x33u));
+}
+
+INSTANTIATE_TEST_SUITE_P(StaleWriteOrCloseAlone, ListModeShutdown, testing::Bool());
 
 // The routing requests while the board has no routing resources (the FPGA
 // design's matrix is not set up in the module yet): what each answers, and

@@ -1,14 +1,20 @@
 // Sessions of both interfaces, any published request with a zeroed block
-// or sent as the fuzzers send their seed of its code, resets, over-temperature,
-// board removal and re-adding; after a reset that failed, the self test
-// must answer its error.
+// or sent as the fuzzers send their seed of its code, resets, over-temperature
+// (also while a session records a list-mode commit), board removal and
+// re-adding; after a reset that failed, the self test must answer its error,
+// and once a recording cut by a shutdown has closed, nobody is refused a
+// write to the map it recorded.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <string>
 
 #include "Family.h"
+#include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "fuzz/SeedBlocks.h"
+#include "sim/kernel/UserMemory.h"
 #include "tests/module/PublishedRequests.h"
 
 namespace vlscenario {
@@ -99,6 +105,79 @@ void sendAndRecord(Scenario& scenario, Session* session, const vltest::Published
   });
 }
 
+// The board runs hot while a fresh session reads the board's sensor once:
+// the driver shuts it down. Whether it did.
+bool overheatReadingTheBoardSensor(Scenario& scenario) {
+  Session session;
+  session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+  if (!session.file) return false;
+  scenario.board().fixedLogic().setOverTemperature(true);
+  const std::vector<uint8_t> boardSensorOnce = {16, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  const Answer answer = scenario.send(session, kGetTemperature.code, kGetTemperature.in, kGetTemperature.out,
+                                      kGetTemperature.outStatusAt, &boardSensorOnce);
+  scenario.board().fixedLogic().setOverTemperature(false);
+  session.file->close();
+  scenario.record(answer);
+  // This reading reached the shutdown itself, which moves the generation
+  // also on a board whose power-up record holds an earlier shutdown.
+  const bool shutDown = answer.answer() == kOverTemperatureShutdown;
+  if (shutDown) scenario.noteGenerationAdvanced();
+  return shutDown;
+}
+
+// A session records a commit on LO `lo`'s engine, with a write by name of
+// the path's attenuator, when the board shuts down over temperature. It
+// sends one more request (`request`, refused: it is stale) or only closes.
+// Its close ends the recording: nobody records on that engine any more, so
+// a new session's write of the attenuator is not refused as if a list were
+// being recorded, and it reaches the board. Checked when nothing else runs
+// in the step (another operation could record on the engine or write the
+// attenuator).
+void recordThroughAShutdown(Scenario& scenario, uint32_t lo, bool request, uint32_t value) {
+  namespace rq = nVL9738K_24_0::requests;
+  constexpr int32_t kListModeBusy = -52031;
+  Session recorder;
+  recorder.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+  if (!recorder.file) return;
+  sim::UserBlock user(64);
+  user.put<uint16_t>(0, lo == 0 ? 2400 : 2401);
+  user.put<uint16_t>(4, 2404);
+  const std::string map = "Lo" + std::to_string(lo) + "BoardCtrlRegMap";
+  std::memcpy(user.data() + 16, map.data(), map.size());
+  const rq::ArmWrite::In write{user.address() + 16, map.size(), 0x80E95C1E, value, 0, 0};
+  // Another recording on the engine, or a board already down, refuses the
+  // start: then there is nothing to follow.
+  const bool recording = scenario.call<rq::SetContext>(recorder, {user.address(), 2, 0}).answer() == 0 &&
+                         scenario.call<rq::StartCommitSnooping>(recorder, {0}).answer() == 0;
+  if (!recording) return recorder.file->close();
+  scenario.noteListRecording();
+  scenario.record(scenario.call<rq::ArmWrite>(recorder, write));
+  const bool shutDown = overheatReadingTheBoardSensor(scenario);
+  recorder.stale = shutDown;
+  if (request) scenario.record(scenario.call<rq::StopCommitSnooping>(recorder, {0}));
+  recorder.file->close();
+  if (!shutDown || scenario.stepKinds().size() != 1) return;
+  Session writer;
+  writer.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+  if (!writer.file) return;
+  const Answer written = scenario.call<rq::ArmWrite>(writer, write);
+  scenario.record(written);
+  writer.file->close();
+  const std::string after = std::string("after the close of a session that recorded on LO") + std::to_string(lo) +
+                            "'s engine when the board shut down" + (request ? " (and sent a request)" : "");
+  if (written.answer() == kListModeBusy) {
+    scenario.fail(after + ", a new session's write of the attenuator was refused as recorded");
+  } else if (written.answer() == 0 && scenario.board().fixedLogic().loBoardControl(lo, 0) != value) {
+    scenario.fail(after + ", a new session's write of the attenuator did not reach the board");
+  }
+}
+
+// The stream of the overheating's recording variant, and its odds (one in
+// this many overheatings). This stream leaves every overheating in the
+// shortened replays run by ctest as it was.
+constexpr uint64_t kRecordingStream = 161;
+constexpr uint32_t kRecordingOdds = 3;
+
 class LifecycleFamily : public Family {
  public:
   // A reset whose bring-up failed leaves its error in every deferred
@@ -172,10 +251,28 @@ class LifecycleFamily : public Family {
            });
          }},
 
-        // The board runs hot while a fresh session reads its temperature: the
-        // driver shuts it down, and a later reset brings it back.
+        // The board runs hot while a fresh session asks for its temperature
+        // with a zeroed block, which names no sensor and is refused before any
+        // reading: a reading of another operation meanwhile shuts the board
+        // down, and a later reset brings it back. Now and then a session
+        // records a list-mode commit instead and the board's sensor is read;
+        // whether, and how, comes from a stream of its own (drawn from a copy
+        // of the step's), so that every step draws its operations and fault
+        // as it did before.
         {"overheat the board", 1, false, boardPresent,
-         [](Scenario& scenario, Random&) {
+         [](Scenario& scenario, Random& random) {
+           Random own(Random::mix(Random(random).next(), scenario.step(), kRecordingStream));
+           if (own.below(kRecordingOdds) == 0) {
+             const uint32_t lo = own.below(2);
+             const bool request = own.below(2) == 0;
+             const uint32_t value = own.below(128);
+             scenario.describe("overheat while LO" + std::to_string(lo) + " records, then " +
+                               (request ? "a request and a close" : "a close"));
+             scenario.addTask("overheat while recording", [&scenario, lo, request, value] {
+               recordThroughAShutdown(scenario, lo, request, value);
+             });
+             return;
+           }
            scenario.describe("overheat");
            scenario.addTask("overheat", [&scenario] {
              Session session;

@@ -71,10 +71,15 @@ void Device::advanceGenerations() {
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
 }
 
+void Device::retireListModeObjects() { nVLAPAL000::atomicIncrement(listModeEpoch_); }
+
 // A close counts itself in flight before it checks its session's
 // generation: either it finds the session stale, or this drain waits for
-// it, and so no close reaches the board objects while they go.
+// it, and so no close reaches the board objects while they go. The same
+// holds of the list-mode epoch, which moves with it: every caller releases
+// the board objects next.
 void Device::retireSessions() {
+  retireListModeObjects();
   advanceGenerations();
   tStatus forever;
   waitForDrain(false, forever, nVLAPAL000::kWaitForever);
@@ -185,7 +190,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
   nVLAPAL000::tSession* session = nullptr;
   if (interface == mainInterface_) {
     session = new (status, nVLAPAL000::kAllocationKindPlain)
-        Session(interface, mainSessionGeneration_, routing_, routing_.getLock(), status);
+        Session(interface, mainSessionGeneration_, listModeEpoch_, routing_, routing_.getLock(), status);
   } else if (interface == &fpgaInterface_) {
     session = createLymSession(interface, status);
   } else {
@@ -293,6 +298,7 @@ void Device::replaceBoard(tStatus& status) {
 
 void Device::replaceDeviceResources(tStatus& status) {
   if (status.isFatal()) return;
+  retireListModeObjects();
   TICDCE18005Accessor* clockBuffer = board_->getTICDCE18005Accessor(status);
   DeviceResources* resources = new (status, nVLAPAL000::kAllocationKindPlain)
       DeviceResources(board_->getFixedLogicIoAccessor(), clockBuffer, &activities_.getReservationManager(),
@@ -320,7 +326,10 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // Every main-interface session opened before the download is stale from
   // now on; FPGA-interface sessions stay valid.
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+  // A download refused before it began keeps every object: a session it
+  // made stale still ends its recording on them.
   if (status.isFatal()) return;
+  retireListModeObjects();
   // The routing goes first: its programmer writes through the routing
   // matrix's host, which the engine resources own.
   releaseRouting();

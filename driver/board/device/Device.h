@@ -215,6 +215,7 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // engine, -1 for any other.
   int loPathOf(listmodek::Session& session) const;
   void advanceGenerations();
+  void retireListModeObjects();
   // Makes every open session stale, then waits for the closes under way.
   void retireSessions();
   void releaseHardware();
@@ -278,6 +279,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;
   uint32_t mainSessionGeneration_;
+  // Moves before the objects a list-mode session leans on go (the engines,
+  // the snooping manager, the read resources, the primitives), and before
+  // any drain that lets them go: a session dropped after a failure ends its
+  // recording on them only when they are the ones it was given.
+  uint32_t listModeEpoch_ = 0;
   // Who holds the reset lock's claim: a reset or an over-temperature
   // shutdown. The kernel layer has no try-lock, so a shutdown entered from
   // an admitted request looks here before it would wait for a reset that

@@ -87,6 +87,7 @@ void Device::setUpSnooping(tStatus& late) {
 // The handlers let go of the settling controls before the engines that own
 // them go.
 void Device::releaseEngineResources() {
+  retireListModeObjects();
   lo0Settling_.clearControls();
   lo1Settling_.clearControls();
   delete ifwResources_;

@@ -12,6 +12,7 @@ namespace nVL9738K_24_0 {
 
 void Device::replaceReadResources(tStatus& status) {
   if (status.isFatal()) return;
+  retireListModeObjects();
   // The reference clock of the current DeviceResources holds a check of two
   // of the current pools and gives them back when it goes: it goes first.
   delete resources_;
@@ -31,6 +32,7 @@ void Device::replaceReadResources(tStatus& status) {
 // its redirection the current register port: it goes before either. The
 // read resources stay, with no subsystem attached, until the next bring-up.
 void Device::releaseSnooping(tStatus& status) {
+  retireListModeObjects();
   if (readResources_ != nullptr) readResources_->clearSubsystems(status);
   delete snoopingManager_;
   snoopingManager_ = nullptr;

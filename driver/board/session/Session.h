@@ -25,13 +25,15 @@ class Session final : public nVLAPAL000::tSession {
   static constexpr int64_t kStaleSession = static_cast<int32_t>(0xBFFA9179u);
 
   // Registers the routing part with `manager` under `routingLock` (the
-  // device's), so the device never walks a half-linked list.
-  Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, RoutingResourcesManager& manager,
-          nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status);
+  // device's), so the device never walks a half-linked list. `listModeEpoch`
+  // moves before the objects a list-mode session leans on go.
+  Session(nVLAPAL000::tDeviceInterface* interface, const uint32_t& generation, const uint32_t& listModeEpoch,
+          RoutingResourcesManager& manager, nVLAPAL000::tMutex& routingLock, nVLAPALS100::tStatus& status);
   ~Session() override;
 
   // Refuses a session opened before the device's generation moved on; on
-  // any error in `status` the session loses what it owns on the board.
+  // any error in `status` the session loses what it owns on the board. A
+  // recording whose snooping objects still stand is ended on them first.
   void checkValid(nVLAPALS100::tStatus& status);
   void createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params, nVLAPALS100::tStatus& status);
   void destroyIONotifier(uint32_t type);
@@ -58,6 +60,9 @@ class Session final : public nVLAPAL000::tSession {
   nVLAPAL000::tMutex& routingLock_;
   const uint32_t* generation_;
   uint32_t generationAtOpen_;
+  const uint32_t* listModeEpoch_;
+  // The epoch when the list-mode session was set.
+  uint32_t listModeEpochAtSet_ = 0;
   listmodek::Session* listModeSession_ = nullptr;
 };
 
