@@ -127,12 +127,19 @@ TEST_F(PartitionStore, SequenceNumbersGuardEveryWrite) {
 // A flood of queries of unknown ids gives up the numbers of ids without a
 // partition, oldest first: a write whose read it outlived answers as one
 // never read and goes through after a new read, a wrong number is still
-// refused, and an id with a partition keeps its number.
+// refused, and an id with a partition keeps its number. An id given up
+// after its delete enters again past every number it had: a reader of its
+// earlier partition (in memory only or kept) cannot write over the new one.
 TEST_F(PartitionStore, QueriesOfUnknownIdsLockNobodyOut) {
   auto m = mount();
   put(*m, 7, Bytes{1}, status);
   UserBytes none(0), data(pattern(4, 1));
-  uint32_t early = 0, sequence = 0, fresh = 0;
+  uint32_t early = 0, sequence = 0, fresh = 0, stale[2] = {};
+  for (uint32_t flags : {0u, 1u}) {
+    put(*m, 0x2E00 + flags, Bytes{2}, status, flags);
+    m->readPartition(0x2E00 + flags, none.buffer(), {}, stale[flags], status);
+    m->deletePartition(0x2E00 + flags, {}, sequence, status);
+  }
   m->readPartition(0x300, none.buffer(), {}, early, status);
   for (uint32_t id = 0x10000; id < 0x10000 + qrtk::SequenceNumberMap::kMaxIds && status.isNotFatal(); ++id) {
     m->readPartition(id, none.buffer(), {}, sequence, status);
@@ -143,8 +150,39 @@ TEST_F(PartitionStore, QueriesOfUnknownIdsLockNobodyOut) {
   uint32_t wrong = fresh + 1;
   EXPECT_EQ(codeAfter([&](tStatus& s) { m->writePartition(0x300, data.buffer(), 1, {}, wrong, s); }), code(0xBFFA9021));
   m->writePartition(0x300, data.buffer(), 1, {}, fresh, status);
+  for (uint32_t flags : {0u, 1u}) {
+    put(*m, 0x2E00 + flags, Bytes{3}, status, flags);
+    EXPECT_EQ(
+        codeAfter([&](tStatus& s) { m->writePartition(0x2E00 + flags, data.buffer(), flags, {}, stale[flags], s); }),
+        code(0xBFFA9021));
+    EXPECT_EQ(get(*m, 0x2E00 + flags, status), Bytes{3}) << flags;
+  }
   m->readPartition(7, none.buffer(), {}, sequence, status);
-  EXPECT_EQ(std::make_tuple(status.getCode(), fresh, sequence), std::make_tuple(int64_t{0}, 0x601u, 15u));
+  EXPECT_EQ(std::make_pair(status.getCode(), sequence), std::make_pair(int64_t{0}, 15u));
+}
+
+// The table copy written second fails a create: the store holds no 0x2F1,
+// but the copy written first names it. A delete writes the table without
+// it, answering as that write does, and a remount does not bring it back;
+// a delete of an id no copy names writes nothing.
+TEST_F(PartitionStore, ADeleteOfAFailedCreateKeepsItAwayAfterARemount) {
+  auto m = mount();
+  rig.flash().setStuckBits(FlashLayout::kPartitionTableA + 10, 1, 0);  // copy A's entry count stays even
+  EXPECT_NE(codeAfter([&](tStatus& s) { put(*m, 0x2F1, pattern(3000, 1), s); }), 0);
+  rig.flash().setStuckBits(FlashLayout::kPartitionTableA + 10, 0, 0);
+  uint32_t sequence = 0;
+  rig.flash().recordOperations(true);
+  m->deletePartition(0x2F2, {}, sequence, status);
+  EXPECT_TRUE(rig.flash().recordedOperations().empty());
+  for (uint32_t copy : {FlashLayout::kPartitionTableA, FlashLayout::kPartitionTableB}) {
+    rig.flash().setStuckBits(copy + 2, 1, 1);
+  }
+  EXPECT_NE(codeAfter([&](tStatus& s) { m->deletePartition(0x2F1, {}, sequence, s); }), 0);
+  for (uint32_t copy : {FlashLayout::kPartitionTableA, FlashLayout::kPartitionTableB})
+    rig.flash().setStuckBits(copy + 2, 0, 0);
+  m->deletePartition(0x2F1, {}, sequence, status);
+  EXPECT_FALSE(mount()->hasPartition(0x2F1));
+  EXPECT_EQ(status.getCode(), 0);
 }
 
 // Each memory-only partition counts at least 4 KiB: 4,096 of one byte fill
@@ -299,6 +337,45 @@ TEST_F(PartitionStore, NoCreateLandsWhereATableCopyNamesARecord) {
       EXPECT_EQ(versions[info.id].count(get(*remounted, info.id, read)), 1u) << c.what << ": " << info.id;
       EXPECT_EQ(read.getCode(), 0) << c.what << ": " << info.id;
     }
+    EXPECT_EQ(s.getCode(), 0) << c.what;
+  }
+}
+
+// 101 (one sector at 0x10000) grows with a free sector before it, or is
+// persisted again after being made memory-only: a first fit covering its
+// own sectors would erase the record the table names before the table
+// names the new place. When the write then fails, the flash still holds
+// the record a mount finds (the new one where only copy A failed), and a
+// new partition placed next does not take its sectors.
+TEST_F(PartitionStore, AFailedMoveLeavesTheRecordATableNamesWhole) {
+  const struct {
+    const char* what;
+    std::vector<uint32_t> stuck;
+    bool memoryOnlyFirst;
+    size_t size;
+    bool remountsNew;
+  } cases[] = {
+      {"the table copy written first fails", {FlashLayout::kPartitionTableB + 2}, false, 70'000, false},
+      {"the record fails in its second sector", {rig.storeByte(0x10100), rig.storeByte(0x20100)}, false, 70'000, false},
+      {"memory-only, persisted again", {FlashLayout::kPartitionTableB + 2}, true, 20, false},
+      {"the table copy written second fails", {FlashLayout::kPartitionTableA + 2}, false, 70'000, true},
+  };
+  for (const auto& c : cases) {
+    FlashRig store;
+    tStatus s, failed, created;
+    auto m = store.manager(s);
+    put(*m, 100, pattern(10, 1), s);
+    put(*m, 101, pattern(10, 2), s);
+    uint32_t sequence = 0;
+    if (c.memoryOnlyFirst) put(*m, 101, pattern(10, 3), s, 0);
+    if (!c.memoryOnlyFirst) m->deletePartition(100, {}, sequence, s);
+    ASSERT_EQ(s.getCode(), 0) << c.what;
+    for (uint32_t at : c.stuck) store.flash().setStuckBits(at, 1, 1);  // words whose bit 0 is programmed
+    put(*m, 101, pattern(c.size, 3), failed);
+    put(*m, 102, pattern(70'000, 4), created);  // fails with a stuck table copy; either way beside 101
+    EXPECT_NE(failed.getCode(), 0) << c.what;
+    EXPECT_EQ(get(*m, 101, s), pattern(10, c.memoryOnlyFirst ? 3 : 2)) << c.what;
+    EXPECT_EQ(get(*store.manager(s), 101, s), c.remountsNew ? pattern(c.size, 3) : pattern(10, 2)) << c.what;
     EXPECT_EQ(s.getCode(), 0) << c.what;
   }
 }
