@@ -289,10 +289,10 @@ Allowed exactly(const Contents& contents) {
 }
 
 // Sweeps the scenario, cutting where `cutsAt` says among each step's
-// operations (given their count).
-Figures sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&, size_t, size_t)>& cutsAt) {
+// operations (given their count), and adds to `figures`.
+void sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&, size_t, size_t)>& cutsAt,
+           Figures& figures) {
   FlashRig rig;
-  Figures figures;
   Contents committed;
   Readers readers;
   for (size_t index = 0; index < std::size(kScenario); ++index) {
@@ -330,7 +330,6 @@ Figures sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&
     run(rig, seed, step, allowed, mayLose, readers, figures, again);
     check(rig, allowed, mayLose, committed);
   }
-  return figures;
 }
 
 // Every erase and the first nine programs of a step, then every 8th
@@ -342,16 +341,11 @@ TEST(StorePowerCut, NoCutOrFailedTableWriteCostsAPartitionOutsideTheInPlaceWindo
   const uint32_t seeds = given != nullptr ? static_cast<uint32_t>(std::strtoul(given, nullptr, 10)) : 1;
   const size_t stride = given != nullptr ? 1 : 8;
   const size_t longStride = given != nullptr ? 97 : 997;
+  const auto cutsAt = [&](const NorFlash::Operation& op, size_t i, size_t count) {
+    return op.kind == Kind::Erase || i < 9 || i % (count > 0x8000 ? longStride : stride) == 3 % stride;
+  };
   Figures total;
-  for (uint32_t seed = 1; seed <= seeds && !testing::Test::HasFailure(); ++seed) {
-    const Figures figures = sweep(seed, [&](const NorFlash::Operation& op, size_t i, size_t count) {
-      return op.kind == Kind::Erase || i < 9 || i % (count > 0x8000 ? longStride : stride) == 3 % stride;
-    });
-    total.cuts += figures.cuts;
-    total.lostInPlace += figures.lostInPlace;
-    total.staleRefused += figures.staleRefused;
-    total.deletesOfFailedCreates += figures.deletesOfFailedCreates;
-  }
+  for (uint32_t seed = 1; seed <= seeds && !testing::Test::HasFailure(); ++seed) sweep(seed, cutsAt, total);
   std::printf(
       "%u seeds, %zu cuts, %zu partitions lost (all rewritten in place), %zu stale writes refused, %zu deletes "
       "of failed creates answered 0 (none listed after a remount)\n",
