@@ -339,10 +339,10 @@ class FlashFamily : public Family {
         if (!session->file) return;
       }
       const uint32_t id = flood_.created;
-      uint32_t stale = 0;
-      const Answer created = putByte(scenario, creator, id, 1);
+      uint32_t number = 0, stale = 0;
       // A device whose bring-up failed answers no flash request at all.
-      if (created.answer() == 0) {
+      if (query(scenario, creator, id, number).answer() == 0) {
+        expect("create", writeByte(scenario, creator, id, 1, number));
         expect("read", query(scenario, reader, id, stale));
         expect("delete", remove(scenario, creator, id));
         bool refused = false;
