@@ -53,7 +53,18 @@ bool resizeCopy(ByteVector& memory, uint64_t size, tStatus& status) {
 
 FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds,
                                              const rfplatki::FlashId& flashId, bool formatIfBlank, tStatus& status)
-    : mounted_(0), currentCopy_(kCopyA), device_(device), geometry_{}, coreIds_(coreIds, status), flashId_(flashId) {
+    : FlashPartitionManager(device, coreIds, flashId, formatIfBlank, nullptr, status) {}
+
+FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds,
+                                             const rfplatki::FlashId& flashId, bool formatIfBlank,
+                                             uint32_t* numberOffset, tStatus& status)
+    : mounted_(0),
+      currentCopy_(kCopyA),
+      device_(device),
+      geometry_{},
+      coreIds_(coreIds, status),
+      flashId_(flashId),
+      sequenceNumbers_(numberOffset) {
   start(formatIfBlank, status);
 }
 
@@ -206,13 +217,20 @@ void FlashPartitionManager::carryCommitted(PartitionMap& fresh, tStatus& status)
     if (PartitionNode* kept = fresh.find(node->id)) {
       kept->partition.committed = spanning(kept->partition.committed, was);
     } else {
-      keepNamed(was, status);
+      keepNamed(node->id, was, status);
     }
   }
 }
 
-void FlashPartitionManager::keepNamed(const SectorRange& range, tStatus& status) {
-  if (!isEmpty(range)) unheldRecords_.push_back(range, status);
+void FlashPartitionManager::keepNamed(uint32_t id, const SectorRange& range, tStatus& status) {
+  if (!isEmpty(range)) unheldRecords_.push_back(UnheldRecord{id, range}, status);
+}
+
+bool FlashPartitionManager::namedOnFlash(uint32_t id) const {
+  for (const UnheldRecord& record : unheldRecords_) {
+    if (record.id == id) return true;
+  }
+  return false;
 }
 
 // The map and what goes with holding a partition: its sequence number is
@@ -387,7 +405,7 @@ bool FlashPartitionManager::findGap(uint32_t id, uint64_t size, const SectorRang
     }
   };
   if (alsoTaken != nullptr && !isEmpty(*alsoTaken)) take(*alsoTaken);
-  for (const SectorRange& named : unheldRecords_) take(named);
+  for (const UnheldRecord& named : unheldRecords_) take(named.sectors);
   for (PartitionNode* node = partitions_.first(); node != nullptr && status.isNotFatal();
        node = partitions_.next(node)) {
     if (node->id == id) continue;
@@ -526,7 +544,7 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   // Room to note the record, made before anything is written: a failed
   // table write must not lose track of it for want of memory.
   if (persist && status.isNotFatal()) {
-    unheldRecords_.push_back(SectorRange{}, status);
+    unheldRecords_.push_back(UnheldRecord{}, status);
     if (status.isNotFatal()) unheldRecords_.pop_back();
   }
   PartitionNode* node = status.isNotFatal() ? newNode(descriptor, geometry_.sectorSize, status) : nullptr;
@@ -547,7 +565,7 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   // failed only its read-back, may name its record: a mount can find it.
   erasePartition(*node);
   tStatus noted;
-  keepNamed(recordSectors(address, descriptor.recordSize), noted);
+  keepNamed(id, recordSectors(address, descriptor.recordSize), noted);
   delete node;
 }
 
@@ -664,12 +682,19 @@ uint32_t FlashPartitionManager::readPartition(uint32_t id, tUserBuffer& destinat
 }
 
 // The flash sectors are left as they are: the table no longer names them.
+// An id the store does not hold may still be named by a table copy on
+// flash (a create whose table write failed): a mount would bring it back,
+// so the table is written without it, and the delete answers as that
+// write does. An id no copy names is left alone.
 void FlashPartitionManager::deletePartition(uint32_t id, const rfplatki::FlashId&, uint32_t& sequenceNumber,
                                             tStatus& status) {
   mountIfNeeded(status);
   if (status.isFatal()) return;
   PartitionNode* node = partitions_.find(id);
-  if (node == nullptr) return;
+  if (node == nullptr) {
+    if (namedOnFlash(id)) writeTable(status);
+    return;
+  }
   if ((node->partition.descriptor.flags & PartitionTable::kProtected) != 0) {
     fail(codes::kProtected, sites::kManager, __LINE__, status);
     return;

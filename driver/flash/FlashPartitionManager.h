@@ -55,6 +55,10 @@ class FlashPartitionManager {
 
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
                         bool formatIfBlank, tStatus& status);
+  // With the sequence-number offset the device keeps from one bring-up to
+  // the next, so that no number handed out before comes round again.
+  FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
+                        bool formatIfBlank, uint32_t* numberOffset, tStatus& status);
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, tStatus& status);
   // Takes over the nodes of a table already in memory instead of mounting.
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, PartitionMap& partitions, uint8_t mounted,
@@ -100,8 +104,10 @@ class FlashPartitionManager {
   bool takeIn(tUserBuffer& source, uint32_t size, ByteVector& incoming, tStatus& status);
   uint32_t allocateFlashSpace(uint32_t id, uint64_t size, tStatus& status);
   bool findGap(uint32_t id, uint64_t size, const SectorRange* alsoTaken, uint32_t& address, tStatus& status);
-  // Keeps `range` counted as taken until a table write both copies took.
-  void keepNamed(const SectorRange& range, tStatus& status);
+  // Keeps `range` counted as taken, and `id` as one a table copy on flash
+  // may name, until a table write both copies took.
+  void keepNamed(uint32_t id, const SectorRange& range, tStatus& status);
+  bool namedOnFlash(uint32_t id) const;
   void carryCommitted(PartitionMap& fresh, tStatus& status);
   bool placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize, uint32_t& address, bool& move,
                     tStatus& status);
@@ -130,11 +136,15 @@ class FlashPartitionManager {
   // A table write failed since the last one both copies took: the flash
   // may name records the held descriptors no longer describe.
   bool tableBehind_ = false;
-  // The sectors of records that no held partition names but a table copy
-  // on flash may: a create whose table write failed, or partitions a
+  // The records, and their ids, that no held partition names but a table
+  // copy on flash may: a create whose table write failed, or partitions a
   // replaced table dropped. Creates are placed beside them, so they never
   // outnumber the sectors.
-  vlhtl::Vector<SectorRange> unheldRecords_;
+  struct UnheldRecord {
+    uint32_t id;
+    SectorRange sectors;
+  };
+  vlhtl::Vector<UnheldRecord> unheldRecords_;
   // What the memory-only partitions are charged, kept as they change.
   uint64_t memoryOnlyCharged_ = 0;
   FlashDevice* device_;

@@ -9,6 +9,7 @@ using nVLAPALS100::tStatus;
 
 SequenceNumberMap::~SequenceNumberMap() {
   while (Node* node = map_.first()) {
+    leave(*node);
     map_.erase(*node);
     delete node;
   }
@@ -19,6 +20,7 @@ uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
   if (Node* node = map_.find(id)) return node->number;
   if (count_ >= kMaxIds && oldest_ != nullptr) {
     Node* given = oldest_;
+    leave(*given);
     dequeue(*given);
     map_.erase(*given);
     delete given;
@@ -28,7 +30,7 @@ uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
                                    VL_SITE_AT(sites::kSequenceNumbers, __LINE__), status)) {
     return 0;
   }
-  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id, {}, nullptr, nullptr, false};
+  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id + *offset_, {}, nullptr, nullptr, false};
   if (node == nullptr) {
     status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kSequenceNumbers, __LINE__));
     return 0;
@@ -67,6 +69,14 @@ void SequenceNumberMap::release(uint32_t id) {
   if (node == nullptr || !node->held) return;
   node->held = false;
   enqueue(*node);
+}
+
+// Numbers grow from where an id entered, so the id's number, less 2 x id,
+// is at most a run of writes ahead of the offset: compared as a signed
+// distance, wrapping does not turn it into a lower one.
+void SequenceNumberMap::leave(const Node& node) {
+  const uint32_t past = node.number - 2 * node.id + 1;
+  if (static_cast<int32_t>(past - *offset_) > 0) *offset_ = past;
 }
 
 void SequenceNumberMap::enqueue(Node& node) {

@@ -1,7 +1,14 @@
 // Per-partition sequence numbers for optimistic concurrency: a reader gets
 // the partition's number, a writer presents it unchanged and gets the next
-// one. An id enters at 2 x id; taking in a table moves every number on by
-// one, so numbers remembered across a remount are stale. u32, wrapping.
+// one. An id enters at 2 x id plus an offset; taking in a table moves
+// every number on by one, so numbers remembered across a remount are
+// stale. u32, wrapping.
+//
+// No number is handed out twice for an id while the device lives (short
+// of 2^31 numbers): the offset outlives the map (the device keeps it from
+// one bring-up to the next), and whenever an id leaves the map, given up
+// or with the map itself, the offset rises past that id's last number, so
+// the id enters again above every number it had.
 //
 // Any u32 a caller asks about enters the map, so the map is bounded, and
 // what it gives up when full is chosen so that no caller can lock another
@@ -22,7 +29,9 @@ namespace qrtk {
 
 class SequenceNumberMap {
  public:
-  SequenceNumberMap() = default;
+  // `offset` is where the offset lives while the device does; without
+  // one the map keeps its own, from 0.
+  explicit SequenceNumberMap(uint32_t* offset = nullptr) : offset_(offset != nullptr ? offset : &ownOffset_) {}
   ~SequenceNumberMap();
   SequenceNumberMap(const SequenceNumberMap&) = delete;
   SequenceNumberMap& operator=(const SequenceNumberMap&) = delete;
@@ -60,11 +69,15 @@ class SequenceNumberMap {
 
   void enqueue(Node& node);
   void dequeue(Node& node);
+  // The id leaves: ids entering from now on start past its number.
+  void leave(const Node& node);
 
   tMap map_;
   uint64_t count_ = 0;
   Node* oldest_ = nullptr;
   Node* newest_ = nullptr;
+  uint32_t ownOffset_ = 0;
+  uint32_t* offset_;
 };
 
 }  // namespace qrtk

@@ -97,8 +97,10 @@ TEST(RecordPowerCut, CutsAtEveryOperationLeaveAWholeCopySelected) {
 // table names the new one). InPlace: a rewrite where the table names the
 // record, which a cut may lose. A fault makes the table copy a write takes
 // first or second fail for one action (a transient fault), or the second
-// from the action to the end of the step.
-enum class Change { Keep, InPlace, MemoryOnly, Delete };
+// from the action to the end of the step. Read: a reader remembers the
+// id's number; Stale: it presents that number after others wrote, and is
+// refused. Flood: queries of unknown ids give up the ids without a partition.
+enum class Change { Keep, InPlace, MemoryOnly, Delete, Read, Stale, Flood };
 enum class Fault { None, First, Second, SecondStays };
 
 struct Action {
@@ -142,11 +144,42 @@ const std::vector<Action> kScenario[] = {
     {{Change::MemoryOnly, 0x2E0, 100}, {Change::Keep, 0x2E0, 100, Fault::Second}, {Change::Keep, 0x2E1, 3000}},
     {{Change::MemoryOnly, 0x2E2, 100}, {Change::Keep, 0x2E2, 100, Fault::First}, {Change::Keep, 0x2E3, 3000}},
     {{Change::MemoryOnly, 0x2E4, 10}, {Change::Keep, 0x2E4, 70000, Fault::SecondStays}, {Change::Keep, 0x2E5, 3000}},
+    // Deletes of failed creates: the first one's own table write fails,
+    // the second keeps the create from a mount.
+    {{Change::Keep, 0x2F1, 3000, Fault::First},
+     {Change::Delete, 0x2F1, 0, Fault::First},
+     {Change::Keep, 0x2F0, 3000, Fault::Second},
+     {Change::Delete, 0x2F0, 0}},
+    // Readers of 0x2F4 and of 0x2F5 (in memory only) before they are
+    // deleted and given up, and of 0x2F6 before a remount.
+    {{Change::Keep, 0x2F4, 100}, {Change::Keep, 0x2F6, 100}},
+    {{Change::MemoryOnly, 0x2F5, 10},
+     {Change::Read, 0x2F4, 0},
+     {Change::Read, 0x2F5, 0},
+     {Change::Read, 0x2F6, 0},
+     {Change::InPlace, 0x2F6, 200},
+     {Change::Delete, 0x2F4, 0},
+     {Change::Delete, 0x2F5, 0},
+     {Change::Flood, 0, 0},
+     {Change::Keep, 0x2F4, 100},
+     {Change::MemoryOnly, 0x2F5, 20},
+     {Change::Stale, 0x2F4, 30},
+     {Change::Stale, 0x2F5, 30}},
+    {{Change::Stale, 0x2F6, 30}},
 };
 
 using Contents = std::map<uint32_t, Bytes>;
 // What a mount may find under each id; an empty entry: not listed.
 using Allowed = std::map<uint32_t, std::set<Bytes>>;
+// The number a reader remembers for each id.
+using Readers = std::map<uint32_t, uint32_t>;
+
+struct Figures {
+  size_t cuts = 0;
+  size_t lostInPlace = 0;
+  size_t staleRefused = 0;
+  size_t deletesOfFailedCreates = 0;  // answered 0
+};
 
 Bytes dataOf(uint32_t seed, const Action& action) {
   return pattern(action.size, static_cast<uint8_t>(seed * 31 + action.id + action.size));
@@ -171,7 +204,8 @@ void setFault(FlashRig& rig, uint8_t current, Fault fault, bool on) {
 // answer, a memory-only write adds "not listed" (the next table write
 // drops it), and a failed action adds its own outcome to what was there.
 void run(FlashRig& rig, uint32_t seed, const std::vector<Action>& step, Allowed& allowed, std::set<uint32_t>& mayLose,
-         tStatus& status) {
+         Readers& readers, Figures& figures, tStatus& status) {
+  std::set<uint32_t> failedCreates;
   tStatus mounted;
   auto manager = rig.manager(mounted);
   status.merge(mounted);
@@ -181,14 +215,33 @@ void run(FlashRig& rig, uint32_t seed, const std::vector<Action>& step, Allowed&
     setFault(rig, current, action.fault, true);
     const Bytes data = action.change == Change::Delete ? Bytes{} : dataOf(seed, action);
     uint32_t sequence = 0;
+    UserBytes none(0), source(data);
+    const bool creates = action.change == Change::Keep && mounted.isNotFatal() && !manager->hasPartition(action.id);
     if (mounted.isFatal()) {
       own.merge(mounted);
+    } else if (action.change == Change::Read) {
+      manager->readPartition(action.id, none.buffer(), {}, readers[action.id], own);
+    } else if (action.change == Change::Stale) {
+      manager->writePartition(action.id, source.buffer(), FlashPartitionManager::kPersist, {}, readers[action.id], own);
+      EXPECT_EQ(own.getCode(), static_cast<int32_t>(0xBFFA9021))
+          << "a reader from before presents its number for " << action.id;
+      figures.staleRefused += own.getCode() == static_cast<int32_t>(0xBFFA9021) ? 1 : 0;
+    } else if (action.change == Change::Flood) {
+      for (uint32_t id = 0x10000; id < 0x10000 + qrtk::SequenceNumberMap::kMaxIds && own.isNotFatal(); ++id) {
+        manager->readPartition(id, none.buffer(), {}, sequence, own);
+      }
     } else if (action.change == Change::Delete) {
       manager->deletePartition(action.id, {}, sequence, own);
+      figures.deletesOfFailedCreates += own.isNotFatal() && failedCreates.count(action.id) != 0 ? 1 : 0;
     } else {
       put(*manager, action.id, data, own, action.change == Change::MemoryOnly ? 0 : FlashPartitionManager::kPersist);
     }
     if (action.fault != Fault::SecondStays) setFault(rig, current, action.fault, false);
+    if (creates && own.isFatal()) failedCreates.insert(action.id);
+    if (action.change == Change::Read || action.change == Change::Flood || action.change == Change::Stale) {
+      if (action.change != Change::Stale) status.merge(own);
+      continue;
+    }
     std::set<Bytes>& outcomes = allowed[action.id];
     if (outcomes.empty()) outcomes.insert(Bytes{});
     if (own.isNotFatal() && action.change != Change::MemoryOnly) outcomes.clear();
@@ -229,11 +282,6 @@ size_t check(FlashRig& rig, const Allowed& allowed, const std::set<uint32_t>& ma
   return lost;
 }
 
-struct Figures {
-  size_t cuts = 0;
-  size_t lostInPlace = 0;
-};
-
 Allowed exactly(const Contents& contents) {
   Allowed allowed;
   for (const auto& [id, bytes] : contents) allowed[id] = {bytes};
@@ -241,41 +289,47 @@ Allowed exactly(const Contents& contents) {
 }
 
 // Sweeps the scenario, cutting where `cutsAt` says among each step's
-// operations (given their count).
-Figures sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&, size_t, size_t)>& cutsAt) {
+// operations (given their count), and adds to `figures`.
+void sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&, size_t, size_t)>& cutsAt,
+           Figures& figures) {
   FlashRig rig;
-  Figures figures;
   Contents committed;
+  Readers readers;
   for (size_t index = 0; index < std::size(kScenario); ++index) {
     const std::vector<Action>& step = kScenario[index];
     Allowed unused;
     std::set<uint32_t> none;
+    Readers before = readers;
+    Figures uncounted;
+    const uint32_t offset = rig.numberOffset;
     const bool fails = std::any_of(step.begin(), step.end(), [](const Action& a) { return a.fault != Fault::None; });
     const Operations operations = record(
-        rig, [&](tStatus& s) { run(rig, seed, step, unused, none, s); }, fails);
+        rig, [&](tStatus& s) { run(rig, seed, step, unused, none, before, uncounted, s); }, fails);
     for (size_t cut = 0; cut < operations.size(); ++cut) {
       if (!cutsAt(operations[cut], cut, operations.size())) continue;
       SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << index << ", cut " << cut);
       rig.flash().restoreSnapshot();
       rig.flash().setTearSeed(seed * 7919 + figures.cuts++);
       rig.flash().losePowerDuring(cut + 1);
+      rig.numberOffset = offset;
       Allowed allowed = exactly(committed);
       std::set<uint32_t> mayLose;
+      Readers remembered = readers;
       tStatus torn;
-      run(rig, seed, step, allowed, mayLose, torn);
+      run(rig, seed, step, allowed, mayLose, remembered, figures, torn);
       rig.flash().restorePower();
       Contents found;
       figures.lostInPlace += check(rig, allowed, mayLose, found);
     }
     SCOPED_TRACE(testing::Message() << "seed " << seed << ", step " << index);
     rig.flash().restoreSnapshot();
+    rig.numberOffset = offset;
     Allowed allowed = exactly(committed);
     std::set<uint32_t> mayLose;
     tStatus again;
-    run(rig, seed, step, allowed, mayLose, again);
+    run(rig, seed, step, allowed, mayLose, readers, figures, again);
     check(rig, allowed, mayLose, committed);
   }
-  return figures;
 }
 
 // Every erase and the first nine programs of a step, then every 8th
@@ -287,17 +341,17 @@ TEST(StorePowerCut, NoCutOrFailedTableWriteCostsAPartitionOutsideTheInPlaceWindo
   const uint32_t seeds = given != nullptr ? static_cast<uint32_t>(std::strtoul(given, nullptr, 10)) : 1;
   const size_t stride = given != nullptr ? 1 : 8;
   const size_t longStride = given != nullptr ? 97 : 997;
+  const auto cutsAt = [&](const NorFlash::Operation& op, size_t i, size_t count) {
+    return op.kind == Kind::Erase || i < 9 || i % (count > 0x8000 ? longStride : stride) == 3 % stride;
+  };
   Figures total;
-  for (uint32_t seed = 1; seed <= seeds && !testing::Test::HasFailure(); ++seed) {
-    const Figures figures = sweep(seed, [&](const NorFlash::Operation& op, size_t i, size_t count) {
-      return op.kind == Kind::Erase || i < 9 || i % (count > 0x8000 ? longStride : stride) == 3 % stride;
-    });
-    total.cuts += figures.cuts;
-    total.lostInPlace += figures.lostInPlace;
-  }
-  std::printf("%u seeds, %zu cuts, %zu partitions lost (all rewritten in place)\n", seeds, total.cuts,
-              total.lostInPlace);
+  for (uint32_t seed = 1; seed <= seeds && !testing::Test::HasFailure(); ++seed) sweep(seed, cutsAt, total);
+  std::printf(
+      "%u seeds, %zu cuts, %zu partitions lost (all rewritten in place), %zu stale writes refused, %zu deletes "
+      "of failed creates answered 0 (none listed after a remount)\n",
+      seeds, total.cuts, total.lostInPlace, total.staleRefused, total.deletesOfFailedCreates);
   EXPECT_GT(total.cuts, 200u);
+  EXPECT_GT(total.deletesOfFailedCreates, 0u);
 }
 
 }  // namespace

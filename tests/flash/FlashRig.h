@@ -45,9 +45,12 @@ class FlashRig {
   sim::NorFlash& flash() { return board.flash(); }
   uint32_t storeByte(uint32_t address) const { return OVCalEEPROMController::kStoreBaseOffset + address; }
 
+  // A bring-up's manager: the sequence-number offset outlives it, as the
+  // device's does.
   std::unique_ptr<FlashPartitionManager> manager(tStatus& status) {
     const FlashPartitionManager::tIdVector noCore;
-    return std::make_unique<FlashPartitionManager>(controller.get(), noCore, rfplatki::FlashId{}, false, status);
+    return std::make_unique<FlashPartitionManager>(controller.get(), noCore, rfplatki::FlashId{}, false, &numberOffset,
+                                                   status);
   }
 
   sim::Board board;
@@ -55,6 +58,7 @@ class FlashRig {
   nVL9738K_24_0::nKMR4::tOstervaneWexelCoreRegMap core;
   nVL9738K_24_0::BoardWindow window{};
   std::unique_ptr<OVCalEEPROMController> controller;
+  uint32_t numberOffset = 0;
 };
 
 // User memory holding `bytes`, wrapped as the request layer wraps it.

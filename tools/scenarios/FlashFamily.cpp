@@ -15,7 +15,10 @@
 // Now and then one session asks about 65,536 ids no partition has (new ones
 // each time, so a device life sees many more distinct ids than the
 // sequence numbers can hold at once), and another session then creates
-// and deletes a partition of a new id: no query may lock it out.
+// and deletes a partition of a new id: no query may lock it out. A third
+// session read that id's number before its earlier partition was deleted
+// and given up; it reads another id's number before a reset, after which
+// that id is deleted and created again. Neither number may write again.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +28,7 @@
 
 #include "Family.h"
 #include "driver/board/ioctl/FlashRequests.h"
+#include "driver/board/ioctl/PlatformRequests.h"
 #include "sim/kernel/Clock.h"
 #include "sim/kernel/UserMemory.h"
 
@@ -33,6 +37,7 @@ namespace {
 
 using nVL9738K_24_0::requests::DeletePartition;
 using nVL9738K_24_0::requests::ReadPartition;
+using nVL9738K_24_0::requests::ResetDevice;
 using nVL9738K_24_0::requests::WritePartition;
 using Bytes = std::vector<uint8_t>;
 
@@ -48,6 +53,9 @@ constexpr uint32_t kReadBuffer = 3 * kSector;
 // The flood's ids, above any the family's partitions use.
 constexpr uint32_t kFloodIds = 65536;
 constexpr uint32_t kFirstFloodId = 0x40000000;
+// The id read before the flood's reset lies this far below the created
+// one, clear of the family's other ids.
+constexpr uint32_t kResetIdDistance = 0x20000000;
 
 // What a read answers, or what the flash holds (kUnreadable: a record cut
 // short; kNoCopy is only ever a read's).
@@ -313,63 +321,122 @@ class FlashFamily : public Family {
                      [&scenario, session, operation, id] { readInto(scenario, *session, id, *operation); });
   }
 
-  // On two sessions of its own: the flood on one, then a query, a write
-  // and a delete of a new id on the other.
+  // On sessions of its own: the flood on one, the writers of two new ids
+  // on another, a reader of both on the third, then new sessions after the
+  // reset.
   void prepareFlood(Scenario& scenario) {
     const uint32_t first = kFirstFloodId + floods_ * kFloodIds;
     const uint32_t created = kFirstFloodId - 1 - floods_;
     ++floods_;
     flood_ = Flood{true, first, created, {}};
-    scenario.describe("query " + std::to_string(kFloodIds) + " flash partitions from " + hex(first) +
-                      ", then create and delete " + hex(created) + " from another session");
+    scenario.describe("query " + std::to_string(kFloodIds) + " flash partitions from " + hex(first) + " after " +
+                      hex(created) + " was read and deleted, then create it again; reset between a read of " +
+                      hex(created - kResetIdDistance) + " and its write");
     scenario.addTask("flash flood", [&scenario, this] {
-      Session flooder, creator;
-      flooder.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
-      creator.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
-      if (!flooder.file || !creator.file) return;
-      for (uint32_t i = 0; i < kFloodIds && flood_.answers.empty(); ++i) {
-        const Answer queried = scenario.call<ReadPartition>(flooder, {.partitionId = flood_.first + i});
-        if (queried.answer() != 0) flood_.answers.emplace_back("query of " + hex(flood_.first + i), queried);
+      Session flooder, creator, reader;
+      for (Session* session : {&flooder, &creator, &reader}) {
+        session->file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+        if (!session->file) return;
       }
+      const uint32_t id = flood_.created;
+      uint32_t number = 0, stale = 0;
       // A device whose bring-up failed answers no flash request at all.
-      const bool served = flood_.answers.empty() || flood_.answers.front().first != "query of " + hex(flood_.first);
-      served ? createAfterFlood(scenario, creator) : flood_.answers.clear();
-      flooder.file->close();
-      creator.file->close();
+      if (query(scenario, creator, id, number).answer() == 0) {
+        expect("create", writeByte(scenario, creator, id, 1, number));
+        expect("read", query(scenario, reader, id, stale));
+        expect("delete", remove(scenario, creator, id));
+        bool refused = false;
+        for (uint32_t i = 0; i < kFloodIds && !refused; ++i) {
+          const Answer queried = scenario.call<ReadPartition>(flooder, {.partitionId = flood_.first + i});
+          refused = queried.answer() != 0;
+          if (refused) expect("query of " + hex(flood_.first + i), queried);
+        }
+        expect("create again", putByte(scenario, creator, id, 2));
+        expect("stale write", writeByte(scenario, reader, id, 3, stale), kSequenceMismatch);
+        expect("delete again", remove(scenario, creator, id));
+        resetBetween(scenario, creator, reader, id - kResetIdDistance);
+      }
+      for (Session* session : {&flooder, &creator, &reader}) session->file->close();
     });
   }
 
-  void createAfterFlood(Scenario& scenario, Session& creator) {
-    ReadPartition::Out query{};
-    const Answer queried = scenario.call<ReadPartition>(creator, {.partitionId = flood_.created}, &query);
-    sim::UserBlock data(1);
-    data.data()[0] = 0x5A;
-    WritePartition::Out written{};
-    const Answer write = scenario.call<WritePartition>(creator,
-                                                       {.partitionId = flood_.created,
-                                                        .bufferAddress = data.address(),
-                                                        .bufferLength = 1,
-                                                        .flags = 1,
-                                                        .sequenceNumber = query.sequenceNumber},
-                                                       &written);
-    const Answer removed = scenario.call<DeletePartition>(
-        creator, {.partitionId = flood_.created, .sequenceNumber = written.sequenceNumber});
-    for (const auto& [what, answer] : {std::pair{"query", queried}, {"write", write}, {"delete", removed}}) {
-      scenario.record(answer);
-      if (answer.answer() != 0) flood_.answers.emplace_back(std::string(what) + " of " + hex(flood_.created), answer);
+  // The reader takes the number of `id` after three writes. The reset
+  // mounts the store anew, where a delete and a create are two writes: a
+  // store that numbered the id afresh at the mount would give the number
+  // read back to the reader.
+  void resetBetween(Scenario& scenario, Session& creator, Session& reader, uint32_t id) {
+    uint32_t stale = 0;
+    for (uint8_t value = 4; value < 7; ++value) expect("write", putByte(scenario, creator, id, value));
+    expect("read", query(scenario, reader, id, stale));
+    const Answer reset = scenario.call<ResetDevice>(creator, {});
+    scenario.recordReset(reset);
+    flood_.resetFailed = reset.answer() != 0;
+    for (Session* session : {&creator, &reader}) {
+      session->file->close();
+      session->file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!session->file) return;
     }
+    expect("delete after the reset", remove(scenario, creator, id));
+    expect("create after the reset", putByte(scenario, creator, id, 7));
+    expect("write with a number read before the reset", writeByte(scenario, reader, id, 8, stale), kSequenceMismatch);
+    expect("last delete", remove(scenario, creator, id));
+  }
+
+  void expect(const std::string& what, const Answer& answer, int32_t wanted = 0) {
+    flood_.answers.push_back(Flood::Expected{what, answer, wanted, flood_.resetFailed});
+  }
+
+  static Answer query(Scenario& scenario, Session& session, uint32_t id, uint32_t& sequence) {
+    ReadPartition::Out out{};
+    const Answer answer = scenario.call<ReadPartition>(session, {.partitionId = id}, &out);
+    scenario.record(answer);
+    sequence = out.sequenceNumber;
+    return answer;
+  }
+
+  static Answer writeByte(Scenario& scenario, Session& session, uint32_t id, uint8_t value, uint32_t sequence) {
+    sim::UserBlock data(1);
+    data.data()[0] = value;
+    const Answer answer = scenario.call<WritePartition>(session, {.partitionId = id,
+                                                                  .bufferAddress = data.address(),
+                                                                  .bufferLength = 1,
+                                                                  .flags = 1,
+                                                                  .sequenceNumber = sequence});
+    scenario.record(answer);
+    return answer;
+  }
+
+  static Answer putByte(Scenario& scenario, Session& session, uint32_t id, uint8_t value) {
+    uint32_t sequence = 0;
+    const Answer queried = query(scenario, session, id, sequence);
+    return queried.answer() != 0 ? queried : writeByte(scenario, session, id, value, sequence);
+  }
+
+  static Answer remove(Scenario& scenario, Session& session, uint32_t id) {
+    const Answer answer = scenario.call<DeletePartition>(session, {.partitionId = id});
+    scenario.record(answer);
+    return answer;
   }
 
   // A flood alone in its step: only a fault the step injected, or a board
-  // that shut down over temperature, excuses an answer other than success.
+  // that shut down over temperature, excuses an answer other than the one
+  // expected; after a reset that failed, only a stale write that went
+  // through is wrong.
   void checkFlood(Scenario& scenario) {
     if (!flood_.ran) return;
     flood_.ran = false;
     const StepEvents& events = scenario.events();
-    if (events.kernelFault || events.hardwareFault || events.generationAdvanced) return;
-    for (const auto& [what, answer] : flood_.answers) {
-      if (answer.answer() == kOverTemperatureShutdown || answer.answer() == kStale) continue;
-      return scenario.fail("after queries of unknown ids, the " + what + " answered " + hex(answer.answer()));
+    const bool excused = events.kernelFault || events.hardwareFault;
+    for (const Flood::Expected& expected : flood_.answers) {
+      const int32_t code = expected.answer.answer();
+      if (expected.wanted != 0 && code == 0) {
+        return scenario.fail("after queries of unknown ids, the " + expected.what + " went through");
+      }
+      if (excused || expected.afterFailedReset || code == expected.wanted || code == kOverTemperatureShutdown ||
+          code == kStale) {
+        continue;
+      }
+      return scenario.fail("after queries of unknown ids, the " + expected.what + " answered " + hex(code));
     }
   }
 
@@ -459,10 +526,17 @@ class FlashFamily : public Family {
   uint32_t pendingStep_ = UINT32_MAX;
   bool cut_ = false;
   struct Flood {
+    struct Expected {
+      std::string what;
+      Answer answer;
+      int32_t wanted;
+      bool afterFailedReset;
+    };
     bool ran = false;
     uint32_t first = 0;
     uint32_t created = 0;
-    std::vector<std::pair<std::string, Answer>> answers;
+    std::vector<Expected> answers;
+    bool resetFailed = false;
   } flood_;
   uint32_t floods_ = 0;
 };

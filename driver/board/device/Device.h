@@ -270,6 +270,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   tBoard* board_;
   DeviceResources* resources_;
   qrtk::FlashPartitionManager* flash_;
+  // Where the store's sequence numbers of ids entering start (past 2 x id),
+  // kept for the device's life so that a bring-up hands out none of the
+  // numbers an earlier one did.
+  uint32_t flashNumberOffset_ = 0;
   nVLAPAL000::tMutex sessionLock_;
   // FPGA-session closes under way, and the event set when the last one
   // leaves: the FPGA state is not released while one is counted.

@@ -29,8 +29,8 @@ void Device::createFlashPartitionManager(tStatus& status) {
   if (status.isFatal()) return;
   OVCalEEPROMController* controller = flashController(board_, records_[kLevelFpgaImage - 1], status);
   const qrtk::FlashPartitionManager::tIdVector noCorePartitions;
-  auto* manager = new (status, nVLAPAL000::kAllocationKindPlain)
-      qrtk::FlashPartitionManager(controller, noCorePartitions, rfplatki::FlashId{}, false, status);
+  auto* manager = new (status, nVLAPAL000::kAllocationKindPlain) qrtk::FlashPartitionManager(
+      controller, noCorePartitions, rfplatki::FlashId{}, false, &flashNumberOffset_, status);
   releaseFlashPartitionManager();
   if (status.isFatal()) {
     delete manager;
