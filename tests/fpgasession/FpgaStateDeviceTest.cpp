@@ -3,6 +3,8 @@
 // over-temperature shutdown leaves to sessions opened before it.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "driver/board/device/Device.h"
@@ -59,6 +61,15 @@ class FpgaStateOnDevice : public testing::Test {
     tStatus result;
     s->getKernelSession().configurePersonality(image.list(), designRegisters(kIrq), 0, attributes, recordsOf(fifos),
                                                signatureOf({1, 2, 3, 4}), -61999, &downloaded, result);
+    return result.getCode();
+  }
+  // The admission and the handler of a request whose check already ran.
+  template <typename tHandler>
+  int64_t admitted(AtomicLymSession* s, tHandler handler) {
+    tStatus result;
+    const bool entered = device->beginIO(s, result, nVLAPAL000::kWaitForever);
+    handler(result);
+    if (entered) device->endIO(s);
     return result.getCode();
   }
   bool valid(AtomicLymSession* s, tStatus& result) {
@@ -126,6 +137,52 @@ TEST_F(FpgaStateOnDevice, AShutdownsStaleSessionGivesBackItsFifosAndPersonalityA
   next->getKernelSession().stopFifo(9, 0, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(configure(next, kForce), 0);
+}
+
+// A request's own steps with a whole device reset between its validity
+// check and its admission: the check passes, the reset deletes the state
+// the session was opened on, and once admitted the request must find its
+// session stale instead of following it into that state. The old session
+// held a personality and a FIFO there; the new state's count and the
+// design stay as the session opened after the reset left them.
+TEST_F(FpgaStateOnDevice, ARequestAdmittedAfterAWholeResetThatFollowedItsCheckAnswersStale) {
+  sim::UserBlock bitfile(64);
+  const std::pair<const char*, std::function<int64_t(AtomicLymSession*)>> kRoads[] = {
+      {"register",
+       [&](AtomicLymSession* s) {
+         return admitted(s, [&](tStatus& r) { s->getKernelSession().write32(0x100, 1, r); });
+       }},
+      {"FIFO",
+       [&](AtomicLymSession* s) { return admitted(s, [&](tStatus& r) { s->getKernelSession().stopFifo(7, 0, r); }); }},
+      {"download", [&](AtomicLymSession* s) { return download(s, bitfile.data(), 64); }},
+      {"release",
+       [&](AtomicLymSession* s) {
+         return admitted(s, [&](tStatus&) { s->getKernelSession().releasePersonality(7, true); });
+       }},
+  };
+  for (const auto& [road, admittedPart] : kRoads) {
+    AtomicLymSession* before = openSession();
+    ASSERT_NE(before, nullptr);
+    ASSERT_EQ(configure(before, kForce, {{0, 1, 1, 0x2000}}), 0) << road;
+    before->getKernelSession().stopFifo(7, 0, status);
+    device->refreshLymSessionValidity(before);
+    device->reset(status);
+    ASSERT_EQ(status.getCode(), 0) << road;
+    AtomicLymSession* after = openSession();
+    ASSERT_NE(after, nullptr);
+    ASSERT_EQ(configure(after, kForce), 0) << road;
+    const size_t controls = personality.controlWrites().size();
+    const uint32_t resets = personality.resetWrites();
+    const int64_t answer = admittedPart(before);
+    if (std::string(road) != "release") {
+      EXPECT_EQ(answer, kStale) << road;
+    }
+    EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 1u) << road;
+    EXPECT_EQ(personality.controlWrites().size(), controls) << road;
+    EXPECT_EQ(personality.resetWrites(), resets) << road;
+    close(before);
+    close(after);
+  }
 }
 
 // Through the interface's frame, with the device stopped: the stale code
