@@ -5,8 +5,7 @@
 // abort code (the settling wait: the closed gate). A writer left pending
 // (or a close) behind the waiter holds up neither the abort nor other
 // sessions' requests, nor the closes of sessions that hold nothing or only
-// a FIFO. A device reset's end of the FIFO waits runs beside another
-// session's changes of a FIFO's mode.
+// a FIFO.
 // A watchdog ends the process rather than let a deadlock hang the run.
 #include <gtest/gtest.h>
 
@@ -190,20 +189,6 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
     return 0;
   }
 
-  // Another session sets FIFO 0 up in whole-buffer mode, over and over,
-  // until it is refused as stale or at the gate (a reset that never comes:
-  // the watchdog); answers that refusal.
-  int32_t churn(sim::DeviceFile& file, const sim::UserBlock& ring) {
-    for (sim::RequestClient client(file);; ++churns_) {
-      const int32_t answer =
-          client
-              .call<DeployFifoSettings>(
-                  {.ownerId = 9, .fifo = 0, .bufferAddress = ring.address(), .bufferSize = 4096, .mode = 1})
-              .outStatus();
-      if (answer == vltest::kStaleSession || answer == vltest::kGateClosed) return answer;
-    }
-  }
-
   sim::Board board_;
   std::unique_ptr<sim::FpgaPersonality> design_;
   std::unique_ptr<sim::Module> module_;
@@ -212,7 +197,6 @@ class FpgaWaitsThreads : public testing::TestWithParam<Case> {
   std::thread watchdog_;
   std::atomic<bool> done_{false};
   bool removed_ = false;
-  std::atomic<uint32_t> churns_{0};
 };
 
 TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
@@ -272,31 +256,29 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
     }
     EXPECT_EQ(pending.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
   }
-  // A device reset ends every FIFO's waits beside another session's
-  // changes of a FIFO's mode (which a pending writer would hold up).
-  std::unique_ptr<sim::DeviceFile> churnFile;
-  std::future<int32_t> churned;
-  if (c.ender == Step::kDeviceReset && c.waiter == Waiter::kFifo && c.pending == Step::kNone) {
-    churnFile = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
-    churned = std::async(std::launch::async, [&] { return churn(*churnFile, outbound); });
-    waitUntil([&] { return churns_ > 2; });
-  }
   auto ender = std::async(std::launch::async, [&] { return run(c.ender); });
   EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? vltest::kGateClosed : kWaitAborted);
   EXPECT_EQ(ender.get(), 0);
-  // Only some ends of the waits meet a change of mode: more rounds, each a
-  // fresh session churning and a reset from a fresh main session.
-  for (int round = 0; churned.valid() && round < 20; ++round) {
-    churned.get();
-    churnFile = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
+  // Device resets end the FIFO waits (the acquire's above) beside another
+  // session setting FIFO 0 up in whole-buffer mode until it is refused as
+  // stale or at the gate, again and again: only some ends meet a change.
+  for (int round = 0; c.ender == Step::kDeviceReset && c.waiter == Waiter::kFifo && round < 32; ++round) {
+    const auto churner = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
     const auto resetter = sim::DeviceFile::open(*module_, vltest::kMainInterface);
-    ASSERT_EQ(configure(*churnFile), 0);
-    churns_ = 0;
-    churned = std::async(std::launch::async, [&] { return churn(*churnFile, outbound); });
-    waitUntil([&] { return churns_ > 2; });
+    ASSERT_EQ(configure(*churner), 0);
+    std::atomic<uint32_t> churns{0};
+    const DeployFifoSettings::In whole{
+        .ownerId = 9, .fifo = 0, .bufferAddress = outbound.address(), .bufferSize = 4096, .mode = 1};
+    auto churned = std::async(std::launch::async, [&] {
+      for (sim::RequestClient client(*churner);; ++churns) {
+        const int32_t answer = client.call<DeployFifoSettings>(whole).outStatus();
+        if (answer == vltest::kStaleSession || answer == vltest::kGateClosed) return;
+      }
+    });
+    waitUntil([&] { return churns > 2; });
     EXPECT_EQ(sim::RequestClient(*resetter).call<rq::ResetDevice>({}).outStatus(), 0);
+    churned.get();
   }
-  if (churned.valid()) churned.get();
   if (pending.valid()) pending.get();
 }
 
