@@ -10,16 +10,14 @@ const RoutingMatrixVersion kRoutingMatrixVersion2{200, 1, 1};
 AtomicLymSession::AtomicLymSession(nVLAPAL000::tDeviceInterface* interface, const uint32_t* generation,
                                    const uint32_t* stateEpoch, AtomicLymDeviceState* state, tStatus& status)
     : tSession(interface, status),
-      session_(*state),
+      session_(*state, stateEpoch),
       generation_(generation),
-      generationAtOpen_(nVLAPAL000::atomicLoad(*generation)),
-      stateEpoch_(stateEpoch),
-      stateEpochAtOpen_(nVLAPAL000::atomicLoad(*stateEpoch)) {}
+      generationAtOpen_(nVLAPAL000::atomicLoad(*generation)) {}
 
 AtomicLymSession::~AtomicLymSession() {
   tStatus local;
   checkValid(local);
-  session_.close(nVLAPAL000::atomicLoad(*stateEpoch_) == stateEpochAtOpen_);
+  session_.close(session_.isOnCurrentState());
 }
 
 void AtomicLymSession::checkValid(tStatus& status) {

@@ -4,9 +4,10 @@
 // down since, the session is stale: every request fails with the stale
 // code until the client closes it and opens a new one.
 //
-// The session also remembers which FPGA state it was opened on (the
+// The kernel session also remembers which FPGA state it was opened on (the
 // device's state epoch), so that a stale session whose state still lives
-// can give back what it holds in it when it closes.
+// can give back what it holds in it when it closes, and a request admitted
+// after that state went touches nothing of it.
 #ifndef VL9738K_FPGASESSION_ATOMICLYMSESSION_H
 #define VL9738K_FPGASESSION_ATOMICLYMSESSION_H
 
@@ -32,7 +33,7 @@ class AtomicLymSession final : public nVLAPAL000::tSession {
  public:
   using tStatus = nVLAPALS100::tStatus;
 
-  static constexpr int64_t kStaleSession = static_cast<int32_t>(0xBFFA9179u);
+  static constexpr int64_t kStaleSession = vllym::kStatusStaleSession;
 
   // Both counters belong to the device and outlive the session.
   AtomicLymSession(nVLAPAL000::tDeviceInterface* interface, const uint32_t* generation, const uint32_t* stateEpoch,
@@ -49,8 +50,6 @@ class AtomicLymSession final : public nVLAPAL000::tSession {
   vllym::kernel::Session session_;
   const uint32_t* generation_;
   uint32_t generationAtOpen_;
-  const uint32_t* stateEpoch_;
-  uint32_t stateEpochAtOpen_;
 };
 
 }  // namespace qrtlym

@@ -3,6 +3,7 @@
 #include "FpgaLockHold.h"
 #include "driver/fpga/FpgaFault.h"
 #include "driver/platform/status/StatusCodes.h"
+#include "driver/platform/sync/Atomic.h"
 
 namespace vllym {
 namespace kernel {
@@ -13,7 +14,7 @@ using tMutexHold = nVLAPAL000::tAutoLock<nVLAPAL000::tMutex>;
 
 }  // namespace
 
-Session::Session(AtomicLymDeviceState& state)
+Session::Session(AtomicLymDeviceState& state, const uint32_t* stateEpoch)
     : fpga_(&state.getFpga()),
       devicePersonalityCount_(&state.getPersonalityCount()),
       lock_(&state.getLock()),
@@ -29,13 +30,24 @@ Session::Session(AtomicLymDeviceState& state)
       invalidStatus_(0),
       memoryMaps_(),
       applied_(&state.getAppliedRegisters()),
-      requestLock_(&state.getRequestLock()) {}
+      requestLock_(&state.getRequestLock()),
+      stateEpoch_(stateEpoch),
+      stateEpochAtOpen_(stateEpoch == nullptr ? 0 : nVLAPAL000::atomicLoad(*stateEpoch)) {}
 
 Session::~Session() {}
 
+bool Session::isOnCurrentState() const {
+  return stateEpoch_ == nullptr || nVLAPAL000::atomicLoad(*stateEpoch_) == stateEpochAtOpen_;
+}
+
 // A stale session reports its own code even while the device is stopped:
-// the gate's refusal gives way to it.
+// the gate's refusal gives way to it. The request's check of the session's
+// validity ran before its admission, and a whole device reset may have run
+// between the two (the gate closed, the drain found nothing, the state
+// deleted and a new one made): the epoch, read here once admitted, tells.
+// A reset that begins later drains this request before the state goes.
 bool Session::guard(tStatus& status) {
+  if (invalidStatus_ == 0 && !isOnCurrentState()) invalidStatus_ = static_cast<int32_t>(kStatusStaleSession);
   if (invalidStatus_ != 0) {
     if (status.getCode() == nVLAPALS100::kStatusGateClosed) status.clear();
     status.setCode(invalidStatus_, VL_SITE);

@@ -31,6 +31,8 @@ using MemoryMapId = uint16_t;
 inline constexpr int64_t kStatusSignatureMismatch = -61018;
 inline constexpr int64_t kStatusMemoryMapsHeld = -61217;
 inline constexpr int64_t kStatusFlashInProgress = -61252;
+// A session opened before the device was reset, stopped or shut down.
+inline constexpr int64_t kStatusStaleSession = static_cast<int32_t>(0xBFFA9179u);
 
 namespace kernel {
 
@@ -41,8 +43,11 @@ class Session {
   static constexpr uint32_t kFailure32 = 0xFFFFFFFF;
   static constexpr uint64_t kFailure64 = 0xFFFFFFFFFFFFFFFF;
 
-  // Points into `state`, which outlives every session it is handed to.
-  explicit Session(AtomicLymDeviceState& state);
+  // Points into `state`. `stateEpoch` is the owner's count of the states it
+  // has deleted, which outlives the session: once it moved, `state` may be
+  // gone, and the session is stale. Without one the state outlives the
+  // session.
+  explicit Session(AtomicLymDeviceState& state, const uint32_t* stateEpoch = nullptr);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -107,6 +112,8 @@ class Session {
   // Gives back the session's FIFOs and personalities when the device state
   // it points into is still the device's; otherwise only its own data goes.
   void close(bool stateIsCurrent);
+  // Whether the state the session was opened on is still its owner's.
+  bool isOnCurrentState() const;
 
   uint64_t getMemoryMapCount() const { return memoryMaps_.size(); }
   uint32_t getPersonalityCount() const { return personalityCount_; }
@@ -114,7 +121,8 @@ class Session {
   const Signature& getExpectedSignature() const { return expected_; }
 
  private:
-  // The stale-session guard: true when the request may go on.
+  // The stale-session guard: true when the request may go on. Every road
+  // to the state passes it, once admitted on the device.
   bool guard(tStatus& status);
   uint64_t identity() const { return reinterpret_cast<uint64_t>(this); }
   void verifySignature(tStatus& status);
@@ -146,6 +154,8 @@ class Session {
   vlhtl::Vector<MemoryMapId> memoryMaps_;
   CommonRegisterSet* applied_;
   nVLAPAL000::tMutex* const* requestLock_;
+  const uint32_t* stateEpoch_;
+  uint32_t stateEpochAtOpen_;
 };
 
 }  // namespace kernel

@@ -59,7 +59,9 @@ void Session::mapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tU
 // no writer that is only waiting (a personality holder's close, a
 // configure), which may wait behind another session's wait without limit.
 // A waiting writer that would destroy the buffer manager or the sink waits
-// for this unmap in turn.
+// for this unmap in turn. It passes no guard and no admission: the device
+// wires no map of an FPGA session, and one that did would first count this
+// as a close is counted, so that no reset deletes the state under it.
 void Session::unmapMemory(nVLAPAL000::tEventDescriptor& descriptor, nVLAPAL000::tUserMemoryMap& map) {
   const MemoryMapId id = static_cast<MemoryMapId>(map.getRegion());
   tStatus local;

@@ -1,8 +1,7 @@
 // The FPGA state's reader/writer lock on real threads: no mutex on the
 // shared path, a writer drains the readers inside and holds new ones at
-// the gate until it releases. A try, and the wait that gives back the
-// caller's mutex, are carried by the FPGA waits on real threads: a configure
-// left pending behind a wait keeps no main request out.
+// the gate until it releases; a try gives up behind a reader, and the wait
+// outside the caller's mutex gives that mutex back.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -88,6 +87,40 @@ TEST_F(ReaderWriterLockThreads, AWriterAloneEntersAtOnceAndBackedOffReadersAllEn
   readers.clear();
   EXPECT_EQ(lock.getReaderCount(), 1u);
   EXPECT_FALSE(lock.areReadersDrained());
+}
+
+// A try gives up at once while a reader is inside or a writer waits, and
+// leaves the lock as it found it; the caller of the outside variant lets
+// go of its own mutex while it waits, so a holder of that mutex gets in.
+TEST_F(ReaderWriterLockThreads, ATryGivesUpBehindAReaderAndTheOutsideWaitLetsGoOfTheCallersMutex) {
+  auto reader = std::make_unique<Reader>(lock);
+  until([&] { return reader->inside.load(); });
+  EXPECT_FALSE(lock.tryAcquireExclusive());
+  EXPECT_EQ(lock.getReaderCount(), 2u);
+  EXPECT_FALSE(lock.isWriterPresent());
+  Reader second(lock);
+  until([&] { return second.inside.load(); });
+  second.leave();
+
+  nVLAPAL000::tMutex outer(status);
+  std::atomic<bool> writing{false};
+  std::thread writer([&] {
+    outer.acquire();
+    lock.acquireExclusiveOutside(outer);
+    writing = true;
+    lock.release();
+    outer.release();
+  });
+  until([&] { return lock.isWriterPresent(); });
+  outer.acquire();  // given back while the writer waits
+  EXPECT_FALSE(writing);
+  outer.release();
+  reader.reset();
+  writer.join();
+  EXPECT_TRUE(writing);
+  EXPECT_EQ(lock.getReaderCount(), 1u);
+  EXPECT_TRUE(lock.tryAcquireExclusive());
+  lock.release();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // over-temperature shutdown leaves to sessions opened before it.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "driver/board/device/Device.h"
@@ -89,21 +91,6 @@ TEST_F(FpgaStateOnDevice, AnEmptyBitfileIsRefusedBeforeAnyPageIsLockedOrTheDesig
   EXPECT_EQ(personality.controlWrites().size(), controls);
 }
 
-// What a stale session answers after a reset is the FPGA interface's module
-// test; here, its close must not reach the state the reset built.
-TEST_F(FpgaStateOnDevice, AnOldSessionsCloseAfterAResetLeavesTheNewStateAlone) {
-  AtomicLymSession* before = openSession();
-  ASSERT_NE(before, nullptr);
-  ASSERT_EQ(configure(before, kForce), 0);
-  device->reset(status);
-  ASSERT_EQ(status.getCode(), 0);
-  AtomicLymSession* after = openSession();
-  ASSERT_NE(after, nullptr);
-  ASSERT_EQ(configure(after, kForce), 0);
-  close(before);
-  EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 1u);
-}
-
 TEST_F(FpgaStateOnDevice, AShutdownsStaleSessionGivesBackItsFifosAndPersonalityAtClose) {
   AtomicLymSession* hot = openSession();
   ASSERT_NE(hot, nullptr);
@@ -126,6 +113,42 @@ TEST_F(FpgaStateOnDevice, AShutdownsStaleSessionGivesBackItsFifosAndPersonalityA
   next->getKernelSession().stopFifo(9, 0, status);
   EXPECT_EQ(status.getCode(), 0);
   EXPECT_EQ(configure(next, kForce), 0);
+}
+
+// A request's own steps with a whole device reset between its validity
+// check and its admission: admitted, it must find its session stale, not
+// follow it into the deleted state (a personality and a FIFO held there);
+// neither it nor the close touches the new state's count or the design.
+TEST_F(FpgaStateOnDevice, ARequestAdmittedAfterAWholeResetThatFollowedItsCheckAnswersStale) {
+  sim::UserBlock bitfile(64);
+  using Handler = std::function<void(AtomicLymSession*, tStatus&)>;
+  const std::pair<const char*, Handler> kRoads[] = {
+      {"register", [](AtomicLymSession* s, tStatus& r) { s->getKernelSession().write32(0x100, 1, r); }},
+      {"FIFO", [](AtomicLymSession* s, tStatus& r) { s->getKernelSession().stopFifo(7, 0, r); }},
+      {"download", [&](AtomicLymSession* s, tStatus& r) { r.setCode(download(s, bitfile.data(), 64), VL_SITE); }},
+      {"release", [](AtomicLymSession* s, tStatus&) { s->getKernelSession().releasePersonality(7, true); }},
+  };
+  for (const auto& [road, handler] : kRoads) {
+    AtomicLymSession* before = openSession();
+    ASSERT_TRUE(before != nullptr && configure(before, kForce, {{0, 1, 1, 0x2000}}) == 0) << road;
+    before->getKernelSession().stopFifo(7, 0, status);
+    device->refreshLymSessionValidity(before);
+    device->reset(status);
+    AtomicLymSession* after = openSession();
+    ASSERT_TRUE(after != nullptr && configure(after, kForce) == 0) << road;
+    const size_t controls = personality.controlWrites().size();
+    const uint32_t resets = personality.resetWrites();
+    tStatus result;
+    const bool admitted = device->beginIO(before, result, nVLAPAL000::kWaitForever);
+    handler(before, result);
+    if (admitted) device->endIO(before);
+    EXPECT_EQ(result.getCode(), std::string(road) == "release" ? 0 : kStale) << road;
+    close(before);
+    EXPECT_EQ(device->getFpgaState()->getPersonalityCount(), 1u) << road;
+    EXPECT_EQ(personality.controlWrites().size(), controls) << road;
+    EXPECT_EQ(personality.resetWrites(), resets) << road;
+    close(after);
+  }
 }
 
 // Through the interface's frame, with the device stopped: the stale code

@@ -259,6 +259,26 @@ TEST_P(FpgaWaitsThreads, EveryStepEndsAndTheWaiterAnswersTheAbort) {
   auto ender = std::async(std::launch::async, [&] { return run(c.ender); });
   EXPECT_EQ(waiter.get(), c.waiter == Waiter::kSettling ? vltest::kGateClosed : kWaitAborted);
   EXPECT_EQ(ender.get(), 0);
+  // Device resets end the FIFO waits (the acquire's above) beside another
+  // session setting FIFO 0 up in whole-buffer mode until it is refused as
+  // stale or at the gate, again and again: only some ends meet a change.
+  for (int round = 0; c.ender == Step::kDeviceReset && c.waiter == Waiter::kFifo && round < 32; ++round) {
+    const auto churner = sim::DeviceFile::open(*module_, vltest::kFpgaInterface);
+    const auto resetter = sim::DeviceFile::open(*module_, vltest::kMainInterface);
+    ASSERT_EQ(configure(*churner), 0);
+    std::atomic<uint32_t> churns{0};
+    const DeployFifoSettings::In whole{
+        .ownerId = 9, .fifo = 0, .bufferAddress = outbound.address(), .bufferSize = 4096, .mode = 1};
+    auto churned = std::async(std::launch::async, [&] {
+      for (sim::RequestClient client(*churner);; ++churns) {
+        const int32_t answer = client.call<DeployFifoSettings>(whole).outStatus();
+        if (answer == vltest::kStaleSession || answer == vltest::kGateClosed) return;
+      }
+    });
+    waitUntil([&] { return churns > 2; });
+    EXPECT_EQ(sim::RequestClient(*resetter).call<rq::ResetDevice>({}).outStatus(), 0);
+    churned.get();
+  }
   if (pending.valid()) pending.get();
 }
 

@@ -14,13 +14,21 @@
 // waiter what it waits for, so that a driver that never ends the wait still
 // lets the step end and be reported instead of hanging the run.
 //
+// Beside the waits, sessions opened and set up just before a device reset
+// (a personality, a FIFO) send FPGA-session requests while it runs: the
+// register, block, FIFO and validity requests and the personality release,
+// each a road from the session into the FPGA state the reset deletes.
+//
 // Invariants: the ending operation completes within kBoundNs of virtual
 // time; the waiter never needed the board's late answer (the operation
 // ended it); the close of a session holding nothing or only a FIFO ends
 // within kBoundNs, before the ending operation runs (it waits for them that
 // long); a personality holder's close waits for the ending operation and
 // ends within kBoundNs of its start; no task is left waiting (the common
-// deadlock check).
+// deadlock check). A request of a session opened before the reset answers
+// success, the stale code or the gate's refusal, and the stale code once the
+// reset has ended; the memory checker of a sanitized run sees no use of the
+// deleted state.
 #include <array>
 #include <memory>
 #include <optional>
@@ -92,6 +100,40 @@ struct Closer {
   uint64_t endedAt = 0;
 };
 
+// The requests an older session sends while a device reset runs.
+enum class Racer { kWrite32, kRead32, kReadBlock, kIsSessionValid, kDeployFifo, kReleasePersonality };
+constexpr uint32_t kRacers = 6;
+constexpr uint32_t kRaceScratch = 0x1000;
+constexpr int32_t kFifoOwnedElsewhere = -63082, kFifoWaitsEnded = -50405;
+
+const char* nameOf(Racer racer) {
+  constexpr const char* kNames[] = {"a register write", "a register read",   "a block read",
+                                    "a validity query", "a FIFO's settings", "a personality release"};
+  return kNames[static_cast<int>(racer)];
+}
+
+struct RaceAnswer {
+  Racer racer = Racer::kWrite32;
+  int32_t answer = 0;
+  bool afterReset = false;  // sent once the reset had answered success
+};
+
+// One session's part of the race: what it sends, with the virtual
+// milliseconds it sleeps before each, and what it was answered.
+struct Racing {
+  std::vector<std::pair<Racer, uint32_t>> requests;
+  bool configured = false;
+  std::vector<RaceAnswer> answers;
+};
+
+// What a race's tasks share.
+struct Race {
+  std::vector<Racing> sessions;
+  uint32_t opened = 0;
+  bool resetEnded = false;
+  int32_t resetAnswer = kGateClosed;
+};
+
 // What the step's tasks share; the controller reads it once they ended.
 struct Run {
   Waiter waiter = Waiter::kIrq;
@@ -157,9 +199,13 @@ class WaiterFamily : public Family {
            const Step ender = static_cast<Step>(static_cast<uint32_t>(Step::kAbortWaits) + random.below(enders));
            prepare(scenario, waiter, pendingStep(random), ender);
          }});
+    kinds.push_back({"FPGA-session requests of older sessions during a device reset", 2, true, boardPresent,
+                     [this](Scenario& scenario, Random& random) { prepareRace(scenario, random); }});
   }
 
   void afterStep(Scenario& scenario) override {
+    if (race_) checkRace(scenario, *race_);
+    race_.reset();
     if (!run_) return;
     const Run& run = *run_;
     const std::string what = std::string(nameOf(run.ender)) + " behind a " + nameOf(run.waiter) + " without limit" +
@@ -445,7 +491,116 @@ class WaiterFamily : public Family {
     }
   }
 
+  void prepareRace(Scenario& scenario, Random& random) {
+    race_ = std::make_shared<Race>();
+    race_->sessions.resize(2 + random.below(2));
+    std::string what = "FPGA-session requests during a device reset:";
+    for (Racing& racing : race_->sessions) {
+      for (uint32_t count = 1 + random.below(5); count != 0; --count)
+        racing.requests.emplace_back(static_cast<Racer>(random.below(kRacers)), random.below(3));
+      for (const auto& [racer, sleep] : racing.requests) what += std::string(" ") + nameOf(racer) + ",";
+      what.back() = ';';
+    }
+    scenario.describe(what);
+    const uint32_t resetAfterMs = random.below(4);
+    std::shared_ptr<Race> race = race_;
+    scenario.addTask("device reset", [&scenario, race, resetAfterMs] {
+      for (uint64_t start = now(); race->opened != race->sessions.size() && now() - start < kRescueNs;) sleepMs(1);
+      sleepMs(resetAfterMs);
+      Session session;
+      session.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+      if (!session.file) return;
+      const Answer reset = scenario.call<ResetDevice>(session, {});
+      scenario.recordReset(reset);
+      race->resetAnswer = reset.answer();
+      race->resetEnded = true;
+      session.file->close();
+    });
+    for (uint32_t index = 0; index < race_->sessions.size(); ++index)
+      scenario.addTask("older session", [&scenario, race, index] { sendDuringReset(scenario, *race, index); });
+  }
+
+  // Sets the session up (a personality, and for the first two a FIFO each)
+  // before the reset begins, then sends its requests while it runs.
+  static void sendDuringReset(Scenario& scenario, Race& race, uint32_t index) {
+    Racing& racing = race.sessions[index];
+    Session session;
+    session.file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
+    Ring ring;
+    sim::UserBlock block(64);
+    if (session.file) {
+      const Answer configured = configure(scenario, session);
+      scenario.record(configured);
+      racing.configured = configured.answer() == 0;
+    }
+    ++race.opened;
+    if (!session.file) return;
+    for (const auto& [racer, sleep] : racing.requests) {
+      sleepMs(sleep);
+      RaceAnswer sent{.racer = racer, .afterReset = race.resetEnded && race.resetAnswer == 0};
+      Answer answer;
+      switch (racer) {
+        case Racer::kWrite32:
+          answer = scenario.call<Write32>(session, {.offset = kRaceScratch + 4 * index, .value = index});
+          break;
+        case Racer::kRead32:
+          answer = scenario.call<Read32>(session, {.offset = kRaceScratch + 4 * index});
+          break;
+        case Racer::kReadBlock:
+          answer = scenario.call<ReadBlock>(
+              session,
+              {.offset = kRaceScratch, .address = block.address(), .byteCount = 64, .elementSize = 4, .increment = 4});
+          break;
+        case Racer::kIsSessionValid:
+          answer = scenario.call<IsSessionValid>(session, {});
+          break;
+        case Racer::kDeployFifo:
+          // FIFO 0 and 1 are one session's each; a third session has none.
+          if (index > 1) continue;
+          answer = scenario.call<DeployFifoSettings>(
+              session,
+              {.ownerId = kOwner, .fifo = index, .bufferAddress = ring.address(), .bufferSize = kRing, .mode = 2});
+          break;
+        case Racer::kReleasePersonality: {
+          // No status travels back: only the memory checker sees where it went.
+          sim::DeviceFile::Request request{.code = ReleasePersonality::kCode,
+                                           .input = std::vector<uint8_t>(sizeof(ReleasePersonality::In), 0)};
+          answer.code = ReleasePersonality::kCode;
+          answer.status = session.file->ioctl(request).status;
+          break;
+        }
+      }
+      scenario.record(answer);
+      sent.answer = answer.answer();
+      racing.answers.push_back(sent);
+    }
+    session.file->close();
+  }
+
+  // A failed allocation or copy may stop a request anywhere; a design the
+  // session could not configure answers for itself.
+  static void checkRace(Scenario& scenario, const Race& race) {
+    if (scenario.events().kernelFault) return;
+    for (const Racing& racing : race.sessions) {
+      if (!racing.configured) continue;
+      for (const RaceAnswer& sent : racing.answers) {
+        const std::string what = std::string(nameOf(sent.racer)) + " of a session opened before a device reset";
+        // An open session of another step may hold the FIFO, and a FIFO
+        // request admitted before the gate closed meets the reset's end of
+        // the FIFO waits.
+        const bool fifo =
+            sent.racer == Racer::kDeployFifo && (sent.answer == kFifoOwnedElsewhere || sent.answer == kFifoWaitsEnded);
+        if (sent.answer != 0 && sent.answer != kStale && sent.answer != kGateClosed && !fifo) {
+          scenario.fail(what + " answered " + hex(static_cast<uint32_t>(sent.answer)));
+        } else if (sent.afterReset && sent.racer != Racer::kReleasePersonality && sent.answer != kStale) {
+          scenario.fail(what + ", sent after it, answered " + hex(static_cast<uint32_t>(sent.answer)));
+        }
+      }
+    }
+  }
+
   std::shared_ptr<Run> run_;
+  std::shared_ptr<Race> race_;
 };
 
 }  // namespace

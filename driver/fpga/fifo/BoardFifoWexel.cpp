@@ -77,7 +77,7 @@ void BoardFifoWexel::setBuffer(const BoardFifoBuffer* buffer, tStatus& status) {
     forgetBuffer();
     return;
   }
-  if (buffer->size > kLargestCount && wholeBuffer_ == 0) {
+  if (buffer->size > kLargestCount && !isWholeBuffer()) {
     status.setCode(kStatusBufferTooLarge, VL_SITE);
     return;
   }
@@ -136,7 +136,7 @@ void BoardFifoWexel::startSteps(tStatus& status) {
   startChannel(status);
   if (status.isFatal()) return;
   command(kCommandEnable);
-  if (wholeBuffer_ != 0) {
+  if (isWholeBuffer()) {
     command(kCommandWholeBuffer);
     wholeBufferSignalled_ = 1;
   } else {
@@ -192,7 +192,7 @@ uint64_t BoardFifoWexel::waitForBytes(uint64_t bytes, uint32_t timeoutMs, uint8_
 void BoardFifoWexel::releaseBytes(uint64_t bytes, tStatus& status) {
   if (status.isFatal()) return;
   released_ += bytes;
-  if (wholeBuffer_ != 0 && direction_ == kHostToDevice && released_ >= bufferSize_ && wholeBufferSignalled_ == 0) {
+  if (isWholeBuffer() && direction_ == kHostToDevice && released_ >= bufferSize_ && wholeBufferSignalled_ == 0) {
     command(kCommandWholeBuffer);
     wholeBufferSignalled_ = 1;
     return;
@@ -203,19 +203,22 @@ void BoardFifoWexel::releaseBytes(uint64_t bytes, tStatus& status) {
 void BoardFifoWexel::setMode(int32_t mode, tStatus& status) {
   if (status.isFatal()) return;
   if (mode == 1) {
-    wholeBuffer_ = 1;
+    nVLAPAL000::atomicStore(wholeBuffer_, 1);
     released_ = 0;
     wholeBufferSignalled_ = 0;
   } else if (mode == 2) {
-    wholeBuffer_ = 0;
+    nVLAPAL000::atomicStore(wholeBuffer_, 0);
     command(kCommandCounted);
   } else {
     status.setCode(kStatusUnknownAttribute, VL_SITE);
   }
 }
 
+// Runs beside the owner's operations, a change of mode included: the mode
+// is read once, as it stands, and the command sent is that mode's; a mode
+// changed after the read takes effect through its own commands.
 void BoardFifoWexel::abort(int32_t code) {
-  if (wholeBuffer_ != 0) command(kCommandCounted);
+  if (isWholeBuffer()) command(kCommandCounted);
   if (channel_ != nullptr) channel_->setError(code);
 }
 

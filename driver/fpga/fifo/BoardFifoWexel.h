@@ -15,6 +15,7 @@
 #include "WexelDmaChannelFactoryInterrupt.h"
 #include "driver/platform/dma/tPageList.h"
 #include "driver/platform/dma/tStandardDMAMap.h"
+#include "driver/platform/sync/Atomic.h"
 #include "driver/platform/wexel/tWexelSGL.h"
 
 namespace vllym {
@@ -80,7 +81,7 @@ class BoardFifoWexel {
   WexelDmaChannel* getChannel() const { return channel_; }
   uint64_t getBufferSize() const { return bufferSize_; }
   uint64_t getReleasedTotal() const { return released_; }
-  bool isWholeBuffer() const { return wholeBuffer_ != 0; }
+  bool isWholeBuffer() const { return nVLAPAL000::atomicLoad(wholeBuffer_) != 0; }
 
  private:
   void command(uint32_t value);
@@ -100,7 +101,8 @@ class BoardFifoWexel {
   nVLAPAL000::tWexelSGL sgl_;
   nVLAPAL000::tStandardDMAMap map_;
   uint8_t direction_;
-  uint8_t wholeBuffer_;
+  // The mode: written under the owner's lock, read by an abort without it.
+  uint32_t wholeBuffer_;
   uint8_t wholeBufferSignalled_;
   uint64_t released_;
 };

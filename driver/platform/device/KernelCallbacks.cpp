@@ -149,6 +149,12 @@ int32_t kernelMapMemory(void* context, uint64_t region, uint64_t userMapHandle, 
   return answer(status);
 }
 
+// Runs unadmitted, at a process's exit too, and may come after the device
+// was reset: whatever a device's unmap reaches must outlive every reset
+// while a map is open. The board device refuses maps of its FPGA sessions;
+// wired, their unmap would reach the FPGA state a reset deletes, and would
+// have to be counted as a close is (the reset waits for it) or admitted
+// and checked against the state's epoch as a request is.
 void kernelUnmapMemory(void* context) {
   auto* map = static_cast<tUserMemoryMap*>(context);
   tEventDescriptor descriptor{map->getSession()};
