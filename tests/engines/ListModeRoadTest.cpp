@@ -12,6 +12,7 @@
 #include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
 #include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "driver/board/status/DeviceStatusCodes.h"
@@ -230,8 +231,8 @@ INSTANTIATE_TEST_SUITE_P(EndedByStopOrByTheSessionGoing, RecordedCommitAndDirect
 
 // A list of LO0's engine recorded by `recorder` (`record` sends the
 // recorded requests), compiled, loaded and committed on the engine.
-void recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder, const std::function<void()>& record,
-                uint64_t location = kLocation[0]) {
+std::vector<uint64_t> recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder,
+                                 const std::function<void()>& record, uint64_t location = kLocation[0]) {
   EXPECT_EQ(board.call<StartCommitSnooping>({}, recorder).status, 0);
   record();
   EXPECT_EQ(board.call<StopCommitSnooping>({}, recorder).status, 0);
@@ -243,6 +244,7 @@ void recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder, con
   board.board.timingEngine(2400)->listEngine().loadProgram(location | kLocation[1] << 32, program);
   EXPECT_EQ(board.call<DeployListSettings>({location, kLocation[1], 0}, recorder).status, 0);
   EXPECT_EQ(board.call<Commit>({}, recorder).status, 0);
+  return program;
 }
 
 // A recorder and a second session on LO0's engine; after every run the
@@ -300,31 +302,61 @@ TEST_F(ListRun, RewritesTheAttenuatorBehindItsShadowAndTheNextDirectWriteReaches
   }
 }
 
-// The reference's oscillator DAC in a list: a later run leaves the
-// reference policy stale, so a client holding another value must commit,
-// and its commit reaches the board.
-TEST_F(ListRun, OfTheReferenceMakesItsPolicyStale) {
-  auto& policy = board.primitives().tokens().refClockPolicy();
+// A list of the attenuator and the reference's oscillator DAC, run in the
+// same bring-up, or kept by user mode across a reset, an FPGA download, or
+// a failed reset and a good one, then run by a session of the new bring-up:
+// the device's record of what the engine's recordings wrote outlives the
+// maps and policies each bring-up builds. After the run the reference
+// policy is stale, and a client holding another value commits it.
+TEST_F(ListRun, KeptAcrossABringUpStillMarksWhatItWrites) {
   sim::UserBlock ref(32);
   std::memcpy(ref.data(), "Vl9738RefCpld", 13);
   const uint32_t word = (board.board.fixedLogic().refCpld().word(0x128) & ~0xFFF0u) | 3000u << 4;
-  recordList(board, nullptr, [&] {
+  const std::vector<uint64_t> list = recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
     EXPECT_EQ(board.call<ArmWrite>({ref.address(), 13, 0x802BA453, word, 0, 0}).status, 0);
   });
-  vl9738settings::RefClockSettings settings;
-  policy.setCoercedSettings(settings);
-  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
-  ASSERT_EQ(ocxoDac(), 2702u);
-  EXPECT_EQ(board.call<Initiate>().status, 0);
-  ASSERT_EQ(ocxoDac(), 3000u);
-  const rfyulreserve::ReservationClientID client{43};
-  policy.deploySettings(client, settings, board.status);
-  uint32_t dirtiness = 7;
-  rfyulreserve::ReservationClientID conflicting{};
-  policy.reserve(client, dirtiness, conflicting, board.status);
-  EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
-  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
-  EXPECT_EQ(ocxoDac(), 2702u);
+  const uint64_t program = kLocation[0] | kLocation[1] << 32;
+  const std::function<void()> bringUps[] = {[] {}, [&] { EXPECT_EQ(board.call<ResetDevice>().status, 0); },
+                                            [&] { board.device->downloadFpgaImage(board.status); },
+                                            [&] {
+                                              board.board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
+                                              board.call<ResetDevice>();
+                                              board.board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::None);
+                                              EXPECT_EQ(board.call<ResetDevice>().status, 0);
+                                            }};
+  for (const auto& bringUp : bringUps) {
+    bringUp();
+    // Stale, the sessions are opened anew; the list stays where user mode keeps it.
+    for (auto* who : {&board.descriptor, &other}) {
+      board.device->destroySession(*who, who->session);
+      who->session = board.device->createSession(*who, board.device->getDeviceInterfaces()[0], board.status);
+      EXPECT_EQ(board.call<SetContext>(UserPath{{2400, 0}, {2404, 0}}.request(2), who).status, 0);
+    }
+    board.session = board.descriptor.session;
+    board.board.timingEngine(2400)->listEngine().loadProgram(program, list);
+    auto& policy = board.primitives().tokens().refClockPolicy();
+    vl9738settings::RefClockSettings settings;
+    policy.setCoercedSettings(settings);
+    EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    ASSERT_EQ(std::pair(attenuator(), ocxoDac()), std::pair(0x2Au, 2702u));
+    EXPECT_EQ(board.call<DeployListSettings>({kLocation[0], kLocation[1], 0}).status, 0);
+    EXPECT_EQ(board.call<Commit>().status, 0);
+    EXPECT_EQ(board.call<Initiate>().status, 0);
+    ASSERT_EQ(std::pair(attenuator(), ocxoDac()), std::pair(0x15u, 3000u));
+    EXPECT_EQ(board.call<Abort>().status, 0);
+    EXPECT_EQ(std::pair(writeAttenuator(0x2A, &other), shadow()), std::pair(0, 0x2Au));
+    EXPECT_EQ(attenuator(), 0x2Au);
+    const rfyulreserve::ReservationClientID client{43};
+    policy.deploySettings(client, settings, board.status);
+    uint32_t dirtiness = 7;
+    rfyulreserve::ReservationClientID conflicting{};
+    policy.reserve(client, dirtiness, conflicting, board.status);
+    EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+    EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+    EXPECT_EQ(ocxoDac(), 2702u);
+  }
 }
 
 TEST(ListModeRoad, SetContextNeedsTheEngines) {
