@@ -18,6 +18,7 @@
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/board/StartedDevice.h"
 
@@ -356,6 +357,66 @@ TEST_F(ListRun, KeptAcrossABringUpStillMarksWhatItWrites) {
     EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
     EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
     EXPECT_EQ(ocxoDac(), 2702u);
+  }
+}
+
+// A list that writes the attenuator, waits for a trigger and writes it
+// again: while it is held between the steps, direct writes and commits
+// reach the board; after the trigger the register the list overwrote is
+// written again by the next direct write of the value before, and the
+// power policy does not vouch for the commit the list undid.
+TEST_F(ListRun, PacedByATriggerLeavesNoWriteBetweenItsStepsToBeUndoneUnseen) {
+  auto& policy = board.primitives().tokens().powerPolicy(0);
+  const vl9738settings::PowerSettings power{0, 5, 6, 20000, 0x1E};
+  policy.setCoercedSettings(power);
+  recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+    EXPECT_EQ(board.call<WaitForListTrigger>({0, 0}).status, 0);
+    EXPECT_EQ(writeAttenuator(0x16, nullptr), 0);
+  });
+  sim::ListEngineModel& engine = board.board.timingEngine(2400)->listEngine();
+  engine.setDone(sim::ListEngineModel::Done::kAtEnd);
+  EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+  EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+  ASSERT_EQ(std::pair(attenuator(), engine.waitsForTrigger()), std::pair(0x15u, true));
+  for (uint32_t value : {0x2Au, 0x1Eu}) {
+    EXPECT_EQ(value == 0x1E ? sendMessage(board, {6}, 1, &other) : writeAttenuator(value, &other), 0);
+    EXPECT_EQ(attenuator(), value);
+  }
+  EXPECT_TRUE(engine.sendTrigger());
+  ASSERT_EQ(std::pair(attenuator(), engine.ranToEnd()), std::pair(0x16u, true));
+  EXPECT_TRUE(board.call<ReadListIsDone>({}, &other).done) << "the list ended by itself";
+  const rfyulreserve::ReservationClientID client{43};
+  policy.deploySettings(client, power, board.status);
+  uint32_t dirtiness = 7;
+  rfyulreserve::ReservationClientID conflicting{};
+  policy.reserve(client, dirtiness, conflicting, board.status);
+  EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+  EXPECT_EQ(writeAttenuator(0x1E, &other), 0);
+  EXPECT_EQ(attenuator(), 0x1Eu);
+  EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+}
+
+// A session that never recorded starts the list, then records with each
+// allocation of the recording's start failing in turn, then aborts: the
+// end of the run is marked all the same, and the value before the run
+// written directly reaches the board.
+TEST_F(ListRun, EndIsMarkedWhateverTheStarterRecordsMeanwhile) {
+  recordList(board, nullptr, [&] { EXPECT_EQ(writeAttenuator(0x15, nullptr), 0); });
+  for (uint64_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+    ASSERT_EQ(attenuator(), 0x15u);
+    sim::Memory::allocationFaults().failNth(n, -51352);
+    board.call<StartCommitSnooping>({}, &other);
+    const bool injected = sim::Memory::allocationFaults().injected();
+    sim::Memory::allocationFaults().clear();
+    board.call<StopCommitSnooping>({}, &other);
+    EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    EXPECT_EQ(attenuator(), 0x2Au);
+    if (!injected) break;
   }
 }
 
