@@ -303,6 +303,23 @@ TEST_F(ListRun, RewritesTheAttenuatorBehindItsShadowAndTheNextDirectWriteReaches
   }
 }
 
+// LO0's frequency in a list, started by a session that never recorded:
+// after the run, the next commit of the frequency before it reaches the
+// DAC's NCO again.
+TEST_F(ListRun, OfTheFrequencyIsUndoneByTheNextCommit) {
+  auto& policy = board.primitives().tokens().frequencyPolicy(0);
+  policy.setCoercedSettings(vl9738settings::frequencyPreset(3));
+  recordList(board, nullptr, [&] { EXPECT_EQ(sendMessage(board, {4}, 1), 0); });
+  policy.setCoercedSettings(vl9738settings::frequencyPreset(1));
+  EXPECT_EQ(sendMessage(board, {4}, 1, &other), 0);
+  const auto before = board.board.dac(0).nco();
+  EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+  ASSERT_FALSE(board.board.dac(0).nco() == before) << "the list sets the recorded frequency";
+  EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+  EXPECT_EQ(sendMessage(board, {4}, 1, &other), 0);
+  EXPECT_EQ(board.board.dac(0).nco(), before);
+}
+
 // A list of the attenuator and the reference's oscillator DAC, run in the
 // same bring-up, or kept by user mode across a reset, an FPGA download, or
 // a failed reset and a good one, then run by a session of the new bring-up:
