@@ -72,6 +72,11 @@ class ListEngineModel : public InstructionBlockModel {
   bool sendTrigger();
   // Whether the last started list ran to its end, stopped or not.
   bool ranToEnd() const { return ended_; }
+  // A held list goes no further, as after the stop pulse.
+  void halt() {
+    held_ = false;
+    stopped_ = true;
+  }
 
   const std::vector<uint64_t>& controlLog() const { return controlLog_; }
   // Delays, trigger waits, ready-for-trigger and events of the programs run.
