@@ -414,22 +414,29 @@ TEST_F(ListRun, PacedByATriggerLeavesNoWriteBetweenItsStepsToBeUndoneUnseen) {
   EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
 }
 
-// A session that never recorded starts the list, then records with each
-// allocation of the recording's start failing in turn, then aborts: the
-// end of the run is marked all the same, and the value before the run
-// written directly reaches the board.
+// A session that never recorded starts a list held at a trigger wait,
+// writes the attenuator directly, then records with each allocation of the
+// recording's start failing in turn; the list's next step rewrites the
+// attenuator and the session aborts: the end of the run is marked all the
+// same, and the value before it written directly reaches the board.
 TEST_F(ListRun, EndIsMarkedWhateverTheStarterRecordsMeanwhile) {
-  recordList(board, nullptr, [&] { EXPECT_EQ(writeAttenuator(0x15, nullptr), 0); });
+  recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+    EXPECT_EQ(board.call<WaitForListTrigger>({0, 0}).status, 0);
+    EXPECT_EQ(writeAttenuator(0x16, nullptr), 0);
+  });
   for (uint64_t n = 1;; ++n) {
     SCOPED_TRACE(n);
-    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
     EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
-    ASSERT_EQ(attenuator(), 0x15u);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    ASSERT_EQ(attenuator(), 0x2Au);
     sim::Memory::allocationFaults().failNth(n, -51352);
     board.call<StartCommitSnooping>({}, &other);
     const bool injected = sim::Memory::allocationFaults().injected();
     sim::Memory::allocationFaults().clear();
     board.call<StopCommitSnooping>({}, &other);
+    EXPECT_TRUE(board.board.sendListTrigger(2400));
+    ASSERT_EQ(attenuator(), 0x16u);
     EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
     EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
     EXPECT_EQ(attenuator(), 0x2Au);
