@@ -204,7 +204,6 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // value. A session of no LO path's engine marks nothing.
   void markListRun(listmodek::Session& session, RunEdge edge);
   void onListRun(uint32_t lo, RunEdge edge);
-  const EngineRunRecord& getEngineRunRecord(uint32_t lo) const { return runRecords_[lo == 0 ? 0 : 1]; }
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
