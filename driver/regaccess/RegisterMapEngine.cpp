@@ -355,7 +355,7 @@ void tRegisterMapEngine::markDirtyRegMap() {
   for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->markDirtyRegMap();
 }
 
-bool tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last) {
+bool tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last, uint8_t runSet, uint8_t runClear) {
   bool any = false;
   for (uint32_t i = 0; i < descriptor_.recordCount; ++i) {
     const tSlot target = slot(i);
@@ -363,6 +363,7 @@ bool tRegisterMapEngine::markDirtyWithin(uint32_t first, uint32_t last) {
     onShadowed(target.record, target.info->width, [&](auto& shadowed) {
       if (shadowed.address < first || shadowed.address > last) return;
       shadowed.dirty = 1;
+      shadowed.runMayOverwrite = static_cast<uint8_t>((shadowed.runMayOverwrite | runSet) & ~runClear);
       any = true;
     });
   }
@@ -385,7 +386,7 @@ void tRegisterMapEngine::reinitialize() {
     }
     onShadowed(target.record, target.info->width, [&](auto& shadowed) {
       using T = decltype(shadowed.shadow);
-      shadowed = tShadowedRecord<T>{address, static_cast<T>(target.info->resetValue), dirty, inside, this};
+      shadowed = tShadowedRecord<T>{address, static_cast<T>(target.info->resetValue), dirty, inside, 0, this};
     });
   }
   for (uint32_t i = 0; i < descriptor_.childCount; ++i) children_[i]->reinitialize();

@@ -33,8 +33,9 @@ class tRegisterMapEngine : public tRegisterMapInterface {
   void refreshRegMap(tStatus& status) override;
   void markDirtyRegMap() override;
   // Marks dirty this map's own shadowed registers (not its children's)
-  // whose bus address lies in [first, last]; whether there was any.
-  bool markDirtyWithin(uint32_t first, uint32_t last);
+  // whose bus address lies in [first, last], and sets then clears those
+  // bits of their run-may-overwrite flags; whether there was any.
+  bool markDirtyWithin(uint32_t first, uint32_t last, uint8_t runSet = 0, uint8_t runClear = 0);
   const char* getVersion() const override { return descriptor_.settings.version; }
   const char* getOldestCompatibleVersion() const override { return descriptor_.settings.oldestCompatibleVersion; }
   ~tRegisterMapEngine() override {}

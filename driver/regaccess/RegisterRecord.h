@@ -4,6 +4,13 @@
 // owning map (through which it reaches the bus). A direct record keeps no
 // copy. The nested classes add typed field access on top; the by-id engine
 // and the nested classes share the flush and refresh rules below.
+//
+// A register that a list engine's run may rewrite behind its shadow carries
+// the bit of that engine's LO path in `runMayOverwrite`, from the run's
+// start until its end: an unchanged shadow then proves nothing about the
+// hardware, so a flush writes the register all the same. It is not the
+// dirty flag: the value did not change, and nothing that acts on a change
+// (a settling time, a DLL stop) acts on it.
 #ifndef VL9738K_REGACCESS_REGISTERRECORD_H
 #define VL9738K_REGACCESS_REGISTERRECORD_H
 
@@ -20,6 +27,7 @@ struct tShadowedRecord {
   T shadow;
   uint8_t dirty;
   uint8_t accessible;
+  uint8_t runMayOverwrite;
   tRegisterMapEngine* owner;
 };
 
@@ -47,13 +55,13 @@ inline void store(tShadowedRecord<T>& record, T value) {
   record.dirty = 1;
 }
 
-// Writes only a dirty register unless forced; a failed write leaves it dirty
-// so that a later flush retries. Strobe bits clear themselves in hardware,
+// Writes only a dirty register, or one a list run may overwrite, unless
+// forced; a failed write leaves it dirty so that a later flush retries. Strobe bits clear themselves in hardware,
 // so the shadow forgets them once written.
 template <typename T>
 inline void flush(tShadowedRecord<T>& record, T selfClearing, bool force, tStatus& status) {
   if (status.isFatal()) return;
-  if (!force && record.dirty == 0) return;
+  if (!force && (record.dirty | record.runMayOverwrite) == 0) return;
   if (record.accessible == 0) {
     record.owner->recordFailure(nVLAPALS100::kStatusNotAccessible, status, __LINE__);
     return;

@@ -167,6 +167,10 @@ void RoutingResources<Terminal*, Edge*>::programRoute(uint32_t routeId, tStatus&
     fail(status, nVLAPALS100::kStatusInvalidParameter, __LINE__);
     return;
   }
+  // Written into a list, the route reaches the matrix only if the list
+  // runs: it stays reserved whatever the program answers, and its counts
+  // are undone as after a failure.
+  const bool recorded = programmer_ != nullptr && programmer_->recordsInstead();
   {
     // The source may be driven by something else; then it stays as it is.
     tStatus ignored;
@@ -185,7 +189,7 @@ void RoutingResources<Terminal*, Edge*>::programRoute(uint32_t routeId, tStatus&
     topography_.programRouteSegments(transaction, &route->segments[written.segmentCount], 1, status);
   }
   transaction.end(status);
-  if (status.isNotFatal()) {
+  if (status.isNotFatal() && !recorded) {
     route->state = kRouteStateProgrammed;
     return;
   }

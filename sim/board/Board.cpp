@@ -217,4 +217,9 @@ bool Board::configWrite(uint32_t offset, unsigned width, uint32_t value) {
   return true;
 }
 
+bool Board::sendListTrigger(uint16_t uid) {
+  TimingEngineSubtree* engine = timingEngine(uid);
+  return engine != nullptr && registerPort_.locked([engine] { return engine->listEngine().sendTrigger(); });
+}
+
 }  // namespace sim

@@ -137,6 +137,9 @@ class Board : public PciFunction {
   // The DAC behind the LO0 (0) or LO1 (1) CPLD.
   Ad9162& dac(unsigned lo) { return lo == 0 ? lo0Dac_ : lo1Dac_; }
   // The timing engine with `uid` (2400 or 2401); null when it is not placed.
+  // Releases the list the list engine of timing engine `uid` holds at a
+  // trigger wait, under the register port's lock; false when none is held.
+  bool sendListTrigger(uint16_t uid);
   TimingEngineSubtree* timingEngine(uint16_t uid);
 
  private:

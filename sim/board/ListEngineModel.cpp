@@ -42,6 +42,7 @@ uint64_t ListEngineModel::onRead(uint32_t at, uint64_t stored) {
   bool done = false;
   if (stopped_ && done_ == Done::kOnStop) done = true;
   if (stopped_ && done_ == Done::kAfterDelay) done = Clock::instance().nowNs() - stoppedAtNs_ >= delayNs_;
+  if (done_ == Done::kAtEnd) done = stopped_ || ended_;
   return done ? stored | kListIsDone : stored & ~kListIsDone;
 }
 
@@ -52,18 +53,54 @@ void ListEngineModel::onWrite(uint32_t at, uint64_t value) {
   controlLog_.push_back(value);
   if ((raised & kStopBit) != 0) {
     stopped_ = true;
+    held_ = false;
     stoppedAtNs_ = Clock::instance().nowNs();
   }
   if ((raised & kStartBit) != 0 && (value & kRunBit) != 0) {
     ++starts_;
     stopped_ = false;
+    held_ = false;
+    ended_ = false;
     auto program = programs_.find(this->value(address(kListLocation)));
     if (program == programs_.end()) {
       failed(0, 0);
       return;
     }
-    run(program->second);
+    started_ = program->second;
+    at_ = 0;
+    iteration_ = this->value(address(kProgress)) >> 32;
+    advance();
   }
+}
+
+bool ListEngineModel::sendTrigger() {
+  if (!held_) return false;
+  held_ = false;
+  advance();
+  return true;
+}
+
+void ListEngineModel::advance() {
+  for (; at_ + 1 < started_.size(); at_ += 2) {
+    const uint64_t operand = started_[at_];
+    const uint64_t header = started_[at_ + 1];
+    const bool stepHeader = (header >> 48) == 0 && ((header >> 40) & 1) == 0;
+    if (stepHeader) {
+      setValue(address(kProgress), iteration_ << 32 | operand >> 32);
+      continue;
+    }
+    if (!execute(operand, header)) {
+      failed(at_ / 2, header);
+      return;
+    }
+    if ((header >> 48) == 4) {
+      at_ += 2;
+      held_ = true;
+      return;
+    }
+  }
+  ended_ = true;
+  setValue(address(kProgress), (iteration_ + 1) << 32 | (value(address(kProgress)) & 0xFFFFFFFFu));
 }
 
 void ListEngineModel::failed(uint64_t index, uint64_t header) {
@@ -71,23 +108,16 @@ void ListEngineModel::failed(uint64_t index, uint64_t header) {
   setValue(address(kErrorInfo), index | (header >> 48) << 32);
 }
 
+// Trigger waits pass at once.
 bool ListEngineModel::run(const std::vector<uint64_t>& words) {
-  uint64_t iteration = value(address(kProgress)) >> 32;
-  for (size_t at = 0; at + 1 < words.size(); at += 2) {
-    const uint64_t operand = words[at];
-    const uint64_t header = words[at + 1];
-    const bool stepHeader = (header >> 48) == 0 && ((header >> 40) & 1) == 0;
-    if (stepHeader) {
-      setValue(address(kProgress), iteration << 32 | operand >> 32);
-      continue;
-    }
-    if (!execute(operand, header)) {
-      failed(at / 2, header);
-      return false;
-    }
+  started_ = words;
+  at_ = 0;
+  iteration_ = value(address(kProgress)) >> 32;
+  held_ = ended_ = false;
+  advance();
+  while (sendTrigger()) {
   }
-  setValue(address(kProgress), (iteration + 1) << 32 | (value(address(kProgress)) & 0xFFFFFFFFu));
-  return true;
+  return ended_;
 }
 
 bool ListEngineModel::waitFor(uint8_t subsystem, uint32_t at, uint32_t bit, bool expected, uint64_t reads) {

@@ -5,13 +5,15 @@
 //
 // A start (control bit 1 raised while bit 4 is set) runs the program that
 // a test placed at the list location against the subsystem models attached
-// to the engine, at once: writes, waits on bits and fields (read until the
-// bit holds, at most the timeout's ticks or a fixed number of reads), delays,
-// trigger waits and events. Progress follows the steps; a failed write or
-// a wait that never holds stops the list, counts an error and leaves its
-// instruction's index and opcode in the error information. The list reports
-// done after the stop pulse (bit 2), a set time after it, or never; every
-// value written to the control register is kept.
+// to the engine, step by step: writes, waits on bits and fields (read until
+// the bit holds, at most the timeout's ticks or a fixed number of reads),
+// delays, trigger waits and events. A trigger wait holds the list until a
+// trigger is sent; the rest runs at once. Progress follows the steps; a
+// failed write or a wait that never holds stops the list, counts an error
+// and leaves its instruction's index and opcode in the error information.
+// The list reports done after the stop pulse (bit 2), a set time after it,
+// when it ran to its end (if so set), or never; every value written to the
+// control register is kept.
 #ifndef VL9738K_SIM_BOARD_LIST_ENGINE_MODEL_H
 #define VL9738K_SIM_BOARD_LIST_ENGINE_MODEL_H
 
@@ -36,7 +38,7 @@ class ListEngineModel : public InstructionBlockModel {
     kErrorCount = 7,
     kErrorInfo = 8,
   };
-  enum class Done { kOnStop, kAfterDelay, kNever };
+  enum class Done { kOnStop, kAfterDelay, kNever, kAtEnd };
 
   // Reads a field wait makes before it gives up.
   static constexpr uint32_t kFieldWaitReads = 64;
@@ -63,6 +65,18 @@ class ListEngineModel : public InstructionBlockModel {
   void attachTarget(uint8_t subsystem, SubsystemModel& model) { targets_[subsystem] = &model; }
   // Runs a program now; false when it stopped on an error.
   bool run(const std::vector<uint64_t>& words);
+  // Whether the started list is held at a trigger wait.
+  bool waitsForTrigger() const { return held_; }
+  // Releases a list held at a trigger wait, which runs on to its next one
+  // or its end; false when no list was held.
+  bool sendTrigger();
+  // Whether the last started list ran to its end, stopped or not.
+  bool ranToEnd() const { return ended_; }
+  // A held list goes no further, as after the stop pulse.
+  void halt() {
+    held_ = false;
+    stopped_ = true;
+  }
 
   const std::vector<uint64_t>& controlLog() const { return controlLog_; }
   // Delays, trigger waits, ready-for-trigger and events of the programs run.
@@ -75,6 +89,8 @@ class ListEngineModel : public InstructionBlockModel {
 
  private:
   bool execute(uint64_t operand, uint64_t header);
+  // Runs the started list from `at_` to its next trigger wait or its end.
+  void advance();
   bool waitFor(uint8_t subsystem, uint32_t address, uint32_t bit, bool expected, uint64_t reads);
   void failed(uint64_t index, uint64_t header);
 
@@ -88,6 +104,12 @@ class ListEngineModel : public InstructionBlockModel {
   std::map<uint64_t, std::vector<uint64_t>> programs_;
   std::map<uint8_t, SubsystemModel*> targets_;
   std::vector<uint64_t> controlLog_;
+  // The started list, where it stands, and whether a trigger wait holds it.
+  std::vector<uint64_t> started_;
+  size_t at_ = 0;
+  uint64_t iteration_ = 0;
+  bool held_ = false;
+  bool ended_ = false;
   std::vector<Event> events_;
 };
 

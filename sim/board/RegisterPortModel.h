@@ -86,6 +86,13 @@ class RegisterPortModel : public RegisterBlock {
 
   // The model must outlive its attachment; a later one replaces it.
   void attachSubsystem(uint8_t number, SubsystemModel& model);
+  // Runs `action` under the port's lock, as an instruction runs: what a
+  // list engine does when released writes through the subsystems.
+  template <typename tAction>
+  auto locked(tAction action) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return action();
+  }
   void detachSubsystem(uint8_t number);
   SubsystemMapModel& subsystemMap() { return subsystemMap_; }
 

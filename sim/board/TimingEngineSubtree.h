@@ -65,6 +65,8 @@ class TimingEngineSubtree : public SubsystemModel {
 
   Result read(uint32_t address) override;
   Result write(uint32_t address, uint64_t data) override;
+  // The port's reset stops a list the engine runs or holds.
+  void reset() override { listEngine_.halt(); }
 
  private:
   // The block whose registers hold `address`; null in the snooping window

@@ -12,11 +12,13 @@
 #include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
 #include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
+#include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/board/StartedDevice.h"
 
@@ -230,8 +232,8 @@ INSTANTIATE_TEST_SUITE_P(EndedByStopOrByTheSessionGoing, RecordedCommitAndDirect
 
 // A list of LO0's engine recorded by `recorder` (`record` sends the
 // recorded requests), compiled, loaded and committed on the engine.
-void recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder, const std::function<void()>& record,
-                uint64_t location = kLocation[0]) {
+std::vector<uint64_t> recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder,
+                                 const std::function<void()>& record, uint64_t location = kLocation[0]) {
   EXPECT_EQ(board.call<StartCommitSnooping>({}, recorder).status, 0);
   record();
   EXPECT_EQ(board.call<StopCommitSnooping>({}, recorder).status, 0);
@@ -243,6 +245,7 @@ void recordList(StartedBoard& board, nVLAPAL000::tEventDescriptor* recorder, con
   board.board.timingEngine(2400)->listEngine().loadProgram(location | kLocation[1] << 32, program);
   EXPECT_EQ(board.call<DeployListSettings>({location, kLocation[1], 0}, recorder).status, 0);
   EXPECT_EQ(board.call<Commit>({}, recorder).status, 0);
+  return program;
 }
 
 // A recorder and a second session on LO0's engine; after every run the
@@ -300,31 +303,145 @@ TEST_F(ListRun, RewritesTheAttenuatorBehindItsShadowAndTheNextDirectWriteReaches
   }
 }
 
-// The reference's oscillator DAC in a list: a later run leaves the
-// reference policy stale, so a client holding another value must commit,
-// and its commit reaches the board.
-TEST_F(ListRun, OfTheReferenceMakesItsPolicyStale) {
-  auto& policy = board.primitives().tokens().refClockPolicy();
+// LO0's frequency in a list, started by a session that never recorded:
+// after the run, the next commit of the frequency before it reaches the
+// DAC's NCO again.
+TEST_F(ListRun, OfTheFrequencyIsUndoneByTheNextCommit) {
+  auto& policy = board.primitives().tokens().frequencyPolicy(0);
+  policy.setCoercedSettings(vl9738settings::frequencyPreset(3));
+  recordList(board, nullptr, [&] { EXPECT_EQ(sendMessage(board, {4}, 1), 0); });
+  policy.setCoercedSettings(vl9738settings::frequencyPreset(1));
+  EXPECT_EQ(sendMessage(board, {4}, 1, &other), 0);
+  const auto before = board.board.dac(0).nco();
+  EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+  ASSERT_FALSE(board.board.dac(0).nco() == before) << "the list sets the recorded frequency";
+  EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+  EXPECT_EQ(sendMessage(board, {4}, 1, &other), 0);
+  EXPECT_EQ(board.board.dac(0).nco(), before);
+}
+
+// A list of the attenuator and the reference's oscillator DAC, run in the
+// same bring-up, or kept by user mode across a reset, an FPGA download, or
+// a failed reset and a good one, then run by a session of the new bring-up:
+// the device's record of what the engine's recordings wrote outlives the
+// maps and policies each bring-up builds. After the run the reference
+// policy is stale, and a client holding another value commits it.
+TEST_F(ListRun, KeptAcrossABringUpStillMarksWhatItWrites) {
   sim::UserBlock ref(32);
   std::memcpy(ref.data(), "Vl9738RefCpld", 13);
   const uint32_t word = (board.board.fixedLogic().refCpld().word(0x128) & ~0xFFF0u) | 3000u << 4;
-  recordList(board, nullptr, [&] {
+  const std::vector<uint64_t> list = recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
     EXPECT_EQ(board.call<ArmWrite>({ref.address(), 13, 0x802BA453, word, 0, 0}).status, 0);
   });
-  vl9738settings::RefClockSettings settings;
-  policy.setCoercedSettings(settings);
-  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
-  ASSERT_EQ(ocxoDac(), 2702u);
-  EXPECT_EQ(board.call<Initiate>().status, 0);
-  ASSERT_EQ(ocxoDac(), 3000u);
+  const uint64_t program = kLocation[0] | kLocation[1] << 32;
+  const std::function<void()> bringUps[] = {[] {}, [&] { EXPECT_EQ(board.call<ResetDevice>().status, 0); },
+                                            [&] { board.device->downloadFpgaImage(board.status); },
+                                            [&] {
+                                              board.board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::Fails);
+                                              board.call<ResetDevice>();
+                                              board.board.bridge().fpgaLoader().setFault(sim::FpgaLoader::Fault::None);
+                                              EXPECT_EQ(board.call<ResetDevice>().status, 0);
+                                            }};
+  for (const auto& bringUp : bringUps) {
+    bringUp();
+    // Stale, the sessions are opened anew; the list stays where user mode keeps it.
+    for (auto* who : {&board.descriptor, &other}) {
+      board.device->destroySession(*who, who->session);
+      who->session = board.device->createSession(*who, board.device->getDeviceInterfaces()[0], board.status);
+      EXPECT_EQ(board.call<SetContext>(UserPath{{2400, 0}, {2404, 0}}.request(2), who).status, 0);
+    }
+    board.session = board.descriptor.session;
+    board.board.timingEngine(2400)->listEngine().loadProgram(program, list);
+    auto& policy = board.primitives().tokens().refClockPolicy();
+    vl9738settings::RefClockSettings settings;
+    policy.setCoercedSettings(settings);
+    EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    ASSERT_EQ(std::pair(attenuator(), ocxoDac()), std::pair(0x2Au, 2702u));
+    EXPECT_EQ(board.call<DeployListSettings>({kLocation[0], kLocation[1], 0}).status, 0);
+    EXPECT_EQ(board.call<Commit>().status, 0);
+    EXPECT_EQ(board.call<Initiate>().status, 0);
+    ASSERT_EQ(std::pair(attenuator(), ocxoDac()), std::pair(0x15u, 3000u));
+    EXPECT_EQ(board.call<Abort>().status, 0);
+    EXPECT_EQ(std::pair(writeAttenuator(0x2A, &other), shadow()), std::pair(0, 0x2Au));
+    EXPECT_EQ(attenuator(), 0x2Au);
+    const rfyulreserve::ReservationClientID client{43};
+    policy.deploySettings(client, settings, board.status);
+    uint32_t dirtiness = 7;
+    rfyulreserve::ReservationClientID conflicting{};
+    policy.reserve(client, dirtiness, conflicting, board.status);
+    EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+    EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
+    EXPECT_EQ(ocxoDac(), 2702u);
+  }
+}
+
+// A list that writes the attenuator, waits for a trigger and writes it
+// again: while it is held between the steps, direct writes and commits
+// reach the board; after the trigger the register the list overwrote is
+// written again by the next direct write of the value before, and the
+// power policy does not vouch for the commit the list undid.
+TEST_F(ListRun, PacedByATriggerLeavesNoWriteBetweenItsStepsToBeUndoneUnseen) {
+  auto& policy = board.primitives().tokens().powerPolicy(0);
+  const vl9738settings::PowerSettings power{0, 5, 6, 20000, 0x1E};
+  policy.setCoercedSettings(power);
+  recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+    EXPECT_EQ(board.call<WaitForListTrigger>({0, 0}).status, 0);
+    EXPECT_EQ(writeAttenuator(0x16, nullptr), 0);
+  });
+  sim::ListEngineModel& engine = board.board.timingEngine(2400)->listEngine();
+  engine.setDone(sim::ListEngineModel::Done::kAtEnd);
+  EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+  EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+  ASSERT_EQ(std::pair(attenuator(), engine.waitsForTrigger()), std::pair(0x15u, true));
+  for (uint32_t value : {0x2Au, 0x1Eu}) {
+    EXPECT_EQ(value == 0x1E ? sendMessage(board, {6}, 1, &other) : writeAttenuator(value, &other), 0);
+    EXPECT_EQ(attenuator(), value);
+  }
+  EXPECT_TRUE(engine.sendTrigger());
+  ASSERT_EQ(std::pair(attenuator(), engine.ranToEnd()), std::pair(0x16u, true));
+  EXPECT_TRUE(board.call<ReadListIsDone>({}, &other).done) << "the list ended by itself";
   const rfyulreserve::ReservationClientID client{43};
-  policy.deploySettings(client, settings, board.status);
+  policy.deploySettings(client, power, board.status);
   uint32_t dirtiness = 7;
   rfyulreserve::ReservationClientID conflicting{};
   policy.reserve(client, dirtiness, conflicting, board.status);
   EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
-  EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
-  EXPECT_EQ(ocxoDac(), 2702u);
+  EXPECT_EQ(writeAttenuator(0x1E, &other), 0);
+  EXPECT_EQ(attenuator(), 0x1Eu);
+  EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+}
+
+// A session that never recorded starts a list held at a trigger wait,
+// writes the attenuator directly, then records with each allocation of the
+// recording's start failing in turn; the list's next step rewrites the
+// attenuator and the session aborts: the end of the run is marked all the
+// same, and the value before it written directly reaches the board.
+TEST_F(ListRun, EndIsMarkedWhateverTheStarterRecordsMeanwhile) {
+  recordList(board, nullptr, [&] {
+    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+    EXPECT_EQ(board.call<WaitForListTrigger>({0, 0}).status, 0);
+    EXPECT_EQ(writeAttenuator(0x16, nullptr), 0);
+  });
+  for (uint64_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    EXPECT_EQ(board.call<Initiate>({}, &other).status, 0);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    ASSERT_EQ(attenuator(), 0x2Au);
+    sim::Memory::allocationFaults().failNth(n, -51352);
+    board.call<StartCommitSnooping>({}, &other);
+    const bool injected = sim::Memory::allocationFaults().injected();
+    sim::Memory::allocationFaults().clear();
+    board.call<StopCommitSnooping>({}, &other);
+    EXPECT_TRUE(board.board.sendListTrigger(2400));
+    ASSERT_EQ(attenuator(), 0x16u);
+    EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
+    EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+    EXPECT_EQ(attenuator(), 0x2Au);
+    if (!injected) break;
+  }
 }
 
 TEST(ListModeRoad, SetContextNeedsTheEngines) {

@@ -112,6 +112,7 @@ TEST_F(ListModeResourcesOnBoard, ASecondSessionCannotTouchTheListAnotherRecords)
   recorder->deployListSettings({0x2000, 0}, status);
   recorder->commit(status);
   recorder->initiate(status);
+  EXPECT_TRUE(generation.sendTrigger()) << "the list holds at its trigger wait";
   recorder->abortIfRunning(status);
   EXPECT_EQ(generation.events(), (std::vector<L::Event>{{4, 2}, {5, 1}, {7, 0}}));
   EXPECT_TRUE(resources->allIdle(status)) << "the one engine with a record was stopped";

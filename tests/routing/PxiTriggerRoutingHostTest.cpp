@@ -70,6 +70,27 @@ TEST_F(RoutingMatrixHost, AFailedWriteIsNotRememberedAsTheRoutesValue) {
   EXPECT_EQ(program(768, 0x80000009), (std::vector{Entry{true, 768, 0}, w(768, 9), w(768, 0x80000009), readBack()}));
 }
 
+// Slots an engine's recordings wrote before this host was built, carried in
+// by the device: the host no longer vouches for them, a run's start forgets
+// them again, and until the run's end a program of one is not remembered.
+TEST_F(RoutingMatrixHost, CarriedRecordedSlotsAreReadAgainWhileARunMayRewriteThem) {
+  make();
+  program(512, 0x80000005);
+  vlpxiroutingmatrix::RecordedRouteSlots record{-1, ~0u, ~0u, 1};
+  host->carryRecord(record, 7);
+  EXPECT_EQ(record.running, 0) << "the bring-up ended any run";
+  const std::vector<Entry> read{Entry{true, 512, 0x80000005}, readBack()};
+  EXPECT_EQ(program(512, 0x80000005), read);
+  EXPECT_EQ(program(512, 0x80000005), std::vector{readBack()});
+  host->forgetRecorded(7);
+  host->setRunning(7, true);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(program(512, 0x80000005), read) << i;
+  host->forgetRecorded(7);
+  host->setRunning(7, false);
+  EXPECT_EQ(program(512, 0x80000005), read);
+  EXPECT_EQ(program(512, 0x80000005), std::vector{readBack()});
+}
+
 // Slots past the cache take the route's value from its register, with the
 // same order of writes.
 TEST_F(RoutingMatrixHost, RoutesPastTheCacheAreReadFromTheirRegister) {

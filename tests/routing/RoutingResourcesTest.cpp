@@ -63,6 +63,9 @@ TEST_F(FanOutTest, StatesAreEnforcedAndUnknownIdsRefused) {
   EXPECT_EQ(r.reserve(id), kStatusInvalidParameter);
   EXPECT_EQ(r.program(0), kStatusInvalidParameter);
   EXPECT_TRUE(r.programmer.take().empty());
+  r.programmer.recording = true;
+  EXPECT_EQ(r.program(id), 0);
+  EXPECT_EQ(r->getRouteState(id), vlark::kRouteStateReserved) << "a recorded program leaves it reserved";
 }
 
 TEST_F(FanOutTest, DestructorTakesProgrammedRoutesOutOfTheHardware) {

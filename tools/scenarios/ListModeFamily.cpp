@@ -23,13 +23,20 @@
 // With no session open, no recording is left on the engine: a new session
 // can begin one.
 //
-// The driver's record of the registers an engine's recordings wrote begins
-// at each bring-up (an add, a reset, an FPGA download), while the engine
-// keeps its lists: a list recorded before the last bring-up that runs again
-// (any session may start the engine) writes registers the driver left
-// clean. That limit is the driver's by design, so once such a list may have
-// run, the maps its engine records are left out of the shadow check until
-// the next bring-up.
+// Half the recordings wait for a list trigger after the settings commit:
+// their run holds there until the model is sent a trigger. Another
+// operation starts the list an engine keeps, recorded in this step or
+// before any number of resets, downloads and failed resets, from a new
+// session: between the list's steps it writes the attenuator by name and
+// commits the path's settings, then sends the trigger, and at the end it
+// aborts the run or closes the session that started it. The shadow and
+// policy checks after the step then meet what the run left.
+//
+// The device keeps the record of the registers an engine's recordings
+// wrote from its addition to its removal; a list recorded before the device
+// was last added is not this device's, so once such a list may have run,
+// the maps its engine records are left out of the shadow check until the
+// next addition.
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -76,6 +83,7 @@ constexpr size_t kDescriptorAt = 0x000, kPathAt = 0x80, kPolicyNameAt = 0x100, k
 const std::vector<std::string> kHarmlessKinds = {"open a main-interface session", "open an FPGA-interface session"};
 constexpr const char kRecordKind[] = "record a list-mode commit";
 constexpr const char kDirectKind[] = "commit an LO path directly";
+constexpr const char kKeptKind[] = "start the list an engine keeps";
 
 // What an LO path's DAC holds.
 struct DacState {
@@ -178,6 +186,13 @@ struct Observed {
   // Between the recording's stop and the run, the recorder commits the
   // reference clock (its defaults), which the list's reset overwrites.
   bool commitReference = false;
+  // The recording waits for a list trigger after its settings commit.
+  bool paced = false;
+  // Starting a kept list: what is done between its steps (bit 0 a write by
+  // name, bit 1 a commit, per step), and whether the run is aborted before
+  // the starting session closes.
+  uint32_t between = 0;
+  bool abort = false;
 };
 
 class ListModeFamily : public Family {
@@ -198,8 +213,19 @@ class ListModeFamily : public Family {
                                        "run over a direct write and left"};
            op.ending = endings[ending];
            op.commitReference = ending == 3;
-           scenario.describe("record LO" + std::to_string(op.settings.lo) + " in a list, " + said[ending]);
+           op.paced = random.below(2) == 0;
+           scenario.describe("record LO" + std::to_string(op.settings.lo) +
+                             (op.paced ? " in a paced list, " : " in a list, ") + said[ending]);
            scenario.addTask("record", [this, &scenario, &op] { record(scenario, op); });
+         }},
+        {kKeptKind, 3, false, boardPresent,
+         [this](Scenario& scenario, Random& random) {
+           Observed& op = add(false, random);
+           op.between = random.below(1u << 6);
+           op.abort = random.below(2) == 0;
+           scenario.describe("start LO" + std::to_string(op.settings.lo) + "'s kept list, then " +
+                             (op.abort ? "abort it" : "close"));
+           scenario.addTask("start", [this, &scenario, &op] { startKept(scenario, op); });
          }},
         {kDirectKind, 4, false, boardPresent,
          [this](Scenario& scenario, Random& random) {
@@ -274,7 +300,7 @@ class ListModeFamily : public Family {
   bool alone(Scenario& scenario, const Observed& op) const {
     size_t ownKinds = 0;
     for (const std::string& kind : scenario.stepKinds()) {
-      if (kind == kRecordKind || kind == kDirectKind) {
+      if (kind == kRecordKind || kind == kDirectKind || kind == kKeptKind) {
         ++ownKinds;
       } else if (std::find(kHarmlessKinds.begin(), kHarmlessKinds.end(), kind) == kHarmlessKinds.end()) {
         return false;
@@ -373,6 +399,7 @@ class ListModeFamily : public Family {
         // this session holds no reservation for: what it wrote before it
         // failed stays in the list.
         const bool committed = commitMessage(scenario, session, user);
+        if (op.paced) ok(scenario, scenario.call<rq::WaitForListTrigger>(session, {0, 0}));
         ok(scenario, writeAttenuator(scenario, session, user, s.lo, s.attenuator ^ 0x55));
         user.put<uint32_t>(kIdsAt + 8, kRefClock);
         scenario.record(scenario.call<rq::SettingsSendMessage>(
@@ -389,6 +416,31 @@ class ListModeFamily : public Family {
     // A list never started left the hardware where it was: a direct commit
     // of the recorded settings must still reach the DAC.
     if (op.ending == Ending::kStopOnly && op.stopped) commitDirectly(scenario, op);
+  }
+
+  // A new session starts whatever list the engine keeps at the family's
+  // location; while the run holds at a trigger wait, direct requests
+  // write the registers it will write again.
+  void startKept(Scenario& scenario, Observed& op) {
+    Session session;
+    sim::UserBlock user(0x800);
+    const uint32_t lo = op.settings.lo;
+    putPath(user, kPathAt, lo);
+    if (prepareSession(scenario, session, user, op.settings) &&
+        ok(scenario, scenario.call<rq::SetContext>(session, {user.address() + kPathAt, 2, 0})) &&
+        ok(scenario, scenario.call<rq::DeployListSettings>(session, {kListLocation[0], kListLocation[1], 0})) &&
+        ok(scenario, scenario.call<rq::Commit>(session, {0})) &&
+        ok(scenario, scenario.call<rq::Initiate>(session, {0}))) {
+      for (uint32_t step = 0; step < 3; ++step) {
+        const uint32_t acts = op.between >> (2 * step);
+        if ((acts & 1) != 0) ok(scenario, writeAttenuator(scenario, session, user, lo, op.settings.attenuator + step));
+        if ((acts & 2) != 0) commitMessage(scenario, session, user);
+        if (!scenario.board().sendListTrigger(kTimingEngine[lo])) break;
+      }
+      ok(scenario, writeAttenuator(scenario, session, user, lo, op.settings.attenuator));
+      if (op.abort) ok(scenario, scenario.call<rq::Abort>(session, {0}));
+    }
+    if (session.file) session.file->close();
   }
 
   static Answer writeAttenuator(Scenario& scenario, Session& session, sim::UserBlock& user, uint32_t lo,
@@ -463,12 +515,11 @@ class ListModeFamily : public Family {
     op.complete = true;
   }
 
-  // Within a step the order of a bring-up and a recording, load or start is
-  // not known: a step with a bring-up counts its loads as older than it, and
-  // its starts as after it.
+  // Within a step the order of an addition and a recording, load or start
+  // is not known: a step with an addition counts its loads as older than
+  // it, and its starts as after it.
   void followEngines(Scenario& scenario) {
-    const StepEvents& events = scenario.events();
-    const bool broughtUp = events.added || events.resetRequested || events.generationAdvanced;
+    const bool broughtUp = scenario.events().added;
     for (uint32_t lo = 0; lo < 2; ++lo) {
       EngineLists& lists = engines_[lo];
       sim::TimingEngineSubtree* engine = scenario.board().timingEngine(kTimingEngine[lo]);
@@ -498,9 +549,9 @@ class ListModeFamily : public Family {
   struct EngineLists {
     bool loaded = false;        // a list of this family, ever
     bool loadedInStep = false;  // in the running step
-    bool older = false;         // a list recorded before the last bring-up
+    bool older = false;         // a list recorded before the device's last addition
     size_t commands = 0;        // start and stop commands the engine took
-    bool leftOut = false;       // such a list may have run since the bring-up
+    bool leftOut = false;       // such a list may have run since that addition
   };
   EngineLists engines_[2];
 };

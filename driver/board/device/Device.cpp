@@ -212,7 +212,17 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
   // gate holds that lock, and a drain must never wait behind it.
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
   beginUnadmittedIO();
+  // The close of the session that started a run stops it; the device marks
+  // the run's end itself. A stale session's run ended with its bring-up.
+  int lo = -1;
+  if (Session* main = asMainSession(session)) {
+    tStatus valid;
+    main->checkValid(valid);
+    listmodek::Session* list = main->getListModeSession();
+    if (list != nullptr && list->isRunning()) lo = loPathOf(*list);
+  }
   delete session;
+  if (lo >= 0) onListRun(static_cast<uint32_t>(lo), RunEdge::kEnd);
   endIO(nullptr);
 }
 

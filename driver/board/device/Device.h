@@ -12,6 +12,7 @@
 
 #include "DeviceActivityResources.h"
 #include "DeviceProperties.h"
+#include "EngineRunRecord.h"
 #include "driver/board/LymSupport.h"
 #include "driver/board/capabilities/DeviceCapabilities.h"
 #include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
@@ -190,15 +191,19 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void startCommitSnooping(listmodek::Session* session, tStatus& status);
   // Before a start by a session that recorded nothing: the engine runs
   // whatever list it holds, so the LO path's policies and primitives must
-  // hear of the start all the same. Every starting session also gets the
-  // engine's run listener, which the end of the run reaches as well.
+  // hear of the start all the same.
   void attachListStartListeners(listmodek::Session* session, tStatus& status);
-  // A list run on the engine of LO path `lo` starts or ends: it writes the
-  // registers that any recording on the engine wrote since the snooping
-  // was set up, whichever list it runs. Their shadows, the policies and
-  // primitives that own them, and the routing matrix's cached routes stop
-  // vouching for the hardware.
-  void onListRun(uint32_t lo);
+  using RunEdge = ListRunEdge;
+  // The device marks each start and end of a run itself, not through the
+  // session's listeners, which a new recording empties: the run writes the
+  // registers and routes that any recording on the engine of LO path `lo`
+  // wrote since the device was added, whichever list it runs. Their shadows,
+  // the policies and primitives that own them, and the routing matrix's
+  // cached routes stop vouching for the hardware; from a start to its end,
+  // writes of those registers go out even when their shadows hold the
+  // value. A session of no LO path's engine marks nothing.
+  void markListRun(listmodek::Session& session, RunEdge edge);
+  void onListRun(uint32_t lo, RunEdge edge);
   ov3ifw::OV3IFWResources* getIFWResources() const { return ifwResources_; }
   ListModeRegisterReadResources* getListModeRegisterReadResources() const { return readResources_; }
   SnoopingManager::SnoopingManager* getSnoopingManager() const { return snoopingManager_; }
@@ -310,21 +315,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   ListModeRegisterReadResources* readResources_ = nullptr;
   ov3ifw::OV3IFWResources* ifwResources_ = nullptr;
   SnoopingManager::SnoopingManager* snoopingManager_ = nullptr;
-  // Of the generation (LO0) and the acquisition (LO1) engine; they look up
-  // what they reach at each call, so sessions may keep them.
-  class ListRunListener final : public listmodek::iListStateListener {
-   public:
-    ListRunListener(Device& device, uint32_t lo) : device_(device), lo_(lo) {}
-    void saveDeployedSettings(tStatus&) override {}
-    void restoreDeployedSettings(tStatus&) override {}
-    void onListInitiate(tStatus&) override { device_.onListRun(lo_); }
-    void onListAbort(tStatus&) override { device_.onListRun(lo_); }
-
-   private:
-    Device& device_;
-    uint32_t lo_;
-  };
-  ListRunListener listRunListeners_[2] = {{*this, 0}, {*this, 1}};
+  // Of the generation (LO0) and the acquisition (LO1) engine, for the
+  // device's life.
+  EngineRunRecord runRecords_[2];
   AtomicLymDeviceState* fpgaState_ = nullptr;
   // Moves whenever the FPGA state goes: a session opened on an older state
   // must not reach into it.

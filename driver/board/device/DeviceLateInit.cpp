@@ -6,6 +6,7 @@
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/listmode/snooping/CommitSnoopingAttachment.h"
 #include "driver/platform/memory/Memory.h"
+#include "driver/routing/pxi/PxiTriggerRoutingHost.h"
 
 namespace nVL9738K_24_0 {
 
@@ -60,7 +61,9 @@ void Device::installSettlingControls(tStatus& late) {
 
 // The trigger controls' creation outcome decides the record: an engine
 // without its block fails every list-mode request. An engine without a
-// snooping context simply records nothing of its LO path.
+// snooping context simply records nothing of its LO path. What earlier
+// recordings on each LO path's engine wrote is the device's, kept across
+// bring-ups: the new maps and routing host note into it and mark from it.
 void Device::setUpSnooping(tStatus& late) {
   ov3ifw::OV3IFWResources& engines = *ifwResources_;
   engines.getAcquisitionTriggerControl(late);
@@ -73,15 +76,21 @@ void Device::setUpSnooping(tStatus& late) {
   const vlifw::ContextInterface* generation = engines.getGenerationSnoopingContext(lookup);
   if (generation != nullptr && composites.getLo0Cpld() != nullptr && ref != nullptr) {
     registerLoPathMaps(*snoopingManager_, *generation, composites.getLo0Cpld()->Ad9162RegMap,
-                       composites.getLo0Cpld()->BoardCtrlRegMap, *ref, late);
+                       composites.getLo0Cpld()->BoardCtrlRegMap, *ref, late, runRecords_[0].maps);
   }
   lookup.clear();
   const vlifw::ContextInterface* acquisition = engines.getAcquisitionSnoopingContext(lookup);
   if (acquisition != nullptr && composites.getLo1Cpld() != nullptr && ref != nullptr) {
     registerLoPathMaps(*snoopingManager_, *acquisition, composites.getLo1Cpld()->Ad9162RegMap,
-                       composites.getLo1Cpld()->BoardCtrlRegMap, *ref, late);
+                       composites.getLo1Cpld()->BoardCtrlRegMap, *ref, late, runRecords_[1].maps);
   }
   readResources_->configure(engines.getAcquisitionSubsystem(), engines.getGenerationSubsystem(), late);
+  // The routes that lists recorded before this bring-up wrote, by the
+  // engines' subsystems as this bring-up found them.
+  if (vlpxiroutingmatrix::PxiTriggerRoutingHost* host = engines.getPxiTriggerRoutingHost()) {
+    host->carryRecord(runRecords_[0].routes, engines.getGenerationSubsystem());
+    host->carryRecord(runRecords_[1].routes, engines.getAcquisitionSubsystem());
+  }
 }
 
 // The handlers let go of the settling controls before the engines that own

@@ -61,12 +61,6 @@ void Device::startCommitSnooping(listmodek::Session* session, tStatus& status) {
                        {readResources_, snoopingManager_, readResources_->getAcquisitionSubsystem(),
                         readResources_->getGenerationSubsystem(), lo0, lo1},
                        status);
-  // A session that started a run and records anew keeps it running: its
-  // abort or close must still reach the engine's run listener.
-  const int lo = loPathOf(*session);
-  if (lo >= 0 && !session->hasStateListener(&listRunListeners_[lo])) {
-    session->addStateListener(&listRunListeners_[lo], status);
-  }
 }
 
 // A session that never recorded has no listeners: its start runs the list
@@ -77,9 +71,6 @@ void Device::attachListStartListeners(listmodek::Session* session, tStatus& stat
   if (status.isFatal() || session == nullptr) return;
   const int lo = loPathOf(*session);
   if (lo < 0) return;
-  // First, so that a listener failing the start does not keep the run's
-  // registers from being marked (the undo marks them again).
-  if (!session->hasStateListener(&listRunListeners_[lo])) session->addStateListener(&listRunListeners_[lo], status);
   RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
   if (rf == nullptr || session->hasStateListener(&rf->recordedPolicies(lo))) return;
   session->addStateListener(&rf->recordedPolicies(lo), status);
@@ -95,16 +86,28 @@ int Device::loPathOf(listmodek::Session& session) const {
                                                                  : -1;
 }
 
-void Device::onListRun(uint32_t lo) {
+void Device::markListRun(listmodek::Session& session, RunEdge edge) {
+  const int lo = loPathOf(session);
+  if (lo >= 0) onListRun(static_cast<uint32_t>(lo), edge);
+}
+
+// The run flags are set and cleared with the marks, so that a request
+// that writes a register looks only at that register's own flag.
+void Device::onListRun(uint32_t lo, RunEdge edge) {
   if (readResources_ == nullptr) return;
+  const uint8_t bit = static_cast<uint8_t>(1u << (lo == 0 ? 0 : 1));
+  const SnoopingManager::internal::RunBits run{edge == RunEdge::kStart ? bit : uint8_t{0},
+                                               edge == RunEdge::kEnd ? bit : uint8_t{0}};
   const uint8_t subsystem =
       lo == 0 ? readResources_->getGenerationSubsystem() : readResources_->getAcquisitionSubsystem();
-  const uint32_t groups = snoopingManager_ != nullptr ? snoopingManager_->markRecordedDirty(subsystem) : 0;
+  const uint32_t groups = snoopingManager_ != nullptr ? snoopingManager_->markRecordedDirty(subsystem, run) : 0;
   RfResources* rf = resources_ != nullptr ? resources_->getRfResources() : nullptr;
-  if (rf != nullptr) rf->onListRun(lo, groups);
+  if (rf != nullptr) rf->onListRun(lo, groups, run.set, run.clear);
   vlpxiroutingmatrix::PxiTriggerRoutingHost* host =
       ifwResources_ != nullptr ? ifwResources_->getPxiTriggerRoutingHost() : nullptr;
-  if (host != nullptr) host->forgetRecorded(subsystem);
+  if (host == nullptr) return;
+  host->forgetRecorded(subsystem);
+  if (edge != RunEdge::kMayGoOn) host->setRunning(subsystem, edge == RunEdge::kStart);
 }
 
 }  // namespace nVL9738K_24_0

@@ -60,6 +60,10 @@ void IoctlCollection::attachListStartListeners(listmodek::Session* session, tSta
   device_->attachListStartListeners(session, status);
 }
 
+void IoctlCollection::markListRun(listmodek::Session& session, ListRunEdge edge) const {
+  device_->markListRun(session, edge);
+}
+
 const SnoopingManager::SnoopingManager* IoctlCollection::getSnoopingManager() const {
   return device_->getSnoopingManager();
 }

@@ -8,6 +8,7 @@
 
 #include <stdint.h>
 
+#include "driver/board/device/EngineRunRecord.h"
 #include "driver/platform/status/tStatus.h"
 #include "driver/regaccess/DynamicAccessInterfaceBase.h"
 
@@ -76,6 +77,8 @@ class IoctlCollection {
   ov3ifw::OV3IFWResources* getIFWResources() const;
   void startCommitSnooping(listmodek::Session* session, tStatus& status) const;
   void attachListStartListeners(listmodek::Session* session, tStatus& status) const;
+  // The start or end of a run of the session's engine (Device::markListRun).
+  void markListRun(listmodek::Session& session, ListRunEdge edge) const;
   // Null while no engine can record a list.
   const SnoopingManager::SnoopingManager* getSnoopingManager() const;
   // -52031 when `map` (as a register-access request names it) is recorded

@@ -49,10 +49,17 @@ void Initiate::handle(RequestContext& context, const In&, Out&, tStatus& status)
   if (listMode == nullptr) return;
   context.collection().attachListStartListeners(listMode, status);
   listMode->initiate(status);
+  // Marked running also when the start failed: the engine may run anyway.
+  if (listMode->isRunning()) context.collection().markListRun(*listMode, ListRunEdge::kStart);
 }
 
+// Only an abort that stopped the engine ends the run; the registers are
+// marked either way.
 void Abort::handle(RequestContext& context, const In&, Out&, tStatus& status) {
-  if (listmodek::Session* listMode = listModeSession(context, status)) listMode->abortIfRunning(status);
+  listmodek::Session* listMode = listModeSession(context, status);
+  if (listMode == nullptr || !listMode->isRunning()) return;
+  listMode->abortIfRunning(status);
+  context.collection().markListRun(*listMode, listMode->isRunning() ? ListRunEdge::kMayGoOn : ListRunEdge::kEnd);
 }
 
 // The path from the root of the FPGA's subsystem tree to the list engine

@@ -108,19 +108,23 @@ void RfResources::onPowerUp() {
   }
 }
 
-void RfResources::onListRun(uint32_t lo, uint32_t groups) {
+void RfResources::onListRun(uint32_t lo, uint32_t groups, uint8_t runSet, uint8_t runClear) {
   const uint32_t path = lo == 0 ? 0 : 1;
-  tokens_.frequencyPolicy(path).committedSettingsStale = 1;
-  tokens_.powerPolicy(path).committedSettingsStale = 1;
+  auto mark = [runSet, runClear](auto& policy) {
+    policy.committedSettingsStale = 1;
+    policy.listRunMayOverwrite = static_cast<uint8_t>((policy.listRunMayOverwrite | runSet) & ~runClear);
+  };
+  mark(tokens_.frequencyPolicy(path));
+  mark(tokens_.powerPolicy(path));
   frequency(path).requireResync();
   power(path).requireResync();
   // The reference primitive keeps no copy besides the shadows, which the
   // run's registers left dirty.
-  if ((groups & SnoopingManager::kRecordedReference) != 0) tokens_.refClockPolicy().committedSettingsStale = 1;
+  if ((groups & SnoopingManager::kRecordedReference) != 0) mark(tokens_.refClockPolicy());
   constexpr uint32_t kSelects[kLoPaths] = {SnoopingManager::kRecordedLo0Select, SnoopingManager::kRecordedLo1Select};
   for (uint32_t other = 0; other < kLoPaths; ++other) {
     if ((groups & kSelects[other]) == 0) continue;
-    tokens_.frequencyPolicy(other).committedSettingsStale = 1;
+    mark(tokens_.frequencyPolicy(other));
     frequency(other).requireResync();
   }
 }

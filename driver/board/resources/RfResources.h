@@ -54,8 +54,10 @@ class RfResources {
   // recorded registers of `groups` (RecordedRegisterGroups.h) behind the
   // shadows, and the path's own frequency and power in any case. Every
   // policy of those registers goes stale and every primitive that skips
-  // writes it believes done rewrites them at its next commit.
-  void onListRun(uint32_t lo, uint32_t groups);
+  // writes it believes done rewrites them at its next commit. Their
+  // run-may-overwrite bits are set with `runSet`, then cleared with
+  // `runClear`: while set, no commit makes the policy current.
+  void onListRun(uint32_t lo, uint32_t groups, uint8_t runSet = 0, uint8_t runClear = 0);
   // A power-up puts every setting back to its default behind the policies,
   // which outlive it across an FPGA download: none is current any more.
   void onPowerUp();

@@ -9,12 +9,14 @@ namespace nVL9738K_24_0 {
 void registerLoPathMaps(SnoopingManager::SnoopingManager& manager, const vlifw::ContextInterface& snoopingContext,
                         nShared::nAd9162RegMap::tAd9162RegMap& dac,
                         nShared::nBoardCtrlRegMap::tBoardCtrlRegMap& boardControl,
-                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status) {
+                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status,
+                        SnoopingManager::internal::WrittenRegisters* recorded) {
   if (status.isFatal()) return;
   snoopingContext.checkVersion(0, 0, true, nullptr, nullptr, status);
-  manager.addSnoopableRegMap(dac, snoopingContext, 0, 0, nullptr, status);
-  manager.addSnoopableRegMap(boardControl, snoopingContext, 0, 0, nullptr, status);
-  manager.addSnoopableRegMap(refCpld, snoopingContext, 0, 0, nullptr, status);
+  auto record = [recorded](uint32_t map) { return recorded != nullptr ? &recorded[map] : nullptr; };
+  manager.addSnoopableRegMap(dac, snoopingContext, 0, 0, nullptr, status, record(0));
+  manager.addSnoopableRegMap(boardControl, snoopingContext, 0, 0, nullptr, status, record(1));
+  manager.addSnoopableRegMap(refCpld, snoopingContext, 0, 0, nullptr, status, record(2));
 }
 
 void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status) {

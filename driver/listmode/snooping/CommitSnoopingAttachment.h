@@ -35,11 +35,14 @@ struct CommitSnoopingParts {
 // Makes one engine's LO path snoopable: the block of the snooping context
 // must be of a version this driver knows, then the path's DAC, its board
 // control and the reference CPLD are registered in that order (the order
-// in which a commit swaps their accessors), with base and shift 0.
+// in which a commit swaps their accessors), with base and shift 0. What
+// their recordings write goes into `recorded` (three records, one per map,
+// in that order) when given.
 void registerLoPathMaps(SnoopingManager::SnoopingManager& manager, const vlifw::ContextInterface& snoopingContext,
                         nShared::nAd9162RegMap::tAd9162RegMap& dac,
                         nShared::nBoardCtrlRegMap::tBoardCtrlRegMap& boardControl,
-                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status);
+                        nVl9738RefCpld::tVl9738RefCpld& refCpld, nVLAPALS100::tStatus& status,
+                        SnoopingManager::internal::WrittenRegisters* recorded = nullptr);
 
 // 0xBFFA9178 for a session on neither engine's subsystem.
 void attachCommitSnooping(listmodek::Session& session, const CommitSnoopingParts& parts, nVLAPALS100::tStatus& status);

@@ -8,6 +8,7 @@
 #include "IoAccessorWithContextualize.h"
 #include "RecordedRegisterGroups.h"
 #include "SnoopingSites.h"
+#include "WrittenRegisters.h"
 #include "driver/listmode/ListModeStatusCodes.h"
 #include "driver/listmode/iListSnoopingListener.h"
 #include "driver/platform/status/StatusSite.h"
@@ -35,57 +36,6 @@ inline void setSnoopedAccessors(nVl9738RefCpld::tVl9738RefCpld& map, vllym::kern
   map.AuxInterfaceRegMap.setAccessor(accessor);
 }
 
-// The registers a recording wrote, by bus address: their shadows hold the
-// recorded values, which the hardware receives only if the list runs.
-// Addresses count from the map's own origin (where its offset 0 lies on the
-// bus), not from the window's start: the snooped maps sit high in their
-// CPLD windows. CPLD words are 32-bit, so one bit per word covers a DAC's
-// whole map; an address outside the bitmap makes the whole map count as
-// written.
-class WrittenRegisters {
- public:
-  static constexpr uint32_t kWords = 0x810;
-
-  explicit WrittenRegisters(uint32_t origin = 0) : origin_(origin) {}
-
-  void note(uint32_t address) {
-    // Below the origin wraps past the bitmap, so it counts as the whole map.
-    const uint32_t word = (address - origin_) >> 2;
-    if (word >= kWords) {
-      overflow_ = 1;
-      return;
-    }
-    bits_[word >> 5] |= 1u << (word & 31);
-  }
-  // Calls `markAll()` when an address fell outside the bitmap, else
-  // `mark(first, last)` for each written word.
-  template <typename tMark, typename tMarkAll>
-  void visit(tMark mark, tMarkAll markAll) const {
-    if (overflow_ != 0) {
-      markAll();
-      return;
-    }
-    for (uint32_t word = 0; word < kWords; ++word) {
-      if ((bits_[word >> 5] >> (word & 31) & 1u) != 0) mark(origin_ + (word << 2), origin_ + (word << 2) + 3);
-    }
-  }
-  // Adds these words to `into` (of the same origin), then forgets them.
-  void drainInto(WrittenRegisters& into) {
-    for (uint32_t i = 0; i < sizeof(bits_) / sizeof(bits_[0]); ++i) {
-      into.bits_[i] |= bits_[i];
-      bits_[i] = 0;
-    }
-    into.overflow_ |= overflow_;
-    overflow_ = 0;
-  }
-
- private:
-  uint32_t origin_;
-  // Rounded up: the map's last words share the final bitmap word.
-  uint32_t bits_[(kWords + 31) / 32] = {};
-  uint8_t overflow_ = 0;
-};
-
 // The contextualizing accessor of a snooped map that also notes each
 // register it turns into a list write.
 class RecordingAccessor final : public nVL9738K_24_0::IoAccessorWithContextualize {
@@ -102,12 +52,19 @@ class RecordingAccessor final : public nVL9738K_24_0::IoAccessorWithContextualiz
   WrittenRegisters& written_;
 };
 
+// How a mark changes the run-may-overwrite flags of the registers it
+// marks dirty: the bits set, then the bits cleared.
+struct RunBits {
+  uint8_t set = 0;
+  uint8_t clear = 0;
+};
+
 // Marks the written registers in [first, last] dirty and answers the
 // groups they belong to. A map of the path itself (its DAC, its board
 // control) is all the path's.
 template <typename T>
-uint32_t markWrittenDirty(T& map, uint32_t first, uint32_t last) {
-  return map.markDirtyWithin(first, last) ? kRecordedPath : 0;
+uint32_t markWrittenDirty(T& map, uint32_t first, uint32_t last, RunBits run = {}) {
+  return map.markDirtyWithin(first, last, run.set, run.clear) ? kRecordedPath : 0;
 }
 template <typename T>
 uint32_t allGroupsOf(T&) {
@@ -116,15 +73,15 @@ uint32_t allGroupsOf(T&) {
 
 // The reference CPLD's children share the composite's address space. The
 // temperature and auxiliary blocks belong to no shared setting.
-inline uint32_t markWrittenDirty(nVl9738RefCpld::tVl9738RefCpld& map, uint32_t first, uint32_t last) {
+inline uint32_t markWrittenDirty(nVl9738RefCpld::tVl9738RefCpld& map, uint32_t first, uint32_t last, RunBits run = {}) {
   uint32_t groups = 0;
-  if (map.markDirtyWithin(first, last)) groups |= kRecordedReference;
-  if (map.Ad9512RegMap.markDirtyWithin(first, last)) groups |= kRecordedReference;
-  if (map.Hmc703RegMap.markDirtyWithin(first, last)) groups |= kRecordedReference;
-  if (map.Lo0RefClkToLoRegMap.markDirtyWithin(first, last)) groups |= kRecordedLo0Select;
-  if (map.Lo1RefClkToLoRegMap.markDirtyWithin(first, last)) groups |= kRecordedLo1Select;
-  map.TemperatureRegMap.markDirtyWithin(first, last);
-  map.AuxInterfaceRegMap.markDirtyWithin(first, last);
+  if (map.markDirtyWithin(first, last, run.set, run.clear)) groups |= kRecordedReference;
+  if (map.Ad9512RegMap.markDirtyWithin(first, last, run.set, run.clear)) groups |= kRecordedReference;
+  if (map.Hmc703RegMap.markDirtyWithin(first, last, run.set, run.clear)) groups |= kRecordedReference;
+  if (map.Lo0RefClkToLoRegMap.markDirtyWithin(first, last, run.set, run.clear)) groups |= kRecordedLo0Select;
+  if (map.Lo1RefClkToLoRegMap.markDirtyWithin(first, last, run.set, run.clear)) groups |= kRecordedLo1Select;
+  map.TemperatureRegMap.markDirtyWithin(first, last, run.set, run.clear);
+  map.AuxInterfaceRegMap.markDirtyWithin(first, last, run.set, run.clear);
   return groups;
 }
 inline uint32_t allGroupsOf(nVl9738RefCpld::tVl9738RefCpld&) {
@@ -140,10 +97,10 @@ class MapSnooperState : public listmodek::iListSnoopingListener {
   bool isRecording() const { return recording_ != 0; }
   // While the recording session's own request runs.
   virtual bool isSnooping() const = 0;
-  // Marks dirty every register a recording on this engine wrote since the
-  // snooping was set up (a list run rewrites them), and answers their
-  // groups.
-  virtual uint32_t markRecordedDirty() = 0;
+  // Marks dirty every register a recording on this engine wrote (a list
+  // run rewrites them), changes their run-may-overwrite flags as `run`
+  // says, and answers their groups.
+  virtual uint32_t markRecordedDirty(RunBits run) = 0;
 
  protected:
   const void* snoopedMap_;
@@ -153,15 +110,20 @@ class MapSnooperState : public listmodek::iListSnoopingListener {
 template <typename T>
 class RegMapSnooper : public MapSnooperState {
  public:
+  // `recorded`, when given, is the engine's record kept for the device's
+  // life; else the snooper keeps one of its own.
   RegMapSnooper(T* map, vlifw::InstructionTarget* target, const vlifw::ContextInterface* context, uint32_t base,
-                uint32_t shift)
+                uint32_t shift, WrittenRegisters* recorded = nullptr)
       : MapSnooperState(map),
         map_(map),
         target_(target),
         context_(context),
         written_(map->getBase() - map->getWindowStart()),
-        recorded_(map->getBase() - map->getWindowStart()),
-        accessor_(target, context, base, shift, written_) {}
+        ownRecord_(map->getBase() - map->getWindowStart()),
+        recorded_(recorded != nullptr ? *recorded : ownRecord_),
+        accessor_(target, context, base, shift, written_) {
+    recorded_.adoptOrigin(map->getBase() - map->getWindowStart());
+  }
 
   // The inserter is reached through the redirected manager, not from here.
   void onStartCommitSnooping(listmodek::iListInstructionInserter*, tStatus& status) override {
@@ -194,11 +156,11 @@ class RegMapSnooper : public MapSnooperState {
 
   bool isSnooping() const override { return saved_ != nullptr; }
 
-  uint32_t markRecordedDirty() override {
+  uint32_t markRecordedDirty(RunBits run) override {
     uint32_t groups = 0;
-    recorded_.visit([&](uint32_t first, uint32_t last) { groups |= markWrittenDirty(*map_, first, last); },
+    recorded_.visit([&](uint32_t first, uint32_t last) { groups |= markWrittenDirty(*map_, first, last, run); },
                     [&] {
-                      map_->markDirtyRegMap();
+                      markWrittenDirty(*map_, 0, ~0u, run);
                       groups |= allGroupsOf(*map_);
                     });
     return groups;
@@ -212,7 +174,8 @@ class RegMapSnooper : public MapSnooperState {
   // What the recording under way wrote, and what every recording on this
   // engine wrote before it.
   WrittenRegisters written_;
-  WrittenRegisters recorded_;
+  WrittenRegisters ownRecord_;
+  WrittenRegisters& recorded_;
   RecordingAccessor accessor_;
 };
 

@@ -54,10 +54,10 @@ bool SnoopingManager::isRecordedNow(const void* map) const {
   return snooping;
 }
 
-uint32_t SnoopingManager::markRecordedDirty(uint8_t subsystem) {
+uint32_t SnoopingManager::markRecordedDirty(uint8_t subsystem, internal::RunBits run) {
   tStatus lookup;
   tSubsystem entry = findSubsystem(subsystem, lookup);
-  return entry ? entry->markRecordedDirty() : 0;
+  return entry ? entry->markRecordedDirty(run) : 0;
 }
 
 }  // namespace SnoopingManager

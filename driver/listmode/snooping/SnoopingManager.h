@@ -32,16 +32,18 @@ class SnoopingManager {
 
   // Registers `map` for the subsystem of `context`; its accesses are
   // converted through `snoopingContext` when one is given, else `context`.
+  // What its recordings write is noted in `recorded` when given (a record
+  // that outlives this manager), else in the registration's own.
   template <typename T>
   SnoopingListenerAndSubsystem addSnoopableRegMap(T& map, const vlifw::ContextInterface& context, uint32_t base,
                                                   uint32_t shift, const vlifw::ContextInterface* snoopingContext,
-                                                  tStatus& status) {
+                                                  tStatus& status, internal::WrittenRegisters* recorded = nullptr) {
     if (status.isFatal()) return {};
     const uint8_t number = static_cast<uint8_t>(context.contextualizeRead(0, status).subsystem);
     tSubsystem subsystem = entryFor(number, status);
     if (!subsystem) return {};
     tListener listener = subsystem->addSnoopableRegMap(map, snoopingContext != nullptr ? *snoopingContext : context,
-                                                       base, shift, status);
+                                                       base, shift, recorded, status);
     if (status.isFatal()) return {};
     return {listener, subsystem};
   }
@@ -61,9 +63,10 @@ class SnoopingManager {
   // Whether the running request records `map` into a list.
   bool isRecordedNow(const void* map) const;
   // What a list run on the engine of `subsystem` does behind the shadows:
-  // the registers its recordings wrote since the snooping was set up are
-  // marked dirty. Answers their groups (RecordedRegisterGroups.h).
-  uint32_t markRecordedDirty(uint8_t subsystem);
+  // the registers its recordings wrote are marked dirty and their run
+  // flags changed as `run` says. Answers their groups
+  // (RecordedRegisterGroups.h).
+  uint32_t markRecordedDirty(uint8_t subsystem, internal::RunBits run = {});
 
  private:
   tSubsystem entryFor(uint8_t number, tStatus& status);

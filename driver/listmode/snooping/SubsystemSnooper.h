@@ -24,10 +24,10 @@ class SubsystemSnooper {
 
   template <typename T>
   tListener addSnoopableRegMap(T& map, const vlifw::ContextInterface& context, uint32_t base, uint32_t shift,
-                               tStatus& status) {
+                               WrittenRegisters* recorded, tStatus& status) {
     if (status.isFatal()) return {};
     tListener listener(new (status, nVLAPAL000::kAllocationKindPlain)
-                           RegMapSnooper<T>(&map, redirector_, &context, base, shift),
+                           RegMapSnooper<T>(&map, redirector_, &context, base, shift, recorded),
                        status);
     if (!listener) return {};
     snoopers_.push_back(listener, status);
@@ -58,11 +58,12 @@ class SubsystemSnooper {
   }
 
   // Every map's registers that recordings on this subsystem wrote are
-  // marked dirty; answers their groups.
-  uint32_t markRecordedDirty() {
+  // marked dirty, their run flags changed as `run` says; answers their
+  // groups.
+  uint32_t markRecordedDirty(RunBits run) {
     uint32_t groups = 0;
     for (const tListener& snooper : snoopers_)
-      groups |= static_cast<MapSnooperState*>(snooper.get())->markRecordedDirty();
+      groups |= static_cast<MapSnooperState*>(snooper.get())->markRecordedDirty(run);
     return groups;
   }
 

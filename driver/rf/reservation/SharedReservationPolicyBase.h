@@ -170,6 +170,9 @@ class SharedReservationPolicyBase : public iSettingsDeployPolicy<tSettings> {
   // 1 from construction until a commit succeeds, and from the start of
   // every commit until it succeeds.
   uint8_t committedSettingsStale = 1;
+  // One bit per LO path whose list run may be rewriting the registers of
+  // this setting now: no commit vouches for the hardware until it ends.
+  uint8_t listRunMayOverwrite = 0;
 
  protected:
   SharedReservationPolicyBase(const char* descriptor, const ReservationPolicyCodes& codes)
@@ -208,7 +211,7 @@ class SharedReservationPolicyBase : public iSettingsDeployPolicy<tSettings> {
 
  private:
   rfyulreserve::reservation_ReservationDirtiness dirtinessOf(const tSettings& own) const {
-    if (committedSettingsStale != 0) return rfyulreserve::kSettingsMustBeCommitted;
+    if ((committedSettingsStale | listRunMayOverwrite) != 0) return rfyulreserve::kSettingsMustBeCommitted;
     if (isSuggested(own) || matchesCommitted(own)) return rfyulreserve::kCommittedSettingsServe;
     return rfyulreserve::kSettingsMustBeCommitted;
   }

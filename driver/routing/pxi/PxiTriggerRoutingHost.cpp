@@ -108,7 +108,7 @@ void PxiTriggerRoutingHost::readBlockState(tStatus& status) {
     for (uint32_t i = 0; i < kCacheEntries; ++i) cacheA_[i] = cacheB_[i] = 0;
     knownA_ = knownB_ = ~0u;
   }
-  for (RecordedSlots& slots : recorded_) slots = RecordedSlots{-1, 0, 0};
+  for (RecordedRouteSlots& slots : recorded_) slots = RecordedRouteSlots{};
 }
 
 void PxiTriggerRoutingHost::setExpectedVersion(const ExpectedVersion& expected) {
@@ -195,7 +195,7 @@ void PxiTriggerRoutingHost::programRoute(uint32_t index, uint32_t value, tStatus
   // Only a value the hardware took is remembered: after a failed step the
   // register may hold anything, and comparing against the wanted value
   // would skip the write that repairs it.
-  if (status.isNotFatal() && recording < 0) {
+  if (status.isNotFatal() && recording < 0 && !isRunOver(inClassA, bit)) {
     *cached = value;
     *known |= bit;
   } else {
@@ -223,26 +223,67 @@ void PxiTriggerRoutingHost::programCachedClass(uint32_t index, uint32_t value, c
   }
 }
 
-void PxiTriggerRoutingHost::noteRecorded(int32_t subsystem, bool inClassA, uint32_t bit) {
-  RecordedSlots* slots = &recorded_[kRecordingEngines - 1];
-  for (RecordedSlots& entry : recorded_) {
-    if (entry.subsystem == subsystem || entry.subsystem < 0) {
-      entry.subsystem = subsystem;
-      slots = &entry;
-      break;
-    }
+template <typename tVisit>
+void PxiTriggerRoutingHost::forEachRecord(tVisit visit) {
+  for (RecordedRouteSlots* carried : carried_) {
+    if (carried != nullptr && visit(*carried, false)) return;
   }
-  (inClassA ? slots->a : slots->b) |= bit;
+  for (uint32_t i = 0; i < kRecordingEngines; ++i) {
+    if (visit(recorded_[i], i == kRecordingEngines - 1)) return;
+  }
+}
+
+void PxiTriggerRoutingHost::noteRecorded(int32_t subsystem, bool inClassA, uint32_t bit) {
+  forEachRecord([&](RecordedRouteSlots& entry, bool last) {
+    if (entry.subsystem != subsystem && entry.subsystem >= 0 && !last) return false;
+    entry.subsystem = subsystem;
+    (inClassA ? entry.a : entry.b) |= bit;
+    return true;
+  });
 }
 
 // The slots stay noted: a list compiled earlier may run again.
 void PxiTriggerRoutingHost::forgetRecorded(uint8_t subsystem) {
-  for (uint32_t i = 0; i < kRecordingEngines; ++i) {
-    const RecordedSlots& entry = recorded_[i];
-    if (entry.subsystem != int32_t{subsystem} && i != kRecordingEngines - 1) continue;
+  forEachRecord([&](RecordedRouteSlots& entry, bool last) {
+    if (entry.subsystem != int32_t{subsystem} && !last) return false;
     knownA_ &= ~entry.a;
     knownB_ &= ~entry.b;
+    return entry.subsystem == int32_t{subsystem};
+  });
+}
+
+// An engine past the table shares the last entry with others: its run
+// counts as theirs, which only costs reads.
+void PxiTriggerRoutingHost::setRunning(uint8_t subsystem, bool running) {
+  forEachRecord([&](RecordedRouteSlots& entry, bool last) {
+    if (entry.subsystem != int32_t{subsystem} && !last) return false;
+    entry.running = running ? 1 : 0;
+    return true;
+  });
+}
+
+void PxiTriggerRoutingHost::carryRecord(RecordedRouteSlots& record, uint8_t subsystem) {
+  for (RecordedRouteSlots*& carried : carried_) {
+    if (carried != nullptr && carried != &record) continue;
+    carried = &record;
+    record.subsystem = subsystem;
+    // This host's bring-up ended any run.
+    record.running = 0;
+    knownA_ &= ~record.a;
+    knownB_ &= ~record.b;
+    return;
   }
+}
+
+// At most the carried records and the table: a bounded look per program.
+bool PxiTriggerRoutingHost::isRunOver(bool inClassA, uint32_t bit) const {
+  for (const RecordedRouteSlots* carried : carried_) {
+    if (carried != nullptr && carried->running != 0 && ((inClassA ? carried->a : carried->b) & bit) != 0) return true;
+  }
+  for (const RecordedRouteSlots& entry : recorded_) {
+    if (entry.running != 0 && ((inClassA ? entry.a : entry.b) & bit) != 0) return true;
+  }
+  return false;
 }
 
 }  // namespace vlpxiroutingmatrix

@@ -18,6 +18,7 @@
 
 #include <stdint.h>
 
+#include "RecordedRouteSlots.h"
 #include "driver/ifw/ContextInterface.h"
 #include "driver/ifw/InstructionTargetMXRM.h"
 #include "driver/platform/status/tStatus.h"
@@ -79,6 +80,13 @@ class PxiTriggerRoutingHost {
   // A list run of the engine of `subsystem` started or ended: it may have
   // written every route its recordings wrote, whose cached values go.
   void forgetRecorded(uint8_t subsystem);
+  // From a run's start to its end a program of such a route is not
+  // remembered either: the run's next step may rewrite it.
+  void setRunning(uint8_t subsystem, bool running);
+  // Notes the recorded slots of the engine now at `subsystem` in `record`,
+  // which the device keeps across bring-ups, and forgets the routes it
+  // holds: a list recorded before this host was built may run again.
+  void carryRecord(RecordedRouteSlots& record, uint8_t subsystem);
 
   const nVLAPALS100::tStatus& getStickyStatus() const { return sticky_; }
   uint32_t getSizeWord(uint32_t i) const { return i < 4 ? sizeWords_[i] : 0; }
@@ -98,6 +106,11 @@ class PxiTriggerRoutingHost {
                           nVLAPALS100::tStatus& status);
   // Notes the cached slots a recording on `subsystem` wrote.
   void noteRecorded(int32_t subsystem, bool inClassA, uint32_t bit);
+  // Whether a run that may be going on rewrites the slot.
+  bool isRunOver(bool inClassA, uint32_t bit) const;
+  // The device's records first, then the host's own table.
+  template <typename tVisit>
+  void forEachRecord(tVisit visit);
 
   const vlifw::ContextInterface* context_;
   vlifw::InstructionTargetMXRM target_;
@@ -112,14 +125,12 @@ class PxiTriggerRoutingHost {
   uint32_t knownA_;
   uint32_t knownB_;
   // The slots the recordings of each list engine wrote; engines past the
-  // table share the last entry, which any run then forgets.
-  struct RecordedSlots {
-    int32_t subsystem;
-    uint32_t a;
-    uint32_t b;
-  };
+  // table share the last entry, which any run then forgets. Engines whose
+  // record the device carries note into that instead.
   static constexpr uint32_t kRecordingEngines = 4;
-  RecordedSlots recorded_[kRecordingEngines];
+  RecordedRouteSlots recorded_[kRecordingEngines];
+  static constexpr uint32_t kCarriedRecords = 2;
+  RecordedRouteSlots* carried_[kCarriedRecords] = {};
   uint32_t sizeWords_[4];
   uint32_t contextVersion_;
   uint32_t contextOldestCompatibleVersion_;

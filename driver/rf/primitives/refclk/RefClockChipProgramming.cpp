@@ -98,14 +98,16 @@ bool RefClockPrimitive::applyReferenceOutput(tStatus& status) {
   if (status.isFatal()) return false;
   auto& divider = ad9512_.Divider2Out4;
   assign(divider, 1u << 7, bitIf(requested_.bypassRefOutDivider != 0, 7), status);
-  bool wrote = false;
-  if (divider.isDirty()) {
+  // A divider a list run may have rewritten goes out again with its
+  // strobe, but is no change of output.
+  const bool changed = divider.isDirty();
+  if (changed || divider.runMayOverwrite != 0) {
     divider.flush(status, false);
     // The AD9512 takes over its settings only on the update strobe.
     assign(ad9512_.UpdateRegs, 1u, 1u, status);
     ad9512_.UpdateRegs.flush(status, true);
-    wrote = true;
   }
+  bool wrote = changed;
   wrote |= assignAndWrite(refCpld_.RefOut, 0x3u, requested_.refOut == 1 ? 0x3u : 0u, status);
   return wrote;
 }

@@ -143,11 +143,11 @@ bool RefClockPrimitive::applySource(uint32_t path, bool checkPath, tStatus& stat
 
   const bool sourceChanged = refCpld_.ClkPath.isDirty();
   const bool pllChanged = programHmc703(requested_, status);
-  if (sourceChanged) {
-    refCpld_.ClkPath.flush(status, false);
-    hmc703_.ReferenceDivisorReg.flush(status, false);
-    refclk_waits::sleepFor(kSourceSettleMs);
-  }
+  // Unchanged, they are written only when a list run may have rewritten
+  // them; that is no change of source and needs no settling.
+  refCpld_.ClkPath.flush(status, false);
+  hmc703_.ReferenceDivisorReg.flush(status, false);
+  if (sourceChanged) refclk_waits::sleepFor(kSourceSettleMs);
   if (status.isFatal()) return true;
 
   tStatus lock;
