@@ -126,6 +126,22 @@ TEST_F(FpgaInterface, ConfiguresWithABitfileThenServesRegistersIrqsAndAResetAndS
   EXPECT_EQ(stale.outStatus(), vltest::kStaleSession);
 }
 
+// A device reset leaves FPGA sessions opened before it stale through the
+// whole road: the frame answers the stale code and no register value, the
+// validity query says so, and a session opened after it is valid.
+TEST_F(FpgaInterface, AfterADeviceResetOldSessionsAnswerTheStaleCode) {
+  auto mainFile = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
+  ASSERT_NE(mainFile, nullptr);
+  ASSERT_EQ(sim::RequestClient(*mainFile).call<nVL9738K_24_0::requests::ResetDevice>().outStatus(), 0);
+  const auto read = client->call<Read32>({.offset = kControl});
+  EXPECT_EQ(read.outStatus(), vltest::kStaleSession);
+  EXPECT_EQ(read.out.value, 0xFFFFFFFFu);
+  EXPECT_EQ(client->call<IsSessionValid>().out.valid, 0u);
+  auto fresh = sim::DeviceFile::open(rig->module(), kFpgaInterface);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_EQ(sim::RequestClient(*fresh).call<IsSessionValid>().out.valid, 1u);
+}
+
 // Every allocation of a refused configuration fails in turn: each attempt
 // fails cleanly and gives back what it took (blocks, locked pages, copies).
 TEST_F(FpgaInterface, AConfigurationWithOptionWordsFailsCleanlyWhereverAnAllocationFails) {
