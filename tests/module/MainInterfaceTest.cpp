@@ -284,10 +284,12 @@ TEST_F(ListModeRequests, TraitsAreZeroWithoutASessionAndTheAcquisitionEnginesSes
 }
 
 // A recording on LO0's engine cut by an over-temperature shutdown, its
-// session then sending a write (refused as stale) before it closes, or only
-// closing: the recording ends with it, so a new session's write to the
-// recorded map reaches the board; after a reset the engine records again.
-class ListModeShutdown : public vltest::OpenedBoard, public testing::WithParamInterface<bool> {};
+// session then sending a write (refused as stale) before it closes, only
+// closing, or sitting idle: the recording ends with the shutdown, so a new
+// session's write to the recorded map reaches the board; after a reset the
+// engine records again.
+enum class Recorder { kRequestsAndCloses, kCloses, kSitsIdle };
+class ListModeShutdown : public vltest::OpenedBoard, public testing::WithParamInterface<Recorder> {};
 
 TEST_P(ListModeShutdown, TheRecordersCloseEndsItsRecordingAndNoWriteIsRefused) {
   open();
@@ -312,13 +314,13 @@ TEST_P(ListModeShutdown, TheRecordersCloseEndsItsRecordingAndNoWriteIsRefused) {
   rig->board().fixedLogic().setOverTemperature(true);
   EXPECT_EQ(sim::RequestClient(*opened()).call<GetTemperature>({16, 1, 0}).outStatus(), int32_t(0xBFFA9046u));
   rig->board().fixedLogic().setOverTemperature(false);
-  if (GetParam()) {
+  if (GetParam() == Recorder::kRequestsAndCloses) {
     EXPECT_EQ(write(*file, 0x16).first, vltest::kStaleSession);
   }
-  client.reset();
-  file.reset();
+  if (GetParam() != Recorder::kSitsIdle) client.reset(), file.reset();
   auto next = opened();
   EXPECT_EQ(write(*next, 0x2A), std::pair(0, 0x2Au));
+  client.reset(), file.reset();
   EXPECT_EQ(sim::RequestClient(*next).call<ResetDevice>().outStatus(), 0);
   next = opened();
   record(*next);
@@ -326,7 +328,8 @@ TEST_P(ListModeShutdown, TheRecordersCloseEndsItsRecordingAndNoWriteIsRefused) {
   EXPECT_EQ(write(*opened(), 0x33), std::pair(0, 0x33u));
 }
 
-INSTANTIATE_TEST_SUITE_P(StaleWriteOrCloseAlone, ListModeShutdown, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(StaleWriteCloseOrIdle, ListModeShutdown,
+                         testing::Values(Recorder::kRequestsAndCloses, Recorder::kCloses, Recorder::kSitsIdle));
 
 // The routing requests while the board has no routing resources (the FPGA
 // design's matrix is not set up in the module yet): what each answers, and

@@ -10,9 +10,12 @@
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
+#include "sim/board/FpgaPersonality.h"
 #include "sim/host/DeviceFile.h"
 #include "sim/host/RequestClient.h"
 #include "sim/idletracker/IdleTracker.h"
+#include "tests/fpga/SessionWire.h"
 #include "tests/support/BoardRig.h"
 
 namespace {
@@ -69,6 +72,41 @@ class ReservationRoad : public ::testing::Test {
     std::memcpy(user.data() + 0x200, ids.data(), ids.size() * 4);
     std::memset(user.data() + 0x300, 0xEE, 16);
     return session(index).call<Reserve>({uint32_t(ids.size()), user.address() + 0x200, user.address() + 0x300, {}, 0});
+  }
+  // A deploy of LO0's frequency (resource 4) with tuning word `ftw`, the
+  // other fields those of a preset.
+  int32_t deployLo0Frequency(int index, uint64_t ftw) {
+    vltest::WireBytes record;
+    record.u32(0).u32(4);
+    record.bytes.insert(record.bytes.end(), 72, 0);
+    record.u32(uint32_t(ftw)).u32(uint32_t(ftw >> 32)).u32(9).u32(0).u32(5).u32(0);
+    for (uint8_t field : {0, 0, 0xFF, 0x03, 1, 3, 22, 1, 0, 6, 0, 1}) record.u8(field);
+    record.bytes.insert(record.bytes.end(), 30, 0);
+    std::memcpy(user.data() + 0x400, record.bytes.data(), record.bytes.size());
+    return session(index).call<SettingsDeploy>({user.address() + 0x400, uint32_t(record.bytes.size()), 0}).outStatus();
+  }
+  // The board's own design downloaded through a session of the FPGA
+  // interface, as another process would.
+  void downloadThroughAnFpgaSession() {
+    using namespace nVL9738K_24_0::lymrequests;
+    sim::FpgaPersonality design(rig.board().fpga(), 0x10, 0x14, 0x20);
+    design.setSignature({0xA1, 0xB2, 0xC3, 0xD4});
+    const std::vector<uint8_t> bitfile(4096, 0x5A);
+    rig.board().bridge().fpgaLoader().expect(bitfile);
+    const auto personality = vltest::userCopyOf(vltest::personalityBlock(1u << 29));
+    const auto fifos = vltest::userCopyOf({});
+    const auto image = vltest::userCopyOf(bitfile);
+    auto fpga = sim::DeviceFile::open(rig.module(), vltest::kFpgaInterface);
+    ASSERT_NE(fpga, nullptr);
+    const auto configured =
+        sim::RequestClient(*fpga).call<ConfigurePersonalityQrt>({.personalityAddress = personality->address(),
+                                                                 .personalitySize = 48,
+                                                                 .fifoListAddress = fifos->address(),
+                                                                 .fifoListSize = 0,
+                                                                 .bitfileAddress = image->address(),
+                                                                 .bitfileSize = uint32_t(bitfile.size())});
+    ASSERT_EQ(configured.outStatus(), 0);
+    ASSERT_EQ(configured.out.downloaded, 1);
   }
   std::vector<uint32_t> dirtiness(size_t count) {
     std::vector<uint32_t> words(count);
@@ -232,6 +270,34 @@ TEST_F(ReservationRoad, AStaleSessionLosesItsClientAtItsNextRequest) {
   EXPECT_TRUE(IdleTracker::exists(a));
   EXPECT_EQ(session(0).call<GetReservationClientID>().outStatus(), static_cast<int32_t>(0xBFFA9179u));
   EXPECT_FALSE(IdleTracker::exists(a));
+}
+
+// A download powers the board up with its defaults: a hold of a session it
+// made stale protects nothing, and that session may never send another
+// request. What it held goes with the download.
+TEST_F(ReservationRoad, WhatASessionADownloadMadeStaleHeldGoesWithTheDownload) {
+  constexpr int32_t kHeld = static_cast<int32_t>(0xBFFA9196u);
+  ASSERT_EQ(setDescriptor(0, "a"), 0);
+  const uint32_t a = clientId(0);
+  ASSERT_EQ(deployLo0Frequency(0, 0x2AAAAAAAAAAAull), 0);
+  ASSERT_EQ(reserve(0, {3}).outStatus(), 0);
+  downloadThroughAnFpgaSession();
+  EXPECT_FALSE(IdleTracker::exists(a)) << "the stale client outlived the download";
+
+  for (int i : {1, 2}) files[i] = sim::DeviceFile::open(rig.module(), vltest::kMainInterface);
+  ASSERT_EQ(setDescriptor(1, "b"), 0);
+  const uint32_t b = clientId(1);
+  ASSERT_EQ(deployLo0Frequency(1, 0x8E38E38E38E3ull), 0);
+  const auto granted = reserve(1, {3});
+  EXPECT_EQ(granted.outStatus(), 0) << "refused naming client " << granted.out.errorInfo.conflictingClient;
+
+  EXPECT_EQ(session(0).call<GetReservationClientID>().outStatus(), vltest::kStaleSession);
+  files[0]->close();
+  ASSERT_EQ(setDescriptor(2, "c"), 0);
+  ASSERT_EQ(deployLo0Frequency(2, 0x2AAAAAAAAAAAull), 0);
+  const auto refused = reserve(2, {3});
+  EXPECT_EQ(refused.outStatus(), kHeld) << "the stale session's close released the new holder";
+  EXPECT_EQ(std::pair(refused.out.errorInfo.failedId, refused.out.errorInfo.conflictingClient), std::pair(3u, b));
 }
 
 }  // namespace

@@ -200,6 +200,7 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
     delete session;
     session = nullptr;
   }
+  if (Session* main = asMainSession(session)) openSessions_.add(*main);
   if (admitted) endIO(nullptr);
   return session;
 }
@@ -220,6 +221,7 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
     main->checkValid(valid);
     listmodek::Session* list = main->getListModeSession();
     if (list != nullptr && list->isRunning()) lo = loPathOf(*list);
+    openSessions_.remove(*main);
   }
   delete session;
   if (lo >= 0) onListRun(static_cast<uint32_t>(lo), RunEdge::kEnd);
@@ -329,7 +331,9 @@ void Device::downloadFpgaImage(tStatus& status) {
   FpgaImagePages pages(status);
   pages.unpack(vllym::FpgaImage::embeddedData(), vllym::FpgaImage::embeddedSize(), status);
   if (status.isFatal()) return;
+  bringUpDownload_ = true;
   board_->programFpga(pages.getPageList(), status);
+  bringUpDownload_ = false;
 }
 
 void Device::prepareForFpgaDownload(tStatus& status) {
@@ -338,16 +342,27 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
   // A download refused before it began keeps every object: a session it
   // made stale still ends its recording on them.
-  if (status.isFatal()) return;
-  retireListModeObjects();
-  // The routing goes first: its programmer writes through the routing
-  // matrix's host, which the engine resources own.
-  releaseRouting();
-  releaseEngineResources();
-  releaseSnooping(status);
-  delete registerPort_;
-  registerPort_ = nullptr;
-  records_[kLateRecord].clear();
+  if (status.isNotFatal()) {
+    retireListModeObjects();
+    // The routing goes first: its programmer writes through the routing
+    // matrix's host, which the engine resources own.
+    releaseRouting();
+    releaseEngineResources();
+    releaseSnooping(status);
+    delete registerPort_;
+    registerPort_ = nullptr;
+    records_[kLateRecord].clear();
+  }
+  if (!bringUpDownload_) releaseStaleSessions();
+}
+
+void Device::releaseStaleSessions() {
+  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
+  openSessions_.forEach([](Session& session) {
+    if (!session.isStale()) return;
+    tStatus stale;
+    session.checkValid(stale);
+  });
 }
 
 void Device::completeInitialization(tStatus& status) {

@@ -18,6 +18,7 @@
 #include "driver/board/ioctl/fpga/InterfaceTemplate_atomiclymddkqrt.h"
 #include "driver/board/resources/DeviceResources.h"
 #include "driver/board/routing/RoutingResourcesManager.h"
+#include "driver/board/session/OpenSessionList.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/visa/VisaDispatcher.h"
 #include "driver/flash/FlashPartitionManager.h"
@@ -223,6 +224,13 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void retireListModeObjects();
   // Makes every open session stale, then waits for the closes under way.
   void retireSessions();
+  // Every main session an FPGA download or an over-temperature shutdown
+  // made stale gives up its reservation client and list-mode session at
+  // once, as it would at its next request: both outlive the event, and an
+  // idle stale client would keep locking the others out of what it held.
+  // Under the session lock, which the caller holds already, so that no
+  // request of these sessions is under way.
+  void releaseStaleSessions();
   void releaseHardware();
   void recordFailedBringUp(const tStatus& status);
   bool requireBoardObjects(tStatus& status) const;
@@ -280,6 +288,11 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // numbers an earlier one did.
   uint32_t flashNumberOffset_ = 0;
   nVLAPAL000::tMutex sessionLock_;
+  // The main sessions open, under the session lock.
+  OpenSessionList openSessions_;
+  // The bring-up's own download: no session may be walked from it (a reset
+  // runs without the session lock, and every session is stale anyway).
+  bool bringUpDownload_ = false;
   // FPGA-session closes under way, and the event set when the last one
   // leaves: the FPGA state is not released while one is counted.
   uint32_t fpgaCloses_ = 0;

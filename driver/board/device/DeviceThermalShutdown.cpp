@@ -59,6 +59,7 @@ void Device::thermalShutdown(int32_t celsius, tStatus& status) {
   records_[kLateRecord].merge(records_[kPowerUpRecord]);
   resources_->invalidateRegisterCaches();
   powerOff(status);
+  if (claimed) releaseStaleSessions();
   // A board that started leaving meanwhile keeps the gate its removal closed.
   if (claimed && takesRequests()) setGate(nVLAPAL000::kGateOpen);
   status.setCode(codes::kOverTemperatureShutdown, VL_SITE);

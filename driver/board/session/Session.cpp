@@ -35,8 +35,10 @@ Session::~Session() {
   setListModeSession(nullptr);
 }
 
+bool Session::isStale() const { return nVLAPAL000::atomicLoad(*generation_) != generationAtOpen_; }
+
 void Session::checkValid(nVLAPALS100::tStatus& status) {
-  if (nVLAPAL000::atomicLoad(*generation_) != generationAtOpen_) status.setCode(kStaleSession, VL_SITE);
+  if (isStale()) status.setCode(kStaleSession, VL_SITE);
   // The list-mode session (told the error) and the reservation client are
   // released on any error. Told the error, the list-mode session leaves its
   // engine alone: the engine may be gone with the FPGA image it ran on. Its

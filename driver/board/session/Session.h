@@ -35,6 +35,8 @@ class Session final : public nVLAPAL000::tSession {
   // any error in `status` the session loses what it owns on the board. A
   // recording whose snooping objects still stand is ended on them first.
   void checkValid(nVLAPALS100::tStatus& status);
+  // Opened before the device's generation last moved on.
+  bool isStale() const;
   void createIONotifier(uint32_t type, const nVLAPAL000::tIONotifierParams& params, nVLAPALS100::tStatus& status);
   void destroyIONotifier(uint32_t type);
 
@@ -51,6 +53,8 @@ class Session final : public nVLAPAL000::tSession {
   void setListModeSession(listmodek::Session* session);
 
  private:
+  friend class OpenSessionList;
+
   void closeNotifier();
 
   reservationHal::ReservationSessionSlot reservation_;
@@ -64,6 +68,9 @@ class Session final : public nVLAPAL000::tSession {
   // The epoch when the list-mode session was set.
   uint32_t listModeEpochAtSet_ = 0;
   listmodek::Session* listModeSession_ = nullptr;
+  // The device's list of its open sessions.
+  Session* previousOpen_ = nullptr;
+  Session* nextOpen_ = nullptr;
 };
 
 }  // namespace nVL9738K_24_0
