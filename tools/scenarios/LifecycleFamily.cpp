@@ -1,9 +1,11 @@
 // Sessions of both interfaces, any published request with a zeroed block
 // or sent as the fuzzers send their seed of its code, resets, over-temperature
 // (also while a session records a list-mode commit), board removal and
-// re-adding; after a reset that failed, the self test must answer its error,
-// and once a recording cut by a shutdown has closed, nobody is refused a
-// write to the map it recorded.
+// re-adding, FPGA downloads by another process while a session holds a
+// shared setting; after a reset that failed, the self test must answer its
+// error, once a recording cut by a shutdown has closed nobody is refused a
+// write to the map it recorded, and nobody is refused a setting in the name
+// of a holder a download made stale.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +13,11 @@
 #include <string>
 
 #include "Family.h"
+#include "FpgaFamily.h"
 #include "driver/board/ioctl/ArmRequests.h"
 #include "driver/board/ioctl/ListModeRequests.h"
+#include "driver/board/ioctl/ReservationRequests.h"
+#include "driver/board/ioctl/SettingsRequests.h"
 #include "fuzz/SeedBlocks.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/module/PublishedRequests.h"
@@ -20,7 +25,6 @@
 namespace vlscenario {
 namespace {
 
-constexpr const char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr size_t kMaxSessions = 8;
 constexpr vltest::PublishedRequest kReset{0x0020420C, 4, 4, 0, 0};
 constexpr vltest::PublishedRequest kGetTemperature{0x00204202, 12, 12, 8, 8};
@@ -125,15 +129,18 @@ bool overheatReadingTheBoardSensor(Scenario& scenario) {
   return shutDown;
 }
 
+// What a recorder does once the board shut down under its recording.
+enum class Recorder { kRequestsAndCloses, kCloses, kSitsIdle };
+
 // A session records a commit on LO `lo`'s engine, with a write by name of
 // the path's attenuator, when the board shuts down over temperature. It
-// sends one more request (`request`, refused: it is stale) or only closes.
-// Its close ends the recording: nobody records on that engine any more, so
-// a new session's write of the attenuator is not refused as if a list were
-// being recorded, and it reaches the board. Checked when nothing else runs
-// in the step (another operation could record on the engine or write the
-// attenuator).
-void recordThroughAShutdown(Scenario& scenario, uint32_t lo, bool request, uint32_t value) {
+// sends one more request (refused: it is stale) and closes, only closes, or
+// stays open and idle until the check is done. The shutdown ends the
+// recording: nobody records on that engine any more, so a new session's
+// write of the attenuator is not refused as if a list were being recorded,
+// and it reaches the board. Checked when nothing else runs in the step
+// (another operation could record on the engine or write the attenuator).
+void recordThroughAShutdown(Scenario& scenario, uint32_t lo, Recorder then, uint32_t value) {
   namespace rq = nVL9738K_24_0::requests;
   constexpr int32_t kListModeBusy = -52031;
   Session recorder;
@@ -154,8 +161,8 @@ void recordThroughAShutdown(Scenario& scenario, uint32_t lo, bool request, uint3
   scenario.record(scenario.call<rq::ArmWrite>(recorder, write));
   const bool shutDown = overheatReadingTheBoardSensor(scenario);
   recorder.stale = shutDown;
-  if (request) scenario.record(scenario.call<rq::StopCommitSnooping>(recorder, {0}));
-  recorder.file->close();
+  if (then == Recorder::kRequestsAndCloses) scenario.record(scenario.call<rq::StopCommitSnooping>(recorder, {0}));
+  if (then != Recorder::kSitsIdle) recorder.file->close();
   if (!shutDown || scenario.stepKinds().size() != 1) return;
   Session writer;
   writer.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
@@ -163,8 +170,9 @@ void recordThroughAShutdown(Scenario& scenario, uint32_t lo, bool request, uint3
   const Answer written = scenario.call<rq::ArmWrite>(writer, write);
   scenario.record(written);
   writer.file->close();
-  const std::string after = std::string("after the close of a session that recorded on LO") + std::to_string(lo) +
-                            "'s engine when the board shut down" + (request ? " (and sent a request)" : "");
+  static constexpr const char* kThen[] = {"sent a request and closed", "closed", "sat idle"};
+  const std::string after = "after a session that recorded on LO" + std::to_string(lo) +
+                            "'s engine when the board shut down " + kThen[static_cast<int>(then)];
   if (written.answer() == kListModeBusy) {
     scenario.fail(after + ", a new session's write of the attenuator was refused as recorded");
   } else if (written.answer() == 0 && scenario.board().fixedLogic().loBoardControl(lo, 0) != value) {
@@ -172,11 +180,83 @@ void recordThroughAShutdown(Scenario& scenario, uint32_t lo, bool request, uint3
   }
 }
 
+// Sets a descriptor named `name`, deploys cross-switch mode `mode` and
+// reserves the mode's policy (the second the device registers).
+struct CrossSwitchHold {
+  uint32_t client = 0;  // the session's client, 0 when it has none
+  int32_t reserve = 1;
+  uint32_t conflicting = 0;  // the holder a refusal names
+};
+
+CrossSwitchHold holdCrossSwitch(Scenario& scenario, Session& session, const std::string& name, uint8_t mode) {
+  namespace rq = nVL9738K_24_0::requests;
+  constexpr uint32_t kCrossSwitchPolicy = 2;
+  CrossSwitchHold hold;
+  sim::UserBlock user(0x200);
+  std::memcpy(user.data(), name.data(), name.size());
+  scenario.record(scenario.call<rq::SetDescriptor>(session, {user.address(), uint32_t(name.size()), 0}));
+  rq::GetReservationClientID::Out id{};
+  const Answer asked = scenario.call<rq::GetReservationClientID>(session, {0, 0}, &id);
+  scenario.record(asked);
+  if (asked.answer() != 0) return hold;
+  hold.client = id.clientId;
+  // The deploy's header, then the record as the wire carries it: resource
+  // 3, no settling, the mode.
+  const uint8_t deploy[] = {0, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, mode};
+  std::memcpy(user.data() + 0x100, deploy, sizeof(deploy));
+  scenario.record(scenario.call<rq::SettingsDeploy>(session, {user.address() + 0x100, sizeof(deploy), 0}));
+  user.put<uint32_t>(0x80, kCrossSwitchPolicy);
+  rq::Reserve::Out out{};
+  const Answer reserved =
+      scenario.call<rq::Reserve>(session, {1, user.address() + 0x80, user.address() + 0xC0, {}, 0}, &out);
+  scenario.record(reserved);
+  hold.reserve = reserved.answer();
+  hold.conflicting = out.errorInfo.conflictingClient;
+  return hold;
+}
+
+// A session holds the cross switch when another process downloads the
+// board's design through an FPGA session. The download makes the holder
+// stale and powers the board up with its defaults, so the hold protects
+// nothing: a new client's reserve of another mode is never refused in the
+// holder's name, whether or not the holder sends anything again (another
+// operation of the step may hold the switch too, in its own name).
+void holdThroughADownload(Scenario& scenario, uint8_t mode, bool holderSpeaks) {
+  Session holder;
+  holder.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+  if (!holder.file) return;
+  const CrossSwitchHold held = holdCrossSwitch(scenario, holder, "held across a download", mode);
+  Session loader;
+  loader.file = sim::DeviceFile::open(scenario.module(), kFpgaInterface);
+  const bool downloaded = loader.file && downloadFpgaDesign(scenario, loader);
+  holder.stale = downloaded;
+  if (holderSpeaks) {
+    scenario.record(scenario.call<nVL9738K_24_0::requests::GetReservationClientID>(holder, {0, 0}));
+  }
+  Session newcomer;
+  newcomer.file = sim::DeviceFile::open(scenario.module(), kMainInterface);
+  if (newcomer.file) {
+    const CrossSwitchHold asked = holdCrossSwitch(scenario, newcomer, "after the download", mode == 4 ? 5 : 4);
+    if (downloaded && held.reserve == 0 && held.client != 0 && asked.reserve != 0 && asked.conflicting == held.client) {
+      scenario.fail("after an FPGA download, a new client's reserve of the cross switch was refused in the name of " +
+                    std::string(holderSpeaks ? "" : "idle ") + "client " + std::to_string(held.client) +
+                    ", whose session the download made stale");
+    }
+    newcomer.file->close();
+  }
+  if (loader.file) loader.file->close();
+  holder.file->close();
+}
+
 // The stream of the overheating's recording variant, and its odds (one in
 // this many overheatings). This stream leaves every overheating in the
 // shortened replays run by ctest as it was.
 constexpr uint64_t kRecordingStream = 161;
 constexpr uint32_t kRecordingOdds = 3;
+constexpr uint64_t kIdleRecorderStream = 241;
+// The same for the download variant of an FPGA-interface session's open.
+constexpr uint64_t kDownloadStream = 193;
+constexpr uint32_t kDownloadOdds = 3;
 
 class LifecycleFamily : public Family {
  public:
@@ -212,9 +292,24 @@ class LifecycleFamily : public Family {
          [](Scenario& scenario) { return scenario.sessions(true).size() < kMaxSessions; },
          [](Scenario& scenario, Random&) { openOn(scenario, kMainInterface, true); }},
 
+        // Now and then another process downloads through the session it
+        // opens while a session holds a shared setting; whether, and how,
+        // from a stream of its own, as with the overheating's recordings.
         {"open an FPGA-interface session", 2, false,
          [](Scenario& scenario) { return scenario.sessions(true).size() < kMaxSessions; },
-         [](Scenario& scenario, Random&) { openOn(scenario, kFpgaInterface, false); }},
+         [](Scenario& scenario, Random& random) {
+           Random own(Random::mix(Random(random).next(), scenario.step(), kDownloadStream));
+           if (boardPresent(scenario) && own.below(kDownloadOdds) == 0) {
+             const uint8_t mode = static_cast<uint8_t>(4 + own.below(2));
+             const bool speaks = own.below(2) == 0;
+             scenario.describe(std::string("download through an FPGA session while a session holds the cross switch") +
+                               (speaks ? ", which then sends a request" : ""));
+             scenario.addTask("download while held",
+                              [&scenario, mode, speaks] { holdThroughADownload(scenario, mode, speaks); });
+             return;
+           }
+           openOn(scenario, kFpgaInterface, false);
+         }},
 
         {"close a session", 5, false, hasClosableSession,
          [](Scenario& scenario, Random& random) {
@@ -266,11 +361,17 @@ class LifecycleFamily : public Family {
              const uint32_t lo = own.below(2);
              const bool request = own.below(2) == 0;
              const uint32_t value = own.below(128);
+             // From a stream of its own too, so that the shortened replays
+             // keep every recorder's close.
+             Random idle(Random::mix(Random(random).next(), scenario.step(), kIdleRecorderStream));
+             const Recorder then = request              ? Recorder::kRequestsAndCloses
+                                   : idle.below(2) == 0 ? Recorder::kSitsIdle
+                                                        : Recorder::kCloses;
+             static constexpr const char* kThen[] = {"a request and a close", "a close", "nothing until the check"};
              scenario.describe("overheat while LO" + std::to_string(lo) + " records, then " +
-                               (request ? "a request and a close" : "a close"));
-             scenario.addTask("overheat while recording", [&scenario, lo, request, value] {
-               recordThroughAShutdown(scenario, lo, request, value);
-             });
+                               kThen[static_cast<int>(then)]);
+             scenario.addTask("overheat while recording",
+                              [&scenario, lo, then, value] { recordThroughAShutdown(scenario, lo, then, value); });
              return;
            }
            scenario.describe("overheat");
