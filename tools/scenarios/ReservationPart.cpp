@@ -259,7 +259,7 @@ void ReservationPart::checkRefusal(Scenario& scenario, const Outcome& outcome) {
   const auto holder = clients_.find(conflicting);
   if (holder == clients_.end() && gone_.count(conflicting) != 0) {
     scenario.fail("client " + std::to_string(outcome.client) + " was refused " + policyText(policy) + " for client " +
-                  std::to_string(conflicting) + ", whose sessions closed before the step");
+                  std::to_string(conflicting) + ", whose sessions closed or went stale before the step");
   }
   if ((policy != kReferenceClock && policy != kCrossSwitch) || holder == clients_.end() ||
       busy_.count(holder->first) != 0) {
@@ -316,7 +316,7 @@ void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t
                                            std::set<uint32_t>& thinned) {
   for (auto at = clientOf_.begin(); at != clientOf_.end();) {
     const Session* session = scenario.findSession(at->first);
-    // A session older than a reset loses its client at its next request.
+    // A session older than a reset, shutdown or download lost its client with it.
     if (session != nullptr && !session->stale) {
       ++at;
       continue;
@@ -328,8 +328,7 @@ void ReservationPart::forgetClosedSessions(Scenario& scenario, std::set<uint32_t
     client = Client{client.sessions, {-1, -1, -1}, {0, 0, 0}};
     if (client.sessions.empty()) {
       clients_.erase(at->second);
-      // A stale session still has its client until its next request.
-      if (session == nullptr) gone_.insert(at->second);
+      gone_.insert(at->second);
     }
     at = clientOf_.erase(at);
   }

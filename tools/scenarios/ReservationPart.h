@@ -56,7 +56,8 @@ class ReservationPart {
 
   std::map<uint32_t, Client> clients_;
   std::map<uint64_t, uint32_t> clientOf_;
-  // Clients whose every session closed in an earlier step.
+  // Clients whose every session closed, or went stale (what it held went
+  // with the reset, shutdown or download), in an earlier step.
   std::set<uint32_t> gone_;
   std::set<uint32_t> busy_;
   std::vector<std::shared_ptr<Outcome>> outcomes_;
