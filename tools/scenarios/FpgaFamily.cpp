@@ -821,30 +821,7 @@ std::vector<uint8_t> fpgaDesignFifoList() {
   return vltest::fifoList({{kToDevice, 1, 1, kToDeviceControl}, {kFromDevice, 0, 1, kFromDeviceControl}});
 }
 
-bool downloadFpgaDesign(Scenario& scenario, Session& session) {
-  const std::vector<uint8_t> personality = fpgaDesignPersonality();
-  const std::vector<uint8_t> fifos = fpgaDesignFifoList();
-  auto personalityCopy = vltest::userCopyOf(personality);
-  auto fifoCopy = vltest::userCopyOf(fifos);
-  PageAlignedBuffer bitfile(bitstream().size());
-  std::memcpy(bitfile.data(), bitstream().data(), bitstream().size());
-  const size_t starts = scenario.board().bridge().fpgaLoader().starts();
-  // Without a personality the design's registers are unknown and the
-  // download fails before it starts; not forced, the configuration keeps
-  // the running design and its FIFOs.
-  scenario.record(
-      scenario.call<ConfigurePersonalityQrt>(session, {.personalityAddress = personalityCopy->address(),
-                                                       .personalitySize = static_cast<uint32_t>(personality.size()),
-                                                       .fifoListAddress = fifoCopy->address(),
-                                                       .fifoListSize = static_cast<uint32_t>(fifos.size()),
-                                                       .bitfileAddress = bitfile.address(),
-                                                       .bitfileSize = kPage}));
-  scenario.record(scenario.call<DownloadToFpga>(
-      session, {.address = bitfile.address(), .size = static_cast<uint32_t>(bitfile.size())}));
-  const bool started = scenario.board().bridge().fpgaLoader().starts() != starts;
-  if (started) scenario.noteGenerationAdvanced(true);
-  return started;
-}
+const std::vector<uint8_t>& fpgaDesignBitstream() { return bitstream(); }
 
 std::unique_ptr<Family> makeFpgaFamily() { return std::make_unique<FpgaFamily>(); }
 

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "Scenario.h"
 #include "tests/module/PublishedRequests.h"
 
 namespace vlscenario {
@@ -23,12 +22,8 @@ std::vector<uint8_t> fpgaDesignFifoList();
 inline constexpr uint32_t kFpgaDesignFromDevice = 1;
 inline constexpr uint32_t kFpgaDesignSilentLine = 1u << 31;
 inline constexpr uint32_t kFpgaDesignIrqStatus = 0x200 + 12;
-
-// Configures the design on `session` (of the FPGA interface) and downloads
-// the board's own bitstream through it, as another process would. Whether
-// the driver started the loader: main-interface sessions opened before are
-// stale from then on, whatever the download answered.
-bool downloadFpgaDesign(Scenario& scenario, Session& session);
+// The board's own bitstream, which the model's loader takes.
+const std::vector<uint8_t>& fpgaDesignBitstream();
 
 }  // namespace vlscenario
 

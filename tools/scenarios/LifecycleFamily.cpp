@@ -18,8 +18,10 @@
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/ReservationRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "fuzz/SeedBlocks.h"
 #include "sim/kernel/UserMemory.h"
+#include "tests/fpga/SessionWire.h"
 #include "tests/module/PublishedRequests.h"
 
 namespace vlscenario {
@@ -213,6 +215,35 @@ CrossSwitchHold holdCrossSwitch(Scenario& scenario, Session& session, const std:
   hold.reserve = reserved.answer();
   hold.conflicting = out.errorInfo.conflictingClient;
   return hold;
+}
+
+// Configures the FPGA family's design on `session` (of the FPGA interface)
+// and downloads the board's own bitstream through it, as another process
+// would. Whether the driver started the loader: main-interface sessions
+// opened before are stale from then on, whatever the download answered.
+bool downloadFpgaDesign(Scenario& scenario, Session& session) {
+  namespace lym = nVL9738K_24_0::lymrequests;
+  const std::vector<uint8_t> personality = fpgaDesignPersonality();
+  const std::vector<uint8_t> fifos = fpgaDesignFifoList();
+  const auto personalityCopy = vltest::userCopyOf(personality);
+  const auto fifoCopy = vltest::userCopyOf(fifos);
+  const auto bitfile = vltest::userCopyOf(fpgaDesignBitstream());
+  const uint32_t size = static_cast<uint32_t>(fpgaDesignBitstream().size());
+  const size_t starts = scenario.board().bridge().fpgaLoader().starts();
+  // Without a personality the design's registers are unknown and the
+  // download fails before it starts; not forced, the configuration keeps
+  // the running design and its FIFOs.
+  scenario.record(scenario.call<lym::ConfigurePersonalityQrt>(
+      session, {.personalityAddress = personalityCopy->address(),
+                .personalitySize = static_cast<uint32_t>(personality.size()),
+                .fifoListAddress = fifoCopy->address(),
+                .fifoListSize = static_cast<uint32_t>(fifos.size()),
+                .bitfileAddress = bitfile->address(),
+                .bitfileSize = size}));
+  scenario.record(scenario.call<lym::DownloadToFpga>(session, {.address = bitfile->address(), .size = size}));
+  const bool started = scenario.board().bridge().fpgaLoader().starts() != starts;
+  if (started) scenario.noteGenerationAdvanced(true);
+  return started;
 }
 
 // A session holds the cross switch when another process downloads the
