@@ -78,6 +78,8 @@ class Bench {
     return send<rq::ArmWrite>({name_.address(), sizeof kBoardControl - 1, kAttenuatorId, value, 0, 0});
   }
   int32_t commitPower() { return send<rq::SettingsSendMessage>({ids_.address(), 1, 1, 0, 0, 0, 0, 0}); }
+  // The value a direct write keeps sending.
+  int32_t writeAttenuatorAgain() { return writeAttenuator(0x2A); }
 
  private:
   sim::Board board_;
@@ -90,36 +92,24 @@ class Bench {
   bool ok_ = false;
 };
 
-// The same value each time: with no run the shadow holds it and nothing
-// goes out; during the run the flag makes it go out.
-template <bool kRunning>
-void writeByName(benchmark::State& state) {
+// The same request each time: with no run the shadow holds its value and
+// nothing goes out; during the run the flag makes it go out.
+template <bool kRunning, int32_t (Bench::*kRequest)()>
+void repeat(benchmark::State& state) {
   Bench bench(kRunning);
   if (!bench.ok()) {
     state.SkipWithError("the list did not start");
     return;
   }
   int32_t failed = 0;
-  for (auto _ : state) failed |= bench.writeAttenuator(0x2A);
-  if (failed != 0) state.SkipWithError("a write failed");
+  for (auto _ : state) failed |= (bench.*kRequest)();
+  if (failed != 0) state.SkipWithError("a request failed");
 }
 
-template <bool kRunning>
-void commitPower(benchmark::State& state) {
-  Bench bench(kRunning);
-  if (!bench.ok()) {
-    state.SkipWithError("the list did not start");
-    return;
-  }
-  int32_t failed = 0;
-  for (auto _ : state) failed |= bench.commitPower();
-  if (failed != 0) state.SkipWithError("a commit failed");
-}
-
-void BM_ArmWriteByNameDuringARun(benchmark::State& state) { writeByName<true>(state); }
-void BM_ArmWriteByNameWithNoRun(benchmark::State& state) { writeByName<false>(state); }
-void BM_LoCommitDuringARun(benchmark::State& state) { commitPower<true>(state); }
-void BM_LoCommitWithNoRun(benchmark::State& state) { commitPower<false>(state); }
+void BM_ArmWriteByNameDuringARun(benchmark::State& state) { repeat<true, &Bench::writeAttenuatorAgain>(state); }
+void BM_ArmWriteByNameWithNoRun(benchmark::State& state) { repeat<false, &Bench::writeAttenuatorAgain>(state); }
+void BM_LoCommitDuringARun(benchmark::State& state) { repeat<true, &Bench::commitPower>(state); }
+void BM_LoCommitWithNoRun(benchmark::State& state) { repeat<false, &Bench::commitPower>(state); }
 BENCHMARK(BM_ArmWriteByNameDuringARun);
 BENCHMARK(BM_ArmWriteByNameWithNoRun);
 BENCHMARK(BM_LoCommitDuringARun);

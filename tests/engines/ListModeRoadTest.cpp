@@ -145,6 +145,19 @@ int32_t sendMessage(StartedBoard& board, std::vector<uint32_t> ids, uint32_t typ
   return board.call<SettingsSendMessage>(in, who).status;
 }
 
+// What client `client` of `policy` is told of its committed value once it
+// deployed `settings` and reserved: kSettingsMustBeCommitted while the
+// policy does not vouch for what the board holds.
+template <typename tPolicy, typename tSettings>
+uint32_t dirtinessOfAReserve(tPolicy& policy, const tSettings& settings, uint32_t client, st::tStatus& status) {
+  const rfyulreserve::ReservationClientID id{client};
+  policy.deploySettings(id, settings, status);
+  uint32_t dirtiness = 7;
+  rfyulreserve::ReservationClientID conflicting{};
+  policy.reserve(id, dirtiness, conflicting, status);
+  return dirtiness;
+}
+
 // Parameter: the recording ends by its session's stop request (else by the
 // session going away in the middle of it).
 class RecordedCommitAndDirectRequests : public testing::TestWithParam<bool> {};
@@ -191,13 +204,8 @@ TEST_P(RecordedCommitAndDirectRequests, AreKeptApartAndADirectCommitAfterTheReco
   // What was only recorded is not what the hardware holds: a client
   // asking for it must commit, and the commit reaches the chips.
   for (uint32_t client : {41, 42}) {
-    auto& policy = rf.tokens().frequencyPolicy(0);
-    const rfyulreserve::ReservationClientID id{client};
-    policy.deploySettings(id, preset, recorded.status);
-    uint32_t dirtiness = 7;
-    rfyulreserve::ReservationClientID conflicting{};
-    policy.reserve(id, dirtiness, conflicting, recorded.status);
-    EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+    EXPECT_EQ(dirtinessOfAReserve(rf.tokens().frequencyPolicy(0), preset, client, recorded.status),
+              rfyulreserve::kSettingsMustBeCommitted);
   }
   EXPECT_EQ(rf.tokens().powerPolicy(0).committedSettingsStale, 1);
   // The DAC registers the next commit writes: after a stopped recording,
@@ -366,12 +374,7 @@ TEST_F(ListRun, KeptAcrossABringUpStillMarksWhatItWrites) {
     EXPECT_EQ(board.call<Abort>().status, 0);
     EXPECT_EQ(std::pair(writeAttenuator(0x2A, &other), shadow()), std::pair(0, 0x2Au));
     EXPECT_EQ(attenuator(), 0x2Au);
-    const rfyulreserve::ReservationClientID client{43};
-    policy.deploySettings(client, settings, board.status);
-    uint32_t dirtiness = 7;
-    rfyulreserve::ReservationClientID conflicting{};
-    policy.reserve(client, dirtiness, conflicting, board.status);
-    EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+    EXPECT_EQ(dirtinessOfAReserve(policy, settings, 43, board.status), rfyulreserve::kSettingsMustBeCommitted);
     EXPECT_EQ(sendMessage(board, {1}, 1, &other), 0);
     EXPECT_EQ(ocxoDac(), 2702u);
   }
@@ -403,12 +406,7 @@ TEST_F(ListRun, PacedByATriggerLeavesNoWriteBetweenItsStepsToBeUndoneUnseen) {
   EXPECT_TRUE(engine.sendTrigger());
   ASSERT_EQ(std::pair(attenuator(), engine.ranToEnd()), std::pair(0x16u, true));
   EXPECT_TRUE(board.call<ReadListIsDone>({}, &other).done) << "the list ended by itself";
-  const rfyulreserve::ReservationClientID client{43};
-  policy.deploySettings(client, power, board.status);
-  uint32_t dirtiness = 7;
-  rfyulreserve::ReservationClientID conflicting{};
-  policy.reserve(client, dirtiness, conflicting, board.status);
-  EXPECT_EQ(dirtiness, rfyulreserve::kSettingsMustBeCommitted);
+  EXPECT_EQ(dirtinessOfAReserve(policy, power, 43, board.status), rfyulreserve::kSettingsMustBeCommitted);
   EXPECT_EQ(writeAttenuator(0x1E, &other), 0);
   EXPECT_EQ(attenuator(), 0x1Eu);
   EXPECT_EQ(board.call<Abort>({}, &other).status, 0);
