@@ -13,10 +13,13 @@
 #include <vector>
 
 #include "driver/board/device/Device.h"
+#include "driver/board/ioctl/InterfaceTemplate_vl9738k.h"
+#include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "driver/board/session/Session.h"
 #include "driver/board/status/DeviceStatusCodes.h"
-#include "tests/platform/pci/PciTestDevice.h"
+#include "sim/kernel/Scheduler.h"
+#include "tests/board/StartedDevice.h"
 #include "tests/support/StatusChecks.h"
 
 namespace vltest {
@@ -116,6 +119,60 @@ TEST(DeviceSessionThreads, RequestsResetsShutdownsAndClosesNeverWaitOnEachOther)
   EXPECT_EQ(device->getSessionLock().getDepth(), 0u);
   nVLAPAL000::tDevice::onRemoveDevice(device);
   nVLAPAL000::tDevice::onDeleteDevice(device);
+}
+
+// A close ends its session's commit through the engine's listeners, which
+// a removal releases: counted in flight, the close holds the removal's
+// drain until it is done. The routing lock, held until the close waits for
+// it, lets the removal start while the close is past its session's
+// validity check; the scheduler hands the lock to one or the other.
+TEST(DeviceSessionThreads, ARemovalEndsOnlyAfterACloseEndingItsCommit) {
+  using namespace nVL9738K_24_0::requests;
+  int raced = 0;
+  for (uint64_t seed = 1; seed <= 8; ++seed) {
+    sim::Board board;
+    tStatus status{tStatus::kFullSize};
+    RunningDevice device;
+    nVLAPAL000::tEventDescriptor recorder{nullptr};
+    sim::UserBlock path(16);
+    path.put<uint16_t>(0, 2400);
+    path.put<uint16_t>(4, 2404);
+    sim::Scheduler::enable(seed);
+    sim::Scheduler::spawn("record", [&] {
+      device = startDevice(board, status, &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
+      recorder.session = device->openDeviceInterface(recorder, device->getDeviceInterfaces()[0], status);
+      EXPECT_EQ(callMain<SetContext>(*device, recorder, {path.address(), 2, 0}).status, 0);
+      EXPECT_EQ(callMain<StartCommitSnooping>(*device, recorder).status, 0);
+    });
+    sim::Scheduler::runUntilAllDone();
+    ASSERT_EQ(status.getCode(), 0);
+    sim::Scheduler::reseed(seed, 100);
+    bool held = false, closing = false, removing = false, removed = false;
+    sim::Scheduler::spawn("hold the routing lock", [&] {
+      device->getRoutingLock().acquire();
+      held = true;
+      sim::Scheduler::blockUntil(sim::Scheduler::Call::kWork, [&] { return device->getSessionLock().getDepth() != 0; });
+      closing = true;
+      device->getRoutingLock().release();
+    });
+    sim::Scheduler::spawn("close", [&] {
+      sim::Scheduler::blockUntil(sim::Scheduler::Call::kWork, [&] { return held; });
+      device->closeDeviceInterface(recorder, recorder.session);
+      EXPECT_FALSE(removed) << "seed " << seed << ": the board went under the close";
+      raced += removing;
+    });
+    sim::Scheduler::spawn("remove", [&] {
+      sim::Scheduler::blockUntil(sim::Scheduler::Call::kWork, [&] { return closing; });
+      removing = true;
+      nVLAPAL000::tDevice::onRemoveDevice(device.get());
+      removed = true;
+    });
+    EXPECT_FALSE(sim::Scheduler::runUntilAllDone().deadlocked) << "seed " << seed;
+    sim::Scheduler::spawn("delete", [&] { device.reset(); });
+    sim::Scheduler::runUntilAllDone();
+    sim::Scheduler::disable();
+  }
+  EXPECT_GT(raced, 0) << "no seed let the removal start under the close";
 }
 
 }  // namespace
