@@ -215,8 +215,10 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
   beginUnadmittedIO();
   // The close of the session that started a run stops it; the device marks
   // the run's end itself, as an abort request does: only when the stop
-  // answered that the engine stopped. A stale session's run ended with the
-  // bring-up or the download that made it stale.
+  // answered that the engine stopped. A stale session leaves its engine
+  // alone: the bring-up or the download that made it stale ended its run;
+  // after a refused download or an over-temperature shutdown the run stays
+  // marked until one of those, or until another session's abort stops it.
   int lo = -1;
   tStatus stopped;
   if (Session* main = asMainSession(session)) {
