@@ -218,7 +218,7 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
   // answered that the engine stopped. A stale session leaves its engine
   // alone: the bring-up or the download that made it stale ended its run;
   // after a refused download or an over-temperature shutdown the run stays
-  // marked until one of those, or until another session's abort stops it.
+  // marked until one of those, or until a later start's abort stops it.
   int lo = -1;
   tStatus stopped;
   if (Session* main = asMainSession(session)) {
