@@ -18,11 +18,16 @@ Session::Session(CommandControlInterface* control, pcode::Assembler* assembler, 
 // may be gone: only the lists are released.
 Session::~Session() {
   if (invalidationCode_ != 0) return;
+  tStatus closed;
+  close(closed);
+}
+
+void Session::close(tStatus& status) {
   endCommitUnreported();
-  if (running_ != 0) {
-    tStatus aborted;
-    abort(aborted);
-  }
+  if (running_ == 0) return;
+  abort(status);
+  // The session is done with the engine whatever the stop answered.
+  running_ = 0;
 }
 
 // Tells the state listeners that the list they were prepared for was

@@ -94,6 +94,9 @@ class Session {
   // engine itself is not touched, so a session dropped after a failure
   // can still release the snooping it holds, while the objects last.
   void endCommitUnreported();
+  // What the destructor does, answering the stop of a list this session
+  // started: whether the engine stopped is the caller's to act on.
+  void close(tStatus& status);
   bool isRunning() const { return running_ != 0; }
 
  private:

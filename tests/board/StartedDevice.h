@@ -34,15 +34,16 @@ inline RunningDevice startDevice(const sim::Board& board, tStatus& status,
 }
 
 // One request framed as user mode frames it, both blocks in user memory,
-// through the main interface of `device` for the session `who` names.
+// through the main interface of `device` (1: the FPGA interface) for the
+// session `who` names.
 template <class Op>
 typename Op::Out callMain(nVL9738K_24_0::Device& device, nVLAPAL000::tEventDescriptor& who,
-                          const typename Op::In& in = {}) {
+                          const typename Op::In& in = {}, unsigned interface = 0) {
   sim::UserBlock input(sizeof in), output(sizeof(typename Op::Out));
   input.put(0, in);
   tStatus frame;
-  device.getDeviceInterfaces()[0]->decodeIOControl(who, Op::kCode, input.data(), input.size(), output.data(),
-                                                   output.size(), frame);
+  device.getDeviceInterfaces()[interface]->decodeIOControl(who, Op::kCode, input.data(), input.size(), output.data(),
+                                                           output.size(), frame);
   EXPECT_EQ(frame.getCode(), 0);
   return output.get<typename Op::Out>(0);
 }

@@ -3,6 +3,7 @@
 // against the same settings committed directly on a second board.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -14,13 +15,16 @@
 #include "driver/board/ioctl/ListModeRequests.h"
 #include "driver/board/ioctl/PlatformRequests.h"
 #include "driver/board/ioctl/SettingsRequests.h"
+#include "driver/board/ioctl/fpga/FpgaSessionRequests.h"
 #include "driver/board/session/IoctlEntryHelper.h"
 #include "driver/board/status/DeviceStatusCodes.h"
 #include "driver/engines/OV3IFWResources.h"
 #include "driver/rf/settings/FrequencySettings.h"
+#include "sim/board/FpgaPersonality.h"
 #include "sim/kernel/Memory.h"
 #include "sim/kernel/UserMemory.h"
 #include "tests/board/StartedDevice.h"
+#include "tests/fpga/SessionWire.h"
 
 namespace vltest {
 namespace {
@@ -273,6 +277,16 @@ struct ListRun : testing::Test {
   uint32_t attenuator() { return board.board.fixedLogic().loBoardControl(0, 0); }
   uint32_t shadow() { return board.call<ArmGet>({name.address(), 18, 0x80E95C1E, 0}, &other).value; }
   uint32_t ocxoDac() { return board.board.fixedLogic().refCpld().word(0x128) >> 4 & 0xFFF; }
+  // A list of the attenuator (0x15) and the reference's oscillator DAC (3000).
+  std::vector<uint64_t> recordAttenuatorAndReference() {
+    sim::UserBlock ref(32);
+    std::memcpy(ref.data(), "Vl9738RefCpld", 13);
+    const uint32_t word = (board.board.fixedLogic().refCpld().word(0x128) & ~0xFFF0u) | 3000u << 4;
+    return recordList(board, nullptr, [&] {
+      EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
+      EXPECT_EQ(board.call<ArmWrite>({ref.address(), 13, 0x802BA453, word, 0, 0}).status, 0);
+    });
+  }
 
   StartedBoard board;
   nVLAPAL000::tEventDescriptor other{nullptr};
@@ -335,13 +349,7 @@ TEST_F(ListRun, OfTheFrequencyIsUndoneByTheNextCommit) {
 // maps and policies each bring-up builds. After the run the reference
 // policy is stale, and a client holding another value commits it.
 TEST_F(ListRun, KeptAcrossABringUpStillMarksWhatItWrites) {
-  sim::UserBlock ref(32);
-  std::memcpy(ref.data(), "Vl9738RefCpld", 13);
-  const uint32_t word = (board.board.fixedLogic().refCpld().word(0x128) & ~0xFFF0u) | 3000u << 4;
-  const std::vector<uint64_t> list = recordList(board, nullptr, [&] {
-    EXPECT_EQ(writeAttenuator(0x15, nullptr), 0);
-    EXPECT_EQ(board.call<ArmWrite>({ref.address(), 13, 0x802BA453, word, 0, 0}).status, 0);
-  });
+  const std::vector<uint64_t> list = recordAttenuatorAndReference();
   const uint64_t program = kLocation[0] | kLocation[1] << 32;
   const std::function<void()> bringUps[] = {[] {}, [&] { EXPECT_EQ(board.call<ResetDevice>().status, 0); },
                                             [&] { board.device->downloadFpgaImage(board.status); },
@@ -441,6 +449,75 @@ TEST_F(ListRun, EndIsMarkedWhateverTheStarterRecordsMeanwhile) {
     if (!injected) break;
   }
 }
+
+// The board's own design downloaded through a session of the FPGA
+// interface, as another process would.
+void downloadThroughAnFpgaSession(StartedBoard& board) {
+  sim::FpgaPersonality design(board.board.fpga(), 0x10, 0x14, 0x20);
+  design.setSignature({0xA1, 0xB2, 0xC3, 0xD4});
+  const std::vector<uint8_t> bitfile(4096, 0x5A);
+  board.board.bridge().fpgaLoader().expect(bitfile);
+  const auto personality = userCopyOf(personalityBlock(1u << 29));
+  const auto fifos = userCopyOf({});
+  const auto image = userCopyOf(bitfile);
+  using Configure = nVL9738K_24_0::lymrequests::ConfigurePersonalityQrt;
+  const Configure::In in{.personalityAddress = personality->address(),
+                         .personalitySize = 48,
+                         .fifoListAddress = fifos->address(),
+                         .bitfileAddress = image->address(),
+                         .bitfileSize = uint32_t(bitfile.size())};
+  nVLAPAL000::tEventDescriptor fpga{nullptr};
+  fpga.session = board.device->createSession(fpga, board.device->getDeviceInterfaces()[1], board.status);
+  const auto configured = callMain<Configure>(*board.device, fpga, in, 1);
+  EXPECT_EQ(std::pair(configured.status, configured.downloaded), std::pair(0, uint8_t{1}));
+  board.device->destroySession(fpga, fpga.session);
+}
+
+// A list of the attenuator and the reference's oscillator DAC, started by
+// its recorder and cut by a download through an FPGA session (else by the
+// recorder's close after an abort the engine never answered). The download
+// stops the engine: a repeated write stays off the bus, and a committed
+// LO0 power and reference serve. After the failed stop the list may still
+// run: the write goes out again and neither policy vouches for its commit.
+class ListRunEnd : public ListRun, public testing::WithParamInterface<bool> {};
+
+TEST_P(ListRunEnd, ComesWithADownloadAndNotWithTheStartersCloseAfterAFailedAbort) {
+  const bool download = GetParam();
+  recordAttenuatorAndReference();
+  if (!download) board.board.timingEngine(2400)->listEngine().setDone(sim::ListEngineModel::Done::kNever);
+  EXPECT_EQ(board.call<Initiate>().status, 0);
+  ASSERT_EQ(std::pair(attenuator(), ocxoDac()), std::pair(0x15u, 3000u));
+  if (download) {
+    downloadThroughAnFpgaSession(board);
+    board.device->destroySession(other, other.session);
+    other.session = board.device->createSession(other, board.device->getDeviceInterfaces()[0], board.status);
+  } else {
+    EXPECT_NE(board.call<Abort>().status, 0);
+  }
+  board.device->destroySession(board.descriptor, board.session);
+  board.descriptor.session = board.session = nullptr;
+
+  const auto attenuatorWrites = [&] {
+    return std::ranges::count(board.board.fixedLogic().timedWrites(),
+                              sim::FixedLogic::kLoCpld[0] + sim::FixedLogic::kLoBoardControl,
+                              &sim::FixedLogic::TimedWrite::offset);
+  };
+  EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+  const auto before = attenuatorWrites();
+  EXPECT_EQ(writeAttenuator(0x2A, &other), 0);
+  EXPECT_EQ(attenuatorWrites() - before, download ? 0 : 1);
+  auto& tokens = board.primitives().tokens();
+  const vl9738settings::PowerSettings power{0, 5, 6, 20000, 0x1E};
+  const vl9738settings::RefClockSettings reference;
+  tokens.powerPolicy(0).setCoercedSettings(power);
+  tokens.refClockPolicy().setCoercedSettings(reference);
+  EXPECT_EQ(sendMessage(board, {6, 1}, 1, &other), 0);
+  const uint32_t expected = download ? rfyulreserve::kCommittedSettingsServe : rfyulreserve::kSettingsMustBeCommitted;
+  EXPECT_EQ(dirtinessOfAReserve(tokens.powerPolicy(0), power, 43, board.status), expected);
+  EXPECT_EQ(dirtinessOfAReserve(tokens.refClockPolicy(), reference, 44, board.status), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(DownloadOrClose, ListRunEnd, testing::Bool());
 
 TEST(ListModeRoad, SetContextNeedsTheEngines) {
   StartedBoard board;

@@ -214,17 +214,25 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
   nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
   beginUnadmittedIO();
   // The close of the session that started a run stops it; the device marks
-  // the run's end itself. A stale session's run ended with its bring-up.
+  // the run's end itself, as an abort request does: only when the stop
+  // answered that the engine stopped. A stale session leaves its engine
+  // alone: the bring-up or the download that made it stale ended its run;
+  // after a refused download or an over-temperature shutdown the run stays
+  // marked until one of those, or until a later start's abort stops it.
   int lo = -1;
+  tStatus stopped;
   if (Session* main = asMainSession(session)) {
     tStatus valid;
     main->checkValid(valid);
     listmodek::Session* list = main->getListModeSession();
-    if (list != nullptr && list->isRunning()) lo = loPathOf(*list);
+    if (list != nullptr && list->isRunning()) {
+      lo = loPathOf(*list);
+      list->close(stopped);
+    }
     openSessions_.remove(*main);
   }
   delete session;
-  if (lo >= 0) onListRun(static_cast<uint32_t>(lo), RunEdge::kEnd);
+  if (lo >= 0) onListRun(static_cast<uint32_t>(lo), stopped.isNotFatal() ? RunEdge::kEnd : RunEdge::kMayGoOn);
   endIO(nullptr);
 }
 
@@ -343,6 +351,13 @@ void Device::prepareForFpgaDownload(tStatus& status) {
   // A download refused before it began keeps every object: a session it
   // made stale still ends its recording on them.
   if (status.isNotFatal()) {
+    // The download stops both engines: their runs end here, while the
+    // snooping manager that reaches the registers they wrote still stands.
+    // A bring-up's maps and policies are new and were never marked.
+    if (!bringUpDownload_) {
+      onListRun(0, RunEdge::kEnd);
+      onListRun(1, RunEdge::kEnd);
+    }
     retireListModeObjects();
     // The routing goes first: its programmer writes through the routing
     // matrix's host, which the engine resources own.

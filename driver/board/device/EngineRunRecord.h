@@ -17,8 +17,9 @@
 namespace nVL9738K_24_0 {
 
 // How a list run on an engine changes: it starts (an initiate), it ends
-// (an abort that succeeded, the close of the session that started it), or
-// an abort failed and it may still go on.
+// (an abort that stopped the engine, be it a request's or the starting
+// session's close's, or an FPGA download that goes ahead), or an abort
+// failed and it may still go on.
 enum class ListRunEdge : uint8_t { kStart, kEnd, kMayGoOn };
 
 struct EngineRunRecord {
