@@ -71,7 +71,13 @@ TEST_F(FlashRequests, PartitionsAreGuardedBySequenceNumbersAndOutliveTheDevice) 
   const auto reread = read(&back);
   EXPECT_EQ(std::make_tuple(reread.status, reread.size, reread.sequenceNumber), std::make_tuple(0, 300u, 2 * kId + 1));
   EXPECT_TRUE(std::equal(data.data(), data.data() + 300, back.data()));
-  const auto deleted = client->call<DeletePartition>({.partitionId = kId, .sequenceNumber = 2 * kId + 1}).out;
+  // A reset mounts the store anew, and no number read before it matches after it.
+  ASSERT_EQ(client->call<ResetDevice>().outStatus(), 0);
+  client.reset(), file = sim::DeviceFile::open(rig->module(), vltest::kMainInterface);
+  client = std::make_unique<sim::RequestClient>(*file);
+  EXPECT_EQ(write(&data, reread.sequenceNumber).status, static_cast<int32_t>(0xBFFA9021));
+  const auto deleted =
+      client->call<DeletePartition>({.partitionId = kId, .sequenceNumber = read(nullptr).sequenceNumber}).out;
   EXPECT_EQ(deleted.status, 0);
   EXPECT_EQ(deleted.sequenceNumber, read(nullptr).sequenceNumber);
   EXPECT_EQ(client->call<GetPartitionList>().out.partitionCount, 0u);
