@@ -134,9 +134,8 @@ TEST(DeviceSessionThreads, ARemovalEndsOnlyAfterACloseEndingItsCommit) {
     tStatus status{tStatus::kFullSize};
     RunningDevice device;
     nVLAPAL000::tEventDescriptor recorder{nullptr};
-    sim::UserBlock path(16);
-    path.put<uint16_t>(0, 2400);
-    path.put<uint16_t>(4, 2404);
+    sim::UserBlock path(8);
+    path.put<uint64_t>(0, 2400 | uint64_t{2404} << 32);  // LO0's engine and its path
     sim::Scheduler::enable(seed);
     sim::Scheduler::spawn("record", [&] {
       device = startDevice(board, status, &nVL9738K_24_0::tInterfaceTemplate_vl9738k::create);
