@@ -206,8 +206,8 @@ class HardwareFaultsFamily : public Family {
       session.file->close();
     });
     if (!opened) return scenario.fail(std::string("after ") + name + " was cleared, no session opens");
-    scenario.describe("  a reset after the fault answered " + hex(static_cast<uint32_t>(reset.answer())) +
-                      ", the bring-up records " + hex(static_cast<uint32_t>(stages.answer())));
+    scenario.describeAnswer("  a reset after the fault answered " + hex(static_cast<uint32_t>(reset.answer())) +
+                            ", the bring-up records " + hex(static_cast<uint32_t>(stages.answer())));
     if (reset.answer() != 0 || stages.answer() != 0) {
       return scenario.fail(std::string("after ") + name + " was cleared, a reset answered " +
                            hex(static_cast<uint32_t>(reset.answer())) + " and the bring-up records " +

@@ -81,6 +81,10 @@ struct Outcome {
   int32_t reserve = 1;  // not sent
   int32_t program = 1;
   int32_t query = 1;
+  // A give-up's unprogram, unreserve and destroy.
+  int32_t unprogram = 1;
+  int32_t unreserve = 1;
+  int32_t destroy = 1;
   std::vector<uint32_t> path;
   std::vector<std::pair<uint64_t, uint32_t>> conflicts;
 };
@@ -369,9 +373,14 @@ void RoutingFamily::onRouteTask(Scenario& scenario, Session& session, Outcome& o
   } else if (outcome.kind == Outcome::kQuery) {
     outcome.path = queryPath(scenario, session, id, outcome.query);
   } else {
-    if (way == 0) scenario.record(scenario.call<rq::UnprogramRoute>(session, {id, 0}));
-    if (way <= 1) scenario.record(scenario.call<rq::UnreserveRoute>(session, {id, 0}));
-    scenario.record(scenario.call<rq::DestroyRoute>(session, {id, 0}));
+    auto send = [&](auto request, int32_t& answer) {
+      const Answer sent = scenario.call<decltype(request)>(session, {id, 0});
+      scenario.record(sent);
+      answer = sent.answer();
+    };
+    if (way == 0) send(rq::UnprogramRoute{}, outcome.unprogram);
+    if (way <= 1) send(rq::UnreserveRoute{}, outcome.unreserve);
+    send(rq::DestroyRoute{}, outcome.destroy);
   }
   if (outcome.recorded) scenario.record(scenario.call<rq::StopCommitSnooping>(session, {0}));
 }
@@ -448,8 +457,14 @@ void RoutingFamily::apply(Scenario& scenario, const Outcome& outcome, bool uncer
     scenario.fail("route " + std::to_string(route->id) + " of " + who + " was answered with path " +
                   pathText(outcome.path) + ", then " + pathText(route->path));
   }
-  if (outcome.kind == Outcome::kGiveUp) {
+  // A route whose destroy was refused is held as far as its give-up got: a
+  // stale session's, refused whole, stays programmed until it closes.
+  if (outcome.kind == Outcome::kGiveUp && outcome.destroy == 0) {
     std::erase_if(routes_[outcome.session], [&](const Route& held) { return held.id == outcome.routeId; });
+  } else if (outcome.kind == Outcome::kGiveUp && outcome.unreserve == 0) {
+    route->hold = Hold::Calculated;
+  } else if (outcome.kind == Outcome::kGiveUp && outcome.unprogram == 0 && route->hold == Hold::Programmed) {
+    route->hold = Hold::Reserved;
   }
 }
 

@@ -151,7 +151,17 @@ void Scenario::addTask(const std::string& name, std::function<void()> body) {
   tasks_.emplace_back(name, std::move(body));
 }
 
+void Scenario::foldDraw(const std::string& text) {
+  const std::string line = std::to_string(step_) + ": " + text + "\n";
+  for (const char c : line) drawDigest_ = (drawDigest_ ^ static_cast<uint8_t>(c)) * 0x100000001B3ull;
+}
+
 void Scenario::describe(const std::string& text) {
+  foldDraw(text);
+  describeAnswer(text);
+}
+
+void Scenario::describeAnswer(const std::string& text) {
   if (options_.describe) std::printf("  step %u: %s\n", step_, text.c_str());
 }
 
@@ -302,6 +312,7 @@ void Scenario::runStep(uint32_t step) {
         continue;
       }
       stepKinds_.push_back(kinds[i].name);
+      foldDraw("kind " + kinds[i].name);
       kinds[i].prepare(*this, random);
       if (kinds[i].exclusive) picked = wanted;
       break;
@@ -336,7 +347,7 @@ void Scenario::runStep(uint32_t step) {
   noteLoggedBringUpRecords();
   for (const Answer& answer : answers_) {
     if (options_.describe)
-      describe("  " + hex(answer.code) + " answered " + hex(static_cast<uint32_t>(answer.answer())));
+      describeAnswer("  " + hex(answer.code) + " answered " + hex(static_cast<uint32_t>(answer.answer())));
   }
   for (const Answer& answer : answers_) {
     const std::string what = hex(answer.code);

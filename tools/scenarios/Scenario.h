@@ -151,7 +151,14 @@ class Scenario {
   const std::set<std::string>& shadowsLeftOut() const { return shadowsLeftOut_; }
   // Adds a task body to the step.
   void addTask(const std::string& name, std::function<void()> body);
+  // What the step drew, printed with --describe and folded into the draw
+  // digest; an answer the driver gave goes through describeAnswer, which
+  // only prints, so that a changed answer leaves the digest alone.
   void describe(const std::string& text);
+  void describeAnswer(const std::string& text);
+  // Over the description of every step run and the kinds it drew: equal in
+  // two runs when their kept steps drew the same operations.
+  uint64_t drawDigest() const { return drawDigest_; }
 
   // ---- What task bodies use while the step runs.
   sim::Module& module() { return *module_; }
@@ -216,6 +223,7 @@ class Scenario {
   // (the map's name in user memory, unknown when the length is ~0).
   void noteSent(uint32_t code, uint64_t nameAddress, uint64_t nameLength);
   void deleteDeviceIfIdle();
+  void foldDraw(const std::string& text);
   bool finish();
 
   Options options_;
@@ -238,6 +246,7 @@ class Scenario {
   std::set<std::string> shadowsLeftOut_;
   std::vector<OperationKind> kinds_;
   std::vector<std::string> stepKinds_;
+  uint64_t drawDigest_ = 0xCBF29CE484222325ull;
   uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
   std::set<int32_t> bringUpRecords_;

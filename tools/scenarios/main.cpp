@@ -4,6 +4,7 @@
 //   vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]
 //                     [--replay-check] [--no-shrink] [--quiet]
 //                     [--module PATH] [--expect-failure]
+//                     [--digest] [--expect HEX]
 //
 // A failing seed prints the seed, the step and a shortened replay: the
 // fewest steps (each still drawn from its own (seed, step)) that still fail,
@@ -25,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,8 @@ struct Arguments {
   bool shrink = true;
   bool quiet = false;
   bool expectFailure = false;
+  bool digest = false;
+  std::optional<uint64_t> expectedDigest;
 };
 
 bool parse(int argc, char** argv, Arguments& arguments) {
@@ -82,10 +86,18 @@ bool parse(int argc, char** argv, Arguments& arguments) {
       setenv("VL9738K_MODULE", argv[++i], 1);
     } else if (option == "--expect-failure") {
       arguments.expectFailure = true;
+    } else if (option == "--digest") {
+      arguments.digest = true;
+    } else if (option == "--expect" && hasValue) {
+      arguments.expectedDigest = std::stoull(argv[++i], nullptr, 16);
     } else {
       std::fprintf(stderr, "vl9738k-scenarios: unknown option %s\n", option.c_str());
       return false;
     }
+  }
+  if (arguments.expectedDigest && arguments.firstSeed != arguments.lastSeed) {
+    std::fprintf(stderr, "vl9738k-scenarios: --expect names what one seed draws; give --seeds one seed\n");
+    return false;
   }
   return arguments.firstSeed <= arguments.lastSeed && arguments.steps > 0;
 }
@@ -320,7 +332,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]\n"
                  "                         [--replay-check] [--no-shrink] [--quiet]\n"
-                 "                         [--module PATH] [--expect-failure]\n");
+                 "                         [--module PATH] [--expect-failure] [--digest] [--expect HEX]\n");
     return 2;
   }
   std::string error;
@@ -344,6 +356,19 @@ int main(int argc, char** argv) {
     watchProgress(arguments, seed, scenario);
     if (arguments.describe) std::printf("seed %llu\n", static_cast<unsigned long long>(seed));
     if (!scenario.run()) reportFailure(arguments, seed, scenario);
+    if (arguments.digest) {
+      std::printf("digest %llu %016llx\n", static_cast<unsigned long long>(seed),
+                  static_cast<unsigned long long>(scenario.drawDigest()));
+    }
+    if (arguments.expectedDigest && *arguments.expectedDigest != scenario.drawDigest()) {
+      std::printf(
+          "seed %llu: the kept steps draw other operations than this replay expects (expected %016llx, drew "
+          "%016llx): the replay no longer reproduces what it was made for; find the fault again with its mend "
+          "taken out (see docs/scenarios.md), do not just update the expectation\n",
+          static_cast<unsigned long long>(seed), static_cast<unsigned long long>(*arguments.expectedDigest),
+          static_cast<unsigned long long>(scenario.drawDigest()));
+      return 1;
+    }
     steps += scenario.stepsRun();
     switches += scenario.switches();
     traceHash = traceHash * 31 + sim::Scheduler::traceHash();
