@@ -113,6 +113,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
     line.error = unreadable("the module", line.bringUp.modulePath);
     const std::string why = line.error.empty() ? sim::Module::whyNotAModule(line.bringUp.modulePath) : "";
     if (!why.empty()) line.error = "cannot load the module '" + line.bringUp.modulePath + "': " + why;
+    // A name without a folder would be looked for among the system's
+    // libraries, not here.
+    if (line.bringUp.modulePath.find('/') == std::string::npos) line.bringUp.modulePath.insert(0, "./");
   }
   return line;
 }
