@@ -151,15 +151,7 @@ constexpr CommandUsage kCommands[] = {
 
 constexpr size_t kUsageWidth = 31;
 
-}  // namespace
-
-const CommandUsage* findCommand(const std::string& name) {
-  for (const CommandUsage& command : kCommands) {
-    if (name == command.name) return &command;
-  }
-  return nullptr;
-}
-
+// The command's lines of the list, its usage first.
 void printCommand(const CommandUsage& command, std::ostream& out) {
   std::string usage = std::string(command.name) + (command.arguments[0] != '\0' ? " " : "") + command.arguments;
   usage.resize(std::max(usage.size() + 1, kUsageWidth), ' ');
@@ -168,6 +160,15 @@ void printCommand(const CommandUsage& command, std::ostream& out) {
     end = std::min(what.find('\n', start), what.size());
     out << "  " << usage << what.substr(start, end - start) << "\n";
   }
+}
+
+}  // namespace
+
+const CommandUsage* findCommand(const std::string& name) {
+  for (const CommandUsage& command : kCommands) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
 }
 
 void printCommands(std::ostream& out) {

@@ -28,8 +28,6 @@ constexpr int kAnyWords = -1;
 
 // Null when no command has that name.
 const CommandUsage* findCommand(const std::string& name);
-// The command's lines of the list, its usage first.
-void printCommand(const CommandUsage& command, std::ostream& out);
 
 struct CommandLine {
   BringUpOptions bringUp;
