@@ -119,7 +119,8 @@ bool Module::isMapped(const std::string& path) {
 void* Module::localObject(const std::string& symbol) const {
   link_map* map = nullptr;
   if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0) return nullptr;
-  const Elf64_Sym* found = definedSymbol(readImage(path_), SHT_SYMTAB, symbol);
+  const Image image = readImage(path_);
+  const Elf64_Sym* found = definedSymbol(image, SHT_SYMTAB, symbol);
   return found != nullptr ? reinterpret_cast<void*>(map->l_addr + found->st_value) : nullptr;
 }
 
