@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,27 +45,35 @@ bool within(const Image& image, uint64_t offset, uint64_t size) {
   return offset <= image.size() && size <= image.size() - offset;
 }
 
-// The symbol `name`, defined, in the image's symbol tables of `type`
-// (SHT_SYMTAB: every symbol; SHT_DYNSYM: the exported ones); null if
-// absent. The image may be any file, so every offset is checked.
-const Elf64_Sym* definedSymbol(const Image& image, uint32_t type, const std::string& name) {
-  if (!within(image, 0, sizeof(Elf64_Ehdr))) return nullptr;
-  const auto* header = reinterpret_cast<const Elf64_Ehdr*>(image.data());
-  if (!within(image, header->e_shoff, uint64_t{header->e_shnum} * sizeof(Elf64_Shdr))) return nullptr;
-  const auto* sections = reinterpret_cast<const Elf64_Shdr*>(image.data() + header->e_shoff);
-  for (unsigned i = 0; i < header->e_shnum; ++i) {
-    const Elf64_Shdr& table = sections[i];
-    if (table.sh_type != type || table.sh_link >= header->e_shnum) continue;
-    const Elf64_Shdr& strings = sections[table.sh_link];
+// A record of the image at `offset`, copied out: the file may be any file,
+// its offsets unaligned.
+template <typename Record>
+Record recordAt(const Image& image, uint64_t offset) {
+  Record record;
+  std::memcpy(&record, image.data() + offset, sizeof record);
+  return record;
+}
+
+// The value of the symbol `name`, defined, in the image's symbol tables of
+// `type` (SHT_SYMTAB: every symbol; SHT_DYNSYM: the exported ones). Every
+// offset is checked, since the image may be any file.
+std::optional<uint64_t> definedSymbol(const Image& image, uint32_t type, const std::string& name) {
+  if (!within(image, 0, sizeof(Elf64_Ehdr))) return std::nullopt;
+  const auto header = recordAt<Elf64_Ehdr>(image, 0);
+  if (!within(image, header.e_shoff, uint64_t{header.e_shnum} * sizeof(Elf64_Shdr))) return std::nullopt;
+  for (unsigned i = 0; i < header.e_shnum; ++i) {
+    const auto table = recordAt<Elf64_Shdr>(image, header.e_shoff + i * sizeof(Elf64_Shdr));
+    if (table.sh_type != type || table.sh_link >= header.e_shnum) continue;
+    const auto strings = recordAt<Elf64_Shdr>(image, header.e_shoff + table.sh_link * sizeof(Elf64_Shdr));
     if (!within(image, table.sh_offset, table.sh_size) || !within(image, strings.sh_offset, strings.sh_size)) continue;
-    const auto* symbols = reinterpret_cast<const Elf64_Sym*>(image.data() + table.sh_offset);
     for (uint64_t j = 0; j < table.sh_size / sizeof(Elf64_Sym); ++j) {
-      if (symbols[j].st_shndx == SHN_UNDEF || symbols[j].st_name >= strings.sh_size) continue;
-      const char* found = image.data() + strings.sh_offset + symbols[j].st_name;
-      if (strnlen(found, strings.sh_size - symbols[j].st_name) == name.size() && name == found) return &symbols[j];
+      const auto symbol = recordAt<Elf64_Sym>(image, table.sh_offset + j * sizeof(Elf64_Sym));
+      if (symbol.st_shndx == SHN_UNDEF || symbol.st_name >= strings.sh_size) continue;
+      const char* found = image.data() + strings.sh_offset + symbol.st_name;
+      if (strnlen(found, strings.sh_size - symbol.st_name) == name.size() && name == found) return symbol.st_value;
     }
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -119,19 +128,18 @@ bool Module::isMapped(const std::string& path) {
 void* Module::localObject(const std::string& symbol) const {
   link_map* map = nullptr;
   if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0) return nullptr;
-  const Image image = readImage(path_);
-  const Elf64_Sym* found = definedSymbol(image, SHT_SYMTAB, symbol);
-  return found != nullptr ? reinterpret_cast<void*>(map->l_addr + found->st_value) : nullptr;
+  const std::optional<uint64_t> value = definedSymbol(readImage(path_), SHT_SYMTAB, symbol);
+  return value ? reinterpret_cast<void*>(map->l_addr + *value) : nullptr;
 }
 
 std::string Module::whyNotAModule(const std::string& path) {
   const Image header = readImage(path, sizeof(Elf64_Ehdr));
   if (header.size() < SELFMAG || std::memcmp(header.data(), ELFMAG, SELFMAG) != 0) return "it is not an ELF object";
   if (!within(header, 0, sizeof(Elf64_Ehdr)) || header[EI_CLASS] != ELFCLASS64) return "it is not a 64-bit ELF object";
-  if (reinterpret_cast<const Elf64_Ehdr*>(header.data())->e_type != ET_DYN) {
+  if (recordAt<Elf64_Ehdr>(header, 0).e_type != ET_DYN) {
     return "it is an ELF object but not a shared one (this layer loads the module's shared object, libvl9738k.so)";
   }
-  if (definedSymbol(readImage(path), SHT_DYNSYM, kEntryName) == nullptr) {
+  if (!definedSymbol(readImage(path), SHT_DYNSYM, kEntryName)) {
     return "it exports no nVLAPAL200_driverEntry";
   }
   return "";
