@@ -57,7 +57,7 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
 
 FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds,
                                              const rfplatki::FlashId& flashId, bool formatIfBlank,
-                                             uint32_t* numberOffset, tStatus& status)
+                                             uint64_t* numberOffset, tStatus& status)
     : mounted_(0),
       currentCopy_(kCopyA),
       device_(device),

@@ -56,9 +56,10 @@ class FlashPartitionManager {
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
                         bool formatIfBlank, tStatus& status);
   // With the sequence-number offset the device keeps from one bring-up to
-  // the next, so that no number handed out before comes round again.
+  // the next, so that a number handed out before comes round again for an
+  // id only after 2^32 numbers since.
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
-                        bool formatIfBlank, uint32_t* numberOffset, tStatus& status);
+                        bool formatIfBlank, uint64_t* numberOffset, tStatus& status);
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, tStatus& status);
   // Takes over the nodes of a table already in memory instead of mounting.
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, PartitionMap& partitions, uint8_t mounted,
