@@ -567,7 +567,7 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   // (the write flipped the current copy), or when it failed yet what it
   // holds still names the id.
   erasePartition(*node);
-  if (currentCopy_ != before || copyMayName(before == kCopyA ? kCopyB : kCopyA, id)) {
+  if (currentCopy_ != before || copyMayName(before == kCopyA ? geometry_.tableAddressB : geometry_.tableAddressA, id)) {
     tStatus noted;
     keepNamed(id, recordSectors(address, descriptor.recordSize), noted);
   }
@@ -576,10 +576,9 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
 
 // A copy whose record fails its CRC names nothing a mount takes; one that
 // cannot be read at all is counted as naming the id.
-bool FlashPartitionManager::copyMayName(uint8_t copy, uint32_t id) const {
+bool FlashPartitionManager::copyMayName(uint32_t address, uint32_t id) const {
   tStatus status;
   ByteVector image;
-  const uint32_t address = copy == kCopyA ? geometry_.tableAddressA : geometry_.tableAddressB;
   if (!PartitionTable::readCopy(*device_, geometry_, address, image, status)) return status.isFatal();
   bool named = false;
   const auto visit = [&](const PartitionTableEntry& entry, tStatus&) { named = named || entry.id == id; };

@@ -109,8 +109,8 @@ class FlashPartitionManager {
   // may name, until a table write both copies took.
   void keepNamed(uint32_t id, const SectorRange& range, tStatus& status);
   bool namedOnFlash(uint32_t id) const;
-  // Whether the table copy on flash may name `id`, as read back now.
-  bool copyMayName(uint8_t copy, uint32_t id) const;
+  // Whether the table copy at `address` may name `id`, as read back now.
+  bool copyMayName(uint32_t address, uint32_t id) const;
   void carryCommitted(PartitionMap& fresh, tStatus& status);
   bool placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize, uint32_t& address, bool& move,
                     tStatus& status);
