@@ -8,10 +8,10 @@
 // wrap while the device lives, and the offset only ever rises: it outlives
 // the map (the device keeps it from one bring-up to the next), and
 // whenever an id leaves the map, given up or with the map itself, it rises
-// past that id's last position. A removal and a new add (the id leaves
-// and comes back) start its numbering again above every position it had,
-// so a number comes back for an id only after 2^32 numbers have been
-// handed out on the device since.
+// past that id's last position. An id that leaves and comes back starts
+// above every position it had, so a number comes back for an id only
+// after 2^32 numbers have been handed out on the device since; the
+// device's removal and a new add start the numbering again from nothing.
 //
 // Any u32 a caller asks about enters the map, so the map is bounded, and
 // what it gives up when full is chosen so that no caller can lock another
