@@ -57,7 +57,7 @@ FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVecto
 
 FlashPartitionManager::FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds,
                                              const rfplatki::FlashId& flashId, bool formatIfBlank,
-                                             uint32_t* numberOffset, tStatus& status)
+                                             uint64_t* numberOffset, tStatus& status)
     : mounted_(0),
       currentCopy_(kCopyA),
       device_(device),
@@ -559,14 +559,31 @@ void FlashPartitionManager::createPartition(uint32_t id, tUserBuffer& source, ui
   partition.descriptor.loaded = 1;
   insertPartition(*node);
   if (!persist) return;
+  const uint8_t before = currentCopy_;
   writeTable(status);
   if (status.isNotFatal()) return;
-  // The partition leaves the map, but the copy written first, or one that
-  // failed only its read-back, may name its record: a mount can find it.
+  // The partition leaves the map, but the copy written first may name its
+  // record, and a mount can find it there: when that copy took the table
+  // (the write flipped the current copy), or when it failed yet what it
+  // holds still names the id.
   erasePartition(*node);
-  tStatus noted;
-  keepNamed(id, recordSectors(address, descriptor.recordSize), noted);
+  if (currentCopy_ != before || copyMayName(before == kCopyA ? geometry_.tableAddressB : geometry_.tableAddressA, id)) {
+    tStatus noted;
+    keepNamed(id, recordSectors(address, descriptor.recordSize), noted);
+  }
   delete node;
+}
+
+// A copy whose record fails its CRC names nothing a mount takes; one that
+// cannot be read at all is counted as naming the id.
+bool FlashPartitionManager::copyMayName(uint32_t address, uint32_t id) const {
+  tStatus status;
+  ByteVector image;
+  if (!PartitionTable::readCopy(*device_, geometry_, address, image, status)) return status.isFatal();
+  bool named = false;
+  const auto visit = [&](const PartitionTableEntry& entry, tStatus&) { named = named || entry.id == id; };
+  PartitionTable::parse(image.data(), image.size(), visit, status);
+  return named;
 }
 
 // The caller's bytes, taken in before anything changes: a copy that fails

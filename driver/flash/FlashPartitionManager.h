@@ -56,9 +56,10 @@ class FlashPartitionManager {
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
                         bool formatIfBlank, tStatus& status);
   // With the sequence-number offset the device keeps from one bring-up to
-  // the next, so that no number handed out before comes round again.
+  // the next, so that a number handed out before comes round again for an
+  // id only after 2^32 numbers since.
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, const rfplatki::FlashId& flashId,
-                        bool formatIfBlank, uint32_t* numberOffset, tStatus& status);
+                        bool formatIfBlank, uint64_t* numberOffset, tStatus& status);
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, tStatus& status);
   // Takes over the nodes of a table already in memory instead of mounting.
   FlashPartitionManager(FlashDevice* device, const tIdVector& coreIds, PartitionMap& partitions, uint8_t mounted,
@@ -108,6 +109,8 @@ class FlashPartitionManager {
   // may name, until a table write both copies took.
   void keepNamed(uint32_t id, const SectorRange& range, tStatus& status);
   bool namedOnFlash(uint32_t id) const;
+  // Whether the table copy at `address` may name `id`, as read back now.
+  bool copyMayName(uint32_t address, uint32_t id) const;
   void carryCommitted(PartitionMap& fresh, tStatus& status);
   bool placeRewrite(const PartitionNode& node, uint64_t allocated, uint64_t recordSize, uint32_t& address, bool& move,
                     tStatus& status);

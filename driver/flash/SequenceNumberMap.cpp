@@ -17,7 +17,7 @@ SequenceNumberMap::~SequenceNumberMap() {
 
 uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
   if (status.isFatal()) return 0;
-  if (Node* node = map_.find(id)) return node->number;
+  if (Node* node = map_.find(id)) return numberOf(*node);
   if (count_ >= kMaxIds && oldest_ != nullptr) {
     Node* given = oldest_;
     leave(*given);
@@ -30,7 +30,7 @@ uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
                                    VL_SITE_AT(sites::kSequenceNumbers, __LINE__), status)) {
     return 0;
   }
-  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, 2 * id + *offset_, {}, nullptr, nullptr, false};
+  Node* node = new (status, nVLAPAL000::kAllocationKindPlain) Node{id, *offset_, {}, nullptr, nullptr, false};
   if (node == nullptr) {
     status.setCode(nVLAPALS100::kStatusOutOfMemory, VL_SITE_AT(sites::kSequenceNumbers, __LINE__));
     return 0;
@@ -38,23 +38,25 @@ uint32_t SequenceNumberMap::get(uint32_t id, tStatus& status) {
   map_.insert(*node);
   enqueue(*node);
   ++count_;
-  return node->number;
+  return numberOf(*node);
 }
 
 bool SequenceNumberMap::find(uint32_t id, uint32_t& number) const {
   const Node* node = map_.find(id);
   if (node == nullptr) return false;
-  number = node->number;
+  number = numberOf(*node);
   return true;
 }
 
 uint32_t SequenceNumberMap::advance(uint32_t id) {
   Node* node = map_.find(id);
-  return node != nullptr ? ++node->number : 0;
+  if (node == nullptr) return 0;
+  ++node->position;
+  return numberOf(*node);
 }
 
 void SequenceNumberMap::advanceAll() {
-  for (Node* node = map_.first(); node != nullptr; node = map_.next(node)) ++node->number;
+  for (Node* node = map_.first(); node != nullptr; node = map_.next(node)) ++node->position;
 }
 
 void SequenceNumberMap::hold(uint32_t id) {
@@ -71,12 +73,12 @@ void SequenceNumberMap::release(uint32_t id) {
   enqueue(*node);
 }
 
-// Numbers grow from where an id entered, so the id's number, less 2 x id,
-// is at most a run of writes ahead of the offset: compared as a signed
-// distance, wrapping does not turn it into a lower one.
+// Positions are 64-bit counts that do not wrap while the device lives, so
+// the plain maximum is the later one: however far other ids carried the
+// offset, or this id its own position, the offset never moves back.
 void SequenceNumberMap::leave(const Node& node) {
-  const uint32_t past = node.number - 2 * node.id + 1;
-  if (static_cast<int32_t>(past - *offset_) > 0) *offset_ = past;
+  const uint64_t past = node.position + 1;
+  if (past > *offset_) *offset_ = past;
 }
 
 void SequenceNumberMap::enqueue(Node& node) {

@@ -2,13 +2,16 @@
 // the partition's number, a writer presents it unchanged and gets the next
 // one. An id enters at 2 x id plus an offset; taking in a table moves
 // every number on by one, so numbers remembered across a remount are
-// stale. u32, wrapping.
+// stale. The numbers callers see are u32 and wrap.
 //
-// No number is handed out twice for an id while the device lives (short
-// of 2^31 numbers): the offset outlives the map (the device keeps it from
-// one bring-up to the next), and whenever an id leaves the map, given up
-// or with the map itself, the offset rises past that id's last number, so
-// the id enters again above every number it had.
+// The offset and where each id stands are counted in 64 bits, which never
+// wrap while the device lives, and the offset only ever rises: it outlives
+// the map (the device keeps it from one bring-up to the next), and
+// whenever an id leaves the map, given up or with the map itself, it rises
+// past that id's last position. An id that leaves and comes back starts
+// above every position it had, so a number comes back for an id only
+// after 2^32 numbers have been handed out on the device since; the
+// device's removal and a new add start the numbering again from nothing.
 //
 // Any u32 a caller asks about enters the map, so the map is bounded, and
 // what it gives up when full is chosen so that no caller can lock another
@@ -31,7 +34,7 @@ class SequenceNumberMap {
  public:
   // `offset` is where the offset lives while the device does; without
   // one the map keeps its own, from 0.
-  explicit SequenceNumberMap(uint32_t* offset = nullptr) : offset_(offset != nullptr ? offset : &ownOffset_) {}
+  explicit SequenceNumberMap(uint64_t* offset = nullptr) : offset_(offset != nullptr ? offset : &ownOffset_) {}
   ~SequenceNumberMap();
   SequenceNumberMap(const SequenceNumberMap&) = delete;
   SequenceNumberMap& operator=(const SequenceNumberMap&) = delete;
@@ -58,7 +61,9 @@ class SequenceNumberMap {
  private:
   struct Node {
     uint32_t id;
-    uint32_t number;
+    // The offset the id entered at, moved on by one for each number since;
+    // its number is 2 x id plus this, taken to 32 bits.
+    uint64_t position;
     vlitl_RBNode link;
     // The queue of ids without a partition, oldest first.
     Node* older;
@@ -69,15 +74,16 @@ class SequenceNumberMap {
 
   void enqueue(Node& node);
   void dequeue(Node& node);
-  // The id leaves: ids entering from now on start past its number.
+  static uint32_t numberOf(const Node& node) { return static_cast<uint32_t>(2 * uint64_t{node.id} + node.position); }
+  // The id leaves: ids entering from now on start past its position.
   void leave(const Node& node);
 
   tMap map_;
   uint64_t count_ = 0;
   Node* oldest_ = nullptr;
   Node* newest_ = nullptr;
-  uint32_t ownOffset_ = 0;
-  uint32_t* offset_;
+  uint64_t ownOffset_ = 0;
+  uint64_t* offset_;
 };
 
 }  // namespace qrtk

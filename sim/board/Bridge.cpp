@@ -44,7 +44,8 @@ Bridge::Bridge(Bar& bar0, RegisterBlock& flash)
 void Bridge::setPoscDone(bool done) { core_.setReadable(kCoreControlStatus, 4, done ? kPoscDone : 1); }
 
 void Bridge::setGeographicSlot(uint8_t slot) {
-  core_.setReadable(kGeographicAddress, 4, static_cast<uint32_t>(slot & 0x1F) << kGeographicAddressShift);
+  core_.setReadable(kGeographicAddress, 4,
+                    static_cast<uint32_t>(slot & kGeographicSlotMask) << kGeographicAddressShift);
 }
 
 }  // namespace sim

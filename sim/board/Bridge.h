@@ -53,6 +53,7 @@ class Bridge {
   // (0x3C0-0x3FF) that the driver clears when it turns the page on.
   static constexpr uint64_t kGeographicAddress = 0x3AC;
   static constexpr unsigned kGeographicAddressShift = 8;
+  static constexpr unsigned kGeographicSlotMask = 0x1F;
 
   // The DMA channel bank as the core block describes it: word 0x0C gives
   // log2 of the link size (bits 15-12), of the channel block stride (bits

@@ -5,8 +5,10 @@
 #include <link.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +27,54 @@ std::string gLastError;
 // Kernel-owned words of the record get a recognisable pattern, so a test
 // can tell that the driver left them alone.
 constexpr uint64_t kKernelWordPattern = 0x5A5A5A5A00000000ull;
+constexpr char kEntryName[] = "nVLAPAL200_driverEntry";
+
+using Image = std::vector<char>;
+
+// The file's first `limit` bytes, or all of it.
+Image readImage(const std::string& path, size_t limit = SIZE_MAX) {
+  std::ifstream file(path, std::ios::binary);
+  if (limit == SIZE_MAX) return Image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  Image image(limit);
+  file.read(image.data(), static_cast<std::streamsize>(limit));
+  image.resize(file ? limit : static_cast<size_t>(file.gcount()));
+  return image;
+}
+
+bool within(const Image& image, uint64_t offset, uint64_t size) {
+  return offset <= image.size() && size <= image.size() - offset;
+}
+
+// A record of the image at `offset`, copied out: the file may be any file,
+// its offsets unaligned.
+template <typename Record>
+Record recordAt(const Image& image, uint64_t offset) {
+  Record record;
+  std::memcpy(&record, image.data() + offset, sizeof record);
+  return record;
+}
+
+// The value of the symbol `name`, defined, in the image's symbol tables of
+// `type` (SHT_SYMTAB: every symbol; SHT_DYNSYM: the exported ones). Every
+// offset is checked, since the image may be any file.
+std::optional<uint64_t> definedSymbol(const Image& image, uint32_t type, const std::string& name) {
+  if (!within(image, 0, sizeof(Elf64_Ehdr))) return std::nullopt;
+  const auto header = recordAt<Elf64_Ehdr>(image, 0);
+  if (!within(image, header.e_shoff, uint64_t{header.e_shnum} * sizeof(Elf64_Shdr))) return std::nullopt;
+  for (unsigned i = 0; i < header.e_shnum; ++i) {
+    const auto table = recordAt<Elf64_Shdr>(image, header.e_shoff + i * sizeof(Elf64_Shdr));
+    if (table.sh_type != type || table.sh_link >= header.e_shnum) continue;
+    const auto strings = recordAt<Elf64_Shdr>(image, header.e_shoff + table.sh_link * sizeof(Elf64_Shdr));
+    if (!within(image, table.sh_offset, table.sh_size) || !within(image, strings.sh_offset, strings.sh_size)) continue;
+    for (uint64_t j = 0; j < table.sh_size / sizeof(Elf64_Sym); ++j) {
+      const auto symbol = recordAt<Elf64_Sym>(image, table.sh_offset + j * sizeof(Elf64_Sym));
+      if (symbol.st_shndx == SHN_UNDEF || symbol.st_name >= strings.sh_size) continue;
+      const char* found = image.data() + strings.sh_offset + symbol.st_name;
+      if (strnlen(found, strings.sh_size - symbol.st_name) == name.size() && name == found) return symbol.st_value;
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -49,7 +99,7 @@ std::unique_ptr<Module> Module::load(const std::string& path) {
     gLastError = dlerror();
     return nullptr;
   }
-  auto entry = reinterpret_cast<Entry>(dlsym(handle, "nVLAPAL200_driverEntry"));
+  auto entry = reinterpret_cast<Entry>(dlsym(handle, kEntryName));
   if (entry == nullptr) {
     gLastError = "the module exports no nVLAPAL200_driverEntry";
     dlclose(handle);
@@ -78,22 +128,21 @@ bool Module::isMapped(const std::string& path) {
 void* Module::localObject(const std::string& symbol) const {
   link_map* map = nullptr;
   if (handle_ == nullptr || dlinfo(handle_, RTLD_DI_LINKMAP, &map) != 0) return nullptr;
-  std::ifstream file(path_, std::ios::binary);
-  const std::vector<char> image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (image.size() < sizeof(Elf64_Ehdr)) return nullptr;
-  const auto* header = reinterpret_cast<const Elf64_Ehdr*>(image.data());
-  const auto* sections = reinterpret_cast<const Elf64_Shdr*>(image.data() + header->e_shoff);
-  for (unsigned i = 0; i < header->e_shnum; ++i) {
-    if (sections[i].sh_type != SHT_SYMTAB) continue;
-    const char* names = image.data() + sections[sections[i].sh_link].sh_offset;
-    const auto* symbols = reinterpret_cast<const Elf64_Sym*>(image.data() + sections[i].sh_offset);
-    for (uint64_t j = 0; j < sections[i].sh_size / sizeof(Elf64_Sym); ++j) {
-      if (symbols[j].st_shndx != SHN_UNDEF && symbol == names + symbols[j].st_name) {
-        return reinterpret_cast<void*>(map->l_addr + symbols[j].st_value);
-      }
-    }
+  const std::optional<uint64_t> value = definedSymbol(readImage(path_), SHT_SYMTAB, symbol);
+  return value ? reinterpret_cast<void*>(map->l_addr + *value) : nullptr;
+}
+
+std::string Module::whyNotAModule(const std::string& path) {
+  const Image header = readImage(path, sizeof(Elf64_Ehdr));
+  if (header.size() < SELFMAG || std::memcmp(header.data(), ELFMAG, SELFMAG) != 0) return "it is not an ELF object";
+  if (!within(header, 0, sizeof(Elf64_Ehdr)) || header[EI_CLASS] != ELFCLASS64) return "it is not a 64-bit ELF object";
+  if (recordAt<Elf64_Ehdr>(header, 0).e_type != ET_DYN) {
+    return "it is an ELF object but not a shared one (this layer loads the module's shared object, libvl9738k.so)";
   }
-  return nullptr;
+  if (!definedSymbol(readImage(path), SHT_DYNSYM, kEntryName)) {
+    return "it exports no nVLAPAL200_driverEntry";
+  }
+  return "";
 }
 
 Module::~Module() {

@@ -301,7 +301,7 @@ void sweep(uint32_t seed, const std::function<bool(const NorFlash::Operation&, s
     std::set<uint32_t> none;
     Readers before = readers;
     Figures uncounted;
-    const uint32_t offset = rig.numberOffset;
+    const uint64_t offset = rig.numberOffset;
     const bool fails = std::any_of(step.begin(), step.end(), [](const Action& a) { return a.fault != Fault::None; });
     const Operations operations = record(
         rig, [&](tStatus& s) { run(rig, seed, step, unused, none, before, uncounted, s); }, fails);

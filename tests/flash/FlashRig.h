@@ -58,7 +58,7 @@ class FlashRig {
   nVL9738K_24_0::nKMR4::tOstervaneWexelCoreRegMap core;
   nVL9738K_24_0::BoardWindow window{};
   std::unique_ptr<OVCalEEPROMController> controller;
-  uint32_t numberOffset = 0;
+  uint64_t numberOffset = 0;
 };
 
 // User memory holding `bytes`, wrapped as the request layer wraps it.

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <set>
 #include <sstream>
 #include <string>
@@ -20,14 +22,14 @@ namespace {
 
 std::string sourcePath(const std::string& relative) { return std::string(VL_SOURCE_DIR) + "/" + relative; }
 
-std::string session(std::initializer_list<const char*> arguments, const std::string& script) {
+// The transcript and exit status; a refused command line is its one line.
+std::string session(const std::vector<std::string>& arguments, const std::string& script) {
   std::vector<const char*> argv{"vl9738k-sim"};
-  argv.insert(argv.end(), arguments);
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   const vlcli::CommandLine line = vlcli::parseCommandLine(static_cast<int>(argv.size()), argv.data());
-  EXPECT_EQ(line.error, "");
   std::ifstream input(script);
   std::ostringstream out;
-  const int status = vlcli::FrontEnd(out).run(line, input);
+  const int status = line.error.empty() ? vlcli::FrontEnd(out).run(line, input) : vlcli::refuseCommandLine(line, out);
   return out.str() + "[exit status " + std::to_string(status) + "]\n";
 }
 
@@ -68,17 +70,23 @@ TEST(FrontEndSession, EachFaultSaysWhatFailedAndWhy) {
   }
 }
 
-// A script that is a directory and a module that is missing stop the
-// program before anything is loaded: one line, exit status 2.
-TEST(FrontEndSession, UnreadableFilesRefuseTheCommandLine) {
-  std::ostringstream err;
-  for (const char* option : {"--script", "--module"}) {
-    const char* argv[] = {"vl9738k-sim", option, option[2] == 's' ? "/" : "/nonexistent/vl9738k.o"};
-    const vlcli::CommandLine line = vlcli::parseCommandLine(3, argv);
-    const int status = vlcli::refuseCommandLine(line, err);
-    err << "[exit status " << status << "]\n";
+// The command lines after "$ " in the golden file (a quoted word is one
+// argument), run from the source tree: refused ones, and steps short of
+// their arguments, which print their usage.
+TEST(FrontEndSession, RefusedCommandLinesSayWhy) {
+  std::ifstream golden(sourcePath("tests/module/golden/refused-command-lines.txt"));
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(VL_SOURCE_DIR);
+  std::string transcript;
+  for (std::string text; std::getline(golden, text);) {
+    if (text.rfind("$ vl9738k-sim", 0) != 0) continue;
+    std::istringstream words(text.substr(13));
+    std::vector<std::string> arguments;
+    for (std::string word; words >> std::quoted(word);) arguments.push_back(word);
+    transcript += text + "\n" + session(arguments, "/dev/null");
   }
-  expectTranscript(err.str(), "refused-command-lines.txt");
+  std::filesystem::current_path(here);
+  expectTranscript(transcript, "refused-command-lines.txt");
 }
 
 TEST(FrontEndFpgaSession, ConfiguresStreamsAndWaitsWithEveryStepSucceeding) {

@@ -274,13 +274,16 @@ TEST_F(ReservationRoad, AStaleSessionLosesItsClientAtItsNextRequest) {
 
 // A download powers the board up with its defaults: a hold of a session it
 // made stale protects nothing, and that session may never send another
-// request. What it held goes with the download.
+// request. What it held goes with the download, and what it committed no
+// longer serves.
 TEST_F(ReservationRoad, WhatASessionADownloadMadeStaleHeldGoesWithTheDownload) {
   constexpr int32_t kHeld = static_cast<int32_t>(0xBFFA9196u);
   ASSERT_EQ(setDescriptor(0, "a"), 0);
   const uint32_t a = clientId(0);
   ASSERT_EQ(deployLo0Frequency(0, 0x2AAAAAAAAAAAull), 0);
   ASSERT_EQ(reserve(0, {3}).outStatus(), 0);
+  user.put<uint32_t>(0x200, 4);
+  ASSERT_EQ(session(0).call<SettingsSendMessage>({user.address() + 0x200, 1, 1, 0, 0, 0, 0, 0}).outStatus(), 0);
   downloadThroughAnFpgaSession();
   EXPECT_FALSE(IdleTracker::exists(a)) << "the stale client outlived the download";
 
@@ -298,6 +301,9 @@ TEST_F(ReservationRoad, WhatASessionADownloadMadeStaleHeldGoesWithTheDownload) {
   const auto refused = reserve(2, {3});
   EXPECT_EQ(refused.outStatus(), kHeld) << "the stale session's close released the new holder";
   EXPECT_EQ(std::pair(refused.out.errorInfo.failedId, refused.out.errorInfo.conflictingClient), std::pair(3u, b));
+  files[1]->close();
+  ASSERT_EQ(reserve(2, {3}).outStatus(), 0);
+  EXPECT_EQ(dirtiness(1), std::vector<uint32_t>({0})) << "the download put the frequency back to its default";
 }
 
 }  // namespace

@@ -128,7 +128,8 @@ int FrontEnd::run(const CommandLine& line, std::istream& input) {
     bringUpFailed_ = true;
     return finish();
   }
-  if (!line.commands.empty()) {
+  commandsFromArguments_ = !line.commands.empty();
+  if (commandsFromArguments_) {
     for (const std::string& command : line.commands) {
       if (!step(command)) break;
     }
@@ -193,7 +194,8 @@ bool FrontEnd::step(const std::string& command) {
   std::vector<std::string> word = words(command);
   if (word.size() == 1 && word[0] == "quit") return false;
   // A step that sends a request on purpose to see it refused.
-  const bool expectsRefusal = !word.empty() && word[0] == "expect-refusal";
+  // Alone, it is short of its command and shows its usage.
+  const bool expectsRefusal = word.size() > 1 && word[0] == "expect-refusal";
   if (expectsRefusal) word.erase(word.begin());
   const Outcome outcome = execute(word);
   bool failed = outcome != Outcome::kSucceeded;
@@ -235,35 +237,47 @@ void FrontEnd::explainRefusedBringUp() {
 }
 
 FrontEnd::Outcome FrontEnd::execute(const std::vector<std::string>& word) {
-  const std::string verb = word.empty() ? "" : word[0];
-  const size_t arguments = word.empty() ? 0 : word.size() - 1;
+  const CommandUsage* command = word.empty() ? nullptr : findCommand(word[0]);
+  if (command == nullptr) {
+    out_ << "  not a command; 'help' lists them\n";
+    return Outcome::kNotUnderstood;
+  }
+  // A command short of its arguments, or given more, sends nothing.
+  const size_t arguments = word.size() - 1;
+  if (command->count == kAnyWords ? arguments == 0 : arguments != static_cast<size_t>(command->count)) {
+    out_ << "  usage: " << command->name << (command->count == 0 ? " (no arguments)" : " ") << command->arguments
+         << (commandsFromArguments_ && command->count != 0 ? " (one quoted argument on the command line)" : "") << "\n";
+    return Outcome::kNotUnderstood;
+  }
+  const std::string& verb = word[0];
   bool answered = true;
-  if (verb == "help" && arguments == 0) {
+  if (verb == "help") {
     printCommands(out_);
-  } else if (verb == "properties" && arguments == 0) {
+  } else if (verb == "properties") {
     answered = properties();
-  } else if (verb == "selftest" && arguments == 0) {
+  } else if (verb == "selftest") {
     answered = selfTest();
-  } else if (verb == "temperature" && arguments == 0) {
+  } else if (verb == "temperature") {
     answered = temperature();
-  } else if (verb == "maps" && arguments == 0) {
+  } else if (verb == "maps") {
     answered = maps_->list();
-  } else if (verb == "dump" && arguments == 1) {
+  } else if (verb == "dump") {
     answered = maps_->dump(word[1]);
-  } else if (verb == "read" && arguments == 2) {
+  } else if (verb == "read") {
     answered = maps_->read(word[1], word[2]);
-  } else if (verb == "write" && arguments == 3) {
+  } else if (verb == "write") {
     answered = maps_->write(word[1], word[2], word[3]);
-  } else if (verb == "tune" && arguments == 0) {
+  } else if (verb == "tune") {
     answered = settings_->showDac("before");
     answered = settings_->tune() && answered;
     answered = settings_->showDac("after ") && answered;
-  } else if (verb == "lock" && arguments == 0) {
+  } else if (verb == "lock") {
     answered = settings_->lockQuery();
-  } else if (verb == "fpga-session" && arguments == 0) {
+  } else if (verb == "fpga-session") {
     answered = runFpgaSessionMode(board_.module(), board_.board(), out_) == 0;
   } else {
-    out_ << "  not a command (or not its arguments); 'help' lists them\n";
+    // `quit` and `expect-refusal` after an `expect-refusal`.
+    out_ << "  not a command that sends requests, which is what 'expect-refusal' takes\n";
     return Outcome::kNotUnderstood;
   }
   return answered ? Outcome::kSucceeded : Outcome::kRefused;

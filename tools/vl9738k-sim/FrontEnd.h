@@ -27,7 +27,8 @@ class FrontEnd {
   // line, else from `input`, one a line), take-down. The exit code is the
   // worst step's: 0 when every step went as it expected, 1 when the board
   // could not be brought up or a step failed (a request answered an error,
-  // a self-test check failed, a command was not understood, or a step
+  // a self-test check failed, a command was not understood or was short of
+  // its arguments (it prints its usage), or a step
   // marked `expect-refusal` was not refused).
   int run(const CommandLine& line, std::istream& input);
   // A person typing: prompt for each command instead of echoing it.
@@ -67,6 +68,7 @@ class FrontEnd {
   std::vector<int64_t> explained_;
   bool bringUpFailed_ = false;
   bool interactive_ = false;
+  bool commandsFromArguments_ = false;
 };
 
 }  // namespace vlcli

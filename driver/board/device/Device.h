@@ -285,8 +285,9 @@ class Device final : public nVLAPAL000::tPCIDevice {
   qrtk::FlashPartitionManager* flash_;
   // Where the store's sequence numbers of ids entering start (past 2 x id),
   // kept for the device's life so that a bring-up hands out none of the
-  // numbers an earlier one did.
-  uint32_t flashNumberOffset_ = 0;
+  // numbers an earlier one did; 64 bits, so it never wraps and never moves
+  // back.
+  uint64_t flashNumberOffset_ = 0;
   nVLAPAL000::tMutex sessionLock_;
   // The main sessions open, under the session lock.
   OpenSessionList openSessions_;
