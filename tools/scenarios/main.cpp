@@ -228,6 +228,12 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   std::printf("FAILED seed %llu at step %u (of %u): %s\ntrace hash %016llx\n", static_cast<unsigned long long>(seed),
               scenario.failedStep(), arguments.steps, scenario.failure().c_str(),
               static_cast<unsigned long long>(sim::Scheduler::traceHash()));
+  // What the steps up to the failure drew: a replay that draws alike once
+  // the fault is mended meets the same steps up to there.
+  if (arguments.digest) {
+    std::printf("digest %llu %016llx\n", static_cast<unsigned long long>(seed),
+                static_cast<unsigned long long>(scenario.drawDigest()));
+  }
   std::fflush(stdout);
   std::vector<uint32_t> kept;
   for (uint32_t step = 0; step <= scenario.failedStep(); ++step) {
