@@ -177,10 +177,9 @@ bool replaysAlike(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>
   return alike;
 }
 
-// Drops chunks of steps, halving the chunk, while the seed still fails.
-std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
-  std::vector<uint32_t> kept;
-  for (uint32_t step = 0; step <= failedStep; ++step) kept.push_back(step);
+// Drops chunks of the kept steps, halving the chunk, while the seed still
+// fails.
+std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep, std::vector<uint32_t> kept) {
   constexpr int kMaxRuns = 120;
   int runs = 0;
   for (size_t chunk = std::max<size_t>(kept.size() / 2, 1); chunk >= 1 && runs < kMaxRuns; chunk /= 2) {
@@ -244,7 +243,7 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
     searchOn(arguments, seed);
   }
   if (arguments.shrink) {
-    kept = shorten(seed, scenario.failedStep());
+    kept = shorten(seed, scenario.failedStep(), kept);
     std::printf(
         "shortened replay (%zu of %u steps):\n  vl9738k-scenarios --seeds %llu --steps %u --only %s --describe\n",
         kept.size(), scenario.failedStep() + 1, static_cast<unsigned long long>(seed), scenario.failedStep() + 1,
