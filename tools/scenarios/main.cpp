@@ -177,10 +177,9 @@ bool replaysAlike(uint64_t seed, uint32_t stepCount, const std::vector<uint32_t>
   return alike;
 }
 
-// Drops chunks of steps, halving the chunk, while the seed still fails.
-std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
-  std::vector<uint32_t> kept;
-  for (uint32_t step = 0; step <= failedStep; ++step) kept.push_back(step);
+// Drops chunks of the kept steps, halving the chunk, while the seed still
+// fails.
+std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep, std::vector<uint32_t> kept) {
   constexpr int kMaxRuns = 120;
   int runs = 0;
   for (size_t chunk = std::max<size_t>(kept.size() / 2, 1); chunk >= 1 && runs < kMaxRuns; chunk /= 2) {
@@ -228,6 +227,12 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
   std::printf("FAILED seed %llu at step %u (of %u): %s\ntrace hash %016llx\n", static_cast<unsigned long long>(seed),
               scenario.failedStep(), arguments.steps, scenario.failure().c_str(),
               static_cast<unsigned long long>(sim::Scheduler::traceHash()));
+  // What the steps up to the failure drew: a replay that draws alike once
+  // the fault is mended meets the same steps up to there.
+  if (arguments.digest) {
+    std::printf("digest %llu %016llx\n", static_cast<unsigned long long>(seed),
+                static_cast<unsigned long long>(scenario.drawDigest()));
+  }
   std::fflush(stdout);
   std::vector<uint32_t> kept;
   for (uint32_t step = 0; step <= scenario.failedStep(); ++step) {
@@ -238,7 +243,7 @@ std::vector<uint32_t> shorten(uint64_t seed, uint32_t failedStep) {
     searchOn(arguments, seed);
   }
   if (arguments.shrink) {
-    kept = shorten(seed, scenario.failedStep());
+    kept = shorten(seed, scenario.failedStep(), kept);
     std::printf(
         "shortened replay (%zu of %u steps):\n  vl9738k-scenarios --seeds %llu --steps %u --only %s --describe\n",
         kept.size(), scenario.failedStep() + 1, static_cast<unsigned long long>(seed), scenario.failedStep() + 1,
