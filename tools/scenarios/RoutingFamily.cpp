@@ -452,7 +452,9 @@ void RoutingFamily::apply(Scenario& scenario, const Outcome& outcome, bool uncer
     route->hold = Hold::Reserved;
     usedLines_.insert(route->destination);
   }
-  if (outcome.program == 0) route->hold = Hold::Programmed;
+  // A program written into a list leaves the route reserved, and its lines
+  // as other routes hold them, until the list runs.
+  if (outcome.program == 0 && !outcome.recorded) route->hold = Hold::Programmed;
   if (outcome.kind == Outcome::kQuery && outcome.query == 0 && outcome.path != route->path) {
     scenario.fail("route " + std::to_string(route->id) + " of " + who + " was answered with path " +
                   pathText(outcome.path) + ", then " + pathText(route->path));
