@@ -3,13 +3,24 @@
 #ifndef VL9738K_SIM_HOST_BRINGUPLOG_H
 #define VL9738K_SIM_HOST_BRINGUPLOG_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace sim {
 
 // The four deferred bring-up records (FPGA image, properties, power-up,
-// late initialisation) of the last bring-up the driver logged; false when
-// it logged none.
+// late initialisation) of one bring-up the driver logged.
+using BringUpRecords = std::array<int64_t, 4>;
+
+// The records of the last bring-up the driver logged before the log's line
+// `from` (they stood when that line was written), then of every bring-up
+// logged from it on, oldest first; empty when it logged none.
+std::vector<BringUpRecords> loggedBringUpRecords(size_t from);
+
+// The records of the last bring-up the driver logged; false when it logged
+// none.
 bool loggedBringUpRecords(int64_t (&codes)[4]);
 
 }  // namespace sim

@@ -21,6 +21,11 @@ std::vector<std::string> Console::lines() {
   return gLines;
 }
 
+size_t Console::lineCount() {
+  std::lock_guard<std::mutex> guard(gConsoleMutex);
+  return gLines.size();
+}
+
 std::string Console::text() {
   std::lock_guard<std::mutex> guard(gConsoleMutex);
   std::string all;

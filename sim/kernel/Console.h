@@ -11,6 +11,7 @@ namespace sim {
 class Console {
  public:
   static std::vector<std::string> lines();
+  static size_t lineCount();
   static std::string text();
   static bool contains(const std::string& fragment);
   static void clear();

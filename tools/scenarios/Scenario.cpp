@@ -11,6 +11,7 @@
 #include "sim/host/BringUpLog.h"
 #include "sim/host/KernelHoldings.h"
 #include "sim/kernel/Clock.h"
+#include "sim/kernel/Console.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
 #include "tests/module/PublishedRequests.h"
@@ -243,11 +244,13 @@ int32_t Scenario::addDevice() {
   return code;
 }
 
-void Scenario::noteLoggedBringUpRecords() {
-  int64_t records[4] = {};
-  if (!sim::loggedBringUpRecords(records)) return;
-  for (int64_t record : records) {
-    if (record != 0) bringUpRecords_.insert(static_cast<int32_t>(record));
+void Scenario::noteLoggedBringUpRecords(bool wholeStep) {
+  std::vector<sim::BringUpRecords> logged =
+      sim::loggedBringUpRecords(wholeStep ? logAtStepStart_ : sim::Console::lineCount());
+  for (const sim::BringUpRecords& records : logged) {
+    for (int64_t record : records) {
+      if (record != 0) bringUpRecords_.insert(static_cast<int32_t>(record));
+    }
   }
 }
 
@@ -294,6 +297,7 @@ void Scenario::runStep(uint32_t step) {
   if (options_.recordTrace) stepStarts_.resize(step + 1, sim::Scheduler::trace().size());
 
   events_ = StepEvents{};
+  logAtStepStart_ = sim::Console::lineCount();
   const size_t kindCount = kinds_.size();
   const std::vector<OperationKind>& kinds = kinds_;
   const uint32_t wanted = 1 + random.below(3);
@@ -343,8 +347,9 @@ void Scenario::runStep(uint32_t step) {
     return;
   }
 
-  // What the last bring-up logged is what a guard may answer first.
-  noteLoggedBringUpRecords();
+  // What a bring-up logged is what a guard may answer first, until the
+  // next one: the step's requests may have met any of the step's.
+  noteLoggedBringUpRecords(true);
   for (const Answer& answer : answers_) {
     if (options_.describe)
       describeAnswer("  " + hex(answer.code) + " answered " + hex(static_cast<uint32_t>(answer.answer())));
@@ -384,7 +389,7 @@ void Scenario::runStep(uint32_t step) {
   // meet what it logged.
   if (resetSucceeded_ && generationAdvanced_) {
     bringUpRecords_.clear();
-    noteLoggedBringUpRecords();
+    noteLoggedBringUpRecords(false);
   }
   for (auto& session : sessions_) {
     if (session->openedStep < step && (generationAdvanced_ || (mainGenerationAdvanced_ && session->main)))

@@ -198,8 +198,10 @@ class Scenario {
   // A reset that answered `code` or a shutdown: until a reset succeeds, the
   // guard may answer the bring-up record before it looks at the session.
   void noteBringUpRecord(int32_t code) { bringUpRecords_.insert(code); }
-  // The records of the last bring-up, as the kernel log names them.
-  void noteLoggedBringUpRecords();
+  // The records of the last bring-up, as the kernel log names them, and
+  // with `wholeStep` those of every bring-up of the step: each stood for a
+  // while, and a guard may have answered it then.
+  void noteLoggedBringUpRecords(bool wholeStep);
   void noteResetSucceeded() { resetSucceeded_ = true; }
   // Records a reset's answer and notes what it did: sessions go stale on
   // success, a failed bring-up's record may answer guarded requests.
@@ -250,6 +252,8 @@ class Scenario {
   uint64_t nextSessionId_ = 1;
   bool resetSucceeded_ = false;
   std::set<int32_t> bringUpRecords_;
+  // The kernel log's length when the step began.
+  size_t logAtStepStart_ = 0;
   // The board shut down over temperature in an earlier step and has not
   // come up since.
   bool shutDown_ = false;
