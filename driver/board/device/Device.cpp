@@ -32,6 +32,7 @@ Device::Device(const nVLAPAL000::tPCIInformation& information, tInterfaceFactory
       flash_(nullptr),
       sessionLock_(status),
       fpgaClosesDrained_(true, false, status),
+      boardObjectsStand_(true, false, status),
       resetLock_(status),
       records_(),
       fpgaSessionGeneration_(0),
@@ -73,11 +74,10 @@ void Device::advanceGenerations() {
 
 void Device::retireListModeObjects() { nVLAPAL000::atomicIncrement(listModeEpoch_); }
 
-// A close counts itself in flight before it checks its session's
-// generation: either it finds the session stale, or this drain waits for
-// it, and so no close reaches the board objects while they go. The same
-// holds of the list-mode epoch, which moves with it: every caller releases
-// the board objects next.
+// Every caller has raised the board replacement first: a close counted
+// after it steps back out until the board objects stand again, and one
+// counted before it is waited for here. The list-mode epoch moves with the
+// generations: every caller releases the board objects next.
 void Device::retireSessions() {
   retireListModeObjects();
   advanceGenerations();
@@ -106,11 +106,13 @@ void Device::releaseHardware() {
 // the reset lock keeps its bring-up and this release apart.
 void Device::stop(nVLAPAL000::tEventDescriptor&) {
   acquireResetLock();
+  beginBoardReplacement();
   // A removal's quiesce has ended the FPGA waits already, but a stop after
   // a suspension comes without one: its drains must not wait on them.
   endFpgaWaits();
   retireSessions();
   releaseHardware();
+  endBoardReplacement();
   releaseResetLock();
 }
 
@@ -137,6 +139,7 @@ void Device::reset(tStatus& status) {
   if (status.isFatal()) return;
   acquireResetLock();
   if (!acceptsReset(status)) return releaseResetLock();
+  beginBoardReplacement();
   // Closing wakes the requests waiting at the gate so they fail; the reset
   // itself was never admitted, so the drain does not wait for it.
   setGate(nVLAPAL000::kGateClosed);
@@ -151,6 +154,7 @@ void Device::reset(tStatus& status) {
   for (tStatus& record : records_) record.clear();
   initializeHardware(status);
   recordFailedBringUp(status);
+  endBoardReplacement();
   reopenGateUnlessLeaving();
   releaseResetLock();
 }
@@ -172,11 +176,19 @@ const nVLAPALS100::tStatus* Device::getDriverStatus(uint32_t level) const {
   return &records_[level - 1];
 }
 
+// A start after a suspension's stop finds the sessions of before still
+// open, and their closes may run: they wait out the bring-up as they wait
+// out a reset's. Nothing is admitted before the gate opens, so the drain
+// waits only for the closes counted before the replacement was raised.
 void Device::start(nVLAPAL000::tEventDescriptor&, tStatus& status) {
   quiescedGate_ = nVLAPAL000::kGateOpen;
   nVLAPAL000::atomicIncrement(fpgaSessionGeneration_);
   nVLAPAL000::atomicIncrement(mainSessionGeneration_);
+  beginBoardReplacement();
+  tStatus forever;
+  waitForDrain(false, forever, nVLAPAL000::kWaitForever);
   if (status.isNotFatal()) initializeHardware(status);
+  endBoardReplacement();
 }
 
 nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tDeviceInterface* interface,
@@ -208,11 +220,9 @@ nVLAPAL000::tSession* Device::createSession(nVLAPAL000::tEventDescriptor&, nVLAP
 void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession* session) {
   if (session != nullptr && session->getInterface() == &fpgaInterface_) return closeLymSession(session);
   // A main session's close ends its commit through the engine's listeners.
-  // It runs whatever the gate says, counted among the requests in flight
-  // only once it holds the request lock: a request waiting at a suspended
-  // gate holds that lock, and a drain must never wait behind it.
-  nVLAPAL000::tAutoLock<nVLAPAL000::tMutex> lock(sessionLock_);
-  beginUnadmittedIO();
+  // It runs whatever the gate says, outside any release or rebuild of the
+  // board objects, with the session lock held and counted in flight.
+  beginMainClose();
   // The close of the session that started a run stops it; the device marks
   // the run's end itself, as an abort request does: only when the stop
   // answered that the engine stopped. A stale session leaves its engine
@@ -234,6 +244,50 @@ void Device::destroySession(nVLAPAL000::tEventDescriptor&, nVLAPAL000::tSession*
   delete session;
   if (lo >= 0) onListRun(static_cast<uint32_t>(lo), stopped.isNotFatal() ? RunEdge::kEnd : RunEdge::kMayGoOn);
   endIO(nullptr);
+  sessionLock_.release();
+}
+
+// The order of a main close against a reset, a stop or a start, which
+// release and rebuild the board objects under the reset lock (or, for a
+// start, before the gate ever opens) without the session lock:
+//   - The close takes the session lock first and counts itself in flight
+//     only then: a request parked at a suspended gate holds that lock, and
+//     no drain may wait for a close behind it.
+//   - Counted, it looks at the replacement. Raised, the close steps back
+//     out (uncounted, the session lock released) and waits holding no
+//     lock: a replacement drains admitted requests, and an admitted FPGA
+//     download takes the session lock again before it ends.
+//   - The count and the replacement are both read and written in one total
+//     order: either the replacement's drain sees the close counted and
+//     waits for it to end, or the close sees the replacement and leaves.
+// The close never takes the reset lock, so a shutdown's claim of it and a
+// suspension's quiesce never wait behind one. An FPGA download tears down
+// and rebuilds what it replaces with the session lock held, and an
+// over-temperature shutdown frees nothing: a close orders itself against
+// both by the session lock alone.
+void Device::beginMainClose() {
+  for (;;) {
+    sessionLock_.acquire();
+    beginUnadmittedIO();
+    if (nVLAPAL000::atomicLoad(boardReplacements_) == 0) return;
+    endIO(nullptr);
+    sessionLock_.release();
+    tStatus forever;
+    while (nVLAPAL000::atomicLoad(boardReplacements_) != 0) {
+      boardObjectsStand_.wait(nVLAPAL000::kWaitForever, false, forever);
+    }
+    // Every close waiting wakes in turn.
+    boardObjectsStand_.set();
+  }
+}
+
+// Raised before the replacement's first drain, under the reset lock or
+// before the gate first opens; a count, so that it stays raised until the
+// last of two overlapping replacements ends.
+void Device::beginBoardReplacement() { nVLAPAL000::atomicIncrement(boardReplacements_); }
+
+void Device::endBoardReplacement() {
+  if (nVLAPAL000::atomicDecrement(boardReplacements_) == 0) boardObjectsStand_.set();
 }
 
 Session* Device::asMainSession(nVLAPAL000::tSession* session) {

@@ -224,6 +224,14 @@ class Device final : public nVLAPAL000::tPCIDevice {
   void retireListModeObjects();
   // Makes every open session stale, then waits for the closes under way.
   void retireSessions();
+  // A main session's close enters here: with the session lock held and
+  // counted in flight, no release or rebuild of the board objects under
+  // way (the lock order is written where it is decided).
+  void beginMainClose();
+  // Around every release and rebuild of the board objects that runs
+  // without the session lock: a reset, a stop, a start.
+  void beginBoardReplacement();
+  void endBoardReplacement();
   // Every main session an FPGA download or an over-temperature shutdown
   // made stale gives up its reservation client and list-mode session at
   // once, as it would at its next request: both outlive the event, and an
@@ -298,6 +306,10 @@ class Device final : public nVLAPAL000::tPCIDevice {
   // leaves: the FPGA state is not released while one is counted.
   uint32_t fpgaCloses_ = 0;
   nVLAPAL000::tEvent fpgaClosesDrained_;
+  // Resets, stops and starts releasing or rebuilding the board objects, and
+  // the event set when the last one ends: main closes wait for it.
+  uint32_t boardReplacements_ = 0;
+  nVLAPAL000::tEvent boardObjectsStand_;
   nVLAPAL000::tMutex resetLock_;
   tStatus records_[kRecordCount];
   uint32_t fpgaSessionGeneration_;
