@@ -40,7 +40,7 @@ plain() {
 asan() {
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
   bash "$root/scripts/build.sh" build/asan "${sanitized[@]}" -DVL_SANITIZE=address,undefined -- \
-    vl_tests vl_module_tests vl9738k_module vl9738k-scenarios
+    vl_tests vl_module_tests vl9738k_module vl9738k-scenarios vl9738k-stress
   # ASan keeps freed blocks in a quarantine, 256 MiB by default, to catch a
   # late use; the scenario runs free that much in a few dozen steps and then
   # sit near 800 MiB. 64 MiB still holds thousands of requests' frees, and
@@ -98,7 +98,8 @@ fuzz() {
 
 tsan() {
   echo "== ThreadSanitizer"
-  bash "$root/scripts/build.sh" build/tsan "${sanitized[@]}" -DVL_SANITIZE=thread -- vl_thread_tests
+  bash "$root/scripts/build.sh" build/tsan "${sanitized[@]}" -DVL_SANITIZE=thread -- vl_thread_tests vl9738k_module \
+    vl9738k-stress
   (cd "$root/build/tsan" && ctest -j "$jobs" --output-on-failure -R Threads)
   peaks TSan
 }

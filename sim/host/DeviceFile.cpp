@@ -20,17 +20,20 @@ std::unique_ptr<DeviceFile> DeviceFile::open(Module& module, const std::string& 
   std::optional<DeviceRegistry::Interface> entry;
   {
     SimScope scope;
-    entry = DeviceRegistry::findInterface(name);
+    entry = DeviceRegistry::beginOpen(name, &module.record());
   }
-  if (!entry || entry->driver != &module.record()) {
+  if (!entry) {
     if (result != nullptr) *result = kNoSuchInterface;
     return nullptr;
   }
+  // The registry holds the interface until the driver's open returns: a
+  // removal meanwhile waits in its unregistration of the interface.
   void* context = entry->context;
   const int32_t code = module.record().open(nullptr, &context);
+  SimScope scope;
+  DeviceRegistry::endOpen(entry->handle);
   if (result != nullptr) *result = code;
   if (code != 0) return nullptr;
-  SimScope scope;
   return std::unique_ptr<DeviceFile>(new DeviceFile(module.record(), context));
 }
 

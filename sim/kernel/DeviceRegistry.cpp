@@ -1,9 +1,12 @@
 #include "DeviceRegistry.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
 #include <mutex>
 
 #include "../../driver/platform/zuk/ZukDevice.h"
+#include "Scheduler.h"
 
 namespace sim {
 namespace {
@@ -15,6 +18,11 @@ std::vector<uint64_t> gUnregisteredInterfaces;
 uint64_t gStrayUnregistrations = 0;
 // Handles never repeat within a run, so a stale one is always recognised.
 uint64_t gNextHandle = 0x1000;
+// Opens in progress, by interface handle; an entry goes once its count is
+// back to 0. Unregistration waits on gOpensEnded (or, in the deterministic
+// mode, in the scheduler) until its handle has none.
+std::map<uint64_t, int> gOpening;
+std::condition_variable gOpensEnded;
 constinit FaultSite gInterfaceFaults("nVLZUK240_registerDeviceInterface");
 constinit FaultSite gPropertyFaults("nVLZUK200_registerProperty");
 
@@ -42,6 +50,26 @@ std::optional<DeviceRegistry::Interface> DeviceRegistry::findInterface(const std
     if (entry.name == name) return entry;
   }
   return std::nullopt;
+}
+
+std::optional<DeviceRegistry::Interface> DeviceRegistry::beginOpen(const std::string& name,
+                                                                   const nVLZUK_tDriverRecord* driver) {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  for (const Interface& entry : gInterfaces) {
+    if (entry.name != name) continue;
+    if (entry.driver != driver) return std::nullopt;
+    ++gOpening[entry.handle];
+    return entry;
+  }
+  return std::nullopt;
+}
+
+void DeviceRegistry::endOpen(uint64_t handle) {
+  std::lock_guard<std::mutex> guard(gRegistryMutex);
+  const auto found = gOpening.find(handle);
+  if (found == gOpening.end()) return;
+  if (--found->second == 0) gOpening.erase(found);
+  gOpensEnded.notify_all();
 }
 
 std::vector<uint64_t> DeviceRegistry::unregisteredInterfaces() {
@@ -74,6 +102,7 @@ void DeviceRegistry::reset() {
   gInterfaces.clear();
   gProperties.clear();
   gUnregisteredInterfaces.clear();
+  gOpening.clear();
   gStrayUnregistrations = 0;
 }
 
@@ -91,13 +120,26 @@ uint64_t nVLZUK240_registerDeviceInterface(nVLZUK_tDriverRecord* driver, uint64_
   return handle;
 }
 
+// The interface goes from the list at once, so no new open finds it; the
+// call returns once the opens that found it before have returned from the
+// driver, as a kernel holds a device for an open: the driver may then free
+// what the interface's context points at.
 void nVLZUK200_unregisterDeviceInterface(uint64_t interfaceHandle) {
   sim::SimScope scope;
-  std::lock_guard<std::mutex> guard(sim::gRegistryMutex);
-  if (sim::eraseHandle(sim::gInterfaces, interfaceHandle)) {
-    sim::gUnregisteredInterfaces.push_back(interfaceHandle);
-  } else {
+  std::unique_lock<std::mutex> lock(sim::gRegistryMutex);
+  if (!sim::eraseHandle(sim::gInterfaces, interfaceHandle)) {
     ++sim::gStrayUnregistrations;
+    return;
+  }
+  sim::gUnregisteredInterfaces.push_back(interfaceHandle);
+  auto idle = [interfaceHandle] { return sim::gOpening.count(interfaceHandle) == 0; };
+  if (idle()) return;
+  if (sim::Scheduler::active()) {
+    lock.unlock();
+    // Read with no lock: in this mode only one task runs at a time.
+    sim::Scheduler::blockUntil(sim::Scheduler::Call::kEventWait, idle);
+  } else {
+    sim::gOpensEnded.wait(lock, idle);
   }
 }
 

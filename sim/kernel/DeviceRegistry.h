@@ -38,6 +38,12 @@ class DeviceRegistry {
 
   static std::vector<Interface> interfaces();
   static std::optional<Interface> findInterface(const std::string& name);
+  // An open of the interface `name` that `driver` registered: the interface
+  // is held until endOpen, so its unregistration (which a removal makes)
+  // waits for the driver's open to return. Null when there is no such
+  // interface, or when its unregistration has begun.
+  static std::optional<Interface> beginOpen(const std::string& name, const nVLZUK_tDriverRecord* driver);
+  static void endOpen(uint64_t handle);
   // Handles of unregistered interfaces, in the order they went.
   static std::vector<uint64_t> unregisteredInterfaces();
 
