@@ -76,6 +76,16 @@ std::optional<uint64_t> definedSymbol(const Image& image, uint32_t type, const s
   return std::nullopt;
 }
 
+// The machine this process was built for, from its own ELF header: a
+// module built for another one maps nowhere here.
+uint16_t ownMachine() {
+  static const uint16_t machine = [] {
+    const Image header = readImage("/proc/self/exe", sizeof(Elf64_Ehdr));
+    return within(header, 0, sizeof(Elf64_Ehdr)) ? recordAt<Elf64_Ehdr>(header, 0).e_machine : uint16_t{EM_NONE};
+  }();
+  return machine;
+}
+
 }  // namespace
 
 std::string Module::defaultPath() {
@@ -136,6 +146,11 @@ std::string Module::whyNotAModule(const std::string& path) {
   const Image header = readImage(path, sizeof(Elf64_Ehdr));
   if (header.size() < SELFMAG || std::memcmp(header.data(), ELFMAG, SELFMAG) != 0) return "it is not an ELF object";
   if (!within(header, 0, sizeof(Elf64_Ehdr)) || header[EI_CLASS] != ELFCLASS64) return "it is not a 64-bit ELF object";
+  const uint16_t machine = recordAt<Elf64_Ehdr>(header, 0).e_machine;
+  if (machine != ownMachine()) {
+    return "it is an ELF object for another machine (ELF machine " + std::to_string(machine) + ", this one's " +
+           std::to_string(ownMachine()) + ")";
+  }
   if (recordAt<Elf64_Ehdr>(header, 0).e_type != ET_DYN) {
     return "it is an ELF object but not a shared one (this layer loads the module's shared object, libvl9738k.so)";
   }

@@ -38,8 +38,8 @@ class Module {
   void unload();
   static const char* lastError();
   // Why the file at `path` is not a module this layer could load, without
-  // loading it: not a 64-bit ELF shared object, or one that exports no
-  // driver entry. Empty when it looks like one.
+  // loading it: not a 64-bit ELF shared object for this machine, or one
+  // that exports no driver entry. Empty when it looks like one.
   static std::string whyNotAModule(const std::string& path);
 
   // Whether the object at `path` is mapped in this process now: a released

@@ -4,8 +4,10 @@
 // VL_UPDATE_GOLDEN=1 to rewrite the transcripts after a deliberate change),
 // and its fpga-session command, every step of which answers success while
 // the session says what the board model saw.
+#include <elf.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include <sstream>
 #include <string>
 
+#include "sim/host/Module.h"
 #include "tests/module/PublishedRequests.h"
 #include "tools/vl9738k-sim/CommandLine.h"
 #include "tools/vl9738k-sim/FrontEnd.h"
@@ -87,6 +90,31 @@ TEST(FrontEndSession, RefusedCommandLinesSayWhy) {
   }
   std::filesystem::current_path(here);
   expectTranscript(transcript, "refused-command-lines.txt");
+}
+
+// A shared object for another machine that exports the driver entry (the
+// packaged module, its ELF machine changed) is not a module either: refused
+// before its load, in one line, rather than failing to map.
+TEST(FrontEndSession, RefusesAModuleBuiltForAnotherMachine) {
+  const std::filesystem::path foreign = std::filesystem::path(testing::TempDir()) / "vl9738k-foreign-machine.so";
+  std::filesystem::copy_file(sim::Module::defaultPath(), foreign, std::filesystem::copy_options::overwrite_existing);
+  // The packaged module's machine is this one's; the copy gets another.
+  Elf64_Half own = EM_NONE;
+  {
+    std::fstream file(foreign, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekg(offsetof(Elf64_Ehdr, e_machine));
+    file.read(reinterpret_cast<char*>(&own), sizeof own);
+    const Elf64_Half other = own == EM_AARCH64 ? EM_X86_64 : EM_AARCH64;
+    file.seekp(offsetof(Elf64_Ehdr, e_machine));
+    file.write(reinterpret_cast<const char*>(&other), sizeof other);
+    ASSERT_TRUE(file.good());
+  }
+  const std::string transcript = session({"--module", foreign.string(), "properties"}, "/dev/null");
+  std::filesystem::remove(foreign);
+  const unsigned other = own == EM_AARCH64 ? EM_X86_64 : EM_AARCH64;
+  EXPECT_EQ(transcript, "vl9738k-sim: cannot load the module '" + foreign.string() +
+                            "': it is an ELF object for another machine (ELF machine " + std::to_string(other) +
+                            ", this one's " + std::to_string(own) + ") (--help prints the usage)\n[exit status 2]\n");
 }
 
 TEST(FrontEndFpgaSession, ConfiguresStreamsAndWaitsWithEveryStepSucceeding) {

@@ -478,7 +478,7 @@ bool Scenario::run() {
   if (sim::Scheduler::runUntilAllDone().deadlocked) fail("no task can go on while the module loads");
   if (!failure_.empty()) return false;
   for (uint32_t step = 0; step < options_.steps && failure_.empty(); ++step) {
-    if (options_.skip.count(step) != 0) continue;
+    if (!options_.only.empty() && options_.only.count(step) == 0) continue;
     runStep(step);
     ++stepsRun_;
   }

@@ -99,7 +99,8 @@ class Scenario {
   struct Options {
     uint64_t seed = 1;
     uint32_t steps = 100;
-    std::set<uint32_t> skip;
+    // The steps run (each still drawn from its own number); empty: all.
+    std::set<uint32_t> only;
     bool describe = false;  // print each step's operations
     bool recordTrace = false;
   };

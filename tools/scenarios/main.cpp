@@ -34,6 +34,7 @@
 #include "sim/host/PeakMemory.h"
 #include "sim/kernel/Kernel.h"
 #include "sim/kernel/Scheduler.h"
+#include "tools/vl9738k-sim/WholeNumber.h"
 
 extern char** environ;
 
@@ -55,24 +56,52 @@ struct Arguments {
   std::optional<uint64_t> expectedDigest;
 };
 
-bool parse(int argc, char** argv, Arguments& arguments) {
+// Why a value of an option is refused: the option, what it takes, the value.
+std::string refusal(const std::string& option, const char* takes, const std::string& value) {
+  return option + " takes " + takes + ", not '" + value + "'";
+}
+
+// A run's seeds go one past the last (the search for an expected failure
+// goes on from the next seed), and a step's number is a 32-bit one.
+constexpr uint64_t kLastSeed = UINT64_MAX - 1;
+
+// Comma-separated step numbers, each whole; false at an empty one.
+bool parseSteps(const std::string& value, std::set<uint32_t>& steps) {
+  for (size_t at = 0; at <= value.size();) {
+    const size_t comma = std::min(value.find(',', at), value.size());
+    const std::optional<uint64_t> step = vlcli::wholeNumber(value.substr(at, comma - at), 10, 0, UINT32_MAX - 1);
+    if (!step) return false;
+    steps.insert(static_cast<uint32_t>(*step));
+    at = comma + 1;
+  }
+  return true;
+}
+
+// Empty when the command line can run; otherwise why not, in one line.
+std::string parse(int argc, char** argv, Arguments& arguments) {
+  static const char* const kValued[] = {"--seeds", "--steps", "--only", "--module", "--expect"};
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (option == "--seeds" && hasValue) {
-      const std::string value = argv[++i];
+    const bool valued = std::find_if(std::begin(kValued), std::end(kValued),
+                                     [&](const char* name) { return option == name; }) != std::end(kValued);
+    if (valued && i + 1 == argc) return option + " needs a value";
+    const std::string value = valued ? argv[++i] : "";
+    if (option == "--seeds") {
       const size_t dash = value.find('-');
-      arguments.firstSeed = std::stoull(value.substr(0, dash));
-      arguments.lastSeed = dash == std::string::npos ? arguments.firstSeed : std::stoull(value.substr(dash + 1));
-    } else if (option == "--steps" && hasValue) {
-      arguments.steps = static_cast<uint32_t>(std::stoul(argv[++i]));
-    } else if (option == "--only" && hasValue) {
-      const std::string value = argv[++i];
-      for (size_t at = 0; at < value.size();) {
-        const size_t comma = value.find(',', at);
-        arguments.only.insert(static_cast<uint32_t>(std::stoul(value.substr(at, comma - at))));
-        at = comma == std::string::npos ? value.size() : comma + 1;
+      const auto first = vlcli::wholeNumber(value.substr(0, dash), 10, 0, kLastSeed);
+      const auto last =
+          dash == std::string::npos ? first : vlcli::wholeNumber(value.substr(dash + 1), 10, 0, kLastSeed);
+      if (!first || !last || *first > *last) {
+        return refusal(option, "a seed or seeds A-B, A <= B, from 0 to 18446744073709551614", value);
       }
+      arguments.firstSeed = *first;
+      arguments.lastSeed = *last;
+    } else if (option == "--steps") {
+      const auto steps = vlcli::wholeNumber(value, 10, 1, UINT32_MAX);
+      if (!steps) return refusal(option, "a number from 1 to 4294967295", value);
+      arguments.steps = static_cast<uint32_t>(*steps);
+    } else if (option == "--only") {
+      if (!parseSteps(value, arguments.only)) return refusal(option, "step numbers separated by commas", value);
     } else if (option == "--describe") {
       arguments.describe = true;
     } else if (option == "--replay-check") {
@@ -81,34 +110,35 @@ bool parse(int argc, char** argv, Arguments& arguments) {
       arguments.shrink = false;
     } else if (option == "--quiet") {
       arguments.quiet = true;
-    } else if (option == "--module" && hasValue) {
+    } else if (option == "--module") {
       // Read by the kernel layer's module loader, here and in the replays.
-      setenv("VL9738K_MODULE", argv[++i], 1);
+      setenv("VL9738K_MODULE", value.c_str(), 1);
     } else if (option == "--expect-failure") {
       arguments.expectFailure = true;
     } else if (option == "--digest") {
       arguments.digest = true;
-    } else if (option == "--expect" && hasValue) {
-      arguments.expectedDigest = std::stoull(argv[++i], nullptr, 16);
+    } else if (option == "--expect") {
+      arguments.expectedDigest = vlcli::wholeNumber(value, 16);
+      if (!arguments.expectedDigest) return refusal(option, "a digest of up to 16 hexadecimal digits", value);
     } else {
-      std::fprintf(stderr, "vl9738k-scenarios: unknown option %s\n", option.c_str());
-      return false;
+      return "unknown option " + option;
     }
   }
-  if (arguments.expectedDigest && arguments.firstSeed != arguments.lastSeed) {
-    std::fprintf(stderr, "vl9738k-scenarios: --expect names what one seed draws; give --seeds one seed\n");
-    return false;
+  if (!arguments.only.empty() && *arguments.only.rbegin() >= arguments.steps) {
+    return "--only names step " + std::to_string(*arguments.only.rbegin()) + ", past the last of --steps " +
+           std::to_string(arguments.steps);
   }
-  return arguments.firstSeed <= arguments.lastSeed && arguments.steps > 0;
+  if (arguments.expectedDigest && arguments.firstSeed != arguments.lastSeed) {
+    return "--expect names what one seed draws; give --seeds one seed";
+  }
+  return "";
 }
 
 Scenario::Options optionsFor(const Arguments& arguments, uint64_t seed, bool record) {
   Scenario::Options options;
   options.seed = seed;
   options.steps = arguments.steps;
-  for (uint32_t step = 0; step < arguments.steps; ++step) {
-    if (!arguments.only.empty() && arguments.only.count(step) == 0) options.skip.insert(step);
-  }
+  options.only = arguments.only;
   options.describe = arguments.describe;
   options.recordTrace = record;
   return options;
@@ -333,7 +363,11 @@ int main(int argc, char** argv) {
   // A run that a sanitizer ends keeps every line it described up to there.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Arguments arguments;
-  if (!parse(argc, argv, arguments)) {
+  const std::string refused = parse(argc, argv, arguments);
+  if (!refused.empty()) {
+    // A bad value is its one line; an unknown option shows the usage too.
+    std::fprintf(stderr, "vl9738k-scenarios: %s\n", refused.c_str());
+    if (refused.rfind("unknown option", 0) != 0) return 2;
     std::fprintf(stderr,
                  "usage: vl9738k-scenarios [--seeds A[-B]] [--steps N] [--only s,s,...] [--describe]\n"
                  "                         [--replay-check] [--no-shrink] [--quiet]\n"

@@ -8,21 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "WholeNumber.h"
+
 namespace vlcli {
 
 const char kBanner[] =
     "vl9738k-sim: command-line front end of the vl9738k driver module, driving a simulated VL PXIe-9738 board";
 
 namespace {
-
-bool parseNumber(const char* text, uint64_t limit, uint64_t& value) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long parsed = std::strtoull(text, &end, 0);
-  if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || parsed > limit) return false;
-  value = parsed;
-  return true;
-}
 
 // The value of option `name`: the next argument.
 const char* optionValue(int argc, const char* const* argv, int& i, CommandLine& line) {
@@ -35,7 +28,6 @@ const char* optionValue(int argc, const char* const* argv, int& i, CommandLine& 
 
 void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
   const char* option = argv[i];
-  uint64_t number = 0;
   if (std::strcmp(option, "--help") == 0 || std::strcmp(option, "-h") == 0) {
     line.help = true;
     return;
@@ -50,15 +42,15 @@ void takeOption(int argc, const char* const* argv, int& i, CommandLine& line) {
   const char* value = optionValue(argc, argv, i, line);
   if (value == nullptr) return;
   if (std::strcmp(option, "--serial") == 0) {
-    if (parseNumber(value, UINT32_MAX, number)) {
-      line.bringUp.serialNumber = number;
+    if (const auto number = wholeNumber(value, 0, 0, UINT32_MAX)) {
+      line.bringUp.serialNumber = *number;
     } else {
       line.error = std::string("--serial takes a 32-bit number, not '") + value + "'";
     }
   } else if (std::strcmp(option, "--slot") == 0) {
     // The backplane gives the board five bits of slot.
-    if (parseNumber(value, sim::Bridge::kGeographicSlotMask, number)) {
-      line.bringUp.slot = static_cast<uint8_t>(number);
+    if (const auto number = wholeNumber(value, 0, 0, sim::Bridge::kGeographicSlotMask)) {
+      line.bringUp.slot = static_cast<uint8_t>(*number);
     } else {
       line.error = std::string("--slot takes a number from 0 to 31, not '") + value + "'";
     }

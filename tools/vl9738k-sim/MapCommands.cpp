@@ -1,11 +1,10 @@
 #include "MapCommands.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 
 #include "StatusNames.h"
+#include "WholeNumber.h"
 
 namespace vlcli {
 namespace {
@@ -14,15 +13,6 @@ std::string hex(uint64_t value, unsigned digits) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%0*llX", static_cast<int>(digits), static_cast<unsigned long long>(value));
   return text;
-}
-
-bool parseNumber(const std::string& text, uint64_t& value) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
-  if (errno != 0 || text.empty() || *end != '\0' || text[0] == '-') return false;
-  value = parsed;
-  return true;
 }
 
 std::string registers(uint32_t count) { return std::to_string(count) + (count == 1 ? " register" : " registers"); }
@@ -100,11 +90,12 @@ bool MapCommands::read(const std::string& map, const std::string& registerName) 
 
 bool MapCommands::write(const std::string& map, const std::string& registerName, const std::string& valueText) {
   CatalogRegister entry{};
-  uint64_t value = 0;
-  if (!parseNumber(valueText, value)) {
+  const std::optional<uint64_t> parsed = wholeNumber(valueText, 0);
+  if (!parsed) {
     out_ << "  '" << valueText << "' is not a number\n";
     return false;
   }
+  const uint64_t value = *parsed;
   if (!resolve(map, registerName, entry)) return false;
   const int64_t status = requests_.write(requestName(map), entry.id, entry.context, value);
   out_ << "  " << entry.name << " <- " << hex(value, entry.width / 4) << ": " << statusText(status) << "\n";
@@ -125,11 +116,10 @@ bool MapCommands::resolve(const std::string& map, const std::string& registerNam
     found = *entry;
     return true;
   }
-  uint64_t id = 0;
-  if (parseNumber(registerName, id) && id <= UINT32_MAX) {
+  if (const auto id = wholeNumber(registerName, 0, 0, UINT32_MAX)) {
     // A bare id: what the catalogue says of it is unknown; read it as a
     // readable 64-bit register.
-    found = CatalogRegister{registerName.c_str(), static_cast<uint32_t>(id), 0, 64, kCatalogReadable};
+    found = CatalogRegister{registerName.c_str(), static_cast<uint32_t>(*id), 0, 64, kCatalogReadable};
     return true;
   }
   // A name the catalogue does not hold: the map is unknown, or a composite
