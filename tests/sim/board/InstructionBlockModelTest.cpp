@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/board/Bar.h"
+#include "sim/board/FixedLogic.h"
 #include "sim/board/InstructionBlockModel.h"
 #include "sim/board/RegisterPortModel.h"
 
@@ -37,6 +38,17 @@ TEST(BoardAccessLogs, DropTheOldestEntriesAndRefuseToBeReadUntilCleared) {
   write(9);
   EXPECT_EQ(block.writes(), (std::vector<Block::Entry>{{false, 0x10, 9}}));
   EXPECT_EQ(port.executed(), (std::vector<Port::Instruction>{{1, 0x10, 9, false, false}}));
+}
+
+TEST(BoardAccessLogs, TheFixedLogicsTimedWritesAlike) {
+  sim::Bar bar(sim::FixedLogic::kBarOffset + sim::FixedLogic::kSize);
+  sim::FixedLogic logic(bar);
+  const uint64_t crossSwitch = sim::FixedLogic::kCrossSwitch;
+  logic.write(crossSwitch, 4, 1);
+  ASSERT_EQ(logic.timedWrites().size(), 1u);
+  for (uint32_t value = 0; value < sim::FixedLogic::kKeptWrites; ++value) logic.write(crossSwitch, 4, value);
+  EXPECT_EQ(logic.crossSwitch(), sim::FixedLogic::kKeptWrites - 1);
+  EXPECT_DEATH(logic.timedWrites(), "oldest were dropped");
 }
 
 }  // namespace
