@@ -1,5 +1,8 @@
 #include "FixedLogic.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "sim/kernel/Clock.h"
 
 namespace sim {
@@ -68,8 +71,16 @@ FixedLogic::FixedLogic(Bar& bar0) : registers_(bar0.data() + kBarOffset, kSize),
 
 uint32_t FixedLogic::read(uint64_t offset, unsigned width) { return registers_.read(offset, width); }
 
+std::vector<FixedLogic::TimedWrite> FixedLogic::timedWrites() const {
+  if (!timedWrites_.whole()) {
+    std::fprintf(stderr, "sim: the fixed logic's writes are read after the oldest were dropped\n");
+    std::abort();
+  }
+  return timedWrites_.kept();
+}
+
 void FixedLogic::write(uint64_t offset, unsigned width, uint32_t value) {
-  if (width == 4) timedWrites_.push_back({offset, value, Clock::instance().nowNs()});
+  if (width == 4) timedWrites_.push({offset, value, Clock::instance().nowNs()});
   registers_.write(offset, width, value);
   if (width != 4) return;
   bool strobed = false;

@@ -13,6 +13,7 @@
 #ifndef VL9738K_SIM_BOARD_FIXED_LOGIC_H
 #define VL9738K_SIM_BOARD_FIXED_LOGIC_H
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "CpldAuxModel.h"
 #include "RefCpldSpace.h"
 #include "RegisterFile.h"
+#include "sim/kernel/RecentLog.h"
 
 namespace sim {
 
@@ -64,7 +66,11 @@ class FixedLogic : public RegisterBlock {
   static constexpr uint32_t kOverTemperature = 1u << 4;
   static constexpr uint32_t kAuxLinkUp = 1u << 8;
 
-  // A 32-bit write and the virtual time it happened at.
+  // A 32-bit write and the virtual time it happened at. The last
+  // kKeptWrites are kept, so that a long run's board stays bounded; a test
+  // that reads them after the oldest were dropped stops the process, since
+  // it would otherwise check a part and pass.
+  static constexpr size_t kKeptWrites = 16384;
   struct TimedWrite {
     uint64_t offset;
     uint32_t value;
@@ -107,7 +113,7 @@ class FixedLogic : public RegisterBlock {
   // LO rails that never report good, whatever the card power is told.
   void holdLoPowerDown(bool down);
   CpldAuxModel& cplds() { return cplds_; }
-  std::vector<TimedWrite> timedWrites() const { return timedWrites_; }
+  std::vector<TimedWrite> timedWrites() const;
 
  private:
   void applyStrobes(uint64_t offset, uint32_t value);
@@ -124,7 +130,7 @@ class FixedLogic : public RegisterBlock {
   bool linkArmed_[3] = {};
   bool loPowerHeldDown_ = false;
   CpldAuxModel cplds_;
-  std::vector<TimedWrite> timedWrites_;
+  RecentLog<TimedWrite> timedWrites_{kKeptWrites};
 };
 
 }  // namespace sim

@@ -1,5 +1,7 @@
 #include "InstructionBlockModel.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace sim {
@@ -20,9 +22,17 @@ void InstructionBlockModel::setValue(uint32_t address, uint64_t value) {
   found->second.value = found->second.wide ? value : value & 0xFFFFFFFFu;
 }
 
+const RecentLog<InstructionBlockModel::Entry>& InstructionBlockModel::whole() const {
+  if (!log_.whole()) {
+    std::fprintf(stderr, "sim: a block's access log is read after it dropped its oldest entries (clear it first)\n");
+    std::abort();
+  }
+  return log_;
+}
+
 std::vector<InstructionBlockModel::Entry> InstructionBlockModel::writes() const {
   std::vector<Entry> result;
-  for (const Entry& entry : log_) {
+  for (const Entry& entry : whole()) {
     if (!entry.isRead) result.push_back(entry);
   }
   return result;
@@ -30,7 +40,7 @@ std::vector<InstructionBlockModel::Entry> InstructionBlockModel::writes() const 
 
 size_t InstructionBlockModel::readsOf(uint32_t address) const {
   size_t count = 0;
-  for (const Entry& entry : log_) count += entry.isRead && entry.address == address;
+  for (const Entry& entry : whole()) count += entry.isRead && entry.address == address;
   return count;
 }
 
@@ -57,7 +67,7 @@ SubsystemModel::Result InstructionBlockModel::read(uint32_t address) {
   if ((found->second.access & kRead) == 0) return Result::failure(kGenericFailure);
   uint64_t value = onRead(address, found->second.value);
   if (!found->second.wide) value &= 0xFFFFFFFFu;
-  log_.push_back(Entry{true, address, value});
+  log_.push(Entry{true, address, value});
   return Result::success(value, found->second.wide);
 }
 
@@ -70,7 +80,7 @@ SubsystemModel::Result InstructionBlockModel::write(uint32_t address, uint64_t d
   if ((found->second.access & kWrite) == 0) return Result::failure(kGenericFailure);
   const uint64_t value = found->second.wide ? data : data & 0xFFFFFFFFu;
   found->second.value = value;
-  log_.push_back(Entry{false, address, value});
+  log_.push(Entry{false, address, value});
   onWrite(address, value);
   return Result::success();
 }

@@ -1,7 +1,9 @@
 // Registers of an FPGA block reached by register instructions, as a
 // subsystem holds them: each declared register keeps its value, may be
 // readable, writable or both, and is 32 or 64 bits wide. Every access is
-// logged; a test may make the next accesses to an address fail with an
+// logged, the last kKeptEntries of them so that a long run's board stays
+// bounded; a test that reads a log that lost its oldest entries stops the
+// process, since it would otherwise check a part and pass. A test may make the next accesses to an address fail with an
 // error value, or never answer (the port then waits until its caller's
 // time-out). Blocks with behaviour of their own derive and react to writes
 // and reads.
@@ -14,12 +16,14 @@
 #include <vector>
 
 #include "SubsystemModel.h"
+#include "sim/kernel/RecentLog.h"
 
 namespace sim {
 
 class InstructionBlockModel : public SubsystemModel {
  public:
   enum Access : uint8_t { kRead = 1, kWrite = 2, kReadWrite = 3 };
+  static constexpr size_t kKeptEntries = 4096;
 
   struct Entry {
     bool isRead;
@@ -34,8 +38,8 @@ class InstructionBlockModel : public SubsystemModel {
   uint64_t value(uint32_t address) const;
   void setValue(uint32_t address, uint64_t value);
 
-  // Successful accesses, in order.
-  const std::vector<Entry>& log() const { return log_; }
+  // Successful accesses since the last clearLog, in order.
+  std::vector<Entry> log() const { return whole().kept(); }
   std::vector<Entry> writes() const;
   size_t readsOf(uint32_t address) const;
   void clearLog() { log_.clear(); }
@@ -72,13 +76,15 @@ class InstructionBlockModel : public SubsystemModel {
     bool timeOut;
   };
 
+  // The log, when it lost nothing.
+  const RecentLog<Entry>& whole() const;
   // An injected fault of `address`, consumed; null when there is none.
   const Fault* takeFault(uint32_t address);
 
   std::map<uint32_t, Register> registers_;
   std::map<uint32_t, Fault> faults_;
   Fault taken_{};
-  std::vector<Entry> log_;
+  RecentLog<Entry> log_{kKeptEntries};
 };
 
 }  // namespace sim

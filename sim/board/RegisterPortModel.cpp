@@ -1,5 +1,8 @@
 #include "RegisterPortModel.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "sim/kernel/Clock.h"
 
 namespace sim {
@@ -119,7 +122,7 @@ void RegisterPortModel::complete(uint64_t nowNs) {
 }
 
 void RegisterPortModel::execute(const Instruction& instruction) {
-  executed_.push_back(instruction);
+  executed_.push(instruction);
   SubsystemModel::Result result = SubsystemModel::Result::failure(SubsystemModel::kNoSuchRegister);
   if (failCount_ != 0) {
     --failCount_;
@@ -131,7 +134,7 @@ void RegisterPortModel::execute(const Instruction& instruction) {
   if (result.unanswered) {
     // It stays at the head of the queue, and nothing completes behind it,
     // until the port is reset.
-    executed_.pop_back();
+    executed_.popBack();
     queue_.push_front(Pending{instruction, 0});
     held_ = true;
     return;
@@ -223,7 +226,13 @@ void RegisterPortModel::setResetStuck(bool stuck) {
 
 std::vector<RegisterPortModel::Instruction> RegisterPortModel::executed() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return executed_;
+  if (!executed_.whole()) {
+    std::fprintf(stderr,
+                 "sim: the register port's executed instructions are read after it dropped the oldest (clear "
+                 "them first)\n");
+    std::abort();
+  }
+  return executed_.kept();
 }
 
 void RegisterPortModel::clearExecuted() {

@@ -20,6 +20,7 @@
 #define VL9738K_SIM_BOARD_REGISTER_PORT_MODEL_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -30,6 +31,7 @@
 #include "RegisterBlock.h"
 #include "SubsystemMapModel.h"
 #include "SubsystemModel.h"
+#include "sim/kernel/RecentLog.h"
 
 namespace sim {
 
@@ -66,6 +68,10 @@ class RegisterPortModel : public RegisterBlock {
   static constexpr uint32_t kDefaultSignature = 0x78759;
   static constexpr uint32_t kDefaultFifoDepth = 16;
   static constexpr uint64_t kDefaultResetDurationNs = 5'000;
+  // How many executed instructions the port keeps, so that a long run's
+  // board stays bounded; a test that reads them after the port dropped the
+  // oldest stops the process, since it would otherwise check a part and pass.
+  static constexpr size_t kKeptInstructions = 4096;
 
   struct Instruction {
     uint8_t subsystem;
@@ -111,7 +117,8 @@ class RegisterPortModel : public RegisterBlock {
   // A reset never finishes.
   void setResetStuck(bool stuck);
 
-  // Every instruction that reached its subsystem, in order.
+  // Every instruction that reached its subsystem since the last
+  // clearExecuted, in order.
   std::vector<Instruction> executed() const;
   void clearExecuted();
   size_t queued() const;
@@ -160,7 +167,7 @@ class RegisterPortModel : public RegisterBlock {
   uint32_t failValue_ = 0;
   uint32_t failCount_ = 0;
   std::deque<Pending> queue_;
-  std::vector<Instruction> executed_;
+  RecentLog<Instruction> executed_{kKeptInstructions};
 };
 
 }  // namespace sim

@@ -16,7 +16,9 @@ using BringUpRecords = std::array<int64_t, 4>;
 
 // The records of the last bring-up the driver logged before the log's line
 // `from` (they stood when that line was written), then of every bring-up
-// logged from it on, oldest first; empty when it logged none.
+// logged from it on, oldest first; empty when it logged none. Lines count
+// by their position in the log, whether the console still keeps them or
+// not; the records of the last 1,024 bring-ups are kept.
 std::vector<BringUpRecords> loggedBringUpRecords(size_t from);
 
 // The records of the last bring-up the driver logged; false when it logged

@@ -6,30 +6,40 @@
 
 #include "../../driver/platform/zuk/ZukPrint.h"
 #include "FaultSite.h"
+#include "RecentLog.h"
 
 namespace sim {
 namespace {
 
 std::mutex gConsoleMutex;
-std::vector<std::string> gLines;
 bool gEcho = std::getenv("VL9738K_SIM_ECHO") != nullptr;
+
+// Both constructed on first use: followers sign on while the library loads.
+RecentLog<std::string>& kept() {
+  static RecentLog<std::string> lines(Console::kKeptLines);
+  return lines;
+}
+std::vector<Console::Follower*>& followers() {
+  static std::vector<Console::Follower*> all;
+  return all;
+}
 
 }  // namespace
 
 std::vector<std::string> Console::lines() {
   std::lock_guard<std::mutex> guard(gConsoleMutex);
-  return gLines;
+  return kept().kept();
 }
 
 size_t Console::lineCount() {
   std::lock_guard<std::mutex> guard(gConsoleMutex);
-  return gLines.size();
+  return kept().count();
 }
 
 std::string Console::text() {
   std::lock_guard<std::mutex> guard(gConsoleMutex);
   std::string all;
-  for (const std::string& line : gLines) all += line;
+  for (const std::string& line : kept()) all += line;
   return all;
 }
 
@@ -37,7 +47,8 @@ bool Console::contains(const std::string& fragment) { return text().find(fragmen
 
 void Console::clear() {
   std::lock_guard<std::mutex> guard(gConsoleMutex);
-  gLines.clear();
+  kept().clear();
+  for (Follower* follower : followers()) follower->cleared();
 }
 
 void Console::setEcho(bool echo) {
@@ -47,6 +58,11 @@ void Console::setEcho(bool echo) {
 
 void Console::reset() { clear(); }
 
+void Console::follow(Follower& follower) {
+  std::lock_guard<std::mutex> guard(gConsoleMutex);
+  followers().push_back(&follower);
+}
+
 }  // namespace sim
 
 extern "C" {
@@ -54,8 +70,10 @@ extern "C" {
 void nVLZUK100_printToDebugger(const char* text) {
   sim::SimScope scope;
   std::lock_guard<std::mutex> guard(sim::gConsoleMutex);
-  sim::gLines.emplace_back(text != nullptr ? text : "");
-  if (sim::gEcho) std::fputs(sim::gLines.back().c_str(), stderr);
+  const size_t position = sim::kept().count();
+  sim::kept().push(text != nullptr ? text : "");
+  for (sim::Console::Follower* follower : sim::followers()) follower->printed(position, sim::kept().back());
+  if (sim::gEcho) std::fputs(sim::kept().back().c_str(), stderr);
 }
 
 int32_t nVLZUK100_vsnPrintf(char* buffer, uint64_t size, const char* format, va_list arguments) {

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "Clock.h"
@@ -47,7 +49,11 @@ std::condition_variable gControllerTurn;
 Task* gCurrent = nullptr;
 // Live tasks in spawn order, so that every choice is made over one order.
 std::vector<Task*> gTasks;
-std::vector<std::string> gNames{"(outside)"};
+// Ordinals in spawn order (0 outside tasks); names only of tasks spawned
+// while the trace is kept, for reports of where two runs part: a long run
+// keeps none.
+uint32_t gNextOrdinal = 1;
+std::map<uint32_t, std::string> gNames;
 uint64_t gNextId = 1;
 uint64_t gRandom = 0;
 unsigned gStayPercent = 50;
@@ -222,7 +228,8 @@ void Scheduler::enable(uint64_t seed) {
   gTraceHash = 0xCBF29CE484222325ull;
   gTraceCalls = 0;
   gTrace.clear();
-  gNames.resize(1);
+  gNextOrdinal = 1;
+  gNames.clear();
   gActive = true;
 }
 
@@ -272,10 +279,10 @@ uint64_t Scheduler::spawn(const std::string& name, std::function<void()> work) {
     std::lock_guard<std::mutex> guard(gMutex);
     task = new Task;
     task->id = gNextId++;
-    task->ordinal = static_cast<uint32_t>(gNames.size());
+    task->ordinal = gNextOrdinal++;
     task->name = name;
     task->work = std::move(work);
-    gNames.push_back(name);
+    if (gRecording) gNames[task->ordinal] = name;
     gTasks.push_back(task);
     fold(Call::kSpawn, tTask != nullptr ? tTask->ordinal : 0, task->ordinal);
     task->thread = std::thread(runTask, task);
@@ -405,7 +412,9 @@ const std::vector<Scheduler::TraceEntry>& Scheduler::trace() { return gTrace; }
 
 std::string Scheduler::taskName(uint32_t ordinal) {
   std::lock_guard<std::mutex> guard(gMutex);
-  return ordinal < gNames.size() ? gNames[ordinal] : "?";
+  if (ordinal == 0) return "(outside)";
+  auto found = gNames.find(ordinal);
+  return found != gNames.end() ? found->second : "?";
 }
 
 }  // namespace sim

@@ -101,6 +101,7 @@ class Scheduler {
   // Keeps every entry from now on (for finding where two runs part).
   static void recordTrace(bool on);
   static const std::vector<TraceEntry>& trace();
+  // The name of a task spawned while the trace was kept ("?" for others).
   static std::string taskName(uint32_t ordinal);
 };
 
