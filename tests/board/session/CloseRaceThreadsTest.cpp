@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,38 +40,31 @@ class Client {
 
   // A client is known by its descriptor before it deploys or reserves.
   int32_t describe(const std::string& name) {
-    sim::UserBlock text(name.size());
-    std::memcpy(text.data(), name.data(), name.size());
-    return callMain<SetDescriptor>(device_, who_, {text.address(), uint32_t(name.size()), 0}).status;
+    const auto text = userCopyOf({name.begin(), name.end()});
+    return callMain<SetDescriptor>(device_, who_, {text->address(), uint32_t(name.size()), 0}).status;
   }
   // The reference-clock source (policy 1) and the cross-switch mode
   // (policy 2), as the wire carries them.
   int32_t deploy(uint8_t crossSwitchMode) {
-    std::vector<uint8_t> blob(4, 0);
-    const auto add = [&blob](std::initializer_list<uint32_t> words, std::initializer_list<uint8_t> bytes) {
-      for (uint32_t word : words) blob.insert(blob.end(), {uint8_t(word), uint8_t(word >> 8), 0, 0});
-      blob.insert(blob.end(), bytes);
-    };
-    add({1, 0, 0}, {0, 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0});
-    add({3, 0, 0}, {0, crossSwitchMode});
-    sim::UserBlock message(blob.size());
-    std::memcpy(message.data(), blob.data(), blob.size());
-    return callMain<SettingsDeploy>(device_, who_, {message.address(), uint32_t(blob.size()), 0}).status;
+    WireBytes blob;
+    blob.u32(0).u32(1).u32(0).u32(0);
+    for (uint8_t byte : {0, 0, 0x8E, 0x0A, 2, 0, 20, 0, 40, 40, 0, 0, 0, 0, 5, 0, 1, 0}) blob.u8(byte);
+    blob.u32(3).u32(0).u32(0).u8(0).u8(crossSwitchMode);
+    const auto message = userCopyOf(blob.bytes);
+    return callMain<SettingsDeploy>(device_, who_, {message->address(), uint32_t(blob.bytes.size()), 0}).status;
   }
-  int32_t reserve(std::vector<uint32_t> ids) {
-    sim::UserBlock list(ids.size() * 4), results(ids.size() * 4);
-    std::memcpy(list.data(), ids.data(), ids.size() * 4);
-    return callMain<Reserve>(device_, who_, {uint32_t(ids.size()), list.address(), results.address(), {}, 0}).status;
+  // Policies 1 and 2 (the reference clock and the cross switch).
+  int32_t reserveBoth() {
+    const auto ids = userCopyOf(WireBytes().u32(1).u32(2).bytes), results = userCopyOf({0, 0, 0, 0, 0, 0, 0, 0});
+    return callMain<Reserve>(device_, who_, {2, ids->address(), results->address(), {}, 0}).status;
+  }
+  int32_t releaseBoth() {
+    const auto ids = userCopyOf(WireBytes().u32(1).u32(2).bytes);
+    return callMain<Release>(device_, who_, {2, ids->address(), 0}).status;
   }
   int32_t commitCrossSwitch() {
-    sim::UserBlock ids(4);
-    ids.put<uint32_t>(0, 3);
-    return callMain<SettingsSendMessage>(device_, who_, {ids.address(), 1, 1, 0, 0, 0, 0, 0}).status;
-  }
-  int32_t release(std::vector<uint32_t> ids) {
-    sim::UserBlock list(ids.size() * 4);
-    std::memcpy(list.data(), ids.data(), ids.size() * 4);
-    return callMain<Release>(device_, who_, {uint32_t(ids.size()), list.address(), 0}).status;
+    const auto ids = userCopyOf(WireBytes().u32(3).bytes);
+    return callMain<SettingsSendMessage>(device_, who_, {ids->address(), 1, 1, 0, 0, 0, 0, 0}).status;
   }
   // LO0's engine and its path, then a recording of the session's commits.
   int32_t record() {
@@ -108,9 +100,9 @@ void expectNoLockOut(Device& device) {
     Client client(device, who);
     EXPECT_EQ(client.describe("fresh"), 0);
     EXPECT_EQ(client.deploy(mode), 0);
-    EXPECT_EQ(client.reserve({1, 2}), 0) << "mode " << int(mode);
+    EXPECT_EQ(client.reserveBoth(), 0) << "mode " << int(mode);
     EXPECT_EQ(client.commitCrossSwitch(), 0);
-    EXPECT_EQ(client.release({1, 2}), 0);
+    EXPECT_EQ(client.releaseBoth(), 0);
     closeMain(device, session);
   }
 }
@@ -197,7 +189,7 @@ TEST(SessionCloseThreads, ClosesHoldingReservationsAndRecordingsRaceResetsAndRem
         nVLAPAL000::tEventDescriptor who{session};
         Client requests(*device, who);
         if (requests.describe("client " + std::to_string(index)) == 0 &&
-            requests.deploy(uint8_t(4 + (index + turn) % 2)) == 0 && requests.reserve({1, 2}) == 0) {
+            requests.deploy(uint8_t(4 + (index + turn) % 2)) == 0 && requests.reserveBoth() == 0) {
           ++held;
         }
         if ((index + turn) % 3 == 0) requests.record();
@@ -257,7 +249,7 @@ TEST(SessionCloseThreads, ACloseBegunAfterAResetsDrainWaitsForTheRebuild) {
       Client client(*device, who);
       EXPECT_EQ(client.describe("holder"), 0);
       EXPECT_EQ(client.deploy(4), 0);
-      EXPECT_EQ(client.reserve({1, 2}), 0);
+      EXPECT_EQ(client.reserveBoth(), 0);
       EXPECT_EQ(client.record(), 0);
     });
     sim::Scheduler::runUntilAllDone();
