@@ -191,7 +191,7 @@ class Client {
       refused_ = false;
       step();
       if (refused_) {
-        for (int spin = 0; spin < 20; ++spin) std::this_thread::yield();
+        backOff();
         continue;
       }
       ++round;
@@ -204,15 +204,20 @@ class Client {
  private:
   void step() {
     // While the board leaves, each session sends a last request or closes.
-    if (stress_.removing() && !held_.empty()) {
-      Held& held = pick();
-      if (random_.below(4) == 0) return publishedOn(held);
-      doing_ = "close during a removal";
-      return closeAt(&held - held_.data());
+    // The flag is read once: read again, it could rise between the reads,
+    // and the client would wait for the removal with sessions the removal
+    // waits for.
+    if (stress_.removing()) {
+      if (!held_.empty()) {
+        Held& held = pick();
+        if (random_.below(4) == 0) return publishedOn(held);
+        doing_ = "close during a removal";
+        return closeAt(&held - held_.data());
+      }
+      // With nothing left to close, the client waits for the board to
+      // return (a removal waits for nothing of the client's).
+      while (stress_.removing()) backOff();
     }
-    // With nothing left to close, the client waits for the board to return
-    // (a removal waits for nothing of the client's).
-    while (stress_.removing()) std::this_thread::yield();
     const uint32_t draw = random_.below(100);
     if (held_.empty() || (draw < 14 && held_.size() < kMaxSessions)) return openOne(random_.below(4) != 0);
     Held& held = pick();

@@ -14,6 +14,7 @@ namespace vlstress {
 namespace {
 
 constexpr auto kWatchdogTick = std::chrono::milliseconds(100);
+constexpr auto kBackOff = std::chrono::microseconds(50);
 
 }  // namespace
 
@@ -26,6 +27,8 @@ uint64_t Random::next() {
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
 }
+
+void backOff() { std::this_thread::sleep_for(kBackOff); }
 
 Stress::Stress(const Options& options) : options_(options), doing_(options.threads + 1, "not started") {}
 
@@ -87,7 +90,7 @@ void Stress::removeAndAddAgain(Random& random) {
   removing_ = true;
   count(kRemovals);
   module_->record().removeDevice(device_);
-  while (liveFiles_.load() != 0) std::this_thread::yield();
+  while (liveFiles_.load() != 0) backOff();
   module_->record().deleteDevice(device_);
   device_ = nullptr;
   const std::vector<std::string> held = sim::kernelHoldingsOf(board_->pciHandle());

@@ -104,6 +104,12 @@ class Stress {
 void runClient(Stress& stress, size_t thread, uint64_t seed, uint32_t rounds);
 void runChaos(Stress& stress, size_t thread, uint64_t seed);
 
+// A wait with nothing to do (for a removal to end, for the sessions it
+// waits for, after a refused open) sleeps briefly instead of spinning on
+// yields: on a loaded machine spinning threads take the processor from
+// the ones they wait for.
+void backOff();
+
 // Reads the request corpus once, before any thread draws from it.
 void loadCorpora();
 // What every client must still be able to do afterwards: open a main
