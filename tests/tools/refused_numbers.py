@@ -15,6 +15,7 @@ SCRIPTS = os.path.join(os.path.dirname(__file__), "..", "..", "scripts")
 RUNNER = sys.argv[1] if len(sys.argv) > 1 else "vl9738k-scenarios"
 REPLAY = [sys.executable, os.path.join(SCRIPTS, "build-replay.py"), RUNNER]
 LONG = ["bash", os.path.join(SCRIPTS, "scenarios-long.sh"), RUNNER]
+STRESS = os.path.join(os.path.dirname(RUNNER), "vl9738k-stress")
 
 # (command line, environment, the option named, the value named)
 CASES = [
@@ -48,6 +49,10 @@ CASES = [
     (LONG, {"VL_SCENARIO_STEPS": "1e3"}, "VL_SCENARIO_STEPS", "1e3"),
     (LONG, {"VL_SCENARIO_JOBS": "x[0]"}, "VL_SCENARIO_JOBS", "x[0]"),
     (LONG, {"VL_SCENARIO_CHUNK": "0"}, "VL_SCENARIO_CHUNK", "0"),
+    ([STRESS, "--seed", "-1"], {}, "--seed", "-1"),
+    ([STRESS, "--seeds", "9-3"], {}, "--seeds", "9-3"),
+    ([STRESS, "--threads", "0"], {}, "--threads", "0"),
+    ([STRESS, "--rounds", "+5"], {}, "--rounds", "+5"),
 ]
 
 

@@ -11,14 +11,15 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Stress.h"
+#include "tools/vl9738k-sim/WholeNumber.h"
 
 namespace {
 
@@ -53,11 +54,9 @@ void watchCrashes() {
 
 // The whole text must be the number.
 uint64_t number(const char* option, const char* text, uint64_t least, uint64_t most) {
-  uint64_t value = 0;
-  const char* end = text + std::strlen(text);
-  const auto [at, error] = std::from_chars(text, end, value);
-  if (error != std::errc() || at != end || at == text || value < least || value > most) badValue(option, text);
-  return value;
+  const std::optional<uint64_t> value = vlcli::wholeNumber(text, 10, least, most);
+  if (!value) badValue(option, text);
+  return *value;
 }
 
 }  // namespace
