@@ -17,8 +17,6 @@ namespace {
 
 namespace lym = nVL9738K_24_0::lymrequests;
 
-constexpr char kMainInterface[] = "vl9738_vl9738k";
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr uint32_t kGetTemperature = 0x00204202;
 constexpr uint32_t kForceDownload = 1u << 29;
 constexpr size_t kPage = 4096;

@@ -22,8 +22,6 @@ namespace {
 
 namespace rq = nVL9738K_24_0::requests;
 
-constexpr char kMainInterface[] = "vl9738_vl9738k";
-constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
 constexpr uint32_t kResetDevice = 0x0020420C;
 constexpr uint32_t kMessageCommit = 1;
 constexpr size_t kMaxSessions = 3;
@@ -100,6 +98,25 @@ std::vector<uint8_t> deployBlob(uint32_t referenceClock, uint32_t crossSwitch) {
   return blob;
 }
 
+// The policy ids of the shared settings `mask` picks at kIdsAt of `user`,
+// their resource ids at kMessageAt, `count` of each; the first lookup that
+// was not success ends the list with its code.
+int32_t findShared(sim::DeviceFile& file, sim::UserBlock& user, uint32_t mask, uint32_t& count) {
+  for (size_t i = 0; i < std::size(kShared); ++i) {
+    if ((mask & (1u << i)) == 0) continue;
+    const size_t length = std::strlen(kShared[i].policy);
+    std::memcpy(user.data() + kPolicyNameAt, kShared[i].policy, length);
+    rq::FindReservationPolicyID::Out found{};
+    const int32_t code = call<rq::FindReservationPolicyID>(
+        file, {user.address() + kPolicyNameAt, static_cast<uint32_t>(length), 0, 0}, &found);
+    if (code != 0) return code;
+    user.put<uint32_t>(kIdsAt + 4 * count, found.policyId);
+    user.put<uint32_t>(kMessageAt + 4 * count, kShared[i].resource);
+    ++count;
+  }
+  return 0;
+}
+
 // Gives the session a reservation client, deploys a value of each shared
 // setting and reserves the policies `mask` picks; with `commit`, commits
 // them. The first code that was not success, 0 when all were.
@@ -114,18 +131,7 @@ int32_t reserveShared(Stress* stress, sim::DeviceFile& file, const std::string& 
   // A second descriptor for a session that has its client is refused: fine.
   call<rq::SetDescriptor>(file, {user.address() + kNameAt, static_cast<uint32_t>(name.size()), 0});
   uint32_t count = 0;
-  for (size_t i = 0; i < std::size(kShared); ++i) {
-    if ((mask & (1u << i)) == 0) continue;
-    const size_t length = std::strlen(kShared[i].policy);
-    std::memcpy(user.data() + kPolicyNameAt, kShared[i].policy, length);
-    rq::FindReservationPolicyID::Out found{};
-    const int32_t code = call<rq::FindReservationPolicyID>(
-        file, {user.address() + kPolicyNameAt, static_cast<uint32_t>(length), 0, 0}, &found);
-    if (code != 0) return stop("the policy lookup", code);
-    user.put<uint32_t>(kIdsAt + 4 * count, found.policyId);
-    user.put<uint32_t>(kMessageAt + 4 * count, kShared[i].resource);
-    ++count;
-  }
+  if (const int32_t code = findShared(file, user, mask, count)) return stop("the policy lookup", code);
   const std::vector<uint8_t> blob = deployBlob(kShared[0].values[values & 1], kShared[1].values[(values >> 1) & 1]);
   std::memcpy(user.data() + kBlobAt, blob.data(), blob.size());
   if (const int32_t code = call<rq::SettingsDeploy>(file, {user.address() + kBlobAt, uint32_t(blob.size()), 0}))
@@ -144,14 +150,7 @@ int32_t reserveShared(Stress* stress, sim::DeviceFile& file, const std::string& 
 int32_t releaseShared(sim::DeviceFile& file, uint32_t mask) {
   sim::UserBlock user(0x400);
   uint32_t count = 0;
-  for (size_t i = 0; i < std::size(kShared); ++i) {
-    if ((mask & (1u << i)) == 0) continue;
-    const size_t length = std::strlen(kShared[i].policy);
-    std::memcpy(user.data() + kPolicyNameAt, kShared[i].policy, length);
-    rq::FindReservationPolicyID::Out found{};
-    if (call<rq::FindReservationPolicyID>(file, {user.address() + kPolicyNameAt, uint32_t(length), 0, 0}, &found) == 0)
-      user.put<uint32_t>(kIdsAt + 4 * count++, found.policyId);
-  }
+  findShared(file, user, mask, count);
   return call<rq::Release>(file, {count, user.address() + kIdsAt, 0});
 }
 

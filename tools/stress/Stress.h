@@ -23,6 +23,10 @@
 
 namespace vlstress {
 
+// The interfaces the module publishes: main requests, FPGA sessions.
+inline constexpr char kMainInterface[] = "vl9738_vl9738k";
+inline constexpr char kFpgaInterface[] = "vl9738_atomiclymddkqrt";
+
 struct Options {
   uint64_t seed = 1;
   uint32_t threads = 4;
